@@ -1,0 +1,210 @@
+// UTF-8 helpers and code pages: see text.h.
+#include "platform/text.h"
+
+#include <unicode/dcfmtsym.h>
+#include <unicode/locid.h>
+#include <unicode/ucnv.h>
+#include <unicode/unistr.h>
+#include <unicode/ustring.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace platform {
+namespace {
+// Length of the UTF-8 sequence at s[i], 0 when it is not a valid one.
+size_t seqLen(std::string_view s, size_t i) {
+  unsigned char c = static_cast<unsigned char>(s[i]);
+  size_t n;
+  char32_t cp;
+  if (c < 0x80) return 1;
+  if ((c & 0xE0) == 0xC0) { n = 2; cp = c & 0x1F; }
+  else if ((c & 0xF0) == 0xE0) { n = 3; cp = c & 0x0F; }
+  else if ((c & 0xF8) == 0xF0) { n = 4; cp = c & 0x07; }
+  else return 0;
+  if (i + n > s.size()) return 0;
+  for (size_t k = 1; k < n; ++k) {
+    unsigned char cc = static_cast<unsigned char>(s[i + k]);
+    if ((cc & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (cc & 0x3F);
+  }
+  // Overlong forms, surrogates and values past U+10FFFF are not valid UTF-8.
+  if ((n == 2 && cp < 0x80) || (n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000) || cp > 0x10FFFF ||
+      (cp >= 0xD800 && cp <= 0xDFFF))
+    return 0;
+  return n;
+}
+
+icu::UnicodeString toUnicode(std::string_view s) {
+  return icu::UnicodeString::fromUTF8(icu::StringPiece(s.data(), static_cast<int32_t>(s.size())));
+}
+
+std::string toUtf8(const icu::UnicodeString& u) {
+  std::string out;
+  u.toUTF8String(out);
+  return out;
+}
+
+struct ConverterCloser {
+  void operator()(UConverter* c) const { ucnv_close(c); }
+};
+}  // namespace
+
+bool isValidUtf8(std::string_view s) {
+  for (size_t i = 0; i < s.size();) {
+    size_t n = seqLen(s, i);
+    if (n == 0) return false;
+    i += n;
+  }
+  return true;
+}
+
+size_t codePointCount(std::string_view s) {
+  size_t count = 0;
+  for (size_t i = 0; i < s.size(); ++count) {
+    size_t n = seqLen(s, i);
+    i += n ? n : 1;
+  }
+  return count;
+}
+
+size_t codePointOffset(std::string_view s, size_t n) {
+  size_t i = 0;
+  while (n > 0 && i < s.size()) {
+    size_t k = seqLen(s, i);
+    i += k ? k : 1;
+    --n;
+  }
+  return i;
+}
+
+std::u32string toUtf32(std::string_view s) {
+  std::u32string out;
+  for (size_t i = 0; i < s.size();) {
+    size_t n = seqLen(s, i);
+    if (n == 0) {
+      out += static_cast<char32_t>(0xFFFD);
+      ++i;
+      continue;
+    }
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    char32_t cp = n == 1 ? c : n == 2 ? (c & 0x1F) : n == 3 ? (c & 0x0F) : (c & 0x07);
+    for (size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    out += cp;
+    i += n;
+  }
+  return out;
+}
+
+std::string fromCodePoint(char32_t c) {
+  std::string out;
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return out;
+}
+
+std::string fromUtf32(std::u32string_view s) {
+  std::string out;
+  for (char32_t c : s) out += fromCodePoint(c);
+  return out;
+}
+
+std::string lowerCase(std::string_view s) {
+  bool ascii = true;
+  for (char c : s) ascii &= static_cast<unsigned char>(c) < 0x80;
+  if (ascii) {
+    std::string out(s);
+    for (char& c : out)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return out;
+  }
+  return toUtf8(toUnicode(s).toLower(icu::Locale::getRoot()));
+}
+
+std::string upperCase(std::string_view s) {
+  bool ascii = true;
+  for (char c : s) ascii &= static_cast<unsigned char>(c) < 0x80;
+  if (ascii) {
+    std::string out(s);
+    for (char& c : out)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    return out;
+  }
+  return toUtf8(toUnicode(s).toUpper(icu::Locale::getRoot()));
+}
+
+int compareNoCase(std::string_view a, std::string_view b) {
+  return toUnicode(a).caseCompare(toUnicode(b), U_FOLD_CASE_DEFAULT);
+}
+
+bool sameNoCase(std::string_view a, std::string_view b) { return compareNoCase(a, b) == 0; }
+
+std::string fromCodePage(std::string_view bytes, const char* codepage) {
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<UConverter, ConverterCloser> conv(ucnv_open(codepage, &status));
+  if (U_FAILURE(status)) return std::string(bytes);
+  icu::UnicodeString u(bytes.data(), static_cast<int32_t>(bytes.size()), conv.get(), status);
+  if (U_FAILURE(status)) return std::string(bytes);
+  return toUtf8(u);
+}
+
+std::string toCodePage(std::string_view utf8, const char* codepage) {
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<UConverter, ConverterCloser> conv(ucnv_open(codepage, &status));
+  if (U_FAILURE(status)) return std::string(utf8);
+  icu::UnicodeString u = toUnicode(utf8);
+  int32_t need = u.extract(nullptr, 0, conv.get(), status);
+  status = U_ZERO_ERROR;
+  std::string out(static_cast<size_t>(need), '\0');
+  u.extract(out.data(), need, conv.get(), status);
+  return out;
+}
+
+std::string decodeText(std::string_view bytes) {
+  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") return std::string(bytes.substr(3));
+  if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE") return fromCodePage(bytes.substr(2), "UTF-16LE");
+  if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFE\xFF") return fromCodePage(bytes.substr(2), "UTF-16BE");
+  if (isValidUtf8(bytes)) return std::string(bytes);
+  return fromCodePage(bytes, "windows-1252");
+}
+
+std::string userLocaleName() {
+  for (const char* v : {"LC_ALL", "LC_NUMERIC", "LANG"}) {
+    const char* s = std::getenv(v);
+    if (s && *s) {
+      std::string name = s;
+      // "de_DE.UTF-8@euro" -> "de_DE"
+      name = name.substr(0, name.find_first_of(".@"));
+      if (name == "C" || name == "POSIX") return "en_US_POSIX";
+      return name;
+    }
+  }
+  return "en_US_POSIX";
+}
+
+namespace {
+std::string symbol(icu::DecimalFormatSymbols::ENumberFormatSymbol which, const char* fallback) {
+  UErrorCode status = U_ZERO_ERROR;
+  icu::DecimalFormatSymbols syms(icu::Locale(userLocaleName().c_str()), status);
+  if (U_FAILURE(status)) return fallback;
+  std::string s = toUtf8(syms.getSymbol(which));
+  return s.empty() ? fallback : s;
+}
+}  // namespace
+
+std::string localeDecimalSeparator() { return symbol(icu::DecimalFormatSymbols::kDecimalSeparatorSymbol, "."); }
+std::string localeThousandSeparator() { return symbol(icu::DecimalFormatSymbols::kGroupingSeparatorSymbol, ","); }
+}  // namespace platform

@@ -1,0 +1,19 @@
+// Test main: pins the environment before any test or global object reads it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "tests/support/testenv.h"
+
+int main(int argc, char** argv) {
+  const std::string& home = testenv::tempDir();
+  setenv("HOME", home.c_str(), 1);
+  std::filesystem::create_directories(home + "tmp");
+  setenv("TMPDIR", (home + "tmp").c_str(), 1);
+  for (const char* v : {"XDG_DOCUMENTS_DIR", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) unsetenv(v);
+  if (!std::getenv("LC_ALL")) setenv("LC_ALL", "C.UTF-8", 1);
+  if (!std::getenv("TZ")) setenv("TZ", "Europe/London", 1);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

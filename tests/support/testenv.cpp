@@ -1,0 +1,55 @@
+// The pinned test world: see testenv.h.
+#include "tests/support/testenv.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace testenv {
+namespace {
+struct TempRoot {
+  std::string path;
+  TempRoot() {
+    std::string pattern = (fs::temp_directory_path() / "kestrova-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+    path = pattern + "/";
+  }
+  ~TempRoot() {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+  }
+};
+}  // namespace
+
+const std::string& tempDir() {
+  static TempRoot root;
+  return root.path;
+}
+
+std::string sourceDir() {
+  const char* s = std::getenv("KESTROVA_SOURCE_DIR");
+  std::string d = s ? s : KESTROVA_SOURCE_DIR_FALLBACK;
+  if (!d.empty() && d.back() != '/') d += '/';
+  return d;
+}
+
+std::string writeFile(const std::string& relativeName, const std::string& bytes) {
+  fs::path p = fs::path(tempDir()) / relativeName;
+  fs::create_directories(p.parent_path());
+  std::ofstream f(p, std::ios::binary);
+  f << bytes;
+  return p.string();
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+}  // namespace testenv
