@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/os_files.h"
 #include "core/os_numbertext.h"
 #include "core/os_text.h"
 #include "platform/TStringList.h"
@@ -87,7 +88,7 @@ struct TprocEntry {
   TtrailSource* ob = nullptr;
 };
 
-class Tos : public TqyObject, public TosText, public TosNumberText {
+class Tos : public TqyObject, public TosText, public TosNumberText, public TosFiles {
  public:
   Tos();
   ~Tos() override;
@@ -168,7 +169,7 @@ Tos& createOs(double magnify = 1.0);
 void freeOs();
 
 
-// Folder and file helpers the start-up needs before the file services exist.
+// Folder and file helpers of the start-up, on the file services of r_fileBase.
 bool forceFolder(const std::string& folder);
 bool fileExists(const std::string& path);
 bool deleteFileIfPresent(const std::string& path);
