@@ -9,6 +9,7 @@
 #include <random>
 #include <typeinfo>
 
+#include "core/r_date.h"
 #include "core/r_fileBase.h"
 #include "core/r_log.h"
 #include "platform/files.h"
@@ -210,6 +211,7 @@ void Tos::create(double magnify) {
   decimalseparator = platform::localeDecimalSeparator();
   fcorrect = magnify > 0 ? 1.0 / magnify : 1.0;
   WindowsUserName = platform::userName();
+  createDateman();  // freed last, by its own module, not by os
   // Seams for the services that later steps add to the start-up, in this order:
   // calendar (dateman), monitors and random streams, DPI and pixels per millimetre,
   // util / units / trig, program fonts, font manager, screen info, tool cursors, blend service,
