@@ -31,7 +31,7 @@ struct TPenDesc {
   PenType type = PenType::Cosmetic;
   PenEndCap cap = PenEndCap::Round;
   PenJoin join = PenJoin::Round;
-  std::vector<int> dashes;  // UserStyle: on, off, on, off... lengths in pixels (× width when geometric)
+  std::vector<int> dashes;  // UserStyle: on, off, on, off... lengths in pixels
 };
 // A pen as the plain pen call makes it: width above 1 is geometric with round caps and joins.
 TPenDesc makePen(PenStyle, int width, TColor);
