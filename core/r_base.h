@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/os_numbertext.h"
+#include "core/os_text.h"
 #include "platform/TStringList.h"
 
 class Tos;
@@ -85,7 +87,7 @@ struct TprocEntry {
   TtrailSource* ob = nullptr;
 };
 
-class Tos : public TqyObject {
+class Tos : public TqyObject, public TosText, public TosNumberText {
  public:
   Tos();
   ~Tos() override;
@@ -141,9 +143,6 @@ class Tos : public TqyObject {
 
   bool discardchanges = false;
   bool nosounds = false;
-  bool UKformatDecimals = false;
-  std::string decimalseparator = ".";
-  std::string thousandseparator = ",";
   int32_t basecolour = 0xC40000;
   int32_t baseColourHigh = 0xFFFFFF;
   int32_t selColour = 0x80503C;
