@@ -10,6 +10,7 @@
 
 #include "core/os_numbertext.h"
 #include "core/os_text.h"
+#include "core/Trandom.h"
 #include "platform/TStringList.h"
 
 class Tos;
@@ -140,6 +141,9 @@ class Tos : public TqyObject, public TosText, public TosNumberText {
   int minPercent = 0;
   int maxPercent = 100;
   bool supressPercent = false;
+
+  // Random streams, created at start and freed with `os`.
+  std::unique_ptr<Trandom> random;
 
   bool discardchanges = false;
   bool nosounds = false;

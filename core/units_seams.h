@@ -1,6 +1,6 @@
-// Seams through which the units, view and colour services reach services-object operations
-// that are not built yet: the translation hook, display scaling, the colour fade and the
-// number texts. Each forwards to `os` once that operation exists there.
+// Seams through which the units, view and colour services reach services-object operations:
+// the number texts (forwarded to `os`, or to its plain defaults when there is none), and the
+// translation hook, display scaling and colour fade, which stand in until `os` has them.
 #pragma once
 #include <cstdint>
 #include <string>

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <limits>
 
+#include "core/Ttrig.h"
+#include "core/r_base.h"
 #include "platform/TStringList.h"
 
 namespace {
@@ -407,5 +409,28 @@ TEST(Tunits, GridSpacingSubdivisionsAndDecimals) {
     EXPECT_EQ(Tunits::appropriateLengthUnits(l.metres, dec), l.code);
     EXPECT_EQ(dec, l.dec);
   }
+}
+}  // namespace
+
+namespace {
+// The services object creates the trigonometry and units services and the random streams,
+// and frees them; texts then follow its separators.
+TEST(Tunits, ServicesObjectCreatesAndFreesTheServices) {
+  createOs();
+  ASSERT_NE(units, nullptr);
+  ASSERT_NE(trig, nullptr);
+  ASSERT_NE(os->random, nullptr);
+  EXPECT_EQ(os->random->RandomI(7, 100), 3);
+  os->decimalseparator = ",";
+  os->thousandseparator = ".";
+  EXPECT_EQ(units->LengthStr(1234.5, true), "1.234,500 m");
+  EXPECT_EQ(units->LengthStrLeast(5000, true), "5 Km");
+  EXPECT_EQ(units->LinearDim(12.5, 3, Tunits::Trim::Yes), "12,5");
+  EXPECT_DOUBLE_EQ(units->LinearValue("1.234,5"), 1234.5);
+  os->UKformatDecimals = true;
+  EXPECT_EQ(units->LengthStr(1234.5, true), "1,234.500 m");
+  freeOs();
+  EXPECT_EQ(units, nullptr);
+  EXPECT_EQ(trig, nullptr);
 }
 }  // namespace
