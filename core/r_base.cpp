@@ -9,6 +9,8 @@
 #include <random>
 #include <typeinfo>
 
+#include "core/Ttrig.h"
+#include "core/Tunits.h"
 #include "core/r_date.h"
 #include "core/r_fileBase.h"
 #include "core/r_log.h"
@@ -216,6 +218,9 @@ void Tos::create(double magnify) {
   // calendar (dateman), monitors and random streams, DPI and pixels per millimetre,
   // util / units / trig, program fonts, font manager, screen info, tool cursors, blend service,
   // hint window.
+  random = std::make_unique<Trandom>();
+  createUnits();  // each only when its global is unset
+  createTrig();
 }
 
 Tos::~Tos() {
@@ -227,6 +232,9 @@ Tos::~Tos() {
     if (!fconfig.empty() && !sorted.saveToFile(fconfig + fapp + ".settings"))
       log("cannot write the settings list " + fconfig + fapp + ".settings");
   }
+  unassign(random);
+  freeTrig();
+  freeUnits();
   log("destroyed Tos");
   freeLog();
   logging = false;

@@ -11,6 +11,7 @@
 #include "core/os_files.h"
 #include "core/os_numbertext.h"
 #include "core/os_text.h"
+#include "core/Trandom.h"
 #include "platform/TStringList.h"
 
 class Tos;
@@ -141,6 +142,9 @@ class Tos : public TqyObject, public TosText, public TosNumberText, public TosFi
   int minPercent = 0;
   int maxPercent = 100;
   bool supressPercent = false;
+
+  // Random streams, created at start and freed with `os`.
+  std::unique_ptr<Trandom> random;
 
   bool discardchanges = false;
   bool nosounds = false;
