@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/os_datatypes.h"
 #include "platform/TStringList.h"
 
 class Tos;
@@ -85,7 +86,7 @@ struct TprocEntry {
   TtrailSource* ob = nullptr;
 };
 
-class Tos : public TqyObject {
+class Tos : public TqyObject, public TosDataTypes {
  public:
   Tos();
   ~Tos() override;
