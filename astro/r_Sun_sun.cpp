@@ -97,11 +97,16 @@ double Tsun::correctedTime(double t) {
 }
 
 // Day number from 0 on 1 January and B at 1 January 00:00: both one day off the usual
-// January 0 convention, and the two differences cancel.
+// January 0 convention, and the two differences cancel. GMT hours outside 0..24 (a local time
+// before the zone's offset, a walk past midnight) count as whole days plus hours: a sidereal
+// day is not 24 hours, so adding them as hours would be four minutes a day wrong.
 double Tsun::GetLocalST() {
   double b = GetConstantB();
-  double doy = std::trunc(ob.getDayOfYear());
-  return correctedTime(ob.flong * 12 / kPi + doy * 0.0657098 - b + ob.gmt() * 1.002738);
+  double gmt = ob.gmt();
+  double days = std::floor(gmt / 24);  // 0 for hours within the day
+  double doy = std::round(ob.getDayOfYear() - gmt / 24) + days;
+  gmt -= 24 * days;
+  return correctedTime(ob.flong * 12 / kPi + doy * 0.0657098 - b + gmt * 1.002738);
 }
 
 void Tsun::GetBearingElevation(double ThisRA, double ThisDec, double& thisElevation, double& ThisBearing) {
