@@ -10,6 +10,7 @@
 
 #include "core/r_base.h"
 #include "core/r_fileBase.h"
+#include "core/r_log.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/text.h"
@@ -52,6 +53,11 @@ std::string twoDecimals(double v, const std::string& separator) {
 // FIXME: becomes os.wd(group, term) once the translation hook is in.
 std::string translated(const std::string& /*group*/, const std::string& term) { return term; }
 }  // namespace
+
+void reportWriteFailure(const std::string& message) {
+  log("** " + message);
+  // FIXME: message box seam: show `message` in an error box (yo) once message boxes exist.
+}
 
 Tos& TosFiles::self() { return static_cast<Tos&>(*this); }
 const Tos& TosFiles::self() const { return static_cast<const Tos&>(*this); }

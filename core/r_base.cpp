@@ -9,7 +9,9 @@
 #include <random>
 #include <typeinfo>
 
+#include "core/TQYini.h"
 #include "core/r_fileBase.h"
+#include "core/r_paths.h"
 #include "core/r_log.h"
 #include "platform/files.h"
 #include "platform/folders.h"
@@ -222,8 +224,9 @@ Tos::~Tos() {
     TStringList sorted = fsettings;
     sorted.onChange = nullptr;
     sorted.sort();
-    if (!fconfig.empty() && !sorted.saveToFile(fconfig + fapp + ".settings"))
-      log("cannot write the settings list " + fconfig + fapp + ".settings");
+    std::string why;
+    if (!fconfig.empty() && !platform::replaceFileContents(fconfig + fapp + ".settings", sorted.text(), &why))
+      reportWriteFailure("The settings list could not be saved (" + why + "); the file on disk is unchanged.");
   }
   log("destroyed Tos");
   freeLog();
@@ -240,6 +243,10 @@ Tos& createOs(double magnify) {
 }
 
 void freeOs() {
+  // The core module's finalization: the program settings file and the per-user store first,
+  // while `os` can still log.
+  freeSettings();
+  freePaths();
   if (!os) return;
   delete os;  // the destructor still logs through `os`, then clears it
 }

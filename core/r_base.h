@@ -105,6 +105,9 @@ class Tos : public TqyObject, public TosFiles {
   void setconfig(std::string v);
   [[nodiscard]] const std::string& appname() const { return fapp; }
 
+  // Event-shaped form of the program settings file's setChanged (TQYini.h).
+  void setChanged(void* sender);
+
   // The error trail (see r_base.cpp).
   void pushProc(const std::string& text);
   void popProc();
