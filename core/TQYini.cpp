@@ -14,26 +14,20 @@
 #include "platform/folders.h"
 #include "platform/process.h"
 #include "platform/text.h"
-#include "core/settings_text.h"
 
 std::function<void(TQYini*)> onChangedChanged;
-
-using namespace settings_text;
 
 namespace {
 std::unique_ptr<TQYini> fprogramSettings;  // the core module's `fsettings`
 
-int indexOfKey(const TStringList* list, const std::string& key) {
-  if (!list) return -1;
-  const std::string k = lowerAscii(key);
-  for (int i = 0; i < list->count(); ++i) {
-    const std::string& line = (*list)[i];
-    auto eq = line.find('=');
-    std::string name = eq == std::string::npos ? std::string() : line.substr(0, eq);
-    if (lowerAscii(trim(name)) == k) return i;
-  }
-  return -1;
+// The number forms of `os` (its locale separators), or the plain ones when there is no `os`.
+const TosNumberText& numbers() {
+  static const TosNumberText plain;
+  return os ? static_cast<const TosNumberText&>(*os) : plain;
 }
+
+int indexOfKey(const TStringList* list, const std::string& key) { return TosNumberText::IndexOfKey(list, key); }
+std::string fixedUK(double v, int decimals) { return numbers().DoubleToStrUK(v, decimals); }
 
 
 
@@ -272,7 +266,7 @@ void TQYini::assign(const TQYini& source) {
 std::string TQYini::readString(const std::string& section, const std::string& key, const std::string& def) const {
   const TStringList* l = getSection(section);
   int i = indexOfKey(l, key);
-  return i < 0 ? def : trim(TStringList::valueOf((*l)[i]));
+  return i < 0 ? def : TosText::Trim(TStringList::valueOf((*l)[i]));
 }
 
 std::string TQYini::readOrCreateString(const std::string& section, const std::string& key, const std::string& def) {
@@ -301,11 +295,8 @@ void TQYini::writestring(const std::string& section, const std::string& key, con
 }
 
 void TQYini::writestring(const std::string& section, const std::string& keyvalue) {
-  // The key is the field before the first "=", trimmed and without quotes; the rest is trimmed.
-  auto eq = keyvalue.find('=');
-  std::string key = trim(keyvalue.substr(0, eq));
-  std::erase(key, '"');
-  std::string value = eq == std::string::npos ? std::string() : trim(keyvalue.substr(eq + 1));
+  std::string value = keyvalue;
+  std::string key = TosText::GetnextEx(value, '=');
   Batch b(*this);
   writestring(section, key, value);
   batchChanged = true;
@@ -318,13 +309,11 @@ void TQYini::EraseValue(const std::string& section, const std::string& key) {
 }
 
 int32_t TQYini::readInteger(const std::string& section, const std::string& key, int32_t def) const {
-  int32_t v = 0;
-  return parseWhole(readString(section, key, std::to_string(def)), v) ? v : 0;
+  return TosNumberText::StrToInt(readString(section, key, std::to_string(def)));
 }
 
 int32_t TQYini::readOrCreateInteger(const std::string& section, const std::string& key, int32_t def) {
-  int32_t v = 0;
-  return parseWhole(readOrCreateString(section, key, std::to_string(def)), v) ? v : 0;
+  return TosNumberText::StrToInt(readOrCreateString(section, key, std::to_string(def)));
 }
 
 void TQYini::writeInteger(const std::string& section, const std::string& key, int32_t value) {
@@ -332,40 +321,18 @@ void TQYini::writeInteger(const std::string& section, const std::string& key, in
 }
 
 uint32_t TQYini::readCardinal(const std::string& section, const std::string& key, uint32_t def) const {
-  int64_t v = 0;
-  return parseWhole(readString(section, key, std::to_string(def)), v) && v >= 0 ? static_cast<uint32_t>(v) : 0;
+  uint32_t v = 0;
+  return TosNumberText::StrToCardinal(readString(section, key, std::to_string(def)), v) ? v : 0;
 }
 
 void TQYini::writeCardinal(const std::string& section, const std::string& key, uint32_t value) {
   writestring(section, key, std::to_string(value));
 }
 
-int32_t TQYini::RGBstr(const std::string& s) {
-  int32_t out = 0;
-  std::string rest = s;
-  for (int part = 0; part < 3; ++part) {
-    auto comma = rest.find(',');
-    int32_t v = 0;
-    parseWhole(rest.substr(0, comma), v);
-    out |= (v & 0xFF) << (8 * part);
-    rest = comma == std::string::npos ? std::string() : rest.substr(comma + 1);
-  }
-  return out;
-}
+int32_t TQYini::RGBstr(const std::string& s) { return TosNumberText::strToRGB(s); }
 
 int32_t TQYini::readRGB(const std::string& section, const std::string& key, int32_t def) const {
-  std::string rest = readString(section, key, "");
-  int32_t out = 0;
-  for (int part = 0; part < 3; ++part) {
-    auto comma = rest.find(',');
-    std::string field = trim(rest.substr(0, comma));
-    rest = comma == std::string::npos ? std::string() : rest.substr(comma + 1);
-    int32_t v = 0;
-    if (field.empty()) v = (def >> (8 * part)) & 0xFF;
-    else parseWhole(field, v);
-    out |= (v & 0xFF) << (8 * part);
-  }
-  return out;
+  return TosNumberText::readRGB(getSection(section), key, def);
 }
 
 void TQYini::writeRGB(const std::string& section, const std::string& key, int32_t value) {
@@ -385,38 +352,21 @@ void TQYini::writeFloatUK(const std::string& section, const std::string& key, do
 double TQYini::readFloatUK(const std::string& section, const std::string& key, double def) const {
   std::string s = readString(section, key, fixedUK(def, decplaces));
   std::erase(s, ',');
-  double d = 0;
-  return parseDouble(s, d) ? d : 0;
+  return numbers().StrToDoubleUK(s);
 }
 
 double TQYini::readFloat(const std::string& section, const std::string& key, double def) const {
-  std::string s = readString(section, key, fixedUK(def, decplaces));
-  const std::string dec = os ? os->decimalseparator : platform::localeDecimalSeparator();
-  const std::string thou = os ? os->thousandseparator : platform::localeThousandSeparator();
-  if (thou != dec) s = replaceAll(s, thou, "");
-  s = replaceAll(s, dec, ".");
-  double d = 0;
-  return parseDouble(s, d) ? d : 0;
+  return numbers().StrToDouble(readString(section, key, fixedUK(def, decplaces)));
 }
 
 uint32_t TQYini::readBinaryStream(const std::string& section, const std::string& key,
                                   std::vector<uint8_t>& mem) const {
-  const std::string hex = readString(section, key, "");
-  mem.assign(hex.size() / 2, 0);
-  for (size_t i = 0; i < mem.size(); ++i)
-    mem[i] = static_cast<uint8_t>(16 * hexDigit(hex[2 * i]) + hexDigit(hex[2 * i + 1]));
+  TosText::memFromHex(mem, readString(section, key, ""));
   return static_cast<uint32_t>(mem.size());
 }
 
 void TQYini::writeBinaryStream(const std::string& section, const std::string& key, const std::vector<uint8_t>& mem) {
-  static const char* digits = "0123456789ABCDEF";
-  std::string hex;
-  hex.reserve(mem.size() * 2);
-  for (uint8_t b : mem) {
-    hex += digits[b >> 4];
-    hex += digits[b & 15];
-  }
-  writestring(section, key, hex);
+  writestring(section, key, TosText::hexFromMem(mem));
 }
 
 // ---------------------------------------------------------------------------------------------

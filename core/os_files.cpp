@@ -39,15 +39,6 @@ std::string folderAbove(std::string root) {
   return prev == std::string::npos ? std::string() : root.substr(0, prev + 1);
 }
 
-// Fixed-point text with two decimals and the locale's separator.
-// FIXME: becomes os.DoubleToStr once the number text services are in.
-std::string twoDecimals(double v, const std::string& separator) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.2f", v);
-  std::string s = buf;
-  if (auto dot = s.find('.'); dot != std::string::npos) s.replace(dot, 1, separator);
-  return s;
-}
 
 // The translation hook's seam: no translation source is attached in these programs.
 // FIXME: becomes os.wd(group, term) once the translation hook is in.
@@ -400,10 +391,9 @@ int64_t TosFiles::getfilesize(const std::string& filename) {
 std::string TosFiles::getfilesizeStr(const std::string& filename) { return getfilesizeStr(getfilesize(filename)); }
 
 std::string TosFiles::getfilesizeStr(int64_t size) const {
-  const std::string& sep = self().decimalseparator;
   if (size < 1024) return std::to_string(size) + " bytes";
-  if (size < 1048576) return twoDecimals(static_cast<double>(size) / 1024.0, sep) + " Kb";
-  return twoDecimals(static_cast<double>(size) / 1048576.0, sep) + " Mb";
+  if (size < 1048576) return self().DoubleToStr(static_cast<double>(size) / 1024.0, 2) + " Kb";
+  return self().DoubleToStr(static_cast<double>(size) / 1048576.0, 2) + " Mb";
 }
 
 bool TosFiles::readOnlyFile(const std::string& filename) {

@@ -5,11 +5,16 @@
 #include "core/os_files.h"
 #include "core/r_fileBase.h"
 #include "core/r_log.h"
-#include "core/settings_text.h"
+#include "core/r_base.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
-using namespace settings_text;
+namespace {
+const TosNumberText& numbers() {
+  static const TosNumberText plain;
+  return os ? static_cast<const TosNumberText&>(*os) : plain;
+}
+}  // namespace
 
 TiniLite::TiniLite(const std::string& filename) : fname(filename) {
   if (filename.empty() || !r_fileBase::FileExists(filename)) return;
@@ -31,7 +36,7 @@ TiniLite::TiniLite(const std::string& filename) : fname(filename) {
     pending.clear();
   };
   for (const auto& raw : lines.lines()) {
-    std::string line = trim(raw);
+    std::string line = TosText::Trim(raw);
     if (line.empty()) continue;
     if (line[0] == '[') {
       close();
@@ -103,7 +108,7 @@ std::string TiniLite::readString(const std::string& g, const std::string& key, c
 
 int32_t TiniLite::readInteger(const std::string& g, const std::string& key, int32_t def) const {
   int32_t v = 0;
-  return parseWhole(readString(g, key, ""), v) ? v : def;
+  return TosNumberText::StrToInt(readString(g, key, ""), v) ? v : def;
 }
 
 void TiniLite::writeString(const std::string& g, const std::string& key, const std::string& value) {
@@ -120,11 +125,11 @@ void TiniLite::writeInteger(const std::string& g, const std::string& key, int32_
 
 double TiniLite::readFloatUK(const std::string& g, const std::string& key, double def) const {
   double d = 0;
-  return parseDouble(readString(g, key, fixedUK(def, 6)), d) ? d : def;
+  return numbers().StrToDoubleUK(readString(g, key, numbers().DoubleToStrUK(def, 6)), d) ? d : def;
 }
 
 void TiniLite::writeFloatUK(const std::string& g, const std::string& key, double value) {
-  writeString(g, key, fixedUK(value, 6));
+  writeString(g, key, numbers().DoubleToStrUK(value, 6));
 }
 
 bool TiniLite::ValueExists(const std::string& g, const std::string& key) const {

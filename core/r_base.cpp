@@ -10,6 +10,9 @@
 #include <typeinfo>
 
 #include "core/TQYini.h"
+#include "core/Ttrig.h"
+#include "core/Tunits.h"
+#include "core/r_date.h"
 #include "core/r_fileBase.h"
 #include "core/r_paths.h"
 #include "core/r_log.h"
@@ -212,10 +215,14 @@ void Tos::create(double magnify) {
   decimalseparator = platform::localeDecimalSeparator();
   fcorrect = magnify > 0 ? 1.0 / magnify : 1.0;
   WindowsUserName = platform::userName();
+  createDateman();  // freed last, by its own module, not by os
   // Seams for the services that later steps add to the start-up, in this order:
   // calendar (dateman), monitors and random streams, DPI and pixels per millimetre,
   // util / units / trig, program fonts, font manager, screen info, tool cursors, blend service,
   // hint window.
+  random = std::make_unique<Trandom>();
+  createUnits();  // each only when its global is unset
+  createTrig();
 }
 
 Tos::~Tos() {
@@ -228,6 +235,9 @@ Tos::~Tos() {
     if (!fconfig.empty() && !platform::replaceFileContents(fconfig + fapp + ".settings", sorted.text(), &why))
       reportWriteFailure("The settings list could not be saved (" + why + "); the file on disk is unchanged.");
   }
+  unassign(random);
+  freeTrig();
+  freeUnits();
   log("destroyed Tos");
   freeLog();
   logging = false;

@@ -8,7 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "core/Trandom.h"
+#include "core/os_datatypes.h"
 #include "core/os_files.h"
+#include "core/os_numbertext.h"
+#include "core/os_text.h"
 #include "platform/TStringList.h"
 
 class Tos;
@@ -86,7 +90,7 @@ struct TprocEntry {
   TtrailSource* ob = nullptr;
 };
 
-class Tos : public TqyObject, public TosFiles {
+class Tos : public TqyObject, public TosText, public TosNumberText, public TosFiles, public TosDataTypes {
  public:
   Tos();
   ~Tos() override;
@@ -143,11 +147,11 @@ class Tos : public TqyObject, public TosFiles {
   int maxPercent = 100;
   bool supressPercent = false;
 
+  // Random streams, created at start and freed with `os`.
+  std::unique_ptr<Trandom> random;
+
   bool discardchanges = false;
   bool nosounds = false;
-  bool UKformatDecimals = false;
-  std::string decimalseparator = ".";
-  std::string thousandseparator = ",";
   int32_t basecolour = 0xC40000;
   int32_t baseColourHigh = 0xFFFFFF;
   int32_t selColour = 0x80503C;

@@ -116,7 +116,7 @@ TEST_F(IniFixture, TypedValues) {
   EXPECT_EQ(ini.readString("b", "blob", ""), "00AB7F");
   EXPECT_EQ(ini.readBinaryStream("b", "blob", back), 3u);
   EXPECT_EQ(back, blob);
-  ini.writestring("kv", " \"name\" = some=thing ");
+  ini.writestring("kv", " name = some=thing ");
   EXPECT_EQ(ini.readString("kv", "name", ""), "some=thing");
   ini.writestring("kv", "name", "", TQYini::ClearBlanks::Yes);
   EXPECT_FALSE(ini.valueExists("kv", "name"));
