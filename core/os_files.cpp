@@ -10,6 +10,7 @@
 
 #include "core/r_base.h"
 #include "core/r_fileBase.h"
+#include "core/r_log.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/text.h"
@@ -38,20 +39,16 @@ std::string folderAbove(std::string root) {
   return prev == std::string::npos ? std::string() : root.substr(0, prev + 1);
 }
 
-// Fixed-point text with two decimals and the locale's separator.
-// FIXME: becomes os.DoubleToStr once the number text services are in.
-std::string twoDecimals(double v, const std::string& separator) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.2f", v);
-  std::string s = buf;
-  if (auto dot = s.find('.'); dot != std::string::npos) s.replace(dot, 1, separator);
-  return s;
-}
 
 // The translation hook's seam: no translation source is attached in these programs.
 // FIXME: becomes os.wd(group, term) once the translation hook is in.
 std::string translated(const std::string& /*group*/, const std::string& term) { return term; }
 }  // namespace
+
+void reportWriteFailure(const std::string& message) {
+  log("** " + message);
+  // FIXME: message box seam: show `message` in an error box (yo) once message boxes exist.
+}
 
 Tos& TosFiles::self() { return static_cast<Tos&>(*this); }
 const Tos& TosFiles::self() const { return static_cast<const Tos&>(*this); }
@@ -394,10 +391,9 @@ int64_t TosFiles::getfilesize(const std::string& filename) {
 std::string TosFiles::getfilesizeStr(const std::string& filename) { return getfilesizeStr(getfilesize(filename)); }
 
 std::string TosFiles::getfilesizeStr(int64_t size) const {
-  const std::string& sep = self().decimalseparator;
   if (size < 1024) return std::to_string(size) + " bytes";
-  if (size < 1048576) return twoDecimals(static_cast<double>(size) / 1024.0, sep) + " Kb";
-  return twoDecimals(static_cast<double>(size) / 1048576.0, sep) + " Mb";
+  if (size < 1048576) return self().DoubleToStr(static_cast<double>(size) / 1024.0, 2) + " Kb";
+  return self().DoubleToStr(static_cast<double>(size) / 1048576.0, 2) + " Mb";
 }
 
 bool TosFiles::readOnlyFile(const std::string& filename) {
