@@ -38,6 +38,12 @@ void Tview::clear() {
   xyValues.clear();
   extent = boxrec{};
   magnify = 1;
+  fLongTime.reset();
+}
+
+TlongTime& Tview::LongTime() {
+  if (!fLongTime) fLongTime = std::make_unique<TlongTime>();
+  return *fLongTime;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -358,4 +364,6 @@ void Tview::assign(const Tview& source) {
   mpy = source.mpy;
   extent = source.extent;
   xyValues = source.xyValues;
+  if (source.fLongTime) LongTime().assign(source.fLongTime.get());
+  else fLongTime.reset();
 }

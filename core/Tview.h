@@ -5,8 +5,11 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 
 #include "core/Tutil.h"
+#include "core/r_date.h"
 #include "platform/surface.h"
 
 namespace platform {
@@ -32,6 +35,8 @@ class Tview {
 
   // Empties the history and the held line, zeroes the extent, magnify 1.
   void clear();
+  // The view's time value, created on first use.
+  TlongTime& LongTime();
 
   [[nodiscard]] double scale() const { return fscale; }
   [[nodiscard]] double mp() const { return fmp; }
@@ -121,6 +126,7 @@ class Tview {
   template <typename RingAt>
   bool polygonToPixels(size_t rings, RingAt ringAt, Tpoints& a, TiList& polys, int32_t& aCnt, int32_t& pCnt);
 
+  std::unique_ptr<TlongTime> fLongTime;
   double fsnap = 0;
   double fscale = 0;
   double fmp = 0;

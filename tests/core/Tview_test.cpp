@@ -242,3 +242,16 @@ TEST_F(ViewFixture, SavedViewsAndCopies) {
   EXPECT_EQ(w.centrex, 12);
 }
 }  // namespace
+
+namespace {
+TEST(Tview, TimeValueIsMadeOnFirstUseAndCopied) {
+  Tview v, w;
+  v.LongTime().year = 1999;
+  w.assign(v);
+  EXPECT_EQ(w.LongTime().year, 1999);
+  EXPECT_NE(&w.LongTime(), &v.LongTime());
+  Tview none;
+  w.assign(none);  // the source has none: ours is freed, and made afresh when asked
+  EXPECT_NE(w.LongTime().year, 1999);
+}
+}  // namespace
