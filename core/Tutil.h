@@ -9,7 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/points.h"
+#include "core/util_colour.h"
+#include "platform/surface.h"
 
 struct xyrec {
   double x = 0;
@@ -54,7 +55,7 @@ using TPpolyXYvalues = std::vector<Txyvalues*>;  // rings held elsewhere, refere
 using TpolyPolyXYvalues = std::vector<TpolyXyValues>;
 using TpolyXyzValues = std::vector<Txyzvalues>;
 
-class Tutil {
+class Tutil : public TutilColour {  // the colour-name operations come from its base
  public:
   // When false (always, except inside the sorted add of world points) point adds skip a point
   // equal to the last point of the list.
@@ -167,7 +168,6 @@ class Tutil {
   void swap(TpolyIlist& list, int32_t a, int32_t b) const;
   void swap(Tdlist& list, int32_t a, int32_t b) const;
   void swap(TiList& list, int32_t a, int32_t b) const;
-  // The colour-name operations join here.
 };
 
 // The one array service; created with `os` when unset and freed with it.

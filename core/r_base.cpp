@@ -4,17 +4,19 @@
 #include "core/r_base.h"
 
 #include <cxxabi.h>
-#include <sys/stat.h>
 #include <sys/utsname.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <filesystem>
 #include <random>
 #include <typeinfo>
 
+#include "core/Ttrig.h"
+#include "core/Tunits.h"
 #include "core/Tutil.h"
+#include "core/r_date.h"
+#include "core/r_fileBase.h"
 #include "core/r_log.h"
+#include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/numbers.h"
 #include "platform/process.h"
@@ -140,18 +142,11 @@ void Tos::doPercent(TtrailSource* sender) {
 // ---------------------------------------------------------------------------------------------
 // Folder helpers
 
-bool forceFolder(const std::string& folder) {
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  return std::filesystem::is_directory(folder, ec);
-}
+bool forceFolder(const std::string& folder) { return r_fileBase::MakeDirectory(folder); }
 
-bool fileExists(const std::string& path) {
-  struct stat st {};
-  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
+bool fileExists(const std::string& path) { return r_fileBase::FileExists(path); }
 
-bool deleteFileIfPresent(const std::string& path) { return unlink(path.c_str()) == 0; }
+bool deleteFileIfPresent(const std::string& path) { return platform::removeFile(path); }
 
 // ---------------------------------------------------------------------------------------------
 // Tos: folders
@@ -165,8 +160,7 @@ void Tos::setBaseDir(std::string v) {
   auto prev = v.size() >= 2 ? v.rfind('/', v.size() - 2) : std::string::npos;
   parentdir = prev == std::string::npos ? std::string("/") : v.substr(0, prev + 1);
   addonDir = parentdir + "add-ons/";
-  std::error_code ec;
-  resourcedir = std::filesystem::is_directory(fbasedir + "resources", ec) ? fbasedir + "resources/" : fbasedir;
+  resourcedir = platform::isFolder(fbasedir + "resources") ? fbasedir + "resources/" : fbasedir;
 }
 
 void Tos::setAppDir(std::string v) {
@@ -238,10 +232,11 @@ void Tos::create(double magnify) {
   documents = platform::documentsFolder();
   thousandseparator = GetLocaleChar(LOCALE_STHOUSAND, ",");
   decimalseparator = GetLocaleChar(LOCALE_SDECIMAL, ".");
-  // Seam: the calendar object `dateman` is created here.
+  createDateman();  // freed last, by its own module, not by os
   fcorrect = magnify > 0 ? 1.0 / magnify : 1.0;
-  // Seams: the monitor list `monitors` and the random streams `random`; then the screen DPI,
-  // which gives `fRawPpmm`, `fppmm` and the program magnification.
+  // Seam: the monitor list `monitors` is made here.
+  random = std::make_unique<Trandom>();
+  // Seam: the screen DPI gives `fRawPpmm`, `fppmm` and the program magnification here.
   fwinID = win_unknown;  // not a Windows platform: the code of versions the table does not know
   struct utsname u {};
   f64 = uname(&u) == 0 && std::string(u.machine) == "x86_64";
@@ -252,10 +247,12 @@ void Tos::create(double magnify) {
   basecolour = 0xC40000;
   baseColourHigh = 0xFFFFFF;
   selColour = 0x80503C;
-  if (!util) util = std::make_unique<Tutil>();
-  // Seams, in this order: the units `units` and trigonometry `trig` services (each when unset),
-  // the program fonts, the font manager `fontman` and the program font, the screen information,
-  // the tool cursors (unless suppressCursors), the blend service `blend`, the hint window.
+  if (!util) util = std::make_unique<Tutil>();  // each service only when its global is unset
+  createUnits();
+  createTrig();
+  // Seams, in this order: the program fonts, the font manager `fontman` and the program font,
+  // the screen information, the tool cursors (unless suppressCursors), the blend service
+  // `blend`, the hint window.
 }
 
 Tos::~Tos() {
@@ -268,13 +265,16 @@ Tos::~Tos() {
       log("cannot write the settings list " + fconfig + fapp + ".settings");
   }
   // Seam: the language list is written here when one exists.
-  // Seams: screen information, monitors, random streams and the work bitmaps are freed here,
-  // then the fonts step and the blend service.
+  // Seams: the screen information and the monitors are freed here.
+  unassign(random);
+  // Seams: the work bitmaps, then the fonts step and the blend service.
   fsettings.onChange = nullptr;
   fsettings.clear();
   fOptions.clear();
   unassign(util, false);
-  // Seams: `trig`, `fontman` and `units` are freed here, in this order.
+  freeTrig();
+  // Seam: `fontman` is freed here.
+  freeUnits();
   procnames.clear();
   procOb = nullptr;
   log("destroyed Tos");

@@ -10,6 +10,9 @@
 #include <typeinfo>
 #include <vector>
 
+#include "core/Trandom.h"
+#include "core/os_datatypes.h"
+#include "core/os_files.h"
 #include "core/os_numbertext.h"
 #include "core/os_text.h"
 #include "platform/TStringList.h"
@@ -100,7 +103,7 @@ constexpr int32_t status_percent = 100;
 constexpr int32_t LOCALE_SDECIMAL = 0x0E;
 constexpr int32_t LOCALE_STHOUSAND = 0x0F;
 
-class Tos : public TqyObject, public TosText, public TosNumberText {
+class Tos : public TqyObject, public TosText, public TosNumberText, public TosFiles, public TosDataTypes {
  public:
   Tos();
   ~Tos() override;
@@ -195,6 +198,9 @@ class Tos : public TqyObject, public TosText, public TosNumberText {
   int maxPercent = 100;
   bool supressPercent = false;
 
+  // Random streams, created at start and freed with `os`.
+  std::unique_ptr<Trandom> random;
+
   bool discardchanges = false;
   bool nosounds = false;
   bool useOEM = true;
@@ -241,7 +247,7 @@ extern bool suppressCursors;
 extern bool showBugs;  // set by the start-up
 
 
-// Folder and file helpers the start-up needs before the file services exist.
+// Folder and file helpers of the start-up, on the file services of r_fileBase.
 bool forceFolder(const std::string& folder);
 bool fileExists(const std::string& path);
 bool deleteFileIfPresent(const std::string& path);
