@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "core/os_numbertext.h"
 #include "core/r_log.h"
 #include "platform/localenames.h"
 #include "platform/numbers.h"
@@ -61,12 +62,6 @@ platform::DateParts defaultParts() {
   return p;
 }
 
-std::string lowerAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
 // The first three characters (code points) of s.
 std::string firstThree(const std::string& s) { return s.substr(0, platform::codePointOffset(s, 3)); }
 }  // namespace
@@ -88,7 +83,7 @@ void TdateMan::build(int tableYear, TDateTime asOf) {
     t->index = ftimezones.count();
     t->tzi = z.tzi;
     t->zone = z.display;
-    zoneByName[lowerAscii(z.keyName)] = t->index;
+    zoneByName[platform::lowerCase(z.keyName)] = t->index;
     ftimezones.add(z.keyName, t.get());
     ownedZones.push_back(std::move(t));
   }
@@ -388,11 +383,8 @@ int TdateMan::MonthIndex(const std::string& name) {
   const std::string s = platform::lowerCase(firstThree(name));
   if (platform::codePointCount(s) < 3) {
     // A month number; a text that is none names no month.
-    int n = 0;
-    size_t i = 0;
-    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) n = n * 10 + (s[i] - '0');
-    if (s.empty() || i != s.size()) return -1;
-    return n - 1;
+    int32_t n = 0;
+    return TosNumberText::StrToInt(s, n) ? n - 1 : -1;
   }
   for (int i = 0; i < 12; ++i)
     if (s == kMonthAbbrev[i]) return i;
