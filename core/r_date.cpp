@@ -62,6 +62,10 @@ platform::DateParts defaultParts() {
   return p;
 }
 
+// A date and a time of day as one value. Before 1899-12-30 the time counts away from zero, as
+// the date-time decoder reads it (-1.25 is 1899-12-29 06:00), so the time is subtracted there.
+TDateTime combine(TDateTime date, double dayFraction) { return date >= 0 ? date + dayFraction : date - dayFraction; }
+
 // The first three characters (code points) of s.
 std::string firstThree(const std::string& s) { return s.substr(0, platform::codePointOffset(s, 3)); }
 }  // namespace
@@ -210,7 +214,7 @@ void TdateMan::DecodeJulian(double jd, TDateTime& dt) {
   double hours = 0;
   DayFromJulian(jd, y, m, d, hours);
   TDateTime date = 0;
-  dt = platform::tryEncodeDate(y, m, d, date) ? date + hours / 24 : defaultdate;
+  dt = platform::tryEncodeDate(y, m, d, date) ? combine(date, hours / 24) : defaultdate;
 }
 
 void TdateMan::DecodeJulian(double jd) {
@@ -243,14 +247,14 @@ TDateTime TdateMan::DateTimeFromJulian(double jd) {
 bool TdateMan::tryEncodeDateTime(int year, int month, int day, double hour, TDateTime& dt) {
   TDateTime date = 0;
   if (!platform::tryEncodeDate(year, month, day, date) || !std::isfinite(hour)) return false;
-  dt = date + hour / 24;
+  dt = combine(date, hour / 24);
   return true;
 }
 
 TDateTime TdateMan::EncodeDateTime(int year, int month, int day, int hour, int minute, int second) {
   TDateTime date = 0, time = 0;
   if (platform::tryEncodeDate(year, month, day, date) && platform::tryEncodeTime(hour, minute, second, 0, time))
-    return date + time;
+    return combine(date, time);
   log("r_date.TdateMan.EncodeDateTime: no date " + SQLtimestamp(year, month, day, hour, minute, second));
   return defaultdate;
 }
