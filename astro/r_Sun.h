@@ -9,8 +9,14 @@
 #include <vector>
 
 #include "platform/datetime.h"
+#include "platform/surface.h"
 
+namespace platform {
+class TCanvas;
+class TDeviceContext;
+}  // namespace platform
 using platform::TDateTime;
+using platform::TPoint;
 
 // The value of `Tobserver::Observer`: degrees, hours and calendar numbers.
 struct observerRec {
@@ -74,12 +80,6 @@ class Tobserver {
   int32_t fyear = 0, fmonth = 0, fday = 0;
 };
 
-// A point of a polygon or line in device pixels.
-struct TsunPoint {
-  int32_t x = 0, y = 0;
-  bool operator==(const TsunPoint&) const = default;
-};
-
 // Small orthographic projection of a sphere, owned by each sun object. Degrees unless said.
 class Tortho {
  public:
@@ -100,10 +100,12 @@ class Tortho {
   bool doOrthoLL(double& Long, double& lat, double x, double y);
   void OrthoPerimeter(double& Long, double& lat, double bearing);
   void OrthoPerimeter(double& Long, double& lat, double bearing, double factor);
-  // The graticule centred on (bearing, elevation) as screen polylines in the rectangle; a
-  // device context draws each as a move then line segments.
-  [[nodiscard]] std::vector<std::vector<TsunPoint>> orthoGridLines(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                                                                 double elevation, double bearing, double scope);
+  // The graticule centred on (bearing, elevation) as screen polylines in the rectangle, and
+  // drawn with the context's current pen (each line a move, then segments).
+  [[nodiscard]] std::vector<std::vector<TPoint>> orthoGridLines(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                                                              double elevation, double bearing, double scope);
+  void orthoGrid(platform::TDeviceContext& dc, int32_t x1, int32_t y1, int32_t x2, int32_t y2, double elevation,
+                 double bearing, double scope);
 
   bool initialized = false;
   bool hidden = false;
@@ -197,10 +199,14 @@ class Tsun {
   TDateTime autumnalEquinox(int32_t year);
   TDateTime winterSolstice(int32_t year);
 
-  // The moon's dark (or lit) part as a closed polygon of 181 device points; the rotation used
-  // is returned through `rotation` for the form that faces the sun.
-  [[nodiscard]] std::vector<TsunPoint> moonShadePolygon(int32_t xi, int32_t yi, double radius, double phase,
-                                                       double rotation, MoonPart part) const;
+  // Fills the moon's dark (or lit) part centred on (xi, yi) with the canvas's pen and brush;
+  // returns the rotation used (radians). Without a rotation the lit limb faces the sun.
+  double moonShade(platform::TCanvas& canvas, int32_t xi, int32_t yi, double radius, double phase);
+  double moonShade(platform::TCanvas& canvas, int32_t xi, int32_t yi, double radius, double phase, double rotation,
+                   MoonPart part = MoonPart::Dark);
+  // The polygon those fill: 181 device points.
+  [[nodiscard]] std::vector<TPoint> moonShadePolygon(int32_t xi, int32_t yi, double radius, double phase,
+                                                     double rotation, MoonPart part) const;
   [[nodiscard]] double moonShadeRotation();  // turns the lit limb towards the sun
   [[nodiscard]] double sunMoonAngle();       // degrees
   [[nodiscard]] static double terminator(double longitude, double sunlat, double sunlong);

@@ -7,6 +7,7 @@
 
 #include "astro/r_Sun.h"
 #include "astro/sun_math.h"
+#include "platform/canvas.h"
 #include "platform/numbers.h"
 
 using namespace sunmath;
@@ -145,10 +146,10 @@ double Tsun::moonShadeRotation() {
 
 // Half the limb closed by the terminator, an ellipse of half-width f: phase 0 covers the disc,
 // 50 half of it, 100 nothing (the two halves of the outline trace the same path).
-std::vector<TsunPoint> Tsun::moonShadePolygon(int32_t xi, int32_t yi, double radius, double phase, double rotation,
+std::vector<TPoint> Tsun::moonShadePolygon(int32_t xi, int32_t yi, double radius, double phase, double rotation,
                                               MoonPart part) const {
   const double f = -(phase - 50) / 50;
-  std::vector<TsunPoint> points(181);
+  std::vector<TPoint> points(181);
   for (int k = 0; k <= 180; ++k) {
     double a = k * 2 * kRad;
     double y = std::cos(a);
@@ -159,10 +160,20 @@ std::vector<TsunPoint> Tsun::moonShadePolygon(int32_t xi, int32_t yi, double rad
     double t = std::atan2(x, y) - rotation;
     x = d * std::sin(t);
     y = d * std::cos(t);
-    points[k] = {static_cast<int32_t>(xi - platform::Round32(x * radius)),
-                 static_cast<int32_t>(yi + platform::Round32(y * radius))};
+    points[k] = {xi - platform::Round32(x * radius), yi + platform::Round32(y * radius)};
   }
   return points;
+}
+
+double Tsun::moonShade(platform::TCanvas& canvas, int32_t xi, int32_t yi, double radius, double phase) {
+  return moonShade(canvas, xi, yi, radius, phase, moonShadeRotation());
+}
+
+double Tsun::moonShade(platform::TCanvas& canvas, int32_t xi, int32_t yi, double radius, double phase,
+                       double rotation, MoonPart part) {
+  std::vector<TPoint> points = moonShadePolygon(xi, yi, radius, phase, rotation, part);
+  canvas.Polygon(points);
+  return rotation;
 }
 
 // The angle between the two directions, from their cross and dot products so that opposite

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "astro/r_Sun.h"
+#include "platform/canvas.h"
 
 TEST(Tortho, BearingAndDistanceOfPointsSeenFromTheCentre) {
   struct Case {
@@ -107,12 +108,29 @@ TEST(Tortho, GraticuleStaysInsideItsDisc) {
   const double radius = 200 / std::sin(10 * M_PI / 180);
   for (const auto& line : lines) {
     ASSERT_GE(line.size(), 2u);
-    for (const TsunPoint& p : line) EXPECT_LE(std::hypot(p.x - 200, p.y - 200), radius + 1);
+    for (const TPoint& p : line) EXPECT_LE(std::hypot(p.X - 200, p.Y - 200), radius + 1);
   }
   // The centre's own parallel and meridian pass through the middle of the box.
   bool throughCentre = false;
   for (const auto& line : lines)
-    for (const TsunPoint& p : line) throughCentre |= (p.x == 200 && p.y == 200);
+    for (const TPoint& p : line) throughCentre |= (p.X == 200 && p.Y == 200);
   EXPECT_TRUE(throughCentre);
   EXPECT_EQ(o.ER, 6378137);
+}
+
+TEST(Tortho, GraticuleDrawsWithTheContextPenInsideTheBox) {
+  platform::TBitmap bm;
+  bm.SetSize(200, 200);  // white
+  Tortho o;
+  platform::TDeviceContext& dc = bm.dc();
+  o.orthoGrid(dc, 0, 0, 200, 200, 20, 45, 10);
+  int drawn = 0;
+  const double radius = 100 / std::sin(10 * M_PI / 180);
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 200; ++x)
+      if (bm.Canvas().Pixels(x, y) != platform::clWhite) {
+        ++drawn;
+        EXPECT_LE(std::hypot(x - 100, y - 100), radius + 1);
+      }
+  EXPECT_GT(drawn, 200 * 20);  // about forty lines across the box
 }

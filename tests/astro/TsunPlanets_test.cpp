@@ -6,18 +6,19 @@
 #include <numbers>
 
 #include "astro/r_Sun.h"
+#include "platform/canvas.h"
 
 namespace {
 constexpr double kPi = std::numbers::pi;
 constexpr double kDeg = 180 / kPi;
 
 // Twice the signed area of a closed polygon (shoelace).
-double area(const std::vector<TsunPoint>& p) {
+double area(const std::vector<TPoint>& p) {
   double a = 0;
   for (size_t k = 0; k < p.size(); ++k) {
-    const TsunPoint& u = p[k];
-    const TsunPoint& w = p[(k + 1) % p.size()];
-    a += static_cast<double>(u.x) * w.y - static_cast<double>(w.x) * u.y;
+    const TPoint& u = p[k];
+    const TPoint& w = p[(k + 1) % p.size()];
+    a += static_cast<double>(u.X) * w.Y - static_cast<double>(w.X) * u.Y;
   }
   return std::fabs(a) / 2;
 }
@@ -124,7 +125,7 @@ TEST(TsunPlanets, MoonShadeCoversTheDiscAccordingToThePhase) {
   }
   // At half phase with no rotation the straight edge runs through the centre.
   auto half = sun.moonShadePolygon(200, 200, r, 50, 0, MoonPart::Dark);
-  for (int k = 0; k < 90; ++k) EXPECT_EQ(half[k].x, 200);
+  for (int k = 0; k < 90; ++k) EXPECT_EQ(half[k].X, 200);
 }
 
 TEST(TsunPlanets, SunMoonAngleOfOppositeAndEqualDirections) {
@@ -163,4 +164,38 @@ TEST(TsunPlanets, RefractionAndTerminator) {
     SCOPED_TRACE(::testing::Message() << c.longitude << " " << c.sunlat << " " << c.sunlong);
     EXPECT_NEAR(Tsun::terminator(c.longitude, c.sunlat, c.sunlong), c.latitude, 1e-9);
   }
+}
+
+TEST(TsunPlanets, MoonShadeFillsTheCanvasWithItsBrush) {
+  Tobserver ob;
+  Tsun sun(ob);
+  struct Case {
+    const char* id;
+    double phase;
+    MoonPart part;
+    double share;
+  } cases[] = {
+      {"half dark", 50, MoonPart::Dark, 0.5},
+      {"new moon dark", 0, MoonPart::Dark, 1},
+      {"full moon lit", 100, MoonPart::Lit, 1},
+      {"full moon dark", 100, MoonPart::Dark, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    platform::TBitmap bm;
+    bm.SetSize(120, 120);  // white
+    platform::TCanvas& cv = bm.Canvas();
+    cv.Pen.Style = platform::psClear;
+    cv.Brush.Color = platform::clBlack;
+    EXPECT_EQ(sun.moonShade(cv, 60, 60, 50, c.phase, 0.3, c.part), 0.3);
+    int black = 0;
+    for (int y = 0; y < 120; ++y)
+      for (int x = 0; x < 120; ++x) black += cv.Pixels(x, y) == platform::clBlack;
+    EXPECT_NEAR(black / (kPi * 50 * 50), c.share, 0.04);
+  }
+  // Facing the sun: the rotation comes from the sun's and the moon's directions.
+  platform::TBitmap bm;
+  bm.SetSize(20, 20);
+  ob.setlat(51.5);
+  EXPECT_EQ(sun.moonShade(bm.Canvas(), 10, 10, 8, 50), sun.moonShadeRotation());
 }
