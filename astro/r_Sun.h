@@ -16,7 +16,6 @@ class TCanvas;
 class TDeviceContext;
 }  // namespace platform
 using platform::TDateTime;
-using platform::TPoint;
 
 // The value of `Tobserver::Observer`: degrees, hours and calendar numbers.
 struct observerRec {
@@ -56,9 +55,9 @@ class Tobserver {
 
   [[nodiscard]] double getJDate();  // the Julian date of the date and GMT hours (cached)
   void setJday(double jd);
-  [[nodiscard]] double getDayOfYear();  // days since 1 January 00:00 of the year
+  [[nodiscard]] double getDayOfYear();    // days since 1 January 00:00 of the year
   [[nodiscard]] TDateTime getDT() const;  // GMT date-time value
-  void setDT(TDateTime gmtValue);          // whole seconds; one onChange
+  void setDT(TDateTime gmtValue);         // whole seconds; one onChange
   [[nodiscard]] observerRec getrec() const;
   void setRec(const observerRec&);
 
@@ -102,8 +101,9 @@ class Tortho {
   void OrthoPerimeter(double& Long, double& lat, double bearing, double factor);
   // The graticule centred on (bearing, elevation) as screen polylines in the rectangle, and
   // drawn with the context's current pen (each line a move, then segments).
-  [[nodiscard]] std::vector<std::vector<TPoint>> orthoGridLines(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                                                              double elevation, double bearing, double scope);
+  [[nodiscard]] std::vector<std::vector<platform::TPoint>> orthoGridLines(int32_t x1, int32_t y1, int32_t x2,
+                                                                          int32_t y2, double elevation, double bearing,
+                                                                          double scope);
   void orthoGrid(platform::TDeviceContext& dc, int32_t x1, int32_t y1, int32_t x2, int32_t y2, double elevation,
                  double bearing, double scope);
 
@@ -174,16 +174,16 @@ class Tsun {
   bool sunRiseSetEx2(double& sunRiseJdate, double& sunSetJdate, double& sunRiseBearing, double& sunSetBearing,
                      bool precise);
   bool sunRiseSetDT(TDateTime& sunRisedate, TDateTime& sunSetdate, double& sunRiseBearing, double& sunSetBearing);
-  bool moonRiseSetDT(TDateTime& moonRisedate, TDateTime& moonSetdate, double& moonRiseBearing,
-                     double& moonSetBearing, bool allowPreviousDay);
+  bool moonRiseSetDT(TDateTime& moonRisedate, TDateTime& moonSetdate, double& moonRiseBearing, double& moonSetBearing,
+                     bool allowPreviousDay);
   bool moonRiseSetEx2(double& moonRiseJdate, double& moonSetJdate, double& moonRiseBearing, double& moonSetBearing,
                       bool precise);
   bool NextMoonRiseDT(TDateTime& moonRisedate, double& moonRiseBearing);
   bool NextMoonSetDT(TDateTime& moonSetdate, double& moonSetBearing);
   bool GetNextMoonRiseSet(int32_t& day, int32_t& month, int32_t& year, double& hours, bool& rise);
   bool GetLastMoonRiseSet(int32_t& day, int32_t& month, int32_t& year, double& hours, bool& rise);
-  bool GetHorizonEvent(bool next, const std::string& name, int32_t& day, int32_t& month, int32_t& year,
-                       double& hours, bool& rise);
+  bool GetHorizonEvent(bool next, const std::string& name, int32_t& day, int32_t& month, int32_t& year, double& hours,
+                       bool& rise);
   double riseSet(double dec, double& riseBearing, double& setbearing);
 
   // Planets (distance in metres; 0 for a name outside the table).
@@ -205,8 +205,8 @@ class Tsun {
   double moonShade(platform::TCanvas& canvas, int32_t xi, int32_t yi, double radius, double phase, double rotation,
                    MoonPart part = MoonPart::Dark);
   // The polygon those fill: 181 device points.
-  [[nodiscard]] std::vector<TPoint> moonShadePolygon(int32_t xi, int32_t yi, double radius, double phase,
-                                                     double rotation, MoonPart part) const;
+  [[nodiscard]] std::vector<platform::TPoint> moonShadePolygon(int32_t xi, int32_t yi, double radius, double phase,
+                                                               double rotation, MoonPart part) const;
   [[nodiscard]] double moonShadeRotation();  // turns the lit limb towards the sun
   [[nodiscard]] double sunMoonAngle();       // degrees
   [[nodiscard]] static double terminator(double longitude, double sunlat, double sunlong);

@@ -10,6 +10,7 @@
 #include "platform/numbers.h"
 
 using namespace sunmath;
+using platform::TPoint;
 
 namespace {
 constexpr double kEarthRadius = 6378137;
@@ -164,8 +165,8 @@ std::vector<std::vector<TPoint>> Tortho::orthoGridLines(int32_t x1, int32_t y1, 
   return lines;
 }
 
-void Tortho::orthoGrid(platform::TDeviceContext& dc, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                       double elevation, double bearing, double scope) {
+void Tortho::orthoGrid(platform::TDeviceContext& dc, int32_t x1, int32_t y1, int32_t x2, int32_t y2, double elevation,
+                       double bearing, double scope) {
   for (const auto& line : orthoGridLines(x1, y1, x2, y2, elevation, bearing, scope)) {
     dc.moveTo(line.front().X, line.front().Y);
     for (size_t k = 1; k < line.size(); ++k) dc.lineTo(line[k].X, line[k].Y);

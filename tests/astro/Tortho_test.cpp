@@ -108,12 +108,12 @@ TEST(Tortho, GraticuleStaysInsideItsDisc) {
   const double radius = 200 / std::sin(10 * M_PI / 180);
   for (const auto& line : lines) {
     ASSERT_GE(line.size(), 2u);
-    for (const TPoint& p : line) EXPECT_LE(std::hypot(p.X - 200, p.Y - 200), radius + 1);
+    for (const platform::TPoint& p : line) EXPECT_LE(std::hypot(p.X - 200, p.Y - 200), radius + 1);
   }
   // The centre's own parallel and meridian pass through the middle of the box.
   bool throughCentre = false;
   for (const auto& line : lines)
-    for (const TPoint& p : line) throughCentre |= (p.X == 200 && p.Y == 200);
+    for (const platform::TPoint& p : line) throughCentre |= (p.X == 200 && p.Y == 200);
   EXPECT_TRUE(throughCentre);
   EXPECT_EQ(o.ER, 6378137);
 }

@@ -13,11 +13,11 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kDeg = 180 / kPi;
 
 // Twice the signed area of a closed polygon (shoelace).
-double area(const std::vector<TPoint>& p) {
+double area(const std::vector<platform::TPoint>& p) {
   double a = 0;
   for (size_t k = 0; k < p.size(); ++k) {
-    const TPoint& u = p[k];
-    const TPoint& w = p[(k + 1) % p.size()];
+    const platform::TPoint& u = p[k];
+    const platform::TPoint& w = p[(k + 1) % p.size()];
     a += static_cast<double>(u.X) * w.Y - static_cast<double>(w.X) * u.Y;
   }
   return std::fabs(a) / 2;
@@ -54,8 +54,10 @@ TEST(TsunPlanets, PositionsAndDistancesNearAnOutsideEphemeris) {
     const char* name;
     double ra, dec, au, tolerance;
   } cases[] = {
-      {"venus", 240.95, -18.77, 1.182, 2.0},  {"mars", 267.05, -23.96, 2.424, 2.0},
-      {"jupiter", 33.69, 12.26, 4.481, 2.0}, {"saturn", 335.78, -11.84, 10.295, 2.0},
+      {"venus", 240.95, -18.77, 1.182, 2.0},
+      {"mars", 267.05, -23.96, 2.424, 2.0},
+      {"jupiter", 33.69, 12.26, 4.481, 2.0},
+      {"saturn", 335.78, -11.84, 10.295, 2.0},
   };
   Tobserver ob;
   Tsun sun(ob);
@@ -137,8 +139,10 @@ TEST(TsunPlanets, SunMoonAngleOfOppositeAndEqualDirections) {
     const char* id;
     double sunB, sunE, moonB, moonE, angle;
   } cases[] = {
-      {"opposite", 90, 0, 270, 0, 180}, {"opposite, high", 10, 30, 190, -30, 180},
-      {"same", 45, 20, 45, 20, 0},      {"right angle", 0, 0, 0, 90, 90},
+      {"opposite", 90, 0, 270, 0, 180},
+      {"opposite, high", 10, 30, 190, -30, 180},
+      {"same", 45, 20, 45, 20, 0},
+      {"right angle", 0, 0, 0, 90, 90},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.id);
