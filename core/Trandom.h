@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/points.h"
+#include "platform/surface.h"
 
 class Trandom {
  public:

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/util_colour.h"
-#include "platform/points.h"
+#include "platform/surface.h"
 
 struct xyrec {
   double x = 0;
@@ -55,7 +55,7 @@ using TPpolyXYvalues = std::vector<Txyvalues*>;  // rings held elsewhere, refere
 using TpolyPolyXYvalues = std::vector<TpolyXyValues>;
 using TpolyXyzValues = std::vector<Txyzvalues>;
 
-class Tutil : public TutilColour {
+class Tutil : public TutilColour {  // the colour-name operations come from its base
  public:
   // When false (always, except inside the sorted add of world points) point adds skip a point
   // equal to the last point of the list.
@@ -168,7 +168,6 @@ class Tutil : public TutilColour {
   void swap(TpolyIlist& list, int32_t a, int32_t b) const;
   void swap(Tdlist& list, int32_t a, int32_t b) const;
   void swap(TiList& list, int32_t a, int32_t b) const;
-  // The colour-name operations come from the base TutilColour.
 };
 
 // The one array service; created with `os` when unset and freed with it.

@@ -238,9 +238,9 @@ void Tos::create(double magnify) {
   decimalseparator = GetLocaleChar(LOCALE_SDECIMAL, ".");
   createDateman();  // freed last, by its own module, not by os
   fcorrect = magnify > 0 ? 1.0 / magnify : 1.0;
-  // Seam: the monitor list `monitors`.
+  // Seam: the monitor list `monitors` is made here.
   random = std::make_unique<Trandom>();
-  // Seam: the screen DPI, which gives `fRawPpmm`, `fppmm` and the program magnification.
+  // Seam: the screen DPI gives `fRawPpmm`, `fppmm` and the program magnification here.
   fwinID = win_unknown;  // not a Windows platform: the code of versions the table does not know
   struct utsname u {};
   f64 = uname(&u) == 0 && std::string(u.machine) == "x86_64";
@@ -251,8 +251,8 @@ void Tos::create(double magnify) {
   basecolour = 0xC40000;
   baseColourHigh = 0xFFFFFF;
   selColour = 0x80503C;
-  if (!util) util = std::make_unique<Tutil>();
-  createUnits();  // each only when its global is unset
+  if (!util) util = std::make_unique<Tutil>();  // each service only when its global is unset
+  createUnits();
   createTrig();
   // Seams, in this order: the program fonts, the font manager `fontman` and the program font,
   // the screen information, the tool cursors (unless suppressCursors), the blend service
@@ -270,7 +270,7 @@ Tos::~Tos() {
       reportWriteFailure("The settings list could not be saved (" + why + "); the file on disk is unchanged.");
   }
   // Seam: the language list is written here when one exists.
-  // Seams: screen information and monitors are freed here.
+  // Seams: the screen information and the monitors are freed here.
   unassign(random);
   // Seams: the work bitmaps, then the fonts step and the blend service.
   fsettings.onChange = nullptr;

@@ -144,9 +144,13 @@ TEST(Tlog, FirstLineWritesThreeLinesAndPurgeKeepsTail) {
   ASSERT_TRUE(logObject);
   EXPECT_EQ(logObject->lineCount(), 3);
   EXPECT_NE((*logObject->lines())[2].find(" x"), std::string::npos);
+  logObject->saveEachTime = false;  // the purge does not depend on the file
   for (int i = 4; i <= 1001; ++i) log("line " + std::to_string(i));
   EXPECT_EQ(logObject->lineCount(), 204);
   EXPECT_EQ((*logObject->lines())[2], "purged");
+  for (int i = 0; i < 797; ++i) log("more");  // a second purge drops the first "purged" line
+  EXPECT_EQ(logObject->lineCount(), 204);
+  EXPECT_EQ(logObject->lines()->text().find("purged"), logObject->lines()->text().rfind("purged"));
   freeOs();
   EXPECT_FALSE(logObject);
 }
