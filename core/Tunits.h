@@ -153,7 +153,7 @@ class Tunits : public TunitsRec {
   [[nodiscard]] std::string angleStr(double value, int32_t decplaces, bool withUnits) const;
   [[nodiscard]] std::string anglestr(double value, bool withUnits) const;
   enum class Compass { Short, Long };
-  [[nodiscard]] std::string EastWestStr(double value, int32_t latLongUnits, int32_t decplaces, Compass) ;
+  std::string EastWestStr(double value, int32_t latLongUnits, int32_t decplaces, Compass);
   std::string EastWestStr(double value);
   std::string EastWestStr(double value, int32_t decplaces);
   std::string NorthSouthStr(double value, int32_t latLongUnits, int32_t decplaces, Compass);
