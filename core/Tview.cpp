@@ -69,7 +69,8 @@ void Tview::setmp(double value) {
 }
 
 void Tview::setppmm(double value) {
-  fppmm = value;
+  // A device without a positive, finite resolution would make every pixel infinite: keep ours.
+  if (value > 0 && std::isfinite(value)) fppmm = value;
   fIsScreen = (fppmm == unitsSeam::screenPPMM());
   setscale(fscale);
 }

@@ -39,6 +39,11 @@ TEST(Tview, NewViewScaleAndClamps) {
   }
   v.setscale(std::numeric_limits<double>::infinity());
   EXPECT_EQ(v.scale(), 2500);  // an infinite scale is refused
+  for (double bad : {0.0, -1.0, std::nan(""), std::numeric_limits<double>::infinity()}) {
+    v.setppmm(bad);
+    EXPECT_EQ(v.ppmm(), 4);
+    EXPECT_DOUBLE_EQ(v.mp(), 2500 / 4000.0);
+  }
   v.neatScale = true;
   v.setscale(1234);
   EXPECT_EQ(v.scale(), 1250);
