@@ -183,6 +183,8 @@ class TrawBitmap24 {
     return pixelAt(col, row);
   }
   bool createPixels();
+  // fillRect limited to the pixels for which inside (when given) answers true.
+  void fillRectWhere(const platform::TRect& box, Tbgr colour, int percent, const std::function<bool(int, int)>& inside);
   void sizeChange();
   void setGeometry(int width, int height);
   bool loadBmp(const uint8_t* bytes, size_t length);
