@@ -192,6 +192,12 @@ TEST_F(Bm24, FileRoundTripAndSaveConditions) {
   EXPECT_EQ(px(b, 4, 2), px(a, 4, 2));
   EXPECT_FALSE(b.loadfromFile(dir + "missing.bmp"));
   EXPECT_EQ(b.width(), 5);
+  // A bare name is a file of the current folder.
+  const auto here = std::filesystem::current_path();
+  std::filesystem::current_path(dir);
+  EXPECT_TRUE(a.savetofile("bare.bmp"));
+  std::filesystem::current_path(here);
+  EXPECT_TRUE(std::filesystem::exists(dir + "bare.bmp"));
 }
 
 TEST_F(Bm24, TopDownAndNewerHeadersAreReadTheRightWayUp) {
