@@ -17,7 +17,12 @@ Tbm24::~Tbm24() { cv.reset(); }
 
 platform::TCanvas& Tbm24::canvas() {
   if (!cv) cv = std::make_unique<platform::TCanvas>(&dc());
+  else if (!cv->Handle()) cv->bind(&dc());
   return *cv;
+}
+
+void Tbm24::contextReleased() {
+  if (cv) cv->bind(nullptr);
 }
 
 void Tbm24::doChangeSize(TrawBitmap24*) {

@@ -12,7 +12,8 @@ class Tbm24 : public TrawBitmap24 {
   Tbm24();
   ~Tbm24() override;
 
-  // Made on first use; follows every size change of the buffer.
+  // Made on first use; follows every size change of the buffer, and after a load, an extract or
+  // clear() binds to the new context the next time it is asked for (never to a freed one).
   platform::TCanvas& canvas();
   TrawBitmap24& raw() { return *this; }
   void doChangeSize(TrawBitmap24* sender);
@@ -27,6 +28,9 @@ class Tbm24 : public TrawBitmap24 {
 
   using TrawBitmap24::Draw;
   using TrawBitmap24::DrawExtract;
+
+ protected:
+  void contextReleased() override;
 
  private:
   std::unique_ptr<platform::TCanvas> cv;

@@ -37,6 +37,27 @@ TEST(Tbm24, CanvasFollowsSizeChanges) {
   EXPECT_EQ(&b.raw(), static_cast<TrawBitmap24*>(&b));
 }
 
+TEST(Tbm24, CanvasNeverDrawsOnAReleasedContext) {
+  Tbm24 b;
+  b.setsize(3, 3);
+  b.fillBlack();
+  platform::TCanvas& cv = b.canvas();
+  std::vector<uint8_t> mem;
+  TrawBitmap24 other;
+  other.setsize(3, 3);
+  other.fillWhite();
+  ASSERT_TRUE(other.saveToMem(mem));
+  ASSERT_TRUE(b.loadfromMem(mem));  // the old context is gone
+  cv.Pen.Color = 0x0000FF;
+  cv.MoveTo(0, 0);
+  cv.LineTo(3, 0);  // the stale canvas draws nothing (and touches no freed memory)
+  EXPECT_EQ(px(b, 1, 0), (Tbgr{255, 255, 255}));
+  b.canvas().LineTo(3, 0);  // asked again, it is bound to the new pixels
+  b.canvas().MoveTo(0, 1);
+  b.canvas().LineTo(3, 1);
+  EXPECT_EQ(px(b, 1, 1), kRed);
+}
+
 TEST(Tbm24, FillPolygonReachesLastRowAndColumnAndClearsClip) {
   Tbm24 b;
   b.setsize(10, 10);
