@@ -98,6 +98,8 @@ TEST(TrawBitmap24Dc, DrawExtractClipsNegativePositionsOffTheSource) {
   EXPECT_EQ(t.s.pixel(9, 0), 0xFFFFFFu);
   EXPECT_EQ(t.s.pixel(110, 0), 0xFFFFFFu);
   b.DrawExtract(t.dc, -200, 0, TRect{0, 0, 100, 50});  // clipped away entirely
+  b.DrawExtract(t.dc, 0, 0, TRect{-10, -10, 500, 500});  // an extract larger than the buffer stays inside it
+  b.DrawExtract(t.dc, TRect{-10, -10, 500, 500}, TRect{0, 0, 120, 60});
 }
 
 TEST(TrawBitmap24Dc, DrawExtractStretchesIntoTheTargetBox) {
