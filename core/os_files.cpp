@@ -338,27 +338,29 @@ std::string TosFiles::autofilename(const std::string& dir, const std::string& pr
 
 std::string TosFiles::getTempDir() {
   if (ftempfiledir.empty()) ftempfiledir = platform::tempFolder() + "Ombrant/" + self().appname() + "/";
-  // Private folders: the per-user temporary folder is 0700 already, these stay so.
-  std::string ombrant = ftempfiledir.substr(0, ftempfiledir.size() - self().appname().size() - 1);
-  platform::makeFolder(ombrant, 0700);
-  if (!platform::makeFolder(ftempfiledir, 0700)) self().log("?? make directory failed: " + ftempfiledir);
+  if (!tempDirIsPrivate()) self().log("?? temporary folder is not private or cannot be made: " + ftempfiledir);
   return ftempfiledir;
+}
+
+// Both levels must be ours alone: another user's folder or a planted link is never written into.
+bool TosFiles::tempDirIsPrivate() {
+  std::string ombrant = ftempfiledir.substr(0, ftempfiledir.size() - self().appname().size() - 1);
+  return platform::ensurePrivateFolder(ombrant) && platform::ensurePrivateFolder(ftempfiledir);
 }
 
 std::string TosFiles::tempfilename(const std::string& ext) {
   const std::string dir = getTempDir();
   const std::string e = ext.empty() ? "tmp" : ext;
-  for (int n = 1; n < 1000000; ++n) {
+  for (int n = 1; n < 1000000 && tempDirIsPrivate(); ++n) {
     std::string name = dir + std::to_string(self().sessionID) + "-" + std::to_string(n) + "." + e;
     if (platform::createExclusive(name)) return name;
-    if (!DirectoryExists(dir)) break;
   }
   self().log("** no temporary file name in " + dir);
   return {};
 }
 
 void TosFiles::clearTempDir() {
-  if (!ftempfiledir.empty()) clearDirectory(ftempfiledir, RemoveIt::No);
+  if (!ftempfiledir.empty() && tempDirIsPrivate()) clearDirectory(ftempfiledir, RemoveIt::No);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include "core/r_fileBase.h"
 #include "core/r_log.h"
 #include "platform/files.h"
+#include "platform/folders.h"
 #include "tests/support/testenv.h"
 
 namespace {
@@ -155,6 +156,13 @@ TEST_F(OsFiles, TempNamesAreNewFilesInAPrivateFolder) {
   os->clearTempDir();
   EXPECT_FALSE(os->FileExists(a));
   EXPECT_TRUE(os->DirectoryExists(os->getTempDir()));
+}
+
+TEST_F(OsFiles, TempNamesRefuseAPlantedLink) {
+  testenv::writeFile("elsewhere/keep", "");
+  ASSERT_EQ(symlink((root + "elsewhere").c_str(), (platform::tempFolder() + "Ombrant").c_str()), 0);
+  EXPECT_EQ(os->tempfilename("dat"), "");
+  EXPECT_EQ(platform::listFolder(root + "elsewhere", "*", platform::Entries::All, true).size(), 1u);
 }
 
 TEST_F(OsFiles, AutofilenameTakesFirstFreeNumber) {
