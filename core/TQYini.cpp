@@ -3,7 +3,7 @@
 // below 33 and lower-cased (A to Z), compared with the lower-cased key.
 #include "core/TQYini.h"
 
-#include <charconv>
+#include <algorithm>
 #include <cstring>
 
 #include "core/os_files.h"
@@ -373,8 +373,14 @@ void TQYini::writeBinaryStream(const std::string& section, const std::string& ke
 // File name tokens
 
 std::string TQYini::detoken(const std::string& path) const {
-  if (path.rfind("<root>", 0) == 0) return fdir + path.substr(6);
-  if (path.rfind("<root parent>", 0) == 0) return fparentDir + path.substr(13);
+  // Stored names may carry Windows separators after the token.
+  auto rest = [&](size_t n) {
+    std::string r = path.substr(n);
+    std::replace(r.begin(), r.end(), '\\', '/');
+    return r;
+  };
+  if (path.rfind("<root>", 0) == 0) return fdir + rest(6);
+  if (path.rfind("<root parent>", 0) == 0) return fparentDir + rest(13);
   return path;
 }
 

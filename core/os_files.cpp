@@ -191,6 +191,10 @@ bool TosFiles::checkpath(const std::string& refname, std::string& filename, AsDi
     return test(filename);
   }
   if (test(filename)) return true;
+  if (filename.find('\\') != std::string::npos && test(slashes(filename))) {
+    filename = slashes(filename);
+    return true;
+  }
   std::string inBase = o.basedir() + slashes(filename);
   if (!o.basedir().empty() && !filename.empty() && test(inBase)) {
     filename = inBase;

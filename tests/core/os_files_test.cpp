@@ -104,6 +104,16 @@ TEST_F(OsFiles, CheckpathFindsNamesInBaseAndReferenceFolders) {
   EXPECT_EQ(os->checkPathReverse(upper), "<root>Only.TXT");
   stored = "<root>only.txt";
   EXPECT_TRUE(os->checkpath(stored));
+  testenv::writeFile("Documents/My Maps/m.txt", "x");
+  stored = "<my data>m.txt";
+  EXPECT_TRUE(os->checkpath(stored));
+  EXPECT_EQ(stored, os->documents + "My Maps/m.txt");
+  EXPECT_EQ(os->checkPathReverse(stored), "<my data>m.txt");
+  stored = "<root>";
+  EXPECT_TRUE(os->checkpath("", stored, TosFiles::AsDir::Yes));
+  name = root + "maps\\img\\b.bmp";  // a stored name with Windows separators
+  EXPECT_TRUE(os->checkpath(name));
+  EXPECT_EQ(name, root + "maps/img/b.bmp");
   stored = "<root>gone.txt";
   EXPECT_FALSE(os->checkpath(stored));
   EXPECT_EQ(stored, root + "base/gone.txt");  // a token name is kept even when missing
@@ -140,6 +150,18 @@ TEST_F(OsFiles, TextFilesAreUtf8AndReadAnyEncoding) {
   ASSERT_TRUE(os->AppendToTextFile(name, "more"));
   EXPECT_EQ(os->ReadTextFile(name), "Zürich 東京\r\nmore");
   EXPECT_FALSE(os->WriteTextFile(name + "/below.txt", "x"));
+}
+
+TEST_F(OsFiles, AppendingWaitsForNoOneAndLeavesAFileInUseAlone) {
+  const std::string name = testenv::writeFile("use/f.txt", "a");
+  EXPECT_FALSE(os->FileInUse(name));
+  int holder = platform::openReadWrite(name);
+  ASSERT_TRUE(platform::lockRange(holder, 0, 0));
+  EXPECT_TRUE(os->FileInUse(name));
+  EXPECT_FALSE(os->AppendToTextFile(name, "b"));
+  platform::closeFile(holder);
+  EXPECT_TRUE(os->AppendToTextFile(name, "b"));
+  EXPECT_EQ(testenv::readFile(name), "ab");
 }
 
 TEST_F(OsFiles, TempNamesAreNewFilesInAPrivateFolder) {
