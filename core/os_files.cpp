@@ -122,8 +122,13 @@ bool TosFiles::MakeDirectory(const std::string& Dir) {
 }
 
 void TosFiles::copyDirectory(const std::string& source, const std::string& target) {
-  MakeDirectory(target);
   std::string s = platform::withSlash(source), t = platform::withSlash(target);
+  // A tree copied into itself would grow without end.
+  if (t.compare(0, s.size(), s) == 0) {
+    self().log("** copy directory into itself refused: " + s + " -> " + t);
+    return;
+  }
+  MakeDirectory(target);
   TStringList files, dirs;
   ShortFileList(s, "*", files);
   for (const auto& f : files.lines()) copyfile(s + f, t + f);
