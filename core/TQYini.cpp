@@ -1,9 +1,9 @@
 // TQYini and the program settings file: see TQYini.h.
 // Lines are kept exactly as read; a key is found by the line's name part trimmed of characters
-// below 33 and lower-cased (A to Z), compared with the lower-cased key.
+// below 33 and compared without letter case (the services object's name=value access).
 #include "core/TQYini.h"
 
-#include <charconv>
+#include <algorithm>
 #include <cstring>
 
 #include "core/os_files.h"
@@ -28,11 +28,6 @@ const TosNumberText& numbers() {
 
 int indexOfKey(const TStringList* list, const std::string& key) { return TosNumberText::IndexOfKey(list, key); }
 std::string fixedUK(double v, int decimals) { return numbers().DoubleToStrUK(v, decimals); }
-
-
-
-
-
 }  // namespace
 
 // Collects the change notices of one operation into one: with autoUpdate, one save per write.
@@ -373,8 +368,14 @@ void TQYini::writeBinaryStream(const std::string& section, const std::string& ke
 // File name tokens
 
 std::string TQYini::detoken(const std::string& path) const {
-  if (path.rfind("<root>", 0) == 0) return fdir + path.substr(6);
-  if (path.rfind("<root parent>", 0) == 0) return fparentDir + path.substr(13);
+  // Stored names may carry Windows separators after the token.
+  auto rest = [&](size_t n) {
+    std::string r = path.substr(n);
+    std::replace(r.begin(), r.end(), '\\', '/');
+    return r;
+  };
+  if (path.rfind("<root>", 0) == 0) return fdir + rest(6);
+  if (path.rfind("<root parent>", 0) == 0) return fparentDir + rest(13);
   return path;
 }
 

@@ -115,4 +115,5 @@ class TosFiles {
   const Tos& self() const;
   [[nodiscard]] std::string documentsDir() const;
   [[nodiscard]] std::string myDataDir();
+  bool tempDirIsPrivate();
 };

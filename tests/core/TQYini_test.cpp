@@ -144,6 +144,7 @@ TEST_F(IniFixture, TokensFollowTheFilesFolder) {
     EXPECT_EQ(ini.enToken(c.path), c.stored);
     EXPECT_EQ(ini.detoken(c.stored), c.path);
   }
+  EXPECT_EQ(ini.detoken("<root>sub\\d.bmp"), "/data/maps/sub/d.bmp");
   ini.writeFilename("/elsewhere/", "s", "k", "/elsewhere/c.bmp");
   EXPECT_EQ(ini.readString("s", "k", ""), "<root>c.bmp");
   TQYini bare;
