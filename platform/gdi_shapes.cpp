@@ -322,7 +322,8 @@ Box normalBox(TDeviceContext const& dc, int l, int t, int r, int b) {
 // and styled pens; `extraLines` are straight outline parts (pie radii, chord) drawn as lines.
 void paintClosed(TDeviceContext& dc, Box bx, std::function<bool(int, int)> const& inside,
                  std::function<bool(int, int)> const& isRim, std::vector<FPoint> const& rim,
-                 bool rimClosed, std::vector<std::pair<TPoint, TPoint>> const& extraLines) {
+                 bool rimClosed, std::vector<std::pair<TPoint, TPoint>> const& extraLines,
+                 FPoint centre, double startAngle) {
   Painter p(dc);
   if (!p.ready()) return;
   TPenDesc const& pen = dc.pen();
@@ -365,14 +366,24 @@ void paintClosed(TDeviceContext& dc, Box bx, std::function<bool(int, int)> const
     }
     return;
   }
-  // Styled one-pixel pens follow the rim as a polyline so that the pattern runs along it.
+  // Styled one-pixel pens: the rim pixels in order round the centre, counter-clockwise from the
+  // start angle, so that the pattern runs along the outline.
   Styler st(stylePattern(pen));
   uint32_t ink = p.value(pen.color), gap = p.value(dc.bkColor());
   bool gaps = dc.bkMode() == BkMode::Opaque;
-  std::vector<TPoint> ipts;
-  for (auto const& q : rim) ipts.push_back({int(std::floor(q.x)), int(std::floor(q.y))});
-  for (size_t i = 0; i + 1 < ipts.size() + (rimClosed ? 1 : 0); ++i)
-    cosmeticLine(p, ipts[i], ipts[(i + 1) % ipts.size()], ink, gap, gaps, st);
+  std::vector<std::pair<double, TPoint>> order;
+  for (int y = area.Top; y < area.Bottom; ++y)
+    for (int x = area.Left; x < area.Right; ++x)
+      if (inside(x, y) && rimPixel(x, y)) {
+        double a = screenAngle(x + 0.5 - centre.x, y + 0.5 - centre.y) - startAngle;
+        if (a < 0) a += kTwoPi;
+        order.push_back({a, TPoint{x, y}});
+      }
+  std::sort(order.begin(), order.end(), [](auto const& a, auto const& b) { return a.first < b.first; });
+  for (auto const& [a, q] : order) {
+    if (st.next()) p.plot(q.X, q.Y, ink);
+    else if (gaps) p.plot(q.X, q.Y, gap);
+  }
   for (auto const& [a, b] : extraLines) cosmeticLine(p, a, b, ink, gap, gaps, st);
 }
 
@@ -438,7 +449,7 @@ void TDeviceContext::roundRect(int l, int t, int r, int b, int cw, int ch) {
   RoundBox rb = roundBoxOf(bx, rw, rh);
   auto in = [&](int x, int y) { return rb.contains(x, y); };
   auto rim = [&](int x, int y) { return onEdge(in, x, y); };
-  paintClosed(*this, bx, in, rim, rb.rimPath(), true, {});
+  paintClosed(*this, bx, in, rim, rb.rimPath(), true, {}, {(bx.l + bx.r) / 2.0, (bx.t + bx.b) / 2.0}, 0);
 }
 
 void TDeviceContext::ellipse(int l, int t, int r, int b) {
@@ -446,7 +457,7 @@ void TDeviceContext::ellipse(int l, int t, int r, int b) {
   RoundBox rb = roundBoxOf(bx, (bx.r - bx.l) / 2.0, (bx.b - bx.t) / 2.0);
   auto in = [&](int x, int y) { return rb.contains(x, y); };
   auto rim = [&](int x, int y) { return onEdge(in, x, y); };
-  paintClosed(*this, bx, in, rim, rb.rimPath(), true, {});
+  paintClosed(*this, bx, in, rim, rb.rimPath(), true, {}, {(bx.l + bx.r) / 2.0, (bx.t + bx.b) / 2.0}, 0);
 }
 
 namespace {
@@ -471,7 +482,8 @@ void arcShape(TDeviceContext& dc, Closed kind, int l, int t, int r, int b, int x
     double k = (ax > 0 && ay > 0) ? 1.0 / std::sqrt((c * c) / (ax * ax) + (sn * sn) / (ay * ay)) : 0;
     return FPoint{cx + k * c, cy + k * sn};
   };
-  auto pix = [](FPoint q) { return TPoint{int(std::floor(q.x)), int(std::floor(q.y))}; };
+  // Rim points land on pixel edges where the box is even; a hair of slack keeps cos(π) on the edge.
+  auto pix = [](FPoint q) { return TPoint{int(std::floor(q.x + 1e-9)), int(std::floor(q.y + 1e-9))}; };
   FPoint p1 = rimPoint(span.from), p2 = rimPoint(span.from + span.sweep);
   auto angleOf = [&](int x, int y) { return screenAngle(x + 0.5 - cx, y + 0.5 - cy); };
   // The rim path along the arc, for wide and styled pens.
@@ -482,8 +494,9 @@ void arcShape(TDeviceContext& dc, Closed kind, int l, int t, int r, int b, int x
     FPoint q = rimPoint(a);
     rim.push_back({q.x, q.y});
   }
-  // The centre pixel: the one holding the box's centre point (left and up on a pixel edge).
-  TPoint centre{int(std::ceil(cx - 1)), int(std::ceil(cy - 1))};
+  // The centre pixel: the one holding the box's centre point (right and down on a pixel edge,
+  // as the rim points are).
+  TPoint centre = pix({cx, cy});
   auto inEllipse = [&](int x, int y) { return rb.contains(x, y); };
   auto onArc = [&](int x, int y) { return span.contains(angleOf(x, y)); };
   auto arcRim = [&](int x, int y) { return onArc(x, y) && onEdge(inEllipse, x, y); };
@@ -491,7 +504,7 @@ void arcShape(TDeviceContext& dc, Closed kind, int l, int t, int r, int b, int x
   if (kind == Closed::Rect) {
     // The open arc: rim pixels within the sweep, no fill.
     TBrushDesc keep = dc.setBrush(clearBrush());
-    paintClosed(dc, bx, inEllipse, arcRim, rim, false, {});
+    paintClosed(dc, bx, inEllipse, arcRim, rim, false, {}, {cx, cy}, span.from);
     dc.setBrush(keep);
     return;
   }
@@ -499,7 +512,7 @@ void arcShape(TDeviceContext& dc, Closed kind, int l, int t, int r, int b, int x
     bool full = span.sweep >= kTwoPi;
     auto inPie = [&](int x, int y) { return inEllipse(x, y) && (full || onArc(x, y)); };
     if (!full) lines = {{centre, pix(p1)}, {centre, pix(p2)}};
-    paintClosed(dc, bx, inPie, arcRim, rim, full, lines);
+    paintClosed(dc, bx, inPie, arcRim, rim, full, lines, {cx, cy}, span.from);
     return;
   }
   // Chord: the part of the ellipse on the arc's side of the line p1-p2.
@@ -513,7 +526,7 @@ void arcShape(TDeviceContext& dc, Closed kind, int l, int t, int r, int b, int x
   bool full = span.sweep >= kTwoPi;
   auto inChord = [&](int x, int y) { return inEllipse(x, y) && (full || beyond(x, y)); };
   if (!full) lines = {{pix(p1), pix(p2)}};
-  paintClosed(dc, bx, inChord, arcRim, rim, full, lines);
+  paintClosed(dc, bx, inChord, arcRim, rim, full, lines, {cx, cy}, span.from);
 }
 }  // namespace
 
