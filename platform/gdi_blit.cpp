@@ -180,11 +180,13 @@ struct Axis {
   bool mirror = false;
 };
 
+// A negative extent runs from the given pixel backwards, that pixel included: a mirrored copy
+// into pixels 0 .. w − 1 starts at w − 1 with width −w.
 Axis axisOf(int d, int dn, int s, int sn) {
   Axis a;
-  a.dst0 = dn < 0 ? d + dn : d;
+  a.dst0 = dn < 0 ? d + dn + 1 : d;
   a.dstN = dn < 0 ? -dn : dn;
-  a.src0 = sn < 0 ? s + sn : s;
+  a.src0 = sn < 0 ? s + sn + 1 : s;
   a.srcN = sn < 0 ? -sn : sn;
   a.mirror = (dn < 0) != (sn < 0);
   return a;
@@ -252,7 +254,8 @@ bool blit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const*
   TPoint d = dst.toDevice({x, y});
   TRect visible = dst.visibleRegion().bounds();
   if (!needSrc) {
-    Axis ax = axisOf(d.X, w, 0, w), ay = axisOf(d.Y, h, 0, h);
+    // No source: the plain rectangle between the two corners.
+    Axis ax{std::min(d.X, d.X + w), std::abs(w)}, ay{std::min(d.Y, d.Y + h), std::abs(h)};
     RowWriter wr(dst, nullptr, rop, false);
     int y0 = std::max(ay.dst0, visible.Top), y1 = std::min(ay.dst0 + ay.dstN, visible.Bottom);
     for (int yy = y0; yy < y1; ++yy) wr.write(yy, ax.dst0, ax.dstN, nullptr, 3);
