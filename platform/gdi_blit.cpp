@@ -201,37 +201,40 @@ void forEachRow(TSurface const& src, Axis ax, Axis ay, StretchMode mode, int cha
   int C = src.bitsPerPixel() / 8;
   // Target rows and columns outside the visible bounds are not produced.
   int yStart = std::max(ay.dst0, visible.Top), yEnd = std::min(ay.dst0 + ay.dstN, visible.Bottom);
-  if (yStart >= yEnd || ax.dstN <= 0) return;
+  int xStart = std::max(ax.dst0, visible.Left), xEnd = std::min(ax.dst0 + ax.dstN, visible.Right);
+  if (yStart >= yEnd || xStart >= xEnd) return;
+  int n = xEnd - xStart, c0 = xStart - ax.dst0;
   bool scaled = ax.dstN != ax.srcN || ay.dstN != ay.srcN;
+  std::vector<uint8_t> row(size_t(n) * size_t(C));
   if (mode == StretchMode::Halftone && scaled) {
-    detail::Resampler rs(src, ax.src0, ay.src0, ax.srcN, ay.srcN, ax.dstN, ay.dstN, ax.mirror, ay.mirror);
-    std::vector<uint8_t> row(size_t(ax.dstN) * size_t(C));
+    detail::Resampler rs(src, ax.src0, ay.src0, ax.srcN, ay.srcN, ax.dstN, ay.dstN, ax.mirror, ay.mirror,
+                         c0, c0 + n, yStart - ay.dst0, yEnd - ay.dst0);
     for (int y = yStart; y < yEnd; ++y) {
       rs.row(y - ay.dst0, row.data());
-      emit(y, ax.dst0, ax.dstN, row.data(), C);
+      emit(y, xStart, n, row.data(), C);
     }
     return;
   }
   // Nearest pixel: each target pixel takes the source pixel under its centre.
-  std::vector<int> cols(size_t(ax.dstN));
-  for (int i = 0; i < ax.dstN; ++i) {
-    int j = int((int64_t(2 * i + 1) * ax.srcN) / (2 * int64_t(ax.dstN)));
-    cols[size_t(i)] = ax.src0 + (ax.mirror ? ax.srcN - 1 - j : j);
+  std::vector<int> cols(static_cast<size_t>(n));
+  for (int k = 0; k < n; ++k) {
+    int64_t i = c0 + k;
+    int j = int((2 * i + 1) * ax.srcN / (2 * int64_t(ax.dstN)));
+    cols[size_t(k)] = std::clamp(ax.src0 + (ax.mirror ? ax.srcN - 1 - j : j), 0, src.width() - 1);
   }
-  bool identity = !scaled && !ax.mirror;
-  std::vector<uint8_t> row(size_t(ax.dstN) * size_t(C));
+  bool identity = !scaled && !ax.mirror && ax.src0 + c0 >= 0 && ax.src0 + c0 + n <= src.width();
   for (int y = yStart; y < yEnd; ++y) {
-    int i = y - ay.dst0;
-    int j = int((int64_t(2 * i + 1) * ay.srcN) / (2 * int64_t(ay.dstN)));
-    int sy = ay.src0 + (ay.mirror ? ay.srcN - 1 - j : j);
+    int64_t i = y - ay.dst0;
+    int j = int((2 * i + 1) * ay.srcN / (2 * int64_t(ay.dstN)));
+    int sy = std::clamp(ay.src0 + (ay.mirror ? ay.srcN - 1 - j : j), 0, src.height() - 1);
     uint8_t const* sr = src.row(sy);
     if (identity) {
-      emit(y, ax.dst0, ax.dstN, sr + size_t(ax.src0) * size_t(C), C);
+      emit(y, xStart, n, sr + size_t(ax.src0 + c0) * size_t(C), C);
       continue;
     }
-    for (int k = 0; k < ax.dstN; ++k)
+    for (int k = 0; k < n; ++k)
       std::memcpy(&row[size_t(k) * size_t(C)], sr + size_t(cols[size_t(k)]) * size_t(C), size_t(C));
-    emit(y, ax.dst0, ax.dstN, row.data(), C);
+    emit(y, xStart, n, row.data(), C);
   }
 }
 
@@ -277,23 +280,8 @@ bool blit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const*
   bool scaled = ax.dstN != ax.srcN || ay.dstN != ay.srcN || ax.mirror || ay.mirror;
   if (!scaled) {
     if (!clipToSource(ax, ss->width()) || !clipToSource(ay, ss->height())) return true;
-  } else if (ax.src0 < 0 || ay.src0 < 0 || ax.src0 + ax.srcN > ss->width() ||
-             ay.src0 + ay.srcN > ss->height()) {
-    // A stretched source must lie inside its surface; the part outside is taken as the nearest
-    // edge rather than reading outside the rows.
-    TSurface padded;
-    padded.create(ax.srcN, ay.srcN, rows.channels * 8);
-    for (int yy = 0; yy < ay.srcN; ++yy)
-      for (int xx = 0; xx < ax.srcN; ++xx) {
-        int cx = std::clamp(ax.src0 + xx, 0, ss->width() - 1), cy = std::clamp(ay.src0 + yy, 0, ss->height() - 1);
-        std::memcpy(padded.row(yy) + size_t(xx) * size_t(rows.channels),
-                    rows.s->row(cy) + size_t(cx) * size_t(rows.channels), size_t(rows.channels));
-      }
-    rows.converted = std::move(padded);
-    rows.s = &rows.converted;
-    ax.src0 = 0;
-    ay.src0 = 0;
   }
+  // A stretched source reaching beyond its surface repeats the edge pixels there.
   RowWriter wr(dst, src, rop, rows.wasMono);
   StretchMode mode = stretch ? dst.stretchBltMode() : StretchMode::ColorOnColor;
   forEachRow(*rows.s, ax, ay, mode, rows.channels,

@@ -89,7 +89,7 @@ void cosmeticLine(Painter& p, TPoint a, TPoint b, uint32_t ink, uint32_t gap, bo
   int64_t minor = xMajor ? ady : adx;
   for (int64_t i = i0; i <= i1; ++i) {
     // The minor coordinate rounded to nearest, halves away from the start.
-    int64_t m = (2 * i * minor + n) / (2 * n);
+    int64_t m = int64_t((__int128(2) * i * minor + n) / (__int128(2) * n));
     int64_t x = xMajor ? a.X + sx * i : a.X + sx * m;
     int64_t y = xMajor ? a.Y + sy * m : a.Y + sy * i;
     bool on = st.next();
@@ -195,7 +195,7 @@ struct RoundBox {
     double ax = std::max(0.0, std::min(rw - 0.5, (R - L) / 2)), ay = std::max(0.0, std::min(rh - 0.5, (B - T) / 2));
     std::vector<FPoint> out;
     if (ax <= 0 || ay <= 0) return {{L, T}, {R, T}, {R, B}, {L, B}};
-    int steps = std::max(4, int(std::ceil((ax + ay) * 0.8)));
+    int steps = std::clamp(int(std::ceil((ax + ay) * 0.8)), 4, 2048);
     auto corner = [&](double cx, double cy, double from) {
       for (int i = 0; i <= steps; ++i) {
         double a = from + (std::numbers::pi / 2) * i / steps;
@@ -311,9 +311,13 @@ struct Box {
   int l, t, r, b;
 };
 
+// Shapes live in a 28-bit device space, as the platform's own did: sizes never overflow.
+constexpr int kCoordLimit = 1 << 27;
+int limited(int v) { return std::clamp(v, -kCoordLimit, kCoordLimit); }
+
 Box normalBox(TDeviceContext const& dc, int l, int t, int r, int b) {
   TPoint a = dc.toDevice({l, t}), z = dc.toDevice({r, b});
-  TRect n = TRect{a.X, a.Y, z.X, z.Y}.normalized();
+  TRect n = TRect{limited(a.X), limited(a.Y), limited(z.X), limited(z.Y)}.normalized();
   return {n.Left, n.Top, n.Right, n.Bottom};
 }
 
@@ -417,11 +421,13 @@ void TDeviceContext::rectangle(int l, int t, int r, int b) {
   TBrushDesc const& br = fstate.brush;
   TPenDesc const& pen = fstate.pen;
   if (isNull(pen)) {
-    for (int y = bx.t; y < bx.b - 1; ++y) p.brushSpan(y, bx.l, bx.r - 1, br);
+    TRect f = TRect{bx.l, bx.t, bx.r - 1, bx.b - 1}.intersected(p.clipBounds());
+    for (int y = f.Top; y < f.Bottom; ++y) p.brushSpan(y, f.Left, f.Right, br);
     return;
   }
   Box fb = frameBox(*this, bx);
-  for (int y = fb.t + 1; y < fb.b - 1; ++y) p.brushSpan(y, fb.l + 1, fb.r - 1, br);
+  TRect inner = TRect{fb.l + 1, fb.t + 1, fb.r - 1, fb.b - 1}.intersected(p.clipBounds());
+  for (int y = inner.Top; y < inner.Bottom; ++y) p.brushSpan(y, inner.Left, inner.Right, br);
   if (bx.r - bx.l < 1 || bx.b - bx.t < 1) return;
   if (isWide(pen)) {
     double in = pen.style == PenStyle::InsideFrame ? pen.width / 2.0 : 0.5;
@@ -488,7 +494,7 @@ void arcShape(TDeviceContext& dc, Closed kind, int l, int t, int r, int b, int x
   auto angleOf = [&](int x, int y) { return screenAngle(x + 0.5 - cx, y + 0.5 - cy); };
   // The rim path along the arc, for wide and styled pens.
   std::vector<FPoint> rim;
-  int steps = std::max(8, int(std::ceil((ax + ay) * span.sweep * 0.6)));
+  int steps = std::clamp(int(std::ceil((ax + ay) * span.sweep * 0.6)), 8, 8192);
   for (int i = 0; i <= steps; ++i) {
     double a = span.from + span.sweep * i / steps;
     FPoint q = rimPoint(a);

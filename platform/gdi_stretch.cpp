@@ -11,12 +11,14 @@ namespace {
 constexpr int kOne = 1 << 14;  // weight of a whole source pixel
 }
 
-void Resampler::makeTaps(int sn, int dn, bool mirror, Taps& t) {
+void Resampler::makeTaps(int sn, int dn, bool mirror, int i0, int i1, Taps& t) {
   t = {};
-  t.first.resize(size_t(dn));
-  t.count.resize(size_t(dn));
+  t.first.resize(size_t(std::max(0, i1 - i0)));
+  t.count.resize(size_t(std::max(0, i1 - i0)));
   std::vector<std::pair<int, double>> raw;
-  for (int i = 0; i < dn; ++i) {
+  for (int slot = 0; slot < i1 - i0; ++slot) {
+    // A mirrored target pixel takes what the unmirrored one at the far end would.
+    int i = mirror ? dn - 1 - (i0 + slot) : i0 + slot;
     raw.clear();
     if (dn < sn) {
       // The target pixel covers source span [a, b): each source pixel counts by its overlap.
@@ -46,7 +48,6 @@ void Resampler::makeTaps(int sn, int dn, bool mirror, Taps& t) {
       if (w > t.weight[at + size_t(heavy)]) heavy = int(k);
     }
     t.weight[at + size_t(heavy)] += kOne - sum;
-    int slot = mirror ? dn - 1 - i : i;
     t.first[size_t(slot)] = int(at);
     t.count[size_t(slot)] = int(raw.size());
     t.most = std::max(t.most, int(raw.size()));
@@ -54,10 +55,14 @@ void Resampler::makeTaps(int sn, int dn, bool mirror, Taps& t) {
 }
 
 Resampler::Resampler(TSurface const& src, int sx, int sy, int sw, int sh, int dw, int dh, bool mirrorX,
-                     bool mirrorY)
-    : fsrc(src), fsx(sx), fsy(sy), fsw(sw), fsh(sh), fdw(dw), fdh(dh), fC(src.bitsPerPixel() / 8) {
-  makeTaps(sw, dw, mirrorX, fx);
-  makeTaps(sh, dh, mirrorY, fy);
+                     bool mirrorY, int c0, int c1, int r0, int r1)
+    : fsrc(src), fsx(sx), fsy(sy), fsw(sw), fsh(sh), fdw(c1 - c0), fdh(dh), fC(src.bitsPerPixel() / 8),
+      fr0(r0) {
+  makeTaps(sw, dw, mirrorX, c0, c1, fx);
+  makeTaps(sh, dh, mirrorY, r0, r1, fy);
+  // Taps become source pixels; a rectangle reaching beyond the source repeats its edge pixels.
+  for (int& i : fx.index) i = std::clamp(sx + i, 0, src.width() - 1);
+  for (int& i : fy.index) i = std::clamp(sy + i, 0, src.height() - 1);
   int slots = fy.most + 1;
   fcache.assign(size_t(slots) * size_t(dw) * size_t(fC), 0);
   ftag.assign(size_t(slots), -1);
@@ -72,7 +77,7 @@ uint16_t const* Resampler::across(int sr) {
   fnext = (fnext + 1) % int(ftag.size());
   ftag[s] = sr;
   uint16_t* out = &fcache[s * rowLen];
-  uint8_t const* in = fsrc.row(fsy + sr) + size_t(fsx) * size_t(fC);
+  uint8_t const* in = fsrc.row(sr);
   int const* idx = fx.index.data();
   int32_t const* wt = fx.weight.data();
   if (fC == 3) {
@@ -104,7 +109,7 @@ uint16_t const* Resampler::across(int sr) {
 }
 
 void Resampler::row(int dy, uint8_t* out) {
-  int f = fy.first[size_t(dy)], n = fy.count[size_t(dy)];
+  int f = fy.first[size_t(dy - fr0)], n = fy.count[size_t(dy - fr0)];
   size_t len = size_t(fdw) * size_t(fC);
   if (n == 1) {
     uint16_t const* h = across(fy.index[size_t(f)]);
