@@ -36,8 +36,11 @@ class Resampler {
   Taps fx, fy;
   std::vector<uint16_t> fcache;  // slots of dw × C values
   std::vector<int> ftag;         // source row held by each slot, −1 when none
-  int fnext = 0;
+  std::vector<uint64_t> fused;  // when each slot was last used
+  uint64_t fclock = 0;
   std::vector<uint32_t> facc;
+  std::vector<int> fpairOff;      // neighbour-pair form of fx, when it has one
+  std::vector<int32_t> fpairW;
 };
 
 }  // namespace platform::detail
