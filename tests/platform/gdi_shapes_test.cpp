@@ -222,9 +222,10 @@ TEST(DeviceContext, PieChordArcKeepToTheirSweep) {
   for (int y = 0; y < 12; ++y)
     for (int x = 0; x < 12; ++x) {
       SCOPED_TRACE(testing::Message() << x << "," << y);
-      if (x < 5 || y > 6) EXPECT_EQ(pie.s.pixel(x, y), 0xFFFFFFu);  // other quadrants untouched
-      if (y > 6) EXPECT_EQ(chord.s.pixel(x, y), 0xFFFFFFu);
-      if (x < 5 || y > 6) EXPECT_EQ(arc.s.pixel(x, y), 0xFFFFFFu);
+      // Other quadrants stay untouched; the radii run along column 6 and row 6.
+      if (x < 6 || y > 6) { EXPECT_EQ(pie.s.pixel(x, y), 0xFFFFFFu); }
+      if (y > 6) { EXPECT_EQ(chord.s.pixel(x, y), 0xFFFFFFu); }
+      if (x < 6 || y > 6) { EXPECT_EQ(arc.s.pixel(x, y), 0xFFFFFFu); }
     }
   EXPECT_EQ(pie.s.pixel(8, 3), kRed);
   EXPECT_EQ(chord.s.pixel(3, 3), kRed);
