@@ -8,6 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "core/Trandom.h"
+#include "core/os_datatypes.h"
+#include "core/os_files.h"
+#include "core/os_numbertext.h"
+#include "core/os_text.h"
 #include "platform/TStringList.h"
 
 class Tos;
@@ -85,7 +90,7 @@ struct TprocEntry {
   TtrailSource* ob = nullptr;
 };
 
-class Tos : public TqyObject {
+class Tos : public TqyObject, public TosText, public TosNumberText, public TosFiles, public TosDataTypes {
  public:
   Tos();
   ~Tos() override;
@@ -139,11 +144,11 @@ class Tos : public TqyObject {
   int maxPercent = 100;
   bool supressPercent = false;
 
+  // Random streams, created at start and freed with `os`.
+  std::unique_ptr<Trandom> random;
+
   bool discardchanges = false;
   bool nosounds = false;
-  bool UKformatDecimals = false;
-  std::string decimalseparator = ".";
-  std::string thousandseparator = ",";
   int32_t basecolour = 0xC40000;
   int32_t baseColourHigh = 0xFFFFFF;
   int32_t selColour = 0x80503C;
@@ -169,7 +174,7 @@ Tos& createOs(double magnify = 1.0);
 void freeOs();
 
 
-// Folder and file helpers the start-up needs before the file services exist.
+// Folder and file helpers of the start-up, on the file services of r_fileBase.
 bool forceFolder(const std::string& folder);
 bool fileExists(const std::string& path);
 bool deleteFileIfPresent(const std::string& path);

@@ -1,0 +1,64 @@
+// Shared fixture of the SQLite tests: the services object, a collector of the messages that
+// would reach a message box, fresh database paths in the test's temporary folder, and the
+// command-line tool for files made outside our code.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "core/r_base.h"
+#include "storage/r_sqlite.h"
+#include "tests/support/testenv.h"
+
+struct SqliteFixture : ::testing::Test {
+  std::vector<std::string> messages;
+
+  void SetUp() override {
+    createOs();
+    messages.clear();
+    storageMessageBox = [this](const std::string& s) { messages.push_back(s); };
+  }
+  void TearDown() override {
+    storageMessageBox = nullptr;
+    if (q) q->bindLinkedLibrary();
+    freeOs();
+  }
+
+  // A path that does not exist yet.
+  static std::string freshPath(const std::string& name) {
+    static int n = 0;
+    return testenv::tempDir() + "db" + std::to_string(++n) + "_" + name;
+  }
+
+  // Runs the command-line tool on a database; true when it succeeded.
+  static bool cli(const std::string& file, const std::string& sql) {
+    std::string script = freshPath("script.sql");
+    FILE* f = std::fopen(script.c_str(), "w");
+    std::fputs(sql.c_str(), f);
+    std::fclose(f);
+    std::string cmd = "sqlite3 -batch '" + file + "' < '" + script + "' > /dev/null 2>&1";
+    return std::system(cmd.c_str()) == 0;
+  }
+  // The tool's answer to a query, rows separated by newlines.
+  static std::string cliQuery(const std::string& file, const std::string& sql) {
+    std::string out = freshPath("out.txt");
+    std::string script = freshPath("script.sql");
+    FILE* f = std::fopen(script.c_str(), "w");
+    std::fputs(sql.c_str(), f);
+    std::fclose(f);
+    std::string cmd = "sqlite3 -batch '" + file + "' < '" + script + "' > '" + out + "' 2>&1";
+    (void)std::system(cmd.c_str());
+    std::string text = testenv::readFile(out);
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+  }
+
+  static std::unique_ptr<TliteDB> openNew(const std::string& name) {
+    auto db = TliteDB::create();
+    db->setfile(freshPath(name));
+    return db;
+  }
+};
