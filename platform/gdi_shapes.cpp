@@ -99,42 +99,84 @@ void cosmeticLine(Painter& p, TPoint a, TPoint b, uint32_t ink, uint32_t gap, bo
   st.skip(n - 1 - i1);
 }
 
-// Dashes of a geometric pen: the on-parts of the path, each an open sub-path.
-std::vector<std::vector<FPoint>> dashPieces(std::span<FPoint const> path, std::vector<int> const& pat) {
+// Dashes of a geometric pen: the on-parts of the path, each an open sub-path. Only the parts of
+// segments that cross `near` (the visible box grown by the pen) are walked dash by dash; the
+// rest only moves the pattern on, so a path far longer than the surface costs no more.
+std::vector<std::vector<FPoint>> dashPieces(std::span<FPoint const> path, std::vector<int> const& pat,
+                                            TRect const& near) {
   std::vector<std::vector<FPoint>> out;
   double period = 0;
   for (int d : pat) period += std::max(0, d);
-  if (period <= 0) {
+  if (period <= 0 || path.empty()) {
     out.emplace_back(path.begin(), path.end());
     return out;
   }
   size_t idx = 0;
-  double left = pat[0];
+  double left = std::max(0, pat[0]);
   bool on = true;
   std::vector<FPoint> cur;
-  if (path.empty()) return out;
-  cur.push_back(path[0]);
-  for (size_t i = 0; i + 1 < path.size(); ++i) {
-    FPoint a = path[i], b = path[i + 1];
-    double len = std::hypot(b.x - a.x, b.y - a.y), done = 0;
-    while (done < len) {
-      double step = std::min(left, len - done);
+  auto flush = [&]() {
+    if (on && cur.size() > 1) out.push_back(cur);
+    cur.clear();
+  };
+  auto nextDash = [&]() {
+    idx = (idx + 1) % pat.size();
+    left = std::max(0, pat[idx]);
+    on = idx % 2 == 0;
+  };
+  // Moves the pattern on by a distance without drawing.
+  auto skip = [&](double dist) {
+    flush();
+    dist = std::fmod(dist, period);
+    while (dist > 0) {
+      if (dist < left) { left -= dist; break; }
+      dist -= left;
+      nextDash();
+    }
+  };
+  // Walks a stretch from a to b, t from t0 to t1 of the segment, drawing dashes.
+  auto walk = [&](FPoint a, FPoint b, double len, double t0, double t1) {
+    FPoint q0{a.x + (b.x - a.x) * t0, a.y + (b.y - a.y) * t0};
+    if (on) cur = {q0};
+    double done = t0 * len, end = t1 * len;
+    while (done < end) {
+      double step = std::min(left, end - done);
       done += step;
       left -= step;
-      double t = len > 0 ? done / len : 1;
+      double t = done / len;
       FPoint q{a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t};
       if (on) cur.push_back(q);
       if (left <= 0) {
-        if (on && cur.size() > 1) out.push_back(cur);
-        cur.clear();
-        idx = (idx + 1) % pat.size();
-        left = std::max(0, pat[idx]);
-        on = idx % 2 == 0;
+        flush();
+        nextDash();
         if (on) cur.push_back(q);
       }
     }
+  };
+  cur.push_back(path[0]);
+  for (size_t i = 0; i + 1 < path.size(); ++i) {
+    FPoint a = path[i], b = path[i + 1];
+    double len = std::hypot(b.x - a.x, b.y - a.y);
+    if (len == 0) continue;
+    // The part of the segment inside `near` (Liang-Barsky).
+    double t0 = 0, t1 = 1;
+    double dx = b.x - a.x, dy = b.y - a.y;
+    double pq[4][2] = {{-dx, a.x - near.Left}, {dx, near.Right - a.x}, {-dy, a.y - near.Top}, {dy, near.Bottom - a.y}};
+    bool inside = true;
+    for (auto const& e : pq) {
+      if (e[0] == 0) { if (e[1] < 0) inside = false; continue; }
+      double r = e[1] / e[0];
+      if (e[0] < 0) t0 = std::max(t0, r); else t1 = std::min(t1, r);
+    }
+    if (!inside || t0 >= t1) {
+      skip(len);
+      continue;
+    }
+    if (t0 > 0) skip(t0 * len);
+    walk(a, b, len, t0, t1);
+    if (t1 < 1) skip((1 - t1) * len);
   }
-  if (on && cur.size() > 1) out.push_back(cur);
+  flush();
   return out;
 }
 
@@ -169,7 +211,8 @@ void wideStroke(Painter& p, TPenDesc const& pen, std::span<FPoint const> path, b
   } else {
     std::vector<FPoint> full(path.begin(), path.end());
     if (closed && !full.empty()) full.push_back(full.front());
-    for (auto const& piece : dashPieces(full, pat)) detail::strokeWide(m, piece, false, pen);
+    TRect near{box.Left - 2 * pen.width, box.Top - 2 * pen.width, box.Right + 2 * pen.width, box.Bottom + 2 * pen.width};
+    for (auto const& piece : dashPieces(full, pat, near)) detail::strokeWide(m, piece, false, pen);
   }
   uint32_t ink = p.value(pen.color);
   m.runs([&](int y, int a, int b) { p.span(y, a, b, ink); });

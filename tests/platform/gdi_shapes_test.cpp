@@ -319,3 +319,66 @@ TEST(DeviceContext, NothingHappensWithoutASurface) {
   EXPECT_EQ(dc.intersectClipRect(0, 0, 1, 1), RegionKind::Error);
   EXPECT_FALSE(dc.ptVisible(0, 0));
 }
+
+TEST(DeviceContext, RandomDrawingStaysInsideTheSurfaceRows) {
+  // A view on rows with guard bytes before and after: no call may touch them, whatever the
+  // coordinates (inside, off the edges, far outside, reversed, degenerate).
+  constexpr int W = 13, H = 9, kGuard = 64;
+  int stride = TSurface::rowBytes(W, 24);
+  std::vector<uint8_t> mem(size_t(kGuard * 2 + stride * H), 0xA5);
+  TSurface s;
+  ASSERT_TRUE(s.bind(mem.data() + kGuard, W, H, 24));
+  TSurface other;
+  other.create(7, 5, 24);
+  TDeviceContext dc(&s), src(&other);
+  uint32_t seed = 12345;
+  auto rnd = [&](int lo, int hi) {
+    seed = seed * 1103515245u + 12345u;
+    return lo + int((seed >> 8) % uint32_t(hi - lo + 1));
+  };
+  auto coord = [&]() {
+    switch (rnd(0, 9)) {
+      case 0: return rnd(-1000000, 1000000);
+      case 1: return rnd(0, 1) ? 2000000000 : -2000000000;
+      default: return rnd(-5, W + 5);
+    }
+  };
+  TPenDesc pens[] = {makePen(PenStyle::Solid, 1, 0), makePen(PenStyle::Solid, 4, kRed),
+                     makePen(PenStyle::Dot, 1, kBlue), makePen(PenStyle::InsideFrame, 3, 0),
+                     makeExtPen(PenType::Geometric, PenStyle::Dash, 3, 0, PenEndCap::Square, PenJoin::Miter),
+                     makePen(PenStyle::Null, 1, 0)};
+  for (int i = 0; i < 3000; ++i) {
+    dc.setPen(pens[rnd(0, 5)]);
+    dc.setBrush(rnd(0, 1) ? solidBrush(kRed) : hatchBrush(HatchStyle::DiagCross, kBlue));
+    dc.setROP2(rnd(0, 3) ? Rop2::CopyPen : Rop2::XorPen);
+    if (rnd(0, 20) == 0) dc.resetClip();
+    int a = coord(), b = coord(), c = coord(), d = coord();
+    TPoint poly[] = {{a, b}, {c, d}, {coord(), coord()}, {coord(), coord()}};
+    int counts[] = {2, 2};
+    switch (rnd(0, 14)) {
+      case 0: dc.moveTo(a, b); dc.lineTo(c, d); break;
+      case 1: dc.rectangle(a, b, c, d); break;
+      case 2: dc.ellipse(a, b, c, d); break;
+      case 3: dc.roundRect(a, b, c, d, coord(), coord()); break;
+      case 4: dc.pie(a, b, c, d, coord(), coord(), coord(), coord()); break;
+      case 5: dc.chord(a, b, c, d, coord(), coord(), coord(), coord()); break;
+      case 6: dc.arc(a, b, c, d, coord(), coord(), coord(), coord()); break;
+      case 7: dc.polygon(poly); break;
+      case 8: dc.polyPolygon(poly, counts); break;
+      case 9: dc.intersectClipRect(a, b, c, d); break;
+      case 10: dc.excludeClipRect(a, b, c, d); break;
+      case 11: BitBlt(dc, a, b, rnd(-20, 20), rnd(-20, 20), rnd(0, 1) ? &src : &dc, c, d, SRCINVERT); break;
+      case 12:
+        dc.setStretchBltMode(rnd(0, 1) ? StretchMode::Halftone : StretchMode::ColorOnColor);
+        StretchBlt(dc, a % 50, b % 50, rnd(-30, 30), rnd(-30, 30), &src, c % 50, d % 50, rnd(-30, 30),
+                   rnd(-30, 30), SRCCOPY);
+        break;
+      case 13: AlphaBlend(dc, a, b, rnd(0, 30), rnd(0, 30), src, rnd(-2, 7), rnd(-2, 5), rnd(0, 7), rnd(0, 5), {}); break;
+      case 14: dc.fillRect({a, b, c, d}, dc.brush()); break;
+    }
+  }
+  for (int k = 0; k < kGuard; ++k) {
+    ASSERT_EQ(mem[size_t(k)], 0xA5) << "before the rows, byte " << k;
+    ASSERT_EQ(mem[mem.size() - 1 - size_t(k)], 0xA5) << "after the rows, byte " << k;
+  }
+}
