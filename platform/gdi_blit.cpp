@@ -3,6 +3,7 @@
 // Every copy runs row by row: the source row is made at the target's width (converted, stretched),
 // then written through the target's clip with the raster operation.
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -122,6 +123,13 @@ class RowWriter {
       if (y < r.Top || y >= r.Bottom) continue;
       int a = std::max(x0, r.Left), b = std::min(x0 + n, r.Right);
       if (a >= b) continue;
+      if (fmask4) {
+        for (int x = a; x < b; ++x) {
+          fcode = maskBit(x - fmaskDx, y - fmaskDy) ? fforeCode : fbackCode;
+          writePixel(x, y, row ? row + size_t(x - x0) * size_t(channels) : nullptr);
+        }
+        continue;
+      }
       if (fcode == 0xCC && row && !fmono && !fpal && !fsrcMono &&
           channels * 8 == fdst.bitsPerPixel()) {
         std::memcpy(fdst.row(y) + size_t(a) * size_t(channels), row + size_t(a - x0) * size_t(channels),
@@ -132,7 +140,23 @@ class RowWriter {
     }
   }
 
+  // Four-operand copies: mask pixel (x − dx, y − dy), repeated, picks fore (1) or back (0).
+  void setMask(TSurface const* mask, int64_t dx, int64_t dy, TRop rop4) {
+    fmask4 = mask;
+    fmaskDx = dx;
+    fmaskDy = dy;
+    fforeCode = (rop4 >> 16) & 0xFF;
+    fbackCode = (rop4 >> 24) & 0xFF;
+  }
+
  private:
+  bool maskBit(int64_t x, int64_t y) const {
+    int64_t w = fmask4->width(), h = fmask4->height();
+    x = ((x % w) + w) % w;
+    y = ((y % h) + h) % h;
+    return readDevice(*fmask4, int(x), int(y)) != 0;
+  }
+
   uint32_t pattern(int x, int y) const {
     if (fbrush.style == BrushStyle::Solid) return fpatFg;
     if (fbrush.style == BrushStyle::Clear) return fmono ? 0 : 0;
@@ -163,6 +187,9 @@ class RowWriter {
   std::vector<TRect> fclip;
   bool fmono = false, fpal = false, fsrcMono = false;
   uint32_t fsrcKey = 0, fpatFg = 0, fpatBg = 0, fmask = 0xFFFFFF;
+  TSurface const* fmask4 = nullptr;
+  int64_t fmaskDx = 0, fmaskDy = 0;
+  uint32_t fforeCode = 0xCC, fbackCode = 0xCC;
 };
 
 // A copy of a surface (used when source and target are the same pixels).
@@ -249,17 +276,31 @@ bool clipToSource(Axis& a, int srcSize) {
   return true;
 }
 
+struct MaskUse {
+  TSurface const* mask = nullptr;
+  int mx = 0, my = 0;
+  TRop rop4 = 0;
+};
+
 bool blit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const* src, int sx, int sy,
-          int sw, int sh, TRop rop, bool stretch) {
+          int sw, int sh, TRop rop, bool stretch, MaskUse const& mu = {}) {
   TSurface* ds = dst.surface();
   if (ds == nullptr || ds->empty()) return false;
-  bool needSrc = ropUsesSource(rop);
+  bool needSrc = ropUsesSource(rop) || (mu.mask && ropUsesSource(mu.rop4 >> 8));
   TPoint d = dst.toDevice({x, y});
+  // Rectangles whose far edge lies beyond the integers lie wholly outside any surface.
+  auto beyond = [](int a, int n) { int64_t e = int64_t(a) + n; return e > INT32_MAX || e < INT32_MIN; };
+  if (beyond(d.X, w) || beyond(d.Y, h)) return true;
+  if (src && src->surface()) {
+    TPoint s0 = src->toDevice({sx, sy});
+    if (beyond(s0.X, stretch ? sw : w) || beyond(s0.Y, stretch ? sh : h)) return true;
+  }
   TRect visible = dst.visibleRegion().bounds();
   if (!needSrc) {
     // No source: the plain rectangle between the two corners.
     Axis ax{std::min(d.X, d.X + w), std::abs(w)}, ay{std::min(d.Y, d.Y + h), std::abs(h)};
     RowWriter wr(dst, nullptr, rop, false);
+    if (mu.mask) wr.setMask(mu.mask, int64_t(ax.dst0) - mu.mx, int64_t(ay.dst0) - mu.my, mu.rop4);
     int y0 = std::max(ay.dst0, visible.Top), y1 = std::min(ay.dst0 + ay.dstN, visible.Bottom);
     for (int yy = y0; yy < y1; ++yy) wr.write(yy, ax.dst0, ax.dstN, nullptr, 3);
     return true;
@@ -283,6 +324,8 @@ bool blit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const*
   }
   // A stretched source reaching beyond its surface repeats the edge pixels there.
   RowWriter wr(dst, src, rop, rows.wasMono);
+  // The mask lines up with the target rectangle as given (before any cut to the source).
+  if (mu.mask) wr.setMask(mu.mask, int64_t(d.X) - mu.mx, int64_t(d.Y) - mu.my, mu.rop4);
   StretchMode mode = stretch ? dst.stretchBltMode() : StretchMode::ColorOnColor;
   forEachRow(*rows.s, ax, ay, mode, rows.channels,
              [&](int yy, int x0, int n, uint8_t const* row, int c) { wr.write(yy, x0, n, row, c); }, visible);
@@ -301,9 +344,98 @@ bool StretchBlt(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext 
   return blit(dst, x, y, w, h, src, sx, sy, sw, sh, rop, true);
 }
 
+bool MaskBlt(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const* src, int sx, int sy,
+             TSurface const* mask, int mx, int my, TRop rop4) {
+  TRop fore = rop4 & 0x00FFFFFFu;
+  if (mask == nullptr) return blit(dst, x, y, w, h, src, sx, sy, w, h, fore, false);
+  if (mask->bitsPerPixel() != 1 || mask->empty() || mask->width() == 0 || mask->height() == 0) return false;
+  if (w < 0 || h < 0) return false;
+  return blit(dst, x, y, w, h, src, sx, sy, w, h, fore, false, MaskUse{mask, mx, my, rop4});
+}
+
 bool PatBlt(TDeviceContext& dst, int x, int y, int w, int h, TRop rop) {
   if (ropUsesSource(rop)) return false;
   return blit(dst, x, y, w, h, nullptr, 0, 0, 0, 0, rop, false);
+}
+
+// ---- parallelograms ------------------------------------------------------------------------------
+
+bool PlgBlt(TDeviceContext& dst, std::span<TPoint const, 3> pts, TDeviceContext const& src, int sx, int sy,
+            int sw, int sh, TSurface const* mask, int mx, int my) {
+  TSurface* ds = dst.surface();
+  TSurface const* ss0 = src.surface();
+  if (ds == nullptr || ds->empty() || ss0 == nullptr || ss0->empty()) return false;
+  if (mask && (mask->bitsPerPixel() != 1 || mask->width() == 0 || mask->height() == 0)) return false;
+  if (sw == 0 || sh == 0) return true;
+  std::unique_ptr<TSurface> same;
+  if (ss0 == ds) {
+    same = copyOf(*ss0);
+    ss0 = same.get();
+  }
+  SourceRows rows;
+  prepareSource(rows, *ss0, dst);
+  TSurface const& ss = *rows.s;
+  int C = rows.channels;
+  TPoint s = src.toDevice({sx, sy});
+  // Target point = P0 + u·(P1 − P0)/sw + v·(P2 − P0)/sh, u and v in source pixels.
+  double p0x = dst.toDevice(pts[0]).X, p0y = dst.toDevice(pts[0]).Y;
+  double ax = (dst.toDevice(pts[1]).X - p0x) / sw, ay = (dst.toDevice(pts[1]).Y - p0y) / sw;
+  double bx = (dst.toDevice(pts[2]).X - p0x) / sh, by = (dst.toDevice(pts[2]).Y - p0y) / sh;
+  double det = ax * by - ay * bx;
+  if (det == 0) return true;
+  TRect box;
+  for (double u : {0.0, double(sw)})
+    for (double v : {0.0, double(sh)}) {
+      double X = p0x + u * ax + v * bx, Y = p0y + u * ay + v * by;
+      box.unite({int(std::floor(std::max(-1e9, X))) - 1, int(std::floor(std::max(-1e9, Y))) - 1,
+                 int(std::ceil(std::min(1e9, X))) + 1, int(std::ceil(std::min(1e9, Y))) + 1});
+    }
+  bool smooth = dst.stretchBltMode() == StretchMode::Halftone;
+  int uw = std::abs(sw), vh = std::abs(sh);
+  auto fetch = [&](int px, int py, int k) {
+    px = std::clamp(px, 0, ss.width() - 1);
+    py = std::clamp(py, 0, ss.height() - 1);
+    return ss.row(py)[size_t(px) * size_t(C) + size_t(k)];
+  };
+  for (auto const& clip : detail::clipRects(dst)) {
+    TRect r = box.intersected(clip);
+    for (int y = r.Top; y < r.Bottom; ++y)
+      for (int x = r.Left; x < r.Right; ++x) {
+        double X = x + 0.5 - p0x, Y = y + 0.5 - p0y;
+        double u = (X * by - Y * bx) / det, v = (ax * Y - ay * X) / det;
+        // u, v in source pixels from the given corner, negative sizes running backwards.
+        double uu = sw < 0 ? -u : u, vv = sh < 0 ? -v : v;
+        if (!(uu >= 0 && uu < uw && vv >= 0 && vv < vh)) continue;
+        int iu = int(uu), iv = int(vv);
+        if (mask) {
+          int64_t mw = mask->width(), mh = mask->height();
+          int64_t mxp = ((int64_t(mx) + iu) % mw + mw) % mw, myp = ((int64_t(my) + iv) % mh + mh) % mh;
+          if (!readDevice(*mask, int(mxp), int(myp))) continue;
+        }
+        int64_t px0 = int64_t(s.X) + (sw < 0 ? -iu - 1 : iu), py0 = int64_t(s.Y) + (sh < 0 ? -iv - 1 : iv);
+        uint8_t c[4] = {0, 0, 0, 0};
+        if (smooth) {
+          double fu = (sw < 0 ? s.X - uu : s.X + uu) - 0.5, fv = (sh < 0 ? s.Y - vv : s.Y + vv) - 0.5;
+          int ix = int(std::floor(fu)), iy = int(std::floor(fv));
+          double tx = fu - ix, ty = fv - iy;
+          for (int k = 0; k < C; ++k) {
+            double top = fetch(ix, iy, k) * (1 - tx) + fetch(ix + 1, iy, k) * tx;
+            double bot = fetch(ix, iy + 1, k) * (1 - tx) + fetch(ix + 1, iy + 1, k) * tx;
+            c[k] = uint8_t(std::lround(top * (1 - ty) + bot * ty));
+          }
+        } else {
+          if (px0 < 0 || py0 < 0 || px0 >= ss.width() || py0 >= ss.height()) continue;
+          for (int k = 0; k < C; ++k) c[k] = fetch(int(px0), int(py0), k);
+        }
+        if (ds->bitsPerPixel() >= 24) {
+          writeDevice(*ds, x, y, uint32_t(c[0]) | (uint32_t(c[1]) << 8) | (uint32_t(c[2]) << 16));
+          if (ds->bitsPerPixel() == 32 && C == 4) ds->row(y)[4 * x + 3] = c[3];
+        } else {
+          ds->setPixel(x, y, RGB(c[2], c[1], c[0]));
+        }
+      }
+  }
+  return true;
 }
 
 // ---- alpha blending ------------------------------------------------------------------------------
@@ -315,7 +447,9 @@ bool AlphaBlend(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext 
   if (ds == nullptr || ds->empty() || ss == nullptr || ss->empty()) return false;
   if (w < 0 || h < 0 || sw < 0 || sh < 0 || bf.BlendOp != AC_SRC_OVER) return false;
   TPoint s = src.toDevice({sx, sy});
-  if (s.X < 0 || s.Y < 0 || s.X + sw > ss->width() || s.Y + sh > ss->height()) return false;
+  if (s.X < 0 || s.Y < 0 || int64_t(s.X) + sw > ss->width() || int64_t(s.Y) + sh > ss->height()) return false;
+  TPoint d0 = dst.toDevice({x, y});
+  if (int64_t(d0.X) + w > INT32_MAX || int64_t(d0.Y) + h > INT32_MAX) return true;  // wholly outside
   if (w == 0 || h == 0 || sw == 0 || sh == 0) return true;
   bool perPixel = (bf.AlphaFormat & AC_SRC_ALPHA) && ss->bitsPerPixel() == 32;
   std::unique_ptr<TSurface> same;

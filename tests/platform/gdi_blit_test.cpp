@@ -228,3 +228,44 @@ TEST(GradientFill, TrianglesTakeTheirVertexColoursAtTheCorners) {
   EXPECT_GT(GetBValue(s.s.pixel(0, 18)), 220);
   EXPECT_EQ(s.s.pixel(19, 19), 0xFFFFFFu);  // outside the triangle
 }
+
+TEST(MaskBlt, TheMaskChoosesBetweenTwoOperations) {
+  Surf src(4, 1, 24, 0x0000FF), dst(4, 1, 24, 0x00FF00);
+  Surf mask(2, 1, 1, 0);
+  mask.s.setPixel(1, 0, 0xFFFFFF);  // 0 1, repeated over the four pixels
+  // Source where the mask is black, destination where it is white.
+  EXPECT_TRUE(MaskBlt(dst.dc, 0, 0, 4, 1, &src.dc, 0, 0, &mask.s, 0, 0, 0xCCAA0029));
+  EXPECT_EQ(pixelmap::draw(dst.s, {{0x0000FF, 'r'}, {0x00FF00, 'g'}}), rows("rgrg"));
+  // The mask read from an offset; the brush where the mask is black.
+  dst.dc.setBrush(solidBrush(0));
+  EXPECT_TRUE(MaskBlt(dst.dc, 0, 0, 4, 1, &src.dc, 0, 0, &mask.s, 1, 0, 0xF0AA0029));
+  EXPECT_EQ(pixelmap::draw(dst.s, {{0x0000FF, 'r'}, {0x00FF00, 'g'}, {0, '#'}}), rows("r#r#"));
+  // No mask: the fore operation alone; a mask of more than one bit is refused.
+  EXPECT_TRUE(MaskBlt(dst.dc, 0, 0, 4, 1, &src.dc, 0, 0, nullptr, 0, 0, MAKEROP4(SRCCOPY, 0x00AA0029)));
+  EXPECT_EQ(dst.s.pixel(1, 0), 0x0000FFu);
+  EXPECT_FALSE(MaskBlt(dst.dc, 0, 0, 4, 1, &src.dc, 0, 0, &src.s, 0, 0, 0xCCAA0029));
+}
+
+TEST(PlgBlt, MapsOntoTheParallelogramThroughTheMask) {
+  Surf src(2, 1);
+  src.s.setPixel(0, 0, 0x0000FF);
+  src.s.setPixel(1, 0, 0xFF0000);
+  std::map<TColor, char> legend{{0xFFFFFF, '.'}, {0x0000FF, 'r'}, {0xFF0000, 'b'}};
+  // Upright and the same size: an exact copy.
+  Surf same(3, 1);
+  TPoint upright[3] = {{1, 0}, {3, 0}, {1, 1}};
+  EXPECT_TRUE(PlgBlt(same.dc, upright, src.dc, 0, 0, 2, 1, nullptr, 0, 0));
+  EXPECT_EQ(pixelmap::draw(same.s, legend), rows(".rb"));
+  // Turned a quarter: the source's width runs down, its one row spans two columns.
+  Surf turned(3, 3);
+  TPoint quarter[3] = {{2, 0}, {2, 2}, {0, 0}};
+  EXPECT_TRUE(PlgBlt(turned.dc, quarter, src.dc, 0, 0, 2, 1, nullptr, 0, 0));
+  EXPECT_EQ(pixelmap::draw(turned.s, legend), rows("rr.", "bb.", "..."));
+  // Mask bit 0 keeps the target.
+  Surf mask(2, 1, 1, 0);
+  mask.s.setPixel(1, 0, 0xFFFFFF);
+  Surf masked(3, 1);
+  EXPECT_TRUE(PlgBlt(masked.dc, upright, src.dc, 0, 0, 2, 1, &mask.s, 0, 0));
+  EXPECT_EQ(pixelmap::draw(masked.s, legend), rows("..b"));
+  EXPECT_FALSE(PlgBlt(masked.dc, upright, src.dc, 0, 0, 2, 1, &src.s, 0, 0));
+}

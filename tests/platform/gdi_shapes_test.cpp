@@ -331,6 +331,9 @@ TEST(DeviceContext, RandomDrawingStaysInsideTheSurfaceRows) {
   TSurface other;
   other.create(7, 5, 24);
   TDeviceContext dc(&s), src(&other);
+  TSurface mask;
+  mask.create(3, 2, 1);
+  mask.setPixel(1, 1, 0xFFFFFF);
   uint32_t seed = 12345;
   auto rnd = [&](int lo, int hi) {
     seed = seed * 1103515245u + 12345u;
@@ -355,7 +358,7 @@ TEST(DeviceContext, RandomDrawingStaysInsideTheSurfaceRows) {
     int a = coord(), b = coord(), c = coord(), d = coord();
     TPoint poly[] = {{a, b}, {c, d}, {coord(), coord()}, {coord(), coord()}};
     int counts[] = {2, 2};
-    switch (rnd(0, 14)) {
+    switch (rnd(0, 16)) {
       case 0: dc.moveTo(a, b); dc.lineTo(c, d); break;
       case 1: dc.rectangle(a, b, c, d); break;
       case 2: dc.ellipse(a, b, c, d); break;
@@ -375,6 +378,13 @@ TEST(DeviceContext, RandomDrawingStaysInsideTheSurfaceRows) {
         break;
       case 13: AlphaBlend(dc, a, b, rnd(0, 30), rnd(0, 30), src, rnd(-2, 7), rnd(-2, 5), rnd(0, 7), rnd(0, 5), {}); break;
       case 14: dc.fillRect({a, b, c, d}, dc.brush()); break;
+      case 15: MaskBlt(dc, a, b, rnd(0, 20), rnd(0, 20), &src, c, d, &mask, coord(), coord(), 0xCCAA0029); break;
+      case 16: {
+        TPoint corners[3] = {{a % 40, b % 40}, {c % 40, d % 40}, {coord() % 40, coord() % 40}};
+        dc.setStretchBltMode(rnd(0, 1) ? StretchMode::Halftone : StretchMode::ColorOnColor);
+        PlgBlt(dc, corners, src, rnd(-3, 8), rnd(-3, 6), rnd(-8, 8), rnd(-6, 6), rnd(0, 1) ? &mask : nullptr, a, b);
+        break;
+      }
     }
   }
   for (int k = 0; k < kGuard; ++k) {
