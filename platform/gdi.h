@@ -75,6 +75,7 @@ class TRegion {
   void offset(int dx, int dy);
 
  private:
+  void checkInvariants() const;
   std::vector<TRect> frects;  // disjoint, none empty
 };
 

@@ -149,6 +149,27 @@ TEST(DeviceContext, FillRectBrushes) {
   }
 }
 
+TEST(DeviceContext, HatchPatternsRepeatEveryEightPixels) {
+  struct Case { const char* id; HatchStyle h; std::string cell; } cases[] = {
+      {"horizontal", HatchStyle::Horizontal, rows("........", "........", "........", "........", "........", "........", "........", "########")},
+      {"vertical", HatchStyle::Vertical, rows(".......#", ".......#", ".......#", ".......#", ".......#", ".......#", ".......#", ".......#")},
+      {"forward diagonal", HatchStyle::FDiagonal, rows("#.......", ".#......", "..#.....", "...#....", "....#...", ".....#..", "......#.", ".......#")},
+      {"backward diagonal", HatchStyle::BDiagonal, rows(".......#", "......#.", ".....#..", "....#...", "...#....", "..#.....", ".#......", "#.......")},
+      {"cross", HatchStyle::Cross, rows(".......#", ".......#", ".......#", ".......#", ".......#", ".......#", ".......#", "########")},
+      {"diagonal cross", HatchStyle::DiagCross, rows("#......#", ".#....#.", "..#..#..", "...##...", "...##...", "..#..#..", ".#....#.", "#......#")},
+  };
+  for (auto const& c : cases) {
+    SCOPED_TRACE(c.id);
+    Canvas cv(16, 16);
+    cv.dc.setBkMode(BkMode::Transparent);
+    cv.dc.fillRect({0, 0, 16, 16}, hatchBrush(c.h, 0));
+    std::string all = cv.pic();
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x)
+        ASSERT_EQ(all[size_t(y * 17 + x)], c.cell[size_t((y % 8) * 9 + x % 8)]) << x << "," << y;
+  }
+}
+
 TEST(DeviceContext, PolygonFillRules) {
   // A five-pointed star: alternate leaves the centre open, winding fills it.
   TPoint star[] = {{10, 0}, {16, 19}, {0, 7}, {20, 7}, {4, 19}};
