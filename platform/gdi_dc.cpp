@@ -1,6 +1,7 @@
 // TDeviceContext state: pens, brushes, colours, modes, origins, the clip kept in device pixels,
 // and the stack of saved states.
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "platform/gdi.h"
@@ -69,12 +70,20 @@ TPoint TDeviceContext::setBrushOrg(TPoint p) { return std::exchange(fstate.brush
 TPoint TDeviceContext::setViewportOrg(TPoint p) { return std::exchange(fstate.viewportOrg, p); }
 TPoint TDeviceContext::setWindowOrg(TPoint p) { return std::exchange(fstate.windowOrg, p); }
 
+namespace {
+// Origin arithmetic saturates instead of wrapping round.
+int shifted(int v, int minus, int plus) {
+  int64_t r = int64_t(v) - minus + plus;
+  return int(std::clamp<int64_t>(r, INT32_MIN, INT32_MAX));
+}
+}  // namespace
+
 TPoint TDeviceContext::toDevice(TPoint p) const {
-  return {p.X - fstate.windowOrg.X + fstate.viewportOrg.X, p.Y - fstate.windowOrg.Y + fstate.viewportOrg.Y};
+  return {shifted(p.X, fstate.windowOrg.X, fstate.viewportOrg.X), shifted(p.Y, fstate.windowOrg.Y, fstate.viewportOrg.Y)};
 }
 
 TPoint TDeviceContext::toLogical(TPoint p) const {
-  return {p.X + fstate.windowOrg.X - fstate.viewportOrg.X, p.Y + fstate.windowOrg.Y - fstate.viewportOrg.Y};
+  return {shifted(p.X, fstate.viewportOrg.X, fstate.windowOrg.X), shifted(p.Y, fstate.viewportOrg.Y, fstate.windowOrg.Y)};
 }
 
 TPoint TDeviceContext::moveTo(int x, int y) { return std::exchange(fstate.current, TPoint{x, y}); }

@@ -89,7 +89,7 @@ void cosmeticLine(Painter& p, TPoint a, TPoint b, uint32_t ink, uint32_t gap, bo
   int64_t minor = xMajor ? ady : adx;
   for (int64_t i = i0; i <= i1; ++i) {
     // The minor coordinate rounded to nearest, halves away from the start.
-    int64_t m = (2 * i * minor + n) / (2 * n);
+    int64_t m = int64_t((__int128(2) * i * minor + n) / (__int128(2) * n));
     int64_t x = xMajor ? a.X + sx * i : a.X + sx * m;
     int64_t y = xMajor ? a.Y + sy * m : a.Y + sy * i;
     bool on = st.next();
@@ -99,42 +99,84 @@ void cosmeticLine(Painter& p, TPoint a, TPoint b, uint32_t ink, uint32_t gap, bo
   st.skip(n - 1 - i1);
 }
 
-// Dashes of a geometric pen: the on-parts of the path, each an open sub-path.
-std::vector<std::vector<FPoint>> dashPieces(std::span<FPoint const> path, std::vector<int> const& pat) {
+// Dashes of a geometric pen: the on-parts of the path, each an open sub-path. Only the parts of
+// segments that cross `near` (the visible box grown by the pen) are walked dash by dash; the
+// rest only moves the pattern on, so a path far longer than the surface costs no more.
+std::vector<std::vector<FPoint>> dashPieces(std::span<FPoint const> path, std::vector<int> const& pat,
+                                            TRect const& near) {
   std::vector<std::vector<FPoint>> out;
   double period = 0;
   for (int d : pat) period += std::max(0, d);
-  if (period <= 0) {
+  if (period <= 0 || path.empty()) {
     out.emplace_back(path.begin(), path.end());
     return out;
   }
   size_t idx = 0;
-  double left = pat[0];
+  double left = std::max(0, pat[0]);
   bool on = true;
   std::vector<FPoint> cur;
-  if (path.empty()) return out;
-  cur.push_back(path[0]);
-  for (size_t i = 0; i + 1 < path.size(); ++i) {
-    FPoint a = path[i], b = path[i + 1];
-    double len = std::hypot(b.x - a.x, b.y - a.y), done = 0;
-    while (done < len) {
-      double step = std::min(left, len - done);
+  auto flush = [&]() {
+    if (on && cur.size() > 1) out.push_back(cur);
+    cur.clear();
+  };
+  auto nextDash = [&]() {
+    idx = (idx + 1) % pat.size();
+    left = std::max(0, pat[idx]);
+    on = idx % 2 == 0;
+  };
+  // Moves the pattern on by a distance without drawing.
+  auto skip = [&](double dist) {
+    flush();
+    dist = std::fmod(dist, period);
+    while (dist > 0) {
+      if (dist < left) { left -= dist; break; }
+      dist -= left;
+      nextDash();
+    }
+  };
+  // Walks a stretch from a to b, t from t0 to t1 of the segment, drawing dashes.
+  auto walk = [&](FPoint a, FPoint b, double len, double t0, double t1) {
+    FPoint q0{a.x + (b.x - a.x) * t0, a.y + (b.y - a.y) * t0};
+    if (on) cur = {q0};
+    double done = t0 * len, end = t1 * len;
+    while (done < end) {
+      double step = std::min(left, end - done);
       done += step;
       left -= step;
-      double t = len > 0 ? done / len : 1;
+      double t = done / len;
       FPoint q{a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t};
       if (on) cur.push_back(q);
       if (left <= 0) {
-        if (on && cur.size() > 1) out.push_back(cur);
-        cur.clear();
-        idx = (idx + 1) % pat.size();
-        left = std::max(0, pat[idx]);
-        on = idx % 2 == 0;
+        flush();
+        nextDash();
         if (on) cur.push_back(q);
       }
     }
+  };
+  cur.push_back(path[0]);
+  for (size_t i = 0; i + 1 < path.size(); ++i) {
+    FPoint a = path[i], b = path[i + 1];
+    double len = std::hypot(b.x - a.x, b.y - a.y);
+    if (len == 0) continue;
+    // The part of the segment inside `near` (Liang-Barsky).
+    double t0 = 0, t1 = 1;
+    double dx = b.x - a.x, dy = b.y - a.y;
+    double pq[4][2] = {{-dx, a.x - near.Left}, {dx, near.Right - a.x}, {-dy, a.y - near.Top}, {dy, near.Bottom - a.y}};
+    bool inside = true;
+    for (auto const& e : pq) {
+      if (e[0] == 0) { if (e[1] < 0) inside = false; continue; }
+      double r = e[1] / e[0];
+      if (e[0] < 0) t0 = std::max(t0, r); else t1 = std::min(t1, r);
+    }
+    if (!inside || t0 >= t1) {
+      skip(len);
+      continue;
+    }
+    if (t0 > 0) skip(t0 * len);
+    walk(a, b, len, t0, t1);
+    if (t1 < 1) skip((1 - t1) * len);
   }
-  if (on && cur.size() > 1) out.push_back(cur);
+  flush();
   return out;
 }
 
@@ -169,7 +211,8 @@ void wideStroke(Painter& p, TPenDesc const& pen, std::span<FPoint const> path, b
   } else {
     std::vector<FPoint> full(path.begin(), path.end());
     if (closed && !full.empty()) full.push_back(full.front());
-    for (auto const& piece : dashPieces(full, pat)) detail::strokeWide(m, piece, false, pen);
+    TRect near{box.Left - 2 * pen.width, box.Top - 2 * pen.width, box.Right + 2 * pen.width, box.Bottom + 2 * pen.width};
+    for (auto const& piece : dashPieces(full, pat, near)) detail::strokeWide(m, piece, false, pen);
   }
   uint32_t ink = p.value(pen.color);
   m.runs([&](int y, int a, int b) { p.span(y, a, b, ink); });
@@ -195,7 +238,7 @@ struct RoundBox {
     double ax = std::max(0.0, std::min(rw - 0.5, (R - L) / 2)), ay = std::max(0.0, std::min(rh - 0.5, (B - T) / 2));
     std::vector<FPoint> out;
     if (ax <= 0 || ay <= 0) return {{L, T}, {R, T}, {R, B}, {L, B}};
-    int steps = std::max(4, int(std::ceil((ax + ay) * 0.8)));
+    int steps = std::clamp(int(std::ceil((ax + ay) * 0.8)), 4, 2048);
     auto corner = [&](double cx, double cy, double from) {
       for (int i = 0; i <= steps; ++i) {
         double a = from + (std::numbers::pi / 2) * i / steps;
@@ -311,9 +354,13 @@ struct Box {
   int l, t, r, b;
 };
 
+// Shapes live in a 28-bit device space, as the platform's own did: sizes never overflow.
+constexpr int kCoordLimit = 1 << 27;
+int limited(int v) { return std::clamp(v, -kCoordLimit, kCoordLimit); }
+
 Box normalBox(TDeviceContext const& dc, int l, int t, int r, int b) {
   TPoint a = dc.toDevice({l, t}), z = dc.toDevice({r, b});
-  TRect n = TRect{a.X, a.Y, z.X, z.Y}.normalized();
+  TRect n = TRect{limited(a.X), limited(a.Y), limited(z.X), limited(z.Y)}.normalized();
   return {n.Left, n.Top, n.Right, n.Bottom};
 }
 
@@ -322,7 +369,8 @@ Box normalBox(TDeviceContext const& dc, int l, int t, int r, int b) {
 // and styled pens; `extraLines` are straight outline parts (pie radii, chord) drawn as lines.
 void paintClosed(TDeviceContext& dc, Box bx, std::function<bool(int, int)> const& inside,
                  std::function<bool(int, int)> const& isRim, std::vector<FPoint> const& rim,
-                 bool rimClosed, std::vector<std::pair<TPoint, TPoint>> const& extraLines) {
+                 bool rimClosed, std::vector<std::pair<TPoint, TPoint>> const& extraLines,
+                 FPoint centre, double startAngle) {
   Painter p(dc);
   if (!p.ready()) return;
   TPenDesc const& pen = dc.pen();
@@ -365,14 +413,24 @@ void paintClosed(TDeviceContext& dc, Box bx, std::function<bool(int, int)> const
     }
     return;
   }
-  // Styled one-pixel pens follow the rim as a polyline so that the pattern runs along it.
+  // Styled one-pixel pens: the rim pixels in order round the centre, counter-clockwise from the
+  // start angle, so that the pattern runs along the outline.
   Styler st(stylePattern(pen));
   uint32_t ink = p.value(pen.color), gap = p.value(dc.bkColor());
   bool gaps = dc.bkMode() == BkMode::Opaque;
-  std::vector<TPoint> ipts;
-  for (auto const& q : rim) ipts.push_back({int(std::floor(q.x)), int(std::floor(q.y))});
-  for (size_t i = 0; i + 1 < ipts.size() + (rimClosed ? 1 : 0); ++i)
-    cosmeticLine(p, ipts[i], ipts[(i + 1) % ipts.size()], ink, gap, gaps, st);
+  std::vector<std::pair<double, TPoint>> order;
+  for (int y = area.Top; y < area.Bottom; ++y)
+    for (int x = area.Left; x < area.Right; ++x)
+      if (inside(x, y) && rimPixel(x, y)) {
+        double a = screenAngle(x + 0.5 - centre.x, y + 0.5 - centre.y) - startAngle;
+        if (a < 0) a += kTwoPi;
+        order.push_back({a, TPoint{x, y}});
+      }
+  std::sort(order.begin(), order.end(), [](auto const& a, auto const& b) { return a.first < b.first; });
+  for (auto const& [a, q] : order) {
+    if (st.next()) p.plot(q.X, q.Y, ink);
+    else if (gaps) p.plot(q.X, q.Y, gap);
+  }
   for (auto const& [a, b] : extraLines) cosmeticLine(p, a, b, ink, gap, gaps, st);
 }
 
@@ -406,11 +464,13 @@ void TDeviceContext::rectangle(int l, int t, int r, int b) {
   TBrushDesc const& br = fstate.brush;
   TPenDesc const& pen = fstate.pen;
   if (isNull(pen)) {
-    for (int y = bx.t; y < bx.b - 1; ++y) p.brushSpan(y, bx.l, bx.r - 1, br);
+    TRect f = TRect{bx.l, bx.t, bx.r - 1, bx.b - 1}.intersected(p.clipBounds());
+    for (int y = f.Top; y < f.Bottom; ++y) p.brushSpan(y, f.Left, f.Right, br);
     return;
   }
   Box fb = frameBox(*this, bx);
-  for (int y = fb.t + 1; y < fb.b - 1; ++y) p.brushSpan(y, fb.l + 1, fb.r - 1, br);
+  TRect inner = TRect{fb.l + 1, fb.t + 1, fb.r - 1, fb.b - 1}.intersected(p.clipBounds());
+  for (int y = inner.Top; y < inner.Bottom; ++y) p.brushSpan(y, inner.Left, inner.Right, br);
   if (bx.r - bx.l < 1 || bx.b - bx.t < 1) return;
   if (isWide(pen)) {
     double in = pen.style == PenStyle::InsideFrame ? pen.width / 2.0 : 0.5;
@@ -438,7 +498,7 @@ void TDeviceContext::roundRect(int l, int t, int r, int b, int cw, int ch) {
   RoundBox rb = roundBoxOf(bx, rw, rh);
   auto in = [&](int x, int y) { return rb.contains(x, y); };
   auto rim = [&](int x, int y) { return onEdge(in, x, y); };
-  paintClosed(*this, bx, in, rim, rb.rimPath(), true, {});
+  paintClosed(*this, bx, in, rim, rb.rimPath(), true, {}, {(bx.l + bx.r) / 2.0, (bx.t + bx.b) / 2.0}, 0);
 }
 
 void TDeviceContext::ellipse(int l, int t, int r, int b) {
@@ -446,7 +506,7 @@ void TDeviceContext::ellipse(int l, int t, int r, int b) {
   RoundBox rb = roundBoxOf(bx, (bx.r - bx.l) / 2.0, (bx.b - bx.t) / 2.0);
   auto in = [&](int x, int y) { return rb.contains(x, y); };
   auto rim = [&](int x, int y) { return onEdge(in, x, y); };
-  paintClosed(*this, bx, in, rim, rb.rimPath(), true, {});
+  paintClosed(*this, bx, in, rim, rb.rimPath(), true, {}, {(bx.l + bx.r) / 2.0, (bx.t + bx.b) / 2.0}, 0);
 }
 
 namespace {
@@ -471,19 +531,21 @@ void arcShape(TDeviceContext& dc, Closed kind, int l, int t, int r, int b, int x
     double k = (ax > 0 && ay > 0) ? 1.0 / std::sqrt((c * c) / (ax * ax) + (sn * sn) / (ay * ay)) : 0;
     return FPoint{cx + k * c, cy + k * sn};
   };
-  auto pix = [](FPoint q) { return TPoint{int(std::floor(q.x)), int(std::floor(q.y))}; };
+  // Rim points land on pixel edges where the box is even; a hair of slack keeps cos(π) on the edge.
+  auto pix = [](FPoint q) { return TPoint{int(std::floor(q.x + 1e-9)), int(std::floor(q.y + 1e-9))}; };
   FPoint p1 = rimPoint(span.from), p2 = rimPoint(span.from + span.sweep);
   auto angleOf = [&](int x, int y) { return screenAngle(x + 0.5 - cx, y + 0.5 - cy); };
   // The rim path along the arc, for wide and styled pens.
   std::vector<FPoint> rim;
-  int steps = std::max(8, int(std::ceil((ax + ay) * span.sweep * 0.6)));
+  int steps = std::clamp(int(std::ceil((ax + ay) * span.sweep * 0.6)), 8, 8192);
   for (int i = 0; i <= steps; ++i) {
     double a = span.from + span.sweep * i / steps;
     FPoint q = rimPoint(a);
     rim.push_back({q.x, q.y});
   }
-  // The centre pixel: the one holding the box's centre point (left and up on a pixel edge).
-  TPoint centre{int(std::ceil(cx - 1)), int(std::ceil(cy - 1))};
+  // The centre pixel: the one holding the box's centre point (right and down on a pixel edge,
+  // as the rim points are).
+  TPoint centre = pix({cx, cy});
   auto inEllipse = [&](int x, int y) { return rb.contains(x, y); };
   auto onArc = [&](int x, int y) { return span.contains(angleOf(x, y)); };
   auto arcRim = [&](int x, int y) { return onArc(x, y) && onEdge(inEllipse, x, y); };
@@ -491,7 +553,7 @@ void arcShape(TDeviceContext& dc, Closed kind, int l, int t, int r, int b, int x
   if (kind == Closed::Rect) {
     // The open arc: rim pixels within the sweep, no fill.
     TBrushDesc keep = dc.setBrush(clearBrush());
-    paintClosed(dc, bx, inEllipse, arcRim, rim, false, {});
+    paintClosed(dc, bx, inEllipse, arcRim, rim, false, {}, {cx, cy}, span.from);
     dc.setBrush(keep);
     return;
   }
@@ -499,7 +561,7 @@ void arcShape(TDeviceContext& dc, Closed kind, int l, int t, int r, int b, int x
     bool full = span.sweep >= kTwoPi;
     auto inPie = [&](int x, int y) { return inEllipse(x, y) && (full || onArc(x, y)); };
     if (!full) lines = {{centre, pix(p1)}, {centre, pix(p2)}};
-    paintClosed(dc, bx, inPie, arcRim, rim, full, lines);
+    paintClosed(dc, bx, inPie, arcRim, rim, full, lines, {cx, cy}, span.from);
     return;
   }
   // Chord: the part of the ellipse on the arc's side of the line p1-p2.
@@ -513,7 +575,7 @@ void arcShape(TDeviceContext& dc, Closed kind, int l, int t, int r, int b, int x
   bool full = span.sweep >= kTwoPi;
   auto inChord = [&](int x, int y) { return inEllipse(x, y) && (full || beyond(x, y)); };
   if (!full) lines = {{pix(p1), pix(p2)}};
-  paintClosed(dc, bx, inChord, arcRim, rim, full, lines);
+  paintClosed(dc, bx, inChord, arcRim, rim, full, lines, {cx, cy}, span.from);
 }
 }  // namespace
 

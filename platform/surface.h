@@ -125,6 +125,7 @@ class TSurface {
   void fillBytes(uint8_t);
 
  private:
+  void checkInvariants() const;
   std::vector<uint8_t> fown;
   uint8_t* fbits = nullptr;
   int fwidth = 0;
