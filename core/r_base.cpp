@@ -4,15 +4,17 @@
 #include "core/r_base.h"
 
 #include <cxxabi.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <filesystem>
 #include <random>
 #include <typeinfo>
 
+#include "core/Ttrig.h"
+#include "core/Tunits.h"
+#include "core/r_date.h"
+#include "core/r_fileBase.h"
 #include "core/r_log.h"
+#include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/numbers.h"
 #include "platform/process.h"
@@ -136,18 +138,11 @@ void Tos::doPercent(TtrailSource* sender) {
 // ---------------------------------------------------------------------------------------------
 // Folder helpers
 
-bool forceFolder(const std::string& folder) {
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  return std::filesystem::is_directory(folder, ec);
-}
+bool forceFolder(const std::string& folder) { return r_fileBase::MakeDirectory(folder); }
 
-bool fileExists(const std::string& path) {
-  struct stat st {};
-  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
+bool fileExists(const std::string& path) { return r_fileBase::FileExists(path); }
 
-bool deleteFileIfPresent(const std::string& path) { return unlink(path.c_str()) == 0; }
+bool deleteFileIfPresent(const std::string& path) { return platform::removeFile(path); }
 
 // ---------------------------------------------------------------------------------------------
 // Tos: folders
@@ -161,8 +156,7 @@ void Tos::setBaseDir(std::string v) {
   auto prev = v.size() >= 2 ? v.rfind('/', v.size() - 2) : std::string::npos;
   parentdir = prev == std::string::npos ? std::string("/") : v.substr(0, prev + 1);
   addonDir = parentdir + "add-ons/";
-  std::error_code ec;
-  resourcedir = std::filesystem::is_directory(fbasedir + "resources", ec) ? fbasedir + "resources/" : fbasedir;
+  resourcedir = platform::isFolder(fbasedir + "resources") ? fbasedir + "resources/" : fbasedir;
 }
 
 void Tos::setAppDir(std::string v) {
@@ -219,10 +213,14 @@ void Tos::create(double magnify) {
   decimalseparator = platform::localeDecimalSeparator();
   fcorrect = magnify > 0 ? 1.0 / magnify : 1.0;
   WindowsUserName = platform::userName();
+  createDateman();  // freed last, by its own module, not by os
   // Seams for the services that later steps add to the start-up, in this order:
   // calendar (dateman), monitors and random streams, DPI and pixels per millimetre,
   // util / units / trig, program fonts, font manager, screen info, tool cursors, blend service,
   // hint window.
+  random = std::make_unique<Trandom>();
+  createUnits();  // each only when its global is unset
+  createTrig();
 }
 
 Tos::~Tos() {
@@ -234,6 +232,9 @@ Tos::~Tos() {
     if (!fconfig.empty() && !sorted.saveToFile(fconfig + fapp + ".settings"))
       log("cannot write the settings list " + fconfig + fapp + ".settings");
   }
+  unassign(random);
+  freeTrig();
+  freeUnits();
   log("destroyed Tos");
   freeLog();
   logging = false;

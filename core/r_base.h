@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "core/os_datatypes.h"
+#include "core/os_files.h"
+#include "core/os_numbertext.h"
+#include "core/os_text.h"
+#include "core/Trandom.h"
 #include "platform/TStringList.h"
 
 class Tos;
@@ -86,7 +89,7 @@ struct TprocEntry {
   TtrailSource* ob = nullptr;
 };
 
-class Tos : public TqyObject, public TosDataTypes {
+class Tos : public TqyObject, public TosText, public TosNumberText, public TosFiles {
  public:
   Tos();
   ~Tos() override;
@@ -140,11 +143,11 @@ class Tos : public TqyObject, public TosDataTypes {
   int maxPercent = 100;
   bool supressPercent = false;
 
+  // Random streams, created at start and freed with `os`.
+  std::unique_ptr<Trandom> random;
+
   bool discardchanges = false;
   bool nosounds = false;
-  bool UKformatDecimals = false;
-  std::string decimalseparator = ".";
-  std::string thousandseparator = ",";
   int32_t basecolour = 0xC40000;
   int32_t baseColourHigh = 0xFFFFFF;
   int32_t selColour = 0x80503C;
@@ -170,7 +173,7 @@ Tos& createOs(double magnify = 1.0);
 void freeOs();
 
 
-// Folder and file helpers the start-up needs before the file services exist.
+// Folder and file helpers of the start-up, on the file services of r_fileBase.
 bool forceFolder(const std::string& folder);
 bool fileExists(const std::string& path);
 bool deleteFileIfPresent(const std::string& path);

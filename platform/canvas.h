@@ -1,0 +1,137 @@
+// The class framework's canvas and bitmap, as thin wrappers on the device context and surface.
+// The canvas applies its Pen and Brush to the context before each drawing call it makes.
+// Implemented: [x] TPen, TBrush, TCanvas (lines, shapes, fills, pixels, Draw, StretchDraw,
+//              CopyRect) [x] TBitmap (size, pixel format with conversion, scan lines, canvas)
+//              [ ] TextOut and fonts [ ] TFont
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "platform/gdi.h"
+#include "platform/surface.h"
+
+namespace platform {
+
+constexpr TColor clBlack = 0x000000;
+constexpr TColor clWhite = 0xFFFFFF;
+constexpr TColor clRed = 0x0000FF;
+constexpr TColor clLime = 0x00FF00;
+constexpr TColor clBlue = 0xFF0000;
+constexpr TColor clYellow = 0x00FFFF;
+constexpr TColor clGray = 0x808080;
+
+enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
+enum TPenMode { pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot,
+                pmMergeNotPen, pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor,
+                pmNotXor };
+enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross,
+                   bsDiagCross };
+enum TPixelFormat { pfDevice, pf1bit, pf8bit, pf24bit, pf32bit };
+
+struct TPen {
+  TColor Color = clBlack;
+  int Width = 1;
+  TPenStyle Style = psSolid;
+  TPenMode Mode = pmCopy;
+  [[nodiscard]] TPenDesc desc() const;
+};
+
+struct TBrush {
+  TColor Color = clWhite;
+  TBrushStyle Style = bsSolid;
+  [[nodiscard]] TBrushDesc desc() const;
+};
+
+class TBitmap;
+
+class TCanvas {
+ public:
+  TCanvas() = default;
+  // Borrows the context; the owner (a bitmap, a form's back buffer) keeps it alive.
+  explicit TCanvas(TDeviceContext*);
+  TCanvas(TCanvas const&) = delete;
+  TCanvas& operator=(TCanvas const&) = delete;
+
+  void bind(TDeviceContext* dc) { fdc = dc; }
+  [[nodiscard]] TDeviceContext* Handle() const { return fdc; }
+
+  TPen Pen;
+  TBrush Brush;
+  TRop CopyMode = SRCCOPY;
+
+  void MoveTo(int x, int y);
+  void LineTo(int x, int y);
+  [[nodiscard]] TPoint PenPos() const;
+  void Polyline(std::span<TPoint const>);
+  void Polygon(std::span<TPoint const>);
+  void Rectangle(int left, int top, int right, int bottom);
+  void Rectangle(TRect const& r) { Rectangle(r.Left, r.Top, r.Right, r.Bottom); }
+  void Ellipse(int left, int top, int right, int bottom);
+  void Ellipse(TRect const& r) { Ellipse(r.Left, r.Top, r.Right, r.Bottom); }
+  void RoundRect(int left, int top, int right, int bottom, int cornerWidth, int cornerHeight);
+  void Arc(int left, int top, int right, int bottom, int x1, int y1, int x2, int y2);
+  void Pie(int left, int top, int right, int bottom, int x1, int y1, int x2, int y2);
+  void Chord(int left, int top, int right, int bottom, int x1, int y1, int x2, int y2);
+  // With the Brush, no pen.
+  void FillRect(TRect const&);
+  void FrameRect(TRect const&);
+
+  [[nodiscard]] TColor Pixels(int x, int y) const;
+  void SetPixels(int x, int y, TColor);
+
+  // Unscaled at (x, y), with CopyMode.
+  void Draw(int x, int y, TBitmap const&);
+  // Stretched into the box with CopyMode and the context's stretch mode.
+  void StretchDraw(TRect const&, TBitmap const&);
+  void CopyRect(TRect const& dest, TCanvas const& source, TRect const& sourceRect);
+
+  [[nodiscard]] TRect ClipRect() const;
+
+ private:
+  void applyPen();
+  void applyBrush();
+  void applyBoth();
+  TDeviceContext* fdc = nullptr;
+};
+
+class TBitmap {
+ public:
+  TBitmap();
+  TBitmap(TBitmap const&) = delete;
+  TBitmap& operator=(TBitmap const&) = delete;
+  ~TBitmap();
+
+  [[nodiscard]] int Width() const { return fwidth; }
+  [[nodiscard]] int Height() const { return fheight; }
+  void SetWidth(int);
+  void SetHeight(int);
+  // Keeps the pixels that still fit (top-left); new pixels are white, as the framework's are.
+  void SetSize(int width, int height);
+  [[nodiscard]] TPixelFormat PixelFormat() const { return fformat; }
+  // Converts the pixels to the new depth (pfDevice is 24 bits).
+  void SetPixelFormat(TPixelFormat);
+  [[nodiscard]] bool Monochrome() const { return fformat == pf1bit; }
+
+  // Image row y (0 at the top) of the pixel memory; nullptr when empty or out of range.
+  [[nodiscard]] uint8_t* ScanLine(int y);
+  [[nodiscard]] uint8_t const* ScanLine(int y) const;
+
+  [[nodiscard]] TCanvas& Canvas() { return *fcanvas; }
+  [[nodiscard]] TCanvas const& Canvas() const { return *fcanvas; }
+  [[nodiscard]] TDeviceContext& dc() { return *fdc; }
+  [[nodiscard]] TDeviceContext const& dc() const { return *fdc; }
+  [[nodiscard]] TSurface& surface() { return *fsurface; }
+  [[nodiscard]] TSurface const& surface() const { return *fsurface; }
+
+ private:
+  void rebuild(int width, int height, TPixelFormat);
+  int fwidth = 0;
+  int fheight = 0;
+  TPixelFormat fformat = pfDevice;
+  std::unique_ptr<TSurface> fsurface;
+  std::unique_ptr<TDeviceContext> fdc;
+  std::unique_ptr<TCanvas> fcanvas;
+};
+
+}  // namespace platform

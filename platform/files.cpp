@@ -1,0 +1,323 @@
+// Files on Linux: see files.h. Descriptors are opened with O_CLOEXEC; locks are open-file-
+// description locks (F_OFD_*) so that two handles of one process also exclude each other.
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+namespace platform {
+namespace {
+bool gFailNextReplace = false;
+
+TDateTime fromTimespec(const struct statx_timestamp& t) {
+  return fromUnixSeconds(static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9);
+}
+
+struct timespec toTimespec(TDateTime t) {
+  double s = toUnixSeconds(t);
+  double whole = std::floor(s);
+  struct timespec ts {};
+  ts.tv_sec = static_cast<time_t>(whole);
+  ts.tv_nsec = static_cast<long>(std::nearbyint((s - whole) * 1e9));
+  if (ts.tv_nsec >= 1000000000L) {
+    ts.tv_sec += 1;
+    ts.tv_nsec -= 1000000000L;
+  }
+  return ts;
+}
+
+std::string folderOf(const std::string& path) {
+  auto slash = path.rfind('/');
+  return slash == std::string::npos ? std::string(".") : (slash == 0 ? std::string("/") : path.substr(0, slash));
+}
+
+bool fsyncFolder(const std::string& folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+}  // namespace
+
+int openRead(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+int openReadWrite(const std::string& path) { return ::open(path.c_str(), O_RDWR | O_CLOEXEC); }
+int createTruncate(const std::string& path) {
+  return ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+}
+int openAppend(const std::string& path) {
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+}
+
+bool createExclusive(const std::string& path) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+bool closeFile(int fd) { return fd >= 0 && ::close(fd) == 0; }
+
+int64_t readFile(int fd, void* buf, int64_t size) {
+  if (fd < 0 || size <= 0) return 0;
+  int64_t done = 0;
+  auto* p = static_cast<char*>(buf);
+  while (done < size) {
+    ssize_t n = ::read(fd, p + done, static_cast<size_t>(size - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += n;
+  }
+  return done;
+}
+
+bool writeFile(int fd, const void* buf, int64_t size) {
+  if (fd < 0 || size < 0) return false;
+  int64_t done = 0;
+  const auto* p = static_cast<const char*>(buf);
+  while (done < size) {
+    ssize_t n = ::write(fd, p + done, static_cast<size_t>(size - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += n;
+  }
+  return true;
+}
+
+int64_t seekFile(int fd, int64_t position) {
+  if (fd < 0 || position < 0) return -1;
+  return ::lseek(fd, position, SEEK_SET);
+}
+
+int64_t filePosition(int fd) { return fd < 0 ? -1 : ::lseek(fd, 0, SEEK_CUR); }
+
+int64_t fileLength(int fd) {
+  struct stat st {};
+  if (fd < 0 || ::fstat(fd, &st) != 0) return -1;
+  return st.st_size;
+}
+
+bool lockRange(int fd, int64_t start, int64_t length) {
+  struct flock fl {};
+  fl.l_type = F_WRLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = start;
+  fl.l_len = length;
+  return fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+}
+
+bool unlockRange(int fd, int64_t start, int64_t length) {
+  struct flock fl {};
+  fl.l_type = F_UNLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = start;
+  fl.l_len = length;
+  return fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+}
+
+bool fileLockedByOther(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct flock fl {};
+  fl.l_type = F_WRLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = 0;
+  fl.l_len = 0;
+  bool locked = ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
+  ::close(fd);
+  return locked;
+}
+
+bool isFile(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool isFolder(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isLink(const std::string& path) {
+  std::string p = path;
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  struct stat st {};
+  return !p.empty() && ::lstat(p.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool isHiddenName(std::string_view name) {
+  auto slash = name.find_last_of('/');
+  if (slash != std::string_view::npos) name = name.substr(slash + 1);
+  return !name.empty() && name[0] == '.';
+}
+
+bool isReadOnly(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
+}
+
+bool setReadOnly(const std::string& path, bool readOnly) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  mode_t m = st.st_mode & 07777;
+  m = readOnly ? (m & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH)) : (m | S_IWUSR);
+  return ::chmod(path.c_str(), m) == 0;
+}
+
+bool fileSize(const std::string& path, int64_t& size) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  size = st.st_size;
+  return true;
+}
+
+bool fileTimes(const std::string& path, TDateTime& created, TDateTime& accessed, TDateTime& written) {
+  struct statx sx {};
+  if (path.empty() ||
+      ::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME | STATX_ATIME | STATX_MTIME, &sx) != 0)
+    return false;
+  accessed = fromTimespec(sx.stx_atime);
+  written = fromTimespec(sx.stx_mtime);
+  created = (sx.stx_mask & STATX_BTIME) ? fromTimespec(sx.stx_btime) : written;
+  return true;
+}
+
+bool setFileTimes(const std::string& path, TDateTime accessed, TDateTime written) {
+  struct timespec ts[2] = {toTimespec(accessed), toTimespec(written)};
+  return ::utimensat(AT_FDCWD, path.c_str(), ts, 0) == 0;
+}
+
+std::vector<std::string> listFolder(const std::string& folder, const std::string& pattern, Entries kind,
+                                    bool withHidden) {
+  std::vector<std::string> out;
+  std::unique_ptr<DIR, int (*)(DIR*)> d(::opendir(folder.empty() ? "." : folder.c_str()), ::closedir);
+  if (!d) return out;
+  std::string base = folder;
+  if (!base.empty() && base.back() != '/') base += '/';
+  while (dirent* e = ::readdir(d.get())) {
+    std::string name = e->d_name;
+    if (name.empty() || name == "." || name == "..") continue;
+    if (!withHidden && isHiddenName(name)) continue;
+    if (!fnmatchNoCase(pattern, name)) continue;
+    if (kind != Entries::All) {
+      struct stat st {};
+      if (::stat((base + name).c_str(), &st) != 0) continue;
+      if (kind == Entries::Files && !S_ISREG(st.st_mode)) continue;
+      if (kind == Entries::Folders && !S_ISDIR(st.st_mode)) continue;
+    }
+    out.push_back(name);
+  }
+  return out;
+}
+
+bool fnmatchNoCase(const std::string& pattern, const std::string& name) {
+  return ::fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) == 0;
+}
+
+bool makeFolder(const std::string& path, unsigned mode) {
+  if (::mkdir(path.c_str(), static_cast<mode_t>(mode)) == 0) return true;
+  return errno == EEXIST && isFolder(path);
+}
+
+bool removeFile(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  return ::unlink(path.c_str()) == 0;
+}
+
+bool removeFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+
+bool renameFile(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()) == 0; }
+
+bool copyFileBytes(const std::string& source, const std::string& target) {
+  int in = openRead(source);
+  if (in < 0) return false;
+  struct stat st {};
+  ::fstat(in, &st);
+  int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 0777);
+  if (out < 0) {
+    ::close(in);
+    return false;
+  }
+  std::unique_ptr<char[]> buf(new char[1 << 16]);
+  bool ok = true;
+  for (;;) {
+    int64_t n = readFile(in, buf.get(), 1 << 16);
+    if (n <= 0) break;
+    if (!writeFile(out, buf.get(), n)) {
+      ok = false;
+      break;
+    }
+  }
+  ::close(in);
+  return ::close(out) == 0 && ok;
+}
+
+bool replaceFileContents(const std::string& path, std::string_view bytes, std::string* error) {
+  auto fail = [&](const std::string& why, const std::string& temp) {
+    if (error) *error = why;
+    if (!temp.empty()) ::unlink(temp.c_str());
+    return false;
+  };
+  std::string folder = folderOf(path);
+  std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+  std::string temp = (folder == "/" ? std::string("/") : folder + "/") + "." + name + ".XXXXXX";
+  int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) return fail("cannot create a file in " + folder + ": " + lastErrorText(), "");
+  // Keep the permissions of the file being replaced; a new file gets the usual 0666 & ~umask.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) {
+    ::fchmod(fd, st.st_mode & 07777);
+  } else {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+  }
+  bool ok = writeFile(fd, bytes.data(), static_cast<int64_t>(bytes.size())) && ::fsync(fd) == 0;
+  std::string why = ok ? std::string() : lastErrorText();
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    why = lastErrorText();
+  }
+  if (ok && gFailNextReplace) {
+    gFailNextReplace = false;
+    ok = false;
+    why = "simulated write failure";
+  }
+  if (!ok) return fail("cannot write " + path + ": " + why, temp);
+  if (::rename(temp.c_str(), path.c_str()) != 0) return fail("cannot replace " + path + ": " + lastErrorText(), temp);
+  fsyncFolder(folder);
+  return true;
+}
+
+void failNextReplaceForTesting() { gFailNextReplace = true; }
+
+bool readWholeFile(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  int fd = openRead(path);
+  if (fd < 0) return false;
+  char buf[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    bytes.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return true;
+}
+
+std::string lastErrorText() { return std::strerror(errno); }
+}  // namespace platform

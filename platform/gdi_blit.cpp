@@ -1,0 +1,460 @@
+// Block copies: ternary raster operations over pattern, source and destination, depth conversion,
+// nearest-pixel and HALFTONE stretching, constant-alpha blending and gradient fills.
+// Every copy runs row by row: the source row is made at the target's width (converted, stretched),
+// then written through the target's clip with the raster operation.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "platform/gdi.h"
+#include "platform/gdi_raster.h"
+#include "platform/gdi_stretch.h"
+
+namespace platform {
+
+using detail::readDevice;
+using detail::writeDevice;
+
+bool ropUsesSource(TRop rop) {
+  uint32_t c = (rop >> 16) & 0xFF;
+  // The source matters when the truth table differs between S = 0 and S = 1 somewhere.
+  return ((c >> 2) & 0x33) != (c & 0x33);
+}
+
+bool ropUsesPattern(TRop rop) {
+  uint32_t c = (rop >> 16) & 0xFF;
+  return ((c >> 4) & 0x0F) != (c & 0x0F);
+}
+
+namespace {
+
+// Applies the truth table bit-wise: bit i of the code is the result for P×4 + S×2 + D = i.
+uint32_t ternary(uint32_t code, uint32_t p, uint32_t s, uint32_t d) {
+  switch (code) {
+    case 0xCC: return s;
+    case 0x88: return s & d;
+    case 0xEE: return s | d;
+    case 0x66: return s ^ d;
+    case 0x44: return s & ~d;
+    case 0x33: return ~s;
+    case 0x11: return ~(s | d);
+    case 0xC0: return p & s;
+    case 0xBB: return ~s | d;
+    case 0xF0: return p;
+    case 0x5A: return p ^ d;
+    case 0x55: return ~d;
+    case 0x00: return 0;
+    case 0xFF: return ~0u;
+    case 0xAA: return d;
+    case 0x22: return d & ~s;
+    default: break;
+  }
+  uint32_t r = 0;
+  for (int i = 0; i < 8; ++i) {
+    if (!((code >> i) & 1)) continue;
+    uint32_t pp = (i & 4) ? p : ~p, ss = (i & 2) ? s : ~s, dd = (i & 1) ? d : ~d;
+    r |= pp & ss & dd;
+  }
+  return r;
+}
+
+// 0x00RRGGBB as stored (blue low) from a colour integer, and back.
+uint32_t bgrOf(TColor c) { return uint32_t(GetBValue(c)) | (uint32_t(GetGValue(c)) << 8) | (uint32_t(GetRValue(c)) << 16); }
+TColor colorOfBgr(uint32_t v) { return RGB(uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)); }
+
+// How source pixels are brought to the target's terms.
+struct SourceRows {
+  TSurface const* s = nullptr;  // 24 or 32 bits
+  int channels = 3;
+  bool wasMono = false;
+  TSurface converted;
+};
+
+// Makes a 24- or 32-bit view of the source rectangle r (device pixels inside the source):
+// 24 and 32 bits are used as they are, 1 and 8 bits converted (one bit through the target's
+// text and background colours).
+void prepareSource(SourceRows& out, TSurface const& src, TDeviceContext const& dst) {
+  out.wasMono = src.bitsPerPixel() == 1;
+  if (src.bitsPerPixel() == 24 || src.bitsPerPixel() == 32) {
+    out.s = &src;
+    out.channels = src.bitsPerPixel() / 8;
+    return;
+  }
+  out.converted.create(src.width(), src.height(), 24);
+  TColor zero = dst.textColor(), one = dst.bkColor();
+  bool mono = src.bitsPerPixel() == 1;
+  if (mono && dst.surface() && dst.surface()->bitsPerPixel() == 1) { zero = 0; one = 0xFFFFFF; }
+  for (int y = 0; y < src.height(); ++y) {
+    uint8_t* o = out.converted.row(y);
+    for (int x = 0; x < src.width(); ++x) {
+      TColor c = mono ? (readDevice(src, x, y) ? one : zero) : src.pixel(x, y);
+      o[3 * x] = GetBValue(c);
+      o[3 * x + 1] = GetGValue(c);
+      o[3 * x + 2] = GetRValue(c);
+    }
+  }
+  out.s = &out.converted;
+  out.channels = 3;
+}
+
+// Writes one row of source pixels (channels bytes each, at the target's width) to the target.
+class RowWriter {
+ public:
+  RowWriter(TDeviceContext& dst, TDeviceContext const* src, TRop rop, bool srcWasMono)
+      : fdst(*dst.surface()), fcode((rop >> 16) & 0xFF), fbrush(dst.brush()), forg(dst.brushOrg()),
+        fopaque(dst.bkMode() == BkMode::Opaque) {
+    fclip = detail::clipRects(dst);
+    fmono = fdst.bitsPerPixel() == 1;
+    fpal = fdst.bitsPerPixel() == 8;
+    fsrcMono = srcWasMono;
+    fsrcKey = src ? bgrOf(src->bkColor()) : 0;
+    fpatFg = fmono ? uint32_t(fdst.nearestIndex(fbrush.color)) : bgrOf(fbrush.color);
+    fpatBg = fmono ? uint32_t(fdst.nearestIndex(dst.bkColor())) : bgrOf(dst.bkColor());
+    fmask = fmono ? 1u : 0xFFFFFFu;
+  }
+
+  // Row y of the target (device), pixels x0 .. x0 + n − 1; row may be null when no source is read.
+  // keepAlpha: a 32-bit source copied into a 32-bit target keeps its alpha byte.
+  void write(int y, int x0, int n, uint8_t const* row, int channels) {
+    if (y < 0 || y >= fdst.height()) return;
+    for (auto const& r : fclip) {
+      if (y < r.Top || y >= r.Bottom) continue;
+      int a = std::max(x0, r.Left), b = std::min(x0 + n, r.Right);
+      if (a >= b) continue;
+      if (fcode == 0xCC && row && !fmono && !fpal && !fsrcMono &&
+          channels * 8 == fdst.bitsPerPixel()) {
+        std::memcpy(fdst.row(y) + size_t(a) * size_t(channels), row + size_t(a - x0) * size_t(channels),
+                    size_t(b - a) * size_t(channels));
+        continue;
+      }
+      for (int x = a; x < b; ++x) writePixel(x, y, row ? row + size_t(x - x0) * size_t(channels) : nullptr);
+    }
+  }
+
+ private:
+  uint32_t pattern(int x, int y) const {
+    if (fbrush.style == BrushStyle::Solid) return fpatFg;
+    if (fbrush.style == BrushStyle::Clear) return fmono ? 0 : 0;
+    int px = ((x - forg.X) % 8 + 8) % 8, py = ((y - forg.Y) % 8 + 8) % 8;
+    return detail::hatchBit(fbrush.hatch, px, py) ? fpatFg : fpatBg;
+  }
+
+  void writePixel(int x, int y, uint8_t const* px) {
+    uint32_t s = 0;
+    if (px) {
+      s = uint32_t(px[0]) | (uint32_t(px[1]) << 8) | (uint32_t(px[2]) << 16);
+      if (fmono) s = fsrcMono ? (s != 0 ? 1u : 0u) : (s == fsrcKey ? 1u : 0u);
+    }
+    uint32_t d = 0;
+    if (fmono) d = readDevice(fdst, x, y);
+    else if (fpal) d = bgrOf(fdst.pixel(x, y));
+    else d = readDevice(fdst, x, y);
+    uint32_t v = ternary(fcode, pattern(x, y), s, d) & fmask;
+    if (fpal) v = uint32_t(fdst.nearestIndex(colorOfBgr(v)));
+    writeDevice(fdst, x, y, v);
+  }
+
+  TSurface& fdst;
+  uint32_t fcode;
+  TBrushDesc fbrush;
+  TPoint forg;
+  bool fopaque;
+  std::vector<TRect> fclip;
+  bool fmono = false, fpal = false, fsrcMono = false;
+  uint32_t fsrcKey = 0, fpatFg = 0, fpatBg = 0, fmask = 0xFFFFFF;
+};
+
+// A copy of a surface (used when source and target are the same pixels).
+std::unique_ptr<TSurface> copyOf(TSurface const& s) {
+  auto c = std::make_unique<TSurface>();
+  c->create(s.width(), s.height(), s.bitsPerPixel());
+  c->setPalette(s.palette());
+  for (int y = 0; y < s.height(); ++y) std::memcpy(c->row(y), s.row(y), size_t(s.stride()));
+  return c;
+}
+
+struct Axis {
+  int dst0 = 0, dstN = 0;  // target pixels dst0 .. dst0 + dstN − 1
+  int src0 = 0, srcN = 0;  // source pixels
+  bool mirror = false;
+};
+
+Axis axisOf(int d, int dn, int s, int sn) {
+  Axis a;
+  a.dst0 = dn < 0 ? d + dn : d;
+  a.dstN = dn < 0 ? -dn : dn;
+  a.src0 = sn < 0 ? s + sn : s;
+  a.srcN = sn < 0 ? -sn : sn;
+  a.mirror = (dn < 0) != (sn < 0);
+  return a;
+}
+
+// Shared body of BitBlt, StretchBlt and AlphaBlend: produces each target row from the source and
+// hands it to `emit(y, x0, n, row, channels)`.
+template <class Emit>
+void forEachRow(TSurface const& src, Axis ax, Axis ay, StretchMode mode, int channelsOf, Emit const& emit,
+                TRect visible) {
+  (void)channelsOf;
+  int C = src.bitsPerPixel() / 8;
+  // Target rows and columns outside the visible bounds are not produced.
+  int yStart = std::max(ay.dst0, visible.Top), yEnd = std::min(ay.dst0 + ay.dstN, visible.Bottom);
+  if (yStart >= yEnd || ax.dstN <= 0) return;
+  bool scaled = ax.dstN != ax.srcN || ay.dstN != ay.srcN;
+  if (mode == StretchMode::Halftone && scaled) {
+    detail::Resampler rs(src, ax.src0, ay.src0, ax.srcN, ay.srcN, ax.dstN, ay.dstN, ax.mirror, ay.mirror);
+    std::vector<uint8_t> row(size_t(ax.dstN) * size_t(C));
+    for (int y = yStart; y < yEnd; ++y) {
+      rs.row(y - ay.dst0, row.data());
+      emit(y, ax.dst0, ax.dstN, row.data(), C);
+    }
+    return;
+  }
+  // Nearest pixel: each target pixel takes the source pixel under its centre.
+  std::vector<int> cols(size_t(ax.dstN));
+  for (int i = 0; i < ax.dstN; ++i) {
+    int j = int((int64_t(2 * i + 1) * ax.srcN) / (2 * int64_t(ax.dstN)));
+    cols[size_t(i)] = ax.src0 + (ax.mirror ? ax.srcN - 1 - j : j);
+  }
+  bool identity = !scaled && !ax.mirror;
+  std::vector<uint8_t> row(size_t(ax.dstN) * size_t(C));
+  for (int y = yStart; y < yEnd; ++y) {
+    int i = y - ay.dst0;
+    int j = int((int64_t(2 * i + 1) * ay.srcN) / (2 * int64_t(ay.dstN)));
+    int sy = ay.src0 + (ay.mirror ? ay.srcN - 1 - j : j);
+    uint8_t const* sr = src.row(sy);
+    if (identity) {
+      emit(y, ax.dst0, ax.dstN, sr + size_t(ax.src0) * size_t(C), C);
+      continue;
+    }
+    for (int k = 0; k < ax.dstN; ++k)
+      std::memcpy(&row[size_t(k) * size_t(C)], sr + size_t(cols[size_t(k)]) * size_t(C), size_t(C));
+    emit(y, ax.dst0, ax.dstN, row.data(), C);
+  }
+}
+
+// Cuts the copy down to the part whose source lies inside the source surface (device pixels).
+// Only for unmirrored, unscaled copies: returns false when nothing is left.
+bool clipToSource(Axis& a, int srcSize) {
+  int lo = std::max(0, -a.src0), hi = std::min(a.srcN, srcSize - a.src0);
+  if (lo >= hi) return false;
+  a.dst0 += lo;
+  a.src0 += lo;
+  a.dstN = a.srcN = hi - lo;
+  return true;
+}
+
+bool blit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const* src, int sx, int sy,
+          int sw, int sh, TRop rop, bool stretch) {
+  TSurface* ds = dst.surface();
+  if (ds == nullptr || ds->empty()) return false;
+  bool needSrc = ropUsesSource(rop);
+  TPoint d = dst.toDevice({x, y});
+  TRect visible = dst.visibleRegion().bounds();
+  if (!needSrc) {
+    Axis ax = axisOf(d.X, w, 0, w), ay = axisOf(d.Y, h, 0, h);
+    RowWriter wr(dst, nullptr, rop, false);
+    int y0 = std::max(ay.dst0, visible.Top), y1 = std::min(ay.dst0 + ay.dstN, visible.Bottom);
+    for (int yy = y0; yy < y1; ++yy) wr.write(yy, ax.dst0, ax.dstN, nullptr, 3);
+    return true;
+  }
+  if (src == nullptr || src->surface() == nullptr || src->surface()->empty()) return false;
+  if (w == 0 || h == 0) return true;
+  TPoint s = src->toDevice({sx, sy});
+  std::unique_ptr<TSurface> same;
+  TSurface const* ss = src->surface();
+  if (ss == ds) {
+    same = copyOf(*ss);
+    ss = same.get();
+  }
+  SourceRows rows;
+  prepareSource(rows, *ss, dst);
+  Axis ax = axisOf(d.X, w, s.X, stretch ? sw : w), ay = axisOf(d.Y, h, s.Y, stretch ? sh : h);
+  if (ax.srcN == 0 || ay.srcN == 0) return true;
+  bool scaled = ax.dstN != ax.srcN || ay.dstN != ay.srcN || ax.mirror || ay.mirror;
+  if (!scaled) {
+    if (!clipToSource(ax, ss->width()) || !clipToSource(ay, ss->height())) return true;
+  } else if (ax.src0 < 0 || ay.src0 < 0 || ax.src0 + ax.srcN > ss->width() ||
+             ay.src0 + ay.srcN > ss->height()) {
+    // A stretched source must lie inside its surface; the part outside is taken as the nearest
+    // edge rather than reading outside the rows.
+    TSurface padded;
+    padded.create(ax.srcN, ay.srcN, rows.channels * 8);
+    for (int yy = 0; yy < ay.srcN; ++yy)
+      for (int xx = 0; xx < ax.srcN; ++xx) {
+        int cx = std::clamp(ax.src0 + xx, 0, ss->width() - 1), cy = std::clamp(ay.src0 + yy, 0, ss->height() - 1);
+        std::memcpy(padded.row(yy) + size_t(xx) * size_t(rows.channels),
+                    rows.s->row(cy) + size_t(cx) * size_t(rows.channels), size_t(rows.channels));
+      }
+    rows.converted = std::move(padded);
+    rows.s = &rows.converted;
+    ax.src0 = 0;
+    ay.src0 = 0;
+  }
+  RowWriter wr(dst, src, rop, rows.wasMono);
+  StretchMode mode = stretch ? dst.stretchBltMode() : StretchMode::ColorOnColor;
+  forEachRow(*rows.s, ax, ay, mode, rows.channels,
+             [&](int yy, int x0, int n, uint8_t const* row, int c) { wr.write(yy, x0, n, row, c); }, visible);
+  return true;
+}
+
+}  // namespace
+
+bool BitBlt(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const* src, int sx, int sy,
+            TRop rop) {
+  return blit(dst, x, y, w, h, src, sx, sy, w, h, rop, false);
+}
+
+bool StretchBlt(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const* src, int sx,
+                int sy, int sw, int sh, TRop rop) {
+  return blit(dst, x, y, w, h, src, sx, sy, sw, sh, rop, true);
+}
+
+bool PatBlt(TDeviceContext& dst, int x, int y, int w, int h, TRop rop) {
+  if (ropUsesSource(rop)) return false;
+  return blit(dst, x, y, w, h, nullptr, 0, 0, 0, 0, rop, false);
+}
+
+// ---- alpha blending ------------------------------------------------------------------------------
+
+bool AlphaBlend(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const& src, int sx,
+                int sy, int sw, int sh, TBlendFunction bf) {
+  TSurface* ds = dst.surface();
+  TSurface const* ss = src.surface();
+  if (ds == nullptr || ds->empty() || ss == nullptr || ss->empty()) return false;
+  if (w < 0 || h < 0 || sw < 0 || sh < 0 || bf.BlendOp != AC_SRC_OVER) return false;
+  TPoint s = src.toDevice({sx, sy});
+  if (s.X < 0 || s.Y < 0 || s.X + sw > ss->width() || s.Y + sh > ss->height()) return false;
+  if (w == 0 || h == 0 || sw == 0 || sh == 0) return true;
+  bool perPixel = (bf.AlphaFormat & AC_SRC_ALPHA) && ss->bitsPerPixel() == 32;
+  std::unique_ptr<TSurface> same;
+  if (ss == ds) {
+    same = copyOf(*ss);
+    ss = same.get();
+  }
+  SourceRows rows;
+  prepareSource(rows, *ss, dst);
+  TPoint d = dst.toDevice({x, y});
+  Axis ax = axisOf(d.X, w, s.X, sw), ay = axisOf(d.Y, h, s.Y, sh);
+  auto clip = detail::clipRects(dst);
+  uint32_t sca = bf.SourceConstantAlpha;
+  bool dstPlain = ds->bitsPerPixel() >= 24;
+  int dC = ds->bitsPerPixel() / 8;
+  auto emit = [&](int yy, int x0, int n, uint8_t const* row, int C) {
+    for (auto const& r : clip) {
+      if (yy < r.Top || yy >= r.Bottom) continue;
+      int a = std::max(x0, r.Left), b = std::min(x0 + n, r.Right);
+      for (int xx = a; xx < b; ++xx) {
+        uint8_t const* sp = row + size_t(xx - x0) * size_t(C);
+        uint8_t dpx[4] = {0, 0, 0, 0};
+        if (dstPlain) std::memcpy(dpx, ds->row(yy) + size_t(xx) * size_t(dC), size_t(dC));
+        else {
+          TColor c = ds->pixel(xx, yy);
+          dpx[0] = GetBValue(c); dpx[1] = GetGValue(c); dpx[2] = GetRValue(c);
+        }
+        uint8_t out[4];
+        if (perPixel) {
+          // Premultiplied source scaled by the constant alpha, then over the target.
+          uint32_t sa = (uint32_t(sp[3]) * sca + 127) / 255;
+          for (int k = 0; k < 3; ++k) {
+            uint32_t sc = (uint32_t(sp[k]) * sca + 127) / 255;
+            out[k] = uint8_t(std::min<uint32_t>(255, sc + (uint32_t(dpx[k]) * (255 - sa) + 127) / 255));
+          }
+          out[3] = uint8_t(std::min<uint32_t>(255, sa + (uint32_t(dpx[3]) * (255 - sa) + 127) / 255));
+        } else {
+          for (int k = 0; k < 3; ++k)
+            out[k] = uint8_t((uint32_t(sp[k]) * sca + uint32_t(dpx[k]) * (255 - sca) + 127) / 255);
+          out[3] = uint8_t((uint32_t(C == 4 ? sp[3] : 0) * sca + uint32_t(dpx[3]) * (255 - sca) + 127) / 255);
+        }
+        if (dstPlain) std::memcpy(ds->row(yy) + size_t(xx) * size_t(dC), out, size_t(dC));
+        else ds->setPixel(xx, yy, RGB(out[2], out[1], out[0]));
+      }
+    }
+  };
+  forEachRow(*rows.s, ax, ay, dst.stretchBltMode(), rows.channels, emit, dst.visibleRegion().bounds());
+  return true;
+}
+
+// ---- gradients -----------------------------------------------------------------------------------
+
+namespace {
+void gradientPixel(TSurface& s, int x, int y, double r, double g, double b, double a) {
+  auto ch = [](double v) { return uint8_t(std::clamp(int(v) >> 8, 0, 255)); };
+  TColor c = RGB(ch(r), ch(g), ch(b));
+  if (s.bitsPerPixel() >= 24) {
+    writeDevice(s, x, y, bgrOf(c));
+    if (s.bitsPerPixel() == 32) s.row(y)[4 * x + 3] = ch(a);
+  } else {
+    s.setPixel(x, y, c);
+  }
+}
+}  // namespace
+
+bool GradientFill(TDeviceContext& dc, std::span<TTriVertex const> v, std::span<TGradientRect const> rects,
+                  GradientMode mode) {
+  TSurface* s = dc.surface();
+  if (s == nullptr || s->empty() || mode == GradientMode::Triangle) return false;
+  for (auto const& gr : rects)
+    if (gr.UpperLeft >= v.size() || gr.LowerRight >= v.size()) return false;
+  auto clip = detail::clipRects(dc);
+  for (auto const& gr : rects) {
+    TTriVertex const& a = v[gr.UpperLeft];
+    TTriVertex const& b = v[gr.LowerRight];
+    TPoint p = dc.toDevice({a.x, a.y}), q = dc.toDevice({b.x, b.y});
+    // Colours run from the first vertex to the second, whichever way round the corners are.
+    bool flipX = q.X < p.X, flipY = q.Y < p.Y;
+    TRect box = TRect{p.X, p.Y, q.X, q.Y}.normalized();
+    int len = mode == GradientMode::RectH ? box.width() : box.height();
+    if (len <= 0) continue;
+    for (auto const& c : clip) {
+      TRect r = box.intersected(c);
+      for (int y = r.Top; y < r.Bottom; ++y)
+        for (int x = r.Left; x < r.Right; ++x) {
+          int i = mode == GradientMode::RectH ? (flipX ? box.Right - 1 - x : x - box.Left)
+                                              : (flipY ? box.Bottom - 1 - y : y - box.Top);
+          double t = double(i) / len;
+          gradientPixel(*s, x, y, a.Red + (double(b.Red) - a.Red) * t, a.Green + (double(b.Green) - a.Green) * t,
+                        a.Blue + (double(b.Blue) - a.Blue) * t, a.Alpha + (double(b.Alpha) - a.Alpha) * t);
+        }
+    }
+  }
+  return true;
+}
+
+bool GradientFill(TDeviceContext& dc, std::span<TTriVertex const> v, std::span<TGradientTriangle const> tris) {
+  TSurface* s = dc.surface();
+  if (s == nullptr || s->empty()) return false;
+  for (auto const& t : tris)
+    if (t.Vertex1 >= v.size() || t.Vertex2 >= v.size() || t.Vertex3 >= v.size()) return false;
+  auto clip = detail::clipRects(dc);
+  TRegion vis = dc.visibleRegion();
+  TRect cb = vis.bounds();
+  for (auto const& t : tris) {
+    TTriVertex const* tv[3] = {&v[t.Vertex1], &v[t.Vertex2], &v[t.Vertex3]};
+    detail::FPoint P[3];
+    for (int i = 0; i < 3; ++i) {
+      TPoint d = dc.toDevice({tv[i]->x, tv[i]->y});
+      P[i] = {double(d.X), double(d.Y)};
+    }
+    double den = (P[1].y - P[2].y) * (P[0].x - P[2].x) + (P[2].x - P[1].x) * (P[0].y - P[2].y);
+    if (den == 0) continue;
+    std::vector<detail::FPoint> const ring[1] = {{P[0], P[1], P[2]}};
+    detail::scanPolygon(ring, PolyFillMode::Alternate, cb.Top, cb.Bottom, [&](int y, int x0, int x1) {
+      for (int x = x0; x < x1; ++x) {
+        if (!vis.contains({x, y})) continue;
+        double X = x + 0.5, Y = y + 0.5;
+        double w0 = ((P[1].y - P[2].y) * (X - P[2].x) + (P[2].x - P[1].x) * (Y - P[2].y)) / den;
+        double w1 = ((P[2].y - P[0].y) * (X - P[2].x) + (P[0].x - P[2].x) * (Y - P[2].y)) / den;
+        double w2 = 1 - w0 - w1;
+        auto mix = [&](uint16_t TTriVertex::*m) {
+          return w0 * (tv[0]->*m) + w1 * (tv[1]->*m) + w2 * (tv[2]->*m);
+        };
+        gradientPixel(*s, x, y, mix(&TTriVertex::Red), mix(&TTriVertex::Green), mix(&TTriVertex::Blue),
+                      mix(&TTriVertex::Alpha));
+      }
+    });
+  }
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,178 @@
+// TDeviceContext state: pens, brushes, colours, modes, origins, the clip kept in device pixels,
+// and the stack of saved states.
+#include <algorithm>
+#include <utility>
+
+#include "platform/gdi.h"
+#include "platform/gdi_raster.h"
+
+namespace platform {
+
+TPenDesc makePen(PenStyle style, int width, TColor color) {
+  TPenDesc p;
+  p.color = color;
+  p.style = style;
+  if (width <= 1 || style == PenStyle::Null) {
+    p.width = 1;
+    p.type = PenType::Cosmetic;
+  } else {
+    // Wide plain pens draw only solid (or inside the frame); other styles become solid.
+    p.width = width;
+    p.type = PenType::Geometric;
+    if (style != PenStyle::InsideFrame) p.style = PenStyle::Solid;
+  }
+  return p;
+}
+
+TPenDesc makeExtPen(PenType type, PenStyle style, int width, TColor color, PenEndCap cap,
+                    PenJoin join, std::span<int const> dashes) {
+  TPenDesc p;
+  p.type = type;
+  p.style = style;
+  p.width = type == PenType::Cosmetic ? 1 : std::max(1, width);
+  p.color = color;
+  p.cap = cap;
+  p.join = join;
+  p.dashes.assign(dashes.begin(), dashes.end());
+  // A user style needs a pattern with some ink in it; without one the pen draws solid.
+  bool any = std::any_of(p.dashes.begin(), p.dashes.end(), [](int d) { return d > 0; });
+  bool bad = std::any_of(p.dashes.begin(), p.dashes.end(), [](int d) { return d < 0; });
+  if (style == PenStyle::UserStyle && (!any || bad)) {
+    p.style = PenStyle::Solid;
+    p.dashes.clear();
+  }
+  return p;
+}
+
+TDeviceContext::TDeviceContext(TSurface* s) { bind(s); }
+
+void TDeviceContext::bind(TSurface* s) {
+  fsurface = s;
+  fstate.hasClip = false;
+  fstate.clip.clear();
+}
+
+TPenDesc TDeviceContext::setPen(TPenDesc const& p) { return std::exchange(fstate.pen, p); }
+TBrushDesc TDeviceContext::setBrush(TBrushDesc const& b) { return std::exchange(fstate.brush, b); }
+TColor TDeviceContext::setBkColor(TColor c) { return std::exchange(fstate.bkColor, c); }
+BkMode TDeviceContext::setBkMode(BkMode m) { return std::exchange(fstate.bkMode, m); }
+TColor TDeviceContext::setTextColor(TColor c) { return std::exchange(fstate.textColor, c); }
+PolyFillMode TDeviceContext::setPolyFillMode(PolyFillMode m) { return std::exchange(fstate.fillMode, m); }
+StretchMode TDeviceContext::setStretchBltMode(StretchMode m) {
+  return std::exchange(fstate.stretchMode, m);
+}
+Rop2 TDeviceContext::setROP2(Rop2 r) { return std::exchange(fstate.rop2, r); }
+ArcDirection TDeviceContext::setArcDirection(ArcDirection d) {
+  return std::exchange(fstate.arcDirection, d);
+}
+TPoint TDeviceContext::setBrushOrg(TPoint p) { return std::exchange(fstate.brushOrg, p); }
+TPoint TDeviceContext::setViewportOrg(TPoint p) { return std::exchange(fstate.viewportOrg, p); }
+TPoint TDeviceContext::setWindowOrg(TPoint p) { return std::exchange(fstate.windowOrg, p); }
+
+TPoint TDeviceContext::toDevice(TPoint p) const {
+  return {p.X - fstate.windowOrg.X + fstate.viewportOrg.X, p.Y - fstate.windowOrg.Y + fstate.viewportOrg.Y};
+}
+
+TPoint TDeviceContext::toLogical(TPoint p) const {
+  return {p.X + fstate.windowOrg.X - fstate.viewportOrg.X, p.Y + fstate.windowOrg.Y - fstate.viewportOrg.Y};
+}
+
+TPoint TDeviceContext::moveTo(int x, int y) { return std::exchange(fstate.current, TPoint{x, y}); }
+
+TRegion TDeviceContext::visibleRegion() const {
+  if (fsurface == nullptr || fsurface->empty()) return {};
+  TRegion r(fsurface->bounds());
+  if (fstate.hasClip) r.intersect(fstate.clip);
+  return r;
+}
+
+namespace {
+RegionKind kindOf(TRegion const& r) {
+  if (r.isEmpty()) return RegionKind::Null;
+  return r.rects().size() == 1 ? RegionKind::Simple : RegionKind::Complex;
+}
+}  // namespace
+
+RegionKind TDeviceContext::intersectClipRect(int l, int t, int r, int b) {
+  if (fsurface == nullptr) return RegionKind::Error;
+  TPoint a = toDevice({l, t}), z = toDevice({r, b});
+  TRegion next = visibleRegion();
+  next.intersect(TRect{a.X, a.Y, z.X, z.Y}.normalized());
+  fstate.clip = std::move(next);
+  fstate.hasClip = true;
+  return kindOf(fstate.clip);
+}
+
+RegionKind TDeviceContext::excludeClipRect(int l, int t, int r, int b) {
+  if (fsurface == nullptr) return RegionKind::Error;
+  TPoint a = toDevice({l, t}), z = toDevice({r, b});
+  TRegion next = visibleRegion();
+  next.subtract(TRect{a.X, a.Y, z.X, z.Y}.normalized());
+  fstate.clip = std::move(next);
+  fstate.hasClip = true;
+  return kindOf(fstate.clip);
+}
+
+RegionKind TDeviceContext::selectClipRegion(TRegion const* region) {
+  if (region == nullptr) {
+    fstate.hasClip = false;
+    fstate.clip.clear();
+    return fsurface ? kindOf(visibleRegion()) : RegionKind::Error;
+  }
+  fstate.clip = *region;
+  if (fsurface) fstate.clip.intersect(fsurface->bounds());
+  fstate.hasClip = true;
+  return kindOf(fstate.clip);
+}
+
+TRect TDeviceContext::clipBox() const {
+  TRect b = visibleRegion().bounds();
+  if (b.isEmpty()) return {};
+  TPoint a = toLogical({b.Left, b.Top}), z = toLogical({b.Right, b.Bottom});
+  return {a.X, a.Y, z.X, z.Y};
+}
+
+bool TDeviceContext::ptVisible(int x, int y) const {
+  return visibleRegion().contains(toDevice({x, y}));
+}
+
+bool TDeviceContext::rectVisible(TRect const& r) const {
+  TPoint a = toDevice({r.Left, r.Top}), z = toDevice({r.Right, r.Bottom});
+  return visibleRegion().overlaps(TRect{a.X, a.Y, z.X, z.Y}.normalized());
+}
+
+int TDeviceContext::saveDC() {
+  fsaved.push_back(fstate);
+  return int(fsaved.size());
+}
+
+bool TDeviceContext::restoreDC(int level) {
+  int n = int(fsaved.size());
+  int index;
+  if (level > 0) index = level - 1;
+  else if (level < 0) index = n + level;
+  else return false;
+  if (index < 0 || index >= n) return false;
+  fstate = std::move(fsaved[size_t(index)]);
+  fsaved.resize(size_t(index));
+  return true;
+}
+
+TColor TDeviceContext::setPixel(int x, int y, TColor c) {
+  detail::Painter p(*this);
+  if (!p.ready()) return CLR_INVALID;
+  TPoint d = toDevice({x, y});
+  if (!visibleRegion().contains(d)) return CLR_INVALID;
+  uint32_t v = p.value(c);
+  // A single pixel is written as is: the ROP2 mix belongs to pens and brushes.
+  detail::writeDevice(p.surface(), d.X, d.Y, v);
+  return detail::colorOfDeviceValue(p.surface(), v);
+}
+
+TColor TDeviceContext::getPixel(int x, int y) const {
+  TPoint d = toDevice({x, y});
+  if (fsurface == nullptr || !visibleRegion().contains(d)) return CLR_INVALID;
+  return fsurface->pixel(d.X, d.Y);
+}
+
+}  // namespace platform

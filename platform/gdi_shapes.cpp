@@ -1,0 +1,558 @@
+// Lines and filled shapes of the device context. Cosmetic lines step along the major axis and leave
+// out their last pixel; wide pens are stroked as bands, caps and joins into a coverage mask; closed
+// curved shapes are decided per pixel centre, and their one-pixel outline is the shape's rim.
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "platform/gdi.h"
+#include "platform/gdi_raster.h"
+
+namespace platform {
+
+using detail::FPoint;
+using detail::Mask;
+using detail::Painter;
+
+namespace {
+
+constexpr double kTwoPi = 2 * std::numbers::pi;
+
+// On-off lengths of the cosmetic styles, in pixels along the major axis.
+std::vector<int> stylePattern(TPenDesc const& pen) {
+  switch (pen.style) {
+    case PenStyle::Dash: return {18, 6};
+    case PenStyle::Dot: return {3, 3};
+    case PenStyle::DashDot: return {9, 6, 3, 6};
+    case PenStyle::DashDotDot: return {9, 3, 3, 3, 3, 3};
+    case PenStyle::Alternate: return {1, 1};
+    case PenStyle::UserStyle: {
+      std::vector<int> p = pen.dashes;
+      if (p.size() % 2) p.insert(p.end(), pen.dashes.begin(), pen.dashes.end());  // odd: repeat to pair
+      return p;
+    }
+    default: return {};
+  }
+}
+
+// Walks a style pattern pixel by pixel; the position carries over from segment to segment.
+class Styler {
+ public:
+  explicit Styler(std::vector<int> pattern) : fpat(std::move(pattern)) {
+    for (int d : fpat) fperiod += std::max(0, d);
+    if (fperiod == 0) fpat.clear();
+  }
+  [[nodiscard]] bool solid() const { return fpat.empty(); }
+  // Whether the pixel at the current position is ink, then one step on.
+  bool next() {
+    if (solid()) return true;
+    int p = fpos;
+    fpos = (fpos + 1) % fperiod;
+    for (size_t i = 0; i < fpat.size(); ++i) {
+      if (p < fpat[i]) return i % 2 == 0;
+      p -= std::max(0, fpat[i]);
+    }
+    return false;
+  }
+  void skip(int64_t n) {
+    if (!solid()) fpos = int((fpos + n % fperiod) % fperiod);
+  }
+
+ private:
+  std::vector<int> fpat;
+  int fperiod = 0;
+  int fpos = 0;
+};
+
+bool isWide(TPenDesc const& pen) { return pen.type == PenType::Geometric && pen.width > 1; }
+bool isNull(TPenDesc const& pen) { return pen.style == PenStyle::Null; }
+
+// A one-pixel line in device coordinates from a to b, the last pixel left out.
+void cosmeticLine(Painter& p, TPoint a, TPoint b, uint32_t ink, uint32_t gap, bool drawGaps,
+                  Styler& st) {
+  int64_t dx = int64_t(b.X) - a.X, dy = int64_t(b.Y) - a.Y;
+  int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+  int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+  bool xMajor = adx >= ady;
+  int64_t n = xMajor ? adx : ady;
+  if (n == 0) return;
+  // Only the steps whose major coordinate can be visible are walked.
+  TRect cb = p.clipBounds();
+  int64_t lo = xMajor ? cb.Left : cb.Top, hi = xMajor ? cb.Right - 1 : cb.Bottom - 1;
+  int64_t start = xMajor ? a.X : a.Y;
+  int s = xMajor ? sx : sy;
+  int64_t i0 = s > 0 ? lo - start : start - hi, i1 = s > 0 ? hi - start : start - lo;
+  i0 = std::max<int64_t>(i0, 0);
+  i1 = std::min<int64_t>(i1, n - 1);
+  if (i0 > i1) return;
+  st.skip(i0);
+  int64_t minor = xMajor ? ady : adx;
+  for (int64_t i = i0; i <= i1; ++i) {
+    // The minor coordinate rounded to nearest, halves away from the start.
+    int64_t m = (2 * i * minor + n) / (2 * n);
+    int64_t x = xMajor ? a.X + sx * i : a.X + sx * m;
+    int64_t y = xMajor ? a.Y + sy * m : a.Y + sy * i;
+    bool on = st.next();
+    if (on) p.plot(int(x), int(y), ink);
+    else if (drawGaps) p.plot(int(x), int(y), gap);
+  }
+  st.skip(n - 1 - i1);
+}
+
+// Dashes of a geometric pen: the on-parts of the path, each an open sub-path.
+std::vector<std::vector<FPoint>> dashPieces(std::span<FPoint const> path, std::vector<int> const& pat) {
+  std::vector<std::vector<FPoint>> out;
+  double period = 0;
+  for (int d : pat) period += std::max(0, d);
+  if (period <= 0) {
+    out.emplace_back(path.begin(), path.end());
+    return out;
+  }
+  size_t idx = 0;
+  double left = pat[0];
+  bool on = true;
+  std::vector<FPoint> cur;
+  if (path.empty()) return out;
+  cur.push_back(path[0]);
+  for (size_t i = 0; i + 1 < path.size(); ++i) {
+    FPoint a = path[i], b = path[i + 1];
+    double len = std::hypot(b.x - a.x, b.y - a.y), done = 0;
+    while (done < len) {
+      double step = std::min(left, len - done);
+      done += step;
+      left -= step;
+      double t = len > 0 ? done / len : 1;
+      FPoint q{a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t};
+      if (on) cur.push_back(q);
+      if (left <= 0) {
+        if (on && cur.size() > 1) out.push_back(cur);
+        cur.clear();
+        idx = (idx + 1) % pat.size();
+        left = std::max(0, pat[idx]);
+        on = idx % 2 == 0;
+        if (on) cur.push_back(q);
+      }
+    }
+  }
+  if (on && cur.size() > 1) out.push_back(cur);
+  return out;
+}
+
+std::vector<int> geometricPattern(TPenDesc const& pen) {
+  int w = std::max(1, pen.width);
+  switch (pen.style) {
+    case PenStyle::Dash: return {3 * w, w};
+    case PenStyle::Dot: return {w, w};
+    case PenStyle::DashDot: return {3 * w, w, w, w};
+    case PenStyle::DashDotDot: return {3 * w, w, w, w, w, w};
+    case PenStyle::UserStyle: return stylePattern(pen);
+    default: return {};
+  }
+}
+
+// A wide pen along a device path through pixel centres.
+void wideStroke(Painter& p, TPenDesc const& pen, std::span<FPoint const> path, bool closed) {
+  if (path.empty()) return;
+  double half = pen.width / 2.0 + 1;
+  TRect box{};
+  for (auto const& q : path) {
+    TRect r{int(std::floor(q.x - half)), int(std::floor(q.y - half)), int(std::ceil(q.x + half)) + 1,
+            int(std::ceil(q.y + half)) + 1};
+    box.unite(r);
+  }
+  box.intersect(p.clipBounds());
+  if (box.isEmpty()) return;
+  Mask m(box);
+  std::vector<int> pat = geometricPattern(pen);
+  if (pat.empty()) {
+    detail::strokeWide(m, path, closed, pen);
+  } else {
+    std::vector<FPoint> full(path.begin(), path.end());
+    if (closed && !full.empty()) full.push_back(full.front());
+    for (auto const& piece : dashPieces(full, pat)) detail::strokeWide(m, piece, false, pen);
+  }
+  uint32_t ink = p.value(pen.color);
+  m.runs([&](int y, int a, int b) { p.span(y, a, b, ink); });
+}
+
+FPoint centreOf(TPoint d) { return {d.X + 0.5, d.Y + 0.5}; }
+
+// A box shape with elliptic corners of radii rw, rh (0: square corners; half the box: an ellipse).
+struct RoundBox {
+  double l, t, r, b, rw, rh;
+  [[nodiscard]] bool contains(int x, int y) const {
+    double X = x + 0.5, Y = y + 0.5;
+    if (X < l || X > r || Y < t || Y > b) return false;
+    if (rw <= 0 || rh <= 0) return X < r && Y < b;
+    double cx = (l + r) / 2, cy = (t + b) / 2;
+    double ex = std::max(0.0, std::abs(X - cx) - ((r - l) / 2 - rw));
+    double ey = std::max(0.0, std::abs(Y - cy) - ((b - t) / 2 - rh));
+    return (ex / rw) * (ex / rw) + (ey / rh) * (ey / rh) <= 1.0;
+  }
+  // The outline's path through the centres of the rim pixels, clockwise from the top left.
+  [[nodiscard]] std::vector<FPoint> rimPath() const {
+    double L = l + 0.5, T = t + 0.5, R = r - 0.5, B = b - 0.5;
+    double ax = std::max(0.0, std::min(rw - 0.5, (R - L) / 2)), ay = std::max(0.0, std::min(rh - 0.5, (B - T) / 2));
+    std::vector<FPoint> out;
+    if (ax <= 0 || ay <= 0) return {{L, T}, {R, T}, {R, B}, {L, B}};
+    int steps = std::max(4, int(std::ceil((ax + ay) * 0.8)));
+    auto corner = [&](double cx, double cy, double from) {
+      for (int i = 0; i <= steps; ++i) {
+        double a = from + (std::numbers::pi / 2) * i / steps;
+        out.push_back({cx + ax * std::cos(a), cy + ay * std::sin(a)});
+      }
+    };
+    corner(L + ax, T + ay, std::numbers::pi);
+    corner(R - ax, T + ay, 1.5 * std::numbers::pi);
+    corner(R - ax, B - ay, 0);
+    corner(L + ax, B - ay, 0.5 * std::numbers::pi);
+    return out;
+  }
+};
+
+// Angle of a point about the centre, counter-clockwise as seen on the screen, in [0, 2π).
+double screenAngle(double dx, double dy) {
+  double a = std::atan2(-dy, dx);
+  return a < 0 ? a + kTwoPi : a;
+}
+
+struct ArcSpan {
+  double from = 0, sweep = kTwoPi;  // counter-clockwise from `from`
+  [[nodiscard]] bool contains(double a) const {
+    double d = a - from;
+    while (d < 0) d += kTwoPi;
+    while (d >= kTwoPi) d -= kTwoPi;
+    return d <= sweep + 1e-12;
+  }
+};
+
+enum class Closed { Ellipse, Rect, Pie, Chord };
+
+}  // namespace
+
+// ---- lines ---------------------------------------------------------------------------------------
+
+namespace {
+void drawPolyline(TDeviceContext& dc, std::span<TPoint const> pts, bool closed) {
+  TPenDesc const& pen = dc.pen();
+  if (isNull(pen) || pts.size() < 2) return;
+  Painter p(dc);
+  if (!p.ready()) return;
+  if (isWide(pen)) {
+    std::vector<FPoint> path;
+    for (auto q : pts) path.push_back(centreOf(dc.toDevice(q)));
+    wideStroke(p, pen, path, closed);
+    return;
+  }
+  Styler st(stylePattern(pen));
+  uint32_t ink = p.value(pen.color), gap = p.value(dc.bkColor());
+  bool gaps = dc.bkMode() == BkMode::Opaque;
+  size_t n = pts.size();
+  for (size_t i = 0; i + 1 < n + (closed ? 1 : 0); ++i)
+    cosmeticLine(p, dc.toDevice(pts[i]), dc.toDevice(pts[(i + 1) % n]), ink, gap, gaps, st);
+}
+}  // namespace
+
+void TDeviceContext::lineTo(int x, int y) {
+  TPoint pts[2] = {fstate.current, {x, y}};
+  drawPolyline(*this, pts, false);
+  fstate.current = {x, y};
+}
+
+void TDeviceContext::polyline(std::span<TPoint const> pts) { drawPolyline(*this, pts, false); }
+
+void TDeviceContext::polylineTo(std::span<TPoint const> pts) {
+  if (pts.empty()) return;
+  std::vector<TPoint> all{fstate.current};
+  all.insert(all.end(), pts.begin(), pts.end());
+  drawPolyline(*this, all, false);
+  fstate.current = pts.back();
+}
+
+// ---- polygons ------------------------------------------------------------------------------------
+
+void TDeviceContext::polyPolygon(std::span<TPoint const> pts, std::span<int const> counts) {
+  Painter p(*this);
+  if (!p.ready()) return;
+  std::vector<std::vector<FPoint>> rings;
+  size_t at = 0;
+  for (int c : counts) {
+    if (c < 0 || at + size_t(c) > pts.size()) break;  // counts beyond the points are ignored
+    std::vector<FPoint> ring;
+    for (int i = 0; i < c; ++i) {
+      TPoint d = toDevice(pts[at + size_t(i)]);
+      ring.push_back({double(d.X), double(d.Y)});
+    }
+    at += size_t(c);
+    if (c >= 2) rings.push_back(std::move(ring));
+  }
+  TRect cb = p.clipBounds();
+  TBrushDesc const& br = fstate.brush;
+  if (br.style != BrushStyle::Clear)
+    detail::scanPolygon(rings, fstate.fillMode, cb.Top, cb.Bottom,
+                        [&](int y, int a, int b) { p.brushSpan(y, a, b, br); });
+  at = 0;
+  for (int c : counts) {
+    if (c < 0 || at + size_t(c) > pts.size()) break;
+    drawPolyline(*this, pts.subspan(at, size_t(c)), true);
+    at += size_t(c);
+  }
+}
+
+void TDeviceContext::polygon(std::span<TPoint const> pts) {
+  int n = int(pts.size());
+  polyPolygon(pts, std::span<int const>(&n, 1));
+}
+
+// ---- box shapes ----------------------------------------------------------------------------------
+
+namespace {
+struct Box {
+  int l, t, r, b;
+};
+
+Box normalBox(TDeviceContext const& dc, int l, int t, int r, int b) {
+  TPoint a = dc.toDevice({l, t}), z = dc.toDevice({r, b});
+  TRect n = TRect{a.X, a.Y, z.X, z.Y}.normalized();
+  return {n.Left, n.Top, n.Right, n.Bottom};
+}
+
+// Brush inside, pen round the rim, for a shape decided per pixel. `inside` tests the shape,
+// `isRim` its one-pixel outline; `rim` is the outline as a path through rim pixel centres for wide
+// and styled pens; `extraLines` are straight outline parts (pie radii, chord) drawn as lines.
+void paintClosed(TDeviceContext& dc, Box bx, std::function<bool(int, int)> const& inside,
+                 std::function<bool(int, int)> const& isRim, std::vector<FPoint> const& rim,
+                 bool rimClosed, std::vector<std::pair<TPoint, TPoint>> const& extraLines) {
+  Painter p(dc);
+  if (!p.ready()) return;
+  TPenDesc const& pen = dc.pen();
+  TBrushDesc const& br = dc.brush();
+  TRect area = TRect{bx.l, bx.t, bx.r, bx.b}.intersected(p.clipBounds());
+  bool solidRim = !isNull(pen) && !isWide(pen) && stylePattern(pen).empty();
+  auto rimPixel = [&](int x, int y) { return isRim(x, y); };
+  bool penRim = !isNull(pen);
+  if (!area.isEmpty()) {
+    for (int y = area.Top; y < area.Bottom; ++y) {
+      int runStart = -1;
+      for (int x = area.Left; x <= area.Right; ++x) {
+        bool fill = x < area.Right && inside(x, y) && !(penRim && rimPixel(x, y));
+        if (fill && runStart < 0) runStart = x;
+        if (!fill && runStart >= 0) {
+          p.brushSpan(y, runStart, x, br);
+          runStart = -1;
+        }
+      }
+    }
+  }
+  if (isNull(pen)) return;
+  if (solidRim) {
+    uint32_t ink = p.value(pen.color);
+    for (int y = area.Top; y < area.Bottom; ++y)
+      for (int x = area.Left; x < area.Right; ++x)
+        if (inside(x, y) && rimPixel(x, y)) p.plot(x, y, ink);
+    Styler st({});
+    for (auto const& [a, b] : extraLines) {
+      cosmeticLine(p, a, b, ink, ink, false, st);
+      p.plot(b.X, b.Y, ink);
+    }
+    return;
+  }
+  if (isWide(pen)) {
+    if (!rim.empty()) wideStroke(p, pen, rim, rimClosed);
+    for (auto const& [a, b] : extraLines) {
+      FPoint seg[2] = {centreOf(a), centreOf(b)};
+      wideStroke(p, pen, seg, false);
+    }
+    return;
+  }
+  // Styled one-pixel pens follow the rim as a polyline so that the pattern runs along it.
+  Styler st(stylePattern(pen));
+  uint32_t ink = p.value(pen.color), gap = p.value(dc.bkColor());
+  bool gaps = dc.bkMode() == BkMode::Opaque;
+  std::vector<TPoint> ipts;
+  for (auto const& q : rim) ipts.push_back({int(std::floor(q.x)), int(std::floor(q.y))});
+  for (size_t i = 0; i + 1 < ipts.size() + (rimClosed ? 1 : 0); ++i)
+    cosmeticLine(p, ipts[i], ipts[(i + 1) % ipts.size()], ink, gap, gaps, st);
+  for (auto const& [a, b] : extraLines) cosmeticLine(p, a, b, ink, gap, gaps, st);
+}
+
+// Null pens leave the right and bottom rim out: the filled area is one pixel smaller.
+Box fillBox(TDeviceContext const& dc, Box b) {
+  if (isNull(dc.pen())) return {b.l, b.t, b.r - 1, b.b - 1};
+  return b;
+}
+
+// A pixel of the shape with a 4-neighbour outside it.
+template <class In>
+bool onEdge(In const& in, int x, int y) {
+  return in(x, y) && (!in(x - 1, y) || !in(x + 1, y) || !in(x, y - 1) || !in(x, y + 1));
+}
+
+RoundBox roundBoxOf(Box b, double rw, double rh) { return {double(b.l), double(b.t), double(b.r), double(b.b), rw, rh}; }
+
+// Inset for pens drawn inside the frame: the outer edge of a wide pen meets the box.
+Box frameBox(TDeviceContext const& dc, Box b) {
+  TPenDesc const& pen = dc.pen();
+  if (pen.style != PenStyle::InsideFrame || !isWide(pen)) return b;
+  int in = pen.width / 2;
+  return {b.l + in, b.t + in, b.r - in, b.b - in};
+}
+}  // namespace
+
+void TDeviceContext::rectangle(int l, int t, int r, int b) {
+  Box bx = normalBox(*this, l, t, r, b);
+  Painter p(*this);
+  if (!p.ready()) return;
+  TBrushDesc const& br = fstate.brush;
+  TPenDesc const& pen = fstate.pen;
+  if (isNull(pen)) {
+    for (int y = bx.t; y < bx.b - 1; ++y) p.brushSpan(y, bx.l, bx.r - 1, br);
+    return;
+  }
+  Box fb = frameBox(*this, bx);
+  for (int y = fb.t + 1; y < fb.b - 1; ++y) p.brushSpan(y, fb.l + 1, fb.r - 1, br);
+  if (bx.r - bx.l < 1 || bx.b - bx.t < 1) return;
+  if (isWide(pen)) {
+    double in = pen.style == PenStyle::InsideFrame ? pen.width / 2.0 : 0.5;
+    std::vector<FPoint> path{{bx.l + in, bx.t + in}, {bx.r - in, bx.t + in}, {bx.r - in, bx.b - in}, {bx.l + in, bx.b - in}};
+    wideStroke(p, pen, path, true);
+    return;
+  }
+  Styler st(stylePattern(pen));
+  uint32_t ink = p.value(pen.color), gap = p.value(fstate.bkColor);
+  bool gaps = fstate.bkMode == BkMode::Opaque;
+  int R = bx.r - 1, B = bx.b - 1;
+  if (R == bx.l || B == bx.t) {  // one pixel wide or high: a single line of the box
+    cosmeticLine(p, {bx.l, bx.t}, {R + (R == bx.l ? 0 : 1), B + (R == bx.l ? 1 : 0)}, ink, gap, gaps, st);
+    return;
+  }
+  TPoint c[4] = {{bx.l, bx.t}, {R, bx.t}, {R, B}, {bx.l, B}};
+  for (int i = 0; i < 4; ++i) cosmeticLine(p, c[i], c[(i + 1) % 4], ink, gap, gaps, st);
+}
+
+void TDeviceContext::roundRect(int l, int t, int r, int b, int cw, int ch) {
+  Box bx = fillBox(*this, normalBox(*this, l, t, r, b));
+  bx = frameBox(*this, bx);
+  double rw = std::min(std::abs(cw) / 2.0, (bx.r - bx.l) / 2.0);
+  double rh = std::min(std::abs(ch) / 2.0, (bx.b - bx.t) / 2.0);
+  RoundBox rb = roundBoxOf(bx, rw, rh);
+  auto in = [&](int x, int y) { return rb.contains(x, y); };
+  auto rim = [&](int x, int y) { return onEdge(in, x, y); };
+  paintClosed(*this, bx, in, rim, rb.rimPath(), true, {});
+}
+
+void TDeviceContext::ellipse(int l, int t, int r, int b) {
+  Box bx = frameBox(*this, fillBox(*this, normalBox(*this, l, t, r, b)));
+  RoundBox rb = roundBoxOf(bx, (bx.r - bx.l) / 2.0, (bx.b - bx.t) / 2.0);
+  auto in = [&](int x, int y) { return rb.contains(x, y); };
+  auto rim = [&](int x, int y) { return onEdge(in, x, y); };
+  paintClosed(*this, bx, in, rim, rb.rimPath(), true, {});
+}
+
+namespace {
+// Arc, pie and chord share the ellipse and the two rays.
+void arcShape(TDeviceContext& dc, Closed kind, int l, int t, int r, int b, int x1, int y1, int x2,
+              int y2) {
+  Box bx = normalBox(dc, l, t, r, b);
+  if (kind != Closed::Ellipse) bx = frameBox(dc, kind == Closed::Rect ? bx : fillBox(dc, bx));
+  RoundBox rb = roundBoxOf(bx, (bx.r - bx.l) / 2.0, (bx.b - bx.t) / 2.0);
+  double cx = (bx.l + bx.r) / 2.0, cy = (bx.t + bx.b) / 2.0;
+  TPoint s = dc.toDevice({x1, y1}), e = dc.toDevice({x2, y2});
+  double a1 = screenAngle(s.X - cx, s.Y - cy), a2 = screenAngle(e.X - cx, e.Y - cy);
+  if (dc.arcDirection() == ArcDirection::Clockwise) std::swap(a1, a2);
+  ArcSpan span{a1, a2 - a1};
+  if (span.sweep < 0) span.sweep += kTwoPi;
+  if (span.sweep == 0 && s == e) span.sweep = kTwoPi;  // the same ray both ways: the whole ellipse
+  // Where a ray meets the rim (through pixel centres).
+  double ax = std::max(0.0, (bx.r - bx.l) / 2.0 - 0.5), ay = std::max(0.0, (bx.b - bx.t) / 2.0 - 0.5);
+  auto rimPoint = [&](double a) {
+    // The ray at screen angle a meets the ellipse x²/ax² + y²/ay² = 1.
+    double c = std::cos(a), sn = -std::sin(a);
+    double k = (ax > 0 && ay > 0) ? 1.0 / std::sqrt((c * c) / (ax * ax) + (sn * sn) / (ay * ay)) : 0;
+    return FPoint{cx + k * c, cy + k * sn};
+  };
+  auto pix = [](FPoint q) { return TPoint{int(std::floor(q.x)), int(std::floor(q.y))}; };
+  FPoint p1 = rimPoint(span.from), p2 = rimPoint(span.from + span.sweep);
+  auto angleOf = [&](int x, int y) { return screenAngle(x + 0.5 - cx, y + 0.5 - cy); };
+  // The rim path along the arc, for wide and styled pens.
+  std::vector<FPoint> rim;
+  int steps = std::max(8, int(std::ceil((ax + ay) * span.sweep * 0.6)));
+  for (int i = 0; i <= steps; ++i) {
+    double a = span.from + span.sweep * i / steps;
+    FPoint q = rimPoint(a);
+    rim.push_back({q.x, q.y});
+  }
+  // The centre pixel: the one holding the box's centre point (left and up on a pixel edge).
+  TPoint centre{int(std::ceil(cx - 1)), int(std::ceil(cy - 1))};
+  auto inEllipse = [&](int x, int y) { return rb.contains(x, y); };
+  auto onArc = [&](int x, int y) { return span.contains(angleOf(x, y)); };
+  auto arcRim = [&](int x, int y) { return onArc(x, y) && onEdge(inEllipse, x, y); };
+  std::vector<std::pair<TPoint, TPoint>> lines;
+  if (kind == Closed::Rect) {
+    // The open arc: rim pixels within the sweep, no fill.
+    TBrushDesc keep = dc.setBrush(clearBrush());
+    paintClosed(dc, bx, inEllipse, arcRim, rim, false, {});
+    dc.setBrush(keep);
+    return;
+  }
+  if (kind == Closed::Pie) {
+    bool full = span.sweep >= kTwoPi;
+    auto inPie = [&](int x, int y) { return inEllipse(x, y) && (full || onArc(x, y)); };
+    if (!full) lines = {{centre, pix(p1)}, {centre, pix(p2)}};
+    paintClosed(dc, bx, inPie, arcRim, rim, full, lines);
+    return;
+  }
+  // Chord: the part of the ellipse on the arc's side of the line p1-p2.
+  double nx = p2.x - p1.x, ny = p2.y - p1.y;
+  FPoint mid = rimPoint(span.from + span.sweep / 2);
+  double sideMid = nx * (mid.y - p1.y) - ny * (mid.x - p1.x);
+  auto beyond = [&](int x, int y) {
+    double s2 = nx * (y + 0.5 - p1.y) - ny * (x + 0.5 - p1.x);
+    return sideMid >= 0 ? s2 >= 0 : s2 <= 0;
+  };
+  bool full = span.sweep >= kTwoPi;
+  auto inChord = [&](int x, int y) { return inEllipse(x, y) && (full || beyond(x, y)); };
+  if (!full) lines = {{pix(p1), pix(p2)}};
+  paintClosed(dc, bx, inChord, arcRim, rim, full, lines);
+}
+}  // namespace
+
+void TDeviceContext::arc(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
+  arcShape(*this, Closed::Rect, l, t, r, b, x1, y1, x2, y2);
+}
+void TDeviceContext::pie(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
+  arcShape(*this, Closed::Pie, l, t, r, b, x1, y1, x2, y2);
+}
+void TDeviceContext::chord(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
+  arcShape(*this, Closed::Chord, l, t, r, b, x1, y1, x2, y2);
+}
+
+// ---- fills ---------------------------------------------------------------------------------------
+
+void TDeviceContext::fillRect(TRect const& r, TBrushDesc const& br) {
+  Painter p(*this);
+  if (!p.ready()) return;
+  p.setRop(Rop2::CopyPen);
+  TPoint a = toDevice({r.Left, r.Top}), z = toDevice({r.Right, r.Bottom});
+  TRect d = TRect{a.X, a.Y, z.X, z.Y}.intersected(p.clipBounds());
+  for (int y = d.Top; y < d.Bottom; ++y) p.brushSpan(y, d.Left, d.Right, br);
+}
+
+void TDeviceContext::frameRect(TRect const& r, TBrushDesc const& br) {
+  if (r.isEmpty()) return;
+  fillRect({r.Left, r.Top, r.Right, r.Top + 1}, br);
+  fillRect({r.Left, r.Bottom - 1, r.Right, r.Bottom}, br);
+  fillRect({r.Left, r.Top + 1, r.Left + 1, r.Bottom - 1}, br);
+  fillRect({r.Right - 1, r.Top + 1, r.Right, r.Bottom - 1}, br);
+}
+
+void TDeviceContext::invertRect(TRect const& r) {
+  Painter p(*this);
+  if (!p.ready()) return;
+  p.setRop(Rop2::Not);
+  TPoint a = toDevice({r.Left, r.Top}), z = toDevice({r.Right, r.Bottom});
+  TRect d = TRect{a.X, a.Y, z.X, z.Y}.intersected(p.clipBounds());
+  for (int y = d.Top; y < d.Bottom; ++y) p.span(y, d.Left, d.Right, 0);
+}
+
+}  // namespace platform
