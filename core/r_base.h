@@ -8,10 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "core/Trandom.h"
+#include "core/os_datatypes.h"
 #include "core/os_files.h"
 #include "core/os_numbertext.h"
 #include "core/os_text.h"
-#include "core/Trandom.h"
 #include "platform/TStringList.h"
 
 class Tos;
@@ -89,7 +90,7 @@ struct TprocEntry {
   TtrailSource* ob = nullptr;
 };
 
-class Tos : public TqyObject, public TosText, public TosNumberText, public TosFiles {
+class Tos : public TqyObject, public TosText, public TosNumberText, public TosFiles, public TosDataTypes {
  public:
   Tos();
   ~Tos() override;
