@@ -221,8 +221,7 @@ Tcolumn* Tcolumns::AddDef(const std::string& columnDef) {
     else if (key == "display") c->setdisplay(value);
     else if (key == "width") c->width = storage_text::strToInt(value);
     else if (key == "multiline") {
-      std::string v = platform::lowerCase(value);
-      c->multiline = v == "yes" || v == "true" || v == "1" || v == "y";
+      c->multiline = storage_text::strAsBool(value);
     } else if (key == "picklist name") c->pickListName = value;
   }
   return c;

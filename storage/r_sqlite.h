@@ -417,8 +417,6 @@ class TliteDB : public TqyObject {
 // One column of a table cursor with its lazily read value of the current row.
 class TLiteColumn {
  public:
-  TLiteColumn() = default;
-  ~TLiteColumn() = default;
 
   bool getNull();
   int32_t geti();
