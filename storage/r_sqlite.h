@@ -247,7 +247,8 @@ class TliteDB : public TqyObject {
   // Life and file. Databases in the base directory (the data folder) always open read-only.
   bool setfile(const std::string& value);
   void close();
-  bool reload() { return setfile(fname); }
+  // Closing keeps the name, so `reload` opens the same file again.
+  bool reload() { return setfile(std::string(fname)); }
   void vacuum() { RawExecSQL("VACUUM"); }
   platform::TDateTime lastModified() const;
   bool saveAs(const std::string& filename);
@@ -397,6 +398,8 @@ class TliteDB : public TqyObject {
   [[nodiscard]] static std::string errorMessage(int code);
   sqlite3_stmt* quietStart(const std::string& sql, const TsqlParams& params = {});
   std::string masterOf(const std::string& masterTable);
+  void resolveTable(const std::string& name, std::string& alias, std::string& table);
+  void checkInvariants() const;
   void removeTableEntry(const std::string& name);
 
   std::string fname;

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cassert>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -36,8 +37,15 @@ TliteDB::TliteDB() {
 }
 
 TliteDB::~TliteDB() {
+  if (!q) return;  // the binding is gone at the very end of the process: nothing is open
   close();
-  if (q) q->remove(this);
+  q->remove(this);
+}
+
+void TliteDB::checkInvariants() const {
+  assert((!fvalid || (fDB && !fname.empty())) && "(1) a valid database has a connection and a name");
+  assert((!inTrans || fDB) && "(2) a transaction needs a connection");
+  assert((fDB || live_.empty()) && "(3) statements live only on an open connection");
 }
 
 std::unique_ptr<TliteDB> TliteDB::create() { return std::make_unique<TliteDB>(); }
@@ -112,6 +120,7 @@ bool TliteDB::setfile(const std::string& value) {
     return failOpen("failed to prepare " + value + "\n" + step + (lib.empty() ? "" : ": " + lib));
   }
   fvalid = true;
+  checkInvariants();
   return true;
 }
 
@@ -169,8 +178,10 @@ void TliteDB::close() {
     if (rc != SQLITE_OK) log("close fail: " + fname);
   }
   fDB = nullptr;
+  fvalid = false;  // the name stays, for `reload`
   inTrans = false;
   ftables.clear();
+  checkInvariants();
 }
 
 platform::TDateTime TliteDB::lastModified() const {
