@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "core/r_fileBase.h"
 #include "core/r_log.h"
 #include "platform/text.h"
 #include "storage/storage_text.h"
@@ -101,7 +102,7 @@ bool TliteDB::setfile(const std::string& value) {
   if (!q->usable()) return failOpen("SQLite library unusable: cannot open " + value);
   struct stat st {};
   const bool present = stat(value.c_str(), &st) == 0;
-  lastUpdate = present ? platform::fromUnixSeconds(static_cast<double>(st.st_mtime)) : 0;
+  lastUpdate = present ? r_fileBase::FileLastModified(value) : 0;
   const bool readOnly = access == Access::ReadOnly || inDataFolder(value);
   if (readOnly && !present) return failOpen("database not found: " + value);
   const int flags = readOnly ? SQLITE_OPEN_READONLY : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
@@ -184,11 +185,7 @@ void TliteDB::close() {
   checkInvariants();
 }
 
-platform::TDateTime TliteDB::lastModified() const {
-  struct stat st {};
-  if (fname.empty() || stat(fname.c_str(), &st) != 0) return 0;
-  return platform::fromUnixSeconds(static_cast<double>(st.st_mtime));
-}
+platform::TDateTime TliteDB::lastModified() const { return fname.empty() ? 0 : r_fileBase::FileDateTime(fname); }
 
 bool TliteDB::saveAs(const std::string& filename) {
   vacuum();
