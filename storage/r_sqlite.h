@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "core/Tutil.h"
 #include "core/os_datatypes.h"
 #include "core/r_base.h"
 #include "platform/TStringList.h"
 #include "platform/datetime.h"
 #include "storage/r_Data.h"
-#include "storage/xy_records.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
