@@ -260,3 +260,21 @@ TEST_F(Tables, DottedTableNamesAreTablesUnlessAnAttachedDatabaseIsMeant) {
   EXPECT_TRUE(db->valid());
 }
 }  // namespace
+
+namespace {
+TEST_F(Tables, TableListHoldsTablesOnlySortedAndColumnNamesIsOneList) {
+  std::string path = freshPath("list.db");
+  ASSERT_TRUE(cli(path, "CREATE TABLE b(x); CREATE TABLE A(y, z); CREATE VIEW v AS SELECT x FROM b;"
+                        "CREATE INDEX i ON b(x);"));
+  auto db = TliteDB::create();
+  ASSERT_TRUE(db->setfile(path));
+  ASSERT_EQ(db->tables().count(), 2);
+  EXPECT_EQ(db->tables()[0], "A");
+  EXPECT_EQ(db->tables()[1], "b");
+  TStringList* first = &db->columnNames("b");
+  TStringList* second = &db->columnNames("A");
+  EXPECT_EQ(first, second);
+  ASSERT_EQ(second->count(), 2);
+  EXPECT_EQ((*second)[1], "z");
+}
+}  // namespace
