@@ -244,7 +244,8 @@ class TliteDB : public TqyObject {
   static std::unique_ptr<TliteDB> createForWriting();
   static std::unique_ptr<TliteDB> createReadOnly();
 
-  // Life and file. Databases in the base directory (the data folder) always open read-only.
+  // Life and file. Databases in the base directory (the data folder) open read-only, except
+  // through an object made by createForWriting.
   bool setfile(const std::string& value);
   void close();
   // Closing keeps the name, so `reload` opens the same file again.

@@ -103,7 +103,8 @@ bool TliteDB::setfile(const std::string& value) {
   struct stat st {};
   const bool present = stat(value.c_str(), &st) == 0;
   lastUpdate = present ? r_fileBase::FileLastModified(value) : 0;
-  const bool readOnly = access == Access::ReadOnly || inDataFolder(value);
+  // Only a writer made for writing (the data builder) may change the data folder.
+  const bool readOnly = access == Access::ReadOnly || (!forWriting && inDataFolder(value));
   if (readOnly && !present) return failOpen("database not found: " + value);
   const int flags = readOnly ? SQLITE_OPEN_READONLY : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
   int rc = q->SQLite3_Open(value, &fDB, flags);

@@ -53,6 +53,9 @@ TEST_F(Database, DataFolderDatabasesOpenReadOnly) {
   EXPECT_FALSE(db->ExecSQL("INSERT INTO ini VALUES ('x', 'y')"));
   EXPECT_FALSE(db->setfile(folder + "words.db"));  // missing: not created
   EXPECT_FALSE(fileExists(folder + "words.db"));
+  auto builder = TliteDB::createForWriting();
+  ASSERT_TRUE(builder->setfile(folder + "words.db"));
+  EXPECT_TRUE(builder->ExecSQL("CREATE TABLE words(w TEXT)"));
 }
 
 TEST_F(Database, FileThatIsNoDatabaseIsRefusedAndLeftUntouched) {
