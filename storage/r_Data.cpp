@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "core/TQYini.h"
 #include "core/os_datatypes.h"
 #include "platform/text.h"
 #include "storage/storage_text.h"
@@ -334,3 +335,15 @@ void Tcolumns::LoadFromList(const TStringList* list) {
     AddDef(eq == std::string::npos ? std::string() : line.substr(eq + 1));
   }
 }
+
+void Tcolumns::saveToIni(TQYini& ini) const {
+  if (count() == 0) {
+    ini.EraseSection("columns");
+    return;
+  }
+  TStringList list;
+  savetoList(list);
+  ini.WriteSection("columns", list);
+}
+
+void Tcolumns::loadFromIni(const TQYini& ini) { LoadFromList(ini.getSection("columns")); }

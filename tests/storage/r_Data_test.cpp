@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/testenv.h"
+
+#include "core/TQYini.h"
 #include "core/os_datatypes.h"
 #include "core/r_base.h"
 
@@ -157,5 +160,31 @@ TEST_F(ColumnModel, ReferringListSharesColumnsAndFreesNone) {
   EXPECT_EQ(Tcolumns::DBFtype(ftTime), dbf_date);
   EXPECT_EQ(Tcolumns::DBFtype(ftMemo), dbf_memo);
   EXPECT_EQ(Tcolumns::DBFtype(ftPercent), dbf_string);
+}
+TEST_F(ColumnModel, SettingsSectionRoundTripsThroughAFile) {
+  const std::string file = testenv::tempDir() + "columns.ini";
+  {
+    TQYini ini(file);
+    ini.writestring("other", "k", "v");
+    Tcolumns cols;
+    cols.Add(ftString, "Name, in full");
+    cols.Add(ftDouble, "Höhe")->unitname = "m";
+    cols.saveToIni(ini);
+    ASSERT_TRUE(ini.save());
+  }
+  TQYini ini(file);
+  Tcolumns back;
+  back.loadFromIni(ini);
+  ASSERT_EQ(back.count(), 2);
+  EXPECT_EQ(back.getName(0), "Name, in full");
+  EXPECT_EQ(back.item(1)->datatype(), ftDouble);
+  EXPECT_EQ(back.item(1)->unitname, "m");
+
+  Tcolumns none;
+  none.saveToIni(ini);
+  EXPECT_FALSE(ini.sectionExists("columns"));
+  EXPECT_TRUE(ini.sectionExists("other"));
+  back.loadFromIni(ini);
+  EXPECT_EQ(back.count(), 0);
 }
 }  // namespace
