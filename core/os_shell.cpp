@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -100,6 +101,16 @@ bool extractCurrent(unzFile zf, const std::string& path) {
   return ok;
 }
 
+// An archive of no entries and no comment: its end record alone, which the reader does not open.
+bool isEmptyArchive(const std::string& source) {
+  constexpr int64_t kEndRecord = 22;
+  int64_t size = 0;
+  std::string bytes;
+  if (!platform::fileSize(source, size) || size != kEndRecord || !platform::readWholeFile(source, bytes)) return false;
+  return bytes.size() == kEndRecord && std::memcmp(bytes.data(), "PK\x05\x06", 4) == 0 &&
+         std::all_of(bytes.begin() + 4, bytes.end(), [](char c) { return c == 0; });
+}
+
 std::string firstPart(const std::string& path) { return path.substr(0, path.find('/')); }
 
 // The part of `source` before a final ".gz" (any case); the whole name when it has none.
@@ -155,6 +166,11 @@ bool TosShell::ShellUnzip(const std::string& source, const std::string& target, 
   TprocScope proc(o, "ShellUnzip");
   o.seterr("a");  // a: open the archive and read its directory
   unzFile zf = unzOpen64(source.c_str());
+  if (!zf && isEmptyArchive(source)) {
+    std::string dir = target;
+    o.appendBackslash(dir);
+    return platform::isFolder(dir) || o.MakeDirectory(dir);
+  }
   if (!zf) {
     o.log("** unzip: cannot open archive " + source);
     return false;

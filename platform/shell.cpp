@@ -80,12 +80,16 @@ std::string keyFileValue(const std::string& path, const std::string& section, co
   return "";
 }
 
-// A program name looked up on PATH (a name holding "/" is taken as it stands).
+bool runnable(const std::string& path) { return isFile(path) && access(path.c_str(), X_OK) == 0; }
+
+// A program name looked up on PATH (a name holding "/" is taken as it stands); empty when it is
+// not there or cannot be run.
 std::string onPath(const std::string& program) {
-  if (program.empty() || program.find('/') != std::string::npos) return program;
+  if (program.empty()) return "";
+  if (program.find('/') != std::string::npos) return runnable(program) ? program : "";
   for (auto& d : splitList(envOr("PATH", "/usr/bin:/bin"), ':')) {
     std::string p = withSlash(d) + program;
-    if (isFile(p) && access(p.c_str(), X_OK) == 0) return p;
+    if (runnable(p)) return p;
   }
   return "";
 }
