@@ -69,6 +69,8 @@ bool ensurePrivateFolder(const std::string& path);  // one level; true when it e
 bool removeFile(const std::string& path);    // unlinks a file or a link, never a folder
 bool removeFolder(const std::string& path);  // an empty folder
 bool renameFile(const std::string& from, const std::string& to);
+// Moves a file to a name that must not exist yet: false, and nothing moved, when it does.
+bool renameNoReplace(const std::string& from, const std::string& to);
 bool copyFileBytes(const std::string& source, const std::string& target);  // overwrites the target
 
 // Writes the bytes to a new file in the same folder, flushes it to disk and renames it over
