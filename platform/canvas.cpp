@@ -139,6 +139,32 @@ void TCanvas::TextOut(int x, int y, std::string_view s) {
   if (!(fdc->textAlign() & TA_UPDATECP)) fdc->moveTo(x + fdc->textExtent(s).cx, y);
 }
 
+void TCanvas::BeginPath() {
+  if (fdc) fdc->beginPath();
+}
+
+void TCanvas::EndPath() {
+  if (fdc) fdc->endPath();
+}
+
+bool TCanvas::StrokePath() {
+  if (!fdc) return false;
+  applyPen();
+  return fdc->strokePath();
+}
+
+bool TCanvas::FillPath() {
+  if (!fdc) return false;
+  applyBrush();
+  return fdc->fillPath();
+}
+
+bool TCanvas::StrokeAndFillPath() {
+  if (!fdc) return false;
+  applyBoth();
+  return fdc->strokeAndFillPath();
+}
+
 TSize TCanvas::TextExtent(std::string_view s) {
   if (!fdc) return {};
   applyFont();

@@ -112,6 +112,12 @@ class TCanvas {
   [[nodiscard]] int TextHeight(std::string_view s) { return TextExtent(s).cy; }
   // Selects Font and its colour into the context (the canvas does so before its own text calls).
   void applyFont();
+  // The context's path: what is drawn in between is recorded; stroked with Pen, filled with Brush.
+  void BeginPath();
+  void EndPath();
+  bool StrokePath();
+  bool FillPath();
+  bool StrokeAndFillPath();
 
   void MoveTo(int x, int y);
   void LineTo(int x, int y);
