@@ -14,6 +14,7 @@
 #include "core/os_datatypes.h"
 #include "core/os_files.h"
 #include "core/os_filetypes.h"
+#include "core/os_fonts.h"
 #include "core/os_numbertext.h"
 #include "core/os_shell.h"
 #include "core/os_text.h"
@@ -106,7 +107,7 @@ constexpr int32_t LOCALE_SDECIMAL = 0x0E;
 constexpr int32_t LOCALE_STHOUSAND = 0x0F;
 
 class Tos : public TqyObject, public TosText, public TosNumberText, public TosFiles, public TosDataTypes,
-            public TosFileTypes, public TosShell {
+            public TosFileTypes, public TosShell, public TosFonts {
  public:
   Tos();
   ~Tos() override;
