@@ -40,19 +40,29 @@ namespace {
 int32_t ticksUntil(uint32_t due, uint32_t now) { return static_cast<int32_t>(due - now); }
 }  // namespace
 
-TDesktop::TDesktop(std::unique_ptr<TBackend> b) : fbackend(std::move(b)) {}
+namespace {
+// Each desktop numbers its windows in a range of its own, so a handle kept from a replaced
+// desktop never names a window of the next.
+uint32_t nextHandleBase() {
+  static uint32_t base = 0;
+  base += 0x100000;
+  return base;
+}
+}  // namespace
+
+TDesktop::TDesktop(std::unique_ptr<TBackend> b) : fbackend(std::move(b)), fbase(nextHandleBase()) {}
 
 TDesktop::~TDesktop() {
   for (auto it = ftop.rbegin(); it != ftop.rend(); ++it) fbackend->destroyWindow(*it);
 }
 
 TDesktop::Node* TDesktop::node(HWND h) {
-  if (h == 0 || h > fnodes.size()) return nullptr;
-  return fnodes[h - 1].get();
+  if (h <= fbase || h - fbase > fnodes.size()) return nullptr;
+  return fnodes[h - fbase - 1].get();
 }
 TDesktop::Node const* TDesktop::node(HWND h) const {
-  if (h == 0 || h > fnodes.size()) return nullptr;
-  return fnodes[h - 1].get();
+  if (h <= fbase || h - fbase > fnodes.size()) return nullptr;
+  return fnodes[h - fbase - 1].get();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -61,7 +71,7 @@ TDesktop::Node const* TDesktop::node(HWND h) const {
 HWND TDesktop::createWindow(TWindowDesc const& d) {
   if (d.parent != 0 && !isWindow(d.parent)) return 0;
   auto n = std::make_unique<Node>();
-  const HWND h = static_cast<HWND>(fnodes.size() + 1);
+  const HWND h = fbase + static_cast<HWND>(fnodes.size() + 1);
   n->h = h;
   n->parent = d.parent;
   n->bounds = d.bounds;
@@ -82,7 +92,7 @@ HWND TDesktop::createWindow(TWindowDesc const& d) {
     ftop.push_back(h);
     bringToFront(h);
     if (!fbackend->createWindow(h, d)) {
-      fnodes[h - 1].reset();
+      fnodes[h - fbase - 1].reset();
       ftop.erase(std::find(ftop.begin(), ftop.end(), h));
       return 0;
     }
@@ -122,7 +132,7 @@ void TDesktop::destroyNode(HWND h) {
     std::erase(ftop, h);
     fbackend->destroyWindow(h);
   }
-  fnodes[h - 1].reset();
+  fnodes[h - fbase - 1].reset();
 }
 
 bool TDesktop::isWindow(HWND h) const { return node(h) != nullptr; }

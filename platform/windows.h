@@ -238,6 +238,8 @@ class TDesktop {
   void clearTerminated() { fterminated = false; }
   // Waits for input or the next timer, at most ms (never spins: a due timer ends the wait).
   void idle(uint32_t ms = 500);
+  // Waits for input alone, at most ms; what comes is queued, nothing is dispatched.
+  void waitInput(uint32_t ms) { pump(ms); }
   void processMessages();  // everything queued now, no waiting
   // Runs until done() answers true, quit is posted or the form goes; input to every other
   // top-level window is dropped meanwhile, painting and timers go on.
@@ -270,7 +272,8 @@ class TDesktop {
   void destroyNode(HWND);
 
   std::unique_ptr<TBackend> fbackend;
-  std::vector<std::unique_ptr<Node>> fnodes;  // indexed by handle − 1; null when destroyed
+  uint32_t fbase = 0;
+  std::vector<std::unique_ptr<Node>> fnodes;  // indexed by handle − fbase − 1; null when destroyed
   std::vector<HWND> ftop;                     // top-level windows, bottom first
   std::vector<TMsg> fposted, finput;
   std::vector<std::unique_ptr<Timer>> ftimers;
