@@ -4,7 +4,9 @@
 #include "core/r_base.h"
 
 #include <cxxabi.h>
+#include <sys/stat.h>
 #include <sys/utsname.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <random>
