@@ -2,7 +2,7 @@
 // positions, attributes (a dot name is hidden, no owner write bit is read-only), file times in UTC
 // date-time values at full precision, advisory locks, folder listing by wildcard, whole-file writes.
 // Implemented: [x] handles [x] attributes [x] times [x] locks [x] listing (fnmatch, no case)
-//              [x] replace-by-rename writes [x] exclusive creation
+//              [x] replace-by-rename writes [x] exclusive creation [x] rename without replacing
 #pragma once
 #include <cstdint>
 #include <string>

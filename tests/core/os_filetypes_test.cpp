@@ -43,7 +43,9 @@ TEST(TosFileTypes, EveryExtensionNamesOneCodeAndEveryCodeItsOwnExtension) {
     if (ext == "*") continue;
     // The default extension leads back to the code, except where several codes share one.
     std::set<int> shared = {28, 29, 30, 41, 46, 84, 143};
-    if (!shared.count(code)) EXPECT_EQ(TosFileTypes::getFileType(ext), code);
+    if (!shared.count(code)) {
+      EXPECT_EQ(TosFileTypes::getFileType(ext), code);
+    }
   }
 }
 
