@@ -12,6 +12,7 @@
 #include <random>
 #include <typeinfo>
 
+#include "core/Tblend.h"
 #include "core/TQYini.h"
 #include "core/Ttrig.h"
 #include "core/Tunits.h"
@@ -255,8 +256,9 @@ void Tos::create(double magnify) {
   createUnits();
   createTrig();
   // Seams, in this order: the program fonts, the font manager `fontman` and the program font,
-  // the screen information, the tool cursors (unless suppressCursors), the blend service
-  // `blend`, the hint window.
+  // the screen information, the tool cursors (unless suppressCursors).
+  if (!blend) blend = std::make_unique<Tblend>();
+  // Seam: the hint window.
 }
 
 Tos::~Tos() {
@@ -272,7 +274,8 @@ Tos::~Tos() {
   // Seam: the language list is written here when one exists.
   // Seams: the screen information and the monitors are freed here.
   unassign(random);
-  // Seams: the work bitmaps, then the fonts step and the blend service.
+  // Seams: the work bitmaps, then the fonts step.
+  unassign(blend, false);
   fsettings.onChange = nullptr;
   fsettings.clear();
   fOptions.clear();

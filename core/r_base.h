@@ -19,6 +19,7 @@
 #include "platform/TStringList.h"
 
 class Tos;
+class Tblend;
 
 // Core module variables.
 extern std::string appTitle;
@@ -204,6 +205,8 @@ class Tos : public TqyObject, public TosText, public TosNumberText, public TosFi
 
   // Random streams, created at start and freed with `os`.
   std::unique_ptr<Trandom> random;
+  // The blend service, created at start and freed with `os`.
+  std::unique_ptr<Tblend> blend;
 
   bool discardchanges = false;
   bool nosounds = false;
