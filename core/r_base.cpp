@@ -13,6 +13,7 @@
 #include <typeinfo>
 
 #include "core/TQYcontrol.h"
+#include "core/Tblend.h"
 #include "core/TQYini.h"
 #include "core/Ttrig.h"
 #include "core/Tyo.h"
@@ -269,7 +270,7 @@ void Tos::create(double magnify) {
     if (fscreenInfo) fscreenInfo->refresh();
   };
   if (!suppressCursors) loadToolCursors(resourcedir);
-  // Seam: the blend service `blend`.
+  if (!blend) blend = std::make_unique<Tblend>();
   // The library's own hint window becomes the application's.
   platform::TApplication& app = platform::Application();
   app.ShowHint = false;
@@ -320,7 +321,8 @@ Tos::~Tos() {
   unassign(fscreenInfo);
   unassign(monitors);
   unassign(random);
-  // Seams: the work bitmaps, then the fonts step and the blend service.
+  // Seams: the work bitmaps, then the fonts step.
+  unassign(blend, false);
   fsettings.onChange = nullptr;
   fsettings.clear();
   fOptions.clear();

@@ -12,6 +12,7 @@
 
 #include "core/Trandom.h"
 #include "core/os_datatypes.h"
+#include "core/os_drawing.h"
 #include "core/os_files.h"
 #include "core/os_filetypes.h"
 #include "core/os_fonts.h"
@@ -26,6 +27,7 @@
 #include "platform/controls.h"
 
 class Tos;
+class Tblend;
 
 // Core module variables.
 extern std::string appTitle;
@@ -113,7 +115,7 @@ constexpr int32_t LOCALE_STHOUSAND = 0x0F;
 
 class Tos : public TqyObject, public TosText, public TosNumberText, public TosFiles, public TosDataTypes,
             public TosFileTypes, public TosShell, public TosFonts, public TosScaling, public TosMessageHook,
-            public TosLingua, public TosSystem {
+            public TosLingua, public TosSystem, public TosDrawing {
  public:
   Tos();
   ~Tos() override;
@@ -231,6 +233,8 @@ class Tos : public TqyObject, public TosText, public TosNumberText, public TosFi
 
   // Random streams, created at start and freed with `os`.
   std::unique_ptr<Trandom> random;
+  // The blend service, created at start and freed with `os`.
+  std::unique_ptr<Tblend> blend;
 
   bool discardchanges = false;
   bool nosounds = false;
