@@ -227,6 +227,15 @@ bool makeFolder(const std::string& path, unsigned mode) {
   return errno == EEXIST && isFolder(path);
 }
 
+bool ensurePrivateFolder(const std::string& path) {
+  std::string p = path;
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  if (::mkdir(p.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  struct stat st {};
+  if (::lstat(p.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return false;
+  return (st.st_mode & 0077) == 0 || ::chmod(p.c_str(), st.st_mode & 0700) == 0;
+}
+
 bool removeFile(const std::string& path) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
