@@ -68,6 +68,8 @@ class TmapText {
   virtual void textOut(platform::TDeviceContext&, int x, int y, unsigned align, int charExtra, const TmapFont&,
                        std::string_view) = 0;
   [[nodiscard]] virtual platform::TSize textExtent(platform::TDeviceContext&, const TmapFont&, std::string_view) = 0;
+  [[nodiscard]] virtual bool faceInstalled(const std::string& face) = 0;
+  [[nodiscard]] virtual std::string sansFace() = 0;  // the font manager's sans-serif face
 };
 // The text service in use (a measuring stand-in that draws nothing until fonts are joined).
 TmapText& mapText();
