@@ -246,5 +246,6 @@ class TsunLite {
   void writeCopyright(platform::TDeviceContext& dc, int mapBottom);
 
   std::string containerName;
-  int32_t dayImageDate = -1;  // local date whose day image `rb` holds
+  int32_t dayImageDate = -1;      // local date whose day image `rb` holds
+  std::string markFace = "Segoe UI";  // the canvas's face until a saver paint sets "Calibri"
 };

@@ -164,9 +164,9 @@ TEST_F(LocationsFixture, FixedTimeFreezesLocalTimesUntilReleased) {
 }
 
 TEST_F(LocationsFixture, DataFolderFileIsCopiedOnceAndChangesGoToTheCopy) {
-  const std::string base = testenv::tempDir() + "base/";
-  const std::string config = testenv::tempDir() + "config/";
-  file("base/locations.ini", "[settings]\r\nhome=Oslo\r\n\r\n[location 1]\r\nname=Oslo\r\nlat=59.9\r\nlong=10.75\r\n\r\n");
+  const std::string base = testenv::tempDir() + "loc-base/";
+  const std::string config = testenv::tempDir() + "loc-config/";
+  file("loc-base/locations.ini", "[settings]\r\nhome=Oslo\r\n\r\n[location 1]\r\nname=Oslo\r\nlat=59.9\r\nlong=10.75\r\n\r\n");
   os->setBaseDir(base);
   os->setconfig(config);
   {
