@@ -1,6 +1,6 @@
 // TQYini and the program settings file: see TQYini.h.
 // Lines are kept exactly as read; a key is found by the line's name part trimmed of characters
-// below 33 and lower-cased (A to Z), compared with the lower-cased key.
+// below 33 and compared without letter case (the services object's name=value access).
 #include "core/TQYini.h"
 
 #include <algorithm>
@@ -28,11 +28,6 @@ const TosNumberText& numbers() {
 
 int indexOfKey(const TStringList* list, const std::string& key) { return TosNumberText::IndexOfKey(list, key); }
 std::string fixedUK(double v, int decimals) { return numbers().DoubleToStrUK(v, decimals); }
-
-
-
-
-
 }  // namespace
 
 // Collects the change notices of one operation into one: with autoUpdate, one save per write.

@@ -3,7 +3,6 @@
 // the folder being cleared, copied or walked.
 #include "core/os_files.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "core/r_base.h"
 #include "core/r_fileBase.h"
 #include "core/r_log.h"
+#include "core/units_seams.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/text.h"
@@ -38,11 +38,6 @@ std::string folderAbove(std::string root) {
   auto prev = root.rfind('/', root.size() - 2);
   return prev == std::string::npos ? std::string() : root.substr(0, prev + 1);
 }
-
-
-// The translation hook's seam: no translation source is attached in these programs.
-// FIXME: becomes os.wd(group, term) once the translation hook is in.
-std::string translated(const std::string& /*group*/, const std::string& term) { return term; }
 }  // namespace
 
 void reportWriteFailure(const std::string& message) {
@@ -60,7 +55,7 @@ std::string TosFiles::documentsDir() const {
 
 std::string TosFiles::myDataDir() {
   Tos& o = self();
-  if (o.defaultDataDir.empty()) o.defaultDataDir = documentsDir() + translated("general", "My Maps") + "/";
+  if (o.defaultDataDir.empty()) o.defaultDataDir = documentsDir() + unitsSeam::wd("general", "My Maps") + "/";
   return o.defaultDataDir;
 }
 
@@ -127,8 +122,13 @@ bool TosFiles::MakeDirectory(const std::string& Dir) {
 }
 
 void TosFiles::copyDirectory(const std::string& source, const std::string& target) {
-  MakeDirectory(target);
   std::string s = platform::withSlash(source), t = platform::withSlash(target);
+  // A tree copied into itself would grow without end.
+  if (t.compare(0, s.size(), s) == 0) {
+    self().log("** copy directory into itself refused: " + s + " -> " + t);
+    return;
+  }
+  MakeDirectory(target);
   TStringList files, dirs;
   ShortFileList(s, "*", files);
   for (const auto& f : files.lines()) copyfile(s + f, t + f);

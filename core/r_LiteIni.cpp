@@ -3,13 +3,14 @@
 #include "core/r_LiteIni.h"
 
 #include "core/os_files.h"
+#include "core/r_base.h"
 #include "core/r_fileBase.h"
 #include "core/r_log.h"
-#include "core/r_base.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
 namespace {
+// The number forms of `os`, or the plain ones when there is no `os`.
 const TosNumberText& numbers() {
   static const TosNumberText plain;
   return os ? static_cast<const TosNumberText&>(*os) : plain;

@@ -4,7 +4,9 @@
 #include "core/r_base.h"
 
 #include <cxxabi.h>
+#include <sys/stat.h>
 #include <sys/utsname.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <random>
@@ -384,13 +386,12 @@ Tos& createOs(double magnify) {
 }
 
 void freeOs() {
-  // The core module's finalization: the program settings file and the per-user store first,
-  // while `os` can still log.
+  // The core module's finalization: the program settings file and the per-user store are saved
+  // and freed while `os` can still log.
+  if (os) log("finalization");
   freeSettings();
   freePaths();
   if (!os) return;
-  log("finalization");
-  // Seam: the program settings file is saved and freed here.
   log("finalization2");
   delete os;  // the destructor still logs through `os`, then clears it
 }

@@ -249,8 +249,14 @@ bool renameFile(const std::string& from, const std::string& to) { return ::renam
 bool copyFileBytes(const std::string& source, const std::string& target) {
   int in = openRead(source);
   if (in < 0) return false;
-  struct stat st {};
+  struct stat st {}, dst {};
   ::fstat(in, &st);
+  // Copying a file onto itself would empty it before reading it.
+  if (::stat(target.c_str(), &dst) == 0 && dst.st_dev == st.st_dev && dst.st_ino == st.st_ino) {
+    ::close(in);
+    errno = EINVAL;
+    return false;
+  }
   int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 0777);
   if (out < 0) {
     ::close(in);

@@ -219,6 +219,12 @@ TEST_F(OsFiles, CopyDirectoryCopiesTheTree) {
   os->copyDirectory(root + "cp", root + "cp-copy");
   EXPECT_EQ(testenv::readFile(root + "cp-copy/a.txt"), "a");
   EXPECT_EQ(testenv::readFile(root + "cp-copy/s/t/b.txt"), "b");
+  os->copyDirectory(root + "cp", root + "cp/inner");
+  EXPECT_FALSE(os->DirectoryExists(root + "cp/inner"));
+  EXPECT_FALSE(os->copyfile(root + "cp/a.txt", root + "cp/../cp/a.txt"));  // onto itself
+  EXPECT_EQ(testenv::readFile(root + "cp/a.txt"), "a");
+  EXPECT_TRUE(os->copyfile(root + "cp/a.txt", root + "cp-copy/s/t/b.txt"));
+  EXPECT_EQ(testenv::readFile(root + "cp-copy/s/t/b.txt"), "a");
 }
 
 TEST_F(OsFiles, FileamendRefusesReadOnlyFilesAndCreatesMissingOnes) {
