@@ -150,11 +150,10 @@ bool TdataBuilder::writeAttribution() {
          "Each package's copyright file, with the full licence texts, is in licences/.\n\n";
   for (const auto& src : packageList()) {
     std::string version = "unknown";
+    const std::string prefix = ".unpacked-" + src.package + "-";
     for (const auto& e : fs::directory_iterator(froot, ec)) {
       const std::string name = e.path().filename().string();
-      const std::string prefix = ".unpacked-" + src.package + "-";
-      if (name.rfind(prefix, 0) == 0 && name.find('-', prefix.size()) == std::string::npos) version = name.substr(prefix.size());
-      else if (name.rfind(prefix, 0) == 0) version = name.substr(prefix.size());
+      if (name.rfind(prefix, 0) == 0) version = name.substr(prefix.size());
     }
     const std::string copyright = froot + "usr/share/doc/" + src.package + "/copyright";
     const std::string text = readText(copyright);
@@ -178,6 +177,8 @@ bool TdataBuilder::build() {
   std::error_code ec;
   fs::create_directories(fopt.target, ec);
   if (ec) return fail("cannot make the data folder " + fopt.target);
+  // The attribution file marks a finished folder: a build that stops half way leaves none.
+  fs::remove(fopt.target + "ATTRIBUTION.txt", ec);
   if (fopt.fetch && !fetchSources()) return false;
   say("map images " + std::to_string(fopt.mapWidth));
   if (!buildMaps(fopt.mapWidth, "months")) return false;
