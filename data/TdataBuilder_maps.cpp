@@ -1,5 +1,7 @@
 // TdataBuilder: the map image container "<width>.bin": twelve monthly day images, the night
 // image, the country index and the zone index (index pixels: row = red + 256 green + 65536 blue).
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "core/r_bitmapRaw.h"
@@ -19,6 +21,9 @@ const std::pair<int, const char*> kDayImages[] = {
 };
 constexpr const char* kNightImage = "usr/share/xplanet/images/night.jpg";
 constexpr const char* kLargeDayImage = "usr/share/kstars/geomap.jpg";
+// The large image runs from 83 1/3 degrees north to 83 1/3 south (15 px a degree, 100 rows of a
+// whole 5400 x 2700 map cut away at each end); the caps come from the January image.
+constexpr double kLargeDayTopLat = 250.0 / 3.0;
 }  // namespace
 
 // Steps: a: day images, b: night image, c: index images, d: container.
@@ -51,9 +56,13 @@ bool TdataBuilder::buildMaps(int width, const std::string& daySource) {
       if (!saveFrame(im)) return false;
   } else {
     // One image for every month: the large map has no monthly series.
-    platform::TrgbImage im;
-    if (!loadImage(kLargeDayImage, im)) return false;
-    const platform::TrgbImage day = resizeImage(im, width, height);
+    platform::TrgbImage im, caps;
+    if (!loadImage(kLargeDayImage, im) || !loadImage(kDayImages[0].second, caps)) return false;
+    platform::TrgbImage day = resizeImage(caps, width, height);
+    const int top = int(std::lround((90.0 - kLargeDayTopLat) / 180.0 * height));
+    const platform::TrgbImage band = resizeImage(im, width, height - 2 * top);
+    for (int y = 0; y < band.height; ++y)
+      std::copy(band.pixel(0, y), band.pixel(0, y) + size_t(width) * 3, day.pixel(0, y + top));
     for (int m = 0; m < 12; ++m)
       if (!saveFrame(day)) return false;
   }
