@@ -14,6 +14,7 @@
 
 #include "core/TQYini.h"
 #include "core/Ttrig.h"
+#include "core/r_Font.h"
 #include "core/Tunits.h"
 #include "core/Tutil.h"
 #include "core/r_date.h"
@@ -254,9 +255,12 @@ void Tos::create(double magnify) {
   if (!util) util = std::make_unique<Tutil>();  // each service only when its global is unset
   createUnits();
   createTrig();
-  // Seams, in this order: the program fonts, the font manager `fontman` and the program font,
-  // the screen information, the tool cursors (unless suppressCursors), the blend service
-  // `blend`, the hint window.
+  installProgramFonts(resourcedir);  // before the font manager lists the faces
+  createFontMan();
+  // Seam: the program font takes fontman->SansSerif() here once the services object has one.
+  // Seam: the screen information.
+  if (!suppressCursors) loadToolCursors(resourcedir);
+  // Seams, in this order: the blend service `blend`, the hint window.
 }
 
 Tos::~Tos() {
@@ -278,7 +282,7 @@ Tos::~Tos() {
   fOptions.clear();
   unassign(util, false);
   freeTrig();
-  // Seam: `fontman` is freed here.
+  freeFontMan();
   freeUnits();
   procnames.clear();
   procOb = nullptr;

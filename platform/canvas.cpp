@@ -2,6 +2,7 @@
 #include "platform/canvas.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace platform {
@@ -58,7 +59,117 @@ Rop2 rop2Of(TPenMode m) {
 }
 }  // namespace
 
+// ---- TFont ---------------------------------------------------------------------------------------
+
+int MulDiv(int a, int b, int c) {
+  if (c == 0) return -1;
+  int64_t p = int64_t(a) * b;
+  int64_t q = (p >= 0) == (c > 0) ? (std::abs(p) + std::abs(int64_t(c)) / 2) / std::abs(int64_t(c))
+                                   : -((std::abs(p) + std::abs(int64_t(c)) / 2) / std::abs(int64_t(c)));
+  return int(std::clamp<int64_t>(q, INT32_MIN, INT32_MAX));
+}
+
+TFont::TFont() {
+  flf.faceName = "Tahoma";
+  flf.height = -11;  // 8 points at 96 pixels per inch
+}
+
+void TFont::setName(std::string n) {
+  if (n.empty() || n == flf.faceName) return;
+  flf.faceName = std::move(n);
+  fhandle.reset();
+}
+
+int TFont::Size() const { return -MulDiv(flf.height, 72, PixelsPerInch); }
+
+void TFont::setSize(int points) { setHeight(-MulDiv(points, PixelsPerInch, 72)); }
+
+void TFont::setHeight(int pixels) {
+  if (pixels == flf.height) return;
+  flf.height = pixels;
+  fhandle.reset();
+}
+
+TFontStyles TFont::Style() const {
+  return (flf.weight >= FW_BOLD ? fsBold : 0) | (flf.italic ? fsItalic : 0) | (flf.underline ? fsUnderline : 0) |
+         (flf.strikeOut ? fsStrikeOut : 0);
+}
+
+void TFont::setStyle(TFontStyles st) {
+  if (st == Style()) return;
+  flf.weight = (st & fsBold) ? FW_BOLD : FW_NORMAL;
+  flf.italic = (st & fsItalic) != 0;
+  flf.underline = (st & fsUnderline) != 0;
+  flf.strikeOut = (st & fsStrikeOut) != 0;
+  fhandle.reset();
+}
+
+void TFont::setHandle(HFONT h) {
+  if (!h) return;
+  flf = *h;
+  fhandle = std::move(h);
+}
+
+HFONT TFont::Handle() const {
+  if (!fhandle) fhandle = CreateFontIndirect(flf);
+  return fhandle;
+}
+
+void TFont::Assign(TFont const& o) {
+  flf = o.flf;
+  fhandle = o.fhandle;
+  Color = o.Color;
+  PixelsPerInch = o.PixelsPerInch;
+}
+
+// ---- TCanvas -------------------------------------------------------------------------------------
+
 TCanvas::TCanvas(TDeviceContext* dc) : fdc(dc) {}
+
+void TCanvas::applyFont() {
+  if (!fdc) return;
+  if (fdc->font() != Font.Handle()) fdc->selectFont(Font.Handle());
+  fdc->setTextColor(Font.Color);
+}
+
+void TCanvas::TextOut(int x, int y, std::string_view s) {
+  if (!fdc) return;
+  applyFont();
+  fdc->textOut(x, y, s);
+  if (!(fdc->textAlign() & TA_UPDATECP)) fdc->moveTo(x + fdc->textExtent(s).cx, y);
+}
+
+void TCanvas::BeginPath() {
+  if (fdc) fdc->beginPath();
+}
+
+void TCanvas::EndPath() {
+  if (fdc) fdc->endPath();
+}
+
+bool TCanvas::StrokePath() {
+  if (!fdc) return false;
+  applyPen();
+  return fdc->strokePath();
+}
+
+bool TCanvas::FillPath() {
+  if (!fdc) return false;
+  applyBrush();
+  return fdc->fillPath();
+}
+
+bool TCanvas::StrokeAndFillPath() {
+  if (!fdc) return false;
+  applyBoth();
+  return fdc->strokeAndFillPath();
+}
+
+TSize TCanvas::TextExtent(std::string_view s) {
+  if (!fdc) return {};
+  applyFont();
+  return fdc->textExtent(s);
+}
 
 void TCanvas::applyPen() {
   fdc->setPen(Pen.desc());

@@ -2,11 +2,14 @@
 // The canvas applies its Pen and Brush to the context before each drawing call it makes.
 // Implemented: [x] TPen, TBrush, TCanvas (lines, shapes, fills, pixels, Draw, StretchDraw,
 //              CopyRect) [x] TBitmap (size, pixel format with conversion, scan lines, canvas)
-//              [ ] TextOut and fonts [ ] TFont
+//              [x] TFont (name, size, height, style, colour, handle) [x] TextOut, TextExtent
+//              [ ] TextRect
 #pragma once
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "platform/gdi.h"
 #include "platform/surface.h"
@@ -43,6 +46,46 @@ struct TBrush {
   [[nodiscard]] TBrushDesc desc() const;
 };
 
+// Font styles, combined as bits.
+using TFontStyles = unsigned;
+constexpr TFontStyles fsBold = 1;
+constexpr TFontStyles fsItalic = 2;
+constexpr TFontStyles fsUnderline = 4;
+constexpr TFontStyles fsStrikeOut = 8;
+
+// The framework's font: a logical font with a colour. Size (points) and Height (pixels) are two
+// views of one value: Height = −MulDiv(Size, PixelsPerInch, 72). Setting a handle replaces the
+// whole logical font, escapement included; setting a property keeps the rest.
+class TFont {
+ public:
+  TFont();
+  TColor Color = clBlack;
+  int PixelsPerInch = 96;
+
+  [[nodiscard]] std::string const& Name() const { return flf.faceName; }
+  void setName(std::string);
+  [[nodiscard]] int Size() const;
+  void setSize(int points);
+  [[nodiscard]] int Height() const { return flf.height; }
+  void setHeight(int pixels);
+  [[nodiscard]] TFontStyles Style() const;
+  void setStyle(TFontStyles);
+  [[nodiscard]] int Orientation() const { return flf.escapement; }
+  // A null handle leaves the font as it was.
+  void setHandle(HFONT);
+  [[nodiscard]] HFONT Handle() const;
+  [[nodiscard]] TLogFont const& logFont() const { return flf; }
+  // Name, size, style and colour of another font (the framework's Assign).
+  void Assign(TFont const&);
+
+ private:
+  TLogFont flf;
+  mutable HFONT fhandle;
+};
+
+// MulDiv: a × b / c rounded half away from zero; −1 for a zero divisor, as the platform answers.
+[[nodiscard]] int MulDiv(int a, int b, int c);
+
 class TBitmap;
 
 class TCanvas {
@@ -58,7 +101,23 @@ class TCanvas {
 
   TPen Pen;
   TBrush Brush;
+  TFont Font;
   TRop CopyMode = SRCCOPY;
+
+  // Text in Font at (x, y) with the context's alignment and background mode; afterwards the pen
+  // stands at the text's end (unless the context updates the current position itself).
+  void TextOut(int x, int y, std::string_view);
+  [[nodiscard]] TSize TextExtent(std::string_view);
+  [[nodiscard]] int TextWidth(std::string_view s) { return TextExtent(s).cx; }
+  [[nodiscard]] int TextHeight(std::string_view s) { return TextExtent(s).cy; }
+  // Selects Font and its colour into the context (the canvas does so before its own text calls).
+  void applyFont();
+  // The context's path: what is drawn in between is recorded; stroked with Pen, filled with Brush.
+  void BeginPath();
+  void EndPath();
+  bool StrokePath();
+  bool FillPath();
+  bool StrokeAndFillPath();
 
   void MoveTo(int x, int y);
   void LineTo(int x, int y);

@@ -1,6 +1,7 @@
 // TDeviceContext state: pens, brushes, colours, modes, origins, the clip kept in device pixels,
 // and the stack of saved states.
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "platform/gdi.h"
@@ -69,12 +70,72 @@ TPoint TDeviceContext::setBrushOrg(TPoint p) { return std::exchange(fstate.brush
 TPoint TDeviceContext::setViewportOrg(TPoint p) { return std::exchange(fstate.viewportOrg, p); }
 TPoint TDeviceContext::setWindowOrg(TPoint p) { return std::exchange(fstate.windowOrg, p); }
 
+TFPoint TDeviceContext::toDeviceF(double x, double y) const {
+  XFORM const& m = fstate.xform;
+  double px = x * m.eM11 + y * m.eM21 + m.eDx, py = x * m.eM12 + y * m.eM22 + m.eDy;
+  return {px - fstate.windowOrg.X + fstate.viewportOrg.X, py - fstate.windowOrg.Y + fstate.viewportOrg.Y};
+}
+
 TPoint TDeviceContext::toDevice(TPoint p) const {
-  return {p.X - fstate.windowOrg.X + fstate.viewportOrg.X, p.Y - fstate.windowOrg.Y + fstate.viewportOrg.Y};
+  if (fstate.xform == XFORM{})
+    return {p.X - fstate.windowOrg.X + fstate.viewportOrg.X, p.Y - fstate.windowOrg.Y + fstate.viewportOrg.Y};
+  TFPoint d = toDeviceF(p.X, p.Y);
+  return {int(std::clamp(std::nearbyint(d.x), -1e9, 1e9)), int(std::clamp(std::nearbyint(d.y), -1e9, 1e9))};
 }
 
 TPoint TDeviceContext::toLogical(TPoint p) const {
-  return {p.X + fstate.windowOrg.X - fstate.viewportOrg.X, p.Y + fstate.windowOrg.Y - fstate.viewportOrg.Y};
+  double px = p.X + fstate.windowOrg.X - fstate.viewportOrg.X, py = p.Y + fstate.windowOrg.Y - fstate.viewportOrg.Y;
+  XFORM const& m = fstate.xform;
+  if (m == XFORM{}) return {int(px), int(py)};
+  double det = double(m.eM11) * m.eM22 - double(m.eM12) * m.eM21;
+  if (det == 0) return {0, 0};
+  double x = px - m.eDx, y = py - m.eDy;
+  double lx = (x * m.eM22 - y * m.eM21) / det, ly = (y * m.eM11 - x * m.eM12) / det;
+  return {int(std::clamp(std::nearbyint(lx), -1e9, 1e9)), int(std::clamp(std::nearbyint(ly), -1e9, 1e9))};
+}
+
+XFORM combineTransform(XFORM const& a, XFORM const& b) {
+  XFORM r;
+  r.eM11 = a.eM11 * b.eM11 + a.eM12 * b.eM21;
+  r.eM12 = a.eM11 * b.eM12 + a.eM12 * b.eM22;
+  r.eM21 = a.eM21 * b.eM11 + a.eM22 * b.eM21;
+  r.eM22 = a.eM21 * b.eM12 + a.eM22 * b.eM22;
+  r.eDx = a.eDx * b.eM11 + a.eDy * b.eM21 + b.eDx;
+  r.eDy = a.eDx * b.eM12 + a.eDy * b.eM22 + b.eDy;
+  return r;
+}
+
+int TDeviceContext::setGraphicsMode(GraphicsMode m) {
+  if (m != GraphicsMode::Compatible && m != GraphicsMode::Advanced) return 0;
+  if (m == GraphicsMode::Compatible && !(fstate.xform == XFORM{})) return 0;
+  return int(std::exchange(fstate.graphicsMode, m));
+}
+
+bool TDeviceContext::setWorldTransform(XFORM const& x) {
+  if (fstate.graphicsMode != GraphicsMode::Advanced) return false;
+  if (double(x.eM11) * x.eM22 - double(x.eM12) * x.eM21 == 0) return false;
+  fstate.xform = x;
+  return true;
+}
+
+bool TDeviceContext::modifyWorldTransform(XFORM const* x, int mode) {
+  if (fstate.graphicsMode != GraphicsMode::Advanced) return false;
+  switch (mode) {
+    case MWT_IDENTITY: fstate.xform = XFORM{}; return true;
+    case MWT_LEFTMULTIPLY:
+      if (!x) return false;
+      return setWorldTransform(combineTransform(*x, fstate.xform));
+    case MWT_RIGHTMULTIPLY:
+      if (!x) return false;
+      return setWorldTransform(combineTransform(fstate.xform, *x));
+    default: return false;
+  }
+}
+
+bool TDeviceContext::transformIsShift() const {
+  XFORM const& m = fstate.xform;
+  return m.eM11 == 1 && m.eM12 == 0 && m.eM21 == 0 && m.eM22 == 1 && m.eDx == std::trunc(m.eDx) &&
+         m.eDy == std::trunc(m.eDy);
 }
 
 TPoint TDeviceContext::moveTo(int x, int y) { return std::exchange(fstate.current, TPoint{x, y}); }

@@ -80,6 +80,21 @@ void TRegion::unite(TRect const& t) {
   frects.insert(frects.end(), pieces.begin(), pieces.end());
 }
 
+void TRegion::unite(TRegion const& o) {
+  for (auto const& r : o.frects) unite(r);
+}
+
+void TRegion::subtract(TRegion const& o) {
+  for (auto const& r : o.frects) subtract(r);
+}
+
+TRegion TRegion::fromDisjoint(std::vector<TRect> rects) {
+  TRegion g;
+  std::erase_if(rects, [](TRect const& r) { return r.isEmpty(); });
+  g.frects = std::move(rects);
+  return g;
+}
+
 void TRegion::offset(int dx, int dy) {
   for (auto& r : frects) r.offset(dx, dy);
 }

@@ -233,7 +233,18 @@ enum class Closed { Ellipse, Rect, Pie, Chord };
 // ---- lines ---------------------------------------------------------------------------------------
 
 namespace {
+// Figures of logical points into the path being recorded.
+void recordFigure(TDeviceContext& dc, std::span<TPoint const> pts, bool closed) {
+  std::vector<FPoint> f;
+  for (auto q : pts) f.push_back(dc.toDeviceF(q.X, q.Y));
+  dc.pathAddFigure(f, closed);
+}
+
 void drawPolyline(TDeviceContext& dc, std::span<TPoint const> pts, bool closed) {
+  if (dc.pathOpen()) {
+    if (pts.size() >= 2) recordFigure(dc, pts, closed);
+    return;
+  }
   TPenDesc const& pen = dc.pen();
   if (isNull(pen) || pts.size() < 2) return;
   Painter p(dc);
@@ -254,6 +265,12 @@ void drawPolyline(TDeviceContext& dc, std::span<TPoint const> pts, bool closed) 
 }  // namespace
 
 void TDeviceContext::lineTo(int x, int y) {
+  if (pathOpen()) {
+    if (fpath.empty() || fpath.back().closed) pathMoveTo(toDeviceF(fstate.current.X, fstate.current.Y));
+    pathLineTo(toDeviceF(x, y));
+    fstate.current = {x, y};
+    return;
+  }
   TPoint pts[2] = {fstate.current, {x, y}};
   drawPolyline(*this, pts, false);
   fstate.current = {x, y};
@@ -272,6 +289,15 @@ void TDeviceContext::polylineTo(std::span<TPoint const> pts) {
 // ---- polygons ------------------------------------------------------------------------------------
 
 void TDeviceContext::polyPolygon(std::span<TPoint const> pts, std::span<int const> counts) {
+  if (pathOpen()) {
+    size_t at = 0;
+    for (int c : counts) {
+      if (c < 0 || at + size_t(c) > pts.size()) break;
+      if (c >= 2) recordFigure(*this, pts.subspan(at, size_t(c)), true);
+      at += size_t(c);
+    }
+    return;
+  }
   Painter p(*this);
   if (!p.ready()) return;
   std::vector<std::vector<FPoint>> rings;
@@ -400,6 +426,12 @@ Box frameBox(TDeviceContext const& dc, Box b) {
 }  // namespace
 
 void TDeviceContext::rectangle(int l, int t, int r, int b) {
+  if (pathOpen() || !transformIsShift()) {
+    // A turned or scaled box is a polygon; in a path the box's corners make the figure.
+    TPoint c[4] = {{l, t}, {r, t}, {r, b}, {l, b}};
+    polygon(c);
+    return;
+  }
   Box bx = normalBox(*this, l, t, r, b);
   Painter p(*this);
   if (!p.ready()) return;
@@ -442,6 +474,17 @@ void TDeviceContext::roundRect(int l, int t, int r, int b, int cw, int ch) {
 }
 
 void TDeviceContext::ellipse(int l, int t, int r, int b) {
+  if (pathOpen() || !transformIsShift()) {
+    double cx = (l + r) / 2.0, cy = (t + b) / 2.0, rx = std::abs(r - l) / 2.0, ry = std::abs(b - t) / 2.0;
+    int n = std::clamp(int(std::ceil((rx + ry) * 0.8)), 16, 720);
+    std::vector<TPoint> pts;
+    for (int i = 0; i < n; ++i) {
+      double a = kTwoPi * i / n;
+      pts.push_back({int(std::nearbyint(cx + rx * std::cos(a))), int(std::nearbyint(cy + ry * std::sin(a)))});
+    }
+    polygon(pts);
+    return;
+  }
   Box bx = frameBox(*this, fillBox(*this, normalBox(*this, l, t, r, b)));
   RoundBox rb = roundBoxOf(bx, (bx.r - bx.l) / 2.0, (bx.b - bx.t) / 2.0);
   auto in = [&](int x, int y) { return rb.contains(x, y); };
@@ -525,6 +568,71 @@ void TDeviceContext::pie(int l, int t, int r, int b, int x1, int y1, int x2, int
 }
 void TDeviceContext::chord(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
   arcShape(*this, Closed::Chord, l, t, r, b, x1, y1, x2, y2);
+}
+
+// ---- paths ---------------------------------------------------------------------------------------
+
+namespace {
+void strokeFigures(TDeviceContext& dc, std::vector<TDeviceContext::Figure> const& figs) {
+  TPenDesc const& pen = dc.pen();
+  if (isNull(pen)) return;
+  Painter p(dc);
+  if (!p.ready()) return;
+  if (isWide(pen)) {
+    // Path points are pixel corners; the stroker works through pixel centres.
+    for (auto const& f : figs) {
+      std::vector<FPoint> path;
+      for (auto const& q : f.pts) path.push_back({q.x + 0.5, q.y + 0.5});
+      wideStroke(p, pen, path, f.closed);
+    }
+    return;
+  }
+  Styler st(stylePattern(pen));
+  uint32_t ink = p.value(pen.color), gap = p.value(dc.bkColor());
+  bool gaps = dc.bkMode() == BkMode::Opaque;
+  auto pix = [](FPoint q) {
+    return TPoint{int(std::clamp(std::nearbyint(q.x), -1e9, 1e9)), int(std::clamp(std::nearbyint(q.y), -1e9, 1e9))};
+  };
+  for (auto const& f : figs) {
+    size_t n = f.pts.size();
+    if (n < 2) continue;
+    for (size_t i = 0; i + 1 < n + (f.closed ? 1 : 0); ++i)
+      cosmeticLine(p, pix(f.pts[i]), pix(f.pts[(i + 1) % n]), ink, gap, gaps, st);
+  }
+}
+
+void fillFigures(TDeviceContext& dc, std::vector<TDeviceContext::Figure> const& figs) {
+  Painter p(dc);
+  if (!p.ready()) return;
+  std::vector<std::vector<FPoint>> rings;
+  for (auto const& f : figs)
+    if (f.pts.size() >= 3) rings.push_back(f.pts);
+  TRect cb = p.clipBounds();
+  TBrushDesc const& br = dc.brush();
+  if (br.style == BrushStyle::Clear) return;
+  p.setRop(Rop2::CopyPen);
+  detail::scanPolygon(rings, dc.polyFillMode(), cb.Top, cb.Bottom, [&](int y, int a, int b) { p.brushSpan(y, a, b, br); });
+}
+}  // namespace
+
+bool TDeviceContext::strokePath() {
+  if (!hasPath()) return false;
+  strokeFigures(*this, takePath());
+  return true;
+}
+
+bool TDeviceContext::fillPath() {
+  if (!hasPath()) return false;
+  fillFigures(*this, takePath());
+  return true;
+}
+
+bool TDeviceContext::strokeAndFillPath() {
+  if (!hasPath()) return false;
+  auto figs = takePath();
+  fillFigures(*this, figs);
+  strokeFigures(*this, figs);
+  return true;
 }
 
 // ---- fills ---------------------------------------------------------------------------------------
