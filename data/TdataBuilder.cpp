@@ -22,6 +22,7 @@ const std::vector<Tsource>& packageList() {
       {"xplanet", "", "", "the Yale Bright Star Catalogue (stars/BSC) and constellation figures (arcs/constellations)"},
       {"kstars-data", "", "", "constellation boundaries and names, the moon picture, the 5400 px day image"},
       {"libtimezonemap-data", "", "", "GeoNames cities of 15000 people or more, and the country names"},
+      {"gmt-dcw", "", "", "country and state polygons of the Digital Chart of the World (the index images)"},
   };
   return list;
 }

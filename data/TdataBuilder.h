@@ -48,6 +48,8 @@ class TdataBuilder : public TqyObject {
   // ---- the steps
   bool fetchSources();
   bool buildMaps(int width, const std::string& daySource);  // "<width>.bin"
+  // Frames 13 and 14 of a container: country rows and zone rows (blue 255: none).
+  bool buildIndexFrames(int width, platform::TrgbImage& country, platform::TrgbImage& zone);
   bool buildWords();                                          // "words.db"
   bool buildPlaces();                                         // "places.db" and "zones.db"
   bool buildSky();                                            // "sky.db"

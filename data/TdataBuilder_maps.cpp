@@ -76,13 +76,8 @@ bool TdataBuilder::buildMaps(int width, const std::string& daySource) {
 
   seterr("c");
   {
-    // Country and zone rows are not assigned yet: every pixel reads "none" (blue 255).
-    platform::TrgbImage none;
-    none.width = width;
-    none.height = height;
-    none.rgb.assign(size_t(width) * height * 3, 0);
-    for (size_t i = 2; i < none.rgb.size(); i += 3) none.rgb[i] = 255;
-    if (!saveFrame(none) || !saveFrame(none)) return false;
+    platform::TrgbImage country, zone;
+    if (!buildIndexFrames(width, country, zone) || !saveFrame(country) || !saveFrame(zone)) return false;
   }
 
   seterr("d");

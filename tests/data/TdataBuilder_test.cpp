@@ -4,6 +4,7 @@
 #include "data/TdataBuilder.h"
 
 #include <gtest/gtest.h>
+#include <netcdf.h>
 #include <sqlite3.h>
 
 #include <array>
@@ -13,6 +14,7 @@
 #include <fstream>
 #include <map>
 
+#include "astro/r_sunLite.h"
 #include "core/r_bitmapRaw.h"
 #include "platform/imagecodec.h"
 #include "storage/r_sqlite.h"
@@ -41,6 +43,36 @@ void writeImage(const std::string& path, const platform::TrgbImage& im) {
 void writeText(const std::string& path, const std::string& text) {
   fs::create_directories(fs::path(path).parent_path());
   std::ofstream(path, std::ios::binary) << text;
+}
+
+// A polygon file in the packed form: one rectangle (west, south, east, north) per area.
+void writePolygons(const std::string& path, const std::vector<std::pair<std::string, std::array<double, 4>>>& areas) {
+  fs::create_directories(fs::path(path).parent_path());
+  int nc = -1;
+  ASSERT_EQ(nc_create(path.c_str(), NC_CLOBBER | NC_NETCDF4, &nc), NC_NOERR);
+  std::vector<std::array<int, 2>> vars;
+  for (const auto& [code, box] : areas) {
+    int dim = -1;
+    ASSERT_EQ(nc_def_dim(nc, (code + "_length").c_str(), 6, &dim), NC_NOERR);
+    std::array<int, 2> v{};
+    ASSERT_EQ(nc_def_var(nc, (code + "_lon").c_str(), NC_USHORT, 1, &dim, &v[0]), NC_NOERR);
+    ASSERT_EQ(nc_def_var(nc, (code + "_lat").c_str(), NC_USHORT, 1, &dim, &v[1]), NC_NOERR);
+    const double lonScale = 65534 / (box[2] - box[0]), latScale = 65534 / (box[3] - box[1]);
+    nc_put_att_double(nc, v[0], "min", NC_DOUBLE, 1, &box[0]);
+    nc_put_att_double(nc, v[0], "scale", NC_DOUBLE, 1, &lonScale);
+    nc_put_att_double(nc, v[1], "min", NC_DOUBLE, 1, &box[1]);
+    nc_put_att_double(nc, v[1], "scale", NC_DOUBLE, 1, &latScale);
+    vars.push_back(v);
+  }
+  ASSERT_EQ(nc_enddef(nc), NC_NOERR);
+  for (const auto& v : vars) {
+    // A fill value first, then the closed ring west-south, east-south, east-north, west-north.
+    const unsigned short lon[6] = {NC_FILL_USHORT, 0, 65534, 65534, 0, 0};
+    const unsigned short lat[6] = {NC_FILL_USHORT, 0, 0, 65534, 65534, 0};
+    nc_put_var_ushort(nc, v[0], lon);
+    nc_put_var_ushort(nc, v[1], lat);
+  }
+  nc_close(nc);
 }
 
 const Rgb kJan{0, 0, 200}, kMar{100, 0, 0}, kMay{0, 100, 0}, kJul{200, 200, 0}, kAug{50, 150, 250}, kNight{7, 8, 9};
@@ -91,6 +123,10 @@ std::string makeSources(const std::string& root) {
                 city("London", 51.50853, -0.12574, "GB", 8900000, "Europe/London") +
                 city("Leeds", 53.79648, -1.54785, "GB", 450000, "Europe/London") +
                 city("Paris", 48.85341, 2.3488, "FR", 2100000, "Europe/Paris"));
+  writePolygons(root + "usr/share/gmt-dcw/dcw-gmt.nc", {{"GB", {-10, 50, 5, 60}},
+                                                       {"FR", {0, 40, 10, 50}},
+                                                       {"US", {-125, 30, -70, 45}},
+                                                       {"USAK", {-170, 55, -140, 70}}});
   writeText(root + "usr/share/doc/xplanet/copyright", "License: GPL-2+\nLicense: NASA-not-copyrighted\nLicense: GPL-2+\n");
   return root;
 }
@@ -112,7 +148,7 @@ kdata::TbuildOptions tinyOptions(const std::string& name) {
   o.sourceRoot = base + "src/";
   o.fontDir = base + "fonts/";
   o.fetch = false;
-  o.mapWidth = 8;
+  o.mapWidth = 36;  // pixels of 10 degrees
   o.skyWidth = 16;
   return o;
 }
@@ -183,12 +219,12 @@ Rgb framePixel(const std::string& bin, int frame, int col, int row) {
 
 TEST(TdataBuilder, ContainerHasFifteenFramesOfMonthsNightAndEmptyIndexes) {
   const auto& o = tinyFolder();
-  const std::string bin = o.target + "8.bin";
+  const std::string bin = o.target + "36.bin";
   const std::string bytes = testenv::readFile(bin);
-  ASSERT_EQ(bytes.size(), 24u + 15u * 96u);  // row length 24, frame 24 x 4
+  ASSERT_EQ(bytes.size(), 24u + 15u * 108u * 18u);
   int32_t head[6];
   std::memcpy(head, bytes.data(), sizeof head);
-  EXPECT_EQ((std::vector<int32_t>(head, head + 6)), (std::vector<int32_t>{8, 4, 24, 24, 96, 15}));
+  EXPECT_EQ((std::vector<int32_t>(head, head + 6)), (std::vector<int32_t>{36, 18, 24, 108, 1944, 15}));
   struct Case {
     const char* id;
     int frame;
@@ -201,13 +237,41 @@ TEST(TdataBuilder, ContainerHasFifteenFramesOfMonthsNightAndEmptyIndexes) {
       {"September a fifth of the way from August to January", 8, {40, 120, 240}},
       {"December four fifths of the way", 11, {10, 30, 210}},
       {"night", 12, kNight},
-      {"country index reads none", 13, {0, 0, 255}},
-      {"zone index reads none", 14, {0, 0, 255}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
-    for (auto [col, row] : {std::pair{0, 0}, std::pair{7, 3}, std::pair{3, 2}})
+    for (auto [col, row] : {std::pair{0, 0}, std::pair{35, 17}, std::pair{20, 9}})
       EXPECT_EQ(framePixel(bin, c.frame, col, row), c.want);
+  }
+}
+
+TEST(TdataBuilder, IndexFramesNameCountriesAndZonesAndLeaveTheSeaEmpty) {
+  const std::string bin = tinyFolder().target + "36.bin";
+  auto row = [](const Rgb& p) { return p[2] == 255 ? -1 : p[0] + 256 * p[1] + 65536 * p[2]; };
+  auto country = [&](double lat, double lon) {
+    const int r = row(framePixel(bin, 13, int((lon + 180) / 10), 17 - int((90 - lat) / 10)));
+    return r < 0 ? std::string("none") : std::string(countriesConst.at(size_t(r)));
+  };
+  auto zone = [&](double lat, double lon) {
+    const int r = row(framePixel(bin, 14, int((lon + 180) / 10), 17 - int((90 - lat) / 10)));
+    return r < 0 ? std::string("none") : std::string(tzConst.at(size_t(r)));
+  };
+  struct Case {
+    const char* id;
+    double lat, lon;
+    const char *country, *zone;
+  } cases[] = {
+      {"Britain", 55, -5, "United Kingdom", "GBR=GMT Standard Time"},
+      {"France", 45, 5, "France", "FRA=Romance Standard Time"},
+      {"east of the USA, nearest New York", 35, -85, "USA", "USA=Eastern Standard Time"},
+      {"west of the USA, nearest Los Angeles", 35, -115, "USA", "USA6=Pacific Standard Time"},
+      {"a state painted over its country", 65, -155, "Alaska", "USA6=Pacific Standard Time"},
+      {"sea", -45, -125, "none", "none"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    EXPECT_EQ(country(c.lat, c.lon), c.country);
+    EXPECT_EQ(zone(c.lat, c.lon), c.zone);
   }
 }
 
