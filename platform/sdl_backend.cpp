@@ -122,6 +122,15 @@ class TSdlBackend : public TBackend {
     }
   }
 
+  void minimizeWindow(HWND h) override {
+    if (SDL_Window* w = win(h)) SDL_MinimizeWindow(w);
+  }
+
+  bool isMinimized(HWND h) override {
+    SDL_Window* w = win(h);
+    return w && (SDL_GetWindowFlags(w) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) == SDL_WINDOW_MINIMIZED;
+  }
+
   void showWindow(HWND h, bool on) override {
     if (SDL_Window* w = win(h)) {
       if (on) SDL_ShowWindow(w);

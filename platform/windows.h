@@ -10,6 +10,7 @@
 //              [x] headless backend with injected input and an injectable clock
 //              [ ] double clicks [ ] keyboard layouts beyond the keys the system reads
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -99,6 +100,9 @@ class TBackend {
   [[nodiscard]] virtual unsigned long nativeId(HWND) { return 0; }
   // Ends a wait early: another thread posted a message.
   virtual void wake() {}
+  // Minimises a top-level window (nothing where there is no such state), and whether it is.
+  virtual void minimizeWindow(HWND) {}
+  [[nodiscard]] virtual bool isMinimized(HWND) { return false; }
 };
 
 // The backend for tests: nothing is shown; presents are copied into per-window screens, input is
@@ -127,7 +131,11 @@ class THeadlessBackend : public TBackend {
   bool createWindow(HWND, TWindowDesc const&) override;
   void destroyWindow(HWND) override;
   void setWindowBounds(HWND, TRect const&) override {}
-  void showWindow(HWND, bool) override {}
+  void showWindow(HWND h, bool) override { std::erase(fminimized, h); }
+  void minimizeWindow(HWND h) override { fminimized.push_back(h); }
+  bool isMinimized(HWND h) override { return std::find(fminimized.begin(), fminimized.end(), h) != fminimized.end(); }
+  // What the user's restore from the task bar does.
+  void restoreWindow(HWND h) { std::erase(fminimized, h); }
   void present(HWND, TSurface const&, std::span<TRect const>) override;
   void setCursor(Cursor c) override { fcursor = c; }
   std::string clipboardText() override { return fclip; }
@@ -150,6 +158,7 @@ class THeadlessBackend : public TBackend {
   int fpresents = 0;
   Cursor fcursor = Cursor::Default;
   std::string fclip;
+  std::vector<HWND> fminimized;
 };
 
 // Real windows through SDL (video driver x11); nullptr when no display can be opened.
