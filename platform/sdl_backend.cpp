@@ -273,8 +273,14 @@ class TSdlBackend : public TBackend {
           default: return;
         }
         break;
+      case SDL_QUIT:
+        // Only a terminate or interrupt signal sends it here (closing the last window does
+        // not): the program ends its loop and shuts down as on a close.
+        e.kind = TInputEvent::Quit;
+        out.push_back(e);
+        return;
       default:
-        return;  // SDL_QUIT included: each window's close comes as its own event
+        return;  // each window's close comes as its own event
     }
     if (e.form != 0) out.push_back(e);
   }
