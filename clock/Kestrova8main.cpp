@@ -191,6 +191,7 @@ void TKestrova8Win::doNeedpage(TformTab* tab) {
         }
         labels.onChangeCentre = [this](TlocLite*) { doChangeCentre(); };
         mapPage->onChangeHome = [this](TsunHD2*) { doChangeHome(); };
+        mapPage->onError = [this](TsunHD2* page, const std::exception& e) { MyExceptionHandler(page, e); };
       }
       tab->page = mapPage.get();
       break;
@@ -275,16 +276,8 @@ void TKestrova8Win::doTimer(void* sender) {
     }
     if (!Visible()) Show();
   } catch (const std::exception& e) {
-    reportOnce("tick", e.what());
+    MyExceptionHandler(mapPage.get(), e);
   }
-}
-
-void TKestrova8Win::reportOnce(const std::string& where, const std::string& what) {
-  const std::string text = "Kestrova8 " + where + ": " + what;
-  ::log(text);
-  if (freported) return;
-  freported = true;
-  errmsg(text);
 }
 
 void TKestrova8Win::doChangeHome() {

@@ -43,8 +43,6 @@ class TKestrova8Win : public TtabForm {
   void doTab(TformTab* tab);
   void doChangeHome();
   void doChangeCentre();
-  // Reports a failure of a paint or tick once, then only logs it.
-  void reportOnce(const std::string& where, const std::string& what);
 
   [[nodiscard]] bool timerOn() const { return timer && timer->Enabled(); }
   [[nodiscard]] TsunBase* locationsModel() const { return sunbase.get(); }
@@ -63,7 +61,6 @@ class TKestrova8Win : public TtabForm {
 
  private:
   void setHomeOfMap();
-  bool freported = false;
   bool fclosed = false;
 };
 

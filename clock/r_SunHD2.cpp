@@ -101,6 +101,15 @@ void TsunHD2::doresize() {
 
 void TsunHD2::Paint() {
   TQYcontrol::Paint();
+  try {
+    paintMap();
+  } catch (const std::exception& e) {
+    ::log(std::string("TsunHD2 paint: ") + e.what());
+    if (onError) onError(this, e);
+  }
+}
+
+void TsunHD2::paintMap() {
   TDeviceContext* dc = Canvas().Handle();
   if (!dc || !sunLite) return;
   const TRect client = ClientRect();

@@ -118,6 +118,8 @@ class TsunHD2 : public TQYcontrol {
   bool dragging = false, moving = false, inFixed = false;
   int downx = 0;
   std::function<void(TsunHD2*)> onChangeHome;
+  // A failure while painting; without a handler it is only logged.
+  std::function<void(TsunHD2*, const std::exception&)> onError;
   int hit = -1;
   bool topAligned = false;
   std::unique_ptr<TsunLite> sunLite;
@@ -127,6 +129,7 @@ class TsunHD2 : public TQYcontrol {
   void Paint() override;
 
  private:
+  void paintMap();
   std::unique_ptr<TfixedTime> fixed;
   std::unique_ptr<TsunOver> over;
   std::unique_ptr<platform::TTimer> ownTimer;

@@ -224,6 +224,7 @@ void TfixedTime::Paint() {
   cv.FillRect(b);
   cv.Font.setSize(os ? rnd(os->fontsize() * s) : 8);
   cv.Font.Color = clBlack;
+  dc->setBkMode(BkMode::Transparent);  // a solid brush leaves the background opaque
   cv.Pen.Color = clBlack;
   const int y0 = (b.Top + b.Bottom) / 2;
   cv.MoveTo(b.Left, y0);
@@ -254,6 +255,7 @@ void TfixedTime::Paint() {
   std::array<TPoint, 3> tri{TPoint{mx, b.Bottom - t}, TPoint{mx + t, b.Bottom}, TPoint{mx - t, b.Bottom}};
   cv.Polygon(tri);
   cv.Pen.Style = psSolid;
+  dc->setBkMode(BkMode::Transparent);
   cv.Font.Color = clWhite;
   cv.TextOut(b.Left, box.Bottom + gp(10 * s), "Click anywhere on the time line to select a new time.");
 }

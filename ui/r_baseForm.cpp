@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <typeinfo>
 
 #include "core/TQYini.h"
 #include "core/Tyo.h"
@@ -149,16 +150,23 @@ void TbaseForm::log(const std::string& text) const {
   if (::logging) ::log(std::string(unitName()) + "." + className() + "." + text);
 }
 
-void TbaseForm::MyExceptionHandler(void* /*sender*/, const std::exception& e) {
+void TbaseForm::MyExceptionHandler(TtrailSource* sender, const std::exception& e) {
   std::string context = os ? os->trail() : std::string();
   if (os && !os->lasterr.empty()) context = context.empty() ? os->lasterr : context + "." + os->lasterr;
-  const std::string msgName = os ? messageName(os->lastWindowsMessage) : std::string();
-  std::string line = "ERROR MESSAGE: " + className() + " | " + e.what() + " | Source: " + unitName() + "." +
-                     className() + " | Last windows message: " + msgName;
+  const uint32_t last = os ? os->lastWindowsMessage : 0;
+  const std::string msgName = messageName(last);
+  std::string source = className();
+  if (sender) source = sender->className();
+  const std::string cls = typeid(e).name();
+  std::string line = "ERROR MESSAGE: " + cls + " | " + e.what() + " | Source: " + unitName() + "." + source +
+                     " | Last windows message: " + msgName;
   if (!context.empty()) line += " | " + context;
   ::log(line);
   ::log(std::string(63, '-'));
+  std::string box = "Error: " + cls + "\rSource: " + unitName() + "." + source + "\rLast windows message: " + msgName;
+  if (!context.empty()) box += "\rContext: " + context;
   if (onError) onError(this);
+  if (last != WM_MOUSEMOVE && shownErrors.insert(box + "|" + e.what()).second) errmsg(box);
   if (os) os->procnames.clear();
 }
 
@@ -515,6 +523,7 @@ void TbaseForm::Paint() {
   }
 
   // Title, in the program font at twice the interface size.
+  dc->setBkMode(BkMode::Transparent);  // a solid brush leaves the background opaque
   cv.Font.setName(sansFace());
   cv.Font.setSize(fontSize(11));
   cv.Font.setStyle(0);

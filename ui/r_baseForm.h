@@ -4,6 +4,7 @@
 // manager. Pages are created by the owner when their tab is first selected.
 #pragma once
 #include <functional>
+#include <set>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,8 +49,10 @@ class TbaseForm : public platform::TForm, public TtrailSource {
   void setRStatus(const std::string& text);
   [[nodiscard]] platform::TRect clientrect() const { return fclient; }
   void log(const std::string& text) const;
-  // Runs an unhandled failure through the log and, unless it came with a mouse move, one box.
-  void MyExceptionHandler(void* sender, const std::exception& e);
+  // Runs an unhandled failure through the log and, unless it came with a mouse move, a box;
+  // the same failure is boxed only once, so one that recurs every tick or paint cannot flood.
+  void MyExceptionHandler(TtrailSource* sender, const std::exception& e);
+  [[nodiscard]] int errorBoxes() const { return static_cast<int>(shownErrors.size()); }
 
   // Placement.
   void setMonitor(int index);
@@ -106,6 +109,7 @@ class TbaseForm : public platform::TForm, public TtrailSource {
   platform::TRect fclient;
   bool fmaximized = false;
   std::string fstatus, fTitle;
+  std::set<std::string> shownErrors;
   uint32_t lastUpTick = 0;
   int lastUpX = -100, lastUpY = -100;
 };

@@ -347,6 +347,7 @@ void TtabForm::doPaint2() {
   cv.Font.setName(sansFace());
   cv.Font.setSize(fontSize(12));
   cv.Font.Color = clBlack;
+  cv.Handle()->setBkMode(BkMode::Transparent);
   cv.TextOut((fclient.Left + fclient.Right - cv.TextWidth(text)) / 2,
              fclient.Top + static_cast<int>(fclient.height() * 0.4), text);
 }

@@ -185,6 +185,8 @@ TEST_F(MainTest, StartSelectsTheMapAndOnlyTheFirstThreeTabsTick) {
 
 TEST_F(MainTest, ClockMinuteRebuildsTheMapOnlyWhenItChanges) {
   start();
+  ASSERT_NE(win->mapPage, nullptr);
+  ASSERT_NE(win->mapPage->sunLite, nullptr);
   TsunLite& r = *win->mapPage->sunLite;
   const int minute = r.lastMinute;
   setClockForTesting(at(2026, 6, 21, 12, 0) + 20.0 / 86400);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "core/TQYini.h"
+#include "core/Tyo.h"
 #include "core/r_base.h"
 #include "platform/windows.h"
 
@@ -209,6 +210,26 @@ TEST_F(FormTest, PlacementOnAMonitorAndTheStoredBox) {
   EXPECT_EQ(f.BoundsRect(), Bounds(320, 180, 1280, 720));
   f.closedown();
   EXPECT_EQ(settings().readString("settings", "last box", ""), "no,320,180,1280,720");
+}
+
+TEST_F(FormTest, AFailureIsBoxedOnceAndNeverForAMouseMove) {
+  int boxes = 0;
+  yoRecorder = [&](Tyo&) {
+    ++boxes;
+    return 1;
+  };
+  TtabForm f;
+  f.start();
+  const std::runtime_error failure("no image");
+  os->lastWindowsMessage = WM_MOUSEMOVE;
+  f.MyExceptionHandler(nullptr, failure);
+  EXPECT_EQ(boxes, 0);
+  os->lastWindowsMessage = WM_TIMER;
+  for (int i = 0; i < 3; ++i) f.MyExceptionHandler(nullptr, failure);  // every second, the same failure
+  EXPECT_EQ(boxes, 1);
+  f.MyExceptionHandler(nullptr, std::runtime_error("another"));
+  EXPECT_EQ(boxes, 2);
+  yoRecorder = nullptr;
 }
 
 }  // namespace
