@@ -223,14 +223,26 @@ FPoint centreOf(TPoint d) { return {d.X + 0.5, d.Y + 0.5}; }
 // A box shape with elliptic corners of radii rw, rh (0: square corners; half the box: an ellipse).
 struct RoundBox {
   double l, t, r, b, rw, rh;
-  [[nodiscard]] bool contains(int x, int y) const {
-    double X = x + 0.5, Y = y + 0.5;
-    if (X < l || X > r || Y < t || Y > b) return false;
-    if (rw <= 0 || rh <= 0) return X < r && Y < b;
-    double cx = (l + r) / 2, cy = (t + b) / 2;
-    double ex = std::max(0.0, std::abs(X - cx) - ((r - l) / 2 - rw));
-    double ey = std::max(0.0, std::abs(Y - cy) - ((b - t) / 2 - rh));
-    return (ex / rw) * (ex / rw) + (ey / rh) * (ey / rh) <= 1.0;
+  // Pixels of row y inside the shape: centres within the box (right and bottom edges open) and
+  // within the corner ellipses. [first, second); empty when first >= second.
+  [[nodiscard]] std::pair<int, int> rowSpan(int y) const {
+    double Y = y + 0.5;
+    if (Y < t || Y >= b) return {0, 0};
+    double lo = l, hi = r;
+    if (rw > 0 && rh > 0) {
+      double cx = (l + r) / 2, cy = (t + b) / 2;
+      double ey = std::max(0.0, std::abs(Y - cy) - ((b - t) / 2 - rh));
+      double q = 1 - (ey / rh) * (ey / rh);
+      if (q < 0) return {0, 0};
+      double d = ((r - l) / 2 - rw) + rw * std::sqrt(q);
+      lo = std::max(l, cx - d);
+      hi = std::min(r, cx + d);
+      // Centres in [lo, hi], the right box edge itself left out.
+      int a = int(std::ceil(lo - 0.5)), z = int(std::floor(hi - 0.5)) + 1;
+      if (double(z) - 0.5 >= r) z = int(std::ceil(r - 0.5));
+      return {a, z};
+    }
+    return {int(std::ceil(lo - 0.5)), int(std::ceil(hi - 0.5))};
   }
   // The outline's path through the centres of the rim pixels, clockwise from the top left.
   [[nodiscard]] std::vector<FPoint> rimPath() const {
@@ -251,6 +263,32 @@ struct RoundBox {
     corner(L + ax, B - ay, 0.5 * std::numbers::pi);
     return out;
   }
+};
+
+// Row spans of a shape, worked out row by row as asked (a shape may be far taller than the
+// surface, so nothing is laid out in advance).
+class RowSpans {
+ public:
+  explicit RowSpans(RoundBox const& rb) : frb(rb) {}
+  [[nodiscard]] std::pair<int, int> at(int y) const { return frb.rowSpan(y); }
+  [[nodiscard]] bool in(int x, int y) const {
+    auto [a, b] = at(y);
+    return x >= a && x < b;
+  }
+  // Inside, with a 4-neighbour outside.
+  [[nodiscard]] bool rim(int x, int y) const {
+    return in(x, y) && (!in(x - 1, y) || !in(x + 1, y) || !in(x, y - 1) || !in(x, y + 1));
+  }
+  // The run of row y whose pixels are not on the rim: [first, second).
+  [[nodiscard]] std::pair<int, int> interior(int y) const {
+    auto [a, b] = at(y);
+    auto [ua, ub] = at(y - 1);
+    auto [da, db] = at(y + 1);
+    return {std::max({a + 1, ua, da}), std::min({b - 1, ub, db})};
+  }
+
+ private:
+  RoundBox frb;
 };
 
 // Angle of a point about the centre, counter-clockwise as seen on the screen, in [0, 2π).
@@ -364,11 +402,12 @@ Box normalBox(TDeviceContext const& dc, int l, int t, int r, int b) {
   return {n.Left, n.Top, n.Right, n.Bottom};
 }
 
-// Brush inside, pen round the rim, for a shape decided per pixel. `inside` tests the shape,
-// `isRim` its one-pixel outline; `rim` is the outline as a path through rim pixel centres for wide
-// and styled pens; `extraLines` are straight outline parts (pie radii, chord) drawn as lines.
-void paintClosed(TDeviceContext& dc, Box bx, std::function<bool(int, int)> const& inside,
-                 std::function<bool(int, int)> const& isRim, std::vector<FPoint> const& rim,
+// Brush inside, pen round the rim, for a shape given by its row spans. `keep` (optional) cuts the
+// filled part further (pie sector, chord side); `onRim` (optional) limits the one-pixel rim to the
+// swept part; `rim` is the outline as a path through rim pixel centres for wide pens;
+// `extraLines` are straight outline parts (pie radii, chord) drawn as lines.
+void paintClosed(TDeviceContext& dc, Box bx, RowSpans const& shape, std::function<bool(int, int)> const& keep,
+                 std::function<bool(int, int)> const& onRim, std::vector<FPoint> const& rim,
                  bool rimClosed, std::vector<std::pair<TPoint, TPoint>> const& extraLines,
                  FPoint centre, double startAngle) {
   Painter p(dc);
@@ -377,27 +416,44 @@ void paintClosed(TDeviceContext& dc, Box bx, std::function<bool(int, int)> const
   TBrushDesc const& br = dc.brush();
   TRect area = TRect{bx.l, bx.t, bx.r, bx.b}.intersected(p.clipBounds());
   bool solidRim = !isNull(pen) && !isWide(pen) && stylePattern(pen).empty();
-  auto rimPixel = [&](int x, int y) { return isRim(x, y); };
   bool penRim = !isNull(pen);
-  if (!area.isEmpty()) {
-    for (int y = area.Top; y < area.Bottom; ++y) {
-      int runStart = -1;
-      for (int x = area.Left; x <= area.Right; ++x) {
-        bool fill = x < area.Right && inside(x, y) && !(penRim && rimPixel(x, y));
-        if (fill && runStart < 0) runStart = x;
-        if (!fill && runStart >= 0) {
-          p.brushSpan(y, runStart, x, br);
-          runStart = -1;
-        }
+  auto rimPixel = [&](int x, int y) { return shape.rim(x, y) && (!onRim || onRim(x, y)); };
+  // Calls f(x) for the rim pixels of row y inside the area (the span less its interior run).
+  auto forRim = [&](int y, auto const& f) {
+    auto [a, b] = shape.at(y);
+    auto [ia, ib] = shape.interior(y);
+    a = std::max(a, area.Left);
+    b = std::min(b, area.Right);
+    if (ia >= ib) ia = ib = b;
+    for (int x = a; x < std::min(ia, b); ++x)
+      if (!onRim || onRim(x, y)) f(x);
+    for (int x = std::max(ib, a); x < b; ++x)
+      if (!onRim || onRim(x, y)) f(x);
+  };
+  for (int y = area.Top; y < area.Bottom && br.style != BrushStyle::Clear; ++y) {
+    auto [a, b] = shape.at(y);
+    a = std::max(a, area.Left);
+    b = std::min(b, area.Right);
+    if (a >= b) continue;
+    if (!keep && !onRim) {
+      if (penRim) std::tie(a, b) = std::pair{std::max(a, shape.interior(y).first), std::min(b, shape.interior(y).second)};
+      if (a < b) p.brushSpan(y, a, b, br);
+      continue;
+    }
+    int runStart = -1;
+    for (int x = a; x <= b; ++x) {
+      bool fill = x < b && (!keep || keep(x, y)) && !(penRim && rimPixel(x, y));
+      if (fill && runStart < 0) runStart = x;
+      if (!fill && runStart >= 0) {
+        p.brushSpan(y, runStart, x, br);
+        runStart = -1;
       }
     }
   }
   if (isNull(pen)) return;
   if (solidRim) {
     uint32_t ink = p.value(pen.color);
-    for (int y = area.Top; y < area.Bottom; ++y)
-      for (int x = area.Left; x < area.Right; ++x)
-        if (inside(x, y) && rimPixel(x, y)) p.plot(x, y, ink);
+    for (int y = area.Top; y < area.Bottom; ++y) forRim(y, [&](int x) { p.plot(x, y, ink); });
     Styler st({});
     for (auto const& [a, b] : extraLines) {
       cosmeticLine(p, a, b, ink, ink, false, st);
@@ -420,12 +476,11 @@ void paintClosed(TDeviceContext& dc, Box bx, std::function<bool(int, int)> const
   bool gaps = dc.bkMode() == BkMode::Opaque;
   std::vector<std::pair<double, TPoint>> order;
   for (int y = area.Top; y < area.Bottom; ++y)
-    for (int x = area.Left; x < area.Right; ++x)
-      if (inside(x, y) && rimPixel(x, y)) {
-        double a = screenAngle(x + 0.5 - centre.x, y + 0.5 - centre.y) - startAngle;
-        if (a < 0) a += kTwoPi;
-        order.push_back({a, TPoint{x, y}});
-      }
+    forRim(y, [&](int x) {
+      double a = screenAngle(x + 0.5 - centre.x, y + 0.5 - centre.y) - startAngle;
+      if (a < 0) a += kTwoPi;
+      order.push_back({a, TPoint{x, y}});
+    });
   std::sort(order.begin(), order.end(), [](auto const& a, auto const& b) { return a.first < b.first; });
   for (auto const& [a, q] : order) {
     if (st.next()) p.plot(q.X, q.Y, ink);
@@ -440,11 +495,6 @@ Box fillBox(TDeviceContext const& dc, Box b) {
   return b;
 }
 
-// A pixel of the shape with a 4-neighbour outside it.
-template <class In>
-bool onEdge(In const& in, int x, int y) {
-  return in(x, y) && (!in(x - 1, y) || !in(x + 1, y) || !in(x, y - 1) || !in(x, y + 1));
-}
 
 RoundBox roundBoxOf(Box b, double rw, double rh) { return {double(b.l), double(b.t), double(b.r), double(b.b), rw, rh}; }
 
@@ -496,17 +546,15 @@ void TDeviceContext::roundRect(int l, int t, int r, int b, int cw, int ch) {
   double rw = std::min(std::abs(cw) / 2.0, (bx.r - bx.l) / 2.0);
   double rh = std::min(std::abs(ch) / 2.0, (bx.b - bx.t) / 2.0);
   RoundBox rb = roundBoxOf(bx, rw, rh);
-  auto in = [&](int x, int y) { return rb.contains(x, y); };
-  auto rim = [&](int x, int y) { return onEdge(in, x, y); };
-  paintClosed(*this, bx, in, rim, rb.rimPath(), true, {}, {(bx.l + bx.r) / 2.0, (bx.t + bx.b) / 2.0}, 0);
+  RowSpans spans(rb);
+  paintClosed(*this, bx, spans, {}, {}, rb.rimPath(), true, {}, {(bx.l + bx.r) / 2.0, (bx.t + bx.b) / 2.0}, 0);
 }
 
 void TDeviceContext::ellipse(int l, int t, int r, int b) {
   Box bx = frameBox(*this, fillBox(*this, normalBox(*this, l, t, r, b)));
   RoundBox rb = roundBoxOf(bx, (bx.r - bx.l) / 2.0, (bx.b - bx.t) / 2.0);
-  auto in = [&](int x, int y) { return rb.contains(x, y); };
-  auto rim = [&](int x, int y) { return onEdge(in, x, y); };
-  paintClosed(*this, bx, in, rim, rb.rimPath(), true, {}, {(bx.l + bx.r) / 2.0, (bx.t + bx.b) / 2.0}, 0);
+  RowSpans spans(rb);
+  paintClosed(*this, bx, spans, {}, {}, rb.rimPath(), true, {}, {(bx.l + bx.r) / 2.0, (bx.t + bx.b) / 2.0}, 0);
 }
 
 namespace {
@@ -546,22 +594,23 @@ void arcShape(TDeviceContext& dc, Closed kind, int l, int t, int r, int b, int x
   // The centre pixel: the one holding the box's centre point (right and down on a pixel edge,
   // as the rim points are).
   TPoint centre = pix({cx, cy});
-  auto inEllipse = [&](int x, int y) { return rb.contains(x, y); };
+  RowSpans spans(rb);
   auto onArc = [&](int x, int y) { return span.contains(angleOf(x, y)); };
-  auto arcRim = [&](int x, int y) { return onArc(x, y) && onEdge(inEllipse, x, y); };
   std::vector<std::pair<TPoint, TPoint>> lines;
   if (kind == Closed::Rect) {
     // The open arc: rim pixels within the sweep, no fill.
     TBrushDesc keep = dc.setBrush(clearBrush());
-    paintClosed(dc, bx, inEllipse, arcRim, rim, false, {}, {cx, cy}, span.from);
+    paintClosed(dc, bx, spans, {}, onArc, rim, false, {}, {cx, cy}, span.from);
     dc.setBrush(keep);
     return;
   }
   if (kind == Closed::Pie) {
     bool full = span.sweep >= kTwoPi;
-    auto inPie = [&](int x, int y) { return inEllipse(x, y) && (full || onArc(x, y)); };
+
     if (!full) lines = {{centre, pix(p1)}, {centre, pix(p2)}};
-    paintClosed(dc, bx, inPie, arcRim, rim, full, lines, {cx, cy}, span.from);
+    std::function<bool(int, int)> part;
+    if (!full) part = onArc;
+    paintClosed(dc, bx, spans, part, part, rim, full, lines, {cx, cy}, span.from);
     return;
   }
   // Chord: the part of the ellipse on the arc's side of the line p1-p2.
@@ -573,9 +622,13 @@ void arcShape(TDeviceContext& dc, Closed kind, int l, int t, int r, int b, int x
     return sideMid >= 0 ? s2 >= 0 : s2 <= 0;
   };
   bool full = span.sweep >= kTwoPi;
-  auto inChord = [&](int x, int y) { return inEllipse(x, y) && (full || beyond(x, y)); };
+  std::function<bool(int, int)> side, arcPart;
+  if (!full) {
+    side = beyond;
+    arcPart = onArc;
+  }
   if (!full) lines = {{pix(p1), pix(p2)}};
-  paintClosed(dc, bx, inChord, arcRim, rim, full, lines, {cx, cy}, span.from);
+  paintClosed(dc, bx, spans, side, arcPart, rim, full, lines, {cx, cy}, span.from);
 }
 }  // namespace
 
