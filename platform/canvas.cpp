@@ -61,11 +61,15 @@ Rop2 rop2Of(TPenMode m) {
 TCanvas::TCanvas(TDeviceContext* dc) : fdc(dc) {}
 
 void TCanvas::applyPen() {
+  if (fpenApplied && *fpenApplied == Pen) return;
+  fpenApplied = Pen;
   fdc->setPen(Pen.desc());
   fdc->setROP2(rop2Of(Pen.Mode));
 }
 
 void TCanvas::applyBrush() {
+  if (fbrushApplied && *fbrushApplied == Brush) return;
+  fbrushApplied = Brush;
   fdc->setBrush(Brush.desc());
   // The framework's canvas: a solid brush sets an opaque background of its own colour; any other
   // brush draws transparent, so hatches show what lies under them.

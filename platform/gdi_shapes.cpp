@@ -64,6 +64,12 @@ class Styler {
   int fpos = 0;
 };
 
+// Gaps of a styled line show the background colour in opaque mode; the alternate pen sets every
+// other pixel and leaves the rest as they are.
+bool gapsShow(TDeviceContext const& dc) {
+  return dc.bkMode() == BkMode::Opaque && dc.pen().style != PenStyle::Alternate;
+}
+
 bool isWide(TPenDesc const& pen) { return pen.type == PenType::Geometric && pen.width > 1; }
 bool isNull(TPenDesc const& pen) { return pen.style == PenStyle::Null; }
 
@@ -327,7 +333,7 @@ void drawPolyline(TDeviceContext& dc, std::span<TPoint const> pts, bool closed) 
   }
   Styler st(stylePattern(pen));
   uint32_t ink = p.value(pen.color), gap = p.value(dc.bkColor());
-  bool gaps = dc.bkMode() == BkMode::Opaque;
+  bool gaps = gapsShow(dc);
   size_t n = pts.size();
   for (size_t i = 0; i + 1 < n + (closed ? 1 : 0); ++i)
     cosmeticLine(p, dc.toDevice(pts[i]), dc.toDevice(pts[(i + 1) % n]), ink, gap, gaps, st);
@@ -473,7 +479,7 @@ void paintClosed(TDeviceContext& dc, Box bx, RowSpans const& shape, std::functio
   // start angle, so that the pattern runs along the outline.
   Styler st(stylePattern(pen));
   uint32_t ink = p.value(pen.color), gap = p.value(dc.bkColor());
-  bool gaps = dc.bkMode() == BkMode::Opaque;
+  bool gaps = gapsShow(dc);
   std::vector<std::pair<double, TPoint>> order;
   for (int y = area.Top; y < area.Bottom; ++y)
     forRim(y, [&](int x) {
@@ -530,7 +536,7 @@ void TDeviceContext::rectangle(int l, int t, int r, int b) {
   }
   Styler st(stylePattern(pen));
   uint32_t ink = p.value(pen.color), gap = p.value(fstate.bkColor);
-  bool gaps = fstate.bkMode == BkMode::Opaque;
+  bool gaps = gapsShow(*this);
   int R = bx.r - 1, B = bx.b - 1;
   if (R == bx.l || B == bx.t) {  // one pixel wide or high: a single line of the box
     cosmeticLine(p, {bx.l, bx.t}, {R + (R == bx.l ? 0 : 1), B + (R == bx.l ? 1 : 0)}, ink, gap, gaps, st);

@@ -104,3 +104,20 @@ TEST(TCanvas, DrawStretchDrawAndCopyRect) {
   copy.Canvas().CopyRect({0, 0, 2, 2}, bm.Canvas(), {3, 0, 5, 2});
   EXPECT_EQ(pic(copy), rows("r.", "r."));
 }
+
+TEST(TCanvas, APenSelectedIntoTheContextStaysUntilTheCanvasPenChanges) {
+  TBitmap bm;
+  bm.SetSize(6, 2);
+  TCanvas& c = bm.Canvas();
+  c.MoveTo(0, 0);
+  c.LineTo(1, 0);  // the canvas's own pen is selected now
+  TPenDesc old = bm.dc().setPen(makeExtPen(PenType::Cosmetic, PenStyle::Alternate, 1, clRed, PenEndCap::Round, PenJoin::Round));
+  c.MoveTo(0, 1);
+  c.LineTo(6, 1);
+  EXPECT_EQ(pic(bm), rows("#.....", "r.r.r."));
+  bm.dc().setPen(old);
+  c.Pen.Color = clBlue;  // a change of the canvas's pen selects it again
+  c.MoveTo(0, 0);
+  c.LineTo(6, 0);
+  EXPECT_EQ(pic(bm), rows("bbbbbb", "r.r.r."));
+}

@@ -57,6 +57,7 @@ TEST(DeviceContext, CosmeticStylesFillGapsOnlyInOpaqueMode) {
       {"dot opaque", PenStyle::Dot, BkMode::Opaque, rows("###rrr###rrr")},
       {"dot transparent", PenStyle::Dot, BkMode::Transparent, rows("###...###...")},
       {"alternate", PenStyle::Alternate, BkMode::Transparent, rows("#.#.#.#.#.#.")},
+      {"alternate leaves its gaps", PenStyle::Alternate, BkMode::Opaque, rows("#.#.#.#.#.#.")},
       {"null", PenStyle::Null, BkMode::Opaque, rows("............")},
   };
   for (auto const& c : cases) {
