@@ -9,7 +9,12 @@
 #include <vector>
 
 #include "platform/datetime.h"
+#include "platform/surface.h"
 
+namespace platform {
+class TCanvas;
+class TDeviceContext;
+}  // namespace platform
 using platform::TDateTime;
 
 // The value of `Tobserver::Observer`: degrees, hours and calendar numbers.
@@ -50,9 +55,9 @@ class Tobserver {
 
   [[nodiscard]] double getJDate();  // the Julian date of the date and GMT hours (cached)
   void setJday(double jd);
-  [[nodiscard]] double getDayOfYear();  // days since 1 January 00:00 of the year
+  [[nodiscard]] double getDayOfYear();    // days since 1 January 00:00 of the year
   [[nodiscard]] TDateTime getDT() const;  // GMT date-time value
-  void setDT(TDateTime gmtValue);          // whole seconds; one onChange
+  void setDT(TDateTime gmtValue);         // whole seconds; one onChange
   [[nodiscard]] observerRec getrec() const;
   void setRec(const observerRec&);
 
@@ -72,12 +77,6 @@ class Tobserver {
   double fTZ = 0, fLocal = 0, fgmt = 0;
   bool valid = false;
   int32_t fyear = 0, fmonth = 0, fday = 0;
-};
-
-// A point of a polygon or line in device pixels.
-struct TsunPoint {
-  int32_t x = 0, y = 0;
-  bool operator==(const TsunPoint&) const = default;
 };
 
 // Small orthographic projection of a sphere, owned by each sun object. Degrees unless said.
@@ -100,10 +99,13 @@ class Tortho {
   bool doOrthoLL(double& Long, double& lat, double x, double y);
   void OrthoPerimeter(double& Long, double& lat, double bearing);
   void OrthoPerimeter(double& Long, double& lat, double bearing, double factor);
-  // The graticule centred on (bearing, elevation) as screen polylines in the rectangle; a
-  // device context draws each as a move then line segments.
-  [[nodiscard]] std::vector<std::vector<TsunPoint>> orthoGridLines(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                                                                 double elevation, double bearing, double scope);
+  // The graticule centred on (bearing, elevation) as screen polylines in the rectangle, and
+  // drawn with the context's current pen (each line a move, then segments).
+  [[nodiscard]] std::vector<std::vector<platform::TPoint>> orthoGridLines(int32_t x1, int32_t y1, int32_t x2,
+                                                                          int32_t y2, double elevation, double bearing,
+                                                                          double scope);
+  void orthoGrid(platform::TDeviceContext& dc, int32_t x1, int32_t y1, int32_t x2, int32_t y2, double elevation,
+                 double bearing, double scope);
 
   bool initialized = false;
   bool hidden = false;
@@ -172,16 +174,16 @@ class Tsun {
   bool sunRiseSetEx2(double& sunRiseJdate, double& sunSetJdate, double& sunRiseBearing, double& sunSetBearing,
                      bool precise);
   bool sunRiseSetDT(TDateTime& sunRisedate, TDateTime& sunSetdate, double& sunRiseBearing, double& sunSetBearing);
-  bool moonRiseSetDT(TDateTime& moonRisedate, TDateTime& moonSetdate, double& moonRiseBearing,
-                     double& moonSetBearing, bool allowPreviousDay);
+  bool moonRiseSetDT(TDateTime& moonRisedate, TDateTime& moonSetdate, double& moonRiseBearing, double& moonSetBearing,
+                     bool allowPreviousDay);
   bool moonRiseSetEx2(double& moonRiseJdate, double& moonSetJdate, double& moonRiseBearing, double& moonSetBearing,
                       bool precise);
   bool NextMoonRiseDT(TDateTime& moonRisedate, double& moonRiseBearing);
   bool NextMoonSetDT(TDateTime& moonSetdate, double& moonSetBearing);
   bool GetNextMoonRiseSet(int32_t& day, int32_t& month, int32_t& year, double& hours, bool& rise);
   bool GetLastMoonRiseSet(int32_t& day, int32_t& month, int32_t& year, double& hours, bool& rise);
-  bool GetHorizonEvent(bool next, const std::string& name, int32_t& day, int32_t& month, int32_t& year,
-                       double& hours, bool& rise);
+  bool GetHorizonEvent(bool next, const std::string& name, int32_t& day, int32_t& month, int32_t& year, double& hours,
+                       bool& rise);
   double riseSet(double dec, double& riseBearing, double& setbearing);
 
   // Planets (distance in metres; 0 for a name outside the table).
@@ -197,10 +199,14 @@ class Tsun {
   TDateTime autumnalEquinox(int32_t year);
   TDateTime winterSolstice(int32_t year);
 
-  // The moon's dark (or lit) part as a closed polygon of 181 device points; the rotation used
-  // is returned through `rotation` for the form that faces the sun.
-  [[nodiscard]] std::vector<TsunPoint> moonShadePolygon(int32_t xi, int32_t yi, double radius, double phase,
-                                                       double rotation, MoonPart part) const;
+  // Fills the moon's dark (or lit) part centred on (xi, yi) with the canvas's pen and brush;
+  // returns the rotation used (radians). Without a rotation the lit limb faces the sun.
+  double moonShade(platform::TCanvas& canvas, int32_t xi, int32_t yi, double radius, double phase);
+  double moonShade(platform::TCanvas& canvas, int32_t xi, int32_t yi, double radius, double phase, double rotation,
+                   MoonPart part = MoonPart::Dark);
+  // The polygon those fill: 181 device points.
+  [[nodiscard]] std::vector<platform::TPoint> moonShadePolygon(int32_t xi, int32_t yi, double radius, double phase,
+                                                               double rotation, MoonPart part) const;
   [[nodiscard]] double moonShadeRotation();  // turns the lit limb towards the sun
   [[nodiscard]] double sunMoonAngle();       // degrees
   [[nodiscard]] static double terminator(double longitude, double sunlat, double sunlong);

@@ -6,9 +6,11 @@
 
 #include "astro/r_Sun.h"
 #include "astro/sun_math.h"
+#include "platform/gdi.h"
 #include "platform/numbers.h"
 
 using namespace sunmath;
+using platform::TPoint;
 
 namespace {
 constexpr double kEarthRadius = 6378137;
@@ -121,9 +123,9 @@ void Tortho::OrthoPerimeter(double& Long, double& lat, double bearing, double fa
 
 // One-degree parallels, then meridians, 2 x scope either side of the centre. The projection
 // resets ER to the Earth's radius, so each point is scaled to the grid's pixel radius here.
-std::vector<std::vector<TsunPoint>> Tortho::orthoGridLines(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                                                           double elevation, double bearing, double scope) {
-  std::vector<std::vector<TsunPoint>> lines;
+std::vector<std::vector<TPoint>> Tortho::orthoGridLines(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                                                        double elevation, double bearing, double scope) {
+  std::vector<std::vector<TPoint>> lines;
   const double radius = (x2 - x1) / 2.0 / std::sin(scope * kRad);
   if (!std::isfinite(radius) || !std::isfinite(elevation) || !std::isfinite(bearing) || !(scope > 0 && scope <= 90))
     return lines;
@@ -137,7 +139,7 @@ std::vector<std::vector<TsunPoint>> Tortho::orthoGridLines(int32_t x1, int32_t y
   const auto colFrom = platform::Round(std::trunc(bearing) - 2 * scope);
   const auto colTo = platform::Round(std::trunc(bearing) + 2 * scope + 1);
 
-  auto point = [&](int64_t col, int64_t row, std::vector<TsunPoint>& line) {
+  auto point = [&](int64_t col, int64_t row, std::vector<TPoint>& line) {
     double Long = static_cast<double>(col), lat = static_cast<double>(row);
     if (lat > 90) {
       lat = 180 - lat;
@@ -153,7 +155,7 @@ std::vector<std::vector<TsunPoint>> Tortho::orthoGridLines(int32_t x1, int32_t y
   for (int pass = 0; pass < 2; ++pass) {
     const bool parallels = pass == 0;
     for (auto a = parallels ? rowFrom : colFrom; a <= (parallels ? rowTo : colTo); ++a) {
-      std::vector<TsunPoint> line;
+      std::vector<TPoint> line;
       for (auto b = parallels ? colFrom : rowFrom; b <= (parallels ? colTo : rowTo); ++b)
         parallels ? point(b, a, line) : point(a, b, line);
       if (line.size() >= 2) lines.push_back(std::move(line));
@@ -161,4 +163,12 @@ std::vector<std::vector<TsunPoint>> Tortho::orthoGridLines(int32_t x1, int32_t y
   }
   ER = kEarthRadius;
   return lines;
+}
+
+void Tortho::orthoGrid(platform::TDeviceContext& dc, int32_t x1, int32_t y1, int32_t x2, int32_t y2, double elevation,
+                       double bearing, double scope) {
+  for (const auto& line : orthoGridLines(x1, y1, x2, y2, elevation, bearing, scope)) {
+    dc.moveTo(line.front().X, line.front().Y);
+    for (size_t k = 1; k < line.size(); ++k) dc.lineTo(line[k].X, line[k].Y);
+  }
 }

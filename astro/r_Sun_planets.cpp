@@ -7,9 +7,11 @@
 
 #include "astro/r_Sun.h"
 #include "astro/sun_math.h"
+#include "platform/canvas.h"
 #include "platform/numbers.h"
 
 using namespace sunmath;
+using platform::TPoint;
 
 namespace {
 constexpr double kEpochJD = 2444238.5;
@@ -47,10 +49,10 @@ double Tsun::planetRADEC(double& ra, double& de, double Tp, double Le, double Lw
                          double omega) {
   const double d = ob.getJDate() - kEpochJD;
   Le *= kRad, Lw *= kRad, inc *= kRad, omega *= kRad;
-  double np = kDailyMotion * d / Tp;              // mean motion since the epoch
-  double mp = np + (Le - Lw);                     // mean anomaly
+  double np = kDailyMotion * d / Tp;                  // mean motion since the epoch
+  double mp = np + (Le - Lw);                         // mean anomaly
   double l = in2pi(np + 2 * Ec * std::sin(mp) + Le);  // heliocentric longitude
-  double vp = l - Lw;                             // true anomaly
+  double vp = l - Lw;                                 // true anomaly
   double r = a * (1 - Ec * Ec) / (1 + Ec * std::cos(vp));
 
   // The Earth.
@@ -145,10 +147,10 @@ double Tsun::moonShadeRotation() {
 
 // Half the limb closed by the terminator, an ellipse of half-width f: phase 0 covers the disc,
 // 50 half of it, 100 nothing (the two halves of the outline trace the same path).
-std::vector<TsunPoint> Tsun::moonShadePolygon(int32_t xi, int32_t yi, double radius, double phase, double rotation,
-                                              MoonPart part) const {
+std::vector<TPoint> Tsun::moonShadePolygon(int32_t xi, int32_t yi, double radius, double phase, double rotation,
+                                           MoonPart part) const {
   const double f = -(phase - 50) / 50;
-  std::vector<TsunPoint> points(181);
+  std::vector<TPoint> points(181);
   for (int k = 0; k <= 180; ++k) {
     double a = k * 2 * kRad;
     double y = std::cos(a);
@@ -159,10 +161,20 @@ std::vector<TsunPoint> Tsun::moonShadePolygon(int32_t xi, int32_t yi, double rad
     double t = std::atan2(x, y) - rotation;
     x = d * std::sin(t);
     y = d * std::cos(t);
-    points[k] = {static_cast<int32_t>(xi - platform::Round32(x * radius)),
-                 static_cast<int32_t>(yi + platform::Round32(y * radius))};
+    points[k] = {xi - platform::Round32(x * radius), yi + platform::Round32(y * radius)};
   }
   return points;
+}
+
+double Tsun::moonShade(platform::TCanvas& canvas, int32_t xi, int32_t yi, double radius, double phase) {
+  return moonShade(canvas, xi, yi, radius, phase, moonShadeRotation());
+}
+
+double Tsun::moonShade(platform::TCanvas& canvas, int32_t xi, int32_t yi, double radius, double phase, double rotation,
+                       MoonPart part) {
+  std::vector<TPoint> points = moonShadePolygon(xi, yi, radius, phase, rotation, part);
+  canvas.Polygon(points);
+  return rotation;
 }
 
 // The angle between the two directions, from their cross and dot products so that opposite

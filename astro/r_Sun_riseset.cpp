@@ -11,15 +11,15 @@
 using namespace sunmath;
 
 namespace {
-constexpr double kSecond = 1.0 / 86400;                     // of a day
-constexpr double kClassicHorizon = -0.71;                   // degrees
+constexpr double kSecond = 1.0 / 86400;    // of a day
+constexpr double kClassicHorizon = -0.71;  // degrees
 constexpr double kJulianMoonHorizon = -0.26;
-constexpr double kDateTimeHorizon = -0.8266666666666667;    // -49.6 arcminutes
+constexpr double kDateTimeHorizon = -0.8266666666666667;  // -49.6 arcminutes
 constexpr double kCoarseStep = 3000 * kSecond;
 constexpr double kFinestStep = 0.1 * kSecond;
-constexpr int kRefineScanSteps = 200;  // a refining scan finds its crossing within ~16 steps
+constexpr int kRefineScanSteps = 200;                          // a refining scan finds its crossing within ~16 steps
 constexpr double kHorizonEventFinest = 0.0016666666666666668;  // hours
-constexpr int kHorizonEventSteps = 31 * 24 + 200;  // a month of hourly steps, then the refinement
+constexpr int kHorizonEventSteps = 31 * 24 + 200;              // a month of hourly steps, then the refinement
 
 struct ScanResult {
   double value = 0;
@@ -139,8 +139,8 @@ bool Tsun::sunRiseSetEx2(double& sunRiseJdate, double& sunSetJdate, double& sunR
   return found;
 }
 
-bool Tsun::moonRiseSetEx2(double& moonRiseJdate, double& moonSetJdate, double& moonRiseBearing,
-                          double& moonSetBearing, bool precise) {
+bool Tsun::moonRiseSetEx2(double& moonRiseJdate, double& moonSetJdate, double& moonRiseBearing, double& moonSetBearing,
+                          bool precise) {
   (void)precise;  // the moon always steps half an hour
   const double s = 1800 * kSecond;
   const double h = kJulianMoonHorizon;
@@ -170,8 +170,7 @@ bool Tsun::moonRiseSetEx2(double& moonRiseJdate, double& moonSetJdate, double& m
   return found;
 }
 
-bool Tsun::sunRiseSetDT(TDateTime& sunRisedate, TDateTime& sunSetdate, double& sunRiseBearing,
-                        double& sunSetBearing) {
+bool Tsun::sunRiseSetDT(TDateTime& sunRisedate, TDateTime& sunSetdate, double& sunRiseBearing, double& sunSetBearing) {
   const TDateTime save = ob.getDT();
   const double diff = ob.timeZone() / 24;
   const double start = std::trunc(save) + 0.5 - diff;  // local noon of the observer's date, as GMT

@@ -11,13 +11,13 @@
 using namespace sunmath;
 
 namespace {
-constexpr double kEpochJD = 2444238.5;       // 1980 January 0.0
-constexpr double kTropicalYear = 365.2422;   // days
-constexpr double kSunEcc = 0.016718;         // eccentricity of the sun's (the Earth's) orbit
+constexpr double kEpochJD = 2444238.5;      // 1980 January 0.0
+constexpr double kTropicalYear = 365.2422;  // days
+constexpr double kSunEcc = 0.016718;        // eccentricity of the sun's (the Earth's) orbit
 constexpr double kMoonEcc = 0.0549;
-constexpr double kMoonMeanKm = 384401;       // the moon's mean distance
+constexpr double kMoonMeanKm = 384401;  // the moon's mean distance
 constexpr double kAUkm = 1.495985e8;
-constexpr double kSunDiaAt1AU = 0.533128;    // degrees
+constexpr double kSunDiaAt1AU = 0.533128;                // degrees
 constexpr double kFixedObliquity = 0.40913805867057845;  // 23.441884 degrees, the fixed conversions'
 constexpr double kGalPoleRA = 192.25 * kRad, kGalPoleDec = 27.4 * kRad, kGalNode = 33 * kRad;
 constexpr int kKeplerSteps = 50;  // Newton converges in a handful for these eccentricities
@@ -185,17 +185,17 @@ void Tsun::sun() {
 void Tsun::Moon() {
   double j = ob.getJDate();
   double d = j - kEpochJD;
-  double ms = GetM(wg, eg);                      // the sun's mean anomaly
-  gamma0 = GetGamma(kSunEcc, wg, eg);            // the sun's longitude
+  double ms = GetM(wg, eg);            // the sun's mean anomaly
+  gamma0 = GetGamma(kSunEcc, wg, eg);  // the sun's longitude
   double lambda = gamma0;
-  double l = in2pi(13.1763966 * kRad * d + L0);  // mean longitude
-  double mm = in2pi(l - 0.1114041 * kRad * d - P0);  // mean anomaly
-  double n = in2pi(n0 - 0.0529539 * kRad * d);   // ascending node
+  double l = in2pi(13.1763966 * kRad * d + L0);                 // mean longitude
+  double mm = in2pi(l - 0.1114041 * kRad * d - P0);             // mean anomaly
+  double n = in2pi(n0 - 0.0529539 * kRad * d);                  // ascending node
   double ev = 1.2739 * kRad * std::sin(2 * (l - lambda) - mm);  // evection
-  double ae = 0.1858 * kRad * std::sin(ms);      // annual equation
+  double ae = 0.1858 * kRad * std::sin(ms);                     // annual equation
   double a3 = 0.37 * kRad * std::sin(ms);
   double mm1 = mm + ev - ae - a3;
-  double ec = 6.2886 * kRad * std::sin(mm1);     // equation of the centre
+  double ec = 6.2886 * kRad * std::sin(mm1);  // equation of the centre
   double rho = (1 - kMoonEcc * kMoonEcc) / (1 + kMoonEcc * std::cos(mm1 + ec));
   double previous = fDistanceToMoon;
   fDistanceToMoon = kMoonMeanKm * rho * 1000;

@@ -184,8 +184,8 @@ std::string TosNumberText::DoubleToStrUK(double d, int decplaces) const { return
 
 int TosNumberText::getdecplaces(double d, int max) const {
   if (max <= 0 || platform::Frac(d) == 0.0) return 0;
-  std::string t = DoubleToStr(d, max);
-  int n = max;
+  int n = std::min(max, kMaxDecimals);
+  std::string t = DoubleToStr(d, n);
   for (size_t i = t.size(); i > 0 && n > 0 && t[i - 1] == '0'; --i) --n;
   return n;
 }

@@ -4,15 +4,21 @@
 #include "core/r_base.h"
 
 #include <cxxabi.h>
+#include <sys/stat.h>
+#include <sys/utsname.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <random>
 #include <typeinfo>
 
+#include "core/TQYini.h"
 #include "core/Ttrig.h"
 #include "core/Tunits.h"
+#include "core/Tutil.h"
 #include "core/r_date.h"
 #include "core/r_fileBase.h"
+#include "core/r_paths.h"
 #include "core/r_log.h"
 #include "platform/files.h"
 #include "platform/folders.h"
@@ -27,6 +33,8 @@ int32_t dlgFontColour = 0;
 bool logging = true;
 int instanceID = 0;
 std::string lastUnassign;
+bool suppressCursors = false;
+bool showBugs = false;
 
 // ---------------------------------------------------------------------------------------------
 // TtrailSource
@@ -165,9 +173,16 @@ void Tos::setAppDir(std::string v) {
 }
 
 void Tos::setTempDir(const std::string& v) {
-  if (!ftempdir.empty()) deleteFileIfPresent(platform::withSlash(ftempdir) + "log.txt");
+  // The folder is kept as given; the marker file is always joined with a separator.
+  const std::string marker = logname + ".txt";
+  if (!ftempdir.empty()) deleteFileIfPresent(platform::withSlash(ftempdir) + marker);
   ftempdir = v;
   forceFolder(ftempdir);
+  const std::string file = platform::withSlash(ftempdir) + marker;
+  deleteFileIfPresent(file);
+  TStringList l;
+  l.add(platform::exePath());
+  if (!l.saveToFile(file)) log("setTempDir: cannot write " + file);
 }
 
 void Tos::setconfig(std::string v) {
@@ -186,14 +201,22 @@ void Tos::setconfig(std::string v) {
 // Tos: life
 
 void Tos::create(double magnify) {
+  // Seam: the message hook joins the application's message event here (before anything else).
   appTitle = "Ombrant";
   std::random_device rd;
   sessionID = rd() % 9999999u;
+  showBugs = true;
+  // Seam: the window message "wm_ombrant" is registered here.
   // dlgColour: $EAC8AC faded 70 percent towards white.
   auto fade = [](int a, int b) { return platform::Round32(a + (b - a) * 0.70); };
   dlgColour = fade(0xAC, 0xFF) | (fade(0xC8, 0xFF) << 8) | (fade(0xEA, 0xFF) << 16);
   dlgFontColour = 0;
+  // Seam: the 1 by 1 reference bitmap `refbm` is made here.
+  fffontMagnification = userFontMagnification = oldmagnification = fontTypeFactor = 1.0;
+  fontTypeTopFactor = 0.25;
   maxPercent = 100;
+  withoverwriteprompt = true;
+  fOptions.clear();
 
   setBaseDir(platform::exeFolder());
   // Program name: the file name without its extension, blanks made underscores.
@@ -204,23 +227,36 @@ void Tos::create(double magnify) {
   fapp = name;
 
   ftempdir = fbasedir;
+  fsettings.clear();
   setconfig(fbasedir);
   setAppDir(platform::localAppDataFolder() + "Ombrant/");
   CommonAppDir = fappdir;
+  forceFolder(CommonAppDir);
   epsgDir = fappdir + "epsg/";
   documents = platform::documentsFolder();
-  thousandseparator = platform::localeThousandSeparator();
-  decimalseparator = platform::localeDecimalSeparator();
-  fcorrect = magnify > 0 ? 1.0 / magnify : 1.0;
-  WindowsUserName = platform::userName();
+  thousandseparator = GetLocaleChar(LOCALE_STHOUSAND, ",");
+  decimalseparator = GetLocaleChar(LOCALE_SDECIMAL, ".");
   createDateman();  // freed last, by its own module, not by os
-  // Seams for the services that later steps add to the start-up, in this order:
-  // calendar (dateman), monitors and random streams, DPI and pixels per millimetre,
-  // util / units / trig, program fonts, font manager, screen info, tool cursors, blend service,
-  // hint window.
+  fcorrect = magnify > 0 ? 1.0 / magnify : 1.0;
+  // Seam: the monitor list `monitors` is made here.
   random = std::make_unique<Trandom>();
-  createUnits();  // each only when its global is unset
+  // Seam: the screen DPI gives `fRawPpmm`, `fppmm` and the program magnification here.
+  fwinID = win_unknown;  // not a Windows platform: the code of versions the table does not know
+  struct utsname u {};
+  f64 = uname(&u) == 0 && std::string(u.machine) == "x86_64";
+  useOEM = true;
+  procnames.clear();
+  WindowsUserName = platform::userName();
+  largefilesize = 25;
+  basecolour = 0xC40000;
+  baseColourHigh = 0xFFFFFF;
+  selColour = 0x80503C;
+  if (!util) util = std::make_unique<Tutil>();  // each service only when its global is unset
+  createUnits();
   createTrig();
+  // Seams, in this order: the program fonts, the font manager `fontman` and the program font,
+  // the screen information, the tool cursors (unless suppressCursors), the blend service
+  // `blend`, the hint window.
 }
 
 Tos::~Tos() {
@@ -229,16 +265,116 @@ Tos::~Tos() {
     TStringList sorted = fsettings;
     sorted.onChange = nullptr;
     sorted.sort();
-    if (!fconfig.empty() && !sorted.saveToFile(fconfig + fapp + ".settings"))
-      log("cannot write the settings list " + fconfig + fapp + ".settings");
+    std::string why;
+    if (!fconfig.empty() && !platform::replaceFileContents(fconfig + fapp + ".settings", sorted.text(), &why))
+      reportWriteFailure("The settings list could not be saved (" + why + "); the file on disk is unchanged.");
   }
+  // Seam: the language list is written here when one exists.
+  // Seams: the screen information and the monitors are freed here.
   unassign(random);
+  // Seams: the work bitmaps, then the fonts step and the blend service.
+  fsettings.onChange = nullptr;
+  fsettings.clear();
+  fOptions.clear();
+  unassign(util, false);
   freeTrig();
+  // Seam: `fontman` is freed here.
   freeUnits();
+  procnames.clear();
+  procOb = nullptr;
   log("destroyed Tos");
   freeLog();
   logging = false;
   if (os == this) os = nullptr;  // the base destructors must not reach back into a freed `os`
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tos: platform facts
+
+std::string Tos::GetLocaleChar(int32_t lctype, const std::string& def) const {
+  std::string v;
+  if (lctype == LOCALE_SDECIMAL) v = platform::localeDecimalSeparator();
+  else if (lctype == LOCALE_STHOUSAND) v = platform::localeThousandSeparator();
+  if (v.empty()) return def;
+  return v.substr(0, platform::codePointOffset(v, 1));
+}
+
+int32_t Tos::winIDFromVersion(int major, int minor, bool ntPlatform) {
+  if (major == 4 && minor == 0) return ntPlatform ? win_nt : win_95;
+  if (major == 4 && minor == 10) return win_98;
+  if (major == 4 && minor == 90) return win_ME;
+  if (major == 5 && minor == 0) return win_2000;
+  if (major == 5 && minor == 1) return win_XP;
+  if (major == 6 && minor == 0) return win_Vista;
+  if (major == 6 && minor == 1) return win_7;
+  if (major == 6 && minor == 2) return win_8;
+  return win_unknown;
+}
+
+bool Tos::asks64bit(int major, int minor) { return (major == 5 && minor == 1) || major == 6; }
+
+// ---------------------------------------------------------------------------------------------
+// Tos: freeing
+
+std::string Tos::qualifiedName(const std::type_info& t, Qualified q) {
+  int status = 0;
+  std::unique_ptr<char, void (*)(void*)> d(abi::__cxa_demangle(t.name(), nullptr, nullptr, &status), std::free);
+  std::string name = status == 0 && d ? d.get() : t.name();
+  if (q == Qualified::No) {
+    auto colon = name.rfind("::");
+    if (colon != std::string::npos) name = name.substr(colon + 2);
+  }
+  return name;
+}
+
+void Tos::unassignFailed(const std::string& cls, const std::string& qualified, bool showerror,
+                         const std::string& context, const std::string& what) {
+  const std::string ctx = context.empty() ? std::string() : "context: " + context + "\r";
+  // Seam: with showerror the error box shows ctx + "unassign: " + cls + " \r" + qualified + "  previous: "
+  // + lastUnassign.
+  (void)showerror;
+  log(ctx + "unassign: " + cls + " |" + qualified + "  |previous: " + lastUnassign + (what.empty() ? "" : " | " + what));
+}
+
+void Tos::unassignBroke(const std::string& state, const std::string& context) noexcept {
+  try {
+    log("unassign error A: " + state + " |" + context);
+  } catch (...) {
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tos: folders of other programs
+
+void Tos::initDirectories(const std::string& progName, bool inMyDocuments, bool underOmbrant) {
+  std::string f = platform::localAppDataFolder() + "Ombrant/";
+  commonDataDir = f + "common data/";
+  if (inMyDocuments) {
+    if (underOmbrant) {
+      f = documents + "Ombrant/" + progName + "/";
+      commonDataDir = documents + "Ombrant/common data/";
+    } else {
+      f = documents + progName + "/";
+      commonDataDir = f + "common data/";
+    }
+  } else {
+    forceFolder(f + WindowsUserName + "/");
+    f = f + WindowsUserName + "/" + progName + "/";
+  }
+  epsgDir = commonDataDir + "epsg/";
+  forceFolder(f);
+  forceFolder(commonDataDir);
+  forceFolder(epsgDir);
+  fconfig = f;
+  CommonAppDir = f;
+  fappdir = f;
+  forceFolder(f + "log/");
+  forceFolder(f + "log/archive/");
+  if (!logObject) {
+    logObject = std::make_unique<Tlog>(fconfig + "log/");
+    logObject->setUserDir(fconfig + "log/archive/");
+    logObject->saveEachTime = true;
+  }
 }
 
 Tos& createOs(double magnify) {
@@ -250,6 +386,12 @@ Tos& createOs(double magnify) {
 }
 
 void freeOs() {
+  // The core module's finalization: the program settings file and the per-user store are saved
+  // and freed while `os` can still log.
+  if (os) log("finalization");
+  freeSettings();
+  freePaths();
   if (!os) return;
+  log("finalization2");
   delete os;  // the destructor still logs through `os`, then clears it
 }

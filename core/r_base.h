@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <typeinfo>
 #include <vector>
 
 #include "core/Trandom.h"
@@ -90,15 +92,26 @@ struct TprocEntry {
   TtrailSource* ob = nullptr;
 };
 
+// Windows version codes: what the program reports as its platform's version.
+enum : int32_t {
+  win_unknown = 90, win_95 = 95, win_nt = 96, win_98 = 98, win_ME = 99, win_2000 = 100, win_XP = 101,
+  win_Vista = 102, win_7 = 103, win_8 = 104, win_10 = 105
+};
+constexpr int32_t status_percent = 100;
+
+// Locale items that GetLocaleChar knows.
+constexpr int32_t LOCALE_SDECIMAL = 0x0E;
+constexpr int32_t LOCALE_STHOUSAND = 0x0F;
+
 class Tos : public TqyObject, public TosText, public TosNumberText, public TosFiles, public TosDataTypes {
  public:
   Tos();
   ~Tos() override;
 
-  // Start-up (see Tos.cpp for the order): folders, settings list, services.
+  // Start-up, in the order of r_base.cpp: folders, settings list, services.
   void create(double magnify = 1.0);
 
-  // Folders; each ends in "/".
+  // Folders; each ends in "/" (the temporary folder is kept as given).
   [[nodiscard]] const std::string& basedir() const { return fbasedir; }
   void setBaseDir(std::string v);
   [[nodiscard]] const std::string& appDataDir() const { return fappdir; }
@@ -108,6 +121,23 @@ class Tos : public TqyObject, public TosText, public TosNumberText, public TosFi
   [[nodiscard]] const std::string& configdir() const { return fconfig; }
   void setconfig(std::string v);
   [[nodiscard]] const std::string& appname() const { return fapp; }
+  // Folders of a program kept in the documents folder (or per user in the common data folder),
+  // with a log folder and its archive below the configuration folder.
+  void initDirectories(const std::string& progName, bool inMyDocuments, bool underOmbrant = false);
+
+  [[nodiscard]] int32_t windowsVersion() const { return fwinID; }
+  [[nodiscard]] bool is64bit() const { return f64; }
+  [[nodiscard]] TStringList& options() { return fOptions; }
+  void setcorrect(double value) { fcorrect = value; }  // the display correction
+
+  // The first character of the user locale's item, def when the item is unknown or empty.
+  [[nodiscard]] std::string GetLocaleChar(int32_t lctype, const std::string& def) const;
+  // The version code of a reported platform version, and whether the processor kind is asked.
+  [[nodiscard]] static int32_t winIDFromVersion(int major, int minor, bool ntPlatform);
+  [[nodiscard]] static bool asks64bit(int major, int minor);
+
+  // Event-shaped form of the program settings file's setChanged (TQYini.h).
+  void setChanged(void* sender);
 
   // The error trail (see r_base.cpp).
   void pushProc(const std::string& text);
@@ -116,23 +146,50 @@ class Tos : public TqyObject, public TosText, public TosNumberText, public TosFi
   void doPercent(TtrailSource* sender);
   void forget(const TtrailSource* ob);      // an object is being freed
 
-  // Frees an owned object and clears the owner; never throws.
+  // Frees an owned object and clears the owner; never throws. A destructor that throws is
+  // reported in the log (the object is gone all the same) and answers false.
   template <typename T>
-  bool unassign(std::unique_ptr<T>& ob, bool showerror = true, const std::string& context = "") {
+  bool unassign(std::unique_ptr<T>& ob, bool showerror = true, const std::string& context = "") noexcept {
     if (!ob) return true;
-    (void)showerror;
-    (void)context;
-    lastUnassign = className(*ob) + " ";
-    ob.reset();
-    return true;
+    std::string state = "casting to object";
+    try {
+      state = "Class not determined";
+      const std::string cls = className(*ob);
+      state = cls;
+      if constexpr (std::is_same_v<T, TStringList>) {
+        ob->onChange = nullptr;
+        ob->clear();
+      }
+      T* p = ob.release();  // the owner is cleared whether or not the free succeeds
+      try {
+        delete p;
+      } catch (const std::exception& e) {
+        unassignFailed(cls, qualifiedName(typeid(T)), showerror, context, e.what());
+        return false;
+      } catch (...) {
+        unassignFailed(cls, qualifiedName(typeid(T)), showerror, context, "");
+        return false;
+      }
+      lastUnassign = cls + " ";
+      return true;
+    } catch (...) {
+      ob.reset();
+      unassignBroke(state, context);
+      return false;
+    }
   }
+  template <typename T>
+  bool unassign(std::unique_ptr<T>& ob, const std::string& context) noexcept { return unassign(ob, true, context); }
+  template <typename T>  // so that a quoted context is never taken for showerror
+  bool unassign(std::unique_ptr<T>& ob, const char* context) noexcept { return unassign(ob, true, std::string(context)); }
 
   // Folder facts set at start.
   std::string parentdir, addonDir, resourcedir, epsgDir, documents, CommonAppDir, commonDataDir, defaultDataDir;
   std::string WindowsUserName;
   uint32_t sessionID = 0;
+  uint32_t appCode = 0;
 
-  // The settings list: name=value lines in the configuration folder.
+  // The settings list: name=value lines in the configuration folder; free option lines.
   TStringList fsettings;
   TStringList fOptions;
 
@@ -149,21 +206,37 @@ class Tos : public TqyObject, public TosText, public TosNumberText, public TosFi
 
   bool discardchanges = false;
   bool nosounds = false;
+  bool useOEM = true;
+  bool withoverwriteprompt = true;
+  bool worldfilesinfeet = false;
+  bool shapefilesinfeet = false;
+  int32_t largefilesize = 25;
   int32_t basecolour = 0xC40000;
   int32_t baseColourHigh = 0xFFFFFF;
   int32_t selColour = 0x80503C;
   double fffontMagnification = 1.0;
   double userFontMagnification = 1.0;
   double oldmagnification = 1.0;
+  double fontTypeFactor = 1.0;
+  double fontTypeTopFactor = 0.25;
+  double fontTypeBaseline = 0.0;
   double fcorrect = 1.0;
 
  private:
   template <typename T>
   static std::string className(const T& ob) {
     if constexpr (std::is_base_of_v<TtrailSource, T>) return ob.className();
-    else return "object";
+    else return qualifiedName(typeid(T), Qualified::No);
   }
+  enum class Qualified { No, Yes };
+  static std::string qualifiedName(const std::type_info& t, Qualified q = Qualified::Yes);
+  void unassignFailed(const std::string& cls, const std::string& qualified, bool showerror, const std::string& context,
+                      const std::string& what);
+  void unassignBroke(const std::string& state, const std::string& context) noexcept;
+
   std::string fconfig, fapp, fbasedir, fappdir, ftempdir;
+  int32_t fwinID = win_unknown;
+  bool f64 = false;
 };
 
 // The one services object of the program; set by createOs, cleared by freeOs.
@@ -172,6 +245,9 @@ extern Tos* os;
 Tos& createOs(double magnify = 1.0);
 // Frees `os` (its destructor writes the settings list and closes the log).
 void freeOs();
+// A switch read by the start-up: when set, the tool cursors are not loaded.
+extern bool suppressCursors;
+extern bool showBugs;  // set by the start-up
 
 
 // Folder and file helpers of the start-up, on the file services of r_fileBase.

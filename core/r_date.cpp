@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "core/os_numbertext.h"
 #include "core/r_log.h"
 #include "platform/localenames.h"
 #include "platform/numbers.h"
@@ -61,11 +62,9 @@ platform::DateParts defaultParts() {
   return p;
 }
 
-std::string lowerAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
+// A date and a time of day as one value. Before 1899-12-30 the time counts away from zero, as
+// the date-time decoder reads it (-1.25 is 1899-12-29 06:00), so the time is subtracted there.
+TDateTime combine(TDateTime date, double dayFraction) { return date >= 0 ? date + dayFraction : date - dayFraction; }
 
 // The first three characters (code points) of s.
 std::string firstThree(const std::string& s) { return s.substr(0, platform::codePointOffset(s, 3)); }
@@ -88,7 +87,7 @@ void TdateMan::build(int tableYear, TDateTime asOf) {
     t->index = ftimezones.count();
     t->tzi = z.tzi;
     t->zone = z.display;
-    zoneByName[lowerAscii(z.keyName)] = t->index;
+    zoneByName[platform::lowerCase(z.keyName)] = t->index;
     ftimezones.add(z.keyName, t.get());
     ownedZones.push_back(std::move(t));
   }
@@ -215,7 +214,7 @@ void TdateMan::DecodeJulian(double jd, TDateTime& dt) {
   double hours = 0;
   DayFromJulian(jd, y, m, d, hours);
   TDateTime date = 0;
-  dt = platform::tryEncodeDate(y, m, d, date) ? date + hours / 24 : defaultdate;
+  dt = platform::tryEncodeDate(y, m, d, date) ? combine(date, hours / 24) : defaultdate;
 }
 
 void TdateMan::DecodeJulian(double jd) {
@@ -248,14 +247,14 @@ TDateTime TdateMan::DateTimeFromJulian(double jd) {
 bool TdateMan::tryEncodeDateTime(int year, int month, int day, double hour, TDateTime& dt) {
   TDateTime date = 0;
   if (!platform::tryEncodeDate(year, month, day, date) || !std::isfinite(hour)) return false;
-  dt = date + hour / 24;
+  dt = combine(date, hour / 24);
   return true;
 }
 
 TDateTime TdateMan::EncodeDateTime(int year, int month, int day, int hour, int minute, int second) {
   TDateTime date = 0, time = 0;
   if (platform::tryEncodeDate(year, month, day, date) && platform::tryEncodeTime(hour, minute, second, 0, time))
-    return date + time;
+    return combine(date, time);
   log("r_date.TdateMan.EncodeDateTime: no date " + SQLtimestamp(year, month, day, hour, minute, second));
   return defaultdate;
 }
@@ -388,11 +387,8 @@ int TdateMan::MonthIndex(const std::string& name) {
   const std::string s = platform::lowerCase(firstThree(name));
   if (platform::codePointCount(s) < 3) {
     // A month number; a text that is none names no month.
-    int n = 0;
-    size_t i = 0;
-    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) n = n * 10 + (s[i] - '0');
-    if (s.empty() || i != s.size()) return -1;
-    return n - 1;
+    int32_t n = 0;
+    return TosNumberText::StrToInt(s, n) ? n - 1 : -1;
   }
   for (int i = 0; i < 12; ++i)
     if (s == kMonthAbbrev[i]) return i;

@@ -3,29 +3,16 @@
 // with a plain (possibly negative) year.
 #include <cmath>
 
+#include "core/os_numbertext.h"
 #include "core/r_date.h"
 #include "platform/numbers.h"
 #include "platform/text.h"
 
 namespace {
-std::string lowerAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
-// A whole decimal number, optionally signed; false for anything else.
 bool readInt(const std::string& s, int& out) {
-  size_t i = 0;
-  bool neg = false;
-  if (i < s.size() && (s[i] == '-' || s[i] == '+')) neg = s[i++] == '-';
-  if (i == s.size() || s.size() - i > 9) return false;
-  int v = 0;
-  for (; i < s.size(); ++i) {
-    if (s[i] < '0' || s[i] > '9') return false;
-    v = v * 10 + (s[i] - '0');
-  }
-  out = neg ? -v : v;
+  int32_t v = 0;
+  if (!TosNumberText::StrToInt(s, v)) return false;
+  out = v;
   return true;
 }
 
@@ -273,7 +260,7 @@ std::string TdateMan::SQLdatestampDT(TDateTime dt) {
 // Readers
 
 double TdateMan::SQLtime(const std::string& value) {
-  const std::string low = lowerAscii(value);
+  const std::string low = platform::lowerCase(value);
   if (low.empty() || low == "always") return kJulianAlways;
   // The text SQLtimestamp2 writes for the end sentinel reads back as that sentinel.
   if (low == "forever") return kJulianForever;
@@ -288,7 +275,7 @@ TDateTime TdateMan::SQLtimeDT(const std::string& value) {
 
 void TdateMan::SQLdate(const std::string& value, int& year, int& month, int& day, int& hour, int& minute,
                        int& second) {
-  const std::string low = lowerAscii(value);
+  const std::string low = platform::lowerCase(value);
   if (low.empty() || low == "always" || low == "forever") {
     year = low == "forever" ? 9999 : -9999;
     month = 1, day = 1, hour = 0, minute = 0, second = 0;

@@ -6,13 +6,9 @@
 #include "core/r_date.h"
 #include "core/r_log.h"
 #include "platform/numbers.h"
+#include "platform/text.h"
 
 namespace {
-std::string lowerAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
 constexpr const char* kGmtZone = "GMT Standard Time";
 }  // namespace
 
@@ -20,11 +16,11 @@ constexpr const char* kGmtZone = "GMT Standard Time";
 // Lookup
 
 int TdateMan::zoneIndex(const std::string& windowsname) {
-  auto it = zoneByName.find(lowerAscii(windowsname));
+  auto it = zoneByName.find(platform::lowerCase(windowsname));
   if (it != zoneByName.end()) return it->second;
   if (unknownLogged.insert(windowsname).second)
     log("r_date.TdateMan: unknown time zone \"" + windowsname + "\", converted as " + kGmtZone);
-  it = zoneByName.find(lowerAscii(kGmtZone));
+  it = zoneByName.find(platform::lowerCase(kGmtZone));
   return it != zoneByName.end() ? it->second : -1;
 }
 

@@ -5,10 +5,13 @@
 
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 
 #include "core/r_base.h"
 #include "platform/datetime.h"
+#include "platform/folders.h"
 #include "platform/process.h"
+#include "platform/text.h"
 
 std::unique_ptr<Tlog> logObject;
 std::string loggingdir;
@@ -27,6 +30,12 @@ std::string startTimeText(platform::TDateTime local) {
          two(p.minute) + "-" + two(p.second);
 }
 
+// Age of an archived log: its last write (the archive file is rewritten by every save).
+double fileWrittenSeconds(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 ? static_cast<double>(st.st_mtime) : 0.0;
+}
+
 std::string fileTimeText(const std::string& path) {
   struct stat st {};
   if (stat(path.c_str(), &st) != 0) return "";
@@ -39,7 +48,7 @@ std::string fileTimeText(const std::string& path) {
 
 Tlog::Tlog(std::string dir) : list(std::make_unique<TStringList>()) {
   userName = platform::userName();
-  if (dir.empty()) dir = os ? os->documents + "Ombrant/" : std::string("./");
+  if (dir.empty()) dir = platform::documentsFolder() + "Ombrant/";
   if (dir.back() != '/') dir += '/';
   logdir = dir;
   logcnt = platform::tickCount();
@@ -48,7 +57,13 @@ Tlog::Tlog(std::string dir) : list(std::make_unique<TStringList>()) {
 }
 
 Tlog::~Tlog() {
-  if (list) save();
+  if (list) {
+    save();
+    return;
+  }
+  log("finishing log");
+  std::error_code ec;
+  std::filesystem::copy_file(fname, fileName(), std::filesystem::copy_options::overwrite_existing, ec);
 }
 
 std::string Tlog::fileName() const { return logdir + logname + ".txt"; }
@@ -56,7 +71,17 @@ std::string Tlog::fileName() const { return logdir + logname + ".txt"; }
 void Tlog::log(const std::string& s) {
   // Unsigned difference: the tick count wrapping after 49.7 days still gives a small count.
   uint32_t ms = platform::tickCount() - logcnt;
-  list->add(std::to_string(ms) + " " + s);
+  std::string line = std::to_string(ms) + " " + s;
+  if (!list) {
+    // File mode: appended with the same line end as the list form.
+    if (FILE* f = std::fopen(fname.c_str(), "ab")) {
+      line += "\r\n";
+      std::fwrite(line.data(), 1, line.size(), f);
+      std::fclose(f);
+    }
+    return;
+  }
+  list->add(line);
   if (saveEachTime) save();
   if (list->count() > kPurgeAbove) {
     auto purged = std::make_unique<TStringList>();
@@ -69,21 +94,39 @@ void Tlog::log(const std::string& s) {
 }
 
 void Tlog::save() {
-  if (list) list->saveToFile(fileName());  // a log that cannot be written stays in memory
+  if (!list) return;
+  list->saveToFile(fileName());  // a log that cannot be written stays in memory
+  if (!fuserDir.empty()) list->saveToFile(fuserDir + userName + " " + startTime + ".txt");
 }
 
 void Tlog::saveTo(const std::string& filename) const {
   if (list) list->saveToFile(filename);
 }
 
+void Tlog::setFilename(const std::string& name) {
+  if (!list) return;
+  list->saveToFile(name);
+  list.reset();
+  fname = name;
+}
+
+void Tlog::setUserDir(const std::string& folder) {
+  fuserDir = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+  if (fuserDir.empty()) return;
+  const double now = platform::toUnixSeconds(platform::nowUTC());
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(fuserDir, ec)) {
+    if (!e.is_regular_file(ec) || !platform::sameNoCase(e.path().extension().string(), ".txt")) continue;
+    if (fileWrittenSeconds(e.path().string()) + limit * 86400.0 < now) std::filesystem::remove(e.path(), ec);
+  }
+}
+
 void log(const std::string& s) {
   logging = true;
   if (!logObject) {
-    std::string dir = loggingdir;
-    if (dir.empty() && os) {
-      dir = os->configdir();
-      if (instanceID > 0) dir += "instance " + std::to_string(instanceID) + "/";
-    }
+    std::string dir = loggingdir.empty() && os ? os->configdir() : loggingdir;
+    // A second instance keeps its log apart, below the configuration folder.
+    if (instanceID > 0 && os) dir = os->configdir() + "instance " + std::to_string(instanceID) + "/";
     logObject = std::make_unique<Tlog>(dir);
     logObject->saveEachTime = true;
     logObject->log(platform::exePath() + "  compiled:" + fileTimeText(platform::exePath()));

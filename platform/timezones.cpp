@@ -17,7 +17,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <memory>
 
 #include "platform/text.h"

@@ -1,11 +1,4 @@
-// World points and point lists as the storage layer stores them in point-list blobs.
-// FIXME: the core's shared geometric records replace these when they land.
+// World points and point lists as the storage layer stores them in point-list blobs: the core's
+// shared geometric records.
 #pragma once
-#include <vector>
-
-struct xyrec {
-  double x = 0;
-  double y = 0;
-};
-using Txyvalues = std::vector<xyrec>;
-using TpolyXyValues = std::vector<Txyvalues>;
+#include "core/Tutil.h"

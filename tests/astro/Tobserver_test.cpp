@@ -116,7 +116,9 @@ TEST(Tobserver, RecordRoundTripsAndAddDaysCrossesMonthAndYear) {
 
   struct Case {
     int days, d, m, y, wantD, wantM, wantY;
-  } cases[] = {{1, 31, 12, 2023, 1, 1, 2024}, {-1, 1, 3, 2024, 29, 2, 2024}, {-1, 1, 3, 2023, 28, 2, 2023},
+  } cases[] = {{1, 31, 12, 2023, 1, 1, 2024},
+               {-1, 1, 3, 2024, 29, 2, 2024},
+               {-1, 1, 3, 2023, 28, 2, 2023},
                {365, 1, 1, 2024, 31, 12, 2024}};
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.days << " from " << c.y << "-" << c.m << "-" << c.d);
@@ -131,11 +133,16 @@ TEST(Tobserver, EverySetterFiresTheListenerOnce) {
     const char* id;
     void (*set)(Tobserver&);
   } cases[] = {
-      {"lat", [](Tobserver& o) { o.setlat(10); }},       {"long", [](Tobserver& o) { o.setlong(10); }},
-      {"time", [](Tobserver& o) { o.setTime(3); }},      {"local", [](Tobserver& o) { o.setLocal(3); }},
-      {"zone", [](Tobserver& o) { o.setTZ(1); }},        {"day", [](Tobserver& o) { o.setDay(2); }},
-      {"month", [](Tobserver& o) { o.setMonth(2); }},    {"year", [](Tobserver& o) { o.setYear(2000); }},
-      {"jday", [](Tobserver& o) { o.setJday(2451545); }}, {"dt", [](Tobserver& o) { o.setDT(45000.5); }},
+      {"lat", [](Tobserver& o) { o.setlat(10); }},
+      {"long", [](Tobserver& o) { o.setlong(10); }},
+      {"time", [](Tobserver& o) { o.setTime(3); }},
+      {"local", [](Tobserver& o) { o.setLocal(3); }},
+      {"zone", [](Tobserver& o) { o.setTZ(1); }},
+      {"day", [](Tobserver& o) { o.setDay(2); }},
+      {"month", [](Tobserver& o) { o.setMonth(2); }},
+      {"year", [](Tobserver& o) { o.setYear(2000); }},
+      {"jday", [](Tobserver& o) { o.setJday(2451545); }},
+      {"dt", [](Tobserver& o) { o.setDT(45000.5); }},
       {"rec", [](Tobserver& o) { o.setRec(observerRec{}); }},
   };
   for (const Case& c : cases) {

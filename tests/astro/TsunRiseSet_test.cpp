@@ -281,3 +281,26 @@ TEST(TsunRiseSet, RiseSetOfTheCelestialEquator) {
     EXPECT_NEAR(setB, 270, 1e-12);
   }
 }
+
+TEST(TsunRiseSet, DayWithoutMoonriseMayTakeThePreviousEveningsRise) {
+  // Moonrise comes about 50 minutes later each day, so once a month a local day has none.
+  Tobserver ob;
+  Tsun sun(ob);
+  ob.setlat(51.5);
+  ob.setlong(-0.13);
+  bool seen = false;
+  for (int day = 1; day <= 31 && !seen; ++day) {
+    setMoment(ob, 2024, 1, day, 12);
+    TDateTime rise = 0, set = 0;
+    double riseB = 0, setB = 0;
+    if (sun.moonRiseSetDT(rise, set, riseB, setB, false)) continue;
+    seen = true;
+    SCOPED_TRACE(::testing::Message() << "January " << day);
+    const TDateTime midnight = std::trunc(ob.getDT());
+    ASSERT_TRUE(sun.moonRiseSetDT(rise, set, riseB, setB, true));
+    EXPECT_LT(rise, midnight);
+    EXPECT_GT(rise, midnight - 0.5);
+    EXPECT_GT(set, midnight);
+  }
+  EXPECT_TRUE(seen);
+}

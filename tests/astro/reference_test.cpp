@@ -36,7 +36,8 @@ double wrap180(double a) { return std::remainder(a, 360.0); }
 // Great-circle separation in degrees.
 double separation(double ra1, double dec1, double ra2, double dec2) {
   const double k = M_PI / 180;
-  double c = std::sin(dec1 * k) * std::sin(dec2 * k) + std::cos(dec1 * k) * std::cos(dec2 * k) * std::cos((ra1 - ra2) * k);
+  double c =
+      std::sin(dec1 * k) * std::sin(dec2 * k) + std::cos(dec1 * k) * std::cos(dec2 * k) * std::cos((ra1 - ra2) * k);
   return std::acos(std::min(1.0, c)) / k;
 }
 

@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <stdexcept>
+
 #include "core/r_log.h"
 #include "platform/folders.h"
+#include "platform/process.h"
 #include "tests/support/testenv.h"
 
 namespace {
@@ -140,10 +144,153 @@ TEST(Tlog, FirstLineWritesThreeLinesAndPurgeKeepsTail) {
   ASSERT_TRUE(logObject);
   EXPECT_EQ(logObject->lineCount(), 3);
   EXPECT_NE((*logObject->lines())[2].find(" x"), std::string::npos);
+  logObject->saveEachTime = false;  // the purge does not depend on the file
   for (int i = 4; i <= 1001; ++i) log("line " + std::to_string(i));
   EXPECT_EQ(logObject->lineCount(), 204);
   EXPECT_EQ((*logObject->lines())[2], "purged");
+  for (int i = 0; i < 797; ++i) log("more");  // a second purge drops the first "purged" line
+  EXPECT_EQ(logObject->lineCount(), 204);
+  EXPECT_EQ(logObject->lines()->text().find("purged"), logObject->lines()->text().rfind("purged"));
   freeOs();
   EXPECT_FALSE(logObject);
+}
+}  // namespace
+
+namespace {
+class Tbad {
+ public:
+  ~Tbad() noexcept(false) { throw std::runtime_error("cannot let go"); }
+};
+
+std::string logText() { return logObject ? logObject->lines()->text() : std::string(); }
+
+TEST_F(OsFixture, UnassignFreesClearsAndReports) {
+  std::unique_ptr<Tworker> none;
+  EXPECT_TRUE(os->unassign(none));
+
+  auto list = std::make_unique<TStringList>();
+  list->add("a");
+  int changes = 0;
+  list->onChange = [&] { ++changes; };
+  EXPECT_TRUE(os->unassign(list));
+  EXPECT_FALSE(list);
+  EXPECT_EQ(changes, 0);  // the change event goes before the list is emptied
+  EXPECT_EQ(lastUnassign, "TStringList ");
+
+  auto w = std::make_unique<Tworker>();
+  EXPECT_TRUE(os->unassign(w, "closing"));
+  EXPECT_EQ(lastUnassign, "Tworker ");
+
+  auto bad = std::make_unique<Tbad>();
+  EXPECT_FALSE(os->unassign(bad, "closing"));  // a quoted context, not a showerror flag
+  EXPECT_FALSE(bad);
+  const std::string text = logText();
+  EXPECT_NE(text.find("context: closing\runassign: Tbad |"), std::string::npos) << text;
+  EXPECT_NE(text.find("previous: Tworker "), std::string::npos);
+}
+
+TEST_F(OsFixture, TempDirKeepsItsTextAndJoinsTheMarker) {
+  const std::string a = testenv::tempDir() + "tmpA", b = testenv::tempDir() + "tmpB/";
+  os->setTempDir(a);
+  EXPECT_EQ(os->tempdir(), a);
+  EXPECT_EQ(testenv::readFile(a + "/log.txt"), platform::exePath() + "\r\n");
+  EXPECT_FALSE(fileExists(a + "log.txt"));
+  os->setTempDir(b);
+  EXPECT_FALSE(fileExists(a + "/log.txt"));
+  EXPECT_TRUE(fileExists(b + "log.txt"));
+}
+
+TEST(Tos, EachProgramKeepsItsOwnLog) {
+  const std::string cfg = testenv::tempDir() + "shared/";
+  testenv::writeFile("shared/log.txt", "main program's log");
+  testenv::writeFile("shared/saverlog.txt", "old saver log");
+  logname = kSaverLogName;
+  createOs();
+  os->setconfig(cfg);
+  EXPECT_FALSE(fileExists(cfg + "saverlog.txt"));
+  log("tick");
+  freeOs();
+  logname = "log";
+  EXPECT_EQ(testenv::readFile(cfg + "log.txt"), "main program's log");
+  const std::string saver = testenv::readFile(cfg + "saverlog.txt");
+  EXPECT_NE(saver.find(" tick\r\n"), std::string::npos);
+  EXPECT_NE(saver.find(" r_base.Tos.destroyed Tos\r\n"), std::string::npos);
+}
+
+TEST(Tos, ProgramNameComesFromTheExecutable) {
+  platform::setExePathForTesting(testenv::tempDir() + "apps/My Clock.exe");
+  createOs();
+  EXPECT_EQ(os->appname(), "My_Clock");
+  EXPECT_EQ(os->basedir(), testenv::tempDir() + "apps/");
+  os->fsettings.add("k=v");
+  const std::string cfg = os->configdir();
+  freeOs();
+  platform::setExePathForTesting("");
+  EXPECT_TRUE(fileExists(cfg + "My_Clock.settings"));
+}
+
+TEST(Tos, VersionCodesAndLocaleItems) {
+  struct Case { int major, minor; bool nt; int32_t id; bool asks64; } cases[] = {
+      {4, 0, false, win_95, false}, {4, 0, true, win_nt, false}, {5, 1, true, win_XP, true},
+      {6, 2, true, win_8, true},    {6, 3, true, win_unknown, true}, {10, 0, true, win_unknown, false}};
+  for (auto c : cases) {
+    SCOPED_TRACE(std::to_string(c.major) + "." + std::to_string(c.minor));
+    EXPECT_EQ(Tos::winIDFromVersion(c.major, c.minor, c.nt), c.id);
+    EXPECT_EQ(Tos::asks64bit(c.major, c.minor), c.asks64);
+  }
+  Tos o;
+  EXPECT_EQ(o.GetLocaleChar(0x7777, "?"), "?");
+  EXPECT_EQ(o.GetLocaleChar(LOCALE_SDECIMAL, "?"), ".");
+}
+
+TEST(Tos, InitDirectoriesMakesTheLogAndItsArchive) {
+  createOs();
+  freeLog();
+  os->initDirectories("Planner", true, true);
+  const std::string f = os->documents + "Ombrant/Planner/";
+  EXPECT_EQ(os->configdir(), f);
+  EXPECT_EQ(os->appDataDir(), f);
+  EXPECT_EQ(os->epsgDir, os->documents + "Ombrant/common data/epsg/");
+  EXPECT_TRUE(std::filesystem::is_directory(f + "log/archive"));
+  ASSERT_TRUE(logObject);
+  EXPECT_EQ(logObject->userDir(), f + "log/archive/");
+  log("x");
+  EXPECT_TRUE(fileExists(f + "log/log.txt"));
+  EXPECT_TRUE(fileExists(f + "log/archive/" + logObject->userName + " " + logObject->startTime + ".txt"));
+  freeOs();
+}
+
+TEST(Tlog, FileModeAppendsLinesAndArchiveDropsOldFiles) {
+  const std::string dir = testenv::tempDir() + "tlog/";
+  forceFolder(dir);
+  {
+    Tlog l(dir);
+    l.log("a");
+    l.setFilename(dir + "direct.txt");
+    l.log("b");
+    EXPECT_EQ(l.lineCount(), 0);
+  }
+  const std::string direct = testenv::readFile(dir + "direct.txt");
+  EXPECT_NE(direct.find(" a\r\n"), std::string::npos);
+  EXPECT_NE(direct.find(" b\r\n"), std::string::npos);
+  EXPECT_NE(direct.find(" finishing log\r\n"), std::string::npos);
+  EXPECT_EQ(testenv::readFile(dir + "log.txt"), direct);  // copied over the log file when done
+
+  const std::string old = testenv::writeFile("tlog/archive/old.txt", "x");
+  testenv::writeFile("tlog/archive/new.txt", "x");
+  testenv::writeFile("tlog/archive/old.dat", "x");
+  const auto longAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 31);
+  std::filesystem::last_write_time(old, longAgo);
+  std::filesystem::last_write_time(dir + "archive/old.dat", longAgo);
+  Tlog l(dir);
+  l.setUserDir(dir + "archive");
+  EXPECT_FALSE(fileExists(old));
+  EXPECT_TRUE(fileExists(dir + "archive/new.txt"));
+  EXPECT_TRUE(fileExists(dir + "archive/old.dat"));
+}
+
+TEST(Tlog, EmptyFolderMeansTheDocumentsFolder) {
+  Tlog l("");
+  EXPECT_EQ(l.logdir, platform::documentsFolder() + "Ombrant/");
 }
 }  // namespace

@@ -70,6 +70,12 @@ TEST_F(DateManTest, DateTimeAndJulianConvert) {
   TDateTime dt = 0;
   dm->DecodeJulian(2451545.0, dt);
   EXPECT_DOUBLE_EQ(dt, 36526.5);
+  // Before 1899-12-30 the time of day counts away from zero.
+  EXPECT_DOUBLE_EQ(dm->EncodeDateTime(1899, 12, 29, 6, 0, 0), -1.25);
+  EXPECT_DOUBLE_EQ(dm->EncodeDateTime(1899, 12, 29, 6.0), -1.25);
+  dm->DecodeJulian(2415018.5 - 0.75, dt);
+  EXPECT_DOUBLE_EQ(dt, -1.25);
+  EXPECT_DOUBLE_EQ(dm->DateTimeToJulian(-1.25), 2415018.5 - 0.75);
   dm->DecodeJulian(0.0, dt);  // year -4713 has no date-time value
   EXPECT_DOUBLE_EQ(dt, dm->defaultdate);
 }

@@ -97,6 +97,21 @@ TEST(Timezones, RecordsCarryTodaysRulesNotOldOnes) {
   EXPECT_FALSE(platform::buildWindowsZone("Atlantis Standard Time", 2025, 0));
 }
 
+TEST(Timezones, YearWithChangeOfStandardOffsetTakesTheRuleOfTheBuildDay) {
+  // Almaty left UTC+6 for UTC+5 on 2024-03-01: no single record holds that year.
+  struct Case { int month; int bias; } cases[] = {{1, -360}, {6, -300}};
+  for (const auto& c : cases) {
+    platform::TDateTime asOf = 0;
+    ASSERT_TRUE(platform::tryEncodeDate(2024, c.month, 15, asOf));
+    auto z = platform::buildWindowsZone("Central Asia Standard Time", 2024, asOf);
+    ASSERT_TRUE(z);
+    EXPECT_TRUE(z->irregular);
+    EXPECT_EQ(z->tzi.Bias, c.bias) << c.month;
+    EXPECT_FALSE(platform::hasDaylightRule(z->tzi));
+  }
+  EXPECT_FALSE(platform::buildWindowsZone("Central Asia Standard Time", 2025, 0)->irregular);
+}
+
 // Every zone, every hour of the current year: the engine applying the record agrees with the
 // tzdata, and local time converts back to the same instant away from the changes of clock.
 TEST(Timezones, EveryZoneAgreesWithTzdataEveryHourOfTheYear) {
