@@ -103,8 +103,7 @@ void prepareSource(SourceRows& out, TSurface const& src, TDeviceContext const& d
 class RowWriter {
  public:
   RowWriter(TDeviceContext& dst, TDeviceContext const* src, TRop rop, bool srcWasMono)
-      : fdst(*dst.surface()), fcode((rop >> 16) & 0xFF), fbrush(dst.brush()), forg(dst.brushOrg()),
-        fopaque(dst.bkMode() == BkMode::Opaque) {
+      : fdst(*dst.surface()), fcode((rop >> 16) & 0xFF), fbrush(dst.brush()), forg(dst.brushOrg()) {
     fclip = detail::clipRects(dst);
     fmono = fdst.bitsPerPixel() == 1;
     fpal = fdst.bitsPerPixel() == 8;
@@ -140,6 +139,16 @@ class RowWriter {
     }
   }
 
+  // Where a plain copy of pixels x0 .. x0 + n − 1 of row y may be written straight into the target
+  // (same layout, nothing clipped away, no mixing); null otherwise.
+  uint8_t* directRow(int y, int x0, int n, int channels) {
+    if (fcode != 0xCC || fmono || fpal || fsrcMono || fmask4 || channels * 8 != fdst.bitsPerPixel()) return nullptr;
+    for (auto const& r : fclip)
+      if (y >= r.Top && y < r.Bottom && x0 >= r.Left && x0 + n <= r.Right)
+        return fdst.row(y) + size_t(x0) * size_t(channels);
+    return nullptr;
+  }
+
   // Four-operand copies: mask pixel (x − dx, y − dy), repeated, picks fore (1) or back (0).
   void setMask(TSurface const* mask, int64_t dx, int64_t dy, TRop rop4) {
     fmask4 = mask;
@@ -159,7 +168,8 @@ class RowWriter {
 
   uint32_t pattern(int x, int y) const {
     if (fbrush.style == BrushStyle::Solid) return fpatFg;
-    if (fbrush.style == BrushStyle::Clear) return fmono ? 0 : 0;
+    if (fbrush.style == BrushStyle::Clear) return 0;  // a clear brush brings no pattern: all bits 0
+    // A hatched pattern shows the background colour between its lines, whatever the background mode.
     int px = ((x - forg.X) % 8 + 8) % 8, py = ((y - forg.Y) % 8 + 8) % 8;
     return detail::hatchBit(fbrush.hatch, px, py) ? fpatFg : fpatBg;
   }
@@ -183,7 +193,6 @@ class RowWriter {
   uint32_t fcode;
   TBrushDesc fbrush;
   TPoint forg;
-  bool fopaque;
   std::vector<TRect> fclip;
   bool fmono = false, fpal = false, fsrcMono = false;
   uint32_t fsrcKey = 0, fpatFg = 0, fpatBg = 0, fmask = 0xFFFFFF;
@@ -221,10 +230,9 @@ Axis axisOf(int d, int dn, int s, int sn) {
 
 // Shared body of BitBlt, StretchBlt and AlphaBlend: produces each target row from the source and
 // hands it to `emit(y, x0, n, row, channels)`.
-template <class Emit>
-void forEachRow(TSurface const& src, Axis ax, Axis ay, StretchMode mode, int channelsOf, Emit const& emit,
-                TRect visible) {
-  (void)channelsOf;
+template <class Emit, class Direct>
+void forEachRow(TSurface const& src, Axis ax, Axis ay, StretchMode mode, Emit const& emit, TRect visible,
+                Direct const& direct) {
   int C = src.bitsPerPixel() / 8;
   // Target rows and columns outside the visible bounds are not produced.
   int yStart = std::max(ay.dst0, visible.Top), yEnd = std::min(ay.dst0 + ay.dstN, visible.Bottom);
@@ -237,6 +245,10 @@ void forEachRow(TSurface const& src, Axis ax, Axis ay, StretchMode mode, int cha
     detail::Resampler rs(src, ax.src0, ay.src0, ax.srcN, ay.srcN, ax.dstN, ay.dstN, ax.mirror, ay.mirror,
                          c0, c0 + n, yStart - ay.dst0, yEnd - ay.dst0);
     for (int y = yStart; y < yEnd; ++y) {
+      if (uint8_t* to = direct(y, xStart, n, C)) {
+        rs.row(y - ay.dst0, to);
+        continue;
+      }
       rs.row(y - ay.dst0, row.data());
       emit(y, xStart, n, row.data(), C);
     }
@@ -327,8 +339,9 @@ bool blit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const*
   // The mask lines up with the target rectangle as given (before any cut to the source).
   if (mu.mask) wr.setMask(mu.mask, int64_t(d.X) - mu.mx, int64_t(d.Y) - mu.my, mu.rop4);
   StretchMode mode = stretch ? dst.stretchBltMode() : StretchMode::ColorOnColor;
-  forEachRow(*rows.s, ax, ay, mode, rows.channels,
-             [&](int yy, int x0, int n, uint8_t const* row, int c) { wr.write(yy, x0, n, row, c); }, visible);
+  forEachRow(
+      *rows.s, ax, ay, mode, [&](int yy, int x0, int n, uint8_t const* row, int c) { wr.write(yy, x0, n, row, c); },
+      visible, [&](int yy, int x0, int n, int c) { return wr.directRow(yy, x0, n, c); });
   return true;
 }
 
@@ -496,7 +509,8 @@ bool AlphaBlend(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext 
       }
     }
   };
-  forEachRow(*rows.s, ax, ay, dst.stretchBltMode(), rows.channels, emit, dst.visibleRegion().bounds());
+  forEachRow(*rows.s, ax, ay, dst.stretchBltMode(), emit, dst.visibleRegion().bounds(),
+             [](int, int, int, int) -> uint8_t* { return nullptr; });
   return true;
 }
 
