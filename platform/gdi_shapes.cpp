@@ -313,7 +313,8 @@ struct ArcSpan {
   }
 };
 
-enum class Closed { Ellipse, Rect, Pie, Chord };
+// The three shapes cut from an ellipse by two rays.
+enum class ArcKind { Arc, Pie, Chord };
 
 }  // namespace
 
@@ -565,10 +566,11 @@ void TDeviceContext::ellipse(int l, int t, int r, int b) {
 
 namespace {
 // Arc, pie and chord share the ellipse and the two rays.
-void arcShape(TDeviceContext& dc, Closed kind, int l, int t, int r, int b, int x1, int y1, int x2,
+void arcShape(TDeviceContext& dc, ArcKind kind, int l, int t, int r, int b, int x1, int y1, int x2,
               int y2) {
   Box bx = normalBox(dc, l, t, r, b);
-  if (kind != Closed::Ellipse) bx = frameBox(dc, kind == Closed::Rect ? bx : fillBox(dc, bx));
+  // An arc has no fill, so a null pen makes it nothing rather than smaller.
+  bx = frameBox(dc, kind == ArcKind::Arc ? bx : fillBox(dc, bx));
   RoundBox rb = roundBoxOf(bx, (bx.r - bx.l) / 2.0, (bx.b - bx.t) / 2.0);
   double cx = (bx.l + bx.r) / 2.0, cy = (bx.t + bx.b) / 2.0;
   TPoint s = dc.toDevice({x1, y1}), e = dc.toDevice({x2, y2});
@@ -603,14 +605,14 @@ void arcShape(TDeviceContext& dc, Closed kind, int l, int t, int r, int b, int x
   RowSpans spans(rb);
   auto onArc = [&](int x, int y) { return span.contains(angleOf(x, y)); };
   std::vector<std::pair<TPoint, TPoint>> lines;
-  if (kind == Closed::Rect) {
+  if (kind == ArcKind::Arc) {
     // The open arc: rim pixels within the sweep, no fill.
     TBrushDesc keep = dc.setBrush(clearBrush());
     paintClosed(dc, bx, spans, {}, onArc, rim, false, {}, {cx, cy}, span.from);
     dc.setBrush(keep);
     return;
   }
-  if (kind == Closed::Pie) {
+  if (kind == ArcKind::Pie) {
     bool full = span.sweep >= kTwoPi;
 
     if (!full) lines = {{centre, pix(p1)}, {centre, pix(p2)}};
@@ -639,13 +641,13 @@ void arcShape(TDeviceContext& dc, Closed kind, int l, int t, int r, int b, int x
 }  // namespace
 
 void TDeviceContext::arc(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
-  arcShape(*this, Closed::Rect, l, t, r, b, x1, y1, x2, y2);
+  arcShape(*this, ArcKind::Arc, l, t, r, b, x1, y1, x2, y2);
 }
 void TDeviceContext::pie(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
-  arcShape(*this, Closed::Pie, l, t, r, b, x1, y1, x2, y2);
+  arcShape(*this, ArcKind::Pie, l, t, r, b, x1, y1, x2, y2);
 }
 void TDeviceContext::chord(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
-  arcShape(*this, Closed::Chord, l, t, r, b, x1, y1, x2, y2);
+  arcShape(*this, ArcKind::Chord, l, t, r, b, x1, y1, x2, y2);
 }
 
 // ---- fills ---------------------------------------------------------------------------------------
