@@ -99,6 +99,16 @@ TEST(TCanvas, DrawStretchDrawAndCopyRect) {
   bm.Canvas().CopyMode = SRCINVERT;
   bm.Canvas().Draw(1, 0, sprite);
   EXPECT_EQ(pic(bm), rows(".##r..", "...r.."));  // red and white each xor themselves
+  // A one-bit bitmap draws black and white even under a coloured brush.
+  TBitmap mono;
+  mono.SetSize(2, 1);
+  mono.SetPixelFormat(pf1bit);
+  mono.Canvas().SetPixels(0, 0, clBlack);
+  TBitmap under;
+  under.SetSize(2, 1);
+  under.Canvas().Brush.Color = clBlue;
+  under.Canvas().Draw(0, 0, mono);
+  EXPECT_EQ(pic(under), rows("#."));
   TBitmap copy;
   copy.SetSize(2, 2);
   copy.Canvas().CopyRect({0, 0, 2, 2}, bm.Canvas(), {3, 0, 5, 2});
