@@ -1,9 +1,14 @@
 // Lines and filled shapes of the device context. Cosmetic lines step along the major axis and leave
 // out their last pixel; wide pens are stroked as bands, caps and joins into a coverage mask; closed
-// curved shapes are decided per pixel centre, and their one-pixel outline is the shape's rim.
+// curved shapes take the pixels whose centres lie inside, row by row, and their one-pixel outline
+// is the shape's rim (inside pixels with a 4-neighbour outside).
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <numbers>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "platform/gdi.h"
 #include "platform/gdi_raster.h"
