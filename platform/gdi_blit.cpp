@@ -245,7 +245,76 @@ bool clipToSource(Axis& a, int srcSize) {
 }
 
 bool blit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const* src, int sx, int sy,
+          int sw, int sh, TRop rop, bool stretch);
+
+// A copy under a world transform that turns, shears or scales. Upright scaling becomes a stretch
+// to the mapped box; anything turned is sampled per target pixel (nearest source pixel).
+bool transformedBlit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const* src, int sx, int sy,
+                     int sw, int sh, TRop rop, bool stretch) {
+  if (!stretch) sw = w, sh = h;
+  XFORM keep = dst.worldTransform();
+  TPoint shift{dst.viewportOrg().X - dst.windowOrg().X, dst.viewportOrg().Y - dst.windowOrg().Y};
+  auto toInt = [](double v) { return int(std::clamp(std::nearbyint(v), -1e9, 1e9)); };
+  if (keep.eM12 == 0 && keep.eM21 == 0) {
+    TFPoint a = dst.toDeviceF(x, y), b = dst.toDeviceF(double(x) + w, double(y) + h);
+    int ax = toInt(a.x) - shift.X, ay = toInt(a.y) - shift.Y, bx = toInt(b.x) - shift.X, by = toInt(b.y) - shift.Y;
+    dst.modifyWorldTransform(nullptr, MWT_IDENTITY);
+    bool ok = blit(dst, ax, ay, bx - ax, by - ay, src, sx, sy, sw, sh, rop, true);
+    dst.setWorldTransform(keep);
+    return ok;
+  }
+  TSurface* ds = dst.surface();
+  if (ds == nullptr || ds->empty()) return false;
+  bool needSrc = ropUsesSource(rop);
+  if (needSrc && (src == nullptr || src->surface() == nullptr || src->surface()->empty())) return false;
+  if (w == 0 || h == 0) return true;
+  std::vector<TFPoint> quad{dst.toDeviceF(x, y), dst.toDeviceF(double(x) + w, y), dst.toDeviceF(double(x) + w, double(y) + h),
+                            dst.toDeviceF(x, double(y) + h)};
+  double det = double(keep.eM11) * keep.eM22 - double(keep.eM12) * keep.eM21;
+  if (det == 0) return false;
+  SourceRows rows;
+  std::unique_ptr<TSurface> same;
+  TPoint s0{};
+  if (needSrc) {
+    TSurface const* ss = src->surface();
+    if (ss == ds) {
+      same = copyOf(*ss);
+      ss = same.get();
+    }
+    prepareSource(rows, *ss, dst);
+    s0 = src->toDevice({sx, sy});
+  }
+  RowWriter wr(dst, src, rop, rows.wasMono);
+  std::vector<uint8_t> row;
+  TRect visible = dst.visibleRegion().bounds();
+  std::vector<TFPoint> const rings[1] = {quad};
+  detail::scanPolygon(rings, PolyFillMode::Winding, visible.Top, visible.Bottom, [&](int yy, int a, int b) {
+    a = std::max(a, visible.Left);
+    b = std::min(b, visible.Right);
+    if (a >= b) return;
+    if (!needSrc) {
+      wr.write(yy, a, b - a, nullptr, 3);
+      return;
+    }
+    int c = rows.channels;
+    row.assign(size_t(b - a) * size_t(c), 0);
+    for (int xx = a; xx < b; ++xx) {
+      // Back from the pixel's centre to the logical plane, then into the source rectangle.
+      double px = xx + 0.5 - shift.X - keep.eDx, py = yy + 0.5 - shift.Y - keep.eDy;
+      double lx = (px * keep.eM22 - py * keep.eM21) / det, ly = (py * keep.eM11 - px * keep.eM12) / det;
+      int fx = int(std::floor(s0.X + (lx - x) * sw / w)), fy = int(std::floor(s0.Y + (ly - y) * sh / h));
+      fx = std::clamp(fx, 0, rows.s->width() - 1);
+      fy = std::clamp(fy, 0, rows.s->height() - 1);
+      std::memcpy(&row[size_t(xx - a) * size_t(c)], rows.s->row(fy) + size_t(fx) * size_t(c), size_t(c));
+    }
+    wr.write(yy, a, b - a, row.data(), c);
+  });
+  return true;
+}
+
+bool blit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const* src, int sx, int sy,
           int sw, int sh, TRop rop, bool stretch) {
+  if (!dst.transformIsShift()) return transformedBlit(dst, x, y, w, h, src, sx, sy, sw, sh, rop, stretch);
   TSurface* ds = dst.surface();
   if (ds == nullptr || ds->empty()) return false;
   bool needSrc = ropUsesSource(rop);

@@ -311,3 +311,32 @@ TEST(DeviceContextTransforms, SaveAndRestoreKeepTheTransformAndFont) {
   EXPECT_EQ(sh.dc.font(), f);
   EXPECT_EQ(sh.dc.textAlign(), TA_LEFT | TA_TOP);
 }
+
+TEST(DeviceContextTransforms, BlitsFollowScaleAndTurn) {
+  TSurface src;
+  src.create(3, 1, 24);
+  src.setPixel(0, 0, 0x0000FF);
+  src.setPixel(1, 0, 0x00FF00);
+  src.setPixel(2, 0, 0xFF0000);
+  TDeviceContext sdc(&src);
+  struct Case {
+    char const* id;
+    XFORM xf;
+    TRect ink;
+    TPoint first, last;  // where the first and last source pixels land
+  } const cases[] = {
+      {"doubled", XFORM{2, 0, 0, 2, 0, 0}, Rect(2, 2, 8, 4), {2, 3}, {7, 2}},
+      {"turned a quarter clockwise", XFORM{0, 1, -1, 0, 10, 10}, Rect(8, 11, 9, 14), {8, 11}, {8, 13}},
+  };
+  for (auto const& c : cases) {
+    SCOPED_TRACE(c.id);
+    Sheet sh(20, 20);
+    sh.dc.setGraphicsMode(GraphicsMode::Advanced);
+    sh.dc.setWorldTransform(c.xf);
+    ASSERT_TRUE(BitBlt(sh.dc, 1, 1, 3, 1, &sdc, 0, 0, SRCCOPY));
+    EXPECT_EQ(sh.ink(), c.ink);
+    EXPECT_EQ(sh.s.pixel(c.first.X, c.first.Y), 0x0000FFu);
+    EXPECT_EQ(sh.s.pixel(c.last.X, c.last.Y), 0xFF0000u);
+    EXPECT_EQ(sh.dc.worldTransform(), c.xf);
+  }
+}
