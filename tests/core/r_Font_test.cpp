@@ -406,6 +406,21 @@ TEST(TfontMan, ArcTextFitsTheAllowedExtent) {
   EXPECT_TRUE(empty.ink().isEmpty());
 }
 
+TEST(TfontMan, KerningPairsCloseUpArcText) {
+  TfontMan fm;
+  Page straight(600, 300), arc(600, 300);
+  for (Page* p : {&straight, &arc}) p->c().Font.setSize(100);
+  straight.c().TextOut(100, 50, "AV");  // plain text output does not kern
+  // A circle so large that the run is all but straight, across its top.
+  fm.Arctext3(arc.c(), 300, 5150, 5000, 0, 0, 0, "AV", false);
+  arc.c().applyFont();
+  int kern = 0;
+  for (auto const& k : arc.bm.dc().kerningPairs())
+    if (k.first == U'A' && k.second == U'V') kern = k.amount;
+  ASSERT_LT(kern, -3);
+  EXPECT_NEAR(arc.ink().width(), straight.ink().width() + kern, 2);
+}
+
 TEST(TfontMan, AngleTextTurnsAboutTheAnchor) {
   TfontMan fm;
   Page flat;
