@@ -83,6 +83,9 @@ class TfontMan {
   void drawVerticallyCentredText(platform::TCanvas&, std::string const& text, int x, int y, int hAlign);
   void drawCharInBox(platform::TCanvas&, std::string const& ch, std::string fontname, platform::TRect const& box,
                      double degrees = 0);
+  // Pen widths of halos: TopTextOut's from its width argument (above 0: as given), the others'.
+  [[nodiscard]] static int topHaloWidth(double v, int highlightWidth);
+  [[nodiscard]] static int haloWidth(double v);
   static unsigned align(platform::TCanvas&, unsigned value);
   static void getJustify(platform::TCanvas&, int& hjustify, int& vjustify);
   // Captions beside a rectangle; colour −1 keeps the font colour.

@@ -184,6 +184,20 @@ TEST(TfontMan, HaloSurroundsTheGlyphs) {
   EXPECT_EQ(p.c().Pen.Color, 0u);
 }
 
+TEST(TfontMan, HaloWidthsRoundHalvesToEvenAndStayEven) {
+  struct Case {
+    double v;
+    int given, top;
+  } const cases[] = {{18, 0, 4}, {18, -1, 4}, {5, 0, 2}, {18, 5, 5}, {30, -1, 8}, {0.5, 0, 2}, {27, -1, 8}};
+  for (auto const& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.v << " " << c.given);
+    EXPECT_EQ(TfontMan::topHaloWidth(c.v, c.given), c.top);
+  }
+  EXPECT_EQ(TfontMan::haloWidth(9), 2);   // round(1.5)
+  EXPECT_EQ(TfontMan::haloWidth(6), 2);   // round(1), raised
+  EXPECT_EQ(TfontMan::haloWidth(21), 4);  // round(3.5)
+}
+
 TEST(TfontMan, MultiLineTextAdvancesByOnePointFourCapHeights) {
   TfontMan fm;
   fm.setFontRec("Arial", recForVisualHeight(10, 30));
