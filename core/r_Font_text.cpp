@@ -259,3 +259,12 @@ void TfontMan::CaptionB(TCanvas& canvas, TRect const& box, std::string const& ca
   setTextAlignOf(canvas, TA_LEFT | TA_TOP);
   TopTextOut(canvas, box.Left, box.Bottom + Round32(VisualFontHeight(canvas) / 2), caption);
 }
+
+void TfontMan::captionLT(TCanvas& canvas, TRect const& b, std::string const& caption, std::string const& caption2) {
+  setTextAlignOf(canvas, TA_RIGHT);
+  setBk(canvas, opaque);
+  int f = canvas.Font.Size();
+  VCentredText(canvas, b.Left - f / 2, b.Top, b.Top + 2 * f, caption);
+  if (!caption2.empty()) TopTextOut(canvas, b.Left - f / 2, b.Top + 2 * f, caption2);
+  setTextAlignOf(canvas, TA_LEFT | TA_TOP);
+}

@@ -478,3 +478,64 @@ TEST(TfontMan, AngleFontCutsTheRemarkAndTurnsClockwise) {
   EXPECT_EQ(p.c().Font.logFont().quality, NONANTIALIASED_QUALITY);
   EXPECT_EQ(p.c().Font.Name(), "Arial");
 }
+
+namespace {
+struct FakeControl {
+  TRect bounds;
+  bool visible = true;
+  bool enabled = true;
+  FakeControl const* parent = nullptr;
+  [[nodiscard]] TRect BoundsRect() const { return bounds; }
+  [[nodiscard]] bool Visible() const { return visible; }
+  [[nodiscard]] bool Enabled() const { return enabled; }
+  [[nodiscard]] FakeControl const* Parent() const { return parent; }
+};
+}  // namespace
+
+TEST(TfontMan, CaptionsBesideControlsFollowVisibilityAndState) {
+  TfontMan fm;
+  FakeControl panel{Rect(0, 0, 400, 300)};
+  FakeControl box{Rect(200, 100, 300, 130)};
+  box.parent = &panel;
+  struct Case {
+    char const* id;
+    bool visible, enabled, panelEnabled;
+    int form;  // 0 CaptionL, 1 CaptionR with colour, 2 CaptionR
+    bool drawn;
+    TColor ink;
+  } const cases[] = {
+      {"left, hidden", false, true, true, 0, false, 0},
+      {"left, enabled in a disabled panel", true, true, false, 0, true, 0xC0C0C0},
+      {"left, enabled", true, true, true, 0, true, 0},
+      {"right in colour, hidden", false, true, true, 1, true, 0x0000FF},
+      {"right, disabled", true, false, true, 2, true, 0xC0C0C0},
+  };
+  for (auto const& c : cases) {
+    SCOPED_TRACE(c.id);
+    Page p;
+    p.c().Font.setHandle(CreateFontIndirect([&] {
+      TLogFont lf = p.c().Font.logFont();
+      lf.quality = NONANTIALIASED_QUALITY;
+      return lf;
+    }()));
+    box.visible = c.visible;
+    box.enabled = c.enabled;
+    panel.enabled = c.panelEnabled;
+    if (c.form == 0) fm.CaptionL(p.c(), &box, "Name");
+    if (c.form == 1) fm.CaptionR(p.c(), &box, "Name", 0x0000FF);
+    if (c.form == 2) fm.CaptionR(p.c(), &box, "Name");
+    TRect ink = p.ink();
+    EXPECT_EQ(!ink.isEmpty(), c.drawn);
+    if (!c.drawn) continue;
+    EXPECT_EQ(p.ink(c.ink), ink);
+    if (c.form == 0) EXPECT_LE(ink.Right, 200);
+    else EXPECT_GE(ink.Left, 300);
+    EXPECT_NEAR((ink.Top + ink.Bottom) / 2.0, 115, 2);
+    EXPECT_EQ(p.c().Font.Color, 0u);
+  }
+  box.visible = true;
+  EXPECT_EQ(TfontMan::captionStripL(&box), Rect(0, 100, 200, 130));
+  EXPECT_EQ(TfontMan::captionStripR(&box), Rect(300, 100, 800, 130));
+  EXPECT_EQ(TfontMan::captionStripR(&box, 400), Rect(300, 100, 400, 130));
+  EXPECT_TRUE(TfontMan::captionStripL<FakeControl>(nullptr).isEmpty());
+}
