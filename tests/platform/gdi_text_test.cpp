@@ -340,3 +340,37 @@ TEST(DeviceContextTransforms, BlitsFollowScaleAndTurn) {
     EXPECT_EQ(sh.dc.worldTransform(), c.xf);
   }
 }
+
+TEST(DeviceContextTransforms, TurnedShapesAndClipsFollowTheFrame) {
+  XFORM turn{0, 1, -1, 0, 100, 100};  // a quarter clockwise about (100, 100)
+  struct Case {
+    char const* id;
+    int shape;
+    TRect ink;
+  } const cases[] = {
+      {"rectangle", 0, Rect(90, 100, 101, 121)},
+      {"pie: upper right quarter", 1, Rect(80, 120, 101, 141)},
+      {"round rectangle", 2, Rect(90, 100, 101, 121)},
+      {"clip", 3, Rect(90, 100, 100, 120)},
+  };
+  for (auto const& c : cases) {
+    SCOPED_TRACE(c.id);
+    Sheet sh(200, 200);
+    sh.dc.setGraphicsMode(GraphicsMode::Advanced);
+    sh.dc.setWorldTransform(turn);
+    sh.dc.setBrush(solidBrush(0));
+    if (c.shape == 0) sh.dc.rectangle(0, 0, 20, 10);
+    if (c.shape == 1) sh.dc.pie(0, 0, 40, 40, 40, 20, 20, 0);
+    if (c.shape == 2) sh.dc.roundRect(0, 0, 20, 10, 4, 4);
+    if (c.shape == 3) {
+      sh.dc.intersectClipRect(0, 0, 20, 10);
+      sh.dc.modifyWorldTransform(nullptr, MWT_IDENTITY);
+      sh.dc.fillRect({0, 0, 200, 200}, solidBrush(0));
+    }
+    TRect ink = sh.ink();
+    EXPECT_NEAR(ink.Left, c.ink.Left, 1);
+    EXPECT_NEAR(ink.Top, c.ink.Top, 1);
+    EXPECT_NEAR(ink.Right, c.ink.Right, 1);
+    EXPECT_NEAR(ink.Bottom, c.ink.Bottom, 1);
+  }
+}
