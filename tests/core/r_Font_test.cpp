@@ -446,6 +446,10 @@ TEST(TfontMan, AngleTextTurnsAboutTheAnchor) {
   EXPECT_GE(a.Left, 50);
   EXPECT_LE(a.Left, 54);
   EXPECT_EQ(flat.bm.dc().textCharacterExtra(), 0);
+  Page spaced;  // 50 % of the 40-pixel font height after each character
+  fm.AngleText(spaced.c(), 50, 100, 0, 0, 0, 50, "HEH");
+  EXPECT_NEAR(spaced.ink().width(), a.width() + 40, 1);
+  EXPECT_EQ(spaced.bm.dc().textCharacterExtra(), 0);
   Page down;
   fm.AngleText(down.c(), 200, 50, 0, 0, kPi / 2, 0, "HEH");
   TRect b = down.ink();
