@@ -25,3 +25,13 @@ static void BM_TextOut(benchmark::State& st) {
   for (auto _ : st) bm.Canvas().TextOut(100, 100, "Wellington 14:05 Tue");
 }
 BENCHMARK(BM_TextOut);
+
+static void BM_TopTextOut(benchmark::State& st) {
+  TfontMan fm;
+  TBitmap bm;
+  bm.SetSize(800, 400);
+  bm.Canvas().Font.setName("Open Sans");
+  bm.Canvas().Font.setSize(11);
+  for (auto _ : st) fm.TopTextOut(bm.Canvas(), 100, 100, "Wellington 14:05 Tue");
+}
+BENCHMARK(BM_TopTextOut);
