@@ -248,7 +248,8 @@ bool blit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const*
           int sw, int sh, TRop rop, bool stretch);
 
 // A copy under a world transform that turns, shears or scales. Upright scaling becomes a stretch
-// to the mapped box; anything turned is sampled per target pixel (nearest source pixel).
+// to the mapped box; anything turned is sampled per target pixel: the nearest source pixel, or
+// for HALFTONE stretches the four round the sample point weighted by nearness.
 bool transformedBlit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const* src, int sx, int sy,
                      int sw, int sh, TRop rop, bool stretch) {
   if (!stretch) sw = w, sh = h;
@@ -285,6 +286,7 @@ bool transformedBlit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceCon
     s0 = src->toDevice({sx, sy});
   }
   RowWriter wr(dst, src, rop, rows.wasMono);
+  bool halftone = stretch && dst.stretchBltMode() == StretchMode::Halftone && !rows.wasMono;
   std::vector<uint8_t> row;
   TRect visible = dst.visibleRegion().bounds();
   std::vector<TFPoint> const rings[1] = {quad};
@@ -297,15 +299,31 @@ bool transformedBlit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceCon
       return;
     }
     int c = rows.channels;
+    int W = rows.s->width(), H = rows.s->height();
     row.assign(size_t(b - a) * size_t(c), 0);
     for (int xx = a; xx < b; ++xx) {
       // Back from the pixel's centre to the logical plane, then into the source rectangle.
       double px = xx + 0.5 - shift.X - keep.eDx, py = yy + 0.5 - shift.Y - keep.eDy;
       double lx = (px * keep.eM22 - py * keep.eM21) / det, ly = (py * keep.eM11 - px * keep.eM12) / det;
-      int fx = int(std::floor(s0.X + (lx - x) * sw / w)), fy = int(std::floor(s0.Y + (ly - y) * sh / h));
-      fx = std::clamp(fx, 0, rows.s->width() - 1);
-      fy = std::clamp(fy, 0, rows.s->height() - 1);
-      std::memcpy(&row[size_t(xx - a) * size_t(c)], rows.s->row(fy) + size_t(fx) * size_t(c), size_t(c));
+      double u = std::clamp(s0.X + (lx - x) * sw / w, -1.0, W + 1.0), v = std::clamp(s0.Y + (ly - y) * sh / h, -1.0, H + 1.0);
+      uint8_t* out = &row[size_t(xx - a) * size_t(c)];
+      if (halftone) {
+        // Smoothed: the four source pixels round the sample point, weighted by nearness.
+        double fu = u - 0.5, fv = v - 0.5;
+        int x0 = int(std::floor(fu)), y0 = int(std::floor(fv));
+        double tx = fu - x0, ty = fv - y0;
+        int xa = std::clamp(x0, 0, W - 1), xb = std::clamp(x0 + 1, 0, W - 1);
+        int ya = std::clamp(y0, 0, H - 1), yb = std::clamp(y0 + 1, 0, H - 1);
+        uint8_t const *p00 = rows.s->row(ya) + size_t(xa) * size_t(c), *p10 = rows.s->row(ya) + size_t(xb) * size_t(c);
+        uint8_t const *p01 = rows.s->row(yb) + size_t(xa) * size_t(c), *p11 = rows.s->row(yb) + size_t(xb) * size_t(c);
+        for (int k = 0; k < c; ++k) {
+          double top = p00[k] + (p10[k] - p00[k]) * tx, bottom = p01[k] + (p11[k] - p01[k]) * tx;
+          out[k] = uint8_t(std::clamp(std::nearbyint(top + (bottom - top) * ty), 0.0, 255.0));
+        }
+      } else {
+        int fx = std::clamp(int(std::floor(u)), 0, W - 1), fy = std::clamp(int(std::floor(v)), 0, H - 1);
+        std::memcpy(out, rows.s->row(fy) + size_t(fx) * size_t(c), size_t(c));
+      }
     }
     wr.write(yy, a, b - a, row.data(), c);
   });

@@ -374,3 +374,27 @@ TEST(DeviceContextTransforms, TurnedShapesAndClipsFollowTheFrame) {
     EXPECT_NEAR(ink.Bottom, c.ink.Bottom, 1);
   }
 }
+
+TEST(DeviceContextTransforms, TurnedHalftoneStretchSmooths) {
+  TSurface src;
+  src.create(2, 1, 24);
+  src.setPixel(0, 0, 0x000000);
+  src.setPixel(1, 0, 0xFFFFFF);
+  TDeviceContext sdc(&src);
+  for (StretchMode mode : {StretchMode::ColorOnColor, StretchMode::Halftone}) {
+    SCOPED_TRACE(int(mode));
+    Sheet sh(60, 60);
+    sh.s.fillBytes(0x80);
+    sh.dc.setStretchBltMode(mode);
+    sh.dc.setGraphicsMode(GraphicsMode::Advanced);
+    sh.dc.setWorldTransform(XFORM{0, 1, -1, 0, 40, 10});
+    ASSERT_TRUE(StretchBlt(sh.dc, 0, 0, 40, 20, &sdc, 0, 0, 2, 1, SRCCOPY));
+    int between = 0;
+    for (int y = 10; y < 50; ++y) {
+      TColor c = sh.s.pixel(30, y);
+      if (c != 0 && c != 0xFFFFFF) ++between;
+    }
+    if (mode == StretchMode::Halftone) EXPECT_GT(between, 10);
+    else EXPECT_EQ(between, 0);
+  }
+}
