@@ -310,8 +310,15 @@ class FtFont final : public TRealizedFont {
       if (auto it = fcov.find(key); it != fcov.end()) return it->second;
     cov = render(c, m, fx, fy, antialias);
     if (upright) {
-      if (fcov.size() >= 2048) fcov.clear();
-      fcov[key] = cov;
+      // Kept within a few megabytes per font: huge sizes render each time instead.
+      if (fcovBytes + cov.alpha.size() > (4u << 20)) {
+        fcov.clear();
+        fcovBytes = 0;
+      }
+      if (cov.alpha.size() <= (1u << 20)) {
+        fcovBytes += cov.alpha.size();
+        fcov[key] = cov;
+      }
     }
     return cov;
   }
@@ -433,6 +440,7 @@ class FtFont final : public TRealizedFont {
   int funder = 1, fstrike = 1, fthick = 1;
   mutable std::unordered_map<char32_t, int> fadv;
   mutable std::unordered_map<uint64_t, TGlyphCoverage> fcov;
+  mutable size_t fcovBytes = 0;
 };
 
 // Face names differ in case only in ASCII letters in practice; others are kept as they are.
@@ -518,7 +526,7 @@ std::shared_ptr<TRealizedFont const> realizeFont(TLogFont const& lf) {
   SymbolSet sym = fontsdetail::symbolSetOf(lf.faceName.c_str());
   if (sym != SymbolSet::None && isRealFamily(w, lf.faceName)) sym = SymbolSet::None;  // the real font is installed
   auto f = std::make_shared<FtFont>(face, m.file, ppem, sym, embolden, oblique, weight);
-  if (w.realized.size() > 512) w.realized.clear();
+  if (w.realized.size() > 256) w.realized.clear();
   w.realized[key] = f;
   return f;
 }
