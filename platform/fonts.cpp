@@ -325,6 +325,9 @@ class FtFont final : public TRealizedFont {
 
   TGlyphCoverage render(char32_t c, double const m[4], double fx, double fy, bool antialias) const {
     TGlyphCoverage cov;
+    // A frame that blows a glyph up beyond any surface is not rendered at all.
+    double reach = std::max({std::abs(m[0]), std::abs(m[1]), std::abs(m[2]), std::abs(m[3])});
+    if (!std::isfinite(reach) || reach * fppem > 16384) return cov;
     if (!load(c, antialias ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO)) return cov;
     FT_GlyphSlot slot = fface->glyph;
     if (slot->format != FT_GLYPH_FORMAT_OUTLINE) return cov;
