@@ -58,7 +58,13 @@ void readBaseDirectory(const std::string& cfg) {
     if (isFile(shipped)) copyOver(shipped, file);
   }
   TiniLite ini(file);
-  const std::string base = ini.readString("settings", "base directory", "");
+  std::string base = ini.readString("settings", "base directory", "");
+  std::error_code ec;
+  if (!base.empty() && !fs::is_directory(base, ec)) {
+    // A folder that is gone (the program was moved) would leave the map empty for good.
+    ::log("base directory " + base + " is missing; the program's folder is used");
+    base.clear();
+  }
   if (!base.empty()) {
     if (os) os->setBaseDir(base);
   } else if (os) {

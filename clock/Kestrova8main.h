@@ -18,7 +18,8 @@ enum : int { tab_map = 1, tab_sky = 2, tab_astro = 3, tab_shadows = 4, tab_setti
 // none: the user's current file is never overwritten. True when a file was moved.
 bool moveOldLocations(const std::string& documents, const std::string& cfg);
 // Reads the base directory from cfg's "locations.ini" and makes it the base directory of `os`;
-// on a first start the shipped default file is copied in first, then the key is written.
+// on a first start the shipped default file is copied in first, then the key is written. A
+// stored folder that no longer exists is replaced by the program's folder.
 void readBaseDirectory(const std::string& cfg);
 // The program's 32 × 32 icon: a small globe, half in day and half in night.
 [[nodiscard]] std::vector<int32_t> programIcon();

@@ -150,8 +150,8 @@ void TfixedTime::setTime(TDateTime gmt) {
 }
 
 void TfixedTime::placeCursor() {
-  // The window layer cannot move the pointer; the time line shows the hand instead.
-  SetCursor(Cursor::Hand);
+  if (!hasDesktop() || !HandleAllocated()) return;
+  desktop().backend().warpCursor(ClientToScreen(TPoint{(box.Left + box.Right) / 2, box.Top + 4}));
 }
 
 void TfixedTime::mouseDown(int x, int y) {

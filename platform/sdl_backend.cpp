@@ -122,6 +122,8 @@ class TSdlBackend : public TBackend {
     }
   }
 
+  void warpCursor(TPoint p) override { SDL_WarpMouseGlobal(p.X, p.Y); }
+
   void minimizeWindow(HWND h) override {
     if (SDL_Window* w = win(h)) SDL_MinimizeWindow(w);
   }

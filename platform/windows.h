@@ -100,6 +100,8 @@ class TBackend {
   [[nodiscard]] virtual unsigned long nativeId(HWND) { return 0; }
   // Ends a wait early: another thread posted a message.
   virtual void wake() {}
+  // Moves the mouse pointer to a screen point.
+  virtual void warpCursor(TPoint) {}
   // Minimises a top-level window (nothing where there is no such state), and whether it is.
   virtual void minimizeWindow(HWND) {}
   [[nodiscard]] virtual bool isMinimized(HWND) { return false; }
@@ -134,6 +136,8 @@ class THeadlessBackend : public TBackend {
   void showWindow(HWND h, bool) override { std::erase(fminimized, h); }
   void minimizeWindow(HWND h) override { fminimized.push_back(h); }
   bool isMinimized(HWND h) override { return std::find(fminimized.begin(), fminimized.end(), h) != fminimized.end(); }
+  void warpCursor(TPoint p) override { fwarped = p; }
+  [[nodiscard]] TPoint warped() const { return fwarped; }
   // What the user's restore from the task bar does.
   void restoreWindow(HWND h) { std::erase(fminimized, h); }
   void present(HWND, TSurface const&, std::span<TRect const>) override;
@@ -159,6 +163,7 @@ class THeadlessBackend : public TBackend {
   Cursor fcursor = Cursor::Default;
   std::string fclip;
   std::vector<HWND> fminimized;
+  TPoint fwarped{-1, -1};
 };
 
 // Real windows through SDL (video driver x11); nullptr when no display can be opened.

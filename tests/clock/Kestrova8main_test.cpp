@@ -111,6 +111,12 @@ TEST(StartFiles, FirstStartCopiesTheShippedLocationsBeforeWritingTheBaseDirector
   os->setBaseDir(testenv::tempDir());
   readBaseDirectory(cfg);
   EXPECT_EQ(os->basedir(), base);
+  // One that has gone gives way to the program's folder, which is written back.
+  fs::remove_all(base);
+  os->setBaseDir(testenv::tempDir());
+  readBaseDirectory(cfg);
+  EXPECT_EQ(os->basedir(), testenv::tempDir());
+  EXPECT_EQ(TiniLite(cfg + "locations.ini").readString("settings", "base directory", ""), testenv::tempDir());
   freeOs();
 }
 
@@ -231,6 +237,8 @@ TEST_F(MainTest, ClickOpensTheTimeQueryAtLocalNoonAndAReleasePastTheEndStaysOnTh
   ASSERT_NE(q, nullptr);
   EXPECT_EQ(q->Left(), (page.Width() - q->Width()) / 2);  // centred on the page
   EXPECT_NEAR(Frac(q->local()), 0.5, 1e-6);
+  const TRect line0 = q->timeBox();
+  EXPECT_EQ(hb->warped(), q->ClientToScreen(TPoint{(line0.Left + line0.Right) / 2, line0.Top + 4}));  // on the line
   const double day = std::floor(q->local());
 
   const TRect line = q->timeBox();
