@@ -142,7 +142,7 @@ void TKestrova8Win::FormCreate() {
   os->seterr("d");  // d: the form and its tabs
   statusFontColour = 0xFFFFFF;
   TtabForm::start();
-  icon = programIcon();
+  setIcon(programIcon());
   OnResize = [this](TWinControl*) {
     doResize();
     FormResize();

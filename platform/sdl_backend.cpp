@@ -122,6 +122,16 @@ class TSdlBackend : public TBackend {
     }
   }
 
+  void setWindowIcon(HWND h, std::vector<uint32_t> const& argb, int w, int hgt) override {
+    SDL_Window* win_ = win(h);
+    if (!win_ || w <= 0 || hgt <= 0 || argb.size() < size_t(w) * size_t(hgt)) return;
+    std::vector<uint32_t> px(argb.begin(), argb.begin() + ptrdiff_t(w) * hgt);
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(px.data(), w, hgt, 32, w * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (!s) return;
+    SDL_SetWindowIcon(win_, s);  // SDL copies the pixels
+    SDL_FreeSurface(s);
+  }
+
   void warpCursor(TPoint p) override { SDL_WarpMouseGlobal(p.X, p.Y); }
 
   void minimizeWindow(HWND h) override {

@@ -100,6 +100,8 @@ class TBackend {
   [[nodiscard]] virtual unsigned long nativeId(HWND) { return 0; }
   // Ends a wait early: another thread posted a message.
   virtual void wake() {}
+  // The picture the desktop shows for a top-level window: w × h pixels 0xAARRGGBB, row by row.
+  virtual void setWindowIcon(HWND, std::vector<uint32_t> const& /*argb*/, int /*w*/, int /*h*/) {}
   // Moves the mouse pointer to a screen point.
   virtual void warpCursor(TPoint) {}
   // Minimises a top-level window (nothing where there is no such state), and whether it is.

@@ -121,6 +121,18 @@ void TbaseForm::start() {
   doResize();
 }
 
+void TbaseForm::setIcon(std::vector<int32_t> pixels) {
+  icon = std::move(pixels);
+  if (icon.size() != 32 * 32 || !hasDesktop()) return;
+  std::vector<uint32_t> argb(icon.size());
+  for (size_t i = 0; i < icon.size(); ++i) {
+    const uint32_t c = static_cast<uint32_t>(icon[i]);
+    argb[i] = icon[i] == iconTransparentColour ? 0 : 0xFF000000u | ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+  }
+  desktop().backend().setWindowIcon(Handle(), argb, 32, 32);
+  Invalidate();
+}
+
 void TbaseForm::setCapH(int height) {
   fcapH = std::max(4, height);
   setClient();

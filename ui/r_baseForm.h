@@ -96,7 +96,9 @@ class TbaseForm : public platform::TForm, public TtrailSource {
   int sizeStatus = size_none;
   int minwidth = 0, minheight = 0;
   platform::Cursor edgeCursor = platform::Cursor::Arrow;
-  // The program icon: 32 × 32 pixels, 0x00BBGGRR, drawn in the caption's left corner.
+  // The program icon: 32 × 32 pixels, 0x00BBGGRR, drawn in the caption's left corner and given
+  // to the desktop for the window (`iconTransparentColour` pixels are left clear).
+  void setIcon(std::vector<int32_t> pixels);
   std::vector<int32_t> icon;
 
  protected:
