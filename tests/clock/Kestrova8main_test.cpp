@@ -257,6 +257,12 @@ TEST_F(MainTest, ClickOpensTheTimeQueryAtLocalNoonAndAReleasePastTheEndStaysOnTh
   page.mouseUp(10, y);
   EXPECT_EQ(page.fixedPanel(), nullptr);
   EXPECT_TRUE(page.inFixed);
+  // Leaving the tab closes one that is open, too.
+  page.mouseDown(10, y);
+  page.mouseUp(10, y);
+  ASSERT_NE(page.fixedPanel(), nullptr);
+  win->selectTab(1);
+  EXPECT_EQ(page.fixedPanel(), nullptr);
   EXPECT_EQ(boxes, 0);
 }
 

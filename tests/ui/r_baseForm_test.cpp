@@ -232,4 +232,31 @@ TEST_F(FormTest, AFailureIsBoxedOnceAndNeverForAMouseMove) {
   yoRecorder = nullptr;
 }
 
+TEST_F(FormTest, CaptionDoubleClickTogglesMaximisedThroughTheWindowMessages) {
+  TtabForm f;
+  f.start();
+  f.setMaximized(false);
+  f.Show();
+  const HWND h = f.Handle();
+  auto click = [&](int x, int y) {
+    for (auto k : {TInputEvent::MouseMove, TInputEvent::ButtonDown, TInputEvent::ButtonUp}) {
+      TInputEvent e;
+      e.kind = k;
+      e.form = h;
+      e.pos = {x, y};
+      hb->inject(e);
+    }
+    desktop().processMessages();
+  };
+  click(300, 8);
+  EXPECT_FALSE(f.maximized());
+  click(300, 8);  // the second press within the double-click time
+  EXPECT_TRUE(f.maximized());
+  hb->advance(1000);
+  click(300, 8);
+  hb->advance(1000);
+  click(300, 8);  // two presses a second apart are no double click
+  EXPECT_TRUE(f.maximized());
+}
+
 }  // namespace
