@@ -1,5 +1,5 @@
-// Seams of units_seams.h: the number texts forward to `os`; the translation hook, display
-// scaling and colour fade stand in until those operations exist on `os`.
+// Seams of units_seams.h: the number texts, the translation hook and the screen's pixels per
+// millimetre forward to `os`; the colour fade stands in until `os` has it.
 #include "core/units_seams.h"
 
 #include <cmath>
@@ -16,9 +16,9 @@ const TosNumberText& numberText() {
 }
 }  // namespace
 
-std::string wd(const std::string&, const std::string& term) { return term; }
+std::string wd(const std::string& group, const std::string& term) { return os ? os->wd(group, term) : term; }
 
-double screenPPMM() { return 96.0 / 25.4; }
+double screenPPMM() { return os ? os->screenPPMM() : 96.0 / 25.4; }
 
 int32_t FadeColour(int32_t colour, int32_t target, double percent) {
   if (target < 0) return -1;
