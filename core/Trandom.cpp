@@ -34,7 +34,7 @@ int32_t Trandom::getIndex(int32_t id) {
 }
 
 uint32_t Trandom::advance(int32_t id) {
-  Tstream& s = pt[static_cast<std::size_t>(getIndex(id))];
+  platform::TPoint& s = pt[static_cast<std::size_t>(getIndex(id))];
   const uint32_t seed = static_cast<uint32_t>(s.Y) * kMultiplier + 1u;
   s.Y = static_cast<int32_t>(seed);
   return seed;

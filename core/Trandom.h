@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/surface.h"
+
 class Trandom {
  public:
   Trandom() = default;
@@ -26,15 +28,10 @@ class Trandom {
   int32_t value(int32_t id, int32_t range) { return RandomI(id, range); }
   long double random(int32_t id) { return RandomD(id); }
 
-  // One stream: its id and its current seed (used as unsigned).
-  struct Tstream {
-    int32_t X;
-    int32_t Y;
-  };
   int32_t currentId = -1;
   int32_t lastIndex = -1;
   int32_t defStartSeed = 1;
-  std::vector<Tstream> pt;
+  std::vector<platform::TPoint> pt;  // (Tpoints) one per stream, in order of first use: X the id, Y the seed (used as unsigned)
 
  private:
   uint32_t advance(int32_t id);

@@ -105,6 +105,7 @@ double Ttrig::AngleBetweenLines(double x1, double y1, double z1, double x2, doub
 
 bool Ttrig::equal(double a, double b, double snap) const { return std::fabs(a - b) <= snap; }
 bool Ttrig::equal(double a, double b) const { return std::fabs(a - b) <= equality; }
+bool Ttrig::equal(const xyrec& a, const xyrec& b) const { return equal(a.x, b.x) && equal(a.y, b.y); }
 
 double Ttrig::greatest(double a, double b) const { return a > b ? a : b; }
 double Ttrig::greatest(double a, double b, double c) const { return greatest(greatest(a, b), c); }
@@ -154,6 +155,16 @@ bool Ttrig::BoxesOverlap(double x1, double y1, double x2, double y2, double x3, 
   return x1 < x4 && x3 < x2 && y1 < y4 && y3 < y2;
 }
 
+bool Ttrig::BoxesOverlap(double x1, double y1, double x2, double y2, double x3, double y3, double x4,
+                         double y4, boxrec& box) const {
+  if (!BoxesOverlap(x1, y1, x2, y2, x3, y3, x4, y4)) return false;
+  box.left = std::max(x1, x3);
+  box.bottom = std::max(y1, y3);
+  box.right = std::min(x2, x4);
+  box.top = std::min(y2, y4);
+  return true;
+}
+
 bool Ttrig::ExtentsIntersect(double x1, double y1, double x2, double y2, double x3, double y3, double x4,
                              double y4) const {
   return ExtentsIntersect(x1, y1, x2, y2, x3, y3, x4, y4, 0);
@@ -181,6 +192,11 @@ bool Ttrig::TriangleInBox(double tx1, double ty1, double tx2, double ty2, double
   double l, b, r, t;
   triangleExtent(tx1, ty1, tx2, ty2, tx3, ty3, l, b, r, t);
   return BoxesIntersect(l, b, r, t, x1, y1, x2, y2);
+}
+
+bool Ttrig::TriangleInBox(int32_t tx1, int32_t ty1, int32_t tx2, int32_t ty2, int32_t tx3, int32_t ty3,
+                          const platform::TRect& box) const {
+  return TriangleInBox(tx1, ty1, tx2, ty2, tx3, ty3, box.Left, box.Top, box.Right, box.Bottom);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -4,6 +4,9 @@
 #pragma once
 #include <cstdint>
 
+#include "core/Tutil.h"
+#include "platform/surface.h"
+
 constexpr double deg2rad = 3.14159265358979323846 / 180.0;
 constexpr double rad2deg = 180.0 / 3.14159265358979323846;
 
@@ -30,6 +33,7 @@ class Ttrig {
   // Comparisons.
   [[nodiscard]] bool equal(double a, double b, double snap) const;
   [[nodiscard]] bool equal(double a, double b) const;
+  [[nodiscard]] bool equal(const xyrec& a, const xyrec& b) const;
   [[nodiscard]] double greatest(double a, double b) const;
   [[nodiscard]] double greatest(double a, double b, double c) const;
   [[nodiscard]] double greatest(double a, double b, double c, double d) const;
@@ -55,6 +59,9 @@ class Ttrig {
                                     double y4) const;
   [[nodiscard]] bool BoxesOverlap(double x1, double y1, double x2, double y2, double x3, double y3, double x4,
                                   double y4) const;
+  // When they overlap, box receives the common part; otherwise box is untouched.
+  [[nodiscard]] bool BoxesOverlap(double x1, double y1, double x2, double y2, double x3, double y3, double x4,
+                                  double y4, boxrec& box) const;
   [[nodiscard]] bool ExtentsIntersect(double x1, double y1, double x2, double y2, double x3, double y3, double x4,
                                       double y4) const;
   [[nodiscard]] bool ExtentsIntersect(double x1, double y1, double x2, double y2, double x3, double y3, double x4,
@@ -64,6 +71,9 @@ class Ttrig {
   // The triangle's bounding box meets the box: a box test, not an exact triangle test.
   [[nodiscard]] bool TriangleInBox(double tx1, double ty1, double tx2, double ty2, double tx3, double ty3,
                                    double x1, double y1, double x2, double y2) const;
+  // Pixels: (Left, Top) is the minimum corner and (Right, Bottom) the maximum.
+  [[nodiscard]] bool TriangleInBox(int32_t tx1, int32_t ty1, int32_t tx2, int32_t ty2, int32_t tx3, int32_t ty3,
+                                   const platform::TRect& box) const;
 
   // Triangles and lines.
   [[nodiscard]] bool pointInTriangle(double x, double y, double x1, double y1, double x2, double y2, double x3,

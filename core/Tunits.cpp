@@ -7,6 +7,8 @@
 #include <memory>
 #include <string_view>
 
+#include "core/TQYini.h"
+#include "core/os_numbertext.h"
 #include "core/units_seams.h"
 #include "platform/TStringList.h"
 #include "platform/text.h"
@@ -353,6 +355,22 @@ std::string unitWord(int32_t code) {
   return plain.rawLongUnitsName(code);
 }
 }  // namespace
+
+void TunitsRec::loadFromIni(const TQYini& ini) {
+  Tunits plain;
+  const Tunits& parser = units ? *units : plain;
+  for (const Setting& s : kSettings) {
+    if (s.isUnit) this->*s.field = parser.unitNameToCode(ini.readString("units", s.iniKey, s.iniDefault));
+    else this->*s.field = ini.readInteger("units", s.iniKey, TosNumberText::StrToInt(s.iniDefault));
+  }
+}
+
+void TunitsRec::saveToIni(TQYini& ini) const {
+  for (const Setting& s : kSettings) {
+    if (s.isUnit) ini.writestring("units", s.iniKey, unitWord(this->*s.field));
+    else ini.writeInteger("units", s.iniKey, this->*s.field);
+  }
+}
 
 void TunitsRec::saveToList(TStringList& list) const {
   list.add("[units]");

@@ -7,6 +7,7 @@
 #include <string>
 
 class TStringList;
+class TQYini;
 
 // Length codes (base unit: the metre).
 constexpr int32_t u_metric_default = 0;
@@ -85,6 +86,9 @@ class TunitsRec {
   virtual ~TunitsRec() = default;
 
   void clear();
+  // Section "units" of a settings container; unit names go through the global `units`.
+  void loadFromIni(const TQYini& ini);
+  void saveToIni(TQYini& ini) const;
   // Appends "[units]", one key=value line per setting and an empty line.
   void saveToList(TStringList& list) const;
 
@@ -149,7 +153,7 @@ class Tunits : public TunitsRec {
   [[nodiscard]] std::string angleStr(double value, int32_t decplaces, bool withUnits) const;
   [[nodiscard]] std::string anglestr(double value, bool withUnits) const;
   enum class Compass { Short, Long };
-  [[nodiscard]] std::string EastWestStr(double value, int32_t latLongUnits, int32_t decplaces, Compass) ;
+  std::string EastWestStr(double value, int32_t latLongUnits, int32_t decplaces, Compass);
   std::string EastWestStr(double value);
   std::string EastWestStr(double value, int32_t decplaces);
   std::string NorthSouthStr(double value, int32_t latLongUnits, int32_t decplaces, Compass);

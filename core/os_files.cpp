@@ -3,13 +3,14 @@
 // the folder being cleared, copied or walked.
 #include "core/os_files.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "core/r_base.h"
 #include "core/r_fileBase.h"
+#include "core/r_log.h"
+#include "core/units_seams.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/text.h"
@@ -37,21 +38,12 @@ std::string folderAbove(std::string root) {
   auto prev = root.rfind('/', root.size() - 2);
   return prev == std::string::npos ? std::string() : root.substr(0, prev + 1);
 }
-
-// Fixed-point text with two decimals and the locale's separator.
-// FIXME: becomes os.DoubleToStr once the number text services are in.
-std::string twoDecimals(double v, const std::string& separator) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.2f", v);
-  std::string s = buf;
-  if (auto dot = s.find('.'); dot != std::string::npos) s.replace(dot, 1, separator);
-  return s;
-}
-
-// The translation hook's seam: no translation source is attached in these programs.
-// FIXME: becomes os.wd(group, term) once the translation hook is in.
-std::string translated(const std::string& /*group*/, const std::string& term) { return term; }
 }  // namespace
+
+void reportWriteFailure(const std::string& message) {
+  log("** " + message);
+  // FIXME: message box seam: show `message` in an error box (yo) once message boxes exist.
+}
 
 Tos& TosFiles::self() { return static_cast<Tos&>(*this); }
 const Tos& TosFiles::self() const { return static_cast<const Tos&>(*this); }
@@ -63,7 +55,7 @@ std::string TosFiles::documentsDir() const {
 
 std::string TosFiles::myDataDir() {
   Tos& o = self();
-  if (o.defaultDataDir.empty()) o.defaultDataDir = documentsDir() + translated("general", "My Maps") + "/";
+  if (o.defaultDataDir.empty()) o.defaultDataDir = documentsDir() + unitsSeam::wd("general", "My Maps") + "/";
   return o.defaultDataDir;
 }
 
@@ -130,8 +122,13 @@ bool TosFiles::MakeDirectory(const std::string& Dir) {
 }
 
 void TosFiles::copyDirectory(const std::string& source, const std::string& target) {
-  MakeDirectory(target);
   std::string s = platform::withSlash(source), t = platform::withSlash(target);
+  // A tree copied into itself would grow without end.
+  if (t.compare(0, s.size(), s) == 0) {
+    self().log("** copy directory into itself refused: " + s + " -> " + t);
+    return;
+  }
+  MakeDirectory(target);
   TStringList files, dirs;
   ShortFileList(s, "*", files);
   for (const auto& f : files.lines()) copyfile(s + f, t + f);
@@ -194,6 +191,10 @@ bool TosFiles::checkpath(const std::string& refname, std::string& filename, AsDi
     return test(filename);
   }
   if (test(filename)) return true;
+  if (filename.find('\\') != std::string::npos && test(slashes(filename))) {
+    filename = slashes(filename);
+    return true;
+  }
   std::string inBase = o.basedir() + slashes(filename);
   if (!o.basedir().empty() && !filename.empty() && test(inBase)) {
     filename = inBase;
@@ -341,27 +342,29 @@ std::string TosFiles::autofilename(const std::string& dir, const std::string& pr
 
 std::string TosFiles::getTempDir() {
   if (ftempfiledir.empty()) ftempfiledir = platform::tempFolder() + "Ombrant/" + self().appname() + "/";
-  // Private folders: the per-user temporary folder is 0700 already, these stay so.
-  std::string ombrant = ftempfiledir.substr(0, ftempfiledir.size() - self().appname().size() - 1);
-  platform::makeFolder(ombrant, 0700);
-  if (!platform::makeFolder(ftempfiledir, 0700)) self().log("?? make directory failed: " + ftempfiledir);
+  if (!tempDirIsPrivate()) self().log("?? temporary folder is not private or cannot be made: " + ftempfiledir);
   return ftempfiledir;
+}
+
+// Both levels must be ours alone: another user's folder or a planted link is never written into.
+bool TosFiles::tempDirIsPrivate() {
+  std::string ombrant = ftempfiledir.substr(0, ftempfiledir.size() - self().appname().size() - 1);
+  return platform::ensurePrivateFolder(ombrant) && platform::ensurePrivateFolder(ftempfiledir);
 }
 
 std::string TosFiles::tempfilename(const std::string& ext) {
   const std::string dir = getTempDir();
   const std::string e = ext.empty() ? "tmp" : ext;
-  for (int n = 1; n < 1000000; ++n) {
+  for (int n = 1; n < 1000000 && tempDirIsPrivate(); ++n) {
     std::string name = dir + std::to_string(self().sessionID) + "-" + std::to_string(n) + "." + e;
     if (platform::createExclusive(name)) return name;
-    if (!DirectoryExists(dir)) break;
   }
   self().log("** no temporary file name in " + dir);
   return {};
 }
 
 void TosFiles::clearTempDir() {
-  if (!ftempfiledir.empty()) clearDirectory(ftempfiledir, RemoveIt::No);
+  if (!ftempfiledir.empty() && tempDirIsPrivate()) clearDirectory(ftempfiledir, RemoveIt::No);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -394,10 +397,9 @@ int64_t TosFiles::getfilesize(const std::string& filename) {
 std::string TosFiles::getfilesizeStr(const std::string& filename) { return getfilesizeStr(getfilesize(filename)); }
 
 std::string TosFiles::getfilesizeStr(int64_t size) const {
-  const std::string& sep = self().decimalseparator;
   if (size < 1024) return std::to_string(size) + " bytes";
-  if (size < 1048576) return twoDecimals(static_cast<double>(size) / 1024.0, sep) + " Kb";
-  return twoDecimals(static_cast<double>(size) / 1048576.0, sep) + " Mb";
+  if (size < 1048576) return self().DoubleToStr(static_cast<double>(size) / 1024.0, 2) + " Kb";
+  return self().DoubleToStr(static_cast<double>(size) / 1048576.0, 2) + " Mb";
 }
 
 bool TosFiles::readOnlyFile(const std::string& filename) {

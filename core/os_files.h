@@ -11,6 +11,9 @@
 
 class Tos;
 
+// A file that could not be written: logged now, shown to the user once message boxes exist.
+void reportWriteFailure(const std::string& message);
+
 class TosFiles {
  public:
   // Name parts (text only).
@@ -112,4 +115,5 @@ class TosFiles {
   const Tos& self() const;
   [[nodiscard]] std::string documentsDir() const;
   [[nodiscard]] std::string myDataDir();
+  bool tempDirIsPrivate();
 };

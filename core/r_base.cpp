@@ -4,19 +4,23 @@
 #include "core/r_base.h"
 
 #include <cxxabi.h>
+#include <sys/stat.h>
 #include <sys/utsname.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <random>
 #include <typeinfo>
 
 #include "core/TQYcontrol.h"
+#include "core/TQYini.h"
 #include "core/Ttrig.h"
 #include "core/Tyo.h"
 #include "core/Tunits.h"
 #include "core/Tutil.h"
 #include "core/r_date.h"
 #include "core/r_fileBase.h"
+#include "core/r_paths.h"
 #include "core/r_log.h"
 #include "platform/files.h"
 #include "platform/folders.h"
@@ -295,8 +299,9 @@ Tos::~Tos() {
     TStringList sorted = fsettings;
     sorted.onChange = nullptr;
     sorted.sort();
-    if (!fconfig.empty() && !sorted.saveToFile(fconfig + fapp + ".settings"))
-      log("cannot write the settings list " + fconfig + fapp + ".settings");
+    std::string why;
+    if (!fconfig.empty() && !platform::replaceFileContents(fconfig + fapp + ".settings", sorted.text(), &why))
+      reportWriteFailure("The settings list could not be saved (" + why + "); the file on disk is unchanged.");
   }
   if (!discardchanges && flingua) {
     if (!saveLanguage()) log("cannot write the language list " + flinguafile);
@@ -424,9 +429,12 @@ Tos& createOs(double magnify) {
 }
 
 void freeOs() {
+  // The core module's finalization: the program settings file and the per-user store are saved
+  // and freed while `os` can still log.
+  if (os) log("finalization");
+  freeSettings();
+  freePaths();
   if (!os) return;
-  log("finalization");
-  // Seam: the program settings file is saved and freed here.
   log("finalization2");
   delete os;  // the destructor still logs through `os`, then clears it
 }

@@ -142,6 +142,9 @@ class Tos : public TqyObject, public TosText, public TosNumberText, public TosFi
   [[nodiscard]] static int32_t winIDFromVersion(int major, int minor, bool ntPlatform);
   [[nodiscard]] static bool asks64bit(int major, int minor);
 
+  // Event-shaped form of the program settings file's setChanged (TQYini.h).
+  void setChanged(void* sender);
+
   // The error trail (see r_base.cpp).
   void pushProc(const std::string& text);
   void popProc();

@@ -72,9 +72,19 @@ TrawBitmap24::TrawBitmap24() = default;
 TrawBitmap24::~TrawBitmap24() { clear(); }
 
 void TrawBitmap24::clear() {
+  const bool hadContext = fdc != nullptr;
   fdc.reset();
   h.reset();
   fpt.reset();
+  if (hadContext) contextReleased();
+}
+
+void TrawBitmap24::checkInvariants() const {
+  assert(fwidth >= 0 && fheight >= 0);
+  assert((fwidth > 0 && fheight > 0) ? rowL == ((fwidth * 3 + 3) & ~3) : rowL == 0);
+  assert(int64_t(fImageSize) == int64_t(rowL) * fheight);
+  assert(!fdc || fpt || fImageSize == 0);
+  assert(fh.fileSize == (fImageSize > 0 ? uint32_t(kBmpHeaderBytes + fImageSize) : 0u));
 }
 
 void TrawBitmap24::setGeometry(int width, int height) {
@@ -109,6 +119,7 @@ void TrawBitmap24::setGeometry(int width, int height) {
 void TrawBitmap24::sizeChange() {
   clear();
   setGeometry(fwidth, fheight);
+  checkInvariants();
   if (onChangeSize) onChangeSize(this);
 }
 
@@ -398,6 +409,7 @@ bool TrawBitmap24::loadBmp(const uint8_t* bytes, size_t length) {
     if (avail < rowL) std::memset(dst + avail, 0, size_t(rowL - avail));
   }
   floadError.clear();
+  checkInvariants();
   if (onLoad) onLoad(this);
   return true;
 }

@@ -183,6 +183,12 @@ class TrawBitmap24 {
     return pixelAt(col, row);
   }
   bool createPixels();
+  // Called when clear() has dropped the device context: whatever was bound to it lets go.
+  virtual void contextReleased() {}
+  // Debug builds: asserts the invariants listed at the top of r_bitmapRaw.cpp.
+  void checkInvariants() const;
+  // fillRect limited to the pixels for which inside (when given) answers true.
+  void fillRectWhere(const platform::TRect& box, Tbgr colour, int percent, const std::function<bool(int, int)>& inside);
   void sizeChange();
   void setGeometry(int width, int height);
   bool loadBmp(const uint8_t* bytes, size_t length);
@@ -203,7 +209,6 @@ class TrawBitmap24 {
   int rowL = 0;
   int fImageSize = 0;
   std::unique_ptr<uint8_t, FreeDeleter> fpt;
-  std::unique_ptr<TrawBitmap24> tempbm;
   platform::TRect fbox{0, 0, -1, -1};
   platform::TRect fboxPlus{0, 0, 0, 0};
   std::string floadError;

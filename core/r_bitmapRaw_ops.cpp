@@ -58,14 +58,20 @@ void TrawBitmap24::fillAll(Tbgr colour) {
 }
 
 // The box is clipped to the whole buffer, so the last row and column can be filled too.
-void TrawBitmap24::fillRect(const TRect& box, Tbgr colour, int percent) {
+void TrawBitmap24::fillRect(const TRect& box, Tbgr colour, int percent) { fillRectWhere(box, colour, percent, {}); }
+
+void TrawBitmap24::fillRectWhere(const TRect& box, Tbgr colour, int percent,
+                                 const std::function<bool(int, int)>& inside) {
   const TRect r = clipTo(box, fwidth, fheight);
   if (r.Right <= r.Left || !createPixels()) return;
   const bool clipped = fdc && fdc->hasClip();
+  auto wanted = [&](int col, int row) {
+    return (!clipped || visibleInDc(col, row)) && (!inside || inside(col, row));
+  };
   if (percent >= 100) {
     for (int row = r.Top; row < r.Bottom; ++row)
       for (int col = r.Left; col < r.Right; ++col)
-        if (!clipped || visibleInDc(col, row)) setPixel(col, row, colour);
+        if (wanted(col, row)) setPixel(col, row, colour);
     return;
   }
   // Constant opacity round(|percent| * 255 / 100) of 255, source over destination.
@@ -75,7 +81,7 @@ void TrawBitmap24::fillRect(const TRect& box, Tbgr colour, int percent) {
   };
   for (int row = r.Top; row < r.Bottom; ++row)
     for (int col = r.Left; col < r.Right; ++col) {
-      if (clipped && !visibleInDc(col, row)) continue;
+      if (!wanted(col, row)) continue;
       uint8_t* p = pixelAt(col, row);
       p[0] = over(p[0], colour.blue);
       p[1] = over(p[1], colour.green);

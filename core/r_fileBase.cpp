@@ -57,7 +57,9 @@ bool MakeDirectory(const std::string& dir) {
 bool FileList(const std::string& dir, const std::string& ext, TStringList& list) {
   list.clear();
   std::string d = platform::withSlash(dir);
-  for (const auto& name : platform::listFolder(d, "*." + ext, platform::Entries::Files)) list.add(d + name);
+  // "*" takes every file, as "*.*" does where the names come from.
+  for (const auto& name : platform::listFolder(d, ext == "*" ? "*" : "*." + ext, platform::Entries::Files))
+    list.add(d + name);
   return list.count() > 0;
 }
 

@@ -1,5 +1,5 @@
-// Small private file helper of the pixel buffers: whole-file reads, positioned reads and
-// whole-file writes on POSIX descriptors. Stands in until the core's raw file access exists.
+// The pixel buffers' file access: a raw file handle that closes itself, positioned reads,
+// whole-file reads, and the folder test of a save.
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -227,6 +227,15 @@ bool makeFolder(const std::string& path, unsigned mode) {
   return errno == EEXIST && isFolder(path);
 }
 
+bool ensurePrivateFolder(const std::string& path) {
+  std::string p = path;
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  if (::mkdir(p.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  struct stat st {};
+  if (::lstat(p.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return false;
+  return (st.st_mode & 0077) == 0 || ::chmod(p.c_str(), st.st_mode & 0700) == 0;
+}
+
 bool removeFile(const std::string& path) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
@@ -240,8 +249,14 @@ bool renameFile(const std::string& from, const std::string& to) { return ::renam
 bool copyFileBytes(const std::string& source, const std::string& target) {
   int in = openRead(source);
   if (in < 0) return false;
-  struct stat st {};
+  struct stat st {}, dst {};
   ::fstat(in, &st);
+  // Copying a file onto itself would empty it before reading it.
+  if (::stat(target.c_str(), &dst) == 0 && dst.st_dev == st.st_dev && dst.st_ino == st.st_ino) {
+    ::close(in);
+    errno = EINVAL;
+    return false;
+  }
   int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 0777);
   if (out < 0) {
     ::close(in);

@@ -62,7 +62,10 @@ std::vector<std::string> listFolder(const std::string& folder, const std::string
 // Whether a name matches a wildcard pattern ("*", "?", "[...]"), letter case ignored.
 bool fnmatchNoCase(const std::string& pattern, const std::string& name);
 
-bool makeFolder(const std::string& path, unsigned mode = 0777);  // one level; true when it exists afterwards
+bool makeFolder(const std::string& path, unsigned mode = 0777);
+// A real folder (not a link) owned by this user that nobody else may enter; makes it so when it
+// is ours but too open.
+bool ensurePrivateFolder(const std::string& path);  // one level; true when it exists afterwards
 bool removeFile(const std::string& path);    // unlinks a file or a link, never a folder
 bool removeFolder(const std::string& path);  // an empty folder
 bool renameFile(const std::string& from, const std::string& to);

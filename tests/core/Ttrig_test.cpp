@@ -61,6 +61,8 @@ TEST(Ttrig, TolerantComparisons) {
   Ttrig t;
   EXPECT_TRUE(t.equal(1, 1.0000005));
   EXPECT_FALSE(t.equal(1, 1.000002));
+  EXPECT_TRUE(t.equal(xyrec{1, 2}, xyrec{1.0000005, 2}));
+  EXPECT_FALSE(t.equal(xyrec{1, 2}, xyrec{1, 2.00001}));
   t.equality = 1e-3;
   EXPECT_TRUE(t.equal(1, 1.000002));
   EXPECT_TRUE(t.greaterEqual(1, 1 + 1e-13));
@@ -98,6 +100,13 @@ TEST(Ttrig, BoxesTouchingIntersectButDoNotOverlap) {
   EXPECT_EQ(r, 3);
   EXPECT_EQ(top, 4);
   EXPECT_TRUE(t.TriangleInBox(0, 0, 4, 0, 0, 4, 3, 3, 5, 5));  // a box test: (3,3) is outside the triangle
+  EXPECT_FALSE(t.TriangleInBox(0, 0, 4, 0, 0, 4, platform::TRect{5, 5, 8, 8}));
+  EXPECT_TRUE(t.TriangleInBox(0, 0, 4, 0, 0, 4, platform::TRect{4, 4, 8, 8}));
+  boxrec common{-1, -1, -1, -1};
+  EXPECT_FALSE(t.BoxesOverlap(0, 0, 1, 1, 1, 0, 2, 1, common));
+  EXPECT_EQ(common.left, -1);  // untouched
+  EXPECT_TRUE(t.BoxesOverlap(0, 0, 2, 3, 1, 1, 4, 4, common));
+  EXPECT_EQ(common, (boxrec{1, 3, 2, 1}));  // left, top, right, bottom
 }
 
 TEST(Ttrig, TrianglesAndSidesOfLines) {

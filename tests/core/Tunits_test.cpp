@@ -8,8 +8,10 @@
 #include <limits>
 
 #include "core/Ttrig.h"
+#include "core/TQYini.h"
 #include "core/r_base.h"
 #include "platform/TStringList.h"
+#include "tests/support/testenv.h"
 
 namespace {
 constexpr double inf = std::numeric_limits<double>::infinity();
@@ -432,5 +434,35 @@ TEST(Tunits, ServicesObjectCreatesAndFreesTheServices) {
   freeOs();
   EXPECT_EQ(units, nullptr);
   EXPECT_EQ(trig, nullptr);
+}
+}  // namespace
+
+namespace {
+TEST(Tunits, SettingsSectionRoundTrip) {
+  const std::string file = testenv::tempDir() + "units.ini";
+  {
+    TQYini ini(file);
+    Tunits u;
+    u.LinearUnits = u_imperial_surveyft;
+    u.AreaUnits = u_imperial_acre;
+    u.latlongDecPlaces = 4;
+    u.saveToIni(ini);
+    ASSERT_TRUE(ini.save());
+  }
+  TQYini ini(file);
+  EXPECT_EQ(ini.readString("units", "linear", ""), "US survey feet");
+  Tunits v;
+  v.loadFromIni(ini);
+  EXPECT_EQ(v.LinearUnits, u_imperial_surveyft);
+  EXPECT_EQ(v.AreaUnits, u_imperial_acre);
+  EXPECT_EQ(v.latlongDecPlaces, 4);
+  EXPECT_EQ(v.osdigits, 8);
+  // Missing keys take the defaults; a name that does not parse is the unknown code.
+  TQYini other("");
+  other.writestring("units", "linear", "furlongs");
+  v.loadFromIni(other);
+  EXPECT_EQ(v.LinearUnits, u_unknown);
+  EXPECT_EQ(v.AreaUnits, u_metric_ha);
+  EXPECT_EQ(v.latlongDecPlaces, 6);
 }
 }  // namespace

@@ -10,6 +10,7 @@
 #include "core/r_fileBase.h"
 #include "core/r_log.h"
 #include "platform/files.h"
+#include "platform/folders.h"
 #include "tests/support/testenv.h"
 
 namespace {
@@ -103,6 +104,16 @@ TEST_F(OsFiles, CheckpathFindsNamesInBaseAndReferenceFolders) {
   EXPECT_EQ(os->checkPathReverse(upper), "<root>Only.TXT");
   stored = "<root>only.txt";
   EXPECT_TRUE(os->checkpath(stored));
+  testenv::writeFile("Documents/My Maps/m.txt", "x");
+  stored = "<my data>m.txt";
+  EXPECT_TRUE(os->checkpath(stored));
+  EXPECT_EQ(stored, os->documents + "My Maps/m.txt");
+  EXPECT_EQ(os->checkPathReverse(stored), "<my data>m.txt");
+  stored = "<root>";
+  EXPECT_TRUE(os->checkpath("", stored, TosFiles::AsDir::Yes));
+  name = root + "maps\\img\\b.bmp";  // a stored name with Windows separators
+  EXPECT_TRUE(os->checkpath(name));
+  EXPECT_EQ(name, root + "maps/img/b.bmp");
   stored = "<root>gone.txt";
   EXPECT_FALSE(os->checkpath(stored));
   EXPECT_EQ(stored, root + "base/gone.txt");  // a token name is kept even when missing
@@ -141,6 +152,18 @@ TEST_F(OsFiles, TextFilesAreUtf8AndReadAnyEncoding) {
   EXPECT_FALSE(os->WriteTextFile(name + "/below.txt", "x"));
 }
 
+TEST_F(OsFiles, AppendingWaitsForNoOneAndLeavesAFileInUseAlone) {
+  const std::string name = testenv::writeFile("use/f.txt", "a");
+  EXPECT_FALSE(os->FileInUse(name));
+  int holder = platform::openReadWrite(name);
+  ASSERT_TRUE(platform::lockRange(holder, 0, 0));
+  EXPECT_TRUE(os->FileInUse(name));
+  EXPECT_FALSE(os->AppendToTextFile(name, "b"));
+  platform::closeFile(holder);
+  EXPECT_TRUE(os->AppendToTextFile(name, "b"));
+  EXPECT_EQ(testenv::readFile(name), "ab");
+}
+
 TEST_F(OsFiles, TempNamesAreNewFilesInAPrivateFolder) {
   std::string a = os->tempfilename("dat"), b = os->tempfilename("dat");
   ASSERT_FALSE(a.empty());
@@ -155,6 +178,13 @@ TEST_F(OsFiles, TempNamesAreNewFilesInAPrivateFolder) {
   os->clearTempDir();
   EXPECT_FALSE(os->FileExists(a));
   EXPECT_TRUE(os->DirectoryExists(os->getTempDir()));
+}
+
+TEST_F(OsFiles, TempNamesRefuseAPlantedLink) {
+  testenv::writeFile("elsewhere/keep", "");
+  ASSERT_EQ(symlink((root + "elsewhere").c_str(), (platform::tempFolder() + "Ombrant").c_str()), 0);
+  EXPECT_EQ(os->tempfilename("dat"), "");
+  EXPECT_EQ(platform::listFolder(root + "elsewhere", "*", platform::Entries::All, true).size(), 1u);
 }
 
 TEST_F(OsFiles, AutofilenameTakesFirstFreeNumber) {
@@ -189,6 +219,12 @@ TEST_F(OsFiles, CopyDirectoryCopiesTheTree) {
   os->copyDirectory(root + "cp", root + "cp-copy");
   EXPECT_EQ(testenv::readFile(root + "cp-copy/a.txt"), "a");
   EXPECT_EQ(testenv::readFile(root + "cp-copy/s/t/b.txt"), "b");
+  os->copyDirectory(root + "cp", root + "cp/inner");
+  EXPECT_FALSE(os->DirectoryExists(root + "cp/inner"));
+  EXPECT_FALSE(os->copyfile(root + "cp/a.txt", root + "cp/../cp/a.txt"));  // onto itself
+  EXPECT_EQ(testenv::readFile(root + "cp/a.txt"), "a");
+  EXPECT_TRUE(os->copyfile(root + "cp/a.txt", root + "cp-copy/s/t/b.txt"));
+  EXPECT_EQ(testenv::readFile(root + "cp-copy/s/t/b.txt"), "a");
 }
 
 TEST_F(OsFiles, FileamendRefusesReadOnlyFilesAndCreatesMissingOnes) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 
 #include "core/r_base.h"
 #include "core/r_bitmapRaw.h"
@@ -184,4 +185,34 @@ TEST_F(Bin, OpeningAgainClosesTheFirstFile) {
   EXPECT_EQ(bin.count(), 2);
   EXPECT_FALSE(bin.open(testenv::tempDir() + "none.bin"));
   EXPECT_FALSE(bin.isOpen());
+}
+
+// Every prefix of a good container, and seeded random corruption of its header: opening either
+// refuses or gives frames that extract inside the file (the sanitizer build checks the reads).
+TEST_F(Bin, TruncatedAndCorruptedContainersNeverReadOutOfBounds) {
+  const std::string good = containerBytes(5, 2, 3);
+  for (size_t n = 0; n < good.size(); n += 3) {
+    const std::string name = testenv::writeFile("prefix.bin", good.substr(0, n));
+    TbitmapBin bin;
+    const bool ok = bin.open(name);
+    EXPECT_EQ(ok, n >= 24) << n;
+    if (!ok) continue;
+    EXPECT_EQ(bin.count(), int(n - 24) / 32) << n;
+    TrawBitmap24 rb;
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(bin.extract(rb, i), i < bin.count()) << n << " " << i;
+  }
+  std::mt19937 rng(11);
+  for (int round = 0; round < 150; ++round) {
+    std::string bytes = good;
+    bytes[rng() % 24] = char(rng());
+    const std::string name = testenv::writeFile("fuzz.bin", bytes);
+    TbitmapBin bin;
+    if (!bin.open(name)) continue;
+    ASSERT_EQ(int64_t(bin.frameSize()), int64_t(bin.rowLength()) * bin.height());
+    ASSERT_LE(24 + int64_t(bin.count()) * bin.frameSize(), int64_t(bytes.size()));
+    TrawBitmap24 rb;
+    bin.extract(rb, 0);
+    uint8_t r, g, b;
+    bin.getcolour24(0, bin.width() - 1, bin.height() - 1, r, g, b);
+  }
 }

@@ -187,3 +187,37 @@ TEST_F(Mono, RawBitmapLoadsAContainerFrameAndBlends) {
   a.getcolour24(2, 1, r, g, bl);
   EXPECT_EQ(r, 100);
 }
+
+// Every prefix of good one-bit and palette files either loads whole or is refused; the sanitizer
+// build checks that no prefix is read past its end.
+TEST_F(Mono, TruncatedFilesAreRefusedAtEveryLength) {
+  testbmp::Spec one;
+  one.bits = 1;
+  one.width = 20;
+  one.height = -3;
+  const auto mono = testbmp::make(one);
+  for (size_t n = 0; n < mono.size(); ++n) {
+    TbitmapMono m;
+    EXPECT_EQ(m.LoadFromMem(std::vector<uint8_t>(mono.begin(), mono.begin() + long(n))), n >= mono.size() - 1) << n;
+  }
+  testbmp::Spec eight;
+  eight.bits = 8;
+  eight.width = 3;
+  eight.clrUsed = 16;
+  eight.paletteEntries = 16;
+  const auto pal = testbmp::make(eight);
+  const std::string name = testenv::tempDir() + "cut8.bmp";
+  for (size_t n = 0; n + 1 < pal.size(); n += 5) {  // the last byte is padding: see above
+    testenv::writeFile("cut8.bmp", std::string(pal.begin(), pal.begin() + long(n)));
+    TrawBitmap r;
+    EXPECT_FALSE(r.loadfromfile(name)) << n;
+  }
+  testenv::writeFile("cut8.bmp", std::string(pal.begin(), pal.end()));
+  TrawBitmap r;
+  ASSERT_TRUE(r.loadfromfile(name));
+  EXPECT_EQ(r.colours()[15], 0x0F0F0Fu);  // the file's own entries; the rest of 256 are black
+  EXPECT_EQ(r.colours()[16], 0u);
+  uint8_t cr = 0, cg = 0, cb = 0;
+  r.getcolour24(0, 1, cr, cg, cb);  // bottom row, first byte of the block: index 0
+  EXPECT_EQ(cr, 0);
+}

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <random>
 
 #include "core/r_base.h"
 #include "tests/core/bmpbytes.h"
@@ -192,6 +193,12 @@ TEST_F(Bm24, FileRoundTripAndSaveConditions) {
   EXPECT_EQ(px(b, 4, 2), px(a, 4, 2));
   EXPECT_FALSE(b.loadfromFile(dir + "missing.bmp"));
   EXPECT_EQ(b.width(), 5);
+  // A bare name is a file of the current folder.
+  const auto here = std::filesystem::current_path();
+  std::filesystem::current_path(dir);
+  EXPECT_TRUE(a.savetofile("bare.bmp"));
+  std::filesystem::current_path(here);
+  EXPECT_TRUE(std::filesystem::exists(dir + "bare.bmp"));
 }
 
 TEST_F(Bm24, TopDownAndNewerHeadersAreReadTheRightWayUp) {
@@ -285,4 +292,30 @@ TEST_F(Bm24, LastRowWithoutPaddingIsAcceptedAndPaddedWithZeros) {
   TrawBitmap24 b;
   ASSERT_TRUE(b.loadfromMem(bytes)) << b.loadError();
   EXPECT_EQ(px(b, 2, 0), (Tbgr{18, 19, 20}));
+}
+
+// Every prefix of a good file, and seeded random corruption of its header bytes: each load either
+// refuses or gives a buffer whose size matches its memory (the sanitizer build checks the reads).
+TEST_F(Bm24, TruncatedAndCorruptedFilesNeverReadOutOfBounds) {
+  testbmp::Spec s;
+  s.width = 5;
+  s.height = -3;
+  const auto good = testbmp::make(s);
+  for (size_t n = 0; n < good.size(); ++n) {
+    TrawBitmap24 b;
+    const bool ok = b.loadfromMem(std::vector<uint8_t>(good.begin(), good.begin() + long(n)));
+    EXPECT_EQ(ok, n >= good.size() - 1) << n;  // only the last row's padding byte may be missing
+  }
+  std::mt19937 rng(7);
+  for (int round = 0; round < 400; ++round) {
+    auto bytes = good;
+    for (int k = 0; k < 3; ++k) bytes[rng() % 54] = uint8_t(rng());
+    TrawBitmap24 b;
+    if (b.loadfromMem(bytes)) {
+      ASSERT_EQ(int64_t(b.imageSize()), int64_t(b.rowLength()) * b.height());
+      ASSERT_LE(int64_t(b.width()) * 3, b.rowLength());
+      Tbgr c;
+      b.getPixel(b.width() - 1, b.height() - 1, c);
+    }
+  }
 }
