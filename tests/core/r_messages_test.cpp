@@ -158,6 +158,44 @@ TEST_F(Hook, RemembersTheLastMessageAndFiresTheRegisteredOne) {
   EXPECT_EQ(messageName(os->lastWindowsMessage), "unknown message");
 }
 
+// The control set's combo box and the drop-down list window of a combo box.
+class TcomboBox : public TQYcontrol {
+ public:
+  using TQYcontrol::TQYcontrol;
+  LRESULT WndProc(TMsg& m) override {
+    if (m.message == WM_RBUTTONUP) rightUps.push_back(GET_Y_LPARAM(m.lParam));
+    return TQYcontrol::WndProc(m);
+  }
+  std::vector<int> rightUps;
+};
+class TdropList : public TForm {
+ public:
+  std::string frameworkClass() const override { return "ComboLBox"; }
+};
+
+TEST_F(Hook, RightClickInADropDownListGoesToItsComboBox) {
+  TcomboBox combo(form.get());
+  combo.SetBounds(10, 10, 100, 40);
+  TQYcontrol panel(&combo), inner(&panel);
+  panel.SetBounds(0, 0, 100, 40);
+  inner.SetBounds(0, 0, 100, 40);
+  TdropList list;
+  list.SetBounds(110, 95, 100, 80);  // just below the combo box on the screen
+  list.Show();
+  TInputEvent e;
+  e.form = list.Handle();
+  e.button = 2;
+  for (int y : {0, 5}) {
+    e.pos = {3, y};
+    e.kind = TInputEvent::ButtonDown;
+    hb->inject(e);
+    e.kind = TInputEvent::ButtonUp;
+    hb->inject(e);
+  }
+  Application().ProcessMessages();
+  EXPECT_EQ(combo.rightUps, (std::vector<int>{5}));
+}
+
 TEST(MessageNames, TableNamesKnownNumbersOnly) {
   struct Case {
     uint32_t n;
