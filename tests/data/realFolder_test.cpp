@@ -95,3 +95,11 @@ TEST_F(Folder, JanuaryAndJulyDifferWhereSnowComesAndGoes) {
   // The Sahara barely changes.
   EXPECT_NEAR(lightAt(0, 23, 10), lightAt(6, 23, 10), 25);
 }
+
+TEST_F(Folder, BitmapsAreTwentyFourBitFiles) {
+  for (const char* name : {"preview.bmp", "moon.bmp", "world 600.bmp"}) {
+    SCOPED_TRACE(name);
+    TrawBitmap24 rb;
+    EXPECT_TRUE(rb.loadfromFile(dataDir() + name)) << rb.loadError();
+  }
+}
