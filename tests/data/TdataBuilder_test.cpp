@@ -433,6 +433,7 @@ TEST(TdataBuilder, MissingSourceFailsNamingTheFile) {
     EXPECT_FALSE(b.build());
     EXPECT_NE(b.lastError().find(fs::path(c.removed).filename().string()), std::string::npos) << b.lastError();
     EXPECT_FALSE(fs::exists(o.target + "ATTRIBUTION.txt")) << "an unfinished folder must not look complete";
+    EXPECT_FALSE(fs::exists(o.target + ".work")) << "no frame files are left behind";
   }
 }
 
