@@ -75,6 +75,12 @@ class Tlocations {
   void Draw(Tbm24& rb, int index);
   void DrawRaw(TrawBitmap& rb, int index);
 
+  // The box of the last label drawn, in map pixels: corner, size, margin and half margin.
+  struct TlabelBox {
+    int x = 0, y = 0, L = 0, U = 0, m = 0, k = 0;
+  };
+  TlabelBox lastBox;
+
   platform::TDeviceContext* dc = nullptr;  // context of the last drawing
   std::unique_ptr<Tbm24> bm;  // 500 × 200 label image
   bool changed = false;

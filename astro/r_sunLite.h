@@ -71,9 +71,9 @@ class TmapText {
   [[nodiscard]] virtual bool faceInstalled(const std::string& face) = 0;
   [[nodiscard]] virtual std::string sansFace() = 0;  // the font manager's sans-serif face
 };
-// The text service in use (a measuring stand-in that draws nothing until fonts are joined).
+// The text service in use: the device context's text unless a caller has put another in.
 TmapText& mapText();
-// Replaces the service; nullptr goes back to the stand-in.
+// Replaces the service; nullptr goes back to the device context's text.
 void setMapText(std::unique_ptr<TmapText>);
 
 // ---- shared small rules ---------------------------------------------------------------------------

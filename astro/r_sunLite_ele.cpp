@@ -2,6 +2,7 @@
 // 180° minus its angular distance from the sub-solar point (90 + the sun's altitude there); its
 // byte is 255 in full day (sun above 4°), 0 at the antisolar point, a sine-shaped twilight between.
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 #include "astro/r_sunLite.h"
@@ -10,14 +11,14 @@
 namespace {
 constexpr double kPi = std::numbers::pi;
 
-// x rounded halves to even for x = n / 300 with n ≥ 0: the exact form of fading by (255 − v) / 3
-// percent, so that no floating error decides a half.
+// day + (night − day) × weight / 300 rounded halves to even: the fade by (255 − v) / 3 percent.
+// The numerator is an exact integer and float division is correctly rounded, so an exact half
+// stays exact; adding and taking away 1.5 × 2^23 then rounds it to the even neighbour (the
+// default rounding mode). Plain SSE2 arithmetic, so the loop below vectorises.
 inline uint8_t fadeThirds(int day, int night, int weight) {
-  const int n = day * 300 + (night - day) * weight;
-  int q = n / 300;
-  const int r = n - q * 300;
-  if (r > 150 || (r == 150 && (q & 1))) ++q;
-  return static_cast<uint8_t>(q);
+  constexpr float kRoundEven = 12582912.0f;
+  const float q = static_cast<float>(day * 300 + (night - day) * weight) / 300.0f;
+  return static_cast<uint8_t>(static_cast<int>((q + kRoundEven) - kRoundEven));
 }
 }  // namespace
 
@@ -86,29 +87,26 @@ void TsunEle::applyMap(TrawBitmap24& target, TrawBitmap24& day, TrawBitmap24& ni
   if (shift < 0) shift += w;
   const bool direct = day.width() == w && day.height() == h && night.width() == w && night.height() == h &&
                       day.rowPt(0) && night.rowPt(0);
+  std::vector<uint16_t> weights(direct ? static_cast<size_t>(3) * w : 0);
+  std::vector<uint8_t> rolled(direct ? static_cast<size_t>(w) : 0);  // column x of the row: byte x − shift
   for (int y = 0; y < h; ++y) {
     const uint8_t* bytes = buf.data() + static_cast<size_t>(y) * w;
     uint8_t* t = target.rowPt(y);
     if (!t) return;
     if (direct) {
+      // The rolled row as one weight per byte, then one branch-free pass the compiler can
+      // vectorise: weight 0 (byte 255) gives the day byte back exactly.
+      std::memcpy(rolled.data() + shift, bytes, static_cast<size_t>(w - shift));
+      std::memcpy(rolled.data(), bytes + (w - shift), static_cast<size_t>(shift));
+      for (int x = 0; x < w; ++x) {
+        const uint16_t weight = static_cast<uint16_t>(255 - rolled[x]);  // percent × 300 / 100
+        weights[3 * x] = weight;
+        weights[3 * x + 1] = weight;
+        weights[3 * x + 2] = weight;
+      }
       const uint8_t* d = day.rowPt(y);
       const uint8_t* n = night.rowPt(y);
-      for (int x = 0; x < w; ++x) {
-        int xs = x - shift;
-        if (xs < 0) xs += w;
-        const int v = bytes[xs];
-        const int i = 3 * x;
-        if (v == 255) {
-          t[i] = d[i];
-          t[i + 1] = d[i + 1];
-          t[i + 2] = d[i + 2];
-        } else {
-          const int weight = 255 - v;  // (255 − v) / 255 × 85 percent = weight / 300
-          t[i] = fadeThirds(d[i], n[i], weight);
-          t[i + 1] = fadeThirds(d[i + 1], n[i + 1], weight);
-          t[i + 2] = fadeThirds(d[i + 2], n[i + 2], weight);
-        }
-      }
+      for (int i = 0; i < 3 * w; ++i) t[i] = fadeThirds(d[i], n[i], weights[i]);
     } else {
       // Images of another size (or none: a missing container) are read through the clamped reader.
       for (int x = 0; x < w; ++x) {

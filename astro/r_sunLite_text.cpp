@@ -1,33 +1,63 @@
 // r_sunLite shared pieces: the globals of the unit, the small number and anchor rules, and the
-// text service of the map with its stand-in. The stand-in measures text as a fixed-pitch face
-// (half an em per character, one em high at 96 pixels an inch) and draws nothing.
+// text service of the map (the device context's own text in the platform's fonts).
 #include <charconv>
 #include <cmath>
 
 #include "astro/r_sunLite.h"
 #include "platform/numbers.h"
+#include "core/r_Font.h"
+#include "platform/canvas.h"
+#include "platform/fonts.h"
 #include "platform/text.h"
 
 double lastSunLong = 0;
 std::string locationsFile;
 
 namespace {
-class TstandInText final : public TmapText {
+// Text on the device context in a logical font of the face and size (points at 96 pixels an
+// inch), transparent, with the alignment and letter spacing asked for; the context's own text
+// settings are put back afterwards.
+class TcontextText final : public TmapText {
  public:
-  void textOut(platform::TDeviceContext&, int, int, unsigned, int, const TmapFont&, std::string_view) override {}
-  platform::TSize textExtent(platform::TDeviceContext&, const TmapFont& f, std::string_view s) override {
-    const int em = static_cast<int>(platform::Round(f.points * 96 / 72));
-    int chars = 0;
-    for (unsigned char c : s)
-      if ((c & 0xC0) != 0x80) ++chars;  // one per UTF-8 sequence
-    return {chars * ((em + 1) / 2), em};
+  void textOut(platform::TDeviceContext& dc, int x, int y, unsigned align, int charExtra, const TmapFont& f,
+               std::string_view s) override {
+    platform::TFont font = fontOf(f);
+    const platform::HFONT old = dc.selectFont(font.Handle());
+    const platform::TColor oldColour = dc.setTextColor(f.colour);
+    const platform::BkMode oldMode = dc.setBkMode(platform::BkMode::Transparent);
+    const unsigned oldAlign = dc.setTextAlign(align);
+    const int oldExtra = dc.setTextCharacterExtra(charExtra);
+    dc.textOut(x, y, s);
+    dc.setTextCharacterExtra(oldExtra);
+    dc.setTextAlign(oldAlign);
+    dc.setBkMode(oldMode);
+    dc.setTextColor(oldColour);
+    dc.selectFont(old);
   }
-  bool faceInstalled(const std::string&) override { return false; }
-  std::string sansFace() override { return "Open Sans"; }
+  platform::TSize textExtent(platform::TDeviceContext& dc, const TmapFont& f, std::string_view s) override {
+    platform::TFont font = fontOf(f);
+    const platform::HFONT old = dc.selectFont(font.Handle());
+    const int oldExtra = dc.setTextCharacterExtra(0);
+    const platform::TSize size = dc.textExtent(s);
+    dc.setTextCharacterExtra(oldExtra);
+    dc.selectFont(old);
+    return size;
+  }
+  bool faceInstalled(const std::string& face) override { return platform::isFaceListed(face); }
+  std::string sansFace() override { return fontman ? fontman->SansSerif() : std::string("Open Sans"); }
+
+ private:
+  static platform::TFont fontOf(const TmapFont& f) {
+    platform::TFont font;
+    font.setName(f.face);
+    font.setSize(static_cast<int>(platform::Round(f.points)));
+    font.Color = f.colour;
+    return font;
+  }
 };
 
 std::unique_ptr<TmapText>& textService() {
-  static std::unique_ptr<TmapText> service = std::make_unique<TstandInText>();
+  static std::unique_ptr<TmapText> service = std::make_unique<TcontextText>();
   return service;
 }
 }  // namespace
@@ -35,7 +65,7 @@ std::unique_ptr<TmapText>& textService() {
 TmapText& mapText() { return *textService(); }
 
 void setMapText(std::unique_ptr<TmapText> service) {
-  textService() = service ? std::move(service) : std::make_unique<TstandInText>();
+  textService() = service ? std::move(service) : std::make_unique<TcontextText>();
 }
 
 bool readDegrees(const std::string& text, double limit, double& degrees) {

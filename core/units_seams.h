@@ -1,6 +1,7 @@
 // Seams through which the units, view and colour services reach services-object operations:
 // the number texts (forwarded to `os`, or to its plain defaults when there is none), and the
-// translation hook, display scaling and colour fade, which stand in until `os` has them.
+// translation hook and display scaling, which stand in until `os` has them; the colour fade is
+// the services object's own.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -12,6 +13,11 @@ std::string wd(const std::string& group, const std::string& term);
 double screenPPMM();
 // Fade of one colour integer towards another by percent (0..100); −1 when target is negative.
 int32_t FadeColour(int32_t colour, int32_t target, double percent);
+// Display scaling of design pixels and font points (factor 1 until `os` scales the display),
+// and the program font's face name.
+int gp(int pixels);
+int fontsize(double points);
+std::string programFontName();
 
 // Number texts in the display form (the user's separators) and their decimal separator.
 std::string DoubleToStr(double d, int32_t decplaces);

@@ -2,6 +2,7 @@
 // and the stack of saved states.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <utility>
 
 #include "platform/gdi.h"
@@ -70,6 +71,14 @@ TPoint TDeviceContext::setBrushOrg(TPoint p) { return std::exchange(fstate.brush
 TPoint TDeviceContext::setViewportOrg(TPoint p) { return std::exchange(fstate.viewportOrg, p); }
 TPoint TDeviceContext::setWindowOrg(TPoint p) { return std::exchange(fstate.windowOrg, p); }
 
+namespace {
+// Origin arithmetic saturates instead of wrapping round.
+int shifted(int v, int minus, int plus) {
+  int64_t r = int64_t(v) - minus + plus;
+  return int(std::clamp<int64_t>(r, INT32_MIN, INT32_MAX));
+}
+}  // namespace
+
 TFPoint TDeviceContext::toDeviceF(double x, double y) const {
   XFORM const& m = fstate.xform;
   double px = x * m.eM11 + y * m.eM21 + m.eDx, py = x * m.eM12 + y * m.eM22 + m.eDy;
@@ -78,7 +87,7 @@ TFPoint TDeviceContext::toDeviceF(double x, double y) const {
 
 TPoint TDeviceContext::toDevice(TPoint p) const {
   if (fstate.xform == XFORM{})
-    return {p.X - fstate.windowOrg.X + fstate.viewportOrg.X, p.Y - fstate.windowOrg.Y + fstate.viewportOrg.Y};
+    return {shifted(p.X, fstate.windowOrg.X, fstate.viewportOrg.X), shifted(p.Y, fstate.windowOrg.Y, fstate.viewportOrg.Y)};
   TFPoint d = toDeviceF(p.X, p.Y);
   return {int(std::clamp(std::nearbyint(d.x), -1e9, 1e9)), int(std::clamp(std::nearbyint(d.y), -1e9, 1e9))};
 }
@@ -86,7 +95,8 @@ TPoint TDeviceContext::toDevice(TPoint p) const {
 TPoint TDeviceContext::toLogical(TPoint p) const {
   double px = p.X + fstate.windowOrg.X - fstate.viewportOrg.X, py = p.Y + fstate.windowOrg.Y - fstate.viewportOrg.Y;
   XFORM const& m = fstate.xform;
-  if (m == XFORM{}) return {int(px), int(py)};
+  if (m == XFORM{})
+    return {shifted(p.X, fstate.viewportOrg.X, fstate.windowOrg.X), shifted(p.Y, fstate.viewportOrg.Y, fstate.windowOrg.Y)};
   double det = double(m.eM11) * m.eM22 - double(m.eM12) * m.eM21;
   if (det == 0) return {0, 0};
   double x = px - m.eDx, y = py - m.eDy;
@@ -154,8 +164,27 @@ RegionKind kindOf(TRegion const& r) {
 }
 }  // namespace
 
+namespace {
+// A logical rectangle as device pixels: under a turning transform, the pixels of the mapped quad.
+TRegion deviceRegionOf(TDeviceContext const& dc, int l, int t, int r, int b) {
+  std::vector<TFPoint> const quad[1] = {{dc.toDeviceF(l, t), dc.toDeviceF(r, t), dc.toDeviceF(r, b), dc.toDeviceF(l, b)}};
+  TRect area = dc.surface() ? dc.surface()->bounds() : TRect{};
+  std::vector<TRect> runs;
+  detail::scanPolygon(quad, PolyFillMode::Winding, area.Top, area.Bottom,
+                      [&](int y, int a, int z) { runs.push_back({a, y, z, y + 1}); });
+  return TRegion::fromDisjoint(std::move(runs));
+}
+}  // namespace
+
 RegionKind TDeviceContext::intersectClipRect(int l, int t, int r, int b) {
   if (fsurface == nullptr) return RegionKind::Error;
+  if (fstate.xform.eM12 != 0 || fstate.xform.eM21 != 0) {
+    TRegion next = visibleRegion();
+    next.intersect(deviceRegionOf(*this, l, t, r, b));
+    fstate.clip = std::move(next);
+    fstate.hasClip = true;
+    return kindOf(fstate.clip);
+  }
   TPoint a = toDevice({l, t}), z = toDevice({r, b});
   TRegion next = visibleRegion();
   next.intersect(TRect{a.X, a.Y, z.X, z.Y}.normalized());
@@ -166,6 +195,13 @@ RegionKind TDeviceContext::intersectClipRect(int l, int t, int r, int b) {
 
 RegionKind TDeviceContext::excludeClipRect(int l, int t, int r, int b) {
   if (fsurface == nullptr) return RegionKind::Error;
+  if (fstate.xform.eM12 != 0 || fstate.xform.eM21 != 0) {
+    TRegion next = visibleRegion();
+    next.subtract(deviceRegionOf(*this, l, t, r, b));
+    fstate.clip = std::move(next);
+    fstate.hasClip = true;
+    return kindOf(fstate.clip);
+  }
   TPoint a = toDevice({l, t}), z = toDevice({r, b});
   TRegion next = visibleRegion();
   next.subtract(TRect{a.X, a.Y, z.X, z.Y}.normalized());

@@ -286,3 +286,31 @@ TEST_F(RendererFixture, ZoneLookupUndoesTheRollAndReadsBothIndexImages) {
   auto plain = make(at(2025, 6, 1, 10, 0), WithTimezones::No);
   EXPECT_EQ(plain->timeZone(60, 0, country, zone), -1);
 }
+
+TEST_F(RendererFixture, SaverCaptionAndTheTopScreenBand) {
+  auto r = make(at(2025, 6, 1, 10, 0), WithTimezones::No);
+  TrawBitmap24 win;
+  win.setsize(200, 150);
+  win.fillWhite();
+  const platform::TRect got = r->draw(win.dc(), platform::TRect{0, 0, 200, 150});
+  ASSERT_EQ(got.Bottom, 126);
+  EXPECT_EQ(pixel(win, 99, 149), (Tbgr{0, 0, 0}));  // the caption's black plate, 100 wide
+  EXPECT_EQ(pixel(win, 100, 149), (Tbgr{255, 255, 255}));
+  int grey = 0;
+  for (int y = 126; y < 150; ++y)
+    for (int x = 0; x < 100; ++x) {
+      const Tbgr c = pixel(win, x, y);
+      grey += c.red > 0x30 && c.red == c.green && c.green == c.blue && c.red < 0xC0;
+    }
+  EXPECT_GT(grey, 10);  // "Ombrant Kestrova 8" in grey
+
+  r->format = top_screen;
+  r->topLat = 45;
+  r->bottomLat = 90;
+  TrawBitmap24 band;
+  band.setsize(kW, 64);
+  const platform::TRect top = r->draw(band.dc(), platform::TRect{0, 0, kW, 64});
+  EXPECT_EQ(top.Bottom, 32);
+  for (int y : {0, 31})
+    for (int x : {0, 100, 255}) EXPECT_EQ(pixel(band, x, y), pixel(*r->toprb, x, y + 32));
+}

@@ -7,6 +7,7 @@
 #include "core/r_base.h"
 #include "core/r_date.h"
 #include "platform/timezones.h"
+#include "storage/r_sqlite.h"
 #include "tests/support/testenv.h"
 
 namespace {
@@ -182,4 +183,35 @@ TEST_F(LocationsFixture, DataFolderFileIsCopiedOnceAndChangesGoToTheCopy) {
   Tlocations again(1920);
   again.loadfromfile(base + "locations.ini");  // the copy exists: it is read, not replaced
   EXPECT_EQ(again.getLoc(0).name, "Bergen");
+}
+
+TEST_F(LocationsFixture, DataRootReadsHomeAndLanguageFromItsDatabases) {
+  const std::string dir = testenv::tempDir() + "root/";
+  testenv::writeFile("root/.keep", "");
+  {
+    auto sky = TliteDB::createForWriting();
+    ASSERT_TRUE(sky->setfile(dir + "sky.db"));
+    ASSERT_TRUE(sky->ExecSQL("CREATE TABLE ini (key TEXT, value TEXT)"));
+    ASSERT_TRUE(sky->ExecSQL("INSERT INTO ini VALUES ('home', 'Paris')"));
+    auto words = TliteDB::createForWriting();
+    ASSERT_TRUE(words->setfile(dir + "words.db"));
+    ASSERT_TRUE(words->ExecSQL("CREATE TABLE languages (name TEXT, latin TEXT)"));
+    ASSERT_TRUE(words->ExecSQL("INSERT INTO languages VALUES ('French', 'yes'), ('Greek', 'no')"));
+  }
+  locationsDir = testenv::tempDir() + "root-none/";  // no locations file there
+  {
+    TsunBase base(dir + "sky.db", 1920);
+    EXPECT_EQ(base.dataDir(), dir);
+    EXPECT_EQ(base.width(), 1920);
+    Tlocations& l = base.locations();
+    EXPECT_EQ(l.homeplace, "Paris");
+    EXPECT_EQ(l.filename(), locationsDir + "locations.ini");
+    l.setlingua("French");
+    EXPECT_TRUE(l.isLatin());
+    l.setlingua("Greek");
+    EXPECT_FALSE(l.isLatin());
+    EXPECT_EQ(l.getHome(), 0);  // no locations: London
+    EXPECT_EQ(l.homeplace, "London");
+  }
+  locationsDir.clear();
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "astro/r_sunLite.h"
+#include "core/r_date.h"
 #include "platform/timezones.h"
 
 namespace {
@@ -332,6 +333,7 @@ TEST(TsunLiteTables, EachZoneIsTheCurrentWindowsZoneOfItsRegion) {
     SCOPED_TRACE(std::string(tzConst[i]) + " / " + kRowZones[i].iana);
     ASSERT_EQ(keyOf(tzConst[i]), kRowZones[i].key);
     EXPECT_EQ(zoneOf(tzConst[i]), platform::windowsZoneOfIana(kRowZones[i].iana));
+    EXPECT_GE(createDateman().ftimezones.indexOf(zoneOf(tzConst[i])), 0);  // the calendar knows it
   }
 }
 
