@@ -13,6 +13,7 @@
 #include "core/Trandom.h"
 #include "core/os_datatypes.h"
 #include "core/os_drawing.h"
+#include "core/os_pictures.h"
 #include "core/os_shapes.h"
 #include "core/os_files.h"
 #include "core/os_numbertext.h"
@@ -107,7 +108,7 @@ constexpr int32_t LOCALE_SDECIMAL = 0x0E;
 constexpr int32_t LOCALE_STHOUSAND = 0x0F;
 
 class Tos : public TqyObject, public TosText, public TosNumberText, public TosFiles, public TosDataTypes, public TosDrawing,
-            public TosShapes {
+            public TosShapes, public TosPictures {
  public:
   Tos();
   ~Tos() override;

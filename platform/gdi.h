@@ -201,6 +201,11 @@ class TDeviceContext {
   [[nodiscard]] int logPixelsY() const { return flogPixels; }
   [[nodiscard]] int logPixelsX() const { return flogPixels; }
   void setLogPixels(int dpi) { flogPixels = dpi > 0 ? dpi : 96; }
+  // What the context draws on (the platform's TECHNOLOGY device capability): corrections meant
+  // for monitors stay off printer pages and metafiles.
+  enum class Technology { RasterDisplay, RasterPrinter, Metafile };
+  [[nodiscard]] Technology technology() const { return ftechnology; }
+  void setTechnology(Technology t) { ftechnology = t; }
 
   // Text with the selected font (a context without one uses the default face at 16 pixels).
   HFONT selectFont(HFONT);
@@ -325,6 +330,7 @@ class TDeviceContext {
   State fstate;
   std::vector<State> fsaved;
   int flogPixels = 96;
+  Technology ftechnology = Technology::RasterDisplay;
   PathState fpathState = PathState::None;
   std::vector<Figure> fpath;
 };
