@@ -12,7 +12,8 @@
 //              ellipses and glyph outlines; stroke, fill, path to region, path as clip
 //              [x] world transforms for lines, polygons, paths and text (rectangles and ellipses
 //              turn into polygons) [ ] world transforms for blits, arcs, pies, chords, round
-//              rectangles and pen widths [ ] MaskBlt [ ] PlgBlt
+//              rectangles and pen widths [x] arcs, pies, chords and round rectangles in paths
+//              [x] flatten, widen and read back a path [ ] MaskBlt [ ] PlgBlt
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -122,6 +123,11 @@ constexpr unsigned TA_CENTER = 6;
 constexpr unsigned TA_TOP = 0;
 constexpr unsigned TA_BOTTOM = 8;
 constexpr unsigned TA_BASELINE = 24;
+
+// Kinds of path points as getPath reports them.
+constexpr uint8_t PT_CLOSEFIGURE = 1;
+constexpr uint8_t PT_LINETO = 2;
+constexpr uint8_t PT_MOVETO = 6;
 
 constexpr int RGN_AND = 1;
 constexpr int RGN_OR = 2;
@@ -237,7 +243,17 @@ class TDeviceContext {
   // The closed path filled by the fill mode, as device pixels; false when there is no path.
   bool pathToRegion(TRegion&);
   bool selectClipPath(int mode);
+  // The figures are kept as straight segments already: true while there is a closed path.
+  bool flattenPath();
+  // The path becomes the outline of what the current pen would paint along it (as rectangles of
+  // whole pixels, so any fill mode fills it the same); false without a closed path.
+  bool widenPath();
+  // The closed path's points in logical coordinates with their PT_ kinds; false without one.
+  bool getPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) const;
   // What the path recorder uses: figures in continuous device coordinates.
+  enum class ArcFigure { Arc, Pie, Chord };
+  void pathAddArc(ArcFigure, int left, int top, int right, int bottom, int x1, int y1, int x2, int y2);
+  void pathAddRoundRect(int left, int top, int right, int bottom, int cornerWidth, int cornerHeight);
   void pathMoveTo(TFPoint);
   void pathLineTo(TFPoint);
   void pathAddFigure(std::span<TFPoint const>, bool closed);

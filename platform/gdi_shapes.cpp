@@ -463,6 +463,7 @@ void TDeviceContext::rectangle(int l, int t, int r, int b) {
 }
 
 void TDeviceContext::roundRect(int l, int t, int r, int b, int cw, int ch) {
+  if (pathOpen()) return pathAddRoundRect(l, t, r, b, cw, ch);
   Box bx = fillBox(*this, normalBox(*this, l, t, r, b));
   bx = frameBox(*this, bx);
   double rw = std::min(std::abs(cw) / 2.0, (bx.r - bx.l) / 2.0);
@@ -561,12 +562,15 @@ void arcShape(TDeviceContext& dc, Closed kind, int l, int t, int r, int b, int x
 }  // namespace
 
 void TDeviceContext::arc(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
+  if (pathOpen()) return pathAddArc(ArcFigure::Arc, l, t, r, b, x1, y1, x2, y2);
   arcShape(*this, Closed::Rect, l, t, r, b, x1, y1, x2, y2);
 }
 void TDeviceContext::pie(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
+  if (pathOpen()) return pathAddArc(ArcFigure::Pie, l, t, r, b, x1, y1, x2, y2);
   arcShape(*this, Closed::Pie, l, t, r, b, x1, y1, x2, y2);
 }
 void TDeviceContext::chord(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
+  if (pathOpen()) return pathAddArc(ArcFigure::Chord, l, t, r, b, x1, y1, x2, y2);
   arcShape(*this, Closed::Chord, l, t, r, b, x1, y1, x2, y2);
 }
 
