@@ -96,6 +96,35 @@ void TosPictures::BitmapToBox(TCanvas& canvas, Tbm24& bm, TRect box) {
   drawWork(canvas, box, f, -1);
 }
 
+platform::TBitmap& TosPictures::stripBitmap(int width, int height) {
+  if (!stripBM) {
+    stripBM = std::make_unique<platform::TBitmap>();
+    stripBM->SetPixelFormat(platform::pf24bit);
+  }
+  stripBM->SetSize(std::max(width, 0), std::max(height, 0));
+  return *stripBM;
+}
+
+void TosPictures::GraphicToBox(TCanvas& canvas, platform::TMetafile const& g, TRect box) {
+  const TboxFit f = fitInBox(g.MMWidth(), g.MMHeight(), box);
+  if (f.dw <= 0 || f.dh <= 0) return;
+  platform::TBitmap& strip = stripBitmap(f.dw, f.dh);
+  strip.dc().fillRect({0, 0, f.dw, f.dh}, platform::solidBrush(platform::clWhite));
+  platform::PlayEnhMetaFile(strip.dc(), g, {0, 0, f.dw, f.dh});
+  BitmapToBox(canvas, strip, box);
+}
+
+void TosPictures::GraphicToBox(TCanvas& canvas, platform::TMetafile const& g, TRect box, int32_t transparentColour) {
+  // The graphic's own size: its frame at the screen's resolution.
+  const double ppmm = 96.0 / 25.4;
+  const int w = platform::Round32(g.MMWidth() / 100.0 * ppmm), h = platform::Round32(g.MMHeight() / 100.0 * ppmm);
+  if (w <= 0 || h <= 0) return;
+  platform::TBitmap& strip = stripBitmap(w, h);
+  strip.dc().fillRect({0, 0, w, h}, platform::solidBrush(platform::TColor(transparentColour & 0xFFFFFF)));
+  platform::PlayEnhMetaFile(strip.dc(), g, {0, 0, w, h});
+  BitmapToBox(canvas, strip, box, transparentColour);
+}
+
 TRect TosPictures::MetafileToBox(TCanvas& canvas, platform::TMetafile const& emf, TRect box, bool noFill) {
   const TboxFit f = fitInBox(emf.MMWidth(), emf.MMHeight(), box);
   const TRect result{box.Left + f.mx, box.Top + f.my, box.Right - f.mx, box.Bottom - f.my};

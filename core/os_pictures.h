@@ -57,6 +57,12 @@ class TosPictures {
   // A pixel buffer through the work bitmap, opaque, no strips.
   void BitmapToBox(platform::TCanvas&, Tbm24& bm, platform::TRect box);
 
+  // A metafile as a graphic: rendered at its fitted size into the work bitmap stripBM, then
+  // fitted with strips; with a transparent colour, rendered at its own size on that colour and
+  // fitted through the work bitmap.
+  void GraphicToBox(platform::TCanvas&, platform::TMetafile const& g, platform::TRect box);
+  void GraphicToBox(platform::TCanvas&, platform::TMetafile const& g, platform::TRect box, int32_t transparentColour);
+
   // Played at the metafile's physical proportions; strips filled unless noFill. On a display
   // whose monitor scale factor is not 1 the play rectangle grows by it from its top-left corner
   // (never on printers or metafiles); the returned rectangle is the unscaled fit.
@@ -75,5 +81,6 @@ class TosPictures {
  private:
   static void fillStrips(platform::TCanvas&, platform::TRect const& box, TboxFit const&);
   platform::TBitmap& workBitmap(int width, int height);
+  platform::TBitmap& stripBitmap(int width, int height);
   void drawWork(platform::TCanvas&, platform::TRect const& box, TboxFit const&, int32_t transparentColour);
 };

@@ -115,6 +115,29 @@ TEST(TosPictures, MetafileScaledOnDisplaysOnly) {
   EXPECT_EQ(at(canvas, 300, 600), kPaper);
 }
 
+TEST(TosPictures, MetafileAsAGraphic) {
+  Tos t;
+  platform::TMetafile m;
+  {
+    platform::TMetafileRecorder r(m, 20, 10);
+    r.fillRect({0, 0, 10, 10}, platform::solidBrush(kPicture));
+  }
+  TBitmap canvas;
+  make(canvas, 60, 20, kPaper);
+  canvas.Canvas().Brush.Color = kStrip;
+  t.GraphicToBox(canvas.Canvas(), m, {0, 0, 60, 20});
+  EXPECT_EQ(at(canvas, 5, 10), kStrip);
+  EXPECT_EQ(at(canvas, 15, 10), kPicture);
+  EXPECT_EQ(at(canvas, 45, 10), 0xFFFFFFu);  // the graphic's own empty half, white
+  ASSERT_NE(t.stripBM, nullptr);
+  EXPECT_EQ(t.stripBM->Width(), 40);
+  make(canvas, 60, 20, kPaper);
+  t.GraphicToBox(canvas.Canvas(), m, {0, 0, 60, 20}, int32_t(0xFFFFFF));
+  EXPECT_EQ(at(canvas, 15, 10), kPicture);
+  EXPECT_EQ(at(canvas, 45, 10), kPaper);
+  EXPECT_EQ(at(canvas, 5, 10), kPaper);
+}
+
 TEST(TosPictures, LinkedDocumentsAreNotAvailable) {
   Tos t;
   EXPECT_EQ(t.OLEtoBmp("report.doc", 4), nullptr);
