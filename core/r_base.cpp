@@ -12,9 +12,12 @@
 #include <random>
 #include <typeinfo>
 
+#include "core/TQYcontrol.h"
 #include "core/Tblend.h"
 #include "core/TQYini.h"
 #include "core/Ttrig.h"
+#include "core/Tyo.h"
+#include "core/r_Font.h"
 #include "core/Tunits.h"
 #include "core/Tutil.h"
 #include "core/r_date.h"
@@ -202,12 +205,13 @@ void Tos::setconfig(std::string v) {
 // Tos: life
 
 void Tos::create(double magnify) {
-  // Seam: the message hook joins the application's message event here (before anything else).
+  // The message hook joins the application's message event before anything else.
+  platform::Application().OnMessage = [this](platform::TMsg& m, bool& handled) { MsgHandler(m, handled); };
   appTitle = "Ombrant";
   std::random_device rd;
   sessionID = rd() % 9999999u;
   showBugs = true;
-  // Seam: the window message "wm_ombrant" is registered here.
+  wm_ombrant = platform::RegisterWindowMessage("wm_ombrant");
   // dlgColour: $EAC8AC faded 70 percent towards white.
   auto fade = [](int a, int b) { return platform::Round32(a + (b - a) * 0.70); };
   dlgColour = fade(0xAC, 0xFF) | (fade(0xC8, 0xFF) << 8) | (fade(0xEA, 0xFF) << 16);
@@ -239,9 +243,11 @@ void Tos::create(double magnify) {
   decimalseparator = GetLocaleChar(LOCALE_SDECIMAL, ".");
   createDateman();  // freed last, by its own module, not by os
   fcorrect = magnify > 0 ? 1.0 / magnify : 1.0;
-  // Seam: the monitor list `monitors` is made here.
+  monitors = std::make_unique<TmyMonitors>();
   random = std::make_unique<Trandom>();
-  // Seam: the screen DPI gives `fRawPpmm`, `fppmm` and the program magnification here.
+  // The first asking of the DPI also sets the program magnification.
+  fRawPpmm = screenDPI() / 25.4 * fcorrect;
+  fppmm = fRawPpmm;
   fwinID = win_unknown;  // not a Windows platform: the code of versions the table does not know
   struct utsname u {};
   f64 = uname(&u) == 0 && std::string(u.machine) == "x86_64";
@@ -255,10 +261,40 @@ void Tos::create(double magnify) {
   if (!util) util = std::make_unique<Tutil>();  // each service only when its global is unset
   createUnits();
   createTrig();
-  // Seams, in this order: the program fonts, the font manager `fontman` and the program font,
-  // the screen information, the tool cursors (unless suppressCursors).
+  installProgramFonts(resourcedir);  // before the font manager lists the faces
+  createFontMan();
+  if (fontman) setDefFontName(fontman->SansSerif());
+  setfontname("");  // the default face when no name is given
+  fscreenInfo = std::make_unique<TscreenInfo2>();
+  monitors->onChange = [this](TmyMonitors*) {
+    if (fscreenInfo) fscreenInfo->refresh();
+  };
+  if (!suppressCursors) loadToolCursors(resourcedir);
   if (!blend) blend = std::make_unique<Tblend>();
-  // Seam: the hint window.
+  // The library's own hint window becomes the application's.
+  platform::TApplication& app = platform::Application();
+  app.ShowHint = false;
+  app.CancelHint();
+  app.HintWindowClass = [] { return std::make_unique<TQYhintWindow>(); };
+  app.ShowHint = true;
+  app.OnShowHint = &Tos::doShowHint;
+}
+
+void Tos::doShowHint(std::string&, bool&, platform::THintInfo& info) { info.ReshowTimeout = 50; }
+
+void Tos::unassignTimer(std::unique_ptr<platform::TTimer>& timer) noexcept {
+  if (!timer) return;
+  try {
+    timer->SetEnabled(false);
+  } catch (...) {
+    timer.reset();
+    return;
+  }
+  try {
+    unassign(timer, false);
+  } catch (...) {
+  }
+  timer.reset();
 }
 
 Tos::~Tos() {
@@ -271,8 +307,19 @@ Tos::~Tos() {
     if (!fconfig.empty() && !platform::replaceFileContents(fconfig + fapp + ".settings", sorted.text(), &why))
       reportWriteFailure("The settings list could not be saved (" + why + "); the file on disk is unchanged.");
   }
-  // Seam: the language list is written here when one exists.
-  // Seams: the screen information and the monitors are freed here.
+  if (!discardchanges && flingua) {
+    if (!saveLanguage()) log("cannot write the language list " + flinguafile);
+    flingua.reset();
+  }
+  // The hook and the hint window class reach back into `os`: they go first.
+  if (platform::hasDesktop()) {
+    platform::TApplication& app = platform::Application();
+    app.OnMessage = nullptr;
+    app.OnShowHint = nullptr;
+    app.CancelHint();
+  }
+  unassign(fscreenInfo);
+  unassign(monitors);
   unassign(random);
   // Seams: the work bitmaps, then the fonts step.
   unassign(blend, false);
@@ -281,7 +328,7 @@ Tos::~Tos() {
   fOptions.clear();
   unassign(util, false);
   freeTrig();
-  // Seam: `fontman` is freed here.
+  freeFontMan();
   freeUnits();
   procnames.clear();
   procOb = nullptr;
@@ -333,9 +380,7 @@ std::string Tos::qualifiedName(const std::type_info& t, Qualified q) {
 void Tos::unassignFailed(const std::string& cls, const std::string& qualified, bool showerror,
                          const std::string& context, const std::string& what) {
   const std::string ctx = context.empty() ? std::string() : "context: " + context + "\r";
-  // Seam: with showerror the error box shows ctx + "unassign: " + cls + " \r" + qualified + "  previous: "
-  // + lastUnassign.
-  (void)showerror;
+  if (showerror) winYo(ctx + "unassign: " + cls + " \r" + qualified + "  r_base previous: " + lastUnassign);
   log(ctx + "unassign: " + cls + " |" + qualified + "  |previous: " + lastUnassign + (what.empty() ? "" : " | " + what));
 }
 

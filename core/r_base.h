@@ -13,12 +13,20 @@
 #include "core/Trandom.h"
 #include "core/os_datatypes.h"
 #include "core/os_drawing.h"
-#include "core/os_pictures.h"
-#include "core/os_shapes.h"
 #include "core/os_files.h"
+#include "core/os_filetypes.h"
+#include "core/os_fonts.h"
+#include "core/os_lingua.h"
 #include "core/os_numbertext.h"
+#include "core/os_pictures.h"
+#include "core/os_scaling.h"
+#include "core/os_shapes.h"
+#include "core/os_shell.h"
+#include "core/os_system.h"
 #include "core/os_text.h"
+#include "core/r_messages.h"
 #include "platform/TStringList.h"
+#include "platform/controls.h"
 
 class Tos;
 class Tblend;
@@ -107,8 +115,9 @@ constexpr int32_t status_percent = 100;
 constexpr int32_t LOCALE_SDECIMAL = 0x0E;
 constexpr int32_t LOCALE_STHOUSAND = 0x0F;
 
-class Tos : public TqyObject, public TosText, public TosNumberText, public TosFiles, public TosDataTypes, public TosDrawing,
-            public TosShapes, public TosPictures {
+class Tos : public TqyObject, public TosText, public TosNumberText, public TosFiles, public TosDataTypes,
+            public TosFileTypes, public TosShell, public TosFonts, public TosScaling, public TosMessageHook,
+            public TosLingua, public TosSystem, public TosDrawing, public TosShapes, public TosPictures {
  public:
   Tos();
   ~Tos() override;
@@ -187,6 +196,24 @@ class Tos : public TqyObject, public TosText, public TosNumberText, public TosFi
   bool unassign(std::unique_ptr<T>& ob, const std::string& context) noexcept { return unassign(ob, true, context); }
   template <typename T>  // so that a quoted context is never taken for showerror
   bool unassign(std::unique_ptr<T>& ob, const char* context) noexcept { return unassign(ob, true, std::string(context)); }
+  // Delayed free: the owner is cleared now, the object lives until the message loop has run a
+  // timer of delay milliseconds (0: the next turn of the loop).
+  template <typename T>
+  void unassign(std::unique_ptr<T>& ob, int delay) {
+    if (!ob) return;
+    std::shared_ptr<T> held(ob.release());
+    auto id = std::make_shared<uintptr_t>(0);
+    *id = platform::desktop().setTimer(static_cast<uint32_t>(delay < 0 ? 0 : delay), [held, id]() mutable {
+      platform::desktop().killTimer(0, *id);  // also frees this callback, and with it `held`
+    });
+  }
+  // Stops and frees a timer; the owner ends cleared.
+  void unassignTimer(std::unique_ptr<platform::TTimer>& timer) noexcept;
+
+  // A positive design width scales sizes by the primary screen width / 1920 (zero or less: off).
+  void designwidth(int width) { setdesignWidth(width); }
+  // The application's show-hint event: hints re-show 50 ms after the last one.
+  static void doShowHint(std::string& hintStr, bool& canShow, platform::THintInfo& info);
 
   // Folder facts set at start.
   std::string parentdir, addonDir, resourcedir, epsgDir, documents, CommonAppDir, commonDataDir, defaultDataDir;
@@ -221,13 +248,6 @@ class Tos : public TqyObject, public TosText, public TosNumberText, public TosFi
   int32_t basecolour = 0xC40000;
   int32_t baseColourHigh = 0xFFFFFF;
   int32_t selColour = 0x80503C;
-  double fffontMagnification = 1.0;
-  double userFontMagnification = 1.0;
-  double oldmagnification = 1.0;
-  double fontTypeFactor = 1.0;
-  double fontTypeTopFactor = 0.25;
-  double fontTypeBaseline = 0.0;
-  double fcorrect = 1.0;
 
  private:
   template <typename T>

@@ -64,6 +64,7 @@ struct World {
   std::recursive_mutex lock;
   FT_Library ft = nullptr;
   bool fcReady = false;
+  FcConfig* config = nullptr;  // ours, kept for the whole process
   bool familiesValid = false;
   std::vector<std::string> families;  // fontconfig's, each once
   std::map<std::pair<std::string, int>, FT_Face> faces;
@@ -79,7 +80,7 @@ World& world() {
 
 void ensureFc(World& w) {
   if (w.fcReady) return;
-  FcInit();
+  w.config = FcInitLoadConfigAndFonts();
   w.fcReady = true;
 }
 
@@ -89,7 +90,7 @@ void loadFamilies(World& w) {
   w.families.clear();
   FcPattern* pat = FcPatternCreate();
   FcObjectSet* os = FcObjectSetBuild(FC_FAMILY, nullptr);
-  FcFontSet* fs = FcFontList(nullptr, pat, os);
+  FcFontSet* fs = FcFontList(w.config, pat, os);
   if (fs) {
     for (int i = 0; i < fs->nfont; ++i) {
       FcChar8* s = nullptr;
@@ -144,10 +145,10 @@ Match matchFont(World& w, std::string const& family, int weight, bool italic) {
   FcPatternAddInteger(p, FC_WEIGHT, FcWeightFromOpenType(weight <= 0 ? FW_NORMAL : std::min(weight, 1000)));
   FcPatternAddInteger(p, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(p, FC_SCALABLE, FcTrue);
-  FcConfigSubstitute(nullptr, p, FcMatchPattern);
+  FcConfigSubstitute(w.config, p, FcMatchPattern);
   FcDefaultSubstitute(p);
   FcResult r = FcResultNoMatch;
-  FcPattern* found = FcFontMatch(nullptr, p, &r);
+  FcPattern* found = FcFontMatch(w.config, p, &r);
   if (found) {
     FcChar8* file = nullptr;
     if (FcPatternGetString(found, FC_FILE, 0, &file) == FcResultMatch) m.file = reinterpret_cast<char const*>(file);
@@ -445,7 +446,7 @@ bool addFontFile(std::string const& path) {
   World& w = world();
   std::lock_guard g(w.lock);
   ensureFc(w);
-  if (!FcConfigAppFontAddFile(nullptr, reinterpret_cast<FcChar8 const*>(path.c_str()))) return false;
+  if (!FcConfigAppFontAddFile(w.config, reinterpret_cast<FcChar8 const*>(path.c_str()))) return false;
   w.familiesValid = false;
   w.matches.clear();
   w.realized.clear();

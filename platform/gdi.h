@@ -12,8 +12,9 @@
 //              ellipses and glyph outlines; stroke, fill, path to region, path as clip
 //              [x] world transforms for lines, polygons, paths and text (rectangles and ellipses
 //              turn into polygons) [ ] world transforms for blits, arcs, pies, chords, round
-//              rectangles and pen widths [x] arcs, pies, chords and round rectangles in paths
-//              [x] flatten, widen and read back a path [ ] MaskBlt [ ] PlgBlt
+//              rectangles and pen widths [x] MaskBlt [x] PlgBlt [x] mitre and bevel joins
+//              [x] arcs, pies, chords and round rectangles in paths [x] flatten, widen and read
+//              back a path
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -87,6 +88,7 @@ class TRegion {
   [[nodiscard]] static TRegion fromDisjoint(std::vector<TRect>);
 
  private:
+  void checkInvariants() const;
   std::vector<TRect> frects;  // disjoint, none empty
 };
 
@@ -387,6 +389,21 @@ bool BitBlt(TDeviceContext& dst, int x, int y, int width, int height,
 bool StretchBlt(TDeviceContext& dst, int x, int y, int width, int height,
                 TDeviceContext const* src, int sx, int sy, int swidth, int sheight, TRop);
 bool PatBlt(TDeviceContext& dst, int x, int y, int width, int height, TRop);
+
+// Four-operand codes: where the one-bit mask is 1 the operation of the low three bytes (fore),
+// where it is 0 the one whose code is the high byte (back).
+constexpr TRop MAKEROP4(TRop fore, TRop back) { return ((back << 8) & 0xFF000000u) | fore; }
+// A mask of one bit per pixel chooses the operation per pixel; without a mask, the fore operation
+// alone. The mask is read from (mx, my) on and repeats where the copy is larger than the mask.
+// False when the mask is not one bit per pixel, or as BitBlt.
+bool MaskBlt(TDeviceContext& dst, int x, int y, int width, int height, TDeviceContext const* src,
+             int sx, int sy, TSurface const* mask, int mx, int my, TRop rop4);
+// The source rectangle mapped onto the parallelogram whose upper-left, upper-right and lower-left
+// corners are the three points; where a one-bit mask is given, only pixels whose mask bit is 1
+// are copied. Nearest pixel, or bilinear under HALFTONE. False for a missing source or a mask
+// that is not one bit per pixel.
+bool PlgBlt(TDeviceContext& dst, std::span<TPoint const, 3> corners, TDeviceContext const& src, int sx,
+            int sy, int swidth, int sheight, TSurface const* mask, int mx, int my);
 
 constexpr uint8_t AC_SRC_OVER = 0x00;
 constexpr uint8_t AC_SRC_ALPHA = 0x01;

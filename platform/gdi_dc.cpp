@@ -2,6 +2,7 @@
 // and the stack of saved states.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <utility>
 
 #include "platform/gdi.h"
@@ -70,6 +71,14 @@ TPoint TDeviceContext::setBrushOrg(TPoint p) { return std::exchange(fstate.brush
 TPoint TDeviceContext::setViewportOrg(TPoint p) { return std::exchange(fstate.viewportOrg, p); }
 TPoint TDeviceContext::setWindowOrg(TPoint p) { return std::exchange(fstate.windowOrg, p); }
 
+namespace {
+// Origin arithmetic saturates instead of wrapping round.
+int shifted(int v, int minus, int plus) {
+  int64_t r = int64_t(v) - minus + plus;
+  return int(std::clamp<int64_t>(r, INT32_MIN, INT32_MAX));
+}
+}  // namespace
+
 TFPoint TDeviceContext::toDeviceF(double x, double y) const {
   XFORM const& m = fstate.xform;
   double px = x * m.eM11 + y * m.eM21 + m.eDx, py = x * m.eM12 + y * m.eM22 + m.eDy;
@@ -78,7 +87,7 @@ TFPoint TDeviceContext::toDeviceF(double x, double y) const {
 
 TPoint TDeviceContext::toDevice(TPoint p) const {
   if (fstate.xform == XFORM{})
-    return {p.X - fstate.windowOrg.X + fstate.viewportOrg.X, p.Y - fstate.windowOrg.Y + fstate.viewportOrg.Y};
+    return {shifted(p.X, fstate.windowOrg.X, fstate.viewportOrg.X), shifted(p.Y, fstate.windowOrg.Y, fstate.viewportOrg.Y)};
   TFPoint d = toDeviceF(p.X, p.Y);
   return {int(std::clamp(std::nearbyint(d.x), -1e9, 1e9)), int(std::clamp(std::nearbyint(d.y), -1e9, 1e9))};
 }
@@ -86,7 +95,8 @@ TPoint TDeviceContext::toDevice(TPoint p) const {
 TPoint TDeviceContext::toLogical(TPoint p) const {
   double px = p.X + fstate.windowOrg.X - fstate.viewportOrg.X, py = p.Y + fstate.windowOrg.Y - fstate.viewportOrg.Y;
   XFORM const& m = fstate.xform;
-  if (m == XFORM{}) return {int(px), int(py)};
+  if (m == XFORM{})
+    return {shifted(p.X, fstate.viewportOrg.X, fstate.windowOrg.X), shifted(p.Y, fstate.viewportOrg.Y, fstate.windowOrg.Y)};
   double det = double(m.eM11) * m.eM22 - double(m.eM12) * m.eM21;
   if (det == 0) return {0, 0};
   double x = px - m.eDx, y = py - m.eDy;

@@ -1,0 +1,354 @@
+// Controls, forms, the hint window and the application object of controls.h.
+#include "platform/controls.h"
+
+#include <algorithm>
+
+namespace platform {
+
+// ---------------------------------------------------------------------------------------------
+// TWinControl
+
+TWinControl::TWinControl(TWinControl* parent) : fparent(parent) {}
+
+TWinControl::~TWinControl() {
+  if (fhandle != 0 && hasDesktop()) {
+    const HWND h = fhandle;
+    fhandle = 0;  // no message reaches a control that is going
+    desktop().destroyWindow(h);
+  }
+}
+
+void TWinControl::CreateParams(TCreateParams& p) {
+  p.style = fparent ? WS_CHILD : 0;
+  p.className = frameworkClass();
+}
+
+HWND TWinControl::Handle() {
+  if (fhandle != 0 && desktop().isWindow(fhandle)) return fhandle;
+  fhandle = 0;
+  TCreateParams p;
+  CreateParams(p);
+  if (fvisible && (fparent || (p.style & WS_VISIBLE))) p.style |= WS_VISIBLE;
+  if (!fparent) p.style &= ~WS_VISIBLE;  // forms are shown by Show, not by being made
+  if (!fenabled) p.style |= WS_DISABLED;
+  TWindowDesc d;
+  d.parent = fparent ? fparent->Handle() : 0;
+  d.bounds = fbounds;
+  d.style = p.style;
+  d.className = p.className;
+  d.title = Caption;
+  d.proc = this;
+  fhandle = desktop().createWindow(d);
+  if (fhandle != 0 && fcursor != Cursor::Default) desktop().setCursor(fhandle, fcursor);
+  if (fhandle != 0 && !fparent && fvisible) desktop().show(fhandle, true);
+  return fhandle;
+}
+
+std::vector<TWinControl*> TWinControl::Controls() const {
+  std::vector<TWinControl*> out;
+  if (fhandle == 0) return out;
+  for (HWND c : desktop().children(fhandle))
+    if (TWinControl* w = FindControl(c)) out.push_back(w);
+  return out;
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height) {
+  const TRect r = Bounds(left, top, std::max(width, 0), std::max(height, 0));
+  if (r == fbounds) return;
+  fbounds = r;
+  if (fhandle != 0) desktop().setBounds(fhandle, r);  // a new size comes back as WM_SIZE
+}
+
+void TWinControl::SetVisible(bool on) {
+  fvisible = on;
+  if (on && !fparent) HandleNeeded();
+  if (fhandle != 0) desktop().show(fhandle, on);
+}
+
+void TWinControl::SetEnabled(bool on) {
+  fenabled = on;
+  if (fhandle != 0) desktop().enable(fhandle, on);
+}
+
+void TWinControl::SetCursor(Cursor c) {
+  fcursor = c;
+  if (fhandle != 0) desktop().setCursor(fhandle, c);
+}
+
+void TWinControl::BringToFront() {
+  if (fhandle != 0) desktop().bringToFront(fhandle);
+}
+
+void TWinControl::Invalidate() {
+  if (fhandle != 0) desktop().invalidate(fhandle);
+}
+
+void TWinControl::Update() {
+  if (fhandle != 0) desktop().update(fhandle);
+}
+
+TPoint TWinControl::ClientToScreen(TPoint p) { return desktop().clientToScreen(Handle(), p); }
+TPoint TWinControl::ScreenToClient(TPoint p) { return desktop().screenToClient(Handle(), p); }
+
+LRESULT TWinControl::Perform(uint32_t msg, WPARAM w, LPARAM l) {
+  TMsg m{fhandle, msg, w, l, hasDesktop() ? desktop().now() : 0, {}};
+  return WndProc(m);
+}
+
+LRESULT TWinControl::windowProc(TMsg& m) {
+  if (m.message == WM_DESTROY) {
+    LRESULT r = WndProc(m);
+    fhandle = 0;
+    return r;
+  }
+  return WndProc(m);
+}
+
+void TWinControl::paintWindow(TDeviceContext& dc) {
+  fcanvas.bind(&dc);
+  // The background first (a control that paints all of itself answers WM_ERASEBKGND), then Paint.
+  TMsg erase{fhandle, WM_ERASEBKGND, reinterpret_cast<WPARAM>(&dc), 0, 0, {}};
+  if (WndProc(erase) == 0) dc.fillRect(ClientRect(), solidBrush(Color));
+  Paint();
+  fcanvas.bind(nullptr);
+}
+
+TShiftState TWinControl::shiftOf(WPARAM w) const {
+  TShiftState s = 0;
+  if (w & MK_SHIFT) s |= ssShift;
+  if (w & MK_CONTROL) s |= ssCtrl;
+  if (w & MK_LBUTTON) s |= ssLeft;
+  if (w & MK_RBUTTON) s |= ssRight;
+  if (w & MK_MBUTTON) s |= ssMiddle;
+  if (hasDesktop() && desktop().keyDown(VK_MENU)) s |= ssAlt;
+  return s;
+}
+
+LRESULT TWinControl::WndProc(TMsg& m) {
+  const int x = GET_X_LPARAM(m.lParam), y = GET_Y_LPARAM(m.lParam);
+  switch (m.message) {
+    case WM_ERASEBKGND:
+      return 0;  // not erased here: paintWindow fills with Color
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
+      const TMouseButton b = m.message == WM_LBUTTONDOWN ? mbLeft : m.message == WM_RBUTTONDOWN ? mbRight : mbMiddle;
+      if (b == mbLeft) {
+        desktop().setCapture(fhandle);  // the framework's controls capture the mouse on a left press
+        fdown = true;
+      }
+      if (OnMouseDown) OnMouseDown(this, b, shiftOf(m.wParam), x, y);
+      return 0;
+    }
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP: {
+      const TMouseButton b = m.message == WM_LBUTTONUP ? mbLeft : m.message == WM_RBUTTONUP ? mbRight : mbMiddle;
+      const bool click = b == mbLeft && fdown && ClientRect().contains(TPoint{x, y});
+      if (b == mbLeft) {
+        fdown = false;
+        if (hasDesktop() && desktop().capture() == fhandle) desktop().releaseCapture();
+      }
+      if (OnMouseUp) OnMouseUp(this, b, shiftOf(m.wParam), x, y);
+      if (click && OnClick) OnClick(this);
+      return 0;
+    }
+    case WM_MOUSEMOVE:
+      if (OnMouseMove) OnMouseMove(this, shiftOf(m.wParam), x, y);
+      return 0;
+    case WM_MOUSEWHEEL:
+      if (OnMouseWheel) return OnMouseWheel(this, shiftOf(static_cast<WPARAM>(LOWORD(m.wParam))),
+                                            GET_WHEEL_DELTA_WPARAM(m.wParam), {x, y}) ? 1 : 0;
+      if (fparent) return fparent->Perform(m.message, m.wParam, m.lParam);  // unclaimed turns go up
+      return 0;
+    case WM_KEYDOWN:
+    case WM_KEYUP: {
+      int key = static_cast<int>(m.wParam);
+      auto& ev = m.message == WM_KEYDOWN ? OnKeyDown : OnKeyUp;
+      if (ev) ev(this, key, shiftOf(0));
+      else if (fparent) return fparent->Perform(m.message, m.wParam, m.lParam);  // keys preview up to the form
+      return 0;
+    }
+    case WM_SIZE:
+      if (OnResize) OnResize(this);
+      return 0;
+    case WM_CAPTURECHANGED:
+      fdown = false;
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+TWinControl* FindControl(HWND h) {
+  if (h == 0 || !hasDesktop()) return nullptr;
+  return dynamic_cast<TWinControl*>(desktop().proc(h));
+}
+
+// ---------------------------------------------------------------------------------------------
+// TForm
+
+TForm::TForm() : TWinControl(nullptr) { SetVisible(false); }
+
+void TForm::CreateParams(TCreateParams& p) {
+  TWinControl::CreateParams(p);
+  if (StayOnTop) p.style |= WS_EX_TOPMOST;
+  if (!ShowInTaskBar) p.style |= WS_EX_TOOLWINDOW;
+}
+
+int TForm::ShowModal() {
+  TApplication& app = Application();
+  (void)app;
+  HandleNeeded();
+  if (Position == poScreenCenter) {
+    auto displays = desktop().backend().displays();
+    TRect area = displays.empty() ? Rect(0, 0, 1920, 1080) : displays.front().workArea;
+    for (auto const& d : displays)
+      if (d.primary) area = d.workArea;
+    SetBounds(area.Left + (area.width() - Width()) / 2, area.Top + (area.height() - Height()) / 2, Width(), Height());
+  }
+  ModalResult = mrNone;
+  fmodal = true;
+  Show();
+  BringToFront();
+  if (OnShow) OnShow(this);
+  desktop().runModal(Handle(), [this] { return ModalResult != mrNone || !Visible(); });
+  fmodal = false;
+  Hide();
+  if (ModalResult == mrNone) ModalResult = mrCancel;
+  return ModalResult;
+}
+
+void TForm::Close() { Perform(WM_CLOSE); }
+
+LRESULT TForm::WndProc(TMsg& m) {
+  if (m.message == WM_CLOSE) {
+    if (fmodal) ModalResult = mrCancel;
+    else Hide();
+    return 0;
+  }
+  return TWinControl::WndProc(m);
+}
+
+// ---------------------------------------------------------------------------------------------
+// THintWindow
+
+THintWindow::THintWindow() : TWinControl(nullptr) {
+  SetVisible(false);
+  Color = 0xE1FFFF;
+}
+
+void THintWindow::CreateParams(TCreateParams& p) {
+  TWinControl::CreateParams(p);
+  p.style |= WS_BORDER | WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
+}
+
+void THintWindow::ActivateHint(TRect const& r, std::string const& hint) {
+  Caption = hint;
+  HandleNeeded();
+  SetBounds(r.Left, r.Top, r.width(), r.height());
+  Show();
+  BringToFront();
+  Invalidate();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TApplication
+
+TApplication::TApplication() = default;
+
+TApplication& Application() {
+  // The desktop first, so that it outlives the application's hint window at exit.
+  TDesktop& d = desktop();
+  static TApplication app;
+  // The desktop may have been replaced (tests): the application's hook goes with every desktop.
+  if (!d.hook)
+    d.hook = [](TMsg& m, bool& handled) {
+      TApplication& a = Application();
+      if (m.message == WM_MOUSEMOVE) a.trackHint(m);
+      if (a.OnMessage) a.OnMessage(m, handled);
+    };
+  return app;
+}
+
+void TApplication::ProcessMessages() { desktop().processMessages(); }
+
+void TApplication::HandleMessage() {
+  if (!desktop().processOne()) desktop().idle();
+}
+
+void TApplication::Run() {
+  while (!desktop().terminated()) HandleMessage();
+}
+
+void TApplication::trackHint(TMsg const& m) {
+  if (m.hwnd == fhintOver) return;
+  fhintOver = m.hwnd;
+  CancelHint();
+  TWinControl* c = FindControl(m.hwnd);
+  if (!ShowHint || !c || !c->ShowHint || c->Hint.empty()) return;
+  const int pause = fhintInfo.ReshowTimeout > 0 && fhint && fhint->Visible() ? fhintInfo.ReshowTimeout : HintPause;
+  fhintTimer = desktop().setTimer(static_cast<uint32_t>(pause), [this] {
+    desktop().killTimer(0, fhintTimer);
+    fhintTimer = 0;
+    ActivateHint(desktop().cursorPos());
+  });
+}
+
+void TApplication::ActivateHint(TPoint screen) {
+  TWinControl* c = FindControl(desktop().windowFromPoint(screen));
+  if (!c || c->Hint.empty()) return;
+  THintInfo info;
+  info.HintControl = c;
+  info.CursorPos = screen;
+  info.HintStr = c->Hint;
+  info.HideTimeout = HintHidePause;
+  bool canShow = true;
+  std::string text = c->Hint;
+  if (OnShowHint) OnShowHint(text, canShow, info);
+  fhintInfo = info;
+  if (!canShow) return;
+  if (!fhint) fhint = HintWindowClass ? HintWindowClass() : std::make_unique<THintWindow>();
+  fhint->ActivateHint(Bounds(screen.X, screen.Y + 20, fhint->Width(), fhint->Height()), text);
+}
+
+void TApplication::CancelHint() {
+  if (fhintTimer != 0) desktop().killTimer(0, fhintTimer);
+  fhintTimer = 0;
+  if (fhint) fhint->ReleaseHint();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TTimer
+
+TTimer::~TTimer() {
+  if (fid != 0 && hasDesktop()) desktop().killTimer(0, fid);
+}
+
+void TTimer::SetEnabled(bool v) {
+  fenabled = v;
+  arm();
+}
+
+void TTimer::SetInterval(uint32_t v) {
+  finterval = v;
+  arm();
+}
+
+void TTimer::SetOnTimer(std::function<void(TTimer*)> f) {
+  fonTimer = std::move(f);
+  arm();
+}
+
+void TTimer::arm() {
+  if (fid != 0) desktop().killTimer(0, fid);
+  fid = 0;
+  if (!fenabled || finterval == 0 || !fonTimer) return;
+  // The handler may free the timer: nothing of it is touched after the call.
+  fid = desktop().setTimer(finterval, [this] {
+    auto f = fonTimer;
+    f(this);
+  });
+}
+
+}  // namespace platform

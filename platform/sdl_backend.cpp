@@ -1,0 +1,288 @@
+// Real windows: one SDL window (video driver x11) per form, shown from the form's back buffer
+// with one SDL_ConvertPixels per dirty rectangle (24-bit bottom-up source read with a negative
+// pitch) into the window surface; XRandR gives millimetres, the X resources give Xft.dpi.
+// Our headers come first: the X11 headers define macros (None, Complex...) that clash with them.
+#include "platform/windows.h"
+#include "platform/x11.h"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+namespace platform {
+namespace {
+
+int vkOf(SDL_Keycode k) {
+  if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
+  if (k >= SDLK_0 && k <= SDLK_9) return '0' + (k - SDLK_0);
+  if (k >= SDLK_F1 && k <= SDLK_F12) return VK_F1 + (k - SDLK_F1);
+  switch (k) {
+    case SDLK_BACKSPACE: return VK_BACK;
+    case SDLK_TAB: return VK_TAB;
+    case SDLK_RETURN: case SDLK_KP_ENTER: return VK_RETURN;
+    case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
+    case SDLK_LCTRL: case SDLK_RCTRL: return VK_CONTROL;
+    case SDLK_LALT: case SDLK_RALT: return VK_MENU;
+    case SDLK_ESCAPE: return VK_ESCAPE;
+    case SDLK_SPACE: return VK_SPACE;
+    case SDLK_PAGEUP: return VK_PRIOR;
+    case SDLK_PAGEDOWN: return VK_NEXT;
+    case SDLK_END: return VK_END;
+    case SDLK_HOME: return VK_HOME;
+    case SDLK_LEFT: return VK_LEFT;
+    case SDLK_UP: return VK_UP;
+    case SDLK_RIGHT: return VK_RIGHT;
+    case SDLK_DOWN: return VK_DOWN;
+    case SDLK_DELETE: return VK_DELETE;
+    case SDLK_KP_PLUS: return VK_ADD;
+    case SDLK_KP_MINUS: return VK_SUBTRACT;
+    default: return 0;
+  }
+}
+
+SDL_SystemCursor sdlCursor(Cursor c) {
+  switch (c) {
+    case Cursor::Hand: return SDL_SYSTEM_CURSOR_HAND;
+    case Cursor::SizeAll: return SDL_SYSTEM_CURSOR_SIZEALL;
+    case Cursor::SizeNS: return SDL_SYSTEM_CURSOR_SIZENS;
+    case Cursor::SizeWE: return SDL_SYSTEM_CURSOR_SIZEWE;
+    case Cursor::SizeNWSE: return SDL_SYSTEM_CURSOR_SIZENWSE;
+    case Cursor::SizeNESW: return SDL_SYSTEM_CURSOR_SIZENESW;
+    case Cursor::IBeam: return SDL_SYSTEM_CURSOR_IBEAM;
+    case Cursor::Wait: return SDL_SYSTEM_CURSOR_WAIT;
+    case Cursor::Cross: return SDL_SYSTEM_CURSOR_CROSSHAIR;
+    default: return SDL_SYSTEM_CURSOR_ARROW;
+  }
+}
+
+class TSdlBackend : public TBackend {
+ public:
+  TSdlBackend() = default;
+  ~TSdlBackend() override {
+    for (auto& [h, w] : fwindows) SDL_DestroyWindow(w);
+    for (auto& [c, p] : fcursors) SDL_FreeCursor(p);
+    SDL_Quit();  // all of SDL: a partial quit leaves its D-Bus connection behind
+  }
+
+  bool open() {
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    fwake = SDL_RegisterEvents(1);
+    return true;
+  }
+
+  uint32_t ticks() override { return SDL_GetTicks(); }
+
+  void wait(uint32_t ms, std::vector<TInputEvent>& out) override {
+    SDL_Event ev;
+    if (ms > 0) {
+      // Round up: a wait that ends early would only wake the loop to find nothing due.
+      if (SDL_WaitEventTimeout(&ev, static_cast<int>(std::min<uint32_t>(ms, 0x7FFFFFFF)))) translate(ev, out);
+    }
+    while (SDL_PollEvent(&ev)) translate(ev, out);
+  }
+
+  bool createWindow(HWND h, TWindowDesc const& d) override {
+    Uint32 flags = SDL_WINDOW_HIDDEN;
+    if (!(d.style & WS_BORDER)) flags |= SDL_WINDOW_BORDERLESS;
+    if (d.style & WS_EX_TOPMOST) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+    if (d.style & WS_EX_TOOLWINDOW) flags |= SDL_WINDOW_SKIP_TASKBAR;
+    SDL_Window* w = SDL_CreateWindow(d.title.c_str(), d.bounds.Left, d.bounds.Top, std::max(d.bounds.width(), 1),
+                                     std::max(d.bounds.height(), 1), flags);
+    if (!w) return false;
+    if (!d.className.empty()) {
+      SDL_SysWMinfo info;
+      SDL_VERSION(&info.version);
+      if (SDL_GetWindowWMInfo(w, &info) && info.subsystem == SDL_SYSWM_X11)
+        x11::setWindowClass(info.info.x11.display, info.info.x11.window, d.className);
+    }
+    fwindows[h] = w;
+    return true;
+  }
+
+  void destroyWindow(HWND h) override {
+    auto it = fwindows.find(h);
+    if (it == fwindows.end()) return;
+    SDL_DestroyWindow(it->second);
+    fwindows.erase(it);
+  }
+
+  void setWindowBounds(HWND h, TRect const& r) override {
+    if (SDL_Window* w = win(h)) {
+      SDL_SetWindowPosition(w, r.Left, r.Top);
+      SDL_SetWindowSize(w, std::max(r.width(), 1), std::max(r.height(), 1));
+    }
+  }
+
+  void showWindow(HWND h, bool on) override {
+    if (SDL_Window* w = win(h)) {
+      if (on) SDL_ShowWindow(w);
+      else SDL_HideWindow(w);
+    }
+  }
+
+  void present(HWND h, TSurface const& buf, std::span<TRect const> dirty) override {
+    SDL_Window* w = win(h);
+    if (!w || buf.empty()) return;
+    SDL_Surface* ws = SDL_GetWindowSurface(w);
+    if (!ws) return;
+    std::vector<SDL_Rect> rects;
+    if (SDL_MUSTLOCK(ws)) SDL_LockSurface(ws);
+    for (TRect r : dirty) {
+      r.intersect(buf.bounds());
+      r.intersect(Rect(0, 0, ws->w, ws->h));
+      if (r.isEmpty()) continue;
+      // The back buffer is bottom-up: its image row r.Top lies highest in memory, so the rows are
+      // read downwards with a negative pitch.
+      const uint8_t* src = buf.row(r.Top) + r.Left * 3;
+      uint8_t* dst = static_cast<uint8_t*>(ws->pixels) + r.Top * ws->pitch + r.Left * ws->format->BytesPerPixel;
+      SDL_ConvertPixels(r.width(), r.height(), SDL_PIXELFORMAT_BGR24, src, -buf.stride(), ws->format->format, dst,
+                        ws->pitch);
+      rects.push_back({r.Left, r.Top, r.width(), r.height()});
+    }
+    if (SDL_MUSTLOCK(ws)) SDL_UnlockSurface(ws);
+    if (!rects.empty()) SDL_UpdateWindowSurfaceRects(w, rects.data(), static_cast<int>(rects.size()));
+  }
+
+  void setCursor(Cursor c) override {
+    auto it = fcursors.find(c);
+    if (it == fcursors.end()) it = fcursors.emplace(c, SDL_CreateSystemCursor(sdlCursor(c))).first;
+    if (it->second) SDL_SetCursor(it->second);
+  }
+
+  std::string clipboardText() override {
+    char* t = SDL_GetClipboardText();
+    std::string s = t ? t : "";
+    SDL_free(t);
+    return s;
+  }
+
+  void setClipboardText(std::string const& s) override { SDL_SetClipboardText(s.c_str()); }
+
+  std::vector<TDisplay> displays() override {
+    std::vector<TDisplay> out;
+    const int n = SDL_GetNumVideoDisplays();
+    for (int i = 0; i < n; ++i) {
+      TDisplay d;
+      const char* name = SDL_GetDisplayName(i);
+      d.name = name ? name : "";
+      SDL_Rect r;
+      if (SDL_GetDisplayBounds(i, &r) == 0) d.box = Bounds(r.x, r.y, r.w, r.h);
+      d.workArea = SDL_GetDisplayUsableBounds(i, &r) == 0 ? Bounds(r.x, r.y, r.w, r.h) : d.box;
+      SDL_DisplayMode m;
+      if (SDL_GetCurrentDisplayMode(i, &m) == 0) {
+        d.modeWidth = m.w;
+        d.modeHeight = m.h;
+      }
+      d.primary = i == 0;
+      out.push_back(d);
+    }
+    x11::addMillimetres(out);
+    return out;
+  }
+
+  int logicalDpi() override { return x11::xftDpi(); }
+
+  unsigned long nativeId(HWND h) override {
+    SDL_Window* w = win(h);
+    if (!w) return 0;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(w, &info) && info.subsystem == SDL_SYSWM_X11) return info.info.x11.window;
+    return 0;
+  }
+
+  void wake() override {
+    SDL_Event e{};
+    e.type = fwake;
+    SDL_PushEvent(&e);
+  }
+
+ private:
+  SDL_Window* win(HWND h) {
+    auto it = fwindows.find(h);
+    return it == fwindows.end() ? nullptr : it->second;
+  }
+  HWND hwndOf(Uint32 windowID) {
+    SDL_Window* w = SDL_GetWindowFromID(windowID);
+    for (auto& [h, x] : fwindows)
+      if (x == w) return h;
+    return 0;
+  }
+
+  void translate(SDL_Event const& ev, std::vector<TInputEvent>& out) {
+    TInputEvent e;
+    switch (ev.type) {
+      case SDL_MOUSEMOTION:
+        e.kind = TInputEvent::MouseMove;
+        e.form = hwndOf(ev.motion.windowID);
+        e.pos = {ev.motion.x, ev.motion.y};
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP:
+        e.kind = ev.type == SDL_MOUSEBUTTONDOWN ? TInputEvent::ButtonDown : TInputEvent::ButtonUp;
+        e.form = hwndOf(ev.button.windowID);
+        e.pos = {ev.button.x, ev.button.y};
+        e.button = ev.button.button == SDL_BUTTON_RIGHT ? 2 : ev.button.button == SDL_BUTTON_MIDDLE ? 3 : 1;
+        if (ev.button.button > SDL_BUTTON_RIGHT) return;  // extra buttons are not routed
+        break;
+      case SDL_MOUSEWHEEL: {
+        e.kind = TInputEvent::Wheel;
+        e.form = hwndOf(ev.wheel.windowID);
+        int x = 0, y = 0;
+        SDL_GetMouseState(&x, &y);
+        e.pos = {x, y};
+        const int dy = ev.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -ev.wheel.y : ev.wheel.y;
+        if (dy == 0) return;
+        e.wheel = dy * WHEEL_DELTA;
+        break;
+      }
+      case SDL_KEYDOWN:
+      case SDL_KEYUP:
+        e.kind = ev.type == SDL_KEYDOWN ? TInputEvent::KeyDown : TInputEvent::KeyUp;
+        e.form = hwndOf(ev.key.windowID);
+        e.key = vkOf(ev.key.keysym.sym);
+        if (e.key == 0) return;
+        break;
+      case SDL_WINDOWEVENT:
+        e.form = hwndOf(ev.window.windowID);
+        switch (ev.window.event) {
+          case SDL_WINDOWEVENT_CLOSE: e.kind = TInputEvent::Close; break;
+          case SDL_WINDOWEVENT_SIZE_CHANGED:
+            e.kind = TInputEvent::Resized;
+            e.size = {ev.window.data1, ev.window.data2};
+            break;
+          case SDL_WINDOWEVENT_EXPOSED: e.kind = TInputEvent::Exposed; break;
+          default: return;
+        }
+        break;
+      default:
+        return;  // SDL_QUIT included: each window's close comes as its own event
+    }
+    if (e.form != 0) out.push_back(e);
+  }
+
+  std::map<HWND, SDL_Window*> fwindows;
+  std::map<Cursor, SDL_Cursor*> fcursors;
+  Uint32 fwake = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<TBackend> makeSdlBackend() {
+  const char* display = std::getenv("DISPLAY");
+  if (!display || !*display) return nullptr;
+  auto b = std::make_unique<TSdlBackend>();
+  if (!b->open()) return nullptr;
+  return b;
+}
+
+}  // namespace platform

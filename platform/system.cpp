@@ -1,0 +1,129 @@
+// System services of system.h on SDL audio, X11 and posix_spawn.
+#include "platform/system.h"
+
+#include <SDL.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/windows.h"
+
+extern char** environ;
+
+namespace platform {
+namespace {
+bool isHeadless() { return headless() != nullptr; }
+
+// The device of the last sound; a new sound stops it.
+struct Audio {
+  SDL_AudioDeviceID dev = 0;
+  ~Audio() {
+    if (dev) SDL_CloseAudioDevice(dev);
+  }
+};
+Audio& audio() {
+  static Audio a;
+  return a;
+}
+}  // namespace
+
+std::vector<std::string>& recorded() {
+  static std::vector<std::string> r;
+  return r;
+}
+
+bool playSound(std::string const& path, bool async) {
+  if (isHeadless()) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::fclose(f);
+    recorded().push_back(std::string(async ? "sound async " : "sound ") + path);
+    return true;
+  }
+  if (!SDL_WasInit(SDL_INIT_AUDIO) && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+  SDL_AudioSpec spec;
+  Uint8* buf = nullptr;
+  Uint32 len = 0;
+  if (!SDL_LoadWAV(path.c_str(), &spec, &buf, &len)) return false;
+  Audio& a = audio();
+  if (a.dev) SDL_CloseAudioDevice(a.dev);
+  a.dev = SDL_OpenAudioDevice(nullptr, 0, &spec, nullptr, 0);
+  bool ok = a.dev != 0 && SDL_QueueAudio(a.dev, buf, len) == 0;
+  SDL_FreeWAV(buf);
+  if (!ok) return false;
+  SDL_PauseAudioDevice(a.dev, 0);
+  if (!async) {
+    // The length of the sound, and a little for the device: never longer.
+    const Uint32 ms = spec.freq > 0 ? static_cast<Uint32>(1000.0 * len / (spec.freq * spec.channels *
+                                                                           (SDL_AUDIO_BITSIZE(spec.format) / 8)))
+                                    : 0;
+    const Uint32 until = SDL_GetTicks() + ms + 500;
+    while (SDL_GetQueuedAudioSize(a.dev) > 0 && static_cast<int32_t>(until - SDL_GetTicks()) > 0) SDL_Delay(10);
+  }
+  return true;
+}
+
+void messageBeep() {
+  if (isHeadless()) {
+    recorded().push_back("beep");
+    return;
+  }
+  std::fputc('\a', stderr);
+}
+
+void showMessageBox(std::string const& title, std::string const& text) {
+  if (isHeadless()) {
+    recorded().push_back("box " + title + "|" + text);
+    return;
+  }
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, title.c_str(), text.c_str(), nullptr);
+}
+
+std::string clipboardText() { return desktop().backend().clipboardText(); }
+void setClipboardText(std::string const& s) { desktop().backend().setClipboardText(s); }
+
+int launch(std::string const& program, std::vector<std::string> const& args) {
+  if (isHeadless()) {
+    std::string line = "launch " + program;
+    for (auto const& a : args) line += " " + a;
+    recorded().push_back(line);
+    return 0;
+  }
+  std::vector<std::string> all{program};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return 0;
+  return pid;
+}
+
+bool openAddress(std::string const& address) {
+  if (isHeadless()) {
+    recorded().push_back("open " + address);
+    return true;
+  }
+  return launch("xdg-open", {address}) != 0;
+}
+
+bool waitProcess(int pid, unsigned timeoutMs) {
+  if (pid <= 0) return false;
+  TDesktop& d = desktop();
+  const uint32_t start = d.now();
+  for (;;) {
+    int status = 0;
+    const pid_t r = waitpid(pid, &status, WNOHANG);
+    if (r == pid || (r < 0 && errno == ECHILD)) return true;
+    const uint32_t spent = d.now() - start;
+    if (spent >= timeoutMs) return false;
+    // Messages are served while the child runs; the wait sleeps until one comes (or 50 ms).
+    d.processMessages();
+    d.waitMessage(std::min<uint32_t>(50, timeoutMs - spent));
+  }
+}
+
+}  // namespace platform

@@ -1,0 +1,32 @@
+// Sounds, the bell, the platform's own message box, clipboard text, and starting programs and
+// addresses (posix_spawn, no shell). On the headless desktop nothing is played, shown or started:
+// each request is recorded for tests to read.
+// Implemented: [x] WAV through SDL audio, synchronous or not [x] bell [x] simple message box
+//              [x] clipboard text [x] spawn with arguments, xdg-open [x] waiting for a child
+//              while messages are pumped, with a limit [ ] sounds mixed (a new one cuts the last)
+#pragma once
+#include "platform/shell.h"
+#include <string>
+#include <vector>
+
+namespace platform {
+// Plays a WAV file; synchronous waits (pumping nothing) until it ends. False when unreadable.
+bool playSound(std::string const& path, bool async);
+void messageBeep();
+// A modal box of the platform with one OK button; recorded on the headless desktop.
+void showMessageBox(std::string const& title, std::string const& text);
+[[nodiscard]] std::string clipboardText();
+void setClipboardText(std::string const&);
+// Starts a program found on PATH (or by path) with arguments; the process id, 0 when it failed.
+int launch(std::string const& program, std::vector<std::string> const& args);
+// Opens a file or address with the desktop's default program (xdg-open); false when none.
+bool openAddress(std::string const& address);
+// Waits for a started program to end, handling messages meanwhile and never longer than
+// timeoutMs; true when it ended.
+bool waitProcess(int pid, unsigned timeoutMs);
+// splitCommandLine comes from platform/shell.h.
+
+// What the headless desktop recorded: "sound <path>", "sound async <path>", "beep",
+// "box <title>|<text>", "launch <program> <args...>", "open <address>".
+std::vector<std::string>& recorded();
+}  // namespace platform

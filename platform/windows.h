@@ -1,0 +1,299 @@
+// Windows and the message loop: one real window per top-level form (through a backend), child
+// windows as a virtual tree inside it, one message queue with posted and sent messages, timers on
+// a deadline queue, the application's message hook and nested modal loops.
+// Queue order as the platform has it: posted messages, then input, then quit, then paint, then
+// timers. Late timer ticks merge: a timer owes at most one WM_TIMER however late the loop is.
+// Implemented: [x] window tree (bounds, z-order, visibility, enabled with the parent's, hit
+//              testing, invalidation, clipping of children, capture, focus, cursors)
+//              [x] posted/sent/registered messages, hook before dispatch [x] timers, callback
+//              timers, interval 0 on the next turn [x] modal loop [x] key states
+//              [x] headless backend with injected input and an injectable clock
+//              [ ] double clicks [ ] keyboard layouts beyond the keys the system reads
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/gdi.h"
+#include "platform/messages.h"
+#include "platform/surface.h"
+
+namespace platform {
+
+// Window styles the system asks for.
+constexpr uint32_t WS_CHILD = 0x40000000;
+constexpr uint32_t WS_VISIBLE = 0x10000000;
+constexpr uint32_t WS_DISABLED = 0x08000000;
+constexpr uint32_t WS_BORDER = 0x00800000;
+constexpr uint32_t WS_EX_TOPMOST = 0x00000008;     // kept in the style word: always on top
+constexpr uint32_t WS_EX_TOOLWINDOW = 0x00000080;  // kept off the task bar
+
+enum class Cursor { Default, Arrow, Hand, SizeAll, SizeNS, SizeWE, SizeNWSE, SizeNESW, IBeam, Wait, Cross };
+
+// What a window does with its messages; the control behind a handle implements it.
+class TWindowProc {
+ public:
+  virtual ~TWindowProc() = default;
+  virtual LRESULT windowProc(TMsg&) = 0;
+  // Paints the client area: the context's origin is the client's top left, its clip the dirty
+  // part not covered by visible child windows.
+  virtual void paintWindow(TDeviceContext&) {}
+};
+
+struct TWindowDesc {
+  HWND parent = 0;  // 0: a top-level window
+  TRect bounds;     // screen pixels for a top-level window, parent client pixels for a child
+  uint32_t style = 0;
+  std::string className;
+  std::string title;
+  TWindowProc* proc = nullptr;  // borrowed; the control outlives its window
+};
+
+// Input as a backend reports it, in client pixels of a top-level window.
+struct TInputEvent {
+  enum Kind { MouseMove, ButtonDown, ButtonUp, Wheel, KeyDown, KeyUp, Close, Resized, Exposed, Quit };
+  Kind kind = MouseMove;
+  HWND form = 0;
+  TPoint pos;
+  int button = 1;  // 1 left, 2 right, 3 middle
+  int key = 0;     // virtual-key code
+  int wheel = 0;   // WHEEL_DELTA per notch, positive forward
+  TSize size;      // Resized: the new client size
+};
+
+// One display of the desktop as the platform reports it.
+struct TDisplay {
+  std::string name;
+  TRect box;       // desktop pixels
+  TRect workArea;  // the box less panels
+  int modeWidth = 0, modeHeight = 0;  // pixels of the display's current mode
+  int mmWidth = 0, mmHeight = 0;      // physical size; 0 when the display does not report it
+  bool primary = false;
+};
+
+// The native side: real windows (SDL) or memory (headless).
+class TBackend {
+ public:
+  virtual ~TBackend() = default;
+  // Milliseconds on a monotonic clock.
+  [[nodiscard]] virtual uint32_t ticks() = 0;
+  // Waits at most ms for input (0: only what is pending) and appends what arrived.
+  virtual void wait(uint32_t ms, std::vector<TInputEvent>& out) = 0;
+  virtual bool createWindow(HWND, TWindowDesc const&) = 0;
+  virtual void destroyWindow(HWND) = 0;
+  virtual void setWindowBounds(HWND, TRect const& screen) = 0;
+  virtual void showWindow(HWND, bool) = 0;
+  // Shows the dirty rectangles of a form's back buffer (24-bit, bottom-up).
+  virtual void present(HWND, TSurface const&, std::span<TRect const> dirty) = 0;
+  virtual void setCursor(Cursor) = 0;
+  [[nodiscard]] virtual std::string clipboardText() = 0;
+  virtual void setClipboardText(std::string const&) = 0;
+  [[nodiscard]] virtual std::vector<TDisplay> displays() = 0;
+  // Logical DPI of the desktop (Xft.dpi), 96 when none is set.
+  [[nodiscard]] virtual int logicalDpi() = 0;
+  // The native window id (an X11 window) of a form, 0 when there is none.
+  [[nodiscard]] virtual unsigned long nativeId(HWND) { return 0; }
+  // Ends a wait early: another thread posted a message.
+  virtual void wake() {}
+};
+
+// The backend for tests: nothing is shown; presents are copied into per-window screens, input is
+// injected, and the clock moves only when a wait has nothing to deliver (to the next scripted
+// event, or by the wait's time-out), so timer tests run instantly and exactly.
+class THeadlessBackend : public TBackend {
+ public:
+  THeadlessBackend();
+  ~THeadlessBackend() override;
+
+  void inject(TInputEvent const&);              // delivered at the next wait
+  void injectAt(uint32_t tick, TInputEvent const&);  // delivered once the clock reaches tick
+  void advance(uint32_t ms) { fnow += ms; }
+  void setDisplays(std::vector<TDisplay> d) { fdisplays = std::move(d); }
+  void setLogicalDpi(int dpi) { fdpi = dpi; }
+  // The pixels last presented for a form (only dirty parts are ever copied).
+  [[nodiscard]] TSurface const* screen(HWND) const;
+  [[nodiscard]] int presentCount() const { return fpresents; }
+  [[nodiscard]] Cursor cursor() const { return fcursor; }
+  // Fake time a wait may idle with nothing scripted before it answers with a quit, so that a
+  // test that forgets to end a loop fails instead of hanging.
+  uint32_t idleLimitMs = 3600u * 1000u;
+
+  uint32_t ticks() override { return fnow; }
+  void wait(uint32_t ms, std::vector<TInputEvent>& out) override;
+  bool createWindow(HWND, TWindowDesc const&) override;
+  void destroyWindow(HWND) override;
+  void setWindowBounds(HWND, TRect const&) override {}
+  void showWindow(HWND, bool) override {}
+  void present(HWND, TSurface const&, std::span<TRect const>) override;
+  void setCursor(Cursor c) override { fcursor = c; }
+  std::string clipboardText() override { return fclip; }
+  void setClipboardText(std::string const& s) override { fclip = s; }
+  std::vector<TDisplay> displays() override { return fdisplays; }
+  int logicalDpi() override { return fdpi; }
+
+ private:
+  struct Scripted {
+    uint32_t tick;
+    TInputEvent ev;
+  };
+  struct Screen;
+  uint32_t fnow = 1000;
+  uint32_t fidle = 0;
+  std::vector<Scripted> fscript;  // in order of tick, stable
+  std::vector<std::unique_ptr<Screen>> fscreens;
+  std::vector<TDisplay> fdisplays;
+  int fdpi = 96;
+  int fpresents = 0;
+  Cursor fcursor = Cursor::Default;
+  std::string fclip;
+};
+
+// Real windows through SDL (video driver x11); nullptr when no display can be opened.
+std::unique_ptr<TBackend> makeSdlBackend();
+
+// The window system of the process: windows, queue, timers, hook, modal loops.
+class TDesktop {
+ public:
+  explicit TDesktop(std::unique_ptr<TBackend>);
+  ~TDesktop();
+  TDesktop(TDesktop const&) = delete;
+  TDesktop& operator=(TDesktop const&) = delete;
+
+  [[nodiscard]] TBackend& backend() { return *fbackend; }
+  [[nodiscard]] uint32_t now() { return fbackend->ticks(); }
+
+  // ---- windows
+  HWND createWindow(TWindowDesc const&);
+  void destroyWindow(HWND);  // children first get WM_DESTROY after their parent, as the platform does
+  [[nodiscard]] bool isWindow(HWND) const;
+  [[nodiscard]] HWND parent(HWND) const;
+  [[nodiscard]] HWND topLevel(HWND) const;
+  [[nodiscard]] TWindowProc* proc(HWND) const;
+  [[nodiscard]] std::string className(HWND) const;
+  [[nodiscard]] std::vector<HWND> children(HWND) const;  // bottom of the z-order first
+  [[nodiscard]] std::vector<HWND> topLevelWindows() const;
+  [[nodiscard]] uint32_t style(HWND) const;
+
+  // Bounds in the parent's client pixels (screen pixels for a top-level window); a new size
+  // sends WM_SIZE.
+  void setBounds(HWND, TRect const&);
+  [[nodiscard]] TRect bounds(HWND) const;
+  [[nodiscard]] TRect clientRect(HWND) const;
+  [[nodiscard]] TRect screenRect(HWND) const;
+  [[nodiscard]] TPoint clientToScreen(HWND, TPoint) const;
+  [[nodiscard]] TPoint screenToClient(HWND, TPoint) const;
+
+  void show(HWND, bool);
+  [[nodiscard]] bool isVisible(HWND) const;  // its own and every ancestor's visibility
+  void enable(HWND, bool);
+  [[nodiscard]] bool isEnabled(HWND) const;  // enabled, and so is every ancestor
+  void bringToFront(HWND);
+  void sendToBack(HWND);
+
+  // The deepest visible window at a client point of a window (the window itself when no child is
+  // there, 0 outside); at a screen point across all top-level windows.
+  [[nodiscard]] HWND childFromPoint(HWND, TPoint client) const;
+  [[nodiscard]] HWND windowFromPoint(TPoint screen) const;
+
+  // ---- painting
+  void invalidate(HWND, TRect const* client = nullptr);
+  void update(HWND);  // paints the window's form now when it has dirty parts
+  [[nodiscard]] TSurface* backBuffer(HWND form);
+
+  // ---- input state
+  HWND setCapture(HWND);  // returns the previous capture
+  void releaseCapture();
+  [[nodiscard]] HWND capture() const { return fcapture; }
+  HWND setFocus(HWND);  // returns the previous focus
+  [[nodiscard]] HWND focus() const { return ffocus; }
+  void setCursor(HWND, Cursor);
+  [[nodiscard]] TPoint cursorPos() const { return fcursorPos; }
+  // High bit: held now; low bit: pressed since the previous asking (the bit is then cleared).
+  [[nodiscard]] uint16_t asyncKeyState(int vk);
+  [[nodiscard]] bool keyDown(int vk) const;
+
+  // ---- messages
+  bool postMessage(HWND, uint32_t msg, WPARAM = 0, LPARAM = 0);
+  LRESULT sendMessage(HWND, uint32_t msg, WPARAM = 0, LPARAM = 0);
+  void postQuitMessage(int code = 0);
+  [[nodiscard]] bool quitPosted() const { return fquit; }
+  // The next message by the queue's order; with remove false it stays queued. A pending quit is
+  // answered as WM_QUIT (and cleared when removed). Input waiting in the backend is taken first.
+  bool peekMessage(TMsg&, bool remove = true, HWND filter = 0, uint32_t minMsg = 0, uint32_t maxMsg = 0);
+  // Waits (without spinning) until a message is there; false after WM_QUIT.
+  bool getMessage(TMsg&);
+  // Waits at most ms for a message to be there; true when one is.
+  bool waitMessage(uint32_t ms);
+  LRESULT dispatchMessage(TMsg const&);
+  // The hook runs before dispatch; handled = true keeps the message from its window.
+  std::function<void(TMsg&, bool& handled)> hook;
+  // One message through hook and dispatch; false when none was there (nothing waited for).
+  // WM_QUIT is not dispatched: it sets terminated().
+  bool processOne();
+  [[nodiscard]] bool terminated() const { return fterminated; }
+  void clearTerminated() { fterminated = false; }
+  // Waits for input or the next timer, at most ms (never spins: a due timer ends the wait).
+  void idle(uint32_t ms = 500);
+  // Waits for input alone, at most ms; what comes is queued, nothing is dispatched.
+  void waitInput(uint32_t ms) { pump(ms); }
+  void processMessages();  // everything queued now, no waiting
+  // Runs until done() answers true, quit is posted or the form goes; input to every other
+  // top-level window is dropped meanwhile, painting and timers go on.
+  void runModal(HWND form, std::function<bool()> const& done);
+  [[nodiscard]] HWND modalForm() const { return fmodal.empty() ? 0 : fmodal.back(); }
+  // Removes queued messages that may be dropped: never input that ends a gesture (a button-up,
+  // a key), a paint, a timer or a quit. Answers whether one was removed.
+  bool removeOneDroppable();
+
+  // ---- timers: a window's timer posts WM_TIMER with its id; a callback timer runs its callback.
+  uintptr_t setTimer(HWND, uintptr_t id, uint32_t ms);
+  uintptr_t setTimer(uint32_t ms, std::function<void()>);
+  bool killTimer(HWND, uintptr_t id);
+  [[nodiscard]] bool hasTimer(HWND, uintptr_t id) const;
+  // Milliseconds until the earliest timer is due (0 when one is), or -1 with no timers.
+  [[nodiscard]] int64_t nextTimerIn();
+
+ private:
+  struct Node;
+  struct Timer;
+  Node* node(HWND);
+  Node const* node(HWND) const;
+  TPoint originInForm(HWND) const;
+  void pump(uint32_t waitMs);
+  void route(TInputEvent const&);
+  void paintForm(HWND form);
+  void paintNode(HWND, TRegion const& dirtyInForm, TRect const& visibleInForm, TPoint origin);
+  bool inputAllowed(HWND target) const;
+  bool takeTimer(TMsg&, bool remove);
+  void destroyNode(HWND);
+
+  std::unique_ptr<TBackend> fbackend;
+  uint32_t fbase = 0;
+  std::vector<std::unique_ptr<Node>> fnodes;  // indexed by handle − fbase − 1; null when destroyed
+  std::vector<HWND> ftop;                     // top-level windows, bottom first
+  std::vector<TMsg> fposted, finput;
+  std::vector<std::unique_ptr<Timer>> ftimers;
+  std::vector<HWND> fmodal;
+  uintptr_t fnextTimerId = 0x10000;
+  HWND fcapture = 0, ffocus = 0, fhover = 0;
+  TPoint fcursorPos;
+  bool fquit = false;
+  bool fterminated = false;
+  int fquitCode = 0;
+  std::mutex fpostLock;  // postMessage may come from the busy window's painter thread
+  uint8_t fkeys[256] = {};
+};
+
+// The desktop of the process, made on first use: SDL when a display opens, else headless.
+TDesktop& desktop();
+// Replaces the desktop (every window of the old one is gone); tests pass a headless backend.
+TDesktop& resetDesktop(std::unique_ptr<TBackend>);
+// The headless backend of the desktop, or nullptr when it runs on real windows.
+THeadlessBackend* headless();
+[[nodiscard]] bool hasDesktop();
+
+}  // namespace platform

@@ -1,0 +1,195 @@
+// Message boxes run modally on the headless desktop with injected input: which input answers
+// what, the copy button alone touches the clipboard, dragging moves the box; and the number text.
+#include "core/Tyo.h"
+
+#include <gtest/gtest.h>
+
+#include "core/r_base.h"
+#include "platform/system.h"
+#include "platform/windows.h"
+
+namespace {
+using namespace platform;
+
+class Boxes : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto b = std::make_unique<THeadlessBackend>();
+    hb = b.get();
+    resetDesktop(std::move(b));
+    createOs();
+  }
+  void TearDown() override {
+    yoRecorder = nullptr;
+    freeOs();
+  }
+  // Input scripted into whichever box opens next, a few milliseconds after it shows.
+  void script(std::vector<TInputEvent> events) { fscript = std::move(events); }
+  void arm(Tyo& box) {
+    box.OnShow = [this](TForm* f) {
+      uint32_t t = desktop().now();
+      for (auto e : fscript) {
+        e.form = f->Handle();
+        hb->injectAt(t += 5, e);
+      }
+    };
+  }
+  static TInputEvent ev(TInputEvent::Kind k, int x = 0, int y = 0, int button = 1, int key = 0) {
+    TInputEvent e;
+    e.kind = k;
+    e.pos = {x, y};
+    e.button = button;
+    e.key = key;
+    return e;
+  }
+  THeadlessBackend* hb = nullptr;
+  std::vector<TInputEvent> fscript;
+};
+
+TEST_F(Boxes, OneWordStillMakesABoxAtLeastTheLabelWidth) {
+  Tyo b;
+  b.setcaption("Hi");
+  EXPECT_GE(b.Width(), os->gp(240) + os->gp(12));
+  EXPECT_EQ(b.labelLines.size(), 1u);
+  // box1 sits at the bottom right, 4 pixels in, 18 high.
+  EXPECT_EQ(b.box1.Right, b.Width() - 4);
+  EXPECT_EQ(b.box1.Bottom, b.Height() - 4);
+  EXPECT_EQ(b.box1.height(), 18);
+}
+
+TEST_F(Boxes, LongTextWrapsAtTheLabelWidth) {
+  Tyo b;
+  b.setcaption("one two three four five six seven eight nine ten eleven twelve thirteen fourteen fifteen");
+  EXPECT_GT(b.labelLines.size(), 1u);
+  EXPECT_EQ(b.Width(), os->gp(240) + os->gp(12));
+}
+
+TEST_F(Boxes, AnswersByInput) {
+  struct Case {
+    const char* id;
+    std::vector<TInputEvent> input;
+    int expect;
+    bool byButton;
+  } cases[] = {
+      {"Enter pressed and released", {ev(TInputEvent::KeyDown, 0, 0, 1, VK_RETURN), ev(TInputEvent::KeyUp, 0, 0, 1, VK_RETURN)}, 2, false},
+      {"a key held from before: its release alone does not close", {ev(TInputEvent::KeyUp, 0, 0, 1, 'X'), ev(TInputEvent::ButtonDown, 5, 5, 2), ev(TInputEvent::ButtonUp, 5, 5, 2)}, 2, false},
+      {"right click anywhere", {ev(TInputEvent::ButtonDown, 5, 5, 2), ev(TInputEvent::ButtonUp, 5, 5, 2)}, 2, false},
+  };
+  for (auto const& c : cases) {
+    SCOPED_TRACE(c.id);
+    Tyo b;
+    b.cap2 = "No";
+    b.setcaption("Question?");
+    script(c.input);
+    arm(b);
+    EXPECT_EQ(b.ShowModal(), c.expect);
+    EXPECT_EQ(b.answeredByButton(), c.byButton);
+    EXPECT_FALSE(yoActive);
+  }
+}
+
+TEST_F(Boxes, ButtonsAnswerOneTwoSevenAndAClickBesideThemNothing) {
+  Tyo b;
+  b.cap2 = "No";
+  b.cap3 = "Later";
+  b.setcaption("Choose");
+  const TRect b1 = b.box1, b2 = b.box2, b3 = b.box3;
+  auto click = [](TRect r) {
+    return std::vector<TInputEvent>{ev(TInputEvent::ButtonDown, r.Left + 2, r.Top + 2), ev(TInputEvent::ButtonUp, r.Left + 2, r.Top + 2)};
+  };
+  for (auto [r, expect] : {std::pair{b1, 1}, std::pair{b2, 2}, std::pair{b3, 7}}) {
+    SCOPED_TRACE(expect);
+    std::vector<TInputEvent> in = click(Rect(2, 2, 4, 4));  // outside every button: no answer yet
+    auto onButton = click(r);
+    in.insert(in.end(), onButton.begin(), onButton.end());
+    script(in);
+    arm(b);
+    EXPECT_EQ(b.ShowModal(), expect);
+    EXPECT_TRUE(b.answeredByButton());
+  }
+}
+
+TEST_F(Boxes, DraggingMovesTheBoxAndReleaseOverAButtonStillAnswers) {
+  Tyo b;
+  b.setcaption("Drag me");
+  b.Position = poDesigned;
+  b.SetBounds(100, 100, b.Width(), b.Height());
+  const TRect r = b.box1;
+  // Press at (10, 10), move by (+30, +20) in client pixels; the box follows, so the release over
+  // the button is given in the moved box's coordinates.
+  script({ev(TInputEvent::ButtonDown, 10, 10), ev(TInputEvent::MouseMove, 40, 30),
+          ev(TInputEvent::ButtonUp, r.Left + 1, r.Top + 1)});
+  arm(b);
+  EXPECT_EQ(b.ShowModal(), 1);
+  EXPECT_EQ(b.Left(), 130);
+  EXPECT_EQ(b.Top(), 120);
+}
+
+TEST_F(Boxes, ErrorBoxCopiesOnlyFromItsCopyButton) {
+  setClipboardText("before");
+  yoRecorder = [](Tyo& b) {
+    EXPECT_EQ(b.cap2, "copy to clipboard");
+    EXPECT_EQ(b.colour, 0x000080);
+    return 2;  // as a key or a right click answers: not the button
+  };
+  errmsg("disk full");
+  EXPECT_EQ(clipboardText(), "before");
+
+  yoRecorder = nullptr;
+  Tyo probe;
+  probe.cap2 = "copy to clipboard";
+  probe.labelwidth = os->gp(500);
+  probe.setcaption("disk full");
+  const TRect copy = probe.box2;
+  // The error box is made inside errmsg: reach it through the top-level window that appears.
+  uintptr_t id = 0;
+  id = desktop().setTimer(1, [&] {
+    desktop().killTimer(0, id);
+    for (HWND w : desktop().topLevelWindows())
+      if (desktop().className(w) == "Tyo" && desktop().isVisible(w)) {
+        TInputEvent d = ev(TInputEvent::ButtonDown, copy.Left + 1, copy.Top + 1), u = ev(TInputEvent::ButtonUp, copy.Left + 1, copy.Top + 1);
+        d.form = u.form = w;
+        hb->inject(d);
+        hb->inject(u);
+      }
+  });
+  errmsg("disk full");
+  EXPECT_EQ(clipboardText(), "disk full");
+}
+
+TEST_F(Boxes, RoutinesColourAndCaptionTheirBoxes) {
+  std::vector<std::string> seen;
+  yoRecorder = [&](Tyo& b) {
+    seen.push_back(b.cap1 + "/" + b.cap2 + "/" + std::to_string(b.colour) + "/" + b.caption());
+    return 1;
+  };
+  yo("hello");
+  EXPECT_TRUE(confirm("sure?", 10, 20));
+  YoNumbers("values", {2, 0.25});
+  errmsg(os, "broke");
+  EXPECT_EQ(seen, (std::vector<std::string>{"OK//8388608/hello", "Yes/No/32768/sure?", "OK//8388608/values\r2\r0.25",
+                                            "OK/copy to clipboard/128/Tos broke"}));
+}
+
+TEST_F(Boxes, PlatformBoxAndBeepAreRecordedHeadless) {
+  recorded().clear();
+  winYo("fallback");
+  beep();
+  EXPECT_EQ(recorded(), (std::vector<std::string>{"box Ombrant|fallback", "beep"}));
+}
+
+TEST(NumberText, DecimalsAndText) {
+  struct Case {
+    double x;
+    const char* text;
+  } cases[] = {{2, "2"}, {5.0, "5"}, {0.25, "0.25"}, {-0.5, "-0.5"}, {1.0 / 3, "0.3333333333"}, {1e-12, "0.0000000000"}};
+  for (auto const& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(st(c.x), c.text);
+  }
+  EXPECT_EQ(getdecplaces(2.5, 0), 0);
+  EXPECT_EQ(getdecplaces(2.5, 3), 1);
+  EXPECT_EQ(getdecplaces(3, 5), 0);
+}
+
+}  // namespace
