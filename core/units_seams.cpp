@@ -25,9 +25,9 @@ int32_t FadeColour(int32_t colour, int32_t target, double percent) {
   return TosDrawing::FadeColour(colour, target, percent);
 }
 
-int gp(int pixels) { return pixels; }
-int fontsize(double points) { return static_cast<int>(points); }
-std::string programFontName() { return "Tahoma"; }
+int gp(int pixels) { return os ? os->gp(pixels) : pixels; }
+int fontsize(double points) { return os ? os->fontsize(points) : static_cast<int>(points); }
+std::string programFontName() { return os && !os->fontname().empty() ? os->fontname() : "Tahoma"; }
 
 bool UKformatDecimals() { return numberText().UKformatDecimals; }
 std::string decimalSeparator() { return UKformatDecimals() ? "." : numberText().decimalseparator; }

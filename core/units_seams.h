@@ -12,8 +12,8 @@ std::string wd(const std::string& group, const std::string& term);
 double screenPPMM();
 // Fade of one colour integer towards another by percent (0..100); −1 when target is negative.
 int32_t FadeColour(int32_t colour, int32_t target, double percent);
-// Display scaling of design pixels and font points (factor 1 until `os` scales the display),
-// and the program font's face name.
+// Display scaling of design pixels and font points through `os` (factor 1 without one), and
+// the program font's face name.
 int gp(int pixels);
 int fontsize(double points);
 std::string programFontName();

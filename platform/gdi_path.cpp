@@ -1,8 +1,10 @@
 // The device context's path: figures recorded in continuous device coordinates between
 // beginPath and endPath, then consumed as a region or a clip (stroke and fill are with the shapes).
 // A region from a path holds the pixels whose centres lie inside, by the context's fill mode.
+// Arcs enter a path as straight segments along the ellipse, from the start ray in the arc direction.
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "platform/gdi.h"
 #include "platform/gdi_raster.h"
@@ -56,6 +58,148 @@ std::vector<TDeviceContext::Figure> TDeviceContext::takePath() {
   fpath.clear();
   fpathState = PathState::None;
   return out;
+}
+
+namespace {
+constexpr double kTwoPi = 2 * std::numbers::pi;
+// Screen angle of a logical point around a centre: counter-clockwise on the screen from +x.
+double screenAngleOf(double dx, double dy) {
+  double a = std::atan2(-dy, dx);
+  return a < 0 ? a + kTwoPi : a;
+}
+int arcSteps(double rx, double ry, double sweep) {
+  return std::clamp(int(std::ceil((rx + ry) * std::fabs(sweep) * 0.4)), 8, 720);
+}
+}  // namespace
+
+void TDeviceContext::pathAddArc(ArcFigure kind, int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
+  if (!pathOpen()) return;
+  const double cx = (l + r) / 2.0, cy = (t + b) / 2.0, rx = std::abs(r - l) / 2.0, ry = std::abs(b - t) / 2.0;
+  const double a1 = screenAngleOf(x1 - cx, y1 - cy), a2 = screenAngleOf(x2 - cx, y2 - cy);
+  double sweep = 0;
+  if (fstate.arcDirection == ArcDirection::Clockwise) {
+    sweep = a1 - a2;
+    if (sweep <= 0) sweep += kTwoPi;
+    sweep = -sweep;
+  } else {
+    sweep = a2 - a1;
+    if (sweep <= 0) sweep += kTwoPi;  // the same ray both ways: the whole ellipse
+  }
+  std::vector<TFPoint> fig;
+  if (kind == ArcFigure::Pie) fig.push_back(toDeviceF(cx, cy));
+  const int n = arcSteps(rx, ry, sweep);
+  for (int i = 0; i <= n; ++i) {
+    const double a = a1 + sweep * i / n;
+    fig.push_back(toDeviceF(cx + rx * std::cos(a), cy - ry * std::sin(a)));
+  }
+  pathAddFigure(fig, kind != ArcFigure::Arc);
+}
+
+void TDeviceContext::pathAddRoundRect(int l, int t, int r, int b, int cw, int ch) {
+  if (!pathOpen()) return;
+  if (l > r) std::swap(l, r);
+  if (t > b) std::swap(t, b);
+  const double rw = std::min(std::abs(cw) / 2.0, (r - l) / 2.0), rh = std::min(std::abs(ch) / 2.0, (b - t) / 2.0);
+  // Corner centres and the quarter each corner turns through, going round counter-clockwise.
+  const struct { double cx, cy, from; } corners[] = {
+      {r - rw, t + rh, 0}, {l + rw, t + rh, kTwoPi / 4}, {l + rw, b - rh, kTwoPi / 2}, {r - rw, b - rh, 3 * kTwoPi / 4}};
+  std::vector<TFPoint> fig;
+  const int n = arcSteps(rw, rh, kTwoPi / 4);
+  for (auto const& c : corners)
+    for (int i = 0; i <= n; ++i) {
+      const double a = c.from + kTwoPi / 4 * i / n;
+      fig.push_back(toDeviceF(c.cx + rw * std::cos(a), c.cy - rh * std::sin(a)));
+    }
+  pathAddFigure(fig, true);
+}
+
+bool TDeviceContext::flattenPath() { return hasPath(); }
+
+bool TDeviceContext::widenPath() {
+  if (!hasPath()) return false;
+  std::vector<Figure> figs = takePath();
+  const double reach = std::max(1, fstate.pen.width) + 2;
+  double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+  for (auto const& f : figs)
+    for (auto const& q : f.pts) {
+      if (!std::isfinite(q.x) || !std::isfinite(q.y)) continue;
+      x0 = std::min(x0, q.x);
+      y0 = std::min(y0, q.y);
+      x1 = std::max(x1, q.x);
+      y1 = std::max(y1, q.y);
+    }
+  fpathState = PathState::Closed;  // an empty path stays a (closed, empty) path
+  if (!(x0 <= x1) || !(y0 <= y1)) return true;
+  // Paint the stroke into a scratch surface that covers it, bounded by what could ever show.
+  TRect area{int(std::floor(std::max(x0 - reach, -1e6))), int(std::floor(std::max(y0 - reach, -1e6))),
+             int(std::ceil(std::min(x1 + reach, 1e6))) + 1, int(std::ceil(std::min(y1 + reach, 1e6))) + 1};
+  if (fsurface) area.intersect(fsurface->bounds());
+  if (area.isEmpty() || int64_t(area.width()) * area.height() > 64'000'000) return true;
+  TSurface scratch;
+  if (!scratch.create(area.width(), area.height(), 8)) return true;
+  TDeviceContext t(&scratch);
+  TPenDesc pen = fstate.pen;
+  pen.color = 0xFFFFFF;
+  t.setPen(pen);
+  t.setBkMode(BkMode::Transparent);
+  t.beginPath();
+  for (auto& f : figs) {
+    for (auto& q : f.pts) q = {q.x - area.Left, q.y - area.Top};
+    t.pathAddFigure(f.pts, f.closed);
+  }
+  t.endPath();
+  t.strokePath();
+  // Runs of painted pixels, joined downward while a run repeats exactly in the next row.
+  std::vector<TRect> open, done;
+  for (int y = 0; y < scratch.height(); ++y) {
+    std::vector<TRect> row;
+    for (int x = 0; x < scratch.width();) {
+      if (scratch.pixel(x, y) == 0) {
+        ++x;
+        continue;
+      }
+      int e = x;
+      while (e < scratch.width() && scratch.pixel(e, y) != 0) ++e;
+      row.push_back({x, y, e, y + 1});
+      x = e;
+    }
+    std::vector<TRect> next;
+    for (auto& r : row) {
+      auto it = std::find_if(open.begin(), open.end(), [&](TRect const& o) { return o.Left == r.Left && o.Right == r.Right; });
+      if (it != open.end()) {
+        it->Bottom = y + 1;
+        next.push_back(*it);
+        open.erase(it);
+      } else {
+        next.push_back(r);
+      }
+    }
+    done.insert(done.end(), open.begin(), open.end());
+    open = std::move(next);
+  }
+  done.insert(done.end(), open.begin(), open.end());
+  for (auto const& r : done) {
+    const double l = r.Left + area.Left, tp = r.Top + area.Top, rt = r.Right + area.Left, bt = r.Bottom + area.Top;
+    fpath.push_back({{{l, tp}, {rt, tp}, {rt, bt}, {l, bt}}, true});
+  }
+  return true;
+}
+
+bool TDeviceContext::getPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) const {
+  points.clear();
+  types.clear();
+  if (!hasPath()) return false;
+  for (auto const& f : fpath) {
+    for (size_t i = 0; i < f.pts.size(); ++i) {
+      const TPoint d{int(std::clamp(std::nearbyint(f.pts[i].x), -1e9, 1e9)),
+                     int(std::clamp(std::nearbyint(f.pts[i].y), -1e9, 1e9))};
+      points.push_back(toLogical(d));
+      uint8_t kind = i == 0 ? PT_MOVETO : PT_LINETO;
+      if (f.closed && i + 1 == f.pts.size()) kind |= PT_CLOSEFIGURE;
+      types.push_back(kind);
+    }
+  }
+  return true;
 }
 
 bool TDeviceContext::pathToRegion(TRegion& out) {

@@ -585,7 +585,8 @@ void TDeviceContext::rectangle(int l, int t, int r, int b) {
 }
 
 void TDeviceContext::roundRect(int l, int t, int r, int b, int cw, int ch) {
-  if (pathOpen() || !transformIsShift()) {
+  if (pathOpen()) return pathAddRoundRect(l, t, r, b, cw, ch);
+  if (!transformIsShift()) {
     TRect n = TRect{l, t, r, b}.normalized();
     double rw = std::min(std::abs(cw) / 2.0, n.width() / 2.0), rh = std::min(std::abs(ch) / 2.0, n.height() / 2.0);
     std::vector<TPoint> pts;
@@ -730,6 +731,7 @@ bool asPolygons(TDeviceContext const& dc) { return dc.pathOpen() || !dc.transfor
 }  // namespace
 
 void TDeviceContext::arc(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
+  if (pathOpen()) return pathAddArc(ArcFigure::Arc, l, t, r, b, x1, y1, x2, y2);
   if (asPolygons(*this)) {
     polyline(arcPoints(*this, l, t, r, b, x1, y1, x2, y2));
     return;
@@ -737,6 +739,7 @@ void TDeviceContext::arc(int l, int t, int r, int b, int x1, int y1, int x2, int
   arcShape(*this, ArcKind::Arc, l, t, r, b, x1, y1, x2, y2);
 }
 void TDeviceContext::pie(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
+  if (pathOpen()) return pathAddArc(ArcFigure::Pie, l, t, r, b, x1, y1, x2, y2);
   if (asPolygons(*this)) {
     std::vector<TPoint> pts = arcPoints(*this, l, t, r, b, x1, y1, x2, y2);
     pts.push_back({(l + r) / 2, (t + b) / 2});
@@ -746,6 +749,7 @@ void TDeviceContext::pie(int l, int t, int r, int b, int x1, int y1, int x2, int
   arcShape(*this, ArcKind::Pie, l, t, r, b, x1, y1, x2, y2);
 }
 void TDeviceContext::chord(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
+  if (pathOpen()) return pathAddArc(ArcFigure::Chord, l, t, r, b, x1, y1, x2, y2);
   if (asPolygons(*this)) {
     polygon(arcPoints(*this, l, t, r, b, x1, y1, x2, y2));
     return;
