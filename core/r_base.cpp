@@ -13,9 +13,11 @@
 #include <typeinfo>
 
 #include "core/TQYcontrol.h"
+#include "core/Tblend.h"
 #include "core/TQYini.h"
 #include "core/Ttrig.h"
 #include "core/Tyo.h"
+#include "core/r_Font.h"
 #include "core/Tunits.h"
 #include "core/Tutil.h"
 #include "core/r_date.h"
@@ -259,14 +261,25 @@ void Tos::create(double magnify) {
   if (!util) util = std::make_unique<Tutil>();  // each service only when its global is unset
   createUnits();
   createTrig();
-  // Seams, in this order: the program fonts, the font manager `fontman` (its sans face becomes
-  // `fdeffontname`).
+  installProgramFonts(resourcedir);  // before the font manager lists the faces
+  createFontMan();
+  if (fontman) setDefFontName(fontman->SansSerif());
+  // Display scaling asks the font manager about faces (while it exists).
+  TfontFacts& facts = fontFacts();
+  facts.isScreenFont = [](std::string const& n) { return !fontman || fontman->fonts().indexOf(n) >= 0; };
+  facts.getFontName = [](std::string const& n) { return fontman ? fontman->getFontName(n) : n; };
+  facts.fontfactor = [](std::string const& n, double& top, double& baseline) {
+    double pttomm = 0, lower = 0;
+    return fontman ? fontman->fontfactor(n, top, baseline, pttomm, lower) : 1.0;
+  };
+  facts.menuFontName = [] { return std::string("DejaVu Sans"); };  // the menu font's stand-in
   setfontname("");  // the default face when no name is given
   fscreenInfo = std::make_unique<TscreenInfo2>();
   monitors->onChange = [this](TmyMonitors*) {
     if (fscreenInfo) fscreenInfo->refresh();
   };
-  // Seams: the tool cursors (unless suppressCursors), the blend service `blend`.
+  if (!suppressCursors) loadToolCursors(resourcedir);
+  if (!blend) blend = std::make_unique<Tblend>();
   // The library's own hint window becomes the application's.
   platform::TApplication& app = platform::Application();
   app.ShowHint = false;
@@ -317,13 +330,14 @@ Tos::~Tos() {
   unassign(fscreenInfo);
   unassign(monitors);
   unassign(random);
-  // Seams: the work bitmaps, then the fonts step and the blend service.
+  // Seams: the work bitmaps, then the fonts step.
+  unassign(blend, false);
   fsettings.onChange = nullptr;
   fsettings.clear();
   fOptions.clear();
   unassign(util, false);
   freeTrig();
-  // Seam: `fontman` is freed here.
+  freeFontMan();
   freeUnits();
   procnames.clear();
   procOb = nullptr;

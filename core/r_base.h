@@ -12,10 +12,14 @@
 
 #include "core/Trandom.h"
 #include "core/os_datatypes.h"
+#include "core/os_drawing.h"
 #include "core/os_files.h"
+#include "core/os_filetypes.h"
+#include "core/os_fonts.h"
 #include "core/os_lingua.h"
 #include "core/os_numbertext.h"
 #include "core/os_scaling.h"
+#include "core/os_shell.h"
 #include "core/os_system.h"
 #include "core/os_text.h"
 #include "core/r_messages.h"
@@ -23,6 +27,7 @@
 #include "platform/controls.h"
 
 class Tos;
+class Tblend;
 
 // Core module variables.
 extern std::string appTitle;
@@ -109,7 +114,8 @@ constexpr int32_t LOCALE_SDECIMAL = 0x0E;
 constexpr int32_t LOCALE_STHOUSAND = 0x0F;
 
 class Tos : public TqyObject, public TosText, public TosNumberText, public TosFiles, public TosDataTypes,
-            public TosScaling, public TosMessageHook, public TosLingua, public TosSystem {
+            public TosFileTypes, public TosShell, public TosFonts, public TosScaling, public TosMessageHook,
+            public TosLingua, public TosSystem, public TosDrawing {
  public:
   Tos();
   ~Tos() override;
@@ -227,6 +233,8 @@ class Tos : public TqyObject, public TosText, public TosNumberText, public TosFi
 
   // Random streams, created at start and freed with `os`.
   std::unique_ptr<Trandom> random;
+  // The blend service, created at start and freed with `os`.
+  std::unique_ptr<Tblend> blend;
 
   bool discardchanges = false;
   bool nosounds = false;

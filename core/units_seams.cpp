@@ -1,9 +1,10 @@
-// Seams of units_seams.h: the number texts, the translation hook and the screen's pixels per
-// millimetre forward to `os`; the colour fade stands in until `os` has it.
+// Seams of units_seams.h: the number texts, the colour fade, the translation hook and the
+// screen's pixels per millimetre forward to the services object.
 #include "core/units_seams.h"
 
 #include <cmath>
 
+#include "core/os_drawing.h"
 #include "core/r_base.h"
 
 namespace unitsSeam {
@@ -21,18 +22,12 @@ std::string wd(const std::string& group, const std::string& term) { return os ? 
 double screenPPMM() { return os ? os->screenPPMM() : 96.0 / 25.4; }
 
 int32_t FadeColour(int32_t colour, int32_t target, double percent) {
-  if (target < 0) return -1;
-  if (!(percent <= 100)) percent = 100;
-  if (percent < 0) percent = 0;
-  int32_t result = 0;
-  for (int shift = 0; shift <= 16; shift += 8) {
-    const int c = (colour >> shift) & 0xFF, t = (target >> shift) & 0xFF;
-    double v = std::nearbyint(c + (t - c) * percent / 100);
-    if (v > 255) v = 255;
-    result |= static_cast<int32_t>(v) << shift;
-  }
-  return result;
+  return TosDrawing::FadeColour(colour, target, percent);
 }
+
+int gp(int pixels) { return pixels; }
+int fontsize(double points) { return static_cast<int>(points); }
+std::string programFontName() { return "Tahoma"; }
 
 bool UKformatDecimals() { return numberText().UKformatDecimals; }
 std::string decimalSeparator() { return UKformatDecimals() ? "." : numberText().decimalseparator; }

@@ -1,6 +1,6 @@
 // Seams through which the units, view and colour services reach services-object operations:
 // the number texts, the translation hook and the screen's pixels per millimetre (forwarded to
-// `os`, or to plain defaults when there is none), and the colour fade, which stands in until `os` has it.
+// `os`, or to plain defaults when there is none); the colour fade is the services object's own.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -12,6 +12,11 @@ std::string wd(const std::string& group, const std::string& term);
 double screenPPMM();
 // Fade of one colour integer towards another by percent (0..100); −1 when target is negative.
 int32_t FadeColour(int32_t colour, int32_t target, double percent);
+// Display scaling of design pixels and font points (factor 1 until `os` scales the display),
+// and the program font's face name.
+int gp(int pixels);
+int fontsize(double points);
+std::string programFontName();
 
 // Number texts in the display form (the user's separators) and their decimal separator.
 std::string DoubleToStr(double d, int32_t decplaces);

@@ -2,6 +2,7 @@
 #include "platform/canvas.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace platform {
@@ -58,14 +59,128 @@ Rop2 rop2Of(TPenMode m) {
 }
 }  // namespace
 
+// ---- TFont ---------------------------------------------------------------------------------------
+
+int MulDiv(int a, int b, int c) {
+  if (c == 0) return -1;
+  int64_t p = int64_t(a) * b;
+  int64_t q = (p >= 0) == (c > 0) ? (std::abs(p) + std::abs(int64_t(c)) / 2) / std::abs(int64_t(c))
+                                   : -((std::abs(p) + std::abs(int64_t(c)) / 2) / std::abs(int64_t(c)));
+  return int(std::clamp<int64_t>(q, INT32_MIN, INT32_MAX));
+}
+
+TFont::TFont() {
+  flf.faceName = "Tahoma";
+  flf.height = -11;  // 8 points at 96 pixels per inch
+}
+
+void TFont::setName(std::string n) {
+  if (n.empty() || n == flf.faceName) return;
+  flf.faceName = std::move(n);
+  fhandle.reset();
+}
+
+int TFont::Size() const { return -MulDiv(flf.height, 72, PixelsPerInch); }
+
+void TFont::setSize(int points) { setHeight(-MulDiv(points, PixelsPerInch, 72)); }
+
+void TFont::setHeight(int pixels) {
+  if (pixels == flf.height) return;
+  flf.height = pixels;
+  fhandle.reset();
+}
+
+TFontStyles TFont::Style() const {
+  return (flf.weight >= FW_BOLD ? fsBold : 0) | (flf.italic ? fsItalic : 0) | (flf.underline ? fsUnderline : 0) |
+         (flf.strikeOut ? fsStrikeOut : 0);
+}
+
+void TFont::setStyle(TFontStyles st) {
+  if (st == Style()) return;
+  flf.weight = (st & fsBold) ? FW_BOLD : FW_NORMAL;
+  flf.italic = (st & fsItalic) != 0;
+  flf.underline = (st & fsUnderline) != 0;
+  flf.strikeOut = (st & fsStrikeOut) != 0;
+  fhandle.reset();
+}
+
+void TFont::setHandle(HFONT h) {
+  if (!h) return;
+  flf = *h;
+  fhandle = std::move(h);
+}
+
+HFONT TFont::Handle() const {
+  if (!fhandle) fhandle = CreateFontIndirect(flf);
+  return fhandle;
+}
+
+void TFont::Assign(TFont const& o) {
+  flf = o.flf;
+  fhandle = o.fhandle;
+  Color = o.Color;
+  PixelsPerInch = o.PixelsPerInch;
+}
+
+// ---- TCanvas -------------------------------------------------------------------------------------
+
 TCanvas::TCanvas(TDeviceContext* dc) : fdc(dc) {}
 
+void TCanvas::applyFont() {
+  if (!fdc) return;
+  if (fdc->font() != Font.Handle()) fdc->selectFont(Font.Handle());
+  fdc->setTextColor(Font.Color);
+}
+
+void TCanvas::TextOut(int x, int y, std::string_view s) {
+  if (!fdc) return;
+  applyFont();
+  fdc->textOut(x, y, s);
+  if (!(fdc->textAlign() & TA_UPDATECP)) fdc->moveTo(x + fdc->textExtent(s).cx, y);
+}
+
+void TCanvas::BeginPath() {
+  if (fdc) fdc->beginPath();
+}
+
+void TCanvas::EndPath() {
+  if (fdc) fdc->endPath();
+}
+
+bool TCanvas::StrokePath() {
+  if (!fdc) return false;
+  applyPen();
+  return fdc->strokePath();
+}
+
+bool TCanvas::FillPath() {
+  if (!fdc) return false;
+  applyBrush();
+  return fdc->fillPath();
+}
+
+bool TCanvas::StrokeAndFillPath() {
+  if (!fdc) return false;
+  applyBoth();
+  return fdc->strokeAndFillPath();
+}
+
+TSize TCanvas::TextExtent(std::string_view s) {
+  if (!fdc) return {};
+  applyFont();
+  return fdc->textExtent(s);
+}
+
 void TCanvas::applyPen() {
+  if (fpenApplied && *fpenApplied == Pen) return;
+  fpenApplied = Pen;
   fdc->setPen(Pen.desc());
   fdc->setROP2(rop2Of(Pen.Mode));
 }
 
 void TCanvas::applyBrush() {
+  if (fbrushApplied && *fbrushApplied == Brush) return;
+  fbrushApplied = Brush;
   fdc->setBrush(Brush.desc());
   // The framework's canvas: a solid brush sets an opaque background of its own colour; any other
   // brush draws transparent, so hatches show what lies under them.
@@ -160,15 +275,41 @@ void TCanvas::SetPixels(int x, int y, TColor c) {
   if (fdc) fdc->setPixel(x, y, c);
 }
 
+namespace {
+// A one-bit bitmap shows as black and white, whatever the canvas's colours are meanwhile.
+class MonoColours {
+ public:
+  MonoColours(TDeviceContext& dc, TBitmap const& bm) : fdc(dc), fon(bm.Monochrome()) {
+    if (!fon) return;
+    ftext = fdc.setTextColor(clBlack);
+    fbk = fdc.setBkColor(clWhite);
+  }
+  ~MonoColours() {
+    if (!fon) return;
+    fdc.setTextColor(ftext);
+    fdc.setBkColor(fbk);
+  }
+  MonoColours(MonoColours const&) = delete;
+  MonoColours& operator=(MonoColours const&) = delete;
+
+ private:
+  TDeviceContext& fdc;
+  bool fon;
+  TColor ftext = 0, fbk = 0;
+};
+}  // namespace
+
 void TCanvas::Draw(int x, int y, TBitmap const& bm) {
   if (!fdc || bm.Width() == 0 || bm.Height() == 0) return;
   applyBrush();
+  MonoColours mono(*fdc, bm);
   BitBlt(*fdc, x, y, bm.Width(), bm.Height(), &bm.dc(), 0, 0, CopyMode);
 }
 
 void TCanvas::StretchDraw(TRect const& r, TBitmap const& bm) {
   if (!fdc || bm.Width() == 0 || bm.Height() == 0) return;
   applyBrush();
+  MonoColours mono(*fdc, bm);
   StretchBlt(*fdc, r.Left, r.Top, r.width(), r.height(), &bm.dc(), 0, 0, bm.Width(), bm.Height(), CopyMode);
 }
 

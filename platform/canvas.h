@@ -1,12 +1,18 @@
 // The class framework's canvas and bitmap, as thin wrappers on the device context and surface.
-// The canvas applies its Pen and Brush to the context before each drawing call it makes.
+// As the framework's canvas does, it selects its Pen and Brush into the context before a drawing
+// call when they changed since it last did (or the context is new to it); a pen selected into the
+// context directly meanwhile stays until the canvas's own pen changes.
 // Implemented: [x] TPen, TBrush, TCanvas (lines, shapes, fills, pixels, Draw, StretchDraw,
 //              CopyRect) [x] TBitmap (size, pixel format with conversion, scan lines, canvas)
-//              [ ] TextOut and fonts [ ] TFont
+//              [x] TFont (name, size, height, style, colour, handle) [x] TextOut, TextExtent
+//              [ ] TextRect
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "platform/gdi.h"
 #include "platform/surface.h"
@@ -35,13 +41,55 @@ struct TPen {
   TPenStyle Style = psSolid;
   TPenMode Mode = pmCopy;
   [[nodiscard]] TPenDesc desc() const;
+  friend bool operator==(TPen const&, TPen const&) = default;
 };
 
 struct TBrush {
   TColor Color = clWhite;
   TBrushStyle Style = bsSolid;
   [[nodiscard]] TBrushDesc desc() const;
+  friend bool operator==(TBrush const&, TBrush const&) = default;
 };
+
+// Font styles, combined as bits.
+using TFontStyles = unsigned;
+constexpr TFontStyles fsBold = 1;
+constexpr TFontStyles fsItalic = 2;
+constexpr TFontStyles fsUnderline = 4;
+constexpr TFontStyles fsStrikeOut = 8;
+
+// The framework's font: a logical font with a colour. Size (points) and Height (pixels) are two
+// views of one value: Height = −MulDiv(Size, PixelsPerInch, 72). Setting a handle replaces the
+// whole logical font, escapement included; setting a property keeps the rest.
+class TFont {
+ public:
+  TFont();
+  TColor Color = clBlack;
+  int PixelsPerInch = 96;
+
+  [[nodiscard]] std::string const& Name() const { return flf.faceName; }
+  void setName(std::string);
+  [[nodiscard]] int Size() const;
+  void setSize(int points);
+  [[nodiscard]] int Height() const { return flf.height; }
+  void setHeight(int pixels);
+  [[nodiscard]] TFontStyles Style() const;
+  void setStyle(TFontStyles);
+  [[nodiscard]] int Orientation() const { return flf.escapement; }
+  // A null handle leaves the font as it was.
+  void setHandle(HFONT);
+  [[nodiscard]] HFONT Handle() const;
+  [[nodiscard]] TLogFont const& logFont() const { return flf; }
+  // Name, size, style and colour of another font (the framework's Assign).
+  void Assign(TFont const&);
+
+ private:
+  TLogFont flf;
+  mutable HFONT fhandle;
+};
+
+// MulDiv: a × b / c rounded half away from zero; −1 for a zero divisor, as the platform answers.
+[[nodiscard]] int MulDiv(int a, int b, int c);
 
 class TBitmap;
 
@@ -53,12 +101,32 @@ class TCanvas {
   TCanvas(TCanvas const&) = delete;
   TCanvas& operator=(TCanvas const&) = delete;
 
-  void bind(TDeviceContext* dc) { fdc = dc; }
+  void bind(TDeviceContext* dc) {
+    fdc = dc;
+    fpenApplied.reset();
+    fbrushApplied.reset();
+  }
   [[nodiscard]] TDeviceContext* Handle() const { return fdc; }
 
   TPen Pen;
   TBrush Brush;
+  TFont Font;
   TRop CopyMode = SRCCOPY;
+
+  // Text in Font at (x, y) with the context's alignment and background mode; afterwards the pen
+  // stands at the text's end (unless the context updates the current position itself).
+  void TextOut(int x, int y, std::string_view);
+  [[nodiscard]] TSize TextExtent(std::string_view);
+  [[nodiscard]] int TextWidth(std::string_view s) { return TextExtent(s).cx; }
+  [[nodiscard]] int TextHeight(std::string_view s) { return TextExtent(s).cy; }
+  // Selects Font and its colour into the context (the canvas does so before its own text calls).
+  void applyFont();
+  // The context's path: what is drawn in between is recorded; stroked with Pen, filled with Brush.
+  void BeginPath();
+  void EndPath();
+  bool StrokePath();
+  bool FillPath();
+  bool StrokeAndFillPath();
 
   void MoveTo(int x, int y);
   void LineTo(int x, int y);
@@ -93,6 +161,8 @@ class TCanvas {
   void applyBrush();
   void applyBoth();
   TDeviceContext* fdc = nullptr;
+  std::optional<TPen> fpenApplied;
+  std::optional<TBrush> fbrushApplied;
 };
 
 class TBitmap {

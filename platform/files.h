@@ -2,7 +2,7 @@
 // positions, attributes (a dot name is hidden, no owner write bit is read-only), file times in UTC
 // date-time values at full precision, advisory locks, folder listing by wildcard, whole-file writes.
 // Implemented: [x] handles [x] attributes [x] times [x] locks [x] listing (fnmatch, no case)
-//              [x] replace-by-rename writes [x] exclusive creation
+//              [x] replace-by-rename writes [x] exclusive creation [x] rename without replacing
 #pragma once
 #include <cstdint>
 #include <string>
@@ -69,6 +69,8 @@ bool ensurePrivateFolder(const std::string& path);  // one level; true when it e
 bool removeFile(const std::string& path);    // unlinks a file or a link, never a folder
 bool removeFolder(const std::string& path);  // an empty folder
 bool renameFile(const std::string& from, const std::string& to);
+// Moves a file to a name that must not exist yet: false, and nothing moved, when it does.
+bool renameNoReplace(const std::string& from, const std::string& to);
 bool copyFileBytes(const std::string& source, const std::string& target);  // overwrites the target
 
 // Writes the bytes to a new file in the same folder, flushes it to disk and renames it over

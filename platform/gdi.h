@@ -7,12 +7,20 @@
 //              chords, round rectangles [x] pixels [x] ROP2 mixes [x] clip rectangles, exclusion,
 //              SaveDC/RestoreDC [x] window/viewport origins [x] BitBlt/StretchBlt with every
 //              ternary raster operation, HALFTONE and COLORONCOLOR [x] AlphaBlend [x] GradientFill
-//              [ ] text [ ] paths [ ] world transforms [ ] MaskBlt [ ] PlgBlt [ ] mitre/bevel joins
+//              [x] text: fonts, alignment, update-current-position, character extra, opaque
+//              background, escapement, kerning pairs [x] paths: lines, polygons, rectangles,
+//              ellipses and glyph outlines; stroke, fill, path to region, path as clip
+//              [x] world transforms for lines, polygons, paths, text, clip rectangles and blits
+//              (box and curved shapes in a turned frame become polygons) [ ] pen widths scaled
+//              by the world transform [x] MaskBlt [x] PlgBlt [x] mitre and bevel joins
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <span>
+#include <string_view>
 #include <vector>
 
+#include "platform/fonts.h"
 #include "platform/surface.h"
 
 namespace platform {
@@ -71,14 +79,56 @@ class TRegion {
   void intersect(TRegion const&);
   void subtract(TRect const&);
   void unite(TRect const&);
+  void unite(TRegion const&);
+  void subtract(TRegion const&);
   void offset(int dx, int dy);
+  // A region from rectangles the caller knows to be disjoint (scanline runs).
+  [[nodiscard]] static TRegion fromDisjoint(std::vector<TRect>);
 
  private:
+  void checkInvariants() const;
   std::vector<TRect> frects;  // disjoint, none empty
 };
 
 // What a clip call reports about the region left.
 enum class RegionKind { Error = 0, Null = 1, Simple = 2, Complex = 3 };
+
+// ---- world transforms, text alignment, paths ------------------------------------------------------
+
+// A point in continuous device coordinates: pixel (x, y) covers [x, x + 1) × [y, y + 1).
+struct TFPoint {
+  double x = 0;
+  double y = 0;
+};
+
+// x' = x × eM11 + y × eM21 + eDx; y' = x × eM12 + y × eM22 + eDy.
+struct XFORM {
+  float eM11 = 1, eM12 = 0, eM21 = 0, eM22 = 1, eDx = 0, eDy = 0;
+  friend bool operator==(XFORM const&, XFORM const&) = default;
+};
+// a then b, as CombineTransform makes it.
+[[nodiscard]] XFORM combineTransform(XFORM const& a, XFORM const& b);
+enum class GraphicsMode { Compatible = 1, Advanced = 2 };
+constexpr int GM_COMPATIBLE = 1;
+constexpr int GM_ADVANCED = 2;
+constexpr int MWT_IDENTITY = 1;
+constexpr int MWT_LEFTMULTIPLY = 2;
+constexpr int MWT_RIGHTMULTIPLY = 3;
+
+constexpr unsigned TA_NOUPDATECP = 0;
+constexpr unsigned TA_UPDATECP = 1;
+constexpr unsigned TA_LEFT = 0;
+constexpr unsigned TA_RIGHT = 2;
+constexpr unsigned TA_CENTER = 6;
+constexpr unsigned TA_TOP = 0;
+constexpr unsigned TA_BOTTOM = 8;
+constexpr unsigned TA_BASELINE = 24;
+
+constexpr int RGN_AND = 1;
+constexpr int RGN_OR = 2;
+constexpr int RGN_XOR = 3;
+constexpr int RGN_DIFF = 4;
+constexpr int RGN_COPY = 5;
 
 // ---- device context ------------------------------------------------------------------------------
 
@@ -127,13 +177,66 @@ class TDeviceContext {
   TPoint setBrushOrg(TPoint);
   [[nodiscard]] TPoint brushOrg() const { return fstate.brushOrg; }
 
-  // Logical to device: device = logical − window origin + viewport origin.
+  // Logical to device: the world transform, then device = page − window origin + viewport origin.
   TPoint setViewportOrg(TPoint);
   TPoint setWindowOrg(TPoint);
   [[nodiscard]] TPoint viewportOrg() const { return fstate.viewportOrg; }
   [[nodiscard]] TPoint windowOrg() const { return fstate.windowOrg; }
   [[nodiscard]] TPoint toDevice(TPoint) const;
+  [[nodiscard]] TFPoint toDeviceF(double x, double y) const;
   [[nodiscard]] TPoint toLogical(TPoint) const;
+
+  // World transforms work only in the advanced mode; back to the compatible mode only with the
+  // identity in force. setGraphicsMode answers the previous mode, 0 on refusal.
+  int setGraphicsMode(GraphicsMode);
+  [[nodiscard]] GraphicsMode graphicsMode() const { return fstate.graphicsMode; }
+  bool setWorldTransform(XFORM const&);
+  // MWT_IDENTITY (the matrix unused), MWT_LEFTMULTIPLY (the matrix first, then the transform in
+  // force), MWT_RIGHTMULTIPLY (the transform in force, then the matrix).
+  bool modifyWorldTransform(XFORM const*, int mode);
+  [[nodiscard]] XFORM worldTransform() const { return fstate.xform; }
+  // Whether the transform only shifts (shapes stay upright and unscaled).
+  [[nodiscard]] bool transformIsShift() const;
+
+  // Resolution of the device: pixels per logical inch (96 unless the owner says otherwise).
+  [[nodiscard]] int logPixelsY() const { return flogPixels; }
+  [[nodiscard]] int logPixelsX() const { return flogPixels; }
+  void setLogPixels(int dpi) { flogPixels = dpi > 0 ? dpi : 96; }
+
+  // Text with the selected font (a context without one uses the default face at 16 pixels).
+  HFONT selectFont(HFONT);
+  [[nodiscard]] HFONT const& font() const { return fstate.font; }
+  [[nodiscard]] std::shared_ptr<TRealizedFont const> realized() const;
+  unsigned setTextAlign(unsigned);
+  [[nodiscard]] unsigned textAlign() const { return fstate.textAlign; }
+  int setTextCharacterExtra(int);
+  [[nodiscard]] int textCharacterExtra() const { return fstate.charExtra; }
+  // UTF-8 text at (x, y) read with the alignment; with TA_UPDATECP at the current position.
+  bool textOut(int x, int y, std::string_view);
+  // Width (advances plus the character extra after every character) and cell height.
+  [[nodiscard]] TSize textExtent(std::string_view) const;
+  [[nodiscard]] TTextMetric textMetrics() const;
+  [[nodiscard]] std::vector<TKerningPair> kerningPairs() const;
+  [[nodiscard]] std::vector<TUnicodeRange> fontUnicodeRanges() const;
+
+  // Paths: between beginPath and endPath, lines, polygons, rectangles, ellipses and text add
+  // figures instead of painting. Every use of a path (stroke, fill, region, clip) consumes it.
+  bool beginPath();
+  bool endPath();
+  bool abortPath();
+  bool closeFigure();
+  [[nodiscard]] bool pathOpen() const { return fpathState == PathState::Open; }
+  [[nodiscard]] bool hasPath() const { return fpathState == PathState::Closed; }
+  bool strokePath();
+  bool fillPath();
+  bool strokeAndFillPath();
+  // The closed path filled by the fill mode, as device pixels; false when there is no path.
+  bool pathToRegion(TRegion&);
+  bool selectClipPath(int mode);
+  // What the path recorder uses: figures in continuous device coordinates.
+  void pathMoveTo(TFPoint);
+  void pathLineTo(TFPoint);
+  void pathAddFigure(std::span<TFPoint const>, bool closed);
 
   // Lines with the pen; lineTo leaves out its last pixel and moves the current position there.
   TPoint moveTo(int x, int y);
@@ -203,12 +306,28 @@ class TDeviceContext {
     TPoint current;
     bool hasClip = false;
     TRegion clip;  // device pixels, inside the surface; meaningful when hasClip
+    GraphicsMode graphicsMode = GraphicsMode::Compatible;
+    XFORM xform;
+    HFONT font;
+    unsigned textAlign = TA_LEFT | TA_TOP;
+    int charExtra = 0;
   };
 
+  struct Figure {
+    std::vector<TFPoint> pts;
+    bool closed = false;
+  };
+  [[nodiscard]] std::vector<Figure> const& pathFigures() const { return fpath; }
+
  private:
+  enum class PathState { None, Open, Closed };
+  std::vector<Figure> takePath();
   TSurface* fsurface = nullptr;
   State fstate;
   std::vector<State> fsaved;
+  int flogPixels = 96;
+  PathState fpathState = PathState::None;
+  std::vector<Figure> fpath;
 };
 
 // ---- block copies --------------------------------------------------------------------------------
@@ -247,6 +366,21 @@ bool BitBlt(TDeviceContext& dst, int x, int y, int width, int height,
 bool StretchBlt(TDeviceContext& dst, int x, int y, int width, int height,
                 TDeviceContext const* src, int sx, int sy, int swidth, int sheight, TRop);
 bool PatBlt(TDeviceContext& dst, int x, int y, int width, int height, TRop);
+
+// Four-operand codes: where the one-bit mask is 1 the operation of the low three bytes (fore),
+// where it is 0 the one whose code is the high byte (back).
+constexpr TRop MAKEROP4(TRop fore, TRop back) { return ((back << 8) & 0xFF000000u) | fore; }
+// A mask of one bit per pixel chooses the operation per pixel; without a mask, the fore operation
+// alone. The mask is read from (mx, my) on and repeats where the copy is larger than the mask.
+// False when the mask is not one bit per pixel, or as BitBlt.
+bool MaskBlt(TDeviceContext& dst, int x, int y, int width, int height, TDeviceContext const* src,
+             int sx, int sy, TSurface const* mask, int mx, int my, TRop rop4);
+// The source rectangle mapped onto the parallelogram whose upper-left, upper-right and lower-left
+// corners are the three points; where a one-bit mask is given, only pixels whose mask bit is 1
+// are copied. Nearest pixel, or bilinear under HALFTONE. False for a missing source or a mask
+// that is not one bit per pixel.
+bool PlgBlt(TDeviceContext& dst, std::span<TPoint const, 3> corners, TDeviceContext const& src, int sx,
+            int sy, int swidth, int sheight, TSurface const* mask, int mx, int my);
 
 constexpr uint8_t AC_SRC_OVER = 0x00;
 constexpr uint8_t AC_SRC_ALPHA = 0x01;

@@ -3,6 +3,7 @@
 // Every copy runs row by row: the source row is made at the target's width (converted, stretched),
 // then written through the target's clip with the raster operation.
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -63,47 +64,62 @@ uint32_t ternary(uint32_t code, uint32_t p, uint32_t s, uint32_t d) {
 uint32_t bgrOf(TColor c) { return uint32_t(GetBValue(c)) | (uint32_t(GetGValue(c)) << 8) | (uint32_t(GetRValue(c)) << 16); }
 TColor colorOfBgr(uint32_t v) { return RGB(uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)); }
 
-// How source pixels are brought to the target's terms.
+// How source pixels are brought to the target's terms: the rows read, and where the source's
+// pixel (dx, dy) lies in them.
 struct SourceRows {
   TSurface const* s = nullptr;  // 24 or 32 bits
   int channels = 3;
   bool wasMono = false;
+  int dx = 0, dy = 0;
   TSurface converted;
 };
 
-// Makes a 24- or 32-bit view of the source rectangle r (device pixels inside the source):
-// 24 and 32 bits are used as they are, 1 and 8 bits converted (one bit through the target's
-// text and background colours).
-void prepareSource(SourceRows& out, TSurface const& src, TDeviceContext const& dst) {
+// Makes a 24- or 32-bit view of the source for the rectangle `need` (device pixels, may reach
+// beyond the source): 24 and 32 bits are read in place, unless `copy` (the source is the target
+// itself); 1 and 8 bits are converted, one bit through the target's text and background colours.
+// Only the part of `need` inside the source is copied or converted, so a small copy from a large
+// mask stays cheap.
+void prepareSource(SourceRows& out, TSurface const& src, TDeviceContext const& dst, TRect need, bool copy) {
   out.wasMono = src.bitsPerPixel() == 1;
-  if (src.bitsPerPixel() == 24 || src.bitsPerPixel() == 32) {
+  bool deep = src.bitsPerPixel() == 24 || src.bitsPerPixel() == 32;
+  if (deep && !copy) {
     out.s = &src;
     out.channels = src.bitsPerPixel() / 8;
     return;
   }
-  out.converted.create(src.width(), src.height(), 24);
+  TRect r = need.normalized().intersected(src.bounds());
+  if (r.isEmpty()) r = src.bounds();  // wholly outside: the edge pixels are what is read
+  int bpp = src.bitsPerPixel() == 32 ? 32 : 24;
+  out.converted.create(r.width(), r.height(), bpp);
+  out.dx = r.Left;
+  out.dy = r.Top;
+  out.s = &out.converted;
+  out.channels = bpp / 8;
+  if (deep) {
+    for (int y = r.Top; y < r.Bottom; ++y)
+      std::memcpy(out.converted.row(y - r.Top), src.row(y) + size_t(r.Left) * size_t(out.channels),
+                  size_t(r.width()) * size_t(out.channels));
+    return;
+  }
   TColor zero = dst.textColor(), one = dst.bkColor();
   bool mono = src.bitsPerPixel() == 1;
   if (mono && dst.surface() && dst.surface()->bitsPerPixel() == 1) { zero = 0; one = 0xFFFFFF; }
-  for (int y = 0; y < src.height(); ++y) {
-    uint8_t* o = out.converted.row(y);
-    for (int x = 0; x < src.width(); ++x) {
+  for (int y = r.Top; y < r.Bottom; ++y) {
+    uint8_t* o = out.converted.row(y - r.Top);
+    for (int x = r.Left; x < r.Right; ++x, o += 3) {
       TColor c = mono ? (readDevice(src, x, y) ? one : zero) : src.pixel(x, y);
-      o[3 * x] = GetBValue(c);
-      o[3 * x + 1] = GetGValue(c);
-      o[3 * x + 2] = GetRValue(c);
+      o[0] = GetBValue(c);
+      o[1] = GetGValue(c);
+      o[2] = GetRValue(c);
     }
   }
-  out.s = &out.converted;
-  out.channels = 3;
 }
 
 // Writes one row of source pixels (channels bytes each, at the target's width) to the target.
 class RowWriter {
  public:
   RowWriter(TDeviceContext& dst, TDeviceContext const* src, TRop rop, bool srcWasMono)
-      : fdst(*dst.surface()), fcode((rop >> 16) & 0xFF), fbrush(dst.brush()), forg(dst.brushOrg()),
-        fopaque(dst.bkMode() == BkMode::Opaque) {
+      : fdst(*dst.surface()), fcode((rop >> 16) & 0xFF), fbrush(dst.brush()), forg(dst.brushOrg()) {
     fclip = detail::clipRects(dst);
     fmono = fdst.bitsPerPixel() == 1;
     fpal = fdst.bitsPerPixel() == 8;
@@ -122,6 +138,13 @@ class RowWriter {
       if (y < r.Top || y >= r.Bottom) continue;
       int a = std::max(x0, r.Left), b = std::min(x0 + n, r.Right);
       if (a >= b) continue;
+      if (fmask4) {
+        for (int x = a; x < b; ++x) {
+          fcode = maskBit(x - fmaskDx, y - fmaskDy) ? fforeCode : fbackCode;
+          writePixel(x, y, row ? row + size_t(x - x0) * size_t(channels) : nullptr);
+        }
+        continue;
+      }
       if (fcode == 0xCC && row && !fmono && !fpal && !fsrcMono &&
           channels * 8 == fdst.bitsPerPixel()) {
         std::memcpy(fdst.row(y) + size_t(a) * size_t(channels), row + size_t(a - x0) * size_t(channels),
@@ -132,10 +155,37 @@ class RowWriter {
     }
   }
 
+  // Where a plain copy of pixels x0 .. x0 + n − 1 of row y may be written straight into the target
+  // (same layout, nothing clipped away, no mixing); null otherwise.
+  uint8_t* directRow(int y, int x0, int n, int channels) {
+    if (fcode != 0xCC || fmono || fpal || fsrcMono || fmask4 || channels * 8 != fdst.bitsPerPixel()) return nullptr;
+    for (auto const& r : fclip)
+      if (y >= r.Top && y < r.Bottom && x0 >= r.Left && x0 + n <= r.Right)
+        return fdst.row(y) + size_t(x0) * size_t(channels);
+    return nullptr;
+  }
+
+  // Four-operand copies: mask pixel (x − dx, y − dy), repeated, picks fore (1) or back (0).
+  void setMask(TSurface const* mask, int64_t dx, int64_t dy, TRop rop4) {
+    fmask4 = mask;
+    fmaskDx = dx;
+    fmaskDy = dy;
+    fforeCode = (rop4 >> 16) & 0xFF;
+    fbackCode = (rop4 >> 24) & 0xFF;
+  }
+
  private:
+  bool maskBit(int64_t x, int64_t y) const {
+    int64_t w = fmask4->width(), h = fmask4->height();
+    x = ((x % w) + w) % w;
+    y = ((y % h) + h) % h;
+    return readDevice(*fmask4, int(x), int(y)) != 0;
+  }
+
   uint32_t pattern(int x, int y) const {
     if (fbrush.style == BrushStyle::Solid) return fpatFg;
-    if (fbrush.style == BrushStyle::Clear) return fmono ? 0 : 0;
+    if (fbrush.style == BrushStyle::Clear) return 0;  // a clear brush brings no pattern: all bits 0
+    // A hatched pattern shows the background colour between its lines, whatever the background mode.
     int px = ((x - forg.X) % 8 + 8) % 8, py = ((y - forg.Y) % 8 + 8) % 8;
     return detail::hatchBit(fbrush.hatch, px, py) ? fpatFg : fpatBg;
   }
@@ -159,20 +209,13 @@ class RowWriter {
   uint32_t fcode;
   TBrushDesc fbrush;
   TPoint forg;
-  bool fopaque;
   std::vector<TRect> fclip;
   bool fmono = false, fpal = false, fsrcMono = false;
   uint32_t fsrcKey = 0, fpatFg = 0, fpatBg = 0, fmask = 0xFFFFFF;
+  TSurface const* fmask4 = nullptr;
+  int64_t fmaskDx = 0, fmaskDy = 0;
+  uint32_t fforeCode = 0xCC, fbackCode = 0xCC;
 };
-
-// A copy of a surface (used when source and target are the same pixels).
-std::unique_ptr<TSurface> copyOf(TSurface const& s) {
-  auto c = std::make_unique<TSurface>();
-  c->create(s.width(), s.height(), s.bitsPerPixel());
-  c->setPalette(s.palette());
-  for (int y = 0; y < s.height(); ++y) std::memcpy(c->row(y), s.row(y), size_t(s.stride()));
-  return c;
-}
 
 struct Axis {
   int dst0 = 0, dstN = 0;  // target pixels dst0 .. dst0 + dstN − 1
@@ -180,11 +223,13 @@ struct Axis {
   bool mirror = false;
 };
 
+// A negative extent runs from the given pixel backwards, that pixel included: a mirrored copy
+// into pixels 0 .. w − 1 starts at w − 1 with width −w.
 Axis axisOf(int d, int dn, int s, int sn) {
   Axis a;
-  a.dst0 = dn < 0 ? d + dn : d;
+  a.dst0 = dn < 0 ? d + dn + 1 : d;
   a.dstN = dn < 0 ? -dn : dn;
-  a.src0 = sn < 0 ? s + sn : s;
+  a.src0 = sn < 0 ? s + sn + 1 : s;
   a.srcN = sn < 0 ? -sn : sn;
   a.mirror = (dn < 0) != (sn < 0);
   return a;
@@ -192,44 +237,50 @@ Axis axisOf(int d, int dn, int s, int sn) {
 
 // Shared body of BitBlt, StretchBlt and AlphaBlend: produces each target row from the source and
 // hands it to `emit(y, x0, n, row, channels)`.
-template <class Emit>
-void forEachRow(TSurface const& src, Axis ax, Axis ay, StretchMode mode, int channelsOf, Emit const& emit,
-                TRect visible) {
-  (void)channelsOf;
+template <class Emit, class Direct>
+void forEachRow(TSurface const& src, Axis ax, Axis ay, StretchMode mode, Emit const& emit, TRect visible,
+                Direct const& direct) {
   int C = src.bitsPerPixel() / 8;
   // Target rows and columns outside the visible bounds are not produced.
   int yStart = std::max(ay.dst0, visible.Top), yEnd = std::min(ay.dst0 + ay.dstN, visible.Bottom);
-  if (yStart >= yEnd || ax.dstN <= 0) return;
+  int xStart = std::max(ax.dst0, visible.Left), xEnd = std::min(ax.dst0 + ax.dstN, visible.Right);
+  if (yStart >= yEnd || xStart >= xEnd) return;
+  int n = xEnd - xStart, c0 = xStart - ax.dst0;
   bool scaled = ax.dstN != ax.srcN || ay.dstN != ay.srcN;
+  std::vector<uint8_t> row(size_t(n) * size_t(C));
   if (mode == StretchMode::Halftone && scaled) {
-    detail::Resampler rs(src, ax.src0, ay.src0, ax.srcN, ay.srcN, ax.dstN, ay.dstN, ax.mirror, ay.mirror);
-    std::vector<uint8_t> row(size_t(ax.dstN) * size_t(C));
+    detail::Resampler rs(src, ax.src0, ay.src0, ax.srcN, ay.srcN, ax.dstN, ay.dstN, ax.mirror, ay.mirror,
+                         c0, c0 + n, yStart - ay.dst0, yEnd - ay.dst0);
     for (int y = yStart; y < yEnd; ++y) {
+      if (uint8_t* to = direct(y, xStart, n, C)) {
+        rs.row(y - ay.dst0, to);
+        continue;
+      }
       rs.row(y - ay.dst0, row.data());
-      emit(y, ax.dst0, ax.dstN, row.data(), C);
+      emit(y, xStart, n, row.data(), C);
     }
     return;
   }
   // Nearest pixel: each target pixel takes the source pixel under its centre.
-  std::vector<int> cols(size_t(ax.dstN));
-  for (int i = 0; i < ax.dstN; ++i) {
-    int j = int((int64_t(2 * i + 1) * ax.srcN) / (2 * int64_t(ax.dstN)));
-    cols[size_t(i)] = ax.src0 + (ax.mirror ? ax.srcN - 1 - j : j);
+  std::vector<int> cols(static_cast<size_t>(n));
+  for (int k = 0; k < n; ++k) {
+    int64_t i = c0 + k;
+    int j = int((2 * i + 1) * ax.srcN / (2 * int64_t(ax.dstN)));
+    cols[size_t(k)] = std::clamp(ax.src0 + (ax.mirror ? ax.srcN - 1 - j : j), 0, src.width() - 1);
   }
-  bool identity = !scaled && !ax.mirror;
-  std::vector<uint8_t> row(size_t(ax.dstN) * size_t(C));
+  bool identity = !scaled && !ax.mirror && ax.src0 + c0 >= 0 && ax.src0 + c0 + n <= src.width();
   for (int y = yStart; y < yEnd; ++y) {
-    int i = y - ay.dst0;
-    int j = int((int64_t(2 * i + 1) * ay.srcN) / (2 * int64_t(ay.dstN)));
-    int sy = ay.src0 + (ay.mirror ? ay.srcN - 1 - j : j);
+    int64_t i = y - ay.dst0;
+    int j = int((2 * i + 1) * ay.srcN / (2 * int64_t(ay.dstN)));
+    int sy = std::clamp(ay.src0 + (ay.mirror ? ay.srcN - 1 - j : j), 0, src.height() - 1);
     uint8_t const* sr = src.row(sy);
     if (identity) {
-      emit(y, ax.dst0, ax.dstN, sr + size_t(ax.src0) * size_t(C), C);
+      emit(y, xStart, n, sr + size_t(ax.src0 + c0) * size_t(C), C);
       continue;
     }
-    for (int k = 0; k < ax.dstN; ++k)
+    for (int k = 0; k < n; ++k)
       std::memcpy(&row[size_t(k) * size_t(C)], sr + size_t(cols[size_t(k)]) * size_t(C), size_t(C));
-    emit(y, ax.dst0, ax.dstN, row.data(), C);
+    emit(y, xStart, n, row.data(), C);
   }
 }
 
@@ -244,16 +295,114 @@ bool clipToSource(Axis& a, int srcSize) {
   return true;
 }
 
+struct MaskUse {
+  TSurface const* mask = nullptr;
+  int mx = 0, my = 0;
+  TRop rop4 = 0;
+};
+
 bool blit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const* src, int sx, int sy,
-          int sw, int sh, TRop rop, bool stretch) {
+          int sw, int sh, TRop rop, bool stretch, MaskUse const& mu = {});
+
+// A copy under a world transform that turns, shears or scales. Upright scaling becomes a stretch
+// to the mapped box; anything turned is sampled per target pixel: the nearest source pixel, or
+// for HALFTONE stretches the four round the sample point weighted by nearness.
+bool transformedBlit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const* src, int sx, int sy,
+                     int sw, int sh, TRop rop, bool stretch) {
+  if (!stretch) sw = w, sh = h;
+  XFORM keep = dst.worldTransform();
+  TPoint shift{dst.viewportOrg().X - dst.windowOrg().X, dst.viewportOrg().Y - dst.windowOrg().Y};
+  auto toInt = [](double v) { return int(std::clamp(std::nearbyint(v), -1e9, 1e9)); };
+  if (keep.eM12 == 0 && keep.eM21 == 0) {
+    TFPoint a = dst.toDeviceF(x, y), b = dst.toDeviceF(double(x) + w, double(y) + h);
+    int ax = toInt(a.x) - shift.X, ay = toInt(a.y) - shift.Y, bx = toInt(b.x) - shift.X, by = toInt(b.y) - shift.Y;
+    dst.modifyWorldTransform(nullptr, MWT_IDENTITY);
+    bool ok = blit(dst, ax, ay, bx - ax, by - ay, src, sx, sy, sw, sh, rop, true);
+    dst.setWorldTransform(keep);
+    return ok;
+  }
   TSurface* ds = dst.surface();
   if (ds == nullptr || ds->empty()) return false;
   bool needSrc = ropUsesSource(rop);
+  if (needSrc && (src == nullptr || src->surface() == nullptr || src->surface()->empty())) return false;
+  if (w == 0 || h == 0) return true;
+  std::vector<TFPoint> quad{dst.toDeviceF(x, y), dst.toDeviceF(double(x) + w, y), dst.toDeviceF(double(x) + w, double(y) + h),
+                            dst.toDeviceF(x, double(y) + h)};
+  double det = double(keep.eM11) * keep.eM22 - double(keep.eM12) * keep.eM21;
+  if (det == 0) return false;
+  SourceRows rows;
+  TPoint s0{};
+  if (needSrc) {
+    // The whole source, copied when it is the target itself, so offsets stay those of the surface.
+    TSurface const* ss = src->surface();
+    prepareSource(rows, *ss, dst, ss->bounds(), ss == ds);
+    s0 = src->toDevice({sx, sy});
+  }
+  RowWriter wr(dst, src, rop, rows.wasMono);
+  bool halftone = stretch && dst.stretchBltMode() == StretchMode::Halftone && !rows.wasMono;
+  std::vector<uint8_t> row;
+  TRect visible = dst.visibleRegion().bounds();
+  std::vector<TFPoint> const rings[1] = {quad};
+  detail::scanPolygon(rings, PolyFillMode::Winding, visible.Top, visible.Bottom, [&](int yy, int a, int b) {
+    a = std::max(a, visible.Left);
+    b = std::min(b, visible.Right);
+    if (a >= b) return;
+    if (!needSrc) {
+      wr.write(yy, a, b - a, nullptr, 3);
+      return;
+    }
+    int c = rows.channels;
+    int W = rows.s->width(), H = rows.s->height();
+    row.assign(size_t(b - a) * size_t(c), 0);
+    for (int xx = a; xx < b; ++xx) {
+      // Back from the pixel's centre to the logical plane, then into the source rectangle.
+      double px = xx + 0.5 - shift.X - keep.eDx, py = yy + 0.5 - shift.Y - keep.eDy;
+      double lx = (px * keep.eM22 - py * keep.eM21) / det, ly = (py * keep.eM11 - px * keep.eM12) / det;
+      double u = std::clamp(s0.X + (lx - x) * sw / w, -1.0, W + 1.0), v = std::clamp(s0.Y + (ly - y) * sh / h, -1.0, H + 1.0);
+      uint8_t* out = &row[size_t(xx - a) * size_t(c)];
+      if (halftone) {
+        // Smoothed: the four source pixels round the sample point, weighted by nearness.
+        double fu = u - 0.5, fv = v - 0.5;
+        int x0 = int(std::floor(fu)), y0 = int(std::floor(fv));
+        double tx = fu - x0, ty = fv - y0;
+        int xa = std::clamp(x0, 0, W - 1), xb = std::clamp(x0 + 1, 0, W - 1);
+        int ya = std::clamp(y0, 0, H - 1), yb = std::clamp(y0 + 1, 0, H - 1);
+        uint8_t const *p00 = rows.s->row(ya) + size_t(xa) * size_t(c), *p10 = rows.s->row(ya) + size_t(xb) * size_t(c);
+        uint8_t const *p01 = rows.s->row(yb) + size_t(xa) * size_t(c), *p11 = rows.s->row(yb) + size_t(xb) * size_t(c);
+        for (int k = 0; k < c; ++k) {
+          double top = p00[k] + (p10[k] - p00[k]) * tx, bottom = p01[k] + (p11[k] - p01[k]) * tx;
+          out[k] = uint8_t(std::clamp(std::nearbyint(top + (bottom - top) * ty), 0.0, 255.0));
+        }
+      } else {
+        int fx = std::clamp(int(std::floor(u)), 0, W - 1), fy = std::clamp(int(std::floor(v)), 0, H - 1);
+        std::memcpy(out, rows.s->row(fy) + size_t(fx) * size_t(c), size_t(c));
+      }
+    }
+    wr.write(yy, a, b - a, row.data(), c);
+  });
+  return true;
+}
+
+bool blit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const* src, int sx, int sy,
+          int sw, int sh, TRop rop, bool stretch, MaskUse const& mu) {
+  if (!dst.transformIsShift() && !mu.mask) return transformedBlit(dst, x, y, w, h, src, sx, sy, sw, sh, rop, stretch);
+  TSurface* ds = dst.surface();
+  if (ds == nullptr || ds->empty()) return false;
+  bool needSrc = ropUsesSource(rop) || (mu.mask && ropUsesSource(mu.rop4 >> 8));
   TPoint d = dst.toDevice({x, y});
+  // Rectangles whose far edge lies beyond the integers lie wholly outside any surface.
+  auto beyond = [](int a, int n) { int64_t e = int64_t(a) + n; return e > INT32_MAX || e < INT32_MIN; };
+  if (beyond(d.X, w) || beyond(d.Y, h)) return true;
+  if (src && src->surface()) {
+    TPoint s0 = src->toDevice({sx, sy});
+    if (beyond(s0.X, stretch ? sw : w) || beyond(s0.Y, stretch ? sh : h)) return true;
+  }
   TRect visible = dst.visibleRegion().bounds();
   if (!needSrc) {
-    Axis ax = axisOf(d.X, w, 0, w), ay = axisOf(d.Y, h, 0, h);
+    // No source: the plain rectangle between the two corners.
+    Axis ax{std::min(d.X, d.X + w), std::abs(w)}, ay{std::min(d.Y, d.Y + h), std::abs(h)};
     RowWriter wr(dst, nullptr, rop, false);
+    if (mu.mask) wr.setMask(mu.mask, int64_t(ax.dst0) - mu.mx, int64_t(ay.dst0) - mu.my, mu.rop4);
     int y0 = std::max(ay.dst0, visible.Top), y1 = std::min(ay.dst0 + ay.dstN, visible.Bottom);
     for (int yy = y0; yy < y1; ++yy) wr.write(yy, ax.dst0, ax.dstN, nullptr, 3);
     return true;
@@ -261,40 +410,26 @@ bool blit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const*
   if (src == nullptr || src->surface() == nullptr || src->surface()->empty()) return false;
   if (w == 0 || h == 0) return true;
   TPoint s = src->toDevice({sx, sy});
-  std::unique_ptr<TSurface> same;
   TSurface const* ss = src->surface();
-  if (ss == ds) {
-    same = copyOf(*ss);
-    ss = same.get();
-  }
-  SourceRows rows;
-  prepareSource(rows, *ss, dst);
   Axis ax = axisOf(d.X, w, s.X, stretch ? sw : w), ay = axisOf(d.Y, h, s.Y, stretch ? sh : h);
   if (ax.srcN == 0 || ay.srcN == 0) return true;
   bool scaled = ax.dstN != ax.srcN || ay.dstN != ay.srcN || ax.mirror || ay.mirror;
   if (!scaled) {
     if (!clipToSource(ax, ss->width()) || !clipToSource(ay, ss->height())) return true;
-  } else if (ax.src0 < 0 || ay.src0 < 0 || ax.src0 + ax.srcN > ss->width() ||
-             ay.src0 + ay.srcN > ss->height()) {
-    // A stretched source must lie inside its surface; the part outside is taken as the nearest
-    // edge rather than reading outside the rows.
-    TSurface padded;
-    padded.create(ax.srcN, ay.srcN, rows.channels * 8);
-    for (int yy = 0; yy < ay.srcN; ++yy)
-      for (int xx = 0; xx < ax.srcN; ++xx) {
-        int cx = std::clamp(ax.src0 + xx, 0, ss->width() - 1), cy = std::clamp(ay.src0 + yy, 0, ss->height() - 1);
-        std::memcpy(padded.row(yy) + size_t(xx) * size_t(rows.channels),
-                    rows.s->row(cy) + size_t(cx) * size_t(rows.channels), size_t(rows.channels));
-      }
-    rows.converted = std::move(padded);
-    rows.s = &rows.converted;
-    ax.src0 = 0;
-    ay.src0 = 0;
   }
+  // A stretched source reaching beyond its surface repeats the edge pixels there. A copy within
+  // one surface reads the pixels as they were before it.
+  SourceRows rows;
+  prepareSource(rows, *ss, dst, Bounds(ax.src0, ay.src0, ax.srcN, ay.srcN), ss == ds);
+  ax.src0 -= rows.dx;
+  ay.src0 -= rows.dy;
   RowWriter wr(dst, src, rop, rows.wasMono);
+  // The mask lines up with the target rectangle as given (before any cut to the source).
+  if (mu.mask) wr.setMask(mu.mask, int64_t(d.X) - mu.mx, int64_t(d.Y) - mu.my, mu.rop4);
   StretchMode mode = stretch ? dst.stretchBltMode() : StretchMode::ColorOnColor;
-  forEachRow(*rows.s, ax, ay, mode, rows.channels,
-             [&](int yy, int x0, int n, uint8_t const* row, int c) { wr.write(yy, x0, n, row, c); }, visible);
+  forEachRow(
+      *rows.s, ax, ay, mode, [&](int yy, int x0, int n, uint8_t const* row, int c) { wr.write(yy, x0, n, row, c); },
+      visible, [&](int yy, int x0, int n, int c) { return wr.directRow(yy, x0, n, c); });
   return true;
 }
 
@@ -310,9 +445,95 @@ bool StretchBlt(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext 
   return blit(dst, x, y, w, h, src, sx, sy, sw, sh, rop, true);
 }
 
+bool MaskBlt(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const* src, int sx, int sy,
+             TSurface const* mask, int mx, int my, TRop rop4) {
+  TRop fore = rop4 & 0x00FFFFFFu;
+  if (mask == nullptr) return blit(dst, x, y, w, h, src, sx, sy, w, h, fore, false);
+  if (mask->bitsPerPixel() != 1 || mask->empty() || mask->width() == 0 || mask->height() == 0) return false;
+  if (w < 0 || h < 0) return false;
+  return blit(dst, x, y, w, h, src, sx, sy, w, h, fore, false, MaskUse{mask, mx, my, rop4});
+}
+
 bool PatBlt(TDeviceContext& dst, int x, int y, int w, int h, TRop rop) {
   if (ropUsesSource(rop)) return false;
   return blit(dst, x, y, w, h, nullptr, 0, 0, 0, 0, rop, false);
+}
+
+// ---- parallelograms ------------------------------------------------------------------------------
+
+bool PlgBlt(TDeviceContext& dst, std::span<TPoint const, 3> pts, TDeviceContext const& src, int sx, int sy,
+            int sw, int sh, TSurface const* mask, int mx, int my) {
+  TSurface* ds = dst.surface();
+  TSurface const* ss0 = src.surface();
+  if (ds == nullptr || ds->empty() || ss0 == nullptr || ss0->empty()) return false;
+  if (mask && (mask->bitsPerPixel() != 1 || mask->width() == 0 || mask->height() == 0)) return false;
+  if (sw == 0 || sh == 0) return true;
+  TPoint s = src.toDevice({sx, sy});
+  SourceRows rows;
+  prepareSource(rows, *ss0, dst, TRect{s.X, s.Y, s.X + sw, s.Y + sh}, ss0 == ds);
+  s.X -= rows.dx;
+  s.Y -= rows.dy;
+  TSurface const& ss = *rows.s;
+  int C = rows.channels;
+  // Target point = P0 + u·(P1 − P0)/sw + v·(P2 − P0)/sh, u and v in source pixels.
+  double p0x = dst.toDevice(pts[0]).X, p0y = dst.toDevice(pts[0]).Y;
+  double ax = (dst.toDevice(pts[1]).X - p0x) / sw, ay = (dst.toDevice(pts[1]).Y - p0y) / sw;
+  double bx = (dst.toDevice(pts[2]).X - p0x) / sh, by = (dst.toDevice(pts[2]).Y - p0y) / sh;
+  double det = ax * by - ay * bx;
+  if (det == 0) return true;
+  TRect box;
+  for (double u : {0.0, double(sw)})
+    for (double v : {0.0, double(sh)}) {
+      double X = p0x + u * ax + v * bx, Y = p0y + u * ay + v * by;
+      box.unite({int(std::floor(std::max(-1e9, X))) - 1, int(std::floor(std::max(-1e9, Y))) - 1,
+                 int(std::ceil(std::min(1e9, X))) + 1, int(std::ceil(std::min(1e9, Y))) + 1});
+    }
+  bool smooth = dst.stretchBltMode() == StretchMode::Halftone;
+  int uw = std::abs(sw), vh = std::abs(sh);
+  auto fetch = [&](int px, int py, int k) {
+    px = std::clamp(px, 0, ss.width() - 1);
+    py = std::clamp(py, 0, ss.height() - 1);
+    return ss.row(py)[size_t(px) * size_t(C) + size_t(k)];
+  };
+  for (auto const& clip : detail::clipRects(dst)) {
+    TRect r = box.intersected(clip);
+    for (int y = r.Top; y < r.Bottom; ++y)
+      for (int x = r.Left; x < r.Right; ++x) {
+        double X = x + 0.5 - p0x, Y = y + 0.5 - p0y;
+        double u = (X * by - Y * bx) / det, v = (ax * Y - ay * X) / det;
+        // u, v in source pixels from the given corner, negative sizes running backwards.
+        double uu = sw < 0 ? -u : u, vv = sh < 0 ? -v : v;
+        if (!(uu >= 0 && uu < uw && vv >= 0 && vv < vh)) continue;
+        int iu = int(uu), iv = int(vv);
+        if (mask) {
+          int64_t mw = mask->width(), mh = mask->height();
+          int64_t mxp = ((int64_t(mx) + iu) % mw + mw) % mw, myp = ((int64_t(my) + iv) % mh + mh) % mh;
+          if (!readDevice(*mask, int(mxp), int(myp))) continue;
+        }
+        int64_t px0 = int64_t(s.X) + (sw < 0 ? -iu - 1 : iu), py0 = int64_t(s.Y) + (sh < 0 ? -iv - 1 : iv);
+        uint8_t c[4] = {0, 0, 0, 0};
+        if (smooth) {
+          double fu = (sw < 0 ? s.X - uu : s.X + uu) - 0.5, fv = (sh < 0 ? s.Y - vv : s.Y + vv) - 0.5;
+          int ix = int(std::floor(fu)), iy = int(std::floor(fv));
+          double tx = fu - ix, ty = fv - iy;
+          for (int k = 0; k < C; ++k) {
+            double top = fetch(ix, iy, k) * (1 - tx) + fetch(ix + 1, iy, k) * tx;
+            double bot = fetch(ix, iy + 1, k) * (1 - tx) + fetch(ix + 1, iy + 1, k) * tx;
+            c[k] = uint8_t(std::lround(top * (1 - ty) + bot * ty));
+          }
+        } else {
+          if (px0 < 0 || py0 < 0 || px0 >= ss.width() || py0 >= ss.height()) continue;
+          for (int k = 0; k < C; ++k) c[k] = fetch(int(px0), int(py0), k);
+        }
+        if (ds->bitsPerPixel() >= 24) {
+          writeDevice(*ds, x, y, uint32_t(c[0]) | (uint32_t(c[1]) << 8) | (uint32_t(c[2]) << 16));
+          if (ds->bitsPerPixel() == 32 && C == 4) ds->row(y)[4 * x + 3] = c[3];
+        } else {
+          ds->setPixel(x, y, RGB(c[2], c[1], c[0]));
+        }
+      }
+  }
+  return true;
 }
 
 // ---- alpha blending ------------------------------------------------------------------------------
@@ -324,18 +545,15 @@ bool AlphaBlend(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext 
   if (ds == nullptr || ds->empty() || ss == nullptr || ss->empty()) return false;
   if (w < 0 || h < 0 || sw < 0 || sh < 0 || bf.BlendOp != AC_SRC_OVER) return false;
   TPoint s = src.toDevice({sx, sy});
-  if (s.X < 0 || s.Y < 0 || s.X + sw > ss->width() || s.Y + sh > ss->height()) return false;
+  if (s.X < 0 || s.Y < 0 || int64_t(s.X) + sw > ss->width() || int64_t(s.Y) + sh > ss->height()) return false;
+  TPoint d0 = dst.toDevice({x, y});
+  if (int64_t(d0.X) + w > INT32_MAX || int64_t(d0.Y) + h > INT32_MAX) return true;  // wholly outside
   if (w == 0 || h == 0 || sw == 0 || sh == 0) return true;
   bool perPixel = (bf.AlphaFormat & AC_SRC_ALPHA) && ss->bitsPerPixel() == 32;
-  std::unique_ptr<TSurface> same;
-  if (ss == ds) {
-    same = copyOf(*ss);
-    ss = same.get();
-  }
   SourceRows rows;
-  prepareSource(rows, *ss, dst);
+  prepareSource(rows, *ss, dst, Bounds(s.X, s.Y, sw, sh), ss == ds);
   TPoint d = dst.toDevice({x, y});
-  Axis ax = axisOf(d.X, w, s.X, sw), ay = axisOf(d.Y, h, s.Y, sh);
+  Axis ax = axisOf(d.X, w, s.X - rows.dx, sw), ay = axisOf(d.Y, h, s.Y - rows.dy, sh);
   auto clip = detail::clipRects(dst);
   uint32_t sca = bf.SourceConstantAlpha;
   bool dstPlain = ds->bitsPerPixel() >= 24;
@@ -371,7 +589,8 @@ bool AlphaBlend(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext 
       }
     }
   };
-  forEachRow(*rows.s, ax, ay, dst.stretchBltMode(), rows.channels, emit, dst.visibleRegion().bounds());
+  forEachRow(*rows.s, ax, ay, dst.stretchBltMode(), emit, dst.visibleRegion().bounds(),
+             [](int, int, int, int) -> uint8_t* { return nullptr; });
   return true;
 }
 

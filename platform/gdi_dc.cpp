@@ -1,6 +1,8 @@
 // TDeviceContext state: pens, brushes, colours, modes, origins, the clip kept in device pixels,
 // and the stack of saved states.
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <utility>
 
 #include "platform/gdi.h"
@@ -69,12 +71,81 @@ TPoint TDeviceContext::setBrushOrg(TPoint p) { return std::exchange(fstate.brush
 TPoint TDeviceContext::setViewportOrg(TPoint p) { return std::exchange(fstate.viewportOrg, p); }
 TPoint TDeviceContext::setWindowOrg(TPoint p) { return std::exchange(fstate.windowOrg, p); }
 
+namespace {
+// Origin arithmetic saturates instead of wrapping round.
+int shifted(int v, int minus, int plus) {
+  int64_t r = int64_t(v) - minus + plus;
+  return int(std::clamp<int64_t>(r, INT32_MIN, INT32_MAX));
+}
+}  // namespace
+
+TFPoint TDeviceContext::toDeviceF(double x, double y) const {
+  XFORM const& m = fstate.xform;
+  double px = x * m.eM11 + y * m.eM21 + m.eDx, py = x * m.eM12 + y * m.eM22 + m.eDy;
+  return {px - fstate.windowOrg.X + fstate.viewportOrg.X, py - fstate.windowOrg.Y + fstate.viewportOrg.Y};
+}
+
 TPoint TDeviceContext::toDevice(TPoint p) const {
-  return {p.X - fstate.windowOrg.X + fstate.viewportOrg.X, p.Y - fstate.windowOrg.Y + fstate.viewportOrg.Y};
+  if (fstate.xform == XFORM{})
+    return {shifted(p.X, fstate.windowOrg.X, fstate.viewportOrg.X), shifted(p.Y, fstate.windowOrg.Y, fstate.viewportOrg.Y)};
+  TFPoint d = toDeviceF(p.X, p.Y);
+  return {int(std::clamp(std::nearbyint(d.x), -1e9, 1e9)), int(std::clamp(std::nearbyint(d.y), -1e9, 1e9))};
 }
 
 TPoint TDeviceContext::toLogical(TPoint p) const {
-  return {p.X + fstate.windowOrg.X - fstate.viewportOrg.X, p.Y + fstate.windowOrg.Y - fstate.viewportOrg.Y};
+  double px = p.X + fstate.windowOrg.X - fstate.viewportOrg.X, py = p.Y + fstate.windowOrg.Y - fstate.viewportOrg.Y;
+  XFORM const& m = fstate.xform;
+  if (m == XFORM{})
+    return {shifted(p.X, fstate.viewportOrg.X, fstate.windowOrg.X), shifted(p.Y, fstate.viewportOrg.Y, fstate.windowOrg.Y)};
+  double det = double(m.eM11) * m.eM22 - double(m.eM12) * m.eM21;
+  if (det == 0) return {0, 0};
+  double x = px - m.eDx, y = py - m.eDy;
+  double lx = (x * m.eM22 - y * m.eM21) / det, ly = (y * m.eM11 - x * m.eM12) / det;
+  return {int(std::clamp(std::nearbyint(lx), -1e9, 1e9)), int(std::clamp(std::nearbyint(ly), -1e9, 1e9))};
+}
+
+XFORM combineTransform(XFORM const& a, XFORM const& b) {
+  XFORM r;
+  r.eM11 = a.eM11 * b.eM11 + a.eM12 * b.eM21;
+  r.eM12 = a.eM11 * b.eM12 + a.eM12 * b.eM22;
+  r.eM21 = a.eM21 * b.eM11 + a.eM22 * b.eM21;
+  r.eM22 = a.eM21 * b.eM12 + a.eM22 * b.eM22;
+  r.eDx = a.eDx * b.eM11 + a.eDy * b.eM21 + b.eDx;
+  r.eDy = a.eDx * b.eM12 + a.eDy * b.eM22 + b.eDy;
+  return r;
+}
+
+int TDeviceContext::setGraphicsMode(GraphicsMode m) {
+  if (m != GraphicsMode::Compatible && m != GraphicsMode::Advanced) return 0;
+  if (m == GraphicsMode::Compatible && !(fstate.xform == XFORM{})) return 0;
+  return int(std::exchange(fstate.graphicsMode, m));
+}
+
+bool TDeviceContext::setWorldTransform(XFORM const& x) {
+  if (fstate.graphicsMode != GraphicsMode::Advanced) return false;
+  if (double(x.eM11) * x.eM22 - double(x.eM12) * x.eM21 == 0) return false;
+  fstate.xform = x;
+  return true;
+}
+
+bool TDeviceContext::modifyWorldTransform(XFORM const* x, int mode) {
+  if (fstate.graphicsMode != GraphicsMode::Advanced) return false;
+  switch (mode) {
+    case MWT_IDENTITY: fstate.xform = XFORM{}; return true;
+    case MWT_LEFTMULTIPLY:
+      if (!x) return false;
+      return setWorldTransform(combineTransform(*x, fstate.xform));
+    case MWT_RIGHTMULTIPLY:
+      if (!x) return false;
+      return setWorldTransform(combineTransform(fstate.xform, *x));
+    default: return false;
+  }
+}
+
+bool TDeviceContext::transformIsShift() const {
+  XFORM const& m = fstate.xform;
+  return m.eM11 == 1 && m.eM12 == 0 && m.eM21 == 0 && m.eM22 == 1 && m.eDx == std::trunc(m.eDx) &&
+         m.eDy == std::trunc(m.eDy);
 }
 
 TPoint TDeviceContext::moveTo(int x, int y) { return std::exchange(fstate.current, TPoint{x, y}); }
@@ -93,8 +164,27 @@ RegionKind kindOf(TRegion const& r) {
 }
 }  // namespace
 
+namespace {
+// A logical rectangle as device pixels: under a turning transform, the pixels of the mapped quad.
+TRegion deviceRegionOf(TDeviceContext const& dc, int l, int t, int r, int b) {
+  std::vector<TFPoint> const quad[1] = {{dc.toDeviceF(l, t), dc.toDeviceF(r, t), dc.toDeviceF(r, b), dc.toDeviceF(l, b)}};
+  TRect area = dc.surface() ? dc.surface()->bounds() : TRect{};
+  std::vector<TRect> runs;
+  detail::scanPolygon(quad, PolyFillMode::Winding, area.Top, area.Bottom,
+                      [&](int y, int a, int z) { runs.push_back({a, y, z, y + 1}); });
+  return TRegion::fromDisjoint(std::move(runs));
+}
+}  // namespace
+
 RegionKind TDeviceContext::intersectClipRect(int l, int t, int r, int b) {
   if (fsurface == nullptr) return RegionKind::Error;
+  if (fstate.xform.eM12 != 0 || fstate.xform.eM21 != 0) {
+    TRegion next = visibleRegion();
+    next.intersect(deviceRegionOf(*this, l, t, r, b));
+    fstate.clip = std::move(next);
+    fstate.hasClip = true;
+    return kindOf(fstate.clip);
+  }
   TPoint a = toDevice({l, t}), z = toDevice({r, b});
   TRegion next = visibleRegion();
   next.intersect(TRect{a.X, a.Y, z.X, z.Y}.normalized());
@@ -105,6 +195,13 @@ RegionKind TDeviceContext::intersectClipRect(int l, int t, int r, int b) {
 
 RegionKind TDeviceContext::excludeClipRect(int l, int t, int r, int b) {
   if (fsurface == nullptr) return RegionKind::Error;
+  if (fstate.xform.eM12 != 0 || fstate.xform.eM21 != 0) {
+    TRegion next = visibleRegion();
+    next.subtract(deviceRegionOf(*this, l, t, r, b));
+    fstate.clip = std::move(next);
+    fstate.hasClip = true;
+    return kindOf(fstate.clip);
+  }
   TPoint a = toDevice({l, t}), z = toDevice({r, b});
   TRegion next = visibleRegion();
   next.subtract(TRect{a.X, a.Y, z.X, z.Y}.normalized());

@@ -157,6 +157,9 @@ void Painter::brushSpan(int y, int x0, int x1, TBrushDesc const& b) {
     case BrushStyle::Clear: return;
     case BrushStyle::Solid: span(y, x0, x1, value(b.color)); return;
     case BrushStyle::Hatched: {
+      if (y < fbounds.Top || y >= fbounds.Bottom) return;
+      x0 = std::max(x0, fbounds.Left);
+      x1 = std::min(x1, fbounds.Right);
       uint32_t fg = value(b.color), bg = value(fbk);
       int py = ((y - forg.Y) % 8 + 8) % 8;
       for (int x = x0; x < x1; ++x) {

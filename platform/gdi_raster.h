@@ -67,10 +67,7 @@ class Mask {
   std::vector<uint8_t> fbits;
 };
 
-struct FPoint {
-  double x = 0;
-  double y = 0;
-};
+using FPoint = TFPoint;
 
 // Fills rings by sampling pixel centres (pixel (x, y) is inside when (x + 0.5, y + 0.5) is);
 // a centre on a left or top edge counts, on a right or bottom edge does not. Only rows

@@ -2,12 +2,23 @@
 // a rectangle into at most four bands, so any sequence of clip calls stays a plain list.
 // Invariants: (1) no rectangle is empty (2) no two rectangles overlap.
 #include <algorithm>
+#include <cassert>
 
 #include "platform/gdi.h"
 
 namespace platform {
 
 TRegion::TRegion(TRect const& r) { setRect(r); }
+
+void TRegion::checkInvariants() const {
+#ifndef NDEBUG
+  for (size_t i = 0; i < frects.size(); ++i) {
+    assert(!frects[i].isEmpty() && "(1) no empty rectangle is kept");
+    for (size_t j = i + 1; j < frects.size(); ++j)
+      assert(frects[i].intersected(frects[j]).isEmpty() && "(2) rectangles never overlap");
+  }
+#endif
+}
 
 void TRegion::setRect(TRect const& r) {
   frects.clear();
@@ -36,6 +47,7 @@ void TRegion::intersect(TRect const& t) {
     if (!i.isEmpty()) out.push_back(i);
   }
   frects = std::move(out);
+  checkInvariants();
 }
 
 void TRegion::intersect(TRegion const& o) {
@@ -46,6 +58,7 @@ void TRegion::intersect(TRegion const& o) {
       if (!i.isEmpty()) out.push_back(i);
     }
   frects = std::move(out);
+  checkInvariants();
 }
 
 namespace {
@@ -65,6 +78,7 @@ void TRegion::subtract(TRect const& t) {
   std::vector<TRect> out;
   for (auto const& r : frects) cutOut(r, t, out);
   frects = std::move(out);
+  checkInvariants();
 }
 
 void TRegion::unite(TRect const& t) {
@@ -78,6 +92,22 @@ void TRegion::unite(TRect const& t) {
     if (pieces.empty()) return;
   }
   frects.insert(frects.end(), pieces.begin(), pieces.end());
+  checkInvariants();
+}
+
+void TRegion::unite(TRegion const& o) {
+  for (auto const& r : o.frects) unite(r);
+}
+
+void TRegion::subtract(TRegion const& o) {
+  for (auto const& r : o.frects) subtract(r);
+}
+
+TRegion TRegion::fromDisjoint(std::vector<TRect> rects) {
+  TRegion g;
+  std::erase_if(rects, [](TRect const& r) { return r.isEmpty(); });
+  g.frects = std::move(rects);
+  return g;
 }
 
 void TRegion::offset(int dx, int dy) {

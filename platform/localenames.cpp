@@ -40,3 +40,123 @@ std::string nameAt(bool months, int index) {
 std::string localeDayName(int index) { return index < 0 || index > 6 ? "" : nameAt(false, index); }
 std::string localeMonthName(int index) { return index < 0 || index > 11 ? "" : nameAt(true, index); }
 }  // namespace platform
+
+// ---- words of a named locale
+#include <unicode/uchar.h>
+#include <unicode/ures.h>
+#include <unicode/uscript.h>
+
+#include <memory>
+
+namespace platform {
+namespace {
+std::string standAloneName(const std::string& locale, bool months, int index) {
+  UErrorCode status = U_ZERO_ERROR;
+  icu::DateFormatSymbols syms(icu::Locale(locale.c_str()), status);
+  if (U_FAILURE(status)) return "";
+  int32_t count = 0;
+  const icu::UnicodeString* names =
+      months ? syms.getMonths(count, icu::DateFormatSymbols::STANDALONE, icu::DateFormatSymbols::WIDE)
+             : syms.getWeekdays(count, icu::DateFormatSymbols::STANDALONE, icu::DateFormatSymbols::WIDE);
+  const int i = months ? index : (index + 1) % 7 + 1;
+  if (!names || i < 0 || i >= count) return "";
+  std::string out;
+  names[i].toUTF8String(out);
+  return out;
+}
+
+struct BundleCloser {
+  void operator()(UResourceBundle* b) const { if (b) ures_close(b); }
+};
+using Bundle = std::unique_ptr<UResourceBundle, BundleCloser>;
+}  // namespace
+
+std::string dayNameIn(const std::string& locale, int index) {
+  return index < 0 || index > 6 ? "" : standAloneName(locale, false, index);
+}
+std::string monthNameIn(const std::string& locale, int index) {
+  return index < 0 || index > 11 ? "" : standAloneName(locale, true, index);
+}
+
+std::string dayPeriodIn(const std::string& locale, const std::string& key) {
+  // Stand-alone forms first, then the format forms that many locales alone provide.
+  for (const char* context : {"stand-alone", "format"}) {
+    UErrorCode status = U_ZERO_ERROR;
+    Bundle node(ures_open(nullptr, locale.c_str(), &status));
+    for (const char* part : {"calendar", "gregorian", "dayPeriod", context, "wide", key.c_str()}) {
+      if (U_FAILURE(status)) break;
+      node.reset(ures_getByKey(node.get(), part, nullptr, &status));
+    }
+    if (U_FAILURE(status)) continue;
+    int32_t len = 0;
+    const UChar* s = ures_getString(node.get(), &len, &status);
+    if (U_FAILURE(status) || !s || len == 0) continue;
+    std::string out;
+    icu::UnicodeString(s, len).toUTF8String(out);
+    return out;
+  }
+  return "";
+}
+
+namespace {
+std::string bundleString(UResourceBundle* b, const char* key) {
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t len = 0;
+  const UChar* s = ures_getStringByKey(b, key, &len, &status);
+  std::string out;
+  if (U_SUCCESS(status) && s) icu::UnicodeString(s, len).toUTF8String(out);
+  return out;
+}
+int minutesOf(const std::string& hhmm) {
+  return hhmm.size() == 5 ? std::atoi(hhmm.substr(0, 2).c_str()) * 60 + std::atoi(hhmm.substr(3, 2).c_str()) : -1;
+}
+}  // namespace
+
+std::string dayPeriodAt(const std::string& locale, int minuteOfDay, bool exactOnly) {
+  // The rules live apart from the names: "dayPeriods/locales/<language>" names a rule set,
+  // "dayPeriods/rules/<set>/<period>" holds "at", or "from" and "before" (hh:mm).
+  UErrorCode status = U_ZERO_ERROR;
+  Bundle all(ures_openDirect(nullptr, "dayPeriods", &status));
+  Bundle locales(ures_getByKey(all.get(), "locales", nullptr, &status));
+  if (U_FAILURE(status)) return "";
+  const std::string language = icu::Locale(locale.c_str()).getLanguage();
+  const std::string set = bundleString(locales.get(), language.c_str());
+  if (set.empty()) return "";
+  Bundle rules(ures_getByKey(all.get(), "rules", nullptr, &status));
+  Bundle mine(ures_getByKey(rules.get(), set.c_str(), nullptr, &status));
+  if (U_FAILURE(status)) return "";
+  std::string covering;
+  for (int32_t i = 0; i < ures_getSize(mine.get()); ++i) {
+    UErrorCode st = U_ZERO_ERROR;
+    Bundle period(ures_getByIndex(mine.get(), i, nullptr, &st));
+    if (U_FAILURE(st)) continue;
+    const std::string key = ures_getKey(period.get());
+    const int at = minutesOf(bundleString(period.get(), "at"));
+    if (at >= 0) {
+      if (at == minuteOfDay) return dayPeriodIn(locale, key);
+      continue;
+    }
+    const int from = minutesOf(bundleString(period.get(), "from"));
+    const int before = minutesOf(bundleString(period.get(), "before"));
+    if (from < 0 || before < 0) continue;
+    const bool inside = from <= before ? (minuteOfDay >= from && minuteOfDay < before)
+                                       : (minuteOfDay >= from || minuteOfDay < before);
+    if (inside && covering.empty()) covering = key;
+  }
+  return exactOnly || covering.empty() ? "" : dayPeriodIn(locale, covering);
+}
+
+bool usesLatinScript(const std::string& locale) {
+  // Judged by the letters of the locale's own name for January.
+  const std::string word = monthNameIn(locale, 0);
+  if (word.empty()) return false;
+  icu::UnicodeString u = icu::UnicodeString::fromUTF8(word);
+  for (int32_t i = 0; i < u.length(); i = u.moveIndex32(i, 1)) {
+    UErrorCode status = U_ZERO_ERROR;
+    const UChar32 c = u.char32At(i);
+    if (!u_isalpha(c)) continue;
+    return uscript_getScript(c, &status) == USCRIPT_LATIN;
+  }
+  return false;
+}
+}  // namespace platform

@@ -1,5 +1,6 @@
 // The user's locale's full names of weekdays and months (LC_ALL, LC_TIME, LANG), through ICU.
-// Implemented: [x] full day and month names [ ] abbreviated forms
+// Implemented: [x] full day and month names [x] the same in a named locale, day periods and
+// the script (for the words database) [ ] abbreviated forms
 #pragma once
 #include <string>
 
@@ -8,4 +9,17 @@ namespace platform {
 std::string localeDayName(int index);
 // index 0 = January .. 11 = December; empty outside.
 std::string localeMonthName(int index);
+
+// The same words in a named locale ("de", "pt_BR"), stand-alone forms as a word list shows them.
+std::string dayNameIn(const std::string& locale, int index);
+std::string monthNameIn(const std::string& locale, int index);
+// A stand-alone wide day period of the locale's calendar data by its key ("morning1", "noon",
+// "afternoon2", ...); empty when the locale has none of its own.
+std::string dayPeriodIn(const std::string& locale, const std::string& key);
+// The name of the locale's day period at a moment of the day (minutes after midnight): a period
+// that falls exactly on that moment ("noon", "midnight"), else, when `exactOnly` is not set, the
+// period whose span holds it. Empty when the locale has no rules or no such period.
+std::string dayPeriodAt(const std::string& locale, int minuteOfDay, bool exactOnly);
+// Whether the locale writes its words in Latin letters.
+bool usesLatinScript(const std::string& locale);
 }  // namespace platform

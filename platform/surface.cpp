@@ -33,6 +33,18 @@ void TRect::unite(TRect const& r) {
   Bottom = std::max(Bottom, r.Bottom);
 }
 
+void TSurface::checkInvariants() const {
+#ifndef NDEBUG
+  if (fbits == nullptr) {
+    assert(fwidth == 0 && fheight == 0 && fbpp == 0 && fstride == 0 && "(1) an empty surface has no size");
+    return;
+  }
+  assert(fstride >= rowBytes(fwidth, fbpp) && "(2) rows hold their pixels");
+  assert((fmemory == Memory::Owned) == !fown.empty() && "(3) owned rows live in fown");
+  assert((fmemory == Memory::View || fbits == fown.data()) && "(3) owned rows start at fown");
+#endif
+}
+
 TSurface::TSurface(TSurface&& o) noexcept { *this = std::move(o); }
 
 TSurface& TSurface::operator=(TSurface&& o) noexcept {
@@ -48,6 +60,7 @@ TSurface& TSurface::operator=(TSurface&& o) noexcept {
   o.fown.clear();
   o.fbits = nullptr;
   o.fwidth = o.fheight = o.fbpp = o.fstride = 0;
+  checkInvariants();
   return *this;
 }
 
@@ -87,6 +100,7 @@ bool TSurface::create(int width, int height, int bpp) {
   fstride = stride;
   fmemory = Memory::Owned;
   fpalette = defaultPalette(bpp);
+  checkInvariants();
   return true;
 }
 
@@ -105,6 +119,7 @@ bool TSurface::bind(uint8_t* bits, int width, int height, int bpp, int stride) {
   fstride = stride;
   fmemory = Memory::View;
   fpalette = defaultPalette(bpp);
+  checkInvariants();
   return true;
 }
 
@@ -115,6 +130,7 @@ void TSurface::release() {
   fwidth = fheight = fbpp = fstride = 0;
   fmemory = Memory::Owned;
   fpalette.clear();
+  checkInvariants();
 }
 
 void TSurface::setPalette(std::span<TColor const> entries) {

@@ -134,24 +134,4 @@ bool waitProcess(int pid, unsigned timeoutMs) {
   }
 }
 
-std::vector<std::string> splitCommandLine(std::string const& s) {
-  std::vector<std::string> out;
-  std::string cur;
-  bool quoted = false, any = false;
-  for (char c : s) {
-    if (c == '"') {
-      quoted = !quoted;
-      any = true;
-    } else if (c == ' ' && !quoted) {
-      if (any) out.push_back(cur);
-      cur.clear();
-      any = false;
-    } else {
-      cur += c;
-      any = true;
-    }
-  }
-  if (any) out.push_back(cur);
-  return out;
-}
 }  // namespace platform

@@ -5,6 +5,7 @@
 //              [x] clipboard text [x] spawn with arguments, xdg-open [x] waiting for a child
 //              while messages are pumped, with a limit [ ] sounds mixed (a new one cuts the last)
 #pragma once
+#include "platform/shell.h"
 #include <string>
 #include <vector>
 
@@ -23,8 +24,7 @@ bool openAddress(std::string const& address);
 // Waits for a started program to end, handling messages meanwhile and never longer than
 // timeoutMs; true when it ended.
 bool waitProcess(int pid, unsigned timeoutMs);
-// Splits a command line at blanks outside double quotes (quotes removed).
-std::vector<std::string> splitCommandLine(std::string const&);
+// splitCommandLine comes from platform/shell.h.
 
 // What the headless desktop recorded: "sound <path>", "sound async <path>", "beep",
 // "box <title>|<text>", "launch <program> <args...>", "open <address>".

@@ -6,6 +6,13 @@ bash scripts/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)"
 
+# The programs' data folder is build/bin/, made from Debian packages by the data builder when
+# it is missing or older than the builder (its attribution file is written last).
+builder=build/bin/kestrova_data
+if [ -x "$builder" ] && { [ ! -f build/bin/ATTRIBUTION.txt ] || [ "$builder" -nt build/bin/ATTRIBUTION.txt ]; }; then
+  "$builder"
+fi
+
 program=build/clock/Kestrova8
 if [ ! -x "$program" ]; then
   echo "Built the libraries and tests in build/ (the world clock program is not written yet)."

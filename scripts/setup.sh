@@ -15,6 +15,8 @@ PACKAGES=(
   libsqlite3-dev sqlite3 zlib1g-dev libminizip-dev zip unzip
   # image codecs and printing
   libjpeg-dev libpng-dev libtiff-dev libgif-dev libcups2-dev
+  # country polygons for the data builder (NetCDF)
+  libnetcdf-dev
   # fonts the programs and tests use
   fonts-dejavu-core fonts-liberation2 fonts-crosextra-carlito fonts-open-sans fonts-cabin fonts-symbola
   # display-less testing of windows, reference values for astronomy

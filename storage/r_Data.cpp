@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "core/TQYini.h"
 #include "core/os_datatypes.h"
 #include "platform/text.h"
 #include "storage/storage_text.h"
@@ -221,8 +222,7 @@ Tcolumn* Tcolumns::AddDef(const std::string& columnDef) {
     else if (key == "display") c->setdisplay(value);
     else if (key == "width") c->width = storage_text::strToInt(value);
     else if (key == "multiline") {
-      std::string v = platform::lowerCase(value);
-      c->multiline = v == "yes" || v == "true" || v == "1" || v == "y";
+      c->multiline = storage_text::strAsBool(value);
     } else if (key == "picklist name") c->pickListName = value;
   }
   return c;
@@ -335,3 +335,15 @@ void Tcolumns::LoadFromList(const TStringList* list) {
     AddDef(eq == std::string::npos ? std::string() : line.substr(eq + 1));
   }
 }
+
+void Tcolumns::saveToIni(TQYini& ini) const {
+  if (count() == 0) {
+    ini.EraseSection("columns");
+    return;
+  }
+  TStringList list;
+  savetoList(list);
+  ini.WriteSection("columns", list);
+}
+
+void Tcolumns::loadFromIni(const TQYini& ini) { LoadFromList(ini.getSection("columns")); }

@@ -10,6 +10,7 @@
 #include "platform/TStringList.h"
 
 class Tcolumns;
+class TQYini;
 
 class Tcolumn {
  public:
@@ -88,6 +89,10 @@ class Tcolumns {
   [[nodiscard]] std::string columnDef(int index) const;
   void savetoList(TStringList& list) const;
   void LoadFromList(const TStringList* list);
+  // The settings section "columns": one line per column; erased when there are none.
+  void saveToIni(TQYini& ini) const;
+  // A settings file without the section gives an empty list.
+  void loadFromIni(const TQYini& ini);
 
   int fileType = 0;
   std::function<void(Tcolumns*)> onInsert, onDelete, onSwap;

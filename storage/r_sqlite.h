@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "core/Tutil.h"
 #include "core/os_datatypes.h"
 #include "core/r_base.h"
 #include "platform/TStringList.h"
 #include "platform/datetime.h"
 #include "storage/r_Data.h"
-#include "storage/xy_records.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -244,10 +244,12 @@ class TliteDB : public TqyObject {
   static std::unique_ptr<TliteDB> createForWriting();
   static std::unique_ptr<TliteDB> createReadOnly();
 
-  // Life and file. Databases in the base directory (the data folder) always open read-only.
+  // Life and file. Databases in the base directory (the data folder) open read-only, except
+  // through an object made by createForWriting.
   bool setfile(const std::string& value);
   void close();
-  bool reload() { return setfile(fname); }
+  // Closing keeps the name, so `reload` opens the same file again.
+  bool reload() { return setfile(std::string(fname)); }
   void vacuum() { RawExecSQL("VACUUM"); }
   platform::TDateTime lastModified() const;
   bool saveAs(const std::string& filename);
@@ -397,6 +399,8 @@ class TliteDB : public TqyObject {
   [[nodiscard]] static std::string errorMessage(int code);
   sqlite3_stmt* quietStart(const std::string& sql, const TsqlParams& params = {});
   std::string masterOf(const std::string& masterTable);
+  void resolveTable(const std::string& name, std::string& alias, std::string& table);
+  void checkInvariants() const;
   void removeTableEntry(const std::string& name);
 
   std::string fname;
@@ -417,8 +421,6 @@ class TliteDB : public TqyObject {
 // One column of a table cursor with its lazily read value of the current row.
 class TLiteColumn {
  public:
-  TLiteColumn() = default;
-  ~TLiteColumn() = default;
 
   bool getNull();
   int32_t geti();

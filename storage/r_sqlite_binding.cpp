@@ -269,22 +269,9 @@ bool TsqlBase::copyfile(const std::string& source, const std::string& target) {
   for (TliteDB* db : a)
     if (platform::lowerCase(db->database()) == low) noted.push_back(db);
   for (TliteDB* db : noted) db->close();
-  bool ok = true;
-  {
-    std::ifstream in(source, std::ios::binary);
-    std::string tmp = target + ".copying";
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    if (!in || !out) ok = false;
-    else {
-      out << in.rdbuf();
-      out.close();
-      ok = out.good() && std::rename(tmp.c_str(), target.c_str()) == 0;
-    }
-    if (!ok) {
-      std::remove(tmp.c_str());
-      storageMessage("copy file failed: " + source + " -> " + target);
-    }
-  }
+  // Copied over the target in place: a failed copy leaves the old target, not nothing.
+  const bool ok = os && os->copyfile(source, target);
+  if (!ok) storageMessage("copy file failed: " + source + " -> " + target);
   for (TliteDB* db : noted) db->setfile(target);
   return ok;
 }

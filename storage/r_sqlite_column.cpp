@@ -180,12 +180,9 @@ bool TLiteColumn::openFile(const std::string& filename) {
 }
 
 bool TLiteColumn::openFile(std::string& filename, const std::string& ext) {
-  // FIXME: the core's exclusive temporary names replace this once the file services land.
-  static int counter = 0;
-  std::string dir = os && !os->tempdir().empty() ? os->tempdir() : std::string("/tmp/");
-  filename = dir + "col" + std::to_string(reinterpret_cast<uintptr_t>(this) & 0xffffff) + "_" +
-             std::to_string(++counter) + "." + ext;
-  if (!openFile(filename)) {
+  filename = os ? os->tempfilename(ext) : std::string();
+  if (filename.empty() || !openFile(filename)) {
+    if (!filename.empty()) std::remove(filename.c_str());
     filename.clear();
     return false;
   }

@@ -9,11 +9,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cassert>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <thread>
 
+#include "core/r_fileBase.h"
 #include "core/r_log.h"
 #include "platform/text.h"
 #include "storage/storage_text.h"
@@ -36,8 +38,15 @@ TliteDB::TliteDB() {
 }
 
 TliteDB::~TliteDB() {
+  if (!q) return;  // the binding is gone at the very end of the process: nothing is open
   close();
-  if (q) q->remove(this);
+  q->remove(this);
+}
+
+void TliteDB::checkInvariants() const {
+  assert((!fvalid || (fDB && !fname.empty())) && "(1) a valid database has a connection and a name");
+  assert((!inTrans || fDB) && "(2) a transaction needs a connection");
+  assert((fDB || live_.empty()) && "(3) statements live only on an open connection");
 }
 
 std::unique_ptr<TliteDB> TliteDB::create() { return std::make_unique<TliteDB>(); }
@@ -93,8 +102,9 @@ bool TliteDB::setfile(const std::string& value) {
   if (!q->usable()) return failOpen("SQLite library unusable: cannot open " + value);
   struct stat st {};
   const bool present = stat(value.c_str(), &st) == 0;
-  lastUpdate = present ? platform::fromUnixSeconds(static_cast<double>(st.st_mtime)) : 0;
-  const bool readOnly = access == Access::ReadOnly || inDataFolder(value);
+  lastUpdate = present ? r_fileBase::FileLastModified(value) : 0;
+  // Only a writer made for writing (the data builder) may change the data folder.
+  const bool readOnly = access == Access::ReadOnly || (!forWriting && inDataFolder(value));
   if (readOnly && !present) return failOpen("database not found: " + value);
   const int flags = readOnly ? SQLITE_OPEN_READONLY : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
   int rc = q->SQLite3_Open(value, &fDB, flags);
@@ -112,6 +122,7 @@ bool TliteDB::setfile(const std::string& value) {
     return failOpen("failed to prepare " + value + "\n" + step + (lib.empty() ? "" : ": " + lib));
   }
   fvalid = true;
+  checkInvariants();
   return true;
 }
 
@@ -169,15 +180,13 @@ void TliteDB::close() {
     if (rc != SQLITE_OK) log("close fail: " + fname);
   }
   fDB = nullptr;
+  fvalid = false;  // the name stays, for `reload`
   inTrans = false;
   ftables.clear();
+  checkInvariants();
 }
 
-platform::TDateTime TliteDB::lastModified() const {
-  struct stat st {};
-  if (fname.empty() || stat(fname.c_str(), &st) != 0) return 0;
-  return platform::fromUnixSeconds(static_cast<double>(st.st_mtime));
-}
+platform::TDateTime TliteDB::lastModified() const { return fname.empty() ? 0 : r_fileBase::FileDateTime(fname); }
 
 bool TliteDB::saveAs(const std::string& filename) {
   vacuum();

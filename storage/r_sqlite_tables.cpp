@@ -76,6 +76,17 @@ void TliteDB::removeTableEntry(const std::string& name) {
   if (i >= 0) ftables.remove(i);
 }
 
+// A table of this database whose name holds a full stop ("roads.shp") is taken as it is;
+// otherwise the text before the first full stop names an attached database.
+void TliteDB::resolveTable(const std::string& name, std::string& alias, std::string& table) {
+  alias.clear();
+  table = stripQuotes(name);
+  if (name.find('.') == std::string::npos || tableExists(table)) return;
+  splitAlias(name, alias, table);
+  alias = stripQuotes(alias);
+  table = stripQuotes(table);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Existence and column lists
 
@@ -120,8 +131,7 @@ int TliteDB::ColumnType(const std::string& table, const std::string& colName) {
 
 std::string TliteDB::TableCreationStr(const std::string& tablename) {
   std::string alias, table;
-  splitAlias(tablename, alias, table);
-  table = stripQuotes(table);
+  resolveTable(tablename, alias, table);
   std::string master = alias.empty() ? "sqlite_master" : alias + ".sqlite_master";
   sqlite3_stmt* s = start("SELECT tbl_name, sql FROM " + masterOf(master) + " WHERE type = 'table'");
   std::string out;
@@ -139,9 +149,7 @@ std::string TliteDB::TableCreationStr(const std::string& tablename) {
 bool TliteDB::deleteTable(const std::string& tablename) {
   TprocScope proc(*this, "deleteTable");
   std::string alias, table;
-  splitAlias(stripQuotes(tablename), alias, table);
-  if (alias.empty()) table = stripQuotes(tablename);
-  table = stripQuotes(table);
+  resolveTable(tablename, alias, table);
   seterr("a");
   const std::string master = alias.empty() ? "sqlite_master" : alias + ".sqlite_master";
   if (!tableExists(master, table)) return false;

@@ -1,17 +1,18 @@
-// Small number and date texts the storage layer needs.
-// FIXME: the core's number text and calendar services replace these when they land.
+// The number and date texts of the storage layer, through the services object and the
+// calendar (the program creates both before any storage object).
 #pragma once
 #include <cstdint>
 #include <string>
 
 namespace storage_text {
-// A double with at most `decimals` decimals, trailing zeros dropped, full stop.
+// At most `decimals` decimals, trailing zeros dropped (the display form).
 std::string doubleToString(double v, int decimals);
-// Shortest text that reads back as the same double, full stop.
+// Six decimals (the display form).
 std::string doubleToStr(double v);
-// The number in a text (full stop); 0 when it is not one.
+// A number in the display form, else in the file form; 0 when the text is neither.
 double strToDouble(const std::string& s);
 int32_t strToInt(const std::string& s);
+bool strAsBool(const std::string& s);
 // Today's local date "yyyy-mm-dd" and the local time stamp "yyyy-mm-dd hh:nn:ss".
 std::string sqlDateStamp();
 std::string sqlTimeStamp();

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <functional>
 
 #include "tests/storage/sqlite_fixture.h"
 
@@ -52,6 +53,9 @@ TEST_F(Database, DataFolderDatabasesOpenReadOnly) {
   EXPECT_FALSE(db->ExecSQL("INSERT INTO ini VALUES ('x', 'y')"));
   EXPECT_FALSE(db->setfile(folder + "words.db"));  // missing: not created
   EXPECT_FALSE(fileExists(folder + "words.db"));
+  auto builder = TliteDB::createForWriting();
+  ASSERT_TRUE(builder->setfile(folder + "words.db"));
+  EXPECT_TRUE(builder->ExecSQL("CREATE TABLE words(w TEXT)"));
 }
 
 TEST_F(Database, FileThatIsNoDatabaseIsRefusedAndLeftUntouched) {
@@ -306,5 +310,47 @@ TEST_F(Database, SaveAsCopiesAndReportsTheCopy) {
   std::string copy = freshPath("copy.db");
   EXPECT_TRUE(db->saveAs(copy));
   EXPECT_EQ(cliQuery(copy, "SELECT name FROM sqlite_master;"), "t");
+}
+}  // namespace
+
+namespace {
+TEST_F(Database, WrongTypesAndMissingNamesGiveNeutralResultsAndReports) {
+  std::string path = freshPath("wrong.db");
+  ASSERT_TRUE(cli(path, "CREATE TABLE w(n INTEGER, xy POLYXYBLOB, d DOUBLE);"
+                        "INSERT INTO w VALUES ('not a number', 'text, not a blob', X'00FF');"));
+  auto db = TliteDB::create();
+  ASSERT_TRUE(db->setfile(path));
+  sqlite3_stmt* s = db->start("SELECT n, xy, d FROM w");
+  ASSERT_TRUE(db->getnext(s));
+  EXPECT_EQ(db->getint(s, 0), 0);
+  TpolyXyValues xy = {{{1, 1}}};
+  EXPECT_FALSE(db->getXY(s, 1, xy));
+  EXPECT_TRUE(xy.empty());
+  EXPECT_EQ(db->getdouble(s, 2), 0);
+  db->finish(s);
+
+  struct Case {
+    const char* id;
+    std::function<bool()> neutral;
+  } cases[] = {
+      {"getS of a missing column", [&] { return db->getS("w", "nope", TwhereClause("1")).empty(); }},
+      {"getI of a missing table", [&] { return db->getI("nope", "n", TwhereClause("1")) == -1; }},
+      {"getMaxI of a missing column", [&] { return db->getMaxI("w", "nope") == -1; }},
+      {"getTotal of a missing table", [&] { return db->getTotal("nope", "n") == 0; }},
+      {"setColumnValue of a missing column", [&] { return !db->setColumnValue("w", "nope", TwhereClause("1"), "v"); }},
+      {"columnNames of a missing table", [&] { return db->columnNames("nope").count() == 0; }},
+      {"ColumnType of a missing column", [&] { return db->ColumnType("w", "nope") == 0; }},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    messages.clear();
+    EXPECT_TRUE(c.neutral());
+    EXPECT_EQ(messages.size(), 1u);
+  }
+  messages.clear();
+  EXPECT_FALSE(db->columnExists("w", "nope"));
+  EXPECT_FALSE(db->columnExists("nope", "n"));
+  EXPECT_TRUE(db->columnExists("w", "XY"));
+  EXPECT_TRUE(messages.empty());  // the existence test never reports
 }
 }  // namespace

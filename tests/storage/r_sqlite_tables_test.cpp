@@ -232,3 +232,49 @@ TEST_F(Tables, UpdatesStoreValuesUnchangedAndSayWhetherARowChanged) {
   EXPECT_TRUE(db->endUpdate());
 }
 }  // namespace
+
+namespace {
+// A condition and a value are different types: no call can swap them silently.
+template <class... A>
+concept CanSetColumnValue = requires(TliteDB& db, A... a) { db.setColumnValue(a...); };
+static_assert(CanSetColumnValue<std::string, std::string, TwhereClause, std::string>);
+static_assert(!CanSetColumnValue<std::string, std::string, std::string, TwhereClause>);
+static_assert(!CanSetColumnValue<std::string, std::string, std::string, std::string>);
+static_assert(!std::is_convertible_v<std::string, TwhereClause>);
+
+TEST_F(Tables, DottedTableNamesAreTablesUnlessAnAttachedDatabaseIsMeant) {
+  auto db = openNew("dotted.db");
+  ASSERT_TRUE(db->ExecSQL("CREATE TABLE `roads.shp`(a)"));
+  std::string other = freshPath("other.db");
+  ASSERT_TRUE(cli(other, "CREATE TABLE far(b);"));
+  ASSERT_TRUE(db->ExecParams("ATTACH DATABASE ? AS aux", {TsqlParam::ofText(other)}, false));
+  EXPECT_EQ(db->TableCreationStr("roads.shp"), "CREATE TABLE `roads.shp`(a)");
+  EXPECT_EQ(db->TableCreationStr("aux.far"), "CREATE TABLE far(b)");
+  EXPECT_TRUE(db->deleteTable("aux.'far'"));
+  EXPECT_EQ(cliQuery(other, "SELECT count(*) FROM sqlite_master;"), "0");
+  EXPECT_TRUE(db->deleteTable("roads.shp"));
+  EXPECT_FALSE(db->tableExists("roads.shp"));
+  db->close();
+  EXPECT_FALSE(db->valid());
+  EXPECT_TRUE(db->reload());
+  EXPECT_TRUE(db->valid());
+}
+}  // namespace
+
+namespace {
+TEST_F(Tables, TableListHoldsTablesOnlySortedAndColumnNamesIsOneList) {
+  std::string path = freshPath("list.db");
+  ASSERT_TRUE(cli(path, "CREATE TABLE b(x); CREATE TABLE A(y, z); CREATE VIEW v AS SELECT x FROM b;"
+                        "CREATE INDEX i ON b(x);"));
+  auto db = TliteDB::create();
+  ASSERT_TRUE(db->setfile(path));
+  ASSERT_EQ(db->tables().count(), 2);
+  EXPECT_EQ(db->tables()[0], "A");
+  EXPECT_EQ(db->tables()[1], "b");
+  TStringList* first = &db->columnNames("b");
+  TStringList* second = &db->columnNames("A");
+  EXPECT_EQ(first, second);
+  ASSERT_EQ(second->count(), 2);
+  EXPECT_EQ((*second)[1], "z");
+}
+}  // namespace

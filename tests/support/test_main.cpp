@@ -1,4 +1,4 @@
-// Test main: pins the environment before any test or global object reads it.
+// Test main: pins the environment (locale, zone, folders, fonts) before any test reads it.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -6,9 +6,10 @@
 
 #include "tests/support/testenv.h"
 
-// Leaks inside system libraries that our code cannot free: SDL's D-Bus connection keeps an error
-// text when there is no session bus, as under the tests' own X servers.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
+// Sanitizer builds: leaks inside system libraries that our code cannot free. fontconfig keeps what
+// it scans for fonts added to a process without a pointer the leak checker can follow; SDL's D-Bus
+// connection keeps an error text when there is no session bus, as under the tests' own X servers.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\nleak:libdbus-1.so\n"; }
 
 int main(int argc, char** argv) {
   const std::string& home = testenv::tempDir();
@@ -18,6 +19,8 @@ int main(int argc, char** argv) {
   for (const char* v : {"XDG_DOCUMENTS_DIR", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) unsetenv(v);
   if (!std::getenv("LC_ALL")) setenv("LC_ALL", "C.UTF-8", 1);
   if (!std::getenv("TZ")) setenv("TZ", "Europe/London", 1);
+  // Fonts: the packaged faces only, before anything initialises fontconfig.
+  setenv("FONTCONFIG_FILE", (testenv::sourceDir() + "tests/support/fonts.conf").c_str(), 1);
   // Windows live in memory (the headless backend) unless a test opens its own X server.
   setenv("KESTROVA_HEADLESS", "1", 1);
   testing::InitGoogleTest(&argc, argv);

@@ -1,0 +1,337 @@
+// TsunLite: the day/night map renderer. The map image container gives the month's day image,
+// the night image and the two index images; each rebuild blends day and night by the sun's
+// elevation, marks the sun and the moon and draws the labels; painting letterboxes it to 2:1.
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "astro/r_sunLite.h"
+#include "core/r_LiteIni.h"
+#include "core/r_base.h"
+#include "core/r_date.h"
+#include "core/r_fileBase.h"
+#include "platform/files.h"
+#include "platform/numbers.h"
+
+using platform::TDeviceContext;
+using platform::TRect;
+
+namespace {
+constexpr double kPi = std::numbers::pi;
+constexpr double kDeg = 180 / kPi;
+constexpr double kMaxMagnify = 1.4;  // the labels' file may ask for more; the strip and labels stop here
+constexpr int kNightFrame = 12, kCountryFrame = 13, kZoneFrame = 14;
+
+double intoHalfCircle(double d) {
+  while (d < -180) d += 360;
+  while (d > 180) d -= 360;
+  return d;
+}
+
+int rnd(double v) { return static_cast<int>(platform::Round(v)); }
+
+// A latitude line on the day image: every third pixel moved 40 % towards the colour.
+void doLat(TrawBitmap24& r, uint8_t red, uint8_t green, uint8_t blue, double lat) {
+  const int row = rnd(r.height() * (90 - lat) / 180);
+  for (int col = 0; col < r.width(); col += 3) r.setPixel(col, row, 40.0, red, green, blue);
+}
+
+void drawDateline(TrawBitmap24& r) {
+  if (r.width() <= 0) return;
+  TDeviceContext& dc = r.dc();
+  const platform::TPenDesc old = dc.setPen(platform::makePen(platform::PenStyle::Alternate, 1, 0x00FFFF));
+  const int w = r.width();
+  for (int pass = 0; pass < 2; ++pass) {
+    for (size_t i = 0; i < Dateline.size(); ++i) {
+      double lng = Dateline[i].lng / 1000.0;
+      const double lat = Dateline[i].lat / 1000.0;
+      if (pass == 0 && lng < 0) lng += 360;
+      if (pass == 1 && lng > 0) lng -= 360;
+      const int x = rnd((lng + 180) / 360 * w), y = rnd((90 - lat) / 360 * w);
+      if (i == 0) dc.moveTo(x, y);
+      else dc.lineTo(x, y);
+    }
+  }
+  dc.setPen(old);
+}
+}  // namespace
+
+TsunLite::TdayChoice TsunLite::dayChoice(int day, int month) {
+  const int next = month % 12;  // the frame of the next month; December's is January's, 0
+  if (day >= 27) return {next, next, 0};
+  if (day > 3) return {month - 1, next, day * 100.0 / 30};
+  return {month - 1, next, 0};
+}
+
+double TsunLite::readMagnify(TiniLite& ini, double UImagnify) {
+  double m = UImagnify;
+  const std::string s = ini.readString("settings", "magnify", "");
+  if (!s.empty()) {
+    static const TosNumberText plain;
+    double v = 0;
+    m = plain.StrToDoubleUK(TosText::Trim(s), v) ? v : std::nan("");
+  }
+  if (!(m <= kMaxMagnify)) m = kMaxMagnify;  // also a text that is no number
+  return m;
+}
+
+TsunLite::TsunLite(const std::string& dirIn, WithTimezones withTimezones, int32_t screenWidth, double UImagnify) {
+  rb = std::make_unique<TrawBitmap24>();
+  night = std::make_unique<TrawBitmap24>();
+  const std::string dir = dirIn.empty() && os ? os->basedir() : dirIn;
+  screenwidth = screenWidth;
+  screenwid = screenWidth >= 3840 ? 3840 : 1920;
+  createDateman();
+
+  containerName = dir + std::to_string(screenwid) + ".bin";
+  TbitmapBin bin;
+  const bool open = bin.open(containerName);
+  if (open) getDay(bin, dateman->LocalTimeFromGMT(dateman->getgmtDt()));
+  if (withTimezones == WithTimezones::Yes) {
+    tzBm = std::make_unique<TrawBitmap24>();
+    countryBm = std::make_unique<TrawBitmap24>();
+    if (open) {
+      bin.extract(*tzBm, kZoneFrame);
+      bin.extract(*countryBm, kCountryFrame);
+    }
+    for (std::string_view row : tzConst) tzList.add(std::string(row));
+    for (std::string_view name : countriesConst) countries.add(std::string(name));
+  }
+  bin.close();
+
+  std::string labels = os ? os->configdir() + "locations.ini" : std::string("locations.ini");
+  if (os && os->appname() == "Quillon") {
+    const std::string folder = r_fileBase::LocationOf(r_fileBase::csidl_common_appdata) + "Ombrant/";
+    r_fileBase::MakeDirectory(folder);
+    labels = folder + os->appname() + ".ini";
+    const std::string shipped = os->basedir() + os->appname() + ".ini";
+    if (!r_fileBase::FileExists(labels) && r_fileBase::FileExists(shipped)) platform::copyFileBytes(shipped, labels);
+  }
+  loc = std::make_unique<TlocLite>(labels);
+  loc->ppmm = screenwid * loc->ppmm / 1920;
+  const double m = readMagnify(loc->ini(), UImagnify);
+  loc->UImagnify = m;
+
+  withTopStrip = true;
+  stripBm = std::make_unique<TrawBitmap24>();
+  stripBm->setsize(screenwid, rnd(m * 24 * screenwid / 1920));
+  stripCv.bind(&stripBm->dc());
+
+  toprb = std::make_unique<TrawBitmap24>();
+  // The map is as large as the container's images (screenwid × screenwid div 2 in the data
+  // folder's containers); without images, the notional size.
+  if (rb->width() > 0 && rb->height() > 0) toprb->setsize(rb->width(), rb->height());
+  else toprb->setsize(screenwid, screenwid / 2);
+  ob = std::make_unique<Tobserver>();
+  ob->setDT(dateman->getgmtDt());
+  fsun = std::make_unique<Tsun>(*ob);
+  se = std::make_unique<TsunEle>();
+  refreshImage(RefreshBy::Force);
+}
+
+TsunLite::~TsunLite() {
+  cv.bind(nullptr);
+  stripCv.bind(nullptr);
+}
+
+void TsunLite::chooseDayImage(platform::TDateTime localDate) {
+  TbitmapBin bin;
+  if (bin.open(containerName)) getDay(bin, localDate);
+}
+
+// Month rule: the month's image until the 3rd, blended towards the next month's from the 4th to
+// the 26th, the next month's from the 27th.
+bool TsunLite::getDay(TbitmapBin& bin, platform::TDateTime localDate) {
+  const platform::DateParts p = platform::decodeDateTime(localDate);
+  const TdayChoice c = dayChoice(p.day, p.month);
+  dayImageDate = static_cast<int32_t>(std::floor(localDate));
+  if (!bin.extract(*rb, c.frame)) return false;
+  if (c.percent > 0 && bin.extract(*night, c.nextFrame)) rb->blend(*night, c.percent);
+  doLat(*rb, 255, 0, 0, 66.5);
+  doLat(*rb, 255, 255, 0, 23.5);
+  doLat(*rb, 255, 0, 0, 0);
+  doLat(*rb, 255, 255, 0, -23.5);
+  doLat(*rb, 255, 0, 0, -66.5);
+  drawDateline(*rb);
+  return bin.extract(*night, kNightFrame);
+}
+
+bool TsunLite::refreshImage(RefreshBy by) {
+  const bool fixed = by == RefreshBy::FixedTime;
+  if (!fixed) ob->setDT(dateman->getgmtDt());
+  const platform::TDateTime t = ob->getDT();
+  // The observer holds whole seconds: counted as such, 10:00:00 is never minute 599.
+  const int minute = static_cast<int>(platform::Round(platform::Frac(t) * 86400) / 60);
+  const int day = static_cast<int>(platform::Trunc(t));
+  if (by != RefreshBy::Force && minute == lastMinute && day == lastDay) return false;
+  if (!fixed) ob->setDT(dateman->getgmtDt());
+  ob->setlat(0);
+  ob->setlong(0);
+  ob->setTZ(0);
+  lastMinute = minute;
+
+  fsun->sun();
+  sunLat = fsun->SunDec * kDeg;
+  sunLong = intoHalfCircle(-fsun->sunHourA * kDeg);
+
+  const bool newDay = by == RefreshBy::Force || day != lastDay;
+  if (newDay) {
+    // A renderer that runs for days (the wall clock) follows the month rule day by day.
+    const platform::TDateTime localDate = std::floor(dateman->LocalTimeFromGMT(ob->getDT()));
+    if (static_cast<int32_t>(localDate) != dayImageDate && dayImageDate >= 0) chooseDayImage(localDate);
+  }
+  if ((newDay && !supressShadowUpdate) || se->width != toprb->width()) {
+    se->setSunLat(sunLat);
+    se->eleMap(toprb->width());
+  }
+  lastDay = day;
+
+  lastSunLong = sunLong;
+  se->setSunLong(sunLong);
+  se->applyMap(*toprb, *rb, *night);
+  loc->topbm = toprb.get();
+
+  fsun->Moon();
+  moonLong = intoHalfCircle(-fsun->MoonHourA * kDeg);
+  moonLat = fsun->MoonDec * kDeg;
+  drawSun();
+  drawMoon();
+  loc->draw(toprb->width(), ob->getDT());
+  if (onPostPaint) onPostPaint(toprb.get());
+  refreshStrip();
+  if (win) win();
+  return true;
+}
+
+void TsunLite::drawSun() {
+  const int w = toprb->width(), h = toprb->height();
+  const int sx = rnd((sunLong + 180) / 360 * w), sy = rnd((0.5 - sunLat / 180) * h);
+  cv.bind(&toprb->dc());
+  cv.Pen = platform::TPen{};
+  cv.Brush.Color = 0x00FFFF;
+  cv.Brush.Style = platform::bsSolid;
+  cv.Ellipse(sx - 6, sy - 6, sx + 6, sy + 6);
+  mapText().textOut(toprb->dc(), sx, sy + 8, kAlignCentre | kAlignTop, 0,
+                    TmapFont{markFace, static_cast<double>(rnd(2.2 * loc->ppmm)), 0x00FFFF}, "Sun");
+}
+
+void TsunLite::drawMoon() {
+  const int w = toprb->width(), h = toprb->height();
+  const int sx = rnd((sunLong + 180) / 360 * w), sy = rnd((0.5 - sunLat / 180) * h);
+  const int mx = rnd((moonLong + 180) / 360 * w), my = rnd((0.5 - moonLat / 180) * h);
+  double rotation;
+  if (mx == sx) rotation = sy < my ? kPi / 2 : -kPi / 2;
+  else rotation = std::atan(static_cast<double>(my - sy) / (sx - mx));
+  if (!fsun->getWaxing()) rotation += kPi;
+  cv.bind(&toprb->dc());
+  cv.Pen = platform::TPen{};
+  cv.Brush.Color = 0xFFFFFF;
+  cv.Brush.Style = platform::bsSolid;
+  cv.Ellipse(mx - 7, my - 7, mx + 7, my + 7);
+  cv.Brush.Color = 0x3C3C3C;
+  fsun->moonShade(cv, mx, my, 7, fsun->getMoonPhase(), rotation);
+  mapText().textOut(toprb->dc(), mx, my + 8, kAlignCentre | kAlignTop, 0,
+                    TmapFont{markFace, static_cast<double>(rnd(2.2 * loc->ppmm)), 0xA0A0A0}, "Moon");
+}
+
+// ---- painting -------------------------------------------------------------------------------------
+
+void TsunLite::doDraw(TDeviceContext& dc, const TRect& r, int s) {
+  dc.setStretchBltMode(platform::StretchMode::Halftone);
+  platform::StretchBlt(dc, r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top, &toprb->dc(), 0, 0, toprb->width(),
+                       toprb->height(), platform::SRCCOPY);
+  if (s > 0 && stripBm)
+    platform::StretchBlt(dc, r.Left, r.Top - s, r.Right - r.Left, s, &stripBm->dc(), 0, 0, stripBm->width(),
+                         stripBm->height(), platform::SRCCOPY);
+}
+
+TRect TsunLite::draw(TDeviceContext& dc, const TRect& area) {
+  if (format == top_screen) return drawTop(dc, area);
+  TRect r{0, 0, area.Right, area.Bottom};
+  if (area.Bottom * 2 > area.Right) {
+    const int t = (area.Bottom - area.Right / 2) / 2;
+    r.Top = t;
+    r.Bottom = area.Bottom - t;
+  } else {
+    const int t = (area.Right - 2 * area.Bottom) / 2;
+    r.Left = t;
+    r.Right = area.Right - t;
+  }
+  box = r;
+  const int mapW = r.Right - r.Left;
+  const int s = withTopStrip && stripBm ? rnd(static_cast<double>(mapW) / screenwid * stripBm->height()) : 0;
+  r.Top += s / 2;
+  r.Bottom += s / 2;
+  if (topAligned) {
+    const int dy = s - r.Top;
+    r.Top += dy;
+    r.Bottom += dy;
+  }
+
+  centreOffset = 0;
+  const double c = loc->centreLong();
+  if (c != 0) {
+    centreOffset = -rnd(c / 360 * mapW);
+    TRect shifted{r.Left + centreOffset, r.Top, r.Right + centreOffset, r.Bottom};
+    doDraw(dc, shifted, s);
+    const int back = centreOffset > 0 ? -mapW : mapW;
+    shifted = TRect{shifted.Left + back, r.Top, shifted.Right + back, r.Bottom};
+    doDraw(dc, shifted, s);
+  } else {
+    doDraw(dc, r, s);
+  }
+  loc->centreOffset = centreOffset;
+
+  TRect result{box.Left, box.Top - s / 2, box.Right, box.Bottom + s / 2};
+  fstripH = s;
+  if (topAligned) result = TRect{result.Left, 0, result.Right, result.Bottom - result.Top};
+  if (!tzBm) {
+    // The saver's caption.
+    markFace = "Calibri";
+    dc.fillRect(TRect{0, result.Bottom, 100, result.Bottom + 30}, platform::solidBrush(0));
+    mapText().textOut(dc, 4, result.Bottom + 4, kAlignLeft | kAlignTop, 0, TmapFont{"Calibri", 10, 0x808080},
+                      "Ombrant Kestrova 8");
+  }
+  writeCopyright(dc, r.Bottom);
+  cv.bind(nullptr);
+  return result;
+}
+
+TRect TsunLite::drawTop(TDeviceContext& dc, const TRect& area) {
+  centreOffset = 0;
+  const double c = loc->centreLong();
+  const int w = area.Right - area.Left;
+  int bandH;
+  auto paint = [&](int left) {
+    if (screenwidth == screenwid) {
+      const int top = rnd(w / 360.0 * topLat), bottom = rnd(w / 360.0 * bottomLat);
+      bandH = bottom - top;
+      platform::BitBlt(dc, left, 0, toprb->width(), bandH, &toprb->dc(), 0, top, platform::SRCCOPY);
+    } else {
+      const int top = rnd(screenwid / 360.0 * topLat), bottom = rnd(screenwid / 360.0 * bottomLat);
+      bandH = rnd(screenwidth / 360.0 * bottomLat - screenwidth / 360.0 * topLat);
+      dc.setStretchBltMode(platform::StretchMode::Halftone);
+      platform::StretchBlt(dc, left, 0, screenwidth, bandH, &toprb->dc(), 0, top, toprb->width(), bottom - top,
+                           platform::SRCCOPY);
+    }
+  };
+  if (c != 0) {
+    centreOffset = -rnd(c / 360 * w);
+    paint(area.Left + centreOffset);
+    paint(area.Left + centreOffset + (centreOffset > 0 ? -w : w));
+  } else {
+    paint(area.Left);
+  }
+  loc->centreOffset = centreOffset;
+  writeCopyright(dc, bandH);
+  cv.bind(nullptr);
+  // The band as painted: the box's width from the top, the band's height.
+  return TRect{area.Left, 0, area.Right, bandH};
+}
+
+void TsunLite::writeCopyright(TDeviceContext& dc, int mapBottom) {
+  if (copyrightstr.empty()) return;
+  const double points = static_cast<double>(screenwidth) * 8 / screenwid;
+  mapText().textOut(dc, 4, mapBottom - 14, kAlignLeft | kAlignTop, 0, TmapFont{"Segoe UI", points, 0x808080},
+                    copyrightstr);
+}

@@ -1,0 +1,222 @@
+// TdataBuilder: "sky.db": the stars of the Yale Bright Star Catalogue, the constellation
+// figures, names and boundaries (ecliptic coordinates; point-list blobs with x = 360 - ecliptic
+// longitude, y = ecliptic latitude), the home place and the night-sky image in galactic
+// equirectangular coordinates (galactic longitude 0 in the middle, north at the top).
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "core/r_bitmapRaw.h"
+#include "data/TdataBuilder.h"
+#include "data/dbwrite.h"
+#include "platform/numbers.h"
+#include "storage/r_sqlite.h"
+
+namespace kdata {
+namespace {
+constexpr const char* kStars = "usr/share/xplanet/stars/BSC";
+constexpr const char* kFigures = "usr/share/xplanet/arcs/constellations";
+constexpr const char* kNames = "usr/share/kstars/cnames.dat";
+constexpr const char* kBounds = "usr/share/kstars/cbounds.dat";
+
+struct Tstar {
+  double ra, dec, mag;  // degrees, degrees, visual magnitude
+};
+
+xyrec eclipticPoint(double raDeg, double dec) {
+  double lon = 0, lat = 0;
+  equatorialToEcliptic(raDeg, dec, lon, lat);
+  return xyrec{360.0 - lon, lat};
+}
+
+std::vector<uint8_t> blobOf(const TpolyXyValues& xy) {
+  Tbytes mem;
+  TsqlBase::XYtoMem(xy, mem);
+  return mem;
+}
+
+// "HHMMSS" or "+DDMMSS" as degrees (hours times 15 for a right ascension).
+double sexagesimal(const std::string& s, bool hours) {
+  if (s.size() < 6) return 0;
+  const bool negative = s[0] == '-';
+  const std::string d = (s[0] == '+' || s[0] == '-') ? s.substr(1) : s;
+  if (d.size() < 6) return 0;
+  const double v = std::atof(d.substr(0, 2).c_str()) + std::atof(d.substr(2, 2).c_str()) / 60 +
+                   std::atof(d.substr(4, 2).c_str()) / 3600;
+  return (negative ? -v : v) * (hours ? 15 : 1);
+}
+
+std::string titleCase(const std::string& upper) {
+  std::string out = upper;
+  bool start = true;
+  for (char& c : out) {
+    if (std::isalpha(static_cast<unsigned char>(c))) {
+      c = start ? char(std::toupper(static_cast<unsigned char>(c))) : char(std::tolower(static_cast<unsigned char>(c)));
+      start = false;
+    } else {
+      start = true;
+    }
+  }
+  return out;
+}
+
+// The whole sky as a 24-bit BMP: a soft Milky Way band with its bulge towards the galactic
+// centre, and every catalogue star as a small disc whose light follows its magnitude.
+std::vector<uint8_t> nightSkyBmp(const std::vector<Tstar>& stars, int width) {
+  const int height = width / 2;
+  std::vector<float> light(size_t(width) * height, 0.f);
+  const double pxPerDeg = width / 360.0;
+  for (int y = 0; y < height; ++y) {
+    const double b = 90.0 - (y + 0.5) / pxPerDeg;
+    for (int x = 0; x < width; ++x) {
+      const double l = (x + 0.5) / pxPerDeg - 180.0;
+      const double band = std::exp(-(b * b) / (2 * 7.0 * 7.0)) * (0.55 + 0.45 * std::cos(l * M_PI / 360.0));
+      const double bulge = std::exp(-(l * l + 4 * b * b) / (2 * 18.0 * 18.0));
+      light[size_t(y) * width + x] = float(34 * band + 30 * bulge);
+    }
+  }
+  const double sigma = std::max(0.5, width / 2880.0);
+  for (const auto& s : stars) {
+    double l = 0, b = 0;
+    equatorialToGalactic(s.ra, s.dec, l, b);
+    if (l >= 180) l -= 360;
+    const double cx = (l + 180) * pxPerDeg, cy = (90 - b) * pxPerDeg;
+    const double peak = std::min(255.0, 230 * std::pow(10.0, -0.4 * (s.mag - 1.0)) + 40);
+    const double r = sigma * (s.mag < 2 ? 2.5 : s.mag < 4 ? 1.8 : 1.2);
+    for (int y = int(cy - 3 * r); y <= int(cy + 3 * r); ++y)
+      for (int x = int(cx - 3 * r); x <= int(cx + 3 * r); ++x) {
+        if (y < 0 || y >= height) continue;
+        const int xx = (x % width + width) % width;
+        const double d2 = (x + 0.5 - cx) * (x + 0.5 - cx) + (y + 0.5 - cy) * (y + 0.5 - cy);
+        light[size_t(y) * width + xx] += float(peak * std::exp(-d2 / (2 * r * r)));
+      }
+  }
+  TrawBitmap24 rb;
+  rb.setsize(width, height);
+  for (int y = 0; y < height; ++y) {
+    uint8_t* row = rb.rowPt(y);
+    for (int x = 0; x < width; ++x) {
+      const double v = std::min(255.0, double(light[size_t(y) * width + x]));
+      row[3 * x] = uint8_t(std::lround(std::min(255.0, v * 1.08)));  // a touch of blue
+      row[3 * x + 1] = uint8_t(std::lround(v));
+      row[3 * x + 2] = uint8_t(std::lround(v * 0.95));
+    }
+  }
+  std::vector<uint8_t> mem;
+  rb.saveToMem(mem);
+  return mem;
+}
+}  // namespace
+
+// Steps: a: stars, b: figures, c: names, d: boundaries, e: tables and image.
+bool TdataBuilder::buildSky() {
+  TprocScope proc(*this, "buildSky");
+  seterr("a");
+  std::vector<Tstar> stars;
+  {
+    std::ifstream in(froot + kStars);
+    if (!in) return fail("cannot read " + froot + kStars);
+    std::string line;
+    while (std::getline(in, line)) {
+      if (line.empty() || line[0] == '#') continue;
+      std::istringstream ls(line);
+      double dec = 0, raHours = 0, mag = 0;
+      if (ls >> dec >> raHours >> mag) stars.push_back({raHours * 15, dec, mag});
+    }
+  }
+  if (stars.empty()) return fail("no stars in " + froot + kStars);
+
+  seterr("b");
+  // Figure segments joined into polylines, one list of lines per constellation.
+  std::map<std::string, TpolyXyValues> figures;
+  {
+    std::ifstream in(froot + kFigures);
+    if (!in) return fail("cannot read " + froot + kFigures);
+    std::string line;
+    while (std::getline(in, line)) {
+      if (line.empty() || line[0] == '#') continue;
+      std::istringstream ls(line);
+      double dec1, ra1, dec2, ra2;
+      if (!(ls >> dec1 >> ra1 >> dec2 >> ra2)) continue;
+      std::string hash, abbr;
+      ls >> hash >> abbr;
+      TpolyXyValues& lines = figures[abbr];
+      const xyrec a = eclipticPoint(ra1 * 15, dec1), b = eclipticPoint(ra2 * 15, dec2);
+      if (!lines.empty() && !lines.back().empty() && lines.back().back() == a) lines.back().push_back(b);
+      else lines.push_back({a, b});
+    }
+  }
+
+  seterr("c");
+  struct Tname {
+    std::string name;
+    double lon, lat;
+  };
+  std::vector<Tname> names;
+  {
+    std::ifstream in(froot + kNames);
+    if (!in) return fail("cannot read " + froot + kNames);
+    std::string line;
+    while (std::getline(in, line)) {
+      if (line.size() < 17 || !std::isdigit(static_cast<unsigned char>(line[0]))) continue;
+      const double ra = sexagesimal(line.substr(0, 6), true), dec = sexagesimal(line.substr(6, 7), false);
+      std::string name = line.substr(17);
+      while (!name.empty() && (name.back() == '\r' || name.back() == ' ')) name.pop_back();
+      double lon = 0, lat = 0;
+      equatorialToEcliptic(ra, dec, lon, lat);
+      names.push_back({titleCase(name), 360.0 - lon, lat});
+    }
+  }
+
+  seterr("d");
+  std::vector<TpolyXyValues> bounds;
+  {
+    std::ifstream in(froot + kBounds);
+    if (!in) return fail("cannot read " + froot + kBounds);
+    std::string line;
+    while (std::getline(in, line)) {
+      if (!line.empty() && line[0] == ':') {
+        bounds.push_back({{}});
+        continue;
+      }
+      std::istringstream ls(line);
+      double raHours, dec;
+      if (bounds.empty() || !(ls >> raHours >> dec)) continue;
+      bounds.back().front().push_back(eclipticPoint(raHours * 15, dec));
+    }
+    for (auto& b : bounds)  // a boundary closes on its first point
+      if (b.front().size() > 2 && !(b.front().front() == b.front().back())) b.front().push_back(b.front().front());
+  }
+
+  seterr("e");
+  TdbWrite db;
+  if (!db.create(fopt.target + "sky.db") ||
+      !db.exec("CREATE TABLE `ini` (`key` TEXT, `value` TEXT, `blob` BLOB)") ||
+      !db.exec("CREATE TABLE `stars` (`long` INTEGER, `lat` INTEGER, `mag` INTEGER)") ||
+      !db.exec("CREATE TABLE `constellations` (`lines` POLYXYBLOB, `name` TEXT, `long` DOUBLE, `lat` DOUBLE)") ||
+      !db.exec("CREATE TABLE `constellation boundaries` (`lines` POLYXYBLOB)"))
+    return fail(db.error());
+  if (!db.insert("ini", {std::string("home"), std::string("London"), nullptr}) ||
+      !db.insert("ini", {std::string("night sky"), std::string("galactic"), nightSkyBmp(stars, fopt.skyWidth)}))
+    return fail(db.error());
+  for (const auto& s : stars) {
+    double lon = 0, lat = 0;
+    equatorialToEcliptic(s.ra, s.dec, lon, lat);
+    // Codes in tenths of a magnitude: smaller is brighter.
+    if (!db.insert("stars", {int64_t(platform::Round(lon * 100)), int64_t(platform::Round(lat * 100)),
+                             int64_t(platform::Round(s.mag * 10))}))
+      return fail(db.error());
+  }
+  for (const auto& [abbr, lines] : figures)
+    if (!db.insert("constellations", {blobOf(lines), std::string(), nullptr, nullptr})) return fail(db.error());
+  for (const auto& n : names)
+    if (!db.insert("constellations", {nullptr, n.name, n.lon, n.lat})) return fail(db.error());
+  for (const auto& b : bounds)
+    if (b.front().size() > 1 && !db.insert("constellation boundaries", {blobOf(b)})) return fail(db.error());
+  if (!db.finish()) return fail(db.error());
+  return true;
+}
+
+}  // namespace kdata

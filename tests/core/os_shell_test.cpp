@@ -1,0 +1,312 @@
+// Shell services of `os`: opening files and stored links through a recording opener, archives
+// made by the system's zip, hostile archives, gzip inflating, starting and waiting, associations,
+// and blob formats.
+#include "core/os_shell.h"
+
+#include <gtest/gtest.h>
+#include <minizip/zip.h>
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "core/r_base.h"
+#include "core/r_bitmapRaw.h"
+#include "core/r_log.h"
+#include "platform/TMemoryStream.h"
+#include "platform/files.h"
+#include "platform/shell.h"
+#include "tests/support/testenv.h"
+
+namespace {
+std::string dir(const std::string& rel) { return testenv::tempDir() + rel; }
+
+std::string script(const std::string& rel, const std::string& body) {
+  std::string path = testenv::writeFile(rel, "#!/bin/sh\n" + body);
+  chmod(path.c_str(), 0755);
+  return path;
+}
+
+bool logHas(const std::string& text) {
+  if (!logObject || !logObject->lines()) return false;
+  for (const auto& l : logObject->lines()->lines())
+    if (l.find(text) != std::string::npos) return true;
+  return false;
+}
+
+// An archive with entries of any name, as a hostile tool could write it.
+void rawZip(const std::string& path, const std::vector<std::string>& names) {
+  platform::makeFolder(path.substr(0, path.rfind('/')));
+  ::zipFile zf = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+  ASSERT_NE(zf, nullptr);
+  for (const auto& n : names) {
+    zip_fileinfo zi{};
+    ASSERT_EQ(zipOpenNewFileInZip64(zf, n.c_str(), &zi, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 6, 0), ZIP_OK);
+    zipWriteInFileInZip(zf, "x", 1);
+    zipCloseFileInZip(zf);
+  }
+  zipClose(zf, nullptr);
+}
+
+void gzWrite(const std::string& path, const std::string& bytes) {
+  platform::makeFolder(path.substr(0, path.rfind('/')));
+  gzFile g = gzopen(path.c_str(), "wb");
+  ASSERT_NE(g, nullptr);
+  gzwrite(g, bytes.data(), static_cast<unsigned>(bytes.size()));
+  gzclose(g);
+}
+
+std::string allBytes() {
+  std::string s;
+  for (int i = 0; i < 70000; ++i) s += static_cast<char>(i % 251);
+  return s + "line\r\nline\nline\r\xEF\xBB\xBF\xFF\xFE";
+}
+
+struct OsShell : ::testing::Test {
+  void SetUp() override {
+    createOs();
+    opened = dir("shell/opened.txt");
+    platform::removeFile(opened);
+    platform::setOpenerForTesting(
+        script("shell/opener.sh", "printf '%s\\n' \"$1\" >> \"" + opened + "\"\n"));
+  }
+  void TearDown() override {
+    platform::setOpenerForTesting("");
+    freeOs();
+  }
+  // What the opener was given, waiting a little for it to run.
+  std::string openedText(int waitMs = 2000) {
+    std::string got;
+    for (int i = 0; i < waitMs / 10 && got.empty(); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      got = testenv::readFile(opened);
+    }
+    return got;
+  }
+  std::string opened;
+};
+
+TEST_F(OsShell, LinkFilesOpenOnlyWebAddressesAndDocuments) {
+  std::string doc = testenv::writeFile("shell/report.pdf", "%PDF");
+  std::string prog = script("shell/tool.sh", "exit 0\n");
+  std::string noExec = testenv::writeFile("shell/setup.desktop", "[Desktop Entry]\n");
+  struct Case { const char* id; std::string text; bool ok; std::string opens; } cases[] = {
+      {"https with line end", "https://example.org/a?b=1\r\n", true, "https://example.org/a?b=1"},
+      {"http with trailing char 20", std::string("http://example.org/\x14\n"), true, "http://example.org/"},
+      {"document", doc + "\r\n", true, doc},
+      {"other scheme", "file:///etc/passwd", false, ""},
+      {"httpx is no address", "httpx://example.org", false, ""},
+      {"executable file", prog, false, ""},
+      {"desktop entry", noExec, false, ""},
+      {"missing file", dir("shell/none.pdf"), false, ""},
+      {"a folder", dir("shell/"), false, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    platform::removeFile(opened);
+    std::string link = testenv::writeFile("shell/x.qylink", c.text);
+    EXPECT_EQ(os->ViewFile(link), c.ok);
+    EXPECT_EQ(openedText(c.ok ? 2000 : 100), c.ok ? c.opens + "\n" : "");
+  }
+}
+
+TEST_F(OsShell, ViewFileOpensPicturesDocumentsAndAddresses) {
+  std::string png = testenv::writeFile("shell/p q.png", "\x89PNG");
+  EXPECT_TRUE(os->ViewFile(png, "ignored", true));
+  EXPECT_EQ(openedText(), png + "\n");
+  platform::removeFile(opened);
+  EXPECT_TRUE(os->ViewFile("https://example.org/"));
+  EXPECT_EQ(openedText(), "https://example.org/\n");
+  EXPECT_FALSE(os->ViewFile(dir("shell/missing.txt")));
+  platform::setOpenerForTesting(dir("shell/no-opener"));
+  EXPECT_FALSE(os->ViewFile(png));
+}
+
+TEST_F(OsShell, UnzipsAnArchiveMadeBySystemZip) {
+  testenv::writeFile("uz/src/top.txt", "top\r\n");
+  testenv::writeFile("uz/src/sub/deep/bin.dat", allBytes());
+  testenv::writeFile("uz/src/sub/other.csv", "a,b\n");
+  ASSERT_EQ(std::system(("cd '" + dir("uz/src") + "' && zip -qr ../a.zip top.txt sub").c_str()), 0);
+  testenv::writeFile("uz/out/top.txt", "old");
+  ASSERT_TRUE(os->unzip(dir("uz/a.zip"), dir("uz/out")));
+  EXPECT_EQ(testenv::readFile(dir("uz/out/top.txt")), "top\r\n");  // overwritten
+  EXPECT_EQ(testenv::readFile(dir("uz/out/sub/deep/bin.dat")), allBytes());
+  EXPECT_EQ(testenv::readFile(dir("uz/out/sub/other.csv")), "a,b\n");
+
+  ASSERT_TRUE(os->ShellUnzip(dir("uz/a.zip"), dir("uz/filtered/"), "*.txt"));
+  EXPECT_TRUE(platform::isFile(dir("uz/filtered/top.txt")));
+  EXPECT_FALSE(platform::isFolder(dir("uz/filtered/sub")));
+}
+
+TEST_F(OsShell, HostileArchivesAreRefusedWhole) {
+  const char* hostile[] = {"../evil.txt", "/tmp/abs-evil.txt", "a/../../evil.txt", "a\\..\\..\\evil.txt",
+                           "C:\\evil.txt", "..", "ok/.."};
+  for (const char* name : hostile) {
+    SCOPED_TRACE(name);
+    rawZip(dir("hz/h.zip"), {"ok.txt", name});
+    EXPECT_FALSE(os->unzip(dir("hz/h.zip"), dir("hz/out/in/")));
+    EXPECT_FALSE(platform::isFile(dir("hz/out/in/ok.txt")));
+    EXPECT_FALSE(platform::isFile(dir("hz/out/evil.txt")));
+    EXPECT_FALSE(platform::isFile(dir("hz/evil.txt")));
+    EXPECT_TRUE(logHas(name));
+  }
+  EXPECT_FALSE(platform::isFile("/tmp/abs-evil.txt"));
+  rawZip(dir("hz/fine.zip"), {"./a/./b.txt", "a/c..d.txt"});
+  EXPECT_TRUE(os->unzip(dir("hz/fine.zip"), dir("hz/fine/")));
+  EXPECT_EQ(testenv::readFile(dir("hz/fine/a/b.txt")), "x");
+  EXPECT_EQ(testenv::readFile(dir("hz/fine/a/c..d.txt")), "x");
+}
+
+TEST_F(OsShell, DamagedOrMissingArchivesFail) {
+  rawZip(dir("dz/good.zip"), {"a.txt"});
+  std::string bytes = testenv::readFile(dir("dz/good.zip"));
+  testenv::writeFile("dz/cut.zip", bytes.substr(0, bytes.size() - 10));
+  std::string flipped = bytes;
+  flipped[30 + 5] ^= 0x55;  // the first compressed byte, after the local header and the name
+  testenv::writeFile("dz/flipped.zip", flipped);
+  EXPECT_FALSE(os->unzip(dir("dz/cut.zip"), dir("dz/o1/")));
+  EXPECT_FALSE(os->unzip(dir("dz/flipped.zip"), dir("dz/o2/")));
+  EXPECT_FALSE(os->unzip(dir("dz/none.zip"), dir("dz/o3/")));
+  EXPECT_FALSE(os->unzip(testenv::writeFile("dz/text.zip", "not an archive"), dir("dz/o4/")));
+}
+
+TEST_F(OsShell, UnzipGZIsBinarySafeAndNamesItsOutput) {
+  struct Case { const char* source; const char* ext; const char* out; } cases[] = {
+      {"gz/a.gz", "csv", "gz/a.csv"}, {"gz/b.csv.gz", "", "gz/b.csv"}, {"gz/C.GZ", "txt", "gz/C.txt"},
+      {"gz/d", "bin", "gz/d.bin"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.source);
+    gzWrite(dir(c.source), allBytes());
+    EXPECT_EQ(os->UnzipGZ(dir(c.source), c.ext), dir(c.out));
+    EXPECT_EQ(testenv::readFile(dir(c.out)), allBytes());
+  }
+}
+
+TEST_F(OsShell, UnzipGZRaisesAndLeavesNothingBehind) {
+  gzWrite(dir("gzbad/full.gz"), allBytes());
+  std::string gz = testenv::readFile(dir("gzbad/full.gz"));
+  testenv::writeFile("gzbad/cut.gz", gz.substr(0, gz.size() / 2));
+  std::string crc = gz;
+  crc[crc.size() - 6] ^= 1;  // the stored checksum
+  testenv::writeFile("gzbad/crc.gz", crc);
+  testenv::writeFile("gzbad/plain.gz", "plain text, not compressed");
+  testenv::writeFile("gzbad/empty.gz", "");
+  gzWrite(dir("gzbad/taken.gz"), "new");
+  testenv::writeFile("gzbad/taken.txt", "keep me");
+  gzWrite(dir("gzbad/noext"), "x");
+  struct Case { const char* source; const char* ext; } cases[] = {
+      {"gzbad/cut.gz", "txt"}, {"gzbad/crc.gz", "txt"}, {"gzbad/plain.gz", "txt"}, {"gzbad/empty.gz", "txt"},
+      {"gzbad/missing.gz", "txt"}, {"gzbad/taken.gz", "txt"}, {"gzbad/noext", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.source);
+    EXPECT_THROW(os->UnzipGZ(dir(c.source), c.ext), EGzipError);
+  }
+  EXPECT_EQ(testenv::readFile(dir("gzbad/taken.txt")), "keep me");
+  auto left = platform::listFolder(dir("gzbad/"), "*.txt*", platform::Entries::All);
+  EXPECT_EQ(left, std::vector<std::string>{"taken.txt"});
+}
+
+TEST_F(OsShell, ExecAndWaitReturnsAfterTheProgramEnded) {
+  std::string out = dir("ex/out.txt");
+  std::string prog = script("ex/prog.sh", "sleep 0.2; printf '%s|%s' \"$1\" \"$2\" > \"" + out + "\"\n");
+  EXPECT_TRUE(os->ExecAndWait("\"" + prog + "\"", "\"two words\" ;rm"));
+  EXPECT_EQ(testenv::readFile(out), "two words|;rm");
+  EXPECT_FALSE(os->ExecAndWait(dir("ex/missing"), ""));
+}
+
+TEST_F(OsShell, AssociationsComeFromTheDesktopAndAreNeverWritten) {
+  std::string viewer = script("as/bin/view", "exit 0\n");
+  testenv::writeFile("as/data/mime/globs2", "50:text/csv:*.csv\n");
+  testenv::writeFile("as/data/applications/view.desktop", "[Desktop Entry]\nExec=" + viewer + " %U\n");
+  testenv::writeFile("as/config/mimeapps.list", "[Default Applications]\ntext/csv=view.desktop\n");
+  setenv("XDG_DATA_DIRS", dir("as/data").c_str(), 1);
+  setenv("XDG_CONFIG_DIRS", dir("as/config").c_str(), 1);
+  EXPECT_EQ(os->GetAssociation("/x/table.CSV"), viewer);
+  EXPECT_EQ(os->GetAssociation("csv"), viewer);
+  EXPECT_EQ(os->GetAssociation("a.unknown"), "");
+  unsetenv("XDG_DATA_DIRS");
+  unsetenv("XDG_CONFIG_DIRS");
+  EXPECT_FALSE(os->AssociateIcon(3, "x.ico", "bitmap"));
+  EXPECT_FALSE(os->RegisterOCX("x.dll"));
+  EXPECT_FALSE(os->MakeShortcut(dir("as/x.lnk"), viewer, ""));
+  EXPECT_EQ(os->GetShortcutTarget(dir("as/x.lnk")), "");
+  EXPECT_FALSE(platform::isFile(dir("as/x.lnk")));
+}
+
+std::string qyblob(const std::string& name, int32_t count) {
+  std::string b = "QYBLOB";
+  for (int i = 0; i < 4; ++i) b += static_cast<char>((static_cast<uint32_t>(count) >> (8 * i)) & 0xFF);
+  for (char c : name) b += std::string{c, '\0'};
+  return b + "payload";
+}
+
+TEST(TosShellBlobs, FormatsByFirstBytesWithinTheLength) {
+  struct Case { const char* id; std::string bytes; size_t length; int code; const char* name; } cases[] = {
+      {"jpeg", "\xFF\xD8\xFF\xE0rest", 6, 5, ""},
+      {"bmp", "BMxxxx", 6, 3, ""},
+      {"pdf", "%PDF-1.4", 8, 33, ""},
+      {"png", "\x89PNG\r\n", 6, 140, ""},
+      {"notes", "QYNOTE....", 10, 156, ""},
+      {"gif", "GIF89a", 6, 5, ""},
+      {"blob pdf", qyblob("x.pdf", 5), 0, 33, "x.pdf"},
+      {"blob unknown", qyblob("x.zzz", 5), 0, 5, "x.zzz"},
+      {"blob count past end", qyblob("x.pdf", 1000000), 0, 5, ""},
+      {"blob negative count", qyblob("x.pdf", -3), 0, 5, ""},
+      {"blob cut in name", qyblob("x.pdf", 5), 16, 5, ""},
+      {"blob without count", "QYBLOB\x05", 7, 5, ""},
+      {"pdf cut short", "%PDF", 3, 5, ""},
+      {"png cut short", "\x89PN", 3, 5, ""},
+      {"one byte", "B", 1, 5, ""},
+      {"empty", "", 0, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    size_t n = c.length ? c.length : c.bytes.size();
+    // A copy of exactly n bytes, so that a read past the length is caught by the sanitizer.
+    std::vector<char> exact(c.bytes.begin(), c.bytes.begin() + static_cast<long>(std::min(n, c.bytes.size())));
+    std::string name = "stale";
+    EXPECT_EQ(TosShell::blobFormat(exact.empty() ? "" : exact.data(), exact.size(), name), c.code);
+    EXPECT_EQ(name, c.name);
+  }
+  EXPECT_EQ(TosShell::blobFormat(nullptr, 10), 0);
+}
+
+struct Blob : TMemoryStream {
+  explicit Blob(const std::string& s) { write(s.data(), static_cast<int64_t>(s.size())); }
+};
+
+TEST(TosShellBlobs, BlobsEqualKeepsPositions) {
+  Blob e1(""), e2("");
+  EXPECT_TRUE(TosShell::BlobsEqual(e1, e2));
+  Blob three("abc"), four("abcd");
+  three.setPosition(1);
+  four.setPosition(2);
+  EXPECT_FALSE(TosShell::BlobsEqual(three, four));
+  EXPECT_EQ(three.position(), 1);
+  EXPECT_EQ(four.position(), 2);
+  Blob x("abcd"), y("abcd"), z("abce");
+  x.setPosition(3);
+  y.setPosition(0);
+  EXPECT_TRUE(TosShell::BlobsEqual(x, y));
+  EXPECT_FALSE(TosShell::BlobsEqual(y, z));
+  EXPECT_EQ(x.position(), 3);
+  EXPECT_EQ(y.position(), 0);
+  EXPECT_TRUE(TosShell::isEqual("ab", "cd", 0));
+  EXPECT_FALSE(TosShell::isEqual("ab", "ac", 2));
+}
+
+TEST(TosShellBlobs, SaveBitmapWritesABmpFile) {
+  TrawBitmap24 bm;
+  bm.setsize(3, 2);
+  bm.setPixel(0, 0, uint8_t{255}, uint8_t{0}, uint8_t{0});
+  TMemoryStream ms;
+  ms.write("old bytes that must go", 22);
+  ASSERT_TRUE(TosShell::SaveBitmap(bm, ms));
+  EXPECT_EQ(ms.size(), bm.rowLength() * 2 + 54);
+  EXPECT_EQ(TosShell::blobFormat(ms.memory(), static_cast<size_t>(ms.size())), 3);
+}
+}  // namespace
