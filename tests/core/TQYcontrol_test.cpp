@@ -146,5 +146,8 @@ TEST_F(Controls, HintsShowAfterThePauseOverAControlWithAHint) {
   EXPECT_TRUE(hint->Visible());
   EXPECT_EQ(hint->caption(), "a tip");
   EXPECT_EQ(Application().lastHintInfo().ReshowTimeout, 50);
+  desktop().waitMessage(Application().HintHidePause);
+  Application().ProcessMessages();
+  EXPECT_FALSE(hint->Visible());  // gone after its time-out
 }
 }  // namespace
