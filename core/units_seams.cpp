@@ -1,5 +1,5 @@
-// Seams of units_seams.h: the number texts, the translation hook, the screen's pixels per
-// millimetre and the colour fade forward to the services object.
+// Seams of units_seams.h: the number texts, the colour fade, the translation hook and the
+// screen's pixels per millimetre forward to the services object.
 #include "core/units_seams.h"
 
 #include <cmath>

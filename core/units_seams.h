@@ -1,6 +1,6 @@
 // Seams through which the units, view and colour services reach services-object operations:
 // the number texts, the translation hook and the screen's pixels per millimetre (forwarded to
-// `os`, or to plain defaults when there is none), and the services object's colour fade.
+// `os`, or to plain defaults when there is none); the colour fade is the services object's own.
 #pragma once
 #include <cstdint>
 #include <string>

@@ -46,21 +46,21 @@ bool playSound(std::string const& path, bool async) {
     return true;
   }
   if (!SDL_WasInit(SDL_INIT_AUDIO) && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-  SDL_AudioSpec spec;
+  SDL_AudioSpec wav;
   Uint8* buf = nullptr;
   Uint32 len = 0;
-  if (!SDL_LoadWAV(path.c_str(), &spec, &buf, &len)) return false;
+  if (!SDL_LoadWAV(path.c_str(), &wav, &buf, &len)) return false;
   Audio& a = audio();
   if (a.dev) SDL_CloseAudioDevice(a.dev);
-  a.dev = SDL_OpenAudioDevice(nullptr, 0, &spec, nullptr, 0);
+  a.dev = SDL_OpenAudioDevice(nullptr, 0, &wav, nullptr, 0);
   bool ok = a.dev != 0 && SDL_QueueAudio(a.dev, buf, len) == 0;
   SDL_FreeWAV(buf);
   if (!ok) return false;
   SDL_PauseAudioDevice(a.dev, 0);
   if (!async) {
     // The length of the sound, and a little for the device: never longer.
-    const Uint32 ms = spec.freq > 0 ? static_cast<Uint32>(1000.0 * len / (spec.freq * spec.channels *
-                                                                           (SDL_AUDIO_BITSIZE(spec.format) / 8)))
+    const Uint32 ms = wav.freq > 0 ? static_cast<Uint32>(1000.0 * len / (wav.freq * wav.channels *
+                                                                           (SDL_AUDIO_BITSIZE(wav.format) / 8)))
                                     : 0;
     const Uint32 until = SDL_GetTicks() + ms + 500;
     while (SDL_GetQueuedAudioSize(a.dev) > 0 && static_cast<int32_t>(until - SDL_GetTicks()) > 0) SDL_Delay(10);

@@ -121,7 +121,7 @@ TEST_F(Controls, HintWindowSizesToItsText) {
   TSurface const* s = hb->screen(h.Handle());
   ASSERT_TRUE(s);
   EXPECT_EQ(s->pixel(0, 0), 0x808080u);
-  EXPECT_EQ(s->pixel(5, 5), 0xDCFFFFu);
+  EXPECT_EQ(s->pixel(21, 8), 0xDCFFFFu);  // right of the text
 }
 
 TEST_F(Controls, HintsShowAfterThePauseOverAControlWithAHint) {
@@ -146,5 +146,8 @@ TEST_F(Controls, HintsShowAfterThePauseOverAControlWithAHint) {
   EXPECT_TRUE(hint->Visible());
   EXPECT_EQ(hint->caption(), "a tip");
   EXPECT_EQ(Application().lastHintInfo().ReshowTimeout, 50);
+  desktop().waitMessage(Application().HintHidePause);
+  Application().ProcessMessages();
+  EXPECT_FALSE(hint->Visible());  // gone after its time-out
 }
 }  // namespace

@@ -77,6 +77,16 @@ TEST_F(Hook, MovingFromOneControlToAnotherLeavesEntersThenMoves) {
   EXPECT_EQ(log, (std::vector<std::string>{"A:6@10,10#0", "B:7@0,0#0", "B:1@5,2#0"}));
 }
 
+TEST_F(Hook, APressCapturesTheMouseUntilRelease) {
+  send(TInputEvent::MouseMove, 20, 20);
+  send(TInputEvent::ButtonDown, 20, 20);
+  log.clear();
+  send(TInputEvent::MouseMove, 110, 20);  // over B, but A holds the mouse
+  send(TInputEvent::ButtonUp, 110, 20);
+  send(TInputEvent::MouseMove, 111, 20);
+  EXPECT_EQ(log, (std::vector<std::string>{"A:1@100,10#0", "A:3@100,10#0", "A:6@100,10#0", "B:7@0,0#0", "B:1@11,10#0"}));
+}
+
 TEST_F(Hook, AMoveOverAWindowWithoutControlStillCountsAsLeaving) {
   send(TInputEvent::MouseMove, 20, 20);
   send(TInputEvent::MouseMove, 250, 150);  // the bare form: not an owner-drawn control
@@ -96,7 +106,10 @@ TEST_F(Hook, KeysGoToTheControlUnderTheMouseNotTheFocusedOne) {
 
 TEST_F(Hook, ArrowKeysAreConsumedOutsideEditsOnly) {
   int arrows = 0;
-  os->onArrowKey = [&](void*) { ++arrows; };
+  os->onArrowKey = [&](void* sender) {
+    ++arrows;
+    EXPECT_EQ(sender, static_cast<void*>(os));
+  };
   std::vector<uint32_t> reached;
   a->OnKeyDown = [&](TWinControl*, int& key, TShiftState) { reached.push_back(static_cast<uint32_t>(key)); };
   desktop().setFocus(a->Handle());
