@@ -149,6 +149,8 @@ enum class Rop2 {
 };
 enum class ArcDirection { CounterClockwise = 1, Clockwise = 2 };
 
+class TMetafileRecorder;
+
 class TDeviceContext {
  public:
   TDeviceContext() = default;
@@ -214,6 +216,10 @@ class TDeviceContext {
   enum class Technology { RasterDisplay, RasterPrinter, Metafile };
   [[nodiscard]] Technology technology() const { return ftechnology; }
   void setTechnology(Technology t) { ftechnology = t; }
+  // While set (a metafile canvas), lines, shapes, box fills and text are recorded there with
+  // the state in force instead of painted. Borrowed; nullptr paints again.
+  void setRecorder(TMetafileRecorder* r) { frecorder = r; }
+  [[nodiscard]] TMetafileRecorder* recorder() const { return frecorder; }
 
   // Text with the selected font (a context without one uses the default face at 16 pixels).
   HFONT selectFont(HFONT);
@@ -256,6 +262,11 @@ class TDeviceContext {
   enum class ArcFigure { Arc, Pie, Chord };
   void pathAddArc(ArcFigure, int left, int top, int right, int bottom, int x1, int y1, int x2, int y2);
   void pathAddRoundRect(int left, int top, int right, int bottom, int cornerWidth, int cornerHeight);
+  // An arc, pie or chord as the points of its figure in device coordinates.
+  [[nodiscard]] std::vector<TFPoint> arcFigure(ArcFigure, int left, int top, int right, int bottom, int x1, int y1,
+                                               int x2, int y2) const;
+  [[nodiscard]] std::vector<TFPoint> roundRectFigure(int left, int top, int right, int bottom, int cornerWidth,
+                                                     int cornerHeight) const;
   void pathMoveTo(TFPoint);
   void pathLineTo(TFPoint);
   void pathAddFigure(std::span<TFPoint const>, bool closed);
@@ -349,6 +360,7 @@ class TDeviceContext {
   std::vector<State> fsaved;
   int flogPixels = 96;
   Technology ftechnology = Technology::RasterDisplay;
+  TMetafileRecorder* frecorder = nullptr;
   PathState fpathState = PathState::None;
   std::vector<Figure> fpath;
 };

@@ -72,8 +72,8 @@ int arcSteps(double rx, double ry, double sweep) {
 }
 }  // namespace
 
-void TDeviceContext::pathAddArc(ArcFigure kind, int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
-  if (!pathOpen()) return;
+std::vector<TFPoint> TDeviceContext::arcFigure(ArcFigure kind, int l, int t, int r, int b, int x1, int y1, int x2,
+                                               int y2) const {
   const double cx = (l + r) / 2.0, cy = (t + b) / 2.0, rx = std::abs(r - l) / 2.0, ry = std::abs(b - t) / 2.0;
   const double a1 = screenAngleOf(x1 - cx, y1 - cy), a2 = screenAngleOf(x2 - cx, y2 - cy);
   double sweep = 0;
@@ -92,11 +92,15 @@ void TDeviceContext::pathAddArc(ArcFigure kind, int l, int t, int r, int b, int 
     const double a = a1 + sweep * i / n;
     fig.push_back(toDeviceF(cx + rx * std::cos(a), cy - ry * std::sin(a)));
   }
-  pathAddFigure(fig, kind != ArcFigure::Arc);
+  return fig;
 }
 
-void TDeviceContext::pathAddRoundRect(int l, int t, int r, int b, int cw, int ch) {
+void TDeviceContext::pathAddArc(ArcFigure kind, int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
   if (!pathOpen()) return;
+  pathAddFigure(arcFigure(kind, l, t, r, b, x1, y1, x2, y2), kind != ArcFigure::Arc);
+}
+
+std::vector<TFPoint> TDeviceContext::roundRectFigure(int l, int t, int r, int b, int cw, int ch) const {
   if (l > r) std::swap(l, r);
   if (t > b) std::swap(t, b);
   const double rw = std::min(std::abs(cw) / 2.0, (r - l) / 2.0), rh = std::min(std::abs(ch) / 2.0, (b - t) / 2.0);
@@ -110,7 +114,12 @@ void TDeviceContext::pathAddRoundRect(int l, int t, int r, int b, int cw, int ch
       const double a = c.from + kTwoPi / 4 * i / n;
       fig.push_back(toDeviceF(c.cx + rw * std::cos(a), c.cy - rh * std::sin(a)));
     }
-  pathAddFigure(fig, true);
+  return fig;
+}
+
+void TDeviceContext::pathAddRoundRect(int l, int t, int r, int b, int cw, int ch) {
+  if (!pathOpen()) return;
+  pathAddFigure(roundRectFigure(l, t, r, b, cw, ch), true);
 }
 
 bool TDeviceContext::flattenPath() { return hasPath(); }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/gdi.h"
+#include "platform/metafile.h"
 #include "platform/gdi_raster.h"
 
 namespace platform {
@@ -333,9 +334,30 @@ void recordFigure(TDeviceContext& dc, std::span<TPoint const> pts, bool closed) 
   dc.pathAddFigure(f, closed);
 }
 
+// A figure of device points into the metafile being recorded: an outline or a filled shape.
+void recordFigurePoints(TDeviceContext& dc, std::vector<FPoint> const& fig, bool closed) {
+  TMetafileRecorder* rec = dc.recorder();
+  if (!rec || fig.size() < 2) return;
+  rec->syncState(dc);
+  std::vector<TPoint> d;
+  for (auto const& q : fig)
+    d.push_back({int(std::clamp(std::nearbyint(q.x), -1e9, 1e9)), int(std::clamp(std::nearbyint(q.y), -1e9, 1e9))});
+  if (closed) rec->polygon(d);
+  else rec->polyline(d);
+}
+
 void drawPolyline(TDeviceContext& dc, std::span<TPoint const> pts, bool closed) {
   if (dc.pathOpen()) {
     if (pts.size() >= 2) recordFigure(dc, pts, closed);
+    return;
+  }
+  if (TMetafileRecorder* rec = dc.recorder()) {
+    if (pts.size() < 2) return;
+    rec->syncState(dc);
+    std::vector<TPoint> d;
+    for (auto q : pts) d.push_back(dc.toDevice(q));
+    if (closed) d.push_back(d.front());
+    rec->polyline(d);
     return;
   }
   TPenDesc const& pen = dc.pen();
@@ -389,6 +411,13 @@ void TDeviceContext::polyPolygon(std::span<TPoint const> pts, std::span<int cons
       if (c >= 2) recordFigure(*this, pts.subspan(at, size_t(c)), true);
       at += size_t(c);
     }
+    return;
+  }
+  if (frecorder) {
+    frecorder->syncState(*this);
+    std::vector<TPoint> d;
+    for (auto q : pts) d.push_back(toDevice(q));
+    frecorder->polyPolygon(d, counts);
     return;
   }
   Painter p(*this);
@@ -546,6 +575,12 @@ Box frameBox(TDeviceContext const& dc, Box b) {
 }  // namespace
 
 void TDeviceContext::rectangle(int l, int t, int r, int b) {
+  if (frecorder && !pathOpen() && transformIsShift()) {
+    frecorder->syncState(*this);
+    TPoint a = toDevice({l, t}), z = toDevice({r, b});
+    frecorder->rectangle(a.X, a.Y, z.X, z.Y);
+    return;
+  }
   if (pathOpen() || !transformIsShift()) {
     // A turned or scaled box is a polygon; in a path the box's corners make the figure.
     TPoint c[4] = {{l, t}, {r, t}, {r, b}, {l, b}};
@@ -586,6 +621,7 @@ void TDeviceContext::rectangle(int l, int t, int r, int b) {
 
 void TDeviceContext::roundRect(int l, int t, int r, int b, int cw, int ch) {
   if (pathOpen()) return pathAddRoundRect(l, t, r, b, cw, ch);
+  if (frecorder) return recordFigurePoints(*this, roundRectFigure(l, t, r, b, cw, ch), true);
   Box bx = fillBox(*this, normalBox(*this, l, t, r, b));
   bx = frameBox(*this, bx);
   double rw = std::min(std::abs(cw) / 2.0, (bx.r - bx.l) / 2.0);
@@ -596,6 +632,12 @@ void TDeviceContext::roundRect(int l, int t, int r, int b, int cw, int ch) {
 }
 
 void TDeviceContext::ellipse(int l, int t, int r, int b) {
+  if (frecorder && !pathOpen() && transformIsShift()) {
+    frecorder->syncState(*this);
+    TPoint a = toDevice({l, t}), z = toDevice({r, b});
+    frecorder->ellipse(a.X, a.Y, z.X, z.Y);
+    return;
+  }
   if (pathOpen() || !transformIsShift()) {
     double cx = (l + r) / 2.0, cy = (t + b) / 2.0, rx = std::abs(r - l) / 2.0, ry = std::abs(b - t) / 2.0;
     int n = std::clamp(int(std::ceil((rx + ry) * 0.8)), 16, 720);
@@ -691,14 +733,17 @@ void arcShape(TDeviceContext& dc, ArcKind kind, int l, int t, int r, int b, int 
 
 void TDeviceContext::arc(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
   if (pathOpen()) return pathAddArc(ArcFigure::Arc, l, t, r, b, x1, y1, x2, y2);
+  if (frecorder) return recordFigurePoints(*this, arcFigure(ArcFigure::Arc, l, t, r, b, x1, y1, x2, y2), false);
   arcShape(*this, ArcKind::Arc, l, t, r, b, x1, y1, x2, y2);
 }
 void TDeviceContext::pie(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
   if (pathOpen()) return pathAddArc(ArcFigure::Pie, l, t, r, b, x1, y1, x2, y2);
+  if (frecorder) return recordFigurePoints(*this, arcFigure(ArcFigure::Pie, l, t, r, b, x1, y1, x2, y2), true);
   arcShape(*this, ArcKind::Pie, l, t, r, b, x1, y1, x2, y2);
 }
 void TDeviceContext::chord(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
   if (pathOpen()) return pathAddArc(ArcFigure::Chord, l, t, r, b, x1, y1, x2, y2);
+  if (frecorder) return recordFigurePoints(*this, arcFigure(ArcFigure::Chord, l, t, r, b, x1, y1, x2, y2), true);
   arcShape(*this, ArcKind::Chord, l, t, r, b, x1, y1, x2, y2);
 }
 
@@ -770,6 +815,11 @@ bool TDeviceContext::strokeAndFillPath() {
 // ---- fills ---------------------------------------------------------------------------------------
 
 void TDeviceContext::fillRect(TRect const& r, TBrushDesc const& br) {
+  if (frecorder) {
+    TPoint a = toDevice({r.Left, r.Top}), z = toDevice({r.Right, r.Bottom});
+    frecorder->fillRect({a.X, a.Y, z.X, z.Y}, br);
+    return;
+  }
   Painter p(*this);
   if (!p.ready()) return;
   p.setRop(Rop2::CopyPen);
