@@ -10,11 +10,10 @@
 //              [x] text: fonts, alignment, update-current-position, character extra, opaque
 //              background, escapement, kerning pairs [x] paths: lines, polygons, rectangles,
 //              ellipses and glyph outlines; stroke, fill, path to region, path as clip
-//              [x] world transforms for lines, polygons, paths and text (rectangles and ellipses
-//              turn into polygons) [ ] world transforms for blits, arcs, pies, chords, round
-//              rectangles and pen widths [x] MaskBlt [x] PlgBlt [x] mitre and bevel joins
-//              [x] arcs, pies, chords and round rectangles in paths [x] flatten, widen and read
-//              back a path
+//              [x] world transforms for lines, polygons, paths, text, clip rectangles and blits
+//              (box and curved shapes in a turned frame become polygons) [ ] pen widths scaled
+//              by the world transform [x] MaskBlt [x] PlgBlt [x] mitre and bevel joins
+//              [x] flatten, widen and read back a path [x] recording into a metafile
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -259,14 +258,6 @@ class TDeviceContext {
   // The closed path's points in logical coordinates with their PT_ kinds; false without one.
   bool getPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) const;
   // What the path recorder uses: figures in continuous device coordinates.
-  enum class ArcFigure { Arc, Pie, Chord };
-  void pathAddArc(ArcFigure, int left, int top, int right, int bottom, int x1, int y1, int x2, int y2);
-  void pathAddRoundRect(int left, int top, int right, int bottom, int cornerWidth, int cornerHeight);
-  // An arc, pie or chord as the points of its figure in device coordinates.
-  [[nodiscard]] std::vector<TFPoint> arcFigure(ArcFigure, int left, int top, int right, int bottom, int x1, int y1,
-                                               int x2, int y2) const;
-  [[nodiscard]] std::vector<TFPoint> roundRectFigure(int left, int top, int right, int bottom, int cornerWidth,
-                                                     int cornerHeight) const;
   void pathMoveTo(TFPoint);
   void pathLineTo(TFPoint);
   void pathAddFigure(std::span<TFPoint const>, bool closed);

@@ -302,7 +302,90 @@ struct MaskUse {
 };
 
 bool blit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const* src, int sx, int sy,
-          int sw, int sh, TRop rop, bool stretch, MaskUse const& mu = {}) {
+          int sw, int sh, TRop rop, bool stretch, MaskUse const& mu = {});
+
+// A copy under a world transform that turns, shears or scales. Upright scaling becomes a stretch
+// to the mapped box; anything turned is sampled per target pixel: the nearest source pixel, or
+// for HALFTONE stretches the four round the sample point weighted by nearness.
+bool transformedBlit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const* src, int sx, int sy,
+                     int sw, int sh, TRop rop, bool stretch) {
+  if (!stretch) sw = w, sh = h;
+  XFORM keep = dst.worldTransform();
+  TPoint shift{dst.viewportOrg().X - dst.windowOrg().X, dst.viewportOrg().Y - dst.windowOrg().Y};
+  auto toInt = [](double v) { return int(std::clamp(std::nearbyint(v), -1e9, 1e9)); };
+  if (keep.eM12 == 0 && keep.eM21 == 0) {
+    TFPoint a = dst.toDeviceF(x, y), b = dst.toDeviceF(double(x) + w, double(y) + h);
+    int ax = toInt(a.x) - shift.X, ay = toInt(a.y) - shift.Y, bx = toInt(b.x) - shift.X, by = toInt(b.y) - shift.Y;
+    dst.modifyWorldTransform(nullptr, MWT_IDENTITY);
+    bool ok = blit(dst, ax, ay, bx - ax, by - ay, src, sx, sy, sw, sh, rop, true);
+    dst.setWorldTransform(keep);
+    return ok;
+  }
+  TSurface* ds = dst.surface();
+  if (ds == nullptr || ds->empty()) return false;
+  bool needSrc = ropUsesSource(rop);
+  if (needSrc && (src == nullptr || src->surface() == nullptr || src->surface()->empty())) return false;
+  if (w == 0 || h == 0) return true;
+  std::vector<TFPoint> quad{dst.toDeviceF(x, y), dst.toDeviceF(double(x) + w, y), dst.toDeviceF(double(x) + w, double(y) + h),
+                            dst.toDeviceF(x, double(y) + h)};
+  double det = double(keep.eM11) * keep.eM22 - double(keep.eM12) * keep.eM21;
+  if (det == 0) return false;
+  SourceRows rows;
+  TPoint s0{};
+  if (needSrc) {
+    // The whole source, copied when it is the target itself, so offsets stay those of the surface.
+    TSurface const* ss = src->surface();
+    prepareSource(rows, *ss, dst, ss->bounds(), ss == ds);
+    s0 = src->toDevice({sx, sy});
+  }
+  RowWriter wr(dst, src, rop, rows.wasMono);
+  bool halftone = stretch && dst.stretchBltMode() == StretchMode::Halftone && !rows.wasMono;
+  std::vector<uint8_t> row;
+  TRect visible = dst.visibleRegion().bounds();
+  std::vector<TFPoint> const rings[1] = {quad};
+  detail::scanPolygon(rings, PolyFillMode::Winding, visible.Top, visible.Bottom, [&](int yy, int a, int b) {
+    a = std::max(a, visible.Left);
+    b = std::min(b, visible.Right);
+    if (a >= b) return;
+    if (!needSrc) {
+      wr.write(yy, a, b - a, nullptr, 3);
+      return;
+    }
+    int c = rows.channels;
+    int W = rows.s->width(), H = rows.s->height();
+    row.assign(size_t(b - a) * size_t(c), 0);
+    for (int xx = a; xx < b; ++xx) {
+      // Back from the pixel's centre to the logical plane, then into the source rectangle.
+      double px = xx + 0.5 - shift.X - keep.eDx, py = yy + 0.5 - shift.Y - keep.eDy;
+      double lx = (px * keep.eM22 - py * keep.eM21) / det, ly = (py * keep.eM11 - px * keep.eM12) / det;
+      double u = std::clamp(s0.X + (lx - x) * sw / w, -1.0, W + 1.0), v = std::clamp(s0.Y + (ly - y) * sh / h, -1.0, H + 1.0);
+      uint8_t* out = &row[size_t(xx - a) * size_t(c)];
+      if (halftone) {
+        // Smoothed: the four source pixels round the sample point, weighted by nearness.
+        double fu = u - 0.5, fv = v - 0.5;
+        int x0 = int(std::floor(fu)), y0 = int(std::floor(fv));
+        double tx = fu - x0, ty = fv - y0;
+        int xa = std::clamp(x0, 0, W - 1), xb = std::clamp(x0 + 1, 0, W - 1);
+        int ya = std::clamp(y0, 0, H - 1), yb = std::clamp(y0 + 1, 0, H - 1);
+        uint8_t const *p00 = rows.s->row(ya) + size_t(xa) * size_t(c), *p10 = rows.s->row(ya) + size_t(xb) * size_t(c);
+        uint8_t const *p01 = rows.s->row(yb) + size_t(xa) * size_t(c), *p11 = rows.s->row(yb) + size_t(xb) * size_t(c);
+        for (int k = 0; k < c; ++k) {
+          double top = p00[k] + (p10[k] - p00[k]) * tx, bottom = p01[k] + (p11[k] - p01[k]) * tx;
+          out[k] = uint8_t(std::clamp(std::nearbyint(top + (bottom - top) * ty), 0.0, 255.0));
+        }
+      } else {
+        int fx = std::clamp(int(std::floor(u)), 0, W - 1), fy = std::clamp(int(std::floor(v)), 0, H - 1);
+        std::memcpy(out, rows.s->row(fy) + size_t(fx) * size_t(c), size_t(c));
+      }
+    }
+    wr.write(yy, a, b - a, row.data(), c);
+  });
+  return true;
+}
+
+bool blit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const* src, int sx, int sy,
+          int sw, int sh, TRop rop, bool stretch, MaskUse const& mu) {
+  if (!dst.transformIsShift() && !mu.mask) return transformedBlit(dst, x, y, w, h, src, sx, sy, sw, sh, rop, stretch);
   TSurface* ds = dst.surface();
   if (ds == nullptr || ds->empty()) return false;
   bool needSrc = ropUsesSource(rop) || (mu.mask && ropUsesSource(mu.rop4 >> 8));

@@ -334,18 +334,6 @@ void recordFigure(TDeviceContext& dc, std::span<TPoint const> pts, bool closed) 
   dc.pathAddFigure(f, closed);
 }
 
-// A figure of device points into the metafile being recorded: an outline or a filled shape.
-void recordFigurePoints(TDeviceContext& dc, std::vector<FPoint> const& fig, bool closed) {
-  TMetafileRecorder* rec = dc.recorder();
-  if (!rec || fig.size() < 2) return;
-  rec->syncState(dc);
-  std::vector<TPoint> d;
-  for (auto const& q : fig)
-    d.push_back({int(std::clamp(std::nearbyint(q.x), -1e9, 1e9)), int(std::clamp(std::nearbyint(q.y), -1e9, 1e9))});
-  if (closed) rec->polygon(d);
-  else rec->polyline(d);
-}
-
 void drawPolyline(TDeviceContext& dc, std::span<TPoint const> pts, bool closed) {
   if (dc.pathOpen()) {
     if (pts.size() >= 2) recordFigure(dc, pts, closed);
@@ -620,8 +608,24 @@ void TDeviceContext::rectangle(int l, int t, int r, int b) {
 }
 
 void TDeviceContext::roundRect(int l, int t, int r, int b, int cw, int ch) {
-  if (pathOpen()) return pathAddRoundRect(l, t, r, b, cw, ch);
-  if (frecorder) return recordFigurePoints(*this, roundRectFigure(l, t, r, b, cw, ch), true);
+  if (pathOpen() || !transformIsShift() || frecorder) {
+    TRect n = TRect{l, t, r, b}.normalized();
+    double rw = std::min(std::abs(cw) / 2.0, n.width() / 2.0), rh = std::min(std::abs(ch) / 2.0, n.height() / 2.0);
+    std::vector<TPoint> pts;
+    int steps = std::clamp(int(std::ceil((rw + rh) * 0.6)), 2, 180);
+    auto corner = [&](double cx, double cy, double from) {
+      for (int i = 0; i <= steps; ++i) {
+        double a = from + (std::numbers::pi / 2) * i / steps;
+        pts.push_back({int(std::nearbyint(cx + rw * std::cos(a))), int(std::nearbyint(cy + rh * std::sin(a)))});
+      }
+    };
+    corner(n.Left + rw, n.Top + rh, std::numbers::pi);
+    corner(n.Right - rw, n.Top + rh, 1.5 * std::numbers::pi);
+    corner(n.Right - rw, n.Bottom - rh, 0);
+    corner(n.Left + rw, n.Bottom - rh, 0.5 * std::numbers::pi);
+    polygon(pts);
+    return;
+  }
   Box bx = fillBox(*this, normalBox(*this, l, t, r, b));
   bx = frameBox(*this, bx);
   double rw = std::min(std::abs(cw) / 2.0, (bx.r - bx.l) / 2.0);
@@ -731,19 +735,51 @@ void arcShape(TDeviceContext& dc, ArcKind kind, int l, int t, int r, int b, int 
 }
 }  // namespace
 
+namespace {
+// Points of an elliptic arc in logical coordinates, for turned frames and paths: from the ray
+// through (x1, y1) to the ray through (x2, y2), counter-clockwise on the screen unless the
+// context draws arcs clockwise.
+std::vector<TPoint> arcPoints(TDeviceContext const& dc, int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
+  double cx = (l + r) / 2.0, cy = (t + b) / 2.0, rx = std::abs(r - l) / 2.0, ry = std::abs(b - t) / 2.0;
+  double a1 = screenAngle(x1 - cx, y1 - cy), a2 = screenAngle(x2 - cx, y2 - cy);
+  double sweep = a2 - a1;
+  bool cw = dc.arcDirection() == ArcDirection::Clockwise;
+  if (cw) sweep = -sweep;
+  if (sweep <= 0) sweep += kTwoPi;
+  int n = std::clamp(int(std::ceil((rx + ry) * sweep * 0.4)), 8, 720);
+  std::vector<TPoint> pts;
+  for (int i = 0; i <= n; ++i) {
+    double a = a1 + (cw ? -sweep : sweep) * i / n;
+    pts.push_back({int(std::nearbyint(cx + rx * std::cos(a))), int(std::nearbyint(cy - ry * std::sin(a)))});
+  }
+  return pts;
+}
+
+// A metafile being recorded takes curves as the polygons they become in a path.
+bool asPolygons(TDeviceContext const& dc) { return dc.pathOpen() || !dc.transformIsShift() || dc.recorder(); }
+}  // namespace
+
 void TDeviceContext::arc(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
-  if (pathOpen()) return pathAddArc(ArcFigure::Arc, l, t, r, b, x1, y1, x2, y2);
-  if (frecorder) return recordFigurePoints(*this, arcFigure(ArcFigure::Arc, l, t, r, b, x1, y1, x2, y2), false);
+  if (asPolygons(*this)) {
+    polyline(arcPoints(*this, l, t, r, b, x1, y1, x2, y2));
+    return;
+  }
   arcShape(*this, ArcKind::Arc, l, t, r, b, x1, y1, x2, y2);
 }
 void TDeviceContext::pie(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
-  if (pathOpen()) return pathAddArc(ArcFigure::Pie, l, t, r, b, x1, y1, x2, y2);
-  if (frecorder) return recordFigurePoints(*this, arcFigure(ArcFigure::Pie, l, t, r, b, x1, y1, x2, y2), true);
+  if (asPolygons(*this)) {
+    std::vector<TPoint> pts = arcPoints(*this, l, t, r, b, x1, y1, x2, y2);
+    pts.push_back({(l + r) / 2, (t + b) / 2});
+    polygon(pts);
+    return;
+  }
   arcShape(*this, ArcKind::Pie, l, t, r, b, x1, y1, x2, y2);
 }
 void TDeviceContext::chord(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
-  if (pathOpen()) return pathAddArc(ArcFigure::Chord, l, t, r, b, x1, y1, x2, y2);
-  if (frecorder) return recordFigurePoints(*this, arcFigure(ArcFigure::Chord, l, t, r, b, x1, y1, x2, y2), true);
+  if (asPolygons(*this)) {
+    polygon(arcPoints(*this, l, t, r, b, x1, y1, x2, y2));
+    return;
+  }
   arcShape(*this, ArcKind::Chord, l, t, r, b, x1, y1, x2, y2);
 }
 
