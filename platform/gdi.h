@@ -14,7 +14,7 @@
 //              (box and curved shapes in a turned frame become polygons) [ ] pen widths scaled
 //              by the world transform [x] MaskBlt [x] PlgBlt [x] mitre and bevel joins
 //              [x] arcs, pies, chords and round rectangles in paths [x] flatten, widen and read
-//              back a path
+//              back a path [x] recording into a metafile
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -149,6 +149,8 @@ enum class Rop2 {
 };
 enum class ArcDirection { CounterClockwise = 1, Clockwise = 2 };
 
+class TMetafileRecorder;
+
 class TDeviceContext {
  public:
   TDeviceContext() = default;
@@ -214,6 +216,10 @@ class TDeviceContext {
   enum class Technology { RasterDisplay, RasterPrinter, Metafile };
   [[nodiscard]] Technology technology() const { return ftechnology; }
   void setTechnology(Technology t) { ftechnology = t; }
+  // While set (a metafile canvas), lines, shapes, box fills and text are recorded there with
+  // the state in force instead of painted. Borrowed; nullptr paints again.
+  void setRecorder(TMetafileRecorder* r) { frecorder = r; }
+  [[nodiscard]] TMetafileRecorder* recorder() const { return frecorder; }
 
   // Text with the selected font (a context without one uses the default face at 16 pixels).
   HFONT selectFont(HFONT);
@@ -253,9 +259,6 @@ class TDeviceContext {
   // The closed path's points in logical coordinates with their PT_ kinds; false without one.
   bool getPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) const;
   // What the path recorder uses: figures in continuous device coordinates.
-  enum class ArcFigure { Arc, Pie, Chord };
-  void pathAddArc(ArcFigure, int left, int top, int right, int bottom, int x1, int y1, int x2, int y2);
-  void pathAddRoundRect(int left, int top, int right, int bottom, int cornerWidth, int cornerHeight);
   void pathMoveTo(TFPoint);
   void pathLineTo(TFPoint);
   void pathAddFigure(std::span<TFPoint const>, bool closed);
@@ -349,6 +352,7 @@ class TDeviceContext {
   std::vector<State> fsaved;
   int flogPixels = 96;
   Technology ftechnology = Technology::RasterDisplay;
+  TMetafileRecorder* frecorder = nullptr;
   PathState fpathState = PathState::None;
   std::vector<Figure> fpath;
 };

@@ -1,10 +1,8 @@
 // The device context's path: figures recorded in continuous device coordinates between
 // beginPath and endPath, then consumed as a region or a clip (stroke and fill are with the shapes).
 // A region from a path holds the pixels whose centres lie inside, by the context's fill mode.
-// Arcs enter a path as straight segments along the ellipse, from the start ray in the arc direction.
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 #include "platform/gdi.h"
 #include "platform/gdi_raster.h"
@@ -58,59 +56,6 @@ std::vector<TDeviceContext::Figure> TDeviceContext::takePath() {
   fpath.clear();
   fpathState = PathState::None;
   return out;
-}
-
-namespace {
-constexpr double kTwoPi = 2 * std::numbers::pi;
-// Screen angle of a logical point around a centre: counter-clockwise on the screen from +x.
-double screenAngleOf(double dx, double dy) {
-  double a = std::atan2(-dy, dx);
-  return a < 0 ? a + kTwoPi : a;
-}
-int arcSteps(double rx, double ry, double sweep) {
-  return std::clamp(int(std::ceil((rx + ry) * std::fabs(sweep) * 0.4)), 8, 720);
-}
-}  // namespace
-
-void TDeviceContext::pathAddArc(ArcFigure kind, int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
-  if (!pathOpen()) return;
-  const double cx = (l + r) / 2.0, cy = (t + b) / 2.0, rx = std::abs(r - l) / 2.0, ry = std::abs(b - t) / 2.0;
-  const double a1 = screenAngleOf(x1 - cx, y1 - cy), a2 = screenAngleOf(x2 - cx, y2 - cy);
-  double sweep = 0;
-  if (fstate.arcDirection == ArcDirection::Clockwise) {
-    sweep = a1 - a2;
-    if (sweep <= 0) sweep += kTwoPi;
-    sweep = -sweep;
-  } else {
-    sweep = a2 - a1;
-    if (sweep <= 0) sweep += kTwoPi;  // the same ray both ways: the whole ellipse
-  }
-  std::vector<TFPoint> fig;
-  if (kind == ArcFigure::Pie) fig.push_back(toDeviceF(cx, cy));
-  const int n = arcSteps(rx, ry, sweep);
-  for (int i = 0; i <= n; ++i) {
-    const double a = a1 + sweep * i / n;
-    fig.push_back(toDeviceF(cx + rx * std::cos(a), cy - ry * std::sin(a)));
-  }
-  pathAddFigure(fig, kind != ArcFigure::Arc);
-}
-
-void TDeviceContext::pathAddRoundRect(int l, int t, int r, int b, int cw, int ch) {
-  if (!pathOpen()) return;
-  if (l > r) std::swap(l, r);
-  if (t > b) std::swap(t, b);
-  const double rw = std::min(std::abs(cw) / 2.0, (r - l) / 2.0), rh = std::min(std::abs(ch) / 2.0, (b - t) / 2.0);
-  // Corner centres and the quarter each corner turns through, going round counter-clockwise.
-  const struct { double cx, cy, from; } corners[] = {
-      {r - rw, t + rh, 0}, {l + rw, t + rh, kTwoPi / 4}, {l + rw, b - rh, kTwoPi / 2}, {r - rw, b - rh, 3 * kTwoPi / 4}};
-  std::vector<TFPoint> fig;
-  const int n = arcSteps(rw, rh, kTwoPi / 4);
-  for (auto const& c : corners)
-    for (int i = 0; i <= n; ++i) {
-      const double a = c.from + kTwoPi / 4 * i / n;
-      fig.push_back(toDeviceF(c.cx + rw * std::cos(a), c.cy - rh * std::sin(a)));
-    }
-  pathAddFigure(fig, true);
 }
 
 bool TDeviceContext::flattenPath() { return hasPath(); }

@@ -142,6 +142,47 @@ void TMetafileRecorder::textOut(int x, int y, std::string_view s) {
   add(std::move(r));
 }
 
+namespace {
+bool samePen(TPenDesc const& a, TPenDesc const& b) {
+  return a.style == b.style && a.width == b.width && a.color == b.color && a.type == b.type && a.cap == b.cap &&
+         a.join == b.join && a.dashes == b.dashes;
+}
+bool sameBrush(TBrushDesc const& a, TBrushDesc const& b) {
+  return a.style == b.style && a.color == b.color && a.hatch == b.hatch;
+}
+}  // namespace
+
+void TMetafileRecorder::syncState(TDeviceContext const& dc) {
+  const bool all = !fsynced;
+  if (all || !samePen(flast.pen, dc.pen())) setPen(dc.pen());
+  if (all || !sameBrush(flast.brush, dc.brush())) setBrush(dc.brush());
+  if (all || flast.textColor != dc.textColor()) setTextColor(dc.textColor());
+  if (all || flast.bkColor != dc.bkColor()) setBkColor(dc.bkColor());
+  if (all || flast.bkMode != dc.bkMode()) setBkMode(dc.bkMode());
+  // Text is recorded where it lands, so playback never follows a current position.
+  if (all || flast.textAlign != dc.textAlign()) setTextAlign(dc.textAlign() & ~TA_UPDATECP);
+  const TLogFont now = dc.font() ? *dc.font() : TLogFont{};
+  const TLogFont was = flast.font ? *flast.font : TLogFont{};
+  if (all || !(now == was)) selectFont(now);
+  flast.pen = dc.pen();
+  flast.brush = dc.brush();
+  flast.textColor = dc.textColor();
+  flast.bkColor = dc.bkColor();
+  flast.bkMode = dc.bkMode();
+  flast.textAlign = dc.textAlign();
+  flast.font = dc.font();
+  fsynced = true;
+}
+
+TMetafileCanvas::TMetafileCanvas(TMetafile& m, int width, int height, double ppmm)
+    : frecorder(m, width, height, ppmm), fcanvas(std::make_unique<TCanvas>(&fdc)) {
+  fdc.setTechnology(TDeviceContext::Technology::Metafile);
+  fdc.setLogPixels(int(std::nearbyint(ppmm * 25.4)));
+  fdc.setRecorder(&frecorder);
+}
+
+TMetafileCanvas::~TMetafileCanvas() { fdc.setRecorder(nullptr); }
+
 // ---- playback -----------------------------------------------------------------------------------
 
 bool PlayEnhMetaFile(TDeviceContext& dc, TMetafile const& m, TRect const& box) {

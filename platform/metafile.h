@@ -3,7 +3,8 @@
 // told otherwise), so fonts sized in points keep the 96/72 factor of a screen reference.
 // Implemented: [x] pens, brushes, text colour, background, alignment and font state [x] lines,
 //              polylines, polygons, poly-polygons, rectangles, ellipses, box fills, text
-//              [ ] arcs, pies, chords [ ] bitmaps [ ] the EMF file writer
+//              [x] arcs, pies, chords and round rectangles (as figures) [x] a canvas that records
+//              [ ] bitmaps [ ] the EMF file writer
 #pragma once
 #include <memory>
 #include <span>
@@ -11,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/canvas.h"
 #include "platform/fonts.h"
 #include "platform/gdi.h"
 
@@ -61,10 +63,33 @@ class TMetafileRecorder {
   void fillRect(TRect const&, TBrushDesc const&);
   void textOut(int x, int y, std::string_view);
 
+  // Records the pen, brush, colours, background mode, alignment and font of a context where
+  // they differ from what was recorded last (what a recording context calls before each shape).
+  void syncState(TDeviceContext const&);
+
  private:
   void add(TMetafile::Record&&);
   TMetafile& fmeta;
   double funit;  // 0.01 mm per reference pixel
+  bool fsynced = false;
+  TDeviceContext::State flast;
+};
+
+// A canvas whose drawing is recorded into a metafile of width × height reference pixels; the
+// recording ends when it is destroyed.
+class TMetafileCanvas {
+ public:
+  TMetafileCanvas(TMetafile&, int width, int height, double ppmm = 96.0 / 25.4);
+  ~TMetafileCanvas();
+  TMetafileCanvas(TMetafileCanvas const&) = delete;
+  TMetafileCanvas& operator=(TMetafileCanvas const&) = delete;
+  [[nodiscard]] TCanvas& canvas() { return *fcanvas; }
+  [[nodiscard]] TDeviceContext& dc() { return fdc; }
+
+ private:
+  TMetafileRecorder frecorder;
+  TDeviceContext fdc;
+  std::unique_ptr<TCanvas> fcanvas;
 };
 
 // Plays the records scaled so that the frame fills the box; pen widths, dashes and font heights

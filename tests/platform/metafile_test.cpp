@@ -110,3 +110,44 @@ TEST(TMetafile, EmptyFrameOrBoxPlaysNothing) {
   EXPECT_FALSE(PlayEnhMetaFile(bm.dc(), m, {5, 5, 5, 9}));
   EXPECT_EQ(bm.surface().pixel(5, 5), clWhite);
 }
+
+TEST(TMetafile, CanvasRecordsWhatItWouldHavePainted) {
+  // The same drawing straight onto a bitmap and through a metafile canvas played at 1:1 and 2:1.
+  auto draw = [](TCanvas& cv) {
+    cv.Brush.Color = clRed;
+    cv.Pen.Color = clBlue;
+    cv.Rectangle(4, 4, 30, 20);
+    cv.Brush.Color = clLime;
+    cv.Pen.Style = psClear;
+    cv.Ellipse(34, 4, 60, 30);
+    cv.Pie(4, 24, 30, 44, 30, 34, 17, 24);
+    cv.Brush.Color = clBlue;
+    cv.FillRect({40, 34, 56, 44});
+  };
+  TBitmap direct;
+  make(direct, 64, 48);
+  draw(direct.Canvas());
+  TMetafile m;
+  {
+    TMetafileCanvas mc(m, 64, 48);
+    draw(mc.canvas());
+    EXPECT_EQ(mc.dc().technology(), TDeviceContext::Technology::Metafile);
+  }
+  EXPECT_GT(m.recordCount(), 4u);
+  TBitmap same, twice;
+  make(same, 64, 48);
+  make(twice, 128, 96);
+  PlayEnhMetaFile(same.dc(), m, {0, 0, 64, 48});
+  PlayEnhMetaFile(twice.dc(), m, {0, 0, 128, 96});
+  int differ = 0, differTwice = 0;
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x) {
+      differ += same.surface().pixel(x, y) != direct.surface().pixel(x, y);
+      differTwice += twice.surface().pixel(2 * x + 1, 2 * y + 1) != direct.surface().pixel(x, y);
+    }
+  EXPECT_LE(differ, 12);  // the pie's rim is a polygon here, a rasterised arc there
+  EXPECT_LE(differTwice, 100);  // and the rectangle's cosmetic outline stays one pixel wide
+  EXPECT_EQ(same.surface().pixel(10, 10), clRed);
+  EXPECT_EQ(same.surface().pixel(4, 10), clBlue);
+  EXPECT_EQ(twice.surface().pixel(100, 80), clBlue);
+}
