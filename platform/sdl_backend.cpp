@@ -7,6 +7,7 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <X11/Xlib.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -64,6 +65,7 @@ class TSdlBackend : public TBackend {
   TSdlBackend() = default;
   ~TSdlBackend() override {
     for (auto& [h, w] : fwindows) SDL_DestroyWindow(w);
+    if (fx) XCloseDisplay(fx);
     for (auto& [c, p] : fcursors) SDL_FreeCursor(p);
     SDL_Quit();  // all of SDL: a partial quit leaves its D-Bus connection behind
   }
@@ -76,6 +78,7 @@ class TSdlBackend : public TBackend {
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     fwake = SDL_RegisterEvents(1);
+    x11::ignoreVanishedWindows();  // a preview's host may go at any moment
     return true;
   }
 
@@ -91,6 +94,17 @@ class TSdlBackend : public TBackend {
   }
 
   bool createWindow(HWND h, TWindowDesc const& d) override {
+    if (d.host != 0) {
+      // Inside another program's window: our own X child of it, drawn through SDL.
+      if (!fx) fx = XOpenDisplay(nullptr);
+      const unsigned long child =
+          x11::createChildWindow(fx, d.host, d.bounds.Left, d.bounds.Top, d.bounds.width(), d.bounds.height());
+      if (child == 0) return false;
+      SDL_Window* w = SDL_CreateWindowFrom(reinterpret_cast<const void*>(child));
+      if (!w) return false;
+      fwindows[h] = w;
+      return true;
+    }
     Uint32 flags = SDL_WINDOW_HIDDEN;
     if (!(d.style & WS_BORDER)) flags |= SDL_WINDOW_BORDERLESS;
     if (d.style & WS_EX_TOPMOST) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
@@ -282,6 +296,10 @@ class TSdlBackend : public TBackend {
             e.size = {ev.window.data1, ev.window.data2};
             break;
           case SDL_WINDOWEVENT_EXPOSED: e.kind = TInputEvent::Exposed; break;
+          case SDL_WINDOWEVENT_MOVED:
+            e.kind = TInputEvent::Moved;
+            e.at = {ev.window.data1, ev.window.data2};
+            break;
           default: return;
         }
         break;
@@ -300,6 +318,7 @@ class TSdlBackend : public TBackend {
   std::map<HWND, SDL_Window*> fwindows;
   std::map<Cursor, SDL_Cursor*> fcursors;
   Uint32 fwake = 0;
+  Display* fx = nullptr;  // our own connection for child windows inside hosts
 };
 
 }  // namespace

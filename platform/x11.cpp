@@ -8,6 +8,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/Xrandr.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -146,6 +147,32 @@ bool closeWindow(unsigned long window) {
   XSendEvent(d.get(), window, False, NoEventMask, &e);
   XSync(d.get(), False);
   return true;
+}
+
+namespace {
+int (*previousHandler)(Display*, XErrorEvent*) = nullptr;
+int vanishedTolerant(Display* d, XErrorEvent* e) {
+  if (e->error_code == BadWindow || e->error_code == BadDrawable || e->error_code == BadMatch) return 0;
+  return previousHandler ? previousHandler(d, e) : 0;
+}
+}  // namespace
+
+void ignoreVanishedWindows() {
+  // Installed again after every display start: shutting SDL down puts back the handler it found.
+  auto* was = XSetErrorHandler(vanishedTolerant);
+  if (was != vanishedTolerant) previousHandler = was;
+}
+
+unsigned long createChildWindow(void* display, unsigned long host, int x, int y, int width, int height) {
+  auto* d = static_cast<Display*>(display);
+  if (!d || host == 0) return 0;
+  XWindowAttributes a;
+  if (!XGetWindowAttributes(d, host, &a)) return 0;
+  const Window w = XCreateSimpleWindow(d, host, x, y, static_cast<unsigned>(std::max(width, 1)),
+                                       static_cast<unsigned>(std::max(height, 1)), 0, 0, 0);
+  XMapWindow(d, w);
+  XSync(d, False);
+  return w;
 }
 
 }  // namespace platform::x11
