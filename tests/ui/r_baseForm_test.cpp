@@ -236,6 +236,7 @@ TEST_F(FormTest, CaptionDoubleClickTogglesMaximisedThroughTheWindowMessages) {
   TtabForm f;
   f.start();
   f.setMaximized(false);
+  f.SetBounds(100, 100, 800, 600);
   f.Show();
   const HWND h = f.Handle();
   auto click = [&](int x, int y) {
