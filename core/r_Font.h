@@ -10,6 +10,7 @@
 
 #include "platform/TStringList.h"
 #include "platform/canvas.h"
+#include "platform/controls.h"
 
 // Colour and style of one character of the next text drawn with a matching length.
 struct attRec {
@@ -175,6 +176,30 @@ class TfontMan {
     return {b.Right, b.Top, parentWidth >= 0 ? parentWidth : b.Right + 500, b.Bottom};
   }
 
+  // Invalidate a caption strip for redrawing (the background is not erased): refreshL/R in the
+  // window given, when the control is there and visible; InvalidateL/R in the control's parent,
+  // the right strip reaching to the parent's width. A window not yet made has nothing to redraw.
+  template <class C>
+  static void refreshL(platform::TWinControl* win, C const* c) {
+    invalidateIn(win, captionStripL(c));
+  }
+  template <class C>
+  static void refreshR(platform::TWinControl* win, C const* c) {
+    invalidateIn(win, captionStripR(c));
+  }
+  template <class C>
+  static void InvalidateL(C const* c) {
+    if (c == nullptr) return;
+    platform::TRect b = c->BoundsRect();
+    invalidateIn(c->Parent(), {0, b.Top, b.Left, b.Bottom});
+  }
+  template <class C>
+  static void InvalidateR(C const* c) {
+    if (c == nullptr || c->Parent() == nullptr) return;
+    platform::TRect b = c->BoundsRect();
+    invalidateIn(c->Parent(), {b.Right, b.Top, c->Parent()->Width(), b.Bottom});
+  }
+
   // ---- word wrap and measurement ----
   int WordWrap(platform::TCanvas&, int x, int y, int width, std::string const& caption, bool drawit = true,
                double lineSpacing = 1.5);
@@ -214,6 +239,7 @@ class TfontMan {
 
  private:
   static constexpr platform::TColor kSilver = 0xC0C0C0;  // the disabled-caption colour
+  static void invalidateIn(platform::TWinControl* win, platform::TRect const& r);
   template <class C>
   static bool shown(C const* c) {
     return c != nullptr && c->Visible();

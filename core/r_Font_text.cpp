@@ -268,3 +268,8 @@ void TfontMan::captionLT(TCanvas& canvas, TRect const& b, std::string const& cap
   if (!caption2.empty()) TopTextOut(canvas, b.Left - f / 2, b.Top + 2 * f, caption2);
   setTextAlignOf(canvas, TA_LEFT | TA_TOP);
 }
+
+void TfontMan::invalidateIn(platform::TWinControl* win, platform::TRect const& r) {
+  if (win == nullptr || !win->HandleAllocated() || r.width() <= 0 || r.height() <= 0) return;
+  platform::desktop().invalidate(win->handleIfAllocated(), &r);
+}
