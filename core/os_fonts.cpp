@@ -54,8 +54,22 @@ int TosFonts::installProgramFonts(const std::string& sourceFolder) {
 
 void TosFonts::loadToolCursors(const std::string& resourceFolder) {
   toolCursors.clear();
+  ftoolCursorImages.clear();
   for (auto const& c : kCursors) {
     std::string image = resourceFolder + "cursors/" + platform::lowerCase(c.resource) + ".png";
-    toolCursors[c.number] = platform::isFile(image) ? image : std::string();
+    platform::TcursorImage im;
+    std::string error;
+    const bool ok = platform::cursorFromPng(image, {toolCursorHot, toolCursorHot}, im, error);
+    toolCursors[c.number] = ok ? image : std::string();
+    if (ok) ftoolCursorImages[c.number] = std::move(im);
   }
+}
+
+platform::Cursor TosFonts::toolCursor(int32_t number) {
+  auto it = ftoolCursorImages.find(number);
+  if (it == ftoolCursorImages.end()) return platform::Cursor::Default;
+  const platform::Cursor c = platform::customCursor(number);
+  // The desktop may have been replaced since the last asking: each one makes its own.
+  if (!platform::desktop().cursorDefined(c)) platform::desktop().defineCursor(c, it->second);
+  return c;
 }

@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "platform/windows.h"
+
 class TosFonts {
  public:
   struct TprogramFont {
@@ -26,8 +28,20 @@ class TosFonts {
   // One font file for this process, when the face is not yet known and the file exists.
   bool loadFont(const std::string& name, const std::string& filename);
 
+  // The cursor pictures are toolCursorSize pixels square and point with the pixel at
+  // (toolCursorHot, toolCursorHot); the data-folder builder draws them to match.
+  static constexpr int toolCursorSize = 32;
+  static constexpr int toolCursorHot = 8;
+
   // Each tool number with its cursor image "<folder>cursors/<resource in lower case>.png";
-  // an empty name where the image is missing (that tool then keeps the default cursor).
+  // an empty name where the image is missing or unreadable (that tool then keeps the default
+  // cursor). The pictures are read here, once.
   void loadToolCursors(const std::string& resourceFolder);
+  // The window layer's cursor for a tool (made on the desktop on first asking), or
+  // Cursor::Default for a tool without a picture.
+  [[nodiscard]] platform::Cursor toolCursor(int32_t number);
   std::map<int32_t, std::string> toolCursors;
+
+ private:
+  std::map<int32_t, platform::TcursorImage> ftoolCursorImages;
 };

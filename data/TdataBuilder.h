@@ -90,6 +90,10 @@ void equatorialToGalactic(double ra, double dec, double& l, double& b);
 // A 16-bit mono PCM wave file of a short tone that fades in and out.
 std::vector<uint8_t> beepWave(double hertz, double seconds, int sampleRate);
 
+// The tool cursor pictures, "<folder><resource in lower case>.png" for every cursor resource:
+// TosFonts::toolCursorSize square, magenta where transparent, pointing at TosFonts::toolCursorHot.
+bool writeToolCursors(const std::string& folder, std::string& error);
+
 // The default "locations.ini": CR LF lines, a settings section and a dozen cities.
 std::string defaultLocationsIni();
 

@@ -112,7 +112,7 @@ std::string defaultLocationsIni() {
   return s;
 }
 
-// Steps: a: world picture, b: moon, c: fonts, d: sound and locations.
+// Steps: a: world picture, b: moon, c: fonts, d: sound and locations, e: tool cursors.
 bool TdataBuilder::buildFiles() {
   TprocScope proc(*this, "buildFiles");
   seterr("a");
@@ -171,6 +171,10 @@ bool TdataBuilder::buildFiles() {
   std::ofstream out(fopt.target + "locations.ini", std::ios::binary);
   out.write(ini.data(), std::streamsize(ini.size()));
   if (!out.flush()) return fail("cannot write locations.ini");
+
+  seterr("e");
+  std::string error;
+  if (!writeToolCursors(fopt.target + "resources/cursors/", error)) return fail("tool cursors: " + error);
   return true;
 }
 

@@ -193,6 +193,25 @@ class TSdlBackend : public TBackend {
     if (it->second) SDL_SetCursor(it->second);
   }
 
+  void defineCursor(Cursor c, TcursorImage const& im) override {
+    if (im.width <= 0 || im.height <= 0 || im.argb.size() != size_t(im.width) * im.height) return;
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(im.argb.data()), im.width, im.height,
+                                                        32, im.width * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (!s) return;
+    SDL_Cursor* made = SDL_CreateColorCursor(s, im.hot.X, im.hot.Y);
+    SDL_FreeSurface(s);
+    if (!made) return;
+    auto it = fcursors.find(c);
+    if (it != fcursors.end()) {
+      // The one showing is replaced before it is freed.
+      if (SDL_GetCursor() == it->second) SDL_SetCursor(made);
+      if (it->second) SDL_FreeCursor(it->second);
+      it->second = made;
+    } else {
+      fcursors.emplace(c, made);
+    }
+  }
+
   std::string clipboardText() override {
     char* t = SDL_GetClipboardText();
     std::string s = t ? t : "";

@@ -3,6 +3,8 @@
 // holds a node across a call into a window procedure: procedures may create or destroy windows.
 #include "platform/windows.h"
 
+#include "platform/imagecodec.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -419,12 +421,36 @@ HWND TDesktop::setFocus(HWND h) {
   return old;
 }
 
+void TDesktop::defineCursor(Cursor c, TcursorImage const& im) {
+  if (!cursorDefined(c)) fdefinedCursors.push_back(c);
+  fbackend->defineCursor(c, im);
+}
+
+bool cursorFromPng(std::string const& filename, TPoint hot, TcursorImage& out, std::string& error) {
+  out = {};
+  TrgbImage im;
+  if (!decodeImageFile(filename, im, error)) return false;
+  out.width = im.width;
+  out.height = im.height;
+  out.hot = {std::clamp(hot.X, 0, im.width - 1), std::clamp(hot.Y, 0, im.height - 1)};
+  out.argb.reserve(size_t(im.width) * im.height);
+  for (int r = 0; r < im.height; ++r)
+    for (int c = 0; c < im.width; ++c) {
+      const uint8_t* p = im.pixel(c, r);
+      const uint32_t rgb = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+      out.argb.push_back(rgb == 0xFF00FF ? 0u : 0xFF000000u | rgb);
+    }
+  return true;
+}
+
 void TDesktop::setCursor(HWND h, Cursor c) {
   if (Node* n = node(h)) n->cursor = c;
   if (h == fhover || (fhover != 0 && topLevel(fhover) == topLevel(h))) {
     Cursor show = Cursor::Default;
     for (HWND w = fhover; w != 0 && show == Cursor::Default; w = parent(w)) show = node(w)->cursor;
-    fbackend->setCursor(show == Cursor::Default ? Cursor::Arrow : show);
+    // A program cursor this desktop never made shows as the arrow.
+    if (show == Cursor::Default || (isCustomCursor(show) && !cursorDefined(show))) show = Cursor::Arrow;
+    fbackend->setCursor(show);
   }
 }
 

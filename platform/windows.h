@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -35,6 +36,21 @@ constexpr uint32_t WS_EX_TOPMOST = 0x00000008;     // kept in the style word: al
 constexpr uint32_t WS_EX_TOOLWINDOW = 0x00000080;  // kept off the task bar
 
 enum class Cursor { Default, Arrow, Hand, SizeAll, SizeNS, SizeWE, SizeNWSE, SizeNESW, IBeam, Wait, Cross };
+
+// The program's own cursors are numbered above the platform's: customCursor(n) is the n-th.
+[[nodiscard]] constexpr Cursor customCursor(int n) { return static_cast<Cursor>(0x100 + n); }
+[[nodiscard]] constexpr bool isCustomCursor(Cursor c) { return static_cast<int>(c) >= 0x100; }
+
+// A cursor picture: width × height pixels 0xAARRGGBB row by row; hot is the pixel that points.
+struct TcursorImage {
+  int width = 0;
+  int height = 0;
+  TPoint hot;
+  std::vector<uint32_t> argb;
+};
+// Reads a cursor picture from a PNG file; its key colour, pure magenta, is transparent (the
+// image files carry no alpha). False, with the reason, for a missing or damaged file.
+bool cursorFromPng(std::string const& filename, TPoint hot, TcursorImage& out, std::string& error);
 
 // What a window does with its messages; the control behind a handle implements it.
 class TWindowProc {
@@ -96,6 +112,8 @@ class TBackend {
   // Shows the dirty rectangles of a form's back buffer (24-bit, bottom-up).
   virtual void present(HWND, TSurface const&, std::span<TRect const> dirty) = 0;
   virtual void setCursor(Cursor) = 0;
+  // Makes a program cursor from its picture (replacing an earlier one of that number).
+  virtual void defineCursor(Cursor, TcursorImage const&) {}
   [[nodiscard]] virtual std::string clipboardText() = 0;
   virtual void setClipboardText(std::string const&) = 0;
   [[nodiscard]] virtual std::vector<TDisplay> displays() = 0;
@@ -131,6 +149,11 @@ class THeadlessBackend : public TBackend {
   [[nodiscard]] TSurface const* screen(HWND) const;
   [[nodiscard]] int presentCount() const { return fpresents; }
   [[nodiscard]] Cursor cursor() const { return fcursor; }
+  // The picture a program cursor was made from, or nullptr.
+  [[nodiscard]] TcursorImage const* definedCursor(Cursor c) const {
+    auto it = fdefined.find(c);
+    return it == fdefined.end() ? nullptr : &it->second;
+  }
   // Fake time a wait may idle with nothing scripted before it answers with a quit, so that a
   // test that forgets to end a loop fails instead of hanging.
   uint32_t idleLimitMs = 3600u * 1000u;
@@ -149,6 +172,7 @@ class THeadlessBackend : public TBackend {
   void restoreWindow(HWND h) { std::erase(fminimized, h); }
   void present(HWND, TSurface const&, std::span<TRect const>) override;
   void setCursor(Cursor c) override { fcursor = c; }
+  void defineCursor(Cursor c, TcursorImage const& im) override { fdefined[c] = im; }
   std::string clipboardText() override { return fclip; }
   void setClipboardText(std::string const& s) override { fclip = s; }
   std::vector<TDisplay> displays() override { return fdisplays; }
@@ -168,6 +192,7 @@ class THeadlessBackend : public TBackend {
   int fdpi = 96;
   int fpresents = 0;
   Cursor fcursor = Cursor::Default;
+  std::map<Cursor, TcursorImage> fdefined;
   std::string fclip;
   std::vector<HWND> fminimized;
   TPoint fwarped{-1, -1};
@@ -232,6 +257,11 @@ class TDesktop {
   HWND setFocus(HWND);  // returns the previous focus
   [[nodiscard]] HWND focus() const { return ffocus; }
   void setCursor(HWND, Cursor);
+  // Program cursors of this desktop: made in the backend once, before a window shows them.
+  void defineCursor(Cursor, TcursorImage const&);
+  [[nodiscard]] bool cursorDefined(Cursor c) const {
+    return std::find(fdefinedCursors.begin(), fdefinedCursors.end(), c) != fdefinedCursors.end();
+  }
   [[nodiscard]] TPoint cursorPos() const { return fcursorPos; }
   // High bit: held now; low bit: pressed since the previous asking (the bit is then cleared).
   [[nodiscard]] uint16_t asyncKeyState(int vk);
@@ -302,6 +332,7 @@ class TDesktop {
   std::vector<HWND> fmodal;
   uintptr_t fnextTimerId = 0x10000;
   HWND fcapture = 0, ffocus = 0, fhover = 0;
+  std::vector<Cursor> fdefinedCursors;
   TPoint fcursorPos;
   bool fquit = false;
   bool fterminated = false;

@@ -8,6 +8,7 @@
 #include "core/r_Font.h"
 #include "core/r_base.h"
 #include "platform/fonts.h"
+#include "platform/imagecodec.h"
 #include "tests/support/testenv.h"
 
 namespace fs = std::filesystem;
@@ -30,11 +31,19 @@ TEST(TosFonts, AddsOnlyMissingFacesFromTheFolder) {
 
 TEST(TosFonts, ToolCursorsAreFoundByNumber) {
   std::string dir = testenv::tempDir() + "res/";
-  testenv::writeFile("res/cursors/tool_pan.png", "not really a picture");
+  platform::TrgbImage im;
+  im.width = im.height = 4;
+  im.rgb.assign(4 * 4 * 3, 0);
+  std::string error;
+  fs::create_directories(dir + "cursors");
+  ASSERT_TRUE(platform::encodePngFile(dir + "cursors/tool_pan.png", im, error)) << error;
+  testenv::writeFile("res/cursors/tool_zoom.png", "not really a picture");
   TosFonts f;
   f.loadToolCursors(dir);
   EXPECT_EQ(f.toolCursors.at(1), dir + "cursors/tool_pan.png");
   EXPECT_EQ(f.toolCursors.at(15), "");  // missing image: the default cursor
+  EXPECT_EQ(f.toolCursors.at(2), "");   // unreadable image: the same
+  EXPECT_EQ(f.toolCursor(2), platform::Cursor::Default);
   EXPECT_EQ(f.toolCursors.count(65), 1u);  // the flood tool shares the edit image
 }
 
