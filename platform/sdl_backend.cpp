@@ -74,7 +74,9 @@ class TSdlBackend : public TBackend {
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // SIGTERM and SIGINT end the program as usual
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    x11::keepErrorsQuiet();  // after SDL, which puts in a handler that ends the program
     fwake = SDL_RegisterEvents(1);
     return true;
   }
@@ -153,6 +155,8 @@ class TSdlBackend : public TBackend {
   }
 
   void setCursor(Cursor c) override {
+    SDL_ShowCursor(c == Cursor::Hidden ? SDL_DISABLE : SDL_ENABLE);
+    if (c == Cursor::Hidden) return;
     auto it = fcursors.find(c);
     if (it == fcursors.end()) it = fcursors.emplace(c, SDL_CreateSystemCursor(sdlCursor(c))).first;
     if (it->second) SDL_SetCursor(it->second);

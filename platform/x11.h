@@ -1,14 +1,19 @@
 // What SDL does not give, from X11 directly: window classes, other programs' windows found by
 // class and asked to close, display millimetres (XRandR) and the logical DPI (Xft.dpi).
 // Implemented: [x] WM_CLASS [x] find by class, close by WM_DELETE_WINDOW [x] millimetres
-//              [x] Xft.dpi [ ] embedding into a host window id
+//              [x] Xft.dpi [x] embedding into a host window id [x] reading a window's pixels
 #pragma once
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/windows.h"
 
 namespace platform::x11 {
+// X protocol errors stop being fatal for the rest of the process: a window may vanish between a
+// request and the server's answer (while a window closes, or another program's goes).
+void keepErrorsQuiet();
 // display is the X11 Display* of the window.
 void setWindowClass(void* display, unsigned long window, std::string const& cls);
 // Fills mmWidth and mmHeight of the displays whose box matches an XRandR output's CRTC.
@@ -20,4 +25,32 @@ int xftDpi();
 unsigned long findWindowByClass(std::string const& cls);
 // Asks a window to close as a window manager would (WM_DELETE_WINDOW); false when it is gone.
 bool closeWindow(unsigned long window);
+// The window's pixels as they are on the screen now (children included), 24 bits; false when the
+// window is gone or unmapped.
+bool grabWindow(unsigned long window, TSurface& out);
+
+// A window of our own inside another program's window (a preview host) that shows one picture.
+// The host may vanish at any moment: X errors are caught, never fatal.
+class TembeddedView {
+ public:
+  TembeddedView();
+  ~TembeddedView();
+  TembeddedView(TembeddedView const&) = delete;
+  TembeddedView& operator=(TembeddedView const&) = delete;
+
+  // Waits at most waitMs for the host to be mapped, then makes the child window over the host's
+  // whole client area. False when there is no display, no such host, or it stays unmapped.
+  bool open(unsigned long host, uint32_t waitMs);
+  // The child's client size (the host's at opening).
+  [[nodiscard]] TSize size() const;
+  // Shows a picture (24 or 32 bits) from the child's top left; repainted on every exposure.
+  void show(TSurface const& picture);
+  // Serves the view's events for at most ms; false once the host is gone or unmapped.
+  bool serve(uint32_t ms);
+  [[nodiscard]] unsigned long id() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> f;
+};
 }  // namespace platform::x11
