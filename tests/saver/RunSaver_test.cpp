@@ -154,6 +154,50 @@ TEST(SaverWords, LabelsOfAnotherLanguageAreTranslated) {
   EXPECT_FALSE(attachWords(r, testenv::tempDir() + "nowhere/"));
 }
 
+int dist(TColor a, Tbgr b) {
+  return std::max({std::abs(int(a & 0xFF) - b.red), std::abs(int((a >> 8) & 0xFF) - b.green),
+                   std::abs(int((a >> 16) & 0xFF) - b.blue)});
+}
+TColor pixelOf(TSurface const& s, int x, int y) {
+  uint8_t const* p = s.row(y) + x * 3;
+  return RGB(p[2], p[1], p[0]);
+}
+
+TEST(SaverWindow, PaintsLetterboxedAndClosesOnCommand199Only) {
+  makeDataFolder();
+  createOs();
+  createDateman();
+  TDesktop& d = resetDesktop(std::make_unique<THeadlessBackend>());
+  struct Free {
+    ~Free() {
+      locationsFile.clear();
+      freeOs();
+    }
+  } freeAtEnd;
+  os->setBaseDir(dataDir());
+  os->setconfig(configDir());
+  writeLocations();
+  locationsFile = configDir() + "locations.ini";
+  TsaverWindow w;
+  const HWND h = CreateSaverWindow(w, Bounds(0, 0, 320, 240), 1.0, "Kestrova");
+  ASSERT_NE(h, 0u);
+  ASSERT_TRUE(w.renderer);
+  EXPECT_EQ(d.className(h), kSaverClass);
+  d.update(h);
+  TSurface const* screen = headless()->screen(h);
+  ASSERT_TRUE(screen);
+  EXPECT_EQ(pixelOf(*screen, 160, 0), RGB(0, 0, 0));  // above the 320 × 160 map
+  EXPECT_NE(pixelOf(*screen, 160, 120), RGB(0, 0, 0));
+  EXPECT_EQ(headless()->cursor(), Cursor::Hidden);
+
+  d.sendMessage(h, kSaverWmCommand, 198);
+  EXPECT_TRUE(d.isWindow(h));
+  d.sendMessage(h, kSaverWmCommand, kSaverCloseCommand);
+  EXPECT_FALSE(d.isWindow(h));
+  EXPECT_FALSE(w.renderer);  // freed with the window
+  EXPECT_TRUE(d.quitPosted());
+}
+
 // ---- the program under Xvfb -----------------------------------------------------------------------
 
 class Xvfb {
@@ -255,15 +299,6 @@ void xdotool(const std::string& display, const std::string& args) {
   const std::string cmd = "xdotool " + args + " >/dev/null 2>&1";
   setenv("DISPLAY", display.c_str(), 1);
   EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
-}
-
-int dist(TColor a, Tbgr b) {
-  return std::max({std::abs(int(a & 0xFF) - b.red), std::abs(int((a >> 8) & 0xFF) - b.green),
-                   std::abs(int((a >> 16) & 0xFF) - b.blue)});
-}
-TColor pixelOf(TSurface const& s, int x, int y) {
-  uint8_t const* p = s.row(y) + x * 3;
-  return RGB(p[2], p[1], p[0]);
 }
 
 struct SaverOnXvfb : ::testing::Test {
