@@ -259,7 +259,9 @@ TsunBase::TsunBase(const std::string& database, int32_t width) : fwidth(width) {
   seterr("c");  // c: home place and the locations file
   if (fdb->valid()) flocations->homeplace = fdb->getS("ini", "value", TwhereClause::equals("key", "home"));
   flocations->mapwidth = width;
-  flocations->loadfromfile((locationsDir.empty() ? fdir : locationsDir) + "locations.ini");
+  std::string folder = locationsDir.empty() ? fdir : locationsDir;
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  flocations->loadfromfile(folder + "locations.ini");
 }
 
 TsunBase::~TsunBase() = default;

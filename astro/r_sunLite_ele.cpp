@@ -2,6 +2,7 @@
 // 180° minus its angular distance from the sub-solar point (90 + the sun's altitude there); its
 // byte is 255 in full day (sun above 4°), 0 at the antisolar point, a sine-shaped twilight between.
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 #include "astro/r_sunLite.h"
@@ -87,6 +88,7 @@ void TsunEle::applyMap(TrawBitmap24& target, TrawBitmap24& day, TrawBitmap24& ni
   const bool direct = day.width() == w && day.height() == h && night.width() == w && night.height() == h &&
                       day.rowPt(0) && night.rowPt(0);
   std::vector<uint16_t> weights(direct ? static_cast<size_t>(3) * w : 0);
+  std::vector<uint8_t> rolled(direct ? static_cast<size_t>(w) : 0);  // column x of the row: byte x − shift
   for (int y = 0; y < h; ++y) {
     const uint8_t* bytes = buf.data() + static_cast<size_t>(y) * w;
     uint8_t* t = target.rowPt(y);
@@ -94,11 +96,13 @@ void TsunEle::applyMap(TrawBitmap24& target, TrawBitmap24& day, TrawBitmap24& ni
     if (direct) {
       // The rolled row as one weight per byte, then one branch-free pass the compiler can
       // vectorise: weight 0 (byte 255) gives the day byte back exactly.
+      std::memcpy(rolled.data() + shift, bytes, static_cast<size_t>(w - shift));
+      std::memcpy(rolled.data(), bytes + (w - shift), static_cast<size_t>(shift));
       for (int x = 0; x < w; ++x) {
-        int xs = x - shift;
-        if (xs < 0) xs += w;
-        const uint16_t weight = static_cast<uint16_t>(255 - bytes[xs]);  // percent × 300 / 100
-        weights[3 * x] = weights[3 * x + 1] = weights[3 * x + 2] = weight;
+        const uint16_t weight = static_cast<uint16_t>(255 - rolled[x]);  // percent × 300 / 100
+        weights[3 * x] = weight;
+        weights[3 * x + 1] = weight;
+        weights[3 * x + 2] = weight;
       }
       const uint8_t* d = day.rowPt(y);
       const uint8_t* n = night.rowPt(y);

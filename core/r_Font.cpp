@@ -243,9 +243,7 @@ double TfontMan::VisualFontHeight(TCanvas& canvas) {
 
 void TfontMan::fontSpace(TCanvas& canvas, double percent) {
   if (!canvas.Handle()) return;
-  canvas.applyFont();
-  int px = std::abs(canvas.Handle()->textMetrics().emHeight);
-  canvas.Handle()->setTextCharacterExtra(Round32(percent * px / 100));
+  canvas.Handle()->setTextCharacterExtra(Round32(percent * std::abs(canvas.Font.Height()) / 100));
 }
 
 // ---- font handles --------------------------------------------------------------------------------

@@ -83,6 +83,9 @@ class TfontMan {
   void drawVerticallyCentredText(platform::TCanvas&, std::string const& text, int x, int y, int hAlign);
   void drawCharInBox(platform::TCanvas&, std::string const& ch, std::string fontname, platform::TRect const& box,
                      double degrees = 0);
+  // Pen widths of halos: TopTextOut's from its width argument (above 0: as given), the others'.
+  [[nodiscard]] static int topHaloWidth(double v, int highlightWidth);
+  [[nodiscard]] static int haloWidth(double v);
   static unsigned align(platform::TCanvas&, unsigned value);
   static void getJustify(platform::TCanvas&, int& hjustify, int& vjustify);
   // Captions beside a rectangle; colour −1 keeps the font colour.
@@ -90,6 +93,87 @@ class TfontMan {
   void CaptionR(platform::TCanvas&, platform::TRect const& box, std::string const& caption);
   void CaptionT(platform::TCanvas&, platform::TRect const& box, std::string const& caption);
   void CaptionB(platform::TCanvas&, platform::TRect const& box, std::string const& caption);
+
+  // Captions beside a control: any control type with BoundsRect() (in its parent's coordinates),
+  // Visible(), Enabled() and Parent(). Nothing is drawn for a missing or hidden control unless
+  // the form says so; disabled controls get silver captions.
+  template <class C>
+  void CaptionL(platform::TCanvas& canvas, C const* c, std::string const& caption, int32_t colour) {
+    if (!shown(c)) return;
+    CaptionL(canvas, c->BoundsRect(), caption, colour);
+    canvas.Font.Color = 0;
+  }
+  template <class C>
+  void CaptionL(platform::TCanvas& canvas, int yoffset, C const* c, std::string const& caption) {
+    if (!shown(c)) return;
+    platform::TRect box = c->BoundsRect();
+    if (yoffset != 0) box.offset(0, yoffset);
+    CaptionL(canvas, box, caption, c->Enabled() && (!c->Parent() || c->Parent()->Enabled()) ? 0 : kSilver);
+    canvas.Font.Color = 0;
+  }
+  template <class C>
+  void CaptionL(platform::TCanvas& canvas, C const* c, std::string const& caption) {
+    CaptionL(canvas, 0, c, caption);
+  }
+  template <class C>
+  void CaptionR(platform::TCanvas& canvas, C const* c, std::string const& caption) {
+    if (!shown(c)) return;
+    canvas.Font.Color = c->Enabled() ? 0 : kSilver;
+    CaptionR(canvas, c->BoundsRect(), caption);
+    if (!c->Enabled()) canvas.Font.Color = 0;
+  }
+  template <class C>
+  void CaptionR(platform::TCanvas& canvas, C const* c, std::string const& caption, int32_t colour) {
+    if (!c) return;  // drawn for a hidden control too
+    canvas.Font.Color = platform::TColor(colour);
+    CaptionR(canvas, c->BoundsRect(), caption);
+    canvas.Font.Color = 0;
+  }
+  template <class C>
+  void CaptionT(platform::TCanvas& canvas, C const* c, std::string const& caption) {
+    if (!shown(c)) return;
+    canvas.Font.Color = c->Enabled() ? 0 : kSilver;
+    CaptionT(canvas, c->BoundsRect(), caption);
+    if (!c->Enabled()) canvas.Font.Color = 0;
+  }
+  template <class C>
+  void CaptionT(platform::TCanvas& canvas, C const* c, std::string const& caption, int32_t colour) {
+    if (!shown(c)) return;
+    canvas.Font.Color = platform::TColor(colour);
+    CaptionT(canvas, c->BoundsRect(), caption);
+    if (!c->Enabled()) canvas.Font.Color = 0;
+  }
+  template <class C>
+  void CaptionB(platform::TCanvas& canvas, C const* c, std::string const& caption) {
+    if (!shown(c)) return;
+    if (!c->Enabled()) canvas.Font.Color = kSilver;
+    CaptionB(canvas, c->BoundsRect(), caption);
+    if (!c->Enabled()) canvas.Font.Color = 0;
+  }
+  // Beside the top of a tall control: caption centred on its top + font size, caption2 below.
+  template <class C>
+  void CaptionLT(platform::TCanvas& canvas, C const* c, std::string const& caption, std::string const& caption2 = "",
+                 int32_t colour = 0) {
+    if (!shown(c)) return;
+    canvas.Font.Color = c->Enabled() ? platform::TColor(colour) : kSilver;
+    captionLT(canvas, c->BoundsRect(), caption, caption2);
+    if (!c->Enabled()) canvas.Font.Color = 0;
+  }
+  // The strips where a control's left or right caption is drawn, for the window to invalidate
+  // when the caption changes: all left of it over its height, or 500 pixels right of it
+  // (to the parent's width when the parent's width is given). Empty for a missing or hidden one.
+  template <class C>
+  [[nodiscard]] static platform::TRect captionStripL(C const* c) {
+    if (!shown(c)) return {};
+    platform::TRect b = c->BoundsRect();
+    return {0, b.Top, b.Left, b.Bottom};
+  }
+  template <class C>
+  [[nodiscard]] static platform::TRect captionStripR(C const* c, int parentWidth = -1) {
+    if (!shown(c)) return {};
+    platform::TRect b = c->BoundsRect();
+    return {b.Right, b.Top, parentWidth >= 0 ? parentWidth : b.Right + 500, b.Bottom};
+  }
 
   // ---- word wrap and measurement ----
   int WordWrap(platform::TCanvas&, int x, int y, int width, std::string const& caption, bool drawit = true,
@@ -129,6 +213,13 @@ class TfontMan {
   bool antiAlias = true;
 
  private:
+  static constexpr platform::TColor kSilver = 0xC0C0C0;  // the disabled-caption colour
+  template <class C>
+  static bool shown(C const* c) {
+    return c != nullptr && c->Visible();
+  }
+  void captionLT(platform::TCanvas&, platform::TRect const& bounds, std::string const& caption,
+                 std::string const& caption2);
   void sortFaces();
   [[nodiscard]] int indexOfFace(std::string const& name) const;
   platform::TCanvas& reference();

@@ -77,15 +77,7 @@ void TfontMan::TopTextOut(TCanvas& canvas, int x, int y, std::string const& s, i
   }
   setBk(canvas, opaque);
   int yb = y + Round32(v);
-  if (highLightColour >= 0) {
-    int w = highlightWidth;
-    if (w <= 0) {
-      w = Round32(highlightWidth == 0 ? v / 6 : v / 4);
-      if (w == 0) w = 2;
-      if (w % 2) ++w;
-    }
-    halo(canvas, x, yb, s, highLightColour, w);
-  }
+  if (highLightColour >= 0) halo(canvas, x, yb, s, highLightColour, topHaloWidth(v, highlightWidth));
   if (antiAlias) {
     doText(canvas, x, yb, s);
   } else {
@@ -99,6 +91,17 @@ void TfontMan::TopTextOut(TCanvas& canvas, int x, int y, std::string const& s, i
   setTextAlignOf(canvas, old);
 }
 
+int TfontMan::topHaloWidth(double v, int highlightWidth) {
+  if (highlightWidth > 0) return highlightWidth;
+  // Even widths keep the rim the same on both sides of the stroke.
+  int w = Round32(highlightWidth == 0 ? v / 6 : v / 4);
+  if (w == 0) w = 2;
+  if (w % 2) ++w;
+  return w;
+}
+
+int TfontMan::haloWidth(double v) { return std::max(2, Round32(v / 6)); }
+
 void TfontMan::BaseTextOut(TCanvas& canvas, int x, int y, std::string const& s, int32_t highLightColour) {
   if (s.empty()) return;
   unsigned old = textAlignOf(canvas);
@@ -106,7 +109,7 @@ void TfontMan::BaseTextOut(TCanvas& canvas, int x, int y, std::string const& s, 
   double v = VisualFontHeight(canvas);
   setBk(canvas, opaque);
   if (v > 2) {
-    if (highLightColour >= 0) halo(canvas, x, y, s, highLightColour, std::max(2, Round32(v / 6)));
+    if (highLightColour >= 0) halo(canvas, x, y, s, highLightColour, haloWidth(v));
     doText(canvas, x, y, s);
   }
   setTextAlignOf(canvas, old);
@@ -120,7 +123,7 @@ void TfontMan::VCentredText(TCanvas& canvas, int x, int y, std::string const& te
   if (v > 2) {
     setBk(canvas, opaque);
     int yb = y + Round32(v / 2);
-    if (highlightcolour >= 0) halo(canvas, x, yb, text, highlightcolour, std::max(2, Round32(v / 6)));
+    if (highlightcolour >= 0) halo(canvas, x, yb, text, highlightcolour, haloWidth(v));
     doText(canvas, x, yb, text);
   }
   setTextAlignOf(canvas, old);
@@ -255,4 +258,13 @@ void TfontMan::CaptionB(TCanvas& canvas, TRect const& box, std::string const& ca
   setBk(canvas, opaque);
   setTextAlignOf(canvas, TA_LEFT | TA_TOP);
   TopTextOut(canvas, box.Left, box.Bottom + Round32(VisualFontHeight(canvas) / 2), caption);
+}
+
+void TfontMan::captionLT(TCanvas& canvas, TRect const& b, std::string const& caption, std::string const& caption2) {
+  setTextAlignOf(canvas, TA_RIGHT);
+  setBk(canvas, opaque);
+  int f = canvas.Font.Size();
+  VCentredText(canvas, b.Left - f / 2, b.Top, b.Top + 2 * f, caption);
+  if (!caption2.empty()) TopTextOut(canvas, b.Left - f / 2, b.Top + 2 * f, caption2);
+  setTextAlignOf(canvas, TA_LEFT | TA_TOP);
 }

@@ -172,11 +172,15 @@ TSize TCanvas::TextExtent(std::string_view s) {
 }
 
 void TCanvas::applyPen() {
+  if (fpenApplied && *fpenApplied == Pen) return;
+  fpenApplied = Pen;
   fdc->setPen(Pen.desc());
   fdc->setROP2(rop2Of(Pen.Mode));
 }
 
 void TCanvas::applyBrush() {
+  if (fbrushApplied && *fbrushApplied == Brush) return;
+  fbrushApplied = Brush;
   fdc->setBrush(Brush.desc());
   // The framework's canvas: a solid brush sets an opaque background of its own colour; any other
   // brush draws transparent, so hatches show what lies under them.
@@ -271,15 +275,41 @@ void TCanvas::SetPixels(int x, int y, TColor c) {
   if (fdc) fdc->setPixel(x, y, c);
 }
 
+namespace {
+// A one-bit bitmap shows as black and white, whatever the canvas's colours are meanwhile.
+class MonoColours {
+ public:
+  MonoColours(TDeviceContext& dc, TBitmap const& bm) : fdc(dc), fon(bm.Monochrome()) {
+    if (!fon) return;
+    ftext = fdc.setTextColor(clBlack);
+    fbk = fdc.setBkColor(clWhite);
+  }
+  ~MonoColours() {
+    if (!fon) return;
+    fdc.setTextColor(ftext);
+    fdc.setBkColor(fbk);
+  }
+  MonoColours(MonoColours const&) = delete;
+  MonoColours& operator=(MonoColours const&) = delete;
+
+ private:
+  TDeviceContext& fdc;
+  bool fon;
+  TColor ftext = 0, fbk = 0;
+};
+}  // namespace
+
 void TCanvas::Draw(int x, int y, TBitmap const& bm) {
   if (!fdc || bm.Width() == 0 || bm.Height() == 0) return;
   applyBrush();
+  MonoColours mono(*fdc, bm);
   BitBlt(*fdc, x, y, bm.Width(), bm.Height(), &bm.dc(), 0, 0, CopyMode);
 }
 
 void TCanvas::StretchDraw(TRect const& r, TBitmap const& bm) {
   if (!fdc || bm.Width() == 0 || bm.Height() == 0) return;
   applyBrush();
+  MonoColours mono(*fdc, bm);
   StretchBlt(*fdc, r.Left, r.Top, r.width(), r.height(), &bm.dc(), 0, 0, bm.Width(), bm.Height(), CopyMode);
 }
 

@@ -1,5 +1,7 @@
 // The class framework's canvas and bitmap, as thin wrappers on the device context and surface.
-// The canvas applies its Pen and Brush to the context before each drawing call it makes.
+// As the framework's canvas does, it selects its Pen and Brush into the context before a drawing
+// call when they changed since it last did (or the context is new to it); a pen selected into the
+// context directly meanwhile stays until the canvas's own pen changes.
 // Implemented: [x] TPen, TBrush, TCanvas (lines, shapes, fills, pixels, Draw, StretchDraw,
 //              CopyRect) [x] TBitmap (size, pixel format with conversion, scan lines, canvas)
 //              [x] TFont (name, size, height, style, colour, handle) [x] TextOut, TextExtent
@@ -7,6 +9,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -38,12 +41,14 @@ struct TPen {
   TPenStyle Style = psSolid;
   TPenMode Mode = pmCopy;
   [[nodiscard]] TPenDesc desc() const;
+  friend bool operator==(TPen const&, TPen const&) = default;
 };
 
 struct TBrush {
   TColor Color = clWhite;
   TBrushStyle Style = bsSolid;
   [[nodiscard]] TBrushDesc desc() const;
+  friend bool operator==(TBrush const&, TBrush const&) = default;
 };
 
 // Font styles, combined as bits.
@@ -96,7 +101,11 @@ class TCanvas {
   TCanvas(TCanvas const&) = delete;
   TCanvas& operator=(TCanvas const&) = delete;
 
-  void bind(TDeviceContext* dc) { fdc = dc; }
+  void bind(TDeviceContext* dc) {
+    fdc = dc;
+    fpenApplied.reset();
+    fbrushApplied.reset();
+  }
   [[nodiscard]] TDeviceContext* Handle() const { return fdc; }
 
   TPen Pen;
@@ -152,6 +161,8 @@ class TCanvas {
   void applyBrush();
   void applyBoth();
   TDeviceContext* fdc = nullptr;
+  std::optional<TPen> fpenApplied;
+  std::optional<TBrush> fbrushApplied;
 };
 
 class TBitmap {

@@ -303,6 +303,31 @@ class FtFont final : public TRealizedFont {
     TGlyphCoverage cov;
     if (!fface) return cov;
     std::lock_guard g(world().lock);
+    // Upright glyphs on whole pixels are the common case: rendered once per font.
+    bool upright = m[0] == 1 && m[1] == 0 && m[2] == 0 && m[3] == 1 && fx == 0 && fy == 0;
+    uint64_t key = (uint64_t(c) << 1) | (antialias ? 1u : 0u);
+    if (upright)
+      if (auto it = fcov.find(key); it != fcov.end()) return it->second;
+    cov = render(c, m, fx, fy, antialias);
+    if (upright) {
+      // Kept within a few megabytes per font: huge sizes render each time instead.
+      if (fcovBytes + cov.alpha.size() > (4u << 20)) {
+        fcov.clear();
+        fcovBytes = 0;
+      }
+      if (cov.alpha.size() <= (1u << 20)) {
+        fcovBytes += cov.alpha.size();
+        fcov[key] = cov;
+      }
+    }
+    return cov;
+  }
+
+  TGlyphCoverage render(char32_t c, double const m[4], double fx, double fy, bool antialias) const {
+    TGlyphCoverage cov;
+    // A frame that blows a glyph up beyond any surface is not rendered at all.
+    double reach = std::max({std::abs(m[0]), std::abs(m[1]), std::abs(m[2]), std::abs(m[3])});
+    if (!std::isfinite(reach) || reach * fppem > 16384) return cov;
     if (!load(c, antialias ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO)) return cov;
     FT_GlyphSlot slot = fface->glyph;
     if (slot->format != FT_GLYPH_FORMAT_OUTLINE) return cov;
@@ -417,11 +442,16 @@ class FtFont final : public TRealizedFont {
   TTextMetric fm;
   int funder = 1, fstrike = 1, fthick = 1;
   mutable std::unordered_map<char32_t, int> fadv;
+  mutable std::unordered_map<uint64_t, TGlyphCoverage> fcov;
+  mutable size_t fcovBytes = 0;
 };
 
+// Face names differ in case only in ASCII letters in practice; others are kept as they are.
 std::string cacheKey(TLogFont const& lf) {
-  return lowerCase(lf.faceName) + "|" + std::to_string(lf.height) + "|" + std::to_string(lf.weight) +
-         (lf.italic ? "|i" : "|r");
+  std::string k = lf.faceName;
+  for (char& ch : k)
+    if (ch >= 'A' && ch <= 'Z') ch = char(ch - 'A' + 'a');
+  return k + "|" + std::to_string(lf.height) + "|" + std::to_string(lf.weight) + (lf.italic ? "|i" : "|r");
 }
 
 }  // namespace
@@ -499,7 +529,7 @@ std::shared_ptr<TRealizedFont const> realizeFont(TLogFont const& lf) {
   SymbolSet sym = fontsdetail::symbolSetOf(lf.faceName.c_str());
   if (sym != SymbolSet::None && isRealFamily(w, lf.faceName)) sym = SymbolSet::None;  // the real font is installed
   auto f = std::make_shared<FtFont>(face, m.file, ppem, sym, embolden, oblique, weight);
-  if (w.realized.size() > 512) w.realized.clear();
+  if (w.realized.size() > 256) w.realized.clear();
   w.realized[key] = f;
   return f;
 }

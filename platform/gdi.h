@@ -10,9 +10,9 @@
 //              [x] text: fonts, alignment, update-current-position, character extra, opaque
 //              background, escapement, kerning pairs [x] paths: lines, polygons, rectangles,
 //              ellipses and glyph outlines; stroke, fill, path to region, path as clip
-//              [x] world transforms for lines, polygons, paths and text (rectangles and ellipses
-//              turn into polygons) [ ] world transforms for blits, arcs, pies, chords, round
-//              rectangles and pen widths [x] MaskBlt [x] PlgBlt [x] mitre and bevel joins
+//              [x] world transforms for lines, polygons, paths, text, clip rectangles and blits
+//              (box and curved shapes in a turned frame become polygons) [ ] pen widths scaled
+//              by the world transform [x] MaskBlt [x] PlgBlt [x] mitre and bevel joins
 #pragma once
 #include <cstdint>
 #include <memory>

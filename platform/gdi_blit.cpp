@@ -64,47 +64,62 @@ uint32_t ternary(uint32_t code, uint32_t p, uint32_t s, uint32_t d) {
 uint32_t bgrOf(TColor c) { return uint32_t(GetBValue(c)) | (uint32_t(GetGValue(c)) << 8) | (uint32_t(GetRValue(c)) << 16); }
 TColor colorOfBgr(uint32_t v) { return RGB(uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)); }
 
-// How source pixels are brought to the target's terms.
+// How source pixels are brought to the target's terms: the rows read, and where the source's
+// pixel (dx, dy) lies in them.
 struct SourceRows {
   TSurface const* s = nullptr;  // 24 or 32 bits
   int channels = 3;
   bool wasMono = false;
+  int dx = 0, dy = 0;
   TSurface converted;
 };
 
-// Makes a 24- or 32-bit view of the source rectangle r (device pixels inside the source):
-// 24 and 32 bits are used as they are, 1 and 8 bits converted (one bit through the target's
-// text and background colours).
-void prepareSource(SourceRows& out, TSurface const& src, TDeviceContext const& dst) {
+// Makes a 24- or 32-bit view of the source for the rectangle `need` (device pixels, may reach
+// beyond the source): 24 and 32 bits are read in place, unless `copy` (the source is the target
+// itself); 1 and 8 bits are converted, one bit through the target's text and background colours.
+// Only the part of `need` inside the source is copied or converted, so a small copy from a large
+// mask stays cheap.
+void prepareSource(SourceRows& out, TSurface const& src, TDeviceContext const& dst, TRect need, bool copy) {
   out.wasMono = src.bitsPerPixel() == 1;
-  if (src.bitsPerPixel() == 24 || src.bitsPerPixel() == 32) {
+  bool deep = src.bitsPerPixel() == 24 || src.bitsPerPixel() == 32;
+  if (deep && !copy) {
     out.s = &src;
     out.channels = src.bitsPerPixel() / 8;
     return;
   }
-  out.converted.create(src.width(), src.height(), 24);
+  TRect r = need.normalized().intersected(src.bounds());
+  if (r.isEmpty()) r = src.bounds();  // wholly outside: the edge pixels are what is read
+  int bpp = src.bitsPerPixel() == 32 ? 32 : 24;
+  out.converted.create(r.width(), r.height(), bpp);
+  out.dx = r.Left;
+  out.dy = r.Top;
+  out.s = &out.converted;
+  out.channels = bpp / 8;
+  if (deep) {
+    for (int y = r.Top; y < r.Bottom; ++y)
+      std::memcpy(out.converted.row(y - r.Top), src.row(y) + size_t(r.Left) * size_t(out.channels),
+                  size_t(r.width()) * size_t(out.channels));
+    return;
+  }
   TColor zero = dst.textColor(), one = dst.bkColor();
   bool mono = src.bitsPerPixel() == 1;
   if (mono && dst.surface() && dst.surface()->bitsPerPixel() == 1) { zero = 0; one = 0xFFFFFF; }
-  for (int y = 0; y < src.height(); ++y) {
-    uint8_t* o = out.converted.row(y);
-    for (int x = 0; x < src.width(); ++x) {
+  for (int y = r.Top; y < r.Bottom; ++y) {
+    uint8_t* o = out.converted.row(y - r.Top);
+    for (int x = r.Left; x < r.Right; ++x, o += 3) {
       TColor c = mono ? (readDevice(src, x, y) ? one : zero) : src.pixel(x, y);
-      o[3 * x] = GetBValue(c);
-      o[3 * x + 1] = GetGValue(c);
-      o[3 * x + 2] = GetRValue(c);
+      o[0] = GetBValue(c);
+      o[1] = GetGValue(c);
+      o[2] = GetRValue(c);
     }
   }
-  out.s = &out.converted;
-  out.channels = 3;
 }
 
 // Writes one row of source pixels (channels bytes each, at the target's width) to the target.
 class RowWriter {
  public:
   RowWriter(TDeviceContext& dst, TDeviceContext const* src, TRop rop, bool srcWasMono)
-      : fdst(*dst.surface()), fcode((rop >> 16) & 0xFF), fbrush(dst.brush()), forg(dst.brushOrg()),
-        fopaque(dst.bkMode() == BkMode::Opaque) {
+      : fdst(*dst.surface()), fcode((rop >> 16) & 0xFF), fbrush(dst.brush()), forg(dst.brushOrg()) {
     fclip = detail::clipRects(dst);
     fmono = fdst.bitsPerPixel() == 1;
     fpal = fdst.bitsPerPixel() == 8;
@@ -140,6 +155,16 @@ class RowWriter {
     }
   }
 
+  // Where a plain copy of pixels x0 .. x0 + n − 1 of row y may be written straight into the target
+  // (same layout, nothing clipped away, no mixing); null otherwise.
+  uint8_t* directRow(int y, int x0, int n, int channels) {
+    if (fcode != 0xCC || fmono || fpal || fsrcMono || fmask4 || channels * 8 != fdst.bitsPerPixel()) return nullptr;
+    for (auto const& r : fclip)
+      if (y >= r.Top && y < r.Bottom && x0 >= r.Left && x0 + n <= r.Right)
+        return fdst.row(y) + size_t(x0) * size_t(channels);
+    return nullptr;
+  }
+
   // Four-operand copies: mask pixel (x − dx, y − dy), repeated, picks fore (1) or back (0).
   void setMask(TSurface const* mask, int64_t dx, int64_t dy, TRop rop4) {
     fmask4 = mask;
@@ -159,7 +184,8 @@ class RowWriter {
 
   uint32_t pattern(int x, int y) const {
     if (fbrush.style == BrushStyle::Solid) return fpatFg;
-    if (fbrush.style == BrushStyle::Clear) return fmono ? 0 : 0;
+    if (fbrush.style == BrushStyle::Clear) return 0;  // a clear brush brings no pattern: all bits 0
+    // A hatched pattern shows the background colour between its lines, whatever the background mode.
     int px = ((x - forg.X) % 8 + 8) % 8, py = ((y - forg.Y) % 8 + 8) % 8;
     return detail::hatchBit(fbrush.hatch, px, py) ? fpatFg : fpatBg;
   }
@@ -183,7 +209,6 @@ class RowWriter {
   uint32_t fcode;
   TBrushDesc fbrush;
   TPoint forg;
-  bool fopaque;
   std::vector<TRect> fclip;
   bool fmono = false, fpal = false, fsrcMono = false;
   uint32_t fsrcKey = 0, fpatFg = 0, fpatBg = 0, fmask = 0xFFFFFF;
@@ -191,15 +216,6 @@ class RowWriter {
   int64_t fmaskDx = 0, fmaskDy = 0;
   uint32_t fforeCode = 0xCC, fbackCode = 0xCC;
 };
-
-// A copy of a surface (used when source and target are the same pixels).
-std::unique_ptr<TSurface> copyOf(TSurface const& s) {
-  auto c = std::make_unique<TSurface>();
-  c->create(s.width(), s.height(), s.bitsPerPixel());
-  c->setPalette(s.palette());
-  for (int y = 0; y < s.height(); ++y) std::memcpy(c->row(y), s.row(y), size_t(s.stride()));
-  return c;
-}
 
 struct Axis {
   int dst0 = 0, dstN = 0;  // target pixels dst0 .. dst0 + dstN − 1
@@ -221,10 +237,9 @@ Axis axisOf(int d, int dn, int s, int sn) {
 
 // Shared body of BitBlt, StretchBlt and AlphaBlend: produces each target row from the source and
 // hands it to `emit(y, x0, n, row, channels)`.
-template <class Emit>
-void forEachRow(TSurface const& src, Axis ax, Axis ay, StretchMode mode, int channelsOf, Emit const& emit,
-                TRect visible) {
-  (void)channelsOf;
+template <class Emit, class Direct>
+void forEachRow(TSurface const& src, Axis ax, Axis ay, StretchMode mode, Emit const& emit, TRect visible,
+                Direct const& direct) {
   int C = src.bitsPerPixel() / 8;
   // Target rows and columns outside the visible bounds are not produced.
   int yStart = std::max(ay.dst0, visible.Top), yEnd = std::min(ay.dst0 + ay.dstN, visible.Bottom);
@@ -237,6 +252,10 @@ void forEachRow(TSurface const& src, Axis ax, Axis ay, StretchMode mode, int cha
     detail::Resampler rs(src, ax.src0, ay.src0, ax.srcN, ay.srcN, ax.dstN, ay.dstN, ax.mirror, ay.mirror,
                          c0, c0 + n, yStart - ay.dst0, yEnd - ay.dst0);
     for (int y = yStart; y < yEnd; ++y) {
+      if (uint8_t* to = direct(y, xStart, n, C)) {
+        rs.row(y - ay.dst0, to);
+        continue;
+      }
       rs.row(y - ay.dst0, row.data());
       emit(y, xStart, n, row.data(), C);
     }
@@ -283,7 +302,90 @@ struct MaskUse {
 };
 
 bool blit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const* src, int sx, int sy,
-          int sw, int sh, TRop rop, bool stretch, MaskUse const& mu = {}) {
+          int sw, int sh, TRop rop, bool stretch, MaskUse const& mu = {});
+
+// A copy under a world transform that turns, shears or scales. Upright scaling becomes a stretch
+// to the mapped box; anything turned is sampled per target pixel: the nearest source pixel, or
+// for HALFTONE stretches the four round the sample point weighted by nearness.
+bool transformedBlit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const* src, int sx, int sy,
+                     int sw, int sh, TRop rop, bool stretch) {
+  if (!stretch) sw = w, sh = h;
+  XFORM keep = dst.worldTransform();
+  TPoint shift{dst.viewportOrg().X - dst.windowOrg().X, dst.viewportOrg().Y - dst.windowOrg().Y};
+  auto toInt = [](double v) { return int(std::clamp(std::nearbyint(v), -1e9, 1e9)); };
+  if (keep.eM12 == 0 && keep.eM21 == 0) {
+    TFPoint a = dst.toDeviceF(x, y), b = dst.toDeviceF(double(x) + w, double(y) + h);
+    int ax = toInt(a.x) - shift.X, ay = toInt(a.y) - shift.Y, bx = toInt(b.x) - shift.X, by = toInt(b.y) - shift.Y;
+    dst.modifyWorldTransform(nullptr, MWT_IDENTITY);
+    bool ok = blit(dst, ax, ay, bx - ax, by - ay, src, sx, sy, sw, sh, rop, true);
+    dst.setWorldTransform(keep);
+    return ok;
+  }
+  TSurface* ds = dst.surface();
+  if (ds == nullptr || ds->empty()) return false;
+  bool needSrc = ropUsesSource(rop);
+  if (needSrc && (src == nullptr || src->surface() == nullptr || src->surface()->empty())) return false;
+  if (w == 0 || h == 0) return true;
+  std::vector<TFPoint> quad{dst.toDeviceF(x, y), dst.toDeviceF(double(x) + w, y), dst.toDeviceF(double(x) + w, double(y) + h),
+                            dst.toDeviceF(x, double(y) + h)};
+  double det = double(keep.eM11) * keep.eM22 - double(keep.eM12) * keep.eM21;
+  if (det == 0) return false;
+  SourceRows rows;
+  TPoint s0{};
+  if (needSrc) {
+    // The whole source, copied when it is the target itself, so offsets stay those of the surface.
+    TSurface const* ss = src->surface();
+    prepareSource(rows, *ss, dst, ss->bounds(), ss == ds);
+    s0 = src->toDevice({sx, sy});
+  }
+  RowWriter wr(dst, src, rop, rows.wasMono);
+  bool halftone = stretch && dst.stretchBltMode() == StretchMode::Halftone && !rows.wasMono;
+  std::vector<uint8_t> row;
+  TRect visible = dst.visibleRegion().bounds();
+  std::vector<TFPoint> const rings[1] = {quad};
+  detail::scanPolygon(rings, PolyFillMode::Winding, visible.Top, visible.Bottom, [&](int yy, int a, int b) {
+    a = std::max(a, visible.Left);
+    b = std::min(b, visible.Right);
+    if (a >= b) return;
+    if (!needSrc) {
+      wr.write(yy, a, b - a, nullptr, 3);
+      return;
+    }
+    int c = rows.channels;
+    int W = rows.s->width(), H = rows.s->height();
+    row.assign(size_t(b - a) * size_t(c), 0);
+    for (int xx = a; xx < b; ++xx) {
+      // Back from the pixel's centre to the logical plane, then into the source rectangle.
+      double px = xx + 0.5 - shift.X - keep.eDx, py = yy + 0.5 - shift.Y - keep.eDy;
+      double lx = (px * keep.eM22 - py * keep.eM21) / det, ly = (py * keep.eM11 - px * keep.eM12) / det;
+      double u = std::clamp(s0.X + (lx - x) * sw / w, -1.0, W + 1.0), v = std::clamp(s0.Y + (ly - y) * sh / h, -1.0, H + 1.0);
+      uint8_t* out = &row[size_t(xx - a) * size_t(c)];
+      if (halftone) {
+        // Smoothed: the four source pixels round the sample point, weighted by nearness.
+        double fu = u - 0.5, fv = v - 0.5;
+        int x0 = int(std::floor(fu)), y0 = int(std::floor(fv));
+        double tx = fu - x0, ty = fv - y0;
+        int xa = std::clamp(x0, 0, W - 1), xb = std::clamp(x0 + 1, 0, W - 1);
+        int ya = std::clamp(y0, 0, H - 1), yb = std::clamp(y0 + 1, 0, H - 1);
+        uint8_t const *p00 = rows.s->row(ya) + size_t(xa) * size_t(c), *p10 = rows.s->row(ya) + size_t(xb) * size_t(c);
+        uint8_t const *p01 = rows.s->row(yb) + size_t(xa) * size_t(c), *p11 = rows.s->row(yb) + size_t(xb) * size_t(c);
+        for (int k = 0; k < c; ++k) {
+          double top = p00[k] + (p10[k] - p00[k]) * tx, bottom = p01[k] + (p11[k] - p01[k]) * tx;
+          out[k] = uint8_t(std::clamp(std::nearbyint(top + (bottom - top) * ty), 0.0, 255.0));
+        }
+      } else {
+        int fx = std::clamp(int(std::floor(u)), 0, W - 1), fy = std::clamp(int(std::floor(v)), 0, H - 1);
+        std::memcpy(out, rows.s->row(fy) + size_t(fx) * size_t(c), size_t(c));
+      }
+    }
+    wr.write(yy, a, b - a, row.data(), c);
+  });
+  return true;
+}
+
+bool blit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const* src, int sx, int sy,
+          int sw, int sh, TRop rop, bool stretch, MaskUse const& mu) {
+  if (!dst.transformIsShift() && !mu.mask) return transformedBlit(dst, x, y, w, h, src, sx, sy, sw, sh, rop, stretch);
   TSurface* ds = dst.surface();
   if (ds == nullptr || ds->empty()) return false;
   bool needSrc = ropUsesSource(rop) || (mu.mask && ropUsesSource(mu.rop4 >> 8));
@@ -308,27 +410,26 @@ bool blit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const*
   if (src == nullptr || src->surface() == nullptr || src->surface()->empty()) return false;
   if (w == 0 || h == 0) return true;
   TPoint s = src->toDevice({sx, sy});
-  std::unique_ptr<TSurface> same;
   TSurface const* ss = src->surface();
-  if (ss == ds) {
-    same = copyOf(*ss);
-    ss = same.get();
-  }
-  SourceRows rows;
-  prepareSource(rows, *ss, dst);
   Axis ax = axisOf(d.X, w, s.X, stretch ? sw : w), ay = axisOf(d.Y, h, s.Y, stretch ? sh : h);
   if (ax.srcN == 0 || ay.srcN == 0) return true;
   bool scaled = ax.dstN != ax.srcN || ay.dstN != ay.srcN || ax.mirror || ay.mirror;
   if (!scaled) {
     if (!clipToSource(ax, ss->width()) || !clipToSource(ay, ss->height())) return true;
   }
-  // A stretched source reaching beyond its surface repeats the edge pixels there.
+  // A stretched source reaching beyond its surface repeats the edge pixels there. A copy within
+  // one surface reads the pixels as they were before it.
+  SourceRows rows;
+  prepareSource(rows, *ss, dst, Bounds(ax.src0, ay.src0, ax.srcN, ay.srcN), ss == ds);
+  ax.src0 -= rows.dx;
+  ay.src0 -= rows.dy;
   RowWriter wr(dst, src, rop, rows.wasMono);
   // The mask lines up with the target rectangle as given (before any cut to the source).
   if (mu.mask) wr.setMask(mu.mask, int64_t(d.X) - mu.mx, int64_t(d.Y) - mu.my, mu.rop4);
   StretchMode mode = stretch ? dst.stretchBltMode() : StretchMode::ColorOnColor;
-  forEachRow(*rows.s, ax, ay, mode, rows.channels,
-             [&](int yy, int x0, int n, uint8_t const* row, int c) { wr.write(yy, x0, n, row, c); }, visible);
+  forEachRow(
+      *rows.s, ax, ay, mode, [&](int yy, int x0, int n, uint8_t const* row, int c) { wr.write(yy, x0, n, row, c); },
+      visible, [&](int yy, int x0, int n, int c) { return wr.directRow(yy, x0, n, c); });
   return true;
 }
 
@@ -367,16 +468,13 @@ bool PlgBlt(TDeviceContext& dst, std::span<TPoint const, 3> pts, TDeviceContext 
   if (ds == nullptr || ds->empty() || ss0 == nullptr || ss0->empty()) return false;
   if (mask && (mask->bitsPerPixel() != 1 || mask->width() == 0 || mask->height() == 0)) return false;
   if (sw == 0 || sh == 0) return true;
-  std::unique_ptr<TSurface> same;
-  if (ss0 == ds) {
-    same = copyOf(*ss0);
-    ss0 = same.get();
-  }
+  TPoint s = src.toDevice({sx, sy});
   SourceRows rows;
-  prepareSource(rows, *ss0, dst);
+  prepareSource(rows, *ss0, dst, TRect{s.X, s.Y, s.X + sw, s.Y + sh}, ss0 == ds);
+  s.X -= rows.dx;
+  s.Y -= rows.dy;
   TSurface const& ss = *rows.s;
   int C = rows.channels;
-  TPoint s = src.toDevice({sx, sy});
   // Target point = P0 + u·(P1 − P0)/sw + v·(P2 − P0)/sh, u and v in source pixels.
   double p0x = dst.toDevice(pts[0]).X, p0y = dst.toDevice(pts[0]).Y;
   double ax = (dst.toDevice(pts[1]).X - p0x) / sw, ay = (dst.toDevice(pts[1]).Y - p0y) / sw;
@@ -452,15 +550,10 @@ bool AlphaBlend(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext 
   if (int64_t(d0.X) + w > INT32_MAX || int64_t(d0.Y) + h > INT32_MAX) return true;  // wholly outside
   if (w == 0 || h == 0 || sw == 0 || sh == 0) return true;
   bool perPixel = (bf.AlphaFormat & AC_SRC_ALPHA) && ss->bitsPerPixel() == 32;
-  std::unique_ptr<TSurface> same;
-  if (ss == ds) {
-    same = copyOf(*ss);
-    ss = same.get();
-  }
   SourceRows rows;
-  prepareSource(rows, *ss, dst);
+  prepareSource(rows, *ss, dst, Bounds(s.X, s.Y, sw, sh), ss == ds);
   TPoint d = dst.toDevice({x, y});
-  Axis ax = axisOf(d.X, w, s.X, sw), ay = axisOf(d.Y, h, s.Y, sh);
+  Axis ax = axisOf(d.X, w, s.X - rows.dx, sw), ay = axisOf(d.Y, h, s.Y - rows.dy, sh);
   auto clip = detail::clipRects(dst);
   uint32_t sca = bf.SourceConstantAlpha;
   bool dstPlain = ds->bitsPerPixel() >= 24;
@@ -496,7 +589,8 @@ bool AlphaBlend(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext 
       }
     }
   };
-  forEachRow(*rows.s, ax, ay, dst.stretchBltMode(), rows.channels, emit, dst.visibleRegion().bounds());
+  forEachRow(*rows.s, ax, ay, dst.stretchBltMode(), emit, dst.visibleRegion().bounds(),
+             [](int, int, int, int) -> uint8_t* { return nullptr; });
   return true;
 }
 

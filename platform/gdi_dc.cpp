@@ -164,8 +164,27 @@ RegionKind kindOf(TRegion const& r) {
 }
 }  // namespace
 
+namespace {
+// A logical rectangle as device pixels: under a turning transform, the pixels of the mapped quad.
+TRegion deviceRegionOf(TDeviceContext const& dc, int l, int t, int r, int b) {
+  std::vector<TFPoint> const quad[1] = {{dc.toDeviceF(l, t), dc.toDeviceF(r, t), dc.toDeviceF(r, b), dc.toDeviceF(l, b)}};
+  TRect area = dc.surface() ? dc.surface()->bounds() : TRect{};
+  std::vector<TRect> runs;
+  detail::scanPolygon(quad, PolyFillMode::Winding, area.Top, area.Bottom,
+                      [&](int y, int a, int z) { runs.push_back({a, y, z, y + 1}); });
+  return TRegion::fromDisjoint(std::move(runs));
+}
+}  // namespace
+
 RegionKind TDeviceContext::intersectClipRect(int l, int t, int r, int b) {
   if (fsurface == nullptr) return RegionKind::Error;
+  if (fstate.xform.eM12 != 0 || fstate.xform.eM21 != 0) {
+    TRegion next = visibleRegion();
+    next.intersect(deviceRegionOf(*this, l, t, r, b));
+    fstate.clip = std::move(next);
+    fstate.hasClip = true;
+    return kindOf(fstate.clip);
+  }
   TPoint a = toDevice({l, t}), z = toDevice({r, b});
   TRegion next = visibleRegion();
   next.intersect(TRect{a.X, a.Y, z.X, z.Y}.normalized());
@@ -176,6 +195,13 @@ RegionKind TDeviceContext::intersectClipRect(int l, int t, int r, int b) {
 
 RegionKind TDeviceContext::excludeClipRect(int l, int t, int r, int b) {
   if (fsurface == nullptr) return RegionKind::Error;
+  if (fstate.xform.eM12 != 0 || fstate.xform.eM21 != 0) {
+    TRegion next = visibleRegion();
+    next.subtract(deviceRegionOf(*this, l, t, r, b));
+    fstate.clip = std::move(next);
+    fstate.hasClip = true;
+    return kindOf(fstate.clip);
+  }
   TPoint a = toDevice({l, t}), z = toDevice({r, b});
   TRegion next = visibleRegion();
   next.subtract(TRect{a.X, a.Y, z.X, z.Y}.normalized());

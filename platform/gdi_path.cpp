@@ -74,7 +74,10 @@ bool TDeviceContext::pathToRegion(TRegion& out) {
     rings.push_back(std::move(f.pts));
   }
   if (rings.empty() || !(top <= bottom)) return true;
-  int r0 = int(std::clamp(std::floor(top), -1e9, 1e9)), r1 = int(std::clamp(std::ceil(bottom) + 1, -1e9, 1e9));
+  // Regions reach well beyond the surface (text is measured on a small reference bitmap), but
+  // not without end.
+  constexpr double kReach = 65536;
+  int r0 = int(std::clamp(std::floor(top), -kReach, kReach)), r1 = int(std::clamp(std::ceil(bottom) + 1, -kReach, kReach));
   std::vector<TRect> runs;
   detail::scanPolygon(rings, fstate.fillMode, r0, r1, [&](int y, int a, int b) { runs.push_back({a, y, b, y + 1}); });
   out = TRegion::fromDisjoint(std::move(runs));

@@ -1,9 +1,14 @@
 // Lines and filled shapes of the device context. Cosmetic lines step along the major axis and leave
 // out their last pixel; wide pens are stroked as bands, caps and joins into a coverage mask; closed
-// curved shapes are decided per pixel centre, and their one-pixel outline is the shape's rim.
+// curved shapes take the pixels whose centres lie inside, row by row, and their one-pixel outline
+// is the shape's rim (inside pixels with a 4-neighbour outside).
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <numbers>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "platform/gdi.h"
 #include "platform/gdi_raster.h"
@@ -63,6 +68,12 @@ class Styler {
   int fperiod = 0;
   int fpos = 0;
 };
+
+// Gaps of a styled line show the background colour in opaque mode; the alternate pen sets every
+// other pixel and leaves the rest as they are.
+bool gapsShow(TDeviceContext const& dc) {
+  return dc.bkMode() == BkMode::Opaque && dc.pen().style != PenStyle::Alternate;
+}
 
 bool isWide(TPenDesc const& pen) { return pen.type == PenType::Geometric && pen.width > 1; }
 bool isNull(TPenDesc const& pen) { return pen.style == PenStyle::Null; }
@@ -223,14 +234,26 @@ FPoint centreOf(TPoint d) { return {d.X + 0.5, d.Y + 0.5}; }
 // A box shape with elliptic corners of radii rw, rh (0: square corners; half the box: an ellipse).
 struct RoundBox {
   double l, t, r, b, rw, rh;
-  [[nodiscard]] bool contains(int x, int y) const {
-    double X = x + 0.5, Y = y + 0.5;
-    if (X < l || X > r || Y < t || Y > b) return false;
-    if (rw <= 0 || rh <= 0) return X < r && Y < b;
-    double cx = (l + r) / 2, cy = (t + b) / 2;
-    double ex = std::max(0.0, std::abs(X - cx) - ((r - l) / 2 - rw));
-    double ey = std::max(0.0, std::abs(Y - cy) - ((b - t) / 2 - rh));
-    return (ex / rw) * (ex / rw) + (ey / rh) * (ey / rh) <= 1.0;
+  // Pixels of row y inside the shape: centres within the box (right and bottom edges open) and
+  // within the corner ellipses. [first, second); empty when first >= second.
+  [[nodiscard]] std::pair<int, int> rowSpan(int y) const {
+    double Y = y + 0.5;
+    if (Y < t || Y >= b) return {0, 0};
+    double lo = l, hi = r;
+    if (rw > 0 && rh > 0) {
+      double cx = (l + r) / 2, cy = (t + b) / 2;
+      double ey = std::max(0.0, std::abs(Y - cy) - ((b - t) / 2 - rh));
+      double q = 1 - (ey / rh) * (ey / rh);
+      if (q < 0) return {0, 0};
+      double d = ((r - l) / 2 - rw) + rw * std::sqrt(q);
+      lo = std::max(l, cx - d);
+      hi = std::min(r, cx + d);
+      // Centres in [lo, hi], the right box edge itself left out.
+      int a = int(std::ceil(lo - 0.5)), z = int(std::floor(hi - 0.5)) + 1;
+      if (double(z) - 0.5 >= r) z = int(std::ceil(r - 0.5));
+      return {a, z};
+    }
+    return {int(std::ceil(lo - 0.5)), int(std::ceil(hi - 0.5))};
   }
   // The outline's path through the centres of the rim pixels, clockwise from the top left.
   [[nodiscard]] std::vector<FPoint> rimPath() const {
@@ -253,6 +276,32 @@ struct RoundBox {
   }
 };
 
+// Row spans of a shape, worked out row by row as asked (a shape may be far taller than the
+// surface, so nothing is laid out in advance).
+class RowSpans {
+ public:
+  explicit RowSpans(RoundBox const& rb) : frb(rb) {}
+  [[nodiscard]] std::pair<int, int> at(int y) const { return frb.rowSpan(y); }
+  [[nodiscard]] bool in(int x, int y) const {
+    auto [a, b] = at(y);
+    return x >= a && x < b;
+  }
+  // Inside, with a 4-neighbour outside.
+  [[nodiscard]] bool rim(int x, int y) const {
+    return in(x, y) && (!in(x - 1, y) || !in(x + 1, y) || !in(x, y - 1) || !in(x, y + 1));
+  }
+  // The run of row y whose pixels are not on the rim: [first, second).
+  [[nodiscard]] std::pair<int, int> interior(int y) const {
+    auto [a, b] = at(y);
+    auto [ua, ub] = at(y - 1);
+    auto [da, db] = at(y + 1);
+    return {std::max({a + 1, ua, da}), std::min({b - 1, ub, db})};
+  }
+
+ private:
+  RoundBox frb;
+};
+
 // Angle of a point about the centre, counter-clockwise as seen on the screen, in [0, 2π).
 double screenAngle(double dx, double dy) {
   double a = std::atan2(-dy, dx);
@@ -269,7 +318,8 @@ struct ArcSpan {
   }
 };
 
-enum class Closed { Ellipse, Rect, Pie, Chord };
+// The three shapes cut from an ellipse by two rays.
+enum class ArcKind { Arc, Pie, Chord };
 
 }  // namespace
 
@@ -300,7 +350,7 @@ void drawPolyline(TDeviceContext& dc, std::span<TPoint const> pts, bool closed) 
   }
   Styler st(stylePattern(pen));
   uint32_t ink = p.value(pen.color), gap = p.value(dc.bkColor());
-  bool gaps = dc.bkMode() == BkMode::Opaque;
+  bool gaps = gapsShow(dc);
   size_t n = pts.size();
   for (size_t i = 0; i + 1 < n + (closed ? 1 : 0); ++i)
     cosmeticLine(p, dc.toDevice(pts[i]), dc.toDevice(pts[(i + 1) % n]), ink, gap, gaps, st);
@@ -390,11 +440,12 @@ Box normalBox(TDeviceContext const& dc, int l, int t, int r, int b) {
   return {n.Left, n.Top, n.Right, n.Bottom};
 }
 
-// Brush inside, pen round the rim, for a shape decided per pixel. `inside` tests the shape,
-// `isRim` its one-pixel outline; `rim` is the outline as a path through rim pixel centres for wide
-// and styled pens; `extraLines` are straight outline parts (pie radii, chord) drawn as lines.
-void paintClosed(TDeviceContext& dc, Box bx, std::function<bool(int, int)> const& inside,
-                 std::function<bool(int, int)> const& isRim, std::vector<FPoint> const& rim,
+// Brush inside, pen round the rim, for a shape given by its row spans. `keep` (optional) cuts the
+// filled part further (pie sector, chord side); `onRim` (optional) limits the one-pixel rim to the
+// swept part; `rim` is the outline as a path through rim pixel centres for wide pens;
+// `extraLines` are straight outline parts (pie radii, chord) drawn as lines.
+void paintClosed(TDeviceContext& dc, Box bx, RowSpans const& shape, std::function<bool(int, int)> const& keep,
+                 std::function<bool(int, int)> const& onRim, std::vector<FPoint> const& rim,
                  bool rimClosed, std::vector<std::pair<TPoint, TPoint>> const& extraLines,
                  FPoint centre, double startAngle) {
   Painter p(dc);
@@ -403,27 +454,44 @@ void paintClosed(TDeviceContext& dc, Box bx, std::function<bool(int, int)> const
   TBrushDesc const& br = dc.brush();
   TRect area = TRect{bx.l, bx.t, bx.r, bx.b}.intersected(p.clipBounds());
   bool solidRim = !isNull(pen) && !isWide(pen) && stylePattern(pen).empty();
-  auto rimPixel = [&](int x, int y) { return isRim(x, y); };
   bool penRim = !isNull(pen);
-  if (!area.isEmpty()) {
-    for (int y = area.Top; y < area.Bottom; ++y) {
-      int runStart = -1;
-      for (int x = area.Left; x <= area.Right; ++x) {
-        bool fill = x < area.Right && inside(x, y) && !(penRim && rimPixel(x, y));
-        if (fill && runStart < 0) runStart = x;
-        if (!fill && runStart >= 0) {
-          p.brushSpan(y, runStart, x, br);
-          runStart = -1;
-        }
+  auto rimPixel = [&](int x, int y) { return shape.rim(x, y) && (!onRim || onRim(x, y)); };
+  // Calls f(x) for the rim pixels of row y inside the area (the span less its interior run).
+  auto forRim = [&](int y, auto const& f) {
+    auto [a, b] = shape.at(y);
+    auto [ia, ib] = shape.interior(y);
+    a = std::max(a, area.Left);
+    b = std::min(b, area.Right);
+    if (ia >= ib) ia = ib = b;
+    for (int x = a; x < std::min(ia, b); ++x)
+      if (!onRim || onRim(x, y)) f(x);
+    for (int x = std::max(ib, a); x < b; ++x)
+      if (!onRim || onRim(x, y)) f(x);
+  };
+  for (int y = area.Top; y < area.Bottom && br.style != BrushStyle::Clear; ++y) {
+    auto [a, b] = shape.at(y);
+    a = std::max(a, area.Left);
+    b = std::min(b, area.Right);
+    if (a >= b) continue;
+    if (!keep && !onRim) {
+      if (penRim) std::tie(a, b) = std::pair{std::max(a, shape.interior(y).first), std::min(b, shape.interior(y).second)};
+      if (a < b) p.brushSpan(y, a, b, br);
+      continue;
+    }
+    int runStart = -1;
+    for (int x = a; x <= b; ++x) {
+      bool fill = x < b && (!keep || keep(x, y)) && !(penRim && rimPixel(x, y));
+      if (fill && runStart < 0) runStart = x;
+      if (!fill && runStart >= 0) {
+        p.brushSpan(y, runStart, x, br);
+        runStart = -1;
       }
     }
   }
   if (isNull(pen)) return;
   if (solidRim) {
     uint32_t ink = p.value(pen.color);
-    for (int y = area.Top; y < area.Bottom; ++y)
-      for (int x = area.Left; x < area.Right; ++x)
-        if (inside(x, y) && rimPixel(x, y)) p.plot(x, y, ink);
+    for (int y = area.Top; y < area.Bottom; ++y) forRim(y, [&](int x) { p.plot(x, y, ink); });
     Styler st({});
     for (auto const& [a, b] : extraLines) {
       cosmeticLine(p, a, b, ink, ink, false, st);
@@ -443,15 +511,14 @@ void paintClosed(TDeviceContext& dc, Box bx, std::function<bool(int, int)> const
   // start angle, so that the pattern runs along the outline.
   Styler st(stylePattern(pen));
   uint32_t ink = p.value(pen.color), gap = p.value(dc.bkColor());
-  bool gaps = dc.bkMode() == BkMode::Opaque;
+  bool gaps = gapsShow(dc);
   std::vector<std::pair<double, TPoint>> order;
   for (int y = area.Top; y < area.Bottom; ++y)
-    for (int x = area.Left; x < area.Right; ++x)
-      if (inside(x, y) && rimPixel(x, y)) {
-        double a = screenAngle(x + 0.5 - centre.x, y + 0.5 - centre.y) - startAngle;
-        if (a < 0) a += kTwoPi;
-        order.push_back({a, TPoint{x, y}});
-      }
+    forRim(y, [&](int x) {
+      double a = screenAngle(x + 0.5 - centre.x, y + 0.5 - centre.y) - startAngle;
+      if (a < 0) a += kTwoPi;
+      order.push_back({a, TPoint{x, y}});
+    });
   std::sort(order.begin(), order.end(), [](auto const& a, auto const& b) { return a.first < b.first; });
   for (auto const& [a, q] : order) {
     if (st.next()) p.plot(q.X, q.Y, ink);
@@ -466,11 +533,6 @@ Box fillBox(TDeviceContext const& dc, Box b) {
   return b;
 }
 
-// A pixel of the shape with a 4-neighbour outside it.
-template <class In>
-bool onEdge(In const& in, int x, int y) {
-  return in(x, y) && (!in(x - 1, y) || !in(x + 1, y) || !in(x, y - 1) || !in(x, y + 1));
-}
 
 RoundBox roundBoxOf(Box b, double rw, double rh) { return {double(b.l), double(b.t), double(b.r), double(b.b), rw, rh}; }
 
@@ -512,7 +574,7 @@ void TDeviceContext::rectangle(int l, int t, int r, int b) {
   }
   Styler st(stylePattern(pen));
   uint32_t ink = p.value(pen.color), gap = p.value(fstate.bkColor);
-  bool gaps = fstate.bkMode == BkMode::Opaque;
+  bool gaps = gapsShow(*this);
   int R = bx.r - 1, B = bx.b - 1;
   if (R == bx.l || B == bx.t) {  // one pixel wide or high: a single line of the box
     cosmeticLine(p, {bx.l, bx.t}, {R + (R == bx.l ? 0 : 1), B + (R == bx.l ? 1 : 0)}, ink, gap, gaps, st);
@@ -523,14 +585,31 @@ void TDeviceContext::rectangle(int l, int t, int r, int b) {
 }
 
 void TDeviceContext::roundRect(int l, int t, int r, int b, int cw, int ch) {
+  if (pathOpen() || !transformIsShift()) {
+    TRect n = TRect{l, t, r, b}.normalized();
+    double rw = std::min(std::abs(cw) / 2.0, n.width() / 2.0), rh = std::min(std::abs(ch) / 2.0, n.height() / 2.0);
+    std::vector<TPoint> pts;
+    int steps = std::clamp(int(std::ceil((rw + rh) * 0.6)), 2, 180);
+    auto corner = [&](double cx, double cy, double from) {
+      for (int i = 0; i <= steps; ++i) {
+        double a = from + (std::numbers::pi / 2) * i / steps;
+        pts.push_back({int(std::nearbyint(cx + rw * std::cos(a))), int(std::nearbyint(cy + rh * std::sin(a)))});
+      }
+    };
+    corner(n.Left + rw, n.Top + rh, std::numbers::pi);
+    corner(n.Right - rw, n.Top + rh, 1.5 * std::numbers::pi);
+    corner(n.Right - rw, n.Bottom - rh, 0);
+    corner(n.Left + rw, n.Bottom - rh, 0.5 * std::numbers::pi);
+    polygon(pts);
+    return;
+  }
   Box bx = fillBox(*this, normalBox(*this, l, t, r, b));
   bx = frameBox(*this, bx);
   double rw = std::min(std::abs(cw) / 2.0, (bx.r - bx.l) / 2.0);
   double rh = std::min(std::abs(ch) / 2.0, (bx.b - bx.t) / 2.0);
   RoundBox rb = roundBoxOf(bx, rw, rh);
-  auto in = [&](int x, int y) { return rb.contains(x, y); };
-  auto rim = [&](int x, int y) { return onEdge(in, x, y); };
-  paintClosed(*this, bx, in, rim, rb.rimPath(), true, {}, {(bx.l + bx.r) / 2.0, (bx.t + bx.b) / 2.0}, 0);
+  RowSpans spans(rb);
+  paintClosed(*this, bx, spans, {}, {}, rb.rimPath(), true, {}, {(bx.l + bx.r) / 2.0, (bx.t + bx.b) / 2.0}, 0);
 }
 
 void TDeviceContext::ellipse(int l, int t, int r, int b) {
@@ -547,17 +626,17 @@ void TDeviceContext::ellipse(int l, int t, int r, int b) {
   }
   Box bx = frameBox(*this, fillBox(*this, normalBox(*this, l, t, r, b)));
   RoundBox rb = roundBoxOf(bx, (bx.r - bx.l) / 2.0, (bx.b - bx.t) / 2.0);
-  auto in = [&](int x, int y) { return rb.contains(x, y); };
-  auto rim = [&](int x, int y) { return onEdge(in, x, y); };
-  paintClosed(*this, bx, in, rim, rb.rimPath(), true, {}, {(bx.l + bx.r) / 2.0, (bx.t + bx.b) / 2.0}, 0);
+  RowSpans spans(rb);
+  paintClosed(*this, bx, spans, {}, {}, rb.rimPath(), true, {}, {(bx.l + bx.r) / 2.0, (bx.t + bx.b) / 2.0}, 0);
 }
 
 namespace {
 // Arc, pie and chord share the ellipse and the two rays.
-void arcShape(TDeviceContext& dc, Closed kind, int l, int t, int r, int b, int x1, int y1, int x2,
+void arcShape(TDeviceContext& dc, ArcKind kind, int l, int t, int r, int b, int x1, int y1, int x2,
               int y2) {
   Box bx = normalBox(dc, l, t, r, b);
-  if (kind != Closed::Ellipse) bx = frameBox(dc, kind == Closed::Rect ? bx : fillBox(dc, bx));
+  // An arc has no fill, so a null pen makes it nothing rather than smaller.
+  bx = frameBox(dc, kind == ArcKind::Arc ? bx : fillBox(dc, bx));
   RoundBox rb = roundBoxOf(bx, (bx.r - bx.l) / 2.0, (bx.b - bx.t) / 2.0);
   double cx = (bx.l + bx.r) / 2.0, cy = (bx.t + bx.b) / 2.0;
   TPoint s = dc.toDevice({x1, y1}), e = dc.toDevice({x2, y2});
@@ -589,22 +668,23 @@ void arcShape(TDeviceContext& dc, Closed kind, int l, int t, int r, int b, int x
   // The centre pixel: the one holding the box's centre point (right and down on a pixel edge,
   // as the rim points are).
   TPoint centre = pix({cx, cy});
-  auto inEllipse = [&](int x, int y) { return rb.contains(x, y); };
+  RowSpans spans(rb);
   auto onArc = [&](int x, int y) { return span.contains(angleOf(x, y)); };
-  auto arcRim = [&](int x, int y) { return onArc(x, y) && onEdge(inEllipse, x, y); };
   std::vector<std::pair<TPoint, TPoint>> lines;
-  if (kind == Closed::Rect) {
+  if (kind == ArcKind::Arc) {
     // The open arc: rim pixels within the sweep, no fill.
     TBrushDesc keep = dc.setBrush(clearBrush());
-    paintClosed(dc, bx, inEllipse, arcRim, rim, false, {}, {cx, cy}, span.from);
+    paintClosed(dc, bx, spans, {}, onArc, rim, false, {}, {cx, cy}, span.from);
     dc.setBrush(keep);
     return;
   }
-  if (kind == Closed::Pie) {
+  if (kind == ArcKind::Pie) {
     bool full = span.sweep >= kTwoPi;
-    auto inPie = [&](int x, int y) { return inEllipse(x, y) && (full || onArc(x, y)); };
+
     if (!full) lines = {{centre, pix(p1)}, {centre, pix(p2)}};
-    paintClosed(dc, bx, inPie, arcRim, rim, full, lines, {cx, cy}, span.from);
+    std::function<bool(int, int)> part;
+    if (!full) part = onArc;
+    paintClosed(dc, bx, spans, part, part, rim, full, lines, {cx, cy}, span.from);
     return;
   }
   // Chord: the part of the ellipse on the arc's side of the line p1-p2.
@@ -616,20 +696,61 @@ void arcShape(TDeviceContext& dc, Closed kind, int l, int t, int r, int b, int x
     return sideMid >= 0 ? s2 >= 0 : s2 <= 0;
   };
   bool full = span.sweep >= kTwoPi;
-  auto inChord = [&](int x, int y) { return inEllipse(x, y) && (full || beyond(x, y)); };
+  std::function<bool(int, int)> side, arcPart;
+  if (!full) {
+    side = beyond;
+    arcPart = onArc;
+  }
   if (!full) lines = {{pix(p1), pix(p2)}};
-  paintClosed(dc, bx, inChord, arcRim, rim, full, lines, {cx, cy}, span.from);
+  paintClosed(dc, bx, spans, side, arcPart, rim, full, lines, {cx, cy}, span.from);
 }
 }  // namespace
 
+namespace {
+// Points of an elliptic arc in logical coordinates, for turned frames and paths: from the ray
+// through (x1, y1) to the ray through (x2, y2), counter-clockwise on the screen unless the
+// context draws arcs clockwise.
+std::vector<TPoint> arcPoints(TDeviceContext const& dc, int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
+  double cx = (l + r) / 2.0, cy = (t + b) / 2.0, rx = std::abs(r - l) / 2.0, ry = std::abs(b - t) / 2.0;
+  double a1 = screenAngle(x1 - cx, y1 - cy), a2 = screenAngle(x2 - cx, y2 - cy);
+  double sweep = a2 - a1;
+  bool cw = dc.arcDirection() == ArcDirection::Clockwise;
+  if (cw) sweep = -sweep;
+  if (sweep <= 0) sweep += kTwoPi;
+  int n = std::clamp(int(std::ceil((rx + ry) * sweep * 0.4)), 8, 720);
+  std::vector<TPoint> pts;
+  for (int i = 0; i <= n; ++i) {
+    double a = a1 + (cw ? -sweep : sweep) * i / n;
+    pts.push_back({int(std::nearbyint(cx + rx * std::cos(a))), int(std::nearbyint(cy - ry * std::sin(a)))});
+  }
+  return pts;
+}
+
+bool asPolygons(TDeviceContext const& dc) { return dc.pathOpen() || !dc.transformIsShift(); }
+}  // namespace
+
 void TDeviceContext::arc(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
-  arcShape(*this, Closed::Rect, l, t, r, b, x1, y1, x2, y2);
+  if (asPolygons(*this)) {
+    polyline(arcPoints(*this, l, t, r, b, x1, y1, x2, y2));
+    return;
+  }
+  arcShape(*this, ArcKind::Arc, l, t, r, b, x1, y1, x2, y2);
 }
 void TDeviceContext::pie(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
-  arcShape(*this, Closed::Pie, l, t, r, b, x1, y1, x2, y2);
+  if (asPolygons(*this)) {
+    std::vector<TPoint> pts = arcPoints(*this, l, t, r, b, x1, y1, x2, y2);
+    pts.push_back({(l + r) / 2, (t + b) / 2});
+    polygon(pts);
+    return;
+  }
+  arcShape(*this, ArcKind::Pie, l, t, r, b, x1, y1, x2, y2);
 }
 void TDeviceContext::chord(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
-  arcShape(*this, Closed::Chord, l, t, r, b, x1, y1, x2, y2);
+  if (asPolygons(*this)) {
+    polygon(arcPoints(*this, l, t, r, b, x1, y1, x2, y2));
+    return;
+  }
+  arcShape(*this, ArcKind::Chord, l, t, r, b, x1, y1, x2, y2);
 }
 
 // ---- paths ---------------------------------------------------------------------------------------

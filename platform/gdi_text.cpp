@@ -107,15 +107,18 @@ bool TDeviceContext::textOut(int x, int y, std::string_view text) {
 
   if (pathOpen()) {
     double along = 0;
+    double reach = std::max({std::abs(m[0]), std::abs(m[1]), std::abs(m[2]), std::abs(m[3])}) * tm.height;
     for (size_t i = 0; i < cps.size(); ++i) {
       TFPoint o = dev(along, 0);
+      along += adv[i];
+      // Outlines thrown beyond any sensible plane are left out rather than overflow the filler.
+      if (!std::isfinite(o.x) || !std::isfinite(o.y) || std::abs(o.x) > 1e8 || std::abs(o.y) > 1e8 || !(reach < 1e7)) continue;
       for (auto const& ring : f->outline(cps[i])) {
         std::vector<TFPoint> pts;
         pts.reserve(ring.size());
         for (auto const& q : ring) pts.push_back({o.x + q.x * m[0] + q.y * m[2], o.y + q.x * m[1] + q.y * m[3]});
         pathAddFigure(pts, true);
       }
-      along += adv[i];
     }
     return true;
   }

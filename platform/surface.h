@@ -88,7 +88,7 @@ class TSurface {
   // or too large to address.
   bool create(int width, int height, int bitsPerPixel);
   // A view on rows of stride bytes (0: rowBytes) that the caller keeps alive while bound.
-  // False (and the surface empty) when bits is null for a non-empty size or the stride is short.
+  // False (and the surface empty) when bits is null or the stride is short.
   bool bind(uint8_t* bits, int width, int height, int bitsPerPixel, int stride = 0);
   // Back to empty (0 × 0, no memory); a view only forgets the caller's rows.
   void release();

@@ -5,6 +5,8 @@
 #include <filesystem>
 
 #include "core/os_fonts.h"
+#include "core/r_Font.h"
+#include "core/r_base.h"
 #include "platform/fonts.h"
 #include "tests/support/testenv.h"
 
@@ -34,4 +36,13 @@ TEST(TosFonts, ToolCursorsAreFoundByNumber) {
   EXPECT_EQ(f.toolCursors.at(1), dir + "cursors/tool_pan.png");
   EXPECT_EQ(f.toolCursors.at(15), "");  // missing image: the default cursor
   EXPECT_EQ(f.toolCursors.count(65), 1u);  // the flood tool shares the edit image
+}
+
+TEST(TosFonts, StartUpMakesTheFontManagerAndShutDownFreesIt) {
+  createOs();
+  ASSERT_NE(fontman, nullptr);
+  EXPECT_EQ(fontman->SansSerif(), "Open Sans");
+  EXPECT_EQ(os->toolCursors.size() > 0, !suppressCursors);
+  freeOs();
+  EXPECT_EQ(fontman, nullptr);
 }

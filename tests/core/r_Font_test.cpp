@@ -184,6 +184,20 @@ TEST(TfontMan, HaloSurroundsTheGlyphs) {
   EXPECT_EQ(p.c().Pen.Color, 0u);
 }
 
+TEST(TfontMan, HaloWidthsRoundHalvesToEvenAndStayEven) {
+  struct Case {
+    double v;
+    int given, top;
+  } const cases[] = {{18, 0, 4}, {18, -1, 4}, {5, 0, 2}, {18, 5, 5}, {30, -1, 8}, {0.5, 0, 2}, {27, -1, 8}};
+  for (auto const& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.v << " " << c.given);
+    EXPECT_EQ(TfontMan::topHaloWidth(c.v, c.given), c.top);
+  }
+  EXPECT_EQ(TfontMan::haloWidth(9), 2);   // round(1.5)
+  EXPECT_EQ(TfontMan::haloWidth(6), 2);   // round(1), raised
+  EXPECT_EQ(TfontMan::haloWidth(21), 4);  // round(3.5)
+}
+
 TEST(TfontMan, MultiLineTextAdvancesByOnePointFourCapHeights) {
   TfontMan fm;
   fm.setFontRec("Arial", recForVisualHeight(10, 30));
@@ -406,6 +420,21 @@ TEST(TfontMan, ArcTextFitsTheAllowedExtent) {
   EXPECT_TRUE(empty.ink().isEmpty());
 }
 
+TEST(TfontMan, KerningPairsCloseUpArcText) {
+  TfontMan fm;
+  Page straight(600, 300), arc(600, 300);
+  for (Page* p : {&straight, &arc}) p->c().Font.setSize(100);
+  straight.c().TextOut(100, 50, "AV");  // plain text output does not kern
+  // A circle so large that the run is all but straight, across its top.
+  fm.Arctext3(arc.c(), 300, 5150, 5000, 0, 0, 0, "AV", false);
+  arc.c().applyFont();
+  int kern = 0;
+  for (auto const& k : arc.bm.dc().kerningPairs())
+    if (k.first == U'A' && k.second == U'V') kern = k.amount;
+  ASSERT_LT(kern, -3);
+  EXPECT_NEAR(arc.ink().width(), straight.ink().width() + kern, 2);
+}
+
 TEST(TfontMan, AngleTextTurnsAboutTheAnchor) {
   TfontMan fm;
   Page flat;
@@ -417,6 +446,10 @@ TEST(TfontMan, AngleTextTurnsAboutTheAnchor) {
   EXPECT_GE(a.Left, 50);
   EXPECT_LE(a.Left, 54);
   EXPECT_EQ(flat.bm.dc().textCharacterExtra(), 0);
+  Page spaced;  // 50 % of the 40-pixel font height after each character
+  fm.AngleText(spaced.c(), 50, 100, 0, 0, 0, 50, "HEH");
+  EXPECT_NEAR(spaced.ink().width(), a.width() + 40, 1);
+  EXPECT_EQ(spaced.bm.dc().textCharacterExtra(), 0);
   Page down;
   fm.AngleText(down.c(), 200, 50, 0, 0, kPi / 2, 0, "HEH");
   TRect b = down.ink();
@@ -448,4 +481,65 @@ TEST(TfontMan, AngleFontCutsTheRemarkAndTurnsClockwise) {
   TfontMan::DisableAntiAliasing(p.c().Font);
   EXPECT_EQ(p.c().Font.logFont().quality, NONANTIALIASED_QUALITY);
   EXPECT_EQ(p.c().Font.Name(), "Arial");
+}
+
+namespace {
+struct FakeControl {
+  TRect bounds;
+  bool visible = true;
+  bool enabled = true;
+  FakeControl const* parent = nullptr;
+  [[nodiscard]] TRect BoundsRect() const { return bounds; }
+  [[nodiscard]] bool Visible() const { return visible; }
+  [[nodiscard]] bool Enabled() const { return enabled; }
+  [[nodiscard]] FakeControl const* Parent() const { return parent; }
+};
+}  // namespace
+
+TEST(TfontMan, CaptionsBesideControlsFollowVisibilityAndState) {
+  TfontMan fm;
+  FakeControl panel{Rect(0, 0, 400, 300)};
+  FakeControl box{Rect(200, 100, 300, 130)};
+  box.parent = &panel;
+  struct Case {
+    char const* id;
+    bool visible, enabled, panelEnabled;
+    int form;  // 0 CaptionL, 1 CaptionR with colour, 2 CaptionR
+    bool drawn;
+    TColor ink;
+  } const cases[] = {
+      {"left, hidden", false, true, true, 0, false, 0},
+      {"left, enabled in a disabled panel", true, true, false, 0, true, 0xC0C0C0},
+      {"left, enabled", true, true, true, 0, true, 0},
+      {"right in colour, hidden", false, true, true, 1, true, 0x0000FF},
+      {"right, disabled", true, false, true, 2, true, 0xC0C0C0},
+  };
+  for (auto const& c : cases) {
+    SCOPED_TRACE(c.id);
+    Page p;
+    p.c().Font.setHandle(CreateFontIndirect([&] {
+      TLogFont lf = p.c().Font.logFont();
+      lf.quality = NONANTIALIASED_QUALITY;
+      return lf;
+    }()));
+    box.visible = c.visible;
+    box.enabled = c.enabled;
+    panel.enabled = c.panelEnabled;
+    if (c.form == 0) fm.CaptionL(p.c(), &box, "Name");
+    if (c.form == 1) fm.CaptionR(p.c(), &box, "Name", 0x0000FF);
+    if (c.form == 2) fm.CaptionR(p.c(), &box, "Name");
+    TRect ink = p.ink();
+    EXPECT_EQ(!ink.isEmpty(), c.drawn);
+    if (!c.drawn) continue;
+    EXPECT_EQ(p.ink(c.ink), ink);
+    if (c.form == 0) EXPECT_LE(ink.Right, 200);
+    else EXPECT_GE(ink.Left, 300);
+    EXPECT_NEAR((ink.Top + ink.Bottom) / 2.0, 115, 2);
+    EXPECT_EQ(p.c().Font.Color, 0u);
+  }
+  box.visible = true;
+  EXPECT_EQ(TfontMan::captionStripL(&box), Rect(0, 100, 200, 130));
+  EXPECT_EQ(TfontMan::captionStripR(&box), Rect(300, 100, 800, 130));
+  EXPECT_EQ(TfontMan::captionStripR(&box, 400), Rect(300, 100, 400, 130));
+  EXPECT_TRUE(TfontMan::captionStripL<FakeControl>(nullptr).isEmpty());
 }

@@ -99,8 +99,35 @@ TEST(TCanvas, DrawStretchDrawAndCopyRect) {
   bm.Canvas().CopyMode = SRCINVERT;
   bm.Canvas().Draw(1, 0, sprite);
   EXPECT_EQ(pic(bm), rows(".##r..", "...r.."));  // red and white each xor themselves
+  // A one-bit bitmap draws black and white even under a coloured brush.
+  TBitmap mono;
+  mono.SetSize(2, 1);
+  mono.SetPixelFormat(pf1bit);
+  mono.Canvas().SetPixels(0, 0, clBlack);
+  TBitmap under;
+  under.SetSize(2, 1);
+  under.Canvas().Brush.Color = clBlue;
+  under.Canvas().Draw(0, 0, mono);
+  EXPECT_EQ(pic(under), rows("#."));
   TBitmap copy;
   copy.SetSize(2, 2);
   copy.Canvas().CopyRect({0, 0, 2, 2}, bm.Canvas(), {3, 0, 5, 2});
   EXPECT_EQ(pic(copy), rows("r.", "r."));
+}
+
+TEST(TCanvas, APenSelectedIntoTheContextStaysUntilTheCanvasPenChanges) {
+  TBitmap bm;
+  bm.SetSize(6, 2);
+  TCanvas& c = bm.Canvas();
+  c.MoveTo(0, 0);
+  c.LineTo(1, 0);  // the canvas's own pen is selected now
+  TPenDesc old = bm.dc().setPen(makeExtPen(PenType::Cosmetic, PenStyle::Alternate, 1, clRed, PenEndCap::Round, PenJoin::Round));
+  c.MoveTo(0, 1);
+  c.LineTo(6, 1);
+  EXPECT_EQ(pic(bm), rows("#.....", "r.r.r."));
+  bm.dc().setPen(old);
+  c.Pen.Color = clBlue;  // a change of the canvas's pen selects it again
+  c.MoveTo(0, 0);
+  c.LineTo(6, 0);
+  EXPECT_EQ(pic(bm), rows("bbbbbb", "r.r.r."));
 }

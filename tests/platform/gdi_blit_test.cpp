@@ -78,6 +78,19 @@ TEST(Blit, ConvertsBetweenDepths) {
   BitBlt(colour.dc, 0, 0, 4, 1, &mono.dc, 0, 0, SRCCOPY);
   EXPECT_EQ(colour.s.pixel(0, 0), 0x0000FFu);
   EXPECT_EQ(colour.s.pixel(1, 0), 0x00FF00u);
+  // From an offset, and stretched from a rectangle hanging off the source's right edge.
+  Surf wideMono(8, 1, 1, 0);
+  wideMono.s.setPixel(5, 0, 0xFFFFFF);
+  wideMono.s.setPixel(7, 0, 0xFFFFFF);
+  colour.dc.fillRect({0, 0, 4, 1}, solidBrush(0xFFFFFF));
+  BitBlt(colour.dc, 0, 0, 3, 1, &wideMono.dc, 4, 0, SRCCOPY);
+  EXPECT_EQ(pixelmap::draw(colour.s, {{0x0000FF, 't'}, {0x00FF00, 'b'}, {0xFFFFFF, '.'}}), rows("tbt."));
+  Surf stretched(8, 1);
+  stretched.dc.setTextColor(0x0000FF);
+  stretched.dc.setBkColor(0x00FF00);
+  stretched.dc.setStretchBltMode(StretchMode::ColorOnColor);
+  StretchBlt(stretched.dc, 0, 0, 8, 1, &wideMono.dc, 6, 0, 4, 1, SRCCOPY);  // pixels 8, 9 repeat 7
+  EXPECT_EQ(pixelmap::draw(stretched.s, {{0x0000FF, 't'}, {0x00FF00, 'b'}}), rows("ttbbbbbb"));
 
   // Colour into one bit: the source's background colour becomes 1, everything else 0.
   Surf pic(3, 1);

@@ -57,6 +57,7 @@ TEST(DeviceContext, CosmeticStylesFillGapsOnlyInOpaqueMode) {
       {"dot opaque", PenStyle::Dot, BkMode::Opaque, rows("###rrr###rrr")},
       {"dot transparent", PenStyle::Dot, BkMode::Transparent, rows("###...###...")},
       {"alternate", PenStyle::Alternate, BkMode::Transparent, rows("#.#.#.#.#.#.")},
+      {"alternate leaves its gaps", PenStyle::Alternate, BkMode::Opaque, rows("#.#.#.#.#.#.")},
       {"null", PenStyle::Null, BkMode::Opaque, rows("............")},
   };
   for (auto const& c : cases) {
@@ -125,6 +126,34 @@ TEST(DeviceContext, RectangleLeavesRightAndBottomEdge) {
   rev.dc.setBrush(solidBrush(kRed));
   rev.dc.rectangle(6, 5, 1, 1);
   EXPECT_EQ(rev.pic(), cv.pic());
+}
+
+TEST(DeviceContext, WidePensCentreOnTheBoxEdgeOrKeepInsideIt) {
+  struct Case { const char* id; PenStyle style; std::string pic; } cases[] = {
+      {"centred", PenStyle::Solid,
+       rows("..........", ".########.", ".########.", ".########.", ".###rr###.", ".########.", ".########.", ".########.", "..........")},
+      {"inside the frame", PenStyle::InsideFrame,
+       rows("..........", "..........", "..######..", "..######..", "..######..", "..######..", "..######..", "..........", "..........")},
+  };
+  for (auto const& c : cases) {
+    SCOPED_TRACE(c.id);
+    Canvas cv(10, 9);
+    cv.dc.setPen(makePen(c.style, 3, 0));
+    cv.dc.setBrush(solidBrush(kRed));
+    cv.dc.rectangle(2, 2, 8, 7);
+    EXPECT_EQ(cv.pic(), c.pic);
+  }
+}
+
+TEST(DeviceContext, RoundRectCutsItsCorners) {
+  Canvas cv(10, 7);
+  cv.dc.setBrush(solidBrush(kRed));
+  cv.dc.roundRect(0, 0, 10, 7, 6, 6);
+  EXPECT_EQ(cv.pic(), rows(".########.", "#rrrrrrrr#", "#rrrrrrrr#", "#rrrrrrrr#", "#rrrrrrrr#", "#rrrrrrrr#", ".########."));
+  Canvas sq(4, 3);
+  sq.dc.setBrush(solidBrush(kRed));
+  sq.dc.roundRect(0, 0, 4, 3, 0, 0);  // no corners: a rectangle
+  EXPECT_EQ(sq.pic(), rows("####", "#rr#", "####"));
 }
 
 TEST(DeviceContext, FillRectBrushes) {

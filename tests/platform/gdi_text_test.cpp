@@ -311,3 +311,90 @@ TEST(DeviceContextTransforms, SaveAndRestoreKeepTheTransformAndFont) {
   EXPECT_EQ(sh.dc.font(), f);
   EXPECT_EQ(sh.dc.textAlign(), TA_LEFT | TA_TOP);
 }
+
+TEST(DeviceContextTransforms, BlitsFollowScaleAndTurn) {
+  TSurface src;
+  src.create(3, 1, 24);
+  src.setPixel(0, 0, 0x0000FF);
+  src.setPixel(1, 0, 0x00FF00);
+  src.setPixel(2, 0, 0xFF0000);
+  TDeviceContext sdc(&src);
+  struct Case {
+    char const* id;
+    XFORM xf;
+    TRect ink;
+    TPoint first, last;  // where the first and last source pixels land
+  } const cases[] = {
+      {"doubled", XFORM{2, 0, 0, 2, 0, 0}, Rect(2, 2, 8, 4), {2, 3}, {7, 2}},
+      {"turned a quarter clockwise", XFORM{0, 1, -1, 0, 10, 10}, Rect(8, 11, 9, 14), {8, 11}, {8, 13}},
+  };
+  for (auto const& c : cases) {
+    SCOPED_TRACE(c.id);
+    Sheet sh(20, 20);
+    sh.dc.setGraphicsMode(GraphicsMode::Advanced);
+    sh.dc.setWorldTransform(c.xf);
+    ASSERT_TRUE(BitBlt(sh.dc, 1, 1, 3, 1, &sdc, 0, 0, SRCCOPY));
+    EXPECT_EQ(sh.ink(), c.ink);
+    EXPECT_EQ(sh.s.pixel(c.first.X, c.first.Y), 0x0000FFu);
+    EXPECT_EQ(sh.s.pixel(c.last.X, c.last.Y), 0xFF0000u);
+    EXPECT_EQ(sh.dc.worldTransform(), c.xf);
+  }
+}
+
+TEST(DeviceContextTransforms, TurnedShapesAndClipsFollowTheFrame) {
+  XFORM turn{0, 1, -1, 0, 100, 100};  // a quarter clockwise about (100, 100)
+  struct Case {
+    char const* id;
+    int shape;
+    TRect ink;
+  } const cases[] = {
+      {"rectangle", 0, Rect(90, 100, 101, 121)},
+      {"pie: upper right quarter", 1, Rect(80, 120, 101, 141)},
+      {"round rectangle", 2, Rect(90, 100, 101, 121)},
+      {"clip", 3, Rect(90, 100, 100, 120)},
+  };
+  for (auto const& c : cases) {
+    SCOPED_TRACE(c.id);
+    Sheet sh(200, 200);
+    sh.dc.setGraphicsMode(GraphicsMode::Advanced);
+    sh.dc.setWorldTransform(turn);
+    sh.dc.setBrush(solidBrush(0));
+    if (c.shape == 0) sh.dc.rectangle(0, 0, 20, 10);
+    if (c.shape == 1) sh.dc.pie(0, 0, 40, 40, 40, 20, 20, 0);
+    if (c.shape == 2) sh.dc.roundRect(0, 0, 20, 10, 4, 4);
+    if (c.shape == 3) {
+      sh.dc.intersectClipRect(0, 0, 20, 10);
+      sh.dc.modifyWorldTransform(nullptr, MWT_IDENTITY);
+      sh.dc.fillRect({0, 0, 200, 200}, solidBrush(0));
+    }
+    TRect ink = sh.ink();
+    EXPECT_NEAR(ink.Left, c.ink.Left, 1);
+    EXPECT_NEAR(ink.Top, c.ink.Top, 1);
+    EXPECT_NEAR(ink.Right, c.ink.Right, 1);
+    EXPECT_NEAR(ink.Bottom, c.ink.Bottom, 1);
+  }
+}
+
+TEST(DeviceContextTransforms, TurnedHalftoneStretchSmooths) {
+  TSurface src;
+  src.create(2, 1, 24);
+  src.setPixel(0, 0, 0x000000);
+  src.setPixel(1, 0, 0xFFFFFF);
+  TDeviceContext sdc(&src);
+  for (StretchMode mode : {StretchMode::ColorOnColor, StretchMode::Halftone}) {
+    SCOPED_TRACE(int(mode));
+    Sheet sh(60, 60);
+    sh.s.fillBytes(0x80);
+    sh.dc.setStretchBltMode(mode);
+    sh.dc.setGraphicsMode(GraphicsMode::Advanced);
+    sh.dc.setWorldTransform(XFORM{0, 1, -1, 0, 40, 10});
+    ASSERT_TRUE(StretchBlt(sh.dc, 0, 0, 40, 20, &sdc, 0, 0, 2, 1, SRCCOPY));
+    int between = 0;
+    for (int y = 10; y < 50; ++y) {
+      TColor c = sh.s.pixel(30, y);
+      if (c != 0 && c != 0xFFFFFF) ++between;
+    }
+    if (mode == StretchMode::Halftone) EXPECT_GT(between, 10);
+    else EXPECT_EQ(between, 0);
+  }
+}
