@@ -435,6 +435,15 @@ TEST_F(SaverOnXvfb, PreviewDrawsIntoTheHostAndEndsWithIt) {
   ASSERT_NE(h, 0u);
   const unsigned long native = d.backend().nativeId(h);
   ASSERT_NE(native, 0ul);
+  {
+    // A host that is never shown: the wait for it ends.
+    TWindowDesc hidden = desc;
+    hidden.style = 0;
+    const HWND never = d.createWindow(hidden);
+    Saver waiting({"/p", std::to_string(d.backend().nativeId(never))});
+    EXPECT_EQ(waiting.waitExit(kPreviewHostWaitMs + 5000), 1);
+    d.destroyWindow(never);
+  }
   Saver preview({"/p", std::to_string(native)});
   ASSERT_TRUE(preview.started());
   TSurface shot;
