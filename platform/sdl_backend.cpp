@@ -75,8 +75,11 @@ class TSdlBackend : public TBackend {
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // SIGTERM and SIGINT end the program as usual
+    // X errors stay quiet before SDL (which keeps the handler it finds and puts it back when it
+    // quits, before closing its connections) and after it (its own handler ends the program).
+    x11::keepErrorsQuiet();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
-    x11::keepErrorsQuiet();  // after SDL, which puts in a handler that ends the program
+    x11::keepErrorsQuiet();
     fwake = SDL_RegisterEvents(1);
     return true;
   }

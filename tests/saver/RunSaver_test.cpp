@@ -384,7 +384,7 @@ TEST_F(SaverOnXvfb, WallClockShowsDayAndNightAndClosesOnlyWhenAsked) {
 
   // Another program finds it by class and asks it to close.
   EXPECT_TRUE(x11::closeWindow(w));
-  EXPECT_EQ(first.waitExit(10000), 0);
+  EXPECT_EQ(first.waitExit(10000), 0) << testenv::readFile(testenv::tempDir() + "saver.err");
   EXPECT_EQ(x11::findWindowByClass(kSaverClass), 0ul);
 }
 
@@ -398,7 +398,7 @@ TEST_F(SaverOnXvfb, ScreenSaverClosesOnAJumpOfElevenPixels) {
   xdotool(server.display(), "mousemove 100 100");
   EXPECT_EQ(s.waitExit(500), -1) << "closed on moves of 10 pixels" << testenv::readFile(testenv::tempDir() + "saver.err");
   xdotool(server.display(), "mousemove 100 111");
-  EXPECT_EQ(s.waitExit(10000), 0);
+  EXPECT_EQ(s.waitExit(10000), 0) << testenv::readFile(testenv::tempDir() + "saver.err");
 }
 
 TEST_F(SaverOnXvfb, ClickCloses) {
