@@ -25,7 +25,8 @@ TQYcontrol::TQYcontrol(TWinControl* owner) : TCustomControl(owner) {
 
 void TQYcontrol::Paint() {
   TCustomControl::Paint();
-  // Seam: the canvas takes the program font (os.fontname) at os.fontsize() when it carries fonts.
+  Canvas().Font.setName(programFont());
+  Canvas().Font.setSize(os ? os->fontsize() : 8);
   if (withBackground) {
     TDeviceContext* dc = Canvas().Handle();
     if (dc) {

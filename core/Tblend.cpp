@@ -223,7 +223,7 @@ void Tblend::maskedTint(TCanvas& canvas, TRect box, int32_t colour, int percent,
     platform::BitBlt(temp->dc(), 0, 0, w, h, canvas.Handle(), box.Left, box.Top, platform::SRCCOPY);
     Tint(temp->Canvas(), TRect{0, 0, w, h}, colour, percent);
   }
-  maskedCopy(*canvas.Handle(), box.Left, box.Top, w, h, &temp->dc(), 0, 0, mask.surface(), maskx, masky, rop);
+  platform::MaskBlt(*canvas.Handle(), box.Left, box.Top, w, h, &temp->dc(), 0, 0, &mask.surface(), maskx, masky, rop);
 }
 
 void Tblend::Tint(TCanvas& canvas, int width, int height, int32_t colour, int percent, TBitmap const& mask,
@@ -321,6 +321,6 @@ void Tblend::MonoAsColour(TCanvas& canvas, TRect box, int32_t colour, TBitmap co
   canvas.Brush.Color = platform::TColor(colour);
   canvas.Brush.Style = platform::bsSolid;
   const platform::TBrushDesc old = dc->setBrush(platform::solidBrush(platform::TColor(colour)));
-  maskedCopy(*dc, box.Left, box.Top, box.width(), box.height(), nullptr, 0, 0, mono.surface(), box.Left, box.Top, 0xF0AA0029);
+  platform::MaskBlt(*dc, box.Left, box.Top, box.width(), box.height(), nullptr, 0, 0, &mono.surface(), box.Left, box.Top, 0xF0AA0029);
   dc->setBrush(old);
 }

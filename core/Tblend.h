@@ -1,6 +1,8 @@
 // Tblend: constant-opacity blends of canvases and bitmaps, tints of boxes and polygons, drawing
 // through one-bit masks (a set bit is white), textures, feathered edges, and block copies cut
 // into column strips so no single platform call covers more than maxsize pixels.
+// Fields of the original kept out: the module handle of the blend entry (the entry is a plain
+// function here) and the canvas transform stack (a window origin shifts the edge-band drawing).
 // Opacity from percent: round(min(|percent|, 100) × 255 / 100), halves to even.
 #pragma once
 #include <cstdint>
@@ -107,6 +109,10 @@ class Tblend {
   bool MaskBlt(platform::TCanvas& target, int left, int top, int width, int height, platform::TCanvas const* source,
                int sourcex, int sourcey, platform::TBitmap const& MonoMask, int maskx, int masky,
                platform::TRop copymode);
+  // The source rectangle onto the parallelogram of the target's upper-left, upper-right and
+  // lower-left corners; with a mask, only where its bit is 1.
+  bool PlgBlt(platform::TCanvas& target, std::span<const platform::TPoint, 3> targetPg, platform::TCanvas const& source,
+              int sleft, int stop, int swidth, int sheight, platform::TBitmap const* MonoMask, int maskx, int masky);
   // Pixels of colour become white in monoBm, all others black.
   static void ColourToMono(platform::TBitmap& colourBm, platform::TBitmap& monoBm, int32_t colour);
   // The white pixels of a one-bit bitmap as a region; overlapping grows each run by one pixel
@@ -130,8 +136,3 @@ class Tblend {
                   int maskx, int masky, platform::TRop rop);
   void polygonMask(int width, int height, std::span<const platform::TPoint> a, std::span<const int> polys);
 };
-
-// Masked copy of rop4 codes (fore: mask 1, back: mask 0) composed of plain block copies.
-bool maskedCopy(platform::TDeviceContext& dst, int x, int y, int width, int height,
-                platform::TDeviceContext const* src, int sx, int sy, platform::TSurface const& mask, int mx, int my,
-                platform::TRop rop4);

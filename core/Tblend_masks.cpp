@@ -13,45 +13,7 @@ using platform::TRect;
 namespace {
 constexpr platform::TRop kSourceWhereBlack = 0xCCAA0029;
 constexpr platform::TRop kMergeWhereBlack = 0xC0AA0029;
-
-bool maskBit(platform::TSurface const& mask, int x, int y) {
-  if (mask.empty() || mask.width() <= 0 || mask.height() <= 0) return false;
-  // The mask repeats where the copy is larger than it.
-  x = ((x % mask.width()) + mask.width()) % mask.width();
-  y = ((y % mask.height()) + mask.height()) % mask.height();
-  return (mask.row(y)[x >> 3] >> (7 - (x & 7))) & 1;
-}
 }  // namespace
-
-bool maskedCopy(TDeviceContext& dst, int x, int y, int width, int height, TDeviceContext const* src, int sx, int sy,
-                platform::TSurface const& mask, int mx, int my, platform::TRop rop4) {
-  if (width <= 0 || height <= 0) return true;
-  if (mask.bitsPerPixel() != 1 || !dst.surface()) return false;
-  const platform::TRop fore = rop4 & 0x00FFFFFF;
-  const platform::TRop back = ((rop4 >> 8) & 0x00FF0000) | (fore & 0xFFFF);
-  // Each operation on a copy of the target's area, then the mask chooses per pixel.
-  auto applied = [&](platform::TRop rop, TBitmap& out) {
-    out.SetPixelFormat(platform::pf24bit);
-    out.SetSize(width, height);
-    TDeviceContext& o = out.dc();
-    o.setBrush(dst.brush());
-    const platform::TPoint org = dst.brushOrg(), at = dst.toDevice({x, y});
-    o.setBrushOrg({org.X - at.X, org.Y - at.Y});
-    o.setTextColor(dst.textColor());
-    o.setBkColor(dst.bkColor());
-    platform::BitBlt(o, 0, 0, width, height, &dst, x, y, platform::SRCCOPY);
-    return platform::BitBlt(o, 0, 0, width, height, src, sx, sy, rop);
-  };
-  TBitmap a, b;
-  if (!applied(fore, a) || !applied(back, b)) return false;
-  for (int row = 0; row < height; ++row) {
-    uint8_t* pa = a.ScanLine(row);
-    uint8_t const* pb = b.ScanLine(row);
-    for (int col = 0; col < width; ++col)
-      if (!maskBit(mask, mx + col, my + row)) std::copy_n(pb + 3 * col, 3, pa + 3 * col);
-  }
-  return platform::BitBlt(dst, x, y, width, height, &a.dc(), 0, 0, platform::SRCCOPY);
-}
 
 // ---- masks, textures, edges ---------------------------------------------------------------------
 
@@ -59,7 +21,7 @@ bool Tblend::MaskDraw(TCanvas& canvas, TRect box, TBitmap const& bm, TBitmap con
   // One masked copy: bm where the mask is black. (Platforms before Windows 2000 lacked it and
   // composed the same picture of four plain copies.)
   if (!canvas.Handle()) return false;
-  return maskedCopy(*canvas.Handle(), box.Left, box.Top, box.width(), box.height(), &bm.dc(), 0, 0, mask.surface(), 0,
+  return platform::MaskBlt(*canvas.Handle(), box.Left, box.Top, box.width(), box.height(), &bm.dc(), 0, 0, &mask.surface(), 0,
                     0, kSourceWhereBlack);
 }
 
@@ -74,7 +36,7 @@ void Tblend::WhiteMaskDraw(TCanvas& canvas, TRect box, TBitmap const& bm, bool a
   ColourToMono(const_cast<TBitmap&>(bm), *tempmask, 0xFFFFFF);
   TDeviceContext& dc = *canvas.Handle();
   const platform::TBrushDesc old = dc.setBrush(canvas.Brush.desc());
-  maskedCopy(dc, box.Left, box.Top, box.width(), box.height(), &bm.dc(), 0, 0, tempmask->surface(), 0, 0,
+  platform::MaskBlt(dc, box.Left, box.Top, box.width(), box.height(), &bm.dc(), 0, 0, &tempmask->surface(), 0, 0,
              asMerge ? kMergeWhereBlack : kSourceWhereBlack);
   dc.setBrush(old);
 }
@@ -144,7 +106,7 @@ void Tblend::FeatherEdge(TCanvas& canvas, int width, int height, std::span<const
                    std::nearbyint(double(count + 1) * (100 - percent) / steps));
     }
   }
-  maskedCopy(*dc, 0, 0, width, height, &work, 0, 0, tempmask->surface(), 0, 0, kSourceWhereBlack);
+  platform::MaskBlt(*dc, 0, 0, width, height, &work, 0, 0, &tempmask->surface(), 0, 0, kSourceWhereBlack);
 }
 
 void Tblend::MaskPolygon(TCanvas& canvas, int width, int height, std::span<const platform::TPoint> a,
@@ -159,7 +121,7 @@ void Tblend::MaskPolygon(TCanvas& canvas, int width, int height, std::span<const
   polygonMask(width, height, a, rings);
   if (onWantDraw) onWantDraw(temp->Canvas());
   PercentBlend(temp->dc(), 0, 0, width, height, *dc, 0, 0, width, height, 100 - percent);
-  maskedCopy(*dc, 0, 0, width, height, &temp->dc(), 0, 0, tempmask->surface(), 0, 0, kSourceWhereBlack);
+  platform::MaskBlt(*dc, 0, 0, width, height, &temp->dc(), 0, 0, &tempmask->surface(), 0, 0, kSourceWhereBlack);
 }
 
 // ---- copies -------------------------------------------------------------------------------------
@@ -221,10 +183,17 @@ bool Tblend::MaskBlt(TCanvas& target, int left, int top, int width, int height, 
   const int n = stripWidth(maxsize, width, height);
   bool ok = true;
   for (int o = 0; ok && o < width; o += n)
-    ok = maskedCopy(*target.Handle(), left + o, top, std::min(n, width - o), height,
-                    source ? source->Handle() : nullptr, sourcex + o, sourcey, MonoMask.surface(), maskx + o, masky,
+    ok = platform::MaskBlt(*target.Handle(), left + o, top, std::min(n, width - o), height,
+                    source ? source->Handle() : nullptr, sourcex + o, sourcey, &MonoMask.surface(), maskx + o, masky,
                     copymode);
   return ok;
+}
+
+bool Tblend::PlgBlt(TCanvas& target, std::span<const platform::TPoint, 3> targetPg, TCanvas const& source, int sleft,
+                    int stop, int swidth, int sheight, TBitmap const* MonoMask, int maskx, int masky) {
+  if (!target.Handle() || !source.Handle()) return false;
+  return platform::PlgBlt(*target.Handle(), targetPg, *source.Handle(), sleft, stop, swidth, sheight,
+                          MonoMask ? &MonoMask->surface() : nullptr, maskx, masky);
 }
 
 // ---- palettes and regions -----------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/Tunits.h"
+#include "core/r_Font.h"
 #include "core/r_base.h"
 #include "core/units_seams.h"
 #include "platform/numbers.h"
@@ -292,10 +293,14 @@ TRect pointerAtRightEnd(TCanvas& canvas, TRect box, const char* utf8) {
   canvas.Font.setSize(unitsSeam::fontsize(7));
   platform::TDeviceContext* dc = canvas.Handle();
   if (dc) {
-    canvas.applyFont();
-    const unsigned oldAlign = dc->setTextAlign(platform::TA_CENTER | platform::TA_BASELINE);
-    const int cap = dc->textMetrics().capHeight;
-    canvas.TextOut(box.Right - gp(8), cy + (cap + 1) / 2, utf8);
+    const unsigned oldAlign = dc->setTextAlign(platform::TA_CENTER | platform::TA_TOP);
+    if (fontman) {
+      fontman->VCentredText(canvas, box.Right - gp(8), cy, utf8);
+    } else {  // without the font manager: the capitals centred by the face's own cap height
+      canvas.applyFont();
+      dc->setTextAlign(platform::TA_CENTER | platform::TA_BASELINE);
+      canvas.TextOut(box.Right - gp(8), cy + (dc->textMetrics().capHeight + 1) / 2, utf8);
+    }
     dc->setTextAlign(oldAlign);
   }
   canvas.Font.setName(oldName);
@@ -335,9 +340,15 @@ int TosDrawing::DrawMiniScaleBar(TCanvas& canvas, int x, int y, int maxwidth, do
   canvas.Font.Color = canvas.Pen.Color;
   const std::string label = MiniScaleBarLabel(g, isLL);
   if (platform::TDeviceContext* dc = canvas.Handle()) {
-    dc->setTextAlign(platform::TA_CENTER | platform::TA_BASELINE);
-    canvas.TextOut(x, y - 9, "0");
-    canvas.TextOut(x + L, y - 9, label);
+    if (fontman) {
+      dc->setTextAlign(platform::TA_CENTER | platform::TA_TOP);
+      fontman->BaseTextOut(canvas, x, y - 9, "0");
+      fontman->BaseTextOut(canvas, x + L, y - 9, label);
+    } else {
+      dc->setTextAlign(platform::TA_CENTER | platform::TA_BASELINE);
+      canvas.TextOut(x, y - 9, "0");
+      canvas.TextOut(x + L, y - 9, label);
+    }
     dc->setTextAlign(platform::TA_LEFT | platform::TA_TOP);
   }
   return L;

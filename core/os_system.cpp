@@ -116,7 +116,7 @@ void TosSystem::ReStart(std::string const& commandLine) {
 
 void TosSystem::setTopic(std::string const& v) {
   ftopic = v;
-  if (onHelpTopic) onHelpTopic(this);
+  if (onHelpTopic) onHelpTopic(os);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -264,6 +264,15 @@ void Tos::create(double magnify) {
   installProgramFonts(resourcedir);  // before the font manager lists the faces
   createFontMan();
   if (fontman) setDefFontName(fontman->SansSerif());
+  // Display scaling asks the font manager about faces (while it exists).
+  TfontFacts& facts = fontFacts();
+  facts.isScreenFont = [](std::string const& n) { return !fontman || fontman->fonts().indexOf(n) >= 0; };
+  facts.getFontName = [](std::string const& n) { return fontman ? fontman->getFontName(n) : n; };
+  facts.fontfactor = [](std::string const& n, double& top, double& baseline) {
+    double pttomm = 0, lower = 0;
+    return fontman ? fontman->fontfactor(n, top, baseline, pttomm, lower) : 1.0;
+  };
+  facts.menuFontName = [] { return std::string("DejaVu Sans"); };  // the menu font's stand-in
   setfontname("");  // the default face when no name is given
   fscreenInfo = std::make_unique<TscreenInfo2>();
   monitors->onChange = [this](TmyMonitors*) {

@@ -18,7 +18,9 @@
 #include "core/os_fonts.h"
 #include "core/os_lingua.h"
 #include "core/os_numbertext.h"
+#include "core/os_pictures.h"
 #include "core/os_scaling.h"
+#include "core/os_shapes.h"
 #include "core/os_shell.h"
 #include "core/os_system.h"
 #include "core/os_text.h"
@@ -115,7 +117,7 @@ constexpr int32_t LOCALE_STHOUSAND = 0x0F;
 
 class Tos : public TqyObject, public TosText, public TosNumberText, public TosFiles, public TosDataTypes,
             public TosFileTypes, public TosShell, public TosFonts, public TosScaling, public TosMessageHook,
-            public TosLingua, public TosSystem, public TosDrawing {
+            public TosLingua, public TosSystem, public TosDrawing, public TosShapes, public TosPictures {
  public:
   Tos();
   ~Tos() override;

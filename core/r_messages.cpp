@@ -122,7 +122,7 @@ void TosMessageHook::MsgHandler(TMsg& msg, bool& handled) {
   lastWindowsMessage = msg.message;
   lastwparam = msg.wParam;
   lastLparam = msg.lParam;
-  if (wm_ombrant != 0 && msg.message == wm_ombrant && onWmOmbrant) onWmOmbrant(this);
+  if (wm_ombrant != 0 && msg.message == wm_ombrant && onWmOmbrant) onWmOmbrant(os);
   switch (msg.message) {
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
@@ -160,7 +160,7 @@ void TosMessageHook::MsgHandler(TMsg& msg, bool& handled) {
           (k == VK_LEFT || k == VK_UP || k == VK_RIGHT || k == VK_DOWN || k == VK_ADD || k == VK_SUBTRACT)) {
         handled = true;
         arrowCode = static_cast<uint16_t>(k);
-        if (onArrowKey) onArrowKey(this);
+        if (onArrowKey) onArrowKey(os);
       }
       break;
     }
@@ -210,10 +210,10 @@ void TosMessageHook::wheelRoutine(TMsg const& msg) {
       c->mouseParam = delta > 0 ? 1 : 0;
       fire(c, m_wheel);
     } else if (onMouseWheel) {
-      onMouseWheel(this);
+      onMouseWheel(os);
     }
   } else if (onMouseWheel) {
-    onMouseWheel(this);
+    onMouseWheel(os);
   }
 }
 

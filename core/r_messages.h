@@ -30,6 +30,7 @@ class TosMessageHook {
 
   bool fsizing = false;
   platform::HWND priorWin = 0;
+  // Program-wide handlers; the sender they get is `os`.
   std::function<void(void*)> onMouseWheel;
   std::function<void(platform::LPARAM)> onMouseMoving;
   std::function<void(platform::HWND)> onMouseActivity;

@@ -1,8 +1,5 @@
-// The text seams: an estimate from the point size until the font manager answers.
+// The text seams: the canvas's own text (fonts through fontconfig) unless a hook answers.
 #include "core/text_seams.h"
-
-#include "platform/numbers.h"
-#include "platform/text.h"
 
 namespace textSeam {
 ExtentHook extentHook;
@@ -10,15 +7,25 @@ DrawHook drawHook;
 
 platform::TSize extent(std::string const& face, int points, std::string const& text) {
   if (extentHook) return extentHook(face, points, text);
-  // A sans face at 96 DPI: the em is points × 96 / 72 pixels, letters average a little over half
-  // of it, lines are 1.15 em.
-  const double em = points * 96.0 / 72.0;
-  const int letters = static_cast<int>(platform::codePointCount(text));
-  return {platform::Round32(letters * em * 0.55), platform::Round32(em * 1.15)};
+  static platform::TBitmap ref;  // measuring needs a canvas, not pixels
+  if (ref.Width() == 0) ref.SetSize(1, 1);
+  platform::TCanvas& c = ref.Canvas();
+  c.Font.setName(face);
+  c.Font.setSize(points);
+  return c.TextExtent(text);
 }
 
 void draw(platform::TCanvas& c, int x, int y, std::string const& text, std::string const& face, int points,
           platform::TColor colour) {
-  if (drawHook) drawHook(c, x, y, text, face, points, colour);
+  if (drawHook) {
+    drawHook(c, x, y, text, face, points, colour);
+    return;
+  }
+  if (!c.Handle()) return;
+  c.Font.setName(face);
+  c.Font.setSize(points);
+  c.Font.Color = colour;
+  c.Handle()->setBkMode(platform::BkMode::Transparent);
+  c.TextOut(x, y, text);
 }
 }  // namespace textSeam

@@ -1,6 +1,5 @@
 // Text measuring and drawing for the control base, the hint window and the message boxes, in a
-// face and point size. They stand in until the font manager draws text: measuring estimates from
-// the size, drawing draws nothing. The font manager sets the hooks when it starts.
+// face and point size, through the canvas's text; tests may answer through the hooks instead.
 #pragma once
 #include <functional>
 #include <string>

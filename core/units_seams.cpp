@@ -1,5 +1,5 @@
-// Seams of units_seams.h: the number texts and the colour fade forward to the services object;
-// the translation hook and display scaling stand in until those operations exist on `os`.
+// Seams of units_seams.h: the number texts, the colour fade, the translation hook and the
+// screen's pixels per millimetre forward to the services object.
 #include "core/units_seams.h"
 
 #include <cmath>
@@ -17,17 +17,17 @@ const TosNumberText& numberText() {
 }
 }  // namespace
 
-std::string wd(const std::string&, const std::string& term) { return term; }
+std::string wd(const std::string& group, const std::string& term) { return os ? os->wd(group, term) : term; }
 
-double screenPPMM() { return 96.0 / 25.4; }
+double screenPPMM() { return os ? os->screenPPMM() : 96.0 / 25.4; }
 
 int32_t FadeColour(int32_t colour, int32_t target, double percent) {
   return TosDrawing::FadeColour(colour, target, percent);
 }
 
-int gp(int pixels) { return pixels; }
-int fontsize(double points) { return static_cast<int>(points); }
-std::string programFontName() { return "Tahoma"; }
+int gp(int pixels) { return os ? os->gp(pixels) : pixels; }
+int fontsize(double points) { return os ? os->fontsize(points) : static_cast<int>(points); }
+std::string programFontName() { return os && !os->fontname().empty() ? os->fontname() : "Tahoma"; }
 
 bool UKformatDecimals() { return numberText().UKformatDecimals; }
 std::string decimalSeparator() { return UKformatDecimals() ? "." : numberText().decimalseparator; }

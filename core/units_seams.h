@@ -1,20 +1,19 @@
 // Seams through which the units, view and colour services reach services-object operations:
-// the number texts (forwarded to `os`, or to its plain defaults when there is none), and the
-// translation hook and display scaling, which stand in until `os` has them; the colour fade is
-// the services object's own.
+// the number texts, the translation hook and the screen's pixels per millimetre (forwarded to
+// `os`, or to plain defaults when there is none); the colour fade is the services object's own.
 #pragma once
 #include <cstdint>
 #include <string>
 
 namespace unitsSeam {
-// Translation hook: no translation source is attached, so the term comes back unchanged.
+// Translation hook of `os` (the term unchanged without `os` or a translation source).
 std::string wd(const std::string& group, const std::string& term);
-// The screen's pixels per millimetre (96 DPI until display scaling exists).
+// The screen's pixels per millimetre of `os` (96 DPI without it).
 double screenPPMM();
 // Fade of one colour integer towards another by percent (0..100); −1 when target is negative.
 int32_t FadeColour(int32_t colour, int32_t target, double percent);
-// Display scaling of design pixels and font points (factor 1 until `os` scales the display),
-// and the program font's face name.
+// Display scaling of design pixels and font points through `os` (factor 1 without one), and
+// the program font's face name.
 int gp(int pixels);
 int fontsize(double points);
 std::string programFontName();

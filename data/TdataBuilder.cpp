@@ -195,6 +195,8 @@ bool TdataBuilder::build() {
   if (!buildSky()) return false;
   say("bitmaps, fonts, sound, locations.ini");
   if (!buildFiles()) return false;
+  say("preview.bmp");
+  if (!buildPreview()) return false;
   // Written last: its time tells when the folder was completed.
   return writeAttribution();
 }

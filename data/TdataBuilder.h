@@ -54,6 +54,7 @@ class TdataBuilder : public TqyObject {
   bool buildPlaces();                                         // "places.db" and "zones.db"
   bool buildSky();                                            // "sky.db"
   bool buildFiles();  // "moon.bmp", "world 600.bmp", fonts, "sound_beep.wav", "locations.ini"
+  bool buildPreview();  // "preview.bmp", rendered from "1920.bin" and "locations.ini"
   bool writeAttribution();                                    // "ATTRIBUTION.txt", "licences/"
 
   [[nodiscard]] const std::string& lastError() const { return ferror; }

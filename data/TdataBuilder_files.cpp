@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "astro/r_sunLite.h"
 #include "core/r_bitmapRaw.h"
 #include "data/TdataBuilder.h"
 
@@ -170,6 +171,40 @@ bool TdataBuilder::buildFiles() {
   std::ofstream out(fopt.target + "locations.ini", std::ios::binary);
   out.write(ini.data(), std::streamsize(ini.size()));
   if (!out.flush()) return fail("cannot write locations.ini");
+  return true;
+}
+
+// The screen saver's preview: the map as our renderer draws it now, with the default labels.
+// Steps: a: render, b: shrink and save.
+bool TdataBuilder::buildPreview() {
+  TprocScope proc(*this, "buildPreview");
+  if (!fs::exists(fopt.target + "1920.bin")) return true;  // nothing to render from
+  seterr("a");
+  const std::string savedLabels = locationsFile;
+  locationsFile = fopt.target + "locations.ini";
+  platform::TrgbImage map;
+  {
+    TsunLite renderer(fopt.target, WithTimezones::No, 1920, 1.0);
+    TrawBitmap24& top = *renderer.toprb;
+    map.width = top.width();
+    map.height = top.height();
+    map.rgb.resize(size_t(map.width) * map.height * 3);
+    for (int y = 0; y < map.height; ++y) {
+      const uint8_t* row = top.rowPt(y);
+      for (int x = 0; row && x < map.width; ++x) {
+        uint8_t* p = map.pixel(x, y);
+        p[0] = row[3 * x + 2];
+        p[1] = row[3 * x + 1];
+        p[2] = row[3 * x];
+      }
+    }
+  }
+  locationsFile = savedLabels;
+  if (map.empty()) return fail("the renderer drew no map");
+  seterr("b");
+  TrawBitmap24 rb;
+  toBitmap24(resizeImage(map, 640, 320), rb);
+  if (!rb.savetofile(fopt.target + "preview.bmp")) return fail("cannot write preview.bmp");
   return true;
 }
 

@@ -34,6 +34,14 @@ bool TdataBuilder::buildMaps(int width, const std::string& daySource) {
   const std::string work = fopt.target + ".work/";
   std::error_code ec;
   fs::create_directories(work, ec);
+  // The frame files go whatever the outcome.
+  struct TworkFolder {
+    std::string dir;
+    ~TworkFolder() {
+      std::error_code e;
+      fs::remove_all(dir, e);
+    }
+  } cleanup{work};
   TStringList frames;
   auto saveFrame = [&](const platform::TrgbImage& im) {
     TrawBitmap24 rb;
@@ -83,7 +91,6 @@ bool TdataBuilder::buildMaps(int width, const std::string& daySource) {
   seterr("d");
   const std::string target = fopt.target + std::to_string(width) + ".bin";
   if (!TbitmapBin::MakeFromFiles(target, width, height, 24, frames)) return fail("cannot write " + target);
-  fs::remove_all(work, ec);
   const auto expected = uintmax_t(24) + uintmax_t(15) * uintmax_t(bmpRowLength(width, 24)) * height;
   if (fs::file_size(target, ec) != expected) return fail(target + " has the wrong size");
   return true;

@@ -55,7 +55,9 @@ bool TdataBuilder::buildWords() {
     return fail(db.error());
   for (const auto& lang : kLanguages) {
     seterr("b");
-    if (!db.insert("languages", {std::string(lang.name), std::string(platform::usesLatinScript(lang.locale) ? "yes" : "no")}))
+    // The settings page lists "English" of its own before the table's languages.
+    const bool english = std::string(lang.name) == "English";
+    if (!english && !db.insert("languages", {std::string(lang.name), std::string(platform::usesLatinScript(lang.locale) ? "yes" : "no")}))
       return fail(db.error());
     seterr("c");
     auto add = [&](const char* english, const std::string& word) {

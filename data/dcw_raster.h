@@ -38,6 +38,22 @@ void rasterise(const TpolyXyValues& rings, int width, Fn&& setPixel) {
       for (int c = c0; c < c1; ++c) setPixel(((c % width) + width) % width, y);
     }
   }
+  // A ring too small to hold a pixel centre (a small island) still takes the pixel it lies in.
+  for (const auto& r : rings) {
+    if (r.empty()) continue;
+    double x0 = std::numeric_limits<double>::max(), x1 = -x0, ya = x0, yb = -x0;
+    for (const auto& p : r) {
+      x0 = std::min(x0, (p.x + 180.0) * scale);
+      x1 = std::max(x1, (p.x + 180.0) * scale);
+      ya = std::min(ya, (90.0 - p.y) * scale);
+      yb = std::max(yb, (90.0 - p.y) * scale);
+    }
+    const bool holdsColumn = std::ceil(x0 - 0.5) < std::ceil(x1 - 0.5);
+    const bool holdsRow = std::ceil(ya - 0.5) < std::ceil(yb - 0.5);
+    if (holdsColumn && holdsRow) continue;
+    const int c = int(std::floor((x0 + x1) / 2)), row = int(std::floor((ya + yb) / 2));
+    if (row >= 0 && row < height) setPixel(((c % width) + width) % width, row);
+  }
 }
 
 }  // namespace kdata

@@ -310,6 +310,9 @@ void TApplication::ActivateHint(TPoint screen) {
   if (!canShow) return;
   if (!fhint) fhint = HintWindowClass ? HintWindowClass() : std::make_unique<THintWindow>();
   fhint->ActivateHint(Bounds(screen.X, screen.Y + 20, fhint->Width(), fhint->Height()), text);
+  // The hint goes by itself after its time-out, as the framework's does.
+  if (info.HideTimeout > 0)
+    fhintTimer = desktop().setTimer(static_cast<uint32_t>(info.HideTimeout), [this] { CancelHint(); });
 }
 
 void TApplication::CancelHint() {

@@ -13,6 +13,8 @@
 //              [x] world transforms for lines, polygons, paths, text, clip rectangles and blits
 //              (box and curved shapes in a turned frame become polygons) [ ] pen widths scaled
 //              by the world transform [x] MaskBlt [x] PlgBlt [x] mitre and bevel joins
+//              [x] arcs, pies, chords and round rectangles in paths [x] flatten, widen and read
+//              back a path [x] recording into a metafile
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -124,6 +126,11 @@ constexpr unsigned TA_TOP = 0;
 constexpr unsigned TA_BOTTOM = 8;
 constexpr unsigned TA_BASELINE = 24;
 
+// Kinds of path points as getPath reports them.
+constexpr uint8_t PT_CLOSEFIGURE = 1;
+constexpr uint8_t PT_LINETO = 2;
+constexpr uint8_t PT_MOVETO = 6;
+
 constexpr int RGN_AND = 1;
 constexpr int RGN_OR = 2;
 constexpr int RGN_XOR = 3;
@@ -141,6 +148,8 @@ enum class Rop2 {
   MaskPen, NotXorPen, Nop, MergeNotPen, CopyPen, MergePenNot, MergePen, White
 };
 enum class ArcDirection { CounterClockwise = 1, Clockwise = 2 };
+
+class TMetafileRecorder;
 
 class TDeviceContext {
  public:
@@ -202,6 +211,15 @@ class TDeviceContext {
   [[nodiscard]] int logPixelsY() const { return flogPixels; }
   [[nodiscard]] int logPixelsX() const { return flogPixels; }
   void setLogPixels(int dpi) { flogPixels = dpi > 0 ? dpi : 96; }
+  // What the context draws on (the platform's TECHNOLOGY device capability): corrections meant
+  // for monitors stay off printer pages and metafiles.
+  enum class Technology { RasterDisplay, RasterPrinter, Metafile };
+  [[nodiscard]] Technology technology() const { return ftechnology; }
+  void setTechnology(Technology t) { ftechnology = t; }
+  // While set (a metafile canvas), lines, shapes, box fills and text are recorded there with
+  // the state in force instead of painted. Borrowed; nullptr paints again.
+  void setRecorder(TMetafileRecorder* r) { frecorder = r; }
+  [[nodiscard]] TMetafileRecorder* recorder() const { return frecorder; }
 
   // Text with the selected font (a context without one uses the default face at 16 pixels).
   HFONT selectFont(HFONT);
@@ -233,6 +251,13 @@ class TDeviceContext {
   // The closed path filled by the fill mode, as device pixels; false when there is no path.
   bool pathToRegion(TRegion&);
   bool selectClipPath(int mode);
+  // The figures are kept as straight segments already: true while there is a closed path.
+  bool flattenPath();
+  // The path becomes the outline of what the current pen would paint along it (as rectangles of
+  // whole pixels, so any fill mode fills it the same); false without a closed path.
+  bool widenPath();
+  // The closed path's points in logical coordinates with their PT_ kinds; false without one.
+  bool getPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) const;
   // What the path recorder uses: figures in continuous device coordinates.
   void pathMoveTo(TFPoint);
   void pathLineTo(TFPoint);
@@ -326,6 +351,8 @@ class TDeviceContext {
   State fstate;
   std::vector<State> fsaved;
   int flogPixels = 96;
+  Technology ftechnology = Technology::RasterDisplay;
+  TMetafileRecorder* frecorder = nullptr;
   PathState fpathState = PathState::None;
   std::vector<Figure> fpath;
 };

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/gdi.h"
+#include "platform/metafile.h"
 #include "platform/gdi_raster.h"
 
 namespace platform {
@@ -338,6 +339,15 @@ void drawPolyline(TDeviceContext& dc, std::span<TPoint const> pts, bool closed) 
     if (pts.size() >= 2) recordFigure(dc, pts, closed);
     return;
   }
+  if (TMetafileRecorder* rec = dc.recorder()) {
+    if (pts.size() < 2) return;
+    rec->syncState(dc);
+    std::vector<TPoint> d;
+    for (auto q : pts) d.push_back(dc.toDevice(q));
+    if (closed) d.push_back(d.front());
+    rec->polyline(d);
+    return;
+  }
   TPenDesc const& pen = dc.pen();
   if (isNull(pen) || pts.size() < 2) return;
   Painter p(dc);
@@ -389,6 +399,13 @@ void TDeviceContext::polyPolygon(std::span<TPoint const> pts, std::span<int cons
       if (c >= 2) recordFigure(*this, pts.subspan(at, size_t(c)), true);
       at += size_t(c);
     }
+    return;
+  }
+  if (frecorder) {
+    frecorder->syncState(*this);
+    std::vector<TPoint> d;
+    for (auto q : pts) d.push_back(toDevice(q));
+    frecorder->polyPolygon(d, counts);
     return;
   }
   Painter p(*this);
@@ -546,6 +563,12 @@ Box frameBox(TDeviceContext const& dc, Box b) {
 }  // namespace
 
 void TDeviceContext::rectangle(int l, int t, int r, int b) {
+  if (frecorder && !pathOpen() && transformIsShift()) {
+    frecorder->syncState(*this);
+    TPoint a = toDevice({l, t}), z = toDevice({r, b});
+    frecorder->rectangle(a.X, a.Y, z.X, z.Y);
+    return;
+  }
   if (pathOpen() || !transformIsShift()) {
     // A turned or scaled box is a polygon; in a path the box's corners make the figure.
     TPoint c[4] = {{l, t}, {r, t}, {r, b}, {l, b}};
@@ -585,7 +608,7 @@ void TDeviceContext::rectangle(int l, int t, int r, int b) {
 }
 
 void TDeviceContext::roundRect(int l, int t, int r, int b, int cw, int ch) {
-  if (pathOpen() || !transformIsShift()) {
+  if (pathOpen() || !transformIsShift() || frecorder) {
     TRect n = TRect{l, t, r, b}.normalized();
     double rw = std::min(std::abs(cw) / 2.0, n.width() / 2.0), rh = std::min(std::abs(ch) / 2.0, n.height() / 2.0);
     std::vector<TPoint> pts;
@@ -613,6 +636,12 @@ void TDeviceContext::roundRect(int l, int t, int r, int b, int cw, int ch) {
 }
 
 void TDeviceContext::ellipse(int l, int t, int r, int b) {
+  if (frecorder && !pathOpen() && transformIsShift()) {
+    frecorder->syncState(*this);
+    TPoint a = toDevice({l, t}), z = toDevice({r, b});
+    frecorder->ellipse(a.X, a.Y, z.X, z.Y);
+    return;
+  }
   if (pathOpen() || !transformIsShift()) {
     double cx = (l + r) / 2.0, cy = (t + b) / 2.0, rx = std::abs(r - l) / 2.0, ry = std::abs(b - t) / 2.0;
     int n = std::clamp(int(std::ceil((rx + ry) * 0.8)), 16, 720);
@@ -726,7 +755,8 @@ std::vector<TPoint> arcPoints(TDeviceContext const& dc, int l, int t, int r, int
   return pts;
 }
 
-bool asPolygons(TDeviceContext const& dc) { return dc.pathOpen() || !dc.transformIsShift(); }
+// A metafile being recorded takes curves as the polygons they become in a path.
+bool asPolygons(TDeviceContext const& dc) { return dc.pathOpen() || !dc.transformIsShift() || dc.recorder(); }
 }  // namespace
 
 void TDeviceContext::arc(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
@@ -821,6 +851,11 @@ bool TDeviceContext::strokeAndFillPath() {
 // ---- fills ---------------------------------------------------------------------------------------
 
 void TDeviceContext::fillRect(TRect const& r, TBrushDesc const& br) {
+  if (frecorder) {
+    TPoint a = toDevice({r.Left, r.Top}), z = toDevice({r.Right, r.Bottom});
+    frecorder->fillRect({a.X, a.Y, z.X, z.Y}, br);
+    return;
+  }
   Painter p(*this);
   if (!p.ready()) return;
   p.setRop(Rop2::CopyPen);

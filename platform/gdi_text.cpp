@@ -9,6 +9,7 @@
 
 #include "platform/gdi.h"
 #include "platform/gdi_raster.h"
+#include "platform/metafile.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -65,6 +66,14 @@ void blendCoverage(TSurface& s, std::vector<TRect> const& clip, TGlyphCoverage c
 }  // namespace
 
 bool TDeviceContext::textOut(int x, int y, std::string_view text) {
+  if (frecorder && !pathOpen()) {
+    frecorder->syncState(*this);
+    const bool updateCp = (fstate.textAlign & TA_UPDATECP) != 0;
+    const TPoint at = toDevice(updateCp ? fstate.current : TPoint{x, y});
+    frecorder->textOut(at.X, at.Y, text);
+    if (updateCp) fstate.current.X += textExtent(text).cx;
+    return true;
+  }
   auto f = realized();
   TTextMetric const& tm = f->metrics();
   std::u32string cps = toUtf32(text);

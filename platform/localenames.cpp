@@ -4,8 +4,12 @@
 
 #include <unicode/dtfmtsym.h>
 #include <unicode/locid.h>
+#include <unicode/uchar.h>
+#include <unicode/ures.h>
+#include <unicode/uscript.h>
 
 #include <cstdlib>
+#include <memory>
 
 namespace platform {
 namespace {
@@ -42,11 +46,6 @@ std::string localeMonthName(int index) { return index < 0 || index > 11 ? "" : n
 }  // namespace platform
 
 // ---- words of a named locale
-#include <unicode/uchar.h>
-#include <unicode/ures.h>
-#include <unicode/uscript.h>
-
-#include <memory>
 
 namespace platform {
 namespace {

@@ -7,6 +7,7 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <X11/Xlib.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -64,6 +65,7 @@ class TSdlBackend : public TBackend {
   TSdlBackend() = default;
   ~TSdlBackend() override {
     for (auto& [h, w] : fwindows) SDL_DestroyWindow(w);
+    if (fx) XCloseDisplay(fx);
     for (auto& [c, p] : fcursors) SDL_FreeCursor(p);
     SDL_Quit();  // all of SDL: a partial quit leaves its D-Bus connection behind
   }
@@ -75,11 +77,9 @@ class TSdlBackend : public TBackend {
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // SIGTERM and SIGINT end the program as usual
-    // X errors stay quiet before SDL (which keeps the handler it finds and puts it back when it
-    // quits, before closing its connections) and after it (its own handler ends the program).
-    x11::keepErrorsQuiet();
+    // Before SDL, which passes errors on to the handler it finds and puts it back as it quits.
+    x11::ignoreVanishedWindows();  // a preview's host may go at any moment
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
-    x11::keepErrorsQuiet();
     fwake = SDL_RegisterEvents(1);
     return true;
   }
@@ -96,6 +96,17 @@ class TSdlBackend : public TBackend {
   }
 
   bool createWindow(HWND h, TWindowDesc const& d) override {
+    if (d.host != 0) {
+      // Inside another program's window: our own X child of it, drawn through SDL.
+      if (!fx) fx = XOpenDisplay(nullptr);
+      const unsigned long child =
+          x11::createChildWindow(fx, d.host, d.bounds.Left, d.bounds.Top, d.bounds.width(), d.bounds.height());
+      if (child == 0) return false;
+      SDL_Window* w = SDL_CreateWindowFrom(reinterpret_cast<const void*>(child));
+      if (!w) return false;
+      fwindows[h] = w;
+      return true;
+    }
     Uint32 flags = SDL_WINDOW_HIDDEN;
     if (!(d.style & WS_BORDER)) flags |= SDL_WINDOW_BORDERLESS;
     if (d.style & WS_EX_TOPMOST) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
@@ -268,6 +279,10 @@ class TSdlBackend : public TBackend {
             e.size = {ev.window.data1, ev.window.data2};
             break;
           case SDL_WINDOWEVENT_EXPOSED: e.kind = TInputEvent::Exposed; break;
+          case SDL_WINDOWEVENT_MOVED:
+            e.kind = TInputEvent::Moved;
+            e.at = {ev.window.data1, ev.window.data2};
+            break;
           default: return;
         }
         break;
@@ -280,6 +295,7 @@ class TSdlBackend : public TBackend {
   std::map<HWND, SDL_Window*> fwindows;
   std::map<Cursor, SDL_Cursor*> fcursors;
   Uint32 fwake = 0;
+  Display* fx = nullptr;  // our own connection for child windows inside hosts
 };
 
 }  // namespace

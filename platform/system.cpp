@@ -6,9 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/process.h"
 #include "platform/windows.h"
 
 extern char** environ;
@@ -44,21 +46,21 @@ bool playSound(std::string const& path, bool async) {
     return true;
   }
   if (!SDL_WasInit(SDL_INIT_AUDIO) && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-  SDL_AudioSpec spec;
+  SDL_AudioSpec wav;
   Uint8* buf = nullptr;
   Uint32 len = 0;
-  if (!SDL_LoadWAV(path.c_str(), &spec, &buf, &len)) return false;
+  if (!SDL_LoadWAV(path.c_str(), &wav, &buf, &len)) return false;
   Audio& a = audio();
   if (a.dev) SDL_CloseAudioDevice(a.dev);
-  a.dev = SDL_OpenAudioDevice(nullptr, 0, &spec, nullptr, 0);
+  a.dev = SDL_OpenAudioDevice(nullptr, 0, &wav, nullptr, 0);
   bool ok = a.dev != 0 && SDL_QueueAudio(a.dev, buf, len) == 0;
   SDL_FreeWAV(buf);
   if (!ok) return false;
   SDL_PauseAudioDevice(a.dev, 0);
   if (!async) {
     // The length of the sound, and a little for the device: never longer.
-    const Uint32 ms = spec.freq > 0 ? static_cast<Uint32>(1000.0 * len / (spec.freq * spec.channels *
-                                                                           (SDL_AUDIO_BITSIZE(spec.format) / 8)))
+    const Uint32 ms = wav.freq > 0 ? static_cast<Uint32>(1000.0 * len / (wav.freq * wav.channels *
+                                                                           (SDL_AUDIO_BITSIZE(wav.format) / 8)))
                                     : 0;
     const Uint32 until = SDL_GetTicks() + ms + 500;
     while (SDL_GetQueuedAudioSize(a.dev) > 0 && static_cast<int32_t>(until - SDL_GetTicks()) > 0) SDL_Delay(10);
@@ -113,16 +115,22 @@ bool openAddress(std::string const& address) {
 bool waitProcess(int pid, unsigned timeoutMs) {
   if (pid <= 0) return false;
   TDesktop& d = desktop();
-  const uint32_t start = d.now();
+  // The limit runs on the real clock: the child does not follow a test's injected one.
+  const uint32_t start = tickCount();
+  constexpr uint32_t kPoll = 20;
   for (;;) {
     int status = 0;
     const pid_t r = waitpid(pid, &status, WNOHANG);
     if (r == pid || (r < 0 && errno == ECHILD)) return true;
-    const uint32_t spent = d.now() - start;
+    const uint32_t spent = tickCount() - start;
     if (spent >= timeoutMs) return false;
-    // Messages are served while the child runs; the wait sleeps until one comes (or 50 ms).
+    // Messages are served while the child runs; between them the thread sleeps (in the message
+    // wait, or, where that returns at once as on the headless desktop, in a plain sleep).
     d.processMessages();
-    d.waitMessage(std::min<uint32_t>(50, timeoutMs - spent));
+    const uint32_t before = tickCount();
+    d.waitMessage(kPoll);
+    const uint32_t slept = tickCount() - before;
+    if (slept < kPoll) usleep((kPoll - slept) * 1000);
   }
 }
 

@@ -441,10 +441,12 @@ bool TDesktop::keyDown(int vk) const { return vk >= 0 && vk <= 255 && (fkeys[vk]
 // Messages
 
 bool TDesktop::postMessage(HWND h, uint32_t msg, WPARAM w, LPARAM l) {
-  if (h != 0 && !isWindow(h)) return false;
+  const bool ui = std::this_thread::get_id() == fuiThread;
+  // Another thread must not read the window tree; a message to a window gone is dropped later.
+  if (ui && h != 0 && !isWindow(h)) return false;
   {
     std::lock_guard<std::mutex> lock(fpostLock);
-    fposted.push_back({h, msg, w, l, fbackend->ticks(), fcursorPos});
+    fposted.push_back({h, msg, w, l, ui ? fbackend->ticks() : 0, ui ? fcursorPos : TPoint{}});
   }
   fbackend->wake();
   return true;
@@ -545,6 +547,14 @@ void TDesktop::route(TInputEvent const& e) {
     case TInputEvent::Resized: {
       const TRect b = form->bounds;
       setBounds(e.form, Bounds(b.Left, b.Top, e.size.cx, e.size.cy));
+      return;
+    }
+    case TInputEvent::Moved: {
+      // The window manager moved it: only our record follows (the window is already there).
+      Node* n = node(e.form);
+      const TRect b = n->bounds;
+      n->bounds = Bounds(e.at.X, e.at.Y, b.width(), b.height());
+      if (b.Left != e.at.X || b.Top != e.at.Y) sendMessage(e.form, WM_MOVE, 0, MAKELPARAM(e.at.X, e.at.Y));
       return;
     }
     case TInputEvent::Exposed:

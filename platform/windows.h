@@ -16,6 +16,7 @@
 #include <mutex>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/gdi.h"
@@ -52,11 +53,14 @@ struct TWindowDesc {
   std::string className;
   std::string title;
   TWindowProc* proc = nullptr;  // borrowed; the control outlives its window
+  // A top-level window made inside another program's native window (the saver's preview):
+  // bounds are then in the host's client pixels. 0: an ordinary window.
+  unsigned long host = 0;
 };
 
 // Input as a backend reports it, in client pixels of a top-level window.
 struct TInputEvent {
-  enum Kind { MouseMove, ButtonDown, ButtonUp, Wheel, KeyDown, KeyUp, Close, Resized, Exposed, Quit };
+  enum Kind { MouseMove, ButtonDown, ButtonUp, Wheel, KeyDown, KeyUp, Close, Resized, Moved, Exposed, Quit };
   Kind kind = MouseMove;
   HWND form = 0;
   TPoint pos;
@@ -64,6 +68,7 @@ struct TInputEvent {
   int key = 0;     // virtual-key code
   int wheel = 0;   // WHEEL_DELTA per notch, positive forward
   TSize size;      // Resized: the new client size
+  TPoint at;       // Moved: the new screen position (a window manager moved the window)
 };
 
 // One display of the desktop as the platform reports it.
@@ -218,6 +223,7 @@ class TDesktop {
   [[nodiscard]] bool keyDown(int vk) const;
 
   // ---- messages
+  // Safe from any thread (the busy window's painter posts); only the UI thread checks the window.
   bool postMessage(HWND, uint32_t msg, WPARAM = 0, LPARAM = 0);
   LRESULT sendMessage(HWND, uint32_t msg, WPARAM = 0, LPARAM = 0);
   void postQuitMessage(int code = 0);
@@ -286,6 +292,7 @@ class TDesktop {
   bool fterminated = false;
   int fquitCode = 0;
   std::mutex fpostLock;  // postMessage may come from the busy window's painter thread
+  std::thread::id fuiThread = std::this_thread::get_id();
   uint8_t fkeys[256] = {};
 };
 

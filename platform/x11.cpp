@@ -97,8 +97,6 @@ uint8_t fromMask(unsigned long pixel, unsigned long mask) {
 using Clock = std::chrono::steady_clock;
 }  // namespace
 
-void keepErrorsQuiet() { XSetErrorHandler(ignoreErrors); }
-
 void setWindowClass(void* display, unsigned long window, std::string const& cls) {
   auto* d = static_cast<Display*>(display);
   std::string name = cls;
@@ -182,6 +180,34 @@ bool closeWindow(unsigned long window) {
   return true;
 }
 
+namespace {
+int (*previousHandler)(Display*, XErrorEvent*) = nullptr;
+int vanishedTolerant(Display* d, XErrorEvent* e) {
+  if (e->error_code == BadWindow || e->error_code == BadDrawable || e->error_code == BadMatch) return 0;
+  return previousHandler ? previousHandler(d, e) : 0;
+}
+}  // namespace
+
+void ignoreVanishedWindows() {
+  // Installed before every display start: SDL passes errors on to the handler it found and puts
+  // it back as it quits. Never after SDL starts, or SDL's handler would become our previous one
+  // and pass errors back to us.
+  auto* was = XSetErrorHandler(vanishedTolerant);
+  if (was != vanishedTolerant) previousHandler = was;
+}
+
+unsigned long createChildWindow(void* display, unsigned long host, int x, int y, int width, int height) {
+  auto* d = static_cast<Display*>(display);
+  if (!d || host == 0) return 0;
+  XWindowAttributes a;
+  if (!XGetWindowAttributes(d, host, &a)) return 0;
+  const Window w = XCreateSimpleWindow(d, host, x, y, static_cast<unsigned>(std::max(width, 1)),
+                                       static_cast<unsigned>(std::max(height, 1)), 0, 0, 0);
+  XMapWindow(d, w);
+  XSync(d, False);
+  return w;
+}
+
 bool grabWindow(unsigned long window, TSurface& out) {
   DisplayPtr d = openDisplay();
   if (!d || window == 0) return false;
@@ -257,12 +283,10 @@ bool TembeddedView::open(unsigned long host, uint32_t waitMs) {
   f->width = std::max(a.width, 1);
   f->height = std::max(a.height, 1);
   const int before = errorCount;
-  const int screen = DefaultScreen(d);
-  f->child = XCreateSimpleWindow(d, host, 0, 0, static_cast<unsigned>(f->width), static_cast<unsigned>(f->height), 0,
-                                 BlackPixel(d, screen), BlackPixel(d, screen));
+  f->child = createChildWindow(d, host, 0, 0, f->width, f->height);
+  if (f->child == 0) return false;
   XSelectInput(d, host, StructureNotifyMask);
   XSelectInput(d, f->child, ExposureMask | StructureNotifyMask);
-  XMapWindow(d, f->child);
   f->gc = XCreateGC(d, f->child, 0, nullptr);
   XSync(d, False);
   if (errorCount != before) {  // the host went while we built the child

@@ -1,7 +1,7 @@
 // What SDL does not give, from X11 directly: window classes, other programs' windows found by
 // class and asked to close, display millimetres (XRandR) and the logical DPI (Xft.dpi).
 // Implemented: [x] WM_CLASS [x] find by class, close by WM_DELETE_WINDOW [x] millimetres
-//              [x] Xft.dpi [x] embedding into a host window id [x] reading a window's pixels
+//              [x] Xft.dpi [x] a child window inside a host window id [x] reading a window's pixels
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -11,9 +11,6 @@
 #include "platform/windows.h"
 
 namespace platform::x11 {
-// X protocol errors stop being fatal for the rest of the process: a window may vanish between a
-// request and the server's answer (while a window closes, or another program's goes).
-void keepErrorsQuiet();
 // display is the X11 Display* of the window.
 void setWindowClass(void* display, unsigned long window, std::string const& cls);
 // Fills mmWidth and mmHeight of the displays whose box matches an XRandR output's CRTC.
@@ -25,6 +22,15 @@ int xftDpi();
 unsigned long findWindowByClass(std::string const& cls);
 // Asks a window to close as a window manager would (WM_DELETE_WINDOW); false when it is gone.
 bool closeWindow(unsigned long window);
+// A mapped child window inside a host window, made on the given display connection; 0 when the
+// host is gone.
+unsigned long createChildWindow(void* display, unsigned long host, int x, int y, int width, int height);
+// Errors about windows that vanished (a preview's host, a window closing while a wake-up is sent
+// to it) are ignored for the rest of the run; other errors go to the handler that was there
+// before. Call it before SDL starts: SDL's own handler passes errors on to the one it found and
+// puts that one back when it quits, before closing its connections.
+void ignoreVanishedWindows();
+
 // The window's pixels as they are on the screen now (children included), 24 bits; false when the
 // window is gone or unmapped.
 bool grabWindow(unsigned long window, TSurface& out);

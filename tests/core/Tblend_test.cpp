@@ -161,6 +161,18 @@ TEST(Tblend, MaskedTintsAndDraws) {
   EXPECT_EQ(at(bm, 3, 0), 0xFFFFFFu);
 }
 
+TEST(Tblend, ParallelogramCopyMirrorsAcross) {
+  Tblend b;
+  TBitmap target, source;
+  make(target, 4, 4);
+  make(source, 4, 4, 0x0000FF);
+  source.dc().fillRect({0, 0, 2, 4}, platform::solidBrush(0x00FF00));  // left half green
+  const platform::TPoint mirrored[] = {{4, 0}, {0, 0}, {4, 4}};       // left and right swapped
+  ASSERT_TRUE(b.PlgBlt(target.Canvas(), mirrored, source.Canvas(), 0, 0, 4, 4, nullptr, 0, 0));
+  EXPECT_EQ(at(target, 0, 1), 0x0000FFu);
+  EXPECT_EQ(at(target, 3, 1), 0x00FF00u);
+}
+
 TEST(Tblend, PolygonTintNeedsAClosedRing) {
   Tblend b;
   TBitmap bm;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/r_Font.h"
 #include "core/r_base.h"
 
 using platform::TBitmap;
@@ -172,6 +173,27 @@ TEST(TosDrawing, MarksAtTheRightEndOfABox) {
   EXPECT_EQ(TosDrawing::tick(bm.Canvas(), TRect{0, 0, 100, 20}), (TRect{88, 4, 96, 16}));
   const TRect arrow = TosDrawing::drawRightArrow(bm.Canvas(), {0, 0, 100, 20}, TosDrawing::Open::No);
   EXPECT_EQ(arrow, (TRect{84, 0, 100, 20}));
+  // Through the font manager the pointer's ink sits around the middle line, right of x = 84.
+  createFontMan();
+  for (auto open : {TosDrawing::Open::No, TosDrawing::Open::Yes}) {
+    make(bm, 100, 20);
+    const unsigned align = bm.dc().setTextAlign(platform::TA_LEFT | platform::TA_TOP);
+    TosDrawing::drawDownArrow(bm.Canvas(), {0, 0, 100, 20}, open);
+    EXPECT_EQ(bm.dc().textAlign(), platform::TA_LEFT | platform::TA_TOP);
+    bm.dc().setTextAlign(align);
+    int inked = 0, top = 20, bottom = -1;
+    for (int y = 0; y < 20; ++y)
+      for (int x = 0; x < 100; ++x)
+        if (at(bm, x, y) != 0xFFFFFF) {
+          ++inked;
+          EXPECT_GE(x, 84);
+          top = std::min(top, y);
+          bottom = std::max(bottom, y);
+        }
+    EXPECT_GT(inked, 0);
+    EXPECT_LE(std::abs((top + bottom) / 2 - 10), 2);
+  }
+  freeFontMan();
 }
 
 TEST(TosDrawing, ScaleBarLabelsAndLength) {

@@ -77,6 +77,16 @@ TEST_F(Hook, MovingFromOneControlToAnotherLeavesEntersThenMoves) {
   EXPECT_EQ(log, (std::vector<std::string>{"A:6@10,10#0", "B:7@0,0#0", "B:1@5,2#0"}));
 }
 
+TEST_F(Hook, APressCapturesTheMouseUntilRelease) {
+  send(TInputEvent::MouseMove, 20, 20);
+  send(TInputEvent::ButtonDown, 20, 20);
+  log.clear();
+  send(TInputEvent::MouseMove, 110, 20);  // over B, but A holds the mouse
+  send(TInputEvent::ButtonUp, 110, 20);
+  send(TInputEvent::MouseMove, 111, 20);
+  EXPECT_EQ(log, (std::vector<std::string>{"A:1@100,10#0", "A:3@100,10#0", "A:6@100,10#0", "B:7@0,0#0", "B:1@11,10#0"}));
+}
+
 TEST_F(Hook, AMoveOverAWindowWithoutControlStillCountsAsLeaving) {
   send(TInputEvent::MouseMove, 20, 20);
   send(TInputEvent::MouseMove, 250, 150);  // the bare form: not an owner-drawn control
@@ -96,7 +106,10 @@ TEST_F(Hook, KeysGoToTheControlUnderTheMouseNotTheFocusedOne) {
 
 TEST_F(Hook, ArrowKeysAreConsumedOutsideEditsOnly) {
   int arrows = 0;
-  os->onArrowKey = [&](void*) { ++arrows; };
+  os->onArrowKey = [&](void* sender) {
+    ++arrows;
+    EXPECT_EQ(sender, static_cast<void*>(os));
+  };
   std::vector<uint32_t> reached;
   a->OnKeyDown = [&](TWinControl*, int& key, TShiftState) { reached.push_back(static_cast<uint32_t>(key)); };
   desktop().setFocus(a->Handle());
@@ -156,6 +169,44 @@ TEST_F(Hook, RemembersTheLastMessageAndFiresTheRegisteredOne) {
   EXPECT_EQ(os->lastWindowsMessage, wm_ombrant);
   EXPECT_EQ(os->lastwparam, 3u);
   EXPECT_EQ(messageName(os->lastWindowsMessage), "unknown message");
+}
+
+// The control set's combo box and the drop-down list window of a combo box.
+class TcomboBox : public TQYcontrol {
+ public:
+  using TQYcontrol::TQYcontrol;
+  LRESULT WndProc(TMsg& m) override {
+    if (m.message == WM_RBUTTONUP) rightUps.push_back(GET_Y_LPARAM(m.lParam));
+    return TQYcontrol::WndProc(m);
+  }
+  std::vector<int> rightUps;
+};
+class TdropList : public TForm {
+ public:
+  std::string frameworkClass() const override { return "ComboLBox"; }
+};
+
+TEST_F(Hook, RightClickInADropDownListGoesToItsComboBox) {
+  TcomboBox combo(form.get());
+  combo.SetBounds(10, 10, 100, 40);
+  TQYcontrol panel(&combo), inner(&panel);
+  panel.SetBounds(0, 0, 100, 40);
+  inner.SetBounds(0, 0, 100, 40);
+  TdropList list;
+  list.SetBounds(110, 95, 100, 80);  // just below the combo box on the screen
+  list.Show();
+  TInputEvent e;
+  e.form = list.Handle();
+  e.button = 2;
+  for (int y : {0, 5}) {
+    e.pos = {3, y};
+    e.kind = TInputEvent::ButtonDown;
+    hb->inject(e);
+    e.kind = TInputEvent::ButtonUp;
+    hb->inject(e);
+  }
+  Application().ProcessMessages();
+  EXPECT_EQ(combo.rightUps, (std::vector<int>{5}));
 }
 
 TEST(MessageNames, TableNamesKnownNumbersOnly) {

@@ -67,6 +67,15 @@ TEST_F(Folder, PlacesLieInTheirCountriesAndZones) {
       {"Moscow", 55.75, 37.62, "Russia", nullptr},
       {"Tokyo", 35.68, 139.7, "Japan", "JPN=Tokyo Standard Time"},
       {"Anchorage", 61.2, -149.9, "Alaska", "USA7=Alaskan Standard Time"},
+      {"Honolulu", 21.35, -157.9, "Hawaii", "USA8=Hawaiian Standard Time"},
+      {"Tenerife", 28.3, -16.6, "Canary Islands", "xCNI=GMT Standard Time"},
+      {"Sao Miguel, Azores", 37.8, -25.5, "Azores", "xAZS=Azores Standard Time"},
+      {"Corsica", 42.1, 9.1, "Corsica", "FRA=Romance Standard Time"},
+      {"Sardinia", 40.1, 9.0, "Sardinia", "ITA=W. Europe Standard Time"},
+      {"Crete", 35.2, 24.9, "Crete", nullptr},
+      {"Shetland", 60.3, -1.3, "Shetland Isles", "GBR=GMT Standard Time"},
+      {"Edmonton", 53.55, -113.5, "Canada", nullptr},
+      {"Sao Paulo", -23.55, -46.6, "Brazil", nullptr},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
@@ -94,4 +103,12 @@ TEST_F(Folder, JanuaryAndJulyDifferWhereSnowComesAndGoes) {
   }
   // The Sahara barely changes.
   EXPECT_NEAR(lightAt(0, 23, 10), lightAt(6, 23, 10), 25);
+}
+
+TEST_F(Folder, BitmapsAreTwentyFourBitFiles) {
+  for (const char* name : {"preview.bmp", "moon.bmp", "world 600.bmp"}) {
+    SCOPED_TRACE(name);
+    TrawBitmap24 rb;
+    EXPECT_TRUE(rb.loadfromFile(dataDir() + name)) << rb.loadError();
+  }
 }

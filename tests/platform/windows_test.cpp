@@ -4,9 +4,17 @@
 #include "platform/windows.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
 #include <string>
 #include <vector>
+
+#include "platform/process.h"
+#include "platform/system.h"
+
+extern char** environ;
 
 namespace {
 using namespace platform;
@@ -300,4 +308,32 @@ TEST(RegisteredMessages, SameNameSameNumberAboveTheFixedRange) {
   EXPECT_EQ(RegisterWindowMessage(""), 0u);
 }
 
+}  // namespace
+
+namespace {
+using namespace platform;
+
+pid_t spawnSleep(const char* seconds) {
+  pid_t pid = 0;
+  const char* argv[] = {"sleep", seconds, nullptr};
+  posix_spawnp(&pid, "sleep", nullptr, nullptr, const_cast<char**>(argv), environ);
+  return pid;
+}
+
+TEST(WaitProcess, EndsWhenTheChildEndsOrAtTheLimit) {
+  resetDesktop(std::make_unique<THeadlessBackend>());
+  const pid_t quick = spawnSleep("0.05");
+  ASSERT_GT(quick, 0);
+  EXPECT_TRUE(waitProcess(quick, 5000));
+  const pid_t slow = spawnSleep("5");
+  ASSERT_GT(slow, 0);
+  const uint32_t start = tickCount();
+  EXPECT_FALSE(waitProcess(slow, 100));
+  const uint32_t spent = tickCount() - start;
+  EXPECT_GE(spent, 100u);
+  EXPECT_LT(spent, 2000u);
+  kill(slow, SIGKILL);
+  waitpid(slow, nullptr, 0);
+  EXPECT_FALSE(waitProcess(0, 10));
+}
 }  // namespace

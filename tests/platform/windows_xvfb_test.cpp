@@ -14,6 +14,9 @@
 
 #include "platform/windows.h"
 #include "platform/x11.h"
+
+// X11 last: its macros clash with names above.
+#include <X11/Xlib.h>
 #include "tests/support/testenv.h"
 
 extern char** environ;
@@ -172,6 +175,76 @@ TEST(WindowsOnXvfb, BorderlessWindowShowsItsBufferPixelForPixel) {
   // Another program finds the window by its class.
   EXPECT_NE(x11::findWindowByClass("kestrovatest"), 0ul);
   EXPECT_EQ(x11::findWindowByClass("nosuchclass"), 0ul);
+}
+
+// Some other program's window, as the preview's host.
+class HostWindow {
+ public:
+  explicit HostWindow(TRect box) {
+    fd = XOpenDisplay(nullptr);
+    if (!fd) return;
+    fw = XCreateSimpleWindow(fd, DefaultRootWindow(fd), box.Left, box.Top, unsigned(box.width()), unsigned(box.height()), 0, 0,
+                             0x00FF00);
+    XMapWindow(fd, fw);
+    XSync(fd, False);
+  }
+  ~HostWindow() {
+    if (fd) XCloseDisplay(fd);
+  }
+  void destroy() {
+    XDestroyWindow(fd, fw);
+    XSync(fd, False);
+  }
+  [[nodiscard]] unsigned long id() const { return fw; }
+
+ private:
+  Display* fd = nullptr;
+  Window fw = 0;
+};
+
+TEST(WindowsOnXvfb, APreviewDrawsInsideItsHostAndSurvivesTheHostGoing) {
+  Xvfb server;
+  ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+  setenv("DISPLAY", server.display().c_str(), 1);
+  auto backend = makeSdlBackend();
+  ASSERT_TRUE(backend);
+  TDesktop& d = resetDesktop(std::move(backend));
+  struct Restore {
+    ~Restore() { resetDesktop(std::make_unique<THeadlessBackend>()); }
+  } restore;
+
+  HostWindow host(Bounds(50, 60, 100, 80));
+  ASSERT_NE(host.id(), 0ul);
+  PatternWindow w;
+  TWindowDesc desc;
+  desc.bounds = Bounds(10, 10, 64, 48);
+  desc.style = WS_VISIBLE;
+  desc.proc = &w;
+  desc.host = host.id();
+  const HWND h = d.createWindow(desc);
+  ASSERT_NE(h, 0u);
+  for (int i = 0; i < 10; ++i) {
+    d.processMessages();
+    d.waitMessage(20);
+  }
+  d.invalidate(h);
+  d.update(h);
+  const Shot shot = grab(server.display());
+  ASSERT_EQ(shot.width, 320);
+  EXPECT_EQ(shot.at(55, 65), RGB(0, 255, 0));  // the host's own background around the preview
+  int wrong = 0;
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x) wrong += shot.at(60 + x, 70 + y) != pattern(x, y);
+  EXPECT_EQ(wrong, 0);
+
+  host.destroy();
+  for (int i = 0; i < 5; ++i) {
+    d.invalidate(h);
+    d.update(h);
+    d.processMessages();
+    d.waitMessage(10);
+  }
+  SUCCEED();  // still running: errors about the vanished window were ignored
 }
 
 }  // namespace

@@ -1,0 +1,261 @@
+// Metafile records and their playback: every coordinate and size is kept in 0.01 mm as a double
+// and mapped into the play box at play time, rounded to the nearest pixel (halves to even).
+#include "platform/metafile.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace platform {
+
+struct TMetafile::Record {
+  enum class Kind {
+    Pen, Brush, TextColor, BkColor, BkMode, TextAlign, Font,
+    MoveTo, LineTo, Polyline, Polygon, PolyPolygon, Rectangle, Ellipse, FillRect, Text
+  };
+  Kind kind = Kind::MoveTo;
+  std::vector<TFPoint> pts;  // 0.01 mm
+  std::vector<int> counts;
+  TPenDesc pen;
+  std::vector<double> dashes;  // 0.01 mm
+  double size = 0;             // pen width or font height, 0.01 mm
+  TBrushDesc brush;
+  TColor colour = 0;
+  unsigned value = 0;
+  TLogFont font;
+  std::string text;
+};
+
+void TMetafile::setMMSize(int width, int height) {
+  fmmWidth = std::max(0, width);
+  fmmHeight = std::max(0, height);
+}
+
+// ---- recording ----------------------------------------------------------------------------------
+
+TMetafileRecorder::TMetafileRecorder(TMetafile& m, int width, int height, double ppmm)
+    : fmeta(m), funit(ppmm > 0 ? 100.0 / ppmm : 100.0 / (96.0 / 25.4)) {
+  fmeta.setMMSize(int(std::nearbyint(width * funit)), int(std::nearbyint(height * funit)));
+}
+
+void TMetafileRecorder::add(TMetafile::Record&& r) {
+  fmeta.frecords.push_back(std::make_shared<TMetafile::Record const>(std::move(r)));
+}
+
+namespace {
+using Kind = TMetafile::Record::Kind;
+}
+
+void TMetafileRecorder::setPen(TPenDesc const& p) {
+  TMetafile::Record r;
+  r.kind = Kind::Pen;
+  r.pen = p;
+  r.size = p.width * funit;
+  for (int d : p.dashes) r.dashes.push_back(d * funit);
+  add(std::move(r));
+}
+
+void TMetafileRecorder::setBrush(TBrushDesc const& b) {
+  TMetafile::Record r;
+  r.kind = Kind::Brush;
+  r.brush = b;
+  add(std::move(r));
+}
+
+void TMetafileRecorder::setTextColor(TColor c) {
+  TMetafile::Record r;
+  r.kind = Kind::TextColor;
+  r.colour = c;
+  add(std::move(r));
+}
+
+void TMetafileRecorder::setBkColor(TColor c) {
+  TMetafile::Record r;
+  r.kind = Kind::BkColor;
+  r.colour = c;
+  add(std::move(r));
+}
+
+void TMetafileRecorder::setBkMode(BkMode m) {
+  TMetafile::Record r;
+  r.kind = Kind::BkMode;
+  r.value = unsigned(m);
+  add(std::move(r));
+}
+
+void TMetafileRecorder::setTextAlign(unsigned a) {
+  TMetafile::Record r;
+  r.kind = Kind::TextAlign;
+  r.value = a;
+  add(std::move(r));
+}
+
+void TMetafileRecorder::selectFont(TLogFont const& f) {
+  TMetafile::Record r;
+  r.kind = Kind::Font;
+  r.font = f;
+  r.size = f.height * funit;
+  add(std::move(r));
+}
+
+namespace {
+TMetafile::Record shape(Kind k, std::span<TPoint const> pts, double unit) {
+  TMetafile::Record r;
+  r.kind = k;
+  for (auto const& p : pts) r.pts.push_back({p.X * unit, p.Y * unit});
+  return r;
+}
+}  // namespace
+
+void TMetafileRecorder::moveTo(int x, int y) {
+  TPoint p[] = {{x, y}};
+  add(shape(Kind::MoveTo, p, funit));
+}
+void TMetafileRecorder::lineTo(int x, int y) {
+  TPoint p[] = {{x, y}};
+  add(shape(Kind::LineTo, p, funit));
+}
+void TMetafileRecorder::polyline(std::span<TPoint const> pts) { add(shape(Kind::Polyline, pts, funit)); }
+void TMetafileRecorder::polygon(std::span<TPoint const> pts) { add(shape(Kind::Polygon, pts, funit)); }
+void TMetafileRecorder::polyPolygon(std::span<TPoint const> pts, std::span<int const> counts) {
+  auto r = shape(Kind::PolyPolygon, pts, funit);
+  r.counts.assign(counts.begin(), counts.end());
+  add(std::move(r));
+}
+void TMetafileRecorder::rectangle(int l, int t, int rr, int b) {
+  TPoint p[] = {{l, t}, {rr, b}};
+  add(shape(Kind::Rectangle, p, funit));
+}
+void TMetafileRecorder::ellipse(int l, int t, int rr, int b) {
+  TPoint p[] = {{l, t}, {rr, b}};
+  add(shape(Kind::Ellipse, p, funit));
+}
+void TMetafileRecorder::fillRect(TRect const& box, TBrushDesc const& b) {
+  TPoint p[] = {{box.Left, box.Top}, {box.Right, box.Bottom}};
+  auto r = shape(Kind::FillRect, p, funit);
+  r.brush = b;
+  add(std::move(r));
+}
+void TMetafileRecorder::textOut(int x, int y, std::string_view s) {
+  TPoint p[] = {{x, y}};
+  auto r = shape(Kind::Text, p, funit);
+  r.text = s;
+  add(std::move(r));
+}
+
+namespace {
+bool samePen(TPenDesc const& a, TPenDesc const& b) {
+  return a.style == b.style && a.width == b.width && a.color == b.color && a.type == b.type && a.cap == b.cap &&
+         a.join == b.join && a.dashes == b.dashes;
+}
+bool sameBrush(TBrushDesc const& a, TBrushDesc const& b) {
+  return a.style == b.style && a.color == b.color && a.hatch == b.hatch;
+}
+}  // namespace
+
+void TMetafileRecorder::syncState(TDeviceContext const& dc) {
+  const bool all = !fsynced;
+  if (all || !samePen(flast.pen, dc.pen())) setPen(dc.pen());
+  if (all || !sameBrush(flast.brush, dc.brush())) setBrush(dc.brush());
+  if (all || flast.textColor != dc.textColor()) setTextColor(dc.textColor());
+  if (all || flast.bkColor != dc.bkColor()) setBkColor(dc.bkColor());
+  if (all || flast.bkMode != dc.bkMode()) setBkMode(dc.bkMode());
+  // Text is recorded where it lands, so playback never follows a current position.
+  if (all || flast.textAlign != dc.textAlign()) setTextAlign(dc.textAlign() & ~TA_UPDATECP);
+  const TLogFont now = dc.font() ? *dc.font() : TLogFont{};
+  const TLogFont was = flast.font ? *flast.font : TLogFont{};
+  if (all || !(now == was)) selectFont(now);
+  flast.pen = dc.pen();
+  flast.brush = dc.brush();
+  flast.textColor = dc.textColor();
+  flast.bkColor = dc.bkColor();
+  flast.bkMode = dc.bkMode();
+  flast.textAlign = dc.textAlign();
+  flast.font = dc.font();
+  fsynced = true;
+}
+
+TMetafileCanvas::TMetafileCanvas(TMetafile& m, int width, int height, double ppmm)
+    : frecorder(m, width, height, ppmm), fcanvas(std::make_unique<TCanvas>(&fdc)) {
+  fdc.setTechnology(TDeviceContext::Technology::Metafile);
+  fdc.setLogPixels(int(std::nearbyint(ppmm * 25.4)));
+  fdc.setRecorder(&frecorder);
+}
+
+TMetafileCanvas::~TMetafileCanvas() { fdc.setRecorder(nullptr); }
+
+// ---- playback -----------------------------------------------------------------------------------
+
+bool PlayEnhMetaFile(TDeviceContext& dc, TMetafile const& m, TRect const& box) {
+  if (m.MMWidth() <= 0 || m.MMHeight() <= 0 || box.isEmpty()) return false;
+  const double sx = double(box.width()) / m.MMWidth(), sy = double(box.height()) / m.MMHeight();
+  const double s = (sx + sy) / 2;  // for sizes that have no direction
+  auto px = [](double v) { return int(std::clamp(std::nearbyint(v), -1e9, 1e9)); };
+  auto map = [&](TFPoint const& p) { return TPoint{px(box.Left + p.x * sx), px(box.Top + p.y * sy)}; };
+  auto mapped = [&](std::vector<TFPoint> const& pts) {
+    std::vector<TPoint> out;
+    out.reserve(pts.size());
+    for (auto const& p : pts) out.push_back(map(p));
+    return out;
+  };
+  const int saved = dc.saveDC();
+  for (auto const& rp : m.frecords) {
+    TMetafile::Record const& r = *rp;
+    switch (r.kind) {
+      case Kind::Pen: {
+        TPenDesc p = r.pen;
+        if (p.type == PenType::Geometric) {
+          p.width = std::max(1, px(r.size * s));
+          p.dashes.clear();
+          for (double d : r.dashes) p.dashes.push_back(std::max(1, px(d * s)));
+        }
+        dc.setPen(p);
+        break;
+      }
+      case Kind::Brush: dc.setBrush(r.brush); break;
+      case Kind::TextColor: dc.setTextColor(r.colour); break;
+      case Kind::BkColor: dc.setBkColor(r.colour); break;
+      case Kind::BkMode: dc.setBkMode(BkMode(r.value)); break;
+      case Kind::TextAlign: dc.setTextAlign(r.value); break;
+      case Kind::Font: {
+        TLogFont f = r.font;
+        if (f.height != 0) {
+          f.height = px(r.size * sy);
+          if (f.height == 0) f.height = r.size > 0 ? 1 : -1;
+        }
+        dc.selectFont(CreateFontIndirect(f));
+        break;
+      }
+      case Kind::MoveTo: {
+        TPoint p = map(r.pts[0]);
+        dc.moveTo(p.X, p.Y);
+        break;
+      }
+      case Kind::LineTo: {
+        TPoint p = map(r.pts[0]);
+        dc.lineTo(p.X, p.Y);
+        break;
+      }
+      case Kind::Polyline: dc.polyline(mapped(r.pts)); break;
+      case Kind::Polygon: dc.polygon(mapped(r.pts)); break;
+      case Kind::PolyPolygon: dc.polyPolygon(mapped(r.pts), r.counts); break;
+      case Kind::Rectangle:
+      case Kind::Ellipse:
+      case Kind::FillRect: {
+        TPoint a = map(r.pts[0]), b = map(r.pts[1]);
+        if (r.kind == Kind::Rectangle) dc.rectangle(a.X, a.Y, b.X, b.Y);
+        else if (r.kind == Kind::Ellipse) dc.ellipse(a.X, a.Y, b.X, b.Y);
+        else dc.fillRect({a.X, a.Y, b.X, b.Y}, r.brush);
+        break;
+      }
+      case Kind::Text: {
+        TPoint p = map(r.pts[0]);
+        dc.textOut(p.X, p.Y, r.text);
+        break;
+      }
+    }
+  }
+  if (saved > 0) dc.restoreDC(saved);
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,100 @@
+// Metafiles: a recorded display list kept in 0.01 mm that plays back scaled into any box of any
+// device context. Drawing is recorded in the pixels of a reference device (96 per inch unless
+// told otherwise), so fonts sized in points keep the 96/72 factor of a screen reference.
+// Implemented: [x] pens, brushes, text colour, background, alignment and font state [x] lines,
+//              polylines, polygons, poly-polygons, rectangles, ellipses, box fills, text
+//              [x] arcs, pies, chords and round rectangles (as figures) [x] a canvas that records
+//              [ ] bitmaps [ ] the EMF file writer
+#pragma once
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/canvas.h"
+#include "platform/fonts.h"
+#include "platform/gdi.h"
+
+namespace platform {
+
+class TMetafile {
+ public:
+  // The picture frame in 0.01 mm (the metafile's millimetre width and height × 100).
+  [[nodiscard]] int MMWidth() const { return fmmWidth; }
+  [[nodiscard]] int MMHeight() const { return fmmHeight; }
+  void setMMSize(int width, int height);
+  [[nodiscard]] bool empty() const { return frecords.empty(); }
+  [[nodiscard]] size_t recordCount() const { return frecords.size(); }
+  void clear() { frecords.clear(); }
+
+  struct Record;  // one call with its coordinates in 0.01 mm
+
+ private:
+  friend class TMetafileRecorder;
+  friend bool PlayEnhMetaFile(TDeviceContext&, TMetafile const&, TRect const&);
+  int fmmWidth = 0;
+  int fmmHeight = 0;
+  std::vector<std::shared_ptr<Record const>> frecords;
+};
+
+// Appends the calls made on it to a metafile. Coordinates and sizes are reference pixels.
+class TMetafileRecorder {
+ public:
+  // ppmm: the reference device's pixels per millimetre. The frame becomes width × height pixels.
+  TMetafileRecorder(TMetafile&, int width, int height, double ppmm = 96.0 / 25.4);
+
+  void setPen(TPenDesc const&);
+  void setBrush(TBrushDesc const&);
+  void setTextColor(TColor);
+  void setBkColor(TColor);
+  void setBkMode(BkMode);
+  void setTextAlign(unsigned);
+  // The logical font; its height (pixels of the reference device) scales with the picture.
+  void selectFont(TLogFont const&);
+
+  void moveTo(int x, int y);
+  void lineTo(int x, int y);
+  void polyline(std::span<TPoint const>);
+  void polygon(std::span<TPoint const>);
+  void polyPolygon(std::span<TPoint const>, std::span<int const> counts);
+  void rectangle(int left, int top, int right, int bottom);
+  void ellipse(int left, int top, int right, int bottom);
+  void fillRect(TRect const&, TBrushDesc const&);
+  void textOut(int x, int y, std::string_view);
+
+  // Records the pen, brush, colours, background mode, alignment and font of a context where
+  // they differ from what was recorded last (what a recording context calls before each shape).
+  void syncState(TDeviceContext const&);
+
+ private:
+  void add(TMetafile::Record&&);
+  TMetafile& fmeta;
+  double funit;  // 0.01 mm per reference pixel
+  bool fsynced = false;
+  TDeviceContext::State flast;
+};
+
+// A canvas whose drawing is recorded into a metafile of width × height reference pixels; the
+// recording ends when it is destroyed.
+class TMetafileCanvas {
+ public:
+  TMetafileCanvas(TMetafile&, int width, int height, double ppmm = 96.0 / 25.4);
+  ~TMetafileCanvas();
+  TMetafileCanvas(TMetafileCanvas const&) = delete;
+  TMetafileCanvas& operator=(TMetafileCanvas const&) = delete;
+  [[nodiscard]] TCanvas& canvas() { return *fcanvas; }
+  [[nodiscard]] TDeviceContext& dc() { return fdc; }
+
+ private:
+  TMetafileRecorder frecorder;
+  TDeviceContext fdc;
+  std::unique_ptr<TCanvas> fcanvas;
+};
+
+// Plays the records scaled so that the frame fills the box; pen widths, dashes and font heights
+// scale with it (cosmetic pens stay one pixel). The context's state is put back afterwards.
+// False for an empty frame or an empty box.
+bool PlayEnhMetaFile(TDeviceContext&, TMetafile const&, TRect const& box);
+
+}  // namespace platform
