@@ -138,6 +138,27 @@ class TSdlBackend : public TBackend {
     }
   }
 
+  void setWindowIcon(HWND h, std::vector<uint32_t> const& argb, int w, int hgt) override {
+    SDL_Window* win_ = win(h);
+    if (!win_ || w <= 0 || hgt <= 0 || argb.size() < size_t(w) * size_t(hgt)) return;
+    std::vector<uint32_t> px(argb.begin(), argb.begin() + ptrdiff_t(w) * hgt);
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(px.data(), w, hgt, 32, w * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (!s) return;
+    SDL_SetWindowIcon(win_, s);  // SDL copies the pixels
+    SDL_FreeSurface(s);
+  }
+
+  void warpCursor(TPoint p) override { SDL_WarpMouseGlobal(p.X, p.Y); }
+
+  void minimizeWindow(HWND h) override {
+    if (SDL_Window* w = win(h)) SDL_MinimizeWindow(w);
+  }
+
+  bool isMinimized(HWND h) override {
+    SDL_Window* w = win(h);
+    return w && (SDL_GetWindowFlags(w) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) == SDL_WINDOW_MINIMIZED;
+  }
+
   void showWindow(HWND h, bool on) override {
     if (SDL_Window* w = win(h)) {
       if (on) SDL_ShowWindow(w);
@@ -286,8 +307,14 @@ class TSdlBackend : public TBackend {
           default: return;
         }
         break;
+      case SDL_QUIT:
+        // Only a terminate or interrupt signal sends it here (closing the last window does
+        // not): the program ends its loop and shuts down as on a close.
+        e.kind = TInputEvent::Quit;
+        out.push_back(e);
+        return;
       default:
-        return;  // SDL_QUIT included: each window's close comes as its own event
+        return;  // each window's close comes as its own event
     }
     if (e.form != 0) out.push_back(e);
   }

@@ -594,6 +594,17 @@ bool TDesktop::peekMessage(TMsg& m, bool remove, HWND filter, uint32_t minMsg, u
       }
   }
   for (auto it = finput.begin(); it != finput.end();) {
+    // Mouse input queued behind a press or release is aimed again when its turn comes: the
+    // capture may have been taken or given back since it was queued.
+    if (it->message >= WM_MOUSEMOVE && it->message <= WM_MBUTTONUP && isWindow(it->hwnd)) {
+      const HWND form = topLevel(it->hwnd);
+      HWND target = fcapture != 0 && isWindow(fcapture) ? fcapture : childFromPoint(form, screenToClient(form, it->pt));
+      if (target != 0 && target != it->hwnd && (fcapture != 0 || isEnabled(target))) {
+        const TPoint c = screenToClient(target, it->pt);
+        it->hwnd = target;
+        it->lParam = MAKELPARAM(c.X, c.Y);
+      }
+    }
     if (!isWindow(it->hwnd) || !inputAllowed(it->hwnd)) {
       it = finput.erase(it);  // its window went, or a modal form blocks it
       continue;

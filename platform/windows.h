@@ -10,6 +10,7 @@
 //              [x] headless backend with injected input and an injectable clock
 //              [ ] double clicks [ ] keyboard layouts beyond the keys the system reads
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -105,6 +106,13 @@ class TBackend {
   [[nodiscard]] virtual unsigned long nativeId(HWND) { return 0; }
   // Ends a wait early: another thread posted a message.
   virtual void wake() {}
+  // The picture the desktop shows for a top-level window: w × h pixels 0xAARRGGBB, row by row.
+  virtual void setWindowIcon(HWND, std::vector<uint32_t> const& /*argb*/, int /*w*/, int /*h*/) {}
+  // Moves the mouse pointer to a screen point.
+  virtual void warpCursor(TPoint) {}
+  // Minimises a top-level window (nothing where there is no such state), and whether it is.
+  virtual void minimizeWindow(HWND) {}
+  [[nodiscard]] virtual bool isMinimized(HWND) { return false; }
 };
 
 // The backend for tests: nothing is shown; presents are copied into per-window screens, input is
@@ -133,7 +141,13 @@ class THeadlessBackend : public TBackend {
   bool createWindow(HWND, TWindowDesc const&) override;
   void destroyWindow(HWND) override;
   void setWindowBounds(HWND, TRect const&) override {}
-  void showWindow(HWND, bool) override {}
+  void showWindow(HWND h, bool) override { std::erase(fminimized, h); }
+  void minimizeWindow(HWND h) override { fminimized.push_back(h); }
+  bool isMinimized(HWND h) override { return std::find(fminimized.begin(), fminimized.end(), h) != fminimized.end(); }
+  void warpCursor(TPoint p) override { fwarped = p; }
+  [[nodiscard]] TPoint warped() const { return fwarped; }
+  // What the user's restore from the task bar does.
+  void restoreWindow(HWND h) { std::erase(fminimized, h); }
   void present(HWND, TSurface const&, std::span<TRect const>) override;
   void setCursor(Cursor c) override { fcursor = c; }
   std::string clipboardText() override { return fclip; }
@@ -156,6 +170,8 @@ class THeadlessBackend : public TBackend {
   int fpresents = 0;
   Cursor fcursor = Cursor::Default;
   std::string fclip;
+  std::vector<HWND> fminimized;
+  TPoint fwarped{-1, -1};
 };
 
 // Real windows through SDL (video driver x11); nullptr when no display can be opened.

@@ -13,14 +13,10 @@ if [ -x "$builder" ] && { [ ! -f build/bin/ATTRIBUTION.txt ] || [ "$builder" -nt
   "$builder"
 fi
 
-program=build/clock/Kestrova8
+program=build/bin/Kestrova8
 if [ ! -x "$program" ]; then
-  echo "Built the libraries and tests in build/ (the world clock program is not written yet)."
-  exit 0
-fi
-if [ -z "${DISPLAY:-}" ]; then
-  echo "No display: Kestrova 8 needs an X11 desktop. Run it from a desktop session, or start one"
-  echo "with 'Xvfb :1 &' and run 'DISPLAY=:1 $program'."
+  echo "The world clock program was not built (expected $program)."
   exit 1
 fi
+# The program itself says plainly when there is no display, and how to get one.
 exec "$program" "$@"

@@ -1,0 +1,50 @@
+// The world clock program: opens the display, builds the main window and runs the message loop.
+#include <cstdlib>
+#include <iostream>
+
+#include "clock/Kestrova8main.h"
+#include "core/TQYini.h"
+#include "core/r_base.h"
+#include "core/r_date.h"
+#include "core/r_log.h"
+#include "platform/controls.h"
+#include "platform/windows.h"
+#include "ui/r_QYcontrols.h"
+
+// Under the leak checker: the system's font configuration and message bus keep a few blocks for
+// the whole process, which are not ours to free.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\nleak:libdbus-1.so\n"; }
+
+int main() {
+  auto backend = platform::makeSdlBackend();
+  if (!backend) {
+    const char* display = std::getenv("DISPLAY");
+    std::cerr << "Kestrova 8 needs an X11 display, and ";
+    if (display && *display) std::cerr << "the display \"" << display << "\" could not be opened.\n";
+    else std::cerr << "no display is set (DISPLAY is empty).\n";
+    std::cerr << "Run it from a desktop session, or start a virtual display first:\n"
+                 "  Xvfb :1 -screen 0 1920x1080x24 &\n"
+                 "  DISPLAY=:1 Kestrova8\n";
+    return 2;
+  }
+  platform::resetDesktop(std::move(backend));
+  initControlSet();
+  createOs();
+  {
+    TKestrova8Win win;
+    win.FormCreate();
+    // A failure that escapes a handler is reported by the form and the loop goes on.
+    while (!platform::desktop().terminated()) {
+      try {
+        platform::Application().HandleMessage();
+      } catch (const std::exception& e) {
+        win.MyExceptionHandler(nullptr, e);
+      }
+    }
+    win.FormClose();
+  }
+  freeSettings();
+  freeOs();
+  freeLog();
+  return 0;
+}

@@ -1,0 +1,333 @@
+// TKestrova8Win: start-up, the five tabs and their pages, the one-second tick, home and centre
+// changes from the map, and the shut-down that keeps the locations file.
+#include "clock/Kestrova8main.h"
+
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+
+#include "core/TQYini.h"
+#include "core/Tyo.h"
+#include "core/r_LiteIni.h"
+#include "core/r_Monitors.h"
+#include "core/r_date.h"
+#include "core/r_log.h"
+#include "platform/folders.h"
+#include "platform/windows.h"
+
+using namespace platform;
+namespace fs = std::filesystem;
+
+TKestrova8Win* Kestrova8Win = nullptr;
+
+namespace {
+bool isFile(const std::string& p) {
+  std::error_code ec;
+  return fs::is_regular_file(p, ec);
+}
+bool copyOver(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+  return !ec;
+}
+}  // namespace
+
+std::string configFolderFor(const std::string& documents) {
+  std::string d = documents;
+  if (!d.empty() && d.back() != '/') d += '/';
+  return d + "Ombrant/Kestrova/version 8/";
+}
+
+bool moveOldLocations(const std::string& documents, const std::string& cfg) {
+  std::string d = documents;
+  if (!d.empty() && d.back() != '/') d += '/';
+  const std::string old = d + "Ombrant/configuration/Kestrova8/locations.ini";
+  const std::string now = cfg + "locations.ini";
+  if (!isFile(old) || isFile(now)) return false;
+  if (!copyOver(old, now)) return false;
+  std::error_code ec;
+  fs::remove(old, ec);
+  return true;
+}
+
+void readBaseDirectory(const std::string& cfg) {
+  const std::string file = cfg + "locations.ini";
+  if (!isFile(file) && os) {
+    // The shipped default first, so that a first start shows the default locations.
+    const std::string shipped = os->basedir() + "locations.ini";
+    if (isFile(shipped)) copyOver(shipped, file);
+  }
+  TiniLite ini(file);
+  std::string base = ini.readString("settings", "base directory", "");
+  std::error_code ec;
+  if (!base.empty() && !fs::is_directory(base, ec)) {
+    // A folder that is gone (the program was moved) would leave the map empty for good.
+    ::log("base directory " + base + " is missing; the program's folder is used");
+    base.clear();
+  }
+  if (!base.empty()) {
+    if (os) os->setBaseDir(base);
+  } else if (os) {
+    ini.writeString("settings", "base directory", os->basedir());
+    ini.UpdateFile();
+  }
+}
+
+std::vector<int32_t> programIcon() {
+  std::vector<int32_t> px(32 * 32, 0x0000FF);  // the transparent colour
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) {
+      const double dx = x - 15.5, dy = y - 15.5, r = std::sqrt(dx * dx + dy * dy);
+      if (r > 15) continue;
+      int32_t c = x < 16 ? 0x3CB4E6 : 0x643214;  // day on the left, night on the right
+      if (r > 13.5) c = 0x202020;
+      px[static_cast<size_t>(y * 32 + x)] = c;
+    }
+  return px;
+}
+
+TemptyPage::TemptyPage(TWinControl* owner) : TQYcontrol(owner) {
+  withBackground = true;
+  colour = dlgColour;
+  Color = static_cast<TColor>(dlgColour);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TKestrova8Win::TKestrova8Win() {
+  Kestrova8Win = this;
+  Caption = "Ombrant Kestrova 8";
+  SetBounds(0, 0, 1364, 689);
+}
+
+TKestrova8Win::~TKestrova8Win() {
+  if (!fclosed) FormClose();
+  // Pages go before the tabs that point at them.
+  for (auto& t : a) t->page = nullptr;
+  mapPage.reset();
+  skypage.reset();
+  clockPage.reset();
+  shadowPage.reset();
+  setPage.reset();
+  if (Kestrova8Win == this) Kestrova8Win = nullptr;
+}
+
+void TKestrova8Win::FormCreate() {
+  Hide();
+  if (!os) createOs();
+  TprocScope proc(*os, "TKestrova8Win.FormCreate");
+  os->seterr("a");  // a: configuration folder
+  const std::string docs = os->documents.empty() ? documentsFolder() : os->documents;
+  const std::string cfg = configFolderFor(docs);
+  loggingdir = cfg;
+  os->MakeDirectory(cfg);
+  os->setconfig(cfg);
+  locationsFile = cfg + "locations.ini";
+  locationsDir = cfg;
+  moveOldLocations(docs, cfg);
+  os->seterr("b");  // b: base directory
+  readBaseDirectory(cfg);
+  ::logging = true;
+
+  os->seterr("c");  // c: monitor
+  int monitor = 0;
+  const std::string name = settings().readString("settings", "monitor", "");
+  if (os->monitors) {
+    if (!name.empty()) monitor = os->monitors->findFromFullName(name);
+    os->monitors->setIndex(monitor);
+    screenwidth = os->monitors->box(monitor).width();
+  }
+  os->setMagnify(1.0);
+
+  os->seterr("d");  // d: the form and its tabs
+  statusFontColour = 0xFFFFFF;
+  TtabForm::start();
+  setIcon(programIcon());
+  OnResize = [this](TWinControl*) {
+    doResize();
+    FormResize();
+  };
+  disabledColour = 0x404040;
+  setMonitor(monitor);
+  Color = clBlack;
+  colour = TosDrawing::FadeColour(colour, 0, 70);
+  linecolour = 0xDCDCDC;
+  setTitle("KESTROVA");
+  const std::pair<int, const char*> tabs[] = {{tab_map, "World map"},
+                                              {tab_sky, "Sky view"},
+                                              {tab_astro, "Astronomical data"},
+                                              {tab_shadows, "Shadows"},
+                                              {tab_settings, "Settings"}};
+  for (auto [id, caption] : tabs) add(os->wd("s8", caption), id);
+  for (auto& t : a) {
+    t->selcolour = TosDrawing::FadeColour(0xEAC8AC, 0, 30);
+    t->nonselcolour = os->selColour;
+    t->nonSelFontColour = 0xFFFFFF;
+    t->backcolour = colour;
+    t->SetEnabled(true);
+  }
+  setMaximized(true);
+  onSelect = [this](TformTab* t) { doTab(t); };
+  onNeedpage = [this](TformTab* t) { doNeedpage(t); };
+
+  os->seterr("e");  // e: locations model
+  sunbase = std::make_unique<TsunBase>(os->basedir() + "sky.db", screenwidth);
+  if (isFile(cfg + "locations.ini")) sunbase->locations().loadfromfile(cfg + "locations.ini");
+
+  os->seterr("f");  // f: timer and the first page
+  timer = std::make_unique<TTimer>();
+  timer->SetInterval(1000);
+  timer->SetOnTimer([this](TTimer* t) { doTimer(t); });
+  selectTab(0);
+}
+
+void TKestrova8Win::doNeedpage(TformTab* tab) {
+  if (timer) timer->SetEnabled(false);
+  f = tab;
+  switch (tab->id) {
+    case tab_map:
+      if (!mapPage) {
+        mapPage = std::make_unique<TsunHD2>(this, screenwidth, timer.get());
+        mapPage->topAligned = true;
+        TlocLite& labels = mapPage->sunLite->locations();
+        if (sunbase) {
+          labels.wordsDb = sunbase->locations().wordsDb();
+          labels.language = sunbase->locations().language();
+          labels.isLatin = sunbase->locations().isLatin();
+        }
+        labels.onChangeCentre = [this](TlocLite*) { doChangeCentre(); };
+        mapPage->onChangeHome = [this](TsunHD2*) { doChangeHome(); };
+        mapPage->onError = [this](TsunHD2* page, const std::exception& e) { MyExceptionHandler(page, e); };
+      }
+      tab->page = mapPage.get();
+      break;
+    case tab_sky:
+    case tab_astro:
+    case tab_shadows:
+    case tab_settings: {
+      auto& page = tab->id == tab_sky ? skypage : tab->id == tab_astro ? clockPage : tab->id == tab_shadows ? shadowPage : setPage;
+      if (!page) page = std::make_unique<TemptyPage>(this);
+      tab->page = page.get();
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void TKestrova8Win::setHomeOfMap() {
+  if (!mapPage || !sunbase) return;
+  Tlocations& l = sunbase->locations();
+  mapPage->homeplace = l.homeplace;
+  const int home = l.getHome();
+  mapPage->homeplace = l.homeplace;
+  const int tz = l.getLoc(home).tzIndex;
+  mapPage->homeTz.clear();
+  if (dateman && tz >= 0 && tz < dateman->TimeZones().count()) mapPage->homeTz = dateman->TimeZones()[tz];
+}
+
+void TKestrova8Win::doTab(TformTab* tab) {
+  if (!timer) return;
+  timer->SetEnabled(false);
+  TformTab* left = priorTab;
+  if (left && left->id == tab_map && mapPage) mapPage->leave();
+  if (left && left->id == tab_settings && mapPage && sunbase) {
+    TlocLite& labels = mapPage->sunLite->locations();
+    labels.labelmagnify = sunbase->locations().labelMagnify;
+    labels.language = sunbase->locations().language();
+    labels.isLatin = sunbase->locations().isLatin();
+  }
+  os->setMagnify(1.0);
+  f = tab;
+  switch (tab->id) {
+    case tab_map:
+      if (mapPage) {
+        setHomeOfMap();
+        if (left && left->id == tab_settings) mapPage->sunLite->refreshImage(RefreshBy::Force);
+        mapPage->reenter();
+      }
+      break;
+    case tab_sky:
+    case tab_astro:
+    case tab_shadows:
+    case tab_settings:
+      if (auto* p = dynamic_cast<TQYcontrol*>(tab->page)) p->reenter();
+      break;
+    default:
+      break;
+  }
+  doTimer(nullptr);
+  timer->SetEnabled(tab->id >= tab_map && tab->id <= tab_astro);
+}
+
+void TKestrova8Win::doTimer(void* sender) {
+  try {
+    if (dateman) dateman->getgmt();
+    // A minimised window ticks no page: nobody sees it.
+    if (!minimised() && f) {
+      switch (f->id) {
+        case tab_map:
+          if (mapPage) {
+            mapPage->dotimer(sender);
+            ++ticks;
+          }
+          break;
+        case tab_sky:
+        case tab_astro:
+          if (f->page) ++ticks;  // their pages come later
+          break;
+        default:
+          break;
+      }
+    }
+    if (!Visible()) Show();
+  } catch (const std::exception& e) {
+    MyExceptionHandler(mapPage.get(), e);
+  }
+}
+
+void TKestrova8Win::doChangeHome() {
+  if (!mapPage || !sunbase) return;
+  Tlocations& l = sunbase->locations();
+  if (mapPage->hit < 0 || mapPage->hit >= l.count()) return;
+  l.setHome(mapPage->hit);
+  l.changed = true;
+  setHomeOfMap();
+}
+
+void TKestrova8Win::doChangeCentre() {
+  if (!mapPage || !sunbase) return;
+  sunbase->locations().centreLong = mapPage->sunLite->locations().centreLong();
+  sunbase->locations().changed = true;
+}
+
+void TKestrova8Win::FormResize() {
+  if (!timer || !f) return;
+  if (minimised()) timer->SetEnabled(false);
+  else timer->SetEnabled(f->id >= tab_map && f->id <= tab_astro);
+}
+
+void TKestrova8Win::FormClose() {
+  if (fclosed) return;
+  fclosed = true;
+  if (os) os->unassignTimer(timer);
+  else timer.reset();
+  // The labels' centre reaches the file first; the locations model then saves what changed.
+  if (mapPage) mapPage->sunLite->locations().flushCentre();
+  if (os) {
+    closedown();
+    os->unassign(sunbase);
+  } else {
+    sunbase.reset();
+  }
+}
+
+LRESULT TKestrova8Win::WndProc(TMsg& m) {
+  if (m.message == WM_CLOSE) {
+    FormClose();
+    Hide();
+    if (hasDesktop()) desktop().postQuitMessage(0);
+    return 0;
+  }
+  return TtabForm::WndProc(m);
+}

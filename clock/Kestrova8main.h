@@ -1,0 +1,69 @@
+// Kestrova8main: the main window of the world clock (TKestrova8Win). It derives the configuration
+// folder, reads the base directory and the monitor, builds the locations model, creates each
+// tab's page on first selection and ticks the shown page once a second.
+#pragma once
+#include <memory>
+#include <string>
+
+#include "astro/r_SunLoc.h"
+#include "clock/r_SunHD2.h"
+#include "ui/r_baseForm.h"
+
+// Tab ids of the main window.
+enum : int { tab_map = 1, tab_sky = 2, tab_astro = 3, tab_shadows = 4, tab_settings = 5 };
+
+// The configuration folder below a documents folder (both end in "/").
+[[nodiscard]] std::string configFolderFor(const std::string& documents);
+// Moves a "locations.ini" left in the older per-program folder into cfg, but only when cfg has
+// none: the user's current file is never overwritten. True when a file was moved.
+bool moveOldLocations(const std::string& documents, const std::string& cfg);
+// Reads the base directory from cfg's "locations.ini" and makes it the base directory of `os`;
+// on a first start the shipped default file is copied in first, then the key is written. A
+// stored folder that no longer exists is replaced by the program's folder.
+void readBaseDirectory(const std::string& cfg);
+// The program's 32 × 32 icon: a small globe, half in day and half in night.
+[[nodiscard]] std::vector<int32_t> programIcon();
+
+// A page not built yet: an empty face.
+class TemptyPage : public TQYcontrol {
+ public:
+  explicit TemptyPage(platform::TWinControl* owner);
+};
+
+class TKestrova8Win : public TtabForm {
+ public:
+  TKestrova8Win();
+  ~TKestrova8Win() override;
+  [[nodiscard]] const char* unitName() const override { return "Kestrova8main"; }
+
+  void FormCreate();
+  void FormClose();
+  void FormResize();
+  void doTimer(void* sender);
+  void doNeedpage(TformTab* tab);
+  void doTab(TformTab* tab);
+  void doChangeHome();
+  void doChangeCentre();
+
+  [[nodiscard]] bool timerOn() const { return timer && timer->Enabled(); }
+  [[nodiscard]] TsunBase* locationsModel() const { return sunbase.get(); }
+  [[nodiscard]] bool closed() const { return fclosed; }
+
+  TformTab* f = nullptr;
+  std::unique_ptr<platform::TTimer> timer;
+  int screenwidth = 1920;
+  std::unique_ptr<TsunBase> sunbase;
+  std::unique_ptr<TsunHD2> mapPage;
+  std::unique_ptr<TemptyPage> skypage, clockPage, shadowPage, setPage;
+  int ticks = 0;  // ticks that reached a page
+
+ protected:
+  platform::LRESULT WndProc(platform::TMsg&) override;
+
+ private:
+  void setHomeOfMap();
+  bool fclosed = false;
+};
+
+// The one main window.
+extern TKestrova8Win* Kestrova8Win;

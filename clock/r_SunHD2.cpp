@@ -1,0 +1,240 @@
+// TsunHD2: the World map page. Paints the renderer's map, recentres it on a drag, names the
+// zone and country under the pointer in the hover panel, and opens and closes the time query.
+#include "clock/r_SunHD2.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "core/r_date.h"
+#include "core/r_log.h"
+#include "platform/numbers.h"
+#include "platform/windows.h"
+
+using namespace platform;
+
+namespace {
+int gp(double n) { return os ? os->gp(n) : static_cast<int>(Round(n)); }
+}  // namespace
+
+double wrapCentre(double c) {
+  if (!std::isfinite(c)) return 0;
+  c = std::fmod(c, 360.0);
+  if (c < -180) c += 360;
+  if (c >= 180) c -= 360;
+  return c;
+}
+
+double dragCentre(double centre, int dx, int mapWidth) {
+  if (mapWidth <= 0) return wrapCentre(centre);
+  return wrapCentre(centre - static_cast<double>(dx) / mapWidth * 360.0);
+}
+
+TsunHD2::TsunHD2(TWinControl* owner, int screenWidth, TTimer* t) : TQYcontrol(owner) {
+  TprocScope proc(*os, "TsunHD2.create");
+  screenwidth = screenWidth;
+  notionalScreenwidth = screenWidth >= 3840 ? 3840 : 1920;
+  Color = clBlack;
+  colour = 0;
+  const double uiMagnify = os && os->monitors ? os->monitors->screenInfo().fontMagnifier() : 1.0;
+  sunLite = std::make_unique<TsunLite>(os ? os->basedir() : std::string(), WithTimezones::Yes, screenWidth, uiMagnify);
+  sunLite->win = [this] { Invalidate(); };
+  over = std::make_unique<TsunOver>(this);
+  over->sunLite = sunLite.get();
+  const double magnify = os ? os->fontMagnification() : 1.0;
+  over->fontSize = static_cast<int>(Round(magnify * screenWidth * 13.228346456692913 / 1920));
+  over->Hide();
+  OnResize = [this](TWinControl*) { doresize(); };
+  OnMouseMove = [this](TWinControl*, TShiftState s, int x, int y) { mouseMove(x, y, (s & ssLeft) != 0); };
+  OnMouseDown = [this](TWinControl*, TMouseButton b, TShiftState, int x, int y) {
+    if (b == mbLeft) mouseDown(x, y);
+  };
+  OnMouseUp = [this](TWinControl*, TMouseButton b, TShiftState, int x, int y) {
+    if (b == mbLeft) mouseUp(x, y);
+  };
+  timer = t;
+}
+
+TsunHD2::~TsunHD2() {
+  if (os) {
+    os->unassign(fixed);
+    os->unassign(over);
+    os->unassign(ownTimer);
+    os->unassign(sunLite);
+  }
+}
+
+void TsunHD2::reenter() {
+  if (sunLite) sunLite->locations().reload();
+}
+
+void TsunHD2::leave() {
+  doCloseFixed();
+  inFixed = false;
+}
+
+void TsunHD2::dotimer(void* sender) {
+  if (fixed || !sunLite) return;
+  TcontrolScope scope(*this, "dotimer");
+  if (dateman) over->setGmt(dateman->getgmtDt());
+  sunLite->refreshImage(sender ? RefreshBy::Tick : RefreshBy::Force);
+}
+
+void TsunHD2::doresize() {
+  sunLite->topAligned = topAligned;
+  const double s = screenwidth / 1920.0;
+  const int w = gp(978 * s), h = gp(116 * s);
+  // Centred on the page: the page may be narrower than the monitor.
+  const int x = (Width() - w) / 2, y = Height() - h - gp(100);
+  fixedBox = Rect(x, y, x + w, y + h);
+  if (!timer && !ownTimer) {
+    ownTimer = std::make_unique<TTimer>();
+    ownTimer->SetInterval(1000);
+    ownTimer->SetOnTimer([this](TTimer* tm) { dotimer(tm); });
+    timer = ownTimer.get();
+    timerOwned = true;
+  }
+  if (Width() > 0 && Height() > 0) sunLite->refreshImage(RefreshBy::Force);
+  over->parentWidth = Width();
+  setId(-1);
+  Invalidate();
+}
+
+void TsunHD2::Paint() {
+  TQYcontrol::Paint();
+  try {
+    paintMap();
+  } catch (const std::exception& e) {
+    ::log(std::string("TsunHD2 paint: ") + e.what());
+    if (onError) onError(this, e);
+  }
+}
+
+void TsunHD2::paintMap() {
+  TDeviceContext* dc = Canvas().Handle();
+  if (!dc || !sunLite) return;
+  const TRect client = ClientRect();
+  const TRect r = sunLite->draw(*dc, client);
+  if (inFixed && !fixedBox.isEmpty()) {
+    // The button picture: the map under it lightened, with its invitation.
+    TCanvas& cv = Canvas();
+    cv.Brush.Color = 0xE6E6E6;
+    cv.Pen.Color = 0x808080;
+    cv.Rectangle(fixedBox);
+    dc->setBkMode(BkMode::Transparent);
+    cv.Font.setName("Calibri");
+    cv.Font.setSize(os ? os->fontsize(24) : 24);
+    cv.Font.Color = clBlack;
+    const std::string t = "Click to choose a time";
+    cv.TextOut((fixedBox.Left + fixedBox.Right - cv.TextWidth(t)) / 2,
+               (fixedBox.Top + fixedBox.Bottom - cv.TextHeight(t)) / 2, t);
+  }
+  mapBox = r;
+  mapBox.Top += sunLite->stripH();
+  const TBrushDesc black = solidBrush(clBlack);
+  if (r.Top > 0) dc->fillRect(Rect(0, 0, client.Right, r.Top), black);
+  if (r.Bottom < client.Bottom) dc->fillRect(Rect(0, r.Bottom, client.Right, client.Bottom), black);
+}
+
+void TsunHD2::mouseMove(int x, int y, bool held) {
+  if (dragging && held) {
+    if (!moving && std::abs(x - downx) > 4) moving = true;
+    if (moving) {
+      TlocLite& loc = sunLite->locations();
+      // The map, not the page, spans a whole turn.
+      const int mapW = mapBox.width() > 0 ? mapBox.width() : Width();
+      loc.setCentre(dragCentre(loc.centreLong(), x - downx, mapW));
+      Repaint();
+      downx = x;
+    }
+    return;
+  }
+  const TPoint p{x, y};
+  if (!mapBox.contains(p)) {
+    setId(-1);
+    over->Hide();
+    return;
+  }
+  if (fixedBox.contains(p)) {
+    if (!inFixed) {
+      inFixed = true;
+      Invalidate();
+    }
+    over->Hide();
+    setId(-1);
+    SetCursor(Cursor::Hand);
+    return;
+  }
+  if (inFixed) {
+    inFixed = false;
+    Repaint();
+    SetCursor(Cursor::Arrow);
+  }
+  const double f = mapBox.width() > 0 ? static_cast<double>(notionalScreenwidth) / mapBox.width() : 1.0;
+  const int mx = static_cast<int>(Round((x - mapBox.Left) * f));
+  const int my = static_cast<int>(Round((y - mapBox.Top) * f));
+  hit = sunLite->locations().hit(mx, my);
+  SetCursor(hit >= 0 ? Cursor::Hand : Cursor::Arrow);
+  std::string country, zone;
+  setId(sunLite->timeZone(mx, my, country, zone));
+  if (fid >= 0) {
+    over->setTz(zone);
+    over->setCountry(country);
+    over->update(x, y);
+  } else {
+    over->Hide();
+  }
+}
+
+void TsunHD2::mouseDown(int x, int /*y*/) {
+  dragging = true;
+  moving = false;
+  downx = x;
+  setId(-1);
+  over->Hide();
+}
+
+void TsunHD2::mouseUp(int /*x*/, int /*y*/) {
+  dragging = false;
+  if (moving) {
+    moving = false;
+    return;
+  }
+  if (fixed) {
+    doCloseFixed();
+    return;
+  }
+  if (hit >= 0) {
+    if (onChangeHome) onChangeHome(this);
+    return;
+  }
+  TcontrolScope scope(*this, "open time query");
+  inFixed = false;
+  fixed = std::make_unique<TfixedTime>(this, screenwidth);
+  fixed->sunLite = sunLite.get();
+  fixed->over = over.get();
+  fixed->onclose = [this] { doCloseFixed(); };
+  fixed->homeplace = homeplace;
+  fixed->hometz = homeTz;
+  if (dateman) {
+    const TDateTime gmt = dateman->getgmtDt();
+    const std::string tz = homeTz.empty() ? std::string("GMT Standard Time") : homeTz;
+    const TDateTime noon = std::floor(dateman->localtimeFromName(tz, gmt)) + 0.5;
+    fixed->setTime(dateman->GMTfromLocalTime(tz, noon));
+  }
+  fixed->SetBounds((Width() - fixed->Width()) / 2, Height() - fixed->Height() - gp(100), fixed->Width(), fixed->Height());
+  fixed->Show();
+  fixed->placeCursor();
+}
+
+void TsunHD2::doCloseFixed() {
+  if (!fixed) return;
+  SetCursor(Cursor::Wait);
+  os->unassign(fixed);
+  const bool was = sunLite->supressShadowUpdate;
+  sunLite->supressShadowUpdate = true;
+  dotimer(nullptr);
+  sunLite->supressShadowUpdate = was;
+  inFixed = true;
+  Repaint();
+  SetCursor(Cursor::Hand);
+}

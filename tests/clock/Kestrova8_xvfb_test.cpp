@@ -1,0 +1,296 @@
+// The world clock program itself under our own Xvfb with the tiny data folder: the window shows
+// five tabs, day lies at the sub-solar point and night at the antisolar point, every tab can be
+// selected, and a drag made with xdotool recentres the map and is kept in "locations.ini".
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "astro/r_Sun.h"
+#include "clock/Kestrova8main.h"
+#include "core/r_LiteIni.h"
+#include "platform/datetime.h"
+#include "platform/folders.h"
+#include "tests/clock/datafolder.h"
+
+extern char** environ;
+
+namespace {
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+pid_t spawn(std::vector<std::string> args, const std::string& errFile = "/dev/null", int keepFd = -1) {
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  if (keepFd < 0) posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, argv[0], &fa, nullptr, argv.data(), environ) != 0) pid = 0;
+  posix_spawn_file_actions_destroy(&fa);
+  return pid;
+}
+
+// Our own X server; the display number comes back through a pipe.
+class Xvfb {
+ public:
+  Xvfb() {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
+                 "/dev/null", fds[1]);
+    close(fds[1]);
+    std::string num;
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') num += c;
+    close(fds[0]);
+    if (!num.empty()) display_ = ":" + num;
+  }
+  ~Xvfb() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  [[nodiscard]] const std::string& display() const { return display_; }
+
+ private:
+  pid_t pid_ = 0;
+  std::string display_;
+};
+
+// The screen as 0x00RRGGBB values, read from xwd's ZPixmap dump.
+struct Shot {
+  int width = 0, height = 0;
+  std::vector<uint32_t> px;
+  [[nodiscard]] uint32_t at(int x, int y) const { return px[size_t(y) * size_t(width) + size_t(x)]; }
+};
+
+uint32_t be32(const std::string& s, size_t at) {
+  return (uint32_t(uint8_t(s[at])) << 24) | (uint32_t(uint8_t(s[at + 1])) << 16) | (uint32_t(uint8_t(s[at + 2])) << 8) |
+         uint32_t(uint8_t(s[at + 3]));
+}
+
+Shot grab(const std::string& display) {
+  Shot shot;
+  const std::string file = testenv::tempDir() + "clock.xwd";
+  if (std::system(("xwd -root -silent -display " + display + " -out '" + file + "'").c_str()) != 0) return shot;
+  const std::string s = testenv::readFile(file);
+  if (s.size() < 100) return shot;
+  const uint32_t header = be32(s, 0), w = be32(s, 16), h = be32(s, 20), order = be32(s, 28), bpp = be32(s, 44),
+                 line = be32(s, 48), ncol = be32(s, 76);
+  if (bpp != 32 || line < w * 4 || s.size() < header + ncol * 12 + size_t(line) * h) return shot;
+  const size_t data = header + size_t(ncol) * 12;
+  shot.width = int(w);
+  shot.height = int(h);
+  shot.px.resize(size_t(w) * h);
+  for (uint32_t y = 0; y < h; ++y)
+    for (uint32_t x = 0; x < w; ++x) {
+      const uint8_t* p = reinterpret_cast<const uint8_t*>(s.data()) + data + size_t(y) * line + size_t(x) * 4;
+      uint32_t v = 0;
+      for (int k = 0; k < 4; ++k) v |= uint32_t(p[order == 0 ? k : 3 - k]) << (8 * k);
+      shot.px[size_t(y) * w + x] = v & 0xFFFFFF;
+    }
+  return shot;
+}
+
+bool near(uint32_t rgb, int r, int g, int b, int tol = 12) {
+  return std::abs(int((rgb >> 16) & 0xFF) - r) <= tol && std::abs(int((rgb >> 8) & 0xFF) - g) <= tol &&
+         std::abs(int(rgb & 0xFF) - b) <= tol;
+}
+// The day image is green, the night image blue; the shading between them keeps that apart.
+int green(uint32_t c) { return int((c >> 8) & 0xFF); }
+int blue(uint32_t c) { return int(c & 0xFF); }
+bool isDay(uint32_t c) { return green(c) > blue(c) + 40; }
+bool isNight(uint32_t c) { return blue(c) > green(c); }
+
+// Polls until ok() answers true or the deadline passes.
+bool waitFor(const std::function<bool()>& ok, int ms) {
+  const auto end = Clock::now() + std::chrono::milliseconds(ms);
+  while (Clock::now() < end) {
+    if (ok()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return ok();
+}
+
+int xdotool(const std::string& display, const std::string& args) {
+  return std::system(("DISPLAY=" + display + " xdotool " + args + " >/dev/null 2>&1").c_str());
+}
+
+// The sub-solar point now, as the renderer computes it.
+void subSolar(double& lat, double& lng) {
+  Tobserver ob;
+  Tsun sun(ob);
+  ob.setDT(platform::nowUTC());
+  ob.setlat(0);
+  ob.setlong(0);
+  ob.setTZ(0);
+  sun.sun();
+  const double deg = 180 / M_PI;
+  lat = sun.SunDec * deg;
+  lng = std::remainder(-sun.sunHourA * deg, 360.0);
+}
+
+// Runs of the tab colours along a row of the caption bar: one per tab.
+std::vector<std::pair<int, int>> tabRuns(const Shot& s, int y) {
+  std::vector<std::pair<int, int>> runs;
+  int start = -1;
+  for (int x = 0; x <= s.width; ++x) {
+    const bool tab = x < s.width && (near(s.at(x, y), 0x3C, 0x50, 0x80, 6) || near(s.at(x, y), 0x78, 0x8C, 0xA4, 6));
+    if (tab && start < 0) start = x;
+    if (!tab && start >= 0) {
+      if (x - start > 20) runs.emplace_back(start, x);
+      start = -1;
+    }
+  }
+  return runs;
+}
+
+TEST(ClockOnXvfb, MapTabsAndDragOfTheRunningProgram) {
+  if (std::system("command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v xwd >/dev/null") != 0)
+    GTEST_SKIP() << "Xvfb, xdotool or xwd missing";
+  const std::string program = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "bin" / "Kestrova8";
+  ASSERT_TRUE(fs::exists(program)) << program;
+  Xvfb server;
+  ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+
+  const std::string cfg = configFolderFor(platform::documentsFolder());
+  fs::create_directories(cfg);
+  const std::string data = clocktest::dataFolder();
+  testenv::writeFile(cfg.substr(testenv::tempDir().size()) + "locations.ini",
+                     "[settings]\r\nbase directory=" + data + "\r\nshow locations=no\r\ncentre long=0\r\n\r\n");
+
+  setenv("DISPLAY", server.display().c_str(), 1);
+  const std::string errFile = testenv::tempDir() + "clock-stderr.txt";
+  pid_t pid = spawn({program}, errFile);
+  unsetenv("DISPLAY");
+  ASSERT_GT(pid, 0);
+  struct Reap {
+    pid_t& pid;
+    ~Reap() {
+      if (pid > 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+      }
+    }
+  } reap{pid};
+
+  // The window with its five tabs.
+  Shot shot;
+  ASSERT_TRUE(waitFor(
+      [&] {
+        shot = grab(server.display());
+        return shot.width == 1280 && tabRuns(shot, 20).size() == 5;
+      },
+      15000))
+      << "no window with five tabs; stderr: " << testenv::readFile(errFile);
+
+  // The map: a 2:1 box as wide as the screen, standing on the black below it.
+  auto mapBox = [](const Shot& s, int& x0, int& y0, int& x1, int& y1) {
+    x0 = 0, x1 = s.width - 1, y1 = -1;
+    for (int y = s.height - 1; y > 30 && y1 < 0; --y)
+      if (s.at(s.width / 2, y) != 0 || s.at(s.width / 3, y) != 0) y1 = y;
+    y0 = y1 - s.width / 2 + 1;
+  };
+  int x0, y0, x1, y1;
+  ASSERT_TRUE(waitFor(
+      [&] {
+        shot = grab(server.display());
+        mapBox(shot, x0, y0, x1, y1);
+        if (y0 <= 22) return false;
+        int shaded = 0;  // along a row near the top: day or night almost everywhere
+        for (int k = 0; k < 16; ++k) shaded += isDay(shot.at(40 + k * 75, y0 + 10)) || isNight(shot.at(40 + k * 75, y0 + 10));
+        return shaded >= 12;
+      },
+      10000));
+  const int W = x1 - x0 + 1, H = y1 - y0 + 1;
+  double lat, lng;
+  subSolar(lat, lng);
+  auto pixelOf = [&](double la, double lo, int dx) {
+    const int x = x0 + int(std::lround((std::remainder(lo, 360.0) + 180) / 360 * W)) + dx;
+    const int y = y0 + int(std::lround((90 - la) / 180 * H));
+    return shot.at(std::clamp(x, x0, x1), std::clamp(y, y0, y1));
+  };
+  // Eight points around each, 40 degrees away: clear of the sun and moon marks, which may stand
+  // together near a new moon.
+  int day = 0, night = 0;
+  const double anti = lng >= 0 ? lng - 180 : lng + 180;
+  for (int k = 0; k < 8; ++k) {
+    const double a = k * M_PI / 4, dlat = 40 * std::sin(a), dlng = 40 * std::cos(a);
+    day += isDay(pixelOf(lat + dlat, lng + dlng, 0));
+    night += isNight(pixelOf(-lat + dlat, anti + dlng, 0));
+  }
+  EXPECT_GE(day, 6) << "no day around the sub-solar point " << lat << ", " << lng;
+  EXPECT_GE(night, 6) << "no night around the antisolar point";
+
+  // Every tab can be selected; each becomes the selected one and the program lives on.
+  const auto runs = tabRuns(shot, 20);
+  for (int i : {1, 2, 3, 4, 0}) {
+    SCOPED_TRACE(i);
+    const int cx = (runs[size_t(i)].first + runs[size_t(i)].second) / 2;
+    xdotool(server.display(), "mousemove " + std::to_string(cx) + " 12 click 1");
+    EXPECT_TRUE(waitFor(
+        [&] {
+          shot = grab(server.display());
+          return shot.width == 1280 && near(shot.at(runs[size_t(i)].first + 3, 20), 0x78, 0x8C, 0xA4, 6);
+        },
+        5000));
+    EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << testenv::readFile(errFile);
+  }
+  ASSERT_TRUE(waitFor(
+      [&] {
+        shot = grab(server.display());
+        mapBox(shot, x0, y0, x1, y1);
+        return y0 > 22;
+      },
+      5000));
+
+  // A drag a quarter of the map to the right turns the centre 90 degrees west.
+  const int my = (y0 + y1) / 2, mx = x0 + W / 4;
+  xdotool(server.display(), "mousemove " + std::to_string(mx) + " " + std::to_string(my) + " mousedown 1");
+  for (int step = 1; step <= 5; ++step)
+    xdotool(server.display(), "mousemove " + std::to_string(mx + step * W / 20) + " " + std::to_string(my));
+  xdotool(server.display(), "mouseup 1");
+  // Closing from the caption's close box keeps the centre.
+  xdotool(server.display(), "mousemove 1270 10 click 1");
+  int status = 0;
+  ASSERT_TRUE(waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 10000));
+  pid = 0;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  TiniLite ini(cfg + "locations.ini");
+  EXPECT_NEAR(ini.readFloatUK("settings", "centre long", 0), -90, 2) << testenv::readFile(errFile);
+}
+
+TEST(ClockOnXvfb, WithoutADisplayTheProgramSaysSoAndFails) {
+  const std::string program = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "bin" / "Kestrova8";
+  ASSERT_TRUE(fs::exists(program));
+  const char* had = std::getenv("DISPLAY");
+  const std::string saved = had ? had : "";
+  unsetenv("DISPLAY");
+  const std::string errFile = testenv::tempDir() + "nodisplay.txt";
+  const pid_t pid = spawn({program}, errFile);
+  if (!saved.empty()) setenv("DISPLAY", saved.c_str(), 1);
+  ASSERT_GT(pid, 0);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0);
+  const std::string err = testenv::readFile(errFile);
+  EXPECT_NE(err.find("needs an X11 display"), std::string::npos) << err;
+  EXPECT_NE(err.find("Xvfb"), std::string::npos) << err;
+}
+
+}  // namespace

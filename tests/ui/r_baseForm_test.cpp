@@ -1,0 +1,263 @@
+// The borderless tabbed form on the headless desktop: the tab selection protocol with pages made
+// on first use, the caption-bar hit codes, the self-made drag and edge resize, and the re-layout
+// that runs the protocol again after a maximise.
+#include "ui/r_baseForm.h"
+
+#include <gtest/gtest.h>
+
+#include "core/TQYini.h"
+#include "core/Tyo.h"
+#include "core/r_base.h"
+#include "platform/windows.h"
+
+namespace {
+using namespace platform;
+
+class FormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto b = std::make_unique<THeadlessBackend>();
+    TDisplay d;
+    d.name = "Test";
+    d.box = Rect(0, 0, 1920, 1080);
+    d.workArea = Rect(0, 0, 1920, 1040);
+    d.modeWidth = 1920;
+    d.modeHeight = 1080;
+    d.primary = true;
+    b->setDisplays({d});
+    hb = b.get();
+    resetDesktop(std::move(b));
+    createOs();
+  }
+  void TearDown() override { freeOs(); }
+  THeadlessBackend* hb = nullptr;
+};
+
+// Records every event of the protocol in order.
+struct Protocol {
+  std::vector<std::string> events;
+  std::vector<TformTab*> priors;
+  std::vector<std::unique_ptr<TQYcontrol>> pages;
+  void wire(TtabForm& f) {
+    f.onLeaveTab = [this](TformTab* t) { events.push_back("leave " + t->name()); };
+    f.onNeedpage = [this, &f](TformTab* t) {
+      events.push_back("need " + t->name());
+      pages.push_back(std::make_unique<TQYcontrol>(&f));
+      t->page = pages.back().get();
+    };
+    f.onSelect = [this, &f](TformTab* t) {
+      events.push_back("select " + t->name());
+      priors.push_back(f.priorTab);
+    };
+  }
+};
+
+TEST_F(FormTest, SelectionProtocolMakesEachPageOnceAndShowsOnlyTheSelected) {
+  TtabForm f;
+  f.start();
+  TformTab* a = f.add("A", 1);
+  TformTab* b = f.add("B", 2);
+  Protocol p;
+  p.wire(f);
+
+  f.selectTab(0);
+  EXPECT_EQ(p.events, (std::vector<std::string>{"need A", "select A"}));
+  EXPECT_EQ(p.priors.back(), nullptr);
+  ASSERT_NE(a->page, nullptr);
+  EXPECT_EQ(a->page->BoundsRect(), f.clientrect());
+
+  f.selectTab(1);
+  f.selectTab(1);  // re-selection runs the whole protocol but makes no second page
+  EXPECT_EQ(p.events, (std::vector<std::string>{"need A", "select A", "leave A", "need B", "select B", "leave B",
+                                                "select B"}));
+  EXPECT_EQ(p.priors[1], a);
+  EXPECT_EQ(p.priors[2], b);
+  EXPECT_FALSE(a->page->Visible());
+  EXPECT_TRUE(b->page->Visible());
+  EXPECT_EQ(f.selected(), b);
+
+  // Out of range and disabled tabs do nothing.
+  const size_t n = p.events.size();
+  f.selectTab(-1);
+  f.selectTab(2);
+  a->SetEnabled(false);
+  f.selectTab(0);
+  EXPECT_EQ(p.events.size(), n);
+}
+
+TEST_F(FormTest, FindTakesTheLastTabOfAnIdAndTheDividerKeepsItsBounds) {
+  TtabForm f;
+  f.start();
+  f.add("first", 7);
+  TformTab* later = f.add("second", 7);
+  EXPECT_EQ(f.find(7), later);
+  EXPECT_EQ(f.find(8), nullptr);
+  f.setx(150);
+  EXPECT_EQ(f.xDivide(), 200);
+  f.setx(900);
+  EXPECT_EQ(f.xDivide(), 400);
+}
+
+TEST_F(FormTest, CaptionHitCodes) {
+  TtabForm f;
+  f.start();
+  f.setMaximized(false);
+  f.SetBounds(100, 100, 800, 600);
+  const int c = f.capH(), W = f.Width();
+  struct Case {
+    const char* what;
+    int x, y;
+    bool help;
+    int code;
+    Cursor cursor;
+  };
+  const Case cases[] = {
+      {"close box", W - c / 2, c / 2, false, hit_close, Cursor::Hand},
+      {"maximise box", W - c - c / 2, c / 2, false, hit_maximise, Cursor::Hand},
+      {"minimise box", W - 2 * c - c / 2, c / 2, false, hit_minimise, Cursor::Hand},
+      {"fourth box without help is caption", W - 3 * c - c / 2, c / 2, false, hit_caption, Cursor::SizeAll},
+      {"fourth box with help", W - 3 * c - c / 2, c / 2, true, hit_help, Cursor::Hand},
+      {"caption", 300, c / 2, false, hit_caption, Cursor::SizeAll},
+      {"right edge", W - 2, 300, false, hit_edge, Cursor::SizeWE},
+      {"bottom-right corner", W - 2, f.Height() - 2, false, hit_edge, Cursor::SizeNWSE},
+      {"bottom-left corner", 2, f.Height() - 2, false, hit_edge, Cursor::SizeNESW},
+      {"top edge", 300, 2, false, hit_edge, Cursor::SizeNS},
+      {"client", 300, 300, false, hit_none, Cursor::Arrow},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    f.onHelp = k.help ? TbaseForm::Event([](void*) {}) : nullptr;
+    EXPECT_EQ(f.classify(k.x, k.y), k.cursor);
+    EXPECT_EQ(f.hit, k.code);
+  }
+  f.onHelp = nullptr;
+  // Maximised: no edges, and the caption shows the arrow.
+  f.setMaximized(true);
+  EXPECT_EQ(f.classify(2, 300), Cursor::Arrow);
+  EXPECT_EQ(f.hit, hit_none);
+  EXPECT_EQ(f.classify(300, c / 2), Cursor::Arrow);
+  EXPECT_EQ(f.hit, hit_caption);
+}
+
+TEST_F(FormTest, CaptionDragMovesAndEdgeDragResizesWithoutAWindowManager) {
+  TtabForm f;
+  f.start();
+  f.setMaximized(false);
+  f.SetBounds(100, 100, 800, 600);
+  // Caption: the window follows the pointer; the pointer stays at the same form point.
+  f.doMouseMove(300, 10, false);
+  f.doMouseDown(300, 10);
+  f.doMouseMove(350, 30, true);
+  f.doMouseUp(300, 10);
+  EXPECT_EQ(f.BoundsRect(), Bounds(150, 120, 800, 600));
+
+  // Right edge: the width follows; released, the client rectangle is laid out again.
+  f.doMouseMove(798, 300, false);
+  ASSERT_EQ(f.hit, hit_edge);
+  f.doMouseDown(798, 300);
+  f.doMouseMove(700, 300, true);
+  EXPECT_EQ(f.sizeStatus, size_edgeDrag);
+  f.doMouseUp(650, 300);
+  EXPECT_EQ(f.BoundsRect(), Bounds(150, 120, 650, 600));
+  EXPECT_EQ(f.clientrect(), Rect(3, f.capH(), 647, 597));
+
+  // Top edge: top and height move together.
+  f.doMouseMove(300, 1, false);
+  f.doMouseDown(300, 1);
+  f.doMouseUp(300, 21);
+  EXPECT_EQ(f.BoundsRect(), Bounds(150, 141, 650, 579));
+}
+
+TEST_F(FormTest, MaximiseFromTheBoxRunsTheProtocolAgainAfterTheDelay) {
+  TtabForm f;
+  f.start();
+  f.add("A", 1);
+  Protocol p;
+  p.wire(f);
+  f.setMaximized(false);
+  f.selectTab(0);
+  p.events.clear();
+
+  f.doMouseMove(f.Width() - f.capH() - 4, 5, false);
+  ASSERT_EQ(f.hit, hit_maximise);
+  f.doMouseDown(f.Width() - f.capH() - 4, 5);
+  EXPECT_TRUE(f.maximized());
+  EXPECT_EQ(f.BoundsRect(), Rect(0, 0, 1920, 1040));
+  // The page waits out of sight until the re-layout.
+  EXPECT_GE(f.getTab(0)->page->Left(), f.clientrect().Right);
+  EXPECT_TRUE(p.events.empty());
+  for (int i = 0; i < 20 && f.pendingResizes > 0; ++i) {
+    desktop().idle(30);
+    desktop().processMessages();
+  }
+  EXPECT_EQ(f.pendingResizes, 0);
+  ASSERT_FALSE(p.events.empty());
+  EXPECT_EQ(p.events.back(), "select A");
+  EXPECT_EQ(f.getTab(0)->page->BoundsRect(), f.clientrect());
+  EXPECT_EQ(f.sizeStatus, size_none);
+}
+
+TEST_F(FormTest, PlacementOnAMonitorAndTheStoredBox) {
+  TtabForm f;
+  f.start();
+  f.setMonitor(0);
+  EXPECT_EQ(f.BoundsRect(), Bounds(320, 180, 1280, 720));
+  f.setMaximized(true);
+  f.setMaximized(true);  // twice changes nothing
+  f.closedown();
+  EXPECT_EQ(settings().readString("settings", "last box", ""), "yes,320,180,1600,900");
+  f.setMaximized(false);
+  EXPECT_EQ(f.BoundsRect(), Bounds(320, 180, 1280, 720));
+  f.closedown();
+  EXPECT_EQ(settings().readString("settings", "last box", ""), "no,320,180,1280,720");
+}
+
+TEST_F(FormTest, AFailureIsBoxedOnceAndNeverForAMouseMove) {
+  int boxes = 0;
+  yoRecorder = [&](Tyo&) {
+    ++boxes;
+    return 1;
+  };
+  TtabForm f;
+  f.start();
+  const std::runtime_error failure("no image");
+  os->lastWindowsMessage = WM_MOUSEMOVE;
+  f.MyExceptionHandler(nullptr, failure);
+  EXPECT_EQ(boxes, 0);
+  os->lastWindowsMessage = WM_TIMER;
+  for (int i = 0; i < 3; ++i) f.MyExceptionHandler(nullptr, failure);  // every second, the same failure
+  EXPECT_EQ(boxes, 1);
+  f.MyExceptionHandler(nullptr, std::runtime_error("another"));
+  EXPECT_EQ(boxes, 2);
+  yoRecorder = nullptr;
+}
+
+TEST_F(FormTest, CaptionDoubleClickTogglesMaximisedThroughTheWindowMessages) {
+  TtabForm f;
+  f.start();
+  f.setMaximized(false);
+  f.SetBounds(100, 100, 800, 600);
+  f.Show();
+  const HWND h = f.Handle();
+  auto click = [&](int x, int y) {
+    for (auto k : {TInputEvent::MouseMove, TInputEvent::ButtonDown, TInputEvent::ButtonUp}) {
+      TInputEvent e;
+      e.kind = k;
+      e.form = h;
+      e.pos = {x, y};
+      hb->inject(e);
+    }
+    desktop().processMessages();
+  };
+  click(300, 8);
+  EXPECT_FALSE(f.maximized());
+  click(300, 8);  // the second press within the double-click time
+  EXPECT_TRUE(f.maximized());
+  hb->advance(1000);
+  click(300, 8);
+  hb->advance(1000);
+  click(300, 8);  // two presses a second apart are no double click
+  EXPECT_TRUE(f.maximized());
+}
+
+}  // namespace
