@@ -76,7 +76,6 @@ class TSdlBackend : public TBackend {
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // SIGTERM and SIGINT end the program as usual
     // Before SDL, which passes errors on to the handler it finds and puts it back as it quits.
     x11::ignoreVanishedWindows();  // a preview's host may go at any moment
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;

@@ -230,6 +230,8 @@ int RunSaver(const std::string& exePath, const std::vector<std::string>& args) {
     if (d.hook) d.hook(m, handled);
     if (!handled) d.dispatchMessage(m);
   }
+  // A terminate signal ends the loop with the window still there: it goes the usual way.
+  if (w.handle != 0 && d.isWindow(w.handle)) d.destroyWindow(w.handle);
   resetDesktop(std::make_unique<THeadlessBackend>());  // closes the display before the services go
   return 0;
 }
