@@ -17,8 +17,9 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(home + "tmp");
   setenv("TMPDIR", (home + "tmp").c_str(), 1);
   for (const char* v : {"XDG_DOCUMENTS_DIR", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) unsetenv(v);
-  if (!std::getenv("LC_ALL")) setenv("LC_ALL", "C.UTF-8", 1);
-  if (!std::getenv("TZ")) setenv("TZ", "Europe/London", 1);
+  // Whatever the caller's session: tests that need another locale or zone set it themselves.
+  setenv("LC_ALL", "C.UTF-8", 1);
+  setenv("TZ", "Europe/London", 1);
   // Fonts: the packaged faces only, before anything initialises fontconfig.
   setenv("FONTCONFIG_FILE", (testenv::sourceDir() + "tests/support/fonts.conf").c_str(), 1);
   // Windows live in memory (the headless backend) unless a test opens its own X server.
