@@ -139,7 +139,7 @@ TEST(ClockOnXvfb, MapTabsAndDragOfTheRunningProgram) {
         shot = grab(server.display());
         return shot.width == 1280 && tabRuns(shot, 20).size() == 5;
       },
-      15000))
+      45000))
       << "no window with five tabs; stderr: " << testenv::readFile(errFile);
 
   // The map: a 2:1 box as wide as the screen, standing on the black below it.
@@ -159,7 +159,7 @@ TEST(ClockOnXvfb, MapTabsAndDragOfTheRunningProgram) {
         for (int k = 0; k < 16; ++k) shaded += isDay(shot.at(40 + k * 75, y0 + 10)) || isNight(shot.at(40 + k * 75, y0 + 10));
         return shaded >= 12;
       },
-      10000));
+      30000));
   const int W = x1 - x0 + 1, H = y1 - y0 + 1;
   double lat, lng;
   subSolar(lat, lng);
@@ -191,7 +191,7 @@ TEST(ClockOnXvfb, MapTabsAndDragOfTheRunningProgram) {
           shot = grab(server.display());
           return shot.width == 1280 && near(shot.at(runs[size_t(i)].first + 3, 20), 0x78, 0x8C, 0xA4, 6);
         },
-        5000));
+        15000));
     EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << testenv::readFile(errFile);
   }
   ASSERT_TRUE(waitFor(
@@ -200,7 +200,7 @@ TEST(ClockOnXvfb, MapTabsAndDragOfTheRunningProgram) {
         mapBox(shot, x0, y0, x1, y1);
         return y0 > 22;
       },
-      5000));
+      15000));
 
   // A drag a quarter of the map to the right turns the centre 90 degrees west.
   const int my = (y0 + y1) / 2, mx = x0 + W / 4;
@@ -211,7 +211,7 @@ TEST(ClockOnXvfb, MapTabsAndDragOfTheRunningProgram) {
   // Closing from the caption's close box keeps the centre.
   xdotool(server.display(), "mousemove 1270 10 click 1");
   int status = 0;
-  ASSERT_TRUE(waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 10000));
+  ASSERT_TRUE(waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 30000));
   pid = 0;
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   TiniLite ini(cfg + "locations.ini");

@@ -313,7 +313,7 @@ struct SaverOnXvfb : ::testing::Test {
   unsigned long waitForMap() {
     unsigned long w = 0;
     std::string state;
-    const bool shown = pollUntil(10000, [&] {
+    const bool shown = pollUntil(30000, [&] {
       w = x11::findWindowByClass(kSaverClass);
       TSurface s;
       if (w == 0) return state = "no window", false;
@@ -379,12 +379,12 @@ TEST_F(SaverOnXvfb, WallClockShowsDayAndNightAndClosesOnlyWhenAsked) {
 
   // A second start ends at once and leaves the first alone.
   Saver second({"wall"});
-  EXPECT_EQ(second.waitExit(10000), 0);
+  EXPECT_EQ(second.waitExit(30000), 0);
   EXPECT_EQ(x11::findWindowByClass(kSaverClass), w);
 
   // Another program finds it by class and asks it to close.
   EXPECT_TRUE(x11::closeWindow(w));
-  EXPECT_EQ(first.waitExit(10000), 0) << testenv::readFile(testenv::tempDir() + "saver.err");
+  EXPECT_EQ(first.waitExit(30000), 0) << testenv::readFile(testenv::tempDir() + "saver.err");
   EXPECT_EQ(x11::findWindowByClass(kSaverClass), 0ul);
 }
 
@@ -398,7 +398,7 @@ TEST_F(SaverOnXvfb, ScreenSaverClosesOnAJumpOfElevenPixels) {
   xdotool(server.display(), "mousemove 100 100");
   EXPECT_EQ(s.waitExit(500), -1) << "closed on moves of 10 pixels" << testenv::readFile(testenv::tempDir() + "saver.err");
   xdotool(server.display(), "mousemove 100 111");
-  EXPECT_EQ(s.waitExit(10000), 0) << testenv::readFile(testenv::tempDir() + "saver.err");
+  EXPECT_EQ(s.waitExit(30000), 0) << testenv::readFile(testenv::tempDir() + "saver.err");
 }
 
 TEST_F(SaverOnXvfb, ClickCloses) {
@@ -406,13 +406,13 @@ TEST_F(SaverOnXvfb, ClickCloses) {
   ASSERT_TRUE(s.started());
   ASSERT_NE(waitForMap(), 0ul);
   xdotool(server.display(), "click 1");
-  EXPECT_EQ(s.waitExit(10000), 0) << testenv::readFile(testenv::tempDir() + "saver.err");
+  EXPECT_EQ(s.waitExit(30000), 0) << testenv::readFile(testenv::tempDir() + "saver.err");
 }
 
 TEST_F(SaverOnXvfb, PreviewDrawsIntoTheHostAndEndsWithIt) {
   {
     Saver bad({"/p", "notanumber"});
-    EXPECT_EQ(bad.waitExit(10000), 2);
+    EXPECT_EQ(bad.waitExit(30000), 2);
     EXPECT_NE(testenv::readFile(testenv::tempDir() + "saver.err").find("not a number"), std::string::npos);
     Saver none({"/p", "12345"});
     EXPECT_EQ(none.waitExit(kPreviewHostWaitMs + 5000), 1);
@@ -447,7 +447,7 @@ TEST_F(SaverOnXvfb, PreviewDrawsIntoTheHostAndEndsWithIt) {
   Saver preview({"/p", std::to_string(native)});
   ASSERT_TRUE(preview.started());
   TSurface shot;
-  const bool shown = pollUntil(10000, [&] {
+  const bool shown = pollUntil(30000, [&] {
     d.processMessages();
     return x11::grabWindow(native, shot) && dist(pixelOf(shot, 60, 45), kPreview) < 8 &&
            dist(pixelOf(shot, 1, 1), kPreview) < 8 && dist(pixelOf(shot, 118, 88), kPreview) < 8;
@@ -455,7 +455,7 @@ TEST_F(SaverOnXvfb, PreviewDrawsIntoTheHostAndEndsWithIt) {
   EXPECT_TRUE(shown) << "the preview picture is not in the host window";
   EXPECT_EQ(preview.waitExit(0), -1);
   d.destroyWindow(h);
-  EXPECT_EQ(preview.waitExit(10000), 0);
+  EXPECT_EQ(preview.waitExit(30000), 0);
 }
 
 }  // namespace
