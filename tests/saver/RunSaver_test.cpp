@@ -23,6 +23,7 @@
 #include "saver/RunSaver.h"
 #include "storage/r_sqlite.h"
 #include "tests/support/testenv.h"
+#include "tests/support/xvfb.h"
 
 extern char** environ;
 
@@ -200,42 +201,6 @@ TEST(SaverWindow, PaintsLetterboxedAndClosesOnCommand199Only) {
 
 // ---- the program under Xvfb -----------------------------------------------------------------------
 
-class Xvfb {
- public:
-  Xvfb() {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    const std::string fd = std::to_string(fds[1]);
-    std::vector<std::string> args{"Xvfb", "-displayfd", fd, "-screen", "0", "320x240x24", "-nolisten", "tcp", "-noreset"};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addclose(&fa, fds[0]);
-    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
-    if (posix_spawnp(&pid_, "Xvfb", &fa, nullptr, argv.data(), environ) != 0) pid_ = 0;
-    posix_spawn_file_actions_destroy(&fa);
-    close(fds[1]);
-    std::string num;
-    char c;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') num += c;
-    close(fds[0]);
-    if (!num.empty()) display_ = ":" + num;
-  }
-  ~Xvfb() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  [[nodiscard]] std::string const& display() const { return display_; }
-
- private:
-  pid_t pid_ = 0;
-  std::string display_;
-};
-
 // One run of the program; killed if a test leaves it running.
 class Saver {
  public:
@@ -302,7 +267,7 @@ void xdotool(const std::string& display, const std::string& args) {
 }
 
 struct SaverOnXvfb : ::testing::Test {
-  Xvfb server;
+  testenv::Xvfb server{"320x240x24", {"-noreset"}};
   void SetUp() override {
     ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
     setenv("DISPLAY", server.display().c_str(), 1);
