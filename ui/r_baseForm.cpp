@@ -11,6 +11,8 @@
 #include "core/r_Monitors.h"
 #include "core/r_log.h"
 #include "core/os_drawing.h"
+#include "core/os_numbertext.h"
+#include "core/text_seams.h"
 #include "platform/numbers.h"
 #include "platform/windows.h"
 
@@ -117,6 +119,8 @@ void TbaseForm::start() {
   menuStr.clear();
   statusx = leftx;
   iconTransparentColour = 0x0000FF;
+  if (hasDesktop() && !Application().HintWindowClass)
+    Application().HintWindowClass = [] { return std::make_unique<TQYhintWindow>(); };
   setTitle("OMBRANT");
   doResize();
 }
@@ -145,17 +149,90 @@ void TbaseForm::setTitle(const std::string& text) {
   Invalidate();
 }
 
+namespace {
+int statusTextWidth(const std::string& s) { return textSeam::extent(sansFace(), fontSize(), s).cx; }
+}  // namespace
+
+int TbaseForm::statusWidth() const {
+  if (!fstatusRect.isEmpty()) return fstatusRect.width();
+  return std::max(10, Width() - fcapH * (onHelp ? 4 : 3) - statusx - 2);
+}
+
 void TbaseForm::setStatus(const std::string& text) {
   try {
+    const int bw = statusWidth();
+    if (bw < 100) {
+      Invalidate();  // too narrow to show: only the caption colour
+      return;
+    }
+    captionW = statusTextWidth(text) + gp(16);
     fstatus = text;
+    fshown = text;
+    int avail = bw;
+    if (!frStatus.empty()) avail -= statusTextWidth(frStatus) + gp(8);
+    if (captionW > avail) {
+      fshown = TosNumberText::shortenedFilename(statusTextWidth, avail - gp(16), text);
+      captionW = statusTextWidth(fshown) + gp(16);
+    }
+    fmarks.clear();
+    if (!fname.empty()) {
+      fmarks.assign(fshown.size(), mark_plain);
+      const auto bracket = fshown.find('[');
+      if (bracket != std::string::npos)
+        std::fill(fmarks.begin() + static_cast<std::ptrdiff_t>(bracket), fmarks.end(), mark_whiteBold);
+      // Only a name with both a folder and an extension has a base name to pick out.
+      const auto slash = fshown.rfind('/'), dot = fshown.rfind('.');
+      if (slash != std::string::npos && dot != std::string::npos && slash < dot)
+        for (size_t i = slash + 1; i < dot; ++i)
+          if (fmarks[i] == mark_plain) fmarks[i] = mark_white;
+    }
     Invalidate();
   } catch (...) {
   }
 }
 
-void TbaseForm::setRStatus(const std::string& text) {
-  frStatus = text;
-  setStatus(fstatus);
+void TbaseForm::setFname(const std::string& name) {
+  fname = name;
+  setStatus(name);
+}
+
+void TbaseForm::drawStatus(TCanvas& cv) {
+  const int bw = statusWidth(), c = fcapH;
+  if (bw < 100) return;
+  cv.Font.setName(sansFace());
+  cv.Font.setSize(fontSize());
+  cv.Font.setStyle(0);
+  if (!frStatus.empty() && captionW < bw - cv.TextWidth(frStatus) - gp(8)) {
+    cv.Font.Color = static_cast<TColor>(active ? 0x800000 : 0x808080);
+    cv.TextOut(statusx + bw - cv.TextWidth(frStatus) - gp(8), 1 + (c - 2 - cv.TextHeight(frStatus)) / 2, frStatus);
+  }
+  if (fshown.empty()) return;
+  const TColor ink = static_cast<TColor>(active ? statusFontColour : 0x808080);
+  int x = statusx + gp(8);
+  const int y = (c - cv.TextHeight(fshown)) / 2;
+  auto run = [&](const std::string& s, uint8_t mark) {
+    cv.Font.setStyle(mark == mark_whiteBold ? fsBold : 0);
+    cv.Font.Color = mark == mark_plain ? ink : clWhite;
+    cv.TextOut(x, y, s);
+    x += cv.TextWidth(s);
+  };
+  if (!fmarks.empty()) {
+    // Runs change only at ASCII marks ("[", "/", "."), so no character is split.
+    size_t from = 0;
+    for (size_t i = 1; i <= fshown.size(); ++i)
+      if (i == fshown.size() || fmarks[i] != fmarks[from]) {
+        run(fshown.substr(from, i - from), fmarks[from]);
+        from = i;
+      }
+  } else if (const auto bracket = fshown.find('['); bracket != std::string::npos && active) {
+    run(fshown.substr(0, bracket), mark_plain);
+    // The tail loses its brackets: "[" here and the closing character at the end.
+    const std::string tail = fshown.substr(bracket + 1);
+    run(tail.empty() ? tail : tail.substr(0, tail.size() - 1), mark_whiteBold);
+  } else {
+    run(fshown, mark_plain);
+  }
+  cv.Font.setStyle(0);
 }
 
 void TbaseForm::log(const std::string& text) const {
@@ -219,6 +296,14 @@ Cursor TbaseForm::classify(int x, int y) {
   hit = code;
   if (code == hit_status && prior != hit_status && onOverStatus) onOverStatus(this);
   if (prior == hit_status && code != hit_status && code != hit_none && onOverStatus) onOverStatus(nullptr);
+  if (code == hit_help && !helpHint.empty()) {
+    Hint = helpHint;
+    ShowHint = true;
+    // Shown on entering the box only, so that moving within it does not restart the hint.
+    if (prior != hit_help && hasDesktop()) Application().ActivateHint(ClientToScreen(TPoint{x, y}));
+  } else {
+    clearHint();
+  }
   return cur;
 }
 
@@ -315,6 +400,14 @@ void TbaseForm::doMouseUp(int x, int y) {
 void TbaseForm::doMouseLeave() {
   if (hit == hit_status && onOverStatus) onOverStatus(nullptr);
   hit = hit_none;
+  clearHint();
+}
+
+void TbaseForm::clearHint() {
+  ShowHint = false;
+  if (Hint.empty()) return;
+  Hint.clear();
+  if (hasDesktop()) Application().CancelHint();
 }
 
 void TbaseForm::doDblClick() {
@@ -339,6 +432,7 @@ void TbaseForm::doResize() {
     lastBox = Bounds(Left() - w.Left, Top() - w.Top, Width(), Height());
   }
   firstResize = false;
+  setStatus(fstatus);  // the room for it may have changed
   if (sizeStatus != size_edgeDrag) {
     if (main) main->SetBounds(fclient.Left, fclient.Top, fclient.width(), fclient.height());
     if (onSizeChanged) onSizeChanged(this);
@@ -555,13 +649,7 @@ void TbaseForm::Paint() {
       }
   }
 
-  // Status text.
-  if (!fstatus.empty() && fstatusRect.width() > 10) {
-    cv.Font.setSize(fontSize());
-    cv.Font.setStyle(0);
-    cv.Font.Color = static_cast<TColor>(active ? statusFontColour : 0x808080);
-    cv.TextOut(statusx + gp(8), (c - cv.TextHeight(fstatus)) / 2, fstatus);
-  }
+  drawStatus(cv);
   if (onInternalPaint) onInternalPaint(this);
   if (onPostPaint) onPostPaint(this);
 }

@@ -47,6 +47,15 @@ class TbaseForm : public platform::TForm, public TtrailSource {
   [[nodiscard]] const std::string& status() const { return fstatus; }
   void setStatus(const std::string& text);
   void setRStatus(const std::string& text);
+  // Shows a file name as the status: its base name and any "[…]" tail are picked out in white.
+  void setFname(const std::string& name);
+  [[nodiscard]] const std::string& filename() const { return fname; }
+  // The status as drawn: shortened as a path when it does not fit.
+  [[nodiscard]] const std::string& shownStatus() const { return fshown; }
+  // Per-character marks of the shown file-name status (empty when no file name is set).
+  enum : uint8_t { mark_plain = 0, mark_white = 1, mark_whiteBold = 2 };
+  [[nodiscard]] const std::vector<uint8_t>& statusMarks() const { return fmarks; }
+  [[nodiscard]] int statusWidth() const;
   [[nodiscard]] platform::TRect clientrect() const { return fclient; }
   void log(const std::string& text) const;
   // Runs an unhandled failure through the log and, unless it came with a mouse move, a box;
@@ -106,11 +115,14 @@ class TbaseForm : public platform::TForm, public TtrailSource {
   platform::LRESULT WndProc(platform::TMsg&) override;
   void applyEdge(int x, int y);
   void setClient();
+  void clearHint();
 
   int fcapH = 22;
   platform::TRect fclient;
   bool fmaximized = false;
-  std::string fstatus, fTitle;
+  std::string fstatus, fTitle, fname, fshown;
+  std::vector<uint8_t> fmarks;
+  void drawStatus(platform::TCanvas& cv);
   std::set<std::string> shownErrors;
   uint32_t lastUpTick = 0;
   int lastUpX = -100, lastUpY = -100;
