@@ -494,6 +494,15 @@ void TbaseForm::setMaximized(bool value) {
   if (OnResize) OnResize(this);
 }
 
+void TbaseForm::wm_displaychange() {
+  if (sizeStatus == size_restored) return;
+  // Only a maximised form is maximised again: a restored one keeps its state on the new layout.
+  const bool was = fmaximized;
+  setMaximized(false);
+  setMonitor(os && os->monitors ? os->monitors->currentIndex() : 0);
+  if (was) setMaximized(true);
+}
+
 void TbaseForm::closedown() {
   TQYini& ini = settings();
   std::string v;
@@ -542,6 +551,17 @@ void TbaseForm::doCommand(int code) {
 
 LRESULT TbaseForm::WndProc(TMsg& m) {
   if (m.message == WM_ERASEBKGND) return 1;
+  if (m.message == WM_NCACTIVATE) {
+    active = m.wParam == 1;
+    setStatus(fstatus);
+    Invalidate();
+    if (onActivate) onActivate(this);
+    return 1;
+  }
+  if (m.message == WM_DISPLAYCHANGE) {
+    wm_displaychange();
+    return 0;
+  }
   if (m.message == WM_ACTIVATE) {
     // A restore from the task bar comes back as an activation.
     const bool act = LOWORD(m.wParam) != 0;

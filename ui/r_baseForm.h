@@ -71,6 +71,8 @@ class TbaseForm : public platform::TForm, public TtrailSource {
   [[nodiscard]] static platform::TRect workArea();
   void closedown();
   void ResetMonitor();
+  // The displays changed: the form is placed afresh on its monitor.
+  void wm_displaychange();
   // −1 maximise, −2 minimise, −3 restore, −4 close.
   void doCommand(int code);
   [[nodiscard]] bool minimised();

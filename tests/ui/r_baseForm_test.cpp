@@ -350,3 +350,56 @@ TEST_F(FormTest, AFileNameStatusMarksItsBaseNameAndBracketedTail) {
   f.setFname("");
   EXPECT_TRUE(f.statusMarks().empty());
 }
+
+TEST_F(FormTest, FocusChangesGreyTheCaptionAndReachTheOwner) {
+  TtabForm f;
+  f.start();
+  f.SetBounds(100, 100, 800, 600);
+  f.Show();
+  std::vector<bool> seen;
+  f.onActivateForm = [&](void*) { seen.push_back(f.active); };
+  auto send = [&](TInputEvent::Kind k) {
+    TInputEvent e;
+    e.kind = k;
+    e.form = f.Handle();
+    hb->inject(e);
+    desktop().processMessages();
+  };
+  send(TInputEvent::Deactivated);
+  EXPECT_FALSE(f.active);
+  send(TInputEvent::Activated);
+  EXPECT_TRUE(f.active);
+  EXPECT_EQ(seen, (std::vector<bool>{false, true}));
+}
+
+TEST_F(FormTest, ADisplayChangePlacesTheFormAfreshAndKeepsItsState) {
+  TbaseForm f;
+  f.start();
+  f.Show();
+  auto changeTo = [&](int w, int h) {
+    TDisplay d;
+    d.name = "Test";
+    d.box = Rect(0, 0, w, h);
+    d.workArea = Rect(0, 0, w, h - 40);
+    d.modeWidth = w;
+    d.modeHeight = h;
+    d.primary = true;
+    hb->setDisplays({d});
+    TInputEvent e;
+    e.kind = TInputEvent::DisplayChanged;
+    e.form = f.Handle();
+    hb->inject(e);
+    desktop().processMessages();
+  };
+  f.setMaximized(true);
+  changeTo(2560, 1440);
+  EXPECT_TRUE(f.maximized());
+  EXPECT_EQ(f.Width(), 2560);
+  EXPECT_EQ(f.Height(), 1400);
+  // Restored through the box, the form keeps its restored state on the new monitor: centred,
+  // two thirds of a large screen.
+  f.doCommand(-3);
+  changeTo(2560, 1440);
+  EXPECT_FALSE(f.maximized());
+  EXPECT_EQ(f.BoundsRect(), Bounds((2560 - 1707) / 2, (1440 - 960) / 2, 1707, 960));
+}
