@@ -196,6 +196,56 @@ void TbaseForm::setFname(const std::string& name) {
   setStatus(name);
 }
 
+void TbaseForm::setOnmenu(Event event) {
+  fonMenu = std::move(event);
+  menuW = menuStr.empty() ? gp(6) : textSeam::extent(sansFace(), fontSize(7), menuStr).cx + gp(12);
+  if (fonMenu) DrawMenuBox(false);
+  Invalidate();
+}
+
+void TbaseForm::DrawMenuBox(bool pressed) {
+  const int c = fcapH, p = pressed ? 1 : 0;
+  menuPressed = pressed;
+  menuW = menuStr.empty() ? gp(6) : textSeam::extent(sansFace(), fontSize(7), menuStr).cx + gp(12);
+  fmenuBox = Rect(p + 2, p + 2, c + menuW + p - gp(8), c + p - 2);
+  TCanvas& cv = Canvas();
+  if (!cv.Handle()) {
+    Invalidate();  // drawn at the next paint
+    return;
+  }
+  cv.Brush.Color = static_cast<TColor>(active ? colour : 0xDCDCDC);
+  cv.Brush.Style = bsSolid;
+  cv.FillRect(Rect(1, 1, c + menuW - gp(4), c - 1));
+  cv.Pen.Color = clBlack;
+  cv.Pen.Width = 1;
+  cv.Brush.Style = bsClear;
+  cv.Rectangle(fmenuBox.Left, fmenuBox.Top, fmenuBox.Right, fmenuBox.Bottom);
+  cv.Brush.Style = bsSolid;
+  if (!pressed) {
+    cv.Pen.Color = clWhite;
+    cv.MoveTo(fmenuBox.Left + 1, fmenuBox.Bottom - 2);
+    cv.LineTo(fmenuBox.Left + 1, fmenuBox.Top + 1);
+    cv.LineTo(fmenuBox.Right - 1, fmenuBox.Top + 1);
+  }
+  if (!menuStr.empty()) {
+    cv.Font.setName(sansFace());
+    cv.Font.setSize(fontSize(7));
+    cv.Font.setStyle(0);
+    cv.Font.Color = clBlack;
+    cv.TextOut(c + p, p + (c - cv.TextHeight(menuStr)) / 2, menuStr);
+  }
+  drawIcon(cv, p + 4, p + 4, c - 8);
+}
+
+void TbaseForm::drawIcon(TCanvas& cv, int left, int top, int side) {
+  if (icon.size() != 32 * 32 || side <= 0) return;
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x) {
+      const int32_t px = icon[static_cast<size_t>((y * 32 / side) * 32 + x * 32 / side)];
+      if (px != iconTransparentColour) cv.SetPixels(left + x, top + y, static_cast<TColor>(px));
+    }
+}
+
 void TbaseForm::drawStatus(TCanvas& cv) {
   const int bw = statusWidth(), c = fcapH;
   if (bw < 100) return;
@@ -265,6 +315,7 @@ Cursor TbaseForm::classify(int x, int y) {
   const int W = Width(), H = Height(), c = fcapH;
   rightEdge = false;
   topedge = false;
+  if (menuPressed && fonMenu) DrawMenuBox(false);
   int code = hit_none;
   Cursor cur = Cursor::Arrow;
   if (fonMenu && fmenuBox.contains(TPoint{x, y})) {
@@ -370,7 +421,9 @@ void TbaseForm::doMouseDown(int x, int y) {
       Close();
       break;
     case hit_menu:
+      DrawMenuBox(true);
       hit = hit_menuDown;
+      menuXY = ClientToScreen(TPoint{fmenuBox.Left, fmenuBox.Bottom});
       if (fonMenu) fonMenu(this);
       break;
     case hit_help:
@@ -393,6 +446,8 @@ void TbaseForm::doMouseUp(int x, int y) {
     SetCursor(Cursor::Arrow);
   } else if (hit == hit_divider) {
     if (onMoveX) onMoveX(nullptr);
+  } else if (hit == hit_menuDown) {
+    DrawMenuBox(false);
   }
   hit = hit_none;
 }
@@ -660,14 +715,8 @@ void TbaseForm::Paint() {
   if (statusx < titleRight) statusx = titleRight;
 
   // Icon.
-  if (!fonMenu && icon.size() == 32 * 32) {
-    const int side = c - 8;
-    for (int y = 0; y < side; ++y)
-      for (int x = 0; x < side; ++x) {
-        const int32_t p = icon[static_cast<size_t>((y * 32 / side) * 32 + x * 32 / side)];
-        if (p != iconTransparentColour) cv.SetPixels(4 + x, 4 + y, static_cast<TColor>(p));
-      }
-  }
+  if (fonMenu) DrawMenuBox(menuPressed);
+  else drawIcon(cv, 4, 4, c - 8);
 
   drawStatus(cv);
   if (onInternalPaint) onInternalPaint(this);

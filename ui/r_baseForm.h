@@ -49,6 +49,11 @@ class TbaseForm : public platform::TForm, public TtrailSource {
   void setRStatus(const std::string& text);
   // Shows a file name as the status: its base name and any "[…]" tail are picked out in white.
   void setFname(const std::string& name);
+  // A menu event puts the menu box in the caption's left corner, in place of the icon.
+  void setOnmenu(Event event);
+  // Lays out the menu box (and draws it while the form paints), raised or pressed.
+  void DrawMenuBox(bool pressed);
+  platform::TPoint menuXY;
   [[nodiscard]] const std::string& filename() const { return fname; }
   // The status as drawn: shortened as a path when it does not fit.
   [[nodiscard]] const std::string& shownStatus() const { return fshown; }
@@ -118,6 +123,8 @@ class TbaseForm : public platform::TForm, public TtrailSource {
   void applyEdge(int x, int y);
   void setClient();
   void clearHint();
+  void drawIcon(platform::TCanvas& cv, int left, int top, int side);
+  bool menuPressed = false;
 
   int fcapH = 22;
   platform::TRect fclient;

@@ -403,3 +403,24 @@ TEST_F(FormTest, ADisplayChangePlacesTheFormAfreshAndKeepsItsState) {
   EXPECT_FALSE(f.maximized());
   EXPECT_EQ(f.BoundsRect(), Bounds((2560 - 1707) / 2, (1440 - 960) / 2, 1707, 960));
 }
+
+TEST_F(FormTest, TheMenuBoxOpensItsMenuBelowItselfAndPressesWhileHeld) {
+  TbaseForm f;
+  f.start();
+  f.SetBounds(100, 100, 800, 600);
+  f.Show();
+  TPoint openedAt{-1, -1};
+  f.setOnmenu([&](void*) { openedAt = f.menuXY; });
+  const TRect raised = f.fmenuBox;
+  ASSERT_FALSE(raised.isEmpty());
+  EXPECT_EQ(f.classify(raised.Left + 2, raised.Top + 2), Cursor::Hand);
+  EXPECT_EQ(f.hit, hit_menu);
+  f.doMouseDown(raised.Left + 2, raised.Top + 2);
+  EXPECT_EQ(f.hit, hit_menuDown);
+  EXPECT_EQ(f.fmenuBox, Rect(raised.Left + 1, raised.Top + 1, raised.Right + 1, raised.Bottom + 1));
+  EXPECT_EQ(openedAt, f.ClientToScreen(TPoint{f.fmenuBox.Left, f.fmenuBox.Bottom}));
+  f.doMouseUp(raised.Left + 2, raised.Top + 2);
+  EXPECT_EQ(f.fmenuBox, raised);
+  EXPECT_EQ(f.hit, hit_none);
+  desktop().processMessages();  // paints with the menu box in place of the icon
+}
