@@ -139,6 +139,7 @@ void TbaseForm::setIcon(std::vector<int32_t> pixels) {
 
 void TbaseForm::setCapH(int height) {
   fcapH = std::max(4, height);
+  if (!fTitle.empty()) setTitle(fTitle);
   setClient();
   Invalidate();
 }
@@ -146,7 +147,35 @@ void TbaseForm::setCapH(int height) {
 void TbaseForm::setTitle(const std::string& text) {
   fTitle = text;
   Caption = text;
+  renderTitle(titlebm, colour);
+  renderTitle(titlebm2, 0xDCDCDC);
   Invalidate();
+}
+
+void TbaseForm::renderTitle(TBitmap& bm, int32_t background) const {
+  const int c = fcapH;
+  TCanvas& cv = bm.Canvas();
+  cv.Font.setName(sansFace());
+  cv.Font.setSize(fontSize(16));
+  cv.Font.setStyle(0);
+  cv.Font.Color = clWhite;
+  const int extra = static_cast<int>(Round(std::abs(cv.Font.Height()) * 0.16));
+  bm.dc().setTextCharacterExtra(extra);
+  const int w = std::max(2, cv.TextWidth(fTitle) + 2);
+  bm.SetSize(w, std::max(2, 2 * c - 2));
+  cv.Brush.Color = static_cast<TColor>(background);
+  cv.Brush.Style = bsSolid;
+  cv.FillRect(Rect(0, 0, bm.Width(), bm.Height()));
+  bm.dc().setBkMode(BkMode::Transparent);
+  bm.dc().setTextCharacterExtra(extra);
+  cv.TextOut(1, (bm.Height() - cv.TextHeight(fTitle)) / 2, fTitle);
+  // Shrunk onto itself by area averaging, which smooths the letters.
+  TBitmap big;
+  big.SetSize(bm.Width(), bm.Height());
+  big.Canvas().Draw(0, 0, bm);
+  bm.SetSize(std::max(1, bm.Width() / 2), std::max(1, c - 2));
+  bm.dc().setStretchBltMode(StretchMode::Halftone);
+  cv.StretchDraw(Rect(0, 0, bm.Width(), bm.Height()), big);
 }
 
 namespace {
@@ -703,15 +732,10 @@ void TbaseForm::Paint() {
     for (int y = xBox.Top; y < xBox.Bottom; y += 2) cv.SetPixels(xBox.Left + 2, y, clRed);
   }
 
-  // Title, in the program font at twice the interface size.
-  dc->setBkMode(BkMode::Transparent);  // a solid brush leaves the background opaque
-  cv.Font.setName(sansFace());
-  cv.Font.setSize(fontSize(11));
-  cv.Font.setStyle(0);
-  cv.Font.Color = static_cast<TColor>(active ? 0xFFFFFF : 0x404040);
+  // Title, rendered at twice the size and shrunk (setTitle).
   const int tx = c + q + menuW - 4;
-  cv.TextOut(tx, (c - cv.TextHeight(fTitle)) / 2, fTitle);
-  const int titleRight = tx + cv.TextWidth(fTitle) + 8;
+  cv.Draw(tx, 1, active ? titlebm : titlebm2);
+  const int titleRight = tx + titlebm.Width() + 8;
   if (statusx < titleRight) statusx = titleRight;
 
   // Icon.

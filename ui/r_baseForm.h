@@ -116,6 +116,9 @@ class TbaseForm : public platform::TForm, public TtrailSource {
   // to the desktop for the window (`iconTransparentColour` pixels are left clear).
   void setIcon(std::vector<int32_t> pixels);
   std::vector<int32_t> icon;
+  // The title for the active and the inactive caption, drawn at twice the size and shrunk for
+  // smooth edges.
+  platform::TBitmap titlebm, titlebm2;
 
  protected:
   void Paint() override;
@@ -124,6 +127,7 @@ class TbaseForm : public platform::TForm, public TtrailSource {
   void setClient();
   void clearHint();
   void drawIcon(platform::TCanvas& cv, int left, int top, int side);
+  void renderTitle(platform::TBitmap& bm, int32_t background) const;
   bool menuPressed = false;
 
   int fcapH = 22;

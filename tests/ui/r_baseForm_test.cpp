@@ -424,3 +424,33 @@ TEST_F(FormTest, TheMenuBoxOpensItsMenuBelowItselfAndPressesWhileHeld) {
   EXPECT_EQ(f.hit, hit_none);
   desktop().processMessages();  // paints with the menu box in place of the icon
 }
+
+TEST_F(FormTest, TheTitleIsRenderedSmoothForBothCaptionStates) {
+  TbaseForm f;
+  f.start();
+  f.setTitle("Kestrova");
+  const int c = f.capH();
+  struct Case {
+    const char* what;
+    TBitmap& bm;
+    TColor background;
+  };
+  const Case cases[] = {{"active", f.titlebm, static_cast<TColor>(f.colour)}, {"inactive", f.titlebm2, 0xDCDCDC}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    EXPECT_EQ(k.bm.Height(), c - 2);
+    ASSERT_GT(k.bm.Width(), 10);
+    EXPECT_EQ(k.bm.Canvas().Pixels(0, 0), k.background);
+    // White letters shrunk by averaging leave blended edge pixels.
+    bool blended = false;
+    for (int y = 0; y < k.bm.Height(); ++y)
+      for (int x = 0; x < k.bm.Width(); ++x) {
+        const TColor p = k.bm.Canvas().Pixels(x, y);
+        blended = blended || (p != clWhite && p != k.background);
+      }
+    EXPECT_TRUE(blended);
+  }
+  // A new caption height renders the title again.
+  f.setCapH(30);
+  EXPECT_EQ(f.titlebm.Height(), 28);
+}
