@@ -4,6 +4,7 @@
 #include "core/os_scaling.h"
 #include "core/r_log.h"
 #include "core/text_seams.h"
+#include "core/trailError.h"
 #include "platform/numbers.h"
 
 using namespace platform;
@@ -63,17 +64,8 @@ void TQYcontrol::setPercent(int v) {
 void TQYcontrol::seterr(std::string const& text) {
   ferr = text;
   try {
-    if (os) {
-      // Unwind to this control: entries of procedures that nested inside ours and never closed.
-      while (!os->procnames.empty() && os->procOb != this) {
-        os->procnames.pop_back();
-        os->procOb = os->procnames.empty() ? nullptr : os->procnames.back().ob;
-      }
-    }
-    std::string t = text;
-    if (!t.empty() && fprocname.empty()) t = std::string(unitName()) + "." + className() + "." + t;
-    ferr = t;
-    if (os) os->lasterr = t;
+    ferr = trailError(*this, text, fprocname);
+    if (os) os->lasterr = ferr;
   } catch (...) {
     if (os) os->lasterr = className() + " error error " + ferr;
   }

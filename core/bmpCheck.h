@@ -1,8 +1,12 @@
-// Private to the pixel buffers: the checks a BMP file passes before any row of it is read.
+// Private to the pixel buffers: the checks a BMP file passes before any row of it is read, and
+// the headers the buffers write their own files with.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+struct TbmpFileHeader;
+struct TbmpInfoHeader;
 
 // Where the parts of a checked uncompressed BMP lie.
 struct TbmpLayout {
@@ -23,3 +27,8 @@ std::string checkBmp(const uint8_t* p, size_t length, int bitsWanted, TbmpLayout
 inline uint32_t bmpGet32(const uint8_t* p) {
   return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
+
+// Headers of an uncompressed bottom-up image: pixelOffset bytes of headers and palette, then
+// imageSize bytes of pixels. Fields not named here are left as they are.
+void fillBmpHeaders(TbmpFileHeader& fh, TbmpInfoHeader& bi, int width, int height, int bitCount, uint32_t pixelOffset,
+                    uint32_t imageSize);

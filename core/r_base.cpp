@@ -24,6 +24,7 @@
 #include "core/r_fileBase.h"
 #include "core/r_paths.h"
 #include "core/r_log.h"
+#include "core/trailError.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/numbers.h"
@@ -56,6 +57,18 @@ std::string TtrailSource::className() const {
   return colon == std::string::npos ? name : name.substr(colon + 2);
 }
 
+std::string trailError(TtrailSource& ob, const std::string& text, const std::string& procname) {
+  if (os) {
+    // Unwind to this object: entries of procedures that nested inside ours and never closed.
+    while (!os->procnames.empty() && os->procOb != &ob) {
+      os->procnames.pop_back();
+      os->procOb = os->procnames.empty() ? nullptr : os->procnames.back().ob;
+    }
+  }
+  if (!text.empty() && procname.empty()) return std::string(ob.unitName()) + "." + ob.className() + "." + text;
+  return text;
+}
+
 // ---------------------------------------------------------------------------------------------
 // TqyObject
 
@@ -75,17 +88,8 @@ void TqyObject::setpercent(int value) {
 }
 
 void TqyObject::seterr(const std::string& text) {
-  if (os) {
-    // Unwind to this object: entries of procedures that nested inside ours and never closed.
-    while (!os->procnames.empty() && os->procOb != this) {
-      os->procnames.pop_back();
-      os->procOb = os->procnames.empty() ? nullptr : os->procnames.back().ob;
-    }
-  }
-  std::string t = text;
-  if (!t.empty() && fprocname.empty()) t = std::string(unitName()) + "." + className() + "." + t;
-  ferr = t;
-  if (os) os->lasterr = t;
+  ferr = trailError(*this, text, fprocname);
+  if (os) os->lasterr = ferr;
 }
 
 void TqyObject::setproc(const std::string& name) {

@@ -67,15 +67,7 @@ void TbitmapMono::init() {
   }
   rowL = int(rl);
   fImageSize = rowL * fheight;
-  fh.type = 0x4D42;
-  fh.fileSize = uint32_t(kMonoHeaderBytes + fImageSize);
-  fh.pixelOffset = kMonoHeaderBytes;
-  bi.size = 40;
-  bi.width = fwidth;
-  bi.height = fheight;
-  bi.planes = 1;
-  bi.bitCount = 1;
-  bi.imageSize = uint32_t(fImageSize);
+  fillBmpHeaders(fh, bi, fwidth, fheight, 1, kMonoHeaderBytes, uint32_t(fImageSize));
 }
 
 bool TbitmapMono::createPixels() {
@@ -206,15 +198,7 @@ void TrawBitmap::setHeaders() {
   bi = TbmpInfoHeader{};
   if (fwidth <= 0 || fheight <= 0) return;
   const auto palette = uint32_t(4 * fcolours.size());
-  fh.type = 0x4D42;
-  fh.fileSize = uint32_t(54 + palette + imageBytes());
-  fh.pixelOffset = 54 + palette;
-  bi.size = 40;
-  bi.width = fwidth;
-  bi.height = fheight;
-  bi.planes = 1;
-  bi.bitCount = uint16_t(fdepth);
-  bi.imageSize = uint32_t(imageBytes());
+  fillBmpHeaders(fh, bi, fwidth, fheight, fdepth, kBmpHeaderBytes + palette, uint32_t(imageBytes()));
 }
 
 bool TrawBitmap::init(int width, int height, int depth) {

@@ -45,6 +45,19 @@ int64_t bmpRowLength(int64_t width, int bitsPerPixel) {
   return ((width * bitsPerPixel + 31) / 32) * 4;
 }
 
+void fillBmpHeaders(TbmpFileHeader& fh, TbmpInfoHeader& bi, int width, int height, int bitCount, uint32_t pixelOffset,
+                    uint32_t imageSize) {
+  fh.type = 0x4D42;
+  fh.fileSize = pixelOffset + imageSize;
+  fh.pixelOffset = pixelOffset;
+  bi.size = 40;
+  bi.width = width;
+  bi.height = height;
+  bi.planes = 1;
+  bi.bitCount = uint16_t(bitCount);
+  bi.imageSize = imageSize;
+}
+
 void writeBmpHeaders(const TbmpFileHeader& fh, const TbmpInfoHeader& bi, uint8_t out[kBmpHeaderBytes]) {
   put16(out + 0, fh.type);
   put32(out + 2, fh.fileSize);
@@ -104,15 +117,7 @@ void TrawBitmap24::setGeometry(int width, int height) {
   fh = TbmpFileHeader{};
   bi = TbmpInfoHeader{};
   if (fImageSize > 0) {
-    fh.type = 0x4D42;
-    fh.fileSize = uint32_t(kBmpHeaderBytes + fImageSize);
-    fh.pixelOffset = kBmpHeaderBytes;
-    bi.size = 40;
-    bi.width = fwidth;
-    bi.height = fheight;
-    bi.planes = 1;
-    bi.bitCount = 24;
-    bi.imageSize = uint32_t(fImageSize);
+    fillBmpHeaders(fh, bi, fwidth, fheight, 24, kBmpHeaderBytes, uint32_t(fImageSize));
   }
 }
 

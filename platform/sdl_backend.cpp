@@ -76,9 +76,10 @@ class TSdlBackend : public TBackend {
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    // Before SDL, which passes errors on to the handler it finds and puts it back as it quits.
+    x11::ignoreVanishedWindows();  // a preview's host may go at any moment
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     fwake = SDL_RegisterEvents(1);
-    x11::ignoreVanishedWindows();  // a preview's host may go at any moment
     return true;
   }
 
@@ -188,6 +189,8 @@ class TSdlBackend : public TBackend {
   }
 
   void setCursor(Cursor c) override {
+    SDL_ShowCursor(c == Cursor::Hidden ? SDL_DISABLE : SDL_ENABLE);
+    if (c == Cursor::Hidden) return;
     auto it = fcursors.find(c);
     if (it == fcursors.end()) it = fcursors.emplace(c, SDL_CreateSystemCursor(sdlCursor(c))).first;
     if (it->second) SDL_SetCursor(it->second);

@@ -34,7 +34,8 @@ constexpr uint32_t WS_BORDER = 0x00800000;
 constexpr uint32_t WS_EX_TOPMOST = 0x00000008;     // kept in the style word: always on top
 constexpr uint32_t WS_EX_TOOLWINDOW = 0x00000080;  // kept off the task bar
 
-enum class Cursor { Default, Arrow, Hand, SizeAll, SizeNS, SizeWE, SizeNWSE, SizeNESW, IBeam, Wait, Cross };
+// Hidden hides the pointer while it is over the window (a full-screen clock shows no arrow).
+enum class Cursor { Default, Arrow, Hand, SizeAll, SizeNS, SizeWE, SizeNWSE, SizeNESW, IBeam, Wait, Cross, Hidden };
 
 // What a window does with its messages; the control behind a handle implements it.
 class TWindowProc {

@@ -8,11 +8,16 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/Xrandr.h>
 
+#include <poll.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 namespace platform::x11 {
 namespace {
@@ -29,7 +34,11 @@ DisplayPtr openDisplay() {
   return DisplayPtr(XOpenDisplay(nullptr));
 }
 
-int ignoreErrors(Display*, XErrorEvent*) { return 0; }
+int errorCount = 0;  // errors seen by the quiet handler, so that a caller can ask after a request
+int ignoreErrors(Display*, XErrorEvent*) {
+  ++errorCount;
+  return 0;
+}
 
 // Swaps in a quiet error handler for a scope.
 class QuietErrors {
@@ -64,6 +73,28 @@ Window search(Display* d, Window w, std::string const& cls, int depth) {
   if (kids) XFree(kids);
   return found;
 }
+int shiftOf(unsigned long mask) {
+  int shift = 0;
+  while (mask && !(mask & 1)) {
+    mask >>= 1;
+    ++shift;
+  }
+  return shift;
+}
+// A channel byte placed under a visual's mask (masks of up to 8 bits take the top bits).
+unsigned long toMask(uint8_t v, unsigned long mask) {
+  const int shift = shiftOf(mask);
+  const unsigned long width = mask >> shift;
+  return ((static_cast<unsigned long>(v) * width + 127) / 255) << shift;
+}
+uint8_t fromMask(unsigned long pixel, unsigned long mask) {
+  const int shift = shiftOf(mask);
+  const unsigned long width = mask >> shift;
+  if (width == 0) return 0;
+  return static_cast<uint8_t>(((pixel & mask) >> shift) * 255 / width);
+}
+
+using Clock = std::chrono::steady_clock;
 }  // namespace
 
 void setWindowClass(void* display, unsigned long window, std::string const& cls) {
@@ -158,7 +189,9 @@ int vanishedTolerant(Display* d, XErrorEvent* e) {
 }  // namespace
 
 void ignoreVanishedWindows() {
-  // Installed again after every display start: shutting SDL down puts back the handler it found.
+  // Installed before every display start: SDL passes errors on to the handler it found and puts
+  // it back as it quits. Never after SDL starts, or SDL's handler would become our previous one
+  // and pass errors back to us.
   auto* was = XSetErrorHandler(vanishedTolerant);
   if (was != vanishedTolerant) previousHandler = was;
 }
@@ -173,6 +206,153 @@ unsigned long createChildWindow(void* display, unsigned long host, int x, int y,
   XMapWindow(d, w);
   XSync(d, False);
   return w;
+}
+
+bool grabWindow(unsigned long window, TSurface& out) {
+  DisplayPtr d = openDisplay();
+  if (!d || window == 0) return false;
+  QuietErrors quiet;
+  XWindowAttributes a;
+  if (!XGetWindowAttributes(d.get(), window, &a) || a.map_state != IsViewable || a.width <= 0 || a.height <= 0)
+    return false;
+  XImage* img = XGetImage(d.get(), window, 0, 0, static_cast<unsigned>(a.width), static_cast<unsigned>(a.height),
+                          AllPlanes, ZPixmap);
+  if (!img) return false;
+  const bool ok = out.create(a.width, a.height, 24);
+  for (int y = 0; ok && y < a.height; ++y) {
+    uint8_t* row = out.row(y);
+    for (int x = 0; x < a.width; ++x) {
+      const unsigned long p = XGetPixel(img, x, y);
+      row[x * 3] = fromMask(p, a.visual->blue_mask);
+      row[x * 3 + 1] = fromMask(p, a.visual->green_mask);
+      row[x * 3 + 2] = fromMask(p, a.visual->red_mask);
+    }
+  }
+  XDestroyImage(img);
+  return ok;
+}
+
+// ---- TembeddedView -----------------------------------------------------------------------------
+
+struct TembeddedView::State {
+  DisplayPtr d;
+  int (*oldHandler)(Display*, XErrorEvent*) = nullptr;
+  Window host = 0, child = 0;
+  int width = 0, height = 0;
+  XImage* image = nullptr;
+  GC gc = nullptr;
+  bool gone = false;
+
+  void paint() {
+    if (!image || gone) return;
+    XPutImage(d.get(), child, gc, image, 0, 0, 0, 0, static_cast<unsigned>(image->width),
+              static_cast<unsigned>(image->height));
+    XFlush(d.get());
+  }
+  bool hostMapped() {
+    XWindowAttributes a;
+    return XGetWindowAttributes(d.get(), host, &a) && a.map_state == IsViewable;
+  }
+};
+
+TembeddedView::TembeddedView() : f(std::make_unique<State>()) {}
+
+TembeddedView::~TembeddedView() {
+  if (!f->d) return;
+  if (f->image) XDestroyImage(f->image);
+  if (f->gc) XFreeGC(f->d.get(), f->gc);
+  if (f->child && !f->gone) XDestroyWindow(f->d.get(), f->child);
+  XSync(f->d.get(), False);
+  XSetErrorHandler(f->oldHandler);
+}
+
+bool TembeddedView::open(unsigned long host, uint32_t waitMs) {
+  f->d = openDisplay();
+  if (!f->d || host == 0) return false;
+  f->oldHandler = XSetErrorHandler(ignoreErrors);
+  Display* d = f->d.get();
+  f->host = host;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+  XWindowAttributes a{};
+  for (;;) {
+    if (!XGetWindowAttributes(d, host, &a)) return false;  // no such window
+    if (a.map_state == IsViewable) break;
+    if (Clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  f->width = std::max(a.width, 1);
+  f->height = std::max(a.height, 1);
+  const int before = errorCount;
+  f->child = createChildWindow(d, host, 0, 0, f->width, f->height);
+  if (f->child == 0) return false;
+  XSelectInput(d, host, StructureNotifyMask);
+  XSelectInput(d, f->child, ExposureMask | StructureNotifyMask);
+  f->gc = XCreateGC(d, f->child, 0, nullptr);
+  XSync(d, False);
+  if (errorCount != before) {  // the host went while we built the child
+    f->gone = true;
+    return false;
+  }
+  return true;
+}
+
+TSize TembeddedView::size() const { return {f->width, f->height}; }
+
+unsigned long TembeddedView::id() const { return f->child; }
+
+void TembeddedView::show(TSurface const& picture) {
+  if (!f->d || !f->child || picture.empty()) return;
+  Display* d = f->d.get();
+  const int screen = DefaultScreen(d);
+  Visual* v = DefaultVisual(d, screen);
+  const int depth = DefaultDepth(d, screen);
+  const int w = std::min(picture.width(), f->width), h = std::min(picture.height(), f->height);
+  if (w <= 0 || h <= 0) return;
+  if (f->image) XDestroyImage(f->image);
+  f->image = XCreateImage(d, v, static_cast<unsigned>(depth), ZPixmap, 0, nullptr, static_cast<unsigned>(w),
+                          static_cast<unsigned>(h), 32, 0);
+  if (!f->image) return;
+  f->image->data = static_cast<char*>(std::calloc(static_cast<size_t>(f->image->bytes_per_line) * h, 1));
+  const int step = picture.bitsPerPixel() / 8;
+  for (int y = 0; y < h; ++y) {
+    uint8_t const* row = picture.row(y);
+    for (int x = 0; x < w; ++x) {
+      uint8_t const* p = row + x * step;
+      XPutPixel(f->image, x, y, toMask(p[2], v->red_mask) | toMask(p[1], v->green_mask) | toMask(p[0], v->blue_mask));
+    }
+  }
+  f->paint();
+}
+
+bool TembeddedView::serve(uint32_t ms) {
+  if (!f->d || f->gone) return false;
+  Display* d = f->d.get();
+  const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
+  auto lastCheck = Clock::now();
+  for (;;) {
+    while (XPending(d)) {
+      XEvent e;
+      XNextEvent(d, &e);
+      if (e.type == Expose && e.xexpose.window == f->child && e.xexpose.count == 0) f->paint();
+      if (e.type == DestroyNotify && (e.xdestroywindow.window == f->child || e.xdestroywindow.window == f->host))
+        f->gone = true;
+      if (e.type == UnmapNotify && e.xunmap.window == f->host) f->gone = true;
+    }
+    if (f->gone) return false;
+    const auto now = Clock::now();
+    // Events can be missed when the host goes between our requests: ask now and then.
+    if (now - lastCheck > std::chrono::milliseconds(250)) {
+      lastCheck = now;
+      if (!f->hostMapped()) {
+        f->gone = true;
+        return false;
+      }
+    }
+    if (now >= deadline) return true;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
+    pollfd p{ConnectionNumber(d), POLLIN, 0};
+    poll(&p, 1, static_cast<int>(std::min<long long>(left, 250)));
+  }
 }
 
 }  // namespace platform::x11

@@ -1,8 +1,10 @@
 // What SDL does not give, from X11 directly: window classes, other programs' windows found by
 // class and asked to close, display millimetres (XRandR) and the logical DPI (Xft.dpi).
 // Implemented: [x] WM_CLASS [x] find by class, close by WM_DELETE_WINDOW [x] millimetres
-//              [x] Xft.dpi [x] a child window inside a host window id
+//              [x] Xft.dpi [x] a child window inside a host window id [x] reading a window's pixels
 #pragma once
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,7 +25,38 @@ bool closeWindow(unsigned long window);
 // A mapped child window inside a host window, made on the given display connection; 0 when the
 // host is gone.
 unsigned long createChildWindow(void* display, unsigned long host, int x, int y, int width, int height);
-// Errors about windows that vanished (a preview's host) are ignored for the rest of the run;
-// other errors go to the handler that was there before.
+// Errors about windows that vanished (a preview's host, a window closing while a wake-up is sent
+// to it) are ignored for the rest of the run; other errors go to the handler that was there
+// before. Call it before SDL starts: SDL's own handler passes errors on to the one it found and
+// puts that one back when it quits, before closing its connections.
 void ignoreVanishedWindows();
+
+// The window's pixels as they are on the screen now (children included), 24 bits; false when the
+// window is gone or unmapped.
+bool grabWindow(unsigned long window, TSurface& out);
+
+// A window of our own inside another program's window (a preview host) that shows one picture.
+// The host may vanish at any moment: X errors are caught, never fatal.
+class TembeddedView {
+ public:
+  TembeddedView();
+  ~TembeddedView();
+  TembeddedView(TembeddedView const&) = delete;
+  TembeddedView& operator=(TembeddedView const&) = delete;
+
+  // Waits at most waitMs for the host to be mapped, then makes the child window over the host's
+  // whole client area. False when there is no display, no such host, or it stays unmapped.
+  bool open(unsigned long host, uint32_t waitMs);
+  // The child's client size (the host's at opening).
+  [[nodiscard]] TSize size() const;
+  // Shows a picture (24 or 32 bits) from the child's top left; repainted on every exposure.
+  void show(TSurface const& picture);
+  // Serves the view's events for at most ms; false once the host is gone or unmapped.
+  bool serve(uint32_t ms);
+  [[nodiscard]] unsigned long id() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> f;
+};
 }  // namespace platform::x11

@@ -7,6 +7,7 @@
 #include "core/r_base.h"
 #include "core/text_seams.h"
 #include "platform/windows.h"
+#include "tests/support/headless_os.h"
 
 namespace {
 using namespace platform;
@@ -17,19 +18,12 @@ class Tpick : public TQYcontrol {
   const char* unitName() const override { return "r_pick"; }
 };
 
-class Controls : public ::testing::Test {
+class Controls : public testenv::HeadlessOsTest {
  protected:
-  void SetUp() override {
-    auto b = std::make_unique<THeadlessBackend>();
-    hb = b.get();
-    resetDesktop(std::move(b));
-    createOs();
-  }
   void TearDown() override {
     textSeam::extentHook = nullptr;
-    freeOs();
+    HeadlessOsTest::TearDown();
   }
-  THeadlessBackend* hb = nullptr;
 };
 
 TEST_F(Controls, BackgroundFillsAroundVisibleChildrenOnly) {

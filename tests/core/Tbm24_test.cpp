@@ -5,23 +5,13 @@
 
 #include <vector>
 
+#include "tests/support/bitmaps.h"
+
 using platform::TPoint;
 
 namespace {
-Tbgr px(TrawBitmap24& b, int col, int row) {
-  Tbgr c;
-  b.getPixel(col, row, c);
-  return c;
-}
-
-std::string picture(TrawBitmap24& b, Tbgr on) {
-  std::string s;
-  for (int row = 0; row < b.height(); ++row) {
-    for (int col = 0; col < b.width(); ++col) s += px(b, col, row) == on ? '#' : '.';
-    s += '\n';
-  }
-  return s;
-}
+using testenv::picture;
+using testenv::px;
 const Tbgr kRed{0, 0, 255};
 }  // namespace
 

@@ -7,21 +7,16 @@
 #include "core/r_base.h"
 #include "platform/system.h"
 #include "platform/windows.h"
+#include "tests/support/headless_os.h"
 
 namespace {
 using namespace platform;
 
-class Boxes : public ::testing::Test {
+class Boxes : public testenv::HeadlessOsTest {
  protected:
-  void SetUp() override {
-    auto b = std::make_unique<THeadlessBackend>();
-    hb = b.get();
-    resetDesktop(std::move(b));
-    createOs();
-  }
   void TearDown() override {
     yoRecorder = nullptr;
-    freeOs();
+    HeadlessOsTest::TearDown();
   }
   // Input scripted into whichever box opens next, a few milliseconds after it shows.
   void script(std::vector<TInputEvent> events) { fscript = std::move(events); }
@@ -42,7 +37,6 @@ class Boxes : public ::testing::Test {
     e.key = key;
     return e;
   }
-  THeadlessBackend* hb = nullptr;
   std::vector<TInputEvent> fscript;
 };
 

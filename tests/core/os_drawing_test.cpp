@@ -6,20 +6,15 @@
 
 #include "core/r_Font.h"
 #include "core/r_base.h"
+#include "tests/support/bitmaps.h"
 
 using platform::TBitmap;
 using platform::TColor;
 using platform::TRect;
 
 namespace {
-// A white 24-bit bitmap.
-void make(TBitmap& bm, int w, int h) {
-  bm.SetPixelFormat(platform::pf24bit);
-  bm.SetSize(w, h);
-  bm.Canvas().Brush.Color = 0xFFFFFF;
-  bm.Canvas().FillRect({0, 0, w, h});
-}
-TColor at(TBitmap const& bm, int x, int y) { return bm.Canvas().Pixels(x, y); }
+using testenv::at;
+using testenv::make;
 }  // namespace
 
 TEST(TosDrawing, FadeColourClampsPercentAndRoundsHalvesToEven) {

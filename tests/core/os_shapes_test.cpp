@@ -6,6 +6,7 @@
 
 #include "core/Tview.h"
 #include "core/r_base.h"
+#include "tests/support/bitmaps.h"
 
 using platform::TBitmap;
 using platform::TColor;
@@ -13,13 +14,8 @@ using platform::TPoint;
 using platform::TRect;
 
 namespace {
-void make(TBitmap& bm, int w, int h) {
-  bm.SetPixelFormat(platform::pf24bit);
-  bm.SetSize(w, h);
-  bm.Canvas().Brush.Color = 0xFFFFFF;
-  bm.Canvas().FillRect({0, 0, w, h});
-}
-TColor at(TBitmap const& bm, int x, int y) { return bm.Canvas().Pixels(x, y); }
+using testenv::at;
+using testenv::make;
 // Rows of the bitmap holding any pixel of the colour.
 std::vector<int> inkedRows(TBitmap const& bm, TColor c) {
   std::vector<int> rows;

@@ -10,20 +10,17 @@
 #include "platform/system.h"
 #include "platform/windows.h"
 #include "tests/support/testenv.h"
+#include "tests/support/headless_os.h"
 
 namespace {
 using namespace platform;
 
-class Services : public ::testing::Test {
+class Services : public testenv::HeadlessOsTest {
  protected:
   void SetUp() override {
-    auto b = std::make_unique<THeadlessBackend>();
-    hb = b.get();
-    resetDesktop(std::move(b));
-    createOs();
+    HeadlessOsTest::SetUp();
     recorded().clear();
   }
-  void TearDown() override { freeOs(); }
   // Runs the loop until the fake clock has moved ms on.
   void runFor(uint32_t ms) {
     const uint32_t end = desktop().now() + ms;
@@ -38,7 +35,6 @@ class Services : public ::testing::Test {
       for (auto const& l : logObject->lines()->lines()) n += l.find(text) != std::string::npos;
     return n;
   }
-  THeadlessBackend* hb = nullptr;
 };
 
 TEST_F(Services, DelayedEventRunsOnceAfterItsIntervalWithItselfAsSender) {

@@ -5,23 +5,11 @@
 #include <string>
 
 #include "core/r_bitmapRaw.h"
+#include "tests/support/bitmaps.h"
 
 namespace {
-Tbgr px(TrawBitmap24& b, int col, int row) {
-  Tbgr c;
-  b.getPixel(col, row, c);
-  return c;
-}
-
-// The buffer as rows of characters: '#' where the pixel equals `on`, '.' elsewhere.
-std::string picture(TrawBitmap24& b, Tbgr on) {
-  std::string s;
-  for (int row = 0; row < b.height(); ++row) {
-    for (int col = 0; col < b.width(); ++col) s += px(b, col, row) == on ? '#' : '.';
-    s += '\n';
-  }
-  return s;
-}
+using testenv::picture;
+using testenv::px;
 
 void randomFill(TrawBitmap24& b, unsigned seed) {
   std::mt19937 rng(seed);

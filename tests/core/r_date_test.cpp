@@ -8,20 +8,10 @@
 
 #include "core/r_log.h"
 #include "tests/support/testenv.h"
+#include "tests/support/dateman.h"
 
 namespace {
-struct DateManTest : ::testing::Test {
-  static void SetUpTestSuite() {
-    loggingdir = testenv::tempDir();
-    dm = new TdateMan(2024, 0);
-  }
-  static void TearDownTestSuite() {
-    delete dm;
-    dm = nullptr;
-  }
-  static TdateMan* dm;
-};
-TdateMan* DateManTest::dm = nullptr;
+struct DateManTest : testenv::DateManSuite {};
 
 TEST_F(DateManTest, EncodeJulianKnownDates) {
   struct Case { const char* id; int y, mo, d, h, mi, s; double jd; } cases[] = {

@@ -6,21 +6,12 @@
 #include "core/r_date.h"
 #include "core/r_log.h"
 #include "tests/support/testenv.h"
+#include "tests/support/dateman.h"
 
 namespace {
-struct DateTextTest : ::testing::Test {
-  static void SetUpTestSuite() {
-    loggingdir = testenv::tempDir();
-    dm = new TdateMan(2024, 0);
-  }
-  static void TearDownTestSuite() {
-    delete dm;
-    dm = nullptr;
-  }
+struct DateTextTest : testenv::DateManSuite {
   void SetUp() override { dm->useAmPm = false; }
-  static TdateMan* dm;
 };
-TdateMan* DateTextTest::dm = nullptr;
 
 TDateTime at(int y, int mo, int d, int h, int mi, int s, int ms = 0) {
   return DateTextTest::dm->EncodeDateTime(y, mo, d, h, mi, s) + ms / 86400000.0;

@@ -9,21 +9,15 @@
 #include "core/r_date.h"
 #include "core/r_log.h"
 #include "tests/support/testenv.h"
+#include "tests/support/dateman.h"
 
 namespace {
-struct ZonesTest : ::testing::Test {
-  static void SetUpTestSuite() {
-    loggingdir = testenv::tempDir();
-    dm = new TdateMan(2024, 0);
-  }
+struct ZonesTest : testenv::DateManSuite {
   static void TearDownTestSuite() {
-    delete dm;
-    dm = nullptr;
+    DateManSuite::TearDownTestSuite();
     platform::setClockForTesting(0);
   }
-  static TdateMan* dm;
 };
-TdateMan* ZonesTest::dm = nullptr;
 
 TDateTime at(int y, int mo, int d, int h, int mi = 0) { return ZonesTest::dm->EncodeDateTime(y, mo, d, h, mi, 0); }
 std::string text(TDateTime t) { return ZonesTest::dm->SQLtimestampDT(t); }

@@ -11,6 +11,7 @@
 #include "core/TQYcontrol.h"
 #include "core/r_base.h"
 #include "platform/windows.h"
+#include "tests/support/headless_os.h"
 
 namespace {
 using namespace platform;
@@ -32,13 +33,10 @@ class Tedit : public TCustomControl {
   bool isEditControl() const override { return true; }
 };
 
-class Hook : public ::testing::Test {
+class Hook : public testenv::HeadlessOsTest {
  protected:
   void SetUp() override {
-    auto b = std::make_unique<THeadlessBackend>();
-    hb = b.get();
-    resetDesktop(std::move(b));
-    createOs();
+    HeadlessOsTest::SetUp();
     form = std::make_unique<TForm>();
     form->SetBounds(100, 50, 300, 200);
     form->Show();
@@ -51,7 +49,7 @@ class Hook : public ::testing::Test {
     b2.reset();
     a.reset();
     form.reset();
-    freeOs();
+    HeadlessOsTest::TearDown();
   }
   void send(TInputEvent::Kind k, int x, int y, int key = 0, int wheel = 0, int button = 1) {
     TInputEvent e;
@@ -64,7 +62,6 @@ class Hook : public ::testing::Test {
     hb->inject(e);
     Application().ProcessMessages();
   }
-  THeadlessBackend* hb = nullptr;
   std::vector<std::string> log;
   std::unique_ptr<TForm> form;
   std::unique_ptr<Tprobe> a, b2;

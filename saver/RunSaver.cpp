@@ -1,0 +1,237 @@
+// The wall clock and screen saver program: start-up, the window and its messages, the preview.
+#include "saver/RunSaver.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <filesystem>
+#include <iostream>
+
+#include "astro/r_sunLite.h"
+#include "core/r_LiteIni.h"
+#include "core/r_Monitors.h"
+#include "core/r_base.h"
+#include "core/r_bitmapRaw.h"
+#include "core/r_log.h"
+#include "platform/folders.h"
+#include "platform/x11.h"
+#include "storage/r_sqlite.h"
+
+using namespace platform;
+
+namespace {
+std::string upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+bool fileThere(const std::string& name) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(name, ec);
+}
+}  // namespace
+
+// ---- command line and settings --------------------------------------------------------------------
+
+TsaverArgs parseSaverArgs(const std::string& exePath, const std::vector<std::string>& args) {
+  TsaverArgs a;
+  // Run under the screen saver's own name (ending in "r"), a mouse jump ends it.
+  a.quitOnMove = !exePath.empty() && std::tolower(static_cast<unsigned char>(exePath.back())) == 'r';
+  if (args.empty()) return a;
+  const std::string first = upper(args[0]);
+  if (first == "WALL") a.quitOnMove = false;
+  if (first.starts_with("/P") || first.starts_with("-P") || first.starts_with("P")) {
+    a.mode = SaverMode::Preview;
+    if (args.size() > 1) a.host = args[1];
+  }
+  return a;
+}
+
+bool parseHostId(const std::string& text, unsigned long& id) {
+  if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return false;
+  unsigned long v = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc() || end != text.data() + text.size() || v == 0) return false;
+  id = v;
+  return true;
+}
+
+bool mouseJumpCloses(TPoint& mouseTp, int x, int y) {
+  const bool unset = mouseTp.X <= 0 && mouseTp.Y <= 0;
+  if (unset || (std::abs(x - mouseTp.X) <= 10 && std::abs(y - mouseTp.Y) <= 10)) {
+    mouseTp = {x, y};
+    return false;
+  }
+  return true;
+}
+
+TsaverSettings readSaverSettings(const std::string& locationsIni) {
+  TiniLite ini(locationsIni);
+  return {ini.readString("settings", "base directory", ""), ini.readString("settings", "monitor", "")};
+}
+
+std::unique_ptr<TliteDB> attachWords(TsunLite& renderer, const std::string& baseDir) {
+  const std::string name = baseDir + "words.db";
+  if (!fileThere(name)) return nullptr;
+  auto db = TliteDB::createReadOnly();
+  db->suppressErrorMessages = true;
+  db->setfile(name);
+  if (!db->valid()) return nullptr;
+  TlocLite& loc = renderer.locations();
+  loc.wordsDb = db.get();
+  loc.isLatin = db->getColumnValue("languages", "latin", TwhereClause::equals("name", loc.language)) == "yes";
+  return db;
+}
+
+// ---- the window ------------------------------------------------------------------------------------
+
+LRESULT TsaverWindow::windowProc(TMsg& m) {
+  switch (m.message) {
+    case WM_MOUSEMOVE:
+      if (quitOnMove && renderer) {
+        // Unsigned halves, as the position arrives packed.
+        const int x = static_cast<int>(static_cast<uint32_t>(m.lParam) & 0xFFFF);
+        const int y = static_cast<int>((static_cast<uint32_t>(m.lParam) >> 16) & 0xFFFF);
+        if (mouseJumpCloses(renderer->mouseTp, x, y)) {
+          desktop().show(m.hwnd, false);
+          desktop().destroyWindow(m.hwnd);
+        }
+      }
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_CLOSE:
+      desktop().destroyWindow(m.hwnd);
+      return 0;
+    case kSaverWmCommand:
+      if (m.wParam == kSaverCloseCommand) desktop().destroyWindow(m.hwnd);
+      return 0;
+    case WM_DESTROY:
+      if (timer != 0) desktop().killTimer(0, timer);
+      timer = 0;
+      // The labels borrow the words database: the renderer goes first.
+      renderer.reset();
+      words.reset();
+      handle = 0;
+      desktop().postQuitMessage(0);
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+void TsaverWindow::paintWindow(TDeviceContext& dc) {
+  const TRect client = desktop().clientRect(handle);
+  // The class background: black round the letterboxed map.
+  dc.fillRect(client, solidBrush(RGB(0, 0, 0)));
+  if (!renderer) return;
+  renderer->box = client;
+  renderer->draw(dc, client);
+}
+
+HWND CreateSaverWindow(TsaverWindow& w, const TRect& box, double magnify, const std::string& caption) {
+  TprocScope proc(*os, "CreateSaverWindow");
+  w.renderer = std::make_unique<TsunLite>(os->basedir(), WithTimezones::No, std::max(box.width(), 1), magnify);
+  w.words = attachWords(*w.renderer, os->basedir());
+  if (w.words) w.renderer->refreshImage(RefreshBy::Force);  // the first map had no words yet
+  TsunLite* renderer = w.renderer.get();
+  w.timer = desktop().setTimer(1000, [renderer] { renderer->doRefreshImage(); });
+  TWindowDesc desc;
+  desc.bounds = box;
+  desc.style = WS_VISIBLE;  // borderless: no caption bar
+  desc.className = kSaverClass;
+  desc.title = caption;
+  desc.proc = &w;
+  w.handle = desktop().createWindow(desc);
+  if (w.handle == 0) return 0;
+  const HWND h = w.handle;
+  w.renderer->win = [h] { desktop().invalidate(h); };
+  desktop().setCursor(h, Cursor::Hidden);
+  desktop().backend().setCursor(Cursor::Hidden);
+  return h;
+}
+
+// ---- the program -----------------------------------------------------------------------------------
+
+namespace {
+int runPreview(const std::string& hostText) {
+  unsigned long host = 0;
+  if (!parseHostId(hostText, host)) {
+    std::cerr << kSaverExeName << ": the preview window id \"" << hostText << "\" is not a number\n";
+    return 2;
+  }
+  x11::TembeddedView view;
+  if (!view.open(host, kPreviewHostWaitMs)) {
+    std::cerr << kSaverExeName << ": no preview window " << host << " is shown\n";
+    return 1;
+  }
+  TrawBitmap24 picture;
+  // Without a prepared picture the preview stays empty.
+  if (!picture.loadfromFile(os->basedir() + "preview.bmp")) return 0;
+  const TSize size = view.size();
+  TrawBitmap24 shown;
+  shown.setsize(size.cx, size.cy);
+  picture.Draw(shown.dc(), Rect(0, 0, size.cx, size.cy));
+  view.show(shown.bitmap());
+  while (view.serve(1000)) {
+  }
+  return 0;
+}
+}  // namespace
+
+int RunSaver(const std::string& exePath, const std::vector<std::string>& args) {
+  logname = kSaverLogName;  // before the services object, which names its log folder's files
+  createOs();
+  struct FreeOs {
+    ~FreeOs() { freeOs(); }
+  } freeAtEnd;
+  {
+    // An empty folder left by an earlier version.
+    std::error_code ec;
+    const std::string old = localAppDataFolder() + "Kestrova/version 8";
+    if (std::filesystem::is_directory(old, ec) && std::filesystem::is_empty(old, ec))
+      std::filesystem::remove(old, ec);
+  }
+  const std::string cfg = documentsFolder() + "Ombrant/Kestrova/version 8/";
+  locationsFile = cfg + "locations.ini";
+  os->setconfig(cfg);
+  const TsaverSettings settings = readSaverSettings(locationsFile);
+  if (!settings.baseDir.empty()) os->setBaseDir(settings.baseDir);
+
+  const TsaverArgs a = parseSaverArgs(exePath, args);
+  if (a.mode == SaverMode::Preview) return runPreview(a.host);
+
+  if (x11::findWindowByClass(kSaverClass) != 0) return 0;  // one is running already
+  TDesktop& d = desktop();
+  if (headless()) {
+    std::cerr << kSaverExeName << ": no display\n";
+    return 1;
+  }
+  TRect box;
+  double magnify = 1;
+  {
+    TmyMonitors monitors;
+    const int index = std::max(monitors.findFromFullName(settings.monitor), 0);
+    // The monitor's own bounds: a small display is covered exactly, not by a minimum size.
+    box = monitors.box(index);
+    if (index < monitors.count()) {
+      box = monitors.item(index).box;
+      magnify = monitors.item(index).scalefactor;
+    }
+  }
+  static TsaverWindow w;  // the window's procedure outlives the window
+  w.quitOnMove = a.quitOnMove;
+  if (CreateSaverWindow(w, box, magnify, "Kestrova") == 0) {
+    std::cerr << kSaverExeName << ": the window could not be made\n";
+    return 1;
+  }
+  TMsg m;
+  while (d.getMessage(m)) {
+    bool handled = false;
+    if (d.hook) d.hook(m, handled);
+    if (!handled) d.dispatchMessage(m);
+  }
+  // A terminate signal ends the loop with the window still there: it goes the usual way.
+  if (w.handle != 0 && d.isWindow(w.handle)) d.destroyWindow(w.handle);
+  resetDesktop(std::make_unique<THeadlessBackend>());  // closes the display before the services go
+  return 0;
+}
