@@ -318,6 +318,8 @@ class TSdlBackend : public TBackend {
             e.size = {ev.window.data1, ev.window.data2};
             break;
           case SDL_WINDOWEVENT_EXPOSED: e.kind = TInputEvent::Exposed; break;
+          case SDL_WINDOWEVENT_FOCUS_GAINED: e.kind = TInputEvent::Activated; break;
+          case SDL_WINDOWEVENT_FOCUS_LOST: e.kind = TInputEvent::Deactivated; break;
           case SDL_WINDOWEVENT_MOVED:
             e.kind = TInputEvent::Moved;
             e.at = {ev.window.data1, ev.window.data2};
@@ -325,6 +327,14 @@ class TSdlBackend : public TBackend {
           default: return;
         }
         break;
+      case SDL_DISPLAYEVENT:
+        // Every window hears of it, as every top-level window does of a display change.
+        e.kind = TInputEvent::DisplayChanged;
+        for (auto const& [h, w] : fwindows) {
+          e.form = h;
+          out.push_back(e);
+        }
+        return;
       case SDL_QUIT:
         // Only a terminate or interrupt signal sends it here (closing the last window does
         // not): the program ends its loop and shuts down as on a close.

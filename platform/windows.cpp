@@ -586,6 +586,13 @@ void TDesktop::route(TInputEvent const& e) {
     case TInputEvent::Exposed:
       invalidate(e.form);
       return;
+    case TInputEvent::Activated:
+    case TInputEvent::Deactivated:
+      finput.push_back({e.form, WM_NCACTIVATE, e.kind == TInputEvent::Activated ? WPARAM(1) : WPARAM(0), 0, t, fcursorPos});
+      return;
+    case TInputEvent::DisplayChanged:
+      finput.push_back({e.form, WM_DISPLAYCHANGE, 0, 0, t, fcursorPos});
+      return;
     case TInputEvent::Quit:
       return;
   }

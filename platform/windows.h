@@ -77,7 +77,11 @@ struct TWindowDesc {
 
 // Input as a backend reports it, in client pixels of a top-level window.
 struct TInputEvent {
-  enum Kind { MouseMove, ButtonDown, ButtonUp, Wheel, KeyDown, KeyUp, Close, Resized, Moved, Exposed, Quit };
+  enum Kind {
+    MouseMove, ButtonDown, ButtonUp, Wheel, KeyDown, KeyUp, Close, Resized, Moved, Exposed, Quit,
+    Activated, Deactivated,  // the window gained or lost the keyboard focus of the desktop
+    DisplayChanged           // a display was added, removed or changed its mode
+  };
   Kind kind = MouseMove;
   HWND form = 0;
   TPoint pos;

@@ -11,6 +11,8 @@
 #include "core/r_Monitors.h"
 #include "core/r_log.h"
 #include "core/os_drawing.h"
+#include "core/os_numbertext.h"
+#include "core/text_seams.h"
 #include "platform/numbers.h"
 #include "platform/windows.h"
 
@@ -117,6 +119,8 @@ void TbaseForm::start() {
   menuStr.clear();
   statusx = leftx;
   iconTransparentColour = 0x0000FF;
+  if (hasDesktop() && !Application().HintWindowClass)
+    Application().HintWindowClass = [] { return std::make_unique<TQYhintWindow>(); };
   setTitle("OMBRANT");
   doResize();
 }
@@ -135,6 +139,7 @@ void TbaseForm::setIcon(std::vector<int32_t> pixels) {
 
 void TbaseForm::setCapH(int height) {
   fcapH = std::max(4, height);
+  if (!fTitle.empty()) setTitle(fTitle);
   setClient();
   Invalidate();
 }
@@ -142,20 +147,171 @@ void TbaseForm::setCapH(int height) {
 void TbaseForm::setTitle(const std::string& text) {
   fTitle = text;
   Caption = text;
+  renderTitle(titlebm, colour);
+  renderTitle(titlebm2, 0xDCDCDC);
   Invalidate();
+}
+
+void TbaseForm::renderTitle(TBitmap& bm, int32_t background) const {
+  const int c = fcapH;
+  TCanvas& cv = bm.Canvas();
+  cv.Font.setName(sansFace());
+  cv.Font.setSize(fontSize(16));
+  cv.Font.setStyle(0);
+  cv.Font.Color = clWhite;
+  const int extra = static_cast<int>(Round(std::abs(cv.Font.Height()) * 0.16));
+  bm.dc().setTextCharacterExtra(extra);
+  const int w = std::max(2, cv.TextWidth(fTitle) + 2);
+  bm.SetSize(w, std::max(2, 2 * c - 2));
+  cv.Brush.Color = static_cast<TColor>(background);
+  cv.Brush.Style = bsSolid;
+  cv.FillRect(Rect(0, 0, bm.Width(), bm.Height()));
+  bm.dc().setBkMode(BkMode::Transparent);
+  bm.dc().setTextCharacterExtra(extra);
+  cv.TextOut(1, (bm.Height() - cv.TextHeight(fTitle)) / 2, fTitle);
+  // Shrunk onto itself by area averaging, which smooths the letters.
+  TBitmap big;
+  big.SetSize(bm.Width(), bm.Height());
+  big.Canvas().Draw(0, 0, bm);
+  bm.SetSize(std::max(1, bm.Width() / 2), std::max(1, c - 2));
+  bm.dc().setStretchBltMode(StretchMode::Halftone);
+  cv.StretchDraw(Rect(0, 0, bm.Width(), bm.Height()), big);
+}
+
+namespace {
+int statusTextWidth(const std::string& s) { return textSeam::extent(sansFace(), fontSize(), s).cx; }
+}  // namespace
+
+int TbaseForm::statusWidth() const {
+  if (!fstatusRect.isEmpty()) return fstatusRect.width();
+  return std::max(10, Width() - fcapH * (onHelp ? 4 : 3) - statusx - 2);
 }
 
 void TbaseForm::setStatus(const std::string& text) {
   try {
+    const int bw = statusWidth();
+    if (bw < 100) {
+      Invalidate();  // too narrow to show: only the caption colour
+      return;
+    }
+    captionW = statusTextWidth(text) + gp(16);
     fstatus = text;
+    fshown = text;
+    int avail = bw;
+    if (!frStatus.empty()) avail -= statusTextWidth(frStatus) + gp(8);
+    if (captionW > avail) {
+      fshown = TosNumberText::shortenedFilename(statusTextWidth, avail - gp(16), text);
+      captionW = statusTextWidth(fshown) + gp(16);
+    }
+    fmarks.clear();
+    if (!fname.empty()) {
+      fmarks.assign(fshown.size(), mark_plain);
+      const auto bracket = fshown.find('[');
+      if (bracket != std::string::npos)
+        std::fill(fmarks.begin() + static_cast<std::ptrdiff_t>(bracket), fmarks.end(), mark_whiteBold);
+      // Only a name with both a folder and an extension has a base name to pick out.
+      const auto slash = fshown.rfind('/'), dot = fshown.rfind('.');
+      if (slash != std::string::npos && dot != std::string::npos && slash < dot)
+        for (size_t i = slash + 1; i < dot; ++i)
+          if (fmarks[i] == mark_plain) fmarks[i] = mark_white;
+    }
     Invalidate();
   } catch (...) {
   }
 }
 
-void TbaseForm::setRStatus(const std::string& text) {
-  frStatus = text;
-  setStatus(fstatus);
+void TbaseForm::setFname(const std::string& name) {
+  fname = name;
+  setStatus(name);
+}
+
+void TbaseForm::setOnmenu(Event event) {
+  fonMenu = std::move(event);
+  menuW = menuStr.empty() ? gp(6) : textSeam::extent(sansFace(), fontSize(7), menuStr).cx + gp(12);
+  if (fonMenu) DrawMenuBox(false);
+  Invalidate();
+}
+
+void TbaseForm::DrawMenuBox(bool pressed) {
+  const int c = fcapH, p = pressed ? 1 : 0;
+  menuPressed = pressed;
+  menuW = menuStr.empty() ? gp(6) : textSeam::extent(sansFace(), fontSize(7), menuStr).cx + gp(12);
+  fmenuBox = Rect(p + 2, p + 2, c + menuW + p - gp(8), c + p - 2);
+  TCanvas& cv = Canvas();
+  if (!cv.Handle()) {
+    Invalidate();  // drawn at the next paint
+    return;
+  }
+  cv.Brush.Color = static_cast<TColor>(active ? colour : 0xDCDCDC);
+  cv.Brush.Style = bsSolid;
+  cv.FillRect(Rect(1, 1, c + menuW - gp(4), c - 1));
+  cv.Pen.Color = clBlack;
+  cv.Pen.Width = 1;
+  cv.Brush.Style = bsClear;
+  cv.Rectangle(fmenuBox.Left, fmenuBox.Top, fmenuBox.Right, fmenuBox.Bottom);
+  cv.Brush.Style = bsSolid;
+  if (!pressed) {
+    cv.Pen.Color = clWhite;
+    cv.MoveTo(fmenuBox.Left + 1, fmenuBox.Bottom - 2);
+    cv.LineTo(fmenuBox.Left + 1, fmenuBox.Top + 1);
+    cv.LineTo(fmenuBox.Right - 1, fmenuBox.Top + 1);
+  }
+  if (!menuStr.empty()) {
+    cv.Font.setName(sansFace());
+    cv.Font.setSize(fontSize(7));
+    cv.Font.setStyle(0);
+    cv.Font.Color = clBlack;
+    cv.TextOut(c + p, p + (c - cv.TextHeight(menuStr)) / 2, menuStr);
+  }
+  drawIcon(cv, p + 4, p + 4, c - 8);
+}
+
+void TbaseForm::drawIcon(TCanvas& cv, int left, int top, int side) {
+  if (icon.size() != 32 * 32 || side <= 0) return;
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x) {
+      const int32_t px = icon[static_cast<size_t>((y * 32 / side) * 32 + x * 32 / side)];
+      if (px != iconTransparentColour) cv.SetPixels(left + x, top + y, static_cast<TColor>(px));
+    }
+}
+
+void TbaseForm::drawStatus(TCanvas& cv) {
+  const int bw = statusWidth(), c = fcapH;
+  if (bw < 100) return;
+  cv.Font.setName(sansFace());
+  cv.Font.setSize(fontSize());
+  cv.Font.setStyle(0);
+  if (!frStatus.empty() && captionW < bw - cv.TextWidth(frStatus) - gp(8)) {
+    cv.Font.Color = static_cast<TColor>(active ? 0x800000 : 0x808080);
+    cv.TextOut(statusx + bw - cv.TextWidth(frStatus) - gp(8), 1 + (c - 2 - cv.TextHeight(frStatus)) / 2, frStatus);
+  }
+  if (fshown.empty()) return;
+  const TColor ink = static_cast<TColor>(active ? statusFontColour : 0x808080);
+  int x = statusx + gp(8);
+  const int y = (c - cv.TextHeight(fshown)) / 2;
+  auto run = [&](const std::string& s, uint8_t mark) {
+    cv.Font.setStyle(mark == mark_whiteBold ? fsBold : 0);
+    cv.Font.Color = mark == mark_plain ? ink : clWhite;
+    cv.TextOut(x, y, s);
+    x += cv.TextWidth(s);
+  };
+  if (!fmarks.empty()) {
+    // Runs change only at ASCII marks ("[", "/", "."), so no character is split.
+    size_t from = 0;
+    for (size_t i = 1; i <= fshown.size(); ++i)
+      if (i == fshown.size() || fmarks[i] != fmarks[from]) {
+        run(fshown.substr(from, i - from), fmarks[from]);
+        from = i;
+      }
+  } else if (const auto bracket = fshown.find('['); bracket != std::string::npos && active) {
+    run(fshown.substr(0, bracket), mark_plain);
+    // The tail loses its brackets: "[" here and the closing character at the end.
+    const std::string tail = fshown.substr(bracket + 1);
+    run(tail.empty() ? tail : tail.substr(0, tail.size() - 1), mark_whiteBold);
+  } else {
+    run(fshown, mark_plain);
+  }
+  cv.Font.setStyle(0);
 }
 
 void TbaseForm::log(const std::string& text) const {
@@ -188,6 +344,7 @@ Cursor TbaseForm::classify(int x, int y) {
   const int W = Width(), H = Height(), c = fcapH;
   rightEdge = false;
   topedge = false;
+  if (menuPressed && fonMenu) DrawMenuBox(false);
   int code = hit_none;
   Cursor cur = Cursor::Arrow;
   if (fonMenu && fmenuBox.contains(TPoint{x, y})) {
@@ -219,6 +376,14 @@ Cursor TbaseForm::classify(int x, int y) {
   hit = code;
   if (code == hit_status && prior != hit_status && onOverStatus) onOverStatus(this);
   if (prior == hit_status && code != hit_status && code != hit_none && onOverStatus) onOverStatus(nullptr);
+  if (code == hit_help && !helpHint.empty()) {
+    Hint = helpHint;
+    ShowHint = true;
+    // Shown on entering the box only, so that moving within it does not restart the hint.
+    if (prior != hit_help && hasDesktop()) Application().ActivateHint(ClientToScreen(TPoint{x, y}));
+  } else {
+    clearHint();
+  }
   return cur;
 }
 
@@ -285,7 +450,9 @@ void TbaseForm::doMouseDown(int x, int y) {
       Close();
       break;
     case hit_menu:
+      DrawMenuBox(true);
       hit = hit_menuDown;
+      menuXY = ClientToScreen(TPoint{fmenuBox.Left, fmenuBox.Bottom});
       if (fonMenu) fonMenu(this);
       break;
     case hit_help:
@@ -308,6 +475,8 @@ void TbaseForm::doMouseUp(int x, int y) {
     SetCursor(Cursor::Arrow);
   } else if (hit == hit_divider) {
     if (onMoveX) onMoveX(nullptr);
+  } else if (hit == hit_menuDown) {
+    DrawMenuBox(false);
   }
   hit = hit_none;
 }
@@ -315,6 +484,14 @@ void TbaseForm::doMouseUp(int x, int y) {
 void TbaseForm::doMouseLeave() {
   if (hit == hit_status && onOverStatus) onOverStatus(nullptr);
   hit = hit_none;
+  clearHint();
+}
+
+void TbaseForm::clearHint() {
+  ShowHint = false;
+  if (Hint.empty()) return;
+  Hint.clear();
+  if (hasDesktop()) Application().CancelHint();
 }
 
 void TbaseForm::doDblClick() {
@@ -339,6 +516,7 @@ void TbaseForm::doResize() {
     lastBox = Bounds(Left() - w.Left, Top() - w.Top, Width(), Height());
   }
   firstResize = false;
+  setStatus(fstatus);  // the room for it may have changed
   if (sizeStatus != size_edgeDrag) {
     if (main) main->SetBounds(fclient.Left, fclient.Top, fclient.width(), fclient.height());
     if (onSizeChanged) onSizeChanged(this);
@@ -400,6 +578,15 @@ void TbaseForm::setMaximized(bool value) {
   if (OnResize) OnResize(this);
 }
 
+void TbaseForm::wm_displaychange() {
+  if (sizeStatus == size_restored) return;
+  // Only a maximised form is maximised again: a restored one keeps its state on the new layout.
+  const bool was = fmaximized;
+  setMaximized(false);
+  setMonitor(os && os->monitors ? os->monitors->currentIndex() : 0);
+  if (was) setMaximized(true);
+}
+
 void TbaseForm::closedown() {
   TQYini& ini = settings();
   std::string v;
@@ -448,6 +635,17 @@ void TbaseForm::doCommand(int code) {
 
 LRESULT TbaseForm::WndProc(TMsg& m) {
   if (m.message == WM_ERASEBKGND) return 1;
+  if (m.message == WM_NCACTIVATE) {
+    active = m.wParam == 1;
+    setStatus(fstatus);
+    Invalidate();
+    if (onActivate) onActivate(this);
+    return 1;
+  }
+  if (m.message == WM_DISPLAYCHANGE) {
+    wm_displaychange();
+    return 0;
+  }
   if (m.message == WM_ACTIVATE) {
     // A restore from the task bar comes back as an activation.
     const bool act = LOWORD(m.wParam) != 0;
@@ -534,34 +732,17 @@ void TbaseForm::Paint() {
     for (int y = xBox.Top; y < xBox.Bottom; y += 2) cv.SetPixels(xBox.Left + 2, y, clRed);
   }
 
-  // Title, in the program font at twice the interface size.
-  dc->setBkMode(BkMode::Transparent);  // a solid brush leaves the background opaque
-  cv.Font.setName(sansFace());
-  cv.Font.setSize(fontSize(11));
-  cv.Font.setStyle(0);
-  cv.Font.Color = static_cast<TColor>(active ? 0xFFFFFF : 0x404040);
+  // Title, rendered at twice the size and shrunk (setTitle).
   const int tx = c + q + menuW - 4;
-  cv.TextOut(tx, (c - cv.TextHeight(fTitle)) / 2, fTitle);
-  const int titleRight = tx + cv.TextWidth(fTitle) + 8;
+  cv.Draw(tx, 1, active ? titlebm : titlebm2);
+  const int titleRight = tx + titlebm.Width() + 8;
   if (statusx < titleRight) statusx = titleRight;
 
   // Icon.
-  if (!fonMenu && icon.size() == 32 * 32) {
-    const int side = c - 8;
-    for (int y = 0; y < side; ++y)
-      for (int x = 0; x < side; ++x) {
-        const int32_t p = icon[static_cast<size_t>((y * 32 / side) * 32 + x * 32 / side)];
-        if (p != iconTransparentColour) cv.SetPixels(4 + x, 4 + y, static_cast<TColor>(p));
-      }
-  }
+  if (fonMenu) DrawMenuBox(menuPressed);
+  else drawIcon(cv, 4, 4, c - 8);
 
-  // Status text.
-  if (!fstatus.empty() && fstatusRect.width() > 10) {
-    cv.Font.setSize(fontSize());
-    cv.Font.setStyle(0);
-    cv.Font.Color = static_cast<TColor>(active ? statusFontColour : 0x808080);
-    cv.TextOut(statusx + gp(8), (c - cv.TextHeight(fstatus)) / 2, fstatus);
-  }
+  drawStatus(cv);
   if (onInternalPaint) onInternalPaint(this);
   if (onPostPaint) onPostPaint(this);
 }

@@ -47,6 +47,20 @@ class TbaseForm : public platform::TForm, public TtrailSource {
   [[nodiscard]] const std::string& status() const { return fstatus; }
   void setStatus(const std::string& text);
   void setRStatus(const std::string& text);
+  // Shows a file name as the status: its base name and any "[…]" tail are picked out in white.
+  void setFname(const std::string& name);
+  // A menu event puts the menu box in the caption's left corner, in place of the icon.
+  void setOnmenu(Event event);
+  // Lays out the menu box (and draws it while the form paints), raised or pressed.
+  void DrawMenuBox(bool pressed);
+  platform::TPoint menuXY;
+  [[nodiscard]] const std::string& filename() const { return fname; }
+  // The status as drawn: shortened as a path when it does not fit.
+  [[nodiscard]] const std::string& shownStatus() const { return fshown; }
+  // Per-character marks of the shown file-name status (empty when no file name is set).
+  enum : uint8_t { mark_plain = 0, mark_white = 1, mark_whiteBold = 2 };
+  [[nodiscard]] const std::vector<uint8_t>& statusMarks() const { return fmarks; }
+  [[nodiscard]] int statusWidth() const;
   [[nodiscard]] platform::TRect clientrect() const { return fclient; }
   void log(const std::string& text) const;
   // Runs an unhandled failure through the log and, unless it came with a mouse move, a box;
@@ -62,6 +76,8 @@ class TbaseForm : public platform::TForm, public TtrailSource {
   [[nodiscard]] static platform::TRect workArea();
   void closedown();
   void ResetMonitor();
+  // The displays changed: the form is placed afresh on its monitor.
+  void wm_displaychange();
   // −1 maximise, −2 minimise, −3 restore, −4 close.
   void doCommand(int code);
   [[nodiscard]] bool minimised();
@@ -100,17 +116,26 @@ class TbaseForm : public platform::TForm, public TtrailSource {
   // to the desktop for the window (`iconTransparentColour` pixels are left clear).
   void setIcon(std::vector<int32_t> pixels);
   std::vector<int32_t> icon;
+  // The title for the active and the inactive caption, drawn at twice the size and shrunk for
+  // smooth edges.
+  platform::TBitmap titlebm, titlebm2;
 
  protected:
   void Paint() override;
   platform::LRESULT WndProc(platform::TMsg&) override;
   void applyEdge(int x, int y);
   void setClient();
+  void clearHint();
+  void drawIcon(platform::TCanvas& cv, int left, int top, int side);
+  void renderTitle(platform::TBitmap& bm, int32_t background) const;
+  bool menuPressed = false;
 
   int fcapH = 22;
   platform::TRect fclient;
   bool fmaximized = false;
-  std::string fstatus, fTitle;
+  std::string fstatus, fTitle, fname, fshown;
+  std::vector<uint8_t> fmarks;
+  void drawStatus(platform::TCanvas& cv);
   std::set<std::string> shownErrors;
   uint32_t lastUpTick = 0;
   int lastUpX = -100, lastUpY = -100;

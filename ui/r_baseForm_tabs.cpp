@@ -277,6 +277,7 @@ void TtabForm::redrawtabs(bool startFirst) {
   if (s <= 10) s = 10;
   else if (!onHelp) s += fcapH;
   fstatusRect = Rect(statusx, 0, statusx + s, fcapH);
+  setStatus(fstatus);
   RefreshButtons();
   Invalidate();
 }

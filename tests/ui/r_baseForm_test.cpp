@@ -8,6 +8,7 @@
 #include "core/TQYini.h"
 #include "core/Tyo.h"
 #include "core/r_base.h"
+#include "core/text_seams.h"
 #include "platform/windows.h"
 
 namespace {
@@ -261,3 +262,195 @@ TEST_F(FormTest, CaptionDoubleClickTogglesMaximisedThroughTheWindowMessages) {
 }
 
 }  // namespace
+
+TEST_F(FormTest, TheHelpBoxShowsItsHintAndLeavingItTakesTheHintAway) {
+  TbaseForm f;
+  f.start();
+  f.SetBounds(100, 100, 800, 600);
+  f.Show();
+  f.onHelp = [](void*) {};
+  f.helpHint = "Help pages";
+  const int c = f.capH(), W = f.Width();
+  f.classify(W - 3 * c - c / 2, c / 2);
+  ASSERT_NE(Application().hintWindow(), nullptr);
+  auto* hint = dynamic_cast<TQYhintWindow*>(Application().hintWindow());
+  ASSERT_NE(hint, nullptr) << "the form's hints use the system's hint window";
+  EXPECT_TRUE(hint->Visible());
+  EXPECT_EQ(hint->caption(), "Help pages");
+  f.classify(300, c / 2);
+  EXPECT_FALSE(hint->Visible());
+  EXPECT_TRUE(f.Hint.empty());
+  // Back over the box, then out of the form.
+  f.classify(W - 3 * c - c / 2, c / 2);
+  EXPECT_TRUE(hint->Visible());
+  f.doMouseLeave();
+  EXPECT_FALSE(hint->Visible());
+  EXPECT_EQ(f.hit, hit_none);
+}
+
+// Every character 6 pixels wide, so that fitting is predictable.
+struct FixedWidthText {
+  FixedWidthText() {
+    textSeam::extentHook = [](std::string const&, int, std::string const& t) {
+      return TSize{static_cast<int>(t.size()) * 6, 12};
+    };
+  }
+  ~FixedWidthText() { textSeam::extentHook = nullptr; }
+};
+
+TEST_F(FormTest, StatusIsShortenedAsAPathWhenItDoesNotFit) {
+  FixedWidthText fixed;
+  TbaseForm f;
+  f.start();
+  f.SetBounds(100, 100, 800, 600);
+  f.statusx = 100;
+  f.fstatusRect = Rect(100, 0, 400, f.capH());  // 300 pixels: 47 characters after the margin
+  const std::string longPath = "/home/user/Documents/charts/europe/winter/solstice-2026.kst";
+  struct Case {
+    const char* what;
+    std::string text, rStatus, shown;
+  };
+  const Case cases[] = {
+      {"short text whole", "Berlin 12:00", "", "Berlin 12:00"},
+      {"long path shortened", longPath, "", "/.../charts/europe/winter/solstice-2026.kst"},
+      {"right status takes room", longPath, "UTC+1", "/.../europe/winter/solstice-2026.kst"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    f.frStatus = k.rStatus;
+    f.setStatus(k.text);
+    EXPECT_EQ(f.status(), k.text);
+    EXPECT_EQ(f.shownStatus(), k.shown);
+    EXPECT_EQ(f.captionW, static_cast<int>(k.shown.size()) * 6 + 16);
+  }
+  // Too narrow a status area keeps the old text.
+  f.fstatusRect = Rect(100, 0, 180, f.capH());
+  f.setStatus("other");
+  EXPECT_EQ(f.status(), longPath);
+}
+
+TEST_F(FormTest, AFileNameStatusMarksItsBaseNameAndBracketedTail) {
+  FixedWidthText fixed;
+  TbaseForm f;
+  f.start();
+  f.SetBounds(100, 100, 800, 600);
+  f.fstatusRect = Rect(100, 0, 600, f.capH());
+  f.setFname("/maps/world.kst [changed]");
+  const std::string& s = f.shownStatus();
+  const auto& marks = f.statusMarks();
+  ASSERT_EQ(marks.size(), s.size());
+  std::string picked;
+  for (size_t i = 0; i < s.size(); ++i) picked += static_cast<char>('0' + marks[i]);
+  EXPECT_EQ(picked, "0000001111100000222222222");
+  // A name without folder or extension has no base name to mark, and is safe.
+  f.setFname("untitled [new]");
+  picked.clear();
+  for (uint8_t m : f.statusMarks()) picked += static_cast<char>('0' + m);
+  EXPECT_EQ(picked, "00000000022222");
+  f.setFname("");
+  EXPECT_TRUE(f.statusMarks().empty());
+}
+
+TEST_F(FormTest, FocusChangesGreyTheCaptionAndReachTheOwner) {
+  TtabForm f;
+  f.start();
+  f.SetBounds(100, 100, 800, 600);
+  f.Show();
+  std::vector<bool> seen;
+  f.onActivateForm = [&](void*) { seen.push_back(f.active); };
+  auto send = [&](TInputEvent::Kind k) {
+    TInputEvent e;
+    e.kind = k;
+    e.form = f.Handle();
+    hb->inject(e);
+    desktop().processMessages();
+  };
+  send(TInputEvent::Deactivated);
+  EXPECT_FALSE(f.active);
+  send(TInputEvent::Activated);
+  EXPECT_TRUE(f.active);
+  EXPECT_EQ(seen, (std::vector<bool>{false, true}));
+}
+
+TEST_F(FormTest, ADisplayChangePlacesTheFormAfreshAndKeepsItsState) {
+  TbaseForm f;
+  f.start();
+  f.Show();
+  auto changeTo = [&](int w, int h) {
+    TDisplay d;
+    d.name = "Test";
+    d.box = Rect(0, 0, w, h);
+    d.workArea = Rect(0, 0, w, h - 40);
+    d.modeWidth = w;
+    d.modeHeight = h;
+    d.primary = true;
+    hb->setDisplays({d});
+    TInputEvent e;
+    e.kind = TInputEvent::DisplayChanged;
+    e.form = f.Handle();
+    hb->inject(e);
+    desktop().processMessages();
+  };
+  f.setMaximized(true);
+  changeTo(2560, 1440);
+  EXPECT_TRUE(f.maximized());
+  EXPECT_EQ(f.Width(), 2560);
+  EXPECT_EQ(f.Height(), 1400);
+  // Restored through the box, the form keeps its restored state on the new monitor: centred,
+  // two thirds of a large screen.
+  f.doCommand(-3);
+  changeTo(2560, 1440);
+  EXPECT_FALSE(f.maximized());
+  EXPECT_EQ(f.BoundsRect(), Bounds((2560 - 1707) / 2, (1440 - 960) / 2, 1707, 960));
+}
+
+TEST_F(FormTest, TheMenuBoxOpensItsMenuBelowItselfAndPressesWhileHeld) {
+  TbaseForm f;
+  f.start();
+  f.SetBounds(100, 100, 800, 600);
+  f.Show();
+  TPoint openedAt{-1, -1};
+  f.setOnmenu([&](void*) { openedAt = f.menuXY; });
+  const TRect raised = f.fmenuBox;
+  ASSERT_FALSE(raised.isEmpty());
+  EXPECT_EQ(f.classify(raised.Left + 2, raised.Top + 2), Cursor::Hand);
+  EXPECT_EQ(f.hit, hit_menu);
+  f.doMouseDown(raised.Left + 2, raised.Top + 2);
+  EXPECT_EQ(f.hit, hit_menuDown);
+  EXPECT_EQ(f.fmenuBox, Rect(raised.Left + 1, raised.Top + 1, raised.Right + 1, raised.Bottom + 1));
+  EXPECT_EQ(openedAt, f.ClientToScreen(TPoint{f.fmenuBox.Left, f.fmenuBox.Bottom}));
+  f.doMouseUp(raised.Left + 2, raised.Top + 2);
+  EXPECT_EQ(f.fmenuBox, raised);
+  EXPECT_EQ(f.hit, hit_none);
+  desktop().processMessages();  // paints with the menu box in place of the icon
+}
+
+TEST_F(FormTest, TheTitleIsRenderedSmoothForBothCaptionStates) {
+  TbaseForm f;
+  f.start();
+  f.setTitle("Kestrova");
+  const int c = f.capH();
+  struct Case {
+    const char* what;
+    TBitmap& bm;
+    TColor background;
+  };
+  const Case cases[] = {{"active", f.titlebm, static_cast<TColor>(f.colour)}, {"inactive", f.titlebm2, 0xDCDCDC}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    EXPECT_EQ(k.bm.Height(), c - 2);
+    ASSERT_GT(k.bm.Width(), 10);
+    EXPECT_EQ(k.bm.Canvas().Pixels(0, 0), k.background);
+    // White letters shrunk by averaging leave blended edge pixels.
+    bool blended = false;
+    for (int y = 0; y < k.bm.Height(); ++y)
+      for (int x = 0; x < k.bm.Width(); ++x) {
+        const TColor p = k.bm.Canvas().Pixels(x, y);
+        blended = blended || (p != clWhite && p != k.background);
+      }
+    EXPECT_TRUE(blended);
+  }
+  // A new caption height renders the title again.
+  f.setCapH(30);
+  EXPECT_EQ(f.titlebm.Height(), 28);
+}
