@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests and the programs need.
+# Installs the Debian packages the build and the programs need; with --tests also those the
+# tests, benchmarks and reference checks call.
 # Idempotent and non-interactive: packages already present are skipped quickly.
 set -euo pipefail
+with_tests=no
+[ "${1:-}" = "--tests" ] && with_tests=yes
 
 PACKAGES=(
   # build
@@ -19,9 +22,21 @@ PACKAGES=(
   libnetcdf-dev
   # fonts the programs and tests use
   fonts-dejavu-core fonts-liberation2 fonts-crosextra-carlito fonts-open-sans fonts-cabin fonts-symbola
-  # display-less testing of windows, reference values for astronomy
-  xvfb x11-apps x11-utils xdotool python3 python3-ephem
+  # the no-display hint names Xvfb
+  xvfb
 )
+
+TEST_PACKAGES=(
+  # display-less testing of windows, reference values for astronomy
+  x11-apps x11-utils xdotool python3 python3-ephem
+  # outside readers and writers that check our files: geometry, tables, images, PDF, XML
+  python3-shapely python3-dbfread python3-openpyxl python3-pil gdal-bin
+  imagemagick libtiff-tools libjpeg-turbo-progs qpdf poppler-utils libxml2-utils
+  emf2svg librsvg2-bin libpaper-utils
+  # a private print server with a PDF queue for the printing tests
+  cups cups-client printer-driver-cups-pdf
+)
+[ "$with_tests" = yes ] && PACKAGES+=("${TEST_PACKAGES[@]}")
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -37,8 +52,15 @@ fi
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-echo "setup: installing ${missing[*]}"
+echo "setup: ${#missing[@]} packages to install: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
+echo "setup: reading the package lists..."
 $SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# apt's own progress lines show what is being fetched and unpacked.
+set +e
+$SUDO apt-get install -y --no-install-recommends -o Dpkg::Use-Pty=0 "${missing[@]}" \
+  | grep --line-buffered -E '^(Get:|Unpacking|Setting up|E:)'
+status=${PIPESTATUS[0]}
+set -e
+if [ "$status" -ne 0 ]; then echo "setup: apt-get install failed ($status)"; exit "$status"; fi
 echo "setup: done"

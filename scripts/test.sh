@@ -3,7 +3,7 @@
 # and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh --tests
 jobs=$(nproc)
 
 build_and_test() {  # folder, extra cmake arguments...
