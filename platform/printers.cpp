@@ -29,18 +29,26 @@ struct Dests {
   }
 };
 
+// The server's own queues answer on the default connection (which also serves a server on a
+// local socket); a destination elsewhere gets a connection of its own.
 struct Connection {
-  http_t* http = nullptr;
+  http_t* http = CUPS_HTTP_DEFAULT;
+  http_t* own = nullptr;
   cups_dinfo_t* info = nullptr;
   explicit Connection(cups_dest_t* dest) {
+    info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
+    if (info) return;
     char resource[1024];
-    http = cupsConnectDest(dest, CUPS_DEST_FLAGS_NONE, kConnectMs, nullptr, resource, sizeof resource,
-                           nullptr, nullptr);
-    if (http) info = cupsCopyDestInfo(http, dest);
+    own = cupsConnectDest(dest, CUPS_DEST_FLAGS_NONE, kConnectMs, nullptr, resource, sizeof resource, nullptr,
+                          nullptr);
+    if (own) {
+      http = own;
+      info = cupsCopyDestInfo(own, dest);
+    }
   }
   ~Connection() {
     if (info) cupsFreeDestInfo(info);
-    if (http) httpClose(http);
+    if (own) httpClose(own);
   }
   Connection(Connection const&) = delete;
   Connection& operator=(Connection const&) = delete;
@@ -152,8 +160,16 @@ bool measurePrinter(const std::string& name, const std::string& options, TPrinte
   Options o(options);
   cups_size_t size{};
   bool have = false;
-  if (const char* media = cupsGetOption("media", o.count, o.list))
-    have = cupsGetDestMediaByName(c.http, dest, c.info, media, CUPS_MEDIA_FLAGS_DEFAULT, &size);
+  // The asked paper, else the queue's own "media" option, else its "media-default" (the library's
+  // own default-media call prefers the locale's paper to the queue's).
+  std::string media;
+  if (const char* v = cupsGetOption("media", o.count, o.list)) media = v;
+  if (media.empty())
+    if (const char* v = cupsGetOption("media", dest->num_options, dest->options)) media = v;
+  if (media.empty())
+    if (ipp_attribute_t* a = cupsFindDestDefault(c.http, dest, c.info, "media"))
+      if (const char* v = ippGetString(a, 0, nullptr)) media = v;
+  if (!media.empty()) have = cupsGetDestMediaByName(c.http, dest, c.info, media.c_str(), CUPS_MEDIA_FLAGS_DEFAULT, &size);
   if (!have) have = cupsGetDestMediaDefault(c.http, dest, c.info, CUPS_MEDIA_FLAGS_DEFAULT, &size);
   if (have && size.width > 0 && size.length > 0) {
     m.paperWidthMM = size.width / 100.0;
@@ -187,7 +203,7 @@ bool printPdfFile(const std::string& printer, const std::string& pdfFile, const 
   cups_dest_t* dest = d.find(printer);
   if (!dest) return fail(printer.empty() ? "no printer" : "no printer named " + printer);
   Connection c(dest);
-  if (!c.http || !c.info) return fail("the print server does not answer");
+  if (!c.info) return fail("the print server does not answer");
   Options o(options);
   if (copies > 1) o.count = cupsAddOption("copies", std::to_string(copies).c_str(), o.count, &o.list);
   int job = 0;
