@@ -368,6 +368,22 @@ class TliteDB : public TqyObject {
                   bool doUpdate = true);
   bool addNewValue(const std::string& table, const std::string& colName, const std::string& value);
 
+  // Blob values. The condition is always used (an empty one fails). A column is a blob column
+  // by its declared type.
+  // The first matching row's bytes into `mem` (position 0 being its start): true when there were
+  // any; no row or NULL empties `mem`; a column that is not a blob column leaves it untouched.
+  bool getColumnBlob(const std::string& table, const std::string& colName, const TwhereClause& where, Tbytes& mem);
+  // The first matching row's point-list blob, checked whole before use.
+  bool getColumnXY(const std::string& table, const std::string& colName, const TwhereClause& where,
+                   TpolyXyValues& xy);
+  // True when the value has no bytes (NULL, '' or an empty blob), when no row matches, or the
+  // statement fails.
+  bool isColumnNull(const std::string& table, const std::string& colname, const TwhereClause& where);
+  // A nil or empty `mem` stores NULL.
+  bool setColumnBlob(const std::string& table, const std::string& colName, const TwhereClause& where,
+                     const Tbytes* mem);
+  bool setColumnNull(const std::string& table, const std::string& colname, const TwhereClause& where);
+
   // Fields read and set by callers.
   bool debug = false;
   bool suppressErrorMessages = false;
