@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,11 @@ struct SqliteFixture : ::testing::Test {
     return testenv::writeFile(freshPath(name).substr(testenv::tempDir().size()), testenv::readFile(file));
   }
 
+  // Runs `op` on fresh copies of `file` with a failure forced at its step 1, 2, ... until a run
+  // reaches no forced failure; `check` sees each copy with the result. Gives the failed runs.
+  static int forEachFailingStep(const std::string& file, const std::function<bool(TliteDB&)>& op,
+                                const std::function<void(const std::string& copy, bool ok, int step)>& check);
+
   static std::unique_ptr<TliteDB> openNew(const std::string& name) {
     auto db = TliteDB::create();
     db->setfile(freshPath(name));
@@ -104,3 +110,22 @@ struct StepFailure {
     if (q) q->bindLinkedLibrary();
   }
 };
+
+inline int SqliteFixture::forEachFailingStep(const std::string& file, const std::function<bool(TliteDB&)>& op,
+                                             const std::function<void(const std::string&, bool, int)>& check) {
+  int failures = 0;
+  for (int step = 1;; ++step) {
+    const std::string copy = copyOf(file, "forced.db");
+    bool ok = false;
+    {
+      auto db = TliteDB::create();
+      if (!db->setfile(copy)) return failures;
+      StepFailure::arm(step);
+      ok = op(*db);
+      StepFailure::disarm();
+    }
+    check(copy, ok, step);
+    failures += !ok;
+    if (!StepFailure::fired) return failures;
+  }
+}
