@@ -77,12 +77,13 @@ std::vector<Tdef> wantedDefinitions(const std::vector<Tdef>& defs, const TString
   return out;
 }
 
-// A name nothing in the main database has yet.
+// A name nothing in the main database has yet; empty when the schema cannot be read.
 std::string freshName(TliteDB& db, const std::string& base) {
   for (int n = 1;; ++n) {
     const std::string name = base + "_rebuild" + (n > 1 ? std::to_string(n) : "");
-    if (db.getstr("SELECT count(*) FROM sqlite_master WHERE name = ? COLLATE NOCASE", {TsqlParam::ofText(name)}) == "0")
-      return name;
+    const std::string used =
+        db.getstr("SELECT count(*) FROM sqlite_master WHERE name = ? COLLATE NOCASE", {TsqlParam::ofText(name)});
+    if (used != "1") return used == "0" ? name : "";
   }
 }
 
@@ -128,7 +129,7 @@ bool rebuild(TliteDB& db, const std::string& table, const sqltext::TcreateText& 
   if (!listed) return false;
 
   const std::string fresh = freshName(db, table);
-  if (!db.ExecSQL("CREATE TABLE " + sqlIdent(fresh) + " (" + joined(defs, ", ") + ")" +
+  if (fresh.empty() || !db.ExecSQL("CREATE TABLE " + sqlIdent(fresh) + " (" + joined(defs, ", ") + ")" +
                      (parts.tail.empty() ? "" : " " + parts.tail)))
     return false;
 

@@ -321,6 +321,17 @@ TEST_F(Rebuild, HostileNamesReachNothingElse) {
   EXPECT_TRUE(db->Delete(table, TwhereClause::equals("n", 1)));
   EXPECT_TRUE(db->getColumnValue(table, col + "3", TwhereClause::equals("n", 2)) == "d'\"`]; x");
   EXPECT_EQ(db->GetRowCount(table + "copy"), 2);
+
+  // A name holding NUL cannot reach the engine whole: every operation refuses it.
+  const std::string nul("other\0; DROP TABLE other", 24);
+  messages.clear();
+  EXPECT_FALSE(db->createTable(nul, fields));
+  EXPECT_FALSE(db->addnewRows(nul, cols, vals));
+  EXPECT_FALSE(db->insertField(nul, "x", ftString, 0, "", 0));
+  EXPECT_FALSE(db->renameColumn(table, "n", nul));
+  EXPECT_FALSE(db->copyTable(table, nul));
+  EXPECT_FALSE(db->Delete(nul, {}));
+  EXPECT_FALSE(messages.empty());
   db.reset();
   EXPECT_EQ(cliQuery(file, "PRAGMA integrity_check; SELECT * FROM other;"), "ok\nkeep");
 }
