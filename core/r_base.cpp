@@ -141,12 +141,23 @@ void Tos::forget(const TtrailSource* ob) {
   if (procOb == ob) procOb = nullptr;
 }
 
+// A control's progress goes to os's own (whose handler then shows it); any other worker's is mapped
+// in place. The control's handler has a typed sender, so it gets the control and reads the relayed
+// value from os.
 void Tos::doPercent(TtrailSource* sender) {
   if (supressPercent || !onPercent) return;
+  auto relayed = [&](int percent) {
+    return platform::Round32(static_cast<double>(percent * (maxPercent - minPercent)) / 100.0 + minPercent);
+  };
+  if (auto* c = dynamic_cast<TQYcontrol*>(sender)) {
+    setpercent(relayed(c->percent()));
+    onPercent(this);
+    if (c->onPercent) c->onPercent(c);
+    return;
+  }
   auto* q = dynamic_cast<TqyObject*>(sender);
-  if (!q) return;  // controls relay through their own base (added with the control base)
-  int v = platform::Round32(static_cast<double>(q->percent() * (maxPercent - minPercent)) / 100.0 + minPercent);
-  q->setpercent(v);
+  if (!q) return;
+  q->setpercent(relayed(q->percent()));
   onPercent(q);
   if (q->onPercent) q->onPercent(q);
 }
