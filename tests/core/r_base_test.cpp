@@ -245,6 +245,30 @@ TEST(Tos, VersionCodesAndLocaleItems) {
   EXPECT_EQ(o.GetLocaleChar(LOCALE_SDECIMAL, "?"), ".");
 }
 
+// Locale texts come from the user's locale (LC_ALL, LC_TIME, LANG); C reads as US English.
+TEST(Tos, LocaleTextsOfTheUsersLocale) {
+  struct Case { int32_t item; const char* c; const char* de; } cases[] = {
+      {LOCALE_SDAYNAME1, "Monday", "Montag"},           {LOCALE_SDAYNAME1 + 6, "Sunday", "Sonntag"},
+      {LOCALE_SABBREVDAYNAME1 + 6, "Sun", "So."},       {LOCALE_SMONTHNAME1 + 11, "December", "Dezember"},
+      {LOCALE_SABBREVMONTHNAME1 + 2, "Mar", "März"},    {LOCALE_S1159, "AM", "AM"},
+      {LOCALE_S2359, "PM", "PM"},                       {LOCALE_SENGLANGUAGE, "English", "German"},
+      {LOCALE_SLANGUAGE, "English", "Deutsch"},         {LOCALE_SENGCOUNTRY, "United States", "Germany"},
+      {LOCALE_SNATIVECTRYNAME, "United States", "Deutschland"}, {LOCALE_SISO639LANGNAME, "en", "de"},
+      {LOCALE_SISO3166CTRYNAME, "US", "DE"},            {LOCALE_SDECIMAL, ".", ","},
+      {LOCALE_SABBREVMONTHNAME1 + 12, "?", "?"},        {0x7777, "?", "?"},
+  };
+  Tos o;
+  const std::string saved = std::getenv("LC_ALL") ? std::getenv("LC_ALL") : "";
+  for (const char* locale : {"C.UTF-8", "de_DE.UTF-8"}) {
+    setenv("LC_ALL", locale, 1);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(locale) + " item " + std::to_string(c.item));
+      EXPECT_EQ(o.GetLocaleStr(c.item, "?"), locale[0] == 'C' ? c.c : c.de);
+    }
+  }
+  setenv("LC_ALL", saved.c_str(), 1);
+}
+
 TEST(Tos, InitDirectoriesMakesTheLogAndItsArchive) {
   createOs();
   freeLog();
