@@ -45,6 +45,13 @@ Xvfb::~Xvfb() {
   }
 }
 
+void Xvfb::killAbruptly() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGKILL);
+  waitpid(pid_, nullptr, 0);
+  pid_ = 0;
+}
+
 namespace {
 uint32_t be32(const std::string& s, size_t at) {
   return (uint32_t(uint8_t(s[at])) << 24) | (uint32_t(uint8_t(s[at + 1])) << 16) | (uint32_t(uint8_t(s[at + 2])) << 8) |
