@@ -344,6 +344,15 @@ class TSdlBackend : public TBackend {
             e.kind = TInputEvent::Moved;
             e.at = {ev.window.data1, ev.window.data2};
             break;
+          case SDL_WINDOWEVENT_LEAVE: {
+            // The pointer's true place, outside: the desktop then knows the pointer has gone.
+            int gx = 0, gy = 0, wx = 0, wy = 0;
+            SDL_GetGlobalMouseState(&gx, &gy);
+            if (SDL_Window* w = SDL_GetWindowFromID(ev.window.windowID)) SDL_GetWindowPosition(w, &wx, &wy);
+            e.kind = TInputEvent::MouseMove;
+            e.pos = {gx - wx, gy - wy};
+            break;
+          }
           default: return;
         }
         break;

@@ -193,3 +193,54 @@ TEST(ClockOnXvfb, WithoutADisplayTheProgramSaysSoAndFails) {
 }
 
 }  // namespace
+
+namespace {
+// A read-only configuration folder: the program starts, shows the user's locations, says once
+// that changes cannot be saved, and leaves the file as it was.
+TEST(ClockOnXvfb, AReadOnlyConfigurationFolderIsSaidAndLeftAsItWas) {
+  if (std::system("command -v Xvfb >/dev/null && command -v xwininfo >/dev/null") != 0)
+    GTEST_SKIP() << "Xvfb or xwininfo missing";
+  const std::string cfg = configFolderFor(platform::documentsFolder());
+  fs::create_directories(cfg);
+  const std::string text = "[settings]\r\nbase directory=" + clocktest::dataFolder() + "\r\n\r\n" +
+                           std::string(clocktest::shippedLocations()).substr(13);
+  testenv::writeFile(cfg.substr(testenv::tempDir().size()) + "locations.ini", text);
+  // A folder's mode binds everyone but root; root gets a read-only mount of its own.
+  std::vector<std::string> args{clocktest::programPath("Kestrova8")};
+  if (geteuid() == 0) {
+    if (std::system("unshare -m true 2>/dev/null") != 0) GTEST_SKIP() << "no read-only mount for root here";
+    args = {"unshare", "-m", "sh", "-c", "mount --bind \"$0\" \"$0\" && mount -o remount,bind,ro \"$0\" && exec \"$1\"",
+            cfg, args[0]};
+  } else {
+    fs::permissions(cfg, fs::perms::owner_read | fs::perms::owner_exec);
+  }
+  testenv::Xvfb server("1280x800x24");
+  ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+  const std::string errFile = testenv::tempDir() + "readonly-stderr.txt";
+  pid_t pid = spawn(args, errFile, server.display());
+  ASSERT_GT(pid, 0);
+  clocktest::Reap reap{pid};
+  // The main window and the message over it.
+  const std::string count = "xwininfo -display " + server.display() + " -root -tree | grep -c '(\"Kestrova8\" \"Kestrova8\")'";
+  EXPECT_TRUE(waitFor(
+      [&] {
+        std::FILE* p = popen(count.c_str(), "r");
+        int n = 0;
+        if (p) {
+          if (std::fscanf(p, "%d", &n) != 1) n = 0;
+          pclose(p);
+        }
+        return n >= 2;
+      },
+      45000))
+      << testenv::readFile(errFile);
+  EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "ended: " << testenv::readFile(errFile);
+  kill(pid, SIGTERM);
+  int status = 0;
+  double cpu = 0;
+  EXPECT_TRUE(clocktest::waitEnd(pid, 5000, status, cpu));
+  pid = 0;
+  fs::permissions(cfg, fs::perms::owner_all);
+  EXPECT_EQ(testenv::readFile(cfg + "locations.ini"), text);
+}
+}  // namespace
