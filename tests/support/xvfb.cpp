@@ -50,6 +50,10 @@ void Xvfb::killAbruptly() {
   kill(pid_, SIGKILL);
   waitpid(pid_, nullptr, 0);
   pid_ = 0;
+  // A killed server leaves its lock and socket behind: the next server must not trip on them.
+  const std::string n = display_.substr(1);
+  unlink(("/tmp/.X" + n + "-lock").c_str());
+  unlink(("/tmp/.X11-unix/X" + n).c_str());
 }
 
 namespace {
