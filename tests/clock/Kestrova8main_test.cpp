@@ -4,6 +4,10 @@
 #include "clock/Kestrova8main.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -473,6 +477,49 @@ TEST_F(MainTest, TimeQueryStandsWholeOnTheMapAtBothScreenSizes) {
     EXPECT_LE(line.Right, q->Width());
     win->FormClose();
   }
+}
+
+// Nothing can be written in the configuration folder: the run reads a private copy of the
+// default, the folder stays empty and the message says changes cannot be saved.
+TEST(StartFiles, AReadOnlyConfigurationFolderShowsTheDefaultsFromAPrivateCopy) {
+  const std::string program = clocktest::dataFolder();
+  const std::string cfg = testenv::tempDir() + "cfg-readonly/";
+  fs::create_directories(cfg);
+  // 0 when all holds, else the number of the first check that failed.
+  auto check = [&] {
+    createOs();
+    os->setBaseDir(program);
+    const TlocationsStart r = readBaseDirectory(cfg);
+    const int failed = !r.readOnly                                                        ? 1
+                       : r.file == cfg + "locations.ini"                                  ? 2
+                       : TiniLite(r.file).readString("location 2", "name", "") != "Anchorage" ? 3
+                       : fs::exists(cfg + "locations.ini")                                ? 4
+                       : r.message(cfg).find("cannot be saved") == std::string::npos      ? 5
+                                                                                          : 0;
+    freeOs();
+    return failed;
+  };
+  if (geteuid() != 0) {
+    fs::permissions(cfg, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ(check(), 0);
+    fs::permissions(cfg, fs::perms::owner_all);
+    return;
+  }
+  // A folder's mode binds everyone but root: root's child gets a read-only mount of its own.
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount(cfg.c_str(), cfg.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+        mount(nullptr, cfg.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
+      _exit(99);
+    _exit(check());
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 99) GTEST_SKIP() << "no read-only mount for root here";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace
