@@ -2,6 +2,7 @@
 // changes from the map, and the shut-down that keeps the locations file.
 #include "clock/Kestrova8main.h"
 
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -33,6 +34,12 @@ bool folderWritable(const std::string& folder) {
   if (!platform::createExclusive(probe)) return false;
   platform::removeFile(probe);
   return true;
+}
+// Names in the file are compared without case and without the blanks around them.
+std::string lowerKey(std::string k) {
+  while (!k.empty() && (k.back() == ' ' || k.back() == '\t')) k.pop_back();
+  for (char& c : k) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return k;
 }
 // Moves a damaged file aside to the first free name of "<file>.bad", "<file>.bad2", ...
 std::string keepAside(const std::string& file) {
@@ -73,11 +80,11 @@ bool locationsDamaged(const std::string& bytes) {
       hasLat = hasLong = false;
       continue;
     }
-    const std::string key = line.substr(0, line.find('='));
+    const std::string key = lowerKey(line.substr(0, line.find('=')));
     hasLat = hasLat || key == "lat";
     hasLong = hasLong || key == "long";
   }
-  return section.rfind("location", 0) == 0 && !(hasLat && hasLong);
+  return lowerKey(section).rfind("location", 0) == 0 && !(hasLat && hasLong);
 }
 
 std::string TlocationsStart::message(const std::string& cfg) const {

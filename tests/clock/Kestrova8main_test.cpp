@@ -339,6 +339,7 @@ TEST(StartFiles, DamagedLocationTextsAreToldFromWholeOnes) {
       {"whole with a byte-order mark", "\xEF\xBB\xBF" + whole, false},
       {"Windows-1252 name", "[location 1]\r\nname=Z\xFCrich\r\nlat=47.4\r\nlong=8.5\r\n", false},
       {"no final line end", "[settings]\r\nhome=Oslo", false},
+      {"names in other cases", "[Location 1]\nName=Oslo\nLAT = 59.9\nLong=10.75\n", false},
       {"empty", "", true},
       {"blank lines only", "\r\n \r\n\t\r\n", true},
       {"binary", std::string("\x7F" "ELF\x02\x01\x01\0\0\0", 10), true},
