@@ -80,8 +80,11 @@ void TsunHD2::dotimer(void* sender) {
   if (fixed || !sunLite) return;
   TcontrolScope scope(*this, "dotimer");
   // A pointer that left the window or went to another control sent the page no word of it.
-  if (inFixed && hasDesktop() && HandleAllocated() && !fixedBox.contains(ScreenToClient(desktop().cursorPos())))
-    leaveFixed();
+  if (hasDesktop() && HandleAllocated()) {
+    const TPoint p = ScreenToClient(desktop().cursorPos());
+    if (inFixed && !fixedBox.contains(p)) leaveFixed();
+    if (over->Visible() && !mapBox.contains(p)) over->Hide();
+  }
   if (dateman) over->setGmt(dateman->getgmtDt());
   sunLite->refreshImage(sender ? RefreshBy::Tick : RefreshBy::Force);
 }

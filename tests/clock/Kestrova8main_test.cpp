@@ -325,6 +325,13 @@ TEST_F(MainTest, HoverPanelShowsAlaskaAsUsaWithItsZoneAndFlipsAtTheRightEdge) {
   EXPECT_EQ(over.timeText().substr(0, 5), "04:00");
   page.mouseMove(page.Width() - 5, y, false);
   EXPECT_EQ(over.Left(), page.Width() - 5 - over.Width() - 4);
+  // A pointer that leaves the window takes the panel with it at the next tick.
+  moveTo(TPoint{100, y});
+  win->doTimer(win->timer.get());
+  EXPECT_TRUE(over.Visible());
+  moveTo(TPoint{-4000, -4000});
+  win->doTimer(win->timer.get());
+  EXPECT_FALSE(over.Visible());
 }
 
 TEST(StartFiles, DamagedLocationTextsAreToldFromWholeOnes) {
