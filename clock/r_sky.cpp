@@ -298,6 +298,12 @@ std::string Tsky::clockText(double dt) const {
   return time + "   " + day + ", " + std::to_string(p.day) + " " + month + " " + std::to_string(p.year);
 }
 
+std::string Tsky::captionLine(double localDt) const {
+  std::string place = locations->homeplace;
+  if (const size_t bar = place.find('|'); bar != std::string::npos) place = place.substr(bar + 1);
+  return skydraw::wd("The Sky from") + " " + place + ",  " + clockText(localDt);
+}
+
 void Tsky::DrawClock(TCanvas& canvas) {
   const int home = locations->getHome();
   const double dt = locations->getLoc(home).dt;
@@ -306,10 +312,7 @@ void Tsky::DrawClock(TCanvas& canvas) {
   canvas.Font.setSize(fontsize(13));
   canvas.Font.Color = clWhite;
   skydraw::transparentText(canvas);
-  std::string place = locations->homeplace;
-  if (const size_t bar = place.find('|'); bar != std::string::npos) place = place.substr(bar + 1);
-  const std::string line = skydraw::wd("The Sky from") + " " + place + ",  " + clockText(dt);
-  if (fontman) fontman->TopTextOut(canvas, width - gp(8), height - gp(30), line);
+  if (fontman) fontman->TopTextOut(canvas, width - gp(8), height - gp(30), captionLine(dt));
   canvas.Font.setSize(oldSize);
   TfontMan::align(canvas, oldAlign);
 }

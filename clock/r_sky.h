@@ -92,6 +92,8 @@ class Tsky : public TqyObject {
   [[nodiscard]] double lightFor(double sunElevation) const;
   // The caption's date and time text for a local date-time.
   [[nodiscard]] std::string clockText(double localDt) const;
+  // The whole caption: the place (the text after a first "|"), the local time and date.
+  [[nodiscard]] std::string captionLine(double localDt) const;
 
   [[nodiscard]] bool built() const { return fbuilt; }
 

@@ -127,12 +127,14 @@ void Tsky::doconstellations(TCanvas& canvas) {
   if (!db || !db->valid()) return;
   TpolyXyValues xy;
   Tbytes mem;
+  int refused = 0;  // line blobs that are empty or do not hold what they claim
   if (db->tableExists("constellation boundaries")) {
     skydraw::solidPen(canvas, 0x404040);
     if (sqlite3_stmt* st = db->start("SELECT * FROM `constellation boundaries`")) {
       while (db->getnext(st)) {
         xy.clear();
         if (db->getBlob(st, 0, mem) && TsqlBase::MemToXY(&mem, xy)) doxy(canvas, xy);
+        else ++refused;
       }
       db->finish(st);
     }
@@ -154,6 +156,7 @@ void Tsky::doconstellations(TCanvas& canvas) {
       if (name.empty()) {
         xy.clear();
         if (db->getBlob(st, 0, mem) && TsqlBase::MemToXY(&mem, xy)) doxy(canvas, xy);
+        else ++refused;
         continue;
       }
       double ra, dec, e, b;
@@ -167,6 +170,7 @@ void Tsky::doconstellations(TCanvas& canvas) {
     }
     db->finish(st);
   }
+  if (refused > 0) log("constellations: " + std::to_string(refused) + " line blobs refused");
 }
 
 void Tsky::dostars(TCanvas& canvas) {
