@@ -270,4 +270,125 @@ TEST_F(SkyTest, TwilightBlendsTheDayLayerHalfOverTheNightLayer) {
   EXPECT_GT(checked, 20);
 }
 
+// Stars by magnitude code: white 4 x 4 squares below 30, light grey 2 x 2 to 49, grey 2 x 2 to
+// 55, grey single pixels to 99, white single pixels from 100.
+TEST_F(SkyTest, StarMarksFollowTheirMagnitudeCodes) {
+  const Tref r = references().at("night");
+  skytest::TskyDbSpec spec;
+  spec.nightBlob = skytest::nightImage(360, {0, 0, 0}, {0, 0, 0});
+  const struct {
+    double lon;
+    int code;
+    TColor colour;
+    int pixels;
+  } cases[] = {{80, 29, 0xFFFFFF, 16}, {90, 30, 0xDCDCDC, 4}, {100, 55, 0x808080, 4}, {110, 56, 0x808080, 1},
+               {120, 100, 0xFFFFFF, 1}};
+  spec.stars.clear();
+  for (const auto& c : cases) spec.stars.push_back({c.lon, 20, c.code});
+  make("starcodes", spec, r.when);
+  draw(1200, 800, r.moonAz);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.code);
+    TPoint p;
+    ASSERT_TRUE(eclipticOnScreen(c.lon, 20, p));
+    int n = 0;
+    for (int y = p.Y - 4; y <= p.Y + 4; ++y)
+      for (int x = p.X - 4; x <= p.X + 4; ++x) n += px(x, y) == c.colour;
+    EXPECT_EQ(n, c.pixels);
+    EXPECT_EQ(px(p.X, p.Y), c.colour);
+  }
+}
+
+// Mercury, Venus, Mars and Jupiter are white discs of radius 3 with a track; the others grey
+// discs of radius 2 without one. Each planet up that night is drawn with the view turned to it.
+TEST_F(SkyTest, PlanetsWithTracksAreWhiteAndTheOthersGrey) {
+  const Tref r = references().at("night");
+  skytest::TskyDbSpec spec;
+  spec.nightBlob = skytest::nightImage(360, {0, 0, 0}, {0, 0, 0});
+  spec.stars.clear();
+  make("planets", spec, r.when);
+  int seen = 0;
+  for (const char* name : {"jupiter", "uranus", "saturn", "mars", "venus", "mercury", "neptune"}) {
+    SCOPED_TRACE(name);
+    double e = 0, b = 0;
+    base->sun().NamedPlanet(e, b, name);
+    if (e < 0.1) continue;
+    draw(1200, 800, b * 180 / M_PI);
+    TPoint p;
+    ASSERT_TRUE(sky->inView(b * 180 / M_PI, e * 180 / M_PI, p.X, p.Y));
+    ++seen;
+    const std::string n = name;
+    const bool tracked = n == "jupiter" || n == "mars" || n == "venus" || n == "mercury";
+    const int rr = tracked ? 3 : 2;
+    EXPECT_EQ(px(p.X, p.Y), tracked ? 0xFFFFFFu : 0x808080u);
+    EXPECT_EQ(px(p.X - rr, p.Y), 0x0000FFu) << "the disc's edge";
+    EXPECT_NE(px(p.X - rr - 1, p.Y), 0x0000FFu) << "nothing wider";
+  }
+  EXPECT_GE(seen, 2) << "Jupiter and Uranus are up that night";
+}
+
+// Bad data spoils only its own layer: the rest of the sky is drawn and the log says why.
+TEST_F(SkyTest, BadSkyDataLeavesOutItsLayerWithALogLine) {
+  const Tref r = references().at("night");
+  const std::vector<uint8_t> junk = {'n', 'o', 't', ' ', 'a', ' ', 'b', 'm', 'p'};
+  struct Tcase {
+    const char* id;
+    skytest::TskyDbSpec spec;
+    const char* logLine;
+  };
+  std::vector<Tcase> cases(6);
+  cases[0] = {"notables", {}, "stars: no table"};
+  cases[0].spec.withTables = false;
+  cases[1] = {"nullimage", {}, "night sky: no usable image"};
+  cases[1].spec.nightBlobNull = true;
+  cases[2] = {"junkimage", {}, "night sky: no usable image"};
+  cases[2].spec.nightBlob = junk;
+  cases[3] = {"nullstar", {}, "stars: 1 rows without a usable position"};
+  cases[3].spec.nullStarRow = true;
+  cases[4] = {"extremestar", {}, "stars: 1 rows without a usable position"};
+  cases[4].spec.extremeStarRow = true;
+  cases[5] = {"lyingblob", {}, "constellations: 1 line blobs refused"};
+  cases[5].spec.lyingBlob = true;
+  for (const Tcase& c : cases) {
+    SCOPED_TRACE(c.id);
+    sky.reset();
+    base.reset();
+    make(c.id, c.spec, r.when);
+    draw(1200, 800, r.moonAz);
+    EXPECT_TRUE(logHas(c.logLine));
+    int white = 0;
+    for (int x = 600; x < 1200; ++x)
+      for (int y = 765; y < 790; ++y) white += px(x, y) == 0xFFFFFF;
+    EXPECT_GT(white, 50) << "caption row";
+    double cx, cy;
+    EXPECT_TRUE(centreOf(0xFFFFFF, screen(r.moonAz, r.moonAlt), 9, cx, cy)) << "the moon";
+  }
+}
+
+// A cell across galactic longitude 180 takes its picture from both ends of the night image, never
+// from the band in its middle (galactic longitudes -20 to 20, magenta here).
+TEST_F(SkyTest, NightImageCellsAcrossLongitude180ReadFromTheImageEnds) {
+  const Tref r = references().at("night");
+  skytest::TskyDbSpec spec;
+  spec.stars.clear();
+  spec.nightBlob = skytest::nightImage(360, {60, 10, 10}, {200, 0, 200});
+  make("anticentre", spec, r.when);
+  double ra, dec, e, b;
+  Tsun::GalacticToRADEC(M_PI, 0, ra, dec);
+  base->sun().GetBearingElevation(ra, dec, e, b);
+  ASSERT_GT(e, 0.3) << "the galactic anticentre is up that night";
+  draw(1200, 800, b * 180 / M_PI);
+  const TPoint a = screen(b * 180 / M_PI, e * 180 / M_PI);
+  int band = 0, night = 0;
+  for (int y = a.Y - 80; y <= a.Y + 80; y += 2)
+    for (int x = a.X - 80; x <= a.X + 80; x += 2) {
+      const TColor c = px(x, y);
+      band += red(c) > 150 && blue(c) > 150 && green(c) < 60;
+      night += blue(c) >= 50 && blue(c) <= 70 && red(c) < 20;
+    }
+  EXPECT_EQ(band, 0);
+  dump(bm, "anticentre");
+  EXPECT_GT(night, 81 * 81 / 2) << "the image's own colour shows there";
+}
+
 }  // namespace
