@@ -23,6 +23,7 @@
 #include "platform/datetime.h"
 #include "platform/folders.h"
 #include "tests/clock/datafolder.h"
+#include "tests/clock/program.h"
 #include "tests/support/xvfb.h"
 
 extern char** environ;
@@ -31,19 +32,8 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-pid_t spawn(std::vector<std::string> args, const std::string& errFile) {
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t fa;
-  posix_spawn_file_actions_init(&fa);
-  posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&fa, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, argv[0], &fa, nullptr, argv.data(), environ) != 0) pid = 0;
-  posix_spawn_file_actions_destroy(&fa);
-  return pid;
-}
+using clocktest::spawn;
+using clocktest::waitFor;
 
 using testenv::Shot;
 
@@ -59,16 +49,6 @@ int green(uint32_t c) { return int((c >> 8) & 0xFF); }
 int blue(uint32_t c) { return int(c & 0xFF); }
 bool isDay(uint32_t c) { return green(c) > blue(c) + 40; }
 bool isNight(uint32_t c) { return blue(c) > green(c); }
-
-// Polls until ok() answers true or the deadline passes.
-bool waitFor(const std::function<bool()>& ok, int ms) {
-  const auto end = Clock::now() + std::chrono::milliseconds(ms);
-  while (Clock::now() < end) {
-    if (ok()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return ok();
-}
 
 int xdotool(const std::string& display, const std::string& args) {
   return std::system(("DISPLAY=" + display + " xdotool " + args + " >/dev/null 2>&1").c_str());
