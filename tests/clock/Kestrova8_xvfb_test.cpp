@@ -97,20 +97,10 @@ TEST(ClockOnXvfb, MapTabsAndDragOfTheRunningProgram) {
   testenv::writeFile(cfg.substr(testenv::tempDir().size()) + "locations.ini",
                      "[settings]\r\nbase directory=" + data + "\r\nshow locations=no\r\ncentre long=0\r\n\r\n");
 
-  setenv("DISPLAY", server.display().c_str(), 1);
   const std::string errFile = testenv::tempDir() + "clock-stderr.txt";
-  pid_t pid = spawn({program}, errFile);
-  unsetenv("DISPLAY");
+  pid_t pid = clocktest::spawnOn(server.display(), program, errFile);
   ASSERT_GT(pid, 0);
-  struct Reap {
-    pid_t& pid;
-    ~Reap() {
-      if (pid > 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-      }
-    }
-  } reap{pid};
+  clocktest::Treap reap{pid};
 
   // The window with its five tabs.
   Shot shot;

@@ -2,8 +2,12 @@
 // screen until a condition holds.
 #pragma once
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include <chrono>
 #include <functional>
@@ -29,6 +33,25 @@ inline pid_t spawn(std::vector<std::string> args, const std::string& errFile) {
   posix_spawn_file_actions_destroy(&fa);
   return pid;
 }
+
+// Starts the program on an X display (DISPLAY set for it alone).
+inline pid_t spawnOn(const std::string& display, const std::string& program, const std::string& errFile) {
+  setenv("DISPLAY", display.c_str(), 1);
+  const pid_t pid = spawn({program}, errFile);
+  unsetenv("DISPLAY");
+  return pid;
+}
+
+// Kills and reaps a program still running when the test ends; a pid set to 0 has ended already.
+struct Treap {
+  pid_t& pid;
+  ~Treap() {
+    if (pid > 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+};
 
 // Polls until ok() answers true or the deadline passes.
 inline bool waitFor(const std::function<bool()>& ok, int ms) {

@@ -52,20 +52,10 @@ TEST(SkyOnXvfb, SelectingTheTabShowsTheDaySkyWithinASecond) {
                          "[location 1]\r\nname=Sunny\r\nlat=" + std::to_string(homeLat) +
                          "\r\nlong=" + std::to_string(lng) + "\r\nwindows name=UTC\r\n\r\n");
 
-  setenv("DISPLAY", server.display().c_str(), 1);
   const std::string errFile = testenv::tempDir() + "sky-stderr.txt";
-  pid_t pid = clocktest::spawn({program}, errFile);
-  unsetenv("DISPLAY");
+  pid_t pid = clocktest::spawnOn(server.display(), program, errFile);
   ASSERT_GT(pid, 0);
-  struct Reap {
-    pid_t& pid;
-    ~Reap() {
-      if (pid > 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-      }
-    }
-  } reap{pid};
+  clocktest::Treap reap{pid};
 
   testenv::Shot shot;
   auto grab = [&] { shot = testenv::grabScreen(server.display(), "sky.xwd"); };
