@@ -3,6 +3,7 @@
 // sky, the alt-azimuth grid, the ground with its compass rose, and the caption line.
 #include "clock/r_sky.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "astro/r_Sun.h"
@@ -255,10 +256,12 @@ void Tsky::DrawGround(TCanvas& canvas, double step) {
   canvas.Brush.Color = clWhite;
   canvas.Pen.Style = psSolid;
 
-  // The compass rose laid on the ground, north towards +y.
+  // The compass rose laid on the ground, north towards +y. Only the box the rose's cells reach
+  // is worked on: elsewhere the white work bitmap would leave the canvas as it is.
   TCanvas& mono = monobm->Canvas();
   mono.Brush.Color = clWhite;
   mono.FillRect({0, 0, width, height});
+  TRect roseBox{width, height, 0, 0};
   const double f = northBM->Width() / 30.0, H = northBM->Height();
   for (int r = -15; r < 15; ++r)
     for (int c = -15; c < 15; ++c) {
@@ -275,12 +278,22 @@ void Tsky::DrawGround(TCanvas& canvas, double step) {
         py[k] = yid;
       }
       if (!all) continue;
+      for (int k = 0; k < 4; ++k) {
+        roseBox.Left = std::min(roseBox.Left, int(std::max(-1.0, std::floor(px[k]))) - 2);
+        roseBox.Top = std::min(roseBox.Top, int(std::max(-1.0, std::floor(py[k]))) - 2);
+        roseBox.Right = std::max(roseBox.Right, int(std::min(width + 1.0, std::ceil(px[k]))) + 2);
+        roseBox.Bottom = std::max(roseBox.Bottom, int(std::min(height + 1.0, std::ceil(py[k]))) + 2);
+      }
       const double x1 = (c + 15) * f, x2 = (c + 16) * f, y1 = H - (r + 15) * f, y2 = H - (r + 16) * f;
       stretch->triD(northBM->Canvas(), mono, x1, y1, x1, y2, x2, y2, px[0], py[0], px[1], py[1], px[2], py[2]);
       stretch->triD(northBM->Canvas(), mono, x1, y1, x2, y2, x2, y1, px[0], py[0], px[2], py[2], px[3], py[3]);
     }
-  BitBlt(monobm->dc(), 0, 0, width, height, canvas.Handle(), 0, 0, SRCAND);
-  blend->PercentBlend(canvas, *monobm, 0, 0, (100 - light) / 100 * 60 + 10);
+  roseBox.intersect(viewbox);
+  TDeviceContext* dc = canvas.Handle();
+  if (roseBox.isEmpty() || !dc) return;
+  const int x = roseBox.Left, y = roseBox.Top, w = roseBox.width(), h = roseBox.height();
+  BitBlt(monobm->dc(), x, y, w, h, dc, x, y, SRCAND);
+  blend->PercentBlend(*dc, x, y, w, h, monobm->dc(), x, y, w, h, (100 - light) / 100 * 60 + 10);
 }
 
 std::string Tsky::clockText(double dt) const {
