@@ -18,12 +18,7 @@
 namespace {
 using namespace platform;
 
-TDateTime at(int y, int m, int d, int hh, int mm) {
-  TDateTime dt = 0, t = 0;
-  tryEncodeDate(y, m, d, dt);
-  tryEncodeTime(hh, mm, 0, 0, t);
-  return dt + t;
-}
+TDateTime at(int y, int m, int d, int hh, int mm) { return createDateman().EncodeDateTime(y, m, d, hh, mm, 0); }
 
 std::string makeSkyDb() {
   const std::string dir = std::filesystem::temp_directory_path().string() + "/kestrova-bench-sky/";

@@ -22,6 +22,13 @@
 namespace {
 namespace fs = std::filesystem;
 
+// The second is the aim of the optimised program; checked builds only have to get there.
+#if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__)
+constexpr int kShowMs = 1000;
+#else
+constexpr int kShowMs = 15000;
+#endif
+
 int red(uint32_t c) { return int((c >> 16) & 0xFF); }
 int green(uint32_t c) { return int((c >> 8) & 0xFF); }
 int blue(uint32_t c) { return int(c & 0xFF); }
@@ -101,7 +108,7 @@ TEST(SkyOnXvfb, SelectingTheTabShowsTheDaySkyWithinASecond) {
           for (int cy = shot.height - 90; cy < shot.height; ++cy) caption += shot.at(cx, cy) == 0xFFFFFF;
         return topBlue > topRed + 30 && horizonRed > topRed + 20 && caption > 50;
       },
-      1000);
+      kShowMs);
   const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - clicked).count();
   EXPECT_TRUE(shown) << "after " << ms << " ms: top blue " << topBlue << " red " << topRed << ", horizon red "
                      << horizonRed << ", caption pixels " << caption << "; stderr: " << testenv::readFile(errFile);
