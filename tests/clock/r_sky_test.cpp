@@ -391,4 +391,49 @@ TEST_F(SkyTest, NightImageCellsAcrossLongitude180ReadFromTheImageEnds) {
   EXPECT_GT(night, 81 * 81 / 2) << "the image's own colour shows there";
 }
 
+// Polar day has no sunrise or sunset: their marks are left out and the path is drawn all the same.
+TEST_F(SkyTest, PolarDayDrawsThePathWithoutRiseAndSetMarks) {
+  make("polar", {}, at(2026, 6, 21, 11, 0));
+  draw(1200, 800, base->sun().getSunB());
+  EXPECT_TRUE(sky->lastRiseSetFound) << "London has both";
+  Tlocations& l = base->locations();
+  const int svalbard = l.add();
+  l.getLoc(svalbard).lat = 78.2;
+  l.getLoc(svalbard).long_ = 15.6;
+  l.setHome(svalbard);
+  setInstant(at(2026, 6, 21, 11, 0));
+  draw(1200, 800, base->sun().getSunB());
+  EXPECT_FALSE(sky->lastRiseSetFound);
+  EXPECT_GE(sky->lastCentreHour, 0);
+  double cx, cy;
+  EXPECT_TRUE(centreOf(0x00FFFF, screen(base->sun().getSunB(), base->sun().getSunE()), 9, cx, cy)) << "the sun";
+}
+
+// A label at either end of its line takes the direction of the one segment there.
+TEST_F(SkyTest, LabelsAtTheEndsOfALineFollowItsEndSegments) {
+  make("labels", {}, at(2026, 6, 21, 11, 0));
+  for (int vertex : {0, 1}) {
+    SCOPED_TRACE(vertex);
+    bm.SetPixelFormat(pf24bit);
+    bm.SetSize(400, 400);
+    bm.Canvas().Brush.Color = clWhite;
+    bm.Canvas().FillRect({0, 0, 400, 400});
+    Txyvalues run = {{100, 300}, {300, 100}};
+    sky->doLabel(bm.Canvas(), run, vertex, "Equinox", 0x0000FF, 70, false);
+    EXPECT_TRUE(run.empty());
+    // Along the rising diagonal through the vertex: red above it, nothing across it.
+    const int x0 = vertex == 0 ? 100 : 300, y0 = vertex == 0 ? 300 : 100;
+    int along = 0, across = 0;
+    for (int y = 0; y < 400; ++y)
+      for (int x = 0; x < 400; ++x) {
+        const TColor c = bm.Canvas().Pixels(x, y);
+        if (!(red(c) > 150 && green(c) < 140 && blue(c) < 140)) continue;
+        const double u = ((x - x0) + (y0 - y)) / std::sqrt(2.0), v = ((x - x0) - (y0 - y)) / std::sqrt(2.0);
+        (std::fabs(u) < 40 && v < 0 && v > -25 ? along : across)++;
+      }
+    EXPECT_GT(along, 30);
+    EXPECT_EQ(across, 0);
+  }
+}
+
 }  // namespace
