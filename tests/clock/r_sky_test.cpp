@@ -436,4 +436,16 @@ TEST_F(SkyTest, LabelsAtTheEndsOfALineFollowItsEndSegments) {
   }
 }
 
+// A home place half an hour off the hour: the path's hour numbers stand where GMT reads :30.
+TEST_F(SkyTest, HalfHourZoneOffsetsReachTheSunPath) {
+  skytest::TskyDbSpec spec;
+  spec.locationsIni = "[settings]\r\nhome=Delhi\r\n\r\n[location 1]\r\nname=Delhi\r\nlat=28.6\r\nlong=77.2\r\n"
+                      "windows name=India Standard Time\r\n\r\n";
+  make("delhi", spec, at(2026, 3, 10, 6, 0));
+  draw(1200, 800, base->sun().getSunB());
+  EXPECT_NEAR(sky->timediff, 5.5, 1e-6);
+  EXPECT_EQ(sky->homeTzDiff, 330);
+  EXPECT_EQ(sky->captionLine(base->locations().getLoc(0).dt).substr(0, 30), "The Sky from Delhi,  11:30   T");
+}
+
 }  // namespace

@@ -28,6 +28,7 @@ struct TskyDbSpec {
   bool extremeStarRow = false;             // a row of 2147483647s
   bool lyingBlob = false;                  // a figure blob that claims more points than it holds
   std::string home = "London";
+  std::string locationsIni;                // when set, written as the folder's "locations.ini"
 };
 
 // An image of the whole sky: dark blue with a green band along galactic longitudes -20..20.
@@ -64,6 +65,8 @@ inline std::string makeSkyDb(const std::string& name, const TskyDbSpec& spec = {
   const std::string dir = testenv::tempDir() + name + "/";
   std::filesystem::create_directories(dir);
   const std::string file = dir + "sky.db";
+  std::filesystem::remove(dir + "locations.ini");
+  if (!spec.locationsIni.empty()) testenv::writeFile(name + "/locations.ini", spec.locationsIni);
   std::filesystem::remove(file);
   sqlite3* db = nullptr;
   sqlite3_open(file.c_str(), &db);
