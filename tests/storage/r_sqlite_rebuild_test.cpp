@@ -246,6 +246,24 @@ TEST_F(Rebuild, AFailureAtAnyStepUndoesTheWholeEdit) {
   }
 }
 
+// Inside the caller's transaction an edit is a savepoint: its failure undoes the edit only.
+TEST_F(Rebuild, AnEditInTheCallersTransactionUndoesOnlyItself) {
+  auto db = TliteDB::create();
+  ASSERT_TRUE(db->setfile(path));
+  ASSERT_TRUE(db->beginUpdate());
+  ASSERT_TRUE(db->ExecSQL("INSERT INTO other VALUES ('mine too')"));
+  StepFailure::arm(12);  // after the old table is dropped
+  EXPECT_FALSE(db->insertField("t", "extra", ftInteger, 0, "", 0));
+  EXPECT_TRUE(StepFailure::fired);
+  StepFailure::disarm();
+  EXPECT_TRUE(db->inTransaction());
+  EXPECT_TRUE(db->swapColumns("t", "note", "pic"));
+  ASSERT_TRUE(db->endUpdate());
+  EXPECT_EQ(cliQuery(path, "SELECT * FROM other;"), "keep\nmine too");
+  EXPECT_EQ(columns(path, "t"), "id,name, full,price,stamp,pic,note");
+  EXPECT_EQ(cliQuery(path, "PRAGMA integrity_check;"), "ok");
+}
+
 TEST_F(Rebuild, CreationTextOfWantedColumns) {
   auto db = TliteDB::create();
   ASSERT_TRUE(db->setfile(path));
