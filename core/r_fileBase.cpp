@@ -43,6 +43,11 @@ bool setCommonPath(const std::string& name, const std::string& value) {
 
 bool FileExists(const std::string& name) { return platform::isFile(name); }
 
+bool CopyFileSafely(const std::string& from, const std::string& to) {
+  std::string bytes;
+  return platform::readWholeFile(from, bytes) && platform::replaceFileContents(to, bytes);
+}
+
 std::string ExtractFilePath(const std::string& s) {
   auto sep = s.find_last_of("/\\");
   return sep == std::string::npos ? std::string() : s.substr(0, sep + 1);

@@ -30,6 +30,9 @@ std::string commonPath(const std::string& name);
 bool setCommonPath(const std::string& name, const std::string& value);
 
 bool FileExists(const std::string& name);
+// Copies a file through a temporary file in the target's folder and a rename: a kill or a full
+// disk leaves the old target (or none), never a cut one. False when either step fails.
+bool CopyFileSafely(const std::string& from, const std::string& to);
 // Up to and including the last "/" or "\"; empty for a bare name.
 std::string ExtractFilePath(const std::string& s);
 // Creates the folder and every missing folder above it; true when it exists afterwards.
