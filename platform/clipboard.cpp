@@ -1,7 +1,8 @@
 // Pictures on the X11 clipboard: see clipboard.h. The selection protocol is the one the
 // inter-client conventions describe: answer each SelectionRequest with the property written (or
 // None) and a SelectionNotify; above one request's size, announce INCR and send a chunk each time
-// the requestor deletes the property, ending with an empty one.
+// the requestor deletes the property, ending with an empty one. Only the serving thread uses its
+// connection while it runs (the library makes itself thread-safe at load since libX11 1.8).
 #include "platform/clipboard.h"
 
 #include <poll.h>
