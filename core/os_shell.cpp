@@ -17,6 +17,7 @@
 #include "core/r_bitmapRaw.h"
 #include "platform/TMemoryStream.h"
 #include "platform/files.h"
+#include "platform/process.h"
 #include "platform/shell.h"
 #include "platform/text.h"
 
@@ -288,25 +289,35 @@ bool TosShell::notAvailable(const std::string& what) {
   return false;
 }
 
+// The association's files are named as the system's class for the extension ("QY_" and the
+// extension); its MIME type is one of the program's own.
 bool TosShell::AssociateIcon(int ftype, const std::string& icoFile, const std::string& description) {
-  (void)icoFile;
-  (void)description;
-  return notAvailable("associating an icon with ." + TosFileTypes::getEXT(ftype) + " files");
+  const std::string ext = platform::lowerCase(TosFileTypes::getEXT(ftype));
+  if (ext.empty() || ext == "*") return false;
+  std::string error;
+  platform::TfileAssociation a{ext, "application/x-qy-" + ext, description, icoFile, platform::exePath()};
+  switch (platform::writeAssociation("QY_" + ext, a, error)) {
+    case platform::AssociationChange::Written: return true;
+    case platform::AssociationChange::Unchanged: return false;
+    case platform::AssociationChange::Failed: break;
+  }
+  osOf(this).log("** AssociateIcon ." + ext + ": " + error);
+  return false;
 }
 
-void TosShell::RefreshAssociations() {}
+void TosShell::RefreshAssociations() { platform::refreshAssociations(); }
 
 bool TosShell::RegisterOCX(const std::string& dllpath) { return notAvailable("registering the server " + dllpath); }
 
 std::string TosShell::GetShortcutTarget(const std::string& LinkFileName) {
-  notAvailable("reading the shell link " + LinkFileName);
-  return "";
+  return platform::shortcutTarget(LinkFileName);
 }
 
 bool TosShell::MakeShortcut(const std::string& LinkFileName, const std::string& target, const std::string& params) {
-  (void)target;
-  (void)params;
-  return notAvailable("making the shell link " + LinkFileName);
+  std::string error;
+  if (platform::makeShortcut(LinkFileName, target, params, error)) return true;
+  osOf(this).log("** MakeShortcut " + LinkFileName + ": " + error);
+  return false;
 }
 
 bool TosShell::ExecAndWait(const std::string& ExecuteFile, const std::string& ParamString) {

@@ -1,8 +1,8 @@
 // Shell services of `os`: opening a file or a stored link for the user, extracting ZIP archives,
 // inflating gzip files, the program that opens a kind of file, starting a program and waiting for
-// it, and the formats of memory blobs. Nothing here throws except UnzipGZ, and nothing starts a
-// command interpreter. Windows-only services (registry associations, server registration, shell
-// links) answer that they are not available.
+// it, per-user file associations and shortcuts, and the formats of memory blobs. Nothing here
+// throws except UnzipGZ, and nothing starts a command interpreter. Server registration has no
+// counterpart: it answers that it is not available.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -44,12 +44,20 @@ class TosShell {
   // The executable of the default program for files of that extension (or of that bare
   // extension); empty when there is none.
   [[nodiscard]] std::string GetAssociation(const std::string& FileName) const;
-  // Associations, server registration and shell links have no desktop counterpart here: they
-  // log that they are not available and answer false or empty text.
+  // Gives the files of the code's default extension a MIME type of their own with the
+  // description and the icon (a PNG or SVG picture) for this user, opened by this program. False,
+  // with nothing written, when that icon file is already the association's, and (logged) when
+  // the icon is no such picture or a file cannot be written.
   bool AssociateIcon(int ftype, const std::string& icoFile, const std::string& description);
+  // Rebuilds the user's MIME database and desktop-entry cache, so the desktop shows the icons.
   void RefreshAssociations();
+  // Loading and registering a server library has no counterpart: logged, false.
   bool RegisterOCX(const std::string& dllpath);
+  // The file a symbolic link or a desktop entry leads to; empty for anything else.
   std::string GetShortcutTarget(const std::string& LinkFileName);
+  // A desktop entry when the name ends ".desktop" (running a program with `params` in its folder,
+  // or opening a document), else a symbolic link; false (logged) for arguments a link cannot keep
+  // or a name taken by a file that is not a shortcut.
   bool MakeShortcut(const std::string& LinkFileName, const std::string& target, const std::string& params);
 
   // Starts the program with the arguments (split as a command line, never by a shell) and waits

@@ -15,7 +15,9 @@
 #include "core/bmpCheck.h"
 #include "core/r_base.h"
 #include "core/r_log.h"
+#include "platform/clipboard.h"
 #include "platform/files.h"
+#include "platform/imagecodec.h"
 #include "platform/process.h"
 #include "platform/numbers.h"
 
@@ -480,6 +482,19 @@ bool TrawBitmap24::savetofile(const std::string& filename) {
 }
 
 void TrawBitmap24::saveToClipboard() {
-  // FIXME: the platform has no image clipboard yet; the packed bitmap would be the info header
-  // followed by the rows.
+  if (fImageSize <= 0 || !fpt) return;
+  platform::TclipboardFormat bmp{"image/bmp", {}};
+  if (!saveToMem(bmp.bytes)) return;
+  platform::TrgbImage rgb{fwidth, fheight, std::vector<uint8_t>(size_t(fwidth) * fheight * 3)};
+  for (int row = 0; row < fheight; ++row) {
+    const uint8_t* src = fpt.get() + int64_t(rowL) * (fheight - 1 - row);  // rows run bottom-up
+    uint8_t* dst = rgb.pixel(0, row);
+    for (int col = 0; col < fwidth; ++col, src += 3, dst += 3) dst[0] = src[2], dst[1] = src[1], dst[2] = src[0];
+  }
+  platform::TclipboardFormat png{"image/png", {}};
+  std::string error;
+  std::vector<platform::TclipboardFormat> formats;
+  if (platform::encodePng(rgb, png.bytes, error)) formats.push_back(std::move(png));
+  formats.push_back(std::move(bmp));
+  if (!platform::offerClipboard(std::move(formats))) log("TrawBitmap24.saveToClipboard: no clipboard to take");
 }

@@ -161,7 +161,9 @@ class TrawBitmap24 {
   bool savetofile(const std::string& filename);
   // The stream is sized to imageSize + 54 and written from its start.
   bool saveToMem(std::vector<uint8_t>& mem);
-  // No image clipboard exists on this platform yet: does nothing.
+  // Puts the picture on the clipboard as image/png and image/bmp (the BMP file's bytes), for as
+  // long as this program runs or until another program takes the clipboard; nothing without
+  // pixels or without an X display.
   void saveToClipboard();
   [[nodiscard]] const std::string& loadError() const { return floadError; }
 

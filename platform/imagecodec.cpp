@@ -8,6 +8,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -168,14 +169,10 @@ bool decodeImageFile(const std::string& filename, TrgbImage& image, std::string&
   return true;
 }
 
-bool encodePngFile(const std::string& filename, const TrgbImage& image, std::string& error) {
+namespace {
+bool writePng(std::FILE* raw, const TrgbImage& image, std::string& error) {
   if (image.empty() || image.rgb.size() < size_t(image.width) * image.height * 3) {
     error = "PNG: empty image";
-    return false;
-  }
-  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(filename.c_str(), "wb"));
-  if (!f) {
-    error = "cannot create " + filename;
     return false;
   }
   std::string message;
@@ -186,7 +183,6 @@ bool encodePngFile(const std::string& filename, const TrgbImage& image, std::str
     error = "PNG: out of memory";
     return false;
   }
-  std::FILE* raw = f.get();
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
     error = "PNG: " + message;
@@ -199,11 +195,39 @@ bool encodePngFile(const std::string& filename, const TrgbImage& image, std::str
   for (int y = 0; y < image.height; ++y) png_write_row(png, const_cast<png_bytep>(image.pixel(0, y)));
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
-  if (std::fflush(raw) != 0) {
+  return true;
+}
+}  // namespace
+
+bool encodePngFile(const std::string& filename, const TrgbImage& image, std::string& error) {
+  if (image.empty()) return writePng(nullptr, image, error);
+  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(filename.c_str(), "wb"));
+  if (!f) {
+    error = "cannot create " + filename;
+    return false;
+  }
+  if (!writePng(f.get(), image, error)) return false;
+  if (std::fflush(f.get()) != 0) {
     error = "cannot write " + filename;
     return false;
   }
   return true;
+}
+
+bool encodePng(const TrgbImage& image, std::vector<uint8_t>& bytes, std::string& error) {
+  bytes.clear();
+  char* buffer = nullptr;
+  size_t size = 0;
+  std::FILE* f = open_memstream(&buffer, &size);
+  if (!f) {
+    error = "PNG: out of memory";
+    return false;
+  }
+  const bool ok = writePng(f, image, error);
+  std::fclose(f);  // sets buffer and size
+  if (ok) bytes.assign(buffer, buffer + size);
+  std::free(buffer);
+  return ok;
 }
 
 bool encodeJpegFile(const std::string& filename, const TrgbImage& image, int quality, std::string& error) {

@@ -30,6 +30,8 @@ bool decodeImageFile(const std::string& filename, TrgbImage& image, std::string&
 
 // Encoding: false (reason in error) for an empty image or a file that cannot be written.
 bool encodePngFile(const std::string& filename, const TrgbImage& image, std::string& error);
+// The PNG file's bytes in memory.
+bool encodePng(const TrgbImage& image, std::vector<uint8_t>& bytes, std::string& error);
 bool encodeJpegFile(const std::string& filename, const TrgbImage& image, int quality, std::string& error);
 
 }  // namespace platform

@@ -3,11 +3,15 @@
 #include "platform/shell.h"
 
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -298,5 +302,284 @@ std::string iconFile(int handle) {
 void freeIcon(int handle) {
   std::lock_guard lock(gMutex);
   gIcons.erase(handle);
+}
+}  // namespace platform
+
+// ---- associations and shortcuts
+
+namespace platform {
+namespace {
+bool endsWithNoCase(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && sameNoCase(s.substr(s.size() - tail.size()), tail);
+}
+
+std::string folderOf(const std::string& path) {
+  auto slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string fileNameOf(const std::string& path) {
+  auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string xmlEscaped(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+// A desktop-entry string value: backslashes and line breaks escaped.
+std::string valueEscaped(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    switch (c) {
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::string valueUnescaped(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] != '\\' || i + 1 == s.size()) {
+      out += s[i];
+      continue;
+    }
+    switch (char c = s[++i]) {
+      case 's': out += ' '; break;
+      case 'n': out += '\n'; break;
+      case 't': out += '\t'; break;
+      case 'r': out += '\r'; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+// One argument of an Exec line, quoted where it holds a reserved character; "%" doubled.
+std::string execArgument(const std::string& arg) {
+  const bool quote = arg.empty() || arg.find_first_of(" \t\n\"'\\><~|&;$*?#()`") != std::string::npos;
+  std::string out = quote ? "\"" : "";
+  for (char c : arg) {
+    if (quote && (c == '"' || c == '`' || c == '$' || c == '\\')) out += '\\';
+    out += c;
+    if (c == '%') out += '%';
+  }
+  return quote ? out + "\"" : out;
+}
+
+// The arguments of an Exec value (already unescaped), field codes such as %f left out.
+std::vector<std::string> execArguments(const std::string& exec) {
+  std::vector<std::string> args;
+  std::string cur;
+  bool inQuotes = false, any = false;
+  for (size_t i = 0; i < exec.size(); ++i) {
+    char c = exec[i];
+    if (inQuotes && c == '\\' && i + 1 < exec.size()) {
+      cur += exec[++i];
+    } else if (c == '"') {
+      inQuotes = !inQuotes;
+      any = true;
+    } else if (!inQuotes && (c == ' ' || c == '\t')) {
+      if (any) args.push_back(cur);
+      cur.clear();
+      any = false;
+      continue;
+    } else if (c == '%' && i + 1 < exec.size()) {
+      if (exec[++i] != '%') continue;  // a field code the opener fills in
+      cur += '%';
+    } else {
+      cur += c;
+    }
+    any = true;
+  }
+  if (any) args.push_back(cur);
+  return args;
+}
+
+std::string fileUrl(const std::string& path) {
+  static const char* hex = "0123456789ABCDEF";
+  std::string out = "file://";
+  for (unsigned char c : path) {
+    if (std::isalnum(c) || std::strchr("/-._~", c)) {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    }
+  }
+  return out;
+}
+
+std::string pathOfFileUrl(const std::string& url) {
+  if (url.rfind("file://", 0) != 0) return url;
+  std::string out;
+  for (size_t i = 7; i < url.size(); ++i) {
+    if (url[i] == '%' && i + 2 < url.size() && std::isxdigit(static_cast<unsigned char>(url[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(url[i + 2]))) {
+      out += static_cast<char>(std::stoi(url.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      out += url[i];
+    }
+  }
+  return out;
+}
+
+bool writeFileMakingFolders(const std::string& path, const std::string& bytes, std::string& error) {
+  std::error_code ec;
+  std::filesystem::create_directories(folderOf(path), ec);
+  return replaceFileContents(path, bytes, &error);
+}
+
+constexpr int kThemeSizes[] = {16, 22, 24, 32, 48, 64, 96, 128, 256, 512};  // hicolor's folders
+constexpr const char* kIconSourceKey = "X-Ombrant-Icon-Source";
+}  // namespace
+
+AssociationChange writeAssociation(const std::string& id, const TfileAssociation& a, std::string& error) {
+  const std::string data = localAppDataFolder();
+  const std::string entry = data + "applications/" + id + ".desktop";
+  if (isFile(entry) && valueUnescaped(keyFileValue(entry, "Desktop Entry", kIconSourceKey)) == a.iconFile)
+    return AssociationChange::Unchanged;
+  if (a.ext.empty() || a.mimeType.find('/') == std::string::npos) {
+    error = "no extension or MIME type";
+    return AssociationChange::Failed;
+  }
+  std::string icon;
+  if (!readWholeFile(a.iconFile, icon)) {
+    error = "cannot read the icon " + a.iconFile;
+    return AssociationChange::Failed;
+  }
+  std::string iconName = a.mimeType;
+  for (char& c : iconName)
+    if (c == '/') c = '-';
+  // The theme's folder for the picture: the standard size nearest a PNG's width, or scalable.
+  const std::string theme = data + "icons/hicolor/";
+  std::string iconPath;
+  if (icon.size() >= 24 && icon.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0) {
+    const auto* b = reinterpret_cast<const uint8_t*>(icon.data());
+    const int width = (b[16] << 24) | (b[17] << 16) | (b[18] << 8) | b[19];
+    int size = kThemeSizes[0];
+    for (int s : kThemeSizes)
+      if (std::abs(s - width) < std::abs(size - width)) size = s;
+    iconPath = theme + std::to_string(size) + "x" + std::to_string(size) + "/mimetypes/" + iconName + ".png";
+  } else if (icon.substr(0, 1024).find("<svg") != std::string::npos) {
+    iconPath = theme + "scalable/mimetypes/" + iconName + ".svg";
+  } else {
+    error = "the icon " + a.iconFile + " is not a PNG or SVG picture";
+    return AssociationChange::Failed;
+  }
+  // An earlier icon of another size would be shown at its own size: only the new one stays.
+  std::vector<std::string> others{theme + "scalable/mimetypes/" + iconName + ".svg"};
+  for (int s : kThemeSizes)
+    others.push_back(theme + std::to_string(s) + "x" + std::to_string(s) + "/mimetypes/" + iconName + ".png");
+  for (const std::string& o : others)
+    if (o != iconPath) removeFile(o);
+
+  const std::string package =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+      "  <mime-type type=\"" + xmlEscaped(a.mimeType) + "\">\n"
+      "    <comment>" + xmlEscaped(a.description) + "</comment>\n"
+      "    <icon name=\"" + xmlEscaped(iconName) + "\"/>\n"
+      "    <glob pattern=\"*." + xmlEscaped(a.ext) + "\"/>\n"
+      "  </mime-type>\n"
+      "</mime-info>\n";
+  const std::string desktop = "[Desktop Entry]\nType=Application\nName=" +
+                              valueEscaped(a.description.empty() ? a.ext : a.description) +
+                              "\nExec=" + valueEscaped(execArgument(a.program)) + " %f\nMimeType=" + a.mimeType +
+                              ";\nIcon=" + iconName + "\nNoDisplay=true\n" + kIconSourceKey + "=" +
+                              valueEscaped(a.iconFile) + "\n";
+  // The desktop entry goes last: it records the icon only once everything else is in place.
+  if (!writeFileMakingFolders(iconPath, icon, error) ||
+      !writeFileMakingFolders(data + "mime/packages/" + id + ".xml", package, error) ||
+      !writeFileMakingFolders(entry, desktop, error))
+    return AssociationChange::Failed;
+  return AssociationChange::Written;
+}
+
+bool refreshAssociations() {
+  const std::string data = localAppDataFolder();
+  auto run = [](const std::string& program, const std::string& folder) {
+    const std::string exe = onPath(program);
+    if (exe.empty() || !isFolder(folder)) return false;
+    int code = -1;
+    return waitForProgram(startProgram(exe, {folder}), &code) && code == 0;
+  };
+  run("update-desktop-database", data + "applications");
+  return run("update-mime-database", data + "mime");
+}
+
+bool makeShortcut(const std::string& linkFile, const std::string& target, const std::string& params,
+                  std::string& error) {
+  if (linkFile.empty() || target.empty()) {
+    error = "no shortcut name or target";
+    return false;
+  }
+  const bool asEntry = endsWithNoCase(linkFile, ".desktop");
+  struct stat st {};
+  if (::lstat(linkFile.c_str(), &st) == 0 && !S_ISLNK(st.st_mode) && !(asEntry && S_ISREG(st.st_mode))) {
+    error = linkFile + " exists and is not a shortcut";
+    return false;
+  }
+  const bool program = runnable(target);
+  if (!params.empty() && !(asEntry && program)) {
+    error = "only a desktop entry that runs a program keeps arguments";
+    return false;
+  }
+  if (!asEntry) {
+    // A link of a passing name, then renamed over the old one: the name never goes missing.
+    const std::string temporary = linkFile + ".new-link";
+    ::unlink(temporary.c_str());
+    if (::symlink(target.c_str(), temporary.c_str()) != 0 || ::rename(temporary.c_str(), linkFile.c_str()) != 0) {
+      error = lastErrorText();
+      ::unlink(temporary.c_str());
+      return false;
+    }
+    return true;
+  }
+  std::string name = fileNameOf(linkFile);
+  name = name.substr(0, name.size() - 8);
+  std::string text = "[Desktop Entry]\nName=" + valueEscaped(name) + "\n";
+  if (program) {
+    std::string exec = execArgument(target);
+    for (const std::string& a : splitCommandLine(params)) exec += " " + execArgument(a);
+    text += "Type=Application\nExec=" + valueEscaped(exec) + "\n";
+    if (!folderOf(target).empty()) text += "Path=" + valueEscaped(folderOf(target)) + "\n";
+  } else {
+    text += "Type=Link\nURL=" + fileUrl(target) + "\n";
+  }
+  return replaceFileContents(linkFile, text, &error);
+}
+
+std::string shortcutTarget(const std::string& linkFile) {
+  if (isLink(linkFile)) {
+    std::error_code ec;
+    std::string target = std::filesystem::read_symlink(linkFile, ec).string();
+    if (ec) return "";
+    return target.empty() || target[0] == '/' ? target : folderOf(linkFile) + target;
+  }
+  if (!endsWithNoCase(linkFile, ".desktop") || !isFile(linkFile)) return "";
+  const std::string type = keyFileValue(linkFile, "Desktop Entry", "Type");
+  if (type == "Link") return pathOfFileUrl(valueUnescaped(keyFileValue(linkFile, "Desktop Entry", "URL")));
+  if (type != "Application") return "";
+  auto args = execArguments(valueUnescaped(keyFileValue(linkFile, "Desktop Entry", "Exec")));
+  if (args.empty()) return "";
+  return args[0].find('/') == std::string::npos ? onPath(args[0]) : args[0];
 }
 }  // namespace platform

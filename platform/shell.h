@@ -4,7 +4,8 @@
 // icons from the freedesktop databases ($XDG_DATA_HOME, $XDG_DATA_DIRS, $XDG_CONFIG_*).
 // Implemented: [x] open file or address [x] start and wait with a pump seam [x] MIME type of an
 //              extension [x] default program of a MIME type [x] icon theme icons (Adwaita, hicolor)
-//              [ ] writing associations (no registry: callers report it unavailable)
+//              [x] per-user associations (shared MIME database, desktop entry, hicolor icon)
+//              [x] shortcuts as desktop entries or symbolic links
 #pragma once
 #include <functional>
 #include <string>
@@ -47,6 +48,37 @@ std::string mimeTypeOfExtension(const std::string& ext);
 std::string defaultProgramOf(const std::string& mimeType);
 // The icon theme's file for a MIME type at about `size` pixels; empty when none exists.
 std::string iconFileOf(const std::string& mimeType, int size);
+
+// A per-user association of the files "*.<ext>" with a MIME type of their own, its description
+// and its icon (a PNG or SVG picture), opened by `program`.
+struct TfileAssociation {
+  std::string ext;       // without the full stop
+  std::string mimeType;  // "application/x-..."
+  std::string description;
+  std::string iconFile;
+  std::string program;
+};
+enum class AssociationChange { Written, Unchanged, Failed };
+// Writes the MIME package $XDG_DATA_HOME/mime/packages/<id>.xml, the desktop entry
+// $XDG_DATA_HOME/applications/<id>.desktop (which records the icon file it was given) and copies
+// the icon into the user's hicolor theme; <id> is `id`. Unchanged, with nothing written, when the
+// desktop entry already records that icon file; Failed, with the reason, when the icon is not a
+// PNG or SVG picture or a file cannot be written (files already replaced stay whole).
+AssociationChange writeAssociation(const std::string& id, const TfileAssociation&, std::string& error);
+// Rebuilds the user's MIME database and desktop-entry cache with update-mime-database and
+// update-desktop-database, each where it is installed; answers whether the MIME database was
+// rebuilt.
+bool refreshAssociations();
+
+// Shortcuts. A name ending ".desktop" becomes a desktop entry: one that runs `target` with the
+// arguments in its own folder when the target is a program, else one that opens the target
+// (no arguments then). Any other name becomes a symbolic link (no arguments either). An existing
+// shortcut of that name is replaced; any other existing file is left alone (false).
+bool makeShortcut(const std::string& linkFile, const std::string& target, const std::string& params,
+                  std::string& error);
+// The file a symbolic link or a desktop entry leads to (the program a desktop entry runs); empty
+// when it is neither.
+std::string shortcutTarget(const std::string& linkFile);
 
 // Icon handles: small positive numbers standing for an icon file; 0 means none.
 int loadFileIcon(const std::string& ext, int size);

@@ -33,6 +33,8 @@ TEST_PACKAGES=(
   python3-shapely python3-dbfread python3-openpyxl python3-pil gdal-bin
   imagemagick libtiff-tools libjpeg-turbo-progs qpdf poppler-utils libxml2-utils
   emf2svg librsvg2-bin libpaper-utils
+  # the image clipboard read back, desktop entries checked, the MIME database rebuilt
+  xclip desktop-file-utils shared-mime-info
   # a private print server with a PDF queue for the printing tests
   cups cups-client printer-driver-cups-pdf
 )

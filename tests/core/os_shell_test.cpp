@@ -10,14 +10,20 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <iostream>
 #include <thread>
 
+#include "core/os_filetypes.h"
 #include "core/r_base.h"
 #include "core/r_bitmapRaw.h"
 #include "core/r_log.h"
 #include "platform/TMemoryStream.h"
 #include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/imagecodec.h"
 #include "platform/shell.h"
+#include "platform/text.h"
 #include "tests/support/testenv.h"
 
 namespace {
@@ -218,7 +224,7 @@ TEST_F(OsShell, ExecAndWaitReturnsAfterTheProgramEnded) {
   EXPECT_FALSE(os->ExecAndWait(dir("ex/missing"), ""));
 }
 
-TEST_F(OsShell, AssociationsComeFromTheDesktopAndAreNeverWritten) {
+TEST_F(OsShell, AssociationsComeFromTheDesktop) {
   std::string viewer = script("as/bin/view", "exit 0\n");
   testenv::writeFile("as/data/mime/globs2", "50:text/csv:*.csv\n");
   testenv::writeFile("as/data/applications/view.desktop", "[Desktop Entry]\nExec=" + viewer + " %U\n");
@@ -230,11 +236,104 @@ TEST_F(OsShell, AssociationsComeFromTheDesktopAndAreNeverWritten) {
   EXPECT_EQ(os->GetAssociation("a.unknown"), "");
   unsetenv("XDG_DATA_DIRS");
   unsetenv("XDG_CONFIG_DIRS");
-  EXPECT_FALSE(os->AssociateIcon(3, "x.ico", "bitmap"));
   EXPECT_FALSE(os->RegisterOCX("x.dll"));
-  EXPECT_FALSE(os->MakeShortcut(dir("as/x.lnk"), viewer, ""));
-  EXPECT_EQ(os->GetShortcutTarget(dir("as/x.lnk")), "");
-  EXPECT_FALSE(platform::isFile(dir("as/x.lnk")));
+}
+
+// Runs an outside checker on a file when it is installed: its exit status, or -1 without it.
+int outsideCheck(const std::string& program, const std::vector<std::string>& args) {
+  int pid = platform::startProgram(program, args);
+  int code = -1;
+  if (pid <= 0 || !platform::waitForProgram(pid, &code)) return -1;
+  return code == 127 ? -1 : code;
+}
+
+// A per-user association: the MIME package, the desktop entry and the icon, read back through
+// the shared MIME database once it is rebuilt.
+TEST_F(OsShell, AssociatedIconReachesTheMimeDatabase) {
+  const std::string data = platform::localAppDataFolder();
+  const std::string ext = platform::lowerCase(TosFileTypes::getEXT(file_loc));
+  platform::TrgbImage pic{32, 32, std::vector<uint8_t>(32 * 32 * 3, 200)};
+  std::string error;
+  const std::string png = dir("ai/icon one.png");
+  std::filesystem::create_directories(dir("ai"));
+  ASSERT_TRUE(platform::encodePngFile(png, pic, error)) << error;
+  const std::string package = data + "mime/packages/QY_" + ext + ".xml";
+  const std::string entry = data + "applications/QY_" + ext + ".desktop";
+  const std::string icon = data + "icons/hicolor/32x32/mimetypes/application-x-qy-" + ext + ".png";
+
+  EXPECT_FALSE(os->AssociateIcon(file_loc, dir("ai/missing.png"), "none"));
+  EXPECT_TRUE(logHas("AssociateIcon"));
+  EXPECT_FALSE(platform::isFile(entry));
+
+  ASSERT_TRUE(os->AssociateIcon(file_loc, png, "Locations <& labels>"));
+  ASSERT_TRUE(platform::isFile(package));
+  ASSERT_TRUE(platform::isFile(entry));
+  EXPECT_EQ(testenv::readFile(icon), testenv::readFile(png));
+  // Outside readers, where installed (-1 without them).
+  EXPECT_NE(outsideCheck("xmllint", {"--noout", package}), 1);
+  EXPECT_LE(outsideCheck("desktop-file-validate", {entry}), 0) << testenv::readFile(entry);
+
+  // The same icon again: nothing is written.
+  const std::string before = testenv::readFile(package) + testenv::readFile(entry);
+  const auto stamp = std::filesystem::last_write_time(entry);
+  EXPECT_FALSE(os->AssociateIcon(file_loc, png, "another description"));
+  EXPECT_EQ(testenv::readFile(package) + testenv::readFile(entry), before);
+  EXPECT_EQ(std::filesystem::last_write_time(entry), stamp);
+
+  os->RefreshAssociations();
+  if (outsideCheck("update-mime-database", {"-v"}) < 0) {
+    GTEST_SKIP() << "update-mime-database missing: the rebuilt database is not checked";
+  }
+  EXPECT_EQ(platform::mimeTypeOfExtension(ext), "application/x-qy-" + ext);
+  EXPECT_EQ(platform::iconFileOf("application/x-qy-" + ext, 32), icon);
+
+  // A new icon, a picture of another kind, replaces the old one; a file that is no picture
+  // leaves the association as it was.
+  const std::string svg = testenv::writeFile("ai/icon.svg", "<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"/>\n");
+  EXPECT_TRUE(os->AssociateIcon(file_loc, svg, "Locations"));
+  EXPECT_FALSE(platform::isFile(icon));
+  EXPECT_TRUE(platform::isFile(data + "icons/hicolor/scalable/mimetypes/application-x-qy-" + ext + ".svg"));
+  const std::string kept = testenv::readFile(entry);
+  EXPECT_FALSE(os->AssociateIcon(file_loc, testenv::writeFile("ai/icon.ico", "not a picture"), "Locations"));
+  EXPECT_EQ(testenv::readFile(entry), kept);
+}
+
+// Shortcuts: desktop entries for programs and documents, symbolic links for other names; a file
+// that is not a shortcut is never replaced.
+TEST_F(OsShell, ShortcutsAreDesktopEntriesOrLinks) {
+  const std::string prog = script("sc/my tools/run it", "exit 0\n");
+  const std::string doc = testenv::writeFile("sc/docs/a b%.txt", "text");
+  const std::string other = testenv::writeFile("sc/docs/other.txt", "other");
+  const std::string plain = testenv::writeFile("sc/plain.txt", "mine");
+  struct Case {
+    const char* id;
+    std::string link, target, params;
+    bool made;
+    std::string readBack;
+  } cases[] = {
+      {"program with arguments", dir("sc/run.desktop"), prog, "\"two words\" 50% $HOME", true, prog},
+      {"document", dir("sc/doc.desktop"), doc, "", true, doc},
+      {"document with arguments", dir("sc/doc2.desktop"), doc, "-x", false, ""},
+      {"link", dir("sc/link"), doc, "", true, doc},
+      {"link replaced", dir("sc/link"), other, "", true, other},
+      {"link with arguments", dir("sc/link2"), prog, "-x", false, ""},
+      {"over a file of the user's", plain, doc, "", false, ""},
+      {"no target", dir("sc/none.desktop"), "", "", false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    EXPECT_EQ(os->MakeShortcut(c.link, c.target, c.params), c.made);
+    EXPECT_EQ(os->GetShortcutTarget(c.link), c.readBack);
+    if (c.made && c.link.ends_with(".desktop")) {
+      EXPECT_LE(outsideCheck("desktop-file-validate", {c.link}), 0) << testenv::readFile(c.link);
+    }
+  }
+  EXPECT_TRUE(platform::isLink(dir("sc/link")));
+  EXPECT_EQ(testenv::readFile(plain), "mine");
+  // The program's entry keeps its arguments whole and runs in the program's folder.
+  const std::string entry = testenv::readFile(dir("sc/run.desktop"));
+  EXPECT_NE(entry.find("Exec=\"" + prog + "\" \"two words\" 50%% \"\\\\$HOME\"\n"), std::string::npos) << entry;
+  EXPECT_NE(entry.find("Path=" + dir("sc/my tools/") + "\n"), std::string::npos) << entry;
 }
 
 std::string qyblob(const std::string& name, int32_t count) {
