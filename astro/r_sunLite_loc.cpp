@@ -87,9 +87,18 @@ bool TlocLite::flushCentre() {
 
 std::string TlocLite::translate(const std::string& text) const {
   if (language == "English" || !wordsDb || !wordsDb->valid()) return text;
+  // Each word is looked up once per language and database: labels and strip ask every minute.
+  if (wordsLanguage != language || wordsFrom != wordsDb) {
+    words.clear();
+    wordsLanguage = language;
+    wordsFrom = wordsDb;
+  }
+  auto it = words.find(text);
+  if (it != words.end()) return it->second;
   const std::string word = const_cast<TliteDB*>(wordsDb)->getColumnValue(
       "words", "word", TwhereClause::equals("language", language).andEquals("english", text));
-  return word.empty() ? text : word;  // an untranslated word stays English rather than vanish
+  // An untranslated word stays English rather than vanish.
+  return words.emplace(text, word.empty() ? text : word).first->second;
 }
 
 int TlocLite::px(double mm) const { return rnd(mm * ppmm * labelmagnify * UImagnify); }

@@ -189,6 +189,7 @@ TKestrova8Win::~TKestrova8Win() {
   // Pages go before the tabs that point at them.
   for (auto& t : a) t->page = nullptr;
   mapPage.reset();
+  skyView.reset();
   skypage.reset();
   clockPage.reset();
   shadowPage.reset();
@@ -292,6 +293,15 @@ void TKestrova8Win::doNeedpage(TformTab* tab) {
       tab->page = mapPage.get();
       break;
     case tab_sky:
+      if (!skyView && sunbase) {
+        skyView = std::make_unique<TskyView>(this, *sunbase);
+        skyView->onError = [this](TskyView* page, const std::exception& e) { MyExceptionHandler(page, e); };
+      }
+      if (skyView) {
+        tab->page = skyView.get();
+        break;
+      }
+      [[fallthrough]];
     case tab_astro:
     case tab_shadows:
     case tab_settings: {
@@ -338,6 +348,11 @@ void TKestrova8Win::doTab(TformTab* tab) {
       }
       break;
     case tab_sky:
+      if (skyView && tab->page == skyView.get()) {
+        skyView->reenter();
+        break;
+      }
+      [[fallthrough]];
     case tab_astro:
     case tab_shadows:
     case tab_settings:
@@ -363,6 +378,12 @@ void TKestrova8Win::doTimer(void* sender) {
           }
           break;
         case tab_sky:
+          if (skyView && f->page == skyView.get()) {
+            skyView->dosecond(sender);
+            ++ticks;
+            break;
+          }
+          [[fallthrough]];
         case tab_astro:
           if (f->page) ++ticks;  // their pages come later
           break;

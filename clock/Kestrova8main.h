@@ -7,6 +7,7 @@
 
 #include "astro/r_SunLoc.h"
 #include "clock/r_SunHD2.h"
+#include "clock/r_sky.h"
 #include "ui/r_baseForm.h"
 
 // Tab ids of the main window.
@@ -70,6 +71,7 @@ class TKestrova8Win : public TtabForm {
   int screenwidth = 1920;
   std::unique_ptr<TsunBase> sunbase;
   std::unique_ptr<TsunHD2> mapPage;
+  std::unique_ptr<TskyView> skyView;
   std::unique_ptr<TemptyPage> skypage, clockPage, shadowPage, setPage;
   int ticks = 0;  // ticks that reached a page
 

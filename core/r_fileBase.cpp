@@ -10,8 +10,11 @@ namespace r_fileBase {
 std::string LocationOf(int csidl) {
   switch (csidl) {
     case csidl_personal: return platform::documentsFolder();
+    case csidl_fonts: return platform::fontsFolder();
     case csidl_local_appdata:
     case csidl_common_appdata: return platform::localAppDataFolder();
+    case csidl_system: return platform::systemProgramsFolder();
+    case csidl_program_files: return platform::programPackagesFolder();
     default: return {};
   }
 }
