@@ -115,7 +115,7 @@ bool moveOldLocations(const std::string& documents, const std::string& cfg) {
   return true;
 }
 
-// Steps: a: a damaged file kept aside, b: the default copied in, c: the base directory.
+// In order: a damaged file kept aside, the default copied in, the base directory read.
 TlocationsStart readBaseDirectory(const std::string& cfg) {
   TlocationsStart r;
   r.file = cfg + "locations.ini";

@@ -19,7 +19,11 @@ namespace testenv {
 Xvfb::Xvfb(const std::string& screen, const std::vector<std::string>& extraArgs) {
   int fds[2];
   if (pipe(fds) != 0) return;
-  std::vector<std::string> args{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp"};
+  // No reset when the last client goes: a test's own short connections (looking for a window,
+  // reading the screen) would otherwise reset the server just as the program under test connects,
+  // and the server drops that connection.
+  std::vector<std::string> args{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
+                                "-nolisten", "tcp", "-noreset"};
   args.insert(args.end(), extraArgs.begin(), extraArgs.end());
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
