@@ -179,6 +179,23 @@ TEST_F(RendererFixture, RefreshRulesForTicksForcedAndFixedTimes) {
   EXPECT_NEAR(r->ob->getDT(), at(2025, 6, 1, 10, 1), 1e-6);
 }
 
+// The owner's settings made before the first map (the saver attaches the words database there):
+// the map is built once at start, and a tick in the same minute builds nothing.
+TEST_F(RendererFixture, TheFirstMapIsBuiltOnceAfterTheOwnersSettings) {
+  platform::setClockForTesting(at(2025, 6, 1, 10, 0));
+  int built = 0;
+  bool labelsThere = false;
+  TsunLite r(dir, WithTimezones::No, 1920, 1.0, [&](TsunLite& me) {
+    labelsThere = &me.locations() != nullptr && me.toprb && me.se;
+    me.onPostPaint = [&](TrawBitmap24*) { ++built; };
+  });
+  EXPECT_TRUE(labelsThere);
+  EXPECT_EQ(built, 1);
+  platform::setClockForTesting(at(2025, 6, 1, 10, 0) + 40.0 / 86400);
+  EXPECT_FALSE(r.refreshImage(RefreshBy::Tick));
+  EXPECT_EQ(built, 1);
+}
+
 TEST_F(RendererFixture, MagnifyIsCappedAndSizesTheStrip) {
   struct Case {
     const char* id;
