@@ -203,7 +203,13 @@ bool TsunLite::refreshImage(RefreshBy by) {
     se->eleMap(toprb->width());
   }
   lastDay = day;
+  buildMap();
+  if (win) win();
+  return true;
+}
 
+// Steps of a rebuild that only read the minute's positions: the same map each time they run.
+void TsunLite::buildMap() {
   lastSunLong = sunLong;
   se->setSunLong(sunLong);
   if (const uint8_t* nightFrame = nightInPlace()) {
@@ -222,8 +228,6 @@ bool TsunLite::refreshImage(RefreshBy by) {
   loc->draw(toprb->width(), ob->getDT());
   if (onPostPaint) onPostPaint(toprb.get());
   refreshStrip();
-  if (win) win();
-  return true;
 }
 
 void TsunLite::drawSun() {
@@ -299,6 +303,8 @@ TsunLite::Tplacement TsunLite::place(const TRect& area) const {
 TRect TsunLite::coveredBy(const TRect& area) const { return format == top_screen ? TRect{} : place(area).covered; }
 
 TRect TsunLite::draw(TDeviceContext& dc, const TRect& area) {
+  // A map let go after the last paint is made again for the same minute.
+  if (releaseAfterPaint && !toprb->hasPixels() && lastMinute >= 0) buildMap();
   if (format == top_screen) return drawTop(dc, area);
   const Tplacement p = place(area);
   box = p.box;
@@ -330,6 +336,7 @@ TRect TsunLite::draw(TDeviceContext& dc, const TRect& area) {
   }
   writeCopyright(dc, r.Bottom);
   cv.bind(nullptr);
+  if (releaseAfterPaint) toprb->clear();  // the window keeps what was painted
   return result;
 }
 

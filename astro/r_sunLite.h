@@ -261,6 +261,9 @@ class TsunLite {
   bool topAligned = false;
   bool withTopStrip = false;
   bool supressShadowUpdate = false;
+  // For an owner whose window keeps what was painted (the wall clock): the map's pixels are let
+  // go after each full-screen paint and made again, for the same minute, by the next paint.
+  bool releaseAfterPaint = false;
   double topLat = 0, bottomLat = 0;
   double sunLat = 0, sunLong = 0, moonLat = 0, moonLong = 0;  // of the last rebuild, degrees
 
@@ -273,6 +276,7 @@ class TsunLite {
   };
   [[nodiscard]] Tplacement place(const platform::TRect& area) const;
   bool getDay(TbitmapBin& bin, platform::TDateTime localDate);
+  void buildMap();
   void chooseDayImage(platform::TDateTime localDate);
   void drawSun();
   void drawMoon();

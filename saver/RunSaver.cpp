@@ -167,6 +167,8 @@ HWND CreateSaverWindow(TsaverWindow& w, const TRect& box, double magnify, const 
   w.handle = desktop().createWindow(desc);
   if (w.handle == 0) return 0;
   const HWND h = w.handle;
+  // The window's back buffer keeps the painted map: the renderer's own copy need not stay.
+  w.renderer->releaseAfterPaint = true;
   // One tick a second, just after the clock's second turns; each tick sets the next.
   w.timer = desktop().setTimer(h, kSaverTimerId, msToNextSecond());
   w.renderer->win = [h] { desktop().invalidate(h); };
