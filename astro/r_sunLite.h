@@ -162,6 +162,7 @@ class TlocLite {
   [[nodiscard]] int px(double mm) const;
 
   std::vector<platform::TPoint> pt;
+  std::vector<platform::TRect> boxes;  // the box each label covers on the map, in drawing order
   bool useAmPm = false;
   int32_t centreOffset = 0;
   int32_t width = 0;

@@ -118,6 +118,7 @@ void TlocLite::draw(int mapWidth, platform::TDateTime gmt) {
   useAmPm = readS(*fini, kSettings, "12 hour clock", "no") == "yes";
   showLocations = readS(*fini, kSettings, "show locations", "yes") != "no";
   pt.clear();
+  boxes.clear();
   if (!showLocations || !topbm) return;
   const TStringList& sections = fini->sections();
   for (int i = 0; i < sections.count(); ++i)
@@ -192,6 +193,7 @@ void TlocLite::drawOne(TiniLite& ini, const std::string& section, platform::TDat
   const int H = std::min(single ? 2 * E + L : 2 * E + 3 * L, kLabelH);
   const int bx = h == 0 ? x + Q : h == 2 ? x - B - Q : x - B / 2;
   const int by = v == 0 ? y + Q : v == 8 ? y - H - Q : y - H / 2;
+  boxes.push_back(platform::TRect{bx, by, bx + B, by + H});
   const unsigned align = (h == 0 ? kAlignLeft : h == 2 ? kAlignRight : kAlignCentre) | kAlignTop;
   const int tx = h == 0 ? E : h == 2 ? B - E : B / 2;
   if (single) {

@@ -155,7 +155,8 @@ class TrawBitmap24 {
   // A 24-bit BMP: false (buffer unchanged, reason in loadError) for anything else.
   bool loadfromFile(const std::string& filename);
   bool loadfromMem(const std::vector<uint8_t>& mem);
-  // No program resources exist on this platform yet: always false.
+  // A 24-bit BMP of the program's resources folder named `name` or `name`.bmp (any letter case);
+  // false when it is missing, empty or not such a BMP.
   bool loadFromResource(const std::string& name);
   bool savetofile(const std::string& filename);
   // The stream is sized to imageSize + 54 and written from its start.

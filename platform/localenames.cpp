@@ -60,7 +60,45 @@ std::string nameAt(const icu::Locale& locale, bool months, bool standAlone, int 
   const int i = months ? index : (index + 1) % 7 + 1;
   return i >= 0 && i < static_cast<int>(names.size()) ? names[i] : std::string();
 }
+
+std::string utf8(const icu::UnicodeString& u) {
+  std::string out;
+  u.toUTF8String(out);
+  return out;
+}
 }  // namespace
+
+std::string localeWord(LocaleWord word, int index) {
+  const icu::Locale locale = timeLocale();
+  const icu::Locale english("en");
+  icu::UnicodeString u;
+  switch (word) {
+    case LocaleWord::Language: return utf8(locale.getDisplayLanguage(locale, u));
+    case LocaleWord::EnglishLanguage: return utf8(locale.getDisplayLanguage(english, u));
+    case LocaleWord::Country: return utf8(locale.getDisplayCountry(locale, u));
+    case LocaleWord::EnglishCountry: return utf8(locale.getDisplayCountry(english, u));
+    case LocaleWord::IsoLanguage: return locale.getLanguage();
+    case LocaleWord::IsoCountry: return locale.getCountry();
+    default: break;
+  }
+  UErrorCode status = U_ZERO_ERROR;
+  icu::DateFormatSymbols syms(locale, status);
+  if (U_FAILURE(status)) return "";
+  int32_t count = 0;
+  const icu::UnicodeString* names = nullptr;
+  int i = index;
+  switch (word) {
+    case LocaleWord::Am: names = syms.getAmPmStrings(count), i = 0; break;
+    case LocaleWord::Pm: names = syms.getAmPmStrings(count), i = 1; break;
+    case LocaleWord::ShortDay:
+      names = syms.getShortWeekdays(count);
+      i = index < 0 || index > 6 ? -1 : (index + 1) % 7 + 1;  // ICU's weekdays start at 1 = Sunday
+      break;
+    case LocaleWord::ShortMonth: names = syms.getShortMonths(count); break;
+    default: break;
+  }
+  return names && i >= 0 && i < count ? utf8(names[i]) : "";
+}
 
 std::string localeDayName(int index) { return index < 0 || index > 6 ? "" : nameAt(timeLocale(), false, false, index); }
 std::string localeMonthName(int index) { return index < 0 || index > 11 ? "" : nameAt(timeLocale(), true, false, index); }
