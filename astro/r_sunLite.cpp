@@ -75,7 +75,8 @@ double TsunLite::readMagnify(TiniLite& ini, double UImagnify) {
   return m;
 }
 
-TsunLite::TsunLite(const std::string& dirIn, WithTimezones withTimezones, int32_t screenWidth, double UImagnify) {
+TsunLite::TsunLite(const std::string& dirIn, WithTimezones withTimezones, int32_t screenWidth, double UImagnify,
+                   const std::function<void(TsunLite&)>& beforeFirstMap) {
   rb = std::make_unique<TrawBitmap24>();
   night = std::make_unique<TrawBitmap24>();
   const std::string dir = dirIn.empty() && os ? os->basedir() : dirIn;
@@ -84,20 +85,21 @@ TsunLite::TsunLite(const std::string& dirIn, WithTimezones withTimezones, int32_
   createDateman();
 
   containerName = dir + std::to_string(screenwid) + ".bin";
-  TbitmapBin bin;
-  const bool open = bin.open(containerName);
-  if (open) getDay(bin, dateman->LocalTimeFromGMT(dateman->getgmtDt()));
+  bin = std::make_unique<TbitmapBin>();
+  const bool open = bin->open(containerName);
+  if (open) getDay(*bin, dateman->LocalTimeFromGMT(dateman->getgmtDt()));
   if (withTimezones == WithTimezones::Yes) {
     tzBm = std::make_unique<TrawBitmap24>();
     countryBm = std::make_unique<TrawBitmap24>();
     if (open) {
-      bin.extract(*tzBm, kZoneFrame);
-      bin.extract(*countryBm, kCountryFrame);
+      bin->extract(*tzBm, kZoneFrame);
+      bin->extract(*countryBm, kCountryFrame);
     }
     for (std::string_view row : tzConst) tzList.add(std::string(row));
     for (std::string_view name : countriesConst) countries.add(std::string(name));
   }
-  bin.close();
+  // Kept open only while the night image is read in place from it.
+  if (!bin->frameData(kNightFrame)) bin->close();
 
   std::string labels = os ? os->configdir() + "locations.ini" : std::string("locations.ini");
   if (os && os->appname() == "Quillon") {
@@ -126,6 +128,8 @@ TsunLite::TsunLite(const std::string& dirIn, WithTimezones withTimezones, int32_
   ob->setDT(dateman->getgmtDt());
   fsun = std::make_unique<Tsun>(*ob);
   se = std::make_unique<TsunEle>();
+  // The owner's last settings (the words database) come before the first map: it is built once.
+  if (beforeFirstMap) beforeFirstMap(*this);
   refreshImage(RefreshBy::Force);
 }
 
@@ -135,8 +139,14 @@ TsunLite::~TsunLite() {
 }
 
 void TsunLite::chooseDayImage(platform::TDateTime localDate) {
-  TbitmapBin bin;
-  if (bin.open(containerName)) getDay(bin, localDate);
+  if (!bin->isOpen() && !bin->open(containerName)) return;
+  getDay(*bin, localDate);
+  if (!bin->frameData(kNightFrame)) bin->close();
+}
+
+const uint8_t* TsunLite::nightInPlace() const {
+  if (!bin || !toprb || bin->width() != toprb->width() || bin->height() != toprb->height()) return nullptr;
+  return bin->frameData(kNightFrame);
 }
 
 // Month rule: the month's image until the 3rd, blended towards the next month's from the 4th to
@@ -146,13 +156,21 @@ bool TsunLite::getDay(TbitmapBin& bin, platform::TDateTime localDate) {
   const TdayChoice c = dayChoice(p.day, p.month);
   dayImageDate = static_cast<int32_t>(std::floor(localDate));
   if (!bin.extract(*rb, c.frame)) return false;
-  if (c.percent > 0 && bin.extract(*night, c.nextFrame)) rb->blend(*night, c.percent);
+  if (c.percent > 0) {
+    TrawBitmap24 next;
+    if (bin.extract(next, c.nextFrame)) rb->blend(next, c.percent);
+  }
   doLat(*rb, 255, 0, 0, 66.5);
   doLat(*rb, 255, 255, 0, 23.5);
   doLat(*rb, 255, 0, 0, 0);
   doLat(*rb, 255, 255, 0, -23.5);
   doLat(*rb, 255, 0, 0, -66.5);
   drawDateline(*rb);
+  // A mapped night frame of the map's size is read in place by every blend; no copy is made.
+  if (bin.frameData(kNightFrame) && bin.width() == rb->width() && bin.height() == rb->height()) {
+    night->setsize(0, 0);
+    return true;
+  }
   return bin.extract(*night, kNightFrame);
 }
 
@@ -185,10 +203,21 @@ bool TsunLite::refreshImage(RefreshBy by) {
     se->eleMap(toprb->width());
   }
   lastDay = day;
+  buildMap();
+  if (win) win();
+  return true;
+}
 
+// Steps of a rebuild that only read the minute's positions: the same map each time they run.
+void TsunLite::buildMap() {
   lastSunLong = sunLong;
   se->setSunLong(sunLong);
-  se->applyMap(*toprb, *rb, *night);
+  if (const uint8_t* nightFrame = nightInPlace()) {
+    se->applyMap(*toprb, *rb, nightFrame);
+    bin->releaseFrame(kNightFrame);  // the file cache keeps it until the next minute
+  } else {
+    se->applyMap(*toprb, *rb, *night);
+  }
   loc->topbm = toprb.get();
 
   fsun->Moon();
@@ -199,8 +228,6 @@ bool TsunLite::refreshImage(RefreshBy by) {
   loc->draw(toprb->width(), ob->getDT());
   if (onPostPaint) onPostPaint(toprb.get());
   refreshStrip();
-  if (win) win();
-  return true;
 }
 
 void TsunLite::drawSun() {
@@ -245,8 +272,8 @@ void TsunLite::doDraw(TDeviceContext& dc, const TRect& r, int s) {
                          stripBm->height(), platform::SRCCOPY);
 }
 
-TRect TsunLite::draw(TDeviceContext& dc, const TRect& area) {
-  if (format == top_screen) return drawTop(dc, area);
+TsunLite::Tplacement TsunLite::place(const TRect& area) const {
+  Tplacement p;
   TRect r{0, 0, area.Right, area.Bottom};
   if (area.Bottom * 2 > area.Right) {
     const int t = (area.Bottom - area.Right / 2) / 2;
@@ -257,16 +284,32 @@ TRect TsunLite::draw(TDeviceContext& dc, const TRect& area) {
     r.Left = t;
     r.Right = area.Right - t;
   }
-  box = r;
+  p.box = r;
   const int mapW = r.Right - r.Left;
-  const int s = withTopStrip && stripBm ? rnd(static_cast<double>(mapW) / screenwid * stripBm->height()) : 0;
-  r.Top += s / 2;
-  r.Bottom += s / 2;
+  p.s = withTopStrip && stripBm ? rnd(static_cast<double>(mapW) / screenwid * stripBm->height()) : 0;
+  r.Top += p.s / 2;
+  r.Bottom += p.s / 2;
   if (topAligned) {
-    const int dy = s - r.Top;
+    const int dy = p.s - r.Top;
     r.Top += dy;
     r.Bottom += dy;
   }
+  p.map = r;
+  p.covered = TRect{p.box.Left, p.box.Top - p.s / 2, p.box.Right, p.box.Bottom + p.s / 2};
+  if (topAligned) p.covered = TRect{p.covered.Left, 0, p.covered.Right, p.covered.Bottom - p.covered.Top};
+  return p;
+}
+
+TRect TsunLite::coveredBy(const TRect& area) const { return format == top_screen ? TRect{} : place(area).covered; }
+
+TRect TsunLite::draw(TDeviceContext& dc, const TRect& area) {
+  // A map let go after the last paint is made again for the same minute.
+  if (releaseAfterPaint && !toprb->hasPixels() && lastMinute >= 0) buildMap();
+  if (format == top_screen) return drawTop(dc, area);
+  const Tplacement p = place(area);
+  box = p.box;
+  const TRect r = p.map;
+  const int s = p.s, mapW = r.Right - r.Left;
 
   centreOffset = 0;
   const double c = loc->centreLong();
@@ -282,9 +325,8 @@ TRect TsunLite::draw(TDeviceContext& dc, const TRect& area) {
   }
   loc->centreOffset = centreOffset;
 
-  TRect result{box.Left, box.Top - s / 2, box.Right, box.Bottom + s / 2};
+  const TRect result = p.covered;
   fstripH = s;
-  if (topAligned) result = TRect{result.Left, 0, result.Right, result.Bottom - result.Top};
   if (!tzBm) {
     // The saver's caption.
     markFace = "Calibri";
@@ -294,6 +336,7 @@ TRect TsunLite::draw(TDeviceContext& dc, const TRect& area) {
   }
   writeCopyright(dc, r.Bottom);
   cv.bind(nullptr);
+  if (releaseAfterPaint) toprb->clear();  // the window keeps what was painted
   return result;
 }
 

@@ -111,6 +111,9 @@ class TsunEle {
   void eleMap(int width);
   // target := day faded towards night by the rolled byte map; all three width × width div 2.
   void applyMap(TrawBitmap24& target, TrawBitmap24& day, TrawBitmap24& night);
+  // The same with the night image as a container frame of the target's size (bottom row first,
+  // padded rows), read in place; nothing is written when the day image has another size.
+  void applyMap(TrawBitmap24& target, TrawBitmap24& day, const uint8_t* nightFrame);
 
   double sx = 0, sy = 0, sz = 0;
   double deg2rad = 0;
@@ -125,6 +128,7 @@ class TsunEle {
 
  private:
   [[nodiscard]] Tpath pathToRun() const;
+  void blendRows(TrawBitmap24& target, TrawBitmap24& day, const uint8_t* const* night, int shift);
 };
 
 // ---- the location labels --------------------------------------------------------------------------
@@ -197,8 +201,11 @@ enum class WithTimezones { No, Yes };
 
 class TsunLite {
  public:
-  // `dir`: the folder of the map image container (empty: the base directory).
-  TsunLite(const std::string& dir, WithTimezones, int32_t screenWidth, double UImagnify);
+  // `dir`: the folder of the map image container (empty: the base directory). beforeFirstMap,
+  // when given, runs once the labels exist and before the first map is built (an owner attaches
+  // the words database there, so the map is built once).
+  TsunLite(const std::string& dir, WithTimezones, int32_t screenWidth, double UImagnify,
+           const std::function<void(TsunLite&)>& beforeFirstMap = {});
   ~TsunLite();
   TsunLite(const TsunLite&) = delete;
   TsunLite& operator=(const TsunLite&) = delete;
@@ -209,6 +216,9 @@ class TsunLite {
   // Paints strip and map into the context within `box` (a client rectangle at 0, 0) and returns
   // the rectangle they cover.
   platform::TRect draw(platform::TDeviceContext& dc, const platform::TRect& box);
+  // The rectangle strip and map cover when drawn into `box` (empty in the top_screen format):
+  // what lies outside is the owner's to fill.
+  [[nodiscard]] platform::TRect coveredBy(const platform::TRect& box) const;
   // Zone row under a pixel of the painted map at the container's resolution; −1 for none.
   int timeZone(int x, int y, std::string& country, std::string& zoneName);
   [[nodiscard]] bool getAmPm() const { return loc->useAmPm; }
@@ -252,11 +262,22 @@ class TsunLite {
   bool topAligned = false;
   bool withTopStrip = false;
   bool supressShadowUpdate = false;
+  // For an owner whose window keeps what was painted (the wall clock): the map's pixels are let
+  // go after each full-screen paint and made again, for the same minute, by the next paint.
+  bool releaseAfterPaint = false;
   double topLat = 0, bottomLat = 0;
   double sunLat = 0, sunLong = 0, moonLat = 0, moonLong = 0;  // of the last rebuild, degrees
 
  private:
+  // Where a full-screen paint into an area goes: the letterboxed map before the strip's offset,
+  // the map as painted, the strip's height and the rectangle strip and map cover.
+  struct Tplacement {
+    platform::TRect box, map, covered;
+    int s = 0;
+  };
+  [[nodiscard]] Tplacement place(const platform::TRect& area) const;
   bool getDay(TbitmapBin& bin, platform::TDateTime localDate);
+  void buildMap();
   void chooseDayImage(platform::TDateTime localDate);
   void drawSun();
   void drawMoon();
@@ -264,7 +285,11 @@ class TsunLite {
   platform::TRect drawTop(platform::TDeviceContext& dc, const platform::TRect& box);
   void writeCopyright(platform::TDeviceContext& dc, int mapBottom);
 
+  // The night image read in place from the mapped container; nullptr when `night` holds it.
+  [[nodiscard]] const uint8_t* nightInPlace() const;
+
   std::string containerName;
+  std::unique_ptr<TbitmapBin> bin;  // open while the night frame is read in place
   int32_t dayImageDate = -1;      // local date whose day image `rb` holds
   std::string markFace = "Segoe UI";  // the canvas's face until a saver paint sets "Calibri"
 };

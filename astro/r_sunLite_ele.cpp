@@ -313,6 +313,32 @@ void TsunEle::eleMap(int w) {
   TrowPool::shared().run(h, bandsFor(h, threads), [&](int a, int b) { rows(job, a, b); });
 }
 
+void TsunEle::blendRows(TrawBitmap24& target, TrawBitmap24& day, const uint8_t* const* night, int shift) {
+  const int w = target.width(), h = target.height();
+  // Row addresses are taken here, on the calling thread: the workers only read and write pixels.
+  std::vector<uint8_t*> t(static_cast<size_t>(h));
+  std::vector<const uint8_t*> d(static_cast<size_t>(h));
+  for (int y = 0; y < h; ++y) {
+    t[y] = target.rowPt(y);
+    d[y] = day.rowPt(y);
+  }
+  const TblendJob job{buf.data(), w, shift, t.data(), d.data(), night};
+  const TblendRows rows = blendRowsOf(pathToRun());
+  TrowPool::shared().run(h, bandsFor(h, threads), [&](int a, int b) { rows(job, a, b); });
+}
+
+void TsunEle::applyMap(TrawBitmap24& target, TrawBitmap24& day, const uint8_t* nightFrame) {
+  const int w = target.width(), h = target.height();
+  if (!nightFrame || w <= 0 || h <= 0 || buf.size() < static_cast<size_t>(w) * h) return;
+  if (day.width() != w || day.height() != h || !day.rowPt(0) || !target.rowPt(0)) return;
+  int shift = xoffset % w;
+  if (shift < 0) shift += w;
+  const int64_t rowL = bmpRowLength(w, 24);
+  std::vector<const uint8_t*> n(static_cast<size_t>(h));
+  for (int y = 0; y < h; ++y) n[y] = nightFrame + rowL * (h - 1 - y);  // stored bottom row first
+  blendRows(target, day, n.data(), shift);
+}
+
 void TsunEle::applyMap(TrawBitmap24& target, TrawBitmap24& day, TrawBitmap24& night) {
   const int w = target.width(), h = target.height();
   // The byte map is read with the target's row stride: never past its end.
@@ -323,17 +349,9 @@ void TsunEle::applyMap(TrawBitmap24& target, TrawBitmap24& day, TrawBitmap24& ni
                       day.rowPt(0) && night.rowPt(0);
   if (!target.rowPt(0)) return;
   if (direct) {
-    // Row addresses are taken here, on the calling thread: the workers only read and write pixels.
-    std::vector<uint8_t*> t(static_cast<size_t>(h));
-    std::vector<const uint8_t*> d(static_cast<size_t>(h)), n(static_cast<size_t>(h));
-    for (int y = 0; y < h; ++y) {
-      t[y] = target.rowPt(y);
-      d[y] = day.rowPt(y);
-      n[y] = night.rowPt(y);
-    }
-    const TblendJob job{buf.data(), w, shift, t.data(), d.data(), n.data()};
-    const TblendRows rows = blendRowsOf(pathToRun());
-    TrowPool::shared().run(h, bandsFor(h, threads), [&](int a, int b) { rows(job, a, b); });
+    std::vector<const uint8_t*> n(static_cast<size_t>(h));
+    for (int y = 0; y < h; ++y) n[y] = night.rowPt(y);
+    blendRows(target, day, n.data(), shift);
     return;
   }
   // Images of another size (or none: a missing container) are read through the clamped reader.

@@ -107,6 +107,25 @@ void ElevationPath(benchmark::State& state) {
 }
 BENCHMARK(ElevationPath)->ArgsProduct({{1920}, {0, 1, 2}, {1, 0}})->Unit(benchmark::kMillisecond);
 
+// The renderer made on the real data folder (build/bin/ of the source tree, or KESTROVA_DATA_DIR):
+// container, day image, elevation map and first map, as the wall clock makes it at start.
+void FirstMapFromTheDataFolder(benchmark::State& state) {
+  const char* env = std::getenv("KESTROVA_DATA_DIR");
+  std::string dir = env && *env ? env : std::string(KESTROVA_SOURCE_DIR) + "/build/bin/";
+  if (dir.back() != '/') dir += '/';
+  if (!std::filesystem::exists(dir + "1920.bin")) {
+    state.SkipWithError("no data folder built");
+    return;
+  }
+  createOs();
+  createDateman();
+  for (auto _ : state) {
+    TsunLite r(dir, WithTimezones::No, static_cast<int>(state.range(0)), 1.0);
+    benchmark::DoNotOptimize(r.toprb->imageData());
+  }
+}
+BENCHMARK(FirstMapFromTheDataFolder)->Arg(1920)->Unit(benchmark::kMillisecond);
+
 void StripPart(benchmark::State& state) {
   auto r = makeRenderer(1920);
   for (auto _ : state) r->refreshStrip();

@@ -20,7 +20,11 @@ work=$(mktemp -d)
 xvfb_pid=""
 saver_pid=""
 cleanup() {
-  [[ -n "$saver_pid" ]] && kill "$saver_pid" 2>/dev/null || true
+  # The wall clock ends before its display goes.
+  if [[ -n "$saver_pid" ]] && kill "$saver_pid" 2>/dev/null; then
+    for _ in $(seq 40); do kill -0 "$saver_pid" 2>/dev/null || break; sleep 0.05; done
+    kill -9 "$saver_pid" 2>/dev/null || true
+  fi
   [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
 }

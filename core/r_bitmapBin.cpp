@@ -114,6 +114,7 @@ bool TbitmapBin::readFrame(int index, uint8_t* dst, int64_t bytes) {
   if (const uint8_t* src = frameData(index); src && bytes == fsize) {
     std::memcpy(dst, src, size_t(bytes));
     got = bytes;
+    releaseFrame(index);  // copied: the file's pages need not stay in this process
   } else if (f.isOpen() && index >= 0 && index < fcount && bytes == fsize) {
     got = int64_t(f.readAt(fHeaderSize + int64_t(index) * fsize, dst, size_t(bytes)));
   }

@@ -7,13 +7,17 @@
 #include <filesystem>
 #include <iostream>
 
+#include <malloc.h>
+
 #include "astro/r_sunLite.h"
 #include "core/r_LiteIni.h"
 #include "core/r_Monitors.h"
 #include "core/r_base.h"
 #include "core/r_bitmapRaw.h"
 #include "core/r_log.h"
+#include "platform/datetime.h"
 #include "platform/folders.h"
+#include "platform/numbers.h"
 #include "platform/x11.h"
 #include "storage/r_sqlite.h"
 
@@ -105,8 +109,14 @@ LRESULT TsaverWindow::windowProc(TMsg& m) {
     case kSaverWmCommand:
       if (m.wParam == kSaverCloseCommand) desktop().destroyWindow(m.hwnd);
       return 0;
+    case WM_TIMER:
+      if (m.wParam == kSaverTimerId && renderer) {
+        renderer->doRefreshImage();
+        desktop().setTimer(m.hwnd, kSaverTimerId, msToNextSecond());
+      }
+      return 0;
     case WM_DESTROY:
-      if (timer != 0) desktop().killTimer(0, timer);
+      if (timer != 0) desktop().killTimer(m.hwnd, timer);
       timer = 0;
       // The labels borrow the words database: the renderer goes first.
       renderer.reset();
@@ -121,20 +131,33 @@ LRESULT TsaverWindow::windowProc(TMsg& m) {
 
 void TsaverWindow::paintWindow(TDeviceContext& dc) {
   const TRect client = desktop().clientRect(handle);
-  // The class background: black round the letterboxed map.
-  dc.fillRect(client, solidBrush(RGB(0, 0, 0)));
+  // The class background, black, only round the letterboxed map: the map covers the rest.
+  const TRect map = renderer ? renderer->coveredBy(client) : TRect{};
+  if (map.isEmpty()) {
+    dc.fillRect(client, solidBrush(RGB(0, 0, 0)));
+  } else {
+    for (const TRect& bar : {Rect(client.Left, client.Top, client.Right, map.Top),
+                             Rect(client.Left, map.Bottom, client.Right, client.Bottom),
+                             Rect(client.Left, map.Top, map.Left, map.Bottom),
+                             Rect(map.Right, map.Top, client.Right, map.Bottom)})
+      if (!bar.isEmpty()) dc.fillRect(bar, solidBrush(RGB(0, 0, 0)));
+  }
   if (!renderer) return;
   renderer->box = client;
   renderer->draw(dc, client);
 }
 
+uint32_t msToNextSecond() {
+  const double seconds = platform::Frac(platform::nowUTC() * 86400.0);
+  // Just past the turn, so the tick never lands a hair before it.
+  return static_cast<uint32_t>(std::clamp((1 - seconds) * 1000, 0.0, 1000.0)) + kSaverTickLateMs;
+}
+
 HWND CreateSaverWindow(TsaverWindow& w, const TRect& box, double magnify, const std::string& caption) {
   TprocScope proc(*os, "CreateSaverWindow");
-  w.renderer = std::make_unique<TsunLite>(os->basedir(), WithTimezones::No, std::max(box.width(), 1), magnify);
-  w.words = attachWords(*w.renderer, os->basedir());
-  if (w.words) w.renderer->refreshImage(RefreshBy::Force);  // the first map had no words yet
-  TsunLite* renderer = w.renderer.get();
-  w.timer = desktop().setTimer(1000, [renderer] { renderer->doRefreshImage(); });
+  // The words reach the labels before the first map, which is so built once.
+  w.renderer = std::make_unique<TsunLite>(os->basedir(), WithTimezones::No, std::max(box.width(), 1), magnify,
+                                          [&w](TsunLite& r) { w.words = attachWords(r, os->basedir()); });
   TWindowDesc desc;
   desc.bounds = box;
   desc.style = WS_VISIBLE;  // borderless: no caption bar
@@ -144,6 +167,10 @@ HWND CreateSaverWindow(TsaverWindow& w, const TRect& box, double magnify, const 
   w.handle = desktop().createWindow(desc);
   if (w.handle == 0) return 0;
   const HWND h = w.handle;
+  // The window's back buffer keeps the painted map: the renderer's own copy need not stay.
+  w.renderer->releaseAfterPaint = true;
+  // One tick a second, just after the clock's second turns; each tick sets the next.
+  w.timer = desktop().setTimer(h, kSaverTimerId, msToNextSecond());
   w.renderer->win = [h] { desktop().invalidate(h); };
   desktop().setCursor(h, Cursor::Hidden);
   desktop().backend().setCursor(Cursor::Hidden);
@@ -179,6 +206,9 @@ int runPreview(const std::string& hostText) {
 }  // namespace
 
 int RunSaver(const std::string& exePath, const std::vector<std::string>& args) {
+  // Frame-sized buffers always come straight from the system and go back to it when freed; a
+  // moving threshold would put later ones on the heap, whose freed middle is never returned.
+  mallopt(M_MMAP_THRESHOLD, kSaverMapThreshold);
   logname = kSaverLogName;  // before the services object, which names its log folder's files
   createOs();
   struct FreeOs {
@@ -224,8 +254,14 @@ int RunSaver(const std::string& exePath, const std::vector<std::string>& args) {
     std::cerr << kSaverExeName << ": the window could not be made\n";
     return 1;
   }
+  // The loop sleeps until input comes or the timer is due: idle, it wakes once a second.
   TMsg m;
-  while (d.getMessage(m)) {
+  for (;;) {
+    if (!d.peekMessage(m, true)) {
+      d.idle(kSaverLongestSleepMs);
+      continue;
+    }
+    if (m.message == WM_QUIT) break;
     bool handled = false;
     if (d.hook) d.hook(m, handled);
     if (!handled) d.dispatchMessage(m);

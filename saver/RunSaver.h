@@ -21,6 +21,13 @@ inline constexpr uintptr_t kSaverCloseCommand = 199;
 inline constexpr uint32_t kSaverWmCommand = 0x0111;
 // How long a preview waits for its host window to be shown.
 inline constexpr uint32_t kPreviewHostWaitMs = 5000;
+// The window's one timer; it ticks this long after each turn of the clock's second.
+inline constexpr uintptr_t kSaverTimerId = 1;
+inline constexpr uint32_t kSaverTickLateMs = 5;
+// The longest the loop sleeps with nothing due (the timer is always due sooner).
+inline constexpr uint32_t kSaverLongestSleepMs = 60000;
+// Allocations from this size on are mapped from the system, never carved from the heap.
+inline constexpr int kSaverMapThreshold = 256 * 1024;
 
 enum class SaverMode { Window, Preview };
 
@@ -49,6 +56,9 @@ struct TsaverSettings {
 // for the labels' language. nullptr when the file is missing.
 std::unique_ptr<TliteDB> attachWords(TsunLite& renderer, const std::string& baseDir);
 
+// Milliseconds from now until just after the clock's next whole second.
+[[nodiscard]] uint32_t msToNextSecond();
+
 // The window's messages and painting.
 class TsaverWindow : public platform::TWindowProc {
  public:
@@ -62,7 +72,8 @@ class TsaverWindow : public platform::TWindowProc {
   uintptr_t timer = 0;
 };
 
-// Makes the renderer, its one-second timer and the borderless window over `box` (screen pixels);
+// Makes the renderer (the words attached before its first map), the borderless window over `box`
+// (screen pixels) and the window's timer, which ticks once a second just after the second turns;
 // the map's width is the box's, its magnification `magnify`. The window is shown.
 platform::HWND CreateSaverWindow(TsaverWindow& w, const platform::TRect& box, double magnify,
                                  const std::string& caption);

@@ -3,6 +3,11 @@
 
 #include "astro/r_sunLite.h"
 #include "core/r_ColourBase.h"
+#include "core/r_bitmapRaw.h"
+#include "tests/support/testenv.h"
+
+#include <cstdlib>
+#include <filesystem>
 
 #include <cstring>
 #include <iostream>
@@ -194,5 +199,47 @@ TEST(TsunEle, BlendIsTheSameOnEveryPathAndBandCount) {
       se.applyMap(target, day, night);
       EXPECT_EQ(std::memcmp(target.imageData(), expect.imageData(), static_cast<size_t>(expect.imageSize())), 0);
     }
+  }
+}
+
+// The same on the real map images, when a data folder is built (build/bin/ of the source tree or
+// KESTROVA_DATA_DIR): January's day image, the night image read in place from the mapped file and
+// a copy of it, the June sun.
+TEST(TsunEle, RealMapIsTheSameOnEveryPathAndFromTheMappedNightFrame) {
+  const char* env = std::getenv("KESTROVA_DATA_DIR");
+  std::string dir = env && *env ? env : testenv::sourceDir() + "build/bin/";
+  if (dir.back() != '/') dir += '/';
+  TbitmapBin bin;
+  if (!std::filesystem::exists(dir + "1920.bin") || !bin.open(dir + "1920.bin"))
+    GTEST_SKIP() << "no data folder built in " << dir;
+  TrawBitmap24 day, night;
+  ASSERT_TRUE(bin.extract(day, 0));
+  ASSERT_TRUE(bin.extract(night, 12));
+  ASSERT_NE(bin.frameData(12), nullptr);
+  TsunEle reference;
+  reference.path = Tpath::Baseline;
+  reference.threads = 1;
+  reference.setSunLat(23.44);
+  reference.eleMap(day.width());
+  reference.setSunLong(-71);
+  TrawBitmap24 expect;
+  expect.setsize(day.width(), day.height());
+  reference.applyMap(expect, day, night);
+  for (const Trun& r : runs()) {
+    SCOPED_TRACE(r.id());
+    TsunEle se;
+    se.path = r.path;
+    se.threads = r.threads;
+    se.setSunLat(23.44);
+    se.eleMap(day.width());
+    ASSERT_EQ(se.buf, reference.buf);
+    se.setSunLong(-71);
+    TrawBitmap24 copied, mapped;
+    copied.setsize(day.width(), day.height());
+    mapped.setsize(day.width(), day.height());
+    se.applyMap(copied, day, night);
+    se.applyMap(mapped, day, bin.frameData(12));
+    EXPECT_EQ(std::memcmp(copied.imageData(), expect.imageData(), static_cast<size_t>(expect.imageSize())), 0);
+    EXPECT_EQ(std::memcmp(mapped.imageData(), expect.imageData(), static_cast<size_t>(expect.imageSize())), 0);
   }
 }

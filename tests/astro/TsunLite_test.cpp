@@ -3,6 +3,8 @@
 // roll, the hours strip and the zone lookup.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <cmath>
 
 #include "astro/r_sunLite.h"
@@ -175,6 +177,45 @@ TEST_F(RendererFixture, RefreshRulesForTicksForcedAndFixedTimes) {
   EXPECT_NEAR(r->ob->getDT(), fixed, 1e-6);
   EXPECT_TRUE(r->refreshImage(RefreshBy::Tick));
   EXPECT_NEAR(r->ob->getDT(), at(2025, 6, 1, 10, 1), 1e-6);
+}
+
+// The owner's settings made before the first map (the saver attaches the words database there):
+// the map is built once at start, and a tick in the same minute builds nothing.
+TEST_F(RendererFixture, TheFirstMapIsBuiltOnceAfterTheOwnersSettings) {
+  platform::setClockForTesting(at(2025, 6, 1, 10, 0));
+  int built = 0;
+  bool labelsThere = false;
+  TsunLite r(dir, WithTimezones::No, 1920, 1.0, [&](TsunLite& me) {
+    labelsThere = &me.locations() != nullptr && me.toprb && me.se;
+    me.onPostPaint = [&](TrawBitmap24*) { ++built; };
+  });
+  EXPECT_TRUE(labelsThere);
+  EXPECT_EQ(built, 1);
+  platform::setClockForTesting(at(2025, 6, 1, 10, 0) + 40.0 / 86400);
+  EXPECT_FALSE(r.refreshImage(RefreshBy::Tick));
+  EXPECT_EQ(built, 1);
+}
+
+// The wall clock's window keeps what was painted: the map is let go after a paint, and the next
+// paint makes the same map again for the same minute.
+TEST_F(RendererFixture, AMapLetGoAfterAPaintIsPaintedAgainTheSame) {
+  auto r = make(at(2025, 6, 1, 10, 0), WithTimezones::No);
+  r->releaseAfterPaint = true;
+  TrawBitmap24 first, second;
+  first.setsize(kW, kH + 40);
+  second.setsize(kW, kH + 40);
+  TrawBitmap24 opening;  // the saver's first paint also sets the marks' face: paints after it agree
+  opening.setsize(kW, kH + 40);
+  r->draw(opening.dc(), platform::TRect{0, 0, kW, kH + 40});
+  EXPECT_FALSE(r->toprb->hasPixels());
+  r->draw(first.dc(), platform::TRect{0, 0, kW, kH + 40});
+  EXPECT_FALSE(r->toprb->hasPixels());
+  r->draw(second.dc(), platform::TRect{0, 0, kW, kH + 40});
+  EXPECT_EQ(std::memcmp(first.imageData(), second.imageData(), static_cast<size_t>(first.imageSize())), 0);
+  EXPECT_NE(pixel(second, kW / 2, 20 + kH / 2), (Tbgr{0, 0, 0}));
+  platform::setClockForTesting(at(2025, 6, 1, 10, 1));
+  EXPECT_TRUE(r->refreshImage(RefreshBy::Tick));  // the next minute's map into fresh pixels
+  EXPECT_TRUE(r->toprb->hasPixels());
 }
 
 TEST_F(RendererFixture, MagnifyIsCappedAndSizesTheStrip) {

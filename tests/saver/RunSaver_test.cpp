@@ -129,6 +129,17 @@ void makeWords() {
   ASSERT_TRUE(db->ExecSQL("INSERT INTO `words` VALUES ('Deutsch', 'Monday', 'Montag')"));
 }
 
+TEST(SaverRules, TheTickLandsJustAfterTheSecondTurns) {
+  createDateman();
+  for (double fraction : {0.25, 0.999, 0.0}) {
+    SCOPED_TRACE(fraction);
+    platform::setClockForTesting(45000.5 + (17 + fraction) / 86400);  // a whole second, then the fraction
+    const int expect = int((1 - fraction) * 1000 + 0.5) + int(kSaverTickLateMs);
+    EXPECT_NEAR(int(msToNextSecond()), expect, 1);
+  }
+  platform::setClockForTesting(0);
+}
+
 TEST(SaverWords, LabelsOfAnotherLanguageAreTranslated) {
   makeDataFolder();
   makeWords();
@@ -187,6 +198,9 @@ TEST(SaverWindow, PaintsLetterboxedAndClosesOnCommand199Only) {
   EXPECT_EQ(pixelOf(*screen, 160, 0), RGB(0, 0, 0));  // above the 320 × 160 map
   EXPECT_NE(pixelOf(*screen, 160, 120), RGB(0, 0, 0));
   EXPECT_EQ(headless()->cursor(), Cursor::Hidden);
+  // One window timer, due just after the next turn of the second: the loop sleeps until then.
+  EXPECT_TRUE(d.hasTimer(h, kSaverTimerId));
+  EXPECT_LE(d.nextTimerIn(), 1000 + kSaverTickLateMs);
 
   d.sendMessage(h, kSaverWmCommand, 198);
   EXPECT_TRUE(d.isWindow(h));
