@@ -53,7 +53,6 @@ class Tstretch {
              int sy3, int tx1, int ty1, int tx2, int ty2, int tx3, int ty3, bool direct);
 };
 
-class Tnorth;
 
 class Tsky : public TqyObject {
  public:
