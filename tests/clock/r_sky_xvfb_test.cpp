@@ -111,6 +111,7 @@ TEST(SkyOnXvfb, SelectingTheTabShowsTheDaySky) {
       },
       kShowMs);
   const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - clicked).count();
+  RecordProperty("shownAfterMs", int(ms));
   EXPECT_TRUE(shown) << "after " << ms << " ms: top blue " << topBlue << " red " << topRed << ", horizon red "
                      << horizonRed << ", caption pixels " << caption << "; stderr: " << testenv::readFile(errFile);
   EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "the program lives on";
