@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "clock/r_Geom3D.h"
 #include "core/TQYcontrol.h"
@@ -124,6 +125,11 @@ class Tsky : public TqyObject {
   // whether the sunrise and sunset marks were placed.
   int lastCentreHour = -1;
   bool lastRiseSetFound = false;
+  struct TlabelRec {
+    std::string caption;
+    bool below = false;
+  };
+  std::vector<TlabelRec> lastLabels;  // the captions laid along lines, in drawing order
 
  private:
   void doconstellations(platform::TCanvas&);
