@@ -15,7 +15,7 @@
 #include "platform/datetime.h"
 #include "platform/folders.h"
 #include "tests/clock/datafolder.h"
-#include "tests/clock/program.h"
+#include "tests/clock/programs.h"
 #include "tests/clock/skydb.h"
 #include "tests/support/xvfb.h"
 
@@ -57,9 +57,9 @@ TEST(SkyOnXvfb, SelectingTheTabShowsTheDaySky) {
                          "\r\nlong=" + std::to_string(lng) + "\r\nwindows name=UTC\r\n\r\n");
 
   const std::string errFile = testenv::tempDir() + "sky-stderr.txt";
-  pid_t pid = clocktest::spawnOn(server.display(), program, errFile);
+  pid_t pid = clocktest::spawn({program}, errFile, server.display());
   ASSERT_GT(pid, 0);
-  clocktest::Treap reap{pid};
+  clocktest::Reap reap{pid};
 
   testenv::Shot shot;
   auto grab = [&] { shot = testenv::grabScreen(server.display(), "sky.xwd"); };
