@@ -248,6 +248,7 @@ TEST_F(SkyTest, TwilightBlendsTheDayLayerHalfOverTheNightLayer) {
   const Tref r = references().at("twilight");
   make("twilight", {}, r.when);
   draw(1200, 800, 200);
+  dump(bm, "twilight");
   EXPECT_NEAR(sky->light, 25, 1);
   TBitmap day, night;
   for (TBitmap* b : {&day, &night}) {
