@@ -172,6 +172,7 @@ void Tsky::Draw(TCanvas& canvas, int w, int h) {
     return;
   }
   log("Tsky draw");
+  lastLabels.clear();
   seterr("b4");
   canvas.Font.setName("Calibri");
   canvas.Font.setSize(fontsize(12));

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "clock/r_Geom3D.h"
 #include "core/TQYcontrol.h"
@@ -53,7 +54,6 @@ class Tstretch {
              int sy3, int tx1, int ty1, int tx2, int ty2, int tx3, int ty3, bool direct);
 };
 
-class Tnorth;
 
 class Tsky : public TqyObject {
  public:
@@ -125,6 +125,11 @@ class Tsky : public TqyObject {
   // whether the sunrise and sunset marks were placed.
   int lastCentreHour = -1;
   bool lastRiseSetFound = false;
+  struct TlabelRec {
+    std::string caption;
+    bool below = false;
+  };
+  std::vector<TlabelRec> lastLabels;  // the captions laid along lines, in drawing order
 
  private:
   void doconstellations(platform::TCanvas&);

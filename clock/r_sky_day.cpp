@@ -171,6 +171,7 @@ void Tsky::doLabel(TCanvas& canvas, Txyvalues& a, int vertex, const std::string&
   double angle = std::atan2(dy, dx);
   if (angle > kPi / 2) angle -= kPi;
   if (angle < -kPi / 2) angle += kPi;
+  lastLabels.push_back({s, below});
   shift->move(canvas, x, y, angle);
   canvas.Font.Color = TColor(colour);
   canvas.Font.setSize(os ? os->fontsize(12) : 12);

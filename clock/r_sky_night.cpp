@@ -31,13 +31,7 @@ void Tsky::loadNightImage() {
     return;
   }
   Tbytes mem;
-  sqlite3_stmt* st = db->start("SELECT `blob` FROM `ini` WHERE `key` = 'night sky'");
-  if (!st) {
-    log("night sky: the image cannot be read");
-    return;
-  }
-  const bool got = db->getnext(st) && db->getBlob(st, 0, mem);
-  db->finish(st);
+  const bool got = db->getColumnBlob("ini", "blob", TwhereClause::equals("key", "night sky"), mem);
   TrawBitmap24 raw;
   if (!got || !raw.loadfromMem(mem) || raw.width() < 2 || raw.height() < 1) {
     log("night sky: no usable image (" + (got ? raw.loadError() : std::string("empty")) + ")");

@@ -248,6 +248,7 @@ TEST_F(SkyTest, TwilightBlendsTheDayLayerHalfOverTheNightLayer) {
   const Tref r = references().at("twilight");
   make("twilight", {}, r.when);
   draw(1200, 800, 200);
+  dump(bm, "twilight");
   EXPECT_NEAR(sky->light, 25, 1);
   TBitmap day, night;
   for (TBitmap* b : {&day, &night}) {
@@ -446,6 +447,48 @@ TEST_F(SkyTest, HalfHourZoneOffsetsReachTheSunPath) {
   EXPECT_NEAR(sky->timediff, 5.5, 1e-6);
   EXPECT_EQ(sky->homeTzDiff, 330);
   EXPECT_EQ(sky->captionLine(base->locations().getLoc(0).dt).substr(0, 30), "The Sky from Delhi,  11:30   T");
+}
+
+// Solstice captions: above the line for the summer one, below for the winter one, the months
+// changing places south of the equator.
+TEST_F(SkyTest, SolsticeCaptionsSwapSouthOfTheEquator) {
+  skytest::TskyDbSpec spec;
+  spec.locationsIni = "[settings]\r\nhome=Sydney\r\n\r\n[location 1]\r\nname=Sydney\r\nlat=-33.9\r\n"
+                      "long=151.2\r\nwindows name=AUS Eastern Standard Time\r\n\r\n";
+  for (const bool south : {false, true}) {
+    SCOPED_TRACE(south ? "Sydney" : "London");
+    sky.reset();
+    base.reset();
+    make(south ? "sydney" : "london", south ? spec : skytest::TskyDbSpec{},
+         south ? at(2026, 6, 21, 2, 0) : at(2026, 6, 21, 11, 0));
+    draw(1200, 800, base->sun().getSunB());
+    std::map<std::string, bool> below;
+    for (const auto& l : sky->lastLabels) below[l.caption] = l.below;
+    ASSERT_TRUE(below.count("Summer solstice") && below.count("Winter solstice"));
+    EXPECT_FALSE(below["Summer solstice"]);
+    EXPECT_TRUE(below["Winter solstice"]);
+    // The December curve is captioned after the June one in the north, and the other way round.
+    auto order = [&](const std::string& c) {
+      for (size_t i = 0; i < sky->lastLabels.size(); ++i)
+        if (sky->lastLabels[i].caption == c) return int(i);
+      return -1;
+    };
+    EXPECT_EQ(order("Winter solstice") < order("Summer solstice"), !south);
+  }
+}
+
+// With full daylight the sky far from the sun runs to the zenith blue, and the sun's own
+// direction takes the sun colour.
+TEST_F(SkyTest, SkyColourRunsToTheZenithBlueAwayFromTheSun) {
+  make("colours", {}, at(2026, 6, 21, 4, 30));
+  Tsun& sun = base->sun();
+  sun.sun();
+  ASSERT_GT(sun.getSunE(), 4);
+  sky->light = 100;
+  sky->sunColour = 0xFFFFFF;
+  EXPECT_EQ(sky->getcolour(0, 90), 0xFF6464);
+  EXPECT_EQ(sky->getcolour(sun.getSunB() + 180, 0), TosDrawing::FadeColour(0xFFFFFF, 0xFF6464, 20));
+  EXPECT_EQ(sky->getcolour(sun.getSunB(), sun.getSunE()), 0xFFFFFF);
 }
 
 }  // namespace
