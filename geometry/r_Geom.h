@@ -201,6 +201,22 @@ class TlineMan : public TqyObject {
   int32_t inOrOnWhichLoop(double x, double y, double snap, const TpolyXyValues& xy);
   int32_t closestToWhichLoop(double x, double y, const TpolyXyValues& xy) const;
 
+  // --- Hit tests of stored objects (rings, object type, the object's box; a box of minx = maxx
+  // skips the box pre-test). Fill hit; lastx, lasty take the query point or the query's centre.
+  // The point hit snaps to corners for its own duration and leaves snaptocorners as it was.
+  bool PointHit(const Txyvalues& xy, double x, double y, double snap);
+  bool PointHit(const TpolyXyValues& xy, int32_t obtype, double minx, double miny, double maxx, double maxy, double x,
+                double y, double snap);
+  bool CircleHit(const TpolyXyValues& xy, int32_t obtype, double minx, double miny, double maxx, double maxy,
+                 double x, double y, double radius);
+  bool BoxHit(const TpolyXyValues& xy, int32_t obtype, double minx, double miny, double maxx, double maxy,
+              double x1, double y1, double x2, double y2);
+  bool PolyHit(const TpolyXyValues& xy, int32_t obtype, double minx, double miny, double maxx, double maxy,
+               const TpolyXyValues& poly);
+  // Type 101 is not a polygon here, unlike the other hit tests.
+  bool LineHit(const TpolyXyValues& xy, int32_t obtype, double minx, double miny, double maxx, double maxy,
+               const Txyvalues& linexy, double snap);
+
   double fxc = 0, fyc = 0, fvc = 0;
   double farea = 0;
   std::unique_ptr<Thitrec> fhit;
@@ -217,6 +233,10 @@ class TlineMan : public TqyObject {
  private:
   // One segment pair of linescross(a, b, ca, cb).
   void addCuts(const Txyvalues& a, int32_t i, const Txyvalues& b, int32_t j, Tdlist& ca, Tdlist& cb);
+  // Hit-test steps shared by the object forms.
+  void beginHit(double x, double y);
+  bool finishHit(bool found, const TpolyXyValues& xy, int32_t obtype);
+  bool nearOrInside(const TpolyXyValues& xy, int32_t obtype, double x, double y, double snap);
 };
 
 // An axis-aligned world box and how lines and polygons meet it. Every field starts at zero; the
