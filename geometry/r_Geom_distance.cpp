@@ -73,11 +73,16 @@ bool TlineMan::DistanceLessThan(double x, double y, const Txyvalues& xy, double&
   const int32_t n = count(xy);
   for (int32_t i = 0; d > 0 && i < n - 1; ++i) {
     const xyrec &p = xy[i], &q = xy[i + 1];
-    if (i > 0 && !trig->ExtentsIntersect(p.x, p.y, q.x, q.y, x - d, y - d, x + d, y + d)) continue;
-    double su = 0, sx = 0, sy = 0;
-    const double dist = DistanceTo(x, y, p.x, p.y, q.x, q.y, su, sx, sy);
-    if (dist < d) {
-      d = dist;
+    if (i > 0 && (std::min(p.x, q.x) > x + d || std::max(p.x, q.x) < x - d || std::min(p.y, q.y) > y + d ||
+                  std::max(p.y, q.y) < y - d))
+      continue;
+    // Squared distances until one wins: the square root only for improvements.
+    double su = footU(x, y, p.x, p.y, q.x, q.y);
+    su = su > 0 ? std::min(su, 1.0) : 0;
+    const double sx = p.x + su * (q.x - p.x), sy = p.y + su * (q.y - p.y);
+    const double d2 = (x - sx) * (x - sx) + (y - sy) * (y - sy);
+    if (d2 < d * d) {
+      d = std::sqrt(d2);
       u = i + su;
       xc = sx;
       yc = sy;
@@ -280,6 +285,7 @@ bool TlineMan::PointOnLine(double x, double y, double snap, const Txyvalues& xy,
   double s = snap, hx = 0, hy = 0;
   bool found = false;
   auto onVertex = [&](int32_t v) {
+    if (!within(x, y, xy[v], s)) return false;
     const double dv = trig->getdistance(x, y, xy[v].x, xy[v].y);
     if (!(dv <= s)) return false;
     s = dv;
@@ -354,7 +360,7 @@ bool TlineMan::PointOnLine(double x, double y, double snap, const Txyvalues& xy,
   vud.clear();
   const int32_t n = count(xy);
   for (int32_t i = 0; i < n; ++i) {
-    if (snaptocorners) {
+    if (snaptocorners && within(x, y, xy[i], snap)) {
       const double dv = trig->getdistance(x, y, xy[i].x, xy[i].y);
       if (dv <= snap) {
         vud.push_back({static_cast<double>(i), 0, dv});
