@@ -217,6 +217,38 @@ class TlineMan : public TqyObject {
   bool LineHit(const TpolyXyValues& xy, int32_t obtype, double minx, double miny, double maxx, double maxy,
                const Txyvalues& linexy, double snap);
 
+  // --- Point equality, closed lines and stitching lines end to end. ---
+  [[nodiscard]] bool equal(const xyrec& a, const xyrec& b, double snap) const;
+  [[nodiscard]] bool equal(const xyrec& a, const xyrec& b) const;
+  // At least 4 points, the last within snap of the first.
+  [[nodiscard]] bool closed(const Txyvalues& xy, double snap) const;
+  // At least 2 points, the last equal to the first.
+  [[nodiscard]] bool closed(const Txyvalues& xy) const;
+  // Joins lines whose ends meet (within snap, strictly); a line whose ends meet is closed.
+  void StitchLines(TpolyXyValues& lines);
+  void StitchLines(TpolyXyValues& lines, double snap);
+
+  // --- Overlap, adjacency and joining. Neighbouring rings share edges run in opposite directions.
+  int32_t Overlap(const Txyvalues& a, const Txyvalues& b);
+  int32_t Overlap(const Txyvalues& a, const TpolyXyValues& b);
+  int32_t Overlap(const TpolyXyValues& a, const TpolyXyValues& b);
+  [[nodiscard]] bool identical(const Txyvalues& a, const Txyvalues& b) const;
+  [[nodiscard]] bool identical(const TpolyXyValues& a, const TpolyXyValues& b) const;
+  // Snaps the matching points of the caller's ring.
+  bool SelfAdjacent(Txyvalues& xy, TiList& links) const;
+  bool SelfAdjacent(TpolyXyValues& xy, TpolyIlist& links) const;
+  bool Adjacent(const Txyvalues& a, const Txyvalues& b) const;
+  bool Adjacent(const Txyvalues& a, const Txyvalues& b, TiList& linksA, TiList& linksB, bool checkBounds) const;
+  bool Adjacent(const TpolyXyValues& a, const TpolyXyValues& b, Tpoints& linksA, Tpoints& linksB,
+                bool checkBounds) const;
+  bool Adjacent(const TpolyXyValues& a, const TpolyXyValues& b) const;
+  bool Join(Txyvalues& a, const Txyvalues& b, bool checkbounds);
+  // On success b's rings are emptied (it keeps its ring count).
+  bool Join(TpolyXyValues& a, TpolyXyValues& b, bool checkbounds, bool allowseparated);
+  bool SelfJoin(Txyvalues& a, TpolyXyValues& xy);
+  void SelfJoin(const Txyvalues& a, TpolyXyValues& xy, const TiList& list);
+  bool SelfJoin(const TpolyXyValues& a, TpolyXyValues& xy);
+
   double fxc = 0, fyc = 0, fvc = 0;
   double farea = 0;
   std::unique_ptr<Thitrec> fhit;
