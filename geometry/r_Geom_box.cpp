@@ -32,7 +32,7 @@ std::array<Edge, 4> edgesOf(const Tbox& b) {
 // Runs once per segment of the hit tests: it leaves naming itself to its callers.
 bool Tbox::lineintersects(double x1, double y1, double x2, double y2) {
   isOutside = true;
-  if (!trig->BoxesOverlap(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2), minx + snap,
+  if (!createTrig().BoxesOverlap(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2), minx + snap,
                           miny + snap, maxx - snap, maxy - snap))
     return false;
   minu = 1;

@@ -29,10 +29,10 @@ void Tsinuous::setXY(const Txyvalues& value) {
   isClosed = p0 == value[n - 1];
   Tdlist turn(static_cast<size_t>(n), 0);
   for (int32_t i = 1; i <= n - 2; ++i)
-    turn[i] = trig->changeOfDirection(value[i - 1].x, value[i - 1].y, value[i].x, value[i].y, value[i + 1].x,
+    turn[i] = createTrig().changeOfDirection(value[i - 1].x, value[i - 1].y, value[i].x, value[i].y, value[i + 1].x,
                                       value[i + 1].y);
   if (isClosed) {
-    turn[0] = trig->changeOfDirection(value[n - 2].x, value[n - 2].y, p0.x, p0.y, value[1].x, value[1].y);
+    turn[0] = createTrig().changeOfDirection(value[n - 2].x, value[n - 2].y, p0.x, p0.y, value[1].x, value[1].y);
     turn[n - 1] = turn[0];
   } else {
     turn[0] = turn[1];
