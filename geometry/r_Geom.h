@@ -1,0 +1,313 @@
+// r_Geom: the line manager (crossings, distances, measurement, point in polygon), the box that
+// relates lines to an extent (Tbox) and the smooth curve through a polyline (Tsinuous).
+// World coordinates, y up; tolerance is the shared trig->equality; a cut position along a line is
+// the segment index plus the fraction along that segment. Lines and rings are the caller's arrays.
+#pragma once
+#include <cstdint>
+#include <memory>
+
+#include "core/ThitList.h"
+#include "core/Ttrig.h"
+#include "core/Tutil.h"
+#include "core/r_base.h"
+
+// Orientation codes, line-end flags, overlap classes and clipper results.
+constexpr int32_t c_clock = 1;
+constexpr int32_t c_anti = 2;
+constexpr int32_t f_startofline = 1;
+constexpr int32_t f_endofline = 2;
+constexpr int32_t overlap_none = 0;
+constexpr int32_t overlap_ainb = 1;
+constexpr int32_t overlap_cut = 2;
+constexpr int32_t overlap_bina = 3;
+constexpr int32_t clip_unknown = 0;
+constexpr int32_t clip_inside = 1;
+constexpr int32_t clip_outside = 2;
+constexpr int32_t clip_cut = 3;
+constexpr int32_t clip_surround = 4;
+constexpr int32_t clip_invalid = 5;
+
+// A smooth curve through every vertex of a polyline: one cubic Bezier piece per segment, its
+// parameter running 0..1 in proportion to the pieces' lengths.
+class Tsinuous {
+ public:
+  void setXY(const Txyvalues& value);
+  void setXYi(const Tpoints& value);
+  [[nodiscard]] const Txyvalues& xy() const { return fxy; }
+  [[nodiscard]] double totalLength() const { return total; }
+
+  // Point at curve fraction u (clamped to 0..1); sets localU and controlIndex.
+  void getXY(double& x, double& y, double u);
+  // Point at parameter localU of piece controlIndex.
+  void getXY(double& x, double& y, double localU, int32_t controlIndex) const;
+  // Direction at u, radians from +x turning towards -y.
+  [[nodiscard]] double getDirection(double u);
+  // Samples the whole curve at no more than maxstep apart.
+  void GetXY(Txyvalues& curve, double maxstep);
+  static void GetBezier(double& x, double& y, double control, double x0, double y0, double x1, double y1, double x2,
+                        double y2, double x3, double y3);
+  [[nodiscard]] static double getBezierLength(double x0, double y0, double x1, double y1, double x2, double y2,
+                                              double x3, double y3);
+
+  Txyvalues fxy;
+  double total = 0;
+  bool isClosed = false;
+  Tdlist lengths;
+  Txyvalues a;  // control polygon: vertex i at 3i, piece i's inner points at 3i+1, 3i+2
+  double endchange = -1;
+  double localU = 0;
+  int32_t controlIndex = 0;
+  Tdlist control;  // fraction of total at each vertex
+};
+
+class TlineMan : public TqyObject {
+ public:
+  TlineMan();
+  ~TlineMan() override;
+  [[nodiscard]] const char* unitName() const override { return "r_Geom"; }
+
+  [[nodiscard]] double xc() const { return fxc; }
+  [[nodiscard]] double yc() const { return fyc; }
+  [[nodiscard]] double vc() const { return fvc; }
+  [[nodiscard]] Thitrec& hit() { return *fhit; }
+
+  // --- Crossings. Segment 1 is the query segment; u1 runs along it, u2 along segment 2. ---
+  // Status bits: 1 parallel apart, 2 collinear, 4/8 segment 2's first/second point inside
+  // segment 1, 16/32 segment 1's first/second point inside segment 2, 64/128 crossing strictly
+  // inside segment 1/2, 256/512/1024/2048 a shared end (p1=p3, p1=p4, p2=p3, p2=p4), which is
+  // not a crossing.
+  bool linesCross(double x1, double y1, double x2, double y2, double x3, double y3, double x4, double y4,
+                  int32_t& status);
+  bool linesCross(double x1, double y1, double x2, double y2, double x3, double y3, double x4, double y4);
+  bool linesCross(const xyrec& p1, const xyrec& p2, const xyrec& p3, const xyrec& p4);
+  bool linescross(double x1, double y1, double x2, double y2, const Txyvalues& xy);
+  // Segments starting at points first .. last-1; stops at the first crossing.
+  bool linescross(double x1, double y1, double x2, double y2, const Txyvalues& xy, int32_t first, int32_t last);
+  // Keeps the crossing nearest to (x1, y1).
+  bool linescross(double x1, double y1, double x2, double y2, const Txyvalues& xy, int32_t first, int32_t last,
+                  bool wantClosest);
+  // Every crossing, as ascending parameters along the query segment.
+  bool linesCross(double x1, double y1, double x2, double y2, const Txyvalues& xy, Tdlist& u);
+  bool linesCross(double x1, double y1, double x2, double y2, const TpolyXyValues& xy, Tdlist& u);
+  bool linescross(const Txyvalues& a, const Txyvalues& b);
+  // Every crossing as cut positions along a (ca) and b (cb), ascending, without duplicates.
+  bool linescross(const Txyvalues& a, const Txyvalues& b, Tdlist& ca, Tdlist& cb);
+  // Point at cut position u, clamped to the line; an empty line leaves x, y alone.
+  void getCut(const Txyvalues& xy, double u, double& x, double& y) const;
+
+  // --- Distances and on-line tests. ---
+  double DistanceToInfiniteLine(double x, double y, double x1, double y1, double x2, double y2, double& u,
+                                double& xc, double& yc, bool& rightofline) const;
+  double DistanceToInfiniteLine(double x, double y, double x1, double y1, double x2, double y2, double& u,
+                                double& xc, double& yc) const;
+  double DistanceToInfiniteLine(double x, double y, double z, double x1, double y1, double z1, double x2, double y2,
+                                double z2, double& u, double& xc, double& yc, double& zc) const;
+  double DistanceTo(double x, double y, double x1, double y1, double x2, double y2, double& u, double& xc,
+                    double& yc) const;
+  // Core search: d in is the limit, out the nearest distance found (strictly below the limit).
+  bool DistanceLessThan(double x, double y, const Txyvalues& xy, double& u, double& xc, double& yc,
+                        double& d) const;
+  double DistanceTo(double x, double y, const Txyvalues& xy, double& u, double& xc, double& yc) const;
+  double DistanceTo(double x, double y, const Txyvalues& xy) const;
+  bool DistanceLessThan(double x, double y, const TpolyXyValues& xy, int32_t& loop, double& u, double& xc,
+                        double& yc, double& d) const;
+  double DistanceTo(double x, double y, const TpolyXyValues& xy, int32_t& loopIndex, double& u, double& xc,
+                    double& yc) const;
+  double DistanceTo(double x, double y, const TpolyXyValues& xy) const;
+  bool DistanceLessThan(double x, double y, const Txyvalues& xy, double d) const;
+  bool DistanceLessThan(double x, double y, const TpolyXyValues& xy, double d) const;
+  // Line to line; lines that cross are at distance 0, the crossing being both closest points.
+  bool DistanceLessThan(const Txyvalues& a, const Txyvalues& b, double& ua, double& xa, double& ya, double& ub,
+                        double& xb, double& yb, double& d);
+  double DistanceTo(const Txyvalues& a, const Txyvalues& b, double& ua, double& xa, double& ya, double& ub,
+                    double& xb, double& yb);
+  bool DistanceLessThan(const Txyvalues& a, const Txyvalues& b, double d);
+  bool DistanceLessThan(const Txyvalues& a, const TpolyXyValues& b, double d);
+  bool DistanceLessThan(const TpolyXyValues& a, const TpolyXyValues& b, int32_t& loopa, double& ua, double& xa,
+                        double& ya, int32_t& loopb, double& ub, double& xb, double& yb, double& d);
+  // The smallest distance over every ring pair.
+  double DistanceTo(const TpolyXyValues& a, const TpolyXyValues& b, int32_t& loopa, double& ua, double& xa,
+                    double& ya, int32_t& loopb, double& ub, double& xb, double& yb);
+
+  bool PointOnLine(double x, double y, double x1, double y1, double x2, double y2, double snap, double& u);
+  bool PointOnLine(double x, double y, double x1, double y1, double x2, double y2, double& u);
+  bool PointOnInfiniteLine(double x, double y, double x1, double y1, double x2, double y2, double snap, double& u);
+  bool PointOnLine(double x, double y, double snap, const Txyvalues& xy, int32_t& vertex, double& u,
+                   bool findfirst);
+  bool PointOnLine(double x, double y, double snap, const Txyvalues& xy, int32_t& vertex, double& u);
+  bool PointOnLine(double x, double y, double snap, const Txyvalues& xy);
+  bool PointOnLine(double x, double y, const Txyvalues& xy, int32_t& vertex, double& u);
+  bool PointOnLine(double x, double y, double snap, const TpolyXyValues& xy, int32_t& loop, int32_t& vertex,
+                   double& u);
+  bool PointOnLine(double x, double y, double snap, const TpolyXyValues& xy);
+  // Every hit as (vertex, u, distance); closest indexes the nearest.
+  bool PointOnLine(double x, double y, double snap, const Txyvalues& xy, Txyzvalues& vud, int32_t& closest);
+  bool PointOnVertex(double x, double y, double& snap, const Txyvalues& xy, int32_t& vertex) const;
+  // Inserts (x, y) into the ring segment it lies on, changing the caller's ring.
+  bool insertVertex(double x, double y, double snap, TpolyXyValues& xy);
+
+  // --- Measurement. Area: clockwise positive with y up, no closing edge added. ---
+  [[nodiscard]] double linelength(const Txyvalues& xy) const;
+  [[nodiscard]] double linelength(const Tpoints& xy) const;
+  [[nodiscard]] double linelength(const TpolyXyValues& xy) const;
+  [[nodiscard]] double linelength(const Txyvalues& xy, double vertex) const;
+  [[nodiscard]] double linelength(const Txyvalues& xy, double startU, double endU) const;
+  double area(const Txyvalues& xy);
+  double area(const Tpoints& xy);
+  double area(const TpolyXyValues& xy);
+  double area(const Txyvalues& xy, double lastx, double lasty);
+  void bounds(double& x1, double& y1, double& x2, double& y2, const Txyvalues& xy) const;
+  void bounds(double& x1, double& y1, double& x2, double& y2, const TpolyXyValues& xy) const;
+  void bounds(double& x1, double& y1, double& x2, double& y2, const TpolyPolyXYvalues& xy) const;
+  void bounds(int32_t& x1, int32_t& y1, int32_t& x2, int32_t& y2, const Tpoints& xy) const;
+  bool seedPoint(double& x, double& y, const Txyvalues& xy);
+  bool seedPoint(double& x, double& y, const TpolyXyValues& xy);
+  bool seedPoint(double& x, double& y, const TpolyXyValues& xy, bool irregular);
+  bool seedPointForY(double& x, double y, double x1, double x2, const TpolyXyValues& xy, bool irregular);
+  // Returns |area|; a ring of no area gives the mean of its points.
+  double Centroid(const Txyvalues& xy, double& x, double& y);
+  double Centroid(const TpolyXyValues& xy, double& x, double& y);
+  double psuedoWidth(double x1, double y1, double x2, double y2, const Txyvalues& loop);
+  double psuedoWidth(const Txyvalues& loop);
+  double aspectRatio(const Txyvalues& xy) const;
+  void boundingCircle(const Txyvalues& xy, double& xc, double& yc, double& r) const;
+  double plumpness(const Txyvalues& xy);
+  // Point at percent of the length and the unit direction there; past 0 and 100 the end segments
+  // are extended. Leaves the segment index in vc and the fraction in u1.
+  void LinePercentPoint(double& x, double& y, double& dx, double& dy, const Txyvalues& xy, double percent);
+  void LinePercentPoint(double& x, double& y, const Txyvalues& xy, double percent);
+  void LinePercentPoint(double& u, const Txyvalues& xy, double percent);
+  void LinePercentPoint(int32_t& x, int32_t& y, double& dx, double& dy, const Tpoints& xy, double percent);
+  void LinePercentPoint(int32_t& x, int32_t& y, const Tpoints& xy, double percent);
+  void lineFromEnd(int32_t& x, int32_t& y, double& dx, double& dy, const Tpoints& xy, double distance,
+                   bool fromStart);
+  void LineMidPoint(double& x, double& y, const Txyvalues& xy);
+  void LineMidPoint(int32_t& x, int32_t& y, const Tpoints& xy);
+
+  // --- Point in loop and polygon. ---
+  // Strictly inside; a point on the boundary is not inside.
+  bool inLoop(double x, double y, const Txyvalues& xy) const;
+  bool inLoop(int32_t x, int32_t y, const Tpoints& xy) const;
+  // Inside, on an edge or on a vertex within snap; fills hit (hittype bits 1 inside, 2 edge,
+  // 4 vertex, 8 point 0, 16 last point, 32 one-point object), farea and fclockwise.
+  bool inOrOnLoop(double x, double y, double snap, const Txyvalues& xy);
+  bool inPolygon(double x, double y, const TpolyXyValues& xy);
+  bool inPolygon(double x, double y, const TpolyXyValues& xy, double minx, double miny, double maxx, double maxy);
+  int32_t inPolygon(double x, double y, const TpolyPolyXYvalues& xy);
+  bool inOrOnPolygon(double x, double y, double snap, const TpolyXyValues& xy);
+  bool inLoops(double x, double y, const TpolyXyValues& xy);
+  int32_t inHole(double x, double y, const TpolyXyValues& xy) const;
+  int32_t inWhichLoop(double x, double y, const TpolyXyValues& xy);
+  int32_t inOrOnWhichLoop(double x, double y, double snap, const TpolyXyValues& xy);
+  int32_t closestToWhichLoop(double x, double y, const TpolyXyValues& xy) const;
+
+  // --- Hit tests of stored objects (rings, object type, the object's box; a box of minx = maxx
+  // skips the box pre-test). Fill hit; lastx, lasty take the query point or the query's centre.
+  // The point hit snaps to corners for its own duration and leaves snaptocorners as it was.
+  bool PointHit(const Txyvalues& xy, double x, double y, double snap);
+  bool PointHit(const TpolyXyValues& xy, int32_t obtype, double minx, double miny, double maxx, double maxy, double x,
+                double y, double snap);
+  bool CircleHit(const TpolyXyValues& xy, int32_t obtype, double minx, double miny, double maxx, double maxy,
+                 double x, double y, double radius);
+  bool BoxHit(const TpolyXyValues& xy, int32_t obtype, double minx, double miny, double maxx, double maxy,
+              double x1, double y1, double x2, double y2);
+  bool PolyHit(const TpolyXyValues& xy, int32_t obtype, double minx, double miny, double maxx, double maxy,
+               const TpolyXyValues& poly);
+  // Type 101 is not a polygon here, unlike the other hit tests.
+  bool LineHit(const TpolyXyValues& xy, int32_t obtype, double minx, double miny, double maxx, double maxy,
+               const Txyvalues& linexy, double snap);
+
+  // --- Point equality, closed lines and stitching lines end to end. ---
+  [[nodiscard]] bool equal(const xyrec& a, const xyrec& b, double snap) const;
+  [[nodiscard]] bool equal(const xyrec& a, const xyrec& b) const;
+  // At least 4 points, the last within snap of the first.
+  [[nodiscard]] bool closed(const Txyvalues& xy, double snap) const;
+  // At least 2 points, the last equal to the first.
+  [[nodiscard]] bool closed(const Txyvalues& xy) const;
+  // Joins lines whose ends meet (within snap, strictly); a line whose ends meet is closed.
+  void StitchLines(TpolyXyValues& lines);
+  void StitchLines(TpolyXyValues& lines, double snap);
+
+  // --- Overlap, adjacency and joining. Neighbouring rings share edges run in opposite directions.
+  int32_t Overlap(const Txyvalues& a, const Txyvalues& b);
+  int32_t Overlap(const Txyvalues& a, const TpolyXyValues& b);
+  int32_t Overlap(const TpolyXyValues& a, const TpolyXyValues& b);
+  [[nodiscard]] bool identical(const Txyvalues& a, const Txyvalues& b) const;
+  [[nodiscard]] bool identical(const TpolyXyValues& a, const TpolyXyValues& b) const;
+  // Snaps the matching points of the caller's ring.
+  bool SelfAdjacent(Txyvalues& xy, TiList& links) const;
+  bool SelfAdjacent(TpolyXyValues& xy, TpolyIlist& links) const;
+  bool Adjacent(const Txyvalues& a, const Txyvalues& b) const;
+  bool Adjacent(const Txyvalues& a, const Txyvalues& b, TiList& linksA, TiList& linksB, bool checkBounds) const;
+  bool Adjacent(const TpolyXyValues& a, const TpolyXyValues& b, Tpoints& linksA, Tpoints& linksB,
+                bool checkBounds) const;
+  bool Adjacent(const TpolyXyValues& a, const TpolyXyValues& b) const;
+  bool Join(Txyvalues& a, const Txyvalues& b, bool checkbounds);
+  // On success b's rings are emptied (it keeps its ring count).
+  bool Join(TpolyXyValues& a, TpolyXyValues& b, bool checkbounds, bool allowseparated);
+  bool SelfJoin(Txyvalues& a, TpolyXyValues& xy);
+  void SelfJoin(const Txyvalues& a, TpolyXyValues& xy, const TiList& list);
+  bool SelfJoin(const TpolyXyValues& a, TpolyXyValues& xy);
+
+  double fxc = 0, fyc = 0, fvc = 0;
+  double farea = 0;
+  std::unique_ptr<Thitrec> fhit;
+  double lastx = 0, lasty = 0;
+  bool fclockwise = false;
+  bool debug = false;
+  TStringList* debugList = nullptr;  // the caller's; never made or used here
+  std::unique_ptr<Tsinuous> curve;
+  bool assumeBounds = false;
+  double u1 = 0, u2 = 0;
+  int32_t crossstatus = 0;
+  bool snaptocorners = false;
+
+ private:
+  // One segment pair of linescross(a, b, ca, cb).
+  void addCuts(const Txyvalues& a, int32_t i, const Txyvalues& b, int32_t j, Tdlist& ca, Tdlist& cb);
+  // Hit-test steps shared by the object forms.
+  void beginHit(double x, double y);
+  bool finishHit(bool found, const TpolyXyValues& xy, int32_t obtype);
+  bool nearOrInside(const TpolyXyValues& xy, int32_t obtype, double x, double y, double snap);
+};
+
+// An axis-aligned world box and how lines and polygons meet it. Every field starts at zero; the
+// caller sets the box.
+class Tbox : public TqyObject {
+ public:
+  [[nodiscard]] const char* unitName() const override { return "r_Geom"; }
+
+  // The segment crosses the box boundary; sets minu, maxu, isOutside.
+  bool lineintersects(double x1, double y1, double x2, double y2);
+  bool lineintersects(const Txyvalues& xy);
+  bool lineintersects(const Txyvalues& xy, Tdlist& u);
+  // Crossings with the boundary, or with the inscribed ellipse of ellipseSteps segments.
+  bool lineintersects(const Txyvalues& xy, Tdlist& u, int32_t ellipseSteps);
+  // An outside point; cutX, cutY where its line to the centre enters the box.
+  bool radialIntersects(double x1, double y1, double& cutX, double& cutY);
+  bool PolygonIntersects(double x1, double y1, double x2, double y2, const Txyvalues& xy, bool isLine);
+  bool PolygonIntersects(double x1, double y1, double x2, double y2, const TpolyXyValues& xy, bool isLine);
+  bool PolygonIntersects(const TpolyXyValues& xy, bool isLine);
+  // Coarse clip to the box; (x1, y1)-(x2, y2) is the polygon's own box. True when it was clipped.
+  bool clipPolygon(TpolyXyValues& xy, double x1, double y1, double x2, double y2);
+
+  double minx = 0, miny = 0, maxx = 0, maxy = 0;
+  double snap = 0;
+  double minu = 0, maxu = 0;
+  Txyvalues cutXY;
+  Tdlist cutU;
+  bool cutfound = false;
+  bool isOutside = false;
+  bool minfound = false, maxfound = false;
+
+ private:
+  // Exact segment test, both ends inclusive, no tolerance.
+  static bool linesCross(double x1, double y1, double x2, double y2, double x3, double y3, double x4, double y4,
+                         double& u1, double& u2);
+  [[nodiscard]] bool contains(double x, double y) const { return minx <= x && x <= maxx && miny <= y && y <= maxy; }
+};
+
+// The shared line manager: made on first use by createLineman, freed at exit or by freeLineman.
+extern TlineMan* lineman;
+TlineMan& createLineman();
+void freeLineman();

@@ -1,0 +1,225 @@
+// The line manager against a committed table of Shapely (GEOS) results, made by
+// tests/geometry/reference/make_shapely_table.py: crossings, distances, point in polygon, area,
+// centroid, length, percentage points and seed points.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "geometry/r_Geom.h"
+
+namespace {
+
+struct Table {
+  std::vector<std::vector<std::string>> rows;
+  explicit Table(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+      if (line.empty() || line[0] == '#') continue;
+      std::istringstream words(line);
+      std::vector<std::string> row;
+      for (std::string w; words >> w;) row.push_back(w);
+      rows.push_back(std::move(row));
+    }
+  }
+};
+
+const Table& table() {
+  static const Table t(std::string(KESTROVA_SOURCE_DIR) + "/tests/geometry/reference/shapely_table.txt");
+  return t;
+}
+
+// Reads numbers from a row, in order.
+struct Reader {
+  const std::vector<std::string>& row;
+  size_t at;
+  double num() { return std::stod(row.at(at++)); }
+  Txyvalues line() {
+    const int n = static_cast<int>(num());
+    Txyvalues xy;
+    for (int i = 0; i < n; ++i) {
+      const double x = num();
+      xy.push_back({x, num()});
+    }
+    return xy;
+  }
+  TpolyXyValues poly() {
+    TpolyXyValues rings(static_cast<size_t>(num()));
+    for (auto& ring : rings) ring = line();
+    return rings;
+  }
+};
+
+bool relNear(double a, double b, double rel) { return std::abs(a - b) <= rel * std::max(1.0, std::abs(b)); }
+
+TEST(TlineManReference, TableIsPresent) {
+  ASSERT_GT(table().rows.size(), 1000u) << "run tests/geometry/reference/make_shapely_table.py";
+}
+
+TEST(TlineManReference, CrossingsAgreeWithGeos) {
+  TlineMan lm;
+  int checked = 0;
+  for (const auto& row : table().rows) {
+    if (row[0] != "cross") continue;
+    SCOPED_TRACE(row[1]);
+    Reader r{row, 2};
+    const double x1 = r.num(), y1 = r.num(), x2 = r.num(), y2 = r.num();
+    const double x3 = r.num(), y3 = r.num(), x4 = r.num(), y4 = r.num();
+    const std::string kind = row.at(10);
+    int32_t status = 0;
+    const bool crossed = lm.linesCross(x1, y1, x2, y2, x3, y3, x4, y4, status);
+    ++checked;
+    if (kind == "none" || kind == "zerolength") {
+      EXPECT_FALSE(crossed);
+    } else if (kind == "shared") {
+      EXPECT_FALSE(crossed);
+      EXPECT_GE(status, 256);
+      EXPECT_EQ(lm.xc(), std::stod(row.at(11)));
+      EXPECT_EQ(lm.yc(), std::stod(row.at(12)));
+    } else if (kind == "overlap" || kind == "collinear") {
+      EXPECT_TRUE(crossed);
+      EXPECT_TRUE(status & 2);
+    } else {
+      ASSERT_EQ(kind, "point");
+      EXPECT_TRUE(crossed);
+      if (status & 2) continue;  // near-collinear: within tolerance an overlap here
+      const double scale = std::max({std::abs(x1 - x2), std::abs(y1 - y2), std::abs(x3 - x4), std::abs(y3 - y4)});
+      const double tol = 1e-9 * scale + 1e-15 * std::max(std::abs(x1), std::abs(y1));
+      EXPECT_NEAR(lm.xc(), std::stod(row.at(11)), tol * 4);
+      EXPECT_NEAR(lm.yc(), std::stod(row.at(12)), tol * 4);
+    }
+  }
+  EXPECT_GT(checked, 300);
+}
+
+TEST(TlineManReference, DistancesAgreeWithGeos) {
+  TlineMan lm;
+  for (const auto& row : table().rows) {
+    if (row[0] != "pdist" && row[0] != "ldist") continue;
+    SCOPED_TRACE(row[1]);
+    Reader r{row, 2};
+    if (row[0] == "pdist") {
+      const double x = r.num(), y = r.num();
+      const Txyvalues line = r.line();
+      EXPECT_PRED3(relNear, lm.DistanceTo(x, y, line), r.num(), 1e-9);
+    } else {
+      const Txyvalues a = r.line(), b = r.line();
+      const double expect = r.num();
+      double ua = 0, xa = 0, ya = 0, ub = 0, xb = 0, yb = 0;
+      const double d = lm.DistanceTo(a, b, ua, xa, ya, ub, xb, yb);
+      EXPECT_PRED3(relNear, d, expect, 1e-9);
+      // The closest points are on their lines, d apart.
+      EXPECT_NEAR(std::hypot(xa - xb, ya - yb), d, 1e-9 * std::max(1.0, d));
+      double gx = 0, gy = 0;
+      lm.getCut(a, ua, gx, gy);
+      EXPECT_NEAR(gx, xa, 1e-6 * std::max(1.0, std::abs(xa)));
+      // Polygons of one ring each: the same distance.
+      int32_t la = 0, lb = 0;
+      EXPECT_PRED3(relNear, lm.DistanceTo(TpolyXyValues{a}, TpolyXyValues{b}, la, ua, xa, ya, lb, ub, xb, yb),
+                   expect, 1e-9);
+    }
+  }
+}
+
+TEST(TlineManReference, PointInPolygonAgreesWithGeos) {
+  TlineMan lm;
+  std::map<std::string, TpolyXyValues> polys;
+  int boundary = 0, clear = 0;
+  for (const auto& row : table().rows) {
+    Reader r{row, 2};
+    if (row[0] == "poly") {
+      polys[row[1]] = r.poly();
+      continue;
+    }
+    if (row[0] != "pip") continue;
+    const TpolyXyValues& poly = polys.at(row[1]);
+    const double x = r.num(), y = r.num();
+    const bool contains = r.num() != 0;
+    const bool touches = r.num() != 0;
+    const double bdist = r.num();
+    SCOPED_TRACE(row[1] + " " + row[2] + " " + row[3]);
+    const double snap = 1e-6 * std::max(1.0, std::max(std::abs(x), std::abs(y)));
+    if (bdist <= snap / 100) {
+      ++boundary;
+      EXPECT_TRUE(lm.inOrOnPolygon(x, y, snap, poly));
+      EXPECT_TRUE(lm.hit().hittype & 2);
+    } else if (bdist > snap * 10) {
+      ++clear;
+      EXPECT_FALSE(touches);
+      EXPECT_EQ(lm.inPolygon(x, y, poly), contains);
+      EXPECT_EQ(lm.inOrOnPolygon(x, y, snap, poly), contains);
+      EXPECT_EQ(lm.inLoops(x, y, poly), contains);
+    }
+  }
+  EXPECT_GT(boundary, 20);
+  EXPECT_GT(clear, 500);
+}
+
+TEST(TlineManReference, AreaCentroidLengthAndPercentPoints) {
+  TlineMan lm;
+  std::map<std::string, Txyvalues> lines;
+  for (const auto& row : table().rows) {
+    Reader r{row, 2};
+    SCOPED_TRACE(row[1]);
+    if (row[0] == "ring") {
+      const Txyvalues xy = r.line();
+      lines[row[1]] = xy;
+      const double a = r.num(), cx = r.num(), cy = r.num(), len = r.num();
+      EXPECT_PRED3(relNear, lm.linelength(xy), len, 1e-12);
+      if (row[1][0] != 'a') continue;  // open lines: length only
+      EXPECT_PRED3(relNear, lm.area(xy), a, 1e-9);
+      EXPECT_EQ(lm.fclockwise, a >= 0);
+      double x = 0, y = 0;
+      EXPECT_PRED3(relNear, lm.Centroid(xy, x, y), std::abs(a), 1e-9);
+      EXPECT_NEAR(x, cx, 1e-9 * std::max(1.0, std::abs(cx)));
+      EXPECT_NEAR(y, cy, 1e-9 * std::max(1.0, std::abs(cy)));
+    } else if (row[0] == "pct") {
+      const double percent = r.num(), px = r.num(), py = r.num();
+      double x = 0, y = 0;
+      lm.LinePercentPoint(x, y, lines.at(row[1]), percent);
+      EXPECT_NEAR(x, px, 1e-9 * std::max(1.0, std::abs(px)));
+      EXPECT_NEAR(y, py, 1e-9 * std::max(1.0, std::abs(py)));
+    }
+  }
+}
+
+TEST(TlineManReference, SeedPointsLieInTheWidestInsideInterval) {
+  TlineMan lm;
+  std::map<std::string, TpolyXyValues> polys;
+  int checked = 0;
+  for (const auto& row : table().rows) {
+    Reader r{row, 2};
+    if (row[0] == "poly") {
+      polys[row[1]] = r.poly();
+      continue;
+    }
+    if (row[0] != "seed") continue;
+    SCOPED_TRACE(row[1]);
+    const double ymid = r.num();
+    const int n = static_cast<int>(r.num());
+    double widest = 0;
+    std::vector<std::pair<double, double>> ivals;
+    for (int i = 0; i < n; ++i) {
+      const double a = r.num();
+      ivals.push_back({a, r.num()});
+      widest = std::max(widest, ivals.back().second - ivals.back().first);
+    }
+    double x = 0, y = 0;
+    ASSERT_TRUE(lm.seedPoint(x, y, polys.at(row[1])));
+    EXPECT_EQ(y, ymid);
+    const bool inWidest = std::any_of(ivals.begin(), ivals.end(), [&](auto iv) {
+      return iv.first < x && x < iv.second && iv.second - iv.first >= widest * (1 - 1e-9);
+    });
+    EXPECT_TRUE(inWidest) << x;
+    EXPECT_TRUE(lm.inPolygon(x, y, polys.at(row[1])));
+    ++checked;
+  }
+  EXPECT_GT(checked, 20);
+}
+
+}  // namespace
