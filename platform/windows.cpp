@@ -708,6 +708,7 @@ bool TDesktop::waitMessage(uint32_t ms) {
 }
 
 LRESULT TDesktop::dispatchMessage(TMsg const& m) {
+  if (m.hwnd != 0) flastTarget = m.hwnd;
   if (m.message == WM_TIMER && m.lParam != 0) {
     for (auto& t : ftimers)
       if (t->h == m.hwnd && t->id == m.wParam && t->callback) {

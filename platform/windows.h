@@ -286,6 +286,8 @@ class TDesktop {
   // Waits at most ms for a message to be there; true when one is.
   bool waitMessage(uint32_t ms);
   LRESULT dispatchMessage(TMsg const&);
+  // The window the last dispatched message went to (error reports name it); 0 before any.
+  [[nodiscard]] HWND lastTarget() const { return flastTarget; }
   // The hook runs before dispatch; handled = true keeps the message from its window.
   std::function<void(TMsg&, bool& handled)> hook;
   // One message through hook and dispatch; false when none was there (nothing waited for).
@@ -336,7 +338,7 @@ class TDesktop {
   std::vector<std::unique_ptr<Timer>> ftimers;
   std::vector<HWND> fmodal;
   uintptr_t fnextTimerId = 0x10000;
-  HWND fcapture = 0, ffocus = 0, fhover = 0;
+  HWND fcapture = 0, ffocus = 0, fhover = 0, flastTarget = 0;
   std::vector<Cursor> fdefinedCursors;
   TPoint fcursorPos;
   bool fquit = false;
