@@ -197,12 +197,12 @@ LRESULT TWinControl::WndProc(TMsg& m) {
     case WM_KEYUP: {
       int key = static_cast<int>(m.wParam);
       auto& ev = m.message == WM_KEYDOWN ? OnKeyDown : OnKeyUp;
-      if (m.message == WM_KEYDOWN && key == VK_TAB && focusNext(this, hasDesktop() && desktop().keyDown(VK_SHIFT)))
+      if (m.message == WM_KEYDOWN && key == VK_TAB && focusNext(this, (m.lParam & KF_SHIFTHELD) != 0))
         return 0;
-      // Key messages carry no mouse flags: the modifiers come from the key states.
+      // Key messages carry no mouse flags: the modifiers held with the key travel in lParam.
       WPARAM mods = 0;
-      if (hasDesktop() && desktop().keyDown(VK_SHIFT)) mods |= MK_SHIFT;
-      if (hasDesktop() && desktop().keyDown(VK_CONTROL)) mods |= MK_CONTROL;
+      if (m.lParam & KF_SHIFTHELD) mods |= MK_SHIFT;
+      if (m.lParam & KF_CTRLHELD) mods |= MK_CONTROL;
       if (ev) ev(this, key, shiftOf(mods));
       else if (fparent) return fparent->Perform(m.message, m.wParam, m.lParam);  // keys preview up to the form
       return 0;

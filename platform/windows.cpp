@@ -568,8 +568,10 @@ void TDesktop::route(TInputEvent const& e) {
       const bool down = e.kind == TInputEvent::KeyDown;
       press(e.key, down);
       HWND target = ffocus != 0 && isWindow(ffocus) ? ffocus : e.form;
-      finput.push_back({target, down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(e.key), down ? 1 : LPARAM(0xC0000001),
-                        t, fcursorPos});
+      // The modifiers as they stand with this key: by the time it is dispatched they may be up.
+      const LPARAM mods = (keyDown(VK_SHIFT) ? KF_SHIFTHELD : 0) | (keyDown(VK_CONTROL) ? KF_CTRLHELD : 0);
+      finput.push_back({target, down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(e.key),
+                        (down ? 1 : LPARAM(0xC0000001)) | mods, t, fcursorPos});
       return;
     }
     case TInputEvent::Text: {
