@@ -71,6 +71,7 @@ void TmyMonitors::refresh() {
     auto m = std::make_unique<TmyMonitor>();
     m->handle = static_cast<HMONITOR>(i);
     m->box = d[i].box;
+    m->workArea = d[i].workArea.isEmpty() ? d[i].box : d[i].workArea;
     m->name = GetMonitorName(m->handle, m->primary);
     m->dpi = getdPI(m->handle);
     // Each monitor's own mode: a scaled monitor's factor is its own, not the first display's.
@@ -103,6 +104,12 @@ platform::TRect TmyMonitors::box(int index) const {
   if (r.width() < 500) r.Right = r.Left + 500;
   if (r.height() < 400) r.Bottom = r.Top + 400;
   return r;
+}
+
+platform::TRect TmyMonitors::workArea(int index) const {
+  if (a.empty()) return platform::Rect(0, 0, 1920, 1080);
+  if (index < 0 || index >= count()) index = 0;
+  return a[static_cast<size_t>(index)]->workArea;
 }
 
 std::string TmyMonitors::name(int index) const {

@@ -15,6 +15,7 @@ using HMONITOR = intptr_t;  // the monitor's index in the platform's display lis
 struct TmyMonitor {
   HMONITOR handle = 0;
   platform::TRect box;
+  platform::TRect workArea;  // the box less panels
   int dpi = 96;
   int rawwidth = 0;   // pixels of this monitor's current mode
   int rawheight = 0;
@@ -63,6 +64,8 @@ class TmyMonitors {
   [[nodiscard]] int widthPx() const;
   // An index out of range means monitor 0; with no monitor (0, 0, 1920, 960); at least 500 × 400.
   [[nodiscard]] platform::TRect box(int index) const;
+  // The box less panels; out of range means monitor 0; (0, 0, 1920, 1080) with no monitor.
+  [[nodiscard]] platform::TRect workArea(int index) const;
   // Out of range means monitor 0; empty when there is no monitor.
   [[nodiscard]] std::string name(int index) const;
   // "1 Name  (1920 x 1080)": number, description, box width and height.

@@ -124,6 +124,35 @@ TShiftState TWinControl::shiftOf(WPARAM w) const {
   return s;
 }
 
+namespace {
+void tabStops(TWinControl* c, std::vector<TWinControl*>& out) {
+  for (TWinControl* k : c->Controls()) {
+    if (!k->Visible() || !k->Enabled()) continue;
+    if (k->TabStop) out.push_back(k);
+    tabStops(k, out);
+  }
+}
+}  // namespace
+
+bool focusNext(TWinControl* from, bool backwards) {
+  if (!from || !hasDesktop()) return false;
+  TWinControl* top = from;
+  while (top->Parent()) top = top->Parent();
+  std::vector<TWinControl*> stops;
+  tabStops(top, stops);
+  if (stops.empty()) return false;
+  const auto at = std::find(stops.begin(), stops.end(), from);
+  size_t i = 0;
+  if (at != stops.end()) {
+    const size_t k = static_cast<size_t>(at - stops.begin());
+    i = backwards ? (k + stops.size() - 1) % stops.size() : (k + 1) % stops.size();
+  } else if (backwards) {
+    i = stops.size() - 1;
+  }
+  desktop().setFocus(stops[i]->Handle());
+  return true;
+}
+
 LRESULT TWinControl::WndProc(TMsg& m) {
   const int x = GET_X_LPARAM(m.lParam), y = GET_Y_LPARAM(m.lParam);
   switch (m.message) {
@@ -156,6 +185,9 @@ LRESULT TWinControl::WndProc(TMsg& m) {
     case WM_MOUSEMOVE:
       if (OnMouseMove) OnMouseMove(this, shiftOf(m.wParam), x, y);
       return 0;
+    case WM_MOUSELEAVE:
+      if (OnMouseLeave) OnMouseLeave(this);
+      return 0;
     case WM_MOUSEWHEEL:
       if (OnMouseWheel) return OnMouseWheel(this, shiftOf(static_cast<WPARAM>(LOWORD(m.wParam))),
                                             GET_WHEEL_DELTA_WPARAM(m.wParam), {x, y}) ? 1 : 0;
@@ -165,7 +197,13 @@ LRESULT TWinControl::WndProc(TMsg& m) {
     case WM_KEYUP: {
       int key = static_cast<int>(m.wParam);
       auto& ev = m.message == WM_KEYDOWN ? OnKeyDown : OnKeyUp;
-      if (ev) ev(this, key, shiftOf(0));
+      if (m.message == WM_KEYDOWN && key == VK_TAB && focusNext(this, (m.lParam & KF_SHIFTHELD) != 0))
+        return 0;
+      // Key messages carry no mouse flags: the modifiers held with the key travel in lParam.
+      WPARAM mods = 0;
+      if (m.lParam & KF_SHIFTHELD) mods |= MK_SHIFT;
+      if (m.lParam & KF_CTRLHELD) mods |= MK_CONTROL;
+      if (ev) ev(this, key, shiftOf(mods));
       else if (fparent) return fparent->Perform(m.message, m.wParam, m.lParam);  // keys preview up to the form
       return 0;
     }

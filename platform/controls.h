@@ -5,6 +5,7 @@
 //              wheel, key and resize events, mouse capture on a left press, painting through a
 //              canvas) [x] TForm (position, stay on top, ShowModal, Close) [x] THintWindow
 //              [x] TApplication (message hook, ProcessMessages, HandleMessage, Run, hints)
+//              [x] TPanel [x] Tab order over tab stops [x] mouse leave
 //              [ ] fonts on the canvas [ ] double clicks [ ] docking and alignment
 #pragma once
 #include <cstdint>
@@ -19,6 +20,9 @@
 namespace platform {
 
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
+// Sides a control keeps its distance to when its parent is resized.
+using TAnchors = uint32_t;
+constexpr TAnchors akLeft = 1, akTop = 2, akRight = 4, akBottom = 8;
 using TShiftState = uint32_t;
 constexpr TShiftState ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32;
 
@@ -80,6 +84,9 @@ class TWinControl : public TWindowProc {
   [[nodiscard]] TCanvas& Canvas() { return fcanvas; }
 
   TColor Color = 0xF0F0F0;
+  TAnchors Anchors = akLeft | akTop;
+  bool TabStop = false;
+  intptr_t Tag = 0;
   std::string Caption;
   std::string Hint;
   bool ShowHint = false;
@@ -120,12 +127,22 @@ class TWinControl : public TWindowProc {
 
 // The control behind a window handle, or nullptr.
 TWinControl* FindControl(HWND);
+// Tab order: the focus goes to the next (or previous) visible, enabled tab stop of the control's
+// form, in the order of the control tree; false when the form has none.
+bool focusNext(TWinControl* from, bool backwards = false);
 
 // The framework's custom control: a windowed control that paints itself.
 class TCustomControl : public TWinControl {
  public:
   using TWinControl::TWinControl;
   [[nodiscard]] std::string frameworkClass() const override { return "TCustomControl"; }
+};
+
+// A plain panel; forms also use one as the placeholder of a control made in its place.
+class TPanel : public TCustomControl {
+ public:
+  using TCustomControl::TCustomControl;
+  [[nodiscard]] std::string frameworkClass() const override { return "TPanel"; }
 };
 
 enum TPosition { poDesigned, poScreenCenter };

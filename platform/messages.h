@@ -90,6 +90,11 @@ constexpr int VK_ADD = 0x6B;
 constexpr int VK_SUBTRACT = 0x6D;
 constexpr int VK_F1 = 0x70;
 
+// Bits of a key message's lParam (in the range the platform reserves) that hold the Shift and
+// Ctrl keys as they were when the key came.
+constexpr LPARAM KF_SHIFTHELD = 0x02000000;
+constexpr LPARAM KF_CTRLHELD = 0x04000000;
+
 // One message: the target window, its number and parameters, when it was queued (tick count)
 // and where the pointer was then (screen pixels).
 struct TMsg {

@@ -59,6 +59,7 @@ SDL_SystemCursor sdlCursor(Cursor c) {
     case Cursor::IBeam: return SDL_SYSTEM_CURSOR_IBEAM;
     case Cursor::Wait: return SDL_SYSTEM_CURSOR_WAIT;
     case Cursor::Cross: return SDL_SYSTEM_CURSOR_CROSSHAIR;
+    case Cursor::No: return SDL_SYSTEM_CURSOR_NO;
     default: return SDL_SYSTEM_CURSOR_ARROW;
   }
 }
@@ -83,6 +84,7 @@ class TSdlBackend : public TBackend {
     x11::ignoreVanishedWindows();  // a preview's host may go at any moment
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     fwake = SDL_RegisterEvents(1);
+    SDL_StartTextInput();  // typed characters arrive as text, composed by the input method
     endOnHangUpAsOnTerminate();
     return true;
   }
@@ -146,6 +148,7 @@ class TSdlBackend : public TBackend {
   void destroyWindow(HWND h) override {
     auto it = fwindows.find(h);
     if (it == fwindows.end()) return;
+    if (fconfined == it->second) fconfined = nullptr;
     SDL_DestroyWindow(it->second);
     fwindows.erase(it);
   }
@@ -168,6 +171,15 @@ class TSdlBackend : public TBackend {
   }
 
   void warpCursor(TPoint p) override { SDL_WarpMouseGlobal(p.X, p.Y); }
+  void confinePointer(HWND h, TRect const* r) override {
+    if (fconfined != nullptr) SDL_SetWindowMouseRect(fconfined, nullptr);
+    fconfined = nullptr;
+    if (!r) return;
+    if (SDL_Window* w = win(h)) {
+      const SDL_Rect sr{r->Left, r->Top, r->width(), r->height()};
+      if (SDL_SetWindowMouseRect(w, &sr) == 0) fconfined = w;
+    }
+  }
 
   void minimizeWindow(HWND h) override {
     if (SDL_Window* w = win(h)) SDL_MinimizeWindow(w);
@@ -329,6 +341,11 @@ class TSdlBackend : public TBackend {
         e.key = vkOf(ev.key.keysym.sym);
         if (e.key == 0) return;
         break;
+      case SDL_TEXTINPUT:
+        e.kind = TInputEvent::Text;
+        e.form = hwndOf(ev.text.windowID);
+        e.text = ev.text.text;
+        break;
       case SDL_WINDOWEVENT:
         e.form = hwndOf(ev.window.windowID);
         switch (ev.window.event) {
@@ -379,6 +396,7 @@ class TSdlBackend : public TBackend {
   std::map<HWND, SDL_Window*> fwindows;
   std::map<Cursor, SDL_Cursor*> fcursors;
   Uint32 fwake = 0;
+  SDL_Window* fconfined = nullptr;  // the window the pointer is kept in
   Display* fx = nullptr;  // our own connection for child windows inside hosts
 };
 

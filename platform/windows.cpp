@@ -4,6 +4,7 @@
 #include "platform/windows.h"
 
 #include "platform/imagecodec.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -543,6 +544,10 @@ void TDesktop::route(TInputEvent const& e) {
       const HWND target = mouseTarget();
       const HWND under = childFromPoint(e.form, e.pos);
       if (under != fhover) {
+        // The window the pointer left hears of it, unless the pointer went onto one of its children.
+        bool intoChild = false;
+        for (HWND w = under; w != 0 && !intoChild; w = parent(w)) intoChild = w == fhover;
+        if (fhover != 0 && isWindow(fhover) && !intoChild) finput.push_back({fhover, WM_MOUSELEAVE, 0, 0, t, screen});
         fhover = under;
         if (under != 0) setCursor(under, node(under)->cursor);
       }
@@ -563,8 +568,15 @@ void TDesktop::route(TInputEvent const& e) {
       const bool down = e.kind == TInputEvent::KeyDown;
       press(e.key, down);
       HWND target = ffocus != 0 && isWindow(ffocus) ? ffocus : e.form;
-      finput.push_back({target, down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(e.key), down ? 1 : LPARAM(0xC0000001),
-                        t, fcursorPos});
+      // The modifiers as they stand with this key: by the time it is dispatched they may be up.
+      const LPARAM mods = (keyDown(VK_SHIFT) ? KF_SHIFTHELD : 0) | (keyDown(VK_CONTROL) ? KF_CTRLHELD : 0);
+      finput.push_back({target, down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(e.key),
+                        (down ? 1 : LPARAM(0xC0000001)) | mods, t, fcursorPos});
+      return;
+    }
+    case TInputEvent::Text: {
+      HWND target = ffocus != 0 && isWindow(ffocus) ? ffocus : e.form;
+      for (char32_t c : toUtf32(e.text)) finput.push_back({target, WM_CHAR, static_cast<WPARAM>(c), 1, t, fcursorPos});
       return;
     }
     case TInputEvent::Close:
@@ -707,7 +719,21 @@ bool TDesktop::waitMessage(uint32_t ms) {
   }
 }
 
+void TDesktop::clipCursor(HWND h, TRect const* screen) {
+  if (!screen || !isWindow(h)) {
+    fbackend->confinePointer(0, nullptr);
+    return;
+  }
+  const HWND form = topLevel(h);
+  const TPoint o = screenToClient(form, TPoint{screen->Left, screen->Top});
+  TRect r = Bounds(o.X, o.Y, screen->width(), screen->height());
+  r = Rect(std::max(r.Left, 0), std::max(r.Top, 0), std::min(r.Right, clientRect(form).Right),
+           std::min(r.Bottom, clientRect(form).Bottom));
+  fbackend->confinePointer(form, &r);
+}
+
 LRESULT TDesktop::dispatchMessage(TMsg const& m) {
+  if (m.hwnd != 0) flastTarget = m.hwnd;
   if (m.message == WM_TIMER && m.lParam != 0) {
     for (auto& t : ftimers)
       if (t->h == m.hwnd && t->id == m.wParam && t->callback) {

@@ -8,6 +8,7 @@
 //              [x] posted/sent/registered messages, hook before dispatch [x] timers, callback
 //              timers, interval 0 on the next turn [x] modal loop [x] key states
 //              [x] headless backend with injected input and an injectable clock
+//              [x] typed text as WM_CHAR per code point [x] pointer confinement
 //              [ ] double clicks [ ] keyboard layouts beyond the keys the system reads
 #pragma once
 #include <algorithm>
@@ -36,7 +37,7 @@ constexpr uint32_t WS_EX_TOPMOST = 0x00000008;     // kept in the style word: al
 constexpr uint32_t WS_EX_TOOLWINDOW = 0x00000080;  // kept off the task bar
 
 // Hidden hides the pointer while it is over the window (a full-screen clock shows no arrow).
-enum class Cursor { Default, Arrow, Hand, SizeAll, SizeNS, SizeWE, SizeNWSE, SizeNESW, IBeam, Wait, Cross, Hidden };
+enum class Cursor { Default, Arrow, Hand, SizeAll, SizeNS, SizeWE, SizeNWSE, SizeNESW, IBeam, Wait, Cross, Hidden, No };
 
 // The program's own cursors are numbered above the platform's: customCursor(n) is the n-th.
 [[nodiscard]] constexpr Cursor customCursor(int n) { return static_cast<Cursor>(0x100 + n); }
@@ -80,7 +81,8 @@ struct TInputEvent {
   enum Kind {
     MouseMove, ButtonDown, ButtonUp, Wheel, KeyDown, KeyUp, Close, Resized, Moved, Exposed, Quit,
     Activated, Deactivated,  // the window gained or lost the keyboard focus of the desktop
-    DisplayChanged           // a display was added, removed or changed its mode
+    DisplayChanged,          // a display was added, removed or changed its mode
+    Text                     // typed characters (UTF-8 in text), after the key that made them
   };
   Kind kind = MouseMove;
   HWND form = 0;
@@ -90,6 +92,7 @@ struct TInputEvent {
   int wheel = 0;   // WHEEL_DELTA per notch, positive forward
   TSize size;      // Resized: the new client size
   TPoint at;       // Moved: the new screen position (a window manager moved the window)
+  std::string text;  // Text: what was typed, UTF-8
 };
 
 // One display of the desktop as the platform reports it.
@@ -134,6 +137,9 @@ class TBackend {
   virtual void warpCursor(TPoint) {}
   // Minimises a top-level window (nothing where there is no such state), and whether it is.
   virtual void minimizeWindow(HWND) {}
+  // Keeps the pointer inside a client rectangle of a top-level window while a drag lasts;
+  // nullptr frees it.
+  virtual void confinePointer(HWND, TRect const*) {}
   [[nodiscard]] virtual bool isMinimized(HWND) { return false; }
 };
 
@@ -172,6 +178,9 @@ class THeadlessBackend : public TBackend {
   void minimizeWindow(HWND h) override { fminimized.push_back(h); }
   bool isMinimized(HWND h) override { return std::find(fminimized.begin(), fminimized.end(), h) != fminimized.end(); }
   void warpCursor(TPoint p) override { fwarped = p; }
+  void confinePointer(HWND h, TRect const* r) override { fconfined = r ? std::make_pair(h, *r) : std::make_pair(HWND(0), TRect{}); }
+  // The window and client rectangle the pointer is kept in (0 when free).
+  [[nodiscard]] std::pair<HWND, TRect> confined() const { return fconfined; }
   [[nodiscard]] TPoint warped() const { return fwarped; }
   // What the user's restore from the task bar does.
   void restoreWindow(HWND h) { std::erase(fminimized, h); }
@@ -201,6 +210,7 @@ class THeadlessBackend : public TBackend {
   std::string fclip;
   std::vector<HWND> fminimized;
   TPoint fwarped{-1, -1};
+  std::pair<HWND, TRect> fconfined{0, TRect{}};
 };
 
 // Real windows through SDL (video driver x11); nullptr when no display can be opened.
@@ -262,6 +272,9 @@ class TDesktop {
   HWND setFocus(HWND);  // returns the previous focus
   [[nodiscard]] HWND focus() const { return ffocus; }
   void setCursor(HWND, Cursor);
+  // Keeps the pointer inside a window's client area (screen rectangle r, clipped to its form)
+  // until freed with nullptr; also freed when the window goes.
+  void clipCursor(HWND, TRect const* screen);
   // Program cursors of this desktop: made in the backend once, before a window shows them.
   void defineCursor(Cursor, TcursorImage const&);
   [[nodiscard]] bool cursorDefined(Cursor c) const {
@@ -286,6 +299,8 @@ class TDesktop {
   // Waits at most ms for a message to be there; true when one is.
   bool waitMessage(uint32_t ms);
   LRESULT dispatchMessage(TMsg const&);
+  // The window the last dispatched message went to (error reports name it); 0 before any.
+  [[nodiscard]] HWND lastTarget() const { return flastTarget; }
   // The hook runs before dispatch; handled = true keeps the message from its window.
   std::function<void(TMsg&, bool& handled)> hook;
   // One message through hook and dispatch; false when none was there (nothing waited for).
@@ -336,7 +351,7 @@ class TDesktop {
   std::vector<std::unique_ptr<Timer>> ftimers;
   std::vector<HWND> fmodal;
   uintptr_t fnextTimerId = 0x10000;
-  HWND fcapture = 0, ffocus = 0, fhover = 0;
+  HWND fcapture = 0, ffocus = 0, fhover = 0, flastTarget = 0;
   std::vector<Cursor> fdefinedCursors;
   TPoint fcursorPos;
   bool fquit = false;

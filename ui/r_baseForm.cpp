@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cxxabi.h>
+#include <memory>
 #include <typeinfo>
 
 #include "core/TQYini.h"
@@ -68,6 +71,8 @@ void TbaseForm::start() {
     // Double clicks are recognised here: the window layer reports single presses only.
     const uint32_t now = hasDesktop() ? desktop().now() : 0;
     const bool dbl = now - lastUpTick < kDoubleClickMs && std::abs(x - lastUpX) < 4 && std::abs(y - lastUpY) < 4;
+    // The release cleared `hit`; with no move since, the press itself says what it is over.
+    if (dbl && hit == hit_none) classify(x, y);
     if (dbl && hit == hit_caption) {
       lastUpTick = 0;
       doDblClick();
@@ -318,21 +323,45 @@ void TbaseForm::log(const std::string& text) const {
   if (::logging) ::log(std::string(unitName()) + "." + className() + "." + text);
 }
 
+namespace {
+// The failure's type as a reader knows it: demangled, without its namespaces.
+std::string plainTypeName(const std::type_info& t) {
+  int status = 0;
+  std::unique_ptr<char, void (*)(void*)> d(abi::__cxa_demangle(t.name(), nullptr, nullptr, &status), std::free);
+  std::string name = status == 0 && d ? d.get() : "unknown failure";
+  const auto angle = name.find('<');
+  const auto colon = name.rfind("::", angle);
+  if (colon != std::string::npos) name = name.substr(colon + 2);
+  return name;
+}
+std::string windowClass(HWND h) {
+  TWinControl* c = h && hasDesktop() && desktop().isWindow(h) ? FindControl(h) : nullptr;
+  if (!c) return "";
+  if (auto* t = dynamic_cast<TtrailSource*>(c)) return t->className();
+  return c->frameworkClass();
+}
+}  // namespace
+
 void TbaseForm::MyExceptionHandler(TtrailSource* sender, const std::exception& e) {
   std::string context = os ? os->trail() : std::string();
   if (os && !os->lasterr.empty()) context = context.empty() ? os->lasterr : context + "." + os->lasterr;
   const uint32_t last = os ? os->lastWindowsMessage : 0;
   const std::string msgName = messageName(last);
-  std::string source = className();
-  if (sender) source = sender->className();
-  const std::string cls = typeid(e).name();
-  std::string line = "ERROR MESSAGE: " + cls + " | " + e.what() + " | Source: " + unitName() + "." + source +
+  const TtrailSource* src = sender ? sender : this;
+  std::string source = src->className();
+  if (auto* q = dynamic_cast<const TqyObject*>(src); q && !q->id.empty()) source = q->id + " (" + source + ")";
+  source = std::string(src->unitName()) + "." + source;
+  const std::string window = hasDesktop() ? windowClass(desktop().lastTarget()) : std::string();
+  const std::string cls = plainTypeName(typeid(e));
+  std::string line = "ERROR MESSAGE: " + cls + " | " + e.what() + " | Source: " + source +
                      " | Last windows message: " + msgName;
+  if (!window.empty()) line += "|Window: " + window;
   if (!context.empty()) line += " | " + context;
   ::log(line);
   ::log(std::string(63, '-'));
-  std::string box = "Error: " + cls + "\rSource: " + unitName() + "." + source + "\rLast windows message: " + msgName;
+  std::string box = "Error: " + cls + "\rSource: " + source + "\rLast windows message: " + msgName;
   if (!context.empty()) box += "\rContext: " + context;
+  if (!window.empty()) box += "\rWindow: " + window;
   if (onError) onError(this);
   if (last != WM_MOUSEMOVE && shownErrors.insert(box + "|" + e.what()).second) errmsg(box);
   if (os) os->procnames.clear();
@@ -556,6 +585,18 @@ void TbaseForm::setMonitor(int index) {
   setBoundsChecked((b.Left + b.Right - w) / 2, (b.Top + b.Bottom - h) / 2, w, h);
 }
 
+int TbaseForm::findMonitor(TPoint p) {
+  if (!os || !os->monitors) return 0;
+  TmyMonitors& m = *os->monitors;
+  m.refresh();
+  int found = 0;
+  for (int i = 0; i < m.count(); ++i)
+    if (m.item(i).box.contains(p)) found = i;
+  m.setIndex(found);
+  if (m.count() >= 2) settings().writestring("settings", "monitor", m.fullname(found));
+  return found;
+}
+
 void TbaseForm::setMaximized(bool value) {
   sizeStatus = size_none;
   if (fmaximized == value) return;
@@ -566,8 +607,19 @@ void TbaseForm::setMaximized(bool value) {
   fmaximized = value;
   if (value) {
     sizeStatus = size_maximised;
-    fclient = Rect(0, fcapH, a.width(), a.height());
-    SetBounds(a.Left, a.Top, a.width(), a.height());
+    // The work area of the monitor under the window's centre, not the box around all monitors.
+    TRect w = a, screen = a;
+    if (os && os->monitors) {
+      const int k = findMonitor(TPoint{(Left() + Left() + Width()) / 2, (Top() + Top() + Height()) / 2});
+      if (k < os->monitors->count()) {
+        w = os->monitors->item(k).workArea;
+        screen = os->monitors->item(k).box;
+      }
+    }
+    // No panel above or below: 3 pixels stay free, so that a hidden task bar can still be called up.
+    if (w.height() == screen.height()) w.Bottom -= 3;
+    fclient = Rect(0, fcapH, w.width(), w.height());
+    SetBounds(w.Left, w.Top, w.width(), w.height());
     if (onInternalSizeChanged) onInternalSizeChanged(this);
     if (onMaximized) onMaximized(nullptr);
   } else {
@@ -576,6 +628,11 @@ void TbaseForm::setMaximized(bool value) {
   }
   OnResize = std::move(resize);
   if (OnResize) OnResize(this);
+}
+
+void TbaseForm::SimulateMagnification(double factor) {
+  if (os) os->setMagnify(factor);
+  setCapH(gp(22));
 }
 
 void TbaseForm::wm_displaychange() {

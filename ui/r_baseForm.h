@@ -72,6 +72,11 @@ class TbaseForm : public platform::TForm, public TtrailSource {
   void setMonitor(int index);
   [[nodiscard]] bool maximized() const { return fmaximized; }
   void setMaximized(bool value);
+  // The last monitor whose box holds the screen point (else 0) becomes current; with several
+  // monitors its full name is stored as the "monitor" setting.
+  int findMonitor(platform::TPoint p);
+  // Sets the program magnification and the caption height that follows it.
+  void SimulateMagnification(double factor);
   void setBoundsChecked(int left, int top, int width, int height);
   [[nodiscard]] static platform::TRect workArea();
   void closedown();

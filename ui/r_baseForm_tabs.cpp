@@ -162,6 +162,13 @@ void TformButton::Paint() {
     cv.Brush.Color = glyph;
     cv.FillRect(Rect(cx - h, cy - 1, cx + h, cy + 1));
     if (plus) cv.FillRect(Rect(cx - 1, cy - h, cx + 1, cy + h + 1));
+  } else if (ftype == 3 || ftype == 4) {
+    const std::string arrow = ftype == 3 ? "\u25BA" : "\u25C4";
+    cv.Font.setName("Arial");
+    cv.Font.Color = glyph;
+    cv.TextOut(W - m, (H - cv.TextHeight(arrow)) / 2, arrow);
+    cv.Font.setName(sansFace());
+    cv.Font.setSize(fontSize());
   }
   if (fProhibit) {
     cv.Pen.Color = 0xA0A0FF;

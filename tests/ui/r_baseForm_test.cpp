@@ -454,3 +454,150 @@ TEST_F(FormTest, TheTitleIsRenderedSmoothForBothCaptionStates) {
   f.setCapH(30);
   EXPECT_EQ(f.titlebm.Height(), 28);
 }
+
+namespace {
+TDisplay display(const char* name, TRect box, TRect work) {
+  TDisplay d;
+  d.name = name;
+  d.box = box;
+  d.workArea = work;
+  d.modeWidth = box.width();
+  d.modeHeight = box.height();
+  return d;
+}
+}  // namespace
+
+TEST_F(FormTest, MaximisingFillsTheWorkAreaOfTheMonitorUnderTheWindow) {
+  struct Case {
+    const char* what;
+    std::vector<TDisplay> displays;
+    TRect restored;      // the window before maximising
+    TRect maximised;     // expected box
+    int monitor;         // expected current monitor
+    bool storesMonitor;  // the "monitor" setting is written
+  };
+  const TDisplay left = display("Left", Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1040));
+  const TDisplay right = display("Right", Rect(1920, 0, 4480, 1440), Rect(1920, 0, 4480, 1400));
+  const Case cases[] = {
+      {"second monitor, its own panel", {left, right}, Bounds(2500, 300, 1280, 720), Rect(1920, 0, 4480, 1400), 1, true},
+      {"first monitor of two", {left, right}, Bounds(100, 100, 800, 600), Rect(0, 0, 1920, 1040), 0, true},
+      {"one monitor without a task bar: 3 pixels stay free",
+       {display("Only", Rect(0, 0, 1280, 800), Rect(0, 0, 1280, 800))},
+       Bounds(100, 100, 800, 600),
+       Rect(0, 0, 1280, 797),
+       0,
+       false},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    hb->setDisplays(k.displays);
+    os->monitors->refresh();
+    settings().writestring("settings", "monitor", "");
+    TtabForm f;
+    f.start();
+    f.setMaximized(false);
+    f.SetBounds(k.restored.Left, k.restored.Top, k.restored.width(), k.restored.height());
+    f.setMaximized(true);
+    EXPECT_EQ(f.BoundsRect(), k.maximised);
+    EXPECT_EQ(f.clientrect(), Rect(0, f.capH(), k.maximised.width(), k.maximised.height()));
+    EXPECT_EQ(os->monitors->currentIndex(), k.monitor);
+    EXPECT_EQ(settings().readString("settings", "monitor", ""), k.storesMonitor ? os->monitors->fullname(k.monitor) : "");
+    f.setMaximized(false);
+    EXPECT_EQ(f.BoundsRect(), k.restored);
+  }
+}
+
+TEST_F(FormTest, CaptionDoubleClickWithoutAMoveBetweenTheClicks) {
+  TtabForm f;
+  f.start();
+  f.setMaximized(false);
+  f.SetBounds(100, 100, 800, 600);
+  f.Show();
+  const HWND h = f.Handle();
+  auto inject = [&](TInputEvent::Kind k) {
+    TInputEvent e;
+    e.kind = k;
+    e.form = h;
+    e.pos = {300, 8};
+    hb->inject(e);
+  };
+  inject(TInputEvent::MouseMove);
+  for (int i = 0; i < 2; ++i) {
+    inject(TInputEvent::ButtonDown);
+    inject(TInputEvent::ButtonUp);
+  }
+  desktop().processMessages();
+  EXPECT_TRUE(f.maximized());
+  hb->advance(1000);
+  for (int i = 0; i < 2; ++i) {
+    inject(TInputEvent::ButtonDown);
+    inject(TInputEvent::ButtonUp);
+  }
+  desktop().processMessages();
+  EXPECT_FALSE(f.maximized());
+}
+
+TEST_F(FormTest, TheErrorBoxNamesTheFailureTheSourceAndTheWindow) {
+  std::string shown;
+  yoRecorder = [&](Tyo& y) {
+    shown = y.caption();
+    return 1;
+  };
+  TtabForm f;
+  f.start();
+  f.Show();
+  TQYcontrol page(&f);
+  desktop().sendMessage(page.Handle(), WM_NULL);
+  TMsg m;
+  m.hwnd = page.Handle();
+  m.message = WM_TIMER;
+  desktop().dispatchMessage(m);
+  os->lastWindowsMessage = WM_TIMER;
+  TqyObject source("places");
+  f.MyExceptionHandler(&source, std::out_of_range("index 7"));
+  yoRecorder = nullptr;
+  EXPECT_NE(shown.find("Error: out_of_range"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("Source: r_base.places (TqyObject)"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("Window: TQYcontrol"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("St12"), std::string::npos) << "no mangled type name: " << shown;
+}
+
+TEST_F(FormTest, SimulatedMagnificationGrowsTheCaption) {
+  TtabForm f;
+  f.start();
+  const int before = f.capH();
+  f.SimulateMagnification(1.5);
+  EXPECT_EQ(f.capH(), os->gp(22));
+  EXPECT_GT(f.capH(), before);
+  f.SimulateMagnification(1.0);
+  EXPECT_EQ(f.capH(), before);
+}
+
+TEST_F(FormTest, LeftButtonsOfTheArrowTypesDrawTheirArrow) {
+  TtabForm f;
+  f.start();
+  f.SetBounds(0, 0, 800, 600);
+  f.Show();
+  f.active = true;
+  for (int type : {3, 4}) {
+    SCOPED_TRACE(type);
+    TformButton* b = f.addLeftButton("", type);
+    b->setType(type);
+    b->SetBounds(10, 2, 40, 18);
+    b->redraw();
+    desktop().update(f.Handle());
+    TSurface const* s = hb->screen(f.Handle());
+    ASSERT_NE(s, nullptr);
+    // Blue ink in the glyph's place at the right end.
+    int leftMost = 1000, blue = 0;
+    for (int y = 2; y < 20; ++y)
+      for (int x = 10; x < 50; ++x)
+        if (s->pixel(x, y) == clBlue) {
+          ++blue;
+          leftMost = std::min(leftMost, x);
+        }
+    EXPECT_GT(blue, 3);
+    EXPECT_GE(leftMost, 10 + 40 - os->gp(14));
+    b->Hide();
+  }
+}

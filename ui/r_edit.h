@@ -1,0 +1,97 @@
+// r_edit: the control set's one-line text field (Tedit), a widget of our own on the control base:
+// caret and selection by keys, mouse and drag, cut/copy/paste, read-only, a numeric character
+// filter, a change event that can wait until typing pauses (programmatic text fires nothing),
+// valid and multi-selection colours, and Enter and arrow events.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/TQYcontrol.h"
+
+class Tedit : public TQYcontrol {
+ public:
+  using Notify = std::function<void(Tedit*)>;
+  explicit Tedit(platform::TWinControl* owner = nullptr);
+  ~Tedit() override;
+
+  [[nodiscard]] std::string frameworkClass() const override { return "TEdit"; }
+  [[nodiscard]] bool isEditControl() const override { return true; }
+
+  // Text from code: onChange does not fire.
+  [[nodiscard]] std::string text() const;
+  void setText(const std::string& value);
+  // The change rule with the edit as sender: fires onChange, or restarts the delay.
+  void ForceChange();
+  [[nodiscard]] bool changed() const { return fchanged; }
+  [[nodiscard]] bool valid() const { return fvalid; }
+  void setValid(bool value);
+  [[nodiscard]] bool various() const { return fvarious; }
+  void setVarious(bool value);
+  [[nodiscard]] bool enabled() const { return Enabled(); }
+  void setEnabled(bool value);
+  [[nodiscard]] double magnify() const { return fmagnify; }
+  void setMagnify(double value);
+  [[nodiscard]] bool readOnly() const { return freadOnly; }
+  void setReadOnly(bool value);
+
+  // Selection in code points: the anchor stays, the caret moves.
+  [[nodiscard]] int caret() const { return fcaret; }
+  [[nodiscard]] int selStart() const { return std::min(fanchor, fcaret); }
+  [[nodiscard]] int selLength() const { return std::abs(fcaret - fanchor); }
+  void setSel(int start, int length);
+  [[nodiscard]] std::string selText() const;
+  void selectAll() { setSel(0, static_cast<int>(ftext.size())); }
+  void cutToClipboard();
+  void copyToClipboard();
+  void pasteFromClipboard();
+  // Replaces the selection with text, as typing or a paste would (filtered, change rule).
+  void insertText(const std::string& utf8);
+  // Whether the numeric mode accepts the character typed with the caret at pos into text.
+  [[nodiscard]] static bool accepts(int numeric, const std::u32string& text, int pos, char32_t c);
+  // The caret position nearest to x (client pixels).
+  [[nodiscard]] int positionAt(int x);
+  [[nodiscard]] bool caretShown() const { return fcaretOn; }
+
+  Notify onReturn, onChange, onUpArrow, onDownArrow;
+  int delay = 0;
+  int numeric = 0;
+  std::string leftCaption, rightCaption;
+  int32_t disabledColour = 0xDCDCDC;
+  int32_t fontcolour = 0;   // the text colour saved by the various look
+  platform::TColor FontColor = 0;  // the text colour shown
+
+ protected:
+  void Paint() override;
+  platform::LRESULT WndProc(platform::TMsg& m) override;
+
+ private:
+  void changeRule(bool fromDelay);
+  void userEdit(std::u32string replacement);
+  void keyDown(int key, platform::TShiftState s);
+  void keyUp(int key);
+  void typed(char32_t c);
+  void exitRule();
+  void moveCaret(int pos, bool extend);
+  void measure();
+  void scrollToCaret();
+  void caretTimer(bool on);
+  [[nodiscard]] int xOf(int pos);
+
+  std::u32string ftext;
+  int fcaret = 0, fanchor = 0;
+  int fscroll = 0;  // pixels of text scrolled off to the left
+  bool fchanged = false, fvalid = true, fvarious = false, freadOnly = false;
+  bool fdragging = false, fcaretOn = false;
+  double fmagnify = 1.0;
+  uint64_t fdelayed = 0;  // serial of the pending delayed change
+  uintptr_t fcaretTimer = 0;
+  std::vector<int> fx;  // x of each position, from the measured character widths
+  bool fmeasured = false;
+  std::unordered_map<char32_t, int> fwidths;  // per character, at fwidthSize
+  int fwidthSize = 0;
+  std::shared_ptr<bool> falive = std::make_shared<bool>(true);
+};
