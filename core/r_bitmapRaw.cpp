@@ -14,6 +14,7 @@
 
 #include "core/bmpCheck.h"
 #include "core/r_log.h"
+#include "platform/files.h"
 #include "platform/numbers.h"
 
 using platform::Round;
@@ -452,12 +453,16 @@ bool TrawBitmap24::savetofile(const std::string& filename) {
   if (!fpt || !rawio::folderExists(rawio::folderOf(filename))) return false;
   uint8_t head[kBmpHeaderBytes];
   writeBmpHeaders(fh, bi, head);
-  rawio::TrawFile f;
-  if (!f.create(filename) || !f.write(head, sizeof head) || !f.write(fpt.get(), size_t(fImageSize))) {
-    log("TrawBitmap24.savetofile: cannot write " + filename);
-    return false;
-  }
-  return true;
+  return saveBmpFile(filename, {byteView(head, sizeof head), byteView(fpt.get(), size_t(fImageSize))},
+                     "TrawBitmap24.savetofile");
+}
+
+bool saveBmpFile(const std::string& filename, std::initializer_list<std::string_view> pieces, const char* who) {
+  std::string why;
+  if (platform::replaceFileContents(filename, std::span<const std::string_view>(pieces.begin(), pieces.size()), &why))
+    return true;
+  log(std::string(who) + ": " + why + "; the file on disk is unchanged");
+  return false;
 }
 
 void TrawBitmap24::saveToClipboard() {

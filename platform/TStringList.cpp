@@ -6,6 +6,7 @@
 #include <numeric>
 #include <sstream>
 
+#include "platform/files.h"
 #include "platform/text.h"
 
 int TStringList::add(const std::string& s, void* object) {
@@ -124,14 +125,7 @@ bool TStringList::loadFromFile(const std::string& path) {
   return true;
 }
 
-bool TStringList::saveToFile(const std::string& path) const {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  if (!f) return false;
-  std::string t = text();
-  f.write(t.data(), static_cast<std::streamsize>(t.size()));
-  f.close();
-  return !f.fail();
-}
+bool TStringList::saveToFile(const std::string& path) const { return platform::replaceFileContents(path, text()); }
 
 void TStringList::changed() {
   if (onChange) onChange();
