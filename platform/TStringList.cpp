@@ -125,7 +125,11 @@ bool TStringList::loadFromFile(const std::string& path) {
   return true;
 }
 
-bool TStringList::saveToFile(const std::string& path) const { return platform::replaceFileContents(path, text()); }
+// The run log rewrites itself through here after every line: a flush to disk each time would
+// cost more than the line is worth.
+bool TStringList::saveToFile(const std::string& path) const {
+  return platform::replaceFileContents(path, text(), nullptr, platform::Flush::Later);
+}
 
 void TStringList::changed() {
   if (onChange) onChange();

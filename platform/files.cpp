@@ -320,12 +320,13 @@ void clearStaleTemporaries(const std::string& folder, const std::string& saving)
 }
 }  // namespace
 
-bool replaceFileContents(const std::string& path, std::string_view bytes, std::string* error) {
+bool replaceFileContents(const std::string& path, std::string_view bytes, std::string* error, Flush flush) {
   const std::string_view pieces[] = {bytes};
-  return replaceFileContents(path, pieces, error);
+  return replaceFileContents(path, pieces, error, flush);
 }
 
-bool replaceFileContents(const std::string& path, std::span<const std::string_view> pieces, std::string* error) {
+bool replaceFileContents(const std::string& path, std::span<const std::string_view> pieces, std::string* error,
+                         Flush flush) {
   auto fail = [&](const std::string& why, const std::string& temp) {
     if (error) *error = why;
     if (!temp.empty()) ::unlink(temp.c_str());
@@ -349,7 +350,7 @@ bool replaceFileContents(const std::string& path, std::span<const std::string_vi
   bool ok = true;
   for (std::string_view piece : pieces)
     if (ok) ok = writeFile(fd, piece.data(), static_cast<int64_t>(piece.size()));
-  ok = ok && ::fsync(fd) == 0;
+  ok = ok && (flush == Flush::Later || ::fsync(fd) == 0);
   std::string why = ok ? std::string() : lastErrorText();
   if (::close(fd) != 0 && ok) {
     ok = false;
@@ -362,7 +363,7 @@ bool replaceFileContents(const std::string& path, std::span<const std::string_vi
   }
   if (!ok) return fail("cannot write " + path + ": " + why, temp);
   if (::rename(temp.c_str(), path.c_str()) != 0) return fail("cannot replace " + path + ": " + lastErrorText(), temp);
-  fsyncFolder(folder);
+  if (flush == Flush::ToDisk) fsyncFolder(folder);
   return true;
 }
 

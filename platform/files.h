@@ -79,10 +79,14 @@ bool copyFileBytes(const std::string& source, const std::string& target);  // ov
 // is untouched, the temporary file is removed and `error` says why. The temporary file is
 // ".<name>.XXXXXX"; such files left by a killed save (this user's, untouched for a minute, named
 // after a file of the folder) are removed first.
-bool replaceFileContents(const std::string& path, std::string_view bytes, std::string* error = nullptr);
+// Flush::Later skips flushing the new file to disk before the rename: it is still whole or not
+// there after a kill or a full disk, but may be lost with the machine's power.
+enum class Flush { ToDisk, Later };
+bool replaceFileContents(const std::string& path, std::string_view bytes, std::string* error = nullptr,
+                         Flush flush = Flush::ToDisk);
 // The same for a file made of several pieces written one after the other.
 bool replaceFileContents(const std::string& path, std::span<const std::string_view> pieces,
-                         std::string* error = nullptr);
+                         std::string* error = nullptr, Flush flush = Flush::ToDisk);
 // Tests make the next replaceFileContents of path (of any file when empty) fail after its
 // temporary file is written (a full disk).
 void failNextReplaceForTesting(const std::string& path = {});
