@@ -245,7 +245,7 @@ class Tsun {
   bool useZeroHorizon = false;
   double imposedAngleToEcliptic = 0;  // degrees; 0 means the computed obliquity
 
-  // Sounds when `moonRiseSetEx2` finds nothing; tests and the headless build may replace it.
+  // Sounds when `moonRiseSetEx2` finds nothing: the program's beep unless a caller replaces it.
   std::function<void()> beep;
 
  private:

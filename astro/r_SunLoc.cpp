@@ -200,7 +200,7 @@ void Tlocations::loadfromfile(const std::string& filenameIn) {
     // The data folder's file is a default: copied once to the configuration folder, never written.
     r_fileBase::MakeDirectory(os->configdir());
     const std::string copy = os->configdir() + filename.substr(os->basedir().size());
-    if (!r_fileBase::FileExists(copy) && r_fileBase::FileExists(filename)) platform::copyFileBytes(filename, copy);
+    if (!r_fileBase::FileExists(copy) && r_fileBase::FileExists(filename)) r_fileBase::CopyFileSafely(filename, copy);
     filename = copy;
   }
   fname = filename;

@@ -170,36 +170,81 @@ bool Tsun::moonRiseSetEx2(double& moonRiseJdate, double& moonSetJdate, double& m
   return found;
 }
 
+namespace {
+enum class Extreme { Highest, Lowest };
+
+// The whole second in [lo, hi] where `elevation` is highest (lowest), by ternary search: the
+// caller gives a range holding one extreme only.
+template <typename Elevation>
+long extremeSecond(Elevation elevation, long lo, long hi, Extreme which) {
+  const double sign = which == Extreme::Highest ? 1 : -1;
+  while (hi - lo > 2) {
+    long m1 = lo + (hi - lo) / 3, m2 = hi - (hi - lo) / 3;
+    if (sign * elevation(m1) < sign * elevation(m2))
+      lo = m1 + 1;
+    else
+      hi = m2 - 1;
+  }
+  long best = lo;
+  for (long s = lo + 1; s <= hi; ++s)
+    if (sign * elevation(s) > sign * elevation(best)) best = s;
+  return best;
+}
+
+// Bisects whole seconds between `up` (elevation at or above h) and `down` (below h) and answers
+// the second below h next to the crossing.
+template <typename Elevation>
+long crossingSecond(Elevation elevation, long up, long down, double h) {
+  while (std::labs(down - up) > 1) {
+    long mid = up + (down - up) / 2;
+    if (elevation(mid) >= h)
+      up = mid;
+    else
+      down = mid;
+  }
+  return down;
+}
+}  // namespace
+
+// The daylight of the observer's local day: the one around the sun's upper transit between local
+// midnight and the next. Each crossing is bisected inside the half-day between that transit and
+// a lower transit, where the elevation only falls (or rises), so the rise comes before the set and
+// a day or a night shorter than any scanning step is still seen.
 bool Tsun::sunRiseSetDT(TDateTime& sunRisedate, TDateTime& sunSetdate, double& sunRiseBearing, double& sunSetBearing) {
+  constexpr long kHour = 3600, kHalfDay = 43200;
   const TDateTime save = ob.getDT();
   const double diff = ob.timeZone() / 24;
-  const double start = std::trunc(save) + 0.5 - diff;  // local noon of the observer's date, as GMT
+  const double noon = std::floor(save + diff) + 0.5 - diff;  // local noon of the local day, as GMT
   const double h = kDateTimeHorizon;
+  auto elevation = [&](long second) {
+    ob.setDT(noon + second * kSecond);
+    sun();
+    return fSunE;
+  };
 
-  // The searches run outwards from local noon, so they need the sun up there (not polar night).
-  ob.setDT(start);
-  sun();
-  bool found = false;
-  if (fSunE >= h) {
-    auto scanDown = [&](double value, double step, int maxSteps) {
-      double from = value;
-      for (int k = 1;; ++k) {
-        value = from + k * step;
-        ob.setDT(value);
-        sun();
-        if (fSunE < h) return ScanResult{value, true};
-        if (std::fabs(value - from) >= 1 || (maxSteps > 0 && k >= maxSteps)) return ScanResult{value, false};
-      }
-    };
-    ScanResult rise = refine(start, -kCoarseStep, scanDown);
-    if (rise.found) {
-      sunRisedate = rise.value + diff;
-      sunRiseBearing = fSunB;
-      ScanResult set = refine(start, kCoarseStep, scanDown);
-      sunSetdate = set.value + diff;
-      sunSetBearing = fSunB;
-      found = set.found;
-    }
+  long transit = 0;  // seconds from local noon
+  double highest = elevation(0);
+  for (long s = -kHalfDay; s <= kHalfDay; s += kHour) {
+    double e = elevation(s);
+    if (e > highest) highest = e, transit = s;
+  }
+  transit = extremeSecond(elevation, transit - kHour, transit + kHour, Extreme::Highest);
+  const long lowBefore = extremeSecond(elevation, transit - kHalfDay - 2 * kHour, transit - kHalfDay + 2 * kHour,
+                                       Extreme::Lowest);
+  const long lowAfter =
+      extremeSecond(elevation, transit + kHalfDay - 2 * kHour, transit + kHalfDay + 2 * kHour, Extreme::Lowest);
+
+  // Polar night: down at the transit; midnight sun: up at a lower transit.
+  const bool found = elevation(transit) >= h && elevation(lowBefore) < h && elevation(lowAfter) < h;
+  if (found) {
+    long rise = crossingSecond(elevation, transit, lowBefore, h);
+    elevation(rise);
+    sunRisedate = noon + rise * kSecond + diff;
+    sunRiseBearing = fSunB;
+    long set = crossingSecond(elevation, transit, lowAfter, h);
+    elevation(set);
+    sunSetdate = noon + set * kSecond + diff;
+    sunSetBearing = fSunB;
   }
   ob.setDT(save);
   sun();
@@ -235,7 +280,7 @@ bool Tsun::moonRiseSetDT(TDateTime& moonRisedate, TDateTime& moonSetdate, double
                          double& moonSetBearing, bool allowPreviousDay) {
   const TDateTime save = ob.getDT();
   const double diff = ob.timeZone() / 24;
-  double start = std::trunc(save) - diff;  // local midnight as GMT
+  double start = std::floor(save + diff) - diff;  // midnight starting the local day, as GMT
   ob.setDT(start);
   sun();
   Moon();

@@ -6,6 +6,7 @@
 
 #include "astro/r_Sun.h"
 #include "astro/sun_math.h"
+#include "core/Tyo.h"
 #include "platform/numbers.h"
 
 using namespace sunmath;
@@ -30,6 +31,7 @@ struct SunListener {
 }  // namespace
 
 Tsun::Tsun(Tobserver& observer) : ob(observer) {
+  beep = [] { ::beep(); };
   ob.onChange = SunListener{this};
   eg = 278.833540 * kRad;
   wg = 282.596403 * kRad;

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -91,6 +92,14 @@ bool readDegrees(const std::string& text, double limit, double& degrees);
 // day image with the night image.
 class TsunEle {
  public:
+  // The machine code of the two hot loops: the plain x86-64 build, or one for AVX2 or AVX-512
+  // chosen from the processor at run time. Every path and every number of bands gives the same
+  // bytes.
+  enum class Tpath { Auto, Baseline, Avx2, Avx512 };
+  [[nodiscard]] static bool pathSupported(Tpath);
+  // What Auto runs on this processor.
+  [[nodiscard]] static Tpath bestPath();
+
   TsunEle();
 
   void setSunLat(double sunlat);
@@ -111,6 +120,11 @@ class TsunEle {
   double moonLong = 0, moonLat = 0, moonPhase = 0;
   std::vector<uint8_t> buf;  // row by row from the north, `width` bytes each
   int32_t noonX = 0;
+  Tpath path = Tpath::Auto;  // an unsupported path runs as Auto
+  int threads = 0;           // bands the rows are shared out in; 0: one per core
+
+ private:
+  [[nodiscard]] Tpath pathToRun() const;
 };
 
 // ---- the location labels --------------------------------------------------------------------------
@@ -144,6 +158,7 @@ class TlocLite {
   [[nodiscard]] int px(double mm) const;
 
   std::vector<platform::TPoint> pt;
+  std::vector<platform::TRect> boxes;  // the box each label covers on the map, in drawing order
   bool useAmPm = false;
   int32_t centreOffset = 0;
   int32_t width = 0;
@@ -163,6 +178,10 @@ class TlocLite {
 
   std::unique_ptr<TiniLite> fini;
   std::string fname;
+  // Words already translated, for wordsLanguage from wordsFrom.
+  mutable std::map<std::string, std::string> words;
+  mutable std::string wordsLanguage;
+  mutable const TliteDB* wordsFrom = nullptr;
   double fcentre = 0;
   bool centrePending = false;
   std::unique_ptr<TrawBitmap24> bm;  // 500 × 200 label image

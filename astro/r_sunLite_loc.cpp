@@ -87,9 +87,18 @@ bool TlocLite::flushCentre() {
 
 std::string TlocLite::translate(const std::string& text) const {
   if (language == "English" || !wordsDb || !wordsDb->valid()) return text;
+  // Each word is looked up once per language and database: labels and strip ask every minute.
+  if (wordsLanguage != language || wordsFrom != wordsDb) {
+    words.clear();
+    wordsLanguage = language;
+    wordsFrom = wordsDb;
+  }
+  auto it = words.find(text);
+  if (it != words.end()) return it->second;
   const std::string word = const_cast<TliteDB*>(wordsDb)->getColumnValue(
       "words", "word", TwhereClause::equals("language", language).andEquals("english", text));
-  return word.empty() ? text : word;  // an untranslated word stays English rather than vanish
+  // An untranslated word stays English rather than vanish.
+  return words.emplace(text, word.empty() ? text : word).first->second;
 }
 
 int TlocLite::px(double mm) const { return rnd(mm * ppmm * labelmagnify * UImagnify); }
@@ -109,6 +118,7 @@ void TlocLite::draw(int mapWidth, platform::TDateTime gmt) {
   useAmPm = readS(*fini, kSettings, "12 hour clock", "no") == "yes";
   showLocations = readS(*fini, kSettings, "show locations", "yes") != "no";
   pt.clear();
+  boxes.clear();
   if (!showLocations || !topbm) return;
   const TStringList& sections = fini->sections();
   for (int i = 0; i < sections.count(); ++i)
@@ -183,6 +193,7 @@ void TlocLite::drawOne(TiniLite& ini, const std::string& section, platform::TDat
   const int H = std::min(single ? 2 * E + L : 2 * E + 3 * L, kLabelH);
   const int bx = h == 0 ? x + Q : h == 2 ? x - B - Q : x - B / 2;
   const int by = v == 0 ? y + Q : v == 8 ? y - H - Q : y - H / 2;
+  boxes.push_back(platform::TRect{bx, by, bx + B, by + H});
   const unsigned align = (h == 0 ? kAlignLeft : h == 2 ? kAlignRight : kAlignCentre) | kAlignTop;
   const int tx = h == 0 ? E : h == 2 ? B - E : B / 2;
   if (single) {

@@ -1,6 +1,10 @@
-// Speed of the day/night map at the 1920-pixel container size: a minute's rebuild (blend, marks,
-// five labels and the hours strip), the elevation map of a new day, and painting into windows of
-// 1280 × 640 and 2560 × 1280.
+// Speed of the day/night map: a minute's rebuild (blend, marks, five labels and the hours strip),
+// the elevation map of a new day, the blend on its own on each build of its loop, and painting.
+// Aims (a quiet machine of this kind; compare runs taken in turn, never in timed tests):
+//   MinuteRebuild/1920 ≤ 2 ms, MinuteRebuild/3840 ≤ 7 ms;
+//   ElevationMapOfANewDay/1920 ≤ 15 ms, ElevationMapOfANewDay/3840 ≤ 60 ms.
+// The Path benchmarks take the loop's build as their second argument (0 plain x86-64, 1 AVX2,
+// 2 AVX-512; skipped where the processor has none) and the number of bands as their third.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -12,10 +16,9 @@
 #include "core/r_date.h"
 
 namespace {
-constexpr int kW = 1920, kH = 960;
-
 // A renderer on synthetic day and night images (no container needed), with five labels.
-std::unique_ptr<TsunLite> makeRenderer() {
+std::unique_ptr<TsunLite> makeRenderer(int w) {
+  const int h = w / 2;
   createOs();
   createDateman();
   const std::string dir = std::filesystem::temp_directory_path().string() + "/kestrova-bench-daynight/";
@@ -31,64 +34,88 @@ std::unique_ptr<TsunLite> makeRenderer() {
          "vjustify=bottom\r\n\r\n"
          "[location 5]\r\nname=Cape Town\r\nwindows name=South Africa Standard Time\r\nlat=-33.9\r\nlong=18.4\r\n"
          "single line=1\r\n\r\n";
-  auto r = std::make_unique<TsunLite>(dir, WithTimezones::Yes, kW, 1.0);
-  r->rb->setsize(kW, kH);
-  r->night->setsize(kW, kH);
-  for (int y = 0; y < kH; ++y)
-    for (int x = 0; x < kW; ++x) {
+  auto r = std::make_unique<TsunLite>(dir, WithTimezones::Yes, w, 1.0);
+  r->rb->setsize(w, h);
+  r->night->setsize(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
       r->rb->setPixel(x, y, Tbgr{uint8_t(x), uint8_t(y), 120});
       r->night->setPixel(x, y, Tbgr{60, uint8_t(x / 8), 10});
     }
-  r->toprb->setsize(kW, kH);
+  r->toprb->setsize(w, h);
   r->refreshImage(RefreshBy::Force);
   return r;
 }
 
 void MinuteRebuild(benchmark::State& state) {
-  auto r = makeRenderer();
+  auto r = makeRenderer(static_cast<int>(state.range(0)));
   for (auto _ : state) {
     r->lastMinute = -1;  // as if the minute had turned
     benchmark::DoNotOptimize(r->refreshImage(RefreshBy::Tick));
   }
 }
-BENCHMARK(MinuteRebuild)->Unit(benchmark::kMillisecond);
+BENCHMARK(MinuteRebuild)->Arg(1920)->Arg(3840)->Unit(benchmark::kMillisecond);
 
 void ElevationMapOfANewDay(benchmark::State& state) {
   TsunEle se;
   se.setSunLat(23.4);
   for (auto _ : state) {
-    se.eleMap(kW);
+    se.eleMap(static_cast<int>(state.range(0)));
     benchmark::DoNotOptimize(se.buf.data());
   }
 }
-BENCHMARK(ElevationMapOfANewDay)->Unit(benchmark::kMillisecond);
+BENCHMARK(ElevationMapOfANewDay)->Arg(1920)->Arg(3840)->Unit(benchmark::kMillisecond);
 
 void Paint(benchmark::State& state) {
-  auto r = makeRenderer();
+  auto r = makeRenderer(1920);
   const int w = static_cast<int>(state.range(0)), h = w / 2;
   TrawBitmap24 window;
   window.setsize(w, h);
   for (auto _ : state) benchmark::DoNotOptimize(r->draw(window.dc(), platform::TRect{0, 0, w, h}));
 }
 BENCHMARK(Paint)->Arg(1280)->Arg(2560)->Unit(benchmark::kMillisecond);
-}  // namespace
-// The rebuild's three largest parts on their own.
-namespace {
-void BlendPart(benchmark::State& state) {
-  auto r = makeRenderer();
+
+// ---- the rebuild's parts on their own
+
+bool choosePath(benchmark::State& state, TsunEle& se) {
+  const TsunEle::Tpath paths[] = {TsunEle::Tpath::Baseline, TsunEle::Tpath::Avx2, TsunEle::Tpath::Avx512};
+  se.path = paths[state.range(1)];
+  se.threads = static_cast<int>(state.range(2));
+  if (TsunEle::pathSupported(se.path)) return true;
+  state.SkipWithError("this processor has no such build");
+  return false;
+}
+
+void BlendPath(benchmark::State& state) {
+  auto r = makeRenderer(static_cast<int>(state.range(0)));
+  if (!choosePath(state, *r->se)) return;
   for (auto _ : state) r->se->applyMap(*r->toprb, *r->rb, *r->night);
 }
-BENCHMARK(BlendPart)->Unit(benchmark::kMillisecond);
+BENCHMARK(BlendPath)
+    ->ArgsProduct({{1920}, {0, 1, 2}, {1, 0}})
+    ->ArgsProduct({{3840}, {2}, {1, 0}})
+    ->Unit(benchmark::kMillisecond);
+
+void ElevationPath(benchmark::State& state) {
+  TsunEle se;
+  if (!choosePath(state, se)) return;
+  se.setSunLat(23.4);
+  for (auto _ : state) {
+    se.eleMap(static_cast<int>(state.range(0)));
+    benchmark::DoNotOptimize(se.buf.data());
+  }
+}
+BENCHMARK(ElevationPath)->ArgsProduct({{1920}, {0, 1, 2}, {1, 0}})->Unit(benchmark::kMillisecond);
 
 void StripPart(benchmark::State& state) {
-  auto r = makeRenderer();
+  auto r = makeRenderer(1920);
   for (auto _ : state) r->refreshStrip();
 }
 BENCHMARK(StripPart)->Unit(benchmark::kMillisecond);
 
 void LabelsPart(benchmark::State& state) {
-  auto r = makeRenderer();
-  for (auto _ : state) r->locations().draw(kW, r->ob->getDT());
+  auto r = makeRenderer(1920);
+  for (auto _ : state) r->locations().draw(1920, r->ob->getDT());
 }
 BENCHMARK(LabelsPart)->Unit(benchmark::kMillisecond);
 }  // namespace

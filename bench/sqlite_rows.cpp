@@ -1,5 +1,7 @@
 // Storage: writing rows one statement at a time with and without the caller's transaction, and
-// reading them back through the statement cursor and its getters.
+// reading them back through the statement cursor and its getters. Aims: addnewRows of 100,000
+// rows of 5 columns and SaveAsCSV of 100,000 rows within 1 s each; a column inserted at position
+// 0 of a 100,000-row table within 2 s.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -67,4 +69,69 @@ void BM_ReadRows(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_ReadRows)->Arg(10000);
+
+// A fresh database file holding `rows` rows of five columns in table t.
+std::unique_ptr<TliteDB> fiveColumns(const std::string& file, int64_t rows) {
+  std::remove(file.c_str());
+  auto db = TliteDB::createForWriting();
+  db->setfile(file);
+  db->ExecSQL("CREATE TABLE t(a TEXT, b INTEGER, c DOUBLE, d TEXT, e INTEGER)");
+  TStringList columns, values;
+  for (const char* c : {"a", "b", "c", "d", "e"}) columns.add(c);
+  for (int64_t i = 0; i < rows; ++i) {
+    values.add("place, \"" + std::to_string(i) + "\"");
+    values.add(std::to_string(i));
+    values.add(std::to_string(i * 0.25));
+    values.add("zone " + std::to_string(i % 24));
+    values.add(std::to_string(i % 7));
+  }
+  if (rows > 0) db->addnewRows("t", columns, values);
+  return db;
+}
+
+void BM_AddnewRows(benchmark::State& state) {
+  Services services;
+  const std::string file = benchFile("addnewrows");
+  TStringList columns, values;
+  for (const char* c : {"a", "b", "c", "d", "e"}) columns.add(c);
+  for (int64_t i = 0; i < state.range(0); ++i)
+    for (int c = 0; c < 5; ++c) values.add(std::to_string(i * 5 + c));
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto db = fiveColumns(file, 0);
+    state.ResumeTiming();
+    if (!db->addnewRows("t", columns, values)) state.SkipWithError("addnewRows failed");
+  }
+  std::remove(file.c_str());
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_AddnewRows)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_SaveAsCSV(benchmark::State& state) {
+  Services services;
+  const std::string file = benchFile("csv");
+  const std::string csv = file + ".csv";
+  auto db = fiveColumns(file, state.range(0));
+  for (auto _ : state)
+    if (!db->SaveAsCSV(csv, "t", {})) state.SkipWithError("SaveAsCSV failed");
+  db.reset();
+  std::remove(file.c_str());
+  std::remove(csv.c_str());
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_SaveAsCSV)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_InsertFieldFirst(benchmark::State& state) {
+  Services services;
+  const std::string file = benchFile("insertfield");
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto db = fiveColumns(file, state.range(0));
+    state.ResumeTiming();
+    if (!db->insertField("t", "first", ftInteger, 0, "1", 0)) state.SkipWithError("insertField failed");
+  }
+  std::remove(file.c_str());
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_InsertFieldFirst)->Arg(100000)->Unit(benchmark::kMillisecond);
 }  // namespace

@@ -9,13 +9,24 @@
 #include "core/r_log.h"
 #include "platform/controls.h"
 #include "platform/windows.h"
+#include "platform/x11.h"
 #include "ui/r_QYcontrols.h"
 
 // Under the leak checker: the system's font configuration and message bus keep a few blocks for
 // the whole process, which are not ours to free.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\nleak:libdbus-1.so\n"; }
 
+namespace {
+// The display went (its server ended): the log says so; the settings were saved as they changed.
+void displayLost() {
+  ::log("display connection lost");
+  if (logObject) logObject->save();
+}
+}  // namespace
+
 int main() {
+  platform::x11::setProgramIdentity("Kestrova 8", "Kestrova8");
+  platform::x11::endOnLostDisplay(displayLost);
   auto backend = platform::makeSdlBackend();
   if (!backend) {
     const char* display = std::getenv("DISPLAY");

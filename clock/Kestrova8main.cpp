@@ -2,6 +2,7 @@
 // changes from the map, and the shut-down that keeps the locations file.
 #include "clock/Kestrova8main.h"
 
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -12,6 +13,8 @@
 #include "core/r_Monitors.h"
 #include "core/r_date.h"
 #include "core/r_log.h"
+#include "core/r_fileBase.h"
+#include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/windows.h"
 
@@ -21,16 +24,81 @@ namespace fs = std::filesystem;
 TKestrova8Win* Kestrova8Win = nullptr;
 
 namespace {
-bool isFile(const std::string& p) {
-  std::error_code ec;
-  return fs::is_regular_file(p, ec);
+constexpr const char* kContainer = "1920.bin";  // every data folder has it; 3840.bin is optional
+
+// Whether a file can be made in the folder (a folder mode says nothing to root, a read-only
+// mount says nothing to the mode).
+bool folderWritable(const std::string& folder) {
+  const std::string probe = withSlash(folder) + ".kestrova-probe";
+  platform::removeFile(probe);
+  if (!platform::createExclusive(probe)) return false;
+  platform::removeFile(probe);
+  return true;
 }
-bool copyOver(const std::string& from, const std::string& to) {
-  std::error_code ec;
-  fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-  return !ec;
+// Names in the file are compared without case and without the blanks around them.
+std::string lowerKey(std::string k) {
+  while (!k.empty() && (k.back() == ' ' || k.back() == '\t')) k.pop_back();
+  for (char& c : k) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return k;
+}
+// Moves a damaged file aside to the first free name of "<file>.bad", "<file>.bad2", ...
+std::string keepAside(const std::string& file) {
+  for (int n = 1; n < 100; ++n) {
+    const std::string name = file + ".bad" + (n > 1 ? std::to_string(n) : std::string());
+    if (platform::renameNoReplace(file, name)) return name;
+    if (!isFile(name)) break;  // not taken, so the move itself failed
+  }
+  return {};
 }
 }  // namespace
+
+bool locationsDamaged(const std::string& bytes) {
+  size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  bool text = false;
+  for (size_t i = start; i < bytes.size(); ++i) {
+    const auto c = static_cast<unsigned char>(bytes[i]);
+    if ((c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F) return true;  // binary
+    if (c > ' ') text = true;
+  }
+  if (!text) return true;  // empty
+  // The last section, where a cut would fall.
+  std::string section;
+  bool hasLat = false, hasLong = false;
+  size_t at = start;
+  while (at < bytes.size()) {
+    size_t end = bytes.find('\n', at);
+    if (end == std::string::npos) end = bytes.size();
+    std::string line = bytes.substr(at, end - at);
+    at = end + 1;
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
+    size_t lead = line.find_first_not_of(" \t");
+    if (lead == std::string::npos) continue;
+    line.erase(0, lead);
+    if (line[0] == '[') {
+      if (line.find(']') == std::string::npos) return true;
+      section = line.substr(1, line.find(']') - 1);
+      hasLat = hasLong = false;
+      continue;
+    }
+    const std::string key = lowerKey(line.substr(0, line.find('=')));
+    hasLat = hasLat || key == "lat";
+    hasLong = hasLong || key == "long";
+  }
+  return lowerKey(section).rfind("location", 0) == 0 && !(hasLat && hasLong);
+}
+
+std::string TlocationsStart::message(const std::string& cfg) const {
+  std::string m;
+  if (damaged && !kept.empty())
+    m = "The locations file was damaged: it is kept as \"" + kept + "\" and the default locations are shown.";
+  else if (damaged)
+    m = "The locations file \"" + cfg + "locations.ini\" is damaged: the default locations are shown.";
+  if (readOnly) {
+    if (!m.empty()) m += "\n";
+    m += "The configuration folder \"" + cfg + "\" cannot be written: changes to the locations cannot be saved.";
+  }
+  return m;
+}
 
 std::string configFolderFor(const std::string& documents) {
   std::string d = documents;
@@ -39,30 +107,45 @@ std::string configFolderFor(const std::string& documents) {
 }
 
 bool moveOldLocations(const std::string& documents, const std::string& cfg) {
-  std::string d = documents;
-  if (!d.empty() && d.back() != '/') d += '/';
-  const std::string old = d + "Ombrant/configuration/Kestrova8/locations.ini";
+  const std::string old = withSlash(documents) + "Ombrant/configuration/Kestrova8/locations.ini";
   const std::string now = cfg + "locations.ini";
   if (!isFile(old) || isFile(now)) return false;
-  if (!copyOver(old, now)) return false;
-  std::error_code ec;
-  fs::remove(old, ec);
+  if (!r_fileBase::CopyFileSafely(old, now)) return false;
+  platform::removeFile(old);
   return true;
 }
 
-void readBaseDirectory(const std::string& cfg) {
-  const std::string file = cfg + "locations.ini";
-  if (!isFile(file) && os) {
-    // The shipped default first, so that a first start shows the default locations.
-    const std::string shipped = os->basedir() + "locations.ini";
-    if (isFile(shipped)) copyOver(shipped, file);
+// Steps: a: a damaged file kept aside, b: the default copied in, c: the base directory.
+TlocationsStart readBaseDirectory(const std::string& cfg) {
+  TlocationsStart r;
+  r.file = cfg + "locations.ini";
+  const std::string program = os ? os->basedir() : std::string();
+  const std::string shipped = program + "locations.ini";
+  r.readOnly = !folderWritable(cfg);
+  std::string bytes;
+  if (isFile(r.file) && platform::readWholeFile(r.file, bytes) && locationsDamaged(bytes)) {
+    r.damaged = true;
+    if (!r.readOnly) r.kept = keepAside(r.file);
+    ::log("locations file damaged: " + r.file + (r.kept.empty() ? std::string() : ", kept as " + r.kept));
   }
-  TiniLite ini(file);
+  if (!isFile(r.file) || r.damaged) {
+    if (r.readOnly || (r.damaged && r.kept.empty())) {
+      // Nothing can be written beside it: this run reads and writes a private copy of the default.
+      r.file = (os ? os->getTempDir() : platform::tempFolder()) + "locations.ini";
+      platform::removeFile(r.file);
+    }
+    // The shipped default first, so that a first start shows the default locations.
+    if (isFile(shipped)) r_fileBase::CopyFileSafely(shipped, r.file);
+  }
+  TiniLite ini(r.file);
   std::string base = ini.readString("settings", "base directory", "");
   std::error_code ec;
   if (!base.empty() && !fs::is_directory(base, ec)) {
     // A folder that is gone (the program was moved) would leave the map empty for good.
     ::log("base directory " + base + " is missing; the program's folder is used");
+    base.clear();
+  } else if (!base.empty() && !isFile(withSlash(base) + kContainer) && isFile(program + kContainer)) {
+    ::log("base directory " + base + " has no map images; the program's folder is used");
     base.clear();
   }
   if (!base.empty()) {
@@ -71,6 +154,7 @@ void readBaseDirectory(const std::string& cfg) {
     ini.writeString("settings", "base directory", os->basedir());
     ini.UpdateFile();
   }
+  return r;
 }
 
 std::vector<int32_t> programIcon() {
@@ -105,6 +189,7 @@ TKestrova8Win::~TKestrova8Win() {
   // Pages go before the tabs that point at them.
   for (auto& t : a) t->page = nullptr;
   mapPage.reset();
+  skyView.reset();
   skypage.reset();
   clockPage.reset();
   shadowPage.reset();
@@ -122,11 +207,11 @@ void TKestrova8Win::FormCreate() {
   loggingdir = cfg;
   os->MakeDirectory(cfg);
   os->setconfig(cfg);
-  locationsFile = cfg + "locations.ini";
   locationsDir = cfg;
   moveOldLocations(docs, cfg);
   os->seterr("b");  // b: base directory
-  readBaseDirectory(cfg);
+  const TlocationsStart locations = readBaseDirectory(cfg);
+  locationsFile = locations.file;
   ::logging = true;
 
   os->seterr("c");  // c: monitor
@@ -172,13 +257,19 @@ void TKestrova8Win::FormCreate() {
 
   os->seterr("e");  // e: locations model
   sunbase = std::make_unique<TsunBase>(os->basedir() + "sky.db", screenwidth);
-  if (isFile(cfg + "locations.ini")) sunbase->locations().loadfromfile(cfg + "locations.ini");
+  if (isFile(locations.file)) sunbase->locations().loadfromfile(locations.file);
 
   os->seterr("f");  // f: timer and the first page
   timer = std::make_unique<TTimer>();
   timer->SetInterval(1000);
   timer->SetOnTimer([this](TTimer* t) { doTimer(t); });
   selectTab(0);
+
+  // Said once, over the map: what became of a damaged file, and that nothing can be kept.
+  if (const std::string m = locations.message(cfg); !m.empty()) {
+    ::log(m);
+    yo(os->wd("s8", m));
+  }
 }
 
 void TKestrova8Win::doNeedpage(TformTab* tab) {
@@ -202,6 +293,15 @@ void TKestrova8Win::doNeedpage(TformTab* tab) {
       tab->page = mapPage.get();
       break;
     case tab_sky:
+      if (!skyView && sunbase) {
+        skyView = std::make_unique<TskyView>(this, *sunbase);
+        skyView->onError = [this](TskyView* page, const std::exception& e) { MyExceptionHandler(page, e); };
+      }
+      if (skyView) {
+        tab->page = skyView.get();
+        break;
+      }
+      [[fallthrough]];
     case tab_astro:
     case tab_shadows:
     case tab_settings: {
@@ -248,6 +348,11 @@ void TKestrova8Win::doTab(TformTab* tab) {
       }
       break;
     case tab_sky:
+      if (skyView && tab->page == skyView.get()) {
+        skyView->reenter();
+        break;
+      }
+      [[fallthrough]];
     case tab_astro:
     case tab_shadows:
     case tab_settings:
@@ -273,6 +378,12 @@ void TKestrova8Win::doTimer(void* sender) {
           }
           break;
         case tab_sky:
+          if (skyView && f->page == skyView.get()) {
+            skyView->dosecond(sender);
+            ++ticks;
+            break;
+          }
+          [[fallthrough]];
         case tab_astro:
           if (f->page) ++ticks;  // their pages come later
           break;

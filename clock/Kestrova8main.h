@@ -7,6 +7,7 @@
 
 #include "astro/r_SunLoc.h"
 #include "clock/r_SunHD2.h"
+#include "clock/r_sky.h"
 #include "ui/r_baseForm.h"
 
 // Tab ids of the main window.
@@ -17,10 +18,26 @@ enum : int { tab_map = 1, tab_sky = 2, tab_astro = 3, tab_shadows = 4, tab_setti
 // Moves a "locations.ini" left in the older per-program folder into cfg, but only when cfg has
 // none: the user's current file is never overwritten. True when a file was moved.
 bool moveOldLocations(const std::string& documents, const std::string& cfg);
-// Reads the base directory from cfg's "locations.ini" and makes it the base directory of `os`;
-// on a first start the shipped default file is copied in first, then the key is written. A
-// stored folder that no longer exists is replaced by the program's folder.
-void readBaseDirectory(const std::string& cfg);
+// Whether the bytes of a "locations.ini" are beyond use: empty, binary, or cut off in the middle
+// of its last location (a header without its bracket, a location without its latitude or longitude).
+[[nodiscard]] bool locationsDamaged(const std::string& bytes);
+
+// What the start made of the configuration folder's "locations.ini".
+struct TlocationsStart {
+  std::string file;   // the locations file of this run
+  bool damaged = false;   // it was beyond use: the shipped default stands in for it
+  std::string kept;       // where the damaged file was kept ("locations.ini.bad")
+  bool readOnly = false;  // the configuration folder cannot be written: nothing will be kept
+  // The words of the one message the start owes the user; empty when all is well.
+  [[nodiscard]] std::string message(const std::string& cfg) const;
+};
+// Makes the configuration folder's "locations.ini" ready and reads the base directory from it:
+// a damaged file is kept beside as "locations.ini.bad" (never overwriting an earlier one) and the
+// shipped default copied in its place, as on a first start; copies go through a temporary file.
+// Where the folder cannot be written, the run reads and writes a private copy of the default.
+// The base directory key is written when empty. A stored folder that has gone, or lacks the map
+// container while the program's folder has it, is replaced by the program's folder.
+TlocationsStart readBaseDirectory(const std::string& cfg);
 // The program's 32 × 32 icon: a small globe, half in day and half in night.
 [[nodiscard]] std::vector<int32_t> programIcon();
 
@@ -54,6 +71,7 @@ class TKestrova8Win : public TtabForm {
   int screenwidth = 1920;
   std::unique_ptr<TsunBase> sunbase;
   std::unique_ptr<TsunHD2> mapPage;
+  std::unique_ptr<TskyView> skyView;
   std::unique_ptr<TemptyPage> skypage, clockPage, shadowPage, setPage;
   int ticks = 0;  // ticks that reached a page
 

@@ -8,6 +8,7 @@
 #include "core/r_date.h"
 #include "core/r_log.h"
 #include "platform/numbers.h"
+#include "platform/process.h"
 #include "platform/windows.h"
 
 using namespace platform;
@@ -43,7 +44,9 @@ TsunHD2::TsunHD2(TWinControl* owner, int screenWidth, TTimer* t) : TQYcontrol(ow
   const double magnify = os ? os->fontMagnification() : 1.0;
   over->fontSize = static_cast<int>(Round(magnify * screenWidth * 13.228346456692913 / 1920));
   over->Hide();
+  fixedBm = std::make_unique<TrawBitmap24>();
   OnResize = [this](TWinControl*) { doresize(); };
+  OnMouseLeave = [this](TWinControl*) { leaveFixed(); };
   OnMouseMove = [this](TWinControl*, TShiftState s, int x, int y) { mouseMove(x, y, (s & ssLeft) != 0); };
   OnMouseDown = [this](TWinControl*, TMouseButton b, TShiftState, int x, int y) {
     if (b == mbLeft) mouseDown(x, y);
@@ -56,6 +59,7 @@ TsunHD2::TsunHD2(TWinControl* owner, int screenWidth, TTimer* t) : TQYcontrol(ow
 
 TsunHD2::~TsunHD2() {
   if (os) {
+    os->unassign(fixedBm);
     os->unassign(fixed);
     os->unassign(over);
     os->unassign(ownTimer);
@@ -75,6 +79,12 @@ void TsunHD2::leave() {
 void TsunHD2::dotimer(void* sender) {
   if (fixed || !sunLite) return;
   TcontrolScope scope(*this, "dotimer");
+  // A pointer that left the window or went to another control sent the page no word of it.
+  if (hasDesktop() && HandleAllocated()) {
+    const TPoint p = ScreenToClient(desktop().cursorPos());
+    if (inFixed && !fixedBox.contains(p)) leaveFixed();
+    if (over->Visible() && !mapBox.contains(p)) over->Hide();
+  }
   if (dateman) over->setGmt(dateman->getgmtDt());
   sunLite->refreshImage(sender ? RefreshBy::Tick : RefreshBy::Force);
 }
@@ -82,10 +92,7 @@ void TsunHD2::dotimer(void* sender) {
 void TsunHD2::doresize() {
   sunLite->topAligned = topAligned;
   const double s = screenwidth / 1920.0;
-  const int w = gp(978 * s), h = gp(116 * s);
-  // Centred on the page: the page may be narrower than the monitor.
-  const int x = (Width() - w) / 2, y = Height() - h - gp(100);
-  fixedBox = Rect(x, y, x + w, y + h);
+  fixedBm->setsize(gp(978 * s), gp(116 * s));  // the time query's size; placed on the map when painted
   if (!timer && !ownTimer) {
     ownTimer = std::make_unique<TTimer>();
     ownTimer->SetInterval(1000);
@@ -114,25 +121,71 @@ void TsunHD2::paintMap() {
   if (!dc || !sunLite) return;
   const TRect client = ClientRect();
   const TRect r = sunLite->draw(*dc, client);
-  if (inFixed && !fixedBox.isEmpty()) {
-    // The button picture: the map under it lightened, with its invitation.
-    TCanvas& cv = Canvas();
-    cv.Brush.Color = 0xE6E6E6;
-    cv.Pen.Color = 0x808080;
-    cv.Rectangle(fixedBox);
-    dc->setBkMode(BkMode::Transparent);
-    cv.Font.setName("Calibri");
-    cv.Font.setSize(os ? os->fontsize(24) : 24);
-    cv.Font.Color = clBlack;
-    const std::string t = "Click to choose a time";
-    cv.TextOut((fixedBox.Left + fixedBox.Right - cv.TextWidth(t)) / 2,
-               (fixedBox.Top + fixedBox.Bottom - cv.TextHeight(t)) / 2, t);
-  }
   mapBox = r;
   mapBox.Top += sunLite->stripH();
+  // The button and the time query stand on the map, low and centred, at any screen size.
+  const double s = screenwidth / 1920.0;
+  const int w = fixedBm->width(), h = fixedBm->height();
+  const int x = mapBox.Left + (mapBox.width() - w) / 2, y = mapBox.Bottom - h - gp(100 * s);
+  fixedBox = Rect(x, y, x + w, y + h);
+  if (const std::vector<std::string> missing = missingData(); !missing.empty()) {
+    paintMissingData(mapBox);
+  } else {
+    refreshFixed();
+    if (inFixed) BitBlt(*dc, fixedBox.Left, fixedBox.Top, w, h, &fixedBm->dc(), 0, 0, SRCCOPY);
+  }
   const TBrushDesc black = solidBrush(clBlack);
   if (r.Top > 0) dc->fillRect(Rect(0, 0, client.Right, r.Top), black);
   if (r.Bottom < client.Bottom) dc->fillRect(Rect(0, r.Bottom, client.Right, client.Bottom), black);
+}
+
+void TsunHD2::refreshFixed() {
+  TDeviceContext* dc = Canvas().Handle();
+  if (!dc || fixedBm->width() <= 0 || fixedBm->height() <= 0) return;
+  BitBlt(fixedBm->dc(), 0, 0, fixedBm->width(), fixedBm->height(), dc, fixedBox.Left, fixedBox.Top, SRCCOPY);
+  fixedBm->lighten(25);
+  TCanvas cv;
+  cv.bind(&fixedBm->dc());
+  fixedBm->dc().setBkMode(BkMode::Transparent);
+  cv.Font.setName("Calibri");
+  cv.Font.setSize(os ? os->fontsize(24) : 24);
+  cv.Font.Color = clBlack;
+  const std::string t = "Click to choose a time";
+  cv.TextOut((fixedBm->width() - cv.TextWidth(t)) / 2, (fixedBm->height() - cv.TextHeight(t)) / 2, t);
+  cv.bind(nullptr);
+}
+
+void TsunHD2::leaveFixed() {
+  if (!inFixed) return;
+  inFixed = false;
+  Repaint();
+  SetCursor(Cursor::Arrow);
+}
+
+std::vector<std::string> TsunHD2::missingData() const {
+  if (!sunLite || (sunLite->rb && sunLite->rb->width() > 0)) return {};
+  const std::string dir = os ? os->basedir() : std::string();
+  std::string command = exeFolder() + "kestrova_data";
+  if (dir != exeFolder()) command += " --target \"" + dir + "\"";
+  return {"The map images are missing: " + dir + std::to_string(sunLite->screenwid) + ".bin was not found.",
+          "Build the data folder with:", command};
+}
+
+void TsunHD2::paintMissingData(const TRect& map) {
+  TCanvas& cv = Canvas();
+  TDeviceContext* dc = cv.Handle();
+  dc->fillRect(map, solidBrush(0x302020));
+  dc->setBkMode(BkMode::Transparent);
+  cv.Font.setName("Calibri");
+  cv.Font.setSize(os ? os->fontsize(16) : 16);
+  cv.Font.Color = clWhite;
+  const std::vector<std::string> lines = missingData();
+  const int lh = cv.TextHeight("Ag") * 3 / 2;
+  int y = (map.Top + map.Bottom) / 2 - lh * static_cast<int>(lines.size()) / 2;
+  for (const std::string& l : lines) {
+    cv.TextOut(map.Left + (map.width() - cv.TextWidth(l)) / 2, y, l);
+    y += lh;
+  }
 }
 
 void TsunHD2::mouseMove(int x, int y, bool held) {
@@ -150,6 +203,7 @@ void TsunHD2::mouseMove(int x, int y, bool held) {
   }
   const TPoint p{x, y};
   if (!mapBox.contains(p)) {
+    leaveFixed();
     setId(-1);
     over->Hide();
     return;
@@ -164,11 +218,7 @@ void TsunHD2::mouseMove(int x, int y, bool held) {
     SetCursor(Cursor::Hand);
     return;
   }
-  if (inFixed) {
-    inFixed = false;
-    Repaint();
-    SetCursor(Cursor::Arrow);
-  }
+  leaveFixed();
   const double f = mapBox.width() > 0 ? static_cast<double>(notionalScreenwidth) / mapBox.width() : 1.0;
   const int mx = static_cast<int>(Round((x - mapBox.Left) * f));
   const int my = static_cast<int>(Round((y - mapBox.Top) * f));
@@ -221,7 +271,7 @@ void TsunHD2::mouseUp(int /*x*/, int /*y*/) {
     const TDateTime noon = std::floor(dateman->localtimeFromName(tz, gmt)) + 0.5;
     fixed->setTime(dateman->GMTfromLocalTime(tz, noon));
   }
-  fixed->SetBounds((Width() - fixed->Width()) / 2, Height() - fixed->Height() - gp(100), fixed->Width(), fixed->Height());
+  fixed->SetBounds(fixedBox.Left, fixedBox.Top, fixed->Width(), fixed->Height());
   fixed->Show();
   fixed->placeCursor();
 }

@@ -5,9 +5,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "astro/r_sunLite.h"
 #include "core/TQYcontrol.h"
+#include "core/r_bitmapRaw.h"
 #include "platform/controls.h"
 #include "platform/datetime.h"
 #include "ui/r_QYcontrols.h"
@@ -57,6 +59,9 @@ class TfixedTime : public TQYcontrol {
 
   void setTime(platform::TDateTime gmt);
   void placeCursor();
+  // Where the heading and the footer line are written, in panel pixels.
+  [[nodiscard]] platform::TRect headingRect();
+  [[nodiscard]] platform::TRect footerRect();
   void doClick(platform::TWinControl* sender);
   [[nodiscard]] platform::TDateTime local() const { return localDt; }
   [[nodiscard]] platform::TRect timeBox() const { return box; }
@@ -77,6 +82,9 @@ class TfixedTime : public TQYcontrol {
 
  private:
   void layout();
+  [[nodiscard]] std::string heading() const;
+  void setHeadingFont(platform::TCanvas&) const;
+  void setLineFont(platform::TCanvas&) const;
   TsunHD2* page;
   platform::TRect box, closeBox;
   platform::TDateTime localDt = 0;
@@ -100,6 +108,12 @@ class TsunHD2 : public TQYcontrol {
   void setId(int value) { fid = value; }
   void doCloseFixed();
   void doresize();
+  // The "Click to choose a time" picture: the page under fixedBox lightened, with its words.
+  void refreshFixed();
+  // The pointer has left the map (by any road): the picture goes.
+  void leaveFixed();
+  // What the page says in place of the map when its images are missing; empty when they are there.
+  [[nodiscard]] std::vector<std::string> missingData() const;
 
   // Mouse rules, in page coordinates.
   void mouseMove(int x, int y, bool held);
@@ -110,6 +124,7 @@ class TsunHD2 : public TQYcontrol {
   [[nodiscard]] TsunOver& hoverPanel() { return *over; }
   [[nodiscard]] platform::TRect mapRect() const { return mapBox; }
   [[nodiscard]] platform::TRect fixedRect() const { return fixedBox; }
+  [[nodiscard]] const TrawBitmap24& fixedPicture() const { return *fixedBm; }
 
   int notionalScreenwidth = 1920;
   int screenwidth = 1920;
@@ -130,7 +145,9 @@ class TsunHD2 : public TQYcontrol {
 
  private:
   void paintMap();
+  void paintMissingData(const platform::TRect& map);
   std::unique_ptr<TfixedTime> fixed;
+  std::unique_ptr<TrawBitmap24> fixedBm;
   std::unique_ptr<TsunOver> over;
   std::unique_ptr<platform::TTimer> ownTimer;
   platform::TRect mapBox, fixedBox;

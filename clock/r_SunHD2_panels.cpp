@@ -15,6 +15,7 @@ using namespace platform;
 namespace {
 int gp(double n) { return os ? os->gp(n) : static_cast<int>(Round(n)); }
 int rnd(double v) { return static_cast<int>(Round(v)); }
+constexpr const char* kFooter = "Click anywhere on the time line to select a new time.";
 bool isMultiZoneCountry(const std::string& c) {
   for (const char* n : {"USA", "Alaska", "Canada", "Russia", "Brazil", "Australia"})
     if (c == n) return true;
@@ -133,6 +134,40 @@ void TfixedTime::layout() {
   closeBox = Rect(Width() - gp(18 * s), 2, Width() - 2, gp(18 * s));
 }
 
+std::string TfixedTime::heading() const {
+  return "Time Query  -  " + homeplace + " local time:  " + clockText(localDt, sunLite && sunLite->getAmPm());
+}
+
+void TfixedTime::setHeadingFont(TCanvas& cv) const {
+  cv.Font.setName(os && !os->fontname().empty() ? os->fontname() : std::string("DejaVu Sans"));
+  cv.Font.setSize(os ? os->fontsize(14 * screenf) : 14);
+}
+
+void TfixedTime::setLineFont(TCanvas& cv) const {
+  cv.Font.setName(os && !os->fontname().empty() ? os->fontname() : std::string("DejaVu Sans"));
+  cv.Font.setSize(os ? rnd(os->fontsize() * screenf) : 8);
+}
+
+// The heading stands above the time line and the footer below it, each moved in where a small
+// screen's sizes would have them cross the line or the panel's edge.
+TRect TfixedTime::headingRect() {
+  TCanvas& cv = Canvas();
+  setHeadingFont(cv);
+  const std::string t = heading();
+  const int th = cv.TextHeight(t);
+  const int top = std::max(1, std::min(gp(8 * screenf), box.Top - 1 - th));
+  return Rect(box.Left, top, box.Left + cv.TextWidth(t), top + th);
+}
+
+TRect TfixedTime::footerRect() {
+  TCanvas& cv = Canvas();
+  setLineFont(cv);
+  const std::string t = kFooter;
+  const int th = cv.TextHeight(t);
+  const int top = std::max(box.Bottom + 1, std::min(box.Bottom + gp(10 * screenf) - th / 4, Height() - 1 - th));
+  return Rect(box.Left, top, box.Left + cv.TextWidth(t), top + th);
+}
+
 void TfixedTime::setTime(TDateTime gmt) {
   SetCursor(Cursor::Wait);
   if (over) over->setGmt(gmt);
@@ -212,17 +247,16 @@ void TfixedTime::Paint() {
   cv.MoveTo(closeBox.Right - 3, closeBox.Top + 3);
   cv.LineTo(closeBox.Left + 3, closeBox.Bottom - 3);
   cv.Pen.Width = 1;
-  cv.Font.setName(os && !os->fontname().empty() ? os->fontname() : std::string("DejaVu Sans"));
-  cv.Font.setSize(os ? os->fontsize(14 * s) : 14);
+  const TRect head = headingRect(), foot = footerRect();
+  setHeadingFont(cv);
   cv.Font.Color = clWhite;
-  const bool ampm = sunLite && sunLite->getAmPm();
-  cv.TextOut(box.Left, gp(8), "Time Query  -  " + homeplace + " local time:  " + clockText(localDt, ampm));
+  cv.TextOut(head.Left, head.Top, heading());
 
   TRect b = box;
   b.Bottom -= gp(4 * s);
   cv.Brush.Color = clWhite;
   cv.FillRect(b);
-  cv.Font.setSize(os ? rnd(os->fontsize() * s) : 8);
+  setLineFont(cv);
   cv.Font.Color = clBlack;
   dc->setBkMode(BkMode::Transparent);  // a solid brush leaves the background opaque
   cv.Pen.Color = clBlack;
@@ -257,5 +291,5 @@ void TfixedTime::Paint() {
   cv.Pen.Style = psSolid;
   dc->setBkMode(BkMode::Transparent);
   cv.Font.Color = clWhite;
-  cv.TextOut(b.Left, box.Bottom + gp(10 * s), "Click anywhere on the time line to select a new time.");
+  cv.TextOut(foot.Left, foot.Top, kFooter);
 }

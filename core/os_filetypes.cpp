@@ -6,10 +6,13 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "core/r_base.h"
 #include "core/units_seams.h"
+#include "platform/canvas.h"
 #include "platform/files.h"
 #include "platform/shell.h"
 #include "platform/text.h"
+#include "platform/windows.h"
 
 namespace {
 struct TfileTypeRow {
@@ -346,4 +349,29 @@ int TosFileTypes::getIcon(int fType, bool small) {
   std::string ext = getEXT(fType);
   if (ext.empty() || ext == "*") return 0;
   return platform::loadFileIcon(platform::lowerCase(ext), small ? 16 : 32);
+}
+
+std::unique_ptr<platform::TBitmap> TosFileTypes::CursorToBitmap(int32_t cursor) {
+  constexpr int kSize = 32;
+  auto bm = std::make_unique<platform::TBitmap>();
+  bm->SetPixelFormat(platform::pf24bit);
+  bm->SetSize(kSize, kSize);
+  platform::TcursorImage im;
+  if (os) {
+    auto it = os->toolCursors.find(cursor);
+    std::string error;
+    if (it == os->toolCursors.end() || it->second.empty() || !platform::cursorFromPng(it->second, {}, im, error))
+      im = {};
+  }
+  for (int y = 0; y < kSize; ++y) {
+    uint8_t* row = bm->ScanLine(y);
+    for (int x = 0; x < kSize; ++x) {
+      uint32_t argb = x < im.width && y < im.height ? im.argb[size_t(y) * im.width + x] : 0;
+      if (!(argb >> 24)) argb = 0xFF0000;  // the picture's clear pixels show the red ground
+      row[3 * x] = argb & 0xFF;  // blue, green, red in memory
+      row[3 * x + 1] = (argb >> 8) & 0xFF;
+      row[3 * x + 2] = (argb >> 16) & 0xFF;
+    }
+  }
+  return bm;
 }

@@ -2,7 +2,13 @@
 // operations on them: a name to its code, a code to its default extension, filter text, class
 // and icon. Extensions are lower case without the full stop; "\" (or "/") names a folder.
 #pragma once
+#include <cstdint>
+#include <memory>
 #include <string>
+
+namespace platform {
+class TBitmap;
+}
 
 // The codes. Unused: 134, 151, 226 to 253. Reserved for sister formats: 86-88, 90, 92-96, 99,
 // 102, 103, 192, 195, 220.
@@ -70,4 +76,7 @@ class TosFileTypes {
   // A handle of the icon theme's icon for files of the code's default extension (16 pixels when
   // small, else 32); 0 when the theme has none. The caller frees it with platform::freeIcon.
   [[nodiscard]] static int getIcon(int fType, bool small);
+  // A new 32 by 32 24-bit bitmap, pure red, with the program's cursor of that number (a tool
+  // cursor of `os`) drawn at (0, 0) at its own size; red alone for a number without a picture.
+  [[nodiscard]] static std::unique_ptr<platform::TBitmap> CursorToBitmap(int32_t cursor);
 };

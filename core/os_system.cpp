@@ -205,7 +205,12 @@ void TosSystem::delay(uint32_t ms, TDelayedHandler event, TtrailSource* sender, 
 // ---------------------------------------------------------------------------------------------
 // System information
 
-bool TosSystem::windowsServices(TStringList&) { return false; }
+bool TosSystem::windowsServices(TStringList& list) {
+  std::vector<std::string> names;
+  if (!platform::systemServices(names)) return false;
+  for (const std::string& n : names) list.add(n);
+  return true;
+}
 
 void TosSystem::MemoryStatus(uint32_t& totalMb, uint32_t& usedMb) {
   std::ifstream f("/proc/meminfo");

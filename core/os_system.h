@@ -53,7 +53,8 @@ class TosSystem {
   void delay(uint32_t milliseconds, TDelayedHandler event, TtrailSource* sender);
   void delay(uint32_t milliseconds, TDelayedHandler event, TtrailSource* sender, std::string const& logHint);
 
-  // There is no Windows service manager here: false, nothing added.
+  // Adds the descriptions of systemd's services (sorted by unit name); false, nothing added,
+  // where systemd is not running.
   bool windowsServices(TStringList& list);
   // Physical memory in units of 1048576 bytes, truncated.
   void MemoryStatus(uint32_t& totalMb, uint32_t& usedMb);

@@ -27,6 +27,7 @@
 #include "core/trailError.h"
 #include "platform/files.h"
 #include "platform/folders.h"
+#include "platform/localenames.h"
 #include "platform/numbers.h"
 #include "platform/process.h"
 #include "platform/text.h"
@@ -141,12 +142,23 @@ void Tos::forget(const TtrailSource* ob) {
   if (procOb == ob) procOb = nullptr;
 }
 
+// A control's progress goes to os's own (whose handler then shows it); any other worker's is mapped
+// in place. The control's handler has a typed sender, so it gets the control and reads the relayed
+// value from os.
 void Tos::doPercent(TtrailSource* sender) {
   if (supressPercent || !onPercent) return;
+  auto relayed = [&](int percent) {
+    return platform::Round32(static_cast<double>(percent * (maxPercent - minPercent)) / 100.0 + minPercent);
+  };
+  if (auto* c = dynamic_cast<TQYcontrol*>(sender)) {
+    setpercent(relayed(c->percent()));
+    onPercent(this);
+    if (c->onPercent) c->onPercent(c);
+    return;
+  }
   auto* q = dynamic_cast<TqyObject*>(sender);
-  if (!q) return;  // controls relay through their own base (added with the control base)
-  int v = platform::Round32(static_cast<double>(q->percent() * (maxPercent - minPercent)) / 100.0 + minPercent);
-  q->setpercent(v);
+  if (!q) return;
+  q->setpercent(relayed(q->percent()));
   onPercent(q);
   if (q->onPercent) q->onPercent(q);
 }
@@ -354,10 +366,35 @@ Tos::~Tos() {
 // ---------------------------------------------------------------------------------------------
 // Tos: platform facts
 
-std::string Tos::GetLocaleChar(int32_t lctype, const std::string& def) const {
+std::string Tos::GetLocaleStr(int32_t lctype, const std::string& def) const {
+  using W = platform::LocaleWord;
+  auto inRun = [&](int32_t first, int count) { return lctype >= first && lctype < first + count; };
   std::string v;
-  if (lctype == LOCALE_SDECIMAL) v = platform::localeDecimalSeparator();
-  else if (lctype == LOCALE_STHOUSAND) v = platform::localeThousandSeparator();
+  switch (lctype) {
+    case LOCALE_SLANGUAGE:
+    case LOCALE_SNATIVELANGNAME: v = platform::localeWord(W::Language); break;
+    case LOCALE_SENGLANGUAGE: v = platform::localeWord(W::EnglishLanguage); break;
+    case LOCALE_SCOUNTRY:
+    case LOCALE_SNATIVECTRYNAME: v = platform::localeWord(W::Country); break;
+    case LOCALE_SENGCOUNTRY: v = platform::localeWord(W::EnglishCountry); break;
+    case LOCALE_SISO639LANGNAME: v = platform::localeWord(W::IsoLanguage); break;
+    case LOCALE_SISO3166CTRYNAME: v = platform::localeWord(W::IsoCountry); break;
+    case LOCALE_SDECIMAL: v = platform::localeDecimalSeparator(); break;
+    case LOCALE_STHOUSAND: v = platform::localeThousandSeparator(); break;
+    case LOCALE_S1159: v = platform::localeWord(W::Am); break;
+    case LOCALE_S2359: v = platform::localeWord(W::Pm); break;
+    default:
+      if (inRun(LOCALE_SDAYNAME1, 7)) v = platform::localeDayName(lctype - LOCALE_SDAYNAME1);
+      else if (inRun(LOCALE_SABBREVDAYNAME1, 7)) v = platform::localeWord(W::ShortDay, lctype - LOCALE_SABBREVDAYNAME1);
+      else if (inRun(LOCALE_SMONTHNAME1, 12)) v = platform::localeMonthName(lctype - LOCALE_SMONTHNAME1);
+      else if (inRun(LOCALE_SABBREVMONTHNAME1, 12))
+        v = platform::localeWord(W::ShortMonth, lctype - LOCALE_SABBREVMONTHNAME1);
+  }
+  return v.empty() ? def : v;
+}
+
+std::string Tos::GetLocaleChar(int32_t lctype, const std::string& def) const {
+  std::string v = GetLocaleStr(lctype, "");
   if (v.empty()) return def;
   return v.substr(0, platform::codePointOffset(v, 1));
 }

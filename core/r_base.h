@@ -111,9 +111,24 @@ enum : int32_t {
 };
 constexpr int32_t status_percent = 100;
 
-// Locale items that GetLocaleChar knows.
+// Locale items that GetLocaleStr and GetLocaleChar know, by the system's item numbers. The day
+// and month names are runs: the first item's number plus the index (Monday, January = 0).
+constexpr int32_t LOCALE_SLANGUAGE = 0x02;
+constexpr int32_t LOCALE_SNATIVELANGNAME = 0x04;
+constexpr int32_t LOCALE_SCOUNTRY = 0x06;
+constexpr int32_t LOCALE_SNATIVECTRYNAME = 0x08;
 constexpr int32_t LOCALE_SDECIMAL = 0x0E;
 constexpr int32_t LOCALE_STHOUSAND = 0x0F;
+constexpr int32_t LOCALE_S1159 = 0x28;  // the morning mark
+constexpr int32_t LOCALE_S2359 = 0x29;  // the afternoon mark
+constexpr int32_t LOCALE_SDAYNAME1 = 0x2A;
+constexpr int32_t LOCALE_SABBREVDAYNAME1 = 0x31;
+constexpr int32_t LOCALE_SMONTHNAME1 = 0x38;
+constexpr int32_t LOCALE_SABBREVMONTHNAME1 = 0x44;
+constexpr int32_t LOCALE_SISO639LANGNAME = 0x59;
+constexpr int32_t LOCALE_SISO3166CTRYNAME = 0x5A;
+constexpr int32_t LOCALE_SENGLANGUAGE = 0x1001;
+constexpr int32_t LOCALE_SENGCOUNTRY = 0x1002;
 
 class Tos : public TqyObject, public TosText, public TosNumberText, public TosFiles, public TosDataTypes,
             public TosFileTypes, public TosShell, public TosFonts, public TosScaling, public TosMessageHook,
@@ -145,6 +160,8 @@ class Tos : public TqyObject, public TosText, public TosNumberText, public TosFi
   void setcorrect(double value) { fcorrect = value; }  // the display correction
 
   // The first character of the user locale's item, def when the item is unknown or empty.
+  // The user's locale's text for an item; `def` for an item it has no text for.
+  [[nodiscard]] std::string GetLocaleStr(int32_t lctype, const std::string& def) const;
   [[nodiscard]] std::string GetLocaleChar(int32_t lctype, const std::string& def) const;
   // The version code of a reported platform version, and whether the processor kind is asked.
   [[nodiscard]] static int32_t winIDFromVersion(int major, int minor, bool ntPlatform);

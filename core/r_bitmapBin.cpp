@@ -1,5 +1,10 @@
-// TbitmapBin: the multi-frame map image container. A frame is one positioned read straight into
-// a 24-bit buffer's pixel memory; the header is checked against the file before any frame is read.
+// TbitmapBin: the multi-frame map image container. The file is mapped read only once its header
+// has been checked against its length, so a frame is read straight from the system's file cache:
+// copied into a 24-bit buffer by extract, or used in place through frameData.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <climits>
 #include <cstring>
 
@@ -8,6 +13,7 @@
 
 namespace {
 constexpr int kBinHeaderBytes = 24;
+constexpr uintptr_t kHugePage = uintptr_t(2) << 20;
 
 int32_t get32(const uint8_t* p) {
   return static_cast<int32_t>(uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24));
@@ -15,9 +21,22 @@ int32_t get32(const uint8_t* p) {
 void put32(uint8_t* p, int32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = uint8_t(uint32_t(v) >> (8 * i));
 }
+
+// A frame-sized buffer not yet touched is backed by huge pages where the system allows: a few
+// faults instead of one per 4 KB page when the frame is copied in.
+void adviseHugePages(uint8_t* p, size_t n) {
+#ifdef MADV_HUGEPAGE
+  const uintptr_t first = (reinterpret_cast<uintptr_t>(p) + kHugePage - 1) & ~(kHugePage - 1);
+  const uintptr_t last = (reinterpret_cast<uintptr_t>(p) + n) & ~(kHugePage - 1);
+  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+  (void)p;
+  (void)n;
+#endif
+}
 }  // namespace
 
-// Steps: a open, b header read, c header fields, d frames against the file length.
+// Steps: a open, b header read, c header fields, d frames against the file length, e mapping.
 bool TbitmapBin::open(const std::string& filename) {
   close();  // never leak a file that was open before
   auto fail = [&](const std::string& why) {
@@ -38,38 +57,78 @@ bool TbitmapBin::open(const std::string& filename) {
   if (int64_t(rowL) * h > INT32_MAX || size != int64_t(rowL) * h)
     return fail("frame size " + std::to_string(size) + " does not match the rows");
   if (n < 0) return fail("frame count " + std::to_string(n) + " is not valid");
-  int32_t whole = n;
-  if (kBinHeaderBytes + int64_t(n) * size > length) {
-    whole = static_cast<int32_t>((length - kBinHeaderBytes) / size);
-    log("TbitmapBin.open: " + filename + ": holds " + std::to_string(whole) + " of " + std::to_string(n) + " frames");
-  }
+  // A cut file is refused whole: its header no longer describes it.
+  const int64_t needed = kBinHeaderBytes + int64_t(n) * size;
+  if (needed > length)
+    return fail("shorter than its header says: " + std::to_string(n) + " frames need " + std::to_string(needed) +
+                " bytes, the file has " + std::to_string(length));
   fwidth = w;
   fheight = h;
   fdepth = depth;
   frowL = rowL;
   fsize = size;
-  fcount = whole;
+  fcount = n;
   fHeaderSize = kBinHeaderBytes;
   ffileSize = length;
   ferror.clear();
+  // Without a mapping (a file system that has none) frames are read with positioned reads.
+  if (n > 0 && uint64_t(needed) <= SIZE_MAX) {
+    const int fd = ::open(filename.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+      void* m = mmap(nullptr, size_t(needed), PROT_READ, MAP_PRIVATE, fd, 0);
+      ::close(fd);
+      if (m != MAP_FAILED) {
+        fmap = static_cast<const uint8_t*>(m);
+        fmapLength = size_t(needed);
+      }
+    }
+  }
   return true;
 }
 
 void TbitmapBin::close() {
   temp.reset();
+  if (fmap) munmap(const_cast<uint8_t*>(fmap), fmapLength);
+  fmap = nullptr;
+  fmapLength = 0;
   f.close();
+}
+
+const uint8_t* TbitmapBin::frameData(int index) const {
+  if (!fmap || index < 0 || index >= fcount) return nullptr;
+  return fmap + fHeaderSize + int64_t(index) * fsize;
+}
+
+void TbitmapBin::releaseFrame(int index) const {
+  const uint8_t* p = frameData(index);
+  if (!p) return;
+  // Whole pages inside the frame only: a neighbour's pages stay.
+  const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+  const uintptr_t first = (reinterpret_cast<uintptr_t>(p) + page - 1) & ~(page - 1);
+  const uintptr_t last = (reinterpret_cast<uintptr_t>(p) + fsize) & ~(page - 1);
+  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
 }
 
 bool TbitmapBin::readFrame(int index, uint8_t* dst, int64_t bytes) {
   int64_t got = 0;
-  if (f.isOpen() && index >= 0 && index < fcount && bytes == fsize)
+  if (const uint8_t* src = frameData(index); src && bytes == fsize) {
+    std::memcpy(dst, src, size_t(bytes));
+    got = bytes;
+  } else if (f.isOpen() && index >= 0 && index < fcount && bytes == fsize) {
     got = int64_t(f.readAt(fHeaderSize + int64_t(index) * fsize, dst, size_t(bytes)));
+  }
   if (got < bytes) std::memset(dst + got, 0, size_t(bytes - got));
   return got == bytes && bytes > 0;
 }
 
 bool TbitmapBin::extract(TrawBitmap24& rb, int index) {
   rb.clear();
+  if (f.isOpen() && (index < 0 || index >= fcount)) {
+    // Checked before anything is allocated: the image keeps its size and has no pixels.
+    ferror = "frame " + std::to_string(index) + " is not among the " + std::to_string(fcount) + " frames";
+    log("TbitmapBin.extract: " + ferror);
+    return false;
+  }
   if (rb.width() != fwidth || rb.height() != fheight) {
     rb.fwidth = 0;
     rb.fheight = 0;
@@ -78,6 +137,7 @@ bool TbitmapBin::extract(TrawBitmap24& rb, int index) {
   }
   uint8_t* pt = rb.imageData();
   if (!pt) return false;
+  adviseHugePages(pt, size_t(rb.imageSize()));
   bool ok = readFrame(index, pt, rb.imageSize());
   if (!ok) {
     ferror = "frame " + std::to_string(index) + " could not be read";
@@ -89,8 +149,9 @@ bool TbitmapBin::extract(TrawBitmap24& rb, int index) {
 void TbitmapBin::getcolour24(int index, int col, int row, uint8_t& r, uint8_t& g, uint8_t& b) const {
   if (!f.isOpen() || index < 0 || index >= fcount || col < 0 || col >= fwidth || row < 0 || row >= fheight) return;
   uint8_t px[3];
-  const int64_t pos = fHeaderSize + int64_t(index) * fsize + int64_t(row) * frowL + int64_t(col) * 3;
-  if (f.readAt(pos, px, 3) != 3) return;
+  const int64_t at = int64_t(row) * frowL + int64_t(col) * 3;
+  if (const uint8_t* frame = frameData(index)) std::memcpy(px, frame + at, 3);
+  else if (f.readAt(fHeaderSize + int64_t(index) * fsize + at, px, 3) != 3) return;
   b = px[0];
   g = px[1];
   r = px[2];

@@ -13,8 +13,10 @@
 #include <cstring>
 
 #include "core/bmpCheck.h"
+#include "core/r_base.h"
 #include "core/r_log.h"
 #include "platform/files.h"
+#include "platform/process.h"
 #include "platform/numbers.h"
 
 using platform::Round;
@@ -436,9 +438,25 @@ bool TrawBitmap24::loadfromFile(const std::string& filename) {
 bool TrawBitmap24::loadfromMem(const std::vector<uint8_t>& stream) { return loadBmp(stream.data(), stream.size()); }
 
 bool TrawBitmap24::loadFromResource(const std::string& name) {
-  // FIXME: program resources do not exist on this platform yet; a missing resource is false.
-  floadError = "no resource " + name;
-  return false;
+  // Resources are files of the program's resources folder, named as the resource (letter case
+  // ignored, as resource names are) with or without ".bmp".
+  const std::string folder = os ? os->resourcedir : platform::exeFolder() + "resources/";
+  const bool plainName = !name.empty() && name.find_first_of("/\\*?[") == std::string::npos;
+  std::string file;
+  if (plainName)
+    for (const std::string& pattern : {name, name + ".bmp"}) {
+      auto found = platform::listFolder(folder, pattern, platform::Entries::Files);
+      if (!found.empty()) {
+        file = folder + found.front();
+        break;
+      }
+    }
+  int64_t size = 0;
+  if (file.empty() || !platform::fileSize(file, size) || size == 0) {
+    floadError = "no resource " + name;
+    return false;
+  }
+  return loadfromFile(file);
 }
 
 bool TrawBitmap24::saveToMem(std::vector<uint8_t>& stream) {

@@ -155,7 +155,8 @@ class TrawBitmap24 {
   // A 24-bit BMP: false (buffer unchanged, reason in loadError) for anything else.
   bool loadfromFile(const std::string& filename);
   bool loadfromMem(const std::vector<uint8_t>& mem);
-  // No program resources exist on this platform yet: always false.
+  // A 24-bit BMP of the program's resources folder named `name` or `name`.bmp (any letter case);
+  // false when it is missing, empty or not such a BMP.
   bool loadFromResource(const std::string& name);
   bool savetofile(const std::string& filename);
   // The stream is sized to imageSize + 54 and written from its start.
@@ -247,6 +248,13 @@ class TbitmapBin {
   [[nodiscard]] int rowLength() const { return frowL; }
   [[nodiscard]] int frameSize() const { return fsize; }
   [[nodiscard]] const std::string& error() const { return ferror; }
+  // Frame index as the file stores it (bottom row first, rowLength() bytes a row), read through
+  // the file's read-only mapping; nullptr when the file is not mapped or the index is outside.
+  // Valid until close or the next open.
+  [[nodiscard]] const uint8_t* frameData(int index) const;
+  // Lets this process's pages of a frame go (the system's file cache keeps them); the next read
+  // of the frame maps them again.
+  void releaseFrame(int index) const;
 
  private:
   friend class TrawBitmap;
@@ -260,6 +268,8 @@ class TbitmapBin {
   int fsize = 0;
   int64_t ffileSize = 0;
   std::string ferror;
+  const uint8_t* fmap = nullptr;  // the whole file, read only; nullptr when not mapped
+  size_t fmapLength = 0;
 };
 
 // A one-bit buffer: a black-and-white bitmap with a device context for shapes and a per-pixel

@@ -68,7 +68,8 @@ void TrawBitmap24::DrawExtract(TDeviceContext& target, const TRect& source, cons
 // TbitmapBin: the reduced extract
 
 bool TbitmapBin::extract(TrawBitmap24& rb, int index, int width) {
-  if (width <= 0 || width > fwidth) return extract(rb, index);
+  // A frame the file does not hold is refused before the reduced image is made.
+  if (width <= 0 || width > fwidth || (f.isOpen() && (index < 0 || index >= fcount))) return extract(rb, index);
   const int hh = int(platform::Round(double(width) * fheight / fwidth));
   if (rb.width() != width || rb.height() != hh) {
     rb.setWid(width);

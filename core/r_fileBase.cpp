@@ -10,8 +10,11 @@ namespace r_fileBase {
 std::string LocationOf(int csidl) {
   switch (csidl) {
     case csidl_personal: return platform::documentsFolder();
+    case csidl_fonts: return platform::fontsFolder();
     case csidl_local_appdata:
     case csidl_common_appdata: return platform::localAppDataFolder();
+    case csidl_system: return platform::systemProgramsFolder();
+    case csidl_program_files: return platform::programPackagesFolder();
     default: return {};
   }
 }
@@ -39,6 +42,11 @@ bool setCommonPath(const std::string& name, const std::string& value) {
 }
 
 bool FileExists(const std::string& name) { return platform::isFile(name); }
+
+bool CopyFileSafely(const std::string& from, const std::string& to) {
+  std::string bytes;
+  return platform::readWholeFile(from, bytes) && platform::replaceFileContents(to, bytes);
+}
 
 std::string ExtractFilePath(const std::string& s) {
   auto sep = s.find_last_of("/\\");

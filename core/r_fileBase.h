@@ -11,13 +11,14 @@
 namespace r_fileBase {
 // Special folder numbers the system asks for.
 constexpr int csidl_personal = 5;         // documents
-constexpr int csidl_fonts = 20;           // none on Linux
+constexpr int csidl_fonts = 20;           // the user's fonts folder
 constexpr int csidl_local_appdata = 28;
 constexpr int csidl_common_appdata = 35;  // the same folder as the local one: nothing is system-wide
-constexpr int csidl_system = 37;          // none on Linux
-constexpr int csidl_program_files = 38;   // none on Linux
+constexpr int csidl_system = 37;          // the system's programs
+constexpr int csidl_program_files = 38;   // add-on program packages
 
-// The folder with a trailing "/", empty when Linux has no such folder.
+// The folder with a trailing "/" (the XDG or file-system hierarchy counterpart); empty for a
+// number the system never asks for.
 std::string LocationOf(int csidl);
 std::string LocationOfProgramData();
 
@@ -29,6 +30,9 @@ std::string commonPath(const std::string& name);
 bool setCommonPath(const std::string& name, const std::string& value);
 
 bool FileExists(const std::string& name);
+// Copies a file through a temporary file in the target's folder and a rename: a kill or a full
+// disk leaves the old target (or none), never a cut one. False when either step fails.
+bool CopyFileSafely(const std::string& from, const std::string& to);
 // Up to and including the last "/" or "\"; empty for a bare name.
 std::string ExtractFilePath(const std::string& s);
 // Creates the folder and every missing folder above it; true when it exists afterwards.

@@ -9,6 +9,7 @@
 
 #include "core/r_base.h"
 #include "platform/datetime.h"
+#include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/process.h"
 #include "platform/text.h"
@@ -30,10 +31,11 @@ std::string startTimeText(platform::TDateTime local) {
          two(p.minute) + "-" + two(p.second);
 }
 
-// Age of an archived log: its last write (the archive file is rewritten by every save).
-double fileWrittenSeconds(const std::string& path) {
-  struct stat st {};
-  return stat(path.c_str(), &st) == 0 ? static_cast<double>(st.st_mtime) : 0.0;
+// Age of an archived log: its birth, where the file system keeps it (every save rewrites the
+// file, so its last write only tells when its program last ran), else its last write.
+double fileBornSeconds(const std::string& path) {
+  platform::TDateTime created = 0, accessed = 0, written = 0;
+  return platform::fileTimes(path, created, accessed, written) ? platform::toUnixSeconds(created) : 0.0;
 }
 
 std::string fileTimeText(const std::string& path) {
@@ -117,7 +119,7 @@ void Tlog::setUserDir(const std::string& folder) {
   std::error_code ec;
   for (const auto& e : std::filesystem::directory_iterator(fuserDir, ec)) {
     if (!e.is_regular_file(ec) || !platform::sameNoCase(e.path().extension().string(), ".txt")) continue;
-    if (fileWrittenSeconds(e.path().string()) + limit * 86400.0 < now) std::filesystem::remove(e.path(), ec);
+    if (fileBornSeconds(e.path().string()) + limit * 86400.0 < now) std::filesystem::remove(e.path(), ec);
   }
 }
 

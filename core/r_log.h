@@ -29,7 +29,8 @@ class Tlog {
   // File mode: the lines so far go to that file and every later line is appended to it.
   [[nodiscard]] const std::string& filename() const { return fname; }
   void setFilename(const std::string& name);
-  // Archive folder: its text files last written more than `limit` days ago are deleted when it is set.
+  // Archive folder: its text files born more than `limit` days ago (last written, where the file
+  // system keeps no birth time) are deleted when it is set.
   [[nodiscard]] const std::string& userDir() const { return fuserDir; }
   void setUserDir(const std::string& folder);
 

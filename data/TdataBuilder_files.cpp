@@ -70,7 +70,7 @@ std::string defaultLocationsIni() {
     const char *h, *v;
   };
   static const Tplace kPlaces[] = {
-      {"London", "GMT Standard Time", 51.5, -0.116667, "left", "top"},
+      {"London", "GMT Standard Time", 51.5, -0.116667, "right", "top"},  // Paris stands beside it
       {"Paris", "Romance Standard Time", 48.8566, 2.3522, "left", "bottom"},
       {"New York", "Eastern Standard Time", 40.7128, -74.006, "left", "top"},
       {"Los Angeles", "Pacific Standard Time", 34.0522, -118.2437, "left", "top"},

@@ -52,6 +52,10 @@ std::string localAppDataFolder() {
   return homeFolder() + ".local/share/";
 }
 
+std::string fontsFolder() { return localAppDataFolder() + "fonts/"; }
+std::string systemProgramsFolder() { return "/usr/bin/"; }
+std::string programPackagesFolder() { return "/opt/"; }
+
 std::string tempFolder() {
   const char* t = std::getenv("TMPDIR");
   std::string base = withSlash(t && *t ? t : "/tmp");

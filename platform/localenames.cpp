@@ -9,7 +9,10 @@
 #include <unicode/uscript.h>
 
 #include <cstdlib>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -26,23 +29,79 @@ icu::Locale timeLocale() {
   return icu::Locale("en_US_POSIX");
 }
 
-std::string nameAt(bool months, int index) {
+// A locale's names are fetched from ICU once and kept: labels ask for them on every map rebuild.
+// Key: the locale's name, then 'M' or 'D', then 'S' for stand-alone forms.
+const std::vector<std::string>& namesOf(const icu::Locale& locale, bool months, bool standAlone) {
+  static std::mutex lock;
+  static std::map<std::string, std::vector<std::string>> kept;
+  std::lock_guard<std::mutex> hold(lock);
+  const std::string key = std::string(locale.getName()) + (months ? "M" : "D") + (standAlone ? "S" : "");
+  auto it = kept.find(key);
+  if (it != kept.end()) return it->second;
+  std::vector<std::string>& out = kept[key];
   UErrorCode status = U_ZERO_ERROR;
-  icu::DateFormatSymbols syms(timeLocale(), status);
-  if (U_FAILURE(status)) return "";
+  icu::DateFormatSymbols syms(locale, status);
+  if (U_FAILURE(status)) return out;
   int32_t count = 0;
-  const icu::UnicodeString* names = months ? syms.getMonths(count) : syms.getWeekdays(count);
+  const auto context = standAlone ? icu::DateFormatSymbols::STANDALONE : icu::DateFormatSymbols::FORMAT;
+  const icu::UnicodeString* names = months ? syms.getMonths(count, context, icu::DateFormatSymbols::WIDE)
+                                           : syms.getWeekdays(count, context, icu::DateFormatSymbols::WIDE);
+  for (int32_t i = 0; names && i < count; ++i) {
+    std::string one;
+    names[i].toUTF8String(one);
+    out.push_back(std::move(one));
+  }
+  return out;
+}
+
+std::string nameAt(const icu::Locale& locale, bool months, bool standAlone, int index) {
+  const std::vector<std::string>& names = namesOf(locale, months, standAlone);
   // ICU's weekdays start at index 1 = Sunday.
   const int i = months ? index : (index + 1) % 7 + 1;
-  if (!names || i < 0 || i >= count) return "";
+  return i >= 0 && i < static_cast<int>(names.size()) ? names[i] : std::string();
+}
+
+std::string utf8(const icu::UnicodeString& u) {
   std::string out;
-  names[i].toUTF8String(out);
+  u.toUTF8String(out);
   return out;
 }
 }  // namespace
 
-std::string localeDayName(int index) { return index < 0 || index > 6 ? "" : nameAt(false, index); }
-std::string localeMonthName(int index) { return index < 0 || index > 11 ? "" : nameAt(true, index); }
+std::string localeWord(LocaleWord word, int index) {
+  const icu::Locale locale = timeLocale();
+  const icu::Locale english("en");
+  icu::UnicodeString u;
+  switch (word) {
+    case LocaleWord::Language: return utf8(locale.getDisplayLanguage(locale, u));
+    case LocaleWord::EnglishLanguage: return utf8(locale.getDisplayLanguage(english, u));
+    case LocaleWord::Country: return utf8(locale.getDisplayCountry(locale, u));
+    case LocaleWord::EnglishCountry: return utf8(locale.getDisplayCountry(english, u));
+    case LocaleWord::IsoLanguage: return locale.getLanguage();
+    case LocaleWord::IsoCountry: return locale.getCountry();
+    default: break;
+  }
+  UErrorCode status = U_ZERO_ERROR;
+  icu::DateFormatSymbols syms(locale, status);
+  if (U_FAILURE(status)) return "";
+  int32_t count = 0;
+  const icu::UnicodeString* names = nullptr;
+  int i = index;
+  switch (word) {
+    case LocaleWord::Am: names = syms.getAmPmStrings(count), i = 0; break;
+    case LocaleWord::Pm: names = syms.getAmPmStrings(count), i = 1; break;
+    case LocaleWord::ShortDay:
+      names = syms.getShortWeekdays(count);
+      i = index < 0 || index > 6 ? -1 : (index + 1) % 7 + 1;  // ICU's weekdays start at 1 = Sunday
+      break;
+    case LocaleWord::ShortMonth: names = syms.getShortMonths(count); break;
+    default: break;
+  }
+  return names && i >= 0 && i < count ? utf8(names[i]) : "";
+}
+
+std::string localeDayName(int index) { return index < 0 || index > 6 ? "" : nameAt(timeLocale(), false, false, index); }
+std::string localeMonthName(int index) { return index < 0 || index > 11 ? "" : nameAt(timeLocale(), true, false, index); }
 }  // namespace platform
 
 // ---- words of a named locale
@@ -50,18 +109,7 @@ std::string localeMonthName(int index) { return index < 0 || index > 11 ? "" : n
 namespace platform {
 namespace {
 std::string standAloneName(const std::string& locale, bool months, int index) {
-  UErrorCode status = U_ZERO_ERROR;
-  icu::DateFormatSymbols syms(icu::Locale(locale.c_str()), status);
-  if (U_FAILURE(status)) return "";
-  int32_t count = 0;
-  const icu::UnicodeString* names =
-      months ? syms.getMonths(count, icu::DateFormatSymbols::STANDALONE, icu::DateFormatSymbols::WIDE)
-             : syms.getWeekdays(count, icu::DateFormatSymbols::STANDALONE, icu::DateFormatSymbols::WIDE);
-  const int i = months ? index : (index + 1) % 7 + 1;
-  if (!names || i < 0 || i >= count) return "";
-  std::string out;
-  names[i].toUTF8String(out);
-  return out;
+  return nameAt(icu::Locale(locale.c_str()), months, true, index);
 }
 
 struct BundleCloser {

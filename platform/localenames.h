@@ -1,6 +1,6 @@
 // The user's locale's full names of weekdays and months (LC_ALL, LC_TIME, LANG), through ICU.
 // Implemented: [x] full day and month names [x] the same in a named locale, day periods and
-// the script (for the words database) [ ] abbreviated forms
+// the script (for the words database) [x] abbreviated forms, AM/PM, language and country names
 #pragma once
 #include <string>
 
@@ -9,6 +9,15 @@ namespace platform {
 std::string localeDayName(int index);
 // index 0 = January .. 11 = December; empty outside.
 std::string localeMonthName(int index);
+
+// Other words of the user's locale. Language and country names are given in the locale's own
+// language, or in English; the ISO codes are its two-letter language and country codes.
+enum class LocaleWord {
+  Language, EnglishLanguage, Country, EnglishCountry, IsoLanguage, IsoCountry, Am, Pm, ShortDay, ShortMonth
+};
+// index: 0 = Monday .. 6 for ShortDay, 0 = January .. 11 for ShortMonth, else unused; empty
+// when the locale has no such word.
+std::string localeWord(LocaleWord, int index = 0);
 
 // The same words in a named locale ("de", "pt_BR"), stand-alone forms as a word list shows them.
 std::string dayNameIn(const std::string& locale, int index);

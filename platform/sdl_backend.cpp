@@ -9,6 +9,9 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -80,7 +83,20 @@ class TSdlBackend : public TBackend {
     x11::ignoreVanishedWindows();  // a preview's host may go at any moment
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     fwake = SDL_RegisterEvents(1);
+    endOnHangUpAsOnTerminate();
     return true;
+  }
+
+  // SDL turns a terminate signal into a quit event, which ends the loop the usual way; a hang-up
+  // (the session's terminal or login going) ends the program the same way. Left alone when the
+  // caller ignores hang-ups.
+  static void endOnHangUpAsOnTerminate() {
+    struct sigaction was {};
+    if (sigaction(SIGHUP, nullptr, &was) != 0 || was.sa_handler == SIG_IGN) return;
+    struct sigaction sa {};
+    sa.sa_handler = [](int) { ::kill(::getpid(), SIGTERM); };
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGHUP, &sa, nullptr);
   }
 
   uint32_t ticks() override { return SDL_GetTicks(); }
@@ -110,14 +126,18 @@ class TSdlBackend : public TBackend {
     if (!(d.style & WS_BORDER)) flags |= SDL_WINDOW_BORDERLESS;
     if (d.style & WS_EX_TOPMOST) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
     if (d.style & WS_EX_TOOLWINDOW) flags |= SDL_WINDOW_SKIP_TASKBAR;
-    SDL_Window* w = SDL_CreateWindow(d.title.c_str(), d.bounds.Left, d.bounds.Top, std::max(d.bounds.width(), 1),
+    // With the program's identity set, the task-bar window bears its name and every window its class.
+    const bool taskBarWindow = !(d.style & WS_EX_TOOLWINDOW);
+    const std::string& title = taskBarWindow && !x11::programName().empty() ? x11::programName() : d.title;
+    const std::string& cls = x11::programClass().empty() ? d.className : x11::programClass();
+    SDL_Window* w = SDL_CreateWindow(title.c_str(), d.bounds.Left, d.bounds.Top, std::max(d.bounds.width(), 1),
                                      std::max(d.bounds.height(), 1), flags);
     if (!w) return false;
-    if (!d.className.empty()) {
-      SDL_SysWMinfo info;
-      SDL_VERSION(&info.version);
-      if (SDL_GetWindowWMInfo(w, &info) && info.subsystem == SDL_SYSWM_X11)
-        x11::setWindowClass(info.info.x11.display, info.info.x11.window, d.className);
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(w, &info) && info.subsystem == SDL_SYSWM_X11) {
+      if (!cls.empty()) x11::setWindowClass(info.info.x11.display, info.info.x11.window, cls);
+      if (taskBarWindow) x11::clearTransient(info.info.x11.display, info.info.x11.window);
     }
     fwindows[h] = w;
     return true;
@@ -324,6 +344,15 @@ class TSdlBackend : public TBackend {
             e.kind = TInputEvent::Moved;
             e.at = {ev.window.data1, ev.window.data2};
             break;
+          case SDL_WINDOWEVENT_LEAVE: {
+            // The pointer's true place, outside: the desktop then knows the pointer has gone.
+            int gx = 0, gy = 0, wx = 0, wy = 0;
+            SDL_GetGlobalMouseState(&gx, &gy);
+            if (SDL_Window* w = SDL_GetWindowFromID(ev.window.windowID)) SDL_GetWindowPosition(w, &wx, &wy);
+            e.kind = TInputEvent::MouseMove;
+            e.pos = {gx - wx, gy - wy};
+            break;
+          }
           default: return;
         }
         break;

@@ -62,24 +62,6 @@ std::string trimmed(const std::string& s) {
   return s.substr(a, b - a + 1);
 }
 
-// The value of `key` in section `section` of a desktop-entry style file; empty when absent.
-std::string keyFileValue(const std::string& path, const std::string& section, const std::string& key) {
-  std::ifstream in(path);
-  std::string line, current;
-  while (std::getline(in, line)) {
-    line = trimmed(line);
-    if (line.empty() || line[0] == '#') continue;
-    if (line.front() == '[' && line.back() == ']') {
-      current = line.substr(1, line.size() - 2);
-      continue;
-    }
-    if (current != section) continue;
-    auto eq = line.find('=');
-    if (eq != std::string::npos && trimmed(line.substr(0, eq)) == key) return trimmed(line.substr(eq + 1));
-  }
-  return "";
-}
-
 bool runnable(const std::string& path) { return isFile(path) && access(path.c_str(), X_OK) == 0; }
 
 // A program name looked up on PATH (a name holding "/" is taken as it stands); empty when it is
@@ -103,6 +85,23 @@ std::string desktopEntryFile(const std::string& id) {
   return "";
 }
 }  // namespace
+
+std::string keyFileValue(const std::string& path, const std::string& section, const std::string& key) {
+  std::ifstream in(path);
+  std::string line, current;
+  while (std::getline(in, line)) {
+    line = trimmed(line);
+    if (line.empty() || line[0] == '#') continue;
+    if (line.front() == '[' && line.back() == ']') {
+      current = line.substr(1, line.size() - 2);
+      continue;
+    }
+    if (current != section) continue;
+    auto eq = line.find('=');
+    if (eq != std::string::npos && trimmed(line.substr(0, eq)) == key) return trimmed(line.substr(eq + 1));
+  }
+  return "";
+}
 
 void setOpenerForTesting(const std::string& program) {
   std::lock_guard lock(gMutex);

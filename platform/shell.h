@@ -35,6 +35,10 @@ void pumpPendingMessages();
 // process cannot be waited for. `exitCode` gets the process's exit status (128 + signal).
 bool waitForProgram(int pid, int* exitCode = nullptr);
 
+// The value of `key` in section `section` of a desktop-entry style file (desktop entries, systemd
+// units, mimeapps.list); empty when absent.
+std::string keyFileValue(const std::string& path, const std::string& section, const std::string& key);
+
 // The MIME type whose glob is "*." + ext (letter case ignored unless the glob says otherwise);
 // empty when none is known.
 std::string mimeTypeOfExtension(const std::string& ext);

@@ -7,9 +7,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <map>
+#include <set>
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/files.h"
+#include "platform/folders.h"
 #include "platform/process.h"
 #include "platform/windows.h"
 
@@ -134,4 +138,36 @@ bool waitProcess(int pid, unsigned timeoutMs) {
   }
 }
 
+namespace {
+std::string gSystemRoot;  // empty: "/"
+}
+
+void setSystemRootForTesting(const std::string& root) { gSystemRoot = root; }
+
+bool systemServices(std::vector<std::string>& names) {
+  const std::string root = gSystemRoot.empty() ? std::string("/") : withSlash(gSystemRoot);
+  if (!isFolder(root + "run/systemd/system")) return false;  // how systemd tells it is running
+  // Highest priority first: a unit of an earlier folder hides one of the same name later.
+  std::map<std::string, std::string> units;  // unit name: description
+  std::set<std::string> hidden;
+  for (const char* dir : {"etc/systemd/system/", "run/systemd/system/", "usr/local/lib/systemd/system/",
+                          "usr/lib/systemd/system/", "lib/systemd/system/"}) {
+    const std::string folder = root + dir;
+    for (const std::string& name : listFolder(folder, "*.service", Entries::All)) {
+      if (name.find('@') != std::string::npos || units.count(name) || hidden.count(name)) continue;
+      const std::string path = folder + name;
+      int64_t size = 0;
+      // A link masks the unit (to /dev/null) or is another name of the unit it points to; an
+      // empty unit file masks too.
+      if (isLink(path) || !isFile(path) || !fileSize(path, size) || size == 0) {
+        hidden.insert(name);
+        continue;
+      }
+      std::string description = keyFileValue(path, "Unit", "Description");
+      units[name] = description.empty() ? name.substr(0, name.size() - 8) : description;
+    }
+  }
+  for (auto& [name, description] : units) names.push_back(description);
+  return true;
+}
 }  // namespace platform

@@ -3,7 +3,8 @@
 // each request is recorded for tests to read.
 // Implemented: [x] WAV through SDL audio, synchronous or not [x] bell [x] simple message box
 //              [x] clipboard text [x] spawn with arguments, xdg-open [x] waiting for a child
-//              while messages are pumped, with a limit [ ] sounds mixed (a new one cuts the last)
+//              while messages are pumped, with a limit [x] systemd's services
+//              [ ] sounds mixed (a new one cuts the last)
 #pragma once
 #include "platform/shell.h"
 #include <string>
@@ -25,6 +26,13 @@ bool openAddress(std::string const& address);
 // timeoutMs; true when it ended.
 bool waitProcess(int pid, unsigned timeoutMs);
 // splitCommandLine comes from platform/shell.h.
+
+// The services systemd knows (its unit folders), by description (the unit's name where it has
+// none), sorted by unit name; templates, masked units and aliases are left out. False, with
+// nothing added, when systemd is not the running init.
+bool systemServices(std::vector<std::string>& names);
+// Tests read the unit folders below a root folder of their own; empty restores "/".
+void setSystemRootForTesting(const std::string& root);
 
 // What the headless desktop recorded: "sound <path>", "sound async <path>", "beep",
 // "box <title>|<text>", "launch <program> <args...>", "open <address>".

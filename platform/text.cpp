@@ -8,6 +8,7 @@
 #include <unicode/ustring.h>
 
 #include <cstdlib>
+#include <map>
 #include <memory>
 
 namespace platform {
@@ -152,24 +153,51 @@ int compareNoCase(std::string_view a, std::string_view b) {
 
 bool sameNoCase(std::string_view a, std::string_view b) { return compareNoCase(a, b) == 0; }
 
+namespace {
+// One converter per code page and thread, made on first use: opening one costs more than most
+// conversions it serves.
+UConverter* converter(const char* codepage) {
+  thread_local std::map<std::string, std::unique_ptr<UConverter, ConverterCloser>> cache;
+  auto it = cache.find(codepage);
+  if (it == cache.end()) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<UConverter, ConverterCloser> conv(ucnv_open(codepage, &status));
+    if (U_FAILURE(status)) return nullptr;
+    it = cache.emplace(codepage, std::move(conv)).first;
+  }
+  ucnv_reset(it->second.get());
+  return it->second.get();
+}
+
+// The single-byte code pages we meet agree with ASCII on its 128 characters.
+bool asciiPassesThrough(std::string_view s, const char* codepage) {
+  if (std::string_view(codepage).substr(0, 3) == "UTF" || std::string_view(codepage).substr(0, 3) == "utf") return false;
+  for (char c : s)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+}  // namespace
+
 std::string fromCodePage(std::string_view bytes, const char* codepage) {
+  if (asciiPassesThrough(bytes, codepage)) return std::string(bytes);
+  UConverter* conv = converter(codepage);
+  if (!conv) return std::string(bytes);
   UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<UConverter, ConverterCloser> conv(ucnv_open(codepage, &status));
-  if (U_FAILURE(status)) return std::string(bytes);
-  icu::UnicodeString u(bytes.data(), static_cast<int32_t>(bytes.size()), conv.get(), status);
+  icu::UnicodeString u(bytes.data(), static_cast<int32_t>(bytes.size()), conv, status);
   if (U_FAILURE(status)) return std::string(bytes);
   return toUtf8(u);
 }
 
 std::string toCodePage(std::string_view utf8, const char* codepage) {
+  if (asciiPassesThrough(utf8, codepage)) return std::string(utf8);
+  UConverter* conv = converter(codepage);
+  if (!conv) return std::string(utf8);
   UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<UConverter, ConverterCloser> conv(ucnv_open(codepage, &status));
-  if (U_FAILURE(status)) return std::string(utf8);
   icu::UnicodeString u = toUnicode(utf8);
-  int32_t need = u.extract(nullptr, 0, conv.get(), status);
+  int32_t need = u.extract(nullptr, 0, conv, status);
   status = U_ZERO_ERROR;
   std::string out(static_cast<size_t>(need), '\0');
-  u.extract(out.data(), need, conv.get(), status);
+  u.extract(out.data(), need, conv, status);
   return out;
 }
 

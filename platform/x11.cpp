@@ -107,6 +107,42 @@ void setWindowClass(void* display, unsigned long window, std::string const& cls)
   XFlush(d);
 }
 
+namespace {
+std::string gName, gClass;
+void (*gOnLost)() = nullptr;
+
+[[noreturn]] int displayLost(Display* d) {
+  static bool once = false;  // the callback may itself meet the dead connection
+  if (!once) {
+    once = true;
+    const char* name = d ? DisplayString(d) : nullptr;
+    std::string text = "X connection to " + std::string(name ? name : "the display") + " broken\n";
+    (void)!::write(2, text.data(), text.size());
+    if (gOnLost) gOnLost();
+  }
+  ::_exit(1);
+}
+}  // namespace
+
+void setProgramIdentity(std::string const& name, std::string const& cls) {
+  gName = name;
+  gClass = cls;
+}
+std::string const& programName() { return gName; }
+std::string const& programClass() { return gClass; }
+
+void clearTransient(void* display, unsigned long window) {
+  auto* d = static_cast<Display*>(display);
+  if (!d || window == 0) return;
+  XDeleteProperty(d, window, XA_WM_TRANSIENT_FOR);
+  XFlush(d);
+}
+
+void endOnLostDisplay(void (*onLost)()) {
+  gOnLost = onLost;
+  XSetIOErrorHandler(displayLost);
+}
+
 void addMillimetres(std::vector<TDisplay>& list) {
   DisplayPtr d = openDisplay();
   if (!d) return;

@@ -2,6 +2,7 @@
 // class and asked to close, display millimetres (XRandR) and the logical DPI (Xft.dpi).
 // Implemented: [x] WM_CLASS [x] find by class, close by WM_DELETE_WINDOW [x] millimetres
 //              [x] Xft.dpi [x] a child window inside a host window id [x] reading a window's pixels
+//              [x] the program's name and class [x] ending at once when the display is lost
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -13,6 +14,21 @@
 namespace platform::x11 {
 // display is the X11 Display* of the window.
 void setWindowClass(void* display, unsigned long window, std::string const& cls);
+// The program's own name and class. Once set, every top-level window carries the class and the
+// task-bar window the name as its title; unset (the wall clock), each window keeps its own class.
+void setProgramIdentity(std::string const& name, std::string const& cls);
+[[nodiscard]] std::string const& programName();
+[[nodiscard]] std::string const& programClass();
+// Makes a window stand on its own: without a window manager that offers Motif hints, SDL marks a
+// borderless window transient for the root window, which a manager arriving later obeys.
+void clearTransient(void* display, unsigned long window);
+
+// Ends the process at once when a display connection is lost. `onLost` runs first (it may write
+// files; it must not touch the display), then the process exits with status 1 without exit
+// handlers or destructors: tearing windows down would wait on the dead connection for ever.
+// Install before SDL starts, so that every connection of the process has it.
+void endOnLostDisplay(void (*onLost)());
+
 // Fills mmWidth and mmHeight of the displays whose box matches an XRandR output's CRTC.
 void addMillimetres(std::vector<TDisplay>&);
 // Xft.dpi of the X resources, rounded; 96 when it is not set or there is no X display.

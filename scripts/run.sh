@@ -1,10 +1,26 @@
 #!/usr/bin/env bash
-# Sets up, builds and starts the world clock.
+# Sets up, builds and starts the world clock. Only the two programs and the data builder are
+# built here; scripts/test.sh builds and runs the tests and benchmarks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+# Without a display the program cannot start: say so before the set-up and the build.
+no_display() {
+  echo "Kestrova 8 needs an X11 display, and $1."
+  echo "Run this from a desktop session, or start a virtual display first:"
+  echo "  Xvfb :1 -screen 0 1920x1080x24 &"
+  echo "  DISPLAY=:1 bash scripts/run.sh"
+  exit 2
+}
+display=${DISPLAY:-}
+[ -n "$display" ] || no_display "no display is set (DISPLAY is empty)"
+if [[ "$display" =~ ^:([0-9]+)(\.[0-9]+)?$ ]] && [ ! -S "/tmp/.X11-unix/X${BASH_REMATCH[1]}" ]; then
+  no_display "no X server listens on \"$display\""
+fi
+
 bash scripts/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)"
+cmake --build build -j "$(nproc)" --target Kestrova8 Kestrova_Saver kestrova_data
 
 # The programs' data folder is build/bin/, made from Debian packages by the data builder when
 # it is missing or older than the builder (its attribution file is written last).
@@ -18,5 +34,4 @@ if [ ! -x "$program" ]; then
   echo "The world clock program was not built (expected $program)."
   exit 1
 fi
-# The program itself says plainly when there is no display, and how to get one.
 exec "$program" "$@"

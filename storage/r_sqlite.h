@@ -49,6 +49,8 @@ struct TsqlParam {
   static TsqlParam ofText(std::string s) { TsqlParam p; p.kind = Kind::Text; p.text = std::move(s); return p; }
   // An absent or empty stream binds NULL.
   static TsqlParam ofBlob(const Tbytes* b) { TsqlParam p; p.kind = b && !b->empty() ? Kind::Blob : Kind::Null; p.blob = b; return p; }
+  // A blob kept as stored: an empty stream binds an empty blob, not NULL.
+  static TsqlParam ofBytes(const Tbytes* b) { TsqlParam p; p.kind = b ? Kind::Blob : Kind::Null; p.blob = b; return p; }
   static TsqlParam ofInt(int64_t v) { TsqlParam p; p.kind = Kind::Integer; p.i = v; return p; }
   static TsqlParam ofReal(double v) { TsqlParam p; p.kind = Kind::Real; p.d = v; return p; }
 };
@@ -368,6 +370,90 @@ class TliteDB : public TqyObject {
                   bool doUpdate = true);
   bool addNewValue(const std::string& table, const std::string& colName, const std::string& value);
 
+  // Blob values. The condition is always used (an empty one fails). A column is a blob column
+  // by its declared type.
+  // The first matching row's bytes into `mem` (position 0 being its start): true when there were
+  // any; no row or NULL empties `mem`; a column that is not a blob column leaves it untouched.
+  bool getColumnBlob(const std::string& table, const std::string& colName, const TwhereClause& where, Tbytes& mem);
+  // The first matching row's point-list blob, checked whole before use.
+  bool getColumnXY(const std::string& table, const std::string& colName, const TwhereClause& where,
+                   TpolyXyValues& xy);
+  // True when the value has no bytes (NULL, '' or an empty blob), when no row matches, or the
+  // statement fails.
+  bool isColumnNull(const std::string& table, const std::string& colname, const TwhereClause& where);
+  // A nil or empty `mem` stores NULL.
+  bool setColumnBlob(const std::string& table, const std::string& colName, const TwhereClause& where,
+                     const Tbytes* mem);
+  bool setColumnNull(const std::string& table, const std::string& colname, const TwhereClause& where);
+
+  // Rows. The forms taking a `values` text run a caller's SQL VALUES list as it stands ("?" for
+  // each blob); the system's own callers use the bound forms.
+  bool addnewRow(const std::string& table);
+  bool addnewRow(const std::string& table, const std::string& values);
+  bool addnewRow(const std::string& table, const std::string& values, const Tbytes* blob);
+  bool addnewRow(const std::string& table, const std::string& values, const std::vector<const Tbytes*>& blobs);
+  // One bound value per column, in column order.
+  bool addnewRow(const std::string& table, const TsqlParams& values);
+  // `values` row after row, one text per column of `columns`; an incomplete last row is left out.
+  // All rows or none; false for an empty column list.
+  bool addnewRows(const std::string& table, const TStringList& columns, const TStringList& values);
+  // The table's rows replaced by `values` over all its columns, all or nothing.
+  bool setTable(const std::string& table, const TStringList& values);
+  // DELETE (a keyword in C++): every row for an empty condition.
+  bool Delete(const std::string& table, const TwhereClause& where);
+  // Exchanges the ids of two existing rows; false, nothing changed, when either is missing.
+  bool swapRowids(const std::string& table, int64_t a, int64_t b);
+  // Row contents exchanged or copied column by column as stored (NULLs, reals and blobs kept),
+  // the primary-key column left in place; false, nothing changed, when a row is missing.
+  bool swapRows(const std::string& table, int64_t rowIda, int64_t rowIdb);
+  bool copyRow(const std::string& table, int64_t sourceId, int64_t targetId);
+
+  // Key-value rows: a table of `group`, `key`, `value` ("general" when no group is given) and
+  // the "settings" table's `key` and `value`.
+  bool writeString(const std::string& table, const std::string& group, const std::string& key,
+                   const std::string& value);
+  bool writeString(const std::string& table, const std::string& key, const std::string& value);
+  std::string readString(const std::string& table, const std::string& group, const std::string& key,
+                         const std::string& Default);
+  std::string readString(const std::string& table, const std::string& key, const std::string& Default);
+  bool writeSetting(const std::string& key, const std::string& value);
+  std::string readSetting(const std::string& key, const std::string& Default);
+
+  // The rows (only those whose id is in a non-empty `rowIdList`) as CSV: a header of names, text
+  // columns quoted, numbers bare, blob columns left out; CR LF, UTF-8. The file is replaced only
+  // when everything was written.
+  bool SaveAsCSV(const std::string& filename, const std::string& table, const TwhereClause& where,
+                 const std::vector<int32_t>& rowIdList = {});
+
+  // Column editing. Every change runs in one transaction (or a savepoint in the caller's) and
+  // is undone whole when any step fails; a rebuild makes the table anew under a fresh name,
+  // counts its rows against the old, then replaces the old, and makes its indices and triggers
+  // again (those naming a deleted column go).
+  // The creation text with only the wanted columns, in the wanted order; empty when none found.
+  std::string TableCreationStr(const std::string& tablename, const TStringList& columnswanted);
+  bool ReorderColumns(const std::string& table, const TStringList& columnswanted);
+  bool swapColumns(const std::string& table, const std::string& colnameA, const std::string& colnameB);
+  bool renameColumn(const std::string& table, const std::string& oldname, const std::string& newname);
+  bool DeleteColumn(const std::string& table, const std::string& name);
+  // Names separated by "|".
+  bool DeleteColumns(const std::string& table, const std::string& barList);
+  // Table copies within this database or into an attached one ("alias.'table'"). A table named
+  // `newtable` in this database is replaced.
+  bool copyTableStructure(const std::string& source, const std::string& newtable);
+  bool copyTableStructure(const std::string& source, const std::string& newtable, const TStringList& wanted);
+  bool copyTable(const std::string& source, const std::string& newtable, const TwhereClause& where = {});
+  bool copyTable(const std::string& source, const std::string& newtable, const TwhereClause& where,
+                 const TStringList& wanted);
+  bool docopyTable(const std::string& source, const std::string& newtable, const TwhereClause& where,
+                   const TStringList* wanted, bool addnewtable);
+
+  // Savepoints, for a change of several steps inside a transaction.
+  bool savepoint(const std::string& name);
+  bool release(const std::string& name);
+  bool rollbackTo(const std::string& name);
+  // Ends an open transaction without its changes.
+  void rollback() { rollbackUpdate(); }
+
   // Fields read and set by callers.
   bool debug = false;
   bool suppressErrorMessages = false;
@@ -389,6 +475,8 @@ class TliteDB : public TqyObject {
   bool openingSteps(std::string& step);
   bool bindParams(sqlite3_stmt* stmt, const TsqlParams& params, const std::string& sql);
   sqlite3_stmt* startWhere(const std::string& head, const TwhereClause& where, bool always);
+  bool makeTableLike(const std::string& newtable, const std::vector<std::string>& defs, const std::string& tail);
+  std::string valueOr(const std::string& table, const TwhereClause& where, const std::string& Default);
   bool execWhere(const std::string& head, const TsqlParams& headParams, const TwhereClause& where,
                  bool doUpdate);
   bool inDataFolder(const std::string& file) const;
@@ -416,6 +504,26 @@ class TliteDB : public TqyObject {
   bool fvalid = false;
   int fstate = sql_none;
   TStringList ftables;
+};
+
+// A change of several steps that undoes itself unless committed: a transaction of its own, or a
+// savepoint inside the caller's transaction.
+class TliteChange {
+ public:
+  explicit TliteChange(TliteDB& db);
+  ~TliteChange();
+  TliteChange(const TliteChange&) = delete;
+  TliteChange& operator=(const TliteChange&) = delete;
+  // False when the change could not begin; nothing may then be run.
+  [[nodiscard]] bool begun() const { return begun_; }
+  bool commit();
+  void rollback();
+
+ private:
+  TliteDB& db_;
+  std::string savepoint_;  // empty for a transaction of its own
+  bool begun_ = false;
+  bool done_ = false;
 };
 
 // One column of a table cursor with its lazily read value of the current row.

@@ -240,9 +240,13 @@ bool TliteDB::bindParams(sqlite3_stmt* stmt, const TsqlParams& params, const std
     int rc;
     switch (p.kind) {
       case TsqlParam::Kind::Text: rc = q->SQLite3_BindText(stmt, n, p.text); break;
-      case TsqlParam::Kind::Blob:
-        rc = q->SQLite3_BindBlob(stmt, n, p.blob->data(), static_cast<int>(p.blob->size()));
+      case TsqlParam::Kind::Blob: {
+        // A null pointer would bind NULL: an empty blob is bound from a valid address.
+        static const uint8_t none = 0;
+        const void* data = p.blob->empty() ? &none : p.blob->data();
+        rc = q->SQLite3_BindBlob(stmt, n, data, static_cast<int>(p.blob->size()));
         break;
+      }
       case TsqlParam::Kind::Integer: rc = q->SQLite3_Bind_int64(stmt, n, p.i); break;
       case TsqlParam::Kind::Real: rc = q->SQLite3_Bind_double(stmt, n, p.d); break;
       default: rc = q->SQLite3_BindNull(stmt, n);
@@ -417,6 +421,60 @@ void TliteDB::rollbackUpdate() {
   if (inTrans && fDB) q->SQLite3_Exec(fDB, "ROLLBACK");
   inTrans = false;
   fstate = sql_none;
+}
+
+namespace {
+// A savepoint's name as an identifier of letters, digits and underscores only.
+bool plainName(const std::string& name) {
+  return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+  });
+}
+}  // namespace
+
+bool TliteDB::savepoint(const std::string& name) {
+  return plainName(name) && ExecParams("SAVEPOINT " + name, {}, false);
+}
+
+bool TliteDB::release(const std::string& name) { return plainName(name) && ExecParams("RELEASE " + name, {}, false); }
+
+bool TliteDB::rollbackTo(const std::string& name) {
+  if (!plainName(name)) return false;
+  // Both run even when the first fails, so the savepoint never stays behind.
+  const bool back = fDB && q->SQLite3_Exec(fDB, "ROLLBACK TO " + name) == SQLITE_OK;
+  const bool gone = fDB && q->SQLite3_Exec(fDB, "RELEASE " + name) == SQLITE_OK;
+  return back && gone;
+}
+
+// ---------------------------------------------------------------------------------------------
+// A change of several steps
+
+TliteChange::TliteChange(TliteDB& db) : db_(db) {
+  static int serial = 0;
+  if (db_.inTransaction()) {
+    savepoint_ = "kestrova_change_" + std::to_string(++serial);
+    begun_ = db_.savepoint(savepoint_);
+  } else {
+    begun_ = db_.beginUpdate();
+  }
+}
+
+TliteChange::~TliteChange() { rollback(); }
+
+bool TliteChange::commit() {
+  if (!begun_ || done_) return false;
+  done_ = true;
+  if (savepoint_.empty()) return db_.endUpdate();
+  if (db_.release(savepoint_)) return true;
+  db_.rollbackTo(savepoint_);
+  return false;
+}
+
+void TliteChange::rollback() {
+  if (!begun_ || done_) return;
+  done_ = true;
+  if (savepoint_.empty()) db_.rollback();
+  else db_.rollbackTo(savepoint_);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -261,18 +261,6 @@ std::string TliteDB::columnDefinition(const std::string& name, int& ftType, cons
   return def;
 }
 
-bool TliteDB::insertField(const std::string& tablename, const std::string& fieldname, int ftType, int index,
-                          const std::string& deflt, int option) {
-  (void)index;  // new columns are appended
-  int code = ftType;
-  std::string def = columnDefinition(fieldname, code, deflt, option);
-  if (tablename.empty()) {
-    newfields.add(def, reinterpret_cast<void*>(static_cast<intptr_t>(code)));
-    return true;
-  }
-  return ExecParams("ALTER TABLE " + sqlIdent(tablename) + " ADD COLUMN " + def, {}, true);
-}
-
 std::string TliteDB::NewTableStr(const std::string& tablename) {
   if (newfields.empty()) return "";
   std::string sql = "CREATE TABLE " + sqlIdent(tablename) + " (";

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "core/os_filetypes.h"
+#include "core/os_shell.h"
 #include "platform/text.h"
 #include "storage/storage_text.h"
 
@@ -128,9 +130,16 @@ std::string TliteDB::getColumnValue(const std::string& table, const std::string&
   std::string out;
   if (ColumnCount(s) > 0) {
     if (isBlob(s, 0)) {
-      // FIXME: a blob above 10 bytes is to be named by its file type once the core's
-      // blob-format service exists; until then its size is given.
-      out = std::to_string(row ? q->Sqlite3_ColumnBytes(s, 0) : 0);
+      // The size; above 10 bytes the file type's extension, or the file name a named blob holds.
+      int size = 0;
+      const void* pt = nullptr;
+      if (row) getBlob(s, 0, size, pt);
+      out = std::to_string(size);
+      if (size > 10) {
+        std::string name;
+        const int code = TosShell::blobFormat(pt, static_cast<size_t>(size), name);
+        out = name.empty() ? TosFileTypes::getEXT(code) : name;
+      }
     } else if (row) {
       out = getstr(s, 0);
     }

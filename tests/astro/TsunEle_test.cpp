@@ -4,6 +4,11 @@
 #include "astro/r_sunLite.h"
 #include "core/r_ColourBase.h"
 
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
 TEST(TsunEle, ShadeMeetsAtTheTwilightEdgesAndRoundsHalvesToEven) {
   struct Case {
     const char* id;
@@ -78,4 +83,116 @@ TEST(TsunEle, BlendLeavesTheTargetAloneWhenTheByteMapIsTooSmall) {
   Tbgr c;
   target.getPixel(7, 3, c);
   EXPECT_EQ(c, (Tbgr{1, 2, 3}));
+}
+
+// ---- every build of the hot loops, every number of bands -------------------------------------------
+
+namespace {
+using Tpath = TsunEle::Tpath;
+
+struct Trun {
+  Tpath path;
+  int threads;
+  std::string id() const {
+    const char* p = path == Tpath::Baseline ? "baseline" : path == Tpath::Avx2 ? "avx2" : "avx512";
+    return std::string(p) + " × " + std::to_string(threads) + " bands";
+  }
+};
+// The paths this processor runs, each on one band, three bands and one per core.
+std::vector<Trun> runs() {
+  std::vector<Trun> out;
+  for (Tpath p : {Tpath::Baseline, Tpath::Avx2, Tpath::Avx512}) {
+    if (!TsunEle::pathSupported(p)) {
+      std::cout << "[ skipped  ] this processor has no " << (p == Tpath::Avx2 ? "AVX2" : "AVX-512") << "\n";
+      continue;
+    }
+    for (int threads : {1, 3, 0}) out.push_back({p, threads});
+  }
+  return out;
+}
+
+// round-half-even((day × 300 + (night − day) × weight) / 300) in integers: an arithmetic of its
+// own beside the blend's float trick.
+uint8_t fadeReference(int day, int night, int weight) {
+  const int n = day * 300 + (night - day) * weight;
+  int q = n / 300;
+  const int r = n % 300;
+  if (r > 150 || (r == 150 && q % 2 == 1)) ++q;
+  return static_cast<uint8_t>(q);
+}
+}  // namespace
+
+TEST(TsunEle, ElevationMapIsTheSameOnEveryPathAndBandCount) {
+  // An odd width puts no column on the sun's meridian; a tiny map has fewer rows than bands.
+  for (int width : {1921, 6}) {
+    for (double lat : {0.0, 23.44, -17.3}) {
+      TsunEle reference;
+      reference.setSunLat(lat);
+      const int h = width / 2;
+      std::vector<uint8_t> expect(static_cast<size_t>(width) * h);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < width; ++x)
+          expect[static_cast<size_t>(y) * width + x] =
+              TsunEle::shade(reference.elevation(90 - static_cast<double>(y) / h * 180,
+                                                 static_cast<double>(x) / width * 360 - 180));
+      for (const Trun& r : runs()) {
+        SCOPED_TRACE(std::to_string(width) + " px, sun at " + std::to_string(lat) + ", " + r.id());
+        TsunEle se;
+        se.path = r.path;
+        se.threads = r.threads;
+        se.setSunLat(lat);
+        se.eleMap(width);
+        ASSERT_EQ(se.buf.size(), expect.size());
+        size_t differ = 0;
+        for (size_t i = 0; i < expect.size(); ++i) differ += se.buf[i] != expect[i];
+        EXPECT_EQ(differ, 0u);
+      }
+    }
+  }
+}
+
+TEST(TsunEle, BlendIsTheSameOnEveryPathAndBandCount) {
+  constexpr int kW = 1921, kH = 960;
+  TrawBitmap24 day, night;
+  day.setsize(kW, kH);
+  night.setsize(kW, kH);
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) {
+      const uint32_t a = next(), b = next();
+      day.setPixel(x, y, Tbgr{uint8_t(a), uint8_t(a >> 8), uint8_t(a >> 16)});
+      night.setPixel(x, y, Tbgr{uint8_t(b), uint8_t(b >> 8), uint8_t(b >> 16)});
+    }
+  TsunEle bytes;
+  bytes.setSunLat(10);
+  bytes.eleMap(kW);
+  // Every byte value, full day and full night among them, in every column.
+  for (size_t i = 0; i < bytes.buf.size(); i += 7) bytes.buf[i] = uint8_t(next() >> 24);
+  for (int sunLong : {0, 97, -180, 179}) {
+    bytes.setSunLong(sunLong);
+    int shift = bytes.xoffset % kW;
+    if (shift < 0) shift += kW;
+    TrawBitmap24 expect;
+    expect.setsize(kW, kH);
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        const int v = bytes.buf[static_cast<size_t>(y) * kW + (x - shift + kW) % kW];
+        Tbgr d, n;
+        day.getPixel(x, y, d);
+        night.getPixel(x, y, n);
+        expect.setPixel(x, y, Tbgr{fadeReference(d.blue, n.blue, 255 - v), fadeReference(d.green, n.green, 255 - v),
+                                   fadeReference(d.red, n.red, 255 - v)});
+      }
+    for (const Trun& r : runs()) {
+      SCOPED_TRACE("sun at " + std::to_string(sunLong) + ", " + r.id());
+      TsunEle se = bytes;
+      se.path = r.path;
+      se.threads = r.threads;
+      TrawBitmap24 target;
+      target.setsize(kW, kH);
+      se.applyMap(target, day, night);
+      EXPECT_EQ(std::memcmp(target.imageData(), expect.imageData(), static_cast<size_t>(expect.imageSize())), 0);
+    }
+  }
 }

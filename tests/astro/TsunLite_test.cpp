@@ -34,9 +34,7 @@ struct RendererFixture : ::testing::Test {
     dir = testenv::tempDir() + "maps/";
     os->setconfig(testenv::tempDir() + "config/");
     testenv::writeFile("config/locations.ini", "[settings]\r\nshow locations=no\r\n\r\n");
-    static bool made = false;
-    if (!made) makeContainer();
-    made = true;
+    makeContainer();  // in the test's own folder
   }
   void TearDown() override {
     platform::setClockForTesting(0);

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "astro/r_Sun.h"
+#include "platform/system.h"
 
 namespace {
 constexpr double kPi = std::numbers::pi;
@@ -201,6 +202,18 @@ TEST(TsunRiseSet, CircumpolarMoonReportsNoEventAndSounds) {
   EXPECT_GT(d, 17);
   EXPECT_LT(d, 24);
   EXPECT_EQ(ob.getDT(), before);
+}
+
+TEST(TsunRiseSet, MissedMoonriseSoundsTheProgramsBeepUnlessReplaced) {
+  Tobserver ob;
+  Tsun sun(ob);
+  ob.setlat(80);
+  ob.setlong(0);
+  setMoment(ob, 2024, 12, 16, 0);
+  platform::recorded().clear();
+  double riseJ = 0, setJ = 0, riseB = 0, setB = 0;
+  EXPECT_FALSE(sun.moonRiseSetEx2(riseJ, setJ, riseB, setB, false));
+  EXPECT_EQ(platform::recorded(), std::vector<std::string>{"beep"});
 }
 
 TEST(TsunRiseSet, NextHorizonEventRollsOverMidnightIntoTheNextDay) {

@@ -4,7 +4,7 @@
 # Per row: a GMT instant (year month day hour minute second), a place (latitude, longitude,
 # time-zone hours), the sub-solar point (apparent declination; apparent right ascension less
 # Greenwich apparent sidereal time), the moon's apparent geocentric right ascension and
-# declination, and the sunrise and sunset around local noon of the instant's GMT date (the
+# declination, and the sunrise and sunset around local noon of the instant's local date (the
 # sun's centre at -49.6 arcminutes, no refraction added) as GMT date-time values (days since
 # 1899-12-30). Angles are degrees.
 import math
@@ -54,9 +54,10 @@ def main():
         place.elevation = 0
         place.pressure = 0  # no refraction: the threshold below is the whole allowance
         place.horizon = "-0:49.6"
-        place.date = ephem.Date((year, month, day, 12)) - zone * ephem.hour  # local noon as GMT
+        local_date = math.floor(when + zone * ephem.hour + 0.5) - 0.5  # ephem dates start at noon
+        place.date = ephem.Date(local_date + 0.5 - zone * ephem.hour)  # local noon as GMT
         rise = place.previous_rising(ephem.Sun(), use_center=True)
-        place.date = ephem.Date((year, month, day, 12)) - zone * ephem.hour
+        place.date = ephem.Date(local_date + 0.5 - zone * ephem.hour)
         sset = place.next_setting(ephem.Sun(), use_center=True)
 
         lines.append(

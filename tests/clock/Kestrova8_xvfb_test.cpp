@@ -1,20 +1,14 @@
 // The world clock program itself under our own Xvfb with the tiny data folder: the window shows
 // five tabs, day lies at the sub-solar point and night at the antisolar point, every tab can be
 // selected, and a drag made with xdotool recentres the map and is kept in "locations.ini".
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "astro/r_Sun.h"
@@ -23,27 +17,13 @@
 #include "platform/datetime.h"
 #include "platform/folders.h"
 #include "tests/clock/datafolder.h"
+#include "tests/clock/programs.h"
 #include "tests/support/xvfb.h"
-
-extern char** environ;
 
 namespace {
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-pid_t spawn(std::vector<std::string> args, const std::string& errFile) {
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t fa;
-  posix_spawn_file_actions_init(&fa);
-  posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&fa, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, argv[0], &fa, nullptr, argv.data(), environ) != 0) pid = 0;
-  posix_spawn_file_actions_destroy(&fa);
-  return pid;
-}
+using clocktest::spawn;
+using clocktest::waitFor;
 
 using testenv::Shot;
 
@@ -59,16 +39,6 @@ int green(uint32_t c) { return int((c >> 8) & 0xFF); }
 int blue(uint32_t c) { return int(c & 0xFF); }
 bool isDay(uint32_t c) { return green(c) > blue(c) + 40; }
 bool isNight(uint32_t c) { return blue(c) > green(c); }
-
-// Polls until ok() answers true or the deadline passes.
-bool waitFor(const std::function<bool()>& ok, int ms) {
-  const auto end = Clock::now() + std::chrono::milliseconds(ms);
-  while (Clock::now() < end) {
-    if (ok()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return ok();
-}
 
 int xdotool(const std::string& display, const std::string& args) {
   return std::system(("DISPLAY=" + display + " xdotool " + args + " >/dev/null 2>&1").c_str());
@@ -106,7 +76,7 @@ std::vector<std::pair<int, int>> tabRuns(const Shot& s, int y) {
 TEST(ClockOnXvfb, MapTabsAndDragOfTheRunningProgram) {
   if (std::system("command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v xwd >/dev/null") != 0)
     GTEST_SKIP() << "Xvfb, xdotool or xwd missing";
-  const std::string program = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "bin" / "Kestrova8";
+  const std::string program = clocktest::programPath("Kestrova8");
   ASSERT_TRUE(fs::exists(program)) << program;
   testenv::Xvfb server("1280x800x24");
   ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
@@ -117,20 +87,10 @@ TEST(ClockOnXvfb, MapTabsAndDragOfTheRunningProgram) {
   testenv::writeFile(cfg.substr(testenv::tempDir().size()) + "locations.ini",
                      "[settings]\r\nbase directory=" + data + "\r\nshow locations=no\r\ncentre long=0\r\n\r\n");
 
-  setenv("DISPLAY", server.display().c_str(), 1);
   const std::string errFile = testenv::tempDir() + "clock-stderr.txt";
-  pid_t pid = spawn({program}, errFile);
-  unsetenv("DISPLAY");
+  pid_t pid = spawn({program}, errFile, server.display());
   ASSERT_GT(pid, 0);
-  struct Reap {
-    pid_t& pid;
-    ~Reap() {
-      if (pid > 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-      }
-    }
-  } reap{pid};
+  clocktest::Reap reap{pid};
 
   // The window with its five tabs.
   Shot shot;
@@ -219,14 +179,10 @@ TEST(ClockOnXvfb, MapTabsAndDragOfTheRunningProgram) {
 }
 
 TEST(ClockOnXvfb, WithoutADisplayTheProgramSaysSoAndFails) {
-  const std::string program = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "bin" / "Kestrova8";
+  const std::string program = clocktest::programPath("Kestrova8");
   ASSERT_TRUE(fs::exists(program));
-  const char* had = std::getenv("DISPLAY");
-  const std::string saved = had ? had : "";
-  unsetenv("DISPLAY");
   const std::string errFile = testenv::tempDir() + "nodisplay.txt";
-  const pid_t pid = spawn({program}, errFile);
-  if (!saved.empty()) setenv("DISPLAY", saved.c_str(), 1);
+  const pid_t pid = spawn({program}, errFile, "");
   ASSERT_GT(pid, 0);
   int status = 0;
   waitpid(pid, &status, 0);
@@ -236,4 +192,55 @@ TEST(ClockOnXvfb, WithoutADisplayTheProgramSaysSoAndFails) {
   EXPECT_NE(err.find("Xvfb"), std::string::npos) << err;
 }
 
+}  // namespace
+
+namespace {
+// A read-only configuration folder: the program starts, shows the user's locations, says once
+// that changes cannot be saved, and leaves the file as it was.
+TEST(ClockOnXvfb, AReadOnlyConfigurationFolderIsSaidAndLeftAsItWas) {
+  if (std::system("command -v Xvfb >/dev/null && command -v xwininfo >/dev/null") != 0)
+    GTEST_SKIP() << "Xvfb or xwininfo missing";
+  const std::string cfg = configFolderFor(platform::documentsFolder());
+  fs::create_directories(cfg);
+  const std::string text = "[settings]\r\nbase directory=" + clocktest::dataFolder() + "\r\n\r\n" +
+                           std::string(clocktest::shippedLocations()).substr(13);
+  testenv::writeFile(cfg.substr(testenv::tempDir().size()) + "locations.ini", text);
+  // A folder's mode binds everyone but root; root gets a read-only mount of its own.
+  std::vector<std::string> args{clocktest::programPath("Kestrova8")};
+  if (geteuid() == 0) {
+    if (std::system("unshare -m true 2>/dev/null") != 0) GTEST_SKIP() << "no read-only mount for root here";
+    args = {"unshare", "-m", "sh", "-c", "mount --bind \"$0\" \"$0\" && mount -o remount,bind,ro \"$0\" && exec \"$1\"",
+            cfg, args[0]};
+  } else {
+    fs::permissions(cfg, fs::perms::owner_read | fs::perms::owner_exec);
+  }
+  testenv::Xvfb server("1280x800x24");
+  ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+  const std::string errFile = testenv::tempDir() + "readonly-stderr.txt";
+  pid_t pid = spawn(args, errFile, server.display());
+  ASSERT_GT(pid, 0);
+  clocktest::Reap reap{pid};
+  // The main window and the message over it.
+  const std::string count = "xwininfo -display " + server.display() + " -root -tree | grep -c '(\"Kestrova8\" \"Kestrova8\")'";
+  EXPECT_TRUE(waitFor(
+      [&] {
+        std::FILE* p = popen(count.c_str(), "r");
+        int n = 0;
+        if (p) {
+          if (std::fscanf(p, "%d", &n) != 1) n = 0;
+          pclose(p);
+        }
+        return n >= 2;
+      },
+      45000))
+      << testenv::readFile(errFile);
+  EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "ended: " << testenv::readFile(errFile);
+  kill(pid, SIGTERM);
+  int status = 0;
+  double cpu = 0;
+  EXPECT_TRUE(clocktest::waitEnd(pid, 5000, status, cpu));
+  pid = 0;
+  fs::permissions(cfg, fs::perms::owner_all);
+  EXPECT_EQ(testenv::readFile(cfg + "locations.ini"), text);
+}
 }  // namespace

@@ -4,6 +4,10 @@
 #include "clock/Kestrova8main.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -31,14 +35,17 @@ TDateTime at(int y, int m, int d, int hh, int mm) {
 
 class MainTest : public ::testing::Test {
  protected:
-  void SetUp() override {
+  void SetUp() override { onDisplay(1920, 1080); }
+  // A fresh desktop with one monitor of that size.
+  void onDisplay(int w, int h) {
+    if (os) freeOs();
     auto b = std::make_unique<THeadlessBackend>();
     TDisplay d;
     d.name = "Test";
-    d.box = Rect(0, 0, 1920, 1080);
-    d.workArea = Rect(0, 0, 1920, 1080);
-    d.modeWidth = 1920;
-    d.modeHeight = 1080;
+    d.box = Rect(0, 0, w, h);
+    d.workArea = Rect(0, 0, w, h);
+    d.modeWidth = w;
+    d.modeHeight = h;
     d.primary = true;
     b->setDisplays({d});
     hb = b.get();
@@ -47,7 +54,7 @@ class MainTest : public ::testing::Test {
     createOs();
     yoRecorder = [this](Tyo& box) {
       ++boxes;
-      (void)box;
+      lastBox = box.caption();
       return 1;
     };
     docs = os->documents.empty() ? testenv::tempDir() : os->documents;
@@ -76,6 +83,27 @@ class MainTest : public ::testing::Test {
   std::unique_ptr<TKestrova8Win> win;
   std::string docs, cfg;
   int boxes = 0;
+  std::string lastBox;
+  TPoint formPoint(TPoint pagePoint) {
+    const TPoint a = win->mapPage->ClientToScreen(pagePoint), o = win->ClientToScreen(TPoint{0, 0});
+    return TPoint{a.X - o.X, a.Y - o.Y};
+  }
+  // The form's presented pixel at a point of the map page, as 0xBBGGRR.
+  uint32_t shown(TPoint pagePoint) {
+    desktop().processMessages();
+    const TSurface* sf = hb->screen(win->Handle());
+    const TPoint p = formPoint(pagePoint);
+    const uint8_t* px = sf->row(p.Y) + p.X * 3;
+    return uint32_t(px[0]) << 16 | uint32_t(px[1]) << 8 | px[2];
+  }
+  void moveTo(TPoint pagePoint) {
+    TInputEvent e;
+    e.kind = TInputEvent::MouseMove;
+    e.form = win->Handle();
+    e.pos = formPoint(pagePoint);
+    hb->inject(e);
+    desktop().processMessages();
+  }
 };
 
 TEST(StartFiles, OldLocationsMoveInOnlyWhenTheConfigurationFolderHasNone) {
@@ -297,6 +325,209 @@ TEST_F(MainTest, HoverPanelShowsAlaskaAsUsaWithItsZoneAndFlipsAtTheRightEdge) {
   EXPECT_EQ(over.timeText().substr(0, 5), "04:00");
   page.mouseMove(page.Width() - 5, y, false);
   EXPECT_EQ(over.Left(), page.Width() - 5 - over.Width() - 4);
+  // A pointer that leaves the window takes the panel with it at the next tick.
+  moveTo(TPoint{100, y});
+  win->doTimer(win->timer.get());
+  EXPECT_TRUE(over.Visible());
+  moveTo(TPoint{-4000, -4000});
+  win->doTimer(win->timer.get());
+  EXPECT_FALSE(over.Visible());
+}
+
+TEST(StartFiles, DamagedLocationTextsAreToldFromWholeOnes) {
+  const std::string whole = clocktest::shippedLocations();
+  struct Case {
+    const char* id;
+    std::string bytes;
+    bool damaged;
+  };
+  const Case cases[] = {
+      {"whole", whole, false},
+      {"whole with a byte-order mark", "\xEF\xBB\xBF" + whole, false},
+      {"Windows-1252 name", "[location 1]\r\nname=Z\xFCrich\r\nlat=47.4\r\nlong=8.5\r\n", false},
+      {"no final line end", "[settings]\r\nhome=Oslo", false},
+      {"names in other cases", "[Location 1]\nName=Oslo\nLAT = 59.9\nLong=10.75\n", false},
+      {"empty", "", true},
+      {"blank lines only", "\r\n \r\n\t\r\n", true},
+      {"binary", std::string("\x7F" "ELF\x02\x01\x01\0\0\0", 10), true},
+      {"a zero byte in text", whole.substr(0, 40) + std::string(1, '\0') + whole.substr(40), true},
+      {"cut inside a header", whole.substr(0, whole.find("[location 2]") + 6), true},
+      {"cut before the longitude", whole.substr(0, whole.rfind("long=")), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    EXPECT_EQ(locationsDamaged(c.bytes), c.damaged);
+  }
+}
+
+TEST_F(MainTest, DamagedLocationsAreKeptAsideAndTheDefaultsShownWithOneMessage) {
+  const std::string data = clocktest::dataFolder();
+  os->setBaseDir(data);  // the program's folder, with its shipped default
+  const std::string garbage("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16);
+  testenv::writeFile(cfg.substr(testenv::tempDir().size()) + "locations.ini", garbage);
+  testenv::writeFile(cfg.substr(testenv::tempDir().size()) + "locations.ini.bad", "an earlier one");
+  win = std::make_unique<TKestrova8Win>();
+  win->FormCreate();
+  EXPECT_EQ(testenv::readFile(cfg + "locations.ini.bad"), "an earlier one");  // never overwritten
+  EXPECT_EQ(testenv::readFile(cfg + "locations.ini.bad2"), garbage);
+  EXPECT_EQ(win->locationsModel()->locations().count(), 2);
+  EXPECT_EQ(TiniLite(cfg + "locations.ini").readString("location 2", "name", ""), "Anchorage");
+  EXPECT_EQ(boxes, 1);
+  EXPECT_NE(lastBox.find("locations.ini.bad2"), std::string::npos) << lastBox;
+  // The next start finds a whole file and says nothing.
+  win.reset();
+  win = std::make_unique<TKestrova8Win>();
+  win->FormCreate();
+  EXPECT_EQ(boxes, 1);
+  EXPECT_FALSE(fs::exists(cfg + "locations.ini.bad3"));
+}
+
+TEST(StartFiles, ABaseDirectoryWithoutTheMapContainerGivesWayToTheProgramsFolder) {
+  createOs();
+  const std::string program = clocktest::dataFolder();
+  os->setBaseDir(program);
+  const std::string cfg = testenv::tempDir() + "cfg-nomaps/";
+  const std::string empty = testenv::tempDir() + "no-maps/";
+  fs::create_directories(empty);
+  testenv::writeFile("cfg-nomaps/locations.ini", "[settings]\r\nbase directory=" + empty + "\r\n\r\n");
+  readBaseDirectory(cfg);
+  EXPECT_EQ(os->basedir(), program);
+  EXPECT_EQ(TiniLite(cfg + "locations.ini").readString("settings", "base directory", ""), program);
+  freeOs();
+}
+
+TEST_F(MainTest, WithoutTheMapContainerThePageNamesTheBuilder) {
+  const std::string empty = testenv::tempDir() + "no-maps/";
+  fs::create_directories(empty);
+  testenv::writeFile(cfg.substr(testenv::tempDir().size()) + "locations.ini",
+                     "[settings]\r\nbase directory=" + empty + "\r\n\r\n");
+  win = std::make_unique<TKestrova8Win>();
+  win->FormCreate();
+  TsunHD2& page = *win->mapPage;
+  page.Repaint();
+  const std::vector<std::string> lines = page.missingData();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_NE(lines[0].find(empty + "1920.bin"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[2].find("kestrova_data --target \"" + empty + "\""), std::string::npos) << lines[2];
+  // Words on a dark face, not a plain white map.
+  const TRect map = page.mapRect();
+  int white = 0;
+  for (int x = map.Left; x < map.Right; x += 2) white += shown(TPoint{x, (map.Top + map.Bottom) / 2 - 20}) == 0xFFFFFF;
+  EXPECT_LT(white, (map.Right - map.Left) / 4);
+  EXPECT_EQ(boxes, 0);
+}
+
+TEST_F(MainTest, TimeButtonIsTheMapLightenedAndGoesWhenThePointerLeavesByAnyRoad) {
+  start();
+  TsunHD2& page = *win->mapPage;
+  page.Repaint();
+  const TRect box = page.fixedRect();
+  ASSERT_FALSE(box.isEmpty());
+  const TPoint corner{box.Left + 2, box.Top + 2};
+  const uint32_t under = shown(corner);
+  auto lightened = [](uint32_t c, int shift) {
+    const int v = int((c >> shift) & 0xFF);
+    return v + (255 - v) * 25 / 100;
+  };
+  struct Leave {
+    const char* id;
+    TPoint to;  // in page coordinates
+    bool tick;  // the page hears of it only at its next tick
+  };
+  const TRect map = page.mapRect();
+  const Leave leaves[] = {
+      {"below the map", TPoint{box.Left + 10, map.Bottom + 5}, false},
+      {"onto the caption bar", TPoint{box.Left + 10, -5}, true},
+      {"out of the window", TPoint{-4000, -4000}, true},
+  };
+  for (const Leave& l : leaves) {
+    SCOPED_TRACE(l.id);
+    moveTo(TPoint{(box.Left + box.Right) / 2, (box.Top + box.Bottom) / 2});
+    ASSERT_TRUE(page.inFixed);
+    const uint32_t now = shown(corner);
+    for (int shift : {0, 8, 16}) EXPECT_NEAR(int((now >> shift) & 0xFF), lightened(under, shift), 1);
+    int dark = 0;  // the words, in black
+    const int mid = (box.Top + box.Bottom) / 2;
+    for (int x = box.Left; x < box.Right; ++x) dark += shown(TPoint{x, mid}) == 0;
+    EXPECT_GT(dark, 10);
+    moveTo(l.to);
+    if (l.tick) win->doTimer(win->timer.get());
+    EXPECT_FALSE(page.inFixed);
+    EXPECT_EQ(shown(corner), under);
+  }
+}
+
+TEST_F(MainTest, TimeQueryStandsWholeOnTheMapAtBothScreenSizes) {
+  for (const TSize size : {TSize{1920, 1080}, TSize{1280, 800}}) {
+    SCOPED_TRACE(size.cx);
+    win.reset();
+    onDisplay(size.cx, size.cy);
+    start();
+    TsunHD2& page = *win->mapPage;
+    page.Repaint();
+    const TRect map = page.mapRect();
+    page.hit = -1;
+    page.mouseDown(map.Left + 10, map.Top + 40);
+    page.mouseUp(map.Left + 10, map.Top + 40);
+    TfixedTime* q = page.fixedPanel();
+    ASSERT_NE(q, nullptr);
+    const TRect panel = Bounds(q->Left(), q->Top(), q->Width(), q->Height());
+    EXPECT_EQ(panel, page.fixedRect());  // where the button stood
+    EXPECT_TRUE(map.contains(TPoint{panel.Left, panel.Top}) && panel.Right <= map.Right && panel.Bottom <= map.Bottom)
+        << panel.Left << "," << panel.Top << " " << panel.Right << "," << panel.Bottom;
+    const TRect line = q->timeBox(), head = q->headingRect(), foot = q->footerRect();
+    EXPECT_GE(head.Top, 0);
+    EXPECT_LE(head.Bottom, line.Top);
+    EXPECT_LE(head.Right, q->Width());
+    EXPECT_GE(foot.Top, line.Bottom);
+    EXPECT_LE(foot.Bottom, q->Height());
+    EXPECT_LE(foot.Right, q->Width());
+    EXPECT_LE(line.Right, q->Width());
+    win->FormClose();
+  }
+}
+
+// Nothing can be written in the configuration folder: the run reads a private copy of the
+// default, the folder stays empty and the message says changes cannot be saved.
+TEST(StartFiles, AReadOnlyConfigurationFolderShowsTheDefaultsFromAPrivateCopy) {
+  const std::string program = clocktest::dataFolder();
+  const std::string cfg = testenv::tempDir() + "cfg-readonly/";
+  fs::create_directories(cfg);
+  // 0 when all holds, else the number of the first check that failed.
+  auto check = [&] {
+    createOs();
+    os->setBaseDir(program);
+    const TlocationsStart r = readBaseDirectory(cfg);
+    const int failed = !r.readOnly                                                        ? 1
+                       : r.file == cfg + "locations.ini"                                  ? 2
+                       : TiniLite(r.file).readString("location 2", "name", "") != "Anchorage" ? 3
+                       : fs::exists(cfg + "locations.ini")                                ? 4
+                       : r.message(cfg).find("cannot be saved") == std::string::npos      ? 5
+                                                                                          : 0;
+    freeOs();
+    return failed;
+  };
+  if (geteuid() != 0) {
+    fs::permissions(cfg, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ(check(), 0);
+    fs::permissions(cfg, fs::perms::owner_all);
+    return;
+  }
+  // A folder's mode binds everyone but root: root's child gets a read-only mount of its own.
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount(cfg.c_str(), cfg.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+        mount(nullptr, cfg.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
+      _exit(99);
+    _exit(check());
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 99) GTEST_SKIP() << "no read-only mount for root here";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace

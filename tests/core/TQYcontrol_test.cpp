@@ -145,3 +145,37 @@ TEST_F(Controls, HintsShowAfterThePauseOverAControlWithAHint) {
   EXPECT_FALSE(hint->Visible());  // gone after its time-out
 }
 }  // namespace
+
+// os relays a worker's progress into its own range: a control's goes to os's percent and both
+// handlers hear it; another worker's is mapped in place.
+TEST_F(Controls, RelayedProgressOfAControlAndOfAWorker) {
+  std::vector<std::string> heard;
+  os->minPercent = 20;
+  os->maxPercent = 60;
+  os->onPercent = [&](TqyObject* s) {
+    heard.push_back(std::string(s == os ? "os " : "worker ") + std::to_string(s->percent()));
+  };
+  TForm form;
+  TQYcontrol bar(&form);
+  bar.setPercent(50);
+  bar.onPercent = [&](TQYcontrol* c) { heard.push_back("control " + std::to_string(c->percent())); };
+  os->doPercent(&bar);
+  EXPECT_EQ(os->percent(), 40);
+  EXPECT_EQ(bar.percent(), 50);  // the control keeps its own value
+  // Setting os's percent fires its handler once, the relay once more, then the control's.
+  EXPECT_EQ(heard, (std::vector<std::string>{"os 40", "os 40", "control 50"}));
+
+  TqyObject worker;
+  worker.setpercent(25);
+  heard.clear();
+  os->doPercent(&worker);
+  EXPECT_EQ(worker.percent(), 30);
+  // Without a handler of its own the worker passes its mapped value on to os.
+  EXPECT_EQ(heard, (std::vector<std::string>{"os 30", "worker 30"}));
+
+  heard.clear();
+  os->supressPercent = true;
+  os->doPercent(&bar);
+  os->doPercent(&worker);
+  EXPECT_TRUE(heard.empty());
+}

@@ -4,9 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <set>
 
+#include "core/r_base.h"
+#include "platform/canvas.h"
+#include "platform/imagecodec.h"
 #include "platform/shell.h"
+#include "tests/support/headless_os.h"
 #include "tests/support/testenv.h"
 
 namespace {
@@ -108,5 +113,43 @@ TEST(TosFileTypes, IconsComeFromTheThemeOrNotAtAll) {
   EXPECT_EQ(TosFileTypes::getIcon(file_directory, true), 0);
   EXPECT_EQ(TosFileTypes::getIcon(file_mpk, true), 0);  // no default extension
   if (saved.empty()) unsetenv("XDG_DATA_DIRS"); else setenv("XDG_DATA_DIRS", saved.c_str(), 1);
+}
+// A tool cursor drawn on red: the picture's magenta key shows the red ground, its other pixels
+// stand as they are, and a number without a picture gives red alone.
+class CursorPictures : public testenv::HeadlessOsTest {};
+
+TEST_F(CursorPictures, CursorToBitmapDrawsTheToolPictureOnRed) {
+  platform::TrgbImage pan{40, 40, std::vector<uint8_t>(40 * 40 * 3)};
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 40; ++x) {
+      uint8_t* p = pan.pixel(x, y);
+      const bool mark = x == y;  // a black diagonal on the magenta key, white at (3, 0)
+      p[0] = mark ? 0 : 255, p[1] = 0, p[2] = mark ? 0 : 255;
+    }
+  pan.pixel(3, 0)[0] = pan.pixel(3, 0)[1] = pan.pixel(3, 0)[2] = 255;
+  const std::string folder = testenv::tempDir() + "/cursorpictures/";
+  std::string error;
+  std::filesystem::create_directories(folder + "cursors");
+  ASSERT_TRUE(platform::encodePngFile(folder + "cursors/tool_pan.png", pan, error)) << error;
+  os->loadToolCursors(folder);
+
+  auto bm = TosFileTypes::CursorToBitmap(1);  // the pan tool
+  ASSERT_TRUE(bm);
+  ASSERT_EQ(bm->Width(), 32);
+  ASSERT_EQ(bm->Height(), 32);
+  EXPECT_EQ(bm->PixelFormat(), platform::pf24bit);
+  auto bgr = [&](platform::TBitmap const& b, int x, int y) {
+    const uint8_t* p = b.ScanLine(y) + 3 * x;
+    return (p[2] << 16) | (p[1] << 8) | p[0];
+  };
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) {
+      const int want = x == 3 && y == 0 ? 0xFFFFFF : x == y ? 0 : 0xFF0000;
+      ASSERT_EQ(bgr(*bm, x, y), want) << x << "," << y;
+    }
+
+  auto plain = TosFileTypes::CursorToBitmap(9999);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) ASSERT_EQ(bgr(*plain, x, y), 0xFF0000) << x << "," << y;
 }
 }  // namespace

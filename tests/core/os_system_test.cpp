@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "core/TDelayedEvent.h"
 #include "core/r_base.h"
 #include "core/r_log.h"
@@ -209,4 +211,38 @@ TEST_F(Services, ClearNullKeepsGestureEnds) {
   EXPECT_EQ(m.message, WM_LBUTTONUP);
 }
 
+}  // namespace
+
+namespace {
+// systemd's services from its unit folders, below a root of the test's own.
+TEST_F(Services, ServicesAreSystemdsUnitsByDescription) {
+  const std::string root = testenv::tempDir() + "/sysroot/";
+  struct File { const char* path; const char* text; } files[] = {
+      {"usr/lib/systemd/system/a.service", "[Unit]\nDescription=Alpha daemon\n\n[Service]\nExecStart=/bin/a\n"},
+      {"usr/lib/systemd/system/b.service", "[Unit]\nDescription=B from the vendor\n"},
+      {"etc/systemd/system/b.service", "[Unit]\nDescription=B as set here\n"},
+      {"lib/systemd/system/d.service", "[Service]\nExecStart=/bin/d\n"},
+      {"usr/lib/systemd/system/getty@.service", "[Unit]\nDescription=a template\n"},
+      {"usr/lib/systemd/system/masked.service", "[Unit]\nDescription=masked\n"},
+      {"usr/lib/systemd/system/emptied.service", "[Unit]\nDescription=emptied\n"},
+      {"etc/systemd/system/emptied.service", ""},
+      {"usr/lib/systemd/system/x.socket", "[Unit]\nDescription=a socket\n"},
+  };
+  for (const File& f : files) testenv::writeFile("sysroot/" + std::string(f.path), f.text);
+  std::filesystem::create_symlink("/dev/null", root + "etc/systemd/system/masked.service");
+  std::filesystem::create_symlink(root + "usr/lib/systemd/system/a.service", root + "etc/systemd/system/alias.service");
+  setSystemRootForTesting(root);
+
+  TStringList list;
+  list.add("kept");
+  EXPECT_FALSE(os->windowsServices(list));  // systemd is not running there yet
+  EXPECT_EQ(list.count(), 1);
+
+  std::filesystem::create_directories(root + "run/systemd/system");
+  EXPECT_TRUE(os->windowsServices(list));
+  std::vector<std::string> got;
+  for (int i = 0; i < list.count(); ++i) got.push_back(list[i]);
+  EXPECT_EQ(got, (std::vector<std::string>{"kept", "Alpha daemon", "B as set here", "d"}));
+  setSystemRootForTesting("");
+}
 }  // namespace

@@ -2,6 +2,8 @@
 // headers that must never read out of bounds or leave memory unset.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstring>
 #include <filesystem>
 #include <random>
 
@@ -152,27 +154,54 @@ TEST_F(Bin, HostileHeadersAreRefused) {
   }
 }
 
-TEST_F(Bin, FramesMissingFromTheFileAreZeroFilled) {
+TEST_F(Bin, ACutFileIsRefusedAndFramesOutsideTheCountAreNeverMade) {
   std::string bytes = containerBytes(5, 2, 3);
   bytes.resize(24 + 32 * 2 + 10);  // header promises 3 frames; the third is cut short
-  const std::string name = testenv::writeFile("cut.bin", bytes);
   TbitmapBin bin;
-  ASSERT_TRUE(bin.open(name));
-  EXPECT_EQ(bin.count(), 2);
+  EXPECT_FALSE(bin.open(testenv::writeFile("cut.bin", bytes)));
+  EXPECT_NE(bin.error().find("shorter than its header says"), std::string::npos) << bin.error();
+
+  ASSERT_TRUE(bin.open(testenv::writeFile("whole.bin", containerBytes(5, 2, 2))));
   TrawBitmap24 rb;
   rb.setsize(5, 2);
   rb.fillWhite();
   for (int index : {2, 3, -1, 1000000}) {
     SCOPED_TRACE(index);
     EXPECT_FALSE(bin.extract(rb, index));
+    EXPECT_FALSE(rb.hasPixels());  // refused before any pixel memory was made
     EXPECT_EQ(rb.width(), 5);
-    for (int k = 0; k < rb.imageSize(); ++k) ASSERT_EQ(rb.imageData()[k], 0) << k;
+    EXPECT_EQ(bin.frameData(index), nullptr);
   }
   EXPECT_TRUE(bin.extract(rb, 1));
+  ASSERT_NE(bin.frameData(1), nullptr);
+  EXPECT_EQ(std::memcmp(bin.frameData(1), rb.imageData(), 32), 0);  // the mapped frame is the extracted one
+  bin.releaseFrame(1);
+  EXPECT_EQ(std::memcmp(bin.frameData(1), rb.imageData(), 32), 0);  // and reads back after letting go
   bin.close();
+  EXPECT_EQ(bin.frameData(0), nullptr);
   EXPECT_FALSE(bin.extract(rb, 0));  // closed: the size stays, the pixels are zero
   EXPECT_EQ(rb.width(), 5);
   EXPECT_EQ(rb.imageData()[0], 0);
+}
+
+// A header of 20000 × 35000 pixels with no frames is a valid empty container: nothing of its
+// 2.1 GB frame size is ever allocated.
+TEST_F(Bin, AHugeHeaderWithoutFramesAllocatesNothing) {
+  std::string bytes(24, '\0');
+  const int32_t rowL = int32_t(bmpRowLength(20000, 24));
+  put32(bytes, 0, 20000);
+  put32(bytes, 4, 35000);
+  put32(bytes, 8, 24);
+  put32(bytes, 12, rowL);
+  put32(bytes, 16, int32_t(int64_t(rowL) * 35000 > INT32_MAX ? 0 : rowL * 35000));
+  put32(bytes, 20, 0);
+  TbitmapBin bin;
+  if (!bin.open(testenv::writeFile("huge.bin", bytes))) GTEST_SKIP() << bin.error();  // refused at once: as good
+  TrawBitmap24 rb, reduced;
+  EXPECT_FALSE(bin.extract(rb, 0));
+  EXPECT_FALSE(rb.hasPixels());
+  EXPECT_FALSE(bin.extract(reduced, 0, 100));
+  EXPECT_FALSE(reduced.hasPixels());
 }
 
 TEST_F(Bin, OpeningAgainClosesTheFirstFile) {
@@ -191,13 +220,13 @@ TEST_F(Bin, OpeningAgainClosesTheFirstFile) {
 // refuses or gives frames that extract inside the file (the sanitizer build checks the reads).
 TEST_F(Bin, TruncatedAndCorruptedContainersNeverReadOutOfBounds) {
   const std::string good = containerBytes(5, 2, 3);
-  for (size_t n = 0; n < good.size(); n += 3) {
+  for (size_t n = 0; n <= good.size(); n += 3) {
     const std::string name = testenv::writeFile("prefix.bin", good.substr(0, n));
     TbitmapBin bin;
     const bool ok = bin.open(name);
-    EXPECT_EQ(ok, n >= 24) << n;
+    EXPECT_EQ(ok, n >= 24 && (n - 24) % 32 == 0 && (n - 24) / 32 >= 3) << n;  // a cut file is refused
     if (!ok) continue;
-    EXPECT_EQ(bin.count(), int(n - 24) / 32) << n;
+    EXPECT_EQ(bin.count(), 3) << n;
     TrawBitmap24 rb;
     for (int i = 0; i < 4; ++i) EXPECT_EQ(bin.extract(rb, i), i < bin.count()) << n << " " << i;
   }

@@ -201,6 +201,33 @@ TEST_F(Bm24, FileRoundTripAndSaveConditions) {
   EXPECT_TRUE(std::filesystem::exists(dir + "bare.bmp"));
 }
 
+// Resources are the BMP files of the base directory's resources folder, found by name with or
+// without ".bmp" in any letter case; names that reach elsewhere find nothing.
+TEST_F(Bm24, ResourcesComeFromTheResourcesFolder) {
+  const std::string base = testenv::tempDir() + "resbase/";
+  std::filesystem::create_directories(base + "resources");
+  std::filesystem::create_directories(base + "other");
+  TrawBitmap24 a;
+  a.setsize(5, 3);
+  paintGradient(a);
+  ASSERT_TRUE(a.savetofile(base + "resources/WaitBm.bmp"));
+  ASSERT_TRUE(a.savetofile(base + "resources/plain"));
+  ASSERT_TRUE(a.savetofile(base + "other/outside.bmp"));
+  testenv::writeFile("resbase/resources/empty.bmp", "");
+  os->setBaseDir(base);
+  struct Case { const char* name; bool found; } cases[] = {
+      {"WaitBm", true}, {"waitbm", true}, {"WAITBM.BMP", true}, {"plain", true}, {"missing", false},
+      {"empty", false}, {"", false}, {"../other/outside", false}, {"*", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TrawBitmap24 b;
+    EXPECT_EQ(b.loadFromResource(c.name), c.found);
+    if (c.found) EXPECT_EQ(px(b, 4, 2), px(a, 4, 2));
+    else EXPECT_EQ(b.width(), 0);
+  }
+}
+
 TEST_F(Bm24, TopDownAndNewerHeadersAreReadTheRightWayUp) {
   struct Case { const char* id; int32_t height; uint32_t infoSize; } cases[] = {
       {"bottom-up V3", 2, 40}, {"top-down", -2, 40}, {"V4 header", 2, 108}, {"V5 top-down", -2, 124}};

@@ -103,9 +103,6 @@ void writeLocations(const std::string& extra = "") {
 
 // Day frames all alike, a distinct night frame: the window shows which side a point is on.
 void makeDataFolder() {
-  static bool made = false;
-  if (made) return;
-  made = true;
   TStringList files;
   for (int f = 0; f < 15; ++f) {
     TrawBitmap24 b;

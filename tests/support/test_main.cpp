@@ -11,6 +11,13 @@
 // connection keeps an error text when there is no session bus, as under the tests' own X servers.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\nleak:libdbus-1.so\n"; }
 
+namespace {
+// Every test in a folder of its own: a folder or link one test leaves cannot trip the next.
+struct FreshFolderEachTest : testing::EmptyTestEventListener {
+  void OnTestStart(const testing::TestInfo&) override { testenv::beginTest(); }
+};
+}  // namespace
+
 int main(int argc, char** argv) {
   const std::string& home = testenv::tempDir();
   setenv("HOME", home.c_str(), 1);
@@ -25,5 +32,6 @@ int main(int argc, char** argv) {
   // Windows live in memory (the headless backend) unless a test opens its own X server.
   setenv("KESTROVA_HEADLESS", "1", 1);
   testing::InitGoogleTest(&argc, argv);
+  testing::UnitTest::GetInstance()->listeners().Append(new FreshFolderEachTest);
   return RUN_ALL_TESTS();
 }

@@ -24,11 +24,26 @@ struct TempRoot {
     fs::remove_all(path, ec);
   }
 };
+
+TempRoot& processRoot() {
+  static TempRoot root;
+  return root;
+}
+std::string& current() {
+  static std::string dir = processRoot().path;
+  return dir;
+}
 }  // namespace
 
-const std::string& tempDir() {
-  static TempRoot root;
-  return root.path;
+const std::string& tempDir() { return current(); }
+
+void beginTest() {
+  static int serial = 0;
+  std::string dir = processRoot().path + "test-" + std::to_string(++serial) + "/";
+  fs::create_directories(dir + "tmp");
+  current() = dir;
+  setenv("HOME", dir.c_str(), 1);
+  setenv("TMPDIR", (dir + "tmp").c_str(), 1);
 }
 
 std::string sourceDir() {

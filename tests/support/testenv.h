@@ -1,11 +1,16 @@
-// The pinned world every test runs in: a fresh temporary folder as HOME (documents, data and
-// temporary folders below it), the C.UTF-8 locale and a fixed time zone.
+// The pinned world every test runs in: a fresh temporary folder of its own as HOME (documents,
+// data and temporary folders below it), the C.UTF-8 locale and a fixed time zone. Each test starts
+// in a new folder, so nothing one test leaves behind meets the next, whatever their order.
 #pragma once
 #include <string>
 
 namespace testenv {
-// The test process's own temporary folder, ending in "/"; removed when the process ends.
+// The running test's own temporary folder, ending in "/" (before the first test, the process's);
+// every such folder is removed when the process ends.
 const std::string& tempDir();
+// Gives the test about to run a fresh folder below the process's and makes it HOME, with its
+// "tmp" folder as TMPDIR. The test main calls it before every test.
+void beginTest();
 // The source tree's root, ending in "/".
 std::string sourceDir();
 // Writes bytes to a file below tempDir() (folders made as needed) and returns its full path.

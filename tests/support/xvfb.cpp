@@ -45,6 +45,17 @@ Xvfb::~Xvfb() {
   }
 }
 
+void Xvfb::killAbruptly() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGKILL);
+  waitpid(pid_, nullptr, 0);
+  pid_ = 0;
+  // A killed server leaves its lock and socket behind: the next server must not trip on them.
+  const std::string n = display_.substr(1);
+  unlink(("/tmp/.X" + n + "-lock").c_str());
+  unlink(("/tmp/.X11-unix/X" + n).c_str());
+}
+
 namespace {
 uint32_t be32(const std::string& s, size_t at) {
   return (uint32_t(uint8_t(s[at])) << 24) | (uint32_t(uint8_t(s[at + 1])) << 16) | (uint32_t(uint8_t(s[at + 2])) << 8) |

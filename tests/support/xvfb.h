@@ -18,6 +18,8 @@ class Xvfb {
   Xvfb& operator=(const Xvfb&) = delete;
   // ":N", or empty when the server did not start.
   [[nodiscard]] const std::string& display() const { return display_; }
+  // Ends the server abruptly, as a crash would (SIGKILL), and waits for it.
+  void killAbruptly();
 
  private:
   pid_t pid_ = 0;

@@ -1,0 +1,227 @@
+// Printers through libcups: destinations, their media defaults and a job of one PDF document.
+// Sizes from the server are hundredths of a millimetre; resolutions come from
+// "printer-resolution" defaults (dots per inch or per centimetre).
+#include "platform/printers.h"
+
+#include <cups/cups.h>
+#include <cups/pwg.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#include "platform/files.h"
+
+namespace platform {
+namespace {
+
+constexpr int kConnectMs = 5000;  // how long one connection to the server may take
+
+struct Dests {
+  cups_dest_t* list = nullptr;
+  int count = 0;
+  Dests() { count = cupsGetDests2(CUPS_HTTP_DEFAULT, &list); }
+  ~Dests() { cupsFreeDests(count, list); }
+  Dests(Dests const&) = delete;
+  Dests& operator=(Dests const&) = delete;
+  cups_dest_t* find(const std::string& name) const {
+    return name.empty() ? nullptr : cupsGetDest(name.c_str(), nullptr, count, list);
+  }
+};
+
+// The server's own queues answer on the default connection (which also serves a server on a
+// local socket); a destination elsewhere gets a connection of its own.
+struct Connection {
+  http_t* http = CUPS_HTTP_DEFAULT;
+  http_t* own = nullptr;
+  cups_dinfo_t* info = nullptr;
+  explicit Connection(cups_dest_t* dest) {
+    info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
+    if (info) return;
+    char resource[1024];
+    own = cupsConnectDest(dest, CUPS_DEST_FLAGS_NONE, kConnectMs, nullptr, resource, sizeof resource, nullptr,
+                          nullptr);
+    if (own) {
+      http = own;
+      info = cupsCopyDestInfo(own, dest);
+    }
+  }
+  ~Connection() {
+    if (info) cupsFreeDestInfo(info);
+    if (own) httpClose(own);
+  }
+  Connection(Connection const&) = delete;
+  Connection& operator=(Connection const&) = delete;
+};
+
+struct Options {
+  int count = 0;
+  cups_option_t* list = nullptr;
+  explicit Options(const std::string& text) {
+    if (!text.empty()) count = cupsParseOptions(text.c_str(), 0, &list);
+  }
+  ~Options() { cupsFreeOptions(count, list); }
+  Options(Options const&) = delete;
+  Options& operator=(Options const&) = delete;
+};
+
+std::string quoted(const std::string& v) {
+  if (v.find_first_of(" \t'\"\\") == std::string::npos && !v.empty()) return v;
+  std::string q = "'";
+  for (char c : v) {
+    if (c == '\'' || c == '\\') q.push_back('\\');
+    q.push_back(c);
+  }
+  return q + "'";
+}
+
+std::string joinOptions(int count, cups_option_t const* list) {
+  std::string out;
+  for (int i = 0; i < count; ++i) {
+    if (!out.empty()) out.push_back(' ');
+    out += std::string(list[i].name) + "=" + quoted(list[i].value);
+  }
+  return out;
+}
+}  // namespace
+
+std::vector<std::string> printerNames() {
+  Dests d;
+  std::vector<std::string> names;
+  for (int i = 0; i < d.count; ++i) names.emplace_back(d.list[i].name);
+  return names;
+}
+
+std::string defaultPrinterName() {
+  Dests d;
+  for (int i = 0; i < d.count; ++i)
+    if (d.list[i].is_default) return d.list[i].name;
+  return {};
+}
+
+bool printerExists(const std::string& name) {
+  Dests d;
+  return d.find(name) != nullptr;
+}
+
+std::string optionValue(const std::string& options, const std::string& name) {
+  Options o(options);
+  const char* v = cupsGetOption(name.c_str(), o.count, o.list);
+  return v ? v : "";
+}
+
+std::string setOption(const std::string& options, const std::string& name, const std::string& value) {
+  Options o(options);
+  o.count = cupsAddOption(name.c_str(), value.c_str(), o.count, &o.list);
+  return joinOptions(o.count, o.list);
+}
+
+std::string mediaForSize(double widthMM, double heightMM) {
+  if (!(widthMM > 0) || !(heightMM > 0) || !std::isfinite(widthMM) || !std::isfinite(heightMM)) return {};
+  double w = std::min(widthMM, heightMM), h = std::max(widthMM, heightMM);
+  pwg_media_t* m = pwgMediaForSize(int(std::lround(w * 100)), int(std::lround(h * 100)));
+  // pwgMediaForSize makes up a custom name when no standard size is within its tolerance.
+  if (m && m->pwg) return m->pwg;
+  char buf[96];
+  std::snprintf(buf, sizeof buf, "custom_%.2fx%.2fmm_%.2fx%.2fmm", w, h, w, h);
+  return buf;
+}
+
+bool sizeOfMedia(const std::string& media, double& widthMM, double& heightMM) {
+  pwg_media_t* m = pwgMediaForPWG(media.c_str());
+  if (!m) m = pwgMediaForLegacy(media.c_str());
+  if (!m || m->width <= 0 || m->length <= 0) return false;
+  widthMM = m->width / 100.0;
+  heightMM = m->length / 100.0;
+  return true;
+}
+
+std::string supportedOptions(const std::string& name, const std::string& options) {
+  Dests d;
+  cups_dest_t* dest = d.find(name);
+  if (!dest) return {};
+  Connection c(dest);
+  if (!c.info) return {};
+  Options o(options);
+  Options kept("");
+  for (int i = 0; i < o.count; ++i)
+    if (cupsCheckDestSupported(c.http, dest, c.info, o.list[i].name, o.list[i].value))
+      kept.count = cupsAddOption(o.list[i].name, o.list[i].value, kept.count, &kept.list);
+  return joinOptions(kept.count, kept.list);
+}
+
+bool measurePrinter(const std::string& name, const std::string& options, TPrinterMetrics& metrics) {
+  Dests d;
+  cups_dest_t* dest = d.find(name);
+  if (!dest) return false;
+  Connection c(dest);
+  if (!c.info) return false;
+  TPrinterMetrics m;
+  Options o(options);
+  cups_size_t size{};
+  bool have = false;
+  // The asked paper, else the queue's own "media" option, else its "media-default" (the library's
+  // own default-media call prefers the locale's paper to the queue's).
+  std::string media;
+  if (const char* v = cupsGetOption("media", o.count, o.list)) media = v;
+  if (media.empty())
+    if (const char* v = cupsGetOption("media", dest->num_options, dest->options)) media = v;
+  if (media.empty())
+    if (ipp_attribute_t* a = cupsFindDestDefault(c.http, dest, c.info, "media"))
+      if (const char* v = ippGetString(a, 0, nullptr)) media = v;
+  if (!media.empty()) have = cupsGetDestMediaByName(c.http, dest, c.info, media.c_str(), CUPS_MEDIA_FLAGS_DEFAULT, &size);
+  if (!have) have = cupsGetDestMediaDefault(c.http, dest, c.info, CUPS_MEDIA_FLAGS_DEFAULT, &size);
+  if (have && size.width > 0 && size.length > 0) {
+    m.paperWidthMM = size.width / 100.0;
+    m.paperHeightMM = size.length / 100.0;
+    m.leftMM = size.left / 100.0;
+    m.topMM = size.top / 100.0;
+    m.media = size.media;
+  }
+  if (ipp_attribute_t* res = cupsFindDestDefault(c.http, dest, c.info, "printer-resolution")) {
+    ipp_res_t units;
+    int y = 0;
+    int x = ippGetResolution(res, 0, &y, &units);
+    if (units == IPP_RES_PER_CM) x = int(std::lround(x * 2.54));
+    if (x > 0) m.dpi = x;
+  }
+  const char* orient = cupsGetOption("orientation-requested", o.count, o.list);
+  m.landscape = orient && (std::string(orient) == "4" || std::string(orient) == "5");
+  metrics = m;
+  return true;
+}
+
+bool printPdfFile(const std::string& printer, const std::string& pdfFile, const std::string& title, int copies,
+                  const std::string& options, std::string* error) {
+  auto fail = [&](std::string why) {
+    if (error) *error = std::move(why);
+    return false;
+  };
+  std::string bytes;
+  if (!readWholeFile(pdfFile, bytes)) return fail("cannot read " + pdfFile);
+  Dests d;
+  cups_dest_t* dest = d.find(printer);
+  if (!dest) return fail(printer.empty() ? "no printer" : "no printer named " + printer);
+  Connection c(dest);
+  if (!c.info) return fail("the print server does not answer");
+  Options o(options);
+  if (copies > 1) o.count = cupsAddOption("copies", std::to_string(copies).c_str(), o.count, &o.list);
+  int job = 0;
+  if (cupsCreateDestJob(c.http, dest, c.info, &job, title.c_str(), o.count, o.list) > IPP_STATUS_OK_CONFLICTING ||
+      job <= 0)
+    return fail(cupsLastErrorString());
+  if (cupsStartDestDocument(c.http, dest, c.info, job, title.c_str(), CUPS_FORMAT_PDF, 0, nullptr, 1) !=
+      HTTP_STATUS_CONTINUE) {
+    cupsCancelDestJob(c.http, dest, job);
+    return fail(cupsLastErrorString());
+  }
+  if (cupsWriteRequestData(c.http, bytes.data(), bytes.size()) != HTTP_STATUS_CONTINUE) {
+    cupsFinishDestDocument(c.http, dest, c.info);
+    cupsCancelDestJob(c.http, dest, job);
+    return fail(cupsLastErrorString());
+  }
+  if (cupsFinishDestDocument(c.http, dest, c.info) > IPP_STATUS_OK_CONFLICTING) return fail(cupsLastErrorString());
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,116 @@
+// How the programs end under the test's own X server: a server killed outright ends the world
+// clock and the wall clock at once, with the log line and without spinning; a terminate or
+// hang-up signal ends the world clock the usual way, its locations file whole. The windows carry
+// the program's own name and class.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cstdio>
+#include <fstream>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "clock/Kestrova8main.h"
+#include "core/r_LiteIni.h"
+#include "platform/folders.h"
+#include "tests/clock/datafolder.h"
+#include "tests/clock/programs.h"
+#include "tests/support/xvfb.h"
+
+namespace {
+namespace fs = std::filesystem;
+using namespace clocktest;
+
+bool haveXvfb() { return std::system("command -v Xvfb >/dev/null && command -v xprop >/dev/null") == 0; }
+
+// The configuration folder of the test's HOME, with a locations file on the tiny data folder.
+std::string prepareConfiguration() {
+  const std::string cfg = configFolderFor(platform::documentsFolder());
+  fs::create_directories(cfg);
+  const std::string data = dataFolder();
+  std::ofstream(cfg + "locations.ini", std::ios::binary)
+      << "[settings]\r\nbase directory=" << data << "\r\n\r\n" << std::string(shippedLocations()).substr(13);
+  return cfg;
+}
+
+std::string run(const std::string& command) {
+  std::string out;
+  if (std::FILE* p = popen(command.c_str(), "r")) {
+    char buf[512];
+    while (size_t n = std::fread(buf, 1, sizeof buf, p)) out.append(buf, n);
+    pclose(p);
+  }
+  return out;
+}
+
+TEST(ProgramEnd, AServerKilledOutrightEndsBothProgramsAtOnceWithTheLogLine) {
+  if (!haveXvfb()) GTEST_SKIP() << "Xvfb or xprop missing";
+  struct Case {
+    const char* program;
+    std::vector<std::string> args;
+    const char* cls;
+    const char* log;
+  };
+  const Case cases[] = {{"Kestrova8", {}, "Kestrova8", "log.txt"}, {"Kestrova_Saver", {"wall"}, "qysaver", "saverlog.txt"}};
+  const std::string cfg = prepareConfiguration();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.program);
+    testenv::Xvfb server("1280x800x24");
+    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+    std::vector<std::string> args{programPath(c.program)};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const std::string errFile = testenv::tempDir() + c.program + "-stderr.txt";
+    pid_t pid = spawn(args, errFile, server.display());
+    ASSERT_GT(pid, 0);
+    Reap reap{pid};
+    ASSERT_TRUE(waitFor([&] { return windowOfClass(server.display(), c.cls) != 0; }, 45000))
+        << "no window; stderr: " << testenv::readFile(errFile);
+    const double before = cpuSeconds(pid);
+    server.killAbruptly();
+    int status = 0;
+    double cpu = 0;
+    ASSERT_TRUE(waitEnd(pid, 3000, status, cpu)) << "still running 3 s after the server went";
+    pid = 0;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << status;
+    EXPECT_LT(cpu - before, 1.0);
+    EXPECT_NE(testenv::readFile(cfg + c.log).find("display connection lost"), std::string::npos)
+        << testenv::readFile(cfg + c.log);
+  }
+}
+
+TEST(ProgramEnd, TerminateAndHangUpEndTheWorldClockTheUsualWay) {
+  if (!haveXvfb()) GTEST_SKIP() << "Xvfb or xprop missing";
+  const std::string cfg = prepareConfiguration();
+  for (const int sig : {SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(sig);
+    testenv::Xvfb server("1280x800x24");
+    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+    const std::string errFile = testenv::tempDir() + "signal-stderr.txt";
+    pid_t pid = spawn({programPath("Kestrova8")}, errFile, server.display());
+    ASSERT_GT(pid, 0);
+    Reap reap{pid};
+    unsigned long window = 0;
+    ASSERT_TRUE(waitFor([&] { return (window = windowOfClass(server.display(), "Kestrova8")) != 0; }, 45000))
+        << "no window of class Kestrova8; stderr: " << testenv::readFile(errFile);
+    if (sig == SIGTERM) {
+      // Its own name, and a window of its own rather than one transient for the root window.
+      const std::string props =
+          run("xprop -display " + server.display() + " -id " + std::to_string(window) + " WM_NAME WM_TRANSIENT_FOR");
+      EXPECT_NE(props.find("WM_NAME(STRING) = \"Kestrova 8\""), std::string::npos) << props;
+      EXPECT_EQ(props.find("window id"), std::string::npos) << props;
+    }
+    kill(pid, sig);
+    int status = 0;
+    double cpu = 0;
+    ASSERT_TRUE(waitEnd(pid, 3000, status, cpu)) << "still running 3 s after the signal";
+    pid = 0;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    TiniLite ini(cfg + "locations.ini");
+    EXPECT_EQ(ini.readString("settings", "base directory", ""), dataFolder());
+    EXPECT_EQ(ini.readString("location 2", "name", ""), "Anchorage");
+    EXPECT_NE(testenv::readFile(cfg + "log.txt").find("Tos.destroyed"), std::string::npos);
+  }
+}
+
+}  // namespace
