@@ -378,7 +378,7 @@ std::string checkBmp(const uint8_t* p, size_t length, int bitsWanted, TbmpLayout
   if (int64_t(offset) > len) return "pixel offset lies past the end of the file";
   const int64_t rows = height < 0 ? -int64_t(height) : height;
   const int64_t rl = bmpRowLength(width, bits);
-  if (rl * rows > INT32_MAX) return "image too large";
+  if (rl > INT32_MAX / rows) return "image too large";  // rl * rows could pass even 64 bits
   // The last row's padding may be missing; its pixels may not.
   const int64_t needed = rl * rows - (rl - (int64_t(width) * bits + 7) / 8);
   if (offset + needed > len) return "file is truncated: its rows need " + std::to_string(rl * rows) + " bytes";
