@@ -101,7 +101,7 @@ void TQYini::parseLines(const std::vector<std::string>& lines, const std::string
   for (const auto& line : lines) {
     if (line.empty()) continue;
     if (line[0] == '[') {
-      current = &appendSection(line.size() >= 2 ? line.substr(1, line.size() - 2) : std::string());
+      current = &appendSection(sectionNameOf(line));
       valid = true;
     } else if (current) {
       current->add(line);
@@ -111,6 +111,12 @@ void TQYini::parseLines(const std::vector<std::string>& lines, const std::string
   }
   if (dropped > 0 && !source.empty())
     log("TQYini " + source + ": " + std::to_string(dropped) + " line(s) before the first section skipped");
+}
+
+std::string TQYini::sectionNameOf(const std::string& line) {
+  if (line.size() < 2) return {};
+  const size_t last = platform::codePointOffset(line, platform::codePointCount(line) - 1);
+  return last <= 1 ? std::string() : line.substr(1, last - 1);
 }
 
 void TQYini::loadfromList(const TStringList& a) {

@@ -29,6 +29,9 @@ class TQYini {
   TQYini& operator=(const TQYini&) = delete;
 
   void loadfromList(const TStringList& a);
+  // A section line's name: the line without its first character and its last character, each
+  // whole (a last character of several bytes goes whole, so the name stays UTF-8).
+  [[nodiscard]] static std::string sectionNameOf(const std::string& line);
   [[nodiscard]] const std::string& filename() const { return fname; }
   void setname(const std::string& name);  // nothing is read
   [[nodiscard]] const std::string& dir() const { return fdir; }

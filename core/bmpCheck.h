@@ -3,7 +3,9 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 struct TbmpFileHeader;
 struct TbmpInfoHeader;
@@ -32,3 +34,8 @@ inline uint32_t bmpGet32(const uint8_t* p) {
 // imageSize bytes of pixels. Fields not named here are left as they are.
 void fillBmpHeaders(TbmpFileHeader& fh, TbmpInfoHeader& bi, int width, int height, int bitCount, uint32_t pixelOffset,
                     uint32_t imageSize);
+
+inline std::string_view byteView(const void* p, size_t n) { return {static_cast<const char*>(p), n}; }
+// Writes the pieces as one file through a temporary file that replaces the old one whole; false
+// (logged under who, the old file untouched) when it cannot be written.
+bool saveBmpFile(const std::string& filename, std::initializer_list<std::string_view> pieces, const char* who);

@@ -63,16 +63,23 @@ bool parseReal(std::string_view t, double& d) {
     auto e = body.find_first_of("eE");
     long exp10 = 0;
     if (e != std::string_view::npos) {
+      // Saturated far beyond any double's range, so no exponent text can overflow the sum below.
+      constexpr long kExpCap = 100000;
       std::string_view es = body.substr(e + 1);
-      if (!es.empty() && es[0] == '+') es.remove_prefix(1);
-      std::from_chars(es.data(), es.data() + es.size(), exp10);
+      const bool expNegative = !es.empty() && es[0] == '-';
+      if (!es.empty() && (es[0] == '+' || es[0] == '-')) es.remove_prefix(1);
+      for (char c : es) exp10 = std::min(kExpCap, exp10 * 10 + (c - '0'));
+      if (expNegative) exp10 = -exp10;
       body = body.substr(0, e);
     }
-    auto dot = body.find('.');
-    auto firstNonZero = body.find_first_of("123456789");
-    long magnitude = dot == std::string_view::npos ? static_cast<long>(body.size()) : static_cast<long>(dot);
-    if (firstNonZero != std::string_view::npos && dot != std::string_view::npos && firstNonZero > dot)
-      magnitude = -static_cast<long>(firstNonZero - dot - 1);
+    // The value is 0.ddd x 10^(magnitude + exp10); leading zeros do not count.
+    const auto dot = body.find('.');
+    const auto firstNonZero = body.find_first_of("123456789");
+    const size_t intEnd = dot == std::string_view::npos ? body.size() : dot;
+    long magnitude = 0;
+    if (firstNonZero != std::string_view::npos)
+      magnitude = firstNonZero < intEnd ? static_cast<long>(intEnd - firstNonZero)
+                                        : -static_cast<long>(firstNonZero - dot - 1);
     if (magnitude + exp10 > 0) return false;
     v = 0;
   } else if (r.ec != std::errc() || r.ptr != t.data() + t.size()) {

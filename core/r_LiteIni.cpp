@@ -2,6 +2,7 @@
 // group takes them, so lines before the first group join it and an empty group passes its lines on.
 #include "core/r_LiteIni.h"
 
+#include "core/TQYini.h"
 #include "core/os_files.h"
 #include "core/r_base.h"
 #include "core/r_fileBase.h"
@@ -41,7 +42,7 @@ TiniLite::TiniLite(const std::string& filename) : fname(filename) {
     if (line.empty()) continue;
     if (line[0] == '[') {
       close();
-      current = line.size() >= 2 ? line.substr(1, line.size() - 2) : std::string();
+      current = TQYini::sectionNameOf(line);
     } else {
       pending.push_back(line);
     }

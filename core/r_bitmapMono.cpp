@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <new>
 
 #include "core/bmpCheck.h"
 #include "core/r_bitmapRaw.h"
@@ -126,12 +127,7 @@ bool TbitmapMono::savetofile(const std::string& filename) {
   if (!fpt) return false;
   std::vector<uint8_t> bytes;
   saveToMem(bytes);
-  rawio::TrawFile f;
-  if (!f.create(filename) || !f.write(bytes.data(), bytes.size())) {
-    log("TbitmapMono.savetofile: cannot write " + filename);
-    return false;
-  }
-  return true;
+  return saveBmpFile(filename, {byteView(bytes.data(), bytes.size())}, "TbitmapMono.savetofile");
 }
 
 // A file whose palette puts white first is read with its bits flipped, so a set bit stays white.
@@ -201,11 +197,15 @@ void TrawBitmap::setHeaders() {
   fillBmpHeaders(fh, bi, fwidth, fheight, fdepth, kBmpHeaderBytes + palette, uint32_t(imageBytes()));
 }
 
+bool TrawBitmap::sizeAllowed(int width, int height, int depth) {
+  return (depth == 1 || depth == 8 || depth == 24) && width > 0 && height > 0 &&
+         bmpRowLength(width, depth) * height <= INT32_MAX - 2048;
+}
+
 bool TrawBitmap::init(int width, int height, int depth) {
   clear();
   fwidth = fheight = fdepth = rowL = 0;
-  if ((depth != 1 && depth != 8 && depth != 24) || width <= 0 || height <= 0 ||
-      bmpRowLength(width, depth) * height > INT32_MAX - 2048) {
+  if (!sizeAllowed(width, height, depth)) {
     setHeaders();
     return false;
   }
@@ -216,7 +216,17 @@ bool TrawBitmap::init(int width, int height, int depth) {
   fheight = height;
   fdepth = depth;
   rowL = int(bmpRowLength(width, depth));
-  if (!pt) buf.assign(size_t(imageBytes()), 0);
+  if (!pt) {
+    try {
+      buf.assign(size_t(imageBytes()), 0);
+    } catch (const std::bad_alloc&) {
+      log("TrawBitmap: no memory for " + std::to_string(width) + " x " + std::to_string(height) + " pixels");
+      clear();
+      fwidth = fheight = fdepth = rowL = 0;
+      setHeaders();
+      return false;
+    }
+  }
   setHeaders();
   return true;
 }
@@ -290,38 +300,41 @@ bool TrawBitmap::saveToFile(const std::string& filename) {
   std::vector<uint8_t> bytes(54 + 4 * fcolours.size());
   writeBmpHeaders(fh, bi, bytes.data());
   for (size_t i = 0; i < fcolours.size(); ++i) putEntry(bytes.data() + 54 + 4 * i, fcolours[i]);
-  rawio::TrawFile f;
-  if (!f.create(filename) || !f.write(bytes.data(), bytes.size()) || !f.write(memory(), size_t(imageBytes()))) {
-    log("TrawBitmap.saveToFile: cannot write " + filename);
-    return false;
-  }
-  return true;
+  return saveBmpFile(filename, {byteView(bytes.data(), bytes.size()), byteView(memory(), size_t(imageBytes()))},
+                     "TrawBitmap.saveToFile");
 }
 
 // The rows are read from the file's own pixel offset; an 8-bit palette shorter than 256 entries
-// is read as far as the file gives it.
+// is read as far as the file gives it. Only the headers and palette are read before the buffer
+// is sized, and a buffer that refuses the size ends the load before any row is read.
 bool TrawBitmap::loadfromfile(const std::string& filename) {
-  std::vector<uint8_t> bytes;
+  constexpr int64_t kMostHeadBytes = 14 + 4096 + 4 * 256;  // file and info headers, full palette
+  rawio::TrawFile f;
+  const int64_t length = f.openRead(filename) ? f.size() : -1;
+  std::vector<uint8_t> head(size_t(std::clamp<int64_t>(length, 0, kMostHeadBytes)));
   TbmpLayout lay;
   bool wrongDepth = false;
-  std::string why = rawio::readWholeFile(filename, bytes) ? checkBmp(bytes.data(), bytes.size(), 0, lay, wrongDepth)
-                                                          : "cannot read the file";
+  std::string why;
+  if (length < 0 || f.readAt(0, head.data(), head.size()) != head.size()) why = "cannot read the file";
+  else why = checkBmp(head.data(), size_t(length), 0, lay, wrongDepth);
   if (why.empty() && pt && ptBytes < size_t(lay.rowLength * lay.height)) why = "the given memory is too small";
+  if (why.empty() && !sizeAllowed(lay.width, lay.height, lay.bits))
+    why = "the buffer refuses " + std::to_string(lay.width) + " x " + std::to_string(lay.height) + " pixels";
+  if (why.empty() && !init(lay.width, lay.height, lay.bits)) why = "no memory for the pixels";
   if (!why.empty()) {
     log("TrawBitmap.loadfromfile: " + filename + ": " + why);
     return false;
   }
-  init(lay.width, lay.height, lay.bits);
   for (int i = 0; i < lay.paletteEntries && size_t(i) < fcolours.size(); ++i)
-    fcolours[size_t(i)] = entryColour(bytes.data() + lay.paletteOffset + 4 * i);
+    fcolours[size_t(i)] = entryColour(head.data() + lay.paletteOffset + 4 * i);
   if (lay.bits == 8)
     for (size_t i = size_t(lay.paletteEntries); i < fcolours.size(); ++i) fcolours[i] = 0;
   for (int i = 0; i < lay.height; ++i) {
     const int64_t src = lay.offset + lay.rowLength * i;
-    const int64_t avail = std::min<int64_t>(lay.rowLength, int64_t(bytes.size()) - src);
+    const int64_t avail = std::min<int64_t>(lay.rowLength, length - src);
     uint8_t* dst = memory() + int64_t(rowL) * (lay.topDown ? lay.height - 1 - i : i);
-    std::memcpy(dst, bytes.data() + src, size_t(avail));
-    if (avail < rowL) std::memset(dst + avail, 0, size_t(rowL - avail));
+    const size_t got = f.readAt(src, dst, size_t(avail));
+    if (got < size_t(rowL)) std::memset(dst + got, 0, size_t(rowL) - got);
   }
   return true;
 }

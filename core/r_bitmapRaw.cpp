@@ -380,7 +380,7 @@ std::string checkBmp(const uint8_t* p, size_t length, int bitsWanted, TbmpLayout
   if (int64_t(offset) > len) return "pixel offset lies past the end of the file";
   const int64_t rows = height < 0 ? -int64_t(height) : height;
   const int64_t rl = bmpRowLength(width, bits);
-  if (rl * rows > INT32_MAX) return "image too large";
+  if (rl > INT32_MAX / rows) return "image too large";  // rl * rows could pass even 64 bits
   // The last row's padding may be missing; its pixels may not.
   const int64_t needed = rl * rows - (rl - (int64_t(width) * bits + 7) / 8);
   if (offset + needed > len) return "file is truncated: its rows need " + std::to_string(rl * rows) + " bytes";
@@ -473,12 +473,16 @@ bool TrawBitmap24::savetofile(const std::string& filename) {
   if (!fpt || !rawio::folderExists(rawio::folderOf(filename))) return false;
   uint8_t head[kBmpHeaderBytes];
   writeBmpHeaders(fh, bi, head);
-  rawio::TrawFile f;
-  if (!f.create(filename) || !f.write(head, sizeof head) || !f.write(fpt.get(), size_t(fImageSize))) {
-    log("TrawBitmap24.savetofile: cannot write " + filename);
-    return false;
-  }
-  return true;
+  return saveBmpFile(filename, {byteView(head, sizeof head), byteView(fpt.get(), size_t(fImageSize))},
+                     "TrawBitmap24.savetofile");
+}
+
+bool saveBmpFile(const std::string& filename, std::initializer_list<std::string_view> pieces, const char* who) {
+  std::string why;
+  if (platform::replaceFileContents(filename, std::span<const std::string_view>(pieces.begin(), pieces.size()), &why))
+    return true;
+  log(std::string(who) + ": " + why + "; the file on disk is unchanged");
+  return false;
 }
 
 void TrawBitmap24::saveToClipboard() {

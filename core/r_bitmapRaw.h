@@ -353,7 +353,8 @@ class TrawBitmap {
 
   // Empties the bytes and the palette and releases the device bitmap.
   void clear();
-  // Sizes the buffer (bytes zeroed) for depth 1, 8 or 24; any other depth leaves it empty.
+  // Sizes the buffer (bytes zeroed) for depth 1, 8 or 24; any other depth, or a size the memory
+  // refuses, leaves it empty and answers false.
   bool init(int width, int height, int depth);
   // Pixel memory kept by the caller; all pixel access and file input then use it.
   void setExternal(uint8_t* memory, size_t bytes);
@@ -367,7 +368,8 @@ class TrawBitmap {
   [[nodiscard]] bool getMono(int col, int row) const;
   void setMono(int col, int row, bool white);
   bool saveToFile(const std::string& filename);
-  // A 1-, 8- or 24-bit uncompressed BMP; false (buffer unchanged) for anything else.
+  // A 1-, 8- or 24-bit uncompressed BMP; false (buffer unchanged) for anything else, also for a
+  // size the buffer refuses (then nothing past the headers is read).
   bool loadfromfile(const std::string& filename);
   // Frame index of an open container; what cannot be read is zero-filled.
   bool loadFromBin(TbitmapBin& bin, int index);
@@ -391,6 +393,8 @@ class TrawBitmap {
   [[nodiscard]] uint8_t* memory() const { return pt ? pt : const_cast<uint8_t*>(buf.data()); }
   [[nodiscard]] size_t memoryBytes() const { return pt ? ptBytes : buf.size(); }
   [[nodiscard]] int64_t imageBytes() const { return int64_t(rowL) * fheight; }
+  // Depth 1, 8 or 24 and rows the buffer can address.
+  [[nodiscard]] static bool sizeAllowed(int width, int height, int depth);
   void setHeaders();
 
   std::unique_ptr<platform::TSurface> h;

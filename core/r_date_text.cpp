@@ -1,6 +1,7 @@
 // TdateMan: date and time texts and the stamp readers. The texts are made here, not by the
 // locale's formats; only the month names come from the locale. Stamps are "Y-MO-DD hh:nn:ss"
 // with a plain (possibly negative) year.
+#include <climits>
 #include <cmath>
 
 #include "core/os_numbertext.h"
@@ -47,7 +48,7 @@ void readStamp(std::string text, int& year, int& month, int& day, int& hour, int
   }
   for (int i = 0; i < n; ++i)
     if (!readInt(pieces[i], *parts[i])) break;
-  if (negative) year = -year;
+  if (negative) year = year == INT_MIN ? INT_MAX : -year;  // the smallest year has no negative
 }
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <numeric>
 #include <sstream>
 
+#include "platform/files.h"
 #include "platform/text.h"
 
 int TStringList::add(const std::string& s, void* object) {
@@ -124,13 +125,10 @@ bool TStringList::loadFromFile(const std::string& path) {
   return true;
 }
 
+// The run log rewrites itself through here after every line: a flush to disk each time would
+// cost more than the line is worth.
 bool TStringList::saveToFile(const std::string& path) const {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  if (!f) return false;
-  std::string t = text();
-  f.write(t.data(), static_cast<std::streamsize>(t.size()));
-  f.close();
-  return !f.fail();
+  return platform::replaceFileContents(path, text(), nullptr, platform::Flush::Later);
 }
 
 void TStringList::changed() {

@@ -38,7 +38,9 @@ class TStringList {
   void setText(const std::string& text);
   // Load decodes a byte-order mark, else UTF-8, else Windows-1252; false when unreadable.
   bool loadFromFile(const std::string& path);
-  // Written as UTF-8 without a byte-order mark; false when the file cannot be written.
+  // Written as UTF-8 without a byte-order mark through a temporary file that replaces the old
+  // one whole (not flushed to disk first); false (the old file untouched) when the file cannot
+  // be written.
   bool saveToFile(const std::string& path) const;
 
   const std::vector<std::string>& lines() const { return lines_; }

@@ -12,11 +12,13 @@
 #include <cstdio>
 #include <cmath>
 #include <cstring>
+#include <ctime>
 #include <memory>
 
 namespace platform {
 namespace {
 bool gFailNextReplace = false;
+std::string gFailReplacePath;  // empty: any file
 
 TDateTime fromTimespec(const struct statx_timestamp& t) {
   return fromUnixSeconds(static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9);
@@ -286,7 +288,45 @@ bool copyFileBytes(const std::string& source, const std::string& target) {
   return ::close(out) == 0 && ok;
 }
 
-bool replaceFileContents(const std::string& path, std::string_view bytes, std::string* error) {
+namespace {
+constexpr int kStaleTemporarySeconds = 60;  // no save takes a minute between its writes
+
+// ".<name>.XXXXXX" as mkostemp makes it from "<name>".
+bool temporaryBaseName(std::string_view entry, std::string& base) {
+  if (entry.size() < 9 || entry[0] != '.' || entry[entry.size() - 7] != '.') return false;
+  for (char c : entry.substr(entry.size() - 6))
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
+  base = std::string(entry.substr(1, entry.size() - 8));
+  return true;
+}
+
+// Only names that can be ours go: a file of that base name stands in the folder (or is the one
+// being saved), so a user's own ".notes.backup" beside no "notes" is never touched.
+void clearStaleTemporaries(const std::string& folder, const std::string& saving) {
+  std::unique_ptr<DIR, int (*)(DIR*)> d(::opendir(folder.c_str()), ::closedir);
+  if (!d) return;
+  const int dfd = ::dirfd(d.get());
+  const time_t now = ::time(nullptr);
+  std::string base;
+  while (dirent* e = ::readdir(d.get())) {
+    if (!temporaryBaseName(e->d_name, base)) continue;
+    struct stat st {}, other {};
+    if (::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_uid != ::geteuid() || now - st.st_mtime < kStaleTemporarySeconds)
+      continue;
+    if (base != saving && ::fstatat(dfd, base.c_str(), &other, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    ::unlinkat(dfd, e->d_name, 0);
+  }
+}
+}  // namespace
+
+bool replaceFileContents(const std::string& path, std::string_view bytes, std::string* error, Flush flush) {
+  const std::string_view pieces[] = {bytes};
+  return replaceFileContents(path, pieces, error, flush);
+}
+
+bool replaceFileContents(const std::string& path, std::span<const std::string_view> pieces, std::string* error,
+                         Flush flush) {
   auto fail = [&](const std::string& why, const std::string& temp) {
     if (error) *error = why;
     if (!temp.empty()) ::unlink(temp.c_str());
@@ -294,6 +334,7 @@ bool replaceFileContents(const std::string& path, std::string_view bytes, std::s
   };
   std::string folder = folderOf(path);
   std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+  clearStaleTemporaries(folder, name);
   std::string temp = (folder == "/" ? std::string("/") : folder + "/") + "." + name + ".XXXXXX";
   int fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return fail("cannot create a file in " + folder + ": " + lastErrorText(), "");
@@ -306,24 +347,30 @@ bool replaceFileContents(const std::string& path, std::string_view bytes, std::s
     ::umask(mask);
     ::fchmod(fd, 0666 & ~mask);
   }
-  bool ok = writeFile(fd, bytes.data(), static_cast<int64_t>(bytes.size())) && ::fsync(fd) == 0;
+  bool ok = true;
+  for (std::string_view piece : pieces)
+    if (ok) ok = writeFile(fd, piece.data(), static_cast<int64_t>(piece.size()));
+  ok = ok && (flush == Flush::Later || ::fsync(fd) == 0);
   std::string why = ok ? std::string() : lastErrorText();
   if (::close(fd) != 0 && ok) {
     ok = false;
     why = lastErrorText();
   }
-  if (ok && gFailNextReplace) {
+  if (ok && gFailNextReplace && (gFailReplacePath.empty() || gFailReplacePath == path)) {
     gFailNextReplace = false;
     ok = false;
     why = "simulated write failure";
   }
   if (!ok) return fail("cannot write " + path + ": " + why, temp);
   if (::rename(temp.c_str(), path.c_str()) != 0) return fail("cannot replace " + path + ": " + lastErrorText(), temp);
-  fsyncFolder(folder);
+  if (flush == Flush::ToDisk) fsyncFolder(folder);
   return true;
 }
 
-void failNextReplaceForTesting() { gFailNextReplace = true; }
+void failNextReplaceForTesting(const std::string& path) {
+  gFailNextReplace = true;
+  gFailReplacePath = path;
+}
 
 bool readWholeFile(const std::string& path, std::string& bytes) {
   bytes.clear();

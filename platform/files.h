@@ -5,6 +5,7 @@
 //              [x] replace-by-rename writes [x] exclusive creation [x] rename without replacing
 #pragma once
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,10 +76,20 @@ bool copyFileBytes(const std::string& source, const std::string& target);  // ov
 
 // Writes the bytes to a new file in the same folder, flushes it to disk and renames it over
 // `path`, so readers find the old file or the new one whole, never a mix. On failure the old file
-// is untouched, the temporary file is removed and `error` says why.
-bool replaceFileContents(const std::string& path, std::string_view bytes, std::string* error = nullptr);
-// Tests make the next replaceFileContents fail after its temporary file is written (a full disk).
-void failNextReplaceForTesting();
+// is untouched, the temporary file is removed and `error` says why. The temporary file is
+// ".<name>.XXXXXX"; such files left by a killed save (this user's, untouched for a minute, named
+// after a file of the folder) are removed first.
+// Flush::Later skips flushing the new file to disk before the rename: it is still whole or not
+// there after a kill or a full disk, but may be lost with the machine's power.
+enum class Flush { ToDisk, Later };
+bool replaceFileContents(const std::string& path, std::string_view bytes, std::string* error = nullptr,
+                         Flush flush = Flush::ToDisk);
+// The same for a file made of several pieces written one after the other.
+bool replaceFileContents(const std::string& path, std::span<const std::string_view> pieces,
+                         std::string* error = nullptr, Flush flush = Flush::ToDisk);
+// Tests make the next replaceFileContents of path (of any file when empty) fail after its
+// temporary file is written (a full disk).
+void failNextReplaceForTesting(const std::string& path = {});
 // Reads a whole file; false when it cannot be opened or read.
 bool readWholeFile(const std::string& path, std::string& bytes);
 

@@ -3,9 +3,13 @@
 // jump's setjmp and the call that may jump, so unwinding skips no cleanup.
 #include "platform/imagecodec.h"
 
+#include "platform/files.h"
+
 #include <jpeglib.h>
 #include <png.h>
 
+#include <algorithm>
+#include <chrono>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +20,26 @@
 
 namespace platform {
 namespace {
+
+// Huffman-coded JPEG spends at least one bit on each 8 x 8 block of a scan's component, and a
+// component sampled at a quarter of the largest factor both ways covers 32 x 32 pixels a block.
+constexpr uint64_t kJpegPixelsPerByte = 8 * 32 * 32;
+// Deflate copies at most 258 bytes for two bits: 1032 bytes out for each byte of the file.
+constexpr uint64_t kDeflateBytesPerByte = 1032;
+constexpr int kMostJpegScans = 1000;  // real progressive files have about ten
+
+using Clock = std::chrono::steady_clock;
+
+// Refusal of a size before anything is allocated for it: "" when it is allowed and the file may
+// hold it.
+std::string sizeRefusal(const char* kind, uint64_t w, uint64_t h, uint64_t fileBytes, bool fileCanHold) {
+  const std::string size = std::to_string(w) + " x " + std::to_string(h) + " pixels";
+  if (w * h > kMaxImagePixels)  // both below 2^32: no overflow
+    return std::string(kind) + ": " + size + " is beyond the limit of " +
+           std::to_string(kMaxImagePixels / (1024 * 1024)) + " megapixels";
+  if (!fileCanHold) return std::string(kind) + ": a file of " + std::to_string(fileBytes) + " bytes cannot hold " + size;
+  return {};
+}
 
 struct JpegError {
   jpeg_error_mgr pub;
@@ -30,6 +54,25 @@ void jpegErrorExit(j_common_ptr cinfo) {
 }
 void jpegQuiet(j_common_ptr, int) {}
 
+// Ends a decode that runs past its time or reads more scans than any real file has.
+struct JpegProgress {
+  jpeg_progress_mgr pub;
+  Clock::time_point deadline;
+};
+
+void jpegCheckProgress(j_common_ptr cinfo) {
+  auto* p = reinterpret_cast<JpegProgress*>(cinfo->progress);
+  auto* e = reinterpret_cast<JpegError*>(cinfo->err);
+  const char* why = nullptr;
+  if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMostJpegScans)
+    why = "too many scans";
+  else if (Clock::now() > p->deadline)
+    why = "decoding took too long";
+  if (!why) return;
+  std::snprintf(e->message, sizeof e->message, "%s", why);
+  std::longjmp(e->jump, 1);
+}
+
 bool decodeJpeg(const uint8_t* bytes, size_t length, TrgbImage& image, std::string& error) {
   jpeg_decompress_struct cinfo;
   JpegError jerr;
@@ -38,14 +81,28 @@ bool decodeJpeg(const uint8_t* bytes, size_t length, TrgbImage& image, std::stri
   jerr.pub.emit_message = jpegQuiet;
   jerr.message[0] = 0;
   std::vector<uint8_t>& out = image.rgb;
+  std::string refusal;
   if (setjmp(jerr.jump)) {
     jpeg_destroy_decompress(&cinfo);
     error = std::string("JPEG: ") + jerr.message;
     return false;
   }
   jpeg_create_decompress(&cinfo);
+  JpegProgress progress;
+  progress.pub.progress_monitor = jpegCheckProgress;
+  progress.deadline = Clock::now() + kDecodeTimeLimit;
+  cinfo.progress = &progress.pub;
   jpeg_mem_src(&cinfo, bytes, static_cast<unsigned long>(length));
   jpeg_read_header(&cinfo, TRUE);
+  // Arithmetic coding has no least cost a block, so only the pixel limit bounds it.
+  refusal = sizeRefusal("JPEG", cinfo.image_width, cinfo.image_height, length,
+                        cinfo.arith_code ||
+                            uint64_t(cinfo.image_width) * cinfo.image_height <= uint64_t(length) * kJpegPixelsPerByte);
+  if (!refusal.empty()) {
+    jpeg_destroy_decompress(&cinfo);
+    error = std::move(refusal);
+    return false;
+  }
   cinfo.out_color_space = JCS_RGB;
   jpeg_start_decompress(&cinfo);
   const size_t w = cinfo.output_width, h = cinfo.output_height;
@@ -70,10 +127,13 @@ struct PngReadState {
   const uint8_t* bytes;
   size_t length;
   size_t pos;
+  Clock::time_point deadline;
 };
 
+// libpng reads through here in pieces of a chunk at most, so the deadline is checked often.
 void pngRead(png_structp png, png_bytep data, png_size_t n) {
   auto* s = static_cast<PngReadState*>(png_get_io_ptr(png));
+  if (Clock::now() > s->deadline) png_error(png, "decoding took too long");
   if (n > s->length - s->pos) png_error(png, "truncated data");
   std::memcpy(data, s->bytes + s->pos, n);
   s->pos += n;
@@ -86,8 +146,8 @@ void pngFail(png_structp png, png_const_charp msg) {
 }
 
 bool decodePng(const uint8_t* bytes, size_t length, TrgbImage& image, std::string& error) {
-  std::string message;
-  PngReadState state{bytes, length, 0};
+  std::string message, refusal;
+  PngReadState state{bytes, length, 0, Clock::now() + kDecodeTimeLimit};
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &message, pngFail, pngWarn);
   if (!png) {
     error = "PNG: out of memory";
@@ -98,13 +158,18 @@ bool decodePng(const uint8_t* bytes, size_t length, TrgbImage& image, std::strin
   std::vector<png_bytep> rows;
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_read_struct(&png, &info, nullptr);
-    error = "PNG: " + message;
+    error = refusal.empty() ? "PNG: " + message : refusal;
     return false;
   }
   png_set_read_fn(png, &state, pngRead);
   png_read_info(png, info);
   const png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
   const int colourType = png_get_color_type(png, info);
+  // The pixel bits before any expansion are less than what the file's deflate data inflates to.
+  const uint64_t bitsPerPixel = uint64_t(png_get_channels(png, info)) * png_get_bit_depth(png, info);
+  refusal = sizeRefusal("PNG", w, h, length,
+                        uint64_t(w) * h <= uint64_t(length) * kDeflateBytesPerByte * 8 / std::max<uint64_t>(bitsPerPixel, 1));
+  if (!refusal.empty()) png_error(png, "size refused");
   if (png_get_bit_depth(png, info) == 16) png_set_strip_16(png);
   if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
   if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA) {
@@ -128,10 +193,6 @@ bool decodePng(const uint8_t* bytes, size_t length, TrgbImage& image, std::strin
   image.height = static_cast<int>(h);
   return true;
 }
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { if (f) std::fclose(f); }
-};
 
 }  // namespace
 
@@ -170,7 +231,20 @@ bool decodeImageFile(const std::string& filename, TrgbImage& image, std::string&
 }
 
 namespace {
-bool writePng(std::FILE* raw, const TrgbImage& image, std::string& error) {
+void pngWriteToString(png_structp png, png_bytep data, png_size_t n) {
+  static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), n);
+}
+void pngFlushNothing(png_structp) {}
+
+bool writeEncoded(const std::string& filename, std::string_view bytes, std::string& error) {
+  std::string why;
+  if (replaceFileContents(filename, bytes, &why)) return true;
+  error = why;
+  return false;
+}
+
+// The whole PNG file in memory.
+bool pngBytes(const TrgbImage& image, std::string& encoded, std::string& error) {
   if (image.empty() || image.rgb.size() < size_t(image.width) * image.height * 3) {
     error = "PNG: empty image";
     return false;
@@ -188,7 +262,7 @@ bool writePng(std::FILE* raw, const TrgbImage& image, std::string& error) {
     error = "PNG: " + message;
     return false;
   }
-  png_init_io(png, raw);
+  png_set_write_fn(png, &encoded, pngWriteToString, pngFlushNothing);
   png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
@@ -199,35 +273,18 @@ bool writePng(std::FILE* raw, const TrgbImage& image, std::string& error) {
 }
 }  // namespace
 
+// Both encoders make the whole file in memory first, so a failure never touches the old file.
 bool encodePngFile(const std::string& filename, const TrgbImage& image, std::string& error) {
-  if (image.empty()) return writePng(nullptr, image, error);
-  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(filename.c_str(), "wb"));
-  if (!f) {
-    error = "cannot create " + filename;
-    return false;
-  }
-  if (!writePng(f.get(), image, error)) return false;
-  if (std::fflush(f.get()) != 0) {
-    error = "cannot write " + filename;
-    return false;
-  }
-  return true;
+  std::string encoded;
+  return pngBytes(image, encoded, error) && writeEncoded(filename, encoded, error);
 }
 
 bool encodePng(const TrgbImage& image, std::vector<uint8_t>& bytes, std::string& error) {
   bytes.clear();
-  char* buffer = nullptr;
-  size_t size = 0;
-  std::FILE* f = open_memstream(&buffer, &size);
-  if (!f) {
-    error = "PNG: out of memory";
-    return false;
-  }
-  const bool ok = writePng(f, image, error);
-  std::fclose(f);  // sets buffer and size
-  if (ok) bytes.assign(buffer, buffer + size);
-  std::free(buffer);
-  return ok;
+  std::string encoded;
+  if (!pngBytes(image, encoded, error)) return false;
+  bytes.assign(encoded.begin(), encoded.end());
+  return true;
 }
 
 bool encodeJpegFile(const std::string& filename, const TrgbImage& image, int quality, std::string& error) {
@@ -235,24 +292,21 @@ bool encodeJpegFile(const std::string& filename, const TrgbImage& image, int qua
     error = "JPEG: empty image";
     return false;
   }
-  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(filename.c_str(), "wb"));
-  if (!f) {
-    error = "cannot create " + filename;
-    return false;
-  }
-  std::FILE* raw = f.get();
   jpeg_compress_struct cinfo;
   JpegError jerr;
   cinfo.err = jpeg_std_error(&jerr.pub);
   jerr.pub.error_exit = jpegErrorExit;
   jerr.pub.emit_message = jpegQuiet;
+  unsigned char* encoded = nullptr;  // the library's own buffer, freed here
+  unsigned long encodedSize = 0;
   if (setjmp(jerr.jump)) {
     jpeg_destroy_compress(&cinfo);
+    std::free(encoded);
     error = std::string("JPEG: ") + jerr.message;
     return false;
   }
   jpeg_create_compress(&cinfo);
-  jpeg_stdio_dest(&cinfo, raw);
+  jpeg_mem_dest(&cinfo, &encoded, &encodedSize);
   cinfo.image_width = static_cast<JDIMENSION>(image.width);
   cinfo.image_height = static_cast<JDIMENSION>(image.height);
   cinfo.input_components = 3;
@@ -266,11 +320,9 @@ bool encodeJpegFile(const std::string& filename, const TrgbImage& image, int qua
   }
   jpeg_finish_compress(&cinfo);
   jpeg_destroy_compress(&cinfo);
-  if (std::fflush(raw) != 0) {
-    error = "cannot write " + filename;
-    return false;
-  }
-  return true;
+  const bool ok = writeEncoded(filename, {reinterpret_cast<const char*>(encoded), encodedSize}, error);
+  std::free(encoded);
+  return ok;
 }
 
 }  // namespace platform

@@ -1,9 +1,11 @@
 // Image codecs: JPEG (libjpeg-turbo) and PNG (libpng) files to and from 8-bit RGB pixels.
 // Pixels are top row first, three bytes a pixel in the order red, green, blue.
 // Implemented: [x] JPEG and PNG decoding (grey, palette and alpha flattened to RGB)
-//              [x] JPEG and PNG encoding of RGB [ ] 16-bit PNG kept at full depth [ ] metadata
+//              [x] sizes checked against a pixel limit and the file's length, time bounded
+//              [x] JPEG and PNG encoding of RGB, written through a temporary file [ ] 16-bit PNG kept at full depth [ ] metadata
 #pragma once
 #include <cstddef>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,6 +22,11 @@ struct TrgbImage {
 };
 
 enum class ImageKind { Unknown, Jpeg, Png };
+
+// Decoding refuses, before allocating, an image beyond this many pixels or larger than its file
+// could hold, and gives up on a damaged stream after the time limit.
+constexpr uint64_t kMaxImagePixels = uint64_t(256) * 1024 * 1024;
+constexpr std::chrono::seconds kDecodeTimeLimit{10};
 
 // The kind of an image by its first bytes.
 [[nodiscard]] ImageKind imageKindOf(const uint8_t* bytes, size_t length);

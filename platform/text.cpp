@@ -201,12 +201,31 @@ std::string toCodePage(std::string_view utf8, const char* codepage) {
   return out;
 }
 
+std::string validUtf8(std::string_view s) {
+  if (isValidUtf8(s)) return std::string(s);
+  std::string out;
+  out.reserve(s.size() + 16);
+  for (size_t i = 0; i < s.size();) {
+    size_t n = seqLen(s, i);
+    if (n == 0) {
+      out += "\xEF\xBF\xBD";  // U+FFFD for each byte that begins no valid sequence
+      ++i;
+    } else {
+      out.append(s.substr(i, n));
+      i += n;
+    }
+  }
+  return out;
+}
+
+// The encoding is decided once for the whole text; bytes it cannot decode become U+FFFD, so
+// what is made of the text and saved is UTF-8 and reads back the same.
 std::string decodeText(std::string_view bytes) {
-  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") return std::string(bytes.substr(3));
-  if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE") return fromCodePage(bytes.substr(2), "UTF-16LE");
-  if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFE\xFF") return fromCodePage(bytes.substr(2), "UTF-16BE");
+  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") return validUtf8(bytes.substr(3));
+  if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE") return validUtf8(fromCodePage(bytes.substr(2), "UTF-16LE"));
+  if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFE\xFF") return validUtf8(fromCodePage(bytes.substr(2), "UTF-16BE"));
   if (isValidUtf8(bytes)) return std::string(bytes);
-  return fromCodePage(bytes, "windows-1252");
+  return validUtf8(fromCodePage(bytes, "windows-1252"));
 }
 
 std::string userLocaleName() {

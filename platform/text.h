@@ -29,7 +29,9 @@ bool sameNoCase(std::string_view a, std::string_view b);
 // code page lacks become its substitution character.
 std::string fromCodePage(std::string_view bytes, const char* codepage);
 std::string toCodePage(std::string_view utf8, const char* codepage);
-// The bytes of a text file as UTF-8: a byte-order mark (UTF-8, UTF-16 LE/BE) decides;
+// The text with every byte that begins no valid UTF-8 sequence replaced by U+FFFD.
+std::string validUtf8(std::string_view s);
+// The bytes of a text file as valid UTF-8: a byte-order mark (UTF-8, UTF-16 LE/BE) decides;
 // otherwise valid UTF-8 is kept; otherwise the bytes are Windows-1252.
 std::string decodeText(std::string_view bytes);
 

@@ -11,7 +11,12 @@
 #include "core/r_base.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/text.h"
+#include "tests/core/ini_roundtrip.h"
 #include "tests/support/testenv.h"
+
+#include <filesystem>
+#include <random>
 
 namespace {
 struct IniFixture : ::testing::Test {
@@ -193,7 +198,7 @@ TEST_F(IniFixture, FailedSaveKeepsOldFileAndChangedFlag) {
   {
     TQYini ini(name);
     ini.writestring("a", "x", "2");
-    platform::failNextReplaceForTesting();
+    platform::failNextReplaceForTesting(name);
     EXPECT_FALSE(ini.save());
     EXPECT_TRUE(ini.changed);
     EXPECT_EQ(testenv::readFile(name), "[a]\r\nx=1\r\n\r\n");
@@ -261,5 +266,60 @@ TEST(TQYiniNames, ProgramWithBlanksKeepsThemInItsSettingsFile) {
   EXPECT_EQ(TosFiles::ExtractFileName(settings().filename()), "My Clock.ini");
   freeOs();
   platform::setExePathForTesting("");
+}
+
+// Hostile text for both settings readers: the encoding is decided once for the whole file, and a
+// section line loses whole characters only.
+TEST_F(IniFixture, HostileTextStaysWholeInBothReaders) {
+  struct Case { const char* id; std::string bytes; const char* section; const char* value; } cases[] = {
+      {"byte-order mark and a byte that is no UTF-8", "\xEF\xBB\xBF[Z\xC3\xBCrich]\r\nname=Z\xC3\xBCrich\r\nbad=\xFF\r\n",
+       "Z\xC3\xBCrich", "Z\xC3\xBCrich"},
+      {"header cut at a two-byte last character", "[ab\xC3\xBC\nname=x\n", "ab", "x"},
+      {"header cut at a four-byte last character", "[ab\xF0\x9F\x8C\x8D\nname=y\n", "ab", "y"},
+      {"header of a multi-byte character in brackets", "[\xE2\x82\xAC]\nname=z\n", "\xE2\x82\xAC", "z"},
+      {"Windows-1252 file", "[Z\xFCrich]\nname=\xE9t\xE9\n", "Z\xC3\xBCrich", "\xC3\xA9t\xC3\xA9"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    const std::string name = file("ini/hostile.ini", c.bytes);
+    {
+      TQYini ini(name, TQYini::ReadOnly::Yes);
+      EXPECT_EQ(ini.readString(c.section, "name", "?"), c.value);
+      EXPECT_TRUE(platform::isValidUtf8(ini.asText()));
+    }
+    {
+      TiniLite lite(name);
+      EXPECT_EQ(lite.readString(c.section, "name", "?"), c.value);
+    }
+    EXPECT_EQ(iniproperty::roundTripFault(c.bytes, testenv::tempDir() + "ini/"), "");
+  }
+  // The invalid byte is kept as a replacement character, not dropped or passed on.
+  TQYini ini(file("ini/hostile.ini", cases[0].bytes), TQYini::ReadOnly::Yes);
+  EXPECT_EQ(ini.readString("Z\xC3\xBCrich", "bad", ""), "\xEF\xBF\xBD");
+}
+
+// Any bytes at all: built from the pieces that matter to the readers, so that sections, keys,
+// line ends, byte-order marks and broken UTF-8 sequences meet in every order.
+TEST_F(IniFixture, RandomBytesReadSaveAndReadBackTheSame) {
+  const std::vector<std::string> pieces = {
+      "[", "]", "=", "\r", "\n", "\r\n", " ", "\t", "a", "Key", "\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF",
+      "\xC3\xBC", "\xC3", "\xBC", "\xE2\x82\xAC", "\xE2\x82", "\xF0\x9F\x8C\x8D", "\xF0\x9F", "\xFF", "\x80",
+      std::string(1, '\0'), "\x01", "\xED\xA0\x80", "\xC0\xAF"};
+  // Saves are flushed to disk: a memory file system, where there is one, keeps the rounds quick.
+  std::string folder = "/dev/shm/kestrova-ini-XXXXXX";
+  folder = mkdtemp(folder.data()) ? folder + "/" : testenv::tempDir() + "ini/";
+  std::mt19937 rng(20261210);
+  for (int round = 0; round < 500; ++round) {
+    std::string bytes;
+    const int n = static_cast<int>(rng() % 40);
+    for (int i = 0; i < n; ++i) {
+      if (rng() % 5 == 0) bytes += static_cast<char>(rng() % 256);
+      else bytes += pieces[rng() % pieces.size()];
+    }
+    if (rng() % 2) bytes.insert(0, "[");
+    const std::string fault = iniproperty::roundTripFault(bytes, folder);
+    ASSERT_EQ(fault, "") << "bytes: " << testing::PrintToString(bytes);
+  }
+  if (folder.rfind("/dev/shm/", 0) == 0) std::filesystem::remove_all(folder);
 }
 }  // namespace

@@ -56,6 +56,7 @@ TEST(TosNumberText, DecimalsNeededDropTrailingZeros) {
 
 TEST(TosNumberText, ParsingRealsInBothForms) {
   constexpr double kFail = -12345;  // marks "no number"
+  const std::string zerosThenTiny = std::string(400, '0') + "1e-400";
   struct Case { const char* id; const TosNumberText* form; const char* s; bool uk; double out; } cases[] = {
       {"file form full stop, German", &german, "0.5", true, 0.5},
       {"file form comma rejected", &german, "1,5", true, kFail},
@@ -77,6 +78,10 @@ TEST(TosNumberText, ParsingRealsInBothForms) {
       {"infinity words", &english, "inf", false, kFail},
       {"overflow", &english, "1e400", false, kFail},
       {"underflow reads as zero", &english, "1e-400", false, 0},
+      {"exponent at the largest integer", &english, "11e9223372036854775807", false, kFail},
+      {"exponent past any integer", &english, "0.1e99999999999999999999", true, kFail},
+      {"tiny exponent past any integer", &english, "1e-99999999999999999999", true, 0},
+      {"leading zeros make nothing huge", &english, zerosThenTiny.c_str(), true, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);

@@ -107,7 +107,7 @@ TEST_F(LiteFixture, FailedWriteKeepsOldFileAndChangedFlag) {
   const std::string name = testenv::writeFile("lite/f.ini", "[a]\r\nx=1\r\n\r\n");
   TiniLite ini(name);
   ini.writeString("a", "x", "2");
-  platform::failNextReplaceForTesting();
+  platform::failNextReplaceForTesting(name);
   EXPECT_FALSE(ini.UpdateFile());
   EXPECT_TRUE(ini.changed);
   EXPECT_EQ(testenv::readFile(name), "[a]\r\nx=1\r\n\r\n");

@@ -1,5 +1,6 @@
 // TbitmapMono and TrawBitmap: bit layout, BMP headers and round trips, checked loading.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "core/r_base.h"
 #include "core/r_bitmapRaw.h"
@@ -167,6 +168,29 @@ TEST_F(Mono, RawBitmapFilesRoundTripAtEveryDepth) {
   bad.init(2, 2, 24);
   EXPECT_FALSE(bad.loadfromfile(testenv::tempDir() + "missing.bmp"));
   EXPECT_EQ(bad.width(), 2);
+}
+
+// Rows of nearly 2 GB pass the file checks of a sparse file that long, but not the buffer: the
+// load stops at the refusal with nothing read, and the buffer keeps what it held.
+TEST_F(Mono, RawBitmapStopsWhereTheBufferRefusesTheSize) {
+  testbmp::Spec spec;
+  spec.width = 1;
+  spec.height = 1;
+  std::vector<uint8_t> head = testbmp::make(spec);
+  head.resize(54);
+  const uint32_t rows = 536870911;  // rows of 4 bytes: 2147483644 bytes, just under 2^31
+  testbmp::put32(head, 22, rows);
+  const std::string name = testenv::writeFile("huge.bmp", std::string(head.begin(), head.end()));
+  ASSERT_EQ(truncate(name.c_str(), 54 + int64_t(rows) * 4), 0);
+  TrawBitmap r;
+  ASSERT_TRUE(r.init(3, 2, 8));
+  r.setcolour24(0, 0, 255, 255, 255);
+  EXPECT_FALSE(r.loadfromfile(name));
+  EXPECT_EQ(r.width(), 3);
+  EXPECT_EQ(r.depth(), 8);
+  uint8_t red = 0, green = 0, blue = 0;
+  r.getcolour24(0, 0, red, green, blue);
+  EXPECT_EQ(red, 255);
 }
 
 TEST_F(Mono, RawBitmapLoadsAContainerFrameAndBlends) {

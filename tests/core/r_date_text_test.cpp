@@ -1,6 +1,7 @@
 // TdateMan: date and time texts, stamps and the stamp readers.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 
 #include "core/r_date.h"
@@ -117,6 +118,10 @@ TEST_F(DateTextTest, StampReaders) {
   int y, mo, d, h, mi, s;
   dm->SQLdate("-44-03-15 10:00:00", y, mo, d, h, mi, s);
   EXPECT_EQ(TdateMan::SQLtimestamp(y, mo, d, h, mi, s), "-44-03-15 10:00:00");
+  // The smallest integer as a year has no negative: it saturates.
+  dm->SQLdate("-$80000000", y, mo, d, h, mi, s);
+  EXPECT_EQ(y, std::numeric_limits<int>::max());
+  EXPECT_TRUE(std::isfinite(dm->SQLtime("-$80000000-99-99 99:99:99")));
   dm->SQLdate("Forever", y, mo, d, h, mi, s);
   EXPECT_EQ(y, 9999);
   dm->SQLdate("", y, mo, d, h, mi, s);

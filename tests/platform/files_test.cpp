@@ -5,10 +5,16 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <ctime>
+#include <fstream>
+#include <functional>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/TStringList.h"
+#include "platform/imagecodec.h"
+#include "tests/platform/fullfs.h"
 #include "tests/support/testenv.h"
 
 namespace {
@@ -75,5 +81,51 @@ TEST(FileTimes, KeepFullPrecisionInUtc) {
   ASSERT_TRUE(platform::fileTimes(name, c, a, w));
   EXPECT_NEAR(w, t, 1e-3 / 86400.0);
   EXPECT_NEAR(a, t, 1e-3 / 86400.0);
+}
+
+// Saves killed before their rename leave ".name.XXXXXX" files; the next save into the folder
+// clears those that are ours and stale, and nothing that only looks like them.
+TEST(ReplaceFileContents, ClearsStaleTemporariesOfItsOwn) {
+  const std::string dir = testenv::tempDir() + "stale/";
+  testenv::writeFile("stale/a.ini", "a");
+  testenv::writeFile("stale/notes", "n");
+  struct Entry { const char* name; bool old; bool stays; } entries[] = {
+      {".a.ini.Ab3xYz", true, false},     // a killed save of a.ini
+      {".b.ini.Qq81Zw", true, false},     // a killed save of b.ini, the file being written now
+      {".notes.k2LmN0", true, false},     // a killed save of another file of the folder
+      {".a.ini.Cd4eFg", false, true},     // young: a save may still be writing it
+      {".bashrc.backup", true, true},     // no file "bashrc" stands beside it
+      {".a.ini.Ab3x", true, true},        // not six characters
+      {".a.ini.Ab3x-z", true, true},      // not what mkstemp makes
+      {"a.ini.Ab3xYz", true, true},       // not hidden
+  };
+  for (const auto& e : entries) {
+    const std::string path = testenv::writeFile(std::string("stale/") + e.name, "t");
+    if (e.old) {
+      const platform::TDateTime twoMinutesAgo = platform::fromUnixSeconds(double(::time(nullptr)) - 120);
+      ASSERT_TRUE(platform::setFileTimes(path, twoMinutesAgo, twoMinutesAgo));
+    }
+  }
+  ASSERT_TRUE(platform::replaceFileContents(dir + "b.ini", "b"));
+  for (const auto& e : entries) EXPECT_EQ(platform::isFile(dir + e.name), e.stays) << e.name;
+  EXPECT_EQ(testenv::readFile(dir + "b.ini"), "b");
+}
+
+// A full disk: every platform writer answers false, the old file stays byte for byte and no
+// temporary file is left behind.
+TEST(FullFileSystem, PlatformWritersFailAndKeepTheOldFile) {
+  FULLFS_OR_SKIP(fs);
+  platform::TrgbImage image;
+  image.width = 64;
+  image.height = 64;
+  image.rgb.assign(64 * 64 * 3, 0);
+  for (size_t i = 0; i < image.rgb.size(); ++i) image.rgb[i] = uint8_t(i * 7919 % 251);  // no long runs
+  TStringList lines;
+  for (int i = 0; i < 200; ++i) lines.add("line " + std::to_string(i));
+  fullfs::expectEveryWriterFails(
+      fs, {{"replace.bin", [](const std::string& f) { return platform::replaceFileContents(f, std::string(20000, 'n')); }},
+           {"list.txt", [&](const std::string& f) { return lines.saveToFile(f); }},
+           {"image.png", [&](const std::string& f) { std::string e; return platform::encodePngFile(f, image, e); }},
+           {"image.jpg", [&](const std::string& f) { std::string e; return platform::encodeJpegFile(f, image, 95, e); }}});
 }
 }  // namespace

@@ -78,3 +78,68 @@ TEST(imagecodec, DamagedInputIsRefusedAndLeavesNoImage) {
   EXPECT_FALSE(platform::decodeImageFile(testenv::tempDir() + "missing.png", out, err));
   EXPECT_FALSE(platform::encodePngFile(testenv::tempDir() + "x.png", platform::TrgbImage{}, err));
 }
+
+namespace {
+uint32_t crc32(const std::string& s) {
+  uint32_t c = 0xFFFFFFFFu;
+  for (unsigned char b : s) {
+    c ^= b;
+    for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+  }
+  return ~c;
+}
+void putBig(std::string& s, size_t at, uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) s[at + i] = char(v >> (8 * (bytes - 1 - i)));
+}
+// Our own small files with the size in their header made larger than their data.
+std::string pngClaiming(uint32_t w, uint32_t h) {
+  std::string err, name = testenv::tempDir() + "claim.png";
+  EXPECT_TRUE(platform::encodePngFile(name, gradient(4, 4), err));
+  std::string b = testenv::readFile(name);
+  putBig(b, 16, w, 4);
+  putBig(b, 20, h, 4);
+  putBig(b, 29, crc32(b.substr(12, 17)), 4);  // libpng checks the header's checksum
+  return b;
+}
+std::string jpegClaiming(uint16_t w, uint16_t h) {
+  std::string err, name = testenv::tempDir() + "claim.jpg";
+  EXPECT_TRUE(platform::encodeJpegFile(name, gradient(16, 16), 90, err));
+  std::string b = testenv::readFile(name);
+  const size_t sof = b.find("\xFF\xC0");
+  EXPECT_NE(sof, std::string::npos);
+  putBig(b, sof + 5, h, 2);
+  putBig(b, sof + 7, w, 2);
+  return b;
+}
+}  // namespace
+
+// Sizes are checked before anything is allocated for them: a few hundred bytes that claim
+// gigabytes are refused with a message, not decoded into an allocation of that size.
+TEST(imagecodec, SizesBeyondTheLimitOrTheFileAreRefusedFirst) {
+  struct Case { const char* id; std::string bytes; const char* message; } cases[] = {
+      {"jpeg of 60000 x 60000", jpegClaiming(60000, 60000), "beyond the limit of 256 megapixels"},
+      {"jpeg of 5000 x 5000 in a small file", jpegClaiming(5000, 5000), "cannot hold 5000 x 5000 pixels"},
+      {"png of a million squared", pngClaiming(1000000, 1000000), "beyond the limit of 256 megapixels"},
+      {"png of 10000 x 10000 in a small file", pngClaiming(10000, 10000), "cannot hold 10000 x 10000 pixels"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    platform::TrgbImage out;
+    std::string err;
+    EXPECT_FALSE(platform::decodeImage(reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size(), out, err));
+    EXPECT_NE(err.find(c.message), std::string::npos) << err;
+    EXPECT_TRUE(out.rgb.empty());
+  }
+  // What the file can hold still decodes (a flat image compresses far).
+  platform::TrgbImage flat;
+  flat.width = 2000;
+  flat.height = 1500;
+  flat.rgb.assign(size_t(2000) * 1500 * 3, 200);
+  std::string err;
+  for (const char* name : {"flat.png", "flat.jpg"}) {
+    const std::string file = testenv::tempDir() + name;
+    ASSERT_TRUE(name[5] == 'p' ? platform::encodePngFile(file, flat, err) : platform::encodeJpegFile(file, flat, 75, err));
+    platform::TrgbImage back;
+    EXPECT_TRUE(platform::decodeImageFile(file, back, err)) << name << ": " << err;
+  }
+}

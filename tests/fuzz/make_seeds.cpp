@@ -1,0 +1,116 @@
+// Writes the harnesses' seed files with the system's own writers: fuzz_seeds <folder> makes
+// <folder>/<harness>/ for each harness.
+#include <zlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "astro/r_SunLoc.h"
+#include "core/TQYini.h"
+#include "core/Tzip.h"
+#include "core/r_LiteIni.h"
+#include "core/r_base.h"
+#include "core/r_bitmapRaw.h"
+#include "platform/imagecodec.h"
+#include "storage/r_sqlite.h"
+#include "tests/fuzz/fuzz_env.h"
+
+namespace {
+std::string out;
+
+std::string place(const std::string& harness, const std::string& name) {
+  std::filesystem::create_directories(out + harness);
+  return out + harness + "/" + name;
+}
+
+void putText(const std::string& harness, const std::string& name, const std::string& text) {
+  std::ofstream(place(harness, name), std::ios::binary) << text;
+}
+
+platform::TrgbImage gradient(int w, int h) {
+  platform::TrgbImage im;
+  im.width = w;
+  im.height = h;
+  im.rgb.resize(size_t(w) * h * 3);
+  for (size_t i = 0; i < im.rgb.size(); ++i) im.rgb[i] = uint8_t(i * 37);
+  return im;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: fuzz_seeds <folder>\n");
+    return 2;
+  }
+  out = std::filesystem::absolute(argv[1]).string() + "/";
+  fuzzenv::start();
+  std::string error;
+
+  TQYini ini;
+  ini.writestring("Z\xC3\xBCrich", "name", "Z\xC3\xBCrich");
+  ini.writeFloatUK("Z\xC3\xBCrich", "lat", 47.37);
+  ini.writeRGB("colours", "sea", 0x00FF8040);
+  ini.saveAs(place("settings", "settings.ini"));
+  TiniLite lite;
+  lite.writeString("kestrova", "monitor", "1");
+  lite.writeFloatUK("kestrova", "magnify", 1.25);
+  lite.saveToFile(place("settings", "paths.ini"));
+
+  {
+    Tlocations model(1920);
+    model.add();
+    model.getLoc(0).name = "Oslo";
+    model.add();
+    model.saveToFile(place("locations", "locations.ini"));
+  }
+
+  TrawBitmap24 colour;
+  colour.setsize(5, 3);
+  colour.fillAll(Tbgr{10, 200, 30});
+  colour.savetofile(place("bmp", "colour.bmp"));
+  TbitmapMono mono;
+  mono.setSize(9, 2);
+  mono.fillWhite();
+  mono.savetofile(place("bmp", "mono.bmp"));
+  TrawBitmap raw;
+  raw.init(3, 3, 8);
+  raw.saveToFile(place("bmp", "palette.bmp"));
+
+  platform::encodeJpegFile(place("jpeg", "small.jpg"), gradient(16, 8), 80, error);
+  platform::encodePngFile(place("png", "small.png"), gradient(5, 4), error);
+
+  int n = 0;
+  for (const char* t : {"1.5e3", "-2,5", "$FF", "-$80000000", "255,128,0", "yes", "2010-12-01 06:00:00",
+                        "-44-03-15 10:00:00", "20240229", "2024 March 1", "forever"})
+    putText("texts", "t" + std::to_string(++n), t);
+
+  putText("zip", "inside.txt", "a line\r\n");
+  Tzip zip;
+  zip.zipFile(place("zip", "inside.txt"), place("zip", "archive.zip"));
+  std::filesystem::remove(place("zip", "inside.txt"));
+
+  if (gzFile gz = gzopen(place("gzip", "text.gz").c_str(), "wb")) {
+    gzputs(gz, "name,lat,long\r\nOslo,59.9,10.7\r\n");
+    gzclose(gz);
+  }
+
+  {
+    auto db = TliteDB::createForWriting();
+    db->setfile(place("sqlite", "small.db"));
+    db->ExecSQL("CREATE TABLE places(id INTEGER PRIMARY KEY, name TEXT, lat DOUBLE, shape BLOB, at TIMESTAMP)");
+    db->ExecSQL("INSERT INTO places VALUES (1, 'Oslo', 59.9, X'0A0B', '2010-12-01 06:00:00')");
+    db->close();
+  }
+
+  // A named blob: "QYBLOB", the name's length in UTF-16 units, the name, then the bytes.
+  const std::u16string name = u"map.png";
+  std::string blob = "QYBLOB";
+  for (int i = 0; i < 4; ++i) blob += char(name.size() >> (8 * i));
+  for (char16_t c : name) blob += {char(c & 0xFF), char(c >> 8)};
+  blob += "\x89PNG";
+  putText("blobs", "named", blob);
+  std::filesystem::copy_file(place("png", "small.png"), place("blobs", "small.png"));
+  return 0;
+}
