@@ -46,6 +46,7 @@ void TfancyClock::setwidth(int value) {
 }
 
 void TfancyClock::setImage(TrawBitmap24* bitmap) {
+  imageGiven = true;  // none at all leaves the globe in its background colour
   globe->setMini(bitmap);
   redraw();
 }
@@ -241,7 +242,7 @@ void TfancyClock::doglobe(int step) {
 }
 
 void TfancyClock::redraw() {
-  if (!globe || !globe->mini() || fwidth == 0) return;
+  if (!globe || !imageGiven || fwidth == 0) return;
   try {
     auto& cv = bm->canvas();
     cv.Brush.Color = platform::TColor(backColour);

@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <functional>
+#include <stdexcept>
 #include <string>
 
 #include "core/r_base.h"
@@ -62,6 +64,7 @@ class TfancyClock : public TqyObject {
   platform::TCanvas* fcanvas = nullptr;
   int fx = 0, fy = 0;
   bool mycolours = true, showZodiac = true;
+  bool imageGiven = false;
   int32_t basecolour = 0x00B48C64, backColour = 0x00000000;
   int redraws = 0, minuteUpdates = 0, secondUpdates = 0;  // what the updates did, for tests and the bench
 
@@ -69,4 +72,51 @@ class TfancyClock : public TqyObject {
   [[nodiscard]] int32_t fill(int option) const;
   void band(int rOut, int rIn, double a0, double a1, int32_t colour);
   void label(const std::string& s, double angle, double radius, int32_t colour, int size);
+};
+
+#include "core/TQYcontrol.h"
+
+namespace platform {
+class TBitmap;
+}
+
+// The page of the "Astronomical data" tab: the ring clock as high as the page on the left, the
+// moon's picture and the sun, moon and planet data on the right.
+class TclockPage : public TQYcontrol {
+ public:
+  TclockPage(platform::TWinControl* owner, TsunBase& sunbase);
+  ~TclockPage() override;
+
+  void reenterPage();
+  // The one-second tick. False when it failed (logged; the next tick tries again).
+  bool doMoment(void* sender);
+  void leave() {}
+  void DrawAstroData();
+
+  // The phase wording of the panel's first line (p the illuminated percentage).
+  [[nodiscard]] static std::string phaseText(double p, bool waxing);
+  // abs(elevation) with two decimals, then "above horizon" (>= 0) or "below horizon".
+  [[nodiscard]] static std::string elevationText(const std::string& label, double elevation);
+  [[nodiscard]] int px(double mms) const;
+
+  TsunBase& sunbase;
+  Tlocations& locations;
+  std::unique_ptr<TfancyClock> fancy;
+  std::unique_ptr<TrawBitmap24> world;
+  std::unique_ptr<platform::TBitmap> astroBm;
+  std::unique_ptr<TrawBitmap24> moonBm;
+  std::unique_ptr<Tbm24> moonTemp;
+  int moonLeft = 0, moonTop = 0, moonSide = 0;
+  int clockRight = 0;
+  double currentGmt = 0;
+  bool wideformat = true, initialized = false;
+  std::string worldError;  // why the world picture is missing, logged once
+  // A failed tick or paint; the main window shows it once. Without a handler it is only logged.
+  std::function<void(TclockPage*, const std::exception&)> onError;
+
+ protected:
+  void Paint() override;
+
+ private:
+  void DrawMoon(platform::TCanvas& canvas);
 };
