@@ -98,8 +98,47 @@ void TfancyClock::band(int rOut, int rIn, double a0, double a1, int32_t colour) 
   a0 = std::fmod(a0, kTwoPi);
   if (a0 < 0) a0 += kTwoPi;
   const int64_t o2 = int64_t(rOut) * rOut, i2 = int64_t(rIn) * rIn;
-  for (int y = -rOut; y < rOut; ++y)
-    for (int x = -rOut; x < rOut; ++x) {
+  // Only the box round the sector is scanned: its corners and the compass points it passes.
+  int x0 = -rOut, x1 = rOut, y0 = -rOut, y1 = rOut;
+  if (whole) {
+    // Whole rings by row spans: pixels whose centre lies between the two circles.
+    for (int y = y0; y < y1; ++y) {
+      if (c + y < 0 || c + y >= fwidth) continue;
+      const double py = y + 0.5, o = double(o2) - py * py, i = double(i2) - py * py;
+      if (o < 0) continue;
+      const double xo = std::sqrt(o), xi = i > 0 ? std::sqrt(i) : -1;
+      uint8_t* row = bm->rowPt(c + y);
+      for (int x = std::max(-c, int(std::ceil(-xo - 0.5))); x < std::min(fwidth - c, int(std::floor(xo - 0.5)) + 1); ++x) {
+        const double px = x + 0.5;
+        if (xi > 0 && std::fabs(px) < xi) {
+          if (px < 0) x = int(std::ceil(xi - 0.5)) - 1;  // jump over the inside
+          continue;
+        }
+        uint8_t* p = row + size_t(c + x) * 3;
+        p[0] = col.blue, p[1] = col.green, p[2] = col.red;
+      }
+    }
+    return;
+  }
+  {
+    double minx = 1e9, maxx = -1e9, miny = 1e9, maxy = -1e9;
+    auto take = [&](double a, double r) {
+      const double x = r * std::sin(a), y = -r * std::cos(a);
+      minx = std::min(minx, x), maxx = std::max(maxx, x), miny = std::min(miny, y), maxy = std::max(maxy, y);
+    };
+    for (double r : {double(rIn), double(rOut)}) {
+      take(a0, r);
+      take(a0 + span, r);
+    }
+    for (int k = 0; k < 8; ++k) {
+      const double q = k * std::numbers::pi / 2;
+      if (q > a0 && q < a0 + span) take(q, rOut);
+    }
+    x0 = std::max(x0, int(std::floor(minx)) - 1), x1 = std::min(x1, int(std::ceil(maxx)) + 1);
+    y0 = std::max(y0, int(std::floor(miny)) - 1), y1 = std::min(y1, int(std::ceil(maxy)) + 1);
+  }
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) {
       const double px = x + 0.5, py = y + 0.5;
       const double d2 = px * px + py * py;
       if (d2 > double(o2) || d2 < double(i2)) continue;

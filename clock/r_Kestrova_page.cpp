@@ -116,20 +116,26 @@ void TclockPage::DrawMoon(TCanvas& canvas) {
     t.canvas().FillRect({0, 0, b, b});
   }
   const auto poly = sun.moonShadePolygon(b / 2, b / 2, b / 2, sun.getMoonPhase(), sun.moonShadeRotation(), MoonPart::Dark);
-  auto inPoly = [&](double x, double y) {
-    bool in = false;
-    for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
-      const double xi = poly[i].X, yi = poly[i].Y, xj = poly[j].X, yj = poly[j].Y;
-      if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi) in = !in;
-    }
-    return in;
-  };
+  // Row by row: the dark part is where the row's crossings of the shade polygon say inside.
   const double rad = b / 2.0;
-  for (int y = 0; y < b; ++y)
-    for (int x = 0; x < b; ++x) {
-      const double dx = x + 0.5 - rad, dy = y + 0.5 - rad;
-      if (dx * dx + dy * dy > rad * rad || (!poly.empty() && inPoly(x + 0.5, y + 0.5))) t.darken(x, y, 70);
+  std::vector<double> xs;
+  for (int y = 0; y < b; ++y) {
+    const double py = y + 0.5;
+    xs.clear();
+    for (size_t i = 0, j = poly.empty() ? 0 : poly.size() - 1; i < poly.size(); j = i++) {
+      const double xi = poly[i].X, yi = poly[i].Y, xj = poly[j].X, yj = poly[j].Y;
+      if ((yi > py) != (yj > py)) xs.push_back((xj - xi) * (py - yi) / (yj - yi) + xi);
     }
+    std::sort(xs.begin(), xs.end());
+    size_t k = 0;
+    bool inside = false;
+    for (int x = 0; x < b; ++x) {
+      const double px = x + 0.5;
+      while (k < xs.size() && xs[k] <= px) inside = !inside, ++k;
+      const double dx = px - rad, dy = py - rad;
+      if (inside || dx * dx + dy * dy > rad * rad) t.darken(x, y, 70);
+    }
+  }
   t.Draw(*canvas.Handle(), moonLeft, moonTop);
 }
 

@@ -207,15 +207,14 @@ void TglobeDial::doredrawPt1(int width, int /*height*/) {
     r = rr;
     const int cx = bm->width() / 2, cy = bm->height() / 2;
     const int gr = int(platform::Round(0.7 * rr));
-    // The globe is kept by saving its disc and putting it back after the face is drawn.
-    std::vector<std::pair<int, Tbgr>> keep;
-    for (int y = std::max(0, cy - gr); y < std::min(bm->height(), cy + gr + 1); ++y)
-      for (int x = std::max(0, cx - gr); x < std::min(bm->width(), cx + gr + 1); ++x)
-        if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= gr * gr) {
-          Tbgr c;
-          bm->getPixel(x, y, c);
-          keep.emplace_back(y * bm->width() + x, c);
-        }
+    // The globe is kept by saving the rows of its disc and putting them back after the face.
+    const int gy0 = std::max(0, cy - gr), gy1 = std::min(bm->height(), cy + gr + 1);
+    const int gx0 = std::max(0, cx - gr), gx1 = std::min(bm->width(), cx + gr + 1);
+    std::vector<uint8_t> keep;
+    for (int y = gy0; y < gy1 && gx1 > gx0; ++y) {
+      const uint8_t* row = bm->rowPt(y) + size_t(gx0) * 3;
+      keep.insert(keep.end(), row, row + size_t(gx1 - gx0) * 3);
+    }
     auto& cv = bm->canvas();
     const int32_t bk = backColour == -1 ? 0 : backColour;
     auto disc = [&](double rad, int32_t fill, int32_t outline) {
@@ -244,7 +243,15 @@ void TglobeDial::doredrawPt1(int width, int /*height*/) {
       cv.MoveTo(cx + int(platform::Round(rr * s)), cy - int(platform::Round(rr * c)));
       cv.LineTo(cx + int(platform::Round(inner * s)), cy - int(platform::Round(inner * c)));
     }
-    for (const auto& [i, c] : keep) bm->setPixel(i % bm->width(), i / bm->width(), c);
+    for (int y = gy0; y < gy1 && gx1 > gx0; ++y) {
+      const int dy = y - cy;
+      if (dy * dy > gr * gr) continue;
+      const int half = int(std::sqrt(double(gr * gr - dy * dy)));
+      const int a = std::max(gx0, cx - half), b = std::min(gx1 - 1, cx + half);
+      if (b < a) continue;
+      std::memcpy(bm->rowPt(y) + size_t(a) * 3, keep.data() + (size_t(y - gy0) * size_t(gx1 - gx0) + size_t(a - gx0)) * 3,
+                  size_t(b - a + 1) * 3);
+    }
 
     Tobserver& ob = sun.ob;
     ob.setlat(homeLat);
