@@ -17,6 +17,13 @@
 namespace {
 namespace fs = std::filesystem;
 
+// Checked builds draw the first full clock slowly: they get more tries to see a quiet second.
+#if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__)
+constexpr int kTries = 3;
+#else
+constexpr int kTries = 12;
+#endif
+
 int red(uint32_t c) { return int((c >> 16) & 0xFF); }
 int green(uint32_t c) { return int((c >> 8) & 0xFF); }
 int blue(uint32_t c) { return int(c & 0xFF); }
@@ -99,7 +106,7 @@ TEST(AstroOnXvfb, TabShowsClockAndPanelAndOnlyTheSecondRingTicks) {
   const double cx = side / 2.0, cy = top + side / 2.0, half = side / 2.0;
   bool onlySeconds = false;
   int changed = 0, outside = 0, panel = 0;
-  for (int attempt = 0; attempt < 3 && !onlySeconds; ++attempt) {
+  for (int attempt = 0; attempt < kTries && !onlySeconds; ++attempt) {
     grab("b1.xwd");
     const testenv::Shot one = shot;
     usleep(1000 * 1000);
@@ -114,7 +121,7 @@ TEST(AstroOnXvfb, TabShowsClockAndPanelAndOnlyTheSecondRingTicks) {
         const double r = std::hypot(x + 0.5 - cx, y + 0.5 - cy) / half;
         if (r < 0.49 || r > 0.565) ++outside;
       }
-    onlySeconds = changed > 0 && outside == 0;  // a new minute changes the minute ring too: try again
+    onlySeconds = changed > 0 && outside == 0;  // a new minute (or a redraw still under way) changes more: try again
   }
   EXPECT_GT(panel, 0) << "the panel's GMT line moves on";
   EXPECT_TRUE(onlySeconds) << changed << " pixels changed, " << outside << " outside the second ring";
