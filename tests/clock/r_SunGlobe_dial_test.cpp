@@ -3,7 +3,9 @@
 // (make_globe_reference.py).
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
+#include <tuple>
 #include <sstream>
 
 #include "astro/r_Sun.h"
@@ -73,6 +75,24 @@ TEST(TglobeDial, WorldPictureOfOtherProportionsIsScaledToTwoToOne) {
     TrawBitmap24 out;
     out.setsize(100, 100);
     d.doStep(out, 0, 0, 100, 100, 17);
+  }
+}
+
+TEST(TglobeDial, HomeAtThePolesTheDateLineAndExtremeZones) {
+  Grey world(360, 180);
+  for (auto [lat, lon, tzHours] : {std::tuple{90.0, 0.0, 0.0}, {-90.0, 0.0, 0.0}, {0.0, 180.0, 14.0},
+                                   {0.0, -180.0, -14.0}, {-10.0, 179.99, 13.0}}) {
+    Tobserver ob;
+    Tsun sun(ob);
+    TglobeDial d(sun, tzHours / 24, lat, lon);
+    d.fixedGmt = at(2024, 2, 29, 23.5);
+    d.setMini(&world.bm);
+    d.doStep(100, 100, 0);
+    d.doStep(100, 100, 16);
+    EXPECT_TRUE(std::isfinite(d.meccax) && std::isfinite(d.meccay)) << lat << "," << lon;
+    if (d.sunFound) EXPECT_TRUE(d.sunriseTime >= 0 && d.sunriseTime < 24) << lat << "," << lon;
+    // The middle of the globe is the home place, drawn from the world picture.
+    EXPECT_NE(red(*d.bm, 100, 100), 0) << lat << "," << lon;
   }
 }
 
