@@ -283,9 +283,7 @@ void TfancyClock::doglobe(int step) {
 void TfancyClock::redraw() {
   if (!globe || !imageGiven || fwidth == 0) return;
   try {
-    auto& cv = bm->canvas();
-    cv.Brush.Color = platform::TColor(backColour);
-    cv.FillRect({0, 0, fwidth, fwidth});
+    r_SunGlobe::fillBitmap(*bm, backColour);
     for (int step : {0, 16, 17}) doglobe(step);
     showZodiac = true;
     r0 = rr - moonBand - zband;

@@ -1,6 +1,7 @@
 #include "clock/r_SunGlobe.h"
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 #include "core/r_bitmapRaw.h"
@@ -39,6 +40,18 @@ void TsunEle::eleMap(int w, double sunLong) {
       row[c] = ::TsunEle::shade(shape.elevation(lat, longs[size_t(j)]));
     }
   }
+}
+
+void fillBitmap(TrawBitmap24& bm, int32_t colour) {
+  const int w = bm.width(), h = bm.height();
+  if (w <= 0 || h <= 0) return;
+  std::vector<uint8_t> line(size_t(w) * 3);
+  for (int x = 0; x < w; ++x) {
+    line[size_t(x) * 3] = uint8_t(colour >> 16);
+    line[size_t(x) * 3 + 1] = uint8_t(colour >> 8);
+    line[size_t(x) * 3 + 2] = uint8_t(colour);
+  }
+  for (int y = 0; y < h; ++y) std::memcpy(bm.rowPt(y), line.data(), line.size());
 }
 
 bool TsunEle::applyMap(TrawBitmap24& target) const {
@@ -162,8 +175,7 @@ void TglobeDial::doStep(int width, int height, int step) {
   bm->setsize(std::max(0, 2 * width), std::max(0, 2 * height));
   if (bm->width() == 0 || bm->height() == 0) return;
   auto& cv = bm->canvas();
-  cv.Brush.Color = platform::TColor(backColour);
-  cv.FillRect({0, 0, bm->width(), bm->height()});
+  r_SunGlobe::fillBitmap(*bm, backColour);
   doshadow();
   r_LL::Tortho o;
   o.ER = 0.9 * width * 0.7;
@@ -335,15 +347,16 @@ void TglobeDial::doStep(TrawBitmap24& target, int x, int y, int width, int heigh
       const int x0 = int(col * fx), x1 = std::max(x0 + 1, int((col + 1) * fx));
       const int y0 = int(row * fy), y1 = std::max(y0 + 1, int((row + 1) * fy));
       int sb = 0, sg = 0, sr = 0, n = 0;
-      for (int yy = y0; yy < y1; ++yy)
-        for (int xx = x0; xx < x1; ++xx) {
-          Tbgr c;
-          bm->getPixel(xx, yy, c);
-          sb += c.blue;
-          sg += c.green;
-          sr += c.red;
+      for (int yy = y0; yy < std::min(y1, bm->height()); ++yy) {
+        const uint8_t* p = bm->rowPt(yy);
+        for (int xx = x0; xx < std::min(x1, bm->width()); ++xx) {
+          sb += p[xx * 3];
+          sg += p[xx * 3 + 1];
+          sr += p[xx * 3 + 2];
           ++n;
         }
+      }
+      if (n == 0) continue;
       target.setPixel(x + col, y + row, Tbgr{uint8_t(sb / n), uint8_t(sg / n), uint8_t(sr / n)});
     }
 }

@@ -42,6 +42,9 @@ class TsunEle {
   ::TsunEle shape;  // the elevation formula and byte scale shared with the day/night map
 };
 
+// The whole bitmap in one colour (0x00BBGGRR), row by row.
+void fillBitmap(TrawBitmap24& bm, int32_t colour);
+
 }  // namespace r_SunGlobe
 
 // The globe centred on the home place inside a dial of the home sky, drawn at twice the size it
