@@ -239,7 +239,7 @@ void TfancyClock::ring(double outer, double inner, int option) {
       case r_month: text = createDateman().MonthName(i); break;
       case r_day: text = std::to_string(i + 1); break;
       case r_dayofweek: text = createDateman().DayName(i); break;
-      case r_hour: text = std::to_string(locations.useAmPm ? (i == 0 ? 12 : i > 12 ? i - 12 : i) : i); break;
+      case r_hour: text = std::to_string(hourLabel(i, locations.useAmPm)); break;
       case r_min: text = std::to_string(i); break;
       default: break;
     }

@@ -44,6 +44,8 @@ class TfancyClock : public TqyObject {
   void doglobe(int step);
   // The slots of a ring and the current one, for the time last set.
   [[nodiscard]] TringSlots slots(int option);
+  // The hour ring's label of slot i: 12, 1 … 11, 12, 1 … 11 with the 12-hour setting.
+  [[nodiscard]] static int hourLabel(int i, bool ampm) { return ampm ? (i == 0 ? 12 : i > 12 ? i - 12 : i) : i; }
   void ring(double outer, double inner, int option);
   // The cell of second `sec` in bitmap coordinates.
   platform::TRect doSec(int sec, bool selected, double outer, double inner);

@@ -295,12 +295,14 @@ void TglobeDial::doredrawPt1(int width, int /*height*/) {
         label(wd("Moonset"), false, moonsettime, msb, 0xFFFFFF);
       }
     }
+    sunLabels = false;
     sunFound = sun.sunRiseSetDT(sr, ss, srb, ssb);
     if (sunFound) {
       sunriseTime = hoursOfDay(sr);
       sunSettime = hoursOfDay(ss);
       cv.Font.Color = platform::TColor(sunfontcolour);
-      if (std::fabs(into180(srb - ssb)) > 90) {
+      sunLabels = std::fabs(into180(srb - ssb)) > 90;
+      if (sunLabels) {
         label(wd("Sunrise"), true, sunriseTime, srb, 0x00FFFF);
         label(wd("Sunset"), true, sunSettime, ssb, 0x00FFFF);
       }

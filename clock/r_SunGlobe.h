@@ -82,6 +82,7 @@ class TglobeDial {
   double tzDiff = 0, homeLat = 0, homeLong = 0;
   double sunriseTime = 0, sunSettime = 0, moonrisetime = 0, moonsettime = 0;
   bool sunFound = false, moonFound = false;
+  bool sunLabels = false;  // the sunrise and sunset labels were drawn (bearings more than 90 degrees apart)
   double meccax = 0, meccay = 0;
   double subSolarLong = 0, subSolarLat = 0;
   bool showQiblah = false, useAmPm = false;

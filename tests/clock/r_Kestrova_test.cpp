@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "astro/r_Sun.h"
 #include "astro/r_SunLoc.h"
@@ -67,6 +68,10 @@ TEST_F(FancyClock, SlotCountsAndCurrentSlots) {
   EXPECT_EQ(clock->slots(r_dayofyear).M, 365);
   EXPECT_EQ(clock->slots(r_day).M, 28);
   EXPECT_EQ(clock->slots(r_dayofweek).L, 6) << "a Sunday";
+  std::vector<int> labels;
+  for (int i = 0; i < 24; ++i) labels.push_back(TfancyClock::hourLabel(i, true));
+  EXPECT_EQ(labels, (std::vector<int>{12, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
+  EXPECT_EQ(TfancyClock::hourLabel(13, false), 13);
   const TringSlots moon = clock->slots(r_moon);
   const int k = int(std::lround(clock->sun.getMoonPhase() / 2));
   EXPECT_EQ(moon.L, clock->sun.getWaxing() ? 100 - k : k);
