@@ -190,6 +190,7 @@ TKestrova8Win::~TKestrova8Win() {
   for (auto& t : a) t->page = nullptr;
   mapPage.reset();
   skyView.reset();
+  astroPage.reset();
   skypage.reset();
   clockPage.reset();
   shadowPage.reset();
@@ -303,6 +304,15 @@ void TKestrova8Win::doNeedpage(TformTab* tab) {
       }
       [[fallthrough]];
     case tab_astro:
+      if (tab->id == tab_astro && !astroPage && sunbase) {
+        astroPage = std::make_unique<TclockPage>(this, *sunbase);
+        astroPage->onError = [this](TclockPage* page, const std::exception& e) { MyExceptionHandler(page, e); };
+      }
+      if (tab->id == tab_astro && astroPage) {
+        tab->page = astroPage.get();
+        break;
+      }
+      [[fallthrough]];
     case tab_shadows:
     case tab_settings: {
       auto& page = tab->id == tab_sky ? skypage : tab->id == tab_astro ? clockPage : tab->id == tab_shadows ? shadowPage : setPage;
@@ -385,7 +395,8 @@ void TKestrova8Win::doTimer(void* sender) {
           }
           [[fallthrough]];
         case tab_astro:
-          if (f->page) ++ticks;  // their pages come later
+          if (astroPage && f->page == astroPage.get()) astroPage->doMoment(sender);
+          if (f->page) ++ticks;
           break;
         default:
           break;

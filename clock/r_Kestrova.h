@@ -1,0 +1,124 @@
+// r_Kestrova: the 24-hour ring clock: nine rings of date and time around the globe dial, drawn at
+// twice its displayed size into a bitmap of its own, with only what changed redrawn.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+#include "core/r_base.h"
+
+class Tbm24;
+class TrawBitmap24;
+class TglobeDial;
+class Tlocations;
+class Tsun;
+class TsunBase;
+namespace platform {
+class TCanvas;
+struct TRect;
+}
+
+constexpr int r_month = 1, r_day = 2, r_dayofweek = 3, r_hour = 4, r_min = 5, r_sec = 6, r_moon = 7, r_zodiac = 8,
+              r_dayofyear = 9;
+
+struct TringSlots {
+  int M = 0;  // slots
+  int L = 0;  // the current one
+};
+
+class TfancyClock : public TqyObject {
+ public:
+  explicit TfancyClock(TsunBase& sunbase);
+  ~TfancyClock() override;
+  [[nodiscard]] const char* unitName() const override { return "r_Kestrova"; }
+
+  [[nodiscard]] int width() const { return fwidth / 2; }
+  void setwidth(int value);
+  void setImage(TrawBitmap24* bitmap);
+  [[nodiscard]] double localtime() const { return ftime; }
+  // False when the update failed (logged; `abort` set until an update succeeds).
+  bool setTime(double value);
+  void redraw();
+  void doglobe(int step);
+  // The slots of a ring and the current one, for the time last set.
+  [[nodiscard]] TringSlots slots(int option);
+  // The hour ring's label of slot i: 12, 1 … 11, 12, 1 … 11 with the 12-hour setting.
+  [[nodiscard]] static int hourLabel(int i, bool ampm) { return ampm ? (i == 0 ? 12 : i > 12 ? i - 12 : i) : i; }
+  void ring(double outer, double inner, int option);
+  // The cell of second `sec` in bitmap coordinates.
+  platform::TRect doSec(int sec, bool selected, double outer, double inner);
+  // The clock scaled into the square of side `width` at (x, y); remembered for partial copies.
+  void Draw(platform::TCanvas& canvas, int x, int y);
+  void Draw(const platform::TRect& box);
+
+  std::unique_ptr<TglobeDial> globe;
+  std::unique_ptr<Tbm24> bm;
+  Tlocations& locations;
+  Tsun& sun;
+  bool abort = false;
+  int fwidth = 0;
+  int daysInYear = 365, dayofyear = 1, eq1 = 0, sol1 = 0, eq2 = 0, sol2 = 0;
+  double r0 = 0, r1 = 0, r2 = 0, r3 = 0, r4 = 0, r5 = 0, r6 = 0;
+  int hour = 0, minute = 0, second = 0, day = 1, month = 1, year = 2000, dayofweek = 0;
+  double ftime = 0;
+  platform::TCanvas* fcanvas = nullptr;
+  int fx = 0, fy = 0;
+  bool mycolours = true, showZodiac = true;
+  bool imageGiven = false;
+  int32_t basecolour = 0x00B48C64, backColour = 0x00000000;
+  int redraws = 0, minuteUpdates = 0, secondUpdates = 0;  // what the updates did, for tests and the bench
+
+ private:
+  [[nodiscard]] int32_t fill(int option) const;
+  void band(int rOut, int rIn, double a0, double a1, int32_t colour);
+  void label(const std::string& s, double angle, double radius, int32_t colour, int size);
+};
+
+#include "core/TQYcontrol.h"
+
+namespace platform {
+class TBitmap;
+}
+
+// The page of the "Astronomical data" tab: the ring clock as high as the page on the left, the
+// moon's picture and the sun, moon and planet data on the right.
+class TclockPage : public TQYcontrol {
+ public:
+  TclockPage(platform::TWinControl* owner, TsunBase& sunbase);
+  ~TclockPage() override;
+
+  void reenterPage();
+  // The one-second tick. False when it failed (logged; the next tick tries again).
+  bool doMoment(void* sender);
+  void leave() {}
+  void DrawAstroData();
+
+  // The phase wording of the panel's first line (p the illuminated percentage).
+  [[nodiscard]] static std::string phaseText(double p, bool waxing);
+  // abs(elevation) with two decimals, then "above horizon" (>= 0) or "below horizon".
+  [[nodiscard]] static std::string elevationText(const std::string& label, double elevation);
+  [[nodiscard]] int px(double mms) const;
+
+  TsunBase& sunbase;
+  Tlocations& locations;
+  std::unique_ptr<TfancyClock> fancy;
+  std::unique_ptr<TrawBitmap24> world;
+  std::unique_ptr<platform::TBitmap> astroBm;
+  std::unique_ptr<TrawBitmap24> moonBm;
+  std::unique_ptr<Tbm24> moonTemp;
+  int moonLeft = 0, moonTop = 0, moonSide = 0;
+  int clockRight = 0;
+  double currentGmt = 0;
+  bool wideformat = true, initialized = false;
+  std::string worldError;  // why the world picture is missing, logged once
+  // A failed tick or paint; the main window shows it once. Without a handler it is only logged.
+  std::function<void(TclockPage*, const std::exception&)> onError;
+
+ protected:
+  void Paint() override;
+
+ private:
+  void DrawMoon(platform::TCanvas& canvas);
+};

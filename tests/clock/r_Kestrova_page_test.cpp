@@ -1,0 +1,56 @@
+// The astronomical data page: the panel's wordings, and a page that is still made, with the globe
+// in its background colour, when the world picture is missing or unusable.
+#include <gtest/gtest.h>
+
+#include "astro/r_SunLoc.h"
+#include "clock/r_Kestrova.h"
+#include "clock/r_SunGlobe.h"
+#include "core/Tbm24.h"
+#include "tests/support/headless_os.h"
+#include "tests/support/testenv.h"
+
+namespace {
+
+class ClockPage : public testenv::HeadlessOsTest {};
+
+TEST_F(ClockPage, PhaseAndElevationWordings) {
+  const struct {
+    double p;
+    bool waxing;
+    const char* text;
+  } phases[] = {
+      {2.9, false, "Waning moon  2.900%"}, {2.9, true, "New moon"},           {3.0, true, "Waxing moon  3.000%"},
+      {98.0, true, "Waxing moon  98.000%"}, {98.0, false, "Waning moon  98.000%"}, {98.1, true, "Full moon"},
+      {98.1, false, "Full moon"},
+  };
+  for (const auto& c : phases) EXPECT_EQ(TclockPage::phaseText(c.p, c.waxing), c.text) << c.p << " " << c.waxing;
+  EXPECT_EQ(TclockPage::elevationText("Sun elevation", 0), "Sun elevation: 0.00\xC2\xB0 above horizon");
+  EXPECT_EQ(TclockPage::elevationText("Sun elevation", -0.004), "Sun elevation: 0.00\xC2\xB0 below horizon");
+  EXPECT_EQ(TclockPage::elevationText("Moon elevation", -12.345), "Moon elevation: 12.35\xC2\xB0 below horizon");
+}
+
+TEST_F(ClockPage, UnusableWorldPictureLeavesTheGlobeInItsBackgroundColour) {
+  const struct {
+    const char* name;
+    std::string bytes;  // empty: no file
+  } cases[] = {
+      {"missing", ""},
+      {"corrupt", "BM this is not a bitmap"},
+      {"tiny8bit", std::string("BM\x3e\0\0\0\0\0\0\0\x3e\0\0\0\x28\0\0\0\x01\0\0\0\x01\0\0\0\x01\0\x08\0", 30)},
+  };
+  for (const auto& c : cases) {
+    const std::string dir = testenv::tempDir() + "/page_" + c.name + "/";
+    if (!c.bytes.empty()) testenv::writeFile(std::string("page_") + c.name + "/world 600.bmp", c.bytes);
+    else testenv::writeFile(std::string("page_") + c.name + "/readme.txt", "x");
+    TsunBase base(dir + "sky.db", 1920);
+    TclockPage page(nullptr, base);
+    EXPECT_FALSE(page.worldError.empty()) << c.name;
+    TfancyClock& clock = *page.fancy;
+    clock.setwidth(200);
+    ASSERT_GT(clock.redraws, 0) << c.name << ": the rings are drawn without the picture";
+    uint8_t r = 0, g = 0, b = 0;
+    clock.bm->getPixel(200, 200, r, g, b);  // the middle of the globe
+    EXPECT_EQ((int(b) << 16) | (int(g) << 8) | r, clock.globe->backColour) << c.name;
+  }
+}
+}  // namespace
