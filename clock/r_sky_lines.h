@@ -1,11 +1,10 @@
 // The two line services the sky view takes from the shared line manager: segment crossing and
-// the point at a percentage of a polyline's length. Kept behind this seam until the geometry
-// kernel's line manager is in the build; then these forward to it.
+// the point at a percentage of a polyline's length.
 #pragma once
 #include "core/Tutil.h"
 
 namespace skylines {
-// Segment 1-2 against segment 3-4: true when they cross (a shared end point counts), with the
+// Segment 1-2 against segment 3-4: true when they cross (a shared end point does not), with the
 // crossing point in xc, yc.
 bool linesCross(double x1, double y1, double x2, double y2, double x3, double y3, double x4, double y4, double& xc,
                 double& yc);
