@@ -42,7 +42,7 @@ TlineMan::~TlineMan() = default;
 bool TlineMan::linesCross(double x1, double y1, double x2, double y2, double x3, double y3, double x4, double y4,
                           int32_t& status) {
   status = 0;
-  const double eq = trig->equality;
+  const double eq = createTrig().equality;
   if (!assumeBounds) {
     // Extents, each segment put in order; touching extents meet.
     if (std::max(x1, x2) < std::min(x3, x4) || std::max(x3, x4) < std::min(x1, x2) ||
@@ -160,7 +160,7 @@ bool TlineMan::linescross(double x1, double y1, double x2, double y2, const Txyv
   double bestU = 0, bestD = 0;
   for (int32_t i = first; i < last; ++i) {
     if (!linesCross(x1, y1, x2, y2, xy[i].x, xy[i].y, xy[i + 1].x, xy[i + 1].y, status)) continue;
-    const double d = trig->getdistance(x1, y1, x1 + u1 * (x2 - x1), y1 + u1 * (y2 - y1));
+    const double d = createTrig().getdistance(x1, y1, x1 + u1 * (x2 - x1), y1 + u1 * (y2 - y1));
     if (!found || d < bestD) {
       bestD = d;
       bestU = u1;
@@ -213,7 +213,7 @@ bool TlineMan::linescross(const Txyvalues& a, const Txyvalues& b) {
   double ax1 = 0, ay1 = 0, ax2 = 0, ay2 = 0, bx1 = 0, by1 = 0, bx2 = 0, by2 = 0;
   bounds(ax1, ay1, ax2, ay2, a);
   bounds(bx1, by1, bx2, by2, b);
-  if (!trig->BoxesIntersect(ax1, ay1, ax2, ay2, bx1, by1, bx2, by2)) return false;
+  if (!createTrig().BoxesIntersect(ax1, ay1, ax2, ay2, bx1, by1, bx2, by2)) return false;
   for (int32_t i = 0; i + 1 < count(a); ++i)
     if (linescross(a[i].x, a[i].y, a[i + 1].x, a[i + 1].y, b)) return true;
   return false;
@@ -248,7 +248,7 @@ bool TlineMan::linescross(const Txyvalues& a, const Txyvalues& b, Tdlist& ca, Td
   double ax1 = 0, ay1 = 0, ax2 = 0, ay2 = 0, bx1 = 0, by1 = 0, bx2 = 0, by2 = 0;
   bounds(ax1, ay1, ax2, ay2, a);
   bounds(bx1, by1, bx2, by2, b);
-  if (!trig->BoxesIntersect(ax1, ay1, ax2, ay2, bx1, by1, bx2, by2)) return false;
+  if (!createTrig().BoxesIntersect(ax1, ay1, ax2, ay2, bx1, by1, bx2, by2)) return false;
   for (int32_t i = 0; i + 1 < count(a); ++i)
     for (int32_t j = 0; j + 1 < count(b); ++j) addCuts(a, i, b, j, ca, cb);
   return !ca.empty();
@@ -267,5 +267,5 @@ void TlineMan::getCut(const Txyvalues& xy, double u, double& x, double& y) const
     y = xy[i].y;
     return;
   }
-  trig->getCut(xy[i].x, xy[i].y, xy[i + 1].x, xy[i + 1].y, f, x, y);
+  createTrig().getCut(xy[i].x, xy[i].y, xy[i + 1].x, xy[i + 1].y, f, x, y);
 }

@@ -46,7 +46,7 @@ double TlineMan::DistanceToInfiniteLine(double x, double y, double z, double x1,
   xc = x1 + u * dx;
   yc = y1 + u * dy;
   zc = z1 + u * dz;
-  return trig->getdistance(x, y, z, xc, yc, zc);
+  return createTrig().getdistance(x, y, z, xc, yc, zc);
 }
 
 double TlineMan::DistanceTo(double x, double y, double x1, double y1, double x2, double y2, double& u, double& xc,
@@ -133,9 +133,9 @@ double TlineMan::DistanceTo(double x, double y, const TpolyXyValues& xy) const {
 }
 
 bool TlineMan::DistanceLessThan(double x, double y, const Txyvalues& xy, double d) const {
-  if (xy.size() == 1) return trig->getdistance(x, y, xy[0].x, xy[0].y) < d;
+  if (xy.size() == 1) return createTrig().getdistance(x, y, xy[0].x, xy[0].y) < d;
   for (size_t i = 0; i + 1 < xy.size(); ++i)
-    if (trig->DistanceLessThan(x, y, xy[i].x, xy[i].y, xy[i + 1].x, xy[i + 1].y, d)) return true;
+    if (createTrig().DistanceLessThan(x, y, xy[i].x, xy[i].y, xy[i + 1].x, xy[i + 1].y, d)) return true;
   return false;
 }
 
@@ -155,7 +155,7 @@ bool TlineMan::DistanceLessThan(const Txyvalues& a, const Txyvalues& b, double& 
     bounds(ax1, ay1, ax2, ay2, a);
     bounds(bx1, by1, bx2, by2, b);
     int32_t status = 0;
-    if (trig->BoxesIntersect(ax1, ay1, ax2, ay2, bx1, by1, bx2, by2))
+    if (createTrig().BoxesIntersect(ax1, ay1, ax2, ay2, bx1, by1, bx2, by2))
       for (int32_t i = 0; i + 1 < count(a) && !found; ++i)
         for (int32_t j = 0; j + 1 < count(b); ++j)
           if (linesCross(a[i].x, a[i].y, a[i + 1].x, a[i + 1].y, b[j].x, b[j].y, b[j + 1].x, b[j + 1].y, status) &&
@@ -260,7 +260,7 @@ bool TlineMan::PointOnLine(double x, double y, double x1, double y1, double x2, 
 }
 
 bool TlineMan::PointOnLine(double x, double y, double x1, double y1, double x2, double y2, double& u) {
-  return PointOnLine(x, y, x1, y1, x2, y2, trig->equality, u);
+  return PointOnLine(x, y, x1, y1, x2, y2, createTrig().equality, u);
 }
 
 bool TlineMan::PointOnInfiniteLine(double x, double y, double x1, double y1, double x2, double y2, double snap,
@@ -286,7 +286,7 @@ bool TlineMan::PointOnLine(double x, double y, double snap, const Txyvalues& xy,
   bool found = false;
   auto onVertex = [&](int32_t v) {
     if (!within(x, y, xy[v], s)) return false;
-    const double dv = trig->getdistance(x, y, xy[v].x, xy[v].y);
+    const double dv = createTrig().getdistance(x, y, xy[v].x, xy[v].y);
     if (!(dv <= s)) return false;
     s = dv;
     found = true;
@@ -339,7 +339,7 @@ bool TlineMan::PointOnLine(double x, double y, double snap, const Txyvalues& xy)
 }
 
 bool TlineMan::PointOnLine(double x, double y, const Txyvalues& xy, int32_t& vertex, double& u) {
-  return PointOnLine(x, y, trig->equality, xy, vertex, u, true);
+  return PointOnLine(x, y, createTrig().equality, xy, vertex, u, true);
 }
 
 bool TlineMan::PointOnLine(double x, double y, double snap, const TpolyXyValues& xy, int32_t& loop, int32_t& vertex,
@@ -361,7 +361,7 @@ bool TlineMan::PointOnLine(double x, double y, double snap, const Txyvalues& xy,
   const int32_t n = count(xy);
   for (int32_t i = 0; i < n; ++i) {
     if (snaptocorners && within(x, y, xy[i], snap)) {
-      const double dv = trig->getdistance(x, y, xy[i].x, xy[i].y);
+      const double dv = createTrig().getdistance(x, y, xy[i].x, xy[i].y);
       if (dv <= snap) {
         vud.push_back({static_cast<double>(i), 0, dv});
         continue;
@@ -387,9 +387,9 @@ bool TlineMan::PointOnLine(double x, double y, double snap, const Txyvalues& xy,
     fxc = xy[p].x;
     fyc = xy[p].y;
   } else {
-    trig->getCut(xy[p].x, xy[p].y, xy[p + 1].x, xy[p + 1].y, su, fxc, fyc);
+    createTrig().getCut(xy[p].x, xy[p].y, xy[p + 1].x, xy[p + 1].y, su, fxc, fyc);
   }
-  fvc = trig->getdistance(x, y, fxc, fyc);
+  fvc = createTrig().getdistance(x, y, fxc, fyc);
   return true;
 }
 
@@ -397,7 +397,7 @@ bool TlineMan::PointOnVertex(double x, double y, double& snap, const Txyvalues& 
   vertex = -1;
   for (int32_t i = 0; i < count(xy); ++i) {
     if (!within(x, y, xy[i], snap)) continue;
-    const double d = trig->getdistance(x, y, xy[i].x, xy[i].y);
+    const double d = createTrig().getdistance(x, y, xy[i].x, xy[i].y);
     if (d <= snap) {
       vertex = i;
       snap = d;

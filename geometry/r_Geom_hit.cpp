@@ -87,7 +87,7 @@ bool TlineMan::PointHit(const Txyvalues& xy, double x, double y, double snap) {
 bool TlineMan::nearOrInside(const TpolyXyValues& xy, int32_t obtype, double x, double y, double snap) {
   if (obtype == o_point) {
     double d = snap;
-    if (!trig->DistanceLessThan(xy[0][0].x, xy[0][0].y, x, y, d)) return false;
+    if (!createTrig().DistanceLessThan(xy[0][0].x, xy[0][0].y, x, y, d)) return false;
     pointObjectHit(*fhit, xy[0][0]);
     return true;
   }
@@ -111,7 +111,7 @@ bool TlineMan::nearOrInside(const TpolyXyValues& xy, int32_t obtype, double x, d
 bool TlineMan::PointHit(const TpolyXyValues& xy, int32_t obtype, double minx, double miny, double maxx, double maxy,
                         double x, double y, double snap) {
   beginHit(x, y);
-  if (!hasPoint(xy) || !trig->BoxesIntersect(x - snap, y - snap, x + snap, y + snap, minx - snap, miny - snap,
+  if (!hasPoint(xy) || !createTrig().BoxesIntersect(x - snap, y - snap, x + snap, y + snap, minx - snap, miny - snap,
                                              maxx + snap, maxy + snap))
     return false;
   return finishHit(nearOrInside(xy, obtype, x, y, snap), xy, obtype);
@@ -122,27 +122,27 @@ bool TlineMan::CircleHit(const TpolyXyValues& xy, int32_t obtype, double minx, d
   beginHit(x, y);
   if (!hasPoint(xy)) return false;
   if (minx != maxx &&
-      !trig->BoxesIntersect(x - radius, y - radius, x + radius, y + radius, minx, miny, maxx, maxy))
+      !createTrig().BoxesIntersect(x - radius, y - radius, x + radius, y + radius, minx, miny, maxx, maxy))
     return false;
   return finishHit(nearOrInside(xy, obtype, x, y, radius), xy, obtype);
 }
 
 bool TlineMan::BoxHit(const TpolyXyValues& xy, int32_t obtype, double minx, double miny, double maxx, double maxy,
                       double x1, double y1, double x2, double y2) {
-  trig->order(x1, x2);
-  trig->order(y1, y2);
+  createTrig().order(x1, x2);
+  createTrig().order(y1, y2);
   beginHit((x1 + x2) / 2, (y1 + y2) / 2);
   if (!hasPoint(xy)) return false;
-  if (minx != maxx && !trig->BoxesIntersect(x1, y1, x2, y2, minx, miny, maxx, maxy)) return false;
+  if (minx != maxx && !createTrig().BoxesIntersect(x1, y1, x2, y2, minx, miny, maxx, maxy)) return false;
   Tbox box;
   box.minx = x1;
   box.miny = y1;
   box.maxx = x2;
   box.maxy = y2;
   auto ringHit = [&](const Txyvalues& ring) {
-    return !ring.empty() && (trig->inBox(ring[0].x, ring[0].y, x1, y1, x2, y2) || box.lineintersects(ring));
+    return !ring.empty() && (createTrig().inBox(ring[0].x, ring[0].y, x1, y1, x2, y2) || box.lineintersects(ring));
   };
-  auto pointIn = [&](const xyrec& p) { return trig->inBox(p.x, p.y, x1, y1, x2, y2); };
+  auto pointIn = [&](const xyrec& p) { return createTrig().inBox(p.x, p.y, x1, y1, x2, y2); };
   const bool found = hitByType(*this, xy, obtype, pointIn, ringHit, x1, y1, lastx, lasty);
   return finishHit(found, xy, obtype);
 }
@@ -153,7 +153,7 @@ bool TlineMan::PolyHit(const TpolyXyValues& xy, int32_t obtype, double minx, dou
   bounds(px1, py1, px2, py2, poly);
   beginHit((px1 + px2) / 2, (py1 + py2) / 2);
   if (!hasPoint(xy) || !hasPoint(poly)) return false;
-  if (minx != maxx && !trig->BoxesIntersect(px1, py1, px2, py2, minx, miny, maxx, maxy)) return false;
+  if (minx != maxx && !createTrig().BoxesIntersect(px1, py1, px2, py2, minx, miny, maxx, maxy)) return false;
   // A ring meets the query polygon when its first point is inside it or it crosses any of its rings.
   auto ringHit = [&](const Txyvalues& ring) {
     if (ring.empty()) return false;
@@ -175,7 +175,7 @@ bool TlineMan::LineHit(const TpolyXyValues& xy, int32_t obtype, double minx, dou
   if (!hasPoint(xy) || linexy.empty()) return false;
   // The object's box widened by snap: a line within snap of a flat object's box still counts.
   const double margin = std::max(snap, 0.0);
-  if (minx != maxx && !trig->BoxesIntersect(lx1, ly1, lx2, ly2, minx - margin, miny - margin, maxx + margin,
+  if (minx != maxx && !createTrig().BoxesIntersect(lx1, ly1, lx2, ly2, minx - margin, miny - margin, maxx + margin,
                                              maxy + margin))
     return false;
   bool found = false;

@@ -14,7 +14,7 @@ bool near(double x, double y, const xyrec& p, double snap) {
 }  // namespace
 
 bool TlineMan::inLoop(double x, double y, const Txyvalues& xy) const {
-  const double eq = trig->equality;
+  const double eq = createTrig().equality;
   int32_t crossings = 0;
   for (size_t i = 0; i + 1 < xy.size(); ++i) {
     const xyrec &p = xy[i], &q = xy[i + 1];
@@ -53,13 +53,13 @@ bool TlineMan::inOrOnLoop(double x, double y, double snap, const Txyvalues& xy) 
   if (xy.empty()) return false;
   const int32_t n = count(xy);
   if (n == 1) {
-    if (!near(x, y, xy[0], snap) || trig->getdistance(x, y, xy[0].x, xy[0].y) > snap) return false;
+    if (!near(x, y, xy[0], snap) || createTrig().getdistance(x, y, xy[0].x, xy[0].y) > snap) return false;
     h.hittype = 32;
     h.x = xy[0].x;
     h.y = xy[0].y;
     return true;
   }
-  geom::Restore<double> tolerance(trig->equality, snap);
+  geom::Restore<double> tolerance(createTrig().equality, snap);
   const bool closed = xy[0] == xy[n - 1];
   double running = 0;
   int32_t crossings = 0;

@@ -19,11 +19,11 @@ void appendPoints(Txyvalues& a, const Txyvalues& b) {
 // Whether the boxes of a and b, each widened by the tolerance, meet.
 template <typename L>
 bool widenedBoxesMeet(const TlineMan& lm, const L& a, const L& b) {
-  const double eq = trig->equality;
+  const double eq = createTrig().equality;
   double ax1 = 0, ay1 = 0, ax2 = 0, ay2 = 0, bx1 = 0, by1 = 0, bx2 = 0, by2 = 0;
   lm.bounds(ax1, ay1, ax2, ay2, a);
   lm.bounds(bx1, by1, bx2, by2, b);
-  return trig->BoxesIntersect(ax1 - eq, ay1 - eq, ax2 + eq, ay2 + eq, bx1 - eq, by1 - eq, bx2 + eq, by2 + eq);
+  return createTrig().BoxesIntersect(ax1 - eq, ay1 - eq, ax2 + eq, ay2 + eq, bx1 - eq, by1 - eq, bx2 + eq, by2 + eq);
 }
 
 Txyvalues reversed(Txyvalues l) {
@@ -37,7 +37,7 @@ bool TlineMan::equal(const xyrec& a, const xyrec& b, double snap) const {
   return std::abs(a.x - b.x) <= snap && std::abs(a.y - b.y) <= snap;
 }
 
-bool TlineMan::equal(const xyrec& a, const xyrec& b) const { return equal(a, b, trig->equality); }
+bool TlineMan::equal(const xyrec& a, const xyrec& b) const { return equal(a, b, createTrig().equality); }
 
 bool TlineMan::closed(const Txyvalues& xy, double snap) const {
   return xy.size() >= 4 && equal(xy.front(), xy.back(), snap);
@@ -45,7 +45,7 @@ bool TlineMan::closed(const Txyvalues& xy, double snap) const {
 
 bool TlineMan::closed(const Txyvalues& xy) const { return xy.size() >= 2 && equal(xy.front(), xy.back()); }
 
-void TlineMan::StitchLines(TpolyXyValues& lines) { StitchLines(lines, trig->equality); }
+void TlineMan::StitchLines(TpolyXyValues& lines) { StitchLines(lines, createTrig().equality); }
 
 void TlineMan::StitchLines(TpolyXyValues& lines, double snap) {
   if (lines.size() < 2) return;
@@ -53,7 +53,7 @@ void TlineMan::StitchLines(TpolyXyValues& lines, double snap) {
     return std::abs(a.x - b.x) < snap && std::abs(a.y - b.y) < snap;
   };
   auto closeIt = [&](Txyvalues& l) {
-    if (trig->getdistance(l.front().x, l.front().y, l.back().x, l.back().y) <= trig->equality) {
+    if (createTrig().getdistance(l.front().x, l.front().y, l.back().x, l.back().y) <= createTrig().equality) {
       l.back() = l.front();
     } else {
       l.push_back(l.front());
@@ -109,7 +109,7 @@ int32_t TlineMan::Overlap(const Txyvalues& a, const Txyvalues& b) {
     double ax1 = 0, ay1 = 0, ax2 = 0, ay2 = 0, bx1 = 0, by1 = 0, bx2 = 0, by2 = 0;
     bounds(ax1, ay1, ax2, ay2, a);
     bounds(bx1, by1, bx2, by2, b);
-    if (!trig->BoxesIntersect(ax1, ay1, ax2, ay2, bx1, by1, bx2, by2)) return overlap_none;
+    if (!createTrig().BoxesIntersect(ax1, ay1, ax2, ay2, bx1, by1, bx2, by2)) return overlap_none;
   }
   if (a.size() == 1) return inLoop(a[0].x, a[0].y, b) ? overlap_ainb : overlap_none;
   const bool aClosed = a.front() == a.back();
@@ -208,14 +208,14 @@ bool TlineMan::Adjacent(const Txyvalues& a, const Txyvalues& b, TiList& linksA, 
   linksA.clear();
   linksB.clear();
   if (a.size() < 2 || b.size() < 2) return false;
-  const double eq = trig->equality;
+  const double eq = createTrig().equality;
   if (checkBounds && !widenedBoxesMeet(*this, a, b)) return false;
   double bx1 = 0, by1 = 0, bx2 = 0, by2 = 0;
   bounds(bx1, by1, bx2, by2, b);
   const int32_t nb = count(b);
   TiList match(a.size(), -1);
   for (size_t i = 0; i < a.size(); ++i) {
-    if (checkBounds && !trig->inBox(a[i].x, a[i].y, bx1, by1, bx2, by2)) continue;
+    if (checkBounds && !createTrig().inBox(a[i].x, a[i].y, bx1, by1, bx2, by2)) continue;
     for (int32_t k = 0; k < nb; ++k)
       if (equal(a[i], b[k], eq)) {
         match[i] = k;

@@ -273,7 +273,7 @@ double TlineMan::Centroid(const TpolyXyValues& xy, double& x, double& y) {
 }
 
 double TlineMan::psuedoWidth(double x1, double y1, double x2, double y2, const Txyvalues& loop) {
-  const double diagonal = trig->getdistance(x1, y1, x2, y2);
+  const double diagonal = createTrig().getdistance(x1, y1, x2, y2);
   const double a = area(loop);
   return diagonal > 0 ? a / diagonal : 0;
 }
