@@ -584,3 +584,133 @@ class TLiteColumn {
   bool readValid();
   double aggregate(const char* func);
 };
+
+class Tnotes;
+
+// A cursor over one table: its columns as column value objects, reads with standing and given
+// conditions and an order, values by row number through a list of row ids, and writes of whole
+// rows from the values set on the columns. Conditions and orders are the caller's SQL text; every
+// value the cursor writes is bound, every name quoted.
+class TliteRead : public TliteCursorRef {
+ public:
+  TliteRead(TliteDB* db, const std::string& tablename);
+  ~TliteRead();
+  TliteRead(const TliteRead&) = delete;
+  TliteRead& operator=(const TliteRead&) = delete;
+
+  // ---- columns
+  void refresh(const std::string& tablename);
+  void refresh() { refresh(std::string(fname)); }
+  [[nodiscard]] const std::string& name() const { return fname; }
+  [[nodiscard]] int columnCount() const { return int(fcols.size()); }
+  [[nodiscard]] bool withrowid() const { return fwithrowid; }
+  void setWithRowID(bool value);
+  // The column at a table position, with its read position set; a column of no name or index
+  // answers with a dummy that reads nothing.
+  TLiteColumn& getItem(int index);
+  TLiteColumn& getrawItem(int index);
+  TLiteColumn& getnamed(const std::string& name);
+  [[nodiscard]] int indexOf(const std::string& name) const;
+  int FindOrAddCol(const std::string& name, int ftType, const std::string& Default = "");
+  bool DeleteColumn(const std::string& name);
+  [[nodiscard]] std::string getwherestr() const;
+  void setwherestr(const std::string& value);
+
+  // ---- reading
+  bool StartPartialRead(const std::string& columns, const std::string& wherestr, const std::string& orderby = "");
+  bool StartRead(const std::string& wherestr, const std::string& orderby);
+  bool StartRead(const std::string& wherestr);
+  bool StartRead() { return StartRead("", ""); }
+  bool nextRow();
+  void finishRead();
+  void clearvalues();
+  void getvalues(bool withblobs);
+
+  void refreshIDs(const std::string& wherestr = "", const std::string& orderstr = "");
+  [[nodiscard]] const std::vector<int64_t>& ids() const { return idList; }
+  bool gotorow(int row);
+  bool gotoLastRow();
+  bool gotoLastRow(const std::string& wherestr);
+  int64_t getLastRowID();
+  // The blob's bytes of a row, valid until finishRead; null and size 0 when there are none.
+  const void* gotocolrow(int col, int row, int* size = nullptr);
+  bool getRow(const std::string& wherestr, bool withBlobs);
+  bool getRow(int row, bool withBlobs);
+  bool getRow(const std::string& idcol, const std::string& value);
+  // A literal value must not be taken for the `withBlobs` flag.
+  bool getRow(const std::string& idcol, const char* value) { return getRow(idcol, std::string(value)); }
+  int getRows(const std::string& idcol, const TStringList& values);
+  std::string getstr(int col, int row);
+  bool getNull(int col, int row);
+  bool setNull(int col, int row, bool value);
+  const Tbytes* getmem(int col, int row);
+  bool exists(const std::string& wherestr);
+  int GetRowCount(const std::string& wherestr = "");
+  int count(const std::string& wherestr = "");
+  std::string getColumnValue(const std::string& colName, const std::string& wherestr);
+  bool setColumnValue(const std::string& colName, const std::string& wherestr, const std::string& value);
+  int getRowID(const std::string& wherestr);
+  const Tbytes* getColumnMem(const std::string& colName, const std::string& wherestr);
+  void getColumnValues(const std::string& column, const std::string& wherestr, TStringList& list);
+  std::string getColumnValues(int col, const std::string& wherestr = "");
+  sqlite3_blob* BlobPtr(const std::string& colname, int64_t rowid);
+  int BlobSize(sqlite3_blob* blobPtr);
+  void CloseBlobPtr(sqlite3_blob*& blobPtr);
+
+  // ---- writing
+  bool update(const std::string& wherestr, bool clear = true);
+  bool updateOrAdd(const std::string& wherestr);
+  bool insertNew(bool clear = true);
+  bool addNewRow();
+  bool Delete(const std::string& where);
+  bool Delete(int row);
+  bool Delete(const std::vector<int>& rows);
+  bool deleteAll() { return Delete(std::string()); }
+  bool setstr(int col, int row, const std::string& value);
+  bool setmem(int col, int row, const Tbytes* value);
+  bool setcolumnValues(int col, const std::string& value);
+  bool SetItem(const std::string& colname, int ftType, int row, const std::string& value);
+  bool SetItem(const std::string& colname, int ftType, int row, int32_t value);
+  bool SetItem(const std::string& colname, int ftType, int row, double value);
+  bool SetItem(const std::string& colname, int ftType, int row, const Tbytes* value);
+  // Copies and moves of rows, all or nothing.
+  bool copyRows(const std::string& wherestr, const std::string& changestr);
+  bool swapRows(int64_t rowidA, int64_t rowidB);
+  bool insertNewRow(int64_t rowIdAtInsertionPoint, bool asCopy);
+  bool importtable(const std::string& database, const std::string& tablename, const std::string& wherestr,
+                   const std::string& changestr);
+  bool importtable(const std::string& tablename, const std::string& wherestr, const std::string& changestr);
+  // RFC 4180 text of the non-blob columns (those of columnsWanted when given) through a
+  // temporary file and rename.
+  bool SaveAsCSV(const std::string& filename, const std::string& wherestr,
+                 const TStringList* columnsWanted = nullptr);
+
+  [[nodiscard]] int row() const { return frow; }
+  [[nodiscard]] int rows() const { return frowcount; }
+  [[nodiscard]] int64_t rowid() const { return frowid; }
+  bool debug = false;
+  bool tableexists = false;
+  bool validRead = false;
+  int tag = 0;
+  std::function<void(TliteRead*)> onNextRow;
+
+ private:
+  bool doUpdate(const std::string& wherestr, bool clear);
+  bool rowIdOf(int row, int64_t& id);
+  [[nodiscard]] std::string condition(const std::string& wherestr) const;
+  [[nodiscard]] std::string copiedColumns() const;
+  [[nodiscard]] std::string table() const;  // the name as SQL
+  bool checkedRun(TliteChange& change, const std::string& sql, const TsqlParams& params = {});
+
+  std::vector<std::unique_ptr<TLiteColumn>> fcols;
+  std::vector<TLiteColumn*> fstartcols;
+  std::unique_ptr<TLiteColumn> dummycol;
+  Tbytes fmem;
+  std::vector<std::string> whereList;
+  std::vector<int64_t> idList;
+  int frow = -1;
+  int frowcount = 0;
+  int64_t frowid = 0;
+  bool fwithrowid = false;
+  bool fpartial = false;
+};
