@@ -14,6 +14,7 @@
 #include "core/r_base.h"
 #include "core/r_bitmapRaw.h"
 #include "platform/imagecodec.h"
+#include "storage/r_dbase.h"
 #include "storage/r_sqlite.h"
 #include "tests/fuzz/fuzz_env.h"
 
@@ -112,5 +113,22 @@ int main(int argc, char** argv) {
   blob += "\x89PNG";
   putText("blobs", "named", blob);
   std::filesystem::copy_file(place("png", "small.png"), place("blobs", "small.png"));
+  {
+    TdbfMake m;
+    m.add("name", 'C', 12, 0);
+    m.add("count", 'N', 8, 2);
+    m.add("ok", 'L', 1, 0);
+    m.add("day", 'D', 8, 0);
+    m.save(place("dbase", "small.dbf"));
+    Tdbf t;
+    t.setfname(place("dbase", "small.dbf"));
+    for (int r = 0; r < 3; ++r) {
+      t.addrow();
+      t.setStringValue(0, r, "Zürich");
+      t.setDoubleValue(1, r, r * 1.5);
+      t.setBooleanValue(2, r, r % 2);
+      t.setDateValue(3, r, 2024, 2, 29);
+    }
+  }
   return 0;
 }
