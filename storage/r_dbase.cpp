@@ -20,6 +20,7 @@
 #include "platform/files.h"
 #include "platform/numbers.h"
 #include "platform/text.h"
+#include "storage/storage_text.h"
 
 namespace {
 constexpr int kDescriptor = 32;
@@ -77,13 +78,9 @@ platform::TDateTime today() {
 }
 
 std::string csvCell(const std::string& v) {
-  if (v.find_first_of(",\"\r\n") == std::string::npos) return v;
-  std::string q = "\"";
-  for (char c : v) {
-    if (c == '"') q.push_back('"');
-    q.push_back(c);
-  }
-  return q + "\"";
+  std::string out;
+  storage_text::appendCsvField(out, v);
+  return out;
 }
 
 bool readLines(const std::string& file, std::vector<std::string>& lines) {

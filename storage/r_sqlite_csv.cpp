@@ -6,23 +6,8 @@
 #include <unordered_set>
 
 #include "platform/files.h"
+#include "storage/storage_text.h"
 
-namespace {
-bool needsQuotes(const std::string& s) { return s.find_first_of(",\"\r\n") != std::string::npos; }
-
-void appendField(std::string& out, const std::string& s, bool quoted) {
-  if (!quoted && !needsQuotes(s)) {
-    out += s;
-    return;
-  }
-  out += '"';
-  for (char c : s) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-}
-}  // namespace
 
 // Nothing is written unless every row was read; the file is replaced whole.
 bool TliteDB::SaveAsCSV(const std::string& filename, const std::string& table, const TwhereClause& where,
@@ -38,7 +23,7 @@ bool TliteDB::SaveAsCSV(const std::string& filename, const std::string& table, c
     const int generic = genericDataType(ColumnType(s, i));
     if (generic == ftBlob) continue;
     out += columns.empty() ? "" : ",";
-    appendField(out, ColumnName(s, i), true);
+    storage_text::appendCsvField(out, ColumnName(s, i), true);
     columns.push_back(i);
     text.push_back(generic == ftString);
   }
@@ -49,7 +34,7 @@ bool TliteDB::SaveAsCSV(const std::string& filename, const std::string& table, c
     if (!wanted.empty() && wanted.count(q->Sqlite3_ColumnInt64(s, 0)) == 0) continue;
     for (size_t c = 0; c < columns.size(); ++c) {
       if (c > 0) out += ',';
-      appendField(out, getstr(s, columns[c]), text[c]);
+      storage_text::appendCsvField(out, getstr(s, columns[c]), text[c]);
     }
     out += "\r\n";
   }

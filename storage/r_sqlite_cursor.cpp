@@ -61,13 +61,9 @@ std::vector<std::string> splitList(const std::string& s) {
 }
 
 std::string csvCell(const std::string& v) {
-  if (v.find_first_of(",\"\r\n") == std::string::npos) return v;
-  std::string q = "\"";
-  for (char c : v) {
-    if (c == '"') q.push_back('"');
-    q.push_back(c);
-  }
-  return q + "\"";
+  std::string out;
+  storage_text::appendCsvField(out, v);
+  return out;
 }
 
 // "LIKE ''" reads as "= ''", ignoring case, as the cursor's callers write empty tests.
@@ -792,17 +788,8 @@ bool TliteRead::SaveAsCSV(const std::string& filename, const std::string& wheres
       TLiteColumn& c = getItem(cols[k]);
       std::string v = c.gets();
       bool text = genericDataType(c.ftType) == ftString;
-      if (text) {
-        std::string quoted = "\"";
-        for (char ch : v) {
-          if (ch == '"') quoted.push_back('"');
-          quoted.push_back(ch);
-        }
-        v = quoted + "\"";
-      } else {
-        v = csvCell(v);
-      }
-      out += (k ? "," : "") + v;
+      if (k) out += ",";
+      storage_text::appendCsvField(out, v, text);
     }
     out += "\r\n";
   }

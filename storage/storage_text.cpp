@@ -35,4 +35,17 @@ std::string sqlDateStamp() {
 std::string sqlTimeStamp() {
   return createDateman().SQLtimestamp();
 }
+void appendCsvField(std::string& out, const std::string& s, bool quoted) {
+  if (!quoted && s.find_first_of(",\"\r\n") == std::string::npos) {
+    out += s;
+    return;
+  }
+  out += '"';
+  for (char c : s) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
 }  // namespace storage_text

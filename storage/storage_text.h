@@ -16,4 +16,7 @@ bool strAsBool(const std::string& s);
 // Today's local date "yyyy-mm-dd" and the local time stamp "yyyy-mm-dd hh:nn:ss".
 std::string sqlDateStamp();
 std::string sqlTimeStamp();
+// One CSV field after RFC 4180: quoted (inner quotes doubled) when asked or when it holds a
+// comma, a quote or a line break.
+void appendCsvField(std::string& out, const std::string& s, bool quoted = false);
 }  // namespace storage_text

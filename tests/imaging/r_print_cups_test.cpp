@@ -67,17 +67,7 @@ constexpr char kPpd[] = R"PPD(*PPD-Adobe: "4.3"
 *CloseUI: *Resolution
 )PPD";
 
-std::string run(const std::string& cmd, int* status = nullptr) {
-  std::string out;
-  FILE* p = popen((cmd + " 2>&1").c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  int rc = pclose(p);
-  if (status) *status = rc;
-  return out;
-}
+std::string run(const std::string& cmd, int* status = nullptr) { return testenv::runCommand(cmd, status); }
 
 // One cupsd for the suite; tests skip with the reason when it cannot start.
 class PrintServer : public testenv::HeadlessOsTest {

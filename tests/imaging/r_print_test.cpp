@@ -17,16 +17,7 @@
 
 namespace {
 
-std::string run(const std::string& cmd) {
-  std::string out;
-  FILE* p = popen((cmd + " 2>/dev/null").c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
+std::string run(const std::string& cmd, int* status = nullptr) { return testenv::runCommand(cmd, status); }
 
 class PrintTest : public testenv::HeadlessOsTest {
  protected:

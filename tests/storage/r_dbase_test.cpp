@@ -16,17 +16,7 @@
 
 namespace {
 
-std::string run(const std::string& cmd, int* status = nullptr) {
-  std::string out;
-  FILE* p = popen((cmd + " 2>&1").c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  int rc = pclose(p);
-  if (status) *status = rc;
-  return out;
-}
+std::string run(const std::string& cmd, int* status = nullptr) { return testenv::runCommand(cmd, status); }
 bool have(const std::string& probe) { return std::system((probe + " >/dev/null 2>&1").c_str()) == 0; }
 
 struct DbfTest : ::testing::Test {

@@ -1,6 +1,8 @@
 // The pinned test world: see testenv.h.
 #include "tests/support/testenv.h"
 
+#include <cstdio>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -67,4 +69,16 @@ std::string readFile(const std::string& path) {
   s << f.rdbuf();
   return s.str();
 }
+std::string runCommand(const std::string& cmd, int* status) {
+  std::string out;
+  FILE* p = popen((cmd + " 2>&1").c_str(), "r");
+  if (!p) return out;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  int rc = pclose(p);
+  if (status) *status = rc;
+  return out;
+}
+
 }  // namespace testenv

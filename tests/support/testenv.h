@@ -16,4 +16,6 @@ std::string sourceDir();
 // Writes bytes to a file below tempDir() (folders made as needed) and returns its full path.
 std::string writeFile(const std::string& relativeName, const std::string& bytes);
 std::string readFile(const std::string& path);
+// Runs a shell command of an outside tool; its standard output and error, the status in *status.
+std::string runCommand(const std::string& cmd, int* status = nullptr);
 }  // namespace testenv
