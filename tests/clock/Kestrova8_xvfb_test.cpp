@@ -238,7 +238,7 @@ TEST(ClockOnXvfb, AReadOnlyConfigurationFolderIsSaidAndLeftAsItWas) {
   kill(pid, SIGTERM);
   int status = 0;
   double cpu = 0;
-  EXPECT_TRUE(clocktest::waitEnd(pid, 5000, status, cpu));
+  EXPECT_TRUE(clocktest::waitEnd(pid, 20000, status, cpu));
   pid = 0;
   fs::permissions(cfg, fs::perms::owner_all);
   EXPECT_EQ(testenv::readFile(cfg + "locations.ini"), text);
