@@ -28,7 +28,8 @@ constexpr int32_t clip_surround = 4;
 constexpr int32_t clip_invalid = 5;
 
 // A smooth curve through every vertex of a polyline: one cubic Bezier piece per segment, its
-// parameter running 0..1 in proportion to the pieces' lengths.
+// parameter running 0..1 in proportion to the pieces' lengths. A curve of fewer than two vertices
+// or of no length answers its first vertex ((0, 0) when it has none) and the direction 0.
 class Tsinuous {
  public:
   void setXY(const Txyvalues& value);
@@ -36,13 +37,15 @@ class Tsinuous {
   [[nodiscard]] const Txyvalues& xy() const { return fxy; }
   [[nodiscard]] double totalLength() const { return total; }
 
-  // Point at curve fraction u (clamped to 0..1); sets localU and controlIndex.
+  // Point at curve fraction u (clamped to 0..1, NaN as 0); sets localU and controlIndex.
   void getXY(double& x, double& y, double u);
-  // Point at parameter localU of piece controlIndex.
+  // Point at parameter localU of piece controlIndex; a piece that does not exist gives the
+  // first vertex.
   void getXY(double& x, double& y, double localU, int32_t controlIndex) const;
   // Direction at u, radians from +x turning towards -y.
   [[nodiscard]] double getDirection(double u);
-  // Samples the whole curve at no more than maxstep apart.
+  // Samples the whole curve at no more than maxstep apart; a step that is not positive, or
+  // would take over a million points, gives the two ends.
   void GetXY(Txyvalues& curve, double maxstep);
   static void GetBezier(double& x, double& y, double control, double x0, double y0, double x1, double y1, double x2,
                         double y2, double x3, double y3);
@@ -58,6 +61,10 @@ class Tsinuous {
   double localU = 0;
   int32_t controlIndex = 0;
   Tdlist control;  // fraction of total at each vertex
+
+ private:
+  [[nodiscard]] bool hasPieces() const;
+  void firstVertex(double& x, double& y) const;
 };
 
 class TlineMan : public TqyObject {
