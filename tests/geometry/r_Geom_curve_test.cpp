@@ -62,6 +62,8 @@ TEST(Tsinuous, CurvesWithoutLengthAnswerTheirFirstVertex) {
       {"one vertex", {{2, 3}}, {2, 3}},
       {"all one point", {{1, 1}, {1, 1}, {1, 1}}, {1, 1}},
       {"two equal vertices", {{4, 5}, {4, 5}}, {4, 5}},
+      {"a vertex not a number", {{1, 2}, {nan, 1}, {2, 2}}, {1, 2}},
+      {"an infinite vertex", {{1, 2}, {INFINITY, 1}, {2, 2}}, {1, 2}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
