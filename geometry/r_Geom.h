@@ -28,7 +28,8 @@ constexpr int32_t clip_surround = 4;
 constexpr int32_t clip_invalid = 5;
 
 // A smooth curve through every vertex of a polyline: one cubic Bezier piece per segment, its
-// parameter running 0..1 in proportion to the pieces' lengths.
+// parameter running 0..1 in proportion to the pieces' lengths. A curve of fewer than two vertices
+// or of no length answers its first vertex ((0, 0) when it has none) and the direction 0.
 class Tsinuous {
  public:
   void setXY(const Txyvalues& value);
@@ -36,13 +37,15 @@ class Tsinuous {
   [[nodiscard]] const Txyvalues& xy() const { return fxy; }
   [[nodiscard]] double totalLength() const { return total; }
 
-  // Point at curve fraction u (clamped to 0..1); sets localU and controlIndex.
+  // Point at curve fraction u (clamped to 0..1, NaN as 0); sets localU and controlIndex.
   void getXY(double& x, double& y, double u);
-  // Point at parameter localU of piece controlIndex.
+  // Point at parameter localU of piece controlIndex; a piece that does not exist gives the
+  // first vertex.
   void getXY(double& x, double& y, double localU, int32_t controlIndex) const;
   // Direction at u, radians from +x turning towards -y.
   [[nodiscard]] double getDirection(double u);
-  // Samples the whole curve at no more than maxstep apart.
+  // Samples the whole curve at no more than maxstep apart; a step that is not positive, or
+  // would take over a million points, gives the two ends.
   void GetXY(Txyvalues& curve, double maxstep);
   static void GetBezier(double& x, double& y, double control, double x0, double y0, double x1, double y1, double x2,
                         double y2, double x3, double y3);
@@ -58,7 +61,16 @@ class Tsinuous {
   double localU = 0;
   int32_t controlIndex = 0;
   Tdlist control;  // fraction of total at each vertex
+
+ private:
+  [[nodiscard]] bool hasPieces() const;
+  void firstVertex(double& x, double& y) const;
 };
+
+namespace platform {
+class TCanvas;
+}
+class Tview;
 
 class TlineMan : public TqyObject {
  public:
@@ -216,6 +228,36 @@ class TlineMan : public TqyObject {
   // Type 101 is not a polygon here, unlike the other hit tests.
   bool LineHit(const TpolyXyValues& xy, int32_t obtype, double minx, double miny, double maxx, double maxy,
                const Txyvalues& linexy, double snap);
+
+  // --- Shape regularisation and text along a path. Azimuths atan2(dx, dy), radians. ---
+  // A ring of 3 to 9 points with one turn above 178 degrees or two above 175.
+  [[nodiscard]] bool isSliver(const Txyvalues& xy) const;
+  // The length-weighted mean side azimuth, each folded by quarter turns to within pi/4 of the
+  // first side's; 0 for fewer than two points.
+  [[nodiscard]] double findPolyAxis(const Txyvalues& xy) const;
+  // That axis, or the one across it when the outline reaches further across.
+  [[nodiscard]] double findLongPolyAxis(const Txyvalues& xy) const;
+  // Squares every closed ring of at least 4 finite points in place about the rings' common axis:
+  // corners at right angles, runs of one direction merged, nearly straight vertices removed.
+  void MakeSquare(TpolyXyValues& xy);
+  // Removes, pass after pass, vertices turning by less than minangle degrees; the ends stay.
+  void straighten(Txyvalues& xy, double minangle) const;
+  // The outline of value (UTF-8) as the canvas's path, capitals TextHeight pixels tall: at a[0]
+  // turned by rotation (radians, clockwise; the direction a[0] -> a[1] when there are two), or
+  // for hJustify 1000 and up letter by letter along the smooth curve through original (world,
+  // mapped by view). Justification codes: hJustify 0 centre, 1 start, 2 end, 1000 + 100 x k
+  // curve with k halves of the free length before; vJustify 0 capitals centred, 100 + p
+  // baseline raised p percent, 500 + p capital tops lowered p percent. maxgap is the largest
+  // letter gap in percent of the text height. False, with an empty path, when there is nothing
+  // to draw.
+  bool GetTextPath(platform::TCanvas& canvas, const std::string& fontname, const Tpoints& a, int32_t TextHeight,
+                   int32_t hJustify, int32_t vJustify, double rotation, const std::string& value, const Tview& view,
+                   double maxgap, const Txyvalues& original);
+  // The world box of that outline for capitals TextHeight world units tall, anchored at xy[0] or
+  // along xy; false, with the box shrunk to xy[0] ((0, 0) without it), when there is no outline.
+  bool GetTextBounds(const std::string& fontname, double TextHeight, int32_t hJustify, int32_t vJustify,
+                     double rotation, const std::string& value, double maxgap, const Txyvalues& xy, double& x1,
+                     double& y1, double& x2, double& y2);
 
   // --- Point equality, closed lines and stitching lines end to end. ---
   [[nodiscard]] bool equal(const xyrec& a, const xyrec& b, double snap) const;

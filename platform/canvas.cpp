@@ -165,6 +165,17 @@ bool TCanvas::StrokeAndFillPath() {
   return fdc->strokeAndFillPath();
 }
 
+bool TCanvas::FlattenPath() { return fdc && fdc->flattenPath(); }
+
+bool TCanvas::GetPath(std::vector<TPoint>& points, std::vector<uint8_t>& kinds) const {
+  if (!fdc) {
+    points.clear();
+    kinds.clear();
+    return false;
+  }
+  return fdc->getPath(points, kinds);
+}
+
 TSize TCanvas::TextExtent(std::string_view s) {
   if (!fdc) return {};
   applyFont();

@@ -5,7 +5,7 @@
 // Implemented: [x] TPen, TBrush, TCanvas (lines, shapes, fills, pixels, Draw, StretchDraw,
 //              CopyRect) [x] TBitmap (size, pixel format with conversion, scan lines, canvas)
 //              [x] TFont (name, size, height, style, colour, handle) [x] TextOut, TextExtent
-//              [ ] TextRect
+//              [ ] TextRect [x] paths flattened and read back
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/gdi.h"
 #include "platform/surface.h"
@@ -127,6 +128,11 @@ class TCanvas {
   bool StrokePath();
   bool FillPath();
   bool StrokeAndFillPath();
+  // The path as straight segments, and read back without using it up: points in logical
+  // coordinates, each with its PT_MOVETO or PT_LINETO kind (PT_CLOSEFIGURE added on the point
+  // that closes a figure). False when there is no finished path.
+  bool FlattenPath();
+  bool GetPath(std::vector<TPoint>& points, std::vector<uint8_t>& kinds) const;
 
   void MoveTo(int x, int y);
   void LineTo(int x, int y);

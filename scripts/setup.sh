@@ -37,6 +37,8 @@ TEST_PACKAGES=(
   xclip desktop-file-utils shared-mime-info
   # a private print server with a PDF queue for the printing tests
   cups cups-client printer-driver-cups-pdf
+  # font metrics read independently for the text outline checks
+  python3-fonttools
 )
 [ "$with_tests" = yes ] && PACKAGES+=("${TEST_PACKAGES[@]}")
 
