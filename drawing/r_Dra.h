@@ -391,6 +391,8 @@ class TgobArray : public TqyObject {
   [[nodiscard]] bool validIndex(int32_t index) const { return index >= 0 && index < count(); }
   bool areaHit(const bSet& obTypes, const std::function<bool(Tgob&)>& meets,
                const std::function<bool(Tgob&, int32_t kind)>& ask, bool refreshBounds);
+  // The selective export to a drawing file: geometry, caption and style with the listed columns.
+  bool saveSelectionAsDrawing(const std::string& filename, const TiList& dataCols);
   void copyObjects(TgobArray& source, const std::function<bool(int32_t, Tgob&)>& take, bool recomputeBounds);
 
   ThitList fhits;
