@@ -263,6 +263,7 @@ class TgobArray : public TqyObject {
   int32_t addPoint(double x, double y);
   int32_t add(int32_t obType, const TpolyXyValues& xy);
   int32_t add(int32_t index, int32_t obType, const TpolyXyValues& xy);
+  int32_t add(int32_t index, int32_t obType, TpolyXyValues&& xy);  // takes the parts over
   // Hands an object in; the drawing never frees it.
   int32_t add(Tgob* g);
   int32_t add(Tgob* g, int32_t index);

@@ -139,8 +139,7 @@ int32_t TgobArray::add(int32_t index) {
 }
 
 int32_t TgobArray::add(int32_t obType, const Txyvalues& xy) {
-  TpolyXyValues parts{xy};
-  return add(-1, obType, parts);
+  return add(-1, obType, TpolyXyValues{xy});
 }
 
 int32_t TgobArray::addPoint(double x, double y) {
@@ -158,10 +157,14 @@ int32_t TgobArray::addPoint(double x, double y) {
 int32_t TgobArray::add(int32_t obType, const TpolyXyValues& xy) { return add(-1, obType, xy); }
 
 int32_t TgobArray::add(int32_t index, int32_t obType, const TpolyXyValues& xy) {
+  return add(index, obType, TpolyXyValues(xy));
+}
+
+int32_t TgobArray::add(int32_t index, int32_t obType, TpolyXyValues&& xy) {
   int32_t i = create(index);
   Tgob& g = *slot(i);
   g.setType(obType);
-  g.xy = xy;
+  g.xy = std::move(xy);
   createLineman().bounds(g.x1, g.y1, g.x2, g.y2, g.xy);
   if (onAdd) onAdd(&g);
   setChanged(true);

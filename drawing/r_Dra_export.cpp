@@ -44,24 +44,25 @@ int32_t gobColIndex(TgobArray& g, const std::string& name) {
 // ================================================================ attribute export
 
 namespace {
-// One CSV line: fields joined by commas (RFC 4180 quoting through the storage layer).
+// CSV lines appended to one text: fields joined by commas (RFC 4180 quoting through the storage
+// layer), each line ended by CR LF.
 class CsvLine {
  public:
+  // With `continues` the line already holds fields: the next one is joined by a comma.
+  explicit CsvLine(std::string& out, bool continues = false) : out_(out), any_(continues) {}
   void cell(const std::string& s, bool quoted = false) {
-    if (any_) text_ += ',';
+    if (any_) out_ += ',';
     any_ = true;
-    storage_text::appendCsvField(text_, s, quoted);
+    storage_text::appendCsvField(out_, s, quoted);
   }
-  std::string take() {
-    std::string t = std::move(text_) + "\r\n";
-    text_.clear();
+  void end() {
+    out_ += "\r\n";
     any_ = false;
-    return t;
   }
 
  private:
-  std::string text_;
-  bool any_ = false;
+  std::string& out_;
+  bool any_;
 };
 
 std::string measure(double v) { return os->DoubleToStrUK(v, 2); }
@@ -222,13 +223,13 @@ bool TgobArray::SaveAttributes(const std::string& filename, bool withid, bool in
     });
   }
   seterr("c");
-  CsvLine line;
-  const std::string lead = includeIntrinsicAttributes ? "object type,caption,id,metres2,hectares,length,style number"
-                           : withid                   ? "id"
-                                                      : "";
+  std::string out = includeIntrinsicAttributes ? "object type,caption,id,metres2,hectares,length,style number"
+                    : withid                   ? "id"
+                                               : "";
+  out.reserve(chosen.size() * 64 * (cols.size() + 2));
+  CsvLine line(out, !out.empty());  // the leading names stand unquoted
   for (int32_t c : cols) line.cell(columns().getName(c), true);
-  std::string names = line.take();
-  std::string out = lead + (lead.empty() || cols.empty() ? "" : ",") + names;
+  line.end();
   for (Tgob* g : chosen) {
     if (includeIntrinsicAttributes) {
       const int32_t t = g->obType();
@@ -253,7 +254,7 @@ bool TgobArray::SaveAttributes(const std::string& filename, bool withid, bool in
       else if (type == ftFloat) line.cell(dra::fileNumber(v));
       else line.cell(v);
     }
-    out += line.take();
+    line.end();
   }
   return writeText(*this, filename, out);
 }
@@ -352,9 +353,10 @@ bool TgobArray::SaveAttributes(const std::string& filename, const TiList& colLis
   if (type == file_csv) {
     seterr("d");
     log(filename + " " + std::to_string(count()));
-    CsvLine line;
+    std::string out;
+    CsvLine line(out);
     for (const Entry& e : kept) line.cell(e.col < 0 ? colTypeStr(e.col) : columns().getName(e.col), true);
-    std::string out = line.take();
+    line.end();
     for (int32_t j = 0; j < count(); ++j) {
       Tgob* g = getItem(j);
       if (!g) continue;
@@ -367,7 +369,7 @@ bool TgobArray::SaveAttributes(const std::string& filename, const TiList& colLis
         else
           line.cell(gobValue(*g, e.col));
       }
-      out += line.take();
+      line.end();
     }
     bool ok = writeText(*this, filename, out);
     log("end saveAttributes");
