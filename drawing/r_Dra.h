@@ -22,6 +22,7 @@ class Tcolumn;
 class Tcolumns;
 class Tview;
 class TrawBitmap24;
+class Treadstream;
 class TgobArray;
 class TsymbolElements;
 
@@ -548,6 +549,7 @@ bool SaveDraFile(TgobArray& g, const std::string& filename);
 // the top bit of byte 5. False for a value it cannot hold (not finite, or 1.7e38 and beyond).
 bool doubleToReal48(double value, uint8_t out[6]);
 [[nodiscard]] double real48ToDouble(const uint8_t in[6]);
+[[nodiscard]] bool fitsReal48(double value);
 // A text in the file's 8-bit form (Windows-1252; other characters become "?").
 [[nodiscard]] std::string toAnsi(const std::string& utf8);
 
@@ -600,8 +602,9 @@ class TveryFastDra : public TqyObject {
   double ox1 = 0, oy1 = 0, ox2 = 0, oy2 = 0;
 
  private:
+  std::string open(const std::string& filename);
   void readEntries(const uint8_t* p, int64_t n);
-  std::unique_ptr<class Treadstream> f;
+  std::unique_ptr<Treadstream> f;
   std::vector<uint8_t> mem;
   uint8_t buf[24] = {};
   bool stopped = false;

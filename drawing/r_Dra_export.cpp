@@ -12,6 +12,11 @@
 #include "storage/r_dbase.h"
 #include "storage/storage_text.h"
 
+bool SaveDraFile(TgobArray& g, const std::string& filename) {
+  TwriteDra w;
+  return w.write(g, filename);
+}
+
 std::string colTypeStr(int32_t type) {
   switch (type) {
     case col_serial: return "serial";
@@ -379,7 +384,20 @@ bool TgobArray::SaveAttributes(const std::string& filename, const TiList& colLis
   return false;
 }
 
-bool TgobArray::saveSelectionAsDrawing(const std::string& filename, const TiList&) {
-  log("SaveAttributes: no drawing file writer for " + filename);
-  return false;
+// A new drawing of copies of every object with only the listed data columns, their values moved
+// as stored; virtual entries need no column, the objects carry them.
+bool TgobArray::saveSelectionAsDrawing(const std::string& filename, const TiList& dataCols) {
+  TgobArray out;
+  for (int32_t c : dataCols) out.columns().Add(column(c)->datatype())->assign(*column(c));
+  out.setlengthOfArray(count());
+  for (int32_t j = 0; j < count(); ++j) {
+    Tgob* g = getItem(j);
+    if (!g) continue;
+    out.add(j);
+    Tgob& copy = *out.slot(j);
+    copy.assign(*g);
+    copy.getDataList().clear();
+    for (size_t i = 0; i < dataCols.size(); ++i) copy.setcol(static_cast<int32_t>(i), g->rawValue(dataCols[i]));
+  }
+  return SaveDraFile(out, filename);
 }

@@ -15,9 +15,14 @@ bool parseNumber(const std::string& s, double& d);
 
 // A new empty file in the folder of target (".name.XXXXXX"); empty, why set, when none can be made.
 [[nodiscard]] std::string tempBeside(const std::string& target, std::string& why);
+// Flushes a finished file to disk before it replaces another; false when it cannot.
+bool syncToDisk(const std::string& path);
 // Renames a finished temporary file over target; on failure it is removed and why is set.
 bool moveInto(const std::string& temp, const std::string& target, std::string& why);
 void removeQuietly(const std::string& path);
+
+// UTF-16 code units of a text (characters beyond the first plane as surrogate pairs).
+[[nodiscard]] std::u16string toUtf16(const std::string& utf8);
 
 // Little-endian writes into a byte buffer.
 inline void put16(uint8_t* p, uint32_t v) {

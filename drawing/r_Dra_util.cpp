@@ -53,7 +53,21 @@ std::string tempBeside(const std::string& target, std::string& why) {
   return pattern;
 }
 
+bool syncToDisk(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
 bool moveInto(const std::string& temp, const std::string& target, std::string& why) {
+  // Whole on disk before it takes the old file's name, so no crash leaves an empty file there.
+  if (!syncToDisk(temp)) {
+    why = platform::lastErrorText();
+    removeQuietly(temp);
+    return false;
+  }
   if (platform::renameFile(temp, target)) return true;
   why = platform::lastErrorText();
   removeQuietly(temp);
