@@ -1,0 +1,413 @@
+// Tgob: one object of a drawing, its values and virtual columns, bounds, area and length, and the
+// module's text routines gobValue and ObTypeStr. Areas are clockwise-positive with y up.
+// Stored values: one line each, wrapped in double quotes (inner ones doubled) only when they hold
+// a comma or a double quote, so reading undoes exactly what storing did.
+#include <cmath>
+
+#include "drawing/r_Dra.h"
+#include "drawing/r_Dra_internal.h"
+#include "geometry/r_Geom.h"
+#include "storage/r_Data.h"
+
+bSet obSet(std::initializer_list<int32_t> types) {
+  bSet s;
+  for (int32_t t : types)
+    if (t >= 0 && t < 256) s.set(static_cast<size_t>(t));
+  return s;
+}
+
+bool inSet(const bSet& set, int32_t obType) { return obType >= 0 && obType < 256 && set.test(static_cast<size_t>(obType)); }
+
+std::string quoteValue(const std::string& s) {
+  std::string v;
+  v.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ++i;  // one blank for CR LF
+    v += s[i] == '\r' || s[i] == '\n' ? ' ' : s[i];
+  }
+  if (v.find_first_of(",\"") == std::string::npos) return v;
+  std::string q = "\"";
+  for (char c : v) {
+    q += c;
+    if (c == '"') q += '"';
+  }
+  return q + '"';
+}
+
+std::string unquoteValue(const std::string& stored) {
+  if (stored.size() < 2 || stored.front() != '"' || stored.back() != '"') return stored;
+  std::string v;
+  v.reserve(stored.size() - 2);
+  for (size_t i = 1; i + 1 < stored.size(); ++i) {
+    v += stored[i];
+    if (stored[i] == '"' && i + 2 < stored.size() && stored[i + 1] == '"') ++i;
+  }
+  return v;
+}
+
+std::string ObTypeStr(int32_t obType) {
+  switch (obType) {
+    case o_point: return "point";
+    case o_line: return "line";
+    case o_polyGon: return "polygon";
+    case o_multipoint: return "multipoint";
+    case o_multiline: return "multiline";
+    case o_multipolygon: return "multipolygon";
+    case o_text: return "text";
+    case o_link: return "link";
+    case o_node: return "node";
+    case o_spoke: return "spoke";
+    default: return "";
+  }
+}
+
+// ================================================================ Tgob
+
+Tgob::Tgob() = default;
+
+// Owned parts (symbol, value list, attachments with their working copies, file record) go with
+// the unique pointers.
+Tgob::~Tgob() = default;
+
+void Tgob::clear() {
+  fobtype = o_empty;
+  if (fdataList) fdataList->clear();
+  state = gob_normal;
+  fHjustify = 6;
+  fVjustify = 6;
+  z = 0;
+  seedx = kSeedNotComputed;
+  fid.clear();
+  fcaption.clear();
+  xy.clear();
+  polyxy.clear();
+  styleNumber = 0;
+  textheight = 5.0;
+  textrotation = 0;
+  labelRotation = 0;
+  labelFactor = 1.0;
+  labelJustify = 0;
+  tipx = tipy = 0;
+  farea = flength = 0;
+  tipType = 0;
+  justifyFlags = 0;
+  symbolMultiply = 100;
+  microstyle.clear();
+  validTimes.clear();
+}
+
+void Tgob::setType(int32_t value) {
+  fobtype = value;
+  if ((value == o_point || value == o_line || value == o_polyGon) && dataid == 0 && g) dataid = ++g->highestDataId;
+  if (value == o_line) {
+    tipx = 50.0;
+    symbolMultiply = 0;
+  }
+}
+
+void Tgob::setHjustify(int32_t value) {
+  if (value == -1 || value == 99) {
+    fHjustify = 6;
+    justifyFlags &= ~1;
+  } else {
+    fHjustify = value;
+    justifyFlags |= 1;
+  }
+}
+
+void Tgob::setVjustify(int32_t value) {
+  if (value == -1) {
+    fVjustify = 6;
+    justifyFlags &= ~2;
+  } else {
+    fVjustify = value;
+    justifyFlags |= 2;
+  }
+}
+
+TStringList& Tgob::getDataList() {
+  if (!fdataList) fdataList = std::make_unique<TStringList>();
+  return *fdataList;
+}
+
+std::string Tgob::getcol(int32_t index) { return gobValue(*this, index); }
+
+std::string Tgob::rawValue(int32_t index) const {
+  if (index < 0 || index > 999) return "";
+  if (!fdataList || index >= fdataList->count()) return "";
+  return unquoteValue((*fdataList)[index]);
+}
+
+void Tgob::setcol(int32_t index, const std::string& s) {
+  auto real = [&]() { return os->StrToDoubleUK(s); };
+  auto whole = [&]() { return os->StrToInt(s); };
+  switch (index) {
+    case col_stylenum: styleNumber = whole(); break;
+    case col_id: fid = s; break;
+    case col_z: z = real(); break;
+    case col_caption: fcaption = s; break;
+    case col_stylecodes: {
+      std::string rest = s;
+      while (!rest.empty()) {
+        std::string pair = TosText::GetnextEx(rest, ' ');
+        std::string code = TosText::getnext(pair);
+        updateStyle(os->StrToInt(code), os->StrToInt(pair));
+      }
+      break;
+    }
+    case col_textHeight: textheight = real(); break;
+    case col_textrotation: textrotation = real(); break;
+    case col_linelabelmode:
+    case col_symbolmultiply: symbolMultiply = whole(); break;
+    case col_labelx: labelx = real(); break;
+    case col_labely: labely = real(); break;
+    case col_tipx: tipx = real(); break;
+    case col_tipy: tipy = real(); break;
+    case col_labelrt: labelRotation = real(); break;
+    case col_tiptype: tipType = whole(); break;
+    case col_vjustify: setVjustify(whole()); break;
+    case col_hjustify: setHjustify(whole()); break;
+    case col_labelfactor: labelFactor = real(); break;
+    default:
+      if (index >= 0 && index <= 999) {
+        TStringList& d = getDataList();
+        while (d.count() <= index) d.add("");
+        d[index] = quoteValue(s);
+      }
+  }
+  if (g) g->setChanged(true);
+}
+
+std::string Tgob::getdata(const std::string& name) {
+  if (g) {
+    int32_t i = g->columnIndexOf(name);
+    if (i >= 0) return getcol(i);
+  }
+  if (name == "caption" || name == "default caption") return fcaption;
+  if (name == "id" || name == "default id") return fid;
+  if (name == "style" || name == "default style") return std::to_string(styleNumber);
+  return "";
+}
+
+void Tgob::setdata(const std::string& name, const std::string& s) {
+  int32_t i = g ? g->columnIndexOf(name) : -1;
+  if (i >= 0) setcol(i, s);
+}
+
+void Tgob::updateStyle(int32_t code, int32_t value, int32_t deflt) {
+  if (value != deflt) {
+    updateStyle(code, value);
+    return;
+  }
+  for (size_t i = 0; i < microstyle.size(); ++i)
+    if (microstyle[i].X == code) {
+      microstyle.erase(microstyle.begin() + static_cast<ptrdiff_t>(i));
+      return;
+    }
+}
+
+void Tgob::updateStyle(int32_t code, int32_t value) {
+  for (auto& p : microstyle)
+    if (p.X == code) {
+      p.Y = value;
+      return;
+    }
+  microstyle.push_back({code, value});
+}
+
+int32_t Tgob::styleValue(int32_t code, int32_t deflt) const {
+  for (const auto& p : microstyle)
+    if (p.X == code) return p.Y;
+  return deflt;
+}
+
+std::string Tgob::styleCodesText() const {
+  std::string s;
+  for (const auto& p : microstyle) {
+    if (!s.empty()) s += ' ';
+    s += std::to_string(p.X) + "," + std::to_string(p.Y);
+  }
+  return s;
+}
+
+void Tgob::updateBounds(bool changeLabel) {
+  bool first = true;
+  auto take = [&](const xyrec& p) {
+    if (first) {
+      x1 = x2 = p.x;
+      y1 = y2 = p.y;
+      first = false;
+      return;
+    }
+    if (p.x < x1) x1 = p.x;
+    if (p.x > x2) x2 = p.x;
+    if (p.y < y1) y1 = p.y;
+    if (p.y > y2) y2 = p.y;
+  };
+  if (fobtype == o_multipolygon) {
+    for (const auto& poly : polyxy)
+      for (const auto& ring : poly)
+        for (const auto& p : ring) take(p);
+  } else {
+    for (const auto& part : xy)
+      for (const auto& p : part) take(p);
+  }
+  if (changeLabel) seedx = kSeedNotComputed;
+  farea = 0;
+  flength = 0;
+}
+
+namespace {
+// One polygon's area: the first ring clockwise (a >= 0), holes anticlockwise (a <= 0); a ring
+// that breaks this (or whose area is not a number) is reversed in place.
+double polygonArea(TpolyXyValues& rings, bool& reversed) {
+  TlineMan& lm = createLineman();
+  double sum = 0;
+  for (size_t i = 0; i < rings.size(); ++i) {
+    double a = lm.area(rings[i]);
+    bool wrong = i == 0 ? !(a >= 0) : !(a <= 0);
+    if (wrong) {
+      std::reverse(rings[i].begin(), rings[i].end());
+      a = -a;
+      reversed = true;
+    }
+    sum += a;
+  }
+  return sum;
+}
+}  // namespace
+
+double Tgob::getarea() {
+  if (fobtype != o_polyGon && fobtype != o_multipolygon) return 0;
+  if (farea > 0) return farea;
+  bool reversed = false;
+  if (fobtype == o_polyGon) {
+    farea = polygonArea(xy, reversed);
+  } else {
+    double sum = 0;
+    for (auto& poly : polyxy) sum += polygonArea(poly, reversed);
+    farea = sum;
+  }
+  if (reversed && g) g->setChanged(true);
+  return farea;
+}
+
+double Tgob::getlength() {
+  TlineMan& lm = createLineman();
+  if (fobtype == o_line || fobtype == o_polyGon || fobtype == o_multiline) {
+    if (flength != 0) return flength;
+    double sum = 0;
+    for (const auto& part : xy) sum += lm.linelength(part);
+    flength = sum;
+    return flength;
+  }
+  if (fobtype == o_multipolygon) {
+    if (flength != 0) return flength;
+    double sum = 0;
+    for (const auto& poly : polyxy)
+      for (const auto& ring : poly) sum += lm.linelength(ring);
+    flength = sum;
+    return flength;
+  }
+  return 0;
+}
+
+void Tgob::inherit(const Tgob& source, bool withdata) {
+  uid = source.uid;
+  styleNumber = source.styleNumber;
+  textheight = source.textheight;
+  textrotation = source.textrotation;
+  labelRotation = source.labelRotation;
+  labelFactor = source.labelFactor;
+  labelJustify = source.labelJustify;
+  setHjustify(source.fHjustify);
+  setVjustify(source.fVjustify);
+  fcaption = source.fcaption;
+  fid = source.fid;
+  farea = 0;
+  flength = 0;
+  z = source.z;
+  if (withdata) {
+    TStringList& d = getDataList();
+    d.clear();
+    if (source.fdataList)
+      for (const auto& line : source.fdataList->lines()) d.add(line);
+  }
+  microstyle = source.microstyle;
+  validTimes = source.validTimes;
+}
+
+void Tgob::assign(const Tgob& source) {
+  clear();
+  setType(source.fobtype);
+  dataid = source.dataid;
+  x1 = source.x1;
+  y1 = source.y1;
+  x2 = source.x2;
+  y2 = source.y2;
+  z = source.z;
+  inherit(source, true);
+  labelx = source.labelx;
+  labely = source.labely;
+  tipx = source.tipx;
+  tipy = source.tipy;
+  tipType = source.tipType;
+  symbolMultiply = source.symbolMultiply;
+  seedx = kSeedNotComputed;
+  farea = source.farea;
+  if (fobtype == o_multipolygon) polyxy = source.polyxy;
+  else xy = source.xy;
+  styleNumber = source.styleNumber;
+}
+
+int64_t Tgob::pointCount() const {
+  int64_t n = 0;
+  if (fobtype == o_multipolygon) {
+    for (const auto& poly : polyxy)
+      for (const auto& ring : poly) n += static_cast<int64_t>(ring.size());
+  } else {
+    for (const auto& part : xy) n += static_cast<int64_t>(part.size());
+  }
+  return n;
+}
+
+// ================================================================ gobValue
+
+namespace {
+std::string num(double v) { return os->DoubleToStrUK(v, 2); }
+}  // namespace
+
+std::string gobValue(Tgob& g, int32_t index) {
+  if (index >= 0 && index <= 999) {
+    std::string v = g.rawValue(index);
+    const Tcolumn* c = g.g ? g.g->column(index) : nullptr;
+    if (c && c->datatype() == ftFloat) return os->DoubleToStr(dra::storedNumber(v), c->decplaces);
+    return v;
+  }
+  switch (index) {
+    case col_stylenum: return std::to_string(g.styleNumber);
+    case col_obtype: return ObTypeStr(g.obType());
+    case col_id: return g.fid;
+    case col_area: return num(g.getarea());
+    case col_length: return num(g.getlength());
+    case col_z: return num(g.z);
+    case col_hectares: return num(g.getarea() / 10000);
+    case col_caption: return g.fcaption;
+    case col_stylecodes: return g.styleCodesText();
+    case col_textHeight: return num(g.textheight);
+    case col_textrotation: return num(g.textrotation);
+    case col_serial: return std::to_string(g.index);
+    case col_linelabelmode:
+    case col_symbolmultiply: return std::to_string(g.symbolMultiply);
+    case col_labelx: return num(g.labelx);
+    case col_labely: return num(g.labely);
+    case col_tipx: return num(g.tipx);
+    case col_tipy: return num(g.tipy);
+    case col_labelrt: return num(g.labelRotation);
+    case col_tiptype: return std::to_string(g.tipType);
+    case col_vjustify: return std::to_string(g.vJustify());
+    case col_hjustify: return std::to_string(g.hJustify());
+    case col_labelfactor: return num(g.labelFactor);
+    default: return "";
+  }
+}
