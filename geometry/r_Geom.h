@@ -307,6 +307,69 @@ class Tbox : public TqyObject {
   [[nodiscard]] bool contains(double x, double y) const { return minx <= x && x <= maxx && miny <= y && y <= maxy; }
 };
 
+// How two segments meet, within a snap: A runs from point 1 to point 2, B from point 3 to point 4.
+// Set the eight coordinates, then ask; the answers stay until the next question.
+class TlinesIntersect {
+ public:
+  [[nodiscard]] double x0() const { return fx0; }
+  [[nodiscard]] double y0() const { return fy0; }
+  [[nodiscard]] double x1() const { return fx1; }
+  [[nodiscard]] double y1() const { return fy1; }
+  [[nodiscard]] double x2() const { return fx2; }
+  [[nodiscard]] double y2() const { return fy2; }
+  [[nodiscard]] double x3() const { return fx3; }
+  [[nodiscard]] double y3() const { return fy3; }
+  [[nodiscard]] double x4() const { return fx4; }
+  [[nodiscard]] double y4() const { return fy4; }
+  void setx1(double v) { fx1 = tidy(v); fangleA = -99; }
+  void sety1(double v) { fy1 = tidy(v); fangleA = -99; }
+  void setx2(double v) { fx2 = tidy(v); fangleA = -99; }
+  void sety2(double v) { fy2 = tidy(v); fangleA = -99; }
+  void setx3(double v) { fx3 = tidy(v); fAngleB = -99; }
+  void sety3(double v) { fy3 = tidy(v); fAngleB = -99; }
+  void setx4(double v) { fx4 = tidy(v); fAngleB = -99; }
+  void sety4(double v) { fy4 = tidy(v); fAngleB = -99; }
+  // Both ends of a segment at once.
+  void setA(double x1, double y1, double x2, double y2) { setx1(x1); sety1(y1); setx2(x2); sety2(y2); }
+  void setB(double x3, double y3, double x4, double y4) { setx3(x3); sety3(y3); setx4(x4); sety4(y4); }
+  [[nodiscard]] double U1() const { return ua; }
+  [[nodiscard]] double U2() const { return ub; }
+  [[nodiscard]] double angle1() { return getAngleA(); }
+  [[nodiscard]] double angle2() { return getAngleB(); }
+  [[nodiscard]] bool overlaps() const { return fOverLap; }
+  [[nodiscard]] bool inSameLine() const { return fInSameLine; }
+  [[nodiscard]] bool congruent() const { return fcongruent; }
+  [[nodiscard]] bool endtoend() const { return fendtoend; }
+
+  // A crossing, a touch at an end (end1..end4), or the same segment forwards or backwards.
+  bool intersects();
+  // u1a, u1b: B's ends along A; u2a, u2b: A's ends along B; from the last collinear intersects.
+  void getOverlap(double& u1a, double& u1b, double& u2a, double& u2b) const;
+  // An end of either segment lies on the other (closer than 1e-7).
+  bool TeeJunction() const;
+  // Shortest distance; segments that cross are at 0 with the crossing as both closest points.
+  double Distance();
+  // Bearing from +y towards +x, cached until the segment moves.
+  double getAngleA();
+  double getAngleB();
+
+  bool end1 = false, end2 = false, end3 = false, end4 = false;
+  double snap = 1e-4;
+  double closestXa = 0, closestYa = 0, closestXb = 0, closestYb = 0;
+
+ private:
+  static double tidy(double v) { return v; }
+  void setClosest(double xa, double ya, double xb, double yb);
+
+  double fx0 = 0, fy0 = 0;
+  double fx1 = 0, fy1 = 0, fx2 = 0, fy2 = 0;
+  double fx3 = 0, fy3 = 0, fx4 = 0, fy4 = 0;
+  double ua = 0, ub = 0;
+  double u3 = 0, u4 = 0;
+  double fangleA = -99, fAngleB = -99;
+  bool fcongruent = false, fendtoend = false, fOverLap = false, fInSameLine = false;
+};
+
 // The shared line manager: made on first use by createLineman, freed at exit or by freeLineman.
 extern TlineMan* lineman;
 TlineMan& createLineman();
