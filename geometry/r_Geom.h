@@ -228,6 +228,59 @@ class TlineMan : public TqyObject {
   void StitchLines(TpolyXyValues& lines);
   void StitchLines(TpolyXyValues& lines, double snap);
 
+  // --- Line editing. Positions outside a line are held to it; an array the caller passes by
+  // reference may change, as each operation says.
+  // The line turns by more than a right angle at some vertex.
+  [[nodiscard]] bool acute(const Txyvalues& xy) const;
+  // Closes a line of three or more points: its last point set to the first, or the first appended.
+  void closeLoop(Txyvalues& xy) const;
+  void shorten(Txyvalues& xy, int32_t shortenby) const;
+  // The line starts at position vertex + u.
+  void shorten(Txyvalues& xy, int32_t vertex, double u) const;
+  // a keeps points 0..vertex, b gets vertex..end; b is emptied when vertex is beyond a.
+  void splitChain(Txyvalues& a, Txyvalues& b, int32_t vertex) const;
+  // Split at position vertex + u: a ends and b starts at the cut point. False, nothing changed, when
+  // the position is not inside the line.
+  bool splitChain(Txyvalues& a, Txyvalues& b, int32_t vertex, double u) const;
+  // Pieces at ascending cut positions; the caller's positions are rescaled as each split shortens
+  // the line (the xyu form takes positions from z and the exact cut points from x, y).
+  bool splitchain(const Txyvalues& a, TpolyXyValues& b, Tdlist& u) const;
+  bool splitchain(const Txyvalues& a, TpolyXyValues& b, Txyzvalues& xyu) const;
+  // a becomes b (reversed in place first when asked) followed by a; exact repeats are dropped.
+  void prePend(Txyvalues& a, Txyvalues& b, bool reverse) const;
+  void truncate(Txyvalues& xy, double u) const;
+  void truncate(Txyvalues& xy, int32_t vertex, double u) const;
+  // Keeps the stretch between two positions.
+  void truncate(Txyvalues& xy, int32_t vertex1, double u1, int32_t vertex2, double u2) const;
+  // xy becomes the stretch of source between two positions; false when they are equal.
+  bool extract(Txyvalues& xy, const Txyvalues& source, int32_t vertex1, double u1, int32_t vertex2,
+               double u2) const;
+  bool extract(Txyvalues& xy, const Txyvalues& source, double u1, double u2) const;
+  void shift(TpolyXyValues& xy, double dx, double dy) const;
+  void stretch(TpolyXyValues& xy, double x0, double y0, double fx, double fy) const;
+  // Scales along axes turned by rotation degrees.
+  void stretch(TpolyXyValues& xy, double x0, double y0, double fx, double fy, double rotation) const;
+  // A positive angle turns clockwise with y up.
+  void rotate(TpolyXyValues& xy, double x0, double y0, double radians) const;
+  // Runs of consecutive points within snap collapse into one.
+  void eliminateDuplicates(Txyvalues& xy, double snap) const;
+  void eliminateDuplicates(Txyvalues& xy) const;
+  // n + 1 equally spaced points, n the nearest whole number to length / maxgap (at least
+  // minsteps); false, unchanged, without a length or beyond kMaxNewPoints.
+  bool resample(Txyvalues& xy, double maxgap, int32_t minsteps) const;
+  void resample(Txyvalues& xy, double maxgap) const;
+  void resample(Tpoints& xy, double maxgap) const;
+  // Points added into segments longer than maxgap, every old point kept; false, unchanged, when
+  // that would add more than kMaxNewPoints.
+  bool resampleWithoutloss(Txyvalues& xy, double maxgap) const;
+  // Segments shorter than minlength merged into a neighbour; the end points stay.
+  bool removeShortSegments(Txyvalues& xy, double minlength) const;
+  // Out-and-back spikes removed; the line's ends are neighbours.
+  void eliminateSpikes(Txyvalues& xy) const;
+  // Vertices whose angle is below minangle removed.
+  void eliminateSpikes(Txyvalues& xy, double minangle) const;
+  static constexpr int32_t kMaxNewPoints = 1'000'000;
+
   // --- Overlap, adjacency and joining. Neighbouring rings share edges run in opposite directions.
   int32_t Overlap(const Txyvalues& a, const Txyvalues& b);
   int32_t Overlap(const Txyvalues& a, const TpolyXyValues& b);

@@ -56,4 +56,51 @@ class Restore {
   T saved_;
 };
 
+// Adds p unless it repeats the last point exactly.
+inline void addPoint(Txyvalues& line, const xyrec& p) {
+  if (line.empty() || !(line.back() == p)) line.push_back(p);
+}
+
+// Appends source (from its end when reverse) without repeating a shared end point exactly.
+inline void appendLine(Txyvalues& line, const Txyvalues& source, bool reverse = false) {
+  if (source.empty()) return;
+  if (!reverse) {
+    auto from = source.begin();
+    if (!line.empty() && line.back() == *from) ++from;
+    line.insert(line.end(), from, source.end());
+  } else {
+    auto from = source.rbegin();
+    if (!line.empty() && line.back() == *from) ++from;
+    line.insert(line.end(), from, source.rend());
+  }
+}
+
+inline Txyvalues reversed(Txyvalues line) {
+  std::reverse(line.begin(), line.end());
+  return line;
+}
+
+// The point at fraction u along segment vertex (the point itself when u is 0).
+inline xyrec pointAt(const Txyvalues& line, int32_t vertex, double u) {
+  const xyrec& p = line[static_cast<size_t>(vertex)];
+  if (u == 0) return p;
+  const xyrec& q = line[static_cast<size_t>(vertex) + 1];
+  return {p.x + (q.x - p.x) * u, p.y + (q.y - p.y) * u};
+}
+
+// Holds the position vertex + u to a line of n points: a position before or beyond it goes to
+// the nearer end, a fraction outside 0..1 to its own segment. False for NaN or no points.
+inline bool holdPosition(int32_t n, int32_t& vertex, double& u) {
+  if (n <= 0 || std::isnan(u)) return false;
+  if (u >= 0 && u < 1 && vertex >= 0 && vertex < n - 1) return true;
+  const double p = std::clamp(static_cast<double>(vertex) + u, 0.0, static_cast<double>(n - 1));
+  vertex = static_cast<int32_t>(p);
+  u = p - vertex;
+  if (vertex >= n - 1) {
+    vertex = n - 1;
+    u = 0;
+  }
+  return true;
+}
+
 }  // namespace geom

@@ -26,24 +26,7 @@ bool widenedBoxesMeet(const TlineMan& lm, const L& a, const L& b) {
   return createTrig().BoxesIntersect(ax1 - eq, ay1 - eq, ax2 + eq, ay2 + eq, bx1 - eq, by1 - eq, bx2 + eq, by2 + eq);
 }
 
-Txyvalues reversed(Txyvalues l) {
-  std::reverse(l.begin(), l.end());
-  return l;
-}
-
 }  // namespace
-
-bool TlineMan::equal(const xyrec& a, const xyrec& b, double snap) const {
-  return std::abs(a.x - b.x) <= snap && std::abs(a.y - b.y) <= snap;
-}
-
-bool TlineMan::equal(const xyrec& a, const xyrec& b) const { return equal(a, b, createTrig().equality); }
-
-bool TlineMan::closed(const Txyvalues& xy, double snap) const {
-  return xy.size() >= 4 && equal(xy.front(), xy.back(), snap);
-}
-
-bool TlineMan::closed(const Txyvalues& xy) const { return xy.size() >= 2 && equal(xy.front(), xy.back()); }
 
 void TlineMan::StitchLines(TpolyXyValues& lines) { StitchLines(lines, createTrig().equality); }
 
@@ -78,12 +61,12 @@ void TlineMan::StitchLines(TpolyXyValues& lines, double snap) {
       int32_t j = -1;
       if (atStart.size() == 1) {
         j = atStart[0];
-        Txyvalues joined = meet(li.front(), lines[j].back()) ? lines[j] : reversed(lines[j]);
+        Txyvalues joined = meet(li.front(), lines[j].back()) ? lines[j] : geom::reversed(lines[j]);
         appendPoints(joined, li);
         li = joined;
       } else if (atEnd.size() == 1) {
         j = atEnd[0];
-        appendPoints(li, meet(li.back(), lines[j].back()) ? reversed(lines[j]) : lines[j]);
+        appendPoints(li, meet(li.back(), lines[j].back()) ? geom::reversed(lines[j]) : lines[j]);
       } else {
         break;  // no partner, or a junction
       }
