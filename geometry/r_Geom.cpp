@@ -32,6 +32,8 @@ TlineMan::TlineMan() {
   createTrig();
   seterr("b1");
   fhit = std::make_unique<Thitrec>();
+  seterr("b2");
+  polyIntersect = std::make_unique<TpolyIntersect>(this);
   seterr("b3");
   curve = std::make_unique<Tsinuous>();
   seterr("");

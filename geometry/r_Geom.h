@@ -5,6 +5,8 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "core/ThitList.h"
 #include "core/Ttrig.h"
@@ -26,6 +28,9 @@ constexpr int32_t clip_outside = 2;
 constexpr int32_t clip_cut = 3;
 constexpr int32_t clip_surround = 4;
 constexpr int32_t clip_invalid = 5;
+
+class TpolyIntersect;
+class Tclipper;
 
 // A smooth curve through every vertex of a polyline: one cubic Bezier piece per segment, its
 // parameter running 0..1 in proportion to the pieces' lengths.
@@ -310,6 +315,7 @@ class TlineMan : public TqyObject {
   bool debug = false;
   TStringList* debugList = nullptr;  // the caller's; never made or used here
   std::unique_ptr<Tsinuous> curve;
+  std::unique_ptr<TpolyIntersect> polyIntersect;  // the polyline intersector the hit tests use
   bool assumeBounds = false;
   double u1 = 0, u2 = 0;
   int32_t crossstatus = 0;
@@ -421,6 +427,66 @@ class TlinesIntersect {
   double u3 = 0, u4 = 0;
   double fangleA = -99, fAngleB = -99;
   bool fcongruent = false, fendtoend = false, fOverLap = false, fInSameLine = false;
+};
+
+// Where a cutting segment or line A meets target lines or rings B, as pairs of cut positions;
+// on them: cut points inserted as vertices, lines broken at the cuts, two sets of lines noded
+// against each other or one set among itself, and the self-crossings of a line.
+class TpolyIntersect {
+ public:
+  // The line manager whose editing operations and debug switch it uses; nullptr: the shared one.
+  explicit TpolyIntersect(TlineMan* owner = nullptr);
+
+  // The segment against line xy; excludeends ignores meetings at xy's first or last point.
+  bool intersects(double x1, double y1, double x2, double y2, const Txyvalues& xy, bool excludeends);
+  bool intersects(double x1, double y1, double x2, double y2, const Txyvalues& xy);
+  // Segment index of xy against its own segments, its neighbours excluded.
+  bool intersects(int32_t index, const Txyvalues& xy);
+  // The segment against every ring.
+  bool intersects(double x1, double y1, double x2, double y2, const TpolyXyValues& xy);
+  // Every segment of a against every ring; a touch at an end counts.
+  bool intersects(const Txyvalues& a, const TpolyXyValues& xy);
+  bool intersects(const Txyvalues& a, const Txyvalues& b);
+  // Inserts the recorded cut points into a and b as vertices (into b alone).
+  void insertresults(Txyvalues& a, Txyvalues& b);
+  void insertresults(Txyvalues& b);
+  // The point of b at cutB[index]; x, y unchanged for an index outside cutB.
+  void getCut(const Txyvalues& b, int32_t index, double& x, double& y) const;
+  // Splits a at the positions along A (b at those along B) into xy; xy untouched without results.
+  void breakLine(const Txyvalues& a, TpolyXyValues& xy);
+  void breakLineB(const Txyvalues& b, TpolyXyValues& xy);
+  // Nodes two sets of lines against each other: xy gets A's pieces then B's, when any met.
+  bool polysIntersect(const TpolyXyValues& linesA, const TpolyXyValues& linesB, TpolyXyValues& xy);
+  // Nodes a set of lines among themselves in place; with breakApart every line is broken at the
+  // nodes.
+  void spaghetti(TpolyXyValues& xy, bool breakApart);
+  // Splits a line at its self-crossings into lines, or only finds them (results, resultsXY).
+  bool selfCuts(const Txyvalues& xy, TpolyXyValues& lines);
+  bool selfCuts(const Txyvalues& xy);
+
+  struct linkrec {
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  };
+  TlinesIntersect li;
+  bool excludeends = false;  // only meetings strictly inside both segments count
+  std::vector<linkrec> overlaps;
+  Tdlist cutB;           // positions along B of every meeting, ascending, repeats kept
+  Txyvalues resultsXY;   // the meeting points, in the order of results
+  Txyzvalues results;    // (position along A, along B, target ring), ascending in x
+
+ private:
+  // Segment `vertex` of the cutting line against ring `loop`; excludeVertex >= 0 leaves out that
+  // segment of xy and its neighbours, excludeVertex = length(xy) the meetings at xy's ends.
+  void dointersects(double x1, double y1, double x2, double y2, const Txyvalues& xy, int32_t vertex, int32_t loop,
+                    int32_t excludeVertex);
+  bool lineAgainstRings(const Txyvalues& a, const TpolyXyValues& xy);
+  bool doselfCuts(const Txyvalues& xy, TpolyXyValues& lines, bool breakLine);
+  void clearResults();
+  TlineMan& lm() const;
+
+  TlineMan* owner = nullptr;
+  bool keepResults = false;
+  std::string err;
 };
 
 // The shared line manager: made on first use by createLineman, freed at exit or by freeLineman.

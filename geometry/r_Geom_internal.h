@@ -103,4 +103,8 @@ inline bool holdPosition(int32_t n, int32_t& vertex, double& u) {
   return true;
 }
 
+// The pairs (i, j), i < j - 1, of segments of xy whose extents meet when one is grown by margin,
+// ordered by i and then j; found by a sweep in x, so long lines need not pair every segment.
+std::vector<std::pair<int32_t, int32_t>> segmentPairs(const Txyvalues& xy, double margin);
+
 }  // namespace geom

@@ -6,17 +6,11 @@
 #include <limits>
 
 #include "geometry/r_Geom.h"
+#include "tests/geometry/geom_test_util.h"
 
 namespace {
 
-void expectLine(const Txyvalues& got, const Txyvalues& want) {
-  ASSERT_EQ(got.size(), want.size());
-  for (size_t i = 0; i < got.size(); ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_NEAR(got[i].x, want[i].x, 1e-12);
-    EXPECT_NEAR(got[i].y, want[i].y, 1e-12);
-  }
-}
+using geomtest::expectLine;
 
 TEST(TlineManEdit, ClosedAcuteAndCloseLoop) {
   TlineMan lm;

@@ -1,0 +1,19 @@
+// Helpers shared by the geometry tests.
+#pragma once
+#include <gtest/gtest.h>
+
+#include "core/Tutil.h"
+
+namespace geomtest {
+
+// The same points within 1e-12 each.
+inline void expectLine(const Txyvalues& got, const Txyvalues& want) {
+  ASSERT_EQ(got.size(), want.size());
+  for (size_t i = 0; i < got.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_NEAR(got[i].x, want[i].x, 1e-12);
+    EXPECT_NEAR(got[i].y, want[i].y, 1e-12);
+  }
+}
+
+}  // namespace geomtest
