@@ -229,9 +229,15 @@ class TlineMan : public TqyObject {
   [[nodiscard]] bool closed(const Txyvalues& xy, double snap) const;
   // At least 2 points, the last equal to the first.
   [[nodiscard]] bool closed(const Txyvalues& xy) const;
-  // Joins lines whose ends meet (within snap, strictly); a line whose ends meet is closed.
+  // Joins lines whose ends meet (within snap, strictly); a line whose ends meet is closed. An end
+  // with two partners or more is a junction and is not joined.
   void StitchLines(TpolyXyValues& lines);
   void StitchLines(TpolyXyValues& lines, double snap);
+  // Ends lying on the box's edges (within snap) are not joined.
+  void StitchLines(TpolyXyValues& lines, double minx, double miny, double maxx, double maxy, double snap);
+  // Only ends on the vertical line x (the horizontal line y) are joined.
+  void StitchLinesOnXedge(TpolyXyValues& lines, double x, double snap);
+  void StitchLinesOnYedge(TpolyXyValues& lines, double y, double snap);
 
   // --- Line editing. Positions outside a line are held to it; an array the caller passes by
   // reference may change, as each operation says.
@@ -286,6 +292,39 @@ class TlineMan : public TqyObject {
   void eliminateSpikes(Txyvalues& xy, double minangle) const;
   static constexpr int32_t kMaxNewPoints = 1'000'000;
 
+  // --- Polygon topology. Outer rings run clockwise (area 0 or more), holes anticlockwise.
+  // Two non-adjacent segments cross (a ring's closing point is no crossing).
+  bool selfCuts(const Txyvalues& xy);
+  // The chord from point vertex1 to point vertex2 crosses the line outside the stretch it spans.
+  bool selfCuts(const Txyvalues& xy, int32_t vertex1, int32_t vertex2);
+  // The same on ring loop, then its segment at vertex1 against the other rings.
+  bool selfCuts(const TpolyXyValues& xy, int32_t loop, int32_t vertex1, int32_t vertex2);
+  // The cut positions of every self-crossing, ascending; the line's ends are left out.
+  bool selfcuts(const Txyvalues& xy, Tdlist& u);
+  // Any ring crosses itself or another ring.
+  bool selfCuts(const TpolyXyValues& xy);
+  // Per ring, where it crosses other rings.
+  bool selfcuts(const TpolyXyValues& xy, TpolyDlist& u);
+  // Inserts the points at the ascending positions u; u is rescaled as the line gains vertices.
+  void applySelfCuts(Txyvalues& xy, Tdlist& u);
+  // Walks the line and splits off a closed loop at each place it meets its path so far; pxy[0]
+  // is what is left of the path.
+  bool splitIntoLoops(const Txyvalues& xy, TpolyXyValues& pxy);
+  void CheckClockwise(TpolyXyValues& xy);
+  // The largest ring first, then as CheckClockwise.
+  void CheckClockwiseAndOrder(TpolyXyValues& xy);
+  // Closes the rings, drops those of no area, orients them by nesting (odd depth a hole) and
+  // orders them: each outer ring, largest first, followed by its holes.
+  void CheckPolygon(TpolyXyValues& xy);
+  // Groups rings into polygons by nesting; closes the caller's rings. Without saveInnerIslands a
+  // ring inside another that holds nothing is only its parent's hole. parents gets each ring's
+  // holder (-1 for none).
+  void ParentPolys(TpolyXyValues& xy, TpolyPolyXYvalues& polys, bool saveInnerIslands, TiList& parents);
+  void ParentPolys(TpolyXyValues& xy, TpolyPolyXYvalues& polys, bool saveInnerIslands);
+  void ParentPolys(TpolyXyValues& xy, TpolyPolyXYvalues& polys);
+  // Every coordinate cut towards zero to a multiple of snap in its fractional part.
+  void snapOrdinates(TpolyXyValues& xy, double snap) const;
+
   // --- Overlap, adjacency and joining. Neighbouring rings share edges run in opposite directions.
   int32_t Overlap(const Txyvalues& a, const Txyvalues& b);
   int32_t Overlap(const Txyvalues& a, const TpolyXyValues& b);
@@ -322,6 +361,10 @@ class TlineMan : public TqyObject {
   bool snaptocorners = false;
 
  private:
+  // Stitching: option 0 any ends, 1 none on the box's edges, 2 only on x = minx, 3 only on
+  // y = miny.
+  void doStitchLines(TpolyXyValues& lines, int32_t option, double minx, double miny, double maxx, double maxy,
+                     double snap);
   // One segment pair of linescross(a, b, ca, cb).
   void addCuts(const Txyvalues& a, int32_t i, const Txyvalues& b, int32_t j, Tdlist& ca, Tdlist& cb);
   // Hit-test steps shared by the object forms.
