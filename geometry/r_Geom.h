@@ -532,6 +532,36 @@ class TpolyIntersect {
   std::string err;
 };
 
+// Cuts a ring in two along a line whose ends lie on it (the line's inner points are taken to lie
+// inside). Works with the shared line manager.
+class TCutLoop {
+ public:
+  // True when both ends of xy lie on loop (and are not the same point): left and right then hold
+  // the pieces, each a closed ring. Otherwise nothing changes.
+  bool cut(const Txyvalues& loop, const Txyvalues& xy);
+  // The pieces from the ends already located in v1, u1, v2, u2.
+  bool apply(const Txyvalues& loop, const Txyvalues& xy);
+  [[nodiscard]] const Txyvalues& left() const { return a; }
+  [[nodiscard]] const Txyvalues& right() const { return b; }
+
+  Txyvalues a, b;
+  double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // the cut line's ends
+  double u1 = 0, u2 = 0;                  // where they lie: fraction along segment v1, v2
+  int32_t v1 = 0, v2 = 0;
+};
+
+// Cuts a polygon along a line whose ends lie on its rings: one ring is split in two, or two rings
+// (the outer ring and a hole, or two holes) are joined along the line; the rings are then
+// regrouped into polygons in results. The rings the ends lie on change in place (turned to start
+// at the end, or joined); nothing changes when the cut fails.
+class TCutPoly {
+ public:
+  bool cut(TpolyXyValues& poly, const Txyvalues& xy);
+
+  TCutLoop cl;
+  TpolyPolyXYvalues results;
+};
+
 // The shared line manager: made on first use by createLineman, freed at exit or by freeLineman.
 extern TlineMan* lineman;
 TlineMan& createLineman();

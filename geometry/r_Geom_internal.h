@@ -103,6 +103,16 @@ inline bool holdPosition(int32_t n, int32_t& vertex, double& u) {
   return true;
 }
 
+// How many rings hold ring i, following parents (-1 for none); a ring outside the list is at 0.
+inline int32_t nestingDepth(const TiList& parents, int32_t i) {
+  int32_t depth = 0;
+  // Holders are strictly larger, so the chain ends; the bound only guards a list made elsewhere.
+  for (int32_t p = i >= 0 && i < count(parents) ? parents[i] : -1; p >= 0 && p < count(parents) && depth <= count(parents);
+       p = parents[p])
+    ++depth;
+  return depth;
+}
+
 // The pairs (i, j), i < j - 1, of segments of xy whose extents meet when one is grown by margin,
 // ordered by i and then j; found by a sweep in x, so long lines need not pair every segment.
 std::vector<std::pair<int32_t, int32_t>> segmentPairs(const Txyvalues& xy, double margin);

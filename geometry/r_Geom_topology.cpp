@@ -198,13 +198,6 @@ struct LoopRec {
   double area = 0;
   bool flag = false;
 };
-int32_t depthOf(const std::vector<LoopRec>& loops, int32_t i) {
-  int32_t depth = 0;
-  // Parents are strictly larger, so the chain ends; the bound is for safety only.
-  for (int32_t p = loops[i].parent; p >= 0 && depth <= static_cast<int32_t>(loops.size()); p = loops[p].parent)
-    ++depth;
-  return depth;
-}
 }  // namespace
 
 void TlineMan::CheckPolygon(TpolyXyValues& xy) {
@@ -237,10 +230,11 @@ void TlineMan::CheckPolygon(TpolyXyValues& xy) {
       if (p >= 0 && !(std::abs(loops[p].area) > std::abs(loops[l].area))) continue;
       if (inLoop(xy[c][0].x, xy[c][0].y, xy[l])) loops[c].parent = static_cast<int32_t>(l);
     }
-  TiList outer;
+  TiList parents, outer;
+  for (const LoopRec& r : loops) parents.push_back(r.parent);
   for (int32_t i = 0; i < count(xy); ++i) {
     LoopRec& r = loops[i];
-    r.flag = depthOf(loops, i) % 2 == 1;
+    r.flag = geom::nestingDepth(parents, i) % 2 == 1;
     if ((!r.flag && r.area < 0) || (r.flag && r.area >= 0)) {
       std::reverse(xy[i].begin(), xy[i].end());
       r.area = -r.area;

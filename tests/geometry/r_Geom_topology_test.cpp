@@ -9,15 +9,10 @@
 
 namespace {
 
+using geomtest::anti;
 using geomtest::expectLine;
+using geomtest::square;
 
-// Clockwise with y up, closed.
-Txyvalues square(double x, double y, double s) { return {{x, y}, {x, y + s}, {x + s, y + s}, {x + s, y}, {x, y}}; }
-Txyvalues anti(double x, double y, double s) {
-  Txyvalues r = square(x, y, s);
-  std::reverse(r.begin(), r.end());
-  return r;
-}
 
 const Txyvalues kBow{{0, 0}, {4, 4}, {4, 0}, {0, 4}};
 

@@ -1,0 +1,129 @@
+// TCutLoop and TCutPoly: cutting a ring, or a polygon with holes, along a line whose ends lie on
+// its boundary. A ring is turned to start at the first end and split at the second; the cut
+// points are set to the line's own ends so the pieces close exactly.
+#include <cmath>
+
+#include "geometry/r_Geom.h"
+#include "geometry/r_Geom_internal.h"
+
+namespace {
+
+// Turns a closed ring to start and end at position (v, u), the point there set to p exactly.
+bool turn(Txyvalues& ring, int32_t v, double u, const xyrec& p) {
+  TlineMan& lm = createLineman();
+  if (v == 0 && u == 0) return true;
+  Txyvalues tail;
+  if (!lm.splitChain(ring, tail, v, u)) return false;
+  ring.back() = p;
+  tail.front() = p;
+  lm.prePend(ring, tail, false);
+  return true;
+}
+
+bool sameEnds(const Txyvalues& xy) { return xy.size() < 2 || createLineman().equal(xy.front(), xy.back()); }
+
+}  // namespace
+
+bool TCutLoop::cut(const Txyvalues& loop, const Txyvalues& xy) {
+  if (sameEnds(xy)) return false;
+  TlineMan& lm = createLineman();
+  x1 = xy.front().x;
+  y1 = xy.front().y;
+  x2 = xy.back().x;
+  y2 = xy.back().y;
+  int32_t w1 = 0, w2 = 0;
+  double f1 = 0, f2 = 0;
+  if (!lm.PointOnLine(x1, y1, loop, w1, f1) || !lm.PointOnLine(x2, y2, loop, w2, f2)) return false;
+  v1 = w1;
+  u1 = f1;
+  v2 = w2;
+  u2 = f2;
+  return apply(loop, xy);
+}
+
+bool TCutLoop::apply(const Txyvalues& loop, const Txyvalues& xy) {
+  if (sameEnds(xy)) return false;
+  TlineMan& lm = createLineman();
+  Txyvalues head = loop;
+  int32_t w2 = v2;
+  double f2 = u2;
+  if (v1 > 0 || u1 > 0) {
+    if (!turn(head, v1, u1, xy.front())) return false;
+    if (!lm.PointOnLine(xy.back().x, xy.back().y, head, w2, f2)) return false;
+  }
+  Txyvalues tail;
+  if (!lm.splitChain(head, tail, w2, f2)) return false;
+  head.back() = xy.back();
+  tail.front() = xy.back();
+  a = std::move(head);
+  geom::appendLine(a, xy, true);
+  b = xy;
+  geom::appendLine(b, tail);
+  return true;
+}
+
+bool TCutPoly::cut(TpolyXyValues& poly, const Txyvalues& xy) {
+  results.clear();
+  if (poly.empty() || sameEnds(xy)) return false;
+  if (poly.size() == 1) {
+    if (!cl.cut(poly[0], xy)) return false;
+    results = {{cl.left()}, {cl.right()}};
+    return true;
+  }
+  TlineMan& lm = createLineman();
+  cl.x1 = xy.front().x;
+  cl.y1 = xy.front().y;
+  cl.x2 = xy.back().x;
+  cl.y2 = xy.back().y;
+  auto locate = [&](double x, double y, int32_t& v, double& u) {
+    for (int32_t r = 0; r < count(poly); ++r)
+      if (lm.PointOnLine(x, y, poly[r], v, u)) return r;
+    return -1;
+  };
+  int32_t v1 = 0, v2 = 0;
+  double u1 = 0, u2 = 0;
+  const int32_t l1 = locate(cl.x1, cl.y1, v1, u1);
+  if (l1 < 0) return false;
+  const int32_t l2 = locate(cl.x2, cl.y2, v2, u2);
+  if (l2 < 0) return false;
+  cl.v1 = v1;
+  cl.u1 = u1;
+  cl.v2 = v2;
+  cl.u2 = u2;
+  TpolyXyValues list;
+  if (l1 == l2) {
+    if (!cl.apply(poly[l1], xy)) return false;
+    list = {cl.left(), cl.right()};
+  } else {
+    Txyvalues r1 = poly[l1], r2 = poly[l2];
+    if (!turn(r1, v1, u1, xy.front()) || !turn(r2, v2, u2, xy.back())) return false;
+    // The larger ring takes in the other along the line, there and back.
+    Txyvalues joined;
+    if (std::abs(lm.area(r1)) > std::abs(lm.area(r2))) {
+      joined = r1;
+      geom::appendLine(joined, xy);
+      geom::appendLine(joined, r2);
+      geom::appendLine(joined, xy, true);
+      poly[l1] = joined;
+      poly[l2] = r2;
+    } else {
+      joined = r2;
+      geom::appendLine(joined, xy, true);
+      geom::appendLine(joined, r1);
+      geom::appendLine(joined, xy);
+      poly[l1] = r1;
+      poly[l2] = joined;
+    }
+    list = {joined};
+  }
+  for (int32_t r = 0; r < count(poly); ++r)
+    if (r != l1 && r != l2) list.push_back(poly[r]);
+  // Every ring becomes a polygon with the rings directly inside it as holes; a ring inside an odd
+  // number of others is a hole, not a polygon of its own.
+  TiList parents;
+  TpolyPolyXYvalues grouped;
+  lm.ParentPolys(list, grouped, true, parents);
+  for (size_t i = 0; i < grouped.size(); ++i)
+    if (geom::nestingDepth(parents, static_cast<int32_t>(i)) % 2 == 0) results.push_back(std::move(grouped[i]));
+  return true;
+}
