@@ -324,6 +324,18 @@ class TlineMan : public TqyObject {
   void ParentPolys(TpolyXyValues& xy, TpolyPolyXYvalues& polys);
   // Every coordinate cut towards zero to a multiple of snap in its fractional part.
   void snapOrdinates(TpolyXyValues& xy, double snap) const;
+  // Cuts the closed boundary edge by the chains into polygons: an open chain cuts the piece that
+  // holds its first segment's midpoint, a closed chain is added whole; every piece becomes a
+  // polygon with the pieces directly inside it as holes.
+  void MakeManifold(const Txyvalues& edge, const TpolyXyValues& chains, TpolyPolyXYvalues& results);
+  void MakeManifold(double x1, double y1, double x2, double y2, const TpolyXyValues& chains,
+                    TpolyPolyXYvalues& results);
+  // The boundary an ellipse of ellipseSteps segments, from its top clockwise.
+  void MakeManifold(double centrex, double centreY, double xRadius, double yRadius, int32_t ellipseSteps,
+                    const TpolyXyValues& chains, TpolyPolyXYvalues& results);
+  // Cuts a polygon by the chains with the polygon cutter; a closed chain becomes a hole of the
+  // polygon holding it and a polygon of its own.
+  void MakeManifold(const TpolyXyValues& poly, const TpolyXyValues& chains, TpolyPolyXYvalues& results);
 
   // --- Overlap, adjacency and joining. Neighbouring rings share edges run in opposite directions.
   int32_t Overlap(const Txyvalues& a, const Txyvalues& b);

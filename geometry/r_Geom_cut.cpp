@@ -127,3 +127,99 @@ bool TCutPoly::cut(TpolyXyValues& poly, const Txyvalues& xy) {
     if (geom::nestingDepth(parents, static_cast<int32_t>(i)) % 2 == 0) results.push_back(std::move(grouped[i]));
   return true;
 }
+
+// ---------------------------------------------------------------------------------------------
+// Manifolds: a boundary or a polygon cut by chains
+
+namespace {
+xyrec firstMidpoint(const Txyvalues& chain) {
+  return {(chain[0].x + chain[1].x) / 2, (chain[0].y + chain[1].y) / 2};
+}
+}  // namespace
+
+void TlineMan::MakeManifold(const Txyvalues& edge, const TpolyXyValues& chains, TpolyPolyXYvalues& results) {
+  TprocScope proc(*this, "MakeManifold");
+  seterr("a1");
+  results.clear();
+  TpolyXyValues pieces{edge};
+  closeLoop(pieces[0]);
+  seterr("a");
+  TCutLoop cutter;
+  TpolyXyValues rings;
+  for (const Txyvalues& chain : chains) {
+    if (chain.size() < 2) continue;
+    if (closed(chain)) {
+      rings.push_back(chain);
+      continue;
+    }
+    const xyrec mid = firstMidpoint(chain);
+    for (Txyvalues& piece : pieces) {
+      if (!inLoop(mid.x, mid.y, piece)) continue;
+      // A chain that does not reach the piece's boundary at both ends leaves it whole.
+      if (cutter.cut(piece, chain)) {
+        piece = cutter.left();
+        pieces.push_back(cutter.right());
+      }
+      break;
+    }
+  }
+  seterr("b");
+  pieces.insert(pieces.end(), rings.begin(), rings.end());
+  seterr("c");
+  // The boundary cut by nothing is one polygon.
+  ParentPolys(pieces, results, true);
+  seterr("d");
+}
+
+void TlineMan::MakeManifold(double x1, double y1, double x2, double y2, const TpolyXyValues& chains,
+                            TpolyPolyXYvalues& results) {
+  MakeManifold(Txyvalues{{x1, y1}, {x1, y2}, {x2, y2}, {x2, y1}, {x1, y1}}, chains, results);
+}
+
+void TlineMan::MakeManifold(double centrex, double centreY, double xRadius, double yRadius, int32_t ellipseSteps,
+                            const TpolyXyValues& chains, TpolyPolyXYvalues& results) {
+  results.clear();
+  if (ellipseSteps < 3 || ellipseSteps > kMaxNewPoints) {
+    log("MakeManifold: an ellipse of " + std::to_string(ellipseSteps) + " steps");
+    return;
+  }
+  Txyvalues edge;
+  for (int32_t k = 0; k <= ellipseSteps; ++k) {
+    const double t = k * 360.0 / ellipseSteps * 0.0174532925199433;
+    edge.push_back({centrex + xRadius * std::sin(t), centreY + yRadius * std::cos(t)});
+  }
+  edge.back() = edge.front();
+  MakeManifold(edge, chains, results);
+}
+
+void TlineMan::MakeManifold(const TpolyXyValues& poly, const TpolyXyValues& chains, TpolyPolyXYvalues& results) {
+  TprocScope proc(*this, "MakeManifold (polys)");
+  results = {poly};
+  TCutPoly cutter;
+  for (const Txyvalues& chain : chains) {
+    seterr("a");
+    if (chain.size() < 2) continue;
+    if (closed(chain)) {
+      seterr("b");
+      const auto holder = std::find_if(results.begin(), results.end(),
+                                       [&](const TpolyXyValues& p) { return inPolygon(chain[0].x, chain[0].y, p); });
+      if (holder == results.end()) continue;
+      const bool clockwise = area(chain) >= 0;
+      holder->push_back(clockwise ? geom::reversed(chain) : chain);
+      // What it encloses is a polygon too; the caller keeps the faces it wants.
+      results.push_back({clockwise ? chain : geom::reversed(chain)});
+      continue;
+    }
+    seterr("c");
+    const xyrec mid = firstMidpoint(chain);
+    for (size_t k = 0; k < results.size(); ++k) {
+      if (!inPolygon(mid.x, mid.y, results[k])) continue;
+      if (cutter.cut(results[k], chain)) {
+        results.erase(results.begin() + static_cast<std::ptrdiff_t>(k));
+        results.insert(results.end(), cutter.results.begin(), cutter.results.end());
+      }
+      break;
+    }
+  }
+  seterr("");
+}

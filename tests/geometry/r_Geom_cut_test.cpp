@@ -96,4 +96,56 @@ TEST(TCutPoly, OneRingAndHoles) {
   EXPECT_EQ(holed, before);
 }
 
+// Areas of the polygons (outer rings less holes), in ascending order.
+std::vector<double> areas(TlineMan& lm, const TpolyPolyXYvalues& polys) {
+  std::vector<double> a;
+  for (const TpolyXyValues& p : polys) a.push_back(lm.area(p));
+  std::sort(a.begin(), a.end());
+  return a;
+}
+
+void expectAreas(TlineMan& lm, const TpolyPolyXYvalues& polys, std::vector<double> want) {
+  const std::vector<double> got = areas(lm, polys);
+  ASSERT_EQ(got.size(), want.size());
+  for (size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], want[i], 1e-9) << i;
+}
+
+TEST(TlineManManifold, BoundaryCutByChains) {
+  TlineMan& lm = createLineman();
+  TpolyPolyXYvalues out;
+  lm.MakeManifold(0, 0, 10, 10, {{{0, 5}, {10, 5}}, {{5, 5}, {5, 10}}}, out);
+  expectAreas(lm, out, {25, 25, 50});
+  // A chain cuts the piece holding its first segment's midpoint; one that stops short cuts nothing.
+  lm.MakeManifold(0, 0, 10, 10, {{{0, 5}, {6, 5}}}, out);
+  expectAreas(lm, out, {100});
+  // A closed chain is a hole of the piece around it and a polygon of its own.
+  lm.MakeManifold(square(0, 0, 10), {anti(2, 2, 2)}, out);
+  expectAreas(lm, out, {4, 96});
+  lm.MakeManifold(square(0, 0, 10), {}, out);
+  expectAreas(lm, out, {100});
+  for (const TpolyXyValues& p : out)
+    for (size_t r = 0; r < p.size(); ++r) EXPECT_EQ(lm.area(p[r]) >= 0, r == 0);
+
+  // An ellipse cut along its axis: two halves of the inscribed polygon.
+  const double w = 90 * 0.0174532925199433;
+  lm.MakeManifold(0, 0, 4, 2, 36, {{{4 * std::sin(w), 2 * std::cos(w)}, {4 * std::sin(3 * w), 2 * std::cos(3 * w)}}},
+                  out);
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_NEAR(lm.area(out[0]), lm.area(out[1]), 1e-9);
+  lm.MakeManifold(0, 0, 4, 2, 0, {}, out);
+  EXPECT_TRUE(out.empty());
+}
+
+TEST(TlineManManifold, PolygonCutByChains) {
+  TlineMan& lm = createLineman();
+  TpolyPolyXYvalues out;
+  const TpolyXyValues holed{square(0, 0, 10), anti(4, 4, 2)};
+  lm.MakeManifold(holed, {{{0, 2}, {10, 2}}, {{5, 0}, {5, 2}}}, out);
+  expectAreas(lm, out, {10, 10, 76});
+  lm.MakeManifold(holed, {square(1, 1, 1)}, out);
+  expectAreas(lm, out, {1, 95});
+  lm.MakeManifold(holed, {}, out);
+  expectAreas(lm, out, {96});
+}
+
 }  // namespace
