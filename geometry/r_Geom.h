@@ -31,6 +31,7 @@ constexpr int32_t clip_invalid = 5;
 
 class TpolyIntersect;
 class Tclipper;
+class Tview;
 
 // A smooth curve through every vertex of a polyline: one cubic Bezier piece per segment, its
 // parameter running 0..1 in proportion to the pieces' lengths.
@@ -574,7 +575,75 @@ class TCutPoly {
   TpolyPolyXYvalues results;
 };
 
-// The shared line manager: made on first use by createLineman, freed at exit or by freeLineman.
+// Clips a drawing object (o_point, o_line, o_polyGon; type 20 as a point where loops clip) to a
+// box, the view, a loop or a polygon, and cuts polygons and lines by a cutter. Topological: the
+// object's lines are split where they cross the region's boundary, the pieces inside kept, and for
+// polygons the boundary cut by them into polygons (MakeManifold), those inside the object kept.
+// Answers clip_unknown .. clip_invalid; the pieces or polygons are left in results.
+class Tclipper {
+ public:
+  // To the view's visible area grown by marginPx pixels; minx > maxx: the object's box computed.
+  int32_t clip(const Tview& view, const TpolyXyValues& xy, double minx, double miny, double maxx, double maxy,
+               int32_t obType, int32_t marginPx);
+  int32_t clip(const Tview& view, const TpolyXyValues& xy, int32_t obType, int32_t marginPx);
+  int32_t clip(const Tview& view, const TpolyXyValues& xy, int32_t obType);
+  // minx .. maxy: the object's box.
+  int32_t clipToBox(double x1, double y1, double x2, double y2, const TpolyXyValues& xy, double minx, double miny,
+                    double maxx, double maxy, int32_t obType);
+  int32_t clipToBox(double x1, double y1, double x2, double y2, const TpolyXyValues& xy, int32_t obType);
+  int32_t clipToLoop(const Txyvalues& loop, const TpolyXyValues& xy, int32_t obType);
+  int32_t clipToPolygon(const TpolyXyValues& poly, const TpolyXyValues& xy, int32_t obType);
+  // clip_cut with the pieces; clip_surround for a closed cutter inside (poly with it as a hole,
+  // and the cutter alone); clip_invalid for an open cutter inside.
+  int32_t cutPolygon(const TpolyXyValues& poly, const Txyvalues& cutter);
+  // Every piece kept; (x1, y1)-(x2, y2) the line's box.
+  int32_t cutLine(const Txyvalues& line, const Txyvalues& cutter);
+  int32_t cutLine(double x1, double y1, double x2, double y2, const Txyvalues& line, const Txyvalues& cutter);
+  // Where the object's lines cross the cutter, as ascending positions per line; (x1, y1)-(x2, y2)
+  // is the cutter's box and (x3, y3)-(x4, y4) the object's, computed where not given.
+  bool findCuts(double x1, double y1, double x2, double y2, double x3, double y3, double x4, double y4,
+                const TpolyXyValues& xy, const TpolyXyValues& cutter, TpolyDlist& u);
+  bool findCuts(double x1, double y1, double x2, double y2, double x3, double y3, double x4, double y4,
+                const TpolyXyValues& xy, const Txyvalues& cutter, TpolyDlist& u);
+  bool findCuts(double x1, double y1, double x2, double y2, double x3, double y3, double x4, double y4,
+                const Txyvalues& xy, const TpolyXyValues& cutter, Tdlist& u);
+  bool findCuts(double x1, double y1, double x2, double y2, double x3, double y3, double x4, double y4,
+                const Txyvalues& xy, const Txyvalues& cutter, Tdlist& u);
+  bool findCuts(double x1, double y1, double x2, double y2, const TpolyXyValues& xy, const TpolyXyValues& cutter,
+                TpolyDlist& u);
+  bool findCuts(double x1, double y1, double x2, double y2, const TpolyXyValues& xy, const Txyvalues& cutter,
+                TpolyDlist& u);
+  bool findCuts(double x1, double y1, double x2, double y2, const Txyvalues& xy, const TpolyXyValues& cutter,
+                Tdlist& u);
+  bool findCuts(double x1, double y1, double x2, double y2, const Txyvalues& xy, const Txyvalues& cutter, Tdlist& u);
+  bool findCuts(const TpolyXyValues& xy, const TpolyXyValues& cutter, TpolyDlist& u);
+  bool findCuts(const TpolyXyValues& xy, const Txyvalues& cutter, TpolyDlist& u);
+  bool findCuts(const Txyvalues& xy, const TpolyXyValues& cutter, Tdlist& u);
+  bool findCuts(const Txyvalues& xy, const Txyvalues& cutter, Tdlist& u);
+
+  TpolyPolyXYvalues results;
+
+ private:
+  int32_t doclipToBox(double x1, double y1, double x2, double y2, double x3, double y3, double x4, double y4,
+                      const TpolyXyValues& xy, int32_t obType);
+  int32_t doclipToLoop(const Txyvalues& loop, double x1, double y1, double x2, double y2, double x3, double y3,
+                       double x4, double y4, const TpolyXyValues& xy, int32_t obType);
+  int32_t clipPolygonToLoop(const Txyvalues& loop, double x1, double y1, double x2, double y2, double x3, double y3,
+                            double x4, double y4, const TpolyXyValues& xy);
+  // The polygon-clip step of clipToPolygon: the object's kept pieces into kept.
+  int32_t clipLinesToPolygon(const TpolyXyValues& poly, const TpolyXyValues& xy, bool isPolygon,
+                             TpolyXyValues& kept);
+
+  bool outside = false;
+  TlinesIntersect li;
+  TpolyXyValues chains;
+};
+
+// The shared clipper, made by the first line manager; freed with the shared line manager.
+extern Tclipper* clipper;
+
+// The shared line manager: made on first use by createLineman, freed at exit or by freeLineman
+// (with the shared clipper).
 extern TlineMan* lineman;
 TlineMan& createLineman();
 void freeLineman();

@@ -204,10 +204,18 @@ void TlineMan::MakeManifold(const TpolyXyValues& poly, const TpolyXyValues& chai
       const auto holder = std::find_if(results.begin(), results.end(),
                                        [&](const TpolyXyValues& p) { return inPolygon(chain[0].x, chain[0].y, p); });
       if (holder == results.end()) continue;
+      // The chain is a hole of the polygon holding it and encloses a polygon of its own, which
+      // takes over the holes that lie inside the chain; the caller keeps the faces it wants.
       const bool clockwise = area(chain) >= 0;
-      holder->push_back(clockwise ? geom::reversed(chain) : chain);
-      // What it encloses is a polygon too; the caller keeps the faces it wants.
-      results.push_back({clockwise ? chain : geom::reversed(chain)});
+      TpolyXyValues inner{clockwise ? chain : geom::reversed(chain)};
+      TpolyXyValues& outer = *holder;
+      for (size_t r = outer.size(); r-- > 1;)
+        if (!outer[r].empty() && inLoop(outer[r][0].x, outer[r][0].y, chain)) {
+          inner.insert(inner.begin() + 1, std::move(outer[r]));
+          outer.erase(outer.begin() + static_cast<std::ptrdiff_t>(r));
+        }
+      outer.push_back(clockwise ? geom::reversed(chain) : chain);
+      results.push_back(std::move(inner));
       continue;
     }
     seterr("c");

@@ -144,6 +144,11 @@ TEST(TlineManManifold, PolygonCutByChains) {
   expectAreas(lm, out, {10, 10, 76});
   lm.MakeManifold(holed, {square(1, 1, 1)}, out);
   expectAreas(lm, out, {1, 95});
+  // A closed chain around the hole takes the hole over; nested chains make nested faces.
+  lm.MakeManifold(holed, {square(3, 3, 4)}, out);
+  expectAreas(lm, out, {12, 84});
+  lm.MakeManifold(holed, {square(0.5, 0.5, 1), square(0.25, 0.25, 2)}, out);
+  expectAreas(lm, out, {1, 3, 92});
   lm.MakeManifold(holed, {}, out);
   expectAreas(lm, out, {96});
 }
