@@ -1,6 +1,6 @@
 // TCutLoop and TCutPoly: cutting a ring, or a polygon with holes, along a line whose ends lie on
-// its boundary. A ring is turned to start at the first end and split at the second; the cut
-// points are set to the line's own ends so the pieces close exactly.
+// its boundary. Each piece is the ring walked from one end to the other and back along the line;
+// the line's own ends stand at the cuts, so the pieces close exactly.
 #include <cmath>
 
 #include "geometry/r_Geom.h"
@@ -8,15 +8,32 @@
 
 namespace {
 
-// Turns a closed ring to start and end at position (v, u), the point there set to p exactly.
+// A ring walked from a position: its distinct vertices (the closing point not repeated), so a
+// walk may wrap past the end. Positions (v, u) are as PointOnLine gives them on the ring.
+struct RingWalk {
+  const Txyvalues& ring;
+  int32_t m;  // distinct vertices
+  explicit RingWalk(const Txyvalues& r)
+      : ring(r), m(count(r) - (r.size() > 1 && r.front() == r.back() ? 1 : 0)) {}
+  // Appends the vertices strictly after position (v, u) and strictly before (w, t) going on round
+  // the ring; the whole way round when the positions are equal.
+  void between(Txyvalues& out, int32_t v, int32_t w, double t, bool wraps) const {
+    const int32_t last = (t > 0 ? w : w - 1) + (wraps ? m : 0);
+    for (int32_t k = v + 1; k <= last; ++k) geom::addPoint(out, ring[static_cast<size_t>(k % m)]);
+  }
+  [[nodiscard]] bool valid(int32_t v, double u) const { return m >= 2 && v >= 0 && v < m && u >= 0 && u < 1; }
+};
+
+// The ring turned to start and end at position (v, u), the point there set to p exactly.
 bool turn(Txyvalues& ring, int32_t v, double u, const xyrec& p) {
-  TlineMan& lm = createLineman();
   if (v == 0 && u == 0) return true;
-  Txyvalues tail;
-  if (!lm.splitChain(ring, tail, v, u)) return false;
-  ring.back() = p;
-  tail.front() = p;
-  lm.prePend(ring, tail, false);
+  const RingWalk walk(ring);
+  if (!walk.valid(v, u)) return false;
+  Txyvalues turned{p};
+  turned.reserve(ring.size() + 1);
+  walk.between(turned, v, v, u, true);
+  geom::addPoint(turned, p);
+  ring = std::move(turned);
   return true;
 }
 
@@ -41,20 +58,18 @@ bool TCutLoop::cut(const Txyvalues& loop, const Txyvalues& xy) {
   return apply(loop, xy);
 }
 
+// Both pieces are walked straight off the ring: from the first end round to the second and on
+// back to the first, each closed by the cut line (the ring is not turned first).
 bool TCutLoop::apply(const Txyvalues& loop, const Txyvalues& xy) {
   if (sameEnds(xy)) return false;
-  TlineMan& lm = createLineman();
-  Txyvalues head = loop;
-  int32_t w2 = v2;
-  double f2 = u2;
-  if (v1 > 0 || u1 > 0) {
-    if (!turn(head, v1, u1, xy.front())) return false;
-    if (!lm.PointOnLine(xy.back().x, xy.back().y, head, w2, f2)) return false;
-  }
-  Txyvalues tail;
-  if (!lm.splitChain(head, tail, w2, f2)) return false;
-  head.back() = xy.back();
-  tail.front() = xy.back();
+  const RingWalk walk(loop);
+  if (!walk.valid(v1, u1) || !walk.valid(v2, u2) || (v1 == v2 && u1 == u2)) return false;
+  const bool forward = v2 + u2 > v1 + u1;
+  Txyvalues head{xy.front()}, tail{xy.back()};
+  walk.between(head, v1, v2, u2, !forward);
+  walk.between(tail, v2, v1, u1, forward);
+  geom::addPoint(head, xy.back());
+  geom::addPoint(tail, xy.front());
   a = std::move(head);
   geom::appendLine(a, xy, true);
   b = xy;
@@ -157,8 +172,8 @@ void TlineMan::MakeManifold(const Txyvalues& edge, const TpolyXyValues& chains, 
       if (!inLoop(mid.x, mid.y, piece)) continue;
       // A chain that does not reach the piece's boundary at both ends leaves it whole.
       if (cutter.cut(piece, chain)) {
-        piece = cutter.left();
-        pieces.push_back(cutter.right());
+        piece = std::move(cutter.a);
+        pieces.push_back(std::move(cutter.b));
       }
       break;
     }
