@@ -10,9 +10,12 @@
 #include "geometry/r_Geom_internal.h"
 
 TlineMan* lineman = nullptr;
+Tclipper* clipper = nullptr;
 
 namespace {
+// Freed in reverse order at exit: the clipper first, then the line manager.
 std::unique_ptr<TlineMan> ownLineman;
+std::unique_ptr<Tclipper> ownClipper;
 }  // namespace
 
 TlineMan& createLineman() {
@@ -24,6 +27,8 @@ TlineMan& createLineman() {
 }
 
 void freeLineman() {
+  clipper = nullptr;
+  ownClipper.reset();
   if (ownLineman && lineman == ownLineman.get()) lineman = nullptr;
   ownLineman.reset();
 }
@@ -32,8 +37,14 @@ TlineMan::TlineMan() {
   createTrig();
   seterr("b1");
   fhit = std::make_unique<Thitrec>();
+  seterr("b2");
+  polyIntersect = std::make_unique<TpolyIntersect>(this);
   seterr("b3");
   curve = std::make_unique<Tsinuous>();
+  if (!clipper) {
+    ownClipper = std::make_unique<Tclipper>();
+    clipper = ownClipper.get();
+  }
   seterr("");
 }
 

@@ -11,24 +11,13 @@ namespace {
 
 constexpr double kFar = 2147483647;  // the distance of nothing measured
 
-double footU(double x, double y, double x1, double y1, double x2, double y2) {
-  const double dx = x2 - x1, dy = y2 - y1;
-  const double l2 = dx * dx + dy * dy;
-  return l2 > 0 ? ((x - x1) * dx + (y - y1) * dy) / l2 : 0;
-}
+using geom::footU;
 
 }  // namespace
 
 double TlineMan::DistanceToInfiniteLine(double x, double y, double x1, double y1, double x2, double y2, double& u,
                                         double& xc, double& yc, bool& rightofline) const {
-  u = footU(x, y, x1, y1, x2, y2);
-  xc = x1 + u * (x2 - x1);
-  yc = y1 + u * (y2 - y1);
-  const double s = (y - y1) * (x2 - x1) - (x - x1) * (y2 - y1);
-  rightofline = s < 0;
-  // A point line has no side: measure to the point rather than call it on the line.
-  if (s == 0 && (x1 != x2 || y1 != y2)) return 0;
-  return std::hypot(x - xc, y - yc);
+  return geom::distanceToInfiniteLine(x, y, x1, y1, x2, y2, u, xc, yc, rightofline);
 }
 
 double TlineMan::DistanceToInfiniteLine(double x, double y, double x1, double y1, double x2, double y2, double& u,

@@ -154,13 +154,12 @@ bool TlineMan::PolyHit(const TpolyXyValues& xy, int32_t obtype, double minx, dou
   beginHit((px1 + px2) / 2, (py1 + py2) / 2);
   if (!hasPoint(xy) || !hasPoint(poly)) return false;
   if (minx != maxx && !createTrig().BoxesIntersect(px1, py1, px2, py2, minx, miny, maxx, maxy)) return false;
-  // A ring meets the query polygon when its first point is inside it or it crosses any of its rings.
+  // A ring meets the query polygon when its first point is inside it or it meets any of its
+  // rings, a touch at an end included.
+  geom::Restore<bool> ends(polyIntersect->excludeends, false);
   auto ringHit = [&](const Txyvalues& ring) {
     if (ring.empty()) return false;
-    if (inPolygon(ring[0].x, ring[0].y, poly)) return true;
-    for (const Txyvalues& q : poly)
-      if (linescross(ring, q)) return true;
-    return false;
+    return inPolygon(ring[0].x, ring[0].y, poly) || polyIntersect->intersects(ring, poly);
   };
   auto pointIn = [&](const xyrec& p) { return inPolygon(p.x, p.y, poly); };
   const bool found = hitByType(*this, xy, obtype, pointIn, ringHit, poly[0][0].x, poly[0][0].y, lastx, lasty);

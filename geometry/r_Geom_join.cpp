@@ -1,6 +1,6 @@
 // TlineMan relations of whole lines, rings and polygons: overlap classes, identity, shared edges
 // (run in opposite directions, as between neighbouring rings of one orientation), joining
-// neighbours by dropping their shared edges, and stitching lines end to end.
+// neighbours by dropping their shared edges.
 #include <cmath>
 
 #include "geometry/r_Geom.h"
@@ -9,12 +9,6 @@
 namespace {
 
 bool inList(const TiList& list, int32_t v) { return std::find(list.begin(), list.end(), v) != list.end(); }
-
-// Appends b to a without repeating a shared end or any exact repeat of the previous point.
-void appendPoints(Txyvalues& a, const Txyvalues& b) {
-  for (const xyrec& p : b)
-    if (a.empty() || !(a.back() == p)) a.push_back(p);
-}
 
 // Whether the boxes of a and b, each widened by the tolerance, meet.
 template <typename L>
@@ -26,79 +20,7 @@ bool widenedBoxesMeet(const TlineMan& lm, const L& a, const L& b) {
   return createTrig().BoxesIntersect(ax1 - eq, ay1 - eq, ax2 + eq, ay2 + eq, bx1 - eq, by1 - eq, bx2 + eq, by2 + eq);
 }
 
-Txyvalues reversed(Txyvalues l) {
-  std::reverse(l.begin(), l.end());
-  return l;
-}
-
 }  // namespace
-
-bool TlineMan::equal(const xyrec& a, const xyrec& b, double snap) const {
-  return std::abs(a.x - b.x) <= snap && std::abs(a.y - b.y) <= snap;
-}
-
-bool TlineMan::equal(const xyrec& a, const xyrec& b) const { return equal(a, b, createTrig().equality); }
-
-bool TlineMan::closed(const Txyvalues& xy, double snap) const {
-  return xy.size() >= 4 && equal(xy.front(), xy.back(), snap);
-}
-
-bool TlineMan::closed(const Txyvalues& xy) const { return xy.size() >= 2 && equal(xy.front(), xy.back()); }
-
-void TlineMan::StitchLines(TpolyXyValues& lines) { StitchLines(lines, createTrig().equality); }
-
-void TlineMan::StitchLines(TpolyXyValues& lines, double snap) {
-  if (lines.size() < 2) return;
-  auto meet = [&](const xyrec& a, const xyrec& b) {
-    return std::abs(a.x - b.x) < snap && std::abs(a.y - b.y) < snap;
-  };
-  auto closeIt = [&](Txyvalues& l) {
-    if (createTrig().getdistance(l.front().x, l.front().y, l.back().x, l.back().y) <= createTrig().equality) {
-      l.back() = l.front();
-    } else {
-      l.push_back(l.front());
-    }
-  };
-  const int32_t n = count(lines);
-  for (int32_t i = 0; i + 1 < n; ++i) {
-    // Every pass joins one other line into line i and empties it: at most n passes.
-    for (int32_t pass = 0; pass < n && !lines[i].empty(); ++pass) {
-      Txyvalues& li = lines[i];
-      if (li.size() >= 3 && meet(li.front(), li.back())) {
-        closeIt(li);
-        break;
-      }
-      TiList atStart, atEnd;
-      for (int32_t j = 0; j < n && (atStart.size() < 2 || atEnd.size() < 2); ++j) {
-        const Txyvalues& lj = lines[j];
-        if (j == i || lj.size() < 2) continue;
-        if (meet(li.front(), lj.back()) || meet(li.front(), lj.front())) atStart.push_back(j);
-        if (meet(li.back(), lj.back()) || meet(li.back(), lj.front())) atEnd.push_back(j);
-      }
-      int32_t j = -1;
-      if (atStart.size() == 1) {
-        j = atStart[0];
-        Txyvalues joined = meet(li.front(), lines[j].back()) ? lines[j] : reversed(lines[j]);
-        appendPoints(joined, li);
-        li = joined;
-      } else if (atEnd.size() == 1) {
-        j = atEnd[0];
-        appendPoints(li, meet(li.back(), lines[j].back()) ? reversed(lines[j]) : lines[j]);
-      } else {
-        break;  // no partner, or a junction
-      }
-      lines[j].clear();
-      if (li.size() >= 3 && meet(li.front(), li.back())) {
-        closeIt(li);
-        break;
-      }
-    }
-  }
-  TpolyXyValues kept;
-  for (Txyvalues& l : lines)
-    if (!l.empty()) kept.push_back(std::move(l));
-  lines = std::move(kept);
-}
 
 // ---------------------------------------------------------------------------------------------
 // Overlap and identity

@@ -75,6 +75,9 @@ TEST(TlineManHit, BoxPolyAndLineQueries) {
   EXPECT_TRUE(lm.PolyHit(diag, o_line, 0, 0, 10, 10, fence));
   EXPECT_FALSE(lm.PolyHit(kLine, o_line, 0, 0, 0, 0, TpolyXyValues{{{1, 1}, {1, 3}, {3, 3}, {1, 1}}}));
   EXPECT_TRUE(lm.PolyHit(TpolyXyValues{{{2, 2.5}}}, o_point, 0, 0, 0, 0, fence));
+  // A line that only touches the fence at its corner is hit.
+  EXPECT_TRUE(lm.PolyHit(TpolyXyValues{{{3, 3}, {5, 5}}}, o_line, 0, 0, 0, 0, fence));
+  EXPECT_FALSE(lm.PolyHit(TpolyXyValues{{{3.1, 3.1}, {5, 5}}}, o_line, 0, 0, 0, 0, fence));
 
   const Txyvalues query{{-1, 5}, {2, 5}};
   EXPECT_TRUE(lm.LineHit(kHoled, o_polyGon, 0, 0, 10, 10, query, 0));

@@ -1,5 +1,4 @@
-// Overlap classes, identity, shared edges (the closing point included), joining neighbours and
-// stitching lines end to end.
+// Overlap classes, identity, shared edges (the closing point included) and joining neighbours.
 #include <gtest/gtest.h>
 
 #include "geometry/r_Geom.h"
@@ -98,23 +97,6 @@ TEST(TlineManJoin, SelfAdjacentAndSelfJoin) {
   TpolyXyValues none;
   EXPECT_FALSE(lm.SelfJoin(TpolyXyValues{square(0, 0, 1)}, none));
   EXPECT_TRUE(none.empty());
-}
-
-TEST(TlineManJoin, StitchLines) {
-  TlineMan lm;
-  TpolyXyValues lines{{{0, 0}, {1, 0}}, {{2, 0}, {1, 0}}, {{5, 5}, {6, 6}}};
-  lm.StitchLines(lines);
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0], (Txyvalues{{0, 0}, {1, 0}, {2, 0}}));
-  // Three lines meeting at one point: a junction, nothing joined there.
-  TpolyXyValues star{{{0, 0}, {1, 1}}, {{1, 1}, {2, 0}}, {{1, 1}, {1, 2}}};
-  lm.StitchLines(star);
-  EXPECT_EQ(star.size(), 3u);
-  TpolyXyValues ring{{{0, 0}, {0, 1}, {1, 1}}, {{1, 1}, {1, 0}, {0, 0}}};
-  lm.StitchLines(ring);
-  ASSERT_EQ(ring.size(), 1u);
-  EXPECT_TRUE(lm.closed(ring[0]));
-  EXPECT_EQ(ring[0].size(), 5u);
 }
 
 }  // namespace

@@ -5,55 +5,21 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 
 #include "geometry/r_Geom.h"
+#include "tests/geometry/geom_test_util.h"
 
 namespace {
 
-struct Table {
-  std::vector<std::vector<std::string>> rows;
-  explicit Table(const std::string& path) {
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) {
-      if (line.empty() || line[0] == '#') continue;
-      std::istringstream words(line);
-      std::vector<std::string> row;
-      for (std::string w; words >> w;) row.push_back(w);
-      rows.push_back(std::move(row));
-    }
-  }
-};
+using geomtest::Reader;
+using geomtest::Table;
 
 const Table& table() {
   static const Table t(std::string(KESTROVA_SOURCE_DIR) + "/tests/geometry/reference/shapely_table.txt");
   return t;
 }
-
-// Reads numbers from a row, in order.
-struct Reader {
-  const std::vector<std::string>& row;
-  size_t at;
-  double num() { return std::stod(row.at(at++)); }
-  Txyvalues line() {
-    const int n = static_cast<int>(num());
-    Txyvalues xy;
-    for (int i = 0; i < n; ++i) {
-      const double x = num();
-      xy.push_back({x, num()});
-    }
-    return xy;
-  }
-  TpolyXyValues poly() {
-    TpolyXyValues rings(static_cast<size_t>(num()));
-    for (auto& ring : rings) ring = line();
-    return rings;
-  }
-};
 
 bool relNear(double a, double b, double rel) { return std::abs(a - b) <= rel * std::max(1.0, std::abs(b)); }
 

@@ -1,0 +1,259 @@
+// The kernel's self-crossings, nesting, stitching, noding, manifolds, cutting and clipping against a
+// committed table of Shapely (GEOS) results, made by
+// tests/geometry/reference/make_shapely_clip_table.py.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "geometry/r_Geom.h"
+#include "tests/geometry/geom_test_util.h"
+
+namespace {
+
+using geomtest::Reader;
+using geomtest::Table;
+
+const Table& table() {
+  static const Table t(std::string(KESTROVA_SOURCE_DIR) + "/tests/geometry/reference/shapely_clip_table.txt");
+  return t;
+}
+
+// Calls check(reader, row) for every row of the kind, with the row's id as trace; returns how many.
+template <typename Check>
+int forEach(const std::string& kind, Check check) {
+  int n = 0;
+  for (const auto& row : table().rows) {
+    if (row[0] != kind) continue;
+    SCOPED_TRACE(kind + " " + row[1]);
+    Reader r{row, 2};
+    check(r);
+    ++n;
+  }
+  return n;
+}
+
+void expectSameValues(std::vector<double> got, const std::vector<double>& want, double rel) {
+  std::sort(got.begin(), got.end());
+  ASSERT_EQ(got.size(), want.size());
+  for (size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], want[i], rel * std::max(1.0, std::abs(want[i]))) << i;
+}
+
+// Every point of a has one of b within tol, and the other way round.
+void expectSamePoints(const Txyvalues& a, const Txyvalues& b, double tol) {
+  auto covered = [&](const Txyvalues& from, const Txyvalues& by) {
+    for (const xyrec& p : from) {
+      const bool near = std::any_of(by.begin(), by.end(), [&](const xyrec& q) {
+        return std::abs(p.x - q.x) <= tol && std::abs(p.y - q.y) <= tol;
+      });
+      EXPECT_TRUE(near) << p.x << " " << p.y;
+    }
+  };
+  covered(a, b);
+  covered(b, a);
+}
+
+std::vector<double> areas(const TpolyPolyXYvalues& polys) {
+  std::vector<double> a;
+  for (const TpolyXyValues& p : polys) a.push_back(createLineman().area(p));
+  return a;
+}
+
+double total(const TpolyPolyXYvalues& polys) {
+  double t = 0;
+  for (double a : areas(polys)) t += a;
+  return t;
+}
+
+TEST(ClipReference, TableIsPresent) {
+  ASSERT_GT(table().rows.size(), 300u) << "run tests/geometry/reference/make_shapely_clip_table.py";
+}
+
+TEST(ClipReference, SelfCrossings) {
+  TlineMan lm;
+  const int n = forEach("selfx", [&](Reader& r) {
+    const Txyvalues line = r.line();
+    const bool simple = r.num() != 0;
+    const Txyvalues crossings = r.line();
+    EXPECT_EQ(lm.selfCuts(line), !simple);
+    Tdlist u;
+    EXPECT_EQ(lm.selfcuts(line, u), !crossings.empty());
+    Txyvalues at;
+    for (double c : u) {
+      double x = 0, y = 0;
+      lm.getCut(line, c, x, y);
+      at.push_back({x, y});
+    }
+    expectSamePoints(at, crossings, 1e-9);
+    TpolyIntersect pi;
+    EXPECT_EQ(pi.selfCuts(line), !crossings.empty());
+    expectSamePoints(pi.resultsXY, crossings, 1e-9);
+  });
+  EXPECT_GT(n, 30);
+}
+
+TEST(ClipReference, NestingAgreesWithPolygonize) {
+  TlineMan lm;
+  forEach("nest", [&](Reader& r) {
+    TpolyXyValues rings = r.poly();
+    const std::vector<double> faces = r.nums();
+    const double parity = r.num();
+    TpolyPolyXYvalues polys;
+    TpolyXyValues copy = rings;
+    lm.ParentPolys(copy, polys, true);
+    expectSameValues(areas(polys), faces, 1e-9);
+    for (const TpolyXyValues& p : polys)
+      for (size_t k = 0; k < p.size(); ++k) EXPECT_EQ(lm.area(p[k]) > 0, k == 0);
+    lm.CheckPolygon(rings);
+    EXPECT_NEAR(lm.area(rings), parity, 1e-9 * parity);
+    EXPECT_GT(lm.area(rings[0]), 0);
+  });
+}
+
+TEST(ClipReference, StitchingAgreesWithLinemerge) {
+  TlineMan lm;
+  forEach("stitch", [&](Reader& r) {
+    TpolyXyValues lines = r.poly();
+    const std::vector<double> lengths = r.nums();
+    lm.StitchLines(lines);
+    std::vector<double> got;
+    for (const Txyvalues& l : lines) got.push_back(lm.linelength(l));
+    expectSameValues(got, lengths, 1e-9);
+  });
+}
+
+TEST(ClipReference, NodingAgreesWithUnion) {
+  TpolyIntersect pi;
+  forEach("spag", [&](Reader& r) {
+    TpolyXyValues lines = r.poly();
+    const Txyvalues ends = r.line();
+    pi.spaghetti(lines, true);
+    Txyvalues got;
+    for (const Txyvalues& l : lines) {
+      got.push_back(l.front());
+      got.push_back(l.back());
+    }
+    expectSamePoints(got, ends, 1e-9);
+  });
+}
+
+TEST(ClipReference, ManifoldsAgreeWithPolygonize) {
+  TlineMan lm;
+  forEach("manifold", [&](Reader& r) {
+    const double x1 = r.num(), y1 = r.num(), x2 = r.num(), y2 = r.num();
+    const TpolyXyValues chains = r.poly();
+    const std::vector<double> faces = r.nums();
+    TpolyPolyXYvalues polys;
+    lm.MakeManifold(x1, y1, x2, y2, chains, polys);
+    expectSameValues(areas(polys), faces, 1e-9);
+  });
+}
+
+TEST(ClipReference, CutAlongALineAgreesWithSplit) {
+  TCutPoly cp;
+  forEach("split", [&](Reader& r) {
+    TpolyXyValues poly = r.poly();
+    const Txyvalues line = r.line();
+    const std::vector<double> pieces = r.nums();
+    ASSERT_TRUE(cp.cut(poly, line));
+    expectSameValues(areas(cp.results), pieces, 1e-9);
+  });
+}
+
+// Our pieces for a clip answer: the object itself when surrounded.
+TpolyPolyXYvalues clipped(int32_t code, const Tclipper& c, const TpolyXyValues& object) {
+  if (code == clip_surround) return {object};
+  if (code == clip_outside) return {};
+  return c.results;
+}
+
+// The symmetric difference of the two sets of polygons, sampled on a jittered grid over box.
+int mismatches(const TpolyPolyXYvalues& a, const TpolyPolyXYvalues& b, double x1, double y1, double x2, double y2) {
+  TlineMan& lm = createLineman();
+  auto in = [&](const TpolyPolyXYvalues& set, double x, double y) {
+    return std::any_of(set.begin(), set.end(), [&](const TpolyXyValues& p) { return lm.inPolygon(x, y, p); });
+  };
+  int bad = 0;
+  constexpr int kSteps = 40;
+  for (int i = 0; i < kSteps; ++i)
+    for (int j = 0; j < kSteps; ++j) {
+      const double x = x1 + (x2 - x1) * (i + 0.5 + 0.3 * std::sin(7.1 * i + j)) / kSteps;
+      const double y = y1 + (y2 - y1) * (j + 0.5 + 0.3 * std::cos(3.7 * j + i)) / kSteps;
+      if (in(a, x, y) != in(b, x, y)) ++bad;
+    }
+  return bad;
+}
+
+void expectClip(int32_t code, const Tclipper& c, const TpolyXyValues& object, Reader& r) {
+  const double area = r.num();
+  const TpolyPolyXYvalues want = r.polys();
+  const TpolyPolyXYvalues got = clipped(code, c, object);
+  EXPECT_NEAR(total(got), area, 1e-9 * std::max(1.0, area)) << "code " << code;
+  EXPECT_EQ(got.size(), want.size()) << "code " << code;
+  double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  createLineman().bounds(x1, y1, x2, y2, object);
+  EXPECT_EQ(mismatches(got, want, x1, y1, x2, y2), 0);
+}
+
+TEST(ClipReference, ClipToBoxAgreesWithIntersection) {
+  Tclipper c;
+  const int n = forEach("clipbox", [&](Reader& r) {
+    const double x1 = r.num(), y1 = r.num(), x2 = r.num(), y2 = r.num();
+    const TpolyXyValues object = r.poly();
+    expectClip(c.clipToBox(x1, y1, x2, y2, object, o_polyGon), c, object, r);
+  });
+  EXPECT_GT(n, 60);
+}
+
+TEST(ClipReference, ClipToLoopAgreesWithIntersection) {
+  Tclipper c;
+  forEach("cliploop", [&](Reader& r) {
+    const Txyvalues loop = r.line();
+    const TpolyXyValues object = r.poly();
+    expectClip(c.clipToLoop(loop, object, o_polyGon), c, object, r);
+  });
+}
+
+TEST(ClipReference, ClipToPolygonAgreesWithIntersection) {
+  Tclipper c;
+  forEach("clippoly", [&](Reader& r) {
+    const TpolyXyValues region = r.poly();
+    const TpolyXyValues object = r.poly();
+    expectClip(c.clipToPolygon(region, object, o_polyGon), c, object, r);
+  });
+}
+
+TEST(ClipReference, CutPolygonAgreesWithSplit) {
+  Tclipper c;
+  forEach("cutpoly", [&](Reader& r) {
+    const TpolyXyValues poly = r.poly();
+    const Txyvalues cutter = r.line();
+    const std::vector<double> pieces = r.nums();
+    const int32_t code = c.cutPolygon(poly, cutter);
+    if (code == clip_cut) {
+      expectSameValues(areas(c.results), pieces, 1e-9);
+    } else {
+      EXPECT_EQ(pieces.size(), 1u) << "code " << code;
+    }
+  });
+}
+
+TEST(ClipReference, CutLineAgreesWithSplit) {
+  Tclipper c;
+  forEach("cutline", [&](Reader& r) {
+    const Txyvalues line = r.line();
+    const Txyvalues cutter = r.line();
+    const std::vector<double> lengths = r.nums();
+    const int32_t code = c.cutLine(line, cutter);
+    if (code != clip_cut) {
+      EXPECT_EQ(lengths.size(), 1u) << "code " << code;
+      return;
+    }
+    std::vector<double> got;
+    for (const TpolyXyValues& p : c.results) got.push_back(createLineman().linelength(p[0]));
+    expectSameValues(got, lengths, 1e-9);
+  });
+}
+
+}  // namespace

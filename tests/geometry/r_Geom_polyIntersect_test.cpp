@@ -1,0 +1,150 @@
+// TpolyIntersect: meetings recorded as cut positions along both lines, cut points inserted,
+// lines broken and noded, self-crossings.
+#include <gtest/gtest.h>
+
+#include "geometry/r_Geom.h"
+#include "tests/geometry/geom_test_util.h"
+
+namespace {
+
+const Txyvalues kRing{{2, -1}, {4, -1}, {4, 1}, {2, 1}, {2, -1}};
+const Txyvalues kSquare{{0, 0}, {0, 10}, {10, 10}, {10, 0}, {0, 0}};
+
+using geomtest::expectLine;
+
+TEST(TpolyIntersect, SegmentAgainstARing) {
+  TlineMan lm;
+  TpolyIntersect& pi = *lm.polyIntersect;
+  ASSERT_TRUE(pi.intersects(0, 0, 10, 0, kRing));
+  EXPECT_EQ(pi.results, (Txyzvalues{{0.2, 3.5, 0}, {0.4, 1.5, 0}}));
+  EXPECT_EQ(pi.cutB, (Tdlist{1.5, 3.5}));
+  expectLine(pi.resultsXY, {{2, 0}, {4, 0}});
+  // The same ring twice: each ring keeps its own meetings at the same positions.
+  ASSERT_TRUE(pi.intersects(0, 0, 10, 0, TpolyXyValues{kRing, kRing}));
+  EXPECT_EQ(pi.results, (Txyzvalues{{0.2, 3.5, 0}, {0.2, 3.5, 1}, {0.4, 1.5, 0}, {0.4, 1.5, 1}}));
+  EXPECT_EQ(pi.cutB, (Tdlist{1.5, 1.5, 3.5, 3.5}));
+  // Through a vertex of one ring: one meeting, not one per segment.
+  ASSERT_TRUE(pi.intersects(5, -2, 1, 2, kRing));
+  ASSERT_EQ(pi.results.size(), 2u);
+  EXPECT_DOUBLE_EQ(pi.results[0].x, 0.25);
+  EXPECT_DOUBLE_EQ(pi.results[1].x, 0.75);
+  EXPECT_FALSE(pi.intersects(5, 5, 5, 5, kRing));
+}
+
+TEST(TpolyIntersect, EndsAndNeighbours) {
+  TpolyIntersect pi;
+  const Txyvalues line{{0, 0}, {0, 5}};
+  EXPECT_FALSE(pi.intersects(0, 0, 5, 0, line, true));
+  ASSERT_TRUE(pi.intersects(0, 0, 5, 0, line, false));
+  EXPECT_EQ(pi.results, (Txyzvalues{{0, 0, 0}}));
+  for (int32_t i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_FALSE(pi.intersects(i, kSquare));
+  }
+  const Txyvalues zigzag{{0, 0}, {10, 0}, {10, 5}, {5, -5}};
+  ASSERT_TRUE(pi.intersects(2, zigzag));
+  EXPECT_EQ(pi.results.size(), 1u);
+  EXPECT_DOUBLE_EQ(pi.results[0].y, 0.75);
+  // Only meetings strictly inside both segments count with excludeends.
+  pi.excludeends = true;
+  EXPECT_FALSE(pi.intersects(5, -5, 5, 0, Txyvalues{{0, 0}, {10, 0}}));
+  EXPECT_TRUE(pi.intersects(5, -5, 5, 1, Txyvalues{{0, 0}, {10, 0}}));
+}
+
+TEST(TpolyIntersect, LineAgainstLinesAndRings) {
+  TpolyIntersect pi;
+  const Txyvalues a{{0, 0}, {5, 0}, {10, 0}};
+  const Txyvalues b{{0, -1}, {0, 1}, {5, 1}, {5, -1}, {10, -1}, {10, 1}};
+  ASSERT_TRUE(pi.intersects(a, b));
+  ASSERT_EQ(pi.results.size(), 3u);
+  EXPECT_EQ(pi.results[0], (xyzrec{0, 0.5, 0}));
+  EXPECT_EQ(pi.results[1], (xyzrec{1, 2.5, 0}));
+  EXPECT_EQ(pi.results[2], (xyzrec{2, 4.5, 0}));
+  // With excludeends the meetings at A's first and last points go, with their points and
+  // positions; the field is as it was afterwards.
+  pi.excludeends = true;
+  ASSERT_TRUE(pi.intersects(a, b));
+  EXPECT_EQ(pi.results, (Txyzvalues{{1, 2.5, 0}}));
+  EXPECT_EQ(pi.cutB, (Tdlist{2.5}));
+  expectLine(pi.resultsXY, {{5, 0}});
+  EXPECT_TRUE(pi.excludeends);
+  // A touch at an end counts in the line-against-rings form.
+  pi.excludeends = false;
+  EXPECT_TRUE(pi.intersects(Txyvalues{{-5, 5}, {0, 5}}, TpolyXyValues{kSquare}));
+  EXPECT_FALSE(pi.intersects(Txyvalues{{-5, 5}, {-1, 5}}, TpolyXyValues{kSquare}));
+  // The same segment both ways: its ends are meetings, the stretch an overlap.
+  ASSERT_TRUE(pi.intersects(Txyvalues{{10, 0}, {0, 0}}, Txyvalues{{0, 0}, {10, 0}}));
+  EXPECT_EQ(pi.results, (Txyzvalues{{0, 1, 0}, {1, 0, 0}}));
+  ASSERT_EQ(pi.overlaps.size(), 1u);
+  EXPECT_EQ(pi.overlaps[0].x1, 10);
+  EXPECT_EQ(pi.overlaps[0].x2, 0);
+}
+
+TEST(TpolyIntersect, InsertResultsKeepEachPointInPlace) {
+  TpolyIntersect pi;
+  Txyvalues a{{0, 0}, {1, 0}, {2, 0}, {12, 0}, {13, 0}};
+  Txyvalues b{{5, -1}, {5, 1}, {9, 1}, {9, -1}};
+  ASSERT_TRUE(pi.intersects(a, b));
+  EXPECT_DOUBLE_EQ(pi.results[0].x, 2.3);
+  EXPECT_DOUBLE_EQ(pi.results[1].x, 2.7);
+  pi.insertresults(a, b);
+  expectLine(a, {{0, 0}, {1, 0}, {2, 0}, {5, 0}, {9, 0}, {12, 0}, {13, 0}});
+  expectLine(b, {{5, -1}, {5, 0}, {5, 1}, {9, 1}, {9, 0}, {9, -1}});
+  // A meeting on an existing vertex inserts nothing.
+  Txyvalues c{{0, 0}, {5, 0}, {10, 0}}, d{{5, -1}, {5, 1}};
+  ASSERT_TRUE(pi.intersects(c, d));
+  pi.insertresults(c, d);
+  EXPECT_EQ(c.size(), 3u);
+  EXPECT_EQ(d.size(), 3u);
+}
+
+TEST(TpolyIntersect, BreakAndNode) {
+  TpolyIntersect pi;
+  const Txyvalues a{{0, 0}, {10, 0}};
+  const Txyvalues b{{5, -5}, {5, 5}};
+  ASSERT_TRUE(pi.intersects(a, b));
+  TpolyXyValues pieces;
+  pi.breakLine(a, pieces);
+  ASSERT_EQ(pieces.size(), 2u);
+  expectLine(pieces[1], {{5, 0}, {10, 0}});
+  pi.breakLineB(b, pieces);
+  expectLine(pieces[0], {{5, -5}, {5, 0}});
+
+  // Two lines across a third: A's two lines in two pieces each, then B's line in three.
+  const TpolyXyValues linesA{a, {{0, 2}, {10, 2}}};
+  const TpolyXyValues linesB{b};
+  TpolyXyValues noded;
+  ASSERT_TRUE(pi.polysIntersect(linesA, linesB, noded));
+  ASSERT_EQ(noded.size(), 7u);
+  expectLine(noded[0], {{0, 0}, {5, 0}});
+  expectLine(noded[4], {{5, -5}, {5, 0}});
+  expectLine(noded[6], {{5, 0}, {5, 2}});
+  EXPECT_FALSE(pi.polysIntersect(linesA, TpolyXyValues{{{20, 20}, {30, 30}}}, noded));
+  EXPECT_EQ(noded.size(), 7u);
+
+  TpolyXyValues spag{a, b, {{0, 2}, {10, 2}}};
+  pi.spaghetti(spag, false);
+  EXPECT_EQ(spag[0].size(), 3u);
+  EXPECT_EQ(spag[1].size(), 4u);
+  pi.spaghetti(spag, true);
+  EXPECT_EQ(spag.size(), 7u);
+  for (const Txyvalues& line : spag) EXPECT_EQ(line.size(), 2u);
+}
+
+TEST(TpolyIntersect, SelfCrossings) {
+  TpolyIntersect pi;
+  const Txyvalues bow{{0, 0}, {4, 4}, {4, 0}, {0, 4}};
+  ASSERT_TRUE(pi.selfCuts(bow));
+  EXPECT_EQ(pi.results, (Txyzvalues{{0.5, 0.5, 0}, {2.5, 2.5, 0}}));
+  expectLine(pi.resultsXY, {{2, 2}});
+  TpolyXyValues lines;
+  ASSERT_TRUE(pi.selfCuts(bow, lines));
+  ASSERT_EQ(lines.size(), 3u);
+  expectLine(lines[0], {{0, 0}, {2, 2}});
+  expectLine(lines[1], {{2, 2}, {4, 4}, {4, 0}, {2, 2}});
+  expectLine(lines[2], {{2, 2}, {0, 4}});
+  EXPECT_FALSE(pi.selfCuts(kSquare));
+  EXPECT_FALSE(pi.selfCuts(Txyvalues{{0, 0}, {1, 1}, {2, 0}}));
+}
+
+}  // namespace
