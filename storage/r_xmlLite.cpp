@@ -139,7 +139,7 @@ bool TxmlLite::setname(const std::string& filename) {
 }
 
 void TxmlLite::returnToStart() {
-  levels.clear();
+  depth = 0;
   lastchar = 0;
   lastType = fxmlType = xml_none;
   started = false;
@@ -165,7 +165,7 @@ bool TxmlLite::peekIsBang() {
 
 bool TxmlLite::readNext(std::string& s) {
   s.clear();
-  att.clear();
+  if (attRead) att.clear();
   attRead = false;
   fcdata = false;
   Mode mode = Mode::Empty;
@@ -275,7 +275,7 @@ bool TxmlLite::readNext(std::string& s) {
     return false;
   }
   started = true;
-  last = s;
+  last.assign(s);
   int kind = xml_none;
   std::string_view t = trimmed(s);
   ftag.clear();
@@ -290,8 +290,8 @@ bool TxmlLite::readNext(std::string& s) {
       if (endsWith(t, kCdataClose)) t.remove_suffix(kCdataClose.size());
     } else if (startsWith(t, "</")) {
       kind = xml_End;
-      if (!levels.empty()) levels.pop_back();
-      ftag = std::string(trimmed(inner.substr(1)));
+      if (depth > 0) --depth;
+      ftag.assign(trimmed(inner.substr(1)));
     } else {
       std::string_view body = trimmed(inner);
       const bool complete = !startsWith(t, "<!") && !body.empty() && body.back() == '/';
@@ -299,13 +299,19 @@ bool TxmlLite::readNext(std::string& s) {
       kind = complete ? xml_complete : xml_Start;
       fcdata = startsWith(t, "<!");
       const size_t blank = body.find_first_of(" \t\r\n");
-      ftag = std::string(trimmed(body.substr(0, blank)));
-      if (!complete) levels.emplace_back(inner);
+      ftag.assign(trimmed(body.substr(0, blank)));
+      if (!complete) {
+        if (depth == levels.size()) levels.emplace_back();
+        levels[depth++].assign(inner);
+      }
     }
   } else if (!t.empty()) {
     kind = xml_Content;
   }
-  s.assign(t);
+  // t lies inside s: cut s down to it.
+  const size_t from = size_t(t.data() - s.data()), length = t.size();
+  s.erase(from + length);
+  s.erase(0, from);
   fxmlType = lastType = kind;
   return true;
 }

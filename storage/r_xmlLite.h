@@ -58,8 +58,7 @@ class TxmlLite : public TqyObject {
 
   // Open start tags joined with "." from index top on; the number of open start tags.
   [[nodiscard]] std::string dotLevel(int top) const;
-  [[nodiscard]] int currentLevel() const { return static_cast<int>(levels.size()); }
-  [[nodiscard]] const std::vector<std::string>& openTags() const { return levels; }
+  [[nodiscard]] int currentLevel() const { return static_cast<int>(depth); }
 
  private:
   void getbuf();
@@ -70,7 +69,9 @@ class TxmlLite : public TqyObject {
   std::string fname;
   TStringList att;
   bool attRead = false;
+  // The open tags are the first `depth` entries; later ones keep their memory for reuse.
   std::vector<std::string> levels;
+  size_t depth = 0;
   std::vector<char> buf;
   char lastchar = 0;  // held back for the next token; 0 when none
   int fxmlType = xml_none;
