@@ -1,8 +1,9 @@
-// TxmlLite: XML tokens read byte by byte from a 1,000,000-byte buffer. A token is a tag from "<"
-// to its ">" (quotes respected; comments to "-->", CDATA to "]]>") or content up to the next
-// "<". Tabs and line breaks read as one blank each, blanks lead no token, and tokens are trimmed.
+// TxmlLite: XML tokens read byte by byte in blocks of up to 1,000,000 bytes. A token is a tag
+// from "<" to its ">" (quotes respected; comments to "-->", CDATA to "]]>") or content up to the
+// next "<". Tabs and line breaks read as one blank each, blanks lead no token, tokens are trimmed.
 #include "storage/r_xmlLite.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -111,7 +112,7 @@ std::string xmlDecode(std::string_view s) {
   return out;
 }
 
-TxmlLite::TxmlLite() : buf(bufsize) {}
+TxmlLite::TxmlLite() = default;
 
 TxmlLite::~TxmlLite() { close(); }
 
@@ -134,6 +135,9 @@ bool TxmlLite::setname(const std::string& filename) {
   }
   if (std::fseek(mem, 0, SEEK_END) == 0) fileSize = std::ftell(mem);
   std::fseek(mem, 0, SEEK_SET);
+  // Blocks of bufsize bytes; a smaller file needs no more than its own size.
+  const size_t want = fileSize >= 0 && uint64_t(fileSize) < bufsize ? std::max<size_t>(1, size_t(fileSize)) : bufsize;
+  if (buf.size() < want) buf.resize(want);
   returnToStart();
   return true;
 }
@@ -151,7 +155,7 @@ void TxmlLite::returnToStart() {
 
 void TxmlLite::getbuf() {
   if (onPercent && fileSize > 0) setpercent(int(std::lround(double(filePos) / double(fileSize) * 100.0)));
-  size = mem ? std::fread(buf.data(), 1, bufsize, mem) : 0;
+  size = mem ? std::fread(buf.data(), 1, buf.size(), mem) : 0;
   filePos += int64_t(size);
   cnt = 0;
 }

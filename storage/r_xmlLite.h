@@ -20,6 +20,7 @@ constexpr int xml_none = 0, xml_Start = 1, xml_Content = 2, xml_End = 3, xml_com
 
 class TxmlLite : public TqyObject {
  public:
+  // The largest block read at once; the buffer holds one block.
   static constexpr size_t bufsize = 1000000;
 
   TxmlLite();
