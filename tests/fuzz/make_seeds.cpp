@@ -130,5 +130,13 @@ int main(int argc, char** argv) {
       t.setDateValue(3, r, 2024, 2, 29);
     }
   }
+  putText("xml", "document.xml",
+          "<?xml version=\"1.0\"?>\r\n<!-- note > -->\n<a k=\"1\" t='x y'><b>text &amp; more</b>tail<c/>"
+          "<![CDATA[raw < data]]></a>\n");
+  putText("sheet", "sheet.xml",
+          std::string("<sst><si><t>name</t></si><si><r><rPr><b/></rPr><t>ri</t></r><r><t>ch</t></r></si></sst>") + '\0' +
+              "<worksheet><sheetData><row r=\"1\" spans=\"1:3\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"C1\" t=\"inlineStr\">"
+              "<is><t>x</t></is></c></row><row r=\"2\"><c r=\"A2\" t=\"s\"><v>1</v></c><c r=\"B2\" t=\"b\"><v>1</v></c>"
+              "<c r=\"AB2\"><v>2.5</v></c></row></sheetData></worksheet>");
   return 0;
 }
