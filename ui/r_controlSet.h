@@ -1,0 +1,14 @@
+// r_controlSet: what every control of the set asks of the services object, with the values a
+// control falls back to while `os` does not exist yet (pixels unscaled, 8 points, DejaVu Sans).
+#pragma once
+#include <string>
+
+#include "core/r_base.h"
+
+namespace controlset {
+inline int gp(int n) { return os ? os->gp(n) : n; }
+inline int fontSize() { return os ? os->fontsize() : 8; }
+inline int fontSizeOf(double n) { return os ? os->fontsize(n) : static_cast<int>(n); }
+inline std::string programFace() { return os && !os->fontname().empty() ? os->fontname() : std::string("DejaVu Sans"); }
+inline std::string word(const char* group, const char* term) { return os ? os->wd(group, term) : std::string(term); }
+}  // namespace controlset
