@@ -445,7 +445,7 @@ void Tmemo::layoutBars() {
     fhbar.reset();
   }
   const int W = Width(), H = Height();
-  if (fvbar) fvbar->SetBounds(W - kBar, 0, kBar, H - (fhbar ? kBar : 0));
+  if (fvbar) fvbar->SetBounds(W - kBar, 0, kBar, std::max(H - (fhbar ? kBar : 0) - barBottomGap, 1));
   if (fhbar) fhbar->SetBounds(0, H - kBar, W - (fvbar ? kBar : 0), kBar);
 }
 
@@ -549,6 +549,7 @@ LRESULT Tmemo::WndProc(TMsg& m) {
     case WM_KILLFOCUS:
       caretTimer(false);
       Invalidate();
+      if (onExit) onExit(this);
       break;
     case WM_MOUSEWHEEL:
       if (OnMouseWheel) break;

@@ -81,6 +81,8 @@ class Tmemo : public TQYcontrol {
   [[nodiscard]] platform::TPoint positionAt(int x, int y);
 
   Notify onChange, onDraw, onPostDraw, onPostPaste, onScroll;
+  Notify onExit;  // the focus left the memo
+  int barBottomGap = 0;  // pixels kept free under the vertical bar (an owner's button there)
   int32_t fcolour = 0;  // the background saved by the various look
   platform::TColor FontColor = 0;
 

@@ -12,27 +12,15 @@
 #include "platform/controls.h"
 #include "platform/windows.h"
 #include "tests/support/xvfb.h"
+#include "tests/ui/xvfb_support.h"
 #include "ui/r_edit.h"
 #include "ui/r_modal.h"
 
 namespace {
 using namespace platform;
-
-bool have(const char* tool) { return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0; }
-
-int run(const std::string& display, const std::string& cmd) {
-  return std::system(("DISPLAY=" + display + " " + cmd + " >/dev/null 2>&1").c_str());
-}
-
-bool pollUntil(int ms, const std::function<bool()>& ok) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < end) {
-    desktop().processMessages();
-    if (ok()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return false;
-}
+using testenv::have;
+using testenv::pollUntil;
+using testenv::run;
 
 TEST(EditOnXvfb, TypingEditingAndPaste) {
   if (!have("xdotool") || !have("Xvfb")) GTEST_SKIP() << "xdotool or Xvfb is missing";
