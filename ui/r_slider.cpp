@@ -331,11 +331,11 @@ void TdeadPanel::Paint() {
   TQYcontrol::Paint();
   TCanvas& cv = Canvas();
   cv.Brush.Style = bsSolid;
-  cv.Brush.Color = clWhite;
+  cv.Brush.Color = static_cast<TColor>(faceColour);
   cv.FillRect(ClientRect());
   if (Caption.empty()) return;
   cv.Handle()->setBkMode(BkMode::Transparent);
-  cv.Font.Color = 0;
+  cv.Font.Color = static_cast<TColor>(fontColour);
   if (fontman) fontman->VCentredText(cv, 0, 0, Height(), Caption);
   else cv.TextOut(0, (Height() - cv.TextHeight(Caption)) / 2, Caption);
 }

@@ -108,6 +108,8 @@ class TVsplit : public TQYcontrol {
 class TdeadPanel : public TQYcontrol {
  public:
   explicit TdeadPanel(platform::TWinControl* owner);
+  int32_t faceColour = 0xFFFFFF;
+  int32_t fontColour = 0;
 
  protected:
   void Paint() override;
