@@ -95,7 +95,8 @@ TEST_F(LatLongTest, EditsAcceptOnlyTheirRanges) {
   typeInto(*p->secEdit, "30");
   EXPECT_NEAR(p->angle(), 95 + 59.0 / 60 + 30.0 / 3600, 1e-9);
   p->minusBox->click();
-  const uint32_t end = desktop().now() + 50;
+  // Past the degrees field's pause too: its typing is reported once more, with the new sign.
+  const uint32_t end = desktop().now() + 600;
   while (static_cast<int32_t>(end - desktop().now()) > 0)
     if (!desktop().processOne()) desktop().idle(end - desktop().now());
   EXPECT_LT(p->angle(), 0);
