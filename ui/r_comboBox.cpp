@@ -407,7 +407,6 @@ void TcomboBox::choose(int index) {
   closeUp();
   // The items may have changed while the list was open.
   if (index >= count()) index = count() - 1;
-  doClick(static_cast<void*>(nullptr));
   fitemIndex = index;
   varPanel.reset();
   fvarious = false;
@@ -421,7 +420,6 @@ void TcomboBox::choose(int index) {
 }
 
 void TcomboBox::doClick(void* sender) {
-  if (sender == nullptr) return;  // a choice: handled by choose
   if (sender == downBut.get()) {
     if (downBut->Tag == 1) {
       downBut->Tag = 0;
