@@ -9,7 +9,9 @@
 //              timers, interval 0 on the next turn [x] modal loop [x] key states
 //              [x] headless backend with injected input and an injectable clock
 //              [x] typed text as WM_CHAR per code point [x] pointer confinement
-//              [ ] double clicks [ ] keyboard layouts beyond the keys the system reads
+//              [x] double clicks [x] moving a child window to another parent
+//              [x] WM_ACTIVATEAPP when the program as a whole gains or loses the desktop
+//              [ ] keyboard layouts beyond the keys the system reads
 #pragma once
 #include <algorithm>
 #include <cstdint>
@@ -35,6 +37,7 @@ constexpr uint32_t WS_DISABLED = 0x08000000;
 constexpr uint32_t WS_BORDER = 0x00800000;
 constexpr uint32_t WS_EX_TOPMOST = 0x00000008;     // kept in the style word: always on top
 constexpr uint32_t WS_EX_TOOLWINDOW = 0x00000080;  // kept off the task bar
+constexpr uint32_t CS_DBLCLKS = 0x00000100;        // kept in the style word: hears double clicks
 
 // Hidden hides the pointer while it is over the window (a full-screen clock shows no arrow).
 enum class Cursor { Default, Arrow, Hand, SizeAll, SizeNS, SizeWE, SizeNWSE, SizeNESW, IBeam, Wait, Cross, Hidden, No };
@@ -88,6 +91,7 @@ struct TInputEvent {
   HWND form = 0;
   TPoint pos;
   int button = 1;  // 1 left, 2 right, 3 middle
+  int clicks = 1;  // ButtonDown: 2 for the second press of a double click
   int key = 0;     // virtual-key code
   int wheel = 0;   // WHEEL_DELTA per notch, positive forward
   TSize size;      // Resized: the new client size
@@ -141,6 +145,8 @@ class TBackend {
   // nullptr frees it.
   virtual void confinePointer(HWND, TRect const*) {}
   [[nodiscard]] virtual bool isMinimized(HWND) { return false; }
+  // Keeps a modal window above its owner and the owner's input away while it is shown.
+  virtual void setModalFor(HWND /*modal*/, HWND /*owner*/) {}
 };
 
 // The backend for tests: nothing is shown; presents are copied into per-window screens, input is
@@ -242,6 +248,9 @@ class TDesktop {
   // Bounds in the parent's client pixels (screen pixels for a top-level window); a new size
   // sends WM_SIZE.
   void setBounds(HWND, TRect const&);
+  // Moves a child window with its children into another window (not into itself or one of its
+  // own); it keeps its bounds, now in the new parent's client pixels. False when it cannot.
+  bool setParent(HWND child, HWND newParent);
   [[nodiscard]] TRect bounds(HWND) const;
   [[nodiscard]] TRect clientRect(HWND) const;
   [[nodiscard]] TRect screenRect(HWND) const;
@@ -284,6 +293,10 @@ class TDesktop {
   // High bit: held now; low bit: pressed since the previous asking (the bit is then cleared).
   [[nodiscard]] uint16_t asyncKeyState(int vk);
   [[nodiscard]] bool keyDown(int vk) const;
+  // Whether one of the program's windows holds the desktop's keyboard focus. Losing it is told
+  // to every top-level window as WM_ACTIVATEAPP 0 after a short grace (focus moving between two
+  // of our own windows is no deactivation), gaining it again as WM_ACTIVATEAPP 1.
+  [[nodiscard]] bool appActive() const { return fappActive; }
 
   // ---- messages
   // Safe from any thread (the busy window's painter posts); only the UI thread checks the window.
@@ -342,6 +355,8 @@ class TDesktop {
   bool inputAllowed(HWND target) const;
   bool takeTimer(TMsg&, bool remove);
   void destroyNode(HWND);
+  void activation(HWND form, bool gained);
+  void broadcastActivateApp(bool active);
 
   std::unique_ptr<TBackend> fbackend;
   uint32_t fbase = 0;
@@ -352,6 +367,9 @@ class TDesktop {
   std::vector<HWND> fmodal;
   uintptr_t fnextTimerId = 0x10000;
   HWND fcapture = 0, ffocus = 0, fhover = 0, flastTarget = 0;
+  HWND factiveForm = 0;          // the form the desktop's keyboard focus is in, 0 for none of ours
+  bool fappActive = false;
+  uintptr_t fdeactivateTimer = 0;  // the grace before WM_ACTIVATEAPP 0
   std::vector<Cursor> fdefinedCursors;
   TPoint fcursorPos;
   bool fquit = false;

@@ -7,6 +7,7 @@
 #include <X11/Xresource.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xrandr.h>
+#include <X11/extensions/shape.h>
 
 #include <poll.h>
 #include <unistd.h>
@@ -266,6 +267,53 @@ bool grabWindow(unsigned long window, TSurface& out) {
   }
   XDestroyImage(img);
   return ok;
+}
+
+bool grabScreen(TRect const& r, TSurface& out) {
+  DisplayPtr d = openDisplay();
+  if (!d || r.width() <= 0 || r.height() <= 0) return false;
+  QuietErrors quiet;
+  const Window root = DefaultRootWindow(d.get());
+  XWindowAttributes a;
+  if (!XGetWindowAttributes(d.get(), root, &a)) return false;
+  // Only the part on the screen is read; the rest stays black.
+  const TRect on = r.intersected(Rect(0, 0, a.width, a.height));
+  if (!out.create(r.width(), r.height(), 24)) return false;
+  if (on.isEmpty()) return true;
+  XImage* img = XGetImage(d.get(), root, on.Left, on.Top, static_cast<unsigned>(on.width()),
+                          static_cast<unsigned>(on.height()), AllPlanes, ZPixmap);
+  if (!img) return false;
+  for (int y = 0; y < on.height(); ++y) {
+    uint8_t* row = out.row(y + on.Top - r.Top);
+    for (int x = 0; x < on.width(); ++x) {
+      const unsigned long p = XGetPixel(img, x, y);
+      uint8_t* px = row + (x + on.Left - r.Left) * 3;
+      px[0] = fromMask(p, a.visual->blue_mask);
+      px[1] = fromMask(p, a.visual->green_mask);
+      px[2] = fromMask(p, a.visual->red_mask);
+    }
+  }
+  XDestroyImage(img);
+  return true;
+}
+
+void shapeWindow(unsigned long window, std::vector<TRect> const& parts) {
+  DisplayPtr d = openDisplay();
+  if (!d || window == 0) return;
+  int ev = 0, er = 0;
+  if (!XShapeQueryExtension(d.get(), &ev, &er)) return;
+  QuietErrors quiet;
+  std::vector<XRectangle> rs;
+  rs.reserve(parts.size());
+  for (TRect const& p : parts)
+    if (!p.isEmpty())
+      rs.push_back({static_cast<short>(p.Left), static_cast<short>(p.Top), static_cast<unsigned short>(p.width()),
+                    static_cast<unsigned short>(p.height())});
+  XShapeCombineRectangles(d.get(), window, ShapeBounding, 0, 0, rs.data(), static_cast<int>(rs.size()), ShapeSet,
+                          Unsorted);
+  XShapeCombineRectangles(d.get(), window, ShapeInput, 0, 0, rs.data(), static_cast<int>(rs.size()), ShapeSet,
+                          Unsorted);
+  XSync(d.get(), False);
 }
 
 // ---- TembeddedView -----------------------------------------------------------------------------

@@ -12,7 +12,7 @@ PACKAGES=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # platform layer
-  libsdl2-dev libx11-dev libxrandr-dev libfreetype-dev libfontconfig-dev
+  libsdl2-dev libx11-dev libxrandr-dev libxext-dev libfreetype-dev libfontconfig-dev
   libicu-dev libhowardhinnant-date-dev tzdata
   # storage and compression
   libsqlite3-dev sqlite3 zlib1g-dev libminizip-dev zip unzip
