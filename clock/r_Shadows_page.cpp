@@ -3,6 +3,7 @@
 // metafile. Handlers never raise: what fails is logged.
 #include <cmath>
 #include <exception>
+#include <filesystem>
 
 #include "astro/r_SunLoc.h"
 #include "clock/r_Shadows.h"
@@ -269,6 +270,8 @@ void TshadowPage::doclick(void* sender) {
     } else if (sender == saveBut.get()) {
       seterr("b");
       // Until the file picker exists the diagram goes to a fixed name in the documents folder.
+      std::error_code made;
+      std::filesystem::create_directories(documentsFolder(), made);
       shadows->saveAs(exportName());
       Invalidate();
     } else if (sender == printBut.get()) {
