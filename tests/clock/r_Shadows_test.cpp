@@ -154,9 +154,10 @@ TEST_F(SunPath, MonthsAreNamedAtTheHorizonWhereTheSunSets) {
   EXPECT_FALSE(named(all, "June"));
   EXPECT_FALSE(named(all, "July"));
   // Captions read downwards: their font is turned a quarter clockwise.
-  for (auto const& t : texts(all)) {
-    if (t.text == "March") EXPECT_EQ(t.font.escapement, -900);
-  }
+  for (auto const& t : texts(all))
+    if (t.text == "March") {
+      EXPECT_EQ(t.font.escapement, -900);
+    }
   place(51.5);
   EXPECT_TRUE(named(drawn(), "June"));
 }
@@ -399,6 +400,47 @@ TEST_F(ShadowsTest, PlacesAndGnomonsAtTheEdgesDrawWholeDiagrams) {
   place(std::nan(""));
   EXPECT_FALSE(shadows->record());
   EXPECT_EQ(shadows->metafile(), before);
+}
+
+}  // namespace
+
+namespace {
+// ---- played into a box --------------------------------------------------------------------------
+
+TEST_F(ShadowsTest, DrawPlaysTheDiagramIntoItsBoxWithWhiteStrips) {
+  place(51.5);
+  TBitmap bm;
+  bm.SetPixelFormat(pf24bit);
+  bm.SetSize(1300, 700);
+  bm.dc().fillRect({0, 0, 1300, 700}, solidBrush(clBlack));
+  const TRect box{50, 50, 1250, 650};  // 1200 × 600: the 630 × 300 page fits its width
+  ASSERT_TRUE(shadows->draw(bm.Canvas(), box));
+  EXPECT_EQ(bm.surface().pixel(60, 55), clWhite) << "the strip above the fitted page";
+  EXPECT_EQ(bm.surface().pixel(10, 10), clBlack) << "nothing outside the box";
+  // The June noon marker stands where the page puts it: red within two pixels.
+  const TbearingRange r = shadows->bearingRange();
+  const Tdrawer& d = *shadows->dw;
+  const double k = 1200.0 / 63000, top = 50 + (600 - 30000 * k) / 2;
+  const int x = int(50 + d.px((178.87 - 180) * r.scale) * k), y = int(top + d.py(61.93 * r.scale) * k);
+  int red = 0;
+  for (int dy = -2; dy <= 2; ++dy)
+    for (int dx = -2; dx <= 2; ++dx) red += bm.surface().pixel(x + dx, y + dy) == clRed;
+  EXPECT_GT(red, 0);
+
+  // The shadow diagram's rings: grey circles round the foot, darker at each gnomon height.
+  shadows->option = 2;
+  bm.dc().fillRect({0, 0, 1300, 700}, solidBrush(clBlack));
+  ASSERT_TRUE(shadows->draw(bm.Canvas(), box));
+  const double s = 600.0 / 42000, left = 50 + (1200 - 63000 * s) / 2;
+  const int cx = int(left + 31500 * s), cy = int(50 + 21000 * s);
+  int dark = 0, lighter = 0;
+  for (int x2 = cx + 2; x2 < cx + int(200 * 100 * s); ++x2) {
+    const TColor c = bm.surface().pixel(x2, cy - 3);
+    dark += c == 0xC0C0C0;
+    lighter += c == 0xD7D7D7;
+  }
+  EXPECT_GE(dark, 3);
+  EXPECT_GE(lighter, 3);
 }
 
 }  // namespace
