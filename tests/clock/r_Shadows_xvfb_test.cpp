@@ -57,20 +57,7 @@ TEST(ShadowsOnXvfb, TabShowsTheSunPathAndTheShadowDiagramShowsItsRings) {
   auto grab = [&](const char* name) { shot = testenv::grabScreen(server.display(), name); };
   // The unselected tabs in the caption bar; the third of them is Shadows.
   int tabLeft = -1, tabRight = -1;
-  auto findTab = [&] {
-    int runs = 0;
-    for (int x = 0, start = -1; x <= shot.width; ++x) {
-      const uint32_t c = x < shot.width ? shot.at(x, 20) : 0;
-      const bool tab =
-          x < shot.width && std::abs(red(c) - 0x3C) + std::abs(green(c) - 0x50) + std::abs(blue(c) - 0x80) < 18;
-      if (tab && start < 0) start = x;
-      if (!tab && start >= 0) {
-        if (x - start > 20 && ++runs == 3) tabLeft = start, tabRight = x;
-        start = -1;
-      }
-    }
-    return runs == 4;
-  };
+  auto findTab = [&] { return clocktest::unselectedTab(shot, 3, tabLeft, tabRight); };
   ASSERT_TRUE(clocktest::waitFor(
       [&] {
         grab("s0.xwd");
