@@ -248,10 +248,14 @@ bool getWorldFile(const std::string& filename, double& x1, double& y2, double& m
   std::string wkt;
   if (!prj.empty() && r_fileBase::FileExists(prj) && platform::readWholeFile(prj, wkt)) {
     // The spellings that projection files of either family use for the two feet.
+    for (char& c : wkt) c = char(std::tolower(static_cast<unsigned char>(c)));
+    auto names = [&](std::initializer_list<const char*> units) {
+      return std::any_of(units.begin(), units.end(), [&](const char* u) { return wkt.find(u) != std::string::npos; });
+    };
     double factor = 1;
-    if (wkt.find("UNIT[\"Feet_US\"") != std::string::npos || wkt.find("UNIT[\"Foot_US\"") != std::string::npos)
+    if (names({"unit[\"feet_us\"", "unit[\"foot_us\"", "unit[\"us survey foot\""}))
       factor = kFootUS;
-    else if (wkt.find("UNIT[\"Feet\"") != std::string::npos || wkt.find("UNIT[\"Foot\"") != std::string::npos)
+    else if (names({"unit[\"feet\"", "unit[\"foot\""}))
       factor = kFoot;
     mp *= factor;
     x1 *= factor;
