@@ -300,15 +300,14 @@ bool GetJPGSize(const std::string& sFile, int32_t& iWidth, int32_t& iHeight) {
 // ---------------------------------------------------------------------------------------------
 // TIFF
 
-bool doGetTifSize(const std::string& filename, int32_t& iwidth, int32_t& iHeight, int32_t& bitdepth) {
-  geoMp = geoX1 = geoY1 = geoX2 = geoY2 = 0;
-  TfileReader r(filename);
+namespace {
+// The TIFF reader's rules on any bytes; with geo, the file form's GeoTIFF globals as well.
+bool tiffSize(const Treader& r, bool open, bool geo, int32_t& iwidth, int32_t& iHeight, int32_t& bitdepth) {
   TtiffDir d;
   TtiffSize s;
-  const bool read = r.isOpen() && readTiffDir(r, d);
-  if (read) {
-    measureTiff(r, d, s, false);
-    readGeoTags(r, d, geoMp, geoX1, geoY2);
+  if (open && readTiffDir(r, d)) {
+    measureTiff(r, d, s, !geo);
+    if (geo) readGeoTags(r, d, geoMp, geoX1, geoY2);
   } else {
     lastBitsPerSample = lastSamples = 0;
     lastDepth = s.depth;
@@ -316,11 +315,19 @@ bool doGetTifSize(const std::string& filename, int32_t& iwidth, int32_t& iHeight
   iwidth = s.width;
   iHeight = s.height;
   bitdepth = s.depth;
+  return s.width >= 0 && s.height >= 0;
+}
+}  // namespace
+
+bool doGetTifSize(const std::string& filename, int32_t& iwidth, int32_t& iHeight, int32_t& bitdepth) {
+  geoMp = geoX1 = geoY1 = geoX2 = geoY2 = 0;
+  TfileReader r(filename);
+  const bool ok = tiffSize(r, r.isOpen(), true, iwidth, iHeight, bitdepth);
   if (geoMp > 0) {
     geoX2 = geoX1 + iwidth * geoMp;
     geoY1 = geoY2 - iHeight * geoMp;
   }
-  return s.width >= 0 && s.height >= 0;
+  return ok;
 }
 
 int32_t getTiffDepth(const std::string& filename) {
@@ -339,19 +346,7 @@ bool GetTifSize(const std::string& FileName, int32_t& iWidth, int32_t& iHeight, 
 }
 
 bool GetTifSize(TCustomMemoryStream& mem, int32_t& iWidth, int32_t& iHeight, int32_t& bitdepth) {
-  TmemReader r(mem.memory(), mem.size());
-  TtiffDir d;
-  TtiffSize s;
-  if (readTiffDir(r, d)) {
-    measureTiff(r, d, s, true);
-  } else {
-    lastBitsPerSample = lastSamples = 0;
-    lastDepth = s.depth;
-  }
-  iWidth = s.width;
-  iHeight = s.height;
-  bitdepth = s.depth;
-  return s.width >= 0 && s.height >= 0;
+  return tiffSize(TmemReader(mem.memory(), mem.size()), true, false, iWidth, iHeight, bitdepth);
 }
 
 // ---------------------------------------------------------------------------------------------
