@@ -34,20 +34,11 @@ inline uint8_t mix(int toward, int c, int keep) {
   return clampByte(divEven(int64_t(toward) * 100 + int64_t(c - toward) * keep, 100));
 }
 
-void greyStep(uint8_t& r, uint8_t& g, uint8_t& b, int tr, int tg, int tb) {
-  const uint8_t v = uint8_t((r + g + b) / 3);
-  r = g = b = v;
-  if (tr < 0) return;
-  // Black becomes the tint, white stays white.
-  r = clampByte(divEven(int64_t(tr) * 255 + int64_t(255 - tr) * v, 255));
-  g = clampByte(divEven(int64_t(tg) * 255 + int64_t(255 - tg) * v, 255));
-  b = clampByte(divEven(int64_t(tb) * 255 + int64_t(255 - tb) * v, 255));
-}
-
-void lighten(uint8_t& r, uint8_t& g, uint8_t& b, int percent) {
-  r = mix(255, r, percent);
-  g = mix(255, g, percent);
-  b = mix(255, b, percent);
+// Rounds a value of at least 0 to the nearest integer, halves to even.
+inline int roundEven(double v) {
+  const int i = int(v);
+  const double f = v - i;
+  return i + (int(f > 0.5) | (int(f == 0.5) & (i & 1)));  // without branches: the pixels decide
 }
 
 void split(int32_t colour, int& r, int& g, int& b) {
@@ -111,6 +102,40 @@ bool TmaskBase::isWhite(int col, int row) {
   return byte & (0x80 >> (col % 8));
 }
 
+const uint8_t* TmaskBase::fadeTable(int slot, int keep) {
+  if (ffadeKey[slot] != keep) {
+    ffade[slot].resize(256 * 256);
+    for (int t = 0; t < 256; ++t)
+      for (int c = 0; c < 256; ++c) ffade[slot][size_t(t) * 256 + size_t(c)] = mix(t, c, keep);
+    ffadeKey[slot] = keep;
+  }
+  return ffade[slot].data();
+}
+
+const uint8_t* TmaskBase::lightTable(int slot, int keep) {
+  if (flightKey[slot] != keep) {
+    flight[slot].resize(256);
+    for (int c = 0; c < 256; ++c) flight[slot][size_t(c)] = mix(255, c, keep);
+    flightKey[slot] = keep;
+  }
+  return flight[slot].data();
+}
+
+// Black becomes the tint, white stays white.
+const uint8_t* TmaskBase::tintTable(int slot, int r, int g, int b) {
+  const int key = r | g << 8 | b << 16;
+  if (ftintKey[slot] != key) {
+    ftint[slot].resize(3 * 256);
+    const int tint[3] = {r, g, b};
+    for (int k = 0; k < 3; ++k)
+      for (int v = 0; v < 256; ++v)
+        ftint[slot][size_t(k) * 256 + size_t(v)] =
+            clampByte(divEven(int64_t(tint[k]) * 255 + int64_t(255 - tint[k]) * v, 255));
+    ftintKey[slot] = key;
+  }
+  return ftint[slot].data();
+}
+
 void TmaskBase::ProcessPixel(int col, int row, uint8_t currentR, uint8_t currentG, uint8_t currentB, uint8_t& r,
                              uint8_t& g, uint8_t& b) {
   if (m.whiteIsTransparent && r >= m.whiteLimit && g >= m.whiteLimit && b >= m.whiteLimit) {
@@ -119,22 +144,34 @@ void TmaskBase::ProcessPixel(int col, int row, uint8_t currentR, uint8_t current
     b = currentB;
     return;
   }
-  int opacity = m.opacity;
-  if (!fmono && !onPixel) {
-    if (m.grey || m.monoColour > 0) greyStep(r, g, b, mr, mg, mb);
-    if (m.intensity < 100 && !m.isVector) lighten(r, g, b, m.intensity);
-  } else if (!isWhite(col, row)) {
-    if (m.outergrey) greyStep(r, g, b, mor, mog, mob);
-    if (m.outerIntensity < 100) lighten(r, g, b, m.outerIntensity);
-    opacity = m.outerOpacity;
-  } else {
-    if (m.grey || m.monoColour > 0) greyStep(r, g, b, mr, mg, mb);
-    if (m.intensity < 100) lighten(r, g, b, m.intensity);
+  const bool outside = (fmono || onPixel) && !isWhite(col, row);
+  const int slot = outside ? 1 : 0;
+  const bool grey = outside ? m.outergrey : (m.grey || m.monoColour > 0);
+  if (grey) {
+    const uint8_t v = uint8_t((r + g + b) / 3);
+    r = g = b = v;
+    const int tr = outside ? mor : mr;
+    if (tr >= 0) {
+      const uint8_t* t = outside ? tintTable(1, mor, mog, mob) : tintTable(0, mr, mg, mb);
+      r = t[v];
+      g = t[256 + v];
+      b = t[512 + v];
+    }
   }
+  // Unmasked vector drawings keep their colour; inside a mask they are lightened too.
+  const int intensity = outside ? m.outerIntensity : m.intensity;
+  if (intensity < 100 && (outside || fmono || onPixel || !m.isVector)) {
+    const uint8_t* t = lightTable(slot, intensity);
+    r = t[r];
+    g = t[g];
+    b = t[b];
+  }
+  const int opacity = outside ? m.outerOpacity : m.opacity;
   if (opacity < 100) {
-    r = mix(currentR, r, opacity);
-    g = mix(currentG, g, opacity);
-    b = mix(currentB, b, opacity);
+    const uint8_t* t = fadeTable(slot, opacity);
+    r = t[size_t(currentR) * 256 + r];
+    g = t[size_t(currentG) * 256 + g];
+    b = t[size_t(currentB) * 256 + b];
   }
 }
 
@@ -368,8 +405,9 @@ void TbmSmooth::resample(Ttarget& out, const platform::TRect& target, const Tsou
       const uint8_t* p11 = a.next ? p01 + 3 : p01;
       uint8_t c[3];
       for (int k = 0; k < 3; ++k) {
-        const double v = (w00 * p00[k] + w10 * p10[k] + w01 * p01[k] + w11 * p11[k]) / sum;
-        c[k] = uint8_t(std::min(255.0, std::nearbyint(v)));
+        double v = w00 * p00[k] + w10 * p10[k] + w01 * p01[k] + w11 * p11[k];
+        if (sum != 1.0) v /= sum;
+        c[k] = uint8_t(std::min(255, roundEven(v)));
       }
       if (usingMask) {
         if (const uint8_t* u = out.hasRows() ? out.at(target.Left + x, target.Top + y) : nullptr) {

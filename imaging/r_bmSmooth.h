@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "core/r_base.h"
 #include "platform/surface.h"
@@ -64,9 +65,17 @@ class TmaskBase {
   int mor = -1, mog = -1, mob = -1;  // outMonoColour by channel
 
  private:
+  // Tables of the treatments, made when their setting is first met (slot 0 inside, 1 outside):
+  // fade[current * 256 + c], light[c], tint[channel * 256 + grey].
+  const uint8_t* fadeTable(int slot, int keep);
+  const uint8_t* lightTable(int slot, int keep);
+  const uint8_t* tintTable(int slot, int r, int g, int b);
+
   platform::TBitmap* fmono = nullptr;
   const uint8_t* pt0 = nullptr;  // the mask's bottom row
   int rowL = 0;
+  std::vector<uint8_t> ffade[2], flight[2], ftint[2];
+  int ffadeKey[2] = {-1, -1}, flightKey[2] = {-1, -1}, ftintKey[2] = {-1, -1};
 };
 
 class TbmSmooth : public TqyObject {

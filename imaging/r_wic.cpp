@@ -140,6 +140,24 @@ int Twic2::getExtract(int left, int top, int right, int bottom, bool mono) {
   return stride;
 }
 
+int Twic2::getReduced(int scale, int& width, int& height) {
+  TprocScope proc(*this, "getReduced");
+  if (!wi || !wicBase) return 0;
+  width = wi->reducedWidth(scale);
+  height = wi->reducedHeight(scale);
+  const int stride = strideOf(width, false);
+  seterr("a");  // a: room for the rows
+  if (uint64_t(width) * uint64_t(height) > platform::kMaxImagePixels) return 0;
+  if (wicBase->buf.size() < size_t(stride) * size_t(height)) wicBase->buf.resize(size_t(stride) * size_t(height));
+  seterr("b");  // b: decode
+  std::string error;
+  if (!wi->extractReduced(scale, platform::PixelLayout::Bgr24, wicBase->buf.data(), size_t(stride), error)) {
+    log("getReduced: " + error);
+    return 0;
+  }
+  return stride;
+}
+
 bool Twic2::decodeWhole(std::vector<uint8_t>& rows, size_t& stride, bool& oneBit) {
   if (!wi) return false;
   const int w = wi->width(), h = wi->height();
@@ -392,6 +410,16 @@ platform::TBitmap* Twic::getImage(int left, int top, int right, int bottom) {
 
 platform::TBitmap* Twic::getImage() { return getImage(0, 0, fwidth, fheight); }
 
+platform::TBitmap* Twic::previewImage(int w, int h) {
+  int most = 1;
+  while (most < 8 && fwidth / (2 * most) >= w && fheight / (2 * most) >= h) most *= 2;
+  const int scale = most > 1 && makeDecoder() ? wic2->source()->reduction(most) : 1;
+  if (scale <= 1) return getImage();
+  rowL = wic2->getReduced(scale, wid, hei);
+  fbufMono = false;
+  return rowL > 0 ? copyToWork(wicBase->bm, false) : nullptr;
+}
+
 platform::TBitmap* Twic::getMonoImage(int left, int top, int right, int bottom) {
   if (!doGetBuf(left, top, right, bottom, true)) return nullptr;
   return copyToWork(*wicBase->mono, true);
@@ -511,11 +539,11 @@ platform::TRect Twic::BitmapToBox(platform::TCanvas& canvas, const platform::TRe
   const bool wasForced = forceActualSize;
   forceActualSize = true;
   log("getImage");
-  platform::TBitmap* bm = getImage();
+  platform::TBitmap* bm = previewImage(result.width(), result.height());
   log("gotImage");
   forceActualSize = wasForced;
   if (!bm) return {};
-  wicBase->smooth.Draw(canvas, result, *bm, fwidth, fheight);
+  wicBase->smooth.Draw(canvas, result, *bm, wid, hei);
   log("drawn");
   return result;
 }

@@ -58,6 +58,8 @@ class Twic2 : public TqyObject {
   // Decodes the rectangle into wicBase's buffer as 24-bit blue-green-red or 1-bit rows; the
   // stride (rounded up to 4 bytes), 0 when it fails.
   int getExtract(int left, int top, int right, int bottom, bool mono);
+  // The whole image decoded at 1/scale (a scale the decoder offers) in 24 bits; its size.
+  int getReduced(int scale, int& width, int& height);
   // The whole image re-encoded by the name's type (3 BMP, 4 TIFF, 5 JPEG, 140 PNG; another
   // type keeps the format the image came in, where it has an encoder).
   bool SaveAs(const std::string& filename);
@@ -144,6 +146,9 @@ class Twic : public TqyObject {
   bool makeDecoder();
   void readHeader(int type);
   platform::TBitmap* copyToWork(platform::TBitmap& work, bool oneBit);
+  // The whole image for a preview of w x h pixels: decoded reduced where the format allows and
+  // the result is still at least that large.
+  platform::TBitmap* previewImage(int w, int h);
 
   std::unique_ptr<Twic2> wic2;
   std::string fname;

@@ -124,6 +124,19 @@ bool TimageSource::extract(int left, int top, int w, int h, PixelLayout layout, 
   return decode(left, top, w, h, layout, out, stride, error);
 }
 
+bool TimageSource::extractReduced(int scale, PixelLayout layout, uint8_t* out, size_t stride, std::string& error) {
+  if (scale <= 1) return extract(0, 0, fwidth, fheight, layout, out, stride, error);
+  if (reduction(scale) != scale) {
+    error = "the image is not decoded at 1/" + std::to_string(scale);
+    return false;
+  }
+  if (!out || stride < rowBytesOf(layout, reducedWidth(scale))) {
+    error = "no room for the rows";
+    return false;
+  }
+  return decodeReduced(scale, layout, out, stride, error);
+}
+
 namespace {
 std::unique_ptr<TimageSource> openEncoded(codec::Tencoded bytes, std::string& error) {
   switch (imageKindOf(bytes.data, bytes.length)) {

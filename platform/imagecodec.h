@@ -76,11 +76,23 @@ class TimageSource {
   // False, with the reason, for an empty rectangle or one outside the image, an extract beyond
   // the pixel limit (before anything is allocated) and damaged or truncated data.
   bool extract(int left, int top, int w, int h, PixelLayout, uint8_t* out, size_t stride, std::string& error);
+  // Whole images reduced while they are decoded, for previews: the largest of 1, 2, 4 and 8 up
+  // to `most` that the format decodes so (JPEG: all four; the rest: 1), the reduced size (each
+  // side divided and rounded up), and the whole image decoded at that scale.
+  [[nodiscard]] virtual int reduction(int) const { return 1; }
+  [[nodiscard]] int reducedWidth(int scale) const { return (fwidth + scale - 1) / scale; }
+  [[nodiscard]] int reducedHeight(int scale) const { return (fheight + scale - 1) / scale; }
+  bool extractReduced(int scale, PixelLayout, uint8_t* out, size_t stride, std::string& error);
 
  protected:
   // The rectangle lies inside the image and is not empty.
   virtual bool decode(int left, int top, int w, int h, PixelLayout, uint8_t* out, size_t stride,
                       std::string& error) = 0;
+  // Scale is one that reduction() gave, above 1.
+  virtual bool decodeReduced(int, PixelLayout, uint8_t*, size_t, std::string& error) {
+    error = "not decoded reduced";
+    return false;
+  }
   int fwidth = 0;
   int fheight = 0;
   int fbits = 0;
