@@ -164,16 +164,17 @@ void measureTiff(const Treader& r, const TtiffDir& d, TtiffSize& s, bool stopWhe
         if (e.firstInt(r, d.big, v) && v <= INT32_MAX) s.height = int32_t(v);
         break;
       case 258:
-        if (e.firstInt(r, d.big, v)) s.bits = lastBitsPerSample = int32_t(v);
+        if (e.firstInt(r, d.big, v)) s.bits = lastBitsPerSample = int32_t(std::min<int64_t>(v, 0xFFFF));
         break;
       case 277:
-        if (e.firstInt(r, d.big, v)) s.samples = lastSamples = int32_t(v);
+        if (e.firstInt(r, d.big, v)) s.samples = lastSamples = int32_t(std::min<int64_t>(v, 0xFFFF));
         break;
       default: break;
     }
     if (stopWhenKnown && s.width >= 0 && s.height >= 0 && lastSamples != 0 && lastBitsPerSample != 0) break;
   }
-  s.depth = lastDepth = s.samples * s.bits;
+  // Both are 16-bit fields in a sound file; a damaged one must not overflow the product.
+  s.depth = lastDepth = int32_t(std::min<int64_t>(int64_t(s.samples) * s.bits, INT32_MAX));
 }
 
 void readGeoTags(const Treader& r, const TtiffDir& d, double& mp, double& x1, double& y2) {

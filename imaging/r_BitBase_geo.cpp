@@ -320,7 +320,7 @@ bool GetGeoTiff(const std::string& filename, double& x1, double& y1, double& x2,
   }
   TtiffSize s;
   measureTiff(r, d, s, false);
-  if (lastBitsPerSample == 0) lastDepth = s.samples * 24;
+  if (lastBitsPerSample == 0) lastDepth = s.samples * 24;  // samples are at most 65535
   width = s.width;
   height = s.height;
   for (const TtiffEntry& e : d.entries)

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <climits>
 #include <cstdlib>
 #include <regex>
 
@@ -292,4 +293,25 @@ TEST(r_BitBase, BmpBitCountZeroCountsAs24) {
   EXPECT_EQ(h, 3);
   EXPECT_EQ(d, 24);
   EXPECT_EQ(lastDepth, 24);
+}
+
+// Found by fuzzing: sample counts and bit depths far beyond 16 bits overflowed their product.
+TEST(r_BitBase, HugeSampleCountsDoNotOverflowTheDepth) {
+  struct Case { const char* id; std::string bytes; int depth, geoDepth; } cases[] = {
+      {"samples without bits", tiffWith({{256, 3, 1, 9}, {257, 3, 1, 7}, {277, 4, 1, 0x9F9F9F9F}}, false), 65535, 65535 * 24},
+      {"samples and bits", tiffWith({{256, 3, 1, 9}, {257, 3, 1, 7}, {258, 4, 1, 0xA0000000}, {277, 4, 1, 0x9F9F9F9F}}, false),
+       INT32_MAX, INT32_MAX},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    const std::string path = testenv::writeFile("huge.tif", c.bytes);
+    int32_t w = 0, h = 0, d = 0;
+    GetTifSize(path, w, h, d);
+    EXPECT_EQ(w, 9);
+    EXPECT_EQ(d, c.depth);
+    double x1, y1, x2, y2, mp;
+    std::string description;
+    EXPECT_FALSE(GetGeoTiff(path, x1, y1, x2, y2, mp, w, h, description));
+    EXPECT_EQ(lastDepth, c.geoDepth);
+  }
 }
