@@ -138,12 +138,17 @@ bool readTiffDir(const Treader& r, TtiffDir& d) {
   // Entries that the file cuts off are not there.
   const int64_t fit = std::max<int64_t>(0, (r.size() - int64_t(ifd) - 2) / 12);
   const int count = int(std::min<int64_t>(n, fit));
+  // The whole directory in one read: a damaged count may name tens of thousands of entries.
+  std::vector<uint8_t> raw(size_t(count) * 12);
+  if (count > 0 && !r.readAt(int64_t(ifd) + 2, raw.data(), raw.size())) return false;
+  const TmemReader m(raw.data(), int64_t(raw.size()));
   d.entries.resize(size_t(count));
   for (int i = 0; i < count; ++i) {
     TtiffEntry& e = d.entries[size_t(i)];
     e.at = int64_t(ifd) + 2 + 12 * int64_t(i);
-    if (!r.u16(e.at, d.big, e.tag) || !r.u16(e.at + 2, d.big, e.type) || !r.u32(e.at + 4, d.big, e.count) ||
-        !r.u32(e.at + 8, d.big, e.offset))
+    const int64_t at = 12 * int64_t(i);
+    if (!m.u16(at, d.big, e.tag) || !m.u16(at + 2, d.big, e.type) || !m.u32(at + 4, d.big, e.count) ||
+        !m.u32(at + 8, d.big, e.offset))
       return false;
   }
   return true;

@@ -324,9 +324,10 @@ bool GetGeoTiff(const std::string& filename, double& x1, double& y1, double& x2,
   width = s.width;
   height = s.height;
   for (const TtiffEntry& e : d.entries)
-    if (e.tag == 270 && e.count > 1) {
+    if (e.tag == 270 && e.count > 1 && e.valuePos() >= 0 && int64_t(e.count) - 1 <= r.size() - e.valuePos()) {
+      // Only a text that the file holds: the count is checked before anything is allocated.
       std::string text(e.count - 1, '\0');
-      if (r.readAt(e.valuePos(), text.data(), text.size())) imageDescription = text;  // else: beyond the file
+      if (r.readAt(e.valuePos(), text.data(), text.size())) imageDescription = text;
     }
   readGeoTags(r, d, mp, x1, y2);
   if (mp > 0 && width >= 0 && height >= 0) {

@@ -315,3 +315,22 @@ TEST(r_BitBase, HugeSampleCountsDoNotOverflowTheDepth) {
     EXPECT_EQ(lastDepth, c.geoDepth);
   }
 }
+
+// Found by fuzzing: a description whose count claims gigabytes is not read (nor allocated).
+TEST(r_BitBase, ADescriptionBeyondTheFileIsLeftOut) {
+  const uint32_t at = 8 + 2 + 3 * 12 + 4;
+  struct Case { const char* id; std::string bytes; std::string text; } cases[] = {
+      {"in the file", tiffWith({{256, 3, 1, 9}, {257, 3, 1, 7}, {270, 2, 6, at}}, false, std::string("scan\0\0", 6)), std::string("scan\0", 5)},
+      {"in the entry", tiffWith({{256, 3, 1, 9}, {257, 3, 1, 7}, {270, 2, 3, 0x00006261}}, false), "ab"},
+      {"gigabytes claimed", tiffWith({{256, 3, 1, 9}, {257, 3, 1, 7}, {270, 2, 0x9E34E3E0, at}}, false, "x"), ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    double x1, y1, x2, y2, mp;
+    int32_t w = 0, h = 0;
+    std::string description = "old";
+    GetGeoTiff(testenv::writeFile("desc.tif", c.bytes), x1, y1, x2, y2, mp, w, h, description);
+    EXPECT_EQ(description, c.text);
+    EXPECT_EQ(w, 9);
+  }
+}
