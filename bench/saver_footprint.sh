@@ -3,18 +3,18 @@
 # memory, and idle CPU over two minutes. The first map is found by one small program that starts
 # the wall clock and reads three rows of the screen every 2 ms until the map's colours are there.
 # Aims: first map within 0.3 s of the start, at most 45 MB resident, at most 0.1 % of one core idle.
-# Usage: bench/saver_footprint.sh [build folder] [data folder]
+# Usage: bench/saver_footprint.sh [build folder] [data folder | synthetic]
 #   build folder: holds bin/Kestrova_Saver (default: build)
 #   data folder:  a built data folder with 1920.bin (default: the build's bin/ folder)
+#   synthetic:    a made-up 1920.bin of the real size with many colours, and nothing else, for a
+#                 machine without the data folder's downloads
 # IDLE_SECONDS overrides the two minutes of the idle measurement.
 set -euo pipefail
 
 build=${1:-build}
 exe=$(cd "$(dirname "$build/bin/Kestrova_Saver")" && pwd)/Kestrova_Saver
-data=$(cd "${2:-$build/bin}" && pwd)/
 idle=${IDLE_SECONDS:-120}
 [[ -x "$exe" ]] || { echo "no $exe: build first" >&2; exit 1; }
-[[ -f "${data}1920.bin" ]] || { echo "no ${data}1920.bin: build the data folder first" >&2; exit 1; }
 
 work=$(mktemp -d)
 xvfb_pid=""
@@ -29,6 +29,26 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+
+if [[ "${2:-}" == synthetic ]]; then
+  data="$work/data/"
+  mkdir -p "$data"
+  # Fifteen 1920 × 960 frames (twelve days, the night, two index images), every row cut from one
+  # long run of bytes at an offset of its own.
+  /usr/bin/python3 - "${data}1920.bin" <<'EOF'
+import struct, sys
+w, h, n = 1920, 960, 15
+row = (w * 3 + 3) & ~3
+run = bytes((i * 7 + (i // 251) * 13) % 256 for i in range(row + 4096))
+with open(sys.argv[1], "wb") as f:
+    f.write(struct.pack("<6i", w, h, 24, row, row * h, n))
+    for k in range(n):
+        f.write(b"".join(run[(y * 37 + k * 101) % 4096:][:row] for y in range(h)))
+EOF
+else
+  data=$(cd "${2:-$build/bin}" && pwd)/
+fi
+[[ -f "${data}1920.bin" ]] || { echo "no ${data}1920.bin: build the data folder first, or pass synthetic" >&2; exit 1; }
 
 # Our own X server on a free display number, with a black root so that only the map has colour.
 Xvfb -displayfd 1 -screen 0 1920x1080x24 -br -nolisten tcp -noreset >"$work/display" 2>/dev/null &
