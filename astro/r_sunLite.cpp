@@ -89,12 +89,9 @@ TsunLite::TsunLite(const std::string& dirIn, WithTimezones withTimezones, int32_
   const bool open = bin->open(containerName);
   if (open) getDay(*bin, dateman->LocalTimeFromGMT(dateman->getgmtDt()));
   if (withTimezones == WithTimezones::Yes) {
+    // The index images are read when a zone is first looked up, not on the way to the first map.
     tzBm = std::make_unique<TrawBitmap24>();
     countryBm = std::make_unique<TrawBitmap24>();
-    if (open) {
-      bin->extract(*tzBm, kZoneFrame);
-      bin->extract(*countryBm, kCountryFrame);
-    }
     for (std::string_view row : tzConst) tzList.add(std::string(row));
     for (std::string_view name : countriesConst) countries.add(std::string(name));
   }
@@ -144,6 +141,15 @@ void TsunLite::chooseDayImage(platform::TDateTime localDate) {
   if (!bin->frameData(kNightFrame)) bin->close();
 }
 
+void TsunLite::readIndexImages() {
+  indexImagesRead = true;
+  if (!tzBm || tzBm->hasPixels() || !bin) return;  // none wanted, or given otherwise
+  if (!bin->isOpen() && !bin->open(containerName)) return;
+  bin->extract(*tzBm, kZoneFrame);
+  if (countryBm) bin->extract(*countryBm, kCountryFrame);
+  if (!bin->frameData(kNightFrame)) bin->close();
+}
+
 const uint8_t* TsunLite::nightInPlace() const {
   if (!bin || !toprb || bin->width() != toprb->width() || bin->height() != toprb->height()) return nullptr;
   return bin->frameData(kNightFrame);
@@ -158,7 +164,16 @@ bool TsunLite::getDay(TbitmapBin& bin, platform::TDateTime localDate) {
   if (!bin.extract(*rb, c.frame)) return false;
   if (c.percent > 0) {
     TrawBitmap24 next;
-    if (bin.extract(next, c.nextFrame)) rb->blend(next, c.percent);
+    if (const uint8_t* frame = bin.frameData(c.nextFrame); frame && bin.width() == rb->width() && bin.height() == rb->height()) {
+      // Blended in from the mapped file, which is only read: no copy of the next month is made.
+      next.setsize(bin.width(), bin.height());
+      next.usePixels(const_cast<uint8_t*>(frame));
+      rb->blend(next, c.percent);
+      next.clear();
+      bin.releaseFrame(c.nextFrame);
+    } else if (bin.extract(next, c.nextFrame)) {
+      rb->blend(next, c.percent);
+    }
   }
   doLat(*rb, 255, 0, 0, 66.5);
   doLat(*rb, 255, 255, 0, 23.5);

@@ -281,6 +281,7 @@ class TsunLite {
   bool getDay(TbitmapBin& bin, platform::TDateTime localDate);
   void buildMap();
   void chooseDayImage(platform::TDateTime localDate);
+  void readIndexImages();  // the zone and country images, from the container, once
   void drawSun();
   void drawMoon();
   void doDraw(platform::TDeviceContext& dc, const platform::TRect& r, int s);
@@ -302,5 +303,6 @@ class TsunLite {
   int32_t dayImageDate = -1;      // local date whose day image `rb` holds
   std::string markFace = "Segoe UI";  // the canvas's face until a saver paint sets "Calibri"
   bool mapStale = false;                // windowKeepsMap: a rebuild waits for the next paint
+  bool indexImagesRead = false;
   const uint8_t* builtInPlace = nullptr;  // the back-buffer rows the last map was built into
 };

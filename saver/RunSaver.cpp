@@ -173,7 +173,11 @@ HWND CreateSaverWindow(TsaverWindow& w, const TRect& box, double magnify, const 
   const HWND h = w.handle;
   // One tick a second, just after the clock's second turns; each tick sets the next.
   w.timer = desktop().setTimer(h, kSaverTimerId, msToNextSecond());
-  w.renderer->win = [h] { desktop().invalidate(h); };
+  // A new minute changes the strip and the map only: the bars round them are not shown again.
+  w.renderer->win = [&w, h] {
+    const TRect map = w.renderer ? w.renderer->coveredBy(desktop().clientRect(h)) : TRect{};
+    desktop().invalidate(h, map.isEmpty() ? nullptr : &map);
+  };
   desktop().setCursor(h, Cursor::Hidden);
   desktop().backend().setCursor(Cursor::Hidden);
   return h;

@@ -49,7 +49,8 @@ struct RendererFixture : ::testing::Test {
       b.setsize(kW, kH);
       if (f < 12) b.fillAll(dayColour(f));
       else if (f == 12) b.fillAll(kNight);
-      else b.fillAll(Tbgr{255, 255, 255});
+      else if (f == 13) b.fillAll(Tbgr{0, 0, 239});  // country row 239 everywhere
+      else b.fillAll(Tbgr{0, 0, 88});                // zone row 88 everywhere
       const std::string name = testenv::writeFile("maps/frame" + std::to_string(f) + ".bmp", "");
       ASSERT_TRUE(b.savetofile(name));
       files.add(name);
@@ -346,13 +347,20 @@ TEST_F(RendererFixture, HoursStripPutsNoonUnderTheSun) {
 
 TEST_F(RendererFixture, ZoneLookupUndoesTheRollAndReadsBothIndexImages) {
   auto r = make(at(2025, 6, 1, 10, 0));
+  // The index images stay in the container until the first lookup.
+  EXPECT_FALSE(r->tzBm->hasPixels());
+  EXPECT_FALSE(r->countryBm->hasPixels());
+  std::string country = "x", zone = "y";
+  EXPECT_EQ(r->timeZone(10, 10, country, zone), 88);
+  EXPECT_EQ(zone, "GMT Standard Time");
+  EXPECT_EQ(country, "United Kingdom");
+  EXPECT_TRUE(r->tzBm->hasPixels());
   r->tzBm->setsize(1920, 2);
   r->countryBm->setsize(1920, 2);
   r->tzBm->fillAll(Tbgr{255, 0, 0});  // blue 255: no zone
   r->countryBm->fillAll(Tbgr{0, 0, 239});
   r->tzBm->setPixel(60, 0, Tbgr{0, 0, 88});
   r->tzBm->setPixel(61, 0, Tbgr{0, 1, 44});  // row 300: beyond the table
-  std::string country = "x", zone = "y";
   EXPECT_EQ(r->timeZone(60, 0, country, zone), 88);
   EXPECT_EQ(zone, "GMT Standard Time");
   EXPECT_EQ(country, "United Kingdom");
