@@ -8,6 +8,7 @@
 #include "core/TQYini.h"
 #include "core/Tyo.h"
 #include "core/r_base.h"
+#include "imaging/r_BitBase.h"
 #include "platform/folders.h"
 #include "platform/text.h"
 #include "platform/windows.h"
@@ -18,7 +19,7 @@
 #include "ui/r_edit.h"
 #include "ui/r_listBox.h"
 #include "ui/r_modal.h"
-#include "ui/r_pick_seams.h"
+#include "ui/r_recent2.h"
 #include "ui/r_shellList.h"
 #include "ui/r_shellTree.h"
 #include "ui/r_slider.h"
@@ -59,6 +60,7 @@ Tpick::Tpick(TWinControl* aOwner) : TQYcontrol(ownerOrMainForm(aOwner)) {
   withBackground = true;
   returnControl = Parent();
   Hide();  // shown only inside its dialog
+  createRecent();
   TQYini& ini = settings();
   allowOverwrite = ini.readString("settings", "allow overwrite", "no") == "yes";
   withExtrawidth = ini.readString("settings", "show picker wide", "no") == "yes";
@@ -164,7 +166,7 @@ void Tpick::makeTypeBox(const TfileTypes& types) {
 void Tpick::startInGroupFolder(const std::string& group) {
   // A folder the caller set comes first; a remembered folder that is gone is no start.
   if (!fInitialDir.empty() || group.empty()) return;
-  const std::string remembered = pickSeam::recentFolder(group);
+  const std::string remembered = createRecent().getrecent(group);
   if (!remembered.empty() && TosFiles::DirectoryExists(remembered)) fInitialDir = remembered;
 }
 
@@ -220,24 +222,30 @@ bool Tpick::Open(int x, int y, const std::string& group, const TfileTypes& types
   bool result = runDialog(x, y, x != -1, built);
   xls.reset();
   if (result && TosFileTypes::getFileType(getFname()) == file_tif) {
-    const int depth = pickSeam::bitDepth(getFname(), file_tif);
+    const int depth = getTiffDepth(getFname());
     if (depth != 1 && depth != 8 && depth != 24 && depth != 32) {
       yo("this TIF sub-format not supported");
       result = false;
     }
   }
   if (result) {
-    pickSeam::setRecentFolder(group, getPath());
-    if (ffiles.count() > 1) remember(group, getMulti());
-    else if (!ftable.empty()) remember(group, getFname() + "[" + ftable + "]");
-    else remember(group, getFname());
+    Trecent& r = createRecent();
+    r.setRecent(group, getPath());
+    // Every chosen file is remembered on its own, so each can be opened again.
+    if (ffiles.count() > 1) {
+      r.addMultifile(group, getMulti());
+    } else if (!ftable.empty()) {
+      r.add(group, getFname() + "[" + ftable + "]");
+      if (recent2) recent2->add(getFname(), ftable);
+    } else {
+      r.add(group, getFname());
+      if (recent2) recent2->add(getFname());
+    }
   }
   dlg.reset();
   if (!hadCaption) Caption.clear();
   return result;
 }
-
-void Tpick::remember(const std::string& group, const std::string& entry) { pickSeam::addRecent(group, entry); }
 
 bool Tpick::Open(const std::string& group, const TfileTypes& types) { return Open(-1, -1, group, types); }
 
@@ -273,8 +281,8 @@ bool Tpick::confirmSave(int x, int y, const std::string& group, bool overwriteFi
   auto mayOverwrite = [&] { return allowOverwrite || OverwriteOK(x, y, getFname()); };
   const bool ok = overwriteFirst ? mayOverwrite() && writeable() : writeable() && mayOverwrite();
   if (ok) {
-    pickSeam::setRecentFolder(group, getPath());
-    remember(group, getFname());
+    createRecent().setRecent(group, getPath());
+    recent->add(group, getFname());
   }
   return ok;
 }
@@ -350,7 +358,10 @@ bool Tpick::chooseDir(int x, int y, const std::string& group, int type) {
   log("choosedir d");
   const bool result = runDialog(x, y, x != -1, built);
   log("choosedir e");
-  if (result) pickSeam::setRecentFolder(group, getPath());
+  if (result) {
+    createRecent().setRecent(group, getPath());
+    if (recent2) recent2->add(getPath(), type > 0 ? TosFileTypes::getEXT(type) : std::string());
+  }
   dlg.reset();
   log("choosedir f");
   return result;

@@ -227,7 +227,6 @@ class Tpick : public TQYcontrol {
   void fillTables(const std::string& file);
   [[nodiscard]] std::string typedName() const;
   [[nodiscard]] bool confirmSave(int x, int y, const std::string& group, bool overwriteFirst);
-  void remember(const std::string& group, const std::string& entry);
   std::shared_ptr<bool> falive = std::make_shared<bool>(true);
   bool fpreShown = false;
   bool fready = false;

@@ -9,6 +9,7 @@
 #include "core/Tyo.h"
 #include "core/r_Font.h"
 #include "core/r_base.h"
+#include "imaging/r_BitBase.h"
 #include "platform/folders.h"
 #include "platform/text.h"
 #include "platform/windows.h"
@@ -20,6 +21,7 @@
 #include "ui/r_modal.h"
 #include "ui/r_pick.h"
 #include "ui/r_pick_seams.h"
+#include "ui/r_wait2.h"
 #include "ui/r_shellList.h"
 #include "ui/r_shellTree.h"
 #include "ui/r_slider.h"
@@ -152,11 +154,11 @@ void Tpick::setPath(std::string folder) {
     if (option == 3 && pickPath) pickPath->setpath(fpath);
     if (first && stv) {
       log("setPath b");
-      pickSeam::busy("Windows discovering locations");
+      wait("Windows discovering locations");
       log("setPath b0");
       stv->setPath(folder);
       log("setPath b1");
-      pickSeam::busyHide();
+      waitHide();
       log("setPath b2");
     }
     first = false;
@@ -208,8 +210,10 @@ void Tpick::doAddFolder(TShellListView*, const TshellItem& item, bool& canAdd) {
     return;
   }
   if (wantedBitDepth > 0 && (ext == "bmp" || ext == "tif")) {
-    const int type = ext == "bmp" ? file_bmp : file_tif;
-    if (pickSeam::bitDepth(withSlash(fpath) + item.name, type) != wantedBitDepth) canAdd = false;
+    const std::string file = withSlash(fpath) + item.name;
+    int32_t w = 0, h = 0, depth = 0;
+    const bool measured = ext == "bmp" ? GetBmpSize(file, w, h, depth) : GetTifSize(file, w, h, depth);
+    if (!measured || depth != wantedBitDepth) canAdd = false;
   }
 }
 

@@ -8,12 +8,13 @@
 #include "core/r_Font.h"
 #include "core/r_base.h"
 #include "drawing/r_Dra.h"
+#include "imaging/r_BitBase.h"
+#include "imaging/r_wic.h"
 #include "platform/controls.h"
 #include "platform/windows.h"
 #include "ui/r_QYcontrols.h"
 #include "ui/r_controlSet.h"
 #include "ui/r_pick.h"
-#include "ui/r_pick_seams.h"
 #include "ui/r_popups.h"
 #include "ui/r_shellList.h"
 
@@ -232,7 +233,7 @@ void TpickPreview::drawVector(int type) {
 
 void TpickPreview::drawRaster(int type) {
   if (type == file_tif) {
-    const int depth = pickSeam::bitDepth(fname, file_tif);
+    const int depth = getTiffDepth(fname);
     if (depth != 1 && depth != 8 && depth != 24 && depth != 32) {
       beep();
       return;
@@ -252,7 +253,12 @@ void TpickPreview::drawRaster(int type) {
     return;
   }
   // A file that cannot be decoded leaves the view empty.
-  (void)pickSeam::drawImage(cv, fname, Rect(0, 0, bm.Width(), bm.Height()));
+  try {
+    Twic wic(fname);
+    (void)wic.BitmapToBox(cv, Rect(0, 0, bm.Width(), bm.Height()));
+  } catch (const std::exception& e) {
+    log("preview of " + fname + " failed: " + e.what());
+  }
 }
 
 // ---- the overwrite question ---------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -18,15 +19,50 @@
 #include "ui/r_QYcontrols.h"
 #include "ui/r_modal.h"
 #include "ui/r_pick.h"
+#include "ui/r_recent2.h"
 #include "ui/r_shellList.h"
 #include "ui/r_shellTree.h"
 
 namespace testenv {
 
+// The recent-files store lies in the current folder: while this lives, that is a folder of the
+// test's own, and the store made there is written and freed at the end.
+class TstoreHere {
+ public:
+  TstoreHere() : was(std::filesystem::current_path()) {
+    const std::string here = tempDir() + "cwd/";
+    std::filesystem::create_directories(here);
+    std::filesystem::current_path(here);
+  }
+  ~TstoreHere() {
+    recentShutDown();
+    std::filesystem::current_path(was);
+  }
+  TstoreHere(const TstoreHere&) = delete;
+  TstoreHere& operator=(const TstoreHere&) = delete;
+
+ private:
+  std::filesystem::path was;
+};
+
+// A group's remembered folder ("" when none), and its files newest first.
+inline std::string recentFolderOf(const std::string& group) {
+  if (!recent || recent->ini->readString("groups", group, "").empty()) return {};
+  return recent->getrecent(group);
+}
+inline std::vector<std::string> recentFilesOf(const std::string& group) {
+  std::vector<std::string> files;
+  if (!recent) return files;
+  const TStringList& l = recent->getGroup(group);
+  for (int i = 0; i < l.count(); ++i) files.push_back(l[i]);
+  return files;
+}
+
 class PickFixture : public HeadlessOsTest {
  protected:
   void SetUp() override {
     HeadlessOsTest::SetUp();
+    store = std::make_unique<TstoreHere>();
     docs = platform::documentsFolder();
     forceFolder(docs);
     form = std::make_unique<platform::TForm>();
@@ -44,6 +80,7 @@ class PickFixture : public HeadlessOsTest {
     yoRecorder = nullptr;
     button.reset();
     form.reset();
+    store.reset();
     HeadlessOsTest::TearDown();
   }
   // A file below the documents folder; its full path.
@@ -81,6 +118,7 @@ class PickFixture : public HeadlessOsTest {
     return names;
   }
 
+  std::unique_ptr<TstoreHere> store;
   std::string docs;
   std::unique_ptr<platform::TForm> form;
   std::unique_ptr<Tbutton> button;

@@ -1,6 +1,6 @@
 // The picker's path bar and preview on off-screen buffers: segments, highlight and the path a
 // click hands back; drawings centred at their scale, one point, damaged files, and rasters too
-// large to preview.
+// large to preview, images fitted and centred, and TIFF depths the decoder does not take.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,6 +8,7 @@
 #include "core/r_base.h"
 #include "drawing/r_Dra.h"
 #include "platform/controls.h"
+#include "platform/system.h"
 #include "platform/windows.h"
 #include "tests/support/headless_os.h"
 #include "tests/support/testenv.h"
@@ -159,6 +160,39 @@ TEST_F(PreviewTest, RastersOfTwentyFiveMillionBytesAreNotDecoded) {
   EXPECT_NEAR((text.Top + text.Bottom) / 2, 165, 3);
   // Just under the limit the file is decoded; this one is no picture, so nothing shows.
   pp.setname(under);
+  EXPECT_TRUE(drawnBox(pp).isEmpty());
+}
+
+// Images made by ImageMagick: 100 x 50 pixels fill the width of a 274 x 330 preview and sit in
+// its middle; a 48-bit TIFF beeps and shows nothing, and so does a damaged image.
+TEST_F(PreviewTest, ImagesAreFittedAndCentred) {
+  if (std::system("test -x /usr/bin/convert") != 0) GTEST_SKIP() << "imagemagick is missing";
+  const std::string dir = testenv::tempDir();
+  auto make = [&](const std::string& name, const std::string& options) {
+    int status = -1;
+    const std::string out = testenv::runCommand("cd '" + dir + "' && /usr/bin/convert -size 100x50 gradient:red-blue " +
+                                                    options + " " + name + " 2>&1",
+                                                &status);
+    EXPECT_EQ(status, 0) << out;
+    return dir + name;
+  };
+  TpickPreview pp(form.get());
+  pp.SetBounds(0, 0, 274, 330);
+  for (const char* name : {"a.bmp", "a.jpg", "a.tif"}) {
+    SCOPED_TRACE(name);
+    pp.setname(make(name, "-depth 8 -type TrueColor"));
+    const TRect r = drawnBox(pp);
+    EXPECT_NEAR(r.Left, 0, 1);
+    EXPECT_NEAR(r.Right, 274, 1);
+    EXPECT_NEAR(r.Top, 96, 2);
+    EXPECT_NEAR(r.Bottom, 233, 2);
+  }
+  recorded().clear();
+  pp.setname(make("deep.tif", "-depth 16 -type TrueColor"));
+  EXPECT_EQ(recorded(), std::vector<std::string>{"beep"});
+  EXPECT_TRUE(drawnBox(pp).isEmpty());
+  const std::string bytes = testenv::readFile(dir + "a.jpg");
+  pp.setname(testenv::writeFile("cut.jpg", bytes.substr(0, 40)));
   EXPECT_TRUE(drawnBox(pp).isEmpty());
 }
 

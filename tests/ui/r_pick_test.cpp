@@ -15,7 +15,6 @@
 #include "tests/ui/readonly_folder.h"
 #include "ui/r_edit.h"
 #include "ui/r_listBox.h"
-#include "ui/r_pick_seams.h"
 #include "ui/r_popups.h"
 #include "ui/r_slider.h"
 
@@ -95,8 +94,8 @@ TEST_F(PickTest, OpenChoosesAFileAndRemembersFolderAndFile) {
     EXPECT_EQ(p.getFname(), loc + "/home.locations");
     EXPECT_TRUE(p.Caption.empty());
   }
-  EXPECT_EQ(pickSeam::recentFolder("locations"), loc + "/");
-  EXPECT_EQ(pickSeam::recentEntries("locations").back(), loc + "/home.locations");
+  EXPECT_EQ(testenv::recentFolderOf("locations"), loc + "/");
+  EXPECT_EQ(testenv::recentFilesOf("locations").front(), loc + "/home.locations");
   // The next picker of the group starts in its folder; a cancelled one records nothing.
   Tpick q(form.get());
   whenShown(q, [&] {
@@ -105,7 +104,39 @@ TEST_F(PickTest, OpenChoosesAFileAndRemembersFolderAndFile) {
     q.dlg->cancel();
   });
   EXPECT_FALSE(q.Open(button.get(), "locations", file_locations));
-  EXPECT_EQ(pickSeam::recentEntries("locations").size(), 1u);
+  EXPECT_EQ(testenv::recentFilesOf("locations").size(), 1u);
+}
+
+// TIFFs the decoder does not take are refused after the dialog: ImageMagick's 16-bit grey one
+// gives the message and nothing is remembered; an 8-bit one is taken.
+TEST_F(PickTest, AnOpenedTiffOfADepthNotTakenIsRefused) {
+  if (std::system("test -x /usr/bin/convert") != 0) GTEST_SKIP() << "imagemagick is missing";
+  const std::string dir = folder("tifs");
+  struct Case {
+    const char* name;
+    const char* options;
+    bool taken;
+  };
+  const Case cases[] = {{"grey16.tif", "-colorspace Gray -depth 16", false}, {"grey8.tif", "-colorspace Gray -depth 8", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    int status = -1;
+    const std::string out = testenv::runCommand(
+        "cd '" + dir + "' && rm -f *.tif && /usr/bin/convert -size 20x20 gradient: " + c.options + " " + c.name + " 2>&1",
+        &status);
+    ASSERT_EQ(status, 0) << out;
+    boxes.clear();
+    Tpick p(form.get());
+    p.setInitialdir(dir);
+    whenShown(p, [&] {
+      ASSERT_EQ(listed(p), std::vector<std::string>{c.name});
+      clickItem(p, 0);
+      p.dlg->ok();
+    });
+    EXPECT_EQ(p.Open("tifs", file_tif), c.taken);
+    EXPECT_EQ(boxes, c.taken ? std::vector<std::string>{} : std::vector<std::string>{"this TIF sub-format not supported"});
+    EXPECT_EQ(testenv::recentFilesOf("tifs").size(), c.taken ? 1u : 0u);
+  }
 }
 
 TEST_F(PickTest, OpenWidthsFollowThePreviewAndTableList) {
@@ -170,7 +201,7 @@ TEST_F(PickTest, SaveWithTheFourDiagramTypes) {
   ASSERT_TRUE(p.Save(button.get(), TfileTypes{file_bmp, file_tif, file_jpeg, file_emf}));
   EXPECT_EQ(names, (std::vector<std::string>{"shadow.bmp", "shadow.jpg", "shadow.BMP"}));
   EXPECT_EQ(p.getFname(), out + "/shadow.BMP");
-  EXPECT_EQ(pickSeam::recentEntries("bmp,tif,jpg,emf").back(), out + "/shadow.BMP");
+  EXPECT_EQ(testenv::recentFilesOf("bmp,tif,jpg,emf").front(), out + "/shadow.BMP");
   EXPECT_TRUE(boxes.empty());
   EXPECT_TRUE(asked.empty());
 }
@@ -211,7 +242,7 @@ TEST_F(PickTest, AnExistingFileIsWrittenOverOnlyAfterYes) {
     const auto answer = answerQuestion(yes);
     EXPECT_EQ(p.Save(300, 200, "over", file_bmp), yes);
     EXPECT_EQ(asked, std::vector<std::string>{"\"" + out + "/plan.bmp\" already exists. Overwrite?"});
-    EXPECT_EQ(pickSeam::recentEntries("over").size(), yes ? 1u : 0u);
+    EXPECT_EQ(testenv::recentFilesOf("over").size(), yes ? 1u : 0u);
   }
   // The pointer is left where the user has it.
   EXPECT_EQ(hb->warped(), TPoint(-1, -1));
@@ -255,7 +286,7 @@ TEST_F(PickTest, AFolderThatCannotBeWrittenIsRefused) {
   EXPECT_FALSE(p.Save(-1, -1, "ro", TfileTypes{file_bmp, file_jpeg}));
   EXPECT_EQ(asked.size(), 1u);
   EXPECT_TRUE(boxes.empty());
-  EXPECT_TRUE(pickSeam::recentEntries("ro").empty());
+  EXPECT_TRUE(testenv::recentFilesOf("ro").empty());
 }
 
 TEST_F(PickTest, ASuggestedNameStartsTheSaveInItsFolder) {
@@ -287,7 +318,7 @@ TEST_F(PickTest, ChooseDirReturnsTheFolderClickedInTheTree) {
   });
   ASSERT_TRUE(p.chooseDir("dirs"));
   EXPECT_EQ(p.getPath(), target + "/");
-  EXPECT_EQ(pickSeam::recentFolder("dirs"), target + "/");
+  EXPECT_EQ(testenv::recentFolderOf("dirs"), target + "/");
   // A folder of one type shows its files, greyed and not to be chosen.
   Tpick q(form.get());
   whenShown(q, [&] {
@@ -462,7 +493,7 @@ TEST_F(PickTest, WorkbooksListTheirSheetsAndOtherFilesTheDefaultTable) {
     p.dlg->ok();
   });
   ASSERT_TRUE(p.Open(-1, -1, "books", file_xlsx));
-  EXPECT_EQ(pickSeam::recentEntries("books").back(), book + "[Gamma]");
+  EXPECT_EQ(testenv::recentFilesOf("books").front(), book + "[Gamma]");
 }
 
 TEST_F(PickTest, ANewSubFolderIsNamedInPlace) {

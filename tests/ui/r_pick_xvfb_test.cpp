@@ -11,12 +11,12 @@
 #include "platform/folders.h"
 #include "platform/windows.h"
 #include "tests/support/xvfb.h"
+#include "tests/ui/pick_support.h"
 #include "tests/ui/xvfb_support.h"
 #include "ui/r_QYcontrols.h"
 #include "ui/r_edit.h"
 #include "ui/r_modal.h"
 #include "ui/r_pick.h"
-#include "ui/r_pick_seams.h"
 #include "ui/r_shellTree.h"
 
 namespace {
@@ -54,6 +54,7 @@ TEST(PickOnXvfb, ANewUserSavesIntoAFolderClickedInTheTree) {
     ~Restore() { resetDesktop(std::make_unique<THeadlessBackend>()); }
   } restore;
   createOs();
+  testenv::TstoreHere store;
   const std::string docs = documentsFolder();
   forceFolder(docs);
   {
@@ -98,9 +99,8 @@ TEST(PickOnXvfb, ANewUserSavesIntoAFolderClickedInTheTree) {
     desktop().killTimer(0, watchdog);
     EXPECT_TRUE(result);
     EXPECT_EQ(picker.getFname(), docs + "shadow.bmp");
-    EXPECT_EQ(pickSeam::recentFolder("diagrams"), docs);
-    ASSERT_FALSE(pickSeam::recentEntries("diagrams").empty());
-    EXPECT_EQ(pickSeam::recentEntries("diagrams").back(), docs + "shadow.bmp");
+    EXPECT_EQ(testenv::recentFolderOf("diagrams"), docs);
+    EXPECT_EQ(testenv::recentFilesOf("diagrams"), std::vector<std::string>{docs + "shadow.bmp"});
   }
   freeOs();
 }
