@@ -86,10 +86,15 @@ class TpickPreview : public TQYcontrol {
  private:
   void doResize();
   void drawVector(int type);
+  // One record of a drawing or shapefile: a point as a small circle, a line, or a polygon with
+  // its rings.
+  void drawRecord(int obType, const TpolyXyValues& xy);
   void drawRaster(int type);
   void showNow();
   // The view centred on the bounds at 1.05 times the scale that fits them.
   void fitView(double x1, double y1, double x2, double y2);
+  Tpoints fpixels;
+  TiList frings;
 };
 
 // Whether an existing file may be written over: true at once when the settings allow it or the

@@ -196,6 +196,27 @@ void TpickPreview::setname(const std::string& filename) {
   SetCursor(Cursor::Default);
 }
 
+void TpickPreview::drawRecord(int obType, const TpolyXyValues& xy) {
+  TCanvas& cv = bm.Canvas();
+  switch (obType) {
+    case o_point: {
+      int32_t x = 0, y = 0;
+      if (view.screenXY(xy, x, y)) cv.Ellipse(x - 3, y - 3, x + 3, y + 3);
+      break;
+    }
+    case o_line:
+      if (!xy.empty() && view.screenXY(xy[0], fpixels)) cv.Polyline(fpixels);
+      break;
+    case o_polyGon:
+      if (view.screenXY(xy, fpixels, frings)) {
+        if (frings.size() == 1) cv.Polygon(fpixels);
+        else TosShapes::polygon(cv, fpixels, frings);
+      }
+      break;
+    default: break;
+  }
+}
+
 void TpickPreview::drawVector(int type) {
   TCanvas& cv = bm.Canvas();
   cv.Brush.Color = static_cast<TColor>(kVectorFill);
@@ -206,27 +227,9 @@ void TpickPreview::drawVector(int type) {
   TveryFastDra reader;
   if (!reader.create(fname)) return;
   fitView(reader.x1, reader.y1, reader.x2, reader.y2);
-  Tpoints a;
-  TiList polys;
   int n = 0;
   while (reader.getnext()) {
-    switch (reader.obType) {
-      case 1: {
-        int32_t x = 0, y = 0;
-        if (view.screenXY(reader.xy, x, y)) cv.Ellipse(x - 3, y - 3, x + 3, y + 3);
-        break;
-      }
-      case 2:
-        if (!reader.xy.empty() && view.screenXY(reader.xy[0], a)) cv.Polyline(a);
-        break;
-      case 6:
-        if (view.screenXY(reader.xy, a, polys)) {
-          if (polys.size() == 1) cv.Polygon(a);
-          else TosShapes::polygon(cv, a, polys);
-        }
-        break;
-      default: break;
-    }
+    drawRecord(reader.obType, reader.xy);
     if (++n % kDrawingCopyEvery == 0) showNow();
   }
 }
