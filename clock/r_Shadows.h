@@ -127,9 +127,8 @@ class TshadowPage : public TQYcontrol {
   // set; the lists' own clicks come here.
   void chooseHighlight(int index);
   void chooseDay(int dayIndex);
-  // The file an export goes to: false when none was chosen.
+  // The file an export goes to, asked of the file picker: false when none was chosen.
   bool chooseExportName(std::string& name);
-  [[nodiscard]] std::string exportName() const;
 
   static const char* const kHighlights[6];  // the month list's first six entries
   static constexpr int kHighlightCount = 18;
@@ -145,7 +144,6 @@ class TshadowPage : public TQYcontrol {
   std::unique_ptr<TsliderLite> gnomonBox;
   std::unique_ptr<TcheckBox> pathBox, shadowBox;
   int xdivide = 300;
-  std::string exportType = "bmp";  // the fixed name's type while no file picker chooses one
   int redraws = 0;
 
  protected:

@@ -3,21 +3,21 @@
 // metafile. Handlers never raise: what fails is logged.
 #include <cmath>
 #include <exception>
-#include <filesystem>
 
 #include "astro/r_SunLoc.h"
 #include "clock/r_Shadows.h"
 #include "core/Tyo.h"
+#include "core/os_filetypes.h"
 #include "core/r_Font.h"
 #include "core/r_date.h"
 #include "core/r_log.h"
 #include "imaging/r_print.h"
-#include "platform/folders.h"
 #include "platform/numbers.h"
 #include "ui/r_QYcontrols.h"
 #include "ui/r_comboBox.h"
 #include "ui/r_edit.h"
 #include "ui/r_listBox.h"
+#include "ui/r_pick.h"
 #include "ui/r_pickLatLong.h"
 #include "ui/r_slider.h"
 
@@ -172,17 +172,11 @@ void TshadowPage::doResize() {
 }
 
 bool TshadowPage::chooseExportName(std::string& name) {
-  // Until the file picker chooses one, the diagram goes to a fixed name in the documents folder.
-  std::error_code made;
-  std::filesystem::create_directories(documentsFolder(), made);
-  name = exportName();
-  return true;
-}
-
-std::string TshadowPage::exportName() const {
-  std::string dir = documentsFolder();
-  if (!dir.empty() && dir.back() != '/') dir += '/';
-  return dir + "Kestrova shadow diagram." + exportType;
+  // A fresh picker for each question, opened at the button, remembering the folder of its group.
+  Tpick picker(this);
+  if (!picker.Save(saveBut.get(), TfileTypes{file_bmp, file_tif, file_jpeg, file_emf})) return false;
+  name = picker.getFname();
+  return !name.empty();
 }
 
 void TshadowPage::fillDays(int month) {

@@ -1,12 +1,13 @@
 // The Shadows page on the headless desktop, driven through its controls: its state at creation,
 // the highlighted dates by hemisphere, the day list following the month, the place and zone
-// moving the observer (bad texts ignored), entering the tab again, exporting with the badge,
-// printing without a printer, and what it paints.
+// moving the observer (bad texts ignored), entering the tab again, exporting to the file given
+// to the picker with the badge, printing without a printer, and what it paints.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "core/Tyo.h"
+#include "core/r_base.h"
 #include "imaging/r_print.h"
 #include "platform/datetime.h"
 #include "platform/folders.h"
@@ -15,6 +16,8 @@
 #include "ui/r_comboBox.h"
 #include "ui/r_edit.h"
 #include "ui/r_listBox.h"
+#include "ui/r_modal.h"
+#include "ui/r_pick.h"
 #include "ui/r_pickLatLong.h"
 #include "ui/r_slider.h"
 
@@ -79,6 +82,19 @@ class ShadowPageTest : public ShadowsTest {
   void type(Tedit& e, const std::string& text) {
     e.setText(text);
     if (e.onChange) e.onChange(&e);
+  }
+  // Runs the answer inside the file picker's dialog once its tree and list show.
+  static void answerPicker(std::function<void(Tpick&)> answer) {
+    auto id = std::make_shared<uintptr_t>(0);
+    *id = desktop().setTimer(10, [id, answer] {
+      for (HWND h : desktop().topLevelWindows())
+        if (auto* d = dynamic_cast<TQYdlg*>(FindControl(h)))
+          if (auto* p = dynamic_cast<Tpick*>(d->fwin); p && p->dlg && p->ready()) {
+            desktop().killTimer(0, *id);
+            answer(*p);
+            return;
+          }
+    });
   }
   std::unique_ptr<TshadowPage> page;
 };
@@ -241,21 +257,51 @@ TEST_F(ShadowPageTest, EnteringAgainShowsHomeInTheControlsToo) {
   EXPECT_EQ(page->tzEdit->text(), "10.00");
 }
 
-TEST_F(ShadowPageTest, ExportWritesTheChosenFileAndShowsTheBadge) {
+TEST_F(ShadowPageTest, ExportAsksThePickerForTheFileAndShowsTheBadge) {
+  std::string out = platform::documentsFolder();
+  if (out.empty() || out.back() != '/') out += '/';
+  out += "diagrams";
+  ASSERT_TRUE(forceFolder(out));
   const struct {
-    const char* type;
-    const char* badge;
-  } cases[] = {{"bmp", "DONE"}, {"tif", "DONE"}, {"jpg", "DONE"}, {"emf", "DONE"}, {"txt", "FAILED"}};
+    int typeLine;  // in the picker's type list
+    const char* typed;
+    const char* written;  // "": cancelled
+  } cases[] = {{0, "path", "path.bmp"},   {1, "path", "path.tif"},     {2, "path", "path.jpg"},
+               {3, "path", "path.emf"},   {2, "path.jpg", "path.jpg"}, {0, "", ""},
+               {1, "again", "again.tif"}};
   for (auto const& c : cases) {
-    SCOPED_TRACE(c.type);
-    page->exportType = c.type;
-    std::filesystem::remove(page->exportName());
+    SCOPED_TRACE(c.written);
+    if (*c.written) std::filesystem::remove(out + "/" + c.written);
+    page->shadows->lastBadge.clear();
+    std::string startedIn;
+    bool answered = false;
+    answerPicker([&](Tpick& p) {
+      answered = true;
+      startedIn = p.getPath();
+      ASSERT_TRUE(p.typeBox);
+      EXPECT_EQ(p.typeBox->count(), 4);
+      p.setPath(out);
+      p.typeBox->mouseDown(mbLeft, 0, 20, p.typeBox->itemRect(c.typeLine).Top + 2);
+      p.saveedit->setText("");
+      p.saveedit->insertText(c.typed);
+      if (*c.written) p.dlg->ok();
+      else p.dlg->cancel();
+    });
     const uint32_t before = desktop().now();
     page->doclick(page->saveBut.get());
-    EXPECT_EQ(page->shadows->lastBadge, c.badge);
-    EXPECT_EQ(std::filesystem::exists(page->exportName()), std::string(c.badge) == "DONE");
-    EXPECT_GE(desktop().now() - before, 1400u) << "the badge faded out before the click returned";
+    ASSERT_TRUE(answered);
+    if (*c.written) {
+      EXPECT_EQ(page->shadows->lastBadge, "DONE");
+      EXPECT_TRUE(std::filesystem::exists(out + "/" + c.written));
+      EXPECT_GE(desktop().now() - before, 1400u) << "the badge faded out before the click returned";
+    } else {
+      EXPECT_EQ(page->shadows->lastBadge, "") << "no badge for a question not answered";
+    }
+    // The picker remembers the diagrams' folder for the next export.
+    if (&c != &cases[0]) EXPECT_EQ(startedIn, out + "/");
   }
+  std::error_code ec;
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out, ec), {}), 5) << "bmp, tif, jpg, emf, again.tif";
 }
 
 TEST_F(ShadowPageTest, PrintingWithoutAPrinterSaysSoOnceAndGivesTheCursorBack) {
