@@ -347,7 +347,7 @@ std::string Tdbf::fieldText(int col, int row, bool rowForm) {
   }
   switch (c->datatype()) {
     case ftString:
-      return platform::fromCodePage(raw, os && !supressOEM ? kOEM : kANSI);
+      return platform::fromCodePage(raw, textCodePage());
     case ftBoolean:
       return rowForm ? (raw == "Y" ? "yes" : "no") : raw;
     case ftDate:
@@ -559,8 +559,12 @@ bool Tdbf::Swaprows(int a, int b) {
 }
 
 std::string Tdbf::encodeText(const std::string& utf8, int col) const {
-  bool oem = ColumnType(col) == ftString && os && !supressOEM;
-  return platform::toCodePage(utf8, oem ? kOEM : kANSI);
+  return platform::toCodePage(utf8, ColumnType(col) == ftString ? textCodePage() : kANSI);
+}
+
+const char* Tdbf::textCodePage() const {
+  if (!codepage.empty()) return codepage.c_str();
+  return os && !supressOEM ? kOEM : kANSI;
 }
 
 bool Tdbf::setStringValue(int col, int row, const std::string& value) {
