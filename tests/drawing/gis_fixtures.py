@@ -16,6 +16,7 @@ A key is the file name relative to OUTDIR, with ":" and the layer name for GeoPa
 """
 import os
 import shutil
+import sqlite3
 import subprocess
 import sys
 import zipfile
@@ -191,8 +192,9 @@ for i in range(5):
     feature(lyr, "POINT (%g %g)" % (i * 1.5, -i * 0.25), name="pt%d" % i, count=i, value=i / 4)
 lyr = ds.CreateLayer("lines", srs, ogr.wkbLineString)
 fields(lyr)
-feature(lyr, "LINESTRING (0 0,1 2,3 1)", name="l0", count=1, value=0.5)
-feature(lyr, "LINESTRING (10 10,11 12)", name="l1", count=2, value=1.5)
+lyr.CreateField(ogr.FieldDefn("width", ogr.OFTReal))  # a column no other layer has
+feature(lyr, "LINESTRING (0 0,1 2,3 1)", name="l0", count=1, value=0.5, width=2.5)
+feature(lyr, "LINESTRING (10 10,11 12)", name="l1", count=2, value=1.5, width=0.25)
 lyr = ds.CreateLayer("polys", srs, ogr.wkbPolygon)
 fields(lyr)
 feature(lyr, "POLYGON ((0 0,0 10,10 10,10 0,0 0),(2 2,8 2,8 8,2 8,2 2))", name="holed", count=1, value=64)
@@ -241,6 +243,29 @@ lyr = ds.CreateLayer("mpt", srs, ogr.wkbMultiPoint)
 fields(lyr)
 feature(lyr, "MULTIPOINT ((0 0),(1 1),(2 0))", name="mp", count=3, value=0)
 ds = None
+
+# A file of the program's own making: property columns and its metadata table.
+ds = gpkg("maker.gpkg")
+lyr = ds.CreateLayer("drawn", srs, ogr.wkbPolygon)
+lyr.CreateField(ogr.FieldDefn("name", ogr.OFTString))
+lyr.CreateField(ogr.FieldDefn("qy_caption", ogr.OFTString))
+lyr.CreateField(ogr.FieldDefn("qy_style_number", ogr.OFTInteger))
+for c in ("qy_minx", "qy_miny", "qy_maxx", "qy_maxy"):
+    lyr.CreateField(ogr.FieldDefn(c, ogr.OFTReal))
+f = ogr.Feature(lyr.GetLayerDefn())
+f.SetField("name", "field")
+f.SetField("qy_caption", "North field")
+f.SetField("qy_style_number", 7)
+for c, v in (("qy_minx", -1), ("qy_miny", -2), ("qy_maxx", 11), ("qy_maxy", 12)):
+    f.SetField(c, v)
+f.SetGeometry(ogr.CreateGeometryFromWkt("POLYGON ((0 0,0 10,10 10,10 0,0 0))"))
+lyr.CreateFeature(f)
+ds = None
+con = sqlite3.connect(os.path.join(out, "maker.gpkg"))
+con.execute("CREATE TABLE Ombrant_metadata (key TEXT, value TEXT)")
+con.executemany("INSERT INTO Ombrant_metadata VALUES (?, ?)", [("version", "2.5"), ("data sets", "3")])
+con.commit()
+con.close()
 
 for v in ("1.0", "1.1", "1.3"):
     ds = gpkg("v%s.gpkg" % v.replace(".", ""), v)

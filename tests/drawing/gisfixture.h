@@ -2,7 +2,11 @@
 // per build into a folder beside the test program, with what OGR and Shapely find in them
 // (expected.tsv). Tests skip when the outside tools are missing.
 #pragma once
+#include <gtest/gtest.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +19,7 @@
 #include <vector>
 
 #include "core/Tutil.h"
+#include "drawing/r_Dra.h"
 #include "tests/support/testenv.h"
 
 namespace gisfix {
@@ -125,6 +130,98 @@ inline const std::string& dir() {
 inline const Expected& expected() {
   static const Expected e = dir().empty() ? Expected() : parse(dir() + "expected.tsv");
   return e;
+}
+
+
+// Shapely's area of one polygon: the outer ring less its holes.
+inline double polygonArea(const TpolyXyValues& poly) {
+  double total = 0;
+  for (size_t r = 0; r < poly.size(); ++r) {
+    double a = 0;
+    const Txyvalues& ring = poly[r];
+    for (size_t i = 0; i + 1 < ring.size(); ++i) a += ring[i].x * ring[i + 1].y - ring[i + 1].x * ring[i].y;
+    total += (r == 0 ? 1 : -1) * std::abs(a) / 2;
+  }
+  return total;
+}
+
+// The same text, or the same number within 1e-9 (OGR and the files write numbers their own way).
+inline bool sameValue(const std::string& ours, const std::string& theirs) {
+  if (ours == theirs) return true;
+  char* e1 = nullptr;
+  char* e2 = nullptr;
+  const double a = std::strtod(ours.c_str(), &e1), b = std::strtod(theirs.c_str(), &e2);
+  return !ours.empty() && !theirs.empty() && *e1 == 0 && *e2 == 0 && std::abs(a - b) <= 1e-9 * std::max(1.0, std::abs(b));
+}
+
+inline void expectPoints(const Txyvalues& ours, const Txyvalues& theirs) {
+  ASSERT_EQ(ours.size(), theirs.size());
+  for (size_t i = 0; i < ours.size(); ++i) {
+    EXPECT_NEAR(ours[i].x, theirs[i].x, 1e-9 * std::max(1.0, std::abs(theirs[i].x))) << i;
+    EXPECT_NEAR(ours[i].y, theirs[i].y, 1e-9 * std::max(1.0, std::abs(theirs[i].y))) << i;
+  }
+}
+
+// Which feature an object was made from, and the column of its first attribute.
+struct ObjectKey {
+  std::function<long(Tgob&)> feature;
+  int32_t firstColumn = 0;
+};
+inline ObjectKey byId() {
+  return {[](Tgob& g) { return std::atol(g.fid.c_str()); }, 0};
+}
+inline ObjectKey byFirstColumn() {
+  return {[](Tgob& g) { return std::atol(g.rawValue(0).c_str()); }, 1};
+}
+
+// Every feature OGR finds, compared with the objects made from it: attributes, points, the parts
+// of a line, polygon counts, areas (Shapely's) and bounds. A multi-geometry gives an object per
+// member, a line one object with its parts. Polygons whose area is below the reader's tolerance
+// are not kept by it.
+inline void expectLikeOgr(TgobArray& g, const Layer& want, double tolerance = 0, const ObjectKey& key = byId()) {
+  std::map<long, std::vector<Tgob*>> byFeature;
+  for (int i = 0; i < g.count(); ++i) byFeature[key.feature(*g.slot(i))].push_back(g.slot(i));
+  size_t objects = 0;
+  for (const auto& [fid, ft] : want.features) {
+    SCOPED_TRACE("feature " + std::to_string(fid));
+    const auto& ours = byFeature[fid];
+    std::vector<double> wantAreas;
+    for (double a : ft.areas)
+      if (!(a < tolerance)) wantAreas.push_back(a);
+    const size_t lineObjects = ft.lines.empty() ? 0 : ours.size() == ft.lines.size() ? ft.lines.size() : 1;
+    const size_t pieces = ft.points.size() + lineObjects + wantAreas.size();
+    ASSERT_EQ(ours.size(), pieces);
+    objects += pieces;
+    for (Tgob* gob : ours)
+      for (size_t c = 0; c < ft.attrs.size(); ++c) {
+        const std::string v = gob->rawValue(int32_t(c) + key.firstColumn);
+        EXPECT_TRUE(sameValue(v, ft.attrs[c])) << v << " / " << ft.attrs[c];
+      }
+    size_t k = 0;
+    for (const Txyvalues& p : ft.points) expectPoints(ours[k++]->xy[0], p);
+    if (lineObjects == 1) {  // one object with a part per line
+      ASSERT_EQ(ours[k]->xy.size(), ft.lines.size());
+      for (size_t j = 0; j < ft.lines.size(); ++j) expectPoints(ours[k]->xy[j], ft.lines[j]);
+    } else {
+      for (const Txyvalues& l : ft.lines) expectPoints(ours[k++]->xy[0], l);
+    }
+    if (!wantAreas.empty()) {
+      std::vector<double> areas;
+      double x1 = INFINITY, y2 = -INFINITY;
+      for (Tgob* gob : ours) {
+        EXPECT_EQ(gob->obType(), o_polyGon);
+        areas.push_back(polygonArea(gob->xy));
+        x1 = std::min(x1, gob->x1);
+        y2 = std::max(y2, gob->y2);
+      }
+      std::sort(areas.begin(), areas.end());
+      for (size_t i = 0; i < areas.size(); ++i)
+        EXPECT_NEAR(areas[i], wantAreas[i], 1e-7 * std::max(1.0, wantAreas[i]));
+      EXPECT_NEAR(x1, ft.x1, 1e-6);
+      EXPECT_NEAR(y2, ft.y2, 1e-6);
+    }
+  }
+  EXPECT_EQ(size_t(g.count()), objects);
 }
 
 }  // namespace gisfix

@@ -54,78 +54,9 @@ struct ShpTest : ::testing::Test {
   std::vector<std::string> boxes;
 };
 
-// Shapely's area of one polygon: the outer ring less its holes.
-double polygonArea(const TpolyXyValues& poly) {
-  double total = 0;
-  for (size_t r = 0; r < poly.size(); ++r) {
-    double a = 0;
-    const Txyvalues& ring = poly[r];
-    for (size_t i = 0; i + 1 < ring.size(); ++i) a += ring[i].x * ring[i + 1].y - ring[i + 1].x * ring[i].y;
-    total += (r == 0 ? 1 : -1) * std::abs(a) / 2;
-  }
-  return total;
-}
-
-bool sameValue(const std::string& ours, const std::string& theirs) {
-  if (ours == theirs) return true;
-  char* e1 = nullptr;
-  char* e2 = nullptr;
-  const double a = std::strtod(ours.c_str(), &e1), b = std::strtod(theirs.c_str(), &e2);
-  return !ours.empty() && !theirs.empty() && *e1 == 0 && *e2 == 0 && std::abs(a - b) <= 1e-9 * std::max(1.0, std::abs(b));
-}
-
-void expectPoints(const Txyvalues& ours, const Txyvalues& theirs, double factor = 1) {
-  ASSERT_EQ(ours.size(), theirs.size());
-  for (size_t i = 0; i < ours.size(); ++i) {
-    EXPECT_NEAR(ours[i].x, theirs[i].x * factor, 1e-9 * std::max(1.0, std::abs(theirs[i].x))) << i;
-    EXPECT_NEAR(ours[i].y, theirs[i].y * factor, 1e-9 * std::max(1.0, std::abs(theirs[i].y))) << i;
-  }
-}
-
-// Every feature OGR finds, compared with the objects made from its record (their id is the
-// record number): attributes, points, lines, polygon counts, areas and bounds. Polygons whose
-// area is below the reader's tolerance are not kept by it.
-void expectLikeOgr(TgobArray& g, const gisfix::Layer& want, double tolerance = 0) {
-  const double factor = 1;
-  std::map<long, std::vector<Tgob*>> byRecord;
-  for (int i = 0; i < g.count(); ++i) byRecord[std::atol(g.slot(i)->fid.c_str())].push_back(g.slot(i));
-  size_t objects = 0;
-  for (const auto& [fid, ft] : want.features) {
-    SCOPED_TRACE("record " + std::to_string(fid));
-    const auto& ours = byRecord[fid];
-    // A multi-part line is one line object with its parts.
-    std::vector<double> wantAreas;
-    for (double a : ft.areas)
-      if (!(a < tolerance)) wantAreas.push_back(a);
-    const size_t pieces = ft.points.size() + (ft.lines.empty() ? 0 : 1) + wantAreas.size();
-    ASSERT_EQ(ours.size(), pieces);
-    objects += pieces;
-    for (Tgob* gob : ours)
-      for (size_t c = 0; c < ft.attrs.size(); ++c)
-        EXPECT_TRUE(sameValue(gob->rawValue(int32_t(c)), ft.attrs[c])) << gob->rawValue(int32_t(c)) << " / " << ft.attrs[c];
-    size_t k = 0;
-    for (const Txyvalues& p : ft.points) expectPoints(ours[k++]->xy[0], p, factor);
-    if (!ft.lines.empty()) {
-      ASSERT_EQ(ours[k]->xy.size(), ft.lines.size());
-      for (size_t j = 0; j < ft.lines.size(); ++j) expectPoints(ours[k]->xy[j], ft.lines[j], factor);
-    }
-    if (!wantAreas.empty()) {
-      std::vector<double> areas;
-      double x1 = INFINITY, y1 = INFINITY, x2 = -INFINITY, y2 = -INFINITY;
-      for (Tgob* gob : ours) {
-        EXPECT_EQ(gob->obType(), o_polyGon);
-        areas.push_back(polygonArea(gob->xy));
-        x1 = std::min(x1, gob->x1), y1 = std::min(y1, gob->y1), x2 = std::max(x2, gob->x2), y2 = std::max(y2, gob->y2);
-      }
-      std::sort(areas.begin(), areas.end());
-      for (size_t i = 0; i < areas.size(); ++i)
-        EXPECT_NEAR(areas[i], wantAreas[i] * factor * factor, 1e-7 * std::max(1.0, wantAreas[i] * factor * factor));
-      EXPECT_NEAR(x1, ft.x1 * factor, 1e-6);
-      EXPECT_NEAR(y2, ft.y2 * factor, 1e-6);
-    }
-  }
-  EXPECT_EQ(size_t(g.count()), objects);
-}
+using gisfix::expectLikeOgr;
+using gisfix::expectPoints;
+using gisfix::polygonArea;
 
 TEST_F(ShpTest, ReadsEveryRecordAsOgrFindsIt) {
   GIS_FIXTURES_OR_SKIP();
