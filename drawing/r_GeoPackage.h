@@ -105,6 +105,7 @@ class TreadGpKg : public TqyObject {
   TreadGpKg(const TreadGpKg&) = delete;
   TreadGpKg& operator=(const TreadGpKg&) = delete;
   [[nodiscard]] const char* unitName() const override { return "r_GeoPackage"; }
+  [[nodiscard]] std::string className() const override { return "TreadGpKg"; }
 
   // Opens and examines the file: "GPKG", "GP10" and "GP11" files with gpkg_geometry_columns are
   // valid. Step markers: a open, b application id, c version, d metadata, e bounds, f layers.

@@ -167,9 +167,28 @@ std::string shpCompanion(const std::string& shpName, const std::string& ext) {
 
 // ================================================================ the reader
 
+// The .shp, read through a window of 1 MB: records are mostly read front to back, and one
+// system call per window costs far less than one per record.
 class TReadShp::File : public rawio::TrawFile {
  public:
+  static constexpr int64_t kWindow = 1 << 20;
   int64_t length = 0;
+  size_t read(int64_t at, void* into, size_t n) {
+    if (int64_t(n) > kWindow / 4) return readAt(at, into, n);
+    if (at < windowAt || at + int64_t(n) > windowAt + int64_t(window.size())) {
+      window.resize(static_cast<size_t>(kWindow));
+      window.resize(readAt(at, window.data(), window.size()));
+      windowAt = at;
+    }
+    const int64_t from = at - windowAt;
+    const size_t got = static_cast<size_t>(std::min<int64_t>(int64_t(n), int64_t(window.size()) - from));
+    std::memcpy(into, window.data() + from, got);
+    return got;
+  }
+
+ private:
+  std::vector<uint8_t> window;
+  int64_t windowAt = 0;
 };
 
 TReadShp::TReadShp() = default;
@@ -321,7 +340,7 @@ void TReadShp::noteSkip(int32_t rec, const std::string& why) {
     log("further records skipped in " + fname + ", not logged");
 }
 
-// Step markers: a1 the entry, a2 the content, a3 the points, a4 the rings.
+// Step markers: a1 the record, a4 its rings.
 bool TReadShp::loadRecord(int32_t rec, std::string& why) {
   xy.clear();
   pxy.clear();
@@ -336,11 +355,10 @@ bool TReadShp::loadRecord(int32_t rec, std::string& why) {
     return false;
   }
   mem.resize(static_cast<size_t>(r.size));  // at most the file's size
-  if (f->readAt(r.address, mem.data(), mem.size()) != mem.size()) {
+  if (f->read(r.address, mem.data(), mem.size()) != mem.size()) {
     why = "cannot be read";
     return false;
   }
-  seterr("a2");
   const uint8_t* p = mem.data() + kRecordHeader;
   const int64_t n = r.size - kRecordHeader;
   recType = le32(p);
@@ -366,7 +384,6 @@ bool TReadShp::loadRecord(int32_t rec, std::string& why) {
       why = "multipoint count beyond the record";
       return false;
     }
-    seterr("a3");
     xy.reserve(static_cast<size_t>(count));
     for (int64_t i = 0; i < count; ++i) {
       const double x = leDouble(p + 40 + 16 * i), y = leDouble(p + 48 + 16 * i);
@@ -401,7 +418,6 @@ bool TReadShp::loadRecord(int32_t rec, std::string& why) {
       return false;
     }
   }
-  seterr("a3");
   const uint8_t* pts = p + 44 + 4 * parts;
   xy.resize(static_cast<size_t>(parts));
   for (int64_t j = 0; j < parts; ++j) {
@@ -438,9 +454,12 @@ bool TReadShp::loadRecord(int32_t rec, std::string& why) {
 
 void TReadShp::doAttributes(Tgob& gob, int32_t row) {
   TStringList& d = gob.getDataList();
-  d.clear();
-  if (dbf && dbf->isOpen())
-    for (int c = 0; c < dbf->getcols(); ++c) d.add(quoteValue(dbf->getString(c, row)));
+  const int n = dbf && dbf->isOpen() ? dbf->getcols() : 0;
+  if (d.count() != n) {  // a new object already holds one default per column
+    d.clear();
+    for (int c = 0; c < n; ++c) d.add("");
+  }
+  for (int c = 0; c < n; ++c) d[c] = quoteValue(dbf->getString(c, row));
   gob.fid = std::to_string(row);
 }
 
@@ -507,7 +526,6 @@ bool TReadShp::getnext() {
       noteSkip(index, why);
     else if (g)
       putRecord(index, isMultipointType(shapeType) ? -1 : slotBase + index);
-    seterr("a5");
   } catch (const std::exception& e) {
     const std::string step = err();
     log("shape file error " + std::to_string(index) + " of " + std::to_string(rows.size()) + ": " + e.what());
@@ -548,7 +566,7 @@ bool TReadShp::boundsOf(int32_t rec, boundrecOld& b) {
     return false;
   uint8_t buf[44];
   const size_t want = static_cast<size_t>(std::min<int64_t>(r.size, 44));
-  if (f->readAt(r.address, buf, want) != want) return false;
+  if (f->read(r.address, buf, want) != want) return false;
   const int32_t type = le32(buf + 8);
   if (isPointType(type) && want >= 28) {
     b.x1 = b.x2 = leDouble(buf + 12);

@@ -43,6 +43,8 @@ class TReadShp : public TqyObject {
   TReadShp(const TReadShp&) = delete;
   TReadShp& operator=(const TReadShp&) = delete;
   [[nodiscard]] const char* unitName() const override { return "r_shp"; }
+  // Named once: the error trail asks for it on every record.
+  [[nodiscard]] std::string className() const override { return "TReadShp"; }
 
   // Opens the shapefile and reads its headers; a missing .shx or .dbf is shown and nothing is
   // read. Step markers: a names, b .shx table, c .shp header, d units, e table, f done.

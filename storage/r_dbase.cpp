@@ -220,6 +220,7 @@ bool Tdbf::fail(const std::string& why) {
 
 void Tdbf::close() {
   forget();
+  fblockRows = 0;
   if (ffd >= 0) ::close(ffd);
   ffd = -1;
   actualrows = fnumOfRecords = recordsize = headersize = 0;
@@ -235,6 +236,22 @@ int64_t Tdbf::getfilesize() const {
 bool Tdbf::loadRow(int row) {
   if (row == fcacheRow) return true;
   forget();
+  if (readonly && validIndex(row)) {
+    // Nothing is written to a read-only table, so rows may be read ahead: one system call per
+    // block instead of one per row for readers that go front to back.
+    if (row < fblockFirst || row >= fblockFirst + fblockRows) {
+      constexpr int kBlockBytes = 65536;
+      const int rows = std::min(std::max(1, kBlockBytes / recordsize), actualrows - row);
+      fblock.resize(size_t(rows) * size_t(recordsize));
+      fblockRows = 0;
+      if (!readAt(rowAddress(row), fblock.data(), fblock.size())) return false;
+      fblockFirst = row;
+      fblockRows = rows;
+    }
+    fcache.assign(fblock, size_t(row - fblockFirst) * size_t(recordsize), size_t(recordsize));
+    fcacheRow = row;
+    return true;
+  }
   fcache.assign(size_t(recordsize), '\0');
   if (!validIndex(row) || !readAt(rowAddress(row), fcache.data(), fcache.size())) return false;
   fcacheRow = row;

@@ -169,6 +169,9 @@ class Tdbf : public TqyObject {
 
   std::string fcache;
   int fcacheRow = -1;
+  std::string fblock;  // rows read ahead from a read-only table
+  int fblockFirst = 0;
+  int fblockRows = 0;
   bool fdirty = false;
   int ffd = -1;
   int fnumOfRecords = 0;

@@ -83,6 +83,12 @@ w.poly([box(102, 2, 108, 8, False), box(100, 0, 110, 10)]); w.record("hole liste
 w.poly([box(120, 0, 150, 30), box(122, 2, 128, 8, False), box(132, 2, 138, 8, False)]); w.record("two holes", 7, 0)
 w.close()
 
+w = writer("many", shapefile.POINT)  # a table longer than any block read at once
+for i in range(3000):
+    w.point(i * 0.5, -i * 0.25)
+    w.record("p%d" % i, i, i / 8)
+w.close()
+
 w = writer("lines", shapefile.POLYLINE)
 w.line([[(0, 0), (1, 1), (2, 0.5)]]); w.record("one part", 1, 0)
 w.line([[(5, 5), (6, 6)], [(7, 7), (8, 9), (9, 7)]]); w.record("two parts", 2, 0)

@@ -61,7 +61,7 @@ using gisfix::polygonArea;
 TEST_F(ShpTest, ReadsEveryRecordAsOgrFindsIt) {
   GIS_FIXTURES_OR_SKIP();
   for (const char* file : {"points.shp", "polygons.shp", "lines.shp", "multipoints.shp", "pointz.shp", "linem.shp",
-                           "polygonz.shp", "multipointm.shp", "CAPS.SHP", "feetus.shp"}) {
+                           "polygonz.shp", "multipointm.shp", "CAPS.SHP", "feetus.shp", "many.shp"}) {
     SCOPED_TRACE(file);
     const gisfix::Layer& want = gisfix::expected().layer(file);
     TgobArray g;
