@@ -375,6 +375,15 @@ void TreadGpKg::applyProperty(Tgob& gob, const std::string& column, Query& qr, i
   else if (column == "qy_vjustify") gob.setVjustify(TosNumberText::StrToInt(v));
 }
 
+bool TreadGpKg::rowDone(uint32_t done, uint32_t total) {
+  if (done % 256 != 0) return true;  // often enough for a progress bar and the Esc key
+  setpercent(total > 0 ? static_cast<int>(uint64_t(done) * 100 / total) : 0);
+  if (!os) return true;
+  os->doPercent(this);
+  os->ClearNull();
+  return !os->abort();
+}
+
 // ================================================================ one layer
 
 bool TreadGpKg::readLayer(TgobArray& g, int32_t& epsgCode, const std::string& filename, const std::string& layername) {
@@ -404,7 +413,9 @@ bool TreadGpKg::readLayer(TgobArray& g, int32_t& epsgCode, const std::string& fi
     if (!openRows(qr, *tr, false)) throw std::runtime_error("the layer's rows cannot be read");
     TgpkgGeometry geo;
     std::vector<std::string> values;
-    while (qr.next()) {
+    if (os) os->setabort(false);
+    uint32_t rows = 0;
+    while (qr.next() && rowDone(++rows, tr->records)) {
       if (!rowGeometry(qr, geo)) continue;
       values.clear();
       for (int c = 0; c < static_cast<int>(qr.names.size()); ++c)
@@ -454,7 +465,8 @@ void TreadGpKg::extract(TgobArray& g, TtableRec& tr, int32_t layerIndex, int32_t
   }
   TgpkgGeometry geo;
   std::vector<std::string> values;
-  while (qr.next()) {
+  uint32_t rows = 0;
+  while (qr.next() && rowDone(++rows, tr.records)) {
     if (!rowGeometry(qr, geo) || !envelopeMeetsBox(geo)) continue;
     values.assign(static_cast<size_t>(g.columnCount()), "");
     for (size_t c = 0; c < target.size(); ++c)
@@ -489,12 +501,14 @@ bool TreadGpKg::read(TgobArray& g, double x1, double y1, double x2, double y2, c
     }
   }
   seterr("c");
+  if (os) os->setabort(false);
   int32_t made = 0;
   for (int32_t raw : {12, 6, 11, 2, 10, 1})
     for (size_t i = 0; i < tables.size(); ++i)
       if (tables[i]->inView && tables[i]->rawObtype == raw) extract(g, *tables[i], static_cast<int32_t>(i), made);
   seterr("d");
   g.updateBounds();
+  setpercent(0);
   return made > 0;
 }
 

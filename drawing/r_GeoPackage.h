@@ -117,7 +117,9 @@ class TreadGpKg : public TqyObject {
   [[nodiscard]] double maxx() const { return fmaxx; }
   [[nodiscard]] double maxy() const { return fmaxy; }
   [[nodiscard]] int32_t TableCount() const { return static_cast<int32_t>(tables.size()); }
-  [[nodiscard]] uint32_t RecordCount() const { return frecords; }
+  [[nodiscard]] uint32_t RecordCound() const { return frecords; }
+  // The object type of the layer in hand.
+  [[nodiscard]] int32_t obType() const { return fObType; }
   // Nil outside the list.
   [[nodiscard]] TtableRec* getTable(int32_t index) const;
   // Exact name first, then any case; nil when none.
@@ -179,6 +181,8 @@ class TreadGpKg : public TqyObject {
   void extract(TgobArray& g, TtableRec& tr, int32_t layerIndex, int32_t& made);
   void applyProperty(Tgob& gob, const std::string& column, Query& qr, int col);
   void noteRefused(const std::string& layer, const std::string& why);
+  // Progress every 256 rows; false when Esc asks to stop.
+  bool rowDone(uint32_t done, uint32_t total);
 
   std::unique_ptr<TliteDB> db;
   std::string fname;

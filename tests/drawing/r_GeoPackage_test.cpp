@@ -87,7 +87,7 @@ TEST_F(GpkgTest, ListsLayersAndVersions) {
   r.setname(fixture("plain.gpkg"));
   ASSERT_EQ(r.TableCount(), 5);  // the order gpkgLayers gives
   for (int i = 0; i < 5; ++i) EXPECT_EQ(r.getTable(i)->name, list[i]);
-  EXPECT_EQ(r.RecordCount(), 5u + 2 + 2 + 5 + 1);
+  EXPECT_EQ(r.RecordCound(), 5u + 2 + 2 + 5 + 1);
   EXPECT_EQ(r.getTable(0)->name, "points");
   EXPECT_EQ(r.getTable(0)->pkColumn, "fid");
   EXPECT_EQ(r.getTable(0)->geomColumn, "geom");
@@ -132,6 +132,24 @@ TEST_F(GpkgTest, FilesThatAreNoGeoPackageAreNotValid) {
   EXPECT_EQ(list.count(), 1);
   EXPECT_TRUE(gpkgLayers(plainDb, list));
   EXPECT_EQ(list.count(), 0);
+}
+
+TEST_F(GpkgTest, LayersNamingMissingTablesOrColumnsArePassedOver) {
+  GIS_FIXTURES_OR_SKIP();
+  const std::string file = copyOf("v11.gpkg");
+  exec(file, "INSERT INTO gpkg_geometry_columns VALUES ('ghost', 'geom', 'POINT', 4326, 0, 0)");
+  exec(file, "CREATE TABLE pts2 (fid INTEGER PRIMARY KEY, shape BLOB)");
+  exec(file, "INSERT INTO gpkg_geometry_columns VALUES ('pts2', 'nowhere', 'POINT', 4326, 0, 0)");
+  TreadGpKg r;
+  r.setname(file);
+  ASSERT_TRUE(r.valid());
+  ASSERT_EQ(r.TableCount(), 1);
+  EXPECT_EQ(r.getTable(0)->geomColumn, "geom");
+  TgobArray g;
+  int32_t epsg = 0;
+  EXPECT_FALSE(r.readLayer(g, epsg, file, "ghost"));
+  EXPECT_TRUE(r.read(g));
+  EXPECT_EQ(g.count(), 1);
 }
 
 // Every layer through readLayer gives OGR's features: its first column is the id.
