@@ -191,6 +191,7 @@ TKestrova8Win::~TKestrova8Win() {
   mapPage.reset();
   skyView.reset();
   astroPage.reset();
+  shadowsPage.reset();
   skypage.reset();
   clockPage.reset();
   shadowPage.reset();
@@ -314,6 +315,12 @@ void TKestrova8Win::doNeedpage(TformTab* tab) {
       }
       [[fallthrough]];
     case tab_shadows:
+      if (tab->id == tab_shadows && !shadowsPage && sunbase) shadowsPage = std::make_unique<TshadowPage>(this, *sunbase);
+      if (tab->id == tab_shadows && shadowsPage) {
+        tab->page = shadowsPage.get();
+        break;
+      }
+      [[fallthrough]];
     case tab_settings: {
       auto& page = tab->id == tab_sky ? skypage : tab->id == tab_astro ? clockPage : tab->id == tab_shadows ? shadowPage : setPage;
       if (!page) page = std::make_unique<TemptyPage>(this);

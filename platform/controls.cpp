@@ -19,7 +19,7 @@ TWinControl::~TWinControl() {
 }
 
 void TWinControl::CreateParams(TCreateParams& p) {
-  p.style = fparent ? WS_CHILD : 0;
+  p.style = (fparent ? WS_CHILD : 0) | (DoubleClicks ? CS_DBLCLKS : 0);
   p.className = frameworkClass();
 }
 
@@ -50,6 +50,18 @@ std::vector<TWinControl*> TWinControl::Controls() const {
   for (HWND c : desktop().children(fhandle))
     if (TWinControl* w = FindControl(c)) out.push_back(w);
   return out;
+}
+
+void TWinControl::SetParent(TWinControl* p) {
+  if (!p || p == fparent) return;
+  for (TWinControl* a = p; a; a = a->fparent)
+    if (a == this) return;
+  if (!fparent) {
+    if (fhandle == 0) fparent = p;  // not yet a window: it is made in its new parent
+    return;
+  }
+  if (fhandle != 0 && !desktop().setParent(fhandle, p->Handle())) return;
+  fparent = p;
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
@@ -159,14 +171,17 @@ LRESULT TWinControl::WndProc(TMsg& m) {
     case WM_ERASEBKGND:
       return 0;  // not erased here: paintWindow fills with Color
     case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN: {
-      const TMouseButton b = m.message == WM_LBUTTONDOWN ? mbLeft : m.message == WM_RBUTTONDOWN ? mbRight : mbMiddle;
+      const TMouseButton b = m.message == WM_RBUTTONDOWN ? mbRight : m.message == WM_MBUTTONDOWN ? mbMiddle : mbLeft;
       if (b == mbLeft) {
         desktop().setCapture(fhandle);  // the framework's controls capture the mouse on a left press
         fdown = true;
       }
-      if (OnMouseDown) OnMouseDown(this, b, shiftOf(m.wParam), x, y);
+      const bool dbl = m.message == WM_LBUTTONDBLCLK;
+      if (OnMouseDown) OnMouseDown(this, b, shiftOf(m.wParam) | (dbl ? ssDouble : 0), x, y);
+      if (dbl && OnDblClick) OnDblClick(this);
       return 0;
     }
     case WM_LBUTTONUP:
@@ -237,6 +252,9 @@ void TForm::CreateParams(TCreateParams& p) {
 int TForm::ShowModal() {
   TApplication& app = Application();
   (void)app;
+  // The owner: the form the user was working in (an inner modal form before the main window).
+  HWND owner = desktop().modalForm();
+  if (owner == 0 && desktop().focus() != 0) owner = desktop().topLevel(desktop().focus());
   HandleNeeded();
   if (Position == poScreenCenter) {
     auto displays = desktop().backend().displays();
@@ -249,6 +267,7 @@ int TForm::ShowModal() {
   fmodal = true;
   Show();
   BringToFront();
+  if (owner != 0 && owner != Handle()) desktop().backend().setModalFor(Handle(), owner);
   if (OnShow) OnShow(this);
   desktop().runModal(Handle(), [this] { return ModalResult != mrNone || !Visible(); });
   fmodal = false;

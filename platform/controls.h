@@ -5,8 +5,9 @@
 //              wheel, key and resize events, mouse capture on a left press, painting through a
 //              canvas) [x] TForm (position, stay on top, ShowModal, Close) [x] THintWindow
 //              [x] TApplication (message hook, ProcessMessages, HandleMessage, Run, hints)
-//              [x] TPanel [x] Tab order over tab stops [x] mouse leave
-//              [ ] fonts on the canvas [ ] double clicks [ ] docking and alignment
+//              [x] TPanel [x] Tab order over tab stops [x] mouse leave [x] double clicks
+//              [x] moving a control to another parent [x] TScrollBar
+//              [ ] fonts on the canvas [ ] docking and alignment
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -24,7 +25,7 @@ enum TMouseButton { mbLeft, mbRight, mbMiddle };
 using TAnchors = uint32_t;
 constexpr TAnchors akLeft = 1, akTop = 2, akRight = 4, akBottom = 8;
 using TShiftState = uint32_t;
-constexpr TShiftState ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32;
+constexpr TShiftState ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64;
 
 // Modal results.
 constexpr int mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7;
@@ -46,6 +47,10 @@ class TWinControl : public TWindowProc {
   [[nodiscard]] HWND handleIfAllocated() const { return fhandle; }
   [[nodiscard]] bool HandleAllocated() const { return fhandle != 0; }
   [[nodiscard]] TWinControl* Parent() const { return fparent; }
+  // Moves the control, with its children and state, into another parent (a form or control);
+  // its bounds are then in the new parent's client pixels. A control cannot lose its parent
+  // this way, nor become a child of its own.
+  void SetParent(TWinControl*);
   // Child controls that have windows, bottom of the z-order first.
   [[nodiscard]] std::vector<TWinControl*> Controls() const;
   // The framework's class name of the control (TWinControl, TForm, ...).
@@ -86,6 +91,8 @@ class TWinControl : public TWindowProc {
   TColor Color = 0xF0F0F0;
   TAnchors Anchors = akLeft | akTop;
   bool TabStop = false;
+  // The second press of a double click comes as one (set before the window is made).
+  bool DoubleClicks = false;
   intptr_t Tag = 0;
   std::string Caption;
   std::string Hint;
@@ -94,6 +101,8 @@ class TWinControl : public TWindowProc {
   std::function<void(TWinControl*, TMouseButton, TShiftState, int x, int y)> OnMouseDown, OnMouseUp;
   std::function<void(TWinControl*, TShiftState, int x, int y)> OnMouseMove;
   std::function<void(TWinControl*)> OnClick, OnResize, OnMouseEnter, OnMouseLeave;
+  // The second press of a double click; it also reaches OnMouseDown, with ssDouble.
+  std::function<void(TWinControl*)> OnDblClick;
   // Answers whether it took the turn; the position is in screen pixels.
   std::function<bool(TWinControl*, TShiftState, int delta, TPoint)> OnMouseWheel;
   std::function<void(TWinControl*, int& key, TShiftState)> OnKeyDown, OnKeyUp;
@@ -169,6 +178,60 @@ class TForm : public TWinControl {
 
  private:
   bool fmodal = false;
+};
+
+// The framework's scroll bar, drawn by itself: arrows at both ends, a thumb as long as the page
+// is of the range, page steps on the track, dragging the thumb and the wheel. Positions run from
+// Min to Max - PageSize + 1 (Min to Max without a page), as the platform's do.
+class TScrollBar : public TCustomControl {
+ public:
+  enum class Kind { Horizontal, Vertical };
+  explicit TScrollBar(TWinControl* parent = nullptr, Kind = Kind::Vertical);
+  ~TScrollBar() override;
+  [[nodiscard]] std::string frameworkClass() const override { return "TScrollBar"; }
+
+  [[nodiscard]] Kind kind() const { return fkind; }
+  [[nodiscard]] int Min() const { return fmin; }
+  [[nodiscard]] int Max() const { return fmax; }
+  [[nodiscard]] int PageSize() const { return fpage; }
+  [[nodiscard]] int Position() const { return fpos; }
+  // The highest position the range and page allow.
+  [[nodiscard]] int maxPosition() const;
+  // From code: no event; values out of range are clamped.
+  void SetParams(int min, int max, int pageSize);
+  void SetPosition(int);
+  int SmallChange = 1;
+  int LargeChange = 1;
+  // The user moved the thumb (arrows, track, drag, wheel); Position is the new place.
+  std::function<void(TScrollBar*)> OnChange;
+  // Every user step with its scroll code (SB_LINEUP ... SB_THUMBTRACK, SB_ENDSCROLL).
+  std::function<void(TScrollBar*, int code, int pos)> OnScroll;
+
+  // Geometry, in client pixels: the two arrow boxes, the track between them and the thumb.
+  [[nodiscard]] TRect lowArrow() const;
+  [[nodiscard]] TRect highArrow() const;
+  [[nodiscard]] TRect thumbRect() const;
+  // Turns of the wheel as the bar takes them: three small steps per notch.
+  void wheel(int delta);
+
+ protected:
+  void Paint() override;
+  LRESULT WndProc(TMsg&) override;
+
+ private:
+  [[nodiscard]] int length() const;     // along the bar
+  [[nodiscard]] int thickness() const;  // across it
+  [[nodiscard]] int along(int x, int y) const { return fkind == Kind::Vertical ? y : x; }
+  void userMove(int pos, int code);
+  void pressAt(int x, int y);
+  void repeat();
+  Kind fkind;
+  int fmin = 0, fmax = 100, fpage = 0, fpos = 0;
+  int fpressCode = -1;   // what the held button repeats; -1 none
+  int fdragOffset = 0;   // pointer's distance from the thumb's start while dragging
+  bool fdragging = false;
+  uintptr_t frepeat = 0;
+  TPoint fpressAt;
 };
 
 // The framework's tooltip window: a topmost window off the task bar, never activated.

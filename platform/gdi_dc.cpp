@@ -7,6 +7,7 @@
 
 #include "platform/gdi.h"
 #include "platform/gdi_raster.h"
+#include "platform/metafile.h"
 
 namespace platform {
 
@@ -177,6 +178,11 @@ TRegion deviceRegionOf(TDeviceContext const& dc, int l, int t, int r, int b) {
 }  // namespace
 
 RegionKind TDeviceContext::intersectClipRect(int l, int t, int r, int b) {
+  if (frecorder) {
+    TPoint a = toDevice({l, t}), z = toDevice({r, b});
+    frecorder->intersectClipRect(a.X, a.Y, z.X, z.Y);
+    return RegionKind::Simple;
+  }
   if (fsurface == nullptr) return RegionKind::Error;
   if (fstate.xform.eM12 != 0 || fstate.xform.eM21 != 0) {
     TRegion next = visibleRegion();
@@ -239,6 +245,7 @@ bool TDeviceContext::rectVisible(TRect const& r) const {
 }
 
 int TDeviceContext::saveDC() {
+  if (frecorder) frecorder->saveDC();
   fsaved.push_back(fstate);
   return int(fsaved.size());
 }
@@ -250,6 +257,7 @@ bool TDeviceContext::restoreDC(int level) {
   else if (level < 0) index = n + level;
   else return false;
   if (index < 0 || index >= n) return false;
+  if (frecorder) frecorder->restoreDC(n - index);
   fstate = std::move(fsaved[size_t(index)]);
   fsaved.resize(size_t(index));
   return true;

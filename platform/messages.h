@@ -30,13 +30,17 @@ constexpr uint32_t WM_CLOSE = 0x0010;
 constexpr uint32_t WM_QUIT = 0x0012;
 constexpr uint32_t WM_ERASEBKGND = 0x0014;
 constexpr uint32_t WM_SHOWWINDOW = 0x0018;
+constexpr uint32_t WM_ACTIVATEAPP = 0x001C;  // wParam 1: the program became active, 0: it lost the desktop
 constexpr uint32_t WM_SETCURSOR = 0x0020;
 constexpr uint32_t WM_DISPLAYCHANGE = 0x007E;
 constexpr uint32_t WM_NCACTIVATE = 0x0086;
 constexpr uint32_t WM_KEYDOWN = 0x0100;
 constexpr uint32_t WM_KEYUP = 0x0101;
 constexpr uint32_t WM_CHAR = 0x0102;
+constexpr uint32_t WM_SYSCOMMAND = 0x0112;
 constexpr uint32_t WM_TIMER = 0x0113;
+constexpr uint32_t WM_HSCROLL = 0x0114;
+constexpr uint32_t WM_VSCROLL = 0x0115;
 constexpr uint32_t WM_MOUSEMOVE = 0x0200;
 constexpr uint32_t WM_LBUTTONDOWN = 0x0201;
 constexpr uint32_t WM_LBUTTONUP = 0x0202;
@@ -51,6 +55,10 @@ constexpr uint32_t WM_CAPTURECHANGED = 0x0215;
 constexpr uint32_t WM_MOUSELEAVE = 0x02A3;
 constexpr uint32_t WM_USER = 0x0400;
 constexpr uint32_t WM_APP = 0x8000;
+
+// Scroll codes in the low word of WM_HSCROLL and WM_VSCROLL (the position in the high word).
+constexpr int SB_LINEUP = 0, SB_LINEDOWN = 1, SB_PAGEUP = 2, SB_PAGEDOWN = 3, SB_THUMBPOSITION = 4,
+              SB_THUMBTRACK = 5, SB_TOP = 6, SB_BOTTOM = 7, SB_ENDSCROLL = 8;
 
 // wParam of WM_SIZE.
 constexpr WPARAM SIZE_RESTORED = 0;

@@ -7,24 +7,6 @@
 
 namespace platform {
 
-struct TMetafile::Record {
-  enum class Kind {
-    Pen, Brush, TextColor, BkColor, BkMode, TextAlign, Font,
-    MoveTo, LineTo, Polyline, Polygon, PolyPolygon, Rectangle, Ellipse, FillRect, Text
-  };
-  Kind kind = Kind::MoveTo;
-  std::vector<TFPoint> pts;  // 0.01 mm
-  std::vector<int> counts;
-  TPenDesc pen;
-  std::vector<double> dashes;  // 0.01 mm
-  double size = 0;             // pen width or font height, 0.01 mm
-  TBrushDesc brush;
-  TColor colour = 0;
-  unsigned value = 0;
-  TLogFont font;
-  std::string text;
-};
-
 void TMetafile::setMMSize(int width, int height) {
   fmmWidth = std::max(0, width);
   fmmHeight = std::max(0, height);
@@ -141,6 +123,33 @@ void TMetafileRecorder::textOut(int x, int y, std::string_view s) {
   r.text = s;
   add(std::move(r));
 }
+void TMetafileRecorder::setTextCharacterExtra(int extra) {
+  TMetafile::Record r;
+  r.kind = Kind::CharExtra;
+  r.size = extra * funit;
+  add(std::move(r));
+}
+void TMetafileRecorder::intersectClipRect(int l, int t, int rr, int b) {
+  TPoint p[] = {{l, t}, {rr, b}};
+  add(shape(Kind::ClipRect, p, funit));
+}
+void TMetafileRecorder::saveDC() {
+  TMetafile::Record r;
+  r.kind = Kind::SaveDC;
+  add(std::move(r));
+  fsaved.emplace_back(fsynced, flast);
+}
+void TMetafileRecorder::restoreDC(int levels) {
+  if (levels <= 0 || size_t(levels) > fsaved.size()) return;
+  TMetafile::Record r;
+  r.kind = Kind::RestoreDC;
+  r.value = unsigned(levels);
+  add(std::move(r));
+  const size_t at = fsaved.size() - size_t(levels);
+  fsynced = fsaved[at].first;
+  flast = std::move(fsaved[at].second);
+  fsaved.resize(at);
+}
 
 namespace {
 bool samePen(TPenDesc const& a, TPenDesc const& b) {
@@ -164,6 +173,7 @@ void TMetafileRecorder::syncState(TDeviceContext const& dc) {
   const TLogFont now = dc.font() ? *dc.font() : TLogFont{};
   const TLogFont was = flast.font ? *flast.font : TLogFont{};
   if (all || !(now == was)) selectFont(now);
+  if (all || flast.charExtra != dc.textCharacterExtra()) setTextCharacterExtra(dc.textCharacterExtra());
   flast.pen = dc.pen();
   flast.brush = dc.brush();
   flast.textColor = dc.textColor();
@@ -171,6 +181,7 @@ void TMetafileRecorder::syncState(TDeviceContext const& dc) {
   flast.bkMode = dc.bkMode();
   flast.textAlign = dc.textAlign();
   flast.font = dc.font();
+  flast.charExtra = dc.textCharacterExtra();
   fsynced = true;
 }
 
@@ -198,6 +209,7 @@ bool PlayEnhMetaFile(TDeviceContext& dc, TMetafile const& m, TRect const& box) {
     return out;
   };
   const int saved = dc.saveDC();
+  int depth = 0;  // the metafile's own saved levels: it never restores past them
   for (auto const& rp : m.frecords) {
     TMetafile::Record const& r = *rp;
     switch (r.kind) {
@@ -250,6 +262,20 @@ bool PlayEnhMetaFile(TDeviceContext& dc, TMetafile const& m, TRect const& box) {
       case Kind::Text: {
         TPoint p = map(r.pts[0]);
         dc.textOut(p.X, p.Y, r.text);
+        break;
+      }
+      case Kind::CharExtra: dc.setTextCharacterExtra(px(r.size * sx)); break;
+      case Kind::ClipRect: {
+        TPoint a = map(r.pts[0]), b = map(r.pts[1]);
+        dc.intersectClipRect(a.X, a.Y, b.X, b.Y);
+        break;
+      }
+      case Kind::SaveDC:
+        if (dc.saveDC() > 0) ++depth;
+        break;
+      case Kind::RestoreDC: {
+        const int levels = std::min(int(r.value), depth);
+        if (levels > 0 && dc.restoreDC(-levels)) depth -= levels;
         break;
       }
     }

@@ -1,12 +1,14 @@
 // Metafiles: a recorded display list kept in 0.01 mm that plays back scaled into any box of any
 // device context. Drawing is recorded in the pixels of a reference device (96 per inch unless
 // told otherwise), so fonts sized in points keep the 96/72 factor of a screen reference.
-// Implemented: [x] pens, brushes, text colour, background, alignment and font state [x] lines,
-//              polylines, polygons, poly-polygons, rectangles, ellipses, box fills, text
-//              [x] arcs, pies, chords and round rectangles (as figures) [x] a canvas that records
-//              [ ] bitmaps [ ] the EMF file writer
+// Implemented: [x] pens, brushes, text colour, background, alignment, character extra and font
+//              state [x] lines, polylines, polygons, poly-polygons, rectangles, ellipses, box
+//              fills, text [x] arcs, pies, chords and round rectangles (as figures) [x] clip
+//              rectangles, SaveDC/RestoreDC [x] a canvas that records [x] the EMF file writer
+//              [ ] bitmaps [ ] clip regions other than rectangles
 #pragma once
 #include <memory>
+#include <utility>
 #include <span>
 #include <string>
 #include <string_view>
@@ -28,7 +30,27 @@ class TMetafile {
   [[nodiscard]] size_t recordCount() const { return frecords.size(); }
   void clear() { frecords.clear(); }
 
-  struct Record;  // one call with its coordinates in 0.01 mm
+  // One call with its coordinates and sizes in 0.01 mm of the frame.
+  struct Record {
+    enum class Kind {
+      Pen, Brush, TextColor, BkColor, BkMode, TextAlign, Font,
+      MoveTo, LineTo, Polyline, Polygon, PolyPolygon, Rectangle, Ellipse, FillRect, Text,
+      CharExtra, ClipRect, SaveDC, RestoreDC
+    };
+    Kind kind = Kind::MoveTo;
+    std::vector<TFPoint> pts;  // ClipRect, Rectangle, Ellipse, FillRect: two corners
+    std::vector<int> counts;
+    TPenDesc pen;
+    std::vector<double> dashes;
+    double size = 0;  // pen width, font height (signed as the font's) or character extra
+    TBrushDesc brush;
+    TColor colour = 0;
+    unsigned value = 0;  // background mode, alignment, or the levels a RestoreDC goes up
+    TLogFont font;
+    std::string text;
+  };
+  // The records in the order they play, for writers and readers of the list.
+  [[nodiscard]] std::vector<std::shared_ptr<Record const>> const& records() const { return frecords; }
 
  private:
   friend class TMetafileRecorder;
@@ -62,6 +84,11 @@ class TMetafileRecorder {
   void ellipse(int left, int top, int right, int bottom);
   void fillRect(TRect const&, TBrushDesc const&);
   void textOut(int x, int y, std::string_view);
+  void setTextCharacterExtra(int);
+  // Clip and state levels, as the context's own calls; restoreDC goes up `levels` saved levels.
+  void intersectClipRect(int left, int top, int right, int bottom);
+  void saveDC();
+  void restoreDC(int levels);
 
   // Records the pen, brush, colours, background mode, alignment and font of a context where
   // they differ from what was recorded last (what a recording context calls before each shape).
@@ -73,6 +100,8 @@ class TMetafileRecorder {
   double funit;  // 0.01 mm per reference pixel
   bool fsynced = false;
   TDeviceContext::State flast;
+  // What was recorded last at each saved level: a RestoreDC puts the player back to it.
+  std::vector<std::pair<bool, TDeviceContext::State>> fsaved;
 };
 
 // A canvas whose drawing is recorded into a metafile of width × height reference pixels; the
@@ -96,5 +125,15 @@ class TMetafileCanvas {
 // scale with it (cosmetic pens stay one pixel). The context's state is put back afterwards.
 // False for an empty frame or an empty box.
 bool PlayEnhMetaFile(TDeviceContext&, TMetafile const&, TRect const& box);
+
+// ---- EMF files --------------------------------------------------------------------------------
+
+// The metafile as the bytes of an EMF file: logical units are the pixels of a reference device of
+// 100 pixels per millimetre, so frame (0.01 mm) and bounds (pixels) agree; text is EXTTEXTOUTW
+// whose advances carry the character extra. Empty for a frame of width or height 0.
+[[nodiscard]] std::string enhMetaFileBytes(TMetafile const&);
+// Writes them through a temporary file renamed over the name: on any failure (an empty frame,
+// a folder that cannot be written) false with the reason, and an earlier file stays as it was.
+bool saveEnhMetaFile(TMetafile const&, std::string const& filename, std::string* error = nullptr);
 
 }  // namespace platform

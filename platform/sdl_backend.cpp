@@ -181,6 +181,12 @@ class TSdlBackend : public TBackend {
     }
   }
 
+  void setModalFor(HWND modal, HWND owner) override {
+    SDL_Window* m = win(modal);
+    SDL_Window* o = win(owner);
+    if (m && o && m != o) SDL_SetWindowModalFor(m, o);
+  }
+
   void minimizeWindow(HWND h) override {
     if (SDL_Window* w = win(h)) SDL_MinimizeWindow(w);
   }
@@ -289,6 +295,8 @@ class TSdlBackend : public TBackend {
     return 0;
   }
 
+  std::unique_ptr<TthreadView> createThreadView(HWND form) override { return x11::makeThreadView(nativeId(form)); }
+
   void wake() override {
     SDL_Event e{};
     e.type = fwake;
@@ -321,6 +329,7 @@ class TSdlBackend : public TBackend {
         e.form = hwndOf(ev.button.windowID);
         e.pos = {ev.button.x, ev.button.y};
         e.button = ev.button.button == SDL_BUTTON_RIGHT ? 2 : ev.button.button == SDL_BUTTON_MIDDLE ? 3 : 1;
+        e.clicks = ev.button.clicks;
         if (ev.button.button > SDL_BUTTON_RIGHT) return;  // extra buttons are not routed
         break;
       case SDL_MOUSEWHEEL: {

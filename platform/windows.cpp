@@ -129,6 +129,7 @@ void TDesktop::destroyNode(HWND h) {
   if (fcapture == h) fcapture = 0;
   if (ffocus == h) ffocus = 0;
   if (fhover == h) fhover = 0;
+  if (factiveForm == h) factiveForm = 0;
   if (n->parent != 0) {
     if (Node* p = node(n->parent)) std::erase(p->children, h);
   } else {
@@ -203,6 +204,24 @@ void TDesktop::setBounds(HWND h, TRect const& r) {
   }
   if (old.Left != r.Left || old.Top != r.Top) sendMessage(h, WM_MOVE, 0, MAKELPARAM(r.Left, r.Top));
   if (resized) sendMessage(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(r.width(), r.height()));
+}
+
+bool TDesktop::setParent(HWND h, HWND p) {
+  Node* n = node(h);
+  if (!n || n->parent == 0 || !isWindow(p)) return false;
+  for (HWND a = p; a != 0; a = parent(a))
+    if (a == h) return false;  // into itself or one of its own children
+  if (n->parent == p) return true;
+  if (n->visible) {
+    const TRect old = n->bounds;
+    invalidate(n->parent, &old);
+  }
+  if (Node* old = node(n->parent)) std::erase(old->children, h);
+  n->parent = p;
+  node(p)->children.push_back(h);
+  // Capture, focus and hover stay valid handles; the pointer's next move finds the new place.
+  if (n->visible) invalidate(h);
+  return true;
 }
 
 TRect TDesktop::bounds(HWND h) const {
@@ -542,6 +561,8 @@ void TDesktop::route(TInputEvent const& e) {
                               : (down ? WM_LBUTTONDOWN : WM_LBUTTONUP);
       }
       const HWND target = mouseTarget();
+      // Only windows that ask for double clicks hear the second press as one.
+      if (msg == WM_LBUTTONDOWN && e.clicks >= 2 && (style(target) & CS_DBLCLKS)) msg = WM_LBUTTONDBLCLK;
       const HWND under = childFromPoint(e.form, e.pos);
       if (under != fhover) {
         // The window the pointer left hears of it, unless the pointer went onto one of its children.
@@ -601,6 +622,7 @@ void TDesktop::route(TInputEvent const& e) {
     case TInputEvent::Activated:
     case TInputEvent::Deactivated:
       finput.push_back({e.form, WM_NCACTIVATE, e.kind == TInputEvent::Activated ? WPARAM(1) : WPARAM(0), 0, t, fcursorPos});
+      activation(e.form, e.kind == TInputEvent::Activated);
       return;
     case TInputEvent::DisplayChanged:
       finput.push_back({e.form, WM_DISPLAYCHANGE, 0, 0, t, fcursorPos});
@@ -608,6 +630,31 @@ void TDesktop::route(TInputEvent const& e) {
     case TInputEvent::Quit:
       return;
   }
+}
+
+void TDesktop::activation(HWND form, bool gained) {
+  constexpr uint32_t kGraceMs = 150;  // focus passing from one of our windows to another
+  if (gained) {
+    factiveForm = form;
+    if (fdeactivateTimer != 0) killTimer(0, fdeactivateTimer);
+    fdeactivateTimer = 0;
+    if (!fappActive) broadcastActivateApp(true);
+    return;
+  }
+  if (factiveForm != form) return;
+  factiveForm = 0;
+  if (!fappActive || fdeactivateTimer != 0) return;
+  fdeactivateTimer = setTimer(kGraceMs, [this] {
+    killTimer(0, fdeactivateTimer);
+    fdeactivateTimer = 0;
+    if (factiveForm == 0 && fappActive) broadcastActivateApp(false);
+  });
+}
+
+void TDesktop::broadcastActivateApp(bool active) {
+  fappActive = active;
+  // Posted, not queued as input: a modal loop must not hold it back from the other windows.
+  for (HWND f : ftop) postMessage(f, WM_ACTIVATEAPP, active ? 1 : 0, 0);
 }
 
 bool TDesktop::inputAllowed(HWND target) const {
@@ -935,6 +982,66 @@ void THeadlessBackend::present(HWND h, TSurface const& buf, std::span<TRect cons
         std::memcpy(s->pixels.row(y) + r.Left * 3, buf.row(y) + r.Left * 3, static_cast<size_t>(r.width()) * 3);
     }
   }
+}
+
+std::unique_ptr<TthreadView> THeadlessBackend::createThreadView(HWND form) {
+  return std::make_unique<THeadlessThreadView>(form);
+}
+
+void THeadlessThreadView::setBounds(TRect const& r) {
+  std::lock_guard<std::mutex> lock(fmu);
+  fbounds = r;
+}
+
+void THeadlessThreadView::show(bool on) {
+  std::lock_guard<std::mutex> lock(fmu);
+  fshown = on;
+}
+
+void THeadlessThreadView::present(TSurface const& pic) {
+  std::lock_guard<std::mutex> lock(fmu);
+  ++fframes;
+  if (!fshown) fhiddenPresent = true;
+  if (pic.empty() || !flast.create(pic.width(), pic.height(), 24)) return;
+  const int step = pic.bitsPerPixel() / 8;
+  for (int y = 0; y < pic.height(); ++y) {
+    uint8_t const* src = pic.row(y);
+    uint8_t* dst = flast.row(y);
+    if (step == 3) {
+      std::memcpy(dst, src, size_t(pic.width()) * 3);
+    } else {
+      for (int x = 0; x < pic.width(); ++x) std::memcpy(dst + x * 3, src + x * step, 3);
+    }
+  }
+}
+
+TRect THeadlessThreadView::bounds() const {
+  std::lock_guard<std::mutex> lock(fmu);
+  return fbounds;
+}
+
+bool THeadlessThreadView::shown() const {
+  std::lock_guard<std::mutex> lock(fmu);
+  return fshown;
+}
+
+int THeadlessThreadView::frames() const {
+  std::lock_guard<std::mutex> lock(fmu);
+  return fframes;
+}
+
+bool THeadlessThreadView::presentedHidden() const {
+  std::lock_guard<std::mutex> lock(fmu);
+  return fhiddenPresent;
+}
+
+void THeadlessThreadView::lastFrame(TSurface& out) const {
+  std::lock_guard<std::mutex> lock(fmu);
+  if (flast.empty() || !out.create(flast.width(), flast.height(), 24)) {
+    out.release();
+    return;
+  }
+  for (int y = 0; y < flast.height(); ++y) std::memcpy(out.row(y), flast.row(y), size_t(flast.width()) * 3);
 }
 
 // ---------------------------------------------------------------------------------------------

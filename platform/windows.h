@@ -9,7 +9,9 @@
 //              timers, interval 0 on the next turn [x] modal loop [x] key states
 //              [x] headless backend with injected input and an injectable clock
 //              [x] typed text as WM_CHAR per code point [x] pointer confinement
-//              [ ] double clicks [ ] keyboard layouts beyond the keys the system reads
+//              [x] double clicks [x] moving a child window to another parent
+//              [x] WM_ACTIVATEAPP when the program as a whole gains or loses the desktop
+//              [ ] keyboard layouts beyond the keys the system reads
 #pragma once
 #include <algorithm>
 #include <cstdint>
@@ -35,6 +37,7 @@ constexpr uint32_t WS_DISABLED = 0x08000000;
 constexpr uint32_t WS_BORDER = 0x00800000;
 constexpr uint32_t WS_EX_TOPMOST = 0x00000008;     // kept in the style word: always on top
 constexpr uint32_t WS_EX_TOOLWINDOW = 0x00000080;  // kept off the task bar
+constexpr uint32_t CS_DBLCLKS = 0x00000100;        // kept in the style word: hears double clicks
 
 // Hidden hides the pointer while it is over the window (a full-screen clock shows no arrow).
 enum class Cursor { Default, Arrow, Hand, SizeAll, SizeNS, SizeWE, SizeNWSE, SizeNESW, IBeam, Wait, Cross, Hidden, No };
@@ -88,6 +91,7 @@ struct TInputEvent {
   HWND form = 0;
   TPoint pos;
   int button = 1;  // 1 left, 2 right, 3 middle
+  int clicks = 1;  // ButtonDown: 2 for the second press of a double click
   int key = 0;     // virtual-key code
   int wheel = 0;   // WHEEL_DELTA per notch, positive forward
   TSize size;      // Resized: the new client size
@@ -104,6 +108,8 @@ struct TDisplay {
   int mmWidth = 0, mmHeight = 0;      // physical size; 0 when the display does not report it
   bool primary = false;
 };
+
+class TthreadView;
 
 // The native side: real windows (SDL) or memory (headless).
 class TBackend {
@@ -129,6 +135,9 @@ class TBackend {
   [[nodiscard]] virtual int logicalDpi() = 0;
   // The native window id (an X11 window) of a form, 0 when there is none.
   [[nodiscard]] virtual unsigned long nativeId(HWND) { return 0; }
+  // A view over a form's client area that a second thread draws into (see TthreadView); nullptr
+  // where the backend has none.
+  [[nodiscard]] virtual std::unique_ptr<TthreadView> createThreadView(HWND /*form*/) { return nullptr; }
   // Ends a wait early: another thread posted a message.
   virtual void wake() {}
   // The picture the desktop shows for a top-level window: w × h pixels 0xAARRGGBB, row by row.
@@ -141,6 +150,8 @@ class TBackend {
   // nullptr frees it.
   virtual void confinePointer(HWND, TRect const*) {}
   [[nodiscard]] virtual bool isMinimized(HWND) { return false; }
+  // Keeps a modal window above its owner and the owner's input away while it is shown.
+  virtual void setModalFor(HWND /*modal*/, HWND /*owner*/) {}
 };
 
 // The backend for tests: nothing is shown; presents are copied into per-window screens, input is
@@ -156,6 +167,8 @@ class THeadlessBackend : public TBackend {
   void advance(uint32_t ms) { fnow += ms; }
   void setDisplays(std::vector<TDisplay> d) { fdisplays = std::move(d); }
   void setLogicalDpi(int dpi) { fdpi = dpi; }
+  // Thread views record what they are given instead of showing it (THeadlessThreadView).
+  std::unique_ptr<TthreadView> createThreadView(HWND form) override;
   // The pixels last presented for a form (only dirty parts are ever copied).
   [[nodiscard]] TSurface const* screen(HWND) const;
   [[nodiscard]] int presentCount() const { return fpresents; }
@@ -213,6 +226,44 @@ class THeadlessBackend : public TBackend {
   std::pair<HWND, TRect> fconfined{0, TRect{}};
 };
 
+// A window of its own over part of a form, for the one worker thread: the busy window's painter
+// shows its frames there while the interface thread is busy and paints nothing. Placement and
+// visibility come from the interface thread, pictures from the worker; every call is safe
+// against the others. Bounds are in the form's client pixels.
+class TthreadView {
+ public:
+  virtual ~TthreadView() = default;
+  virtual void setBounds(TRect const&) = 0;
+  virtual void show(bool) = 0;
+  // A 24-bit picture from the view's top left; what lies outside the view is cut.
+  virtual void present(TSurface const&) = 0;
+};
+
+// The headless backend's view: it keeps the bounds, the visibility and the last picture.
+class THeadlessThreadView : public TthreadView {
+ public:
+  explicit THeadlessThreadView(HWND form) : fform(form) {}
+  void setBounds(TRect const&) override;
+  void show(bool) override;
+  void present(TSurface const&) override;
+  [[nodiscard]] HWND form() const { return fform; }
+  [[nodiscard]] TRect bounds() const;
+  [[nodiscard]] bool shown() const;
+  // Pictures presented so far, and a copy of the last (empty before the first).
+  [[nodiscard]] int frames() const;
+  void lastFrame(TSurface& out) const;
+  // Whether a picture was presented while the view was hidden (the painter must not draw then).
+  [[nodiscard]] bool presentedHidden() const;
+
+ private:
+  HWND fform;
+  mutable std::mutex fmu;
+  TRect fbounds;
+  bool fshown = false, fhiddenPresent = false;
+  int fframes = 0;
+  TSurface flast;
+};
+
 // Real windows through SDL (video driver x11); nullptr when no display can be opened.
 std::unique_ptr<TBackend> makeSdlBackend();
 
@@ -242,6 +293,9 @@ class TDesktop {
   // Bounds in the parent's client pixels (screen pixels for a top-level window); a new size
   // sends WM_SIZE.
   void setBounds(HWND, TRect const&);
+  // Moves a child window with its children into another window (not into itself or one of its
+  // own); it keeps its bounds, now in the new parent's client pixels. False when it cannot.
+  bool setParent(HWND child, HWND newParent);
   [[nodiscard]] TRect bounds(HWND) const;
   [[nodiscard]] TRect clientRect(HWND) const;
   [[nodiscard]] TRect screenRect(HWND) const;
@@ -284,6 +338,10 @@ class TDesktop {
   // High bit: held now; low bit: pressed since the previous asking (the bit is then cleared).
   [[nodiscard]] uint16_t asyncKeyState(int vk);
   [[nodiscard]] bool keyDown(int vk) const;
+  // Whether one of the program's windows holds the desktop's keyboard focus. Losing it is told
+  // to every top-level window as WM_ACTIVATEAPP 0 after a short grace (focus moving between two
+  // of our own windows is no deactivation), gaining it again as WM_ACTIVATEAPP 1.
+  [[nodiscard]] bool appActive() const { return fappActive; }
 
   // ---- messages
   // Safe from any thread (the busy window's painter posts); only the UI thread checks the window.
@@ -342,6 +400,8 @@ class TDesktop {
   bool inputAllowed(HWND target) const;
   bool takeTimer(TMsg&, bool remove);
   void destroyNode(HWND);
+  void activation(HWND form, bool gained);
+  void broadcastActivateApp(bool active);
 
   std::unique_ptr<TBackend> fbackend;
   uint32_t fbase = 0;
@@ -352,6 +412,9 @@ class TDesktop {
   std::vector<HWND> fmodal;
   uintptr_t fnextTimerId = 0x10000;
   HWND fcapture = 0, ffocus = 0, fhover = 0, flastTarget = 0;
+  HWND factiveForm = 0;          // the form the desktop's keyboard focus is in, 0 for none of ours
+  bool fappActive = false;
+  uintptr_t fdeactivateTimer = 0;  // the grace before WM_ACTIVATEAPP 0
   std::vector<Cursor> fdefinedCursors;
   TPoint fcursorPos;
   bool fquit = false;

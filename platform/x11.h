@@ -3,6 +3,8 @@
 // Implemented: [x] WM_CLASS [x] find by class, close by WM_DELETE_WINDOW [x] millimetres
 //              [x] Xft.dpi [x] a child window inside a host window id [x] reading a window's pixels
 //              [x] the program's name and class [x] ending at once when the display is lost
+//              [x] reading the screen [x] shaped windows
+//              [x] a child window for a worker thread's frames
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -50,6 +52,12 @@ void ignoreVanishedWindows();
 // The window's pixels as they are on the screen now (children included), 24 bits; false when the
 // window is gone or unmapped.
 bool grabWindow(unsigned long window, TSurface& out);
+// What the screen shows in a rectangle of the desktop now (every window's pixels), 24 bits; false
+// when there is no display.
+bool grabScreen(TRect const& screen, TSurface& out);
+// Makes only the given rectangles (window pixels) of a top-level window its own: the rest shows
+// what lies below and takes no input. Nothing without the shape extension.
+void shapeWindow(unsigned long window, std::vector<TRect> const& parts);
 
 // A window of our own inside another program's window (a preview host) that shows one picture.
 // The host may vanish at any moment: X errors are caught, never fatal.
@@ -75,4 +83,9 @@ class TembeddedView {
   struct State;
   std::unique_ptr<State> f;
 };
+// A window of our own inside one of ours (a form's X window), on a display connection of its
+// own, so that the busy window's painter may draw into it from its thread while SDL draws the
+// form; every call locks. It starts hidden and shows nothing until the first picture. nullptr
+// without a display or when the parent is gone.
+std::unique_ptr<TthreadView> makeThreadView(unsigned long parent);
 }  // namespace platform::x11

@@ -12,7 +12,7 @@ PACKAGES=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # platform layer
-  libsdl2-dev libx11-dev libxrandr-dev libfreetype-dev libfontconfig-dev
+  libsdl2-dev libx11-dev libxrandr-dev libxext-dev libfreetype-dev libfontconfig-dev
   libicu-dev libhowardhinnant-date-dev tzdata
   # storage and compression
   libsqlite3-dev sqlite3 zlib1g-dev libminizip-dev zip unzip
@@ -33,7 +33,7 @@ TEST_PACKAGES=(
   python3-shapely python3-dbfread python3-openpyxl python3-pil gdal-bin
   # GIS fixtures and their references; geopandas ships Natural Earth and the New York boroughs
   python3-gdal python3-pyshp python3-geopandas
-  imagemagick libtiff-tools libjpeg-turbo-progs qpdf poppler-utils libxml2-utils
+  imagemagick libtiff-tools libjpeg-turbo-progs file qpdf poppler-utils libxml2-utils
   emf2svg librsvg2-bin libpaper-utils
   # the image clipboard read back, desktop entries checked, the MIME database rebuilt
   xclip desktop-file-utils shared-mime-info

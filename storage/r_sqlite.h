@@ -86,6 +86,7 @@ extern std::function<void(const std::string&)> storageMessageBox;
 void storageMessage(const std::string& text);
 
 class TliteDB;
+class Tnotes;
 
 // The table of entry points, filled from the linked library. An empty table is an unusable
 // binding: every wrapper then takes its failure path instead of calling through.
@@ -385,6 +386,12 @@ class TliteDB : public TqyObject {
   bool setColumnBlob(const std::string& table, const std::string& colName, const TwhereClause& where,
                      const Tbytes* mem);
   bool setColumnNull(const std::string& table, const std::string& colname, const TwhereClause& where);
+  // Notes values: a whole notes database kept in a blob. A blob under 2000 bytes is no notes;
+  // a blob that is not a sound database leaves the store empty. True when the store opened it.
+  bool getColumnNotes(const std::string& table, const std::string& colName, const TwhereClause& where, Tnotes& notes);
+  // The store's database compacted and written back into the blob; false when the store has no
+  // file or the write failed.
+  bool setColumnNotes(const std::string& table, const std::string& colName, const TwhereClause& where, Tnotes& notes);
 
   // Rows. The forms taking a `values` text run a caller's SQL VALUES list as it stands ("?" for
   // each blob); the system's own callers use the bound forms.
@@ -446,6 +453,38 @@ class TliteDB : public TqyObject {
                  const TStringList& wanted);
   bool docopyTable(const std::string& source, const std::string& newtable, const TwhereClause& where,
                    const TStringList* wanted, bool addnewtable);
+
+  // Moving tables and rows between this database and another file, attached as "newdb" (its
+  // name bound). Nothing here is dropped before the other file has opened and the copy has
+  // succeeded: copies are made under fresh names, then the old tables dropped and the copies
+  // renamed in the same transaction, so a failure at any step leaves both files as they were.
+  // The tables of the other file copied over the local ones of the same names.
+  bool ImportTables(const std::string& database, const TStringList& tables);
+  // Every local table replaced by the other file's tables; refused when that file does not open.
+  bool Replace(const std::string& filename);
+  // The other file's table (its rows meeting the condition, its wanted columns) as the local
+  // table `localTable`; with the same name (letter case aside) it takes the other's spelling.
+  bool ImportTable(const std::string& localTable, const std::string& database, const std::string& table,
+                   const TwhereClause& where = {}, const TStringList* columnswanted = nullptr);
+  // The local table into the other file's table `table`: replaced there when it has the local
+  // table's name, else created, or, when it exists, given the rows. The file is made if missing.
+  bool ExportTable(const std::string& localTable, const std::string& database, const std::string& table,
+                   const TwhereClause& where = {}, const TStringList* columnswanted = nullptr);
+  // The rows of `table` meeting the condition (all for none) appended to the local table; from
+  // this database when `database` is empty or its own file.
+  bool AppendRecords(const std::string& localTable, const std::string& table, const TwhereClause& where);
+  bool AppendRecords(const std::string& localTable, const std::string& database, const std::string& table,
+                     const TwhereClause& where);
+  // By key: each key value of the other table's chosen rows once; its rows are added when the
+  // local table lacks the value (letter case aside), or replace the local rows of that value
+  // when overwriting. True when rows were added.
+  bool AppendRecords(const std::string& localTable, const std::string& database, const std::string& table,
+                     const std::string& indexcol, const TwhereClause& where, bool overwriteExistingOfSameName);
+  // The other table's rows (meeting the cursor condition `wherestr`) merged in: a row whose
+  // index columns match a local row updates it, others are inserted; the other table's columns
+  // are added to the local table first. False when either table is missing.
+  bool mergeTables(const std::string& localTable, const std::string& database, const std::string& table,
+                   const TStringList& indexcols, const std::string& wherestr = "");
 
   // Savepoints, for a change of several steps inside a transaction.
   bool savepoint(const std::string& name);
@@ -554,6 +593,10 @@ class TLiteColumn {
   void closeFile(const std::string& filename);
   bool openDB(std::unique_ptr<TliteDB>& db);
   void closeDB(std::unique_ptr<TliteDB>& db);
+  // The value opened as the notes store's working file; false (the store empty) when it is
+  // none. The store's entries written back: the value becomes NULL when it has none.
+  bool readNotes(Tnotes& value);
+  void writeNotes(Tnotes& value);
 
   double getMax() { return aggregate("max"); }
   double getMin() { return aggregate("min"); }
@@ -584,8 +627,6 @@ class TLiteColumn {
   bool readValid();
   double aggregate(const char* func);
 };
-
-class Tnotes;
 
 // A cursor over one table: its columns as column value objects, reads with standing and given
 // conditions and an order, values by row number through a list of row ids, and writes of whole
@@ -651,6 +692,8 @@ class TliteRead : public TliteCursorRef {
   bool setColumnValue(const std::string& colName, const std::string& wherestr, const std::string& value);
   int getRowID(const std::string& wherestr);
   const Tbytes* getColumnMem(const std::string& colName, const std::string& wherestr);
+  // The first matching row's blob loaded into the notes store; true when it held notes.
+  bool getColumnNotes(const std::string& colname, const std::string& wherestr, Tnotes& notes);
   void getColumnValues(const std::string& column, const std::string& wherestr, TStringList& list);
   std::string getColumnValues(int col, const std::string& wherestr = "");
   sqlite3_blob* BlobPtr(const std::string& colname, int64_t rowid);
@@ -713,4 +756,71 @@ class TliteRead : public TliteCursorRef {
   int64_t frowid = 0;
   bool fwithrowid = false;
   bool fpartial = false;
+};
+
+// A keyed store of texts, stored files and links in a notes database of its own (the value of a
+// NOTEBLOB column). Keys are system keys or user keys, each list sorted; every key reaches SQL
+// bound, so any text is a key.
+class Tnotes {
+ public:
+  Tnotes();
+  ~Tnotes();
+  Tnotes(const Tnotes&) = delete;
+  Tnotes& operator=(const Tnotes&) = delete;
+
+  // Closes the database, deletes the working file (unless preserveFile) and every written-out
+  // file, and forgets all keys.
+  void clear();
+  [[nodiscard]] int count() const { return fsysnames.count() + fusernames.count(); }
+  [[nodiscard]] bool changed() const { return fchanged; }
+  [[nodiscard]] const TStringList& userKeys() const { return fusernames; }
+  [[nodiscard]] const TStringList& systemKeys() const { return fsysnames; }
+  [[nodiscard]] TliteDB& db() { return *fdb; }
+
+  // The working file: opened (the table "notes" made when missing) and its keys read. A file
+  // that is neither empty nor a sound SQLite database is refused: false, said, the store empty
+  // and the file left alone. An empty name only clears.
+  bool setdata(const std::string& value);
+  [[nodiscard]] const std::string& database() const { return fdatabase; }
+  // The bytes of a notes database as a new working file; refused as setdata refuses.
+  bool LoadFromMem(const Tbytes& mem);
+
+  bool addSystemKey(const std::string& name);
+  [[nodiscard]] std::string text(const std::string& name);
+  bool settext(const std::string& name, const std::string& value);
+  // A temporary file holding the entry's stored file (the same file on later calls); empty
+  // when the entry stores none.
+  std::string filename(const std::string& name);
+  // Stores the file's bytes under the key; false, nothing stored, when the file is missing.
+  bool setfname(const std::string& name, const std::string& file);
+  // Stores the file under its name without folder and lists that as a user key.
+  bool add(const std::string& file);
+  bool addAsLink(const std::string& file);
+  [[nodiscard]] std::string link(const std::string& name);
+  bool setLink(const std::string& name, const std::string& file);
+  [[nodiscard]] std::string originalFilename(const std::string& name);
+  [[nodiscard]] bool isLink(const std::string& name);
+  bool deleteKey(const std::string& name);
+  void deleteAll();
+  bool rename(const std::string& oldname, const std::string& newname);
+
+  // Keeps the working file when the store is cleared or freed.
+  bool preserveFile = false;
+
+ private:
+  bool ensureFile();
+  bool exists(const std::string& name);
+  std::string field(const std::string& name, const char* column);
+  // Updates the entry's columns, or inserts a row with them and `fresh` besides.
+  bool write(const std::string& name, const std::vector<std::pair<const char*, TsqlParam>>& values,
+             const std::vector<std::pair<const char*, TsqlParam>>& fresh);
+  static void addKey(TStringList& list, const std::string& name);
+  static bool removeKey(TStringList& list, const std::string& name);
+  void dropWrittenOut();
+
+  std::unique_ptr<TliteDB> fdb;
+  std::string fdatabase;
+  bool fchanged = false;
+  TStringList fusernames, fsysnames;
+  std::vector<std::pair<std::string, std::string>> tempnames;  // key, written-out file
 };

@@ -11,8 +11,10 @@
 #include "platform/text.h"
 #include "platform/numbers.h"
 #include "platform/windows.h"
+#include "ui/r_controlSet.h"
 
 using namespace platform;
+using controlset::symbolFace;
 
 namespace {
 int gp(int n) { return os ? os->gp(n) : n; }
@@ -39,13 +41,6 @@ namespace {
 std::string utf8(char32_t c) { return fromCodePoint(c); }
 int arialSize(double n) { return os ? os->ArialFontSize(n) : static_cast<int>(n); }
 int fontSizeOf(double n) { return os ? os->fontsize(n) : static_cast<int>(n); }
-// A symbol face as the font manager names it; the platform's own symbol mapping otherwise (the
-// manager's fallback to a text face would draw letters instead of symbols).
-std::string symbolFace(const std::string& name) {
-  if (!fontman) return name;
-  std::string f = fontman->getFontName(name);
-  return f.compare(0, name.size(), name) == 0 ? f : name;
-}
 // Text centred on (x, y) by its painted outline.
 void inkCentred(TCanvas& cv, const std::string& text, int x, int y) {
   if (fontman) {

@@ -76,25 +76,28 @@ void Tedit::setText(const std::string& value) {
   Invalidate();
 }
 
-void Tedit::ForceChange() { changeRule(false); }
+void Tedit::ForceChange() { changeRule(); }
 
-void Tedit::changeRule(bool fromDelay) {
+void TchangeDelay::change(int delayMs, std::function<void()> fire) {
+  if (delayMs <= 0) {
+    fire();
+    return;
+  }
+  if (fserial != 0 && TDelayedEvent::restart(fserial)) return;
+  std::weak_ptr<bool> alive = falive;
+  auto* d = new TDelayedEvent(static_cast<uint32_t>(delayMs), [this, alive, fire](TtrailSource*) {
+    if (auto a = alive.lock(); !a || !*a) return;
+    fserial = 0;
+    fire();
+  });
+  fserial = d->serial();
+}
+
+void Tedit::changeRule() {
   if (!onChange) return;
-  if (fromDelay) {
-    fdelayed = 0;
-    onChange(this);
-    return;
-  }
-  if (delay > 0) {
-    if (fdelayed != 0 && TDelayedEvent::restart(fdelayed)) return;
-    std::weak_ptr<bool> alive = falive;
-    auto* d = new TDelayedEvent(static_cast<uint32_t>(delay), [this, alive](TtrailSource*) {
-      if (auto a = alive.lock(); a && *a) changeRule(true);
-    });
-    fdelayed = d->serial();
-    return;
-  }
-  onChange(this);
+  fdelay.change(delay, [this] {
+    if (onChange) onChange(this);
+  });
 }
 
 void Tedit::setValid(bool value) {
@@ -214,7 +217,7 @@ void Tedit::userEdit(std::u32string replacement) {
   fmeasured = false;
   scrollToCaret();
   Invalidate();
-  changeRule(false);
+  changeRule();
 }
 
 void Tedit::typed(char32_t c) {
@@ -357,6 +360,7 @@ LRESULT Tedit::WndProc(TMsg& m) {
       caretTimer(false);
       Invalidate();
       exitRule();
+      if (onExit) onExit(this);
       break;
     case wm_rescale:
       fmeasured = false;

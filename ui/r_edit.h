@@ -12,6 +12,21 @@
 
 #include "core/TQYcontrol.h"
 
+// The delay rule of the control set's fields: a change fires at once without a delay, else once,
+// `delay` milliseconds after the last of a run of changes (each change starts the pause again).
+class TchangeDelay {
+ public:
+  TchangeDelay() = default;
+  ~TchangeDelay() { *falive = false; }
+  TchangeDelay(const TchangeDelay&) = delete;
+  TchangeDelay& operator=(const TchangeDelay&) = delete;
+  void change(int delayMs, std::function<void()> fire);
+
+ private:
+  uint64_t fserial = 0;  // the pending delayed event
+  std::shared_ptr<bool> falive = std::make_shared<bool>(true);
+};
+
 class Tedit : public TQYcontrol {
  public:
   using Notify = std::function<void(Tedit*)>;
@@ -57,6 +72,7 @@ class Tedit : public TQYcontrol {
   [[nodiscard]] bool caretShown() const { return fcaretOn; }
 
   Notify onReturn, onChange, onUpArrow, onDownArrow;
+  Notify onExit;  // the focus left the field (after the exit rule)
   int delay = 0;
   int numeric = 0;
   std::string leftCaption, rightCaption;
@@ -69,7 +85,7 @@ class Tedit : public TQYcontrol {
   platform::LRESULT WndProc(platform::TMsg& m) override;
 
  private:
-  void changeRule(bool fromDelay);
+  void changeRule();
   void userEdit(std::u32string replacement);
   void keyDown(int key, platform::TShiftState s);
   void keyUp(int key);
@@ -87,7 +103,7 @@ class Tedit : public TQYcontrol {
   bool fchanged = false, fvalid = true, fvarious = false, freadOnly = false;
   bool fdragging = false, fcaretOn = false;
   double fmagnify = 1.0;
-  uint64_t fdelayed = 0;  // serial of the pending delayed change
+  TchangeDelay fdelay;
   uintptr_t fcaretTimer = 0;
   std::vector<int> fx;  // x of each position, from the measured character widths
   bool fmeasured = false;

@@ -10,7 +10,9 @@
 #include "platform/numbers.h"
 #include "platform/windows.h"
 #include "ui/r_QYcontrols.h"
+#include "ui/r_controlSet.h"
 #include "ui/r_edit.h"
+#include "ui/r_popups.h"
 
 using namespace platform;
 
@@ -209,7 +211,20 @@ void TsliderLite::mouseMove(int x, int y) {
 
 void TsliderLite::openPopup(int x, int y) {
   double v = raw;
-  if (valuePopup && valuePopup(this, ClientToScreen(TPoint{x, y}), v)) {
+  bool given = false;
+  if (valuePopup) {
+    given = valuePopup(this, ClientToScreen(TPoint{x, y}), v);
+  } else {
+    TvalueEdit ve;
+    ve.min = min;
+    ve.max = allowHigher ? 2147483647.0 : max;
+    ve.decplaces = fdecplaces;
+    ve.units = units;
+    ve.value = raw;
+    given = ve.execute() == mrOk;
+    v = ve.value;
+  }
+  if (given) {
     setPosition(v);
     if (onChange) onChange(this);
   }
@@ -235,4 +250,92 @@ void TsliderLite::mouseUp(TMouseButton b, int x, int y) {
   } else if (editBox.contains(p)) {
     openPopup(x, y);
   }
+}
+
+// ---- TVsplit ------------------------------------------------------------------------------------
+
+using controlset::gp;
+
+TVsplit::TVsplit(TWinControl* owner) : TQYcontrol(owner) {
+  colour = 0xFFFFFF;
+  SetBounds(0, 0, gp(4), owner ? owner->Height() : gp(100));
+  SetCursor(Cursor::SizeWE);
+  OnMouseDown = [this](TWinControl*, TMouseButton b, TShiftState, int x, int) {
+    if (b == mbLeft) mouseDown(x);
+  };
+  OnMouseMove = [this](TWinControl*, TShiftState, int x, int) { mouseMove(x); };
+  OnMouseUp = [this](TWinControl*, TMouseButton, TShiftState, int, int) { mouseUp(); };
+}
+
+TVsplit::~TVsplit() {
+  if (fdragging && hasDesktop()) desktop().clipCursor(0, nullptr);
+}
+
+void TVsplit::mouseDown(int x) {
+  fdragging = Enabled();
+  startx = x;
+  fdx = 0;
+  if (hasDesktop() && HandleAllocated()) desktop().setCapture(Handle());
+  if (onDrag) onDrag(this);
+}
+
+void TVsplit::mouseMove(int x) {
+  if (!fdragging) {
+    if (hasDesktop()) desktop().clipCursor(0, nullptr);
+    return;
+  }
+  fdx = x - startx;
+  if (range && hasDesktop() && HandleAllocated()) desktop().clipCursor(Handle(), range);
+  if (onDrag) onDrag(this);
+}
+
+void TVsplit::mouseUp() {
+  if (!fdragging) return;
+  fdragging = false;
+  if (hasDesktop()) {
+    desktop().clipCursor(0, nullptr);
+    if (HandleAllocated() && desktop().capture() == Handle()) desktop().releaseCapture();
+  }
+  if (onDrag) onDrag(this);
+  if (onDragged) onDragged(this);
+}
+
+void TVsplit::Paint() {
+  TCanvas& cv = Canvas();
+  const int W = Width(), H = Height();
+  colour = 0xDCDCDC;
+  cv.Brush.Style = bsSolid;
+  cv.Brush.Color = static_cast<TColor>(colour);
+  cv.FillRect(Rect(0, 0, W, H));
+  cv.Pen.Width = 1;
+  auto vline = [&](int x, int32_t c) {
+    cv.Pen.Color = static_cast<TColor>(c);
+    cv.MoveTo(x, 0);
+    cv.LineTo(x, H);
+  };
+  if (W > 4) vline(0, TosDrawing::FadeColour(colour, 0xFFFFFF, 70));
+  const int32_t shade25 = TosDrawing::FadeColour(colour, 0, 25);
+  vline(W - 3, TosDrawing::FadeColour(colour, 0, 5));
+  vline(W - 2, TosDrawing::FadeColour(colour, 0, 15));
+  vline(W - 1, shade25);
+  cv.Pen.Color = static_cast<TColor>(shade25);
+  cv.MoveTo(0, H - 1);
+  cv.LineTo(W, H - 1);
+}
+
+// ---- TdeadPanel ---------------------------------------------------------------------------------
+
+TdeadPanel::TdeadPanel(TWinControl* owner) : TQYcontrol(owner) {}
+
+void TdeadPanel::Paint() {
+  TQYcontrol::Paint();
+  TCanvas& cv = Canvas();
+  cv.Brush.Style = bsSolid;
+  cv.Brush.Color = static_cast<TColor>(faceColour);
+  cv.FillRect(ClientRect());
+  if (Caption.empty()) return;
+  cv.Handle()->setBkMode(BkMode::Transparent);
+  cv.Font.Color = static_cast<TColor>(fontColour);
+  if (fontman) fontman->VCentredText(cv, 0, 0, Height(), Caption);
+  else cv.TextOut(0, (Height() - cv.TextHeight(Caption)) / 2, Caption);
 }

@@ -1,6 +1,7 @@
 // r_slider: the horizontal slider of the control set (TsliderLite): a track filled up to the thumb,
 // step boxes at both ends, the value and its units at the right (or in an attached field), a
-// value hint, linear or logarithmic scales.
+// value hint, linear or logarithmic scales; the vertical splitter bar (TVsplit) and the white
+// caption panel (TdeadPanel).
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -48,7 +49,8 @@ class TsliderLite : public TQYcontrol {
   platform::TRect box, thumb, upBox, downBox, editBox;
   int thumbW = 8;
   Notify onChange, onTrack;
-  // Opens the typed-value popup at a screen point; answers whether a value was given (in value).
+  // Replaces the typed-value popup (TvalueEdit at the pointer) when set; answers whether a value
+  // was given (in value).
   std::function<bool(TsliderLite*, platform::TPoint, double& value)> valuePopup;
   Tedit* edit = nullptr;  // borrowed
   double min = 0, max = 100;
@@ -75,4 +77,40 @@ class TsliderLite : public TQYcontrol {
   int fdecplaces = 0;
   bool dragging = false;
   bool fenable = true, fwithHint = true, fVarious = false;
+};
+
+// A vertical bar dragged sideways: dx is the pointer's distance from the press.
+class TVsplit : public TQYcontrol {
+ public:
+  using Notify = std::function<void(TVsplit*)>;
+  explicit TVsplit(platform::TWinControl* owner);
+  ~TVsplit() override;
+  [[nodiscard]] bool dragging() const { return fdragging; }
+  [[nodiscard]] int dx() const { return fdx; }
+  void mouseDown(int x);
+  void mouseMove(int x);
+  void mouseUp();
+
+  Notify onDrag, onDragged;
+  // Screen rectangle the pointer stays in while dragging; nullptr for none. Borrowed.
+  const platform::TRect* range = nullptr;
+
+ protected:
+  void Paint() override;
+
+ private:
+  bool fdragging = false;
+  int startx = 0;
+  int fdx = 0;
+};
+
+// A white panel that shows its caption; clickable through OnClick.
+class TdeadPanel : public TQYcontrol {
+ public:
+  explicit TdeadPanel(platform::TWinControl* owner);
+  int32_t faceColour = 0xFFFFFF;
+  int32_t fontColour = 0;
+
+ protected:
+  void Paint() override;
 };

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/x11.h"
+#include "tests/support/xvfb.h"
 
 extern char** environ;
 
@@ -121,6 +122,26 @@ inline bool waitEnd(pid_t pid, int ms, int& status, double& cpu) {
         return true;
       },
       ms);
+}
+
+// The main window's unselected caption tabs along row 20 of a screenshot: the n-th of them (1 is
+// the first) in left and right (-1 when there are fewer). True when all four are seen.
+inline bool unselectedTab(const testenv::Shot& shot, int n, int& left, int& right) {
+  auto channel = [](uint32_t c, int shift) { return int((c >> shift) & 0xFF); };
+  left = right = -1;
+  int runs = 0;
+  for (int x = 0, start = -1; x <= shot.width; ++x) {
+    const uint32_t c = x < shot.width ? shot.at(x, 20) : 0;
+    const bool tab = x < shot.width && std::abs(channel(c, 16) - 0x3C) + std::abs(channel(c, 8) - 0x50) +
+                                               std::abs(channel(c, 0) - 0x80) <
+                                           18;
+    if (tab && start < 0) start = x;
+    if (!tab && start >= 0) {
+      if (x - start > 20 && ++runs == n) left = start, right = x;
+      start = -1;
+    }
+  }
+  return runs == 4;
 }
 
 }  // namespace clocktest

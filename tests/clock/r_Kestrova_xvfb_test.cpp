@@ -24,10 +24,6 @@ constexpr int kTries = 3;
 constexpr int kTries = 12;
 #endif
 
-int red(uint32_t c) { return int((c >> 16) & 0xFF); }
-int green(uint32_t c) { return int((c >> 8) & 0xFF); }
-int blue(uint32_t c) { return int(c & 0xFF); }
-
 TEST(AstroOnXvfb, TabShowsClockAndPanelAndOnlyTheSecondRingTicks) {
   if (std::system("command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v xwd >/dev/null") != 0)
     GTEST_SKIP() << "Xvfb, xdotool or xwd missing";
@@ -57,21 +53,7 @@ TEST(AstroOnXvfb, TabShowsClockAndPanelAndOnlyTheSecondRingTicks) {
   auto grab = [&](const char* name) { shot = testenv::grabScreen(server.display(), name); };
   // The unselected tabs in the caption bar; the second of them is the astronomical data.
   int tabLeft = -1, tabRight = -1;
-  auto findTab = [&] {
-    tabLeft = tabRight = -1;
-    int runs = 0;
-    for (int x = 0, start = -1; x <= shot.width; ++x) {
-      const uint32_t c = x < shot.width ? shot.at(x, 20) : 0;
-      const bool tab =
-          x < shot.width && std::abs(red(c) - 0x3C) + std::abs(green(c) - 0x50) + std::abs(blue(c) - 0x80) < 18;
-      if (tab && start < 0) start = x;
-      if (!tab && start >= 0) {
-        if (x - start > 20 && ++runs == 2) tabLeft = start, tabRight = x;
-        start = -1;
-      }
-    }
-    return runs == 4;
-  };
+  auto findTab = [&] { return clocktest::unselectedTab(shot, 2, tabLeft, tabRight); };
   ASSERT_TRUE(clocktest::waitFor(
       [&] {
         grab("a0.xwd");

@@ -65,21 +65,7 @@ TEST(SkyOnXvfb, SelectingTheTabShowsTheDaySky) {
   auto grab = [&] { shot = testenv::grabScreen(server.display(), "sky.xwd"); };
   // The window is up when its caption bar shows the tabs; the first unselected one is the Sky view.
   int tabLeft = -1, tabRight = -1;
-  auto findTab = [&] {
-    tabLeft = tabRight = -1;
-    int runs = 0;
-    for (int x = 0, start = -1; x <= shot.width; ++x) {
-      const uint32_t c = x < shot.width ? shot.at(x, 20) : 0;
-      const bool tab =
-          x < shot.width && std::abs(red(c) - 0x3C) + std::abs(green(c) - 0x50) + std::abs(blue(c) - 0x80) < 18;
-      if (tab && start < 0) start = x;
-      if (!tab && start >= 0) {
-        if (x - start > 20 && ++runs == 1) tabLeft = start, tabRight = x;
-        start = -1;
-      }
-    }
-    return runs == 4;
-  };
+  auto findTab = [&] { return clocktest::unselectedTab(shot, 1, tabLeft, tabRight); };
   ASSERT_TRUE(clocktest::waitFor(
       [&] {
         grab();

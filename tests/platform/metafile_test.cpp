@@ -1,9 +1,16 @@
-// Metafiles: a drawing recorded once plays the same picture scaled into boxes of two sizes.
+// Metafiles: a drawing recorded once plays the same picture scaled into boxes of two sizes; the
+// EMF files written from it hold together and open in an outside reader.
 #include "platform/metafile.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <map>
+
 #include "platform/canvas.h"
+#include "platform/files.h"
+#include "tests/support/emf_render.h"
+#include "tests/support/testenv.h"
 
 using namespace platform;
 
@@ -150,4 +157,301 @@ TEST(TMetafile, CanvasRecordsWhatItWouldHavePainted) {
   EXPECT_EQ(same.surface().pixel(10, 10), clRed);
   EXPECT_EQ(same.surface().pixel(4, 10), clBlue);
   EXPECT_EQ(twice.surface().pixel(100, 80), clBlue);
+}
+
+TEST(TMetafile, ClipAndSavedLevelsPlayBack) {
+  // A fill clipped to the left half inside a saved level, then a fill after the level is left.
+  TMetafile m;
+  {
+    TMetafileCanvas mc(m, 40, 20);
+    TDeviceContext& dc = mc.dc();
+    dc.saveDC();
+    dc.intersectClipRect(0, 0, 20, 20);
+    dc.fillRect({0, 0, 40, 10}, solidBrush(clRed));
+    dc.restoreDC(-1);
+    dc.fillRect({0, 10, 40, 20}, solidBrush(clBlue));
+  }
+  for (int scale : {1, 2}) {
+    SCOPED_TRACE(scale);
+    TBitmap bm;
+    make(bm, 40 * scale, 20 * scale);
+    bm.dc().intersectClipRect(0, 0, 40 * scale, 20 * scale);  // the player keeps the caller's clip
+    ASSERT_TRUE(PlayEnhMetaFile(bm.dc(), m, {0, 0, 40 * scale, 20 * scale}));
+    EXPECT_EQ(bm.surface().pixel(19 * scale, 5 * scale), clRed);
+    EXPECT_EQ(bm.surface().pixel(21 * scale, 5 * scale), clWhite);
+    EXPECT_EQ(bm.surface().pixel(39 * scale, 15 * scale), clBlue);
+    EXPECT_TRUE(bm.dc().hasClip());
+    EXPECT_EQ(bm.dc().clipBox().Right, 40 * scale);
+  }
+}
+
+TEST(TMetafile, RestoreBeyondItsOwnLevelsLeavesThePlayersState) {
+  TMetafile m;
+  {
+    TMetafileRecorder r(m, 10, 10);
+    r.restoreDC(1);  // nothing saved: not recorded
+    r.saveDC();
+    r.intersectClipRect(0, 0, 5, 5);
+    r.restoreDC(3);  // more than saved: not recorded either
+  }
+  TBitmap bm;
+  make(bm, 10, 10);
+  const int before = bm.dc().saveDC();
+  ASSERT_TRUE(PlayEnhMetaFile(bm.dc(), m, {0, 0, 10, 10}));
+  EXPECT_TRUE(bm.dc().restoreDC(before)) << "the caller's saved level survives";
+}
+
+TEST(TMetafile, CharacterExtraIsRecordedAndScales) {
+  auto widthOf = [](int extra, int scale) {
+    TMetafile m;
+    {
+      TMetafileCanvas mc(m, 200, 30);
+      TCanvas& cv = mc.canvas();
+      cv.Font.setName("Liberation Sans");
+      cv.Font.setHeight(-16);
+      mc.dc().setBkMode(BkMode::Transparent);
+      mc.dc().setTextCharacterExtra(extra);
+      cv.TextOut(2, 2, "IIIIII");
+    }
+    TBitmap bm;
+    make(bm, 200 * scale, 30 * scale);
+    PlayEnhMetaFile(bm.dc(), m, {0, 0, 200 * scale, 30 * scale});
+    int left = -1, right = -1;
+    for (int x = 0; x < bm.Width(); ++x)
+      for (int y = 0; y < bm.Height(); ++y)
+        if (bm.surface().pixel(x, y) != clWhite) {
+          if (left < 0) left = x;
+          right = x;
+        }
+    return right - left;
+  };
+  const int plain = widthOf(0, 1), spaced = widthOf(10, 1), spacedTwice = widthOf(10, 2);
+  EXPECT_NEAR(spaced - plain, 50, 3) << "five gaps of 10 pixels";
+  EXPECT_NEAR(spacedTwice, 2 * spaced, 6);
+}
+
+// ---- EMF files ----------------------------------------------------------------------------------
+
+namespace {
+uint32_t u32at(std::string const& b, size_t at) {
+  return uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8 | uint32_t(uint8_t(b[at + 2])) << 16 |
+         uint32_t(uint8_t(b[at + 3])) << 24;
+}
+int32_t i32at(std::string const& b, size_t at) { return int32_t(u32at(b, at)); }
+
+struct EmfRecord {
+  uint32_t type, size;
+  size_t at;
+};
+// The records of a file; fails the test where a size would leave the file or break alignment.
+std::vector<EmfRecord> walk(std::string const& b) {
+  std::vector<EmfRecord> out;
+  for (size_t at = 0; at + 8 <= b.size();) {
+    EmfRecord r{u32at(b, at), u32at(b, at + 4), at};
+    EXPECT_GE(r.size, 8u);
+    EXPECT_EQ(r.size % 4, 0u) << "record " << out.size();
+    EXPECT_LE(at + r.size, b.size());
+    if (r.size < 8 || r.size % 4 || at + r.size > b.size()) break;
+    out.push_back(r);
+    at += r.size;
+  }
+  return out;
+}
+
+// Pens, brushes, texts with character extra, a saved level with a clip, a box fill, and a line
+// that leaves the 16-bit range.
+TMetafile sampleDrawing() {
+  TMetafile m;
+  TMetafileCanvas mc(m, 400, 200);
+  TCanvas& cv = mc.canvas();
+  TDeviceContext& dc = mc.dc();
+  cv.Pen.Width = 3;
+  cv.Pen.Color = clBlue;
+  cv.Brush.Color = clYellow;
+  cv.Rectangle(10, 10, 100, 60);
+  cv.Font.setName("Liberation Sans");
+  cv.Font.setHeight(-20);
+  dc.setBkMode(BkMode::Transparent);
+  dc.setTextCharacterExtra(4);
+  cv.TextOut(120, 20, "Dx");
+  dc.saveDC();
+  dc.intersectClipRect(0, 0, 200, 200);
+  for (int i = 0; i < 5; ++i) {
+    cv.Pen.Color = TColor(0x100 * i);
+    cv.MoveTo(0, 100 + i);
+    cv.LineTo(400, 100 + i);
+  }
+  dc.restoreDC(-1);
+  dc.fillRect({300, 150, 380, 190}, solidBrush(clRed));
+  cv.Pen.Color = clBlack;
+  const TPoint far[] = {{0, 0}, {4000, 10}};
+  cv.Polyline(far);
+  return m;
+}
+}  // namespace
+
+TEST(EnhMetaFile, HeaderFrameAndTotalsDescribeTheFile) {
+  const TMetafile m = sampleDrawing();
+  const std::string b = enhMetaFileBytes(m);
+  const auto recs = walk(b);
+  ASSERT_GE(recs.size(), 3u);
+  EXPECT_EQ(recs.front().type, 1u);
+  EXPECT_EQ(u32at(b, 40), 0x464D4520u) << "signature";
+  // The frame in 0.01 mm: 400 × 200 pixels at 96 per inch.
+  EXPECT_EQ(i32at(b, 24), 0);
+  EXPECT_EQ(i32at(b, 32), m.MMWidth());
+  EXPECT_EQ(i32at(b, 36), m.MMHeight());
+  EXPECT_EQ(m.MMWidth(), 10583);
+  EXPECT_EQ(i32at(b, 16), m.MMWidth()) << "bounds in the device's pixels of 0.01 mm";
+  EXPECT_EQ(u32at(b, 48), b.size()) << "bytes";
+  EXPECT_EQ(u32at(b, 52), recs.size()) << "records";
+  // The reference device: its pixels and millimetres.
+  EXPECT_EQ(i32at(b, 72), m.MMWidth());
+  EXPECT_EQ(i32at(b, 80), 106);
+  EXPECT_EQ(recs.back().type, 14u) << "EOF last";
+  EXPECT_EQ(u32at(b, recs.back().at + 16), 20u);
+  EXPECT_TRUE(enhMetaFileBytes(TMetafile{}).empty());
+}
+
+TEST(EnhMetaFile, ObjectsAreNeverDeletedWhileSelectedAndHandlesAreReused) {
+  const std::string b = enhMetaFileBytes(sampleDrawing());
+  const uint32_t handles = uint32_t(uint8_t(b[56])) | uint32_t(uint8_t(b[57])) << 8;
+  std::map<uint32_t, char> live;  // handle → 'p' pen, 'b' brush, 'f' font
+  struct Sel {
+    uint32_t p = 0, b = 0, f = 0;
+  } sel;
+  std::vector<Sel> saved;
+  size_t maxLive = 0;
+  auto selected = [&](uint32_t h) {
+    if (sel.p == h || sel.b == h || sel.f == h) return true;
+    for (auto const& s : saved)
+      if (s.p == h || s.b == h || s.f == h) return true;
+    return false;
+  };
+  for (auto const& r : walk(b)) {
+    const uint32_t h = r.size >= 12 ? u32at(b, r.at + 8) : 0;
+    switch (r.type) {
+      case 38: case 39: case 82:  // create pen, brush, font
+        EXPECT_LT(h, handles);
+        EXPECT_EQ(live.count(h), 0u) << "handle " << h << " made while in use";
+        live[h] = r.type == 38 ? 'p' : r.type == 39 ? 'b' : 'f';
+        maxLive = std::max(maxLive, live.size());
+        break;
+      case 37:  // select
+        if (h & 0x80000000u) {
+          if (h == 0x80000008u || h == 0x80000007u) sel.p = 0;
+          else sel.b = 0;
+          break;
+        }
+        ASSERT_EQ(live.count(h), 1u) << "selecting handle " << h << " that does not exist";
+        (live[h] == 'p' ? sel.p : live[h] == 'b' ? sel.b : sel.f) = h;
+        break;
+      case 40:  // delete
+        EXPECT_EQ(live.count(h), 1u);
+        EXPECT_FALSE(selected(h)) << "handle " << h << " deleted while selected";
+        live.erase(h);
+        break;
+      case 33: saved.push_back(sel); break;
+      case 34: {
+        const int32_t rel = i32at(b, r.at + 8);
+        ASSERT_LT(rel, 0);
+        ASSERT_LE(size_t(-rel), saved.size());
+        sel = saved[saved.size() - size_t(-rel)];
+        saved.resize(saved.size() - size_t(-rel));
+        break;
+      }
+    }
+  }
+  EXPECT_TRUE(saved.empty());
+  EXPECT_LE(maxLive, 6u) << "replaced objects are deleted, not piled up";
+}
+
+TEST(EnhMetaFile, TextAdvancesCarryTheCharacterExtraAndLargeShapesUse32Bits) {
+  const std::string b = enhMetaFileBytes(sampleDrawing());
+  int texts = 0, short16 = 0, long32 = 0;
+  for (auto const& r : walk(b)) {
+    if (r.type == 84) {
+      ++texts;
+      const uint32_t n = u32at(b, r.at + 44), offDx = u32at(b, r.at + 72), offString = u32at(b, r.at + 48);
+      ASSERT_EQ(n, 2u);
+      EXPECT_EQ(uint8_t(b[r.at + offString]), 'D');
+      EXPECT_EQ(uint8_t(b[r.at + offString + 2]), 'x');
+      // The advances of "D" and "x" at 20 pixels (529 units of 0.01 mm) plus 4 pixels (106).
+      TLogFont f;
+      f.faceName = "Liberation Sans";
+      f.height = -529;
+      auto font = realizeFont(f);
+      EXPECT_EQ(i32at(b, r.at + offDx), font->advance(U'D') + 106);
+      EXPECT_EQ(i32at(b, r.at + offDx + 4), font->advance(U'x') + 106);
+    }
+    short16 += r.type == 87;
+    long32 += r.type == 4;
+  }
+  EXPECT_EQ(texts, 1);
+  EXPECT_EQ(short16, 5) << "the five short lines";
+  EXPECT_EQ(long32, 1) << "the line 4000 pixels (1058 mm) long";
+}
+
+TEST(EnhMetaFile, SavingIsAllOrNothing) {
+  const std::string dir = testenv::tempDir();
+  const std::string name = dir + "picture.emf";
+  testenv::writeFile("picture.emf", "earlier");
+  std::string why;
+  failNextReplaceForTesting(name);
+  EXPECT_FALSE(saveEnhMetaFile(sampleDrawing(), name, &why));
+  EXPECT_FALSE(why.empty());
+  EXPECT_EQ(testenv::readFile(name), "earlier");
+  EXPECT_FALSE(saveEnhMetaFile(TMetafile{}, dir + "empty.emf", &why));
+  EXPECT_FALSE(std::filesystem::exists(dir + "empty.emf"));
+  ASSERT_TRUE(saveEnhMetaFile(sampleDrawing(), name, &why)) << why;
+  EXPECT_EQ(testenv::readFile(name), enhMetaFileBytes(sampleDrawing()));
+  EXPECT_FALSE(saveEnhMetaFile(sampleDrawing(), dir + "no such folder/x.emf", &why));
+}
+
+TEST(EnhMetaFile, OutsideReaderDrawsWhatThePlayerDraws) {
+  if (!testenv::emfToolsPresent()) GTEST_SKIP() << "emf2svg-conv, xmllint or rsvg-convert missing";
+  const std::string name = testenv::tempDir() + "sample.emf";
+  const TMetafile m = sampleDrawing();
+  ASSERT_TRUE(saveEnhMetaFile(m, name));
+  const auto r = testenv::renderEmf(name, 800);
+  ASSERT_EQ(r.error, "");
+  ASSERT_EQ(r.image.width, 800);
+  ASSERT_NEAR(r.image.height, 400, 1);
+  TBitmap ours;
+  make(ours, 800, 400);
+  PlayEnhMetaFile(ours.dc(), m, {0, 0, 800, 400});
+  auto theirs = [&](int x, int y) {
+    const uint8_t* p = r.image.pixel(x, y);
+    return TColor(p[0] | p[1] << 8 | p[2] << 16);
+  };
+  const struct {
+    const char* id;
+    int x, y;
+    TColor colour;
+  } samples[] = {{"box inside", 110, 70, clYellow}, {"box edge", 110, 21, clBlue},
+                 {"fill", 680, 340, clRed},        {"clipped line", 200, 202, 0x000000},
+                 {"cut off", 600, 204, clWhite},   {"white", 20, 380, clWhite}};
+  auto close = [](TColor a, TColor b) {
+    return std::abs(GetRValue(a) - GetRValue(b)) <= 40 && std::abs(GetGValue(a) - GetGValue(b)) <= 40 &&
+           std::abs(GetBValue(a) - GetBValue(b)) <= 40;
+  };
+  for (auto const& s : samples) {
+    SCOPED_TRACE(s.id);
+    EXPECT_TRUE(close(ours.surface().pixel(s.x, s.y), s.colour)) << ours.surface().pixel(s.x, s.y);
+    EXPECT_TRUE(close(theirs(s.x, s.y), s.colour)) << theirs(s.x, s.y);
+  }
+  // The text stands where ours does: ink in the same cell.
+  auto ink = [](auto pixel) {
+    int n = 0;
+    for (int y = 30; y < 100; ++y)
+      for (int x = 230; x < 330; ++x) n += pixel(x, y) != clWhite && pixel(x, y) != 0xFFFFFF;
+    return n;
+  };
+  const int oursInk = ink([&](int x, int y) { return ours.surface().pixel(x, y); });
+  const int theirInk = ink([&](int x, int y) {
+    const TColor c = theirs(x, y);
+    return GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) > 200 ? clWhite : c;
+  });
+  EXPECT_GT(oursInk, 200);
+  EXPECT_NEAR(theirInk, oursInk, oursInk / 2);
 }

@@ -337,3 +337,84 @@ TEST(WaitProcess, EndsWhenTheChildEndsOrAtTheLimit) {
   EXPECT_FALSE(waitProcess(0, 10));
 }
 }  // namespace
+
+TEST_F(Desktop, ChildMovesToAnotherFormWithItsChildrenAndBack) {
+  Probe pa(&log, "a", 0x0000FF), pb(&log, "b", 0x00FF00), pc(&log, "c", 0xFF0000), pg(&log, "g", 0x00FFFF);
+  HWND a = form(pa, Bounds(0, 0, 100, 100));
+  HWND b = form(pb, Bounds(200, 0, 100, 100));
+  HWND c = child(a, pc, Bounds(10, 10, 40, 40));
+  HWND g = child(c, pg, Bounds(5, 5, 10, 10));
+  d->setFocus(g);
+  ASSERT_TRUE(d->setParent(c, b));
+  EXPECT_EQ(d->parent(c), b);
+  EXPECT_EQ(d->topLevel(g), b);
+  EXPECT_EQ(d->focus(), g);  // the state inside goes along
+  EXPECT_EQ(d->clientToScreen(g, {0, 0}), (TPoint{215, 15}));
+  d->processMessages();
+  EXPECT_EQ(hb->screen(b)->pixel(40, 40), 0xFF0000u);
+  EXPECT_EQ(hb->screen(b)->pixel(16, 16), 0x00FFFFu);
+  EXPECT_EQ(hb->screen(a)->pixel(40, 40), 0x0000FFu);  // the old place is painted again
+  EXPECT_FALSE(d->setParent(c, g));  // not into its own child
+  EXPECT_FALSE(d->setParent(a, b));  // a form is no child
+  EXPECT_TRUE(d->setParent(c, a));
+  EXPECT_EQ(d->children(b).size(), 0u);
+  EXPECT_EQ(d->topLevel(g), a);
+}
+
+TEST_F(Desktop, SecondPressOfADoubleClickComesAsDoubleClickMessageToWindowsThatAsk) {
+  Probe p(&log, "f"), q(&log, "g");
+  HWND f = form(p, Bounds(0, 0, 100, 100), WS_VISIBLE | CS_DBLCLKS);
+  HWND g = form(q, Bounds(200, 0, 100, 100));
+  std::vector<uint32_t> seen;
+  d->hook = [&](TMsg& m, bool&) {
+    if (m.message >= WM_LBUTTONDOWN && m.message <= WM_LBUTTONDBLCLK) seen.push_back(m.message);
+  };
+  auto press = [&](HWND w, int clicks) {
+    TInputEvent e = mouse(w, TInputEvent::ButtonDown, 5, 5);
+    e.clicks = clicks;
+    hb->inject(e);
+    hb->inject(mouse(w, TInputEvent::ButtonUp, 5, 5));
+  };
+  press(f, 1);
+  press(f, 2);
+  press(g, 2);  // an ordinary press for a window that did not ask
+  d->processMessages();
+  EXPECT_EQ(seen, (std::vector<uint32_t>{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP, WM_LBUTTONDOWN,
+                                         WM_LBUTTONUP}));
+}
+
+TEST_F(Desktop, ProgramDeactivationIsToldOnceFocusStaysAwayAndNotWhenItMovesBetweenOwnWindows) {
+  Probe pa(&log, "a"), pb(&log, "b");
+  HWND a = form(pa, Bounds(0, 0, 100, 100));
+  HWND b = form(pb, Bounds(200, 0, 100, 100));
+  std::vector<std::string> told;
+  d->hook = [&](TMsg& m, bool&) {
+    if (m.message == WM_ACTIVATEAPP) told.push_back(std::to_string(m.hwnd == a ? 'a' : 'b') + ":" + std::to_string(m.wParam));
+  };
+  auto focusEvent = [&](HWND f, TInputEvent::Kind k) {
+    TInputEvent e;
+    e.kind = k;
+    e.form = f;
+    hb->inject(e);
+  };
+  auto runFor = [&](uint32_t ms) {
+    const uint32_t end = d->now() + ms;
+    while (static_cast<int32_t>(end - d->now()) > 0)
+      if (!d->processOne()) d->idle(end - d->now());
+  };
+  focusEvent(a, TInputEvent::Activated);
+  runFor(10);
+  const std::string A = std::to_string('a'), B = std::to_string('b');
+  EXPECT_EQ(told, (std::vector<std::string>{A + ":1", B + ":1"}));
+  told.clear();
+  focusEvent(a, TInputEvent::Deactivated);  // into our own other window
+  runFor(20);
+  focusEvent(b, TInputEvent::Activated);
+  runFor(500);
+  EXPECT_TRUE(told.empty());
+  EXPECT_TRUE(d->appActive());
+  focusEvent(b, TInputEvent::Deactivated);  // to another program
+  runFor(500);
+  EXPECT_EQ(told, (std::vector<std::string>{A + ":0", B + ":0"}));
+  EXPECT_FALSE(d->appActive());
+}

@@ -163,3 +163,43 @@ TEST_F(SliderTest, FilledPartAndThumbPixels) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SplitterTest, DragReportsTheDistanceConfinesThePointerAndEndsOnce) {
+  resetDesktop(std::make_unique<THeadlessBackend>());
+  createOs();
+  {
+    TForm form;
+    form.SetBounds(0, 0, 400, 300);
+    form.Show();
+    TVsplit v(&form);
+    EXPECT_EQ(v.Width(), os->gp(4));
+    EXPECT_EQ(v.Height(), 300);
+    v.SetBounds(100, 0, 6, 300);
+    const TRect range = Rect(50, 0, 350, 300);
+    v.range = &range;
+    std::vector<std::string> seen;
+    v.onDrag = [&](TVsplit* s) { seen.push_back("drag " + std::to_string(s->dx())); };
+    v.onDragged = [&](TVsplit* s) { seen.push_back("dragged " + std::to_string(s->dx())); };
+    v.Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 10));
+    v.Perform(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-28, 10));
+    EXPECT_EQ(headless()->confined().first, form.Handle());
+    EXPECT_EQ(headless()->confined().second, range);
+    v.Perform(WM_LBUTTONUP, 0, MAKELPARAM(-28, 10));
+    v.Perform(WM_LBUTTONUP, 0, MAKELPARAM(-28, 10));  // no second end
+    EXPECT_EQ(seen, (std::vector<std::string>{"drag 0", "drag -30", "drag -30", "dragged -30"}));
+    EXPECT_EQ(headless()->confined().first, 0u);
+    // Painted: the face, the three darker lines at the right edge and the bottom row.
+    desktop().update(form.Handle());
+    const TSurface* scr = headless()->screen(form.Handle());
+    ASSERT_NE(scr, nullptr);
+    auto rgb = [](int32_t c) { return static_cast<TColor>(c); };
+    EXPECT_EQ(scr->pixel(102, 10), rgb(0xDCDCDC));
+    EXPECT_EQ(scr->pixel(105, 10), rgb(TosDrawing::FadeColour(0xDCDCDC, 0, 25)));
+    EXPECT_EQ(scr->pixel(101, 299), rgb(TosDrawing::FadeColour(0xDCDCDC, 0, 25)));
+  }
+  freeOs();
+}
+
+}  // namespace
