@@ -9,13 +9,13 @@
 #include "astro/r_SunLoc.h"
 #include "clock/r_Shadows_work.h"
 #include "core/r_Font.h"
-#include "core/r_bitmapRaw.h"
 #include "core/r_date.h"
 #include "core/r_log.h"
 #include "core/Tunits.h"
-#include "platform/imagecodec.h"
+#include "imaging/r_wic.h"
 #include "platform/numbers.h"
 #include "platform/text.h"
+#include "ui/r_controlMan.h"
 
 using namespace platform;
 
@@ -23,33 +23,13 @@ namespace {
 constexpr double kTropic = 23.452294;       // the tropics and polar circles, degrees
 constexpr double kPolarCircle = 66.547706;
 constexpr int kExportWidth = 2000;          // pixels of an exported image
-constexpr int kJpegQuality = 90;
+constexpr int32_t kDoneGreen = 0x00B400;   // the badge of a written file
+constexpr int32_t kFailedRed = 0x0000C0;   // and of one that was not
 
 // Grid lines: every 15 degrees dark, every 5 light, the rest faint.
 TColor gridColour(int i) { return i % 15 == 0 ? 0x808080 : i % 5 == 0 ? 0xC0C0C0 : 0xF0E6DC; }
 
 std::string word(const std::string& s) { return os ? os->wd("Shadows", s) : s; }
-
-// The image writers the export has until the raster-image module provides one for every type:
-// BMP through the pixel buffer, JPEG through the codec; both write a temporary file and rename it.
-bool writeImage(TrawBitmap24& bm, const std::string& filename, int type, std::string& why) {
-  if (type == file_bmp) {
-    if (bm.savetofile(filename)) return true;
-    why = "the BMP file could not be written";
-    return false;
-  }
-  if (type == file_jpeg) {
-    TrgbImage rgb{bm.width(), bm.height(), std::vector<uint8_t>(size_t(bm.width()) * size_t(bm.height()) * 3)};
-    for (int row = 0; row < bm.height(); ++row) {
-      const uint8_t* src = bm.rowPt(row);
-      uint8_t* dst = rgb.pixel(0, row);
-      for (int col = 0; col < bm.width(); ++col, src += 3, dst += 3) dst[0] = src[2], dst[1] = src[1], dst[2] = src[0];
-    }
-    return encodeJpegFile(filename, rgb, kJpegQuality, why);
-  }
-  why = "TIFF export waits for the image writer";
-  return false;
-}
 }  // namespace
 
 // ---- Tshadows ------------------------------------------------------------------------------------
@@ -130,6 +110,7 @@ void Tshadows::badge(bool ok, const std::string& why) {
   lastBadge = ok ? "DONE" : "FAILED";
   ::log("Tshadows.saveAs: " + lastBadge + (why.empty() ? "" : " (" + why + ")"));
   if (onBadge) onBadge(lastBadge, why);
+  else doDone(ok, ok ? kDoneGreen : kFailedRed);
 }
 
 bool Tshadows::saveAs(const std::string& filename) {
@@ -148,12 +129,17 @@ bool Tshadows::saveAs(const std::string& filename) {
       ok = saveEnhMetaFile(*m, filename, &why);
     } else if (type == file_bmp || type == file_tif || type == file_jpeg) {
       seterr("c");
-      TrawBitmap24 bm;
-      bm.setsize(kExportWidth, Round32(double(kExportWidth) * m->MMHeight() / m->MMWidth()));
-      bm.fillWhite();
-      PlayEnhMetaFile(bm.dc(), *m, {0, 0, bm.width(), bm.height()});
+      TBitmap bm;
+      bm.SetPixelFormat(pf24bit);
+      bm.SetSize(kExportWidth, Round32(double(kExportWidth) * m->MMHeight() / m->MMWidth()));
+      bm.Canvas().Brush.Color = clWhite;
+      bm.Canvas().Brush.Style = bsSolid;
+      bm.Canvas().FillRect({0, 0, bm.Width(), bm.Height()});
+      PlayEnhMetaFile(*bm.Canvas().Handle(), *m, {0, 0, bm.Width(), bm.Height()});
       seterr("d");
-      ok = writeImage(bm, filename, type, why);
+      // The writer goes through a temporary file: a failure leaves an older file as it was.
+      ok = BMsave(bm, filename);
+      if (!ok) why = "the image file could not be written";
     } else {
       why = "a diagram is exported as BMP, TIFF, JPEG or EMF";
     }

@@ -82,8 +82,8 @@ class Tshadows : public TqyObject {
   bool draw(platform::TCanvas& canvas, const platform::TRect& box);
   // The same without playing it anywhere.
   bool record();
-  // Exports the last drawing: BMP (2000 pixels wide) or EMF by the name's type. True when the
-  // file was written; the badge says "DONE" then and "FAILED" otherwise.
+  // Exports the last drawing by the name's type: BMP, TIFF or JPEG 2000 pixels wide, or EMF.
+  // True when the file was written; the badge says "DONE" then and "FAILED" otherwise.
   bool saveAs(const std::string& filename);
   [[nodiscard]] const platform::TMetafile* metafile() const { return dw ? dw->emf() : nullptr; }
 
@@ -93,8 +93,8 @@ class Tshadows : public TqyObject {
   double date = 0;          // the highlighted day; 0: none
   std::string highlightName;
   int option = 1;           // 1 sun path, 2 shadow diagram
-  // The export's badge word ("DONE" or "FAILED") with the reason of a failure. Until the control
-  // set has its badge, the page logs it.
+  // The export's badge word ("DONE" or "FAILED") with the reason of a failure, always logged.
+  // Without a hook the badge itself is shown.
   std::function<void(const std::string& word, const std::string& why)> onBadge;
   std::string lastBadge;
 
@@ -105,13 +105,14 @@ class Tshadows : public TqyObject {
 // ---- the page -----------------------------------------------------------------------------------
 
 class TcheckBox;
+class TcomboBox;
+class TlistBox;
+class TPickLatLong;
 class TQYbutton;
 class Tedit;
 class TsliderLite;
 
-// Tab 4: the control panel on the left, the diagram on the right. Until the control set has its
-// latitude entry, list box and combo box, the place is typed in decimal degrees and the
-// highlighted date and its day are chosen on sliders (`monthIndex` and `dayIndex` hold them).
+// Tab 4: the control panel on the left, the diagram on the right.
 class TshadowPage : public TQYcontrol {
  public:
   TshadowPage(platform::TWinControl* owner, TsunBase& sunbase);
@@ -122,27 +123,27 @@ class TshadowPage : public TQYcontrol {
   void doResize();
   // Every control's click and change event; never raises (failures are logged).
   void doclick(void* sender);
-  // The month list's choice (0 "none" ... 17 December) and the day list's (day − 1, −1: none).
+  // What the month list's choice (0 "none" ... 17 December) and the day list's choice (day − 1)
+  // set; the lists' own clicks come here.
   void chooseHighlight(int index);
   void chooseDay(int dayIndex);
-  // The file the export button writes until the file picker exists.
-  [[nodiscard]] std::string exportName() const;
+  // The file an export goes to, asked of the file picker: false when none was chosen.
+  bool chooseExportName(std::string& name);
 
   static const char* const kHighlights[6];  // the month list's first six entries
+  static constexpr int kHighlightCount = 18;
 
   TsunBase& sunbase;
   std::unique_ptr<Tshadows> shadows;
-  std::unique_ptr<Tedit> latEdit, longEdit, tzEdit;
-  std::unique_ptr<TsliderLite> monthBox, dayBox, gnomonBox;
-  std::unique_ptr<TQYbutton> saveBut, printBut;
-  std::unique_ptr<TcheckBox> pathBox, shadowBox;
+  std::unique_ptr<TPickLatLong> latEdit, longEdit;
+  std::unique_ptr<TlistBox> monthBox;
   platform::TRect emfBox;
+  std::unique_ptr<TQYbutton> saveBut, printBut;
+  std::unique_ptr<TcomboBox> dayBox;
+  std::unique_ptr<Tedit> tzEdit;
+  std::unique_ptr<TsliderLite> gnomonBox;
+  std::unique_ptr<TcheckBox> pathBox, shadowBox;
   int xdivide = 300;
-  int monthIndex = 0;
-  int dayIndex = -1;
-  int dayCount = 0;  // the entries of the day list
-  bool dayEnabled = false;
-  std::string exportType = "bmp";  // until the file picker chooses the type
   int redraws = 0;
 
  protected:
@@ -150,5 +151,7 @@ class TshadowPage : public TQYcontrol {
 
  private:
   void setHome();
-  [[nodiscard]] std::string highlightText(int index) const;
+  void fillMonths();
+  // The day list holds the days of the month (2021), keeping its choice where it still fits.
+  void fillDays(int month);
 };

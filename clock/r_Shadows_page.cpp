@@ -3,19 +3,22 @@
 // metafile. Handlers never raise: what fails is logged.
 #include <cmath>
 #include <exception>
-#include <filesystem>
 
 #include "astro/r_SunLoc.h"
 #include "clock/r_Shadows.h"
 #include "core/Tyo.h"
+#include "core/os_filetypes.h"
 #include "core/r_Font.h"
 #include "core/r_date.h"
 #include "core/r_log.h"
 #include "imaging/r_print.h"
-#include "platform/folders.h"
 #include "platform/numbers.h"
 #include "ui/r_QYcontrols.h"
+#include "ui/r_comboBox.h"
 #include "ui/r_edit.h"
+#include "ui/r_listBox.h"
+#include "ui/r_pick.h"
+#include "ui/r_pickLatLong.h"
 #include "ui/r_slider.h"
 
 using namespace platform;
@@ -24,8 +27,7 @@ const char* const TshadowPage::kHighlights[6] = {"none", "Summer solstice", "Win
                                                  "Spring equinox", "Autumn equinox", "Today"};
 
 namespace {
-constexpr int kMonths = 12;
-constexpr int kHighlightCount = 6 + kMonths;  // the month list: six choices, then the months
+constexpr int kFirstMonth = 6;  // the month list's index of January
 std::string word(const std::string& s) { return os ? os->wd("Shadows", s) : s; }
 int gp(int n) { return os ? os->gp(n) : n; }
 // The panel: the dialog colour half-way to black.
@@ -64,31 +66,37 @@ TshadowPage::TshadowPage(TWinControl* owner, TsunBase& base) : TQYcontrol(owner)
   };
   pathBox = radio("Sun path", true);
   shadowBox = radio("Shadow diagram", false);
-  auto edit = [&](const std::string& text) {
-    auto e = std::make_unique<Tedit>(this);
-    e->setText(text);
-    e->delay = 400;  // typing redraws once it pauses
-    e->onChange = [this](Tedit* s) { doclick(s); };
+  // The place is edited in place, in degrees, minutes and seconds.
+  auto place = [&](bool latitude, double angle) {
+    auto e = std::make_unique<TPickLatLong>(this);
+    e->setNorthSouth(latitude);
+    e->withDlg = false;
+    e->doResize();  // shows its edits
+    e->setangle(angle);
+    e->onChange = [this](TPickLatLong* s) { doclick(s); };
     return e;
   };
-  latEdit = edit(os ? os->DoubleToStr(ob.getlat(), 4) : "0");
-  longEdit = edit(os ? os->DoubleToStr(ob.getlong(), 4) : "0");
-  tzEdit = edit(os ? os->DoubleToStr(ob.timeZone(), 2) : "0");
-  auto slider = [&](double mn, double mx, double step, double at, bool enabled) {
-    auto s = std::make_unique<TsliderLite>(this);
-    s->backColour = P;
-    s->fontColour = 0xFFFFFF;
-    s->min = mn;
-    s->max = mx;
-    s->setStep(step);
-    s->setPosition(at);
-    s->setEnabled(enabled);
-    s->onChange = [this](TsliderLite* c) { doclick(c); };
-    return s;
-  };
-  gnomonBox = slider(10, 100, 5, shadows->gnomon, false);
-  monthBox = slider(0, kHighlightCount - 1, 1, 0, true);
-  dayBox = slider(1, 31, 1, 1, false);
+  latEdit = place(true, ob.getlat());
+  longEdit = place(false, ob.getlong());
+  tzEdit = std::make_unique<Tedit>(this);
+  tzEdit->setText(os ? os->DoubleToStr(ob.timeZone(), 2) : "0");
+  tzEdit->delay = 400;  // typing redraws once it pauses
+  tzEdit->onChange = [this](Tedit* s) { doclick(s); };
+  monthBox = std::make_unique<TlistBox>(this);
+  monthBox->fontsize = os ? os->fontsize(10) : 10;
+  monthBox->onClick = [this](TlistBox* s) { doclick(s); };
+  dayBox = std::make_unique<TcomboBox>(this);
+  dayBox->onClick = [this](TcomboBox* s) { doclick(s); };
+  dayBox->setEnabled(false);
+  gnomonBox = std::make_unique<TsliderLite>(this);
+  gnomonBox->backColour = P;
+  gnomonBox->fontColour = 0xFFFFFF;
+  gnomonBox->min = 10;
+  gnomonBox->max = 100;
+  gnomonBox->setStep(5);
+  gnomonBox->setPosition(shadows->gnomon);
+  gnomonBox->setEnabled(false);
+  gnomonBox->onChange = [this](TsliderLite* c) { doclick(c); };
   saveBut = std::make_unique<TQYbutton>(this);
   saveBut->setCaption(word("Export as an image"));
   printBut = std::make_unique<TQYbutton>(this);
@@ -115,12 +123,10 @@ void TshadowPage::reenterPage() {
     setHome();
     // The place controls show the place the diagram is drawn for.
     const Tobserver& ob = sunbase.observer();
-    if (os && latEdit) {
-      latEdit->setText(os->DoubleToStr(ob.getlat(), 4));
-      longEdit->setText(os->DoubleToStr(ob.getlong(), 4));
-      tzEdit->setText(os->DoubleToStr(ob.timeZone(), 2));
-      for (Tedit* e : {latEdit.get(), longEdit.get(), tzEdit.get()}) e->setValid(true);
-    }
+    latEdit->setangle(ob.getlat());
+    longEdit->setangle(ob.getlong());
+    tzEdit->setText(os ? os->DoubleToStr(ob.timeZone(), 2) : "0");
+    tzEdit->setValid(true);
     doResize();
   } catch (const std::exception& e) {
     ::log(std::string("TshadowPage.reenter: ") + e.what());
@@ -133,19 +139,29 @@ void TshadowPage::redraw() {
   Invalidate();
 }
 
+void TshadowPage::fillMonths() {
+  for (int i = 0; i < kFirstMonth; ++i) monthBox->add(word(kHighlights[i]), i);
+  TdateMan& dm = createDateman();
+  for (int m = 0; m < 12; ++m) monthBox->add(dm.MonthName(m), kFirstMonth + m);
+  monthBox->setItemIndex(0);
+}
+
 void TshadowPage::doResize() {
   try {
     const int x = gp(110), m = gp(8), w = std::max(gp(40), xdivide - x - m);
     pathBox->SetBounds(x, gp(8), w, gp(18));
     shadowBox->SetBounds(x, pathBox->Top() + gp(20), w, gp(18));
-    latEdit->SetBounds(x, shadowBox->Top() + gp(40), w, gp(20));
-    longEdit->SetBounds(x, latEdit->Top() + latEdit->Height() + gp(8), w, gp(20));
+    latEdit->setbounds(x, shadowBox->Top() + gp(40), w, latEdit->Height());
+    longEdit->setbounds(x, latEdit->Top() + latEdit->Height() + gp(8), w, longEdit->Height());
     const int t = longEdit->Top() + longEdit->Height() + gp(8);
     tzEdit->SetBounds(x, t, gp(70), gp(20));
     gnomonBox->SetBounds(x, t + gp(24), w, gp(16));
-    monthBox->SetBounds(x, t + gp(48), w, gp(16));
-    // The chosen entry's name is written under the month slider.
-    dayBox->SetBounds(x, monthBox->Top() + monthBox->Height() + gp(26), w, gp(16));
+    if (monthBox->count() == 0) fillMonths();
+    const int monthTop = t + gp(48);
+    // The list keeps room below it for the day list and the buttons; it scrolls when it must.
+    const int room = std::max(gp(20), Height() - monthTop - gp(64));
+    monthBox->setbounds(x, monthTop, w, std::min(monthBox->NaturalHeight(), room));
+    dayBox->SetBounds(x, monthBox->Top() + monthBox->Height() + gp(8), gp(60), gp(20));
     saveBut->SetBounds(x, dayBox->Top() + gp(35), saveBut->Width(), gp(20));
     printBut->SetBounds(gp(8), dayBox->Top() + gp(35), printBut->Width(), gp(20));
     emfBox = {xdivide, 0, std::max(xdivide, Width()), Height()};
@@ -155,26 +171,33 @@ void TshadowPage::doResize() {
   }
 }
 
-std::string TshadowPage::highlightText(int index) const {
-  if (index >= 0 && index < 6) return word(kHighlights[index]);
-  if (index < kHighlightCount) return createDateman().MonthName(index - 6);
-  return {};
+bool TshadowPage::chooseExportName(std::string& name) {
+  // A fresh picker for each question, opened at the button, remembering the folder of its group.
+  Tpick picker(this);
+  if (!picker.Save(saveBut.get(), TfileTypes{file_bmp, file_tif, file_jpeg, file_emf})) return false;
+  name = picker.getFname();
+  return !name.empty();
 }
 
-std::string TshadowPage::exportName() const {
-  std::string dir = documentsFolder();
-  if (!dir.empty() && dir.back() != '/') dir += '/';
-  return dir + "Kestrova shadow diagram." + exportType;
+void TshadowPage::fillDays(int month) {
+  const int days = TdateMan::DaysInMonth(Tshadows::kYear, month);
+  if (dayBox->count() != days) {
+    const int kept = dayBox->itemIndex();
+    dayBox->Items.clear();
+    for (int d = 1; d <= days; ++d) dayBox->add(std::to_string(d), d);
+    dayBox->setItemIndex(kept >= 0 && kept < days ? kept : 0);
+  }
+  if (dayBox->itemIndex() < 0) dayBox->setItemIndex(0);
 }
 
 void TshadowPage::chooseHighlight(int index) {
   index = std::clamp(index, 0, kHighlightCount - 1);
-  monthIndex = index;
-  if (monthBox->position() != index) monthBox->setPosition(index);
+  if (monthBox->itemIndex() != index) monthBox->setItemIndex(index);
   TdateMan& dm = createDateman();
   const bool north = sunbase.observer().getlat() > 0;
   shadows->highlightName.clear();
   auto at = [&](int month, int day) { return dm.EncodeDateTime(Tshadows::kYear, month, day, 12.0); };
+  auto named = [&](int month, int day) { return std::to_string(day) + " " + dm.MonthName(month - 1); };
   switch (index) {
     case 0: shadows->date = 0; break;
     case 1:
@@ -198,39 +221,31 @@ void TshadowPage::chooseHighlight(int index) {
       dm.DecodeDateTime(dm.getgmtDt() + sunbase.observer().timeZone() / 24, y, mo, d, h, mi, s);
       if (mo == 2 && d == 29) d = 28;  // 2021 has no leap day
       shadows->date = dm.EncodeDateTime(Tshadows::kYear, mo, d, 0.0);
-      shadows->highlightName = std::to_string(d) + " " + dm.MonthName(mo - 1);
+      shadows->highlightName = named(mo, d);
       break;
     }
     default: {
-      // The day list holds the month's days; the chosen day stays when the month has it.
-      const int month = index - 5;
-      const int days = TdateMan::DaysInMonth(Tshadows::kYear, month);
-      if (dayCount != days) {
-        dayCount = days;
-        dayBox->max = days;
-        if (dayIndex < 0 || dayIndex >= days) dayIndex = 0;
-      }
-      if (dayIndex < 0) dayIndex = 0;
-      dayBox->setPosition(dayIndex + 1);
-      shadows->date = at(month, dayIndex + 1);
-      shadows->highlightName = std::to_string(dayIndex + 1) + " " + dm.MonthName(month - 1);
+      const int month = index - kFirstMonth + 1;
+      fillDays(month);
+      const int day = dayBox->itemIndex() + 1;
+      shadows->date = at(month, day);
+      shadows->highlightName = named(month, day);
       break;
     }
   }
-  dayEnabled = index >= 6;
-  dayBox->setEnabled(dayEnabled);
+  dayBox->setEnabled(index >= kFirstMonth);
   TfontMan::refreshL(this, dayBox.get());
   redraw();
 }
 
 void TshadowPage::chooseDay(int index) {
-  if (monthIndex < 6 || dayCount <= 0) return;
-  dayIndex = std::clamp(index, 0, dayCount - 1);
-  if (dayBox->positioni() != dayIndex + 1) dayBox->setPosition(dayIndex + 1);
-  const int month = monthIndex - 5;
+  const int month = monthBox->itemIndex() - kFirstMonth + 1;
+  if (month < 1 || dayBox->count() <= 0) return;
+  index = std::clamp(index, 0, dayBox->count() - 1);
+  if (dayBox->itemIndex() != index) dayBox->setItemIndex(index);
   TdateMan& dm = createDateman();
-  shadows->highlightName = std::to_string(dayIndex + 1) + " " + dm.MonthName(month - 1);
-  shadows->date = dm.EncodeDateTime(Tshadows::kYear, month, dayIndex + 1, 12.0);
+  shadows->highlightName = std::to_string(index + 1) + " " + dm.MonthName(month - 1);
+  shadows->date = dm.EncodeDateTime(Tshadows::kYear, month, index + 1, 12.0);
   redraw();
 }
 
@@ -239,13 +254,6 @@ void TshadowPage::doclick(void* sender) {
   try {
     seterr("a");
     Tobserver& ob = sunbase.observer();
-    // A text that reads as a number in the range sets the value; anything else waits.
-    auto number = [](Tedit& e, double limit, double& v) {
-      const bool ok = os && os->StrToDouble(e.text(), v) && std::isfinite(v) && std::abs(v) <= limit;
-      e.setValid(ok);
-      return ok;
-    };
-    double v = 0;
     if (sender == pathBox.get() || sender == shadowBox.get()) {
       const bool path = sender == pathBox.get();
       pathBox->setChecked(path);
@@ -255,25 +263,29 @@ void TshadowPage::doclick(void* sender) {
       shadows->option = path ? 1 : 2;
       redraw();
     } else if (sender == latEdit.get()) {
-      if (number(*latEdit, 90, v)) ob.setlat(v), redraw();
+      // The entry takes only angles within range.
+      ob.setlat(latEdit->angle());
+      redraw();
     } else if (sender == longEdit.get()) {
-      if (number(*longEdit, 180, v)) ob.setlong(v), redraw();
+      ob.setlong(longEdit->angle());
+      redraw();
     } else if (sender == tzEdit.get()) {
-      if (number(*tzEdit, 24, v)) ob.setTZ(v), redraw();
+      // A text that reads as a zone sets it; anything else waits.
+      double v = 0;
+      const bool ok = os && os->StrToDouble(tzEdit->text(), v) && std::isfinite(v) && std::abs(v) <= 24;
+      tzEdit->setValid(ok);
+      if (ok) ob.setTZ(v), redraw();
     } else if (sender == gnomonBox.get()) {
       shadows->gnomon = gnomonBox->position();
       redraw();
     } else if (sender == monthBox.get()) {
-      chooseHighlight(monthBox->positioni());
+      chooseHighlight(monthBox->itemIndex());
     } else if (sender == dayBox.get()) {
-      chooseDay(dayBox->positioni() - 1);
+      chooseDay(dayBox->itemIndex());
     } else if (sender == saveBut.get()) {
       seterr("b");
-      // Until the file picker exists the diagram goes to a fixed name in the documents folder.
-      std::error_code made;
-      std::filesystem::create_directories(documentsFolder(), made);
-      shadows->saveAs(exportName());
-      Invalidate();
+      std::string name;
+      if (chooseExportName(name)) shadows->saveAs(name);
     } else if (sender == printBut.get()) {
       seterr("c");
       TwaitCursor wait(*this);
@@ -315,13 +327,7 @@ void TshadowPage::Paint() {
     fm.CaptionL(c, tzEdit.get(), word("Time zone +"), white);
     fm.CaptionR(c, tzEdit.get(), word("hours"), white);
     fm.CaptionLT(c, monthBox.get(), word("Highlight"), word("date"), white);
-    fm.CaptionL(c, dayBox.get(), word("Day"), dayEnabled ? white : 0xC0C0C0);
-    // What the sliders chose, written under them until the lists exist.
-    c.Font.Color = TColor(white);
-    c.Handle()->setTextAlign(TA_LEFT | TA_TOP);
-    c.TextOut(monthBox->Left(), monthBox->Top() + monthBox->Height() + gp(3), highlightText(monthIndex));
-    if (!shadows->lastBadge.empty())
-      c.TextOut(saveBut->Left(), saveBut->Top() + saveBut->Height() + gp(6), shadows->lastBadge);
+    fm.CaptionL(c, dayBox.get(), word("Day"), dayBox->enabled() ? white : 0xC0C0C0);
     if (const TMetafile* m = shadows->metafile(); m && !m->empty() && os && !emfBox.isEmpty())
       os->MetafileToBox(c, *m, emfBox);
   } catch (const std::exception& e) {

@@ -220,6 +220,7 @@ bool Tdbf::fail(const std::string& why) {
 
 void Tdbf::close() {
   forget();
+  fblockRows = 0;
   if (ffd >= 0) ::close(ffd);
   ffd = -1;
   actualrows = fnumOfRecords = recordsize = headersize = 0;
@@ -235,6 +236,22 @@ int64_t Tdbf::getfilesize() const {
 bool Tdbf::loadRow(int row) {
   if (row == fcacheRow) return true;
   forget();
+  if (readonly && validIndex(row)) {
+    // Nothing is written to a read-only table, so rows may be read ahead: one system call per
+    // block instead of one per row for readers that go front to back.
+    if (row < fblockFirst || row >= fblockFirst + fblockRows) {
+      constexpr int kBlockBytes = 65536;
+      const int rows = std::min(std::max(1, kBlockBytes / recordsize), actualrows - row);
+      fblock.resize(size_t(rows) * size_t(recordsize));
+      fblockRows = 0;
+      if (!readAt(rowAddress(row), fblock.data(), fblock.size())) return false;
+      fblockFirst = row;
+      fblockRows = rows;
+    }
+    fcache.assign(fblock, size_t(row - fblockFirst) * size_t(recordsize), size_t(recordsize));
+    fcacheRow = row;
+    return true;
+  }
   fcache.assign(size_t(recordsize), '\0');
   if (!validIndex(row) || !readAt(rowAddress(row), fcache.data(), fcache.size())) return false;
   fcacheRow = row;
@@ -347,7 +364,7 @@ std::string Tdbf::fieldText(int col, int row, bool rowForm) {
   }
   switch (c->datatype()) {
     case ftString:
-      return platform::fromCodePage(raw, os && !supressOEM ? kOEM : kANSI);
+      return platform::fromCodePage(raw, textCodePage());
     case ftBoolean:
       return rowForm ? (raw == "Y" ? "yes" : "no") : raw;
     case ftDate:
@@ -559,8 +576,12 @@ bool Tdbf::Swaprows(int a, int b) {
 }
 
 std::string Tdbf::encodeText(const std::string& utf8, int col) const {
-  bool oem = ColumnType(col) == ftString && os && !supressOEM;
-  return platform::toCodePage(utf8, oem ? kOEM : kANSI);
+  return platform::toCodePage(utf8, ColumnType(col) == ftString ? textCodePage() : kANSI);
+}
+
+const char* Tdbf::textCodePage() const {
+  if (!codepage.empty()) return codepage.c_str();
+  return os && !supressOEM ? kOEM : kANSI;
 }
 
 bool Tdbf::setStringValue(int col, int row, const std::string& value) {

@@ -135,6 +135,9 @@ class Tdbf : public TqyObject {
   bool validValue = false;
   bool readonly = false;
   bool supressOEM = false;
+  // The code page of the text fields when the table names its own (a .cpg file beside a
+  // shapefile's table); empty: code page 850, or Windows-1252 under supressOEM.
+  std::string codepage;
 
  private:
   void close();
@@ -161,10 +164,14 @@ class Tdbf : public TqyObject {
   // file beside the table, renames it over the table and opens it again.
   bool rewrite(const std::vector<TdbfField>& fields, const std::function<std::string(int)>& make);
   [[nodiscard]] std::string encodeText(const std::string& utf8, int col) const;
+  [[nodiscard]] const char* textCodePage() const;
   [[nodiscard]] std::string numberText(double value, int decplaces) const;
 
   std::string fcache;
   int fcacheRow = -1;
+  std::string fblock;  // rows read ahead from a read-only table
+  int fblockFirst = 0;
+  int fblockRows = 0;
   bool fdirty = false;
   int ffd = -1;
   int fnumOfRecords = 0;

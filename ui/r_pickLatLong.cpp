@@ -77,8 +77,9 @@ void TPickLatLong::doResize() {
   for (Tedit* e : {degEdit.get(), minedit.get(), secEdit.get()}) e->setValid(true);
   fillEdits(true, true, true);
   secEdit->SetVisible(fformat == u_degreesminsec);
-  // The edits belong to the dialog; the compact field only shows the text.
-  const bool open = dlg != nullptr;
+  // The edits belong to the dialog; the compact field only shows the text, unless it has no
+  // dialog and is edited in place.
+  const bool open = dlg != nullptr || !withDlg;
   for (TWinControl* c : {static_cast<TWinControl*>(degEdit.get()), static_cast<TWinControl*>(minedit.get()),
                          static_cast<TWinControl*>(minusBox.get())})
     c->SetVisible(open);

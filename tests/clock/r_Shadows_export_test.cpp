@@ -32,8 +32,9 @@ TEST_F(ShadowsExport, BadgeSaysDoneOnlyWhenAFileWasWritten) {
   const struct {
     const char* name;
     bool written;
-  } cases[] = {{"a.bmp", true}, {"a.jpg", true}, {"a.emf", true}, {"a.txt", false}, {"a", false},
-               {"no folder/a.bmp", false}, {"no folder/a.emf", false}, {"a.tif", false}};
+  } cases[] = {{"a.bmp", true},  {"a.jpg", true}, {"a.tif", true},           {"a.emf", true},
+               {"a.txt", false}, {"a", false},     {"no folder/a.bmp", false}, {"no folder/a.tif", false},
+               {"no folder/a.emf", false}};
   for (auto const& c : cases) {
     SCOPED_TRACE(c.name);
     badges.clear();
@@ -44,10 +45,17 @@ TEST_F(ShadowsExport, BadgeSaysDoneOnlyWhenAFileWasWritten) {
     EXPECT_EQ(shadows->lastBadge, badges[0]);
   }
   // A failed write leaves the earlier file as it was.
-  const std::string before = testenv::readFile(file("a.emf"));
-  failNextReplaceForTesting(file("a.emf"));
-  EXPECT_FALSE(shadows->saveAs(file("a.emf")));
-  EXPECT_EQ(testenv::readFile(file("a.emf")), before);
+  shadows->option = 2;
+  ASSERT_TRUE(shadows->record());
+  for (const char* name : {"a.emf", "a.tif", "a.jpg"}) {
+    SCOPED_TRACE(name);
+    const std::string before = testenv::readFile(file(name));
+    failNextReplaceForTesting(file(name));
+    badges.clear();
+    EXPECT_FALSE(shadows->saveAs(file(name)));
+    EXPECT_EQ(badges, std::vector<std::string>{"FAILED"});
+    EXPECT_EQ(testenv::readFile(file(name)), before);
+  }
 }
 
 TEST_F(ShadowsExport, ImagesAre2000PixelsWideInTheFormatOfTheirName) {
@@ -57,8 +65,9 @@ TEST_F(ShadowsExport, ImagesAre2000PixelsWideInTheFormatOfTheirName) {
     int option;
     const char* name;
     const char* want;
-  } cases[] = {{1, "path.bmp", "BMP3 2000x952"}, {1, "path.jpg", "JPEG 2000x952"},
-               {2, "shadow.bmp", "BMP3 2000x1333"}, {2, "shadow.jpeg", "JPEG 2000x1333"}};
+  } cases[] = {{1, "path.bmp", "BMP3 2000x952"},    {1, "path.jpg", "JPEG 2000x952"},
+               {1, "path.tif", "TIFF 2000x952"},    {2, "shadow.bmp", "BMP3 2000x1333"},
+               {2, "shadow.jpeg", "JPEG 2000x1333"}, {2, "shadow.tiff", "TIFF 2000x1333"}};
   for (auto const& c : cases) {
     SCOPED_TRACE(c.name);
     shadows->option = c.option;
