@@ -1,6 +1,6 @@
 // The file picker. Aims: listing a folder of 10,000 files through an extension filter under
 // 200 ms; the first display (the tree walked to the starting folder, the list filled) under
-// 300 ms.
+// 300 ms; the preview of a shapefile of 100,000 squares (made by ogr2ogr) under 1 s.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -105,3 +105,31 @@ static void BM_PickerFirstDisplay(benchmark::State& st) {
   }
 }
 BENCHMARK(BM_PickerFirstDisplay)->Unit(benchmark::kMillisecond);
+
+// 100,000 squares on a grid of 316 x 316 cells.
+static void BM_PickerPreviewShapefile(benchmark::State& st) {
+  World w;
+  const std::string csv = w.dir + "/squares.csv", shp = w.dir + "/squares.shp";
+  {
+    std::ofstream out(csv);
+    out << "WKT,id\n";
+    for (int i = 0; i < 100000; ++i) {
+      const int x = (i % 316) * 10, y = (i / 316) * 10;
+      out << "\"POLYGON((" << x << " " << y << "," << x << " " << y + 8 << "," << x + 8 << " " << y + 8 << "," << x + 8
+          << " " << y << "," << x << " " << y << "))\"," << i << "\n";
+    }
+  }
+  if (std::system(("ogr2ogr -f 'ESRI Shapefile' '" + shp + "' '" + csv + "' >/dev/null 2>&1").c_str()) != 0) {
+    st.SkipWithError("ogr2ogr could not make the shapefile");
+    return;
+  }
+  TpickPreview pp(w.form.get());
+  pp.SetBounds(0, 0, 274, 330);
+  for (auto _ : st) {
+    pp.setname(shp);
+    st.PauseTiming();
+    pp.setname("");
+    st.ResumeTiming();
+  }
+}
+BENCHMARK(BM_PickerPreviewShapefile)->Unit(benchmark::kMillisecond);

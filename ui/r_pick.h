@@ -86,6 +86,7 @@ class TpickPreview : public TQYcontrol {
  private:
   void doResize();
   void drawVector(int type);
+  void drawShapefile();
   // One record of a drawing or shapefile: a point as a small circle, a line, or a polygon with
   // its rings.
   void drawRecord(int obType, const TpolyXyValues& xy);

@@ -9,6 +9,7 @@
 #include "core/Tyo.h"
 #include "core/r_Font.h"
 #include "core/r_base.h"
+#include "drawing/r_GeoPackage.h"
 #include "imaging/r_BitBase.h"
 #include "platform/folders.h"
 #include "platform/text.h"
@@ -20,7 +21,6 @@
 #include "ui/r_listBox.h"
 #include "ui/r_modal.h"
 #include "ui/r_pick.h"
-#include "ui/r_pick_seams.h"
 #include "ui/r_wait2.h"
 #include "ui/r_shellList.h"
 #include "ui/r_shellTree.h"
@@ -276,7 +276,7 @@ void Tpick::fillTables(const std::string& file) {
   TStringList names;
   if (type == file_xlsx || type == file_gpkg) {
     if (type == file_xlsx) (void)getSheets(file, names);
-    else (void)pickSeam::gpkgLayerNames(file, names);
+    else (void)gpkgLayers(file, names);
     for (int i = 0; i < names.count(); ++i) tableList->add(names[i], i);
     if (names.count() > 0) {
       tableList->setItemIndex(0);

@@ -8,6 +8,7 @@
 #include "core/r_Font.h"
 #include "core/r_base.h"
 #include "drawing/r_Dra.h"
+#include "drawing/r_shp.h"
 #include "imaging/r_BitBase.h"
 #include "imaging/r_wic.h"
 #include "platform/controls.h"
@@ -25,6 +26,7 @@ namespace {
 constexpr int64_t kLargestPreview = 25000000;  // bytes; larger rasters are not decoded
 constexpr double kPreviewMargin = 1.05;        // the geometry fills 1/1.05 of the view
 constexpr int kDrawingCopyEvery = 20000;       // records between copies to the screen
+constexpr int kShapeCopyEvery = 5000;
 constexpr int32_t kVectorFill = 0xDCDCDC;
 constexpr TColor kNavy = 0x800000;
 }  // namespace
@@ -223,7 +225,10 @@ void TpickPreview::drawVector(int type) {
   cv.Pen.Color = clBlack;
   cv.Pen.Style = psSolid;
   cv.Pen.Width = 1;
-  if (type != file_dra) return;  // shapefiles are drawn once their reader is in the system
+  if (type == file_shp) {
+    drawShapefile();
+    return;
+  }
   TveryFastDra reader;
   if (!reader.create(fname)) return;
   fitView(reader.x1, reader.y1, reader.x2, reader.y2);
@@ -231,6 +236,23 @@ void TpickPreview::drawVector(int type) {
   while (reader.getnext()) {
     drawRecord(reader.obType, reader.xy);
     if (++n % kDrawingCopyEvery == 0) showNow();
+  }
+}
+
+void TpickPreview::drawShapefile() {
+  TReadShp reader;
+  reader.setname(fname);
+  if (reader.records <= 0) return;
+  fitView(reader.minx, reader.miny, reader.maxx, reader.maxy);
+  int n = 0;
+  while (reader.getnext()) {
+    // A record that cannot be drawn is passed over; the rest still shows.
+    try {
+      drawRecord(reader.obType, reader.xy);
+    } catch (const std::exception& e) {
+      log("preview: record " + std::to_string(reader.index) + " of " + fname + " skipped: " + e.what());
+    }
+    if (++n % kShapeCopyEvery == 0) showNow();
   }
 }
 

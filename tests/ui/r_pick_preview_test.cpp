@@ -1,10 +1,12 @@
 // The picker's path bar and preview on off-screen buffers: segments, highlight and the path a
 // click hands back; drawings centred at their scale, one point, damaged files, and rasters too
-// large to preview, images fitted and centred, and TIFF depths the decoder does not take.
+// large to preview, images fitted and centred, TIFF depths the decoder does not take, and
+// shapefiles made by ogr2ogr.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "core/Tyo.h"
 #include "core/r_base.h"
 #include "drawing/r_Dra.h"
 #include "platform/controls.h"
@@ -39,6 +41,20 @@ class PreviewTest : public testenv::HeadlessOsTest {
       for (int x = 0; x < bm.Width(); ++x)
         if (bm.Canvas().Pixels(x, y) != face) r = Rect(std::min(r.Left, x), std::min(r.Top, y), std::max(r.Right, x + 1), std::max(r.Bottom, y + 1));
     return r.Left == INT32_MAX ? TRect{} : r;
+  }
+  // The field of 1000 by 500 metres with its corner at (0, 0) in a 274 by 330 preview: 1.05 times
+  // the scale that fits it, 261 by 130 pixels around the middle (137, 165), outlined and filled.
+  static void expectField(TpickPreview& pp) {
+    EXPECT_DOUBLE_EQ(pp.view.mp(), 1000.0 / 274 * 1.05);
+    EXPECT_DOUBLE_EQ(pp.view.centrex, 500);
+    EXPECT_DOUBLE_EQ(pp.view.centrey, 250);
+    const TRect r = drawnBox(pp);
+    EXPECT_NEAR(r.Left, 7, 1);
+    EXPECT_NEAR(r.Right, 268, 1);
+    EXPECT_NEAR(r.Top, 100, 1);
+    EXPECT_NEAR(r.Bottom, 231, 1);
+    EXPECT_EQ(pp.bitmap().Canvas().Pixels(137, 165), TColor(0xDCDCDC));
+    EXPECT_EQ(pp.bitmap().Canvas().Pixels(r.Left, 165), clBlack);
   }
   std::string drawing(const std::string& name, TgobArray& d) {
     const std::string f = testenv::tempDir() + name;
@@ -101,17 +117,7 @@ TEST_F(PreviewTest, ADrawingIsCentredAtItsScale) {
   TpickPreview pp(form.get());
   pp.SetBounds(0, 0, 274, 330);
   pp.setname(f);
-  EXPECT_DOUBLE_EQ(pp.view.mp(), 1000.0 / 274 * 1.05);
-  EXPECT_DOUBLE_EQ(pp.view.centrex, 500);
-  EXPECT_DOUBLE_EQ(pp.view.centrey, 250);
-  // 1000 by 500 metres at that scale: 261 by 130 pixels around the middle (137, 165).
-  const TRect r = drawnBox(pp);
-  EXPECT_NEAR(r.Left, 7, 1);
-  EXPECT_NEAR(r.Right, 268, 1);
-  EXPECT_NEAR(r.Top, 100, 1);
-  EXPECT_NEAR(r.Bottom, 231, 1);
-  EXPECT_EQ(pp.bitmap().Canvas().Pixels(137, 165), TColor(0xDCDCDC));
-  EXPECT_EQ(pp.bitmap().Canvas().Pixels(r.Left, 165), clBlack);
+  expectField(pp);
   // The same name again draws nothing; an empty one clears the view.
   pp.bitmap().Canvas().SetPixels(137, 165, clRed);
   pp.setname(f);
@@ -194,6 +200,44 @@ TEST_F(PreviewTest, ImagesAreFittedAndCentred) {
   const std::string bytes = testenv::readFile(dir + "a.jpg");
   pp.setname(testenv::writeFile("cut.jpg", bytes.substr(0, 40)));
   EXPECT_TRUE(drawnBox(pp).isEmpty());
+}
+
+// Shapefiles made by ogr2ogr from GeoJSON: a 1000 x 500 metre field at the drawing's scale and
+// place, a single point (no size to fit), and damaged files that show nothing.
+TEST_F(PreviewTest, ShapefilesAreCentredAtTheirScale) {
+  if (std::system("command -v ogr2ogr >/dev/null") != 0) GTEST_SKIP() << "ogr2ogr is missing";
+  yoRecorder = [](Tyo&) { return yo_first; };  // a damaged file may say why
+  const std::string dir = testenv::tempDir();
+  auto make = [&](const std::string& name, const std::string& geometry) {
+    testenv::writeFile(name + ".geojson", "{\"type\":\"FeatureCollection\",\"features\":[{\"type\":\"Feature\","
+                                          "\"properties\":{\"id\":1},\"geometry\":" + geometry + "}]}");
+    int status = -1;
+    const std::string out = testenv::runCommand("cd '" + dir + "' && ogr2ogr -f 'ESRI Shapefile' " + name + ".shp " + name +
+                                                    ".geojson 2>&1",
+                                                &status);
+    EXPECT_EQ(status, 0) << out;
+    return dir + name + ".shp";
+  };
+  TpickPreview pp(form.get());
+  pp.SetBounds(0, 0, 274, 330);
+  pp.setname(make("field", "{\"type\":\"Polygon\",\"coordinates\":[[[0,0],[0,500],[1000,500],[1000,0],[0,0]]]}"));
+  expectField(pp);
+
+  pp.setname(make("well", "{\"type\":\"Point\",\"coordinates\":[5000,7000]}"));
+  EXPECT_DOUBLE_EQ(pp.view.mp(), 1.0);
+  EXPECT_EQ(drawnBox(pp), Rect(137 - 3, 165 - 3, 137 + 3, 165 + 3));
+
+  const std::string bytes = testenv::readFile(dir + "field.shp");
+  const std::string junk = testenv::writeFile("junk.shp", "this is no shapefile at all");
+  const std::string cut = testenv::writeFile("field2.shp", bytes.substr(0, bytes.size() - 20));
+  for (const char* ext : {"shx", "dbf"}) std::filesystem::copy_file(dir + "field." + ext, dir + "field2." + ext);
+  for (const std::string& f : {junk, cut}) {
+    SCOPED_TRACE(f);
+    pp.setname(f);
+    EXPECT_EQ(pp.filename(), f);
+  }
+  EXPECT_TRUE(drawnBox(pp).isEmpty());
+  yoRecorder = nullptr;
 }
 
 }  // namespace

@@ -45,6 +45,11 @@ class PickTest : public testenv::PickFixture {
     });
     return id;
   }
+  static std::vector<std::string> tablesOf(Tpick& p) {
+    std::vector<std::string> t;
+    for (int i = 0; i < p.tableList->count(); ++i) t.push_back(p.tableList->Items[i]);
+    return t;
+  }
   // Answers the question popups that come while it lives with Yes or No; their texts land in
   // `asked`.
   struct Tanswer {
@@ -470,12 +475,8 @@ TEST_F(PickTest, WorkbooksListTheirSheetsAndOtherFilesTheDefaultTable) {
   file("books/notes.txt", "text");
   Tpick p(form.get());
   p.setInitialdir(dir);
-  auto tables = [&] {
-    std::vector<std::string> t;
-    for (int i = 0; i < p.tableList->count(); ++i) t.push_back(p.tableList->Items[i]);
-    return t;
-  };
   whenShown(p, [&] {
+    auto tables = [&] { return tablesOf(p); };
     p.setext("xlsx,txt");
     p.setPath(dir);
     ASSERT_EQ(listed(p), (std::vector<std::string>{"book.xlsx", "broken.xlsx", "notes.txt"}));
@@ -494,6 +495,36 @@ TEST_F(PickTest, WorkbooksListTheirSheetsAndOtherFilesTheDefaultTable) {
   });
   ASSERT_TRUE(p.Open(-1, -1, "books", file_xlsx));
   EXPECT_EQ(testenv::recentFilesOf("books").front(), book + "[Gamma]");
+}
+
+// A GeoPackage made by ogr2ogr lists its layers in the order they were made; a file that is
+// no GeoPackage lists none.
+TEST_F(PickTest, GeoPackagesListTheirLayers) {
+  if (std::system("command -v ogr2ogr >/dev/null") != 0) GTEST_SKIP() << "ogr2ogr is missing";
+  const std::string dir = folder("packages");
+  file("packages/road.geojson",
+       "{\"type\":\"FeatureCollection\",\"features\":[{\"type\":\"Feature\",\"properties\":{},"
+       "\"geometry\":{\"type\":\"LineString\",\"coordinates\":[[0,0],[1,1]]}}]}");
+  int status = -1;
+  const std::string out = testenv::runCommand(
+      "cd '" + dir + "' && ogr2ogr -f GPKG roads.gpkg road.geojson -nln roads && ogr2ogr -update roads.gpkg road.geojson "
+      "-nln towns && ogr2ogr -update roads.gpkg road.geojson -nln areas 2>&1",
+      &status);
+  ASSERT_EQ(status, 0) << out;
+  file("packages/fake.gpkg", "not a database");
+  Tpick p(form.get());
+  p.setInitialdir(dir);
+  whenShown(p, [&] {
+    ASSERT_EQ(listed(p), (std::vector<std::string>{"fake.gpkg", "roads.gpkg"}));
+    clickItem(p, 0);
+    EXPECT_TRUE(tablesOf(p).empty());
+    clickItem(p, 1);
+    EXPECT_EQ(tablesOf(p), (std::vector<std::string>{"roads", "towns", "areas"}));
+    EXPECT_EQ(p.table(), "roads");
+    p.dlg->ok();
+  });
+  ASSERT_TRUE(p.Open(-1, -1, "packages", file_gpkg));
+  EXPECT_EQ(p.getFname() + "[" + p.table() + "]", dir + "/roads.gpkg[roads]");
 }
 
 TEST_F(PickTest, ANewSubFolderIsNamedInPlace) {
