@@ -1,0 +1,95 @@
+// r_SunLocPage: the Settings tab (TlocPage). It edits the user's locations and the map's display
+// settings held by the locations model, keeps the wall clock's monitor in "paths.ini", adds
+// predefined places from the place tree, and launches the wall clock (the saver with "wall").
+// "locations.ini" is written on every leave and before each launch.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/TQYcontrol.h"
+#include "platform/surface.h"
+
+class TsunBase;
+class Tloc;
+class TliteDB;
+class TmyMonitors;
+class TlistBox;
+class Tedit;
+class TPickLatLong;
+class TcomboBox;
+class TcheckBox;
+class TsliderLite;
+class TQYbutton;
+
+// The saver's window class and program name, as the saver sets and is built with.
+inline constexpr char kWallClockClass[] = "qysaver";
+inline constexpr char kWallClockProgram[] = "Kestrova_Saver";
+// How long a launch waits for a closed wall clock's window to go before starting the new one.
+inline constexpr uint32_t kWallClockCloseWaitMs = 2000;
+
+// How the wall clock is found, asked to close and started. The defaults use the X11 display and
+// the saver beside the running program; tests put their own in.
+struct TwallClock {
+  TwallClock();
+  std::function<unsigned long()> find;        // the running saver's window; 0 for none
+  std::function<void(unsigned long)> close;   // asks it to close (it goes a moment later)
+  std::string program;                        // the saver's file
+  uint32_t closeWaitMs = kWallClockCloseWaitMs;
+};
+
+class TlocPage : public TQYcontrol {
+ public:
+  TlocPage(platform::TWinControl* owner, TsunBase& sunbase);
+  ~TlocPage() override;
+  [[nodiscard]] std::string frameworkClass() const override { return "TlocPage"; }
+
+  // Refreshes both monitor lists (each selection of the tab, each layout pass).
+  void reenterPage();
+  // Resolves the home location and writes the locations file, changed or not.
+  void leave();
+  // Layout, and the first filling of the lists.
+  void doResize();
+  // The one handler of every control's click or change; tells them apart by the sender.
+  void doClick(void* sender);
+  // Closes a running wall clock, writes the locations file and starts the saver with "wall".
+  // False (said in a message box) when the saver could not be started.
+  bool launchWallClock();
+
+  // The location the editors show; nullptr when nothing is selected.
+  [[nodiscard]] Tloc* current();
+  // Where the editor box, the wall-clock panel and the display panel lie (page pixels).
+  [[nodiscard]] const platform::TRect& editorBox() const { return box; }
+  [[nodiscard]] const platform::TRect& wallPanel() const { return wallBox; }
+  [[nodiscard]] const platform::TRect& notePanel() const { return noteBox; }
+  // Where the place tree stands.
+  [[nodiscard]] const platform::TRect& treePanel() const { return treeBounds; }
+
+  TsunBase& sunbase;
+  TmyMonitors* monitors = nullptr;  // the services object's list
+  std::unique_ptr<TliteDB> zonesdb;
+  std::unique_ptr<TlistBox> listBox2, monitorBox, monitorBox2;
+  std::unique_ptr<Tedit> nameEdit;
+  std::unique_ptr<TPickLatLong> latEdit, longEdit;
+  std::unique_ptr<TcomboBox> tzBox, hjustBox, vJustBox, linguaBox;
+  std::unique_ptr<TcheckBox> singleBox, homeBox, hideBox, hourbox;
+  std::unique_ptr<TsliderLite> magBox;
+  std::unique_ptr<TQYbutton> exportBut, importBut, delBut, copyBut, newBut, wallBut;
+  TwallClock wall;
+  int wallClockPid = 0;  // the last saver started, collected when it has ended
+
+ protected:
+  void Paint() override;
+
+ private:
+  void fillEditors();
+  void fillLocations();
+  void fillLists();
+  void loadMonitorList(TlistBox& list, const std::string& wanted, bool intoModel);
+  void editField(void* sender);
+  void deleteLocation();
+  void newLocation();
+  void paintNotes(platform::TCanvas& canvas);
+  platform::TRect box, wallBox, noteBox, treeBounds;
+};
