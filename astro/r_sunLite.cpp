@@ -89,12 +89,9 @@ TsunLite::TsunLite(const std::string& dirIn, WithTimezones withTimezones, int32_
   const bool open = bin->open(containerName);
   if (open) getDay(*bin, dateman->LocalTimeFromGMT(dateman->getgmtDt()));
   if (withTimezones == WithTimezones::Yes) {
+    // The index images are read when a zone is first looked up, not on the way to the first map.
     tzBm = std::make_unique<TrawBitmap24>();
     countryBm = std::make_unique<TrawBitmap24>();
-    if (open) {
-      bin->extract(*tzBm, kZoneFrame);
-      bin->extract(*countryBm, kCountryFrame);
-    }
     for (std::string_view row : tzConst) tzList.add(std::string(row));
     for (std::string_view name : countriesConst) countries.add(std::string(name));
   }
@@ -144,6 +141,15 @@ void TsunLite::chooseDayImage(platform::TDateTime localDate) {
   if (!bin->frameData(kNightFrame)) bin->close();
 }
 
+void TsunLite::readIndexImages() {
+  indexImagesRead = true;
+  if (!tzBm || tzBm->hasPixels() || !bin) return;  // none wanted, or given otherwise
+  if (!bin->isOpen() && !bin->open(containerName)) return;
+  bin->extract(*tzBm, kZoneFrame);
+  if (countryBm) bin->extract(*countryBm, kCountryFrame);
+  if (!bin->frameData(kNightFrame)) bin->close();
+}
+
 const uint8_t* TsunLite::nightInPlace() const {
   if (!bin || !toprb || bin->width() != toprb->width() || bin->height() != toprb->height()) return nullptr;
   return bin->frameData(kNightFrame);
@@ -158,7 +164,16 @@ bool TsunLite::getDay(TbitmapBin& bin, platform::TDateTime localDate) {
   if (!bin.extract(*rb, c.frame)) return false;
   if (c.percent > 0) {
     TrawBitmap24 next;
-    if (bin.extract(next, c.nextFrame)) rb->blend(next, c.percent);
+    if (const uint8_t* frame = bin.frameData(c.nextFrame); frame && bin.width() == rb->width() && bin.height() == rb->height()) {
+      // Blended in from the mapped file, which is only read: no copy of the next month is made.
+      next.setsize(bin.width(), bin.height());
+      next.usePixels(const_cast<uint8_t*>(frame));
+      rb->blend(next, c.percent);
+      next.clear();
+      bin.releaseFrame(c.nextFrame);
+    } else if (bin.extract(next, c.nextFrame)) {
+      rb->blend(next, c.percent);
+    }
   }
   doLat(*rb, 255, 0, 0, 66.5);
   doLat(*rb, 255, 255, 0, 23.5);
@@ -203,7 +218,8 @@ bool TsunLite::refreshImage(RefreshBy by) {
     se->eleMap(toprb->width());
   }
   lastDay = day;
-  buildMap();
+  if (windowKeepsMap) mapStale = true;  // the next paint builds it where it is shown
+  else buildMap();
   if (win) win();
   return true;
 }
@@ -267,9 +283,14 @@ void TsunLite::doDraw(TDeviceContext& dc, const TRect& r, int s) {
   dc.setStretchBltMode(platform::StretchMode::Halftone);
   platform::StretchBlt(dc, r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top, &toprb->dc(), 0, 0, toprb->width(),
                        toprb->height(), platform::SRCCOPY);
-  if (s > 0 && stripBm)
-    platform::StretchBlt(dc, r.Left, r.Top - s, r.Right - r.Left, s, &stripBm->dc(), 0, 0, stripBm->width(),
-                         stripBm->height(), platform::SRCCOPY);
+  drawStrip(dc, r, s);
+}
+
+void TsunLite::drawStrip(TDeviceContext& dc, const TRect& r, int s) {
+  if (s <= 0 || !stripBm) return;
+  dc.setStretchBltMode(platform::StretchMode::Halftone);
+  platform::StretchBlt(dc, r.Left, r.Top - s, r.Right - r.Left, s, &stripBm->dc(), 0, 0, stripBm->width(),
+                       stripBm->height(), platform::SRCCOPY);
 }
 
 TsunLite::Tplacement TsunLite::place(const TRect& area) const {
@@ -302,18 +323,50 @@ TsunLite::Tplacement TsunLite::place(const TRect& area) const {
 
 TRect TsunLite::coveredBy(const TRect& area) const { return format == top_screen ? TRect{} : place(area).covered; }
 
+uint8_t* TsunLite::rowsInPlace(TDeviceContext& dc, const TRect& map) const {
+  platform::TSurface* s = dc.surface();
+  if (!s || s->empty() || s->bitsPerPixel() != 24 || dc.viewportOrg() != platform::TPoint{0, 0} ||
+      dc.graphicsMode() != platform::GraphicsMode::Compatible)
+    return nullptr;
+  // Whole rows of the surface, bottom-up like the map's own: the map's rows are one block there.
+  if (map.Left != 0 || map.width() != s->width() || map.width() != toprb->width() || map.height() != toprb->height() ||
+      map.Top < 0 || map.Bottom > s->height() || s->stride() != toprb->rowLength())
+    return nullptr;
+  return s->bits() + static_cast<size_t>(s->height() - map.Bottom) * static_cast<size_t>(s->stride());
+}
+
+TsunLite::TmapPaint TsunLite::mapForPaint(TDeviceContext& dc, const TRect& map) {
+  uint8_t* rows = map.isEmpty() ? nullptr : rowsInPlace(dc, map);
+  if (!mapStale && rows && rows == builtInPlace) return TmapPaint::KeptInPlace;  // there since the last paint
+  if (lastMinute < 0) return TmapPaint::Copy;  // nothing computed yet
+  if (mapStale || rows || !toprb->hasPixels()) {
+    if (rows) toprb->usePixels(rows);
+    else if (toprb->pixelsBorrowed()) toprb->clear();
+    buildMap();
+    mapStale = false;
+    builtInPlace = rows;
+  }
+  return rows ? TmapPaint::BuiltInPlace : TmapPaint::Copy;
+}
+
 TRect TsunLite::draw(TDeviceContext& dc, const TRect& area) {
-  // A map let go after the last paint is made again for the same minute.
-  if (releaseAfterPaint && !toprb->hasPixels() && lastMinute >= 0) buildMap();
-  if (format == top_screen) return drawTop(dc, area);
+  if (format == top_screen) {
+    if (windowKeepsMap) (void)mapForPaint(dc, TRect{});
+    return drawTop(dc, area);
+  }
   const Tplacement p = place(area);
   box = p.box;
   const TRect r = p.map;
   const int s = p.s, mapW = r.Right - r.Left;
+  const double c = loc->centreLong();
+  // A map built straight into the painted surface needs no copy; a rolled one always does.
+  const TmapPaint how = windowKeepsMap ? mapForPaint(dc, c == 0 ? r : TRect{}) : TmapPaint::Copy;
+  const bool inPlace = how != TmapPaint::Copy;
 
   centreOffset = 0;
-  const double c = loc->centreLong();
-  if (c != 0) {
+  if (inPlace) {
+    drawStrip(dc, r, s);
+  } else if (c != 0) {
     centreOffset = -rnd(c / 360 * mapW);
     TRect shifted{r.Left + centreOffset, r.Top, r.Right + centreOffset, r.Bottom};
     doDraw(dc, shifted, s);
@@ -334,9 +387,9 @@ TRect TsunLite::draw(TDeviceContext& dc, const TRect& area) {
     mapText().textOut(dc, 4, result.Bottom + 4, kAlignLeft | kAlignTop, 0, TmapFont{"Calibri", 10, 0x808080},
                       "Ombrant Kestrova 8");
   }
-  writeCopyright(dc, r.Bottom);
+  if (how != TmapPaint::KeptInPlace) writeCopyright(dc, r.Bottom);  // text over the map once per build
   cv.bind(nullptr);
-  if (releaseAfterPaint) toprb->clear();  // the window keeps what was painted
+  if (windowKeepsMap) toprb->clear();  // the window keeps what was painted; borrowed rows are let go
   return result;
 }
 

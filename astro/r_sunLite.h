@@ -262,9 +262,11 @@ class TsunLite {
   bool topAligned = false;
   bool withTopStrip = false;
   bool supressShadowUpdate = false;
-  // For an owner whose window keeps what was painted (the wall clock): the map's pixels are let
-  // go after each full-screen paint and made again, for the same minute, by the next paint.
-  bool releaseAfterPaint = false;
+  // For an owner whose window keeps what was painted (the wall clock): a rebuild only marks the
+  // map stale and the next full-screen paint builds it, straight into the window's back buffer
+  // where it lies there unscaled (no image of its own, no copy), else into the map's own pixels,
+  // which are let go once painted. A paint into the same place in the same minute builds nothing.
+  bool windowKeepsMap = false;
   double topLat = 0, bottomLat = 0;
   double sunLat = 0, sunLong = 0, moonLat = 0, moonLong = 0;  // of the last rebuild, degrees
 
@@ -279,17 +281,28 @@ class TsunLite {
   bool getDay(TbitmapBin& bin, platform::TDateTime localDate);
   void buildMap();
   void chooseDayImage(platform::TDateTime localDate);
+  void readIndexImages();  // the zone and country images, from the container, once
   void drawSun();
   void drawMoon();
   void doDraw(platform::TDeviceContext& dc, const platform::TRect& r, int s);
+  void drawStrip(platform::TDeviceContext& dc, const platform::TRect& map, int s);  // the s rows above the map
   platform::TRect drawTop(platform::TDeviceContext& dc, const platform::TRect& box);
   void writeCopyright(platform::TDeviceContext& dc, int mapBottom);
 
   // The night image read in place from the mapped container; nullptr when `night` holds it.
   [[nodiscard]] const uint8_t* nightInPlace() const;
+  // The rows of the context's surface that the map covers when painted unscaled at `map` (the
+  // whole width of a 24-bit surface), as the map's own rows; nullptr when it does not fit so.
+  [[nodiscard]] uint8_t* rowsInPlace(platform::TDeviceContext& dc, const platform::TRect& map) const;
+  // windowKeepsMap: the map as the paint needs it, built when stale or gone.
+  enum class TmapPaint { Copy, BuiltInPlace, KeptInPlace };
+  TmapPaint mapForPaint(platform::TDeviceContext& dc, const platform::TRect& map);
 
   std::string containerName;
   std::unique_ptr<TbitmapBin> bin;  // open while the night frame is read in place
   int32_t dayImageDate = -1;      // local date whose day image `rb` holds
   std::string markFace = "Segoe UI";  // the canvas's face until a saver paint sets "Calibri"
+  bool mapStale = false;                // windowKeepsMap: a rebuild waits for the next paint
+  bool indexImagesRead = false;
+  const uint8_t* builtInPlace = nullptr;  // the back-buffer rows the last map was built into
 };

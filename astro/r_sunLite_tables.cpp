@@ -340,6 +340,7 @@ int TsunLite::timeZone(int x, int y, std::string& country, std::string& zoneName
   country.clear();
   zoneName.clear();
   if (!tzBm) return -1;
+  if (!indexImagesRead) readIndexImages();
   x += static_cast<int>(platform::Round(loc->centreLong() / 360.0 * screenwid));
   if (x < 0) x += screenwid;
   if (x >= screenwid) x -= screenwid;

@@ -3,91 +3,24 @@
 # memory, and idle CPU over two minutes. The first map is found by one small program that starts
 # the wall clock and reads three rows of the screen every 2 ms until the map's colours are there.
 # Aims: first map within 0.3 s of the start, at most 45 MB resident, at most 0.1 % of one core idle.
-# Usage: bench/saver_footprint.sh [build folder] [data folder]
+# Usage: bench/saver_footprint.sh [build folder] [data folder | synthetic]
 #   build folder: holds bin/Kestrova_Saver (default: build)
-#   data folder:  a built data folder with 1920.bin (default: the build's bin/ folder)
+#   the data folder or a made-up container: see footprint_common.sh
 # IDLE_SECONDS overrides the two minutes of the idle measurement.
 set -euo pipefail
 
 build=${1:-build}
 exe=$(cd "$(dirname "$build/bin/Kestrova_Saver")" && pwd)/Kestrova_Saver
-data=$(cd "${2:-$build/bin}" && pwd)/
 idle=${IDLE_SECONDS:-120}
-[[ -x "$exe" ]] || { echo "no $exe: build first" >&2; exit 1; }
-[[ -f "${data}1920.bin" ]] || { echo "no ${data}1920.bin: build the data folder first" >&2; exit 1; }
+source "$(dirname "$0")/footprint_common.sh"
 
-work=$(mktemp -d)
-xvfb_pid=""
-saver_pid=""
-cleanup() {
-  # The wall clock ends before its display goes.
-  if [[ -n "$saver_pid" ]] && kill "$saver_pid" 2>/dev/null; then
-    for _ in $(seq 40); do kill -0 "$saver_pid" 2>/dev/null || break; sleep 0.05; done
-    kill -9 "$saver_pid" 2>/dev/null || true
-  fi
-  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Our own X server on a free display number, with a black root so that only the map has colour.
-Xvfb -displayfd 1 -screen 0 1920x1080x24 -br -nolisten tcp -noreset >"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.05; done
-export DISPLAY=":$(head -n1 "$work/display")"
-
-# A home of its own whose locations file points at the data folder.
-export HOME="$work/home"
-unset XDG_DOCUMENTS_DIR XDG_CONFIG_HOME XDG_DATA_HOME KESTROVA_HEADLESS
-cfg="$HOME/Documents/Ombrant/Kestrova/version 8"
-mkdir -p "$cfg"
-printf '[settings]\r\nbase directory=%s\r\n' "$data" >"$cfg/locations.ini"
-
-# Starts the wall clock, then samples rows at a quarter, half and three quarters of the screen
-# through Xlib until one holds at least 64 colours (the black bars and the caption have two);
-# prints the process id and the seconds from start to that sample.
-cat >"$work/firstmap.py" <<'EOF'
-import ctypes, ctypes.util, subprocess, sys, time
-x = ctypes.CDLL(ctypes.util.find_library("X11"))
-x.XOpenDisplay.restype = ctypes.c_void_p
-x.XDefaultRootWindow.restype = ctypes.c_ulong
-x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-x.XGetImage.restype = ctypes.c_void_p
-x.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
-                        ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
-x.XGetPixel.restype = ctypes.c_ulong
-x.XGetPixel.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int]
-x.XDestroyImage.argtypes = [ctypes.c_void_p]
-d = x.XOpenDisplay(None)
-root = x.XDefaultRootWindow(d)
-W, H, ZPIXMAP, ALLPLANES = 1920, 1080, 2, 0xFFFFFFFF
-start = time.monotonic()
-p = subprocess.Popen([sys.argv[1], "wall"], stdout=subprocess.DEVNULL)
-while time.monotonic() - start < 10:
-    for y in (H // 4, H // 2, 3 * H // 4):
-        im = x.XGetImage(d, root, 0, y, W, 1, ALLPLANES, ZPIXMAP)
-        if not im:
-            continue
-        colours = {x.XGetPixel(im, i, 0) for i in range(0, W, 7)}
-        x.XDestroyImage(im)
-        if len(colours) >= 64:
-            print(p.pid, "%.3f" % (time.monotonic() - start))
-            sys.exit(0)
-    time.sleep(0.002)
-print(p.pid, "never")
-EOF
-read -r saver_pid shown < <(/usr/bin/python3 "$work/firstmap.py" "$exe")
-[[ "$shown" != never ]] || { echo "the map never showed" >&2; exit 1; }
+first_map "$exe" wall
 printf 'first map on screen: %s s (aim 0.3 s)\n' "$shown"
 
 sleep 3
-rss=$(awk '/VmRSS/ {print $2}' "/proc/$saver_pid/status")
-anon=$(awk '/RssAnon/ {print $2}' "/proc/$saver_pid/status")
-file=$(awk '/RssFile/ {print $2}' "/proc/$saver_pid/status")
-printf 'resident memory: %.1f MB (aim 45 MB): %.1f MB own, %.1f MB of files\n' \
-  "$(echo "$rss / 1024" | bc -l)" "$(echo "$anon / 1024" | bc -l)" "$(echo "$file / 1024" | bc -l)"
+print_resident "aim 45 MB"
 
-ticks() { awk '{print $14 + $15}' "/proc/$saver_pid/stat"; }
+ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
 hz=$(getconf CLK_TCK)
 t0=$(ticks)
 sleep "$idle"

@@ -1,9 +1,10 @@
 // r_Kestrova: the 24-hour ring clock: nine rings of date and time around the globe dial, drawn at
 // twice its displayed size into a bitmap of its own, with only what changed redrawn.
 #pragma once
+#include <array>
 #include <cstdint>
-#include <memory>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -47,6 +48,11 @@ class TfancyClock : public TqyObject {
   // The hour ring's label of slot i: 12, 1 … 11, 12, 1 … 11 with the 12-hour setting.
   [[nodiscard]] static int hourLabel(int i, bool ampm) { return ampm ? (i == 0 ? 12 : i > 12 ? i - 12 : i) : i; }
   void ring(double outer, double inner, int option);
+  // Slot n's edges (radians clockwise from the top) on a ring of M slots, in clockwise order; the
+  // end may lie before the start where a slot runs over the 1st of January.
+  void getAngles(int option, int n, int M, double& start, double& end) const;
+  // The words for the days eq1, sol1, eq2 and sol2: exchanged south of the equator.
+  [[nodiscard]] static std::array<std::string, 4> seasonTerms(double homeLat);
   // The cell of second `sec` in bitmap coordinates.
   platform::TRect doSec(int sec, bool selected, double outer, double inner);
   // The clock scaled into the square of side `width` at (x, y); remembered for partial copies.
@@ -71,9 +77,22 @@ class TfancyClock : public TqyObject {
   int redraws = 0, minuteUpdates = 0, secondUpdates = 0;  // what the updates did, for tests and the bench
 
  private:
+  static constexpr int kMoonIcon = 100;  // side of the bitmap a moon icon is drawn on
   [[nodiscard]] int32_t fill(int option) const;
+  [[nodiscard]] int32_t labelColour(int option, int32_t fill) const;
+  [[nodiscard]] int32_t tickColour(int option) const;
   void band(int rOut, int rIn, double a0, double a1, int32_t colour);
+  // The two circles of a band stroked between the angles with a pen `pen` pixels wide.
+  void arcs(int rOut, int rIn, double a0, double a1, int32_t colour, int pen);
+  void radial(double angle, double rFrom, double rTo, int32_t colour, int pen);
+  // Upright, centred on the point at the angle and radius.
   void label(const std::string& s, double angle, double radius, int32_t colour, int size);
+  // Along the circle, centred on the angle; a prefix is drawn in the zodiac's symbol font.
+  void dotext(const std::string& s, double angle, double radius, int32_t colour, int size,
+              const std::string& prefix = {});
+  // One moon icon centred at (xi, yi) from the centre; phase in -99 .. 99.
+  void doMoon(int xi, int yi, bool selected, double phase, int32_t fill);
+  std::unique_ptr<Tbm24> moonIcon;
 };
 
 #include "core/TQYcontrol.h"

@@ -77,6 +77,7 @@ bool TsunEle::applyMap(TrawBitmap24& target) const {
 #include "clock/r_LL.h"
 #include "clock/r_sky.h"
 #include "core/Tbm24.h"
+#include "core/Tunits.h"
 #include "core/os_drawing.h"
 #include "core/r_Font.h"
 #include "core/r_date.h"
@@ -223,6 +224,7 @@ void TglobeDial::doredrawPt1(int width, int /*height*/) {
     const int gy0 = std::max(0, cy - gr), gy1 = std::min(bm->height(), cy + gr + 1);
     const int gx0 = std::max(0, cx - gr), gx1 = std::min(bm->width(), cx + gr + 1);
     std::vector<uint8_t> keep;
+    keep.reserve(size_t(std::max(0, gy1 - gy0)) * size_t(std::max(0, gx1 - gx0)) * 3);
     for (int y = gy0; y < gy1 && gx1 > gx0; ++y) {
       const uint8_t* row = bm->rowPt(y) + size_t(gx0) * 3;
       keep.insert(keep.end(), row, row + size_t(gx1 - gx0) * 3);
@@ -266,75 +268,158 @@ void TglobeDial::doredrawPt1(int width, int /*height*/) {
     }
 
     Tobserver& ob = sun.ob;
+    const double now = nowGmt();
     ob.setlat(homeLat);
     ob.setlong(homeLong);
-    ob.setDT(nowGmt());
+    ob.setDT(now);
     ob.setTZ(tzDiff * 24);
-    auto label = [&](const std::string& caption, bool line, double time, double bearing, int32_t pen) {
-      const double d = line ? platform::Round(0.04 * rr) : platform::Round(0.7 * rr);
-      std::string text = caption;
-      const double b = bearing * kd2r;
-      if (time != 0) {
-        const int h = int(std::trunc(time)), m = int(std::trunc((time - std::trunc(time)) * 60));
-        text = (useAmPm ? TdateMan::TimeStrAMPM(h, m) : createDateman().TimeStr(h, m)) + " " + caption;
-        cv.Pen.Color = platform::TColor(pen);
-        cv.MoveTo(cx + int(platform::Round(d * std::sin(b))), cy - int(platform::Round(d * std::cos(b))));
-        cv.LineTo(cx + int(platform::Round(rr * std::sin(b))), cy - int(platform::Round(rr * std::cos(b))));
-      }
-      if (fontman) fontman->ArcText(cv, cx, cy, (line ? (time != 0 ? 0.77 : 0.78) : 1.06) * rr, b, line && time == 0 ? 0.3 : 0.02, text);
+    auto at = [&](double dist, double b) {
+      return TPoint{cx + int(platform::Round(dist * std::sin(b))), cy - int(platform::Round(dist * std::cos(b)))};
     };
-    cv.Font.Color = platform::TColor(moonfontcolour);
+    auto line = [&](double from, double to, double b) {
+      const TPoint p = at(from, b), q = at(to, b);
+      cv.MoveTo(p.X, p.Y);
+      cv.LineTo(q.X, q.Y);
+    };
+    auto fontSize = [&](double height) { cv.Font.setSize(std::max(1, os ? os->fontsize(height) : int(height))); };
+    auto arcText = [&](const std::string& s, double radius, double b, double gap) {
+      if (fontman) fontman->ArcText(cv, cx, cy, radius, b, gap, s);
+    };
+    if (os) cv.Font.setName(os->fontname());
+    // Where label lines start; the paths' circle and present-position lines start there too.
+    double d = 0;
+    auto label = [&](const std::string& caption, bool withLine, double time, double bearing) {
+      d = withLine ? platform::Round(0.04 * rr) : platform::Round(0.7 * rr);
+      const double b = bearing * kd2r;
+      if (time == 0) {  // a bare caption on its circle
+        arcText(caption, (withLine ? 0.78 : 1.06) * rr, b, withLine ? 0.3 : 0.02);
+        return;
+      }
+      const int h = int(std::trunc(time)), m = int(std::trunc((time - std::trunc(time)) * 60));
+      line(d, platform::Round(rr), b);
+      arcText((useAmPm ? TdateMan::TimeStrAMPM(h, m) : createDateman().TimeStr(h, m)) + " " + caption,
+              (withLine ? 0.77 : 1.06) * rr, b, 0.02);
+    };
     platform::TDateTime mr = 0, ms = 0, sr = 0, ss = 0;
     double mrb = 0, msb = 0, srb = 0, ssb = 0;
     moonFound = sun.moonRiseSetDT(mr, ms, mrb, msb, true);
     if (moonFound) {
       moonrisetime = hoursOfDay(mr);
       moonsettime = hoursOfDay(ms);
+      cv.Pen.Color = platform::TColor(0xFFFFFF);
+      cv.Font.Color = platform::TColor(moonfontcolour);
+      fontSize(0.06 * rr);
       if (std::fabs(into180(mrb - msb)) > 90) {
-        label(wd("Moonrise"), false, moonrisetime, mrb, 0xFFFFFF);
-        label(wd("Moonset"), false, moonsettime, msb, 0xFFFFFF);
+        label(wd("Moonrise"), false, moonrisetime, mrb);
+        label(wd("Moonset"), false, moonsettime, msb);
       }
+      sun.Moon();
+      const std::string phase = moonPhaseText(sun.getMoonPhase(), sun.getWaxing());
+      label(phase, false, 0, mrb < 90 ? 180 : 0);
     }
     sunLabels = false;
     sunFound = sun.sunRiseSetDT(sr, ss, srb, ssb);
     if (sunFound) {
       sunriseTime = hoursOfDay(sr);
       sunSettime = hoursOfDay(ss);
+      cv.Pen.Color = platform::TColor(0x00FFFF);
       cv.Font.Color = platform::TColor(sunfontcolour);
+      fontSize(0.06 * rr);
       sunLabels = std::fabs(into180(srb - ssb)) > 90;
       if (sunLabels) {
-        label(wd("Sunrise"), true, sunriseTime, srb, 0x00FFFF);
-        label(wd("Sunset"), true, sunSettime, ssb, 0x00FFFF);
+        label(wd("Sunrise"), true, sunriseTime, srb);
+        label(wd("Sunset"), true, sunSettime, ssb);
       }
+      fontSize(0.025 * rr);
       cv.Font.Color = platform::TColor(Tos::FadeColour(bk, Tos::FadeColour(0x0000FF, 0xFFFFFF, 40), 50));
-      label(wd("SOUTH"), true, 0, 180, 0);
-      label(wd("NORTH"), true, 0, 0, 0);
+      label(wd("SOUTH"), true, 0, 180);
+      label(wd("NORTH"), true, 0, 0);
     }
-    // Present positions of the sun and moon above the home horizon.
-    auto dot = [&](double ele, double bear, int32_t colour) {
-      if (!(ele > 0)) return;
-      const double D = 0.7 * rr * std::cos(ele * kd2r), b = bear * kd2r;
-      const int x = cx + int(platform::Round(D * std::sin(b))), y = cy - int(platform::Round(D * std::cos(b)));
-      const int rad = std::max(1, int(platform::Round(0.017 * rr)));
-      cv.Brush.Color = platform::TColor(colour);
-      cv.Pen.Color = platform::TColor(0);
-      cv.Ellipse(x - rad, y - rad, x + rad, y + rad);
+
+    // The paths across the home sky, from rise to set in quarter hours, and where each body is now.
+    auto getxy = [&](double localTime, bool moon) {
+      ob.setDT(localTime - tzDiff);
+      double e = 0, b = 0;
+      if (moon) {
+        sun.Moon();
+        e = sun.getMoonE(), b = sun.getMoonB();
+      } else {
+        sun.sun();
+        e = sun.getSunE(), b = sun.getSunB();
+      }
+      return at(0.7 * rr * std::cos(e * kd2r), b * kd2r);
     };
-    sun.sun();
-    sun.Moon();
-    dot(sun.getMoonE(), sun.getMoonB(), 0xFFFFFF);
-    dot(sun.getSunE(), sun.getSunB(), 0x00FFFF);
+    auto path = [&](bool moon, bool found, double rise, double set, int32_t colour) {
+      cv.Pen.Color = platform::TColor(colour);
+      cv.Pen.Width = 2;
+      if (found && set > rise) {
+        const TPoint p = getxy(rise, moon);
+        cv.MoveTo(p.X, p.Y);
+        for (double t = rise; t < set;) {
+          t = std::min(t + 1.0 / 96, set);
+          const TPoint q = getxy(t, moon);
+          cv.LineTo(q.X, q.Y);
+        }
+      }
+      if (!moon && d > 0) {
+        cv.Brush.Style = platform::bsClear;
+        cv.Ellipse(int(cx - d), int(cy - d), int(cx + d), int(cy + d));
+        cv.Brush.Style = platform::bsSolid;
+      }
+      ob.setlat(homeLat);
+      ob.setlong(homeLong);
+      const TPoint p = getxy(now + tzDiff, moon);
+      double e = 0, b = 0;
+      if (moon) e = sun.getMoonE(), b = sun.getMoonB();
+      else e = sun.getSunE(), b = sun.getSunB();
+      cv.Pen.Width = 1;
+      if (!(e > 0)) return;
+      line(d, 0.93 * rr, b * kd2r);
+      const int rad = std::max(1, int(platform::Round(0.017 * rr)));
+      cv.Brush.Color = platform::TColor(moon ? 0xFFFFFF : colour);
+      cv.Pen.Color = platform::TColor(0);
+      cv.Ellipse(p.X - rad, p.Y - rad, p.X + rad, p.Y + rad);
+      if (moon) {  // the word only where it does not crowd the sun's
+        sun.sun();
+        if (std::fabs(into180(b - sun.getSunB())) <= 10) return;
+      }
+      cv.Font.Color = platform::TColor(0);
+      cv.Font.setStyle(platform::fsBold);
+      fontSize(0.03 * rr);
+      arcText(wd(moon ? "MOON" : "SUN"), 0.975 * rr, b * kd2r, 0.3);
+      cv.Font.setStyle(0);
+    };
+    cv.Font.Color = platform::TColor(fontcolour);
+    path(false, sunFound, sr, ss, 0x00FFFF);
+    path(true, moonFound, mr, ms, 0xC0C0C0);
+    cv.Brush.Color = platform::TColor(0);
+    ob.setDT(now);
+
     if (showQiblah) {
       const double a = std::atan2(meccax, meccay);
       cv.Pen.Color = platform::TColor(qiblahColour);
-      cv.MoveTo(cx + int(platform::Round(0.7 * rr * std::sin(a))), cy - int(platform::Round(0.7 * rr * std::cos(a))));
-      cv.LineTo(cx + int(platform::Round(0.84 * rr * std::sin(a))), cy - int(platform::Round(0.84 * rr * std::cos(a))));
+      cv.Pen.Width = std::max(1, int(platform::Round(0.005 * rr)));
+      line(0.7 * rr, 0.84 * rr, a);
+      line(0.96 * rr, rr, a);
+      cv.Pen.Width = 1;
+      cv.Font.Color = platform::TColor(qiblahColour);
+      fontSize(0.05 * rr);
+      double deg = a / kd2r;
+      if (deg < 0) deg += 360;
+      const std::string angle = units ? units->anglestr(deg, 0, true, 200) : std::to_string(int(platform::Round(deg))) + "\xC2\xB0";
+      arcText("Qiblah " + angle, platform::Round(0.88 * rr), a, 0.1);
     }
     ob.setTZ(0);
   } catch (const std::exception& e) {
     log(std::string("r_SunGlobe dial face: ") + e.what());
     sun.ob.setTZ(0);
   }
+}
+
+std::string TglobeDial::moonPhaseText(double p, bool waxing) {
+  if (p < 3 && waxing) return wd("New moon");
+  if (p > 98) return wd("Full moon");
+  return wd(waxing ? "Waxing moon" : "Waning moon") + "  " + std::to_string(int(platform::Round(p))) + "%";
 }
 
 void TglobeDial::doStep(TrawBitmap24& target, int x, int y, int width, int height, int step) {

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "astro/r_sunLite.h"
@@ -68,6 +69,8 @@ class TglobeDial {
   // Step 17: the dial picture, clipped to the circle inscribed in the box, averaged into it.
   void doStep(TrawBitmap24& target, int x, int y, int width, int height, int step);
   void doredrawPt1(int width, int height);
+  // The dial's phase words: like the data page's, with a whole percentage.
+  [[nodiscard]] static std::string moonPhaseText(double p, bool waxing);
   // The moment the dial draws for (GMT); the system clock when 0.
   [[nodiscard]] double nowGmt() const;
 

@@ -1,7 +1,8 @@
 // TrawBitmap24: size, pixel memory, pixel access and BMP files.
 // Invariants, after every size change or load:
 //   (1) rowL == (width*3 + 3) & ~3 and fImageSize == rowL * height for a positive size; else all 0
-//   (2) fpt is null or holds fImageSize bytes; it is made on first need, zero-filled
+//   (2) fpt is null or holds fImageSize bytes; it is made on first need, zero-filled, or borrowed
+//       (usePixels) until the next clear()
 //   (3) the headers describe the current size: bottom-up, 24 bits, rows at byte 54
 //   (4) h and fdc exist only while fpt does, and view fpt's rows
 #include "core/r_bitmapRaw.h"
@@ -94,7 +95,16 @@ void TrawBitmap24::clear() {
   fdc.reset();
   h.reset();
   fpt.reset();
+  fpt.get_deleter().owned = true;  // memory made from now on is ours again
   if (hadContext) contextReleased();
+}
+
+bool TrawBitmap24::usePixels(uint8_t* rows) {
+  if (!rows || fImageSize <= 0) return false;
+  clear();
+  fpt = std::unique_ptr<uint8_t, TpixelDeleter>(rows, TpixelDeleter{false});
+  checkInvariants();
+  return true;
 }
 
 void TrawBitmap24::checkInvariants() const {

@@ -47,6 +47,14 @@ void writeBmpHeaders(const TbmpFileHeader&, const TbmpInfoHeader&, uint8_t out[k
 // The module routine every pixel address goes through.
 [[nodiscard]] inline uint8_t* GetOffset(uint8_t* buf, int64_t offset) { return buf + offset; }
 
+// Frees the pixel memory a buffer made itself; borrowed rows are left to their keeper.
+struct TpixelDeleter {
+  bool owned = true;
+  void operator()(uint8_t* p) const {
+    if (owned) std::free(p);
+  }
+};
+
 class TrawBitmap24 {
  public:
   TrawBitmap24();
@@ -71,6 +79,11 @@ class TrawBitmap24 {
   // The pixel memory, created on demand; nullptr for an empty size.
   uint8_t* imageData();
   [[nodiscard]] bool hasPixels() const { return fpt != nullptr; }
+  // Works on rows kept by someone else (rowLength() × height bytes, bottom-up, such as a window's
+  // back buffer) until clear() or a new size, and never frees them. False for a null block or an
+  // empty size.
+  bool usePixels(uint8_t* rows);
+  [[nodiscard]] bool pixelsBorrowed() const { return fpt && !fpt.get_deleter().owned; }
   // First byte of image row `row` (0 = top); creates the pixel memory.
   uint8_t* rowPt(int row);
   [[nodiscard]] bool inRange(double col, double row) const {
@@ -198,10 +211,6 @@ class TrawBitmap24 {
   void mixInto(uint8_t* p, Tbgr c, double percent);
   bool visibleInDc(int col, int row);
 
-  struct FreeDeleter {
-    void operator()(uint8_t* p) const { std::free(p); }
-  };
-
   std::vector<uint8_t> mem;  // staging buffer while loading
   std::unique_ptr<platform::TSurface> h;
   std::unique_ptr<platform::TDeviceContext> fdc;
@@ -211,7 +220,7 @@ class TrawBitmap24 {
   int fheight = 0;
   int rowL = 0;
   int fImageSize = 0;
-  std::unique_ptr<uint8_t, FreeDeleter> fpt;
+  std::unique_ptr<uint8_t, TpixelDeleter> fpt;
   platform::TRect fbox{0, 0, -1, -1};
   platform::TRect fboxPlus{0, 0, 0, 0};
   std::string floadError;

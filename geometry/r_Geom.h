@@ -1,5 +1,7 @@
-// r_Geom: the line manager (crossings, distances, measurement, point in polygon), the box that
-// relates lines to an extent (Tbox) and the smooth curve through a polyline (Tsinuous).
+// r_Geom: the line manager (crossings, distances, measurement, point in polygon, line editing,
+// ring topology), the box that relates lines to an extent (Tbox), the smooth curve through a
+// polyline (Tsinuous), segment and polyline intersection (TlinesIntersect, TpolyIntersect), the
+// loop and polygon cutters (TCutLoop, TCutPoly) and the clipper (Tclipper).
 // World coordinates, y up; tolerance is the shared trig->equality; a cut position along a line is
 // the segment index plus the fraction along that segment. Lines and rings are the caller's arrays.
 #pragma once

@@ -1,328 +1,273 @@
-// JPEG and PNG codecs on libjpeg-turbo and libpng: see imagecodec.h.
-// Both libraries report errors by a long jump: nothing with a destructor lives between the
-// jump's setjmp and the call that may jump, so unwinding skips no cleanup.
+// Image codecs, what every format shares: kinds, layouts, size checks, the whole-image decode
+// and the file forms of the encoders. Each format's own code is in imagecodec_<format>.cpp.
 #include "platform/imagecodec.h"
 
-#include "platform/files.h"
-
-#include <jpeglib.h>
-#include <png.h>
-
 #include <algorithm>
-#include <chrono>
-#include <csetjmp>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <memory>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "platform/files.h"
+#include "platform/imagecodec_detail.h"
 
 namespace platform {
+
+int bitsOf(PixelLayout layout) {
+  switch (layout) {
+    case PixelLayout::Rgb24:
+    case PixelLayout::Bgr24: return 24;
+    case PixelLayout::Grey8: return 8;
+    case PixelLayout::Rgba32: return 32;
+    case PixelLayout::Mono1: return 1;
+  }
+  return 24;
+}
+
+size_t rowBytesOf(PixelLayout layout, int width) {
+  return width <= 0 ? 0 : (size_t(width) * size_t(bitsOf(layout)) + 7) / 8;
+}
+
 namespace {
+inline uint8_t luma(const uint8_t* p) { return uint8_t((299 * p[0] + 587 * p[1] + 114 * p[2] + 500) / 1000); }
+}  // namespace
 
-// Huffman-coded JPEG spends at least one bit on each 8 x 8 block of a scan's component, and a
-// component sampled at a quarter of the largest factor both ways covers 32 x 32 pixels a block.
-constexpr uint64_t kJpegPixelsPerByte = 8 * 32 * 32;
-// Deflate copies at most 258 bytes for two bits: 1032 bytes out for each byte of the file.
-constexpr uint64_t kDeflateBytesPerByte = 1032;
-constexpr int kMostJpegScans = 1000;  // real progressive files have about ten
+void rgbToLayout(const uint8_t* rgb, int count, PixelLayout layout, uint8_t* out) {
+  switch (layout) {
+    case PixelLayout::Rgb24: std::memcpy(out, rgb, size_t(count) * 3); break;
+    case PixelLayout::Bgr24:
+      for (int i = 0; i < count; ++i, rgb += 3, out += 3) {
+        out[0] = rgb[2];
+        out[1] = rgb[1];
+        out[2] = rgb[0];
+      }
+      break;
+    case PixelLayout::Grey8:
+      for (int i = 0; i < count; ++i, rgb += 3) out[i] = luma(rgb);
+      break;
+    case PixelLayout::Rgba32:
+      for (int i = 0; i < count; ++i, rgb += 3, out += 4) {
+        std::memcpy(out, rgb, 3);
+        out[3] = 255;
+      }
+      break;
+    case PixelLayout::Mono1:
+      std::memset(out, 0, (size_t(count) + 7) / 8);
+      for (int i = 0; i < count; ++i, rgb += 3)
+        if (luma(rgb) >= 128) out[i / 8] = uint8_t(out[i / 8] | (0x80 >> (i % 8)));
+      break;
+  }
+}
 
-using Clock = std::chrono::steady_clock;
+namespace codec {
 
-// Refusal of a size before anything is allocated for it: "" when it is allowed and the file may
-// hold it.
 std::string sizeRefusal(const char* kind, uint64_t w, uint64_t h, uint64_t fileBytes, bool fileCanHold) {
+  if (fileCanHold) return {};
   const std::string size = std::to_string(w) + " x " + std::to_string(h) + " pixels";
   if (w * h > kMaxImagePixels)  // both below 2^32: no overflow
     return std::string(kind) + ": " + size + " is beyond the limit of " +
            std::to_string(kMaxImagePixels / (1024 * 1024)) + " megapixels";
-  if (!fileCanHold) return std::string(kind) + ": a file of " + std::to_string(fileBytes) + " bytes cannot hold " + size;
-  return {};
+  return std::string(kind) + ": a file of " + std::to_string(fileBytes) + " bytes cannot hold " + size;
 }
 
-struct JpegError {
-  jpeg_error_mgr pub;
-  std::jmp_buf jump;
-  char message[JMSG_LENGTH_MAX];
-};
-
-void jpegErrorExit(j_common_ptr cinfo) {
-  auto* e = reinterpret_cast<JpegError*>(cinfo->err);
-  (*cinfo->err->format_message)(cinfo, e->message);
-  std::longjmp(e->jump, 1);
-}
-void jpegQuiet(j_common_ptr, int) {}
-
-// Ends a decode that runs past its time or reads more scans than any real file has.
-struct JpegProgress {
-  jpeg_progress_mgr pub;
-  Clock::time_point deadline;
-};
-
-void jpegCheckProgress(j_common_ptr cinfo) {
-  auto* p = reinterpret_cast<JpegProgress*>(cinfo->progress);
-  auto* e = reinterpret_cast<JpegError*>(cinfo->err);
-  const char* why = nullptr;
-  if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMostJpegScans)
-    why = "too many scans";
-  else if (Clock::now() > p->deadline)
-    why = "decoding took too long";
-  if (!why) return;
-  std::snprintf(e->message, sizeof e->message, "%s", why);
-  std::longjmp(e->jump, 1);
+std::string extractRefusal(const char* kind, uint64_t w, uint64_t h) {
+  if (w * h <= kMaxImagePixels) return {};
+  return std::string(kind) + ": an extract of " + std::to_string(w) + " x " + std::to_string(h) +
+         " pixels is beyond the limit of " + std::to_string(kMaxImagePixels / (1024 * 1024)) + " megapixels";
 }
 
-bool decodeJpeg(const uint8_t* bytes, size_t length, TrgbImage& image, std::string& error) {
-  jpeg_decompress_struct cinfo;
-  JpegError jerr;
-  cinfo.err = jpeg_std_error(&jerr.pub);
-  jerr.pub.error_exit = jpegErrorExit;
-  jerr.pub.emit_message = jpegQuiet;
-  jerr.message[0] = 0;
-  std::vector<uint8_t>& out = image.rgb;
-  std::string refusal;
-  if (setjmp(jerr.jump)) {
-    jpeg_destroy_decompress(&cinfo);
-    error = std::string("JPEG: ") + jerr.message;
-    return false;
-  }
-  jpeg_create_decompress(&cinfo);
-  JpegProgress progress;
-  progress.pub.progress_monitor = jpegCheckProgress;
-  progress.deadline = Clock::now() + kDecodeTimeLimit;
-  cinfo.progress = &progress.pub;
-  jpeg_mem_src(&cinfo, bytes, static_cast<unsigned long>(length));
-  jpeg_read_header(&cinfo, TRUE);
-  // Arithmetic coding has no least cost a block, so only the pixel limit bounds it.
-  refusal = sizeRefusal("JPEG", cinfo.image_width, cinfo.image_height, length,
-                        cinfo.arith_code ||
-                            uint64_t(cinfo.image_width) * cinfo.image_height <= uint64_t(length) * kJpegPixelsPerByte);
-  if (!refusal.empty()) {
-    jpeg_destroy_decompress(&cinfo);
-    error = std::move(refusal);
-    return false;
-  }
-  cinfo.out_color_space = JCS_RGB;
-  jpeg_start_decompress(&cinfo);
-  const size_t w = cinfo.output_width, h = cinfo.output_height;
-  out.assign(w * h * 3, 0);
-  while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW row = out.data() + size_t(cinfo.output_scanline) * w * 3;
-    jpeg_read_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_decompress(&cinfo);
-  jpeg_destroy_decompress(&cinfo);
-  // A truncated file decodes with grey fill and a warning; a short image is damaged input.
-  if (jerr.pub.num_warnings > 0) {
-    error = "JPEG: damaged or truncated data";
-    return false;
-  }
-  image.width = static_cast<int>(w);
-  image.height = static_cast<int>(h);
-  return true;
+void rowToRgb(const TpixelRows& rows, int y, uint8_t* rgb) {
+  const uint8_t* p = rows.row(y);
+  for (int x = 0; x < rows.width; ++x, rgb += 3) switch (rows.layout) {
+      case PixelLayout::Rgb24: std::memcpy(rgb, p + 3 * size_t(x), 3); break;
+      case PixelLayout::Bgr24:
+        rgb[0] = p[3 * size_t(x) + 2];
+        rgb[1] = p[3 * size_t(x) + 1];
+        rgb[2] = p[3 * size_t(x)];
+        break;
+      case PixelLayout::Grey8: rgb[0] = rgb[1] = rgb[2] = p[x]; break;
+      case PixelLayout::Rgba32: std::memcpy(rgb, p + 4 * size_t(x), 3); break;
+      case PixelLayout::Mono1: rgb[0] = rgb[1] = rgb[2] = (p[x / 8] & (0x80 >> (x % 8))) ? 255 : 0; break;
+    }
 }
 
-struct PngReadState {
-  const uint8_t* bytes;
-  size_t length;
-  size_t pos;
-  Clock::time_point deadline;
-};
-
-// libpng reads through here in pieces of a chunk at most, so the deadline is checked often.
-void pngRead(png_structp png, png_bytep data, png_size_t n) {
-  auto* s = static_cast<PngReadState*>(png_get_io_ptr(png));
-  if (Clock::now() > s->deadline) png_error(png, "decoding took too long");
-  if (n > s->length - s->pos) png_error(png, "truncated data");
-  std::memcpy(data, s->bytes + s->pos, n);
-  s->pos += n;
-}
-void pngWarn(png_structp, png_const_charp) {}
-void pngFail(png_structp png, png_const_charp msg) {
-  auto* text = static_cast<std::string*>(png_get_error_ptr(png));
-  if (text) *text = msg;
-  png_longjmp(png, 1);
-}
-
-bool decodePng(const uint8_t* bytes, size_t length, TrgbImage& image, std::string& error) {
-  std::string message, refusal;
-  PngReadState state{bytes, length, 0, Clock::now() + kDecodeTimeLimit};
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &message, pngFail, pngWarn);
-  if (!png) {
-    error = "PNG: out of memory";
-    return false;
-  }
-  png_infop info = png_create_info_struct(png);
-  std::vector<uint8_t>& out = image.rgb;
-  std::vector<png_bytep> rows;
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_read_struct(&png, &info, nullptr);
-    error = refusal.empty() ? "PNG: " + message : refusal;
-    return false;
-  }
-  png_set_read_fn(png, &state, pngRead);
-  png_read_info(png, info);
-  const png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
-  const int colourType = png_get_color_type(png, info);
-  // The pixel bits before any expansion are less than what the file's deflate data inflates to.
-  const uint64_t bitsPerPixel = uint64_t(png_get_channels(png, info)) * png_get_bit_depth(png, info);
-  refusal = sizeRefusal("PNG", w, h, length,
-                        uint64_t(w) * h <= uint64_t(length) * kDeflateBytesPerByte * 8 / std::max<uint64_t>(bitsPerPixel, 1));
-  if (!refusal.empty()) png_error(png, "size refused");
-  if (png_get_bit_depth(png, info) == 16) png_set_strip_16(png);
-  if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
-  if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA) {
-    png_set_expand_gray_1_2_4_to_8(png);
-    png_set_gray_to_rgb(png);
-  }
-  // Transparent parts are laid on black, the colour of an empty sky or map.
-  if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
-  png_color_16 black{};
-  png_set_background(png, &black, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
-  png_set_interlace_handling(png);
-  png_read_update_info(png, info);
-  if (png_get_rowbytes(png, info) != size_t(w) * 3) png_error(png, "unexpected pixel layout");
-  out.assign(size_t(w) * h * 3, 0);
-  rows.resize(h);
-  for (png_uint_32 y = 0; y < h; ++y) rows[y] = out.data() + size_t(y) * w * 3;
-  png_read_image(png, rows.data());
-  png_read_end(png, nullptr);
-  png_destroy_read_struct(&png, &info, nullptr);
-  image.width = static_cast<int>(w);
-  image.height = static_cast<int>(h);
-  return true;
-}
-
-}  // namespace
+}  // namespace codec
 
 ImageKind imageKindOf(const uint8_t* bytes, size_t length) {
   if (length >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF) return ImageKind::Jpeg;
   static const uint8_t pngSig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   if (length >= 8 && std::memcmp(bytes, pngSig, 8) == 0) return ImageKind::Png;
+  // Classic TIFF (42) and BigTIFF (43), in either byte order.
+  if (length >= 4 && ((bytes[0] == 'I' && bytes[1] == 'I' && (bytes[2] == 42 || bytes[2] == 43) && bytes[3] == 0) ||
+                      (bytes[0] == 'M' && bytes[1] == 'M' && bytes[2] == 0 && (bytes[3] == 42 || bytes[3] == 43))))
+    return ImageKind::Tiff;
+  if (length >= 6 && (std::memcmp(bytes, "GIF87a", 6) == 0 || std::memcmp(bytes, "GIF89a", 6) == 0))
+    return ImageKind::Gif;
   return ImageKind::Unknown;
+}
+
+bool TimageSource::extract(int left, int top, int w, int h, PixelLayout layout, uint8_t* out, size_t stride,
+                           std::string& error) {
+  if (w <= 0 || h <= 0 || left < 0 || top < 0 || left > fwidth - w || top > fheight - h) {
+    error = "the rectangle " + std::to_string(left) + ", " + std::to_string(top) + ", " + std::to_string(w) + " x " +
+            std::to_string(h) + " does not lie inside the image of " + std::to_string(fwidth) + " x " +
+            std::to_string(fheight);
+    return false;
+  }
+  if (!out || stride < rowBytesOf(layout, w)) {
+    error = "no room for the rows";
+    return false;
+  }
+  if (std::string why = codec::extractRefusal("image", uint64_t(w), uint64_t(h)); !why.empty()) {
+    error = why;
+    return false;
+  }
+  return decode(left, top, w, h, layout, out, stride, error);
+}
+
+bool TimageSource::extractReduced(int scale, PixelLayout layout, uint8_t* out, size_t stride, std::string& error) {
+  if (scale <= 1) return extract(0, 0, fwidth, fheight, layout, out, stride, error);
+  if (reduction(scale) != scale) {
+    error = "the image is not decoded at 1/" + std::to_string(scale);
+    return false;
+  }
+  if (!out || stride < rowBytesOf(layout, reducedWidth(scale))) {
+    error = "no room for the rows";
+    return false;
+  }
+  return decodeReduced(scale, layout, out, stride, error);
+}
+
+namespace {
+std::unique_ptr<TimageSource> openEncoded(codec::Tencoded bytes, std::string& error) {
+  switch (imageKindOf(bytes.data, bytes.length)) {
+    case ImageKind::Jpeg: return codec::openJpeg(std::move(bytes), error);
+    case ImageKind::Png: return codec::openPng(std::move(bytes), error);
+    case ImageKind::Tiff: return codec::openTiff(std::move(bytes), error);
+    case ImageKind::Gif: return codec::openGif(std::move(bytes), error);
+    case ImageKind::Unknown: break;
+  }
+  error = "not a JPEG, PNG, TIFF or GIF image";
+  return nullptr;
+}
+}  // namespace
+
+std::unique_ptr<TimageSource> openImage(std::vector<uint8_t> bytes, std::string& error) {
+  return openEncoded(codec::Tencoded::own(std::move(bytes)), error);
+}
+
+std::unique_ptr<TimageSource> openImageFile(const std::string& filename, std::string& error) {
+  const int fd = ::open(filename.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = "cannot open " + filename + ": " + lastErrorText();
+    return nullptr;
+  }
+  uint8_t head[8] = {};
+  const ssize_t n = ::pread(fd, head, sizeof head, 0);
+  std::unique_ptr<TimageSource> source;
+  if (n > 0 && imageKindOf(head, size_t(n)) == ImageKind::Tiff) {
+    source = codec::openTiffFile(fd, error);  // takes the handle
+  } else {
+    ::close(fd);
+    std::string bytes;
+    if (!readWholeFile(filename, bytes)) {
+      error = "cannot read " + filename;
+      return nullptr;
+    }
+    source = openImage(std::vector<uint8_t>(bytes.begin(), bytes.end()), error);
+  }
+  if (!source) error = filename + ": " + error;
+  return source;
 }
 
 bool decodeImage(const uint8_t* bytes, size_t length, TrgbImage& image, std::string& error) {
   image = TrgbImage{};
-  bool ok = false;
-  switch (imageKindOf(bytes, length)) {
-    case ImageKind::Jpeg: ok = decodeJpeg(bytes, length, image, error); break;
-    case ImageKind::Png: ok = decodePng(bytes, length, image, error); break;
-    default: error = "not a JPEG or PNG image"; break;
+  auto source = openEncoded(codec::Tencoded::borrow(bytes, length), error);
+  if (!source) return false;
+  if (std::string why = codec::extractRefusal("image", uint64_t(source->width()), uint64_t(source->height()));
+      !why.empty()) {
+    error = why;
+    return false;
   }
-  if (!ok) image = TrgbImage{};
-  return ok;
+  image.rgb.assign(size_t(source->width()) * source->height() * 3, 0);
+  if (!source->extract(0, 0, source->width(), source->height(), PixelLayout::Rgb24, image.rgb.data(),
+                       size_t(source->width()) * 3, error)) {
+    image = TrgbImage{};
+    return false;
+  }
+  image.width = source->width();
+  image.height = source->height();
+  return true;
 }
 
 bool decodeImageFile(const std::string& filename, TrgbImage& image, std::string& error) {
-  std::ifstream in(filename, std::ios::binary);
-  if (!in) {
-    image = TrgbImage{};
+  image = TrgbImage{};
+  std::string bytes;
+  if (!readWholeFile(filename, bytes)) {
     error = "cannot open " + filename;
     return false;
   }
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!decodeImage(bytes.data(), bytes.size(), image, error)) {
+  if (!decodeImage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), image, error)) {
     error = filename + ": " + error;
     return false;
   }
   return true;
 }
 
-namespace {
-void pngWriteToString(png_structp png, png_bytep data, png_size_t n) {
-  static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), n);
+bool encodeImage(ImageKind kind, const TpixelRows& rows, std::vector<uint8_t>& bytes, std::string& error,
+                 int quality) {
+  bytes.clear();
+  if (rows.width <= 0 || rows.height <= 0 || !rows.data || rows.stride < rowBytesOf(rows.layout, rows.width)) {
+    error = "an empty image";
+    return false;
+  }
+  std::string encoded;
+  bool ok = false;
+  switch (kind) {
+    case ImageKind::Jpeg: ok = codec::encodeJpeg(rows, quality, encoded, error); break;
+    case ImageKind::Png: ok = codec::encodePng(rows, encoded, error); break;
+    case ImageKind::Tiff: ok = codec::encodeTiff(rows, encoded, error); break;
+    default: error = "images of this kind are not encoded"; break;
+  }
+  if (ok) bytes.assign(encoded.begin(), encoded.end());
+  return ok;
 }
-void pngFlushNothing(png_structp) {}
 
-bool writeEncoded(const std::string& filename, std::string_view bytes, std::string& error) {
+// The whole file is made in memory first, so a failure never touches the old file.
+bool encodeImageFile(const std::string& filename, ImageKind kind, const TpixelRows& rows, std::string& error,
+                     int quality) {
+  std::vector<uint8_t> bytes;
+  if (!encodeImage(kind, rows, bytes, error, quality)) return false;
   std::string why;
-  if (replaceFileContents(filename, bytes, &why)) return true;
+  if (replaceFileContents(filename, {reinterpret_cast<const char*>(bytes.data()), bytes.size()}, &why)) return true;
   error = why;
   return false;
 }
 
-// The whole PNG file in memory.
-bool pngBytes(const TrgbImage& image, std::string& encoded, std::string& error) {
+namespace {
+bool rgbRows(const TrgbImage& image, TpixelRows& rows, std::string& error, const char* kind) {
   if (image.empty() || image.rgb.size() < size_t(image.width) * image.height * 3) {
-    error = "PNG: empty image";
+    error = std::string(kind) + ": empty image";
     return false;
   }
-  std::string message;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &message, pngFail, pngWarn);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  if (!info) {
-    png_destroy_write_struct(&png, nullptr);
-    error = "PNG: out of memory";
-    return false;
-  }
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    error = "PNG: " + message;
-    return false;
-  }
-  png_set_write_fn(png, &encoded, pngWriteToString, pngFlushNothing);
-  png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int y = 0; y < image.height; ++y) png_write_row(png, const_cast<png_bytep>(image.pixel(0, y)));
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
+  rows = {image.width, image.height, PixelLayout::Rgb24, image.rgb.data(), size_t(image.width) * 3};
   return true;
 }
 }  // namespace
 
-// Both encoders make the whole file in memory first, so a failure never touches the old file.
 bool encodePngFile(const std::string& filename, const TrgbImage& image, std::string& error) {
-  std::string encoded;
-  return pngBytes(image, encoded, error) && writeEncoded(filename, encoded, error);
+  TpixelRows rows;
+  return rgbRows(image, rows, error, "PNG") && encodeImageFile(filename, ImageKind::Png, rows, error);
 }
 
 bool encodePng(const TrgbImage& image, std::vector<uint8_t>& bytes, std::string& error) {
   bytes.clear();
-  std::string encoded;
-  if (!pngBytes(image, encoded, error)) return false;
-  bytes.assign(encoded.begin(), encoded.end());
-  return true;
+  TpixelRows rows;
+  return rgbRows(image, rows, error, "PNG") && encodeImage(ImageKind::Png, rows, bytes, error);
 }
 
 bool encodeJpegFile(const std::string& filename, const TrgbImage& image, int quality, std::string& error) {
-  if (image.empty() || image.rgb.size() < size_t(image.width) * image.height * 3) {
-    error = "JPEG: empty image";
-    return false;
-  }
-  jpeg_compress_struct cinfo;
-  JpegError jerr;
-  cinfo.err = jpeg_std_error(&jerr.pub);
-  jerr.pub.error_exit = jpegErrorExit;
-  jerr.pub.emit_message = jpegQuiet;
-  unsigned char* encoded = nullptr;  // the library's own buffer, freed here
-  unsigned long encodedSize = 0;
-  if (setjmp(jerr.jump)) {
-    jpeg_destroy_compress(&cinfo);
-    std::free(encoded);
-    error = std::string("JPEG: ") + jerr.message;
-    return false;
-  }
-  jpeg_create_compress(&cinfo);
-  jpeg_mem_dest(&cinfo, &encoded, &encodedSize);
-  cinfo.image_width = static_cast<JDIMENSION>(image.width);
-  cinfo.image_height = static_cast<JDIMENSION>(image.height);
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, quality, TRUE);
-  jpeg_start_compress(&cinfo, TRUE);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(image.pixel(0, static_cast<int>(cinfo.next_scanline)));
-    jpeg_write_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  const bool ok = writeEncoded(filename, {reinterpret_cast<const char*>(encoded), encodedSize}, error);
-  std::free(encoded);
-  return ok;
+  TpixelRows rows;
+  return rgbRows(image, rows, error, "JPEG") && encodeImageFile(filename, ImageKind::Jpeg, rows, error, quality);
 }
 
 }  // namespace platform

@@ -2,7 +2,7 @@
 // Invariants of TSurface:
 //   (1) empty: fbits == nullptr, fwidth == fheight == fbpp == fstride == 0
 //   (2) otherwise stride >= rowBytes(width, bpp), and fbits addresses stride × height bytes
-//   (3) Owned: fbits == fown.data(); View: fown is empty
+//   (3) Owned: fbits == fown.get(); View: fown is null
 #include "platform/surface.h"
 
 #include <algorithm>
@@ -40,8 +40,8 @@ void TSurface::checkInvariants() const {
     return;
   }
   assert(fstride >= rowBytes(fwidth, fbpp) && "(2) rows hold their pixels");
-  assert((fmemory == Memory::Owned) == !fown.empty() && "(3) owned rows live in fown");
-  assert((fmemory == Memory::View || fbits == fown.data()) && "(3) owned rows start at fown");
+  assert((fmemory == Memory::Owned) == (fown != nullptr) && "(3) owned rows live in fown");
+  assert((fmemory == Memory::View || fbits == fown.get()) && "(3) owned rows start at fown");
 #endif
 }
 
@@ -57,7 +57,7 @@ TSurface& TSurface::operator=(TSurface&& o) noexcept {
   fstride = o.fstride;
   fmemory = o.fmemory;
   fpalette = std::move(o.fpalette);
-  o.fown.clear();
+  o.fown.reset();
   o.fbits = nullptr;
   o.fwidth = o.fheight = o.fbpp = o.fstride = 0;
   checkInvariants();
@@ -92,8 +92,10 @@ bool TSurface::create(int width, int height, int bpp) {
   if (width > 0 && stride == 0) return false;
   int64_t total = int64_t(stride) * height;
   if (total > kMaxSurfaceBytes) return false;
-  fown.assign(size_t(std::max<int64_t>(total, 1)), 0);  // a 0-sized surface still has an address
-  fbits = fown.data();
+  // A 0-sized surface still has an address.
+  fown.reset(static_cast<uint8_t*>(std::calloc(size_t(std::max<int64_t>(total, 1)), 1)));
+  if (!fown) return false;
+  fbits = fown.get();
   fwidth = width;
   fheight = height;
   fbpp = bpp;
@@ -124,8 +126,7 @@ bool TSurface::bind(uint8_t* bits, int width, int height, int bpp, int stride) {
 }
 
 void TSurface::release() {
-  fown.clear();
-  fown.shrink_to_fit();
+  fown.reset();
   fbits = nullptr;
   fwidth = fheight = fbpp = fstride = 0;
   fmemory = Memory::Owned;

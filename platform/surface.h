@@ -4,6 +4,8 @@
 //              caller's rows [x] pixel read/write with depth conversion [ ] top-down rows
 #pragma once
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -126,7 +128,12 @@ class TSurface {
 
  private:
   void checkInvariants() const;
-  std::vector<uint8_t> fown;
+  struct FreeBytes {
+    void operator()(uint8_t* p) const { std::free(p); }
+  };
+  // Owned rows from calloc: a large block comes zeroed from the system and costs nothing until
+  // it is drawn on (a window's back buffer made and remade while the window finds its size).
+  std::unique_ptr<uint8_t, FreeBytes> fown;
   uint8_t* fbits = nullptr;
   int fwidth = 0;
   int fheight = 0;

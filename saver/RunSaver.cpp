@@ -158,9 +158,13 @@ uint32_t msToNextSecond() {
 
 HWND CreateSaverWindow(TsaverWindow& w, const TRect& box, double magnify, const std::string& caption) {
   TprocScope proc(*os, "CreateSaverWindow");
-  // The words reach the labels before the first map, which is so built once.
+  // The words reach the labels before the first map, which is so built once, by the first paint:
+  // the window's back buffer keeps the map, built straight into it where it fits unscaled.
   w.renderer = std::make_unique<TsunLite>(os->basedir(), WithTimezones::No, std::max(box.width(), 1), magnify,
-                                          [&w](TsunLite& r) { w.words = attachWords(r, os->basedir()); });
+                                          [&w](TsunLite& r) {
+                                            w.words = attachWords(r, os->basedir());
+                                            r.windowKeepsMap = true;
+                                          });
   TWindowDesc desc;
   desc.bounds = box;
   desc.style = WS_VISIBLE;  // borderless: no caption bar
@@ -170,11 +174,13 @@ HWND CreateSaverWindow(TsaverWindow& w, const TRect& box, double magnify, const 
   w.handle = desktop().createWindow(desc);
   if (w.handle == 0) return 0;
   const HWND h = w.handle;
-  // The window's back buffer keeps the painted map: the renderer's own copy need not stay.
-  w.renderer->releaseAfterPaint = true;
   // One tick a second, just after the clock's second turns; each tick sets the next.
   w.timer = desktop().setTimer(h, kSaverTimerId, msToNextSecond());
-  w.renderer->win = [h] { desktop().invalidate(h); };
+  // A new minute changes the strip and the map only: the bars round them are not shown again.
+  w.renderer->win = [&w, h] {
+    const TRect map = w.renderer ? w.renderer->coveredBy(desktop().clientRect(h)) : TRect{};
+    desktop().invalidate(h, map.isEmpty() ? nullptr : &map);
+  };
   desktop().setCursor(h, Cursor::Hidden);
   desktop().backend().setCursor(Cursor::Hidden);
   return h;

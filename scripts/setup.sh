@@ -31,7 +31,7 @@ TEST_PACKAGES=(
   x11-apps x11-utils xdotool python3 python3-ephem
   # outside readers and writers that check our files: geometry, tables, images, PDF, XML
   python3-shapely python3-dbfread python3-openpyxl python3-pil gdal-bin
-  imagemagick libtiff-tools libjpeg-turbo-progs qpdf poppler-utils libxml2-utils
+  imagemagick libtiff-tools libjpeg-turbo-progs file qpdf poppler-utils libxml2-utils
   emf2svg librsvg2-bin libpaper-utils
   # the image clipboard read back, desktop entries checked, the MIME database rebuilt
   xclip desktop-file-utils shared-mime-info

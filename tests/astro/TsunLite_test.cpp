@@ -49,7 +49,8 @@ struct RendererFixture : ::testing::Test {
       b.setsize(kW, kH);
       if (f < 12) b.fillAll(dayColour(f));
       else if (f == 12) b.fillAll(kNight);
-      else b.fillAll(Tbgr{255, 255, 255});
+      else if (f == 13) b.fillAll(Tbgr{0, 0, 239});  // country row 239 everywhere
+      else b.fillAll(Tbgr{0, 0, 88});                // zone row 88 everywhere
       const std::string name = testenv::writeFile("maps/frame" + std::to_string(f) + ".bmp", "");
       ASSERT_TRUE(b.savetofile(name));
       files.add(name);
@@ -196,26 +197,69 @@ TEST_F(RendererFixture, TheFirstMapIsBuiltOnceAfterTheOwnersSettings) {
   EXPECT_EQ(built, 1);
 }
 
-// The wall clock's window keeps what was painted: the map is let go after a paint, and the next
-// paint makes the same map again for the same minute.
-TEST_F(RendererFixture, AMapLetGoAfterAPaintIsPaintedAgainTheSame) {
-  auto r = make(at(2025, 6, 1, 10, 0), WithTimezones::No);
-  r->releaseAfterPaint = true;
-  TrawBitmap24 first, second;
-  first.setsize(kW, kH + 40);
-  second.setsize(kW, kH + 40);
-  TrawBitmap24 opening;  // the saver's first paint also sets the marks' face: paints after it agree
-  opening.setsize(kW, kH + 40);
-  r->draw(opening.dc(), platform::TRect{0, 0, kW, kH + 40});
-  EXPECT_FALSE(r->toprb->hasPixels());
-  r->draw(first.dc(), platform::TRect{0, 0, kW, kH + 40});
-  EXPECT_FALSE(r->toprb->hasPixels());
-  r->draw(second.dc(), platform::TRect{0, 0, kW, kH + 40});
-  EXPECT_EQ(std::memcmp(first.imageData(), second.imageData(), static_cast<size_t>(first.imageSize())), 0);
-  EXPECT_NE(pixel(second, kW / 2, 20 + kH / 2), (Tbgr{0, 0, 0}));
+// The wall clock's window keeps what was painted. A map that fits the window's surface unscaled is
+// built straight into it, with the same bytes as a copied map, and a paint of the same minute
+// builds nothing; a rebuild waits for the next paint. A map painted scaled is built into pixels of
+// its own, let go after the paint and made again, the same, by the next one.
+TEST_F(RendererFixture, TheWallClocksMapIsBuiltIntoTheWindowOrLetGoAfterAPaint) {
+  const platform::TRect area{0, 0, kW, kH + 40};
+  auto plain = make(at(2025, 6, 1, 10, 0), WithTimezones::No);
+  auto keeps = make(at(2025, 6, 1, 10, 0), WithTimezones::No);
+  keeps->windowKeepsMap = true;
+  int built = 0, intoTheWindow = 0;
+  keeps->onPostPaint = [&](TrawBitmap24* map) {
+    ++built;
+    intoTheWindow += map->pixelsBorrowed();
+  };
+  auto paint = [&](TsunLite& r, TrawBitmap24& window, const platform::TRect& box) {
+    window.dc().fillRect(box, platform::solidBrush(0));
+    r.draw(window.dc(), box);
+  };
+  auto same = [](TrawBitmap24& a, TrawBitmap24& b) {
+    return std::memcmp(a.imageData(), b.imageData(), static_cast<size_t>(a.imageSize())) == 0;
+  };
+  TrawBitmap24 copied, inPlace;
+  copied.setsize(kW, kH + 40);
+  inPlace.setsize(kW, kH + 40);
+  paint(*plain, copied, area);  // the first paint sets the marks' face: compare the second ones
+  paint(*keeps, inPlace, area);
+  EXPECT_EQ(built, 1);
+  EXPECT_FALSE(keeps->toprb->hasPixels()) << "no image of its own";
+  plain->refreshImage(RefreshBy::Force);
+  paint(*plain, copied, area);
+  keeps->refreshImage(RefreshBy::Force);
+  EXPECT_EQ(built, 1) << "built by the paint, not the rebuild";
+  paint(*keeps, inPlace, area);
+  EXPECT_EQ(built, 2);
+  EXPECT_EQ(intoTheWindow, 2);
+  EXPECT_TRUE(same(copied, inPlace));
+  EXPECT_NE(pixel(inPlace, kW / 2, 20 + kH / 2), (Tbgr{0, 0, 0}));
+  // Painted again in the same minute, the bars round the map black first as the wall clock does:
+  // the window still holds the map and nothing is built.
+  const platform::TRect covered = keeps->coveredBy(area);
+  inPlace.dc().fillRect(platform::TRect{0, 0, kW, covered.Top}, platform::solidBrush(0));
+  inPlace.dc().fillRect(platform::TRect{0, covered.Bottom, kW, kH + 40}, platform::solidBrush(0));
+  keeps->draw(inPlace.dc(), area);
+  EXPECT_EQ(built, 2);
+  EXPECT_TRUE(same(copied, inPlace));
+
+  // A window of another size shows the map scaled: built into its own pixels, let go once painted.
+  TrawBitmap24 first, second, reference;
+  for (TrawBitmap24* b : {&first, &second, &reference}) b->setsize(kW * 2, kH * 2 + 40);
+  const platform::TRect wide{0, 0, kW * 2, kH * 2 + 40};
+  paint(*keeps, first, wide);
+  EXPECT_EQ(built, 3);
+  EXPECT_FALSE(keeps->toprb->hasPixels());
+  paint(*keeps, second, wide);
+  EXPECT_EQ(built, 4);
+  paint(*plain, reference, wide);
+  EXPECT_EQ(intoTheWindow, 2);
+  EXPECT_TRUE(same(first, second));
+  EXPECT_TRUE(same(second, reference));
   platform::setClockForTesting(at(2025, 6, 1, 10, 1));
-  EXPECT_TRUE(r->refreshImage(RefreshBy::Tick));  // the next minute's map into fresh pixels
-  EXPECT_TRUE(r->toprb->hasPixels());
+  EXPECT_TRUE(keeps->refreshImage(RefreshBy::Tick));
+  EXPECT_EQ(built, 4) << "the next minute's map waits for the paint";
+  EXPECT_FALSE(keeps->toprb->hasPixels());
 }
 
 TEST_F(RendererFixture, MagnifyIsCappedAndSizesTheStrip) {
@@ -303,13 +347,20 @@ TEST_F(RendererFixture, HoursStripPutsNoonUnderTheSun) {
 
 TEST_F(RendererFixture, ZoneLookupUndoesTheRollAndReadsBothIndexImages) {
   auto r = make(at(2025, 6, 1, 10, 0));
+  // The index images stay in the container until the first lookup.
+  EXPECT_FALSE(r->tzBm->hasPixels());
+  EXPECT_FALSE(r->countryBm->hasPixels());
+  std::string country = "x", zone = "y";
+  EXPECT_EQ(r->timeZone(10, 10, country, zone), 88);
+  EXPECT_EQ(zone, "GMT Standard Time");
+  EXPECT_EQ(country, "United Kingdom");
+  EXPECT_TRUE(r->tzBm->hasPixels());
   r->tzBm->setsize(1920, 2);
   r->countryBm->setsize(1920, 2);
   r->tzBm->fillAll(Tbgr{255, 0, 0});  // blue 255: no zone
   r->countryBm->fillAll(Tbgr{0, 0, 239});
   r->tzBm->setPixel(60, 0, Tbgr{0, 0, 88});
   r->tzBm->setPixel(61, 0, Tbgr{0, 1, 44});  // row 300: beyond the table
-  std::string country = "x", zone = "y";
   EXPECT_EQ(r->timeZone(60, 0, country, zone), 88);
   EXPECT_EQ(zone, "GMT Standard Time");
   EXPECT_EQ(country, "United Kingdom");

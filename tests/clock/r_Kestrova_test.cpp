@@ -1,7 +1,9 @@
-// The ring clock: slot counts and current slots, and what each tick redraws (second cells, the
-// minute rings, everything on a new hour or a new date), checked on the clock's own pixels.
+// The ring clock: slot counts, slot angles and current slots, what each tick redraws (second
+// cells, the minute rings, everything on a new hour or a new date), the moon icons' phases and the
+// season names, checked on the clock's own pixels.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -40,11 +42,11 @@ class FancyClock : public testenv::HeadlessOsTest {
     base.reset();
     testenv::HeadlessOsTest::TearDown();
   }
-  // Red of the clock pixel in the ring between the fractions, at slot `i` of `n`, near the
-  // slot's start edge (clear of the label in its middle).
+  // Sum of the channels of the clock pixel in the ring between the fractions, at slot `i` of `n`,
+  // near the slot's start edge (clear of the label in its middle and the outlines at its edges).
   int slotPixel(double outer, double inner, int i, int n) {
     const int c = clock->fwidth / 2;
-    const double R = c * (outer * 0.8 + inner * 0.2), a = (i + 0.15) / n * 2 * std::numbers::pi;
+    const double R = c * (outer * 0.55 + inner * 0.45), a = (i + 0.15) / n * 2 * std::numbers::pi;
     uint8_t r = 0, g = 0, b = 0;
     clock->bm->getPixel(c + int(std::lround(R * std::sin(a))), c - int(std::lround(R * std::cos(a))), r, g, b);
     return r + g + b;
@@ -108,5 +110,88 @@ TEST_F(FancyClock, ZeroWidthLeavesAnEmptyBitmapAndTicksDoNothing) {
   EXPECT_EQ(clock->localtime(), 0);
   clock->setwidth(100);
   EXPECT_EQ(clock->width(), 100);
+}
+
+TEST_F(FancyClock, SlotAnglesRunOverTheYearAndTheMoonRingRunsBackFromTheBottom) {
+  clock->hour = -1;
+  ASSERT_TRUE(clock->setTime(at(2024, 2, 29, 13, 5, 7)));
+  ASSERT_EQ(clock->daysInYear, 366);
+  const double turn = 2 * std::numbers::pi, pi = std::numbers::pi;
+  const struct {
+    const char* id;
+    int option, n, M;
+    double start, end;
+  } cases[] = {
+      {"January", r_month, 0, 12, 0, 31 / 366.0 * turn},
+      {"December ends at the 1st of January", r_month, 11, 12, 335 / 366.0 * turn, 0},
+      {"Aries from 21 March", r_zodiac, 0, 12, 80 / 366.0 * turn, 110 / 366.0 * turn},
+      {"Capricorn over the new year", r_zodiac, 9, 12, 356 / 366.0 * turn, 19 / 366.0 * turn},
+      {"moon slot 0 beside the bottom", r_moon, 0, 100, pi - 0.01 * turn, pi},
+      {"moon slot 50 at the top", r_moon, 50, 100, pi - 0.51 * turn, pi - 0.5 * turn},
+      {"hour 13", r_hour, 13, 24, 13 / 24.0 * turn, 14 / 24.0 * turn},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    double a0 = 0, a1 = 0;
+    clock->getAngles(c.option, c.n, c.M, a0, a1);
+    EXPECT_NEAR(a0, c.start, 1e-9);
+    EXPECT_NEAR(a1, c.end, 1e-9);
+  }
+  // The March equinox is the vernal one in the north, the autumnal one south of the equator
+  // (the equator included).
+  EXPECT_EQ(TfancyClock::seasonTerms(51.5),
+            (std::array<std::string, 4>{"vernal equinox", "summer solstice", "autumnal equinox", "winter solstice"}));
+  EXPECT_EQ(TfancyClock::seasonTerms(0),
+            (std::array<std::string, 4>{"autumnal equinox", "winter solstice", "vernal equinox", "summer solstice"}));
+}
+
+TEST_F(FancyClock, MoonIconsShowTheirSlotsPhaseLitOnOppositeSidesOfTheRing) {
+  clock->setwidth(400);
+  clock->hour = -1;
+  ASSERT_TRUE(clock->setTime(at(2024, 2, 28, 10, 20, 30)));
+  const int L = clock->slots(r_moon).L, c = clock->fwidth / 2;
+  const double outer = 0.94 - 0.32 / 6 - 0.06, inner = outer - 0.06;  // the moon ring
+  const double R = (std::lround(c * outer) + std::lround(c * inner)) / 2.0;
+  const int d = int(std::lround(clock->fwidth * 0.008));
+  auto brightness = [&](int slot, int dx) {
+    double a0 = 0, a1 = 0;
+    clock->getAngles(r_moon, slot, 100, a0, a1);
+    const double m = (a0 + a1) / 2;
+    uint8_t r = 0, g = 0, b = 0;
+    clock->bm->getPixel(c + int(std::lround(R * std::sin(m))) + dx, c - int(std::lround(R * std::cos(m))), r, g, b);
+    return r + g + b;
+  };
+  // Slot i shows a moon 100 - |99 - 2i| % lit: dark near the bottom, light near the top; half
+  // lit on the left of the icon on the ring's right side (slot 25) and on its right on the left.
+  const struct {
+    int slot, dx;
+    bool light;
+  } cases[] = {{2, 0, false}, {97, 0, false}, {48, 0, true}, {53, 0, true},
+               {25, -d / 2, true}, {25, d / 2, false}, {74, d / 2, true}, {74, -d / 2, false}};
+  for (const auto& k : cases) {
+    if (std::abs(k.slot - L) <= 1) continue;  // the current moon is drawn over its slot
+    SCOPED_TRACE(testing::Message() << "slot " << k.slot << " dx " << k.dx);
+    if (k.light) EXPECT_GT(brightness(k.slot, k.dx), 450);
+    else EXPECT_LT(brightness(k.slot, k.dx), 150);
+  }
+}
+
+TEST_F(FancyClock, SeasonNamesStandJustOutsideTheDayOfYearRing) {
+  clock->hour = -1;
+  ASSERT_TRUE(clock->setTime(at(2024, 2, 28, 10, 20, 30)));
+  const int c = clock->fwidth / 2, R1 = int(std::lround(c * 0.96)), R2 = int(std::lround(c * 0.94));
+  for (int day : {clock->eq1, clock->sol1, clock->eq2, clock->sol2}) {
+    SCOPED_TRACE(day);
+    const double a = day / double(clock->daysInYear) * 2 * std::numbers::pi;
+    int yellow = 0;
+    for (int rad = R1 + 2; rad <= 2 * R1 - R2 + 8; ++rad)
+      for (int k = -20; k <= 20; ++k) {
+        const double t = a + k / double(rad);
+        uint8_t r = 0, g = 0, b = 0;
+        clock->bm->getPixel(c + int(std::lround(rad * std::sin(t))), c - int(std::lround(rad * std::cos(t))), r, g, b);
+        yellow += r > 150 && g > 150 && b < 100;
+      }
+    EXPECT_GT(yellow, 5);
+  }
 }
 }  // namespace

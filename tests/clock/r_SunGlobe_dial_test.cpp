@@ -1,10 +1,11 @@
 // The globe dial: day and night on the projected globe at a fixed instant, a world picture of the
-// wrong proportions, and rise and set times against the committed PyEphem reference
-// (make_globe_reference.py).
+// wrong proportions, rise and set times against the committed PyEphem reference
+// (make_globe_reference.py), and the sun's path and the Qiblah on the face.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <fstream>
+#include <numbers>
 #include <tuple>
 #include <sstream>
 
@@ -127,5 +128,67 @@ TEST(TglobeDial, RiseAndSetTimesAgreeWithPyEphem) {
     ++places;
   }
   EXPECT_EQ(places, 3);
+}
+
+// London at midsummer: the sun's dot by day, none at night; its path through the quarter hours
+// from sunrise; the Qiblah mark towards Mecca.
+TEST(TglobeDial, FaceDrawsTheSunsPathItsDotByDayAndTheQiblah) {
+  Grey world(360, 180);
+  const double lat = 51.5, lon = -0.12, tz = 1.0 / 24;
+  auto isYellow = [](Tbm24& bm, int x, int y) {
+    uint8_t r = 0, g = 0, b = 0;
+    bm.getPixel(x, y, r, g, b);
+    return r > 200 && g > 200 && b < 80;
+  };
+  for (const double gmtHours : {11.0, 23.5}) {
+    SCOPED_TRACE(gmtHours);
+    Tobserver ob;
+    Tsun sun(ob);
+    TglobeDial d(sun, tz, lat, lon);
+    d.fixedGmt = at(2024, 6, 21, gmtHours);
+    d.showQiblah = true;
+    d.setMini(&world.bm);
+    d.doStep(300, 300, 0);
+    d.doStep(300, 300, 16);
+    ASSERT_TRUE(d.sunFound);
+    const double rr = d.r, cx = 300, cy = 300;
+    // The sun now, from an observer of its own.
+    Tobserver o2;
+    Tsun s2(o2);
+    o2.setlat(lat);
+    o2.setlong(lon);
+    o2.setDT(d.fixedGmt);
+    s2.sun();
+    auto place = [&](double e, double b) {
+      const double D = 0.7 * rr * std::cos(e * std::numbers::pi / 180);
+      return std::pair{int(std::lround(cx + D * std::sin(b * std::numbers::pi / 180))), int(std::lround(cy - D * std::cos(b * std::numbers::pi / 180)))};
+    };
+    const auto [sx, sy] = place(s2.getSunE(), s2.getSunB());
+    EXPECT_EQ(isYellow(*d.bm, sx, sy), s2.getSunE() > 0) << "a dot only for a sun above the horizon";
+    // Vertices of the path every hour from sunrise (local time, the day of the fixed moment).
+    const double day = std::floor(d.fixedGmt + tz);
+    int onPath = 0, vertices = 0;
+    for (double t = day + d.sunriseTime / 24 + 4.0 / 96; t < day + d.sunSettime / 24; t += 4.0 / 96) {
+      o2.setDT(t - tz);
+      s2.sun();
+      const auto [px, py] = place(s2.getSunE(), s2.getSunB());
+      onPath += isYellow(*d.bm, px, py);
+      ++vertices;
+    }
+    EXPECT_GE(vertices, 14);
+    EXPECT_GE(onPath, vertices - 2);
+    // The Qiblah mark between the globe and the dial's inner ring, in its own colour.
+    const double a = std::atan2(d.meccax, d.meccay);
+    EXPECT_NEAR(a * 180 / std::numbers::pi, 119, 2) << "the initial bearing of Mecca from London";
+    int green = 0;
+    for (int dx = -1; dx <= 1; ++dx)
+      for (int dy = -1; dy <= 1; ++dy) {
+        uint8_t r = 0, g = 0, b = 0;
+        d.bm->getPixel(int(std::lround(cx + 0.77 * rr * std::sin(a))) + dx, int(std::lround(cy - 0.77 * rr * std::cos(a))) + dy,
+                       r, g, b);
+        green += r == 0 && g == 255 && b == 0;
+      }
+    EXPECT_GT(green, 0);
+  }
 }
 }  // namespace

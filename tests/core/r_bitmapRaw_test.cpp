@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <vector>
 
 #include "core/r_base.h"
 #include "tests/core/bmpbytes.h"
@@ -89,6 +90,29 @@ TEST_F(Bm24, SizeChangeFiresEveryTimeAndReleasesMemory) {
   b.setsize(70000, 70000);  // cannot be addressed: stays empty instead of overflowing
   EXPECT_EQ(b.imageSize(), 0);
   EXPECT_EQ(b.imageData(), nullptr);
+}
+
+// Borrowed rows (a window's back buffer) take the writes in place, are never freed by the buffer
+// (the sanitizers would see it), and after a clear the buffer makes memory of its own again.
+TEST_F(Bm24, BorrowedRowsAreWrittenInPlaceAndLeftToTheirKeeper) {
+  TrawBitmap24 b;
+  EXPECT_FALSE(b.usePixels(nullptr));
+  std::vector<uint8_t> rows(size_t(8) * 2, 0);  // 2 × 2: rows of 8 bytes, bottom row first
+  EXPECT_FALSE(b.usePixels(rows.data())) << "no size yet";
+  b.setsize(2, 2);
+  ASSERT_TRUE(b.usePixels(rows.data()));
+  EXPECT_TRUE(b.pixelsBorrowed());
+  b.setPixel(1, 0, Tbgr{1, 2, 3});  // the top row is stored last
+  EXPECT_EQ(rows[8 + 3], 1);
+  EXPECT_EQ(rows[8 + 5], 3);
+  b.dc().fillRect(platform::TRect{0, 1, 1, 2}, platform::solidBrush(platform::RGB(9, 9, 9)));
+  EXPECT_EQ(rows[0], 9) << "the device context views the same rows";
+  b.clear();
+  EXPECT_FALSE(b.hasPixels());
+  EXPECT_EQ(rows[8 + 3], 1) << "the rows stay with their keeper";
+  b.setPixel(0, 0, Tbgr{5, 5, 5});
+  EXPECT_FALSE(b.pixelsBorrowed());
+  EXPECT_EQ(rows[8], 0) << "new memory of its own";
 }
 
 TEST_F(Bm24, MixingWriteRoundsHalvesToEven) {

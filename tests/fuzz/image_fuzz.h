@@ -1,7 +1,9 @@
-// JPEG and PNG decoding on any bytes: a decode either fails with a reason and no image, or
-// gives an image whose pixels are all there.
+// Image decoding on any bytes: a decode either fails with a reason and no image, or gives an
+// image whose pixels are all there; extracts of an opened image in every layout do the same.
 #pragma once
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/imagecodec.h"
 #include "tests/fuzz/fuzz_env.h"
@@ -12,5 +14,20 @@ inline int decodeOne(const uint8_t* data, size_t size) {
   const bool ok = platform::decodeImage(data, size, image, error);
   if (ok != (image.rgb.size() == size_t(image.width) * image.height * 3 && !image.empty())) std::abort();
   if (!ok && (error.empty() || !image.rgb.empty())) std::abort();
+  auto source = platform::openImage(std::vector<uint8_t>(data, data + size), error);
+  if (!source) return 0;
+  const int w = source->width(), h = source->height();
+  if (w <= 0 || h <= 0) std::abort();
+  // A corner, the middle and the last pixel, each in a layout of its own.
+  const int rects[3][4] = {{0, 0, std::min(w, 17), std::min(h, 9)}, {w / 3, h / 2, std::min(w - w / 3, 33), 1},
+                           {w - 1, h - 1, 1, 1}};
+  const platform::PixelLayout layouts[3] = {platform::PixelLayout::Bgr24, platform::PixelLayout::Mono1,
+                                            platform::PixelLayout::Grey8};
+  for (int i = 0; i < 3; ++i) {
+    const auto& r = rects[i];
+    const size_t stride = platform::rowBytesOf(layouts[i], r[2]);
+    std::vector<uint8_t> out(stride * size_t(r[3]));
+    if (!source->extract(r[0], r[1], r[2], r[3], layouts[i], out.data(), stride, error) && error.empty()) std::abort();
+  }
   return 0;
 }

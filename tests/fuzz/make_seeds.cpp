@@ -81,6 +81,24 @@ int main(int argc, char** argv) {
 
   platform::encodeJpegFile(place("jpeg", "small.jpg"), gradient(16, 8), 80, error);
   platform::encodePngFile(place("png", "small.png"), gradient(5, 4), error);
+  {
+    const platform::TrgbImage im = gradient(9, 7);
+    const platform::TpixelRows rgb{im.width, im.height, platform::PixelLayout::Rgb24, im.rgb.data(), size_t(im.width) * 3};
+    std::vector<uint8_t> bits(2 * 7, 0xA5);
+    const platform::TpixelRows mono{9, 7, platform::PixelLayout::Mono1, bits.data(), 2};
+    platform::encodeImageFile(place("tiff", "rgb.tif"), platform::ImageKind::Tiff, rgb, error);
+    platform::encodeImageFile(place("tiff", "mono.tif"), platform::ImageKind::Tiff, mono, error);
+    platform::encodeImageFile(place("imagefiles", "rgb.tif"), platform::ImageKind::Tiff, rgb, error);
+    platform::encodeImageFile(place("imagefiles", "small.png"), platform::ImageKind::Png, rgb, error);
+    platform::encodeImageFile(place("imagefiles", "small.jpg"), platform::ImageKind::Jpeg, rgb, error);
+    colour.savetofile(place("imagefiles", "colour.bmp"));
+    // A 2 x 2 GIF of a four-colour table, as the tools write it (there is no GIF writer here).
+    putText("gif", "small.gif",
+            std::string("\x47\x49\x46\x38\x37\x61\x02\x00\x02\x00\x81\x00\x00\x00\x00\x00\xff\x00\x00\x00\xff"
+                        "\x00\x00\x00\xff\x2c\x00\x00\x00\x00\x02\x00\x02\x00\x00\x08\x07\x00\x01\x04\x10\x30"
+                        "\x20\x20\x00\x3b", 46));
+    std::filesystem::copy_file(place("gif", "small.gif"), place("imagefiles", "small.gif"));
+  }
 
   int n = 0;
   for (const char* t : {"1.5e3", "-2,5", "$FF", "-$80000000", "255,128,0", "yes", "2010-12-01 06:00:00",

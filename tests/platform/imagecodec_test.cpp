@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "tests/support/testenv.h"
 
@@ -142,4 +144,297 @@ TEST(imagecodec, SizesBeyondTheLimitOrTheFileAreRefusedFirst) {
     platform::TrgbImage back;
     EXPECT_TRUE(platform::decodeImageFile(file, back, err)) << name << ": " << err;
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// TIFF, GIF, extracts and encoding, checked against ImageMagick and libtiff's own tools.
+
+namespace {
+bool haveTools() {
+  return std::system("test -x /usr/bin/convert && command -v tiffinfo >/dev/null 2>&1 && "
+                     "command -v cjpeg >/dev/null 2>&1") == 0;
+}
+
+std::string run(const std::string& cmd, int* status = nullptr) { return testenv::runCommand(cmd, status); }
+
+// What a layout keeps of a pixel, as red, green, blue.
+std::string kept(platform::PixelLayout layout, const uint8_t* rgb) {
+  const uint8_t grey = uint8_t((299 * rgb[0] + 587 * rgb[1] + 114 * rgb[2] + 500) / 1000);
+  switch (layout) {
+    case platform::PixelLayout::Grey8: return std::string(3, char(grey));
+    case platform::PixelLayout::Mono1: return std::string(3, char(grey >= 128 ? 255 : 0));
+    default: return std::string(reinterpret_cast<const char*>(rgb), 3);
+  }
+}
+
+// A picture whose every pixel differs from its neighbours, so a shift or a swapped channel shows.
+platform::TrgbImage pattern(int w, int h) {
+  platform::TrgbImage im;
+  im.width = w;
+  im.height = h;
+  im.rgb.resize(size_t(w) * h * 3);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      uint8_t* p = im.pixel(x, y);
+      p[0] = uint8_t(x * 7 + y * 3);
+      p[1] = uint8_t(x * y + 40);
+      p[2] = uint8_t((x ^ y) * 5);
+    }
+  return im;
+}
+
+std::string writePpm(const platform::TrgbImage& im, const std::string& name) {
+  const std::string head = "P6\n" + std::to_string(im.width) + " " + std::to_string(im.height) + "\n255\n";
+  return testenv::writeFile(name, head + std::string(im.rgb.begin(), im.rgb.end()));
+}
+
+// ImageMagick's own decoding of the first image in a file, 8 bits a channel.
+std::string magickRgb(const std::string& file) { return run("/usr/bin/convert '" + file + "[0]' -depth 8 rgb:-"); }
+
+platform::TrgbImage decoded(const std::string& file) {
+  platform::TrgbImage im;
+  std::string err;
+  EXPECT_TRUE(platform::decodeImageFile(file, im, err)) << err;
+  return im;
+}
+
+int largestDifference(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return 256;
+  int most = 0;
+  for (size_t i = 0; i < a.size(); ++i) most = std::max(most, std::abs(int(uint8_t(a[i])) - int(uint8_t(b[i]))));
+  return most;
+}
+
+struct Fixture {
+  const char* id;
+  const char* file;
+  const char* make;  // the command, with %s for the source PPM and %o for the file
+  int tolerance;     // 0: lossless
+};
+
+// Fixtures made by outside tools from one pattern.
+const Fixture kFixtures[] = {
+    {"tiff strips lzw", "strips.tif", "/usr/bin/convert %s -compress lzw %o", 0},
+    {"tiff tiled", "tiled.tif", "/usr/bin/convert %s -define tiff:tile-geometry=16x16 %o", 0},
+    {"tiff big-endian", "msb.tif", "/usr/bin/convert %s -define tiff:endian=msb -compress zip %o", 0},
+    {"tiff grey", "grey.tif", "/usr/bin/convert %s -colorspace gray -type grayscale %o", 0},
+    {"tiff bilevel", "bilevel.tif", "/usr/bin/convert %s -type bilevel %o", 0},
+    // 16-bit colour map entries: the two libraries take them to 8 bits each its own way.
+    {"tiff palette", "palette.tif", "/usr/bin/convert %s -colors 50 -type palette %o", 1},
+    {"tiff 16 bits", "deep.tif", "/usr/bin/convert %s -depth 16 %o", 1},
+    {"tiff jpeg inside", "jpeg.tif", "/usr/bin/convert %s -compress jpeg %o", 8},
+    {"gif", "plain.gif", "/usr/bin/convert %s %o", 0},
+    {"gif interlaced", "inter.gif", "/usr/bin/convert %s -interlace GIF %o", 0},
+    {"png interlaced", "inter.png", "/usr/bin/convert %s -interlace PNG %o", 0},
+    {"png palette", "palette.png", "/usr/bin/convert %s -colors 40 PNG8:%o", 0},
+    {"png grey 4 bits", "grey4.png", "/usr/bin/convert %s -colorspace gray -depth 4 %o", 0},
+    {"jpeg baseline", "base.jpg", "/usr/bin/convert %s -quality 92 %o", 8},
+    {"jpeg progressive", "prog.jpg", "/usr/bin/convert %s -interlace JPEG %o", 8},
+    {"jpeg arithmetic", "arith.jpg", "cjpeg -arithmetic -outfile %o %s", 8},
+    {"jpeg grey", "grey.jpg", "/usr/bin/convert %s -colorspace gray %o", 8},
+};
+
+std::string makeFixture(const Fixture& f, const std::string& ppm) {
+  std::string cmd = f.make;
+  const std::string out = testenv::tempDir() + f.file;
+  cmd.replace(cmd.find("%s"), 2, "'" + ppm + "'");
+  cmd.replace(cmd.find("%o"), 2, "'" + out + "'");
+  int status = -1;
+  const std::string said = run(cmd, &status);
+  EXPECT_EQ(status, 0) << cmd << "\n" << said;
+  return out;
+}
+}  // namespace
+
+TEST(imagecodec, DecodesEveryFormatAsImageMagickDoes) {
+  if (!haveTools()) GTEST_SKIP() << "imagemagick, libtiff-tools and libjpeg-turbo-progs are needed";
+  const std::string ppm = writePpm(pattern(45, 31), "pattern.ppm");
+  for (const Fixture& f : kFixtures) {
+    SCOPED_TRACE(f.id);
+    const std::string file = makeFixture(f, ppm);
+    const platform::TrgbImage im = decoded(file);
+    EXPECT_EQ(im.width, 45);
+    EXPECT_EQ(im.height, 31);
+    const std::string ours(im.rgb.begin(), im.rgb.end());
+    EXPECT_LE(largestDifference(ours, magickRgb(file)), f.tolerance);
+  }
+}
+
+TEST(imagecodec, ExtractsEqualTheirPartOfTheWholeImageInEveryLayout) {
+  if (!haveTools()) GTEST_SKIP() << "imagemagick, libtiff-tools and libjpeg-turbo-progs are needed";
+  const std::string ppm = writePpm(pattern(70, 53), "pattern.ppm");
+  struct Rect { int left, top, w, h; } rects[] = {{0, 0, 70, 53}, {17, 9, 30, 20}, {69, 52, 1, 1}, {3, 40, 67, 13}};
+  for (const Fixture& f : kFixtures) {
+    SCOPED_TRACE(f.id);
+    const std::string file = makeFixture(f, ppm);
+    const platform::TrgbImage whole = decoded(file);
+    std::string err;
+    auto source = platform::openImageFile(file, err);
+    ASSERT_TRUE(source) << err;
+    EXPECT_EQ(source->width(), 70);
+    EXPECT_EQ(source->height(), 53);
+    for (const Rect& r : rects) {
+      SCOPED_TRACE(std::to_string(r.left) + "," + std::to_string(r.top));
+      std::vector<uint8_t> rgb(size_t(r.w) * r.h * 3), bgr(rgb.size()), mono(size_t(r.h) * 12);
+      ASSERT_TRUE(source->extract(r.left, r.top, r.w, r.h, platform::PixelLayout::Rgb24, rgb.data(), size_t(r.w) * 3, err)) << err;
+      ASSERT_TRUE(source->extract(r.left, r.top, r.w, r.h, platform::PixelLayout::Bgr24, bgr.data(), size_t(r.w) * 3, err)) << err;
+      ASSERT_TRUE(source->extract(r.left, r.top, r.w, r.h, platform::PixelLayout::Mono1, mono.data(), 12, err)) << err;
+      for (int y = 0; y < r.h; ++y) {
+        std::vector<uint8_t> bits(12);
+        platform::rgbToLayout(rgb.data() + size_t(y) * r.w * 3, r.w, platform::PixelLayout::Mono1, bits.data());
+        ASSERT_EQ(0, std::memcmp(bits.data(), mono.data() + size_t(y) * 12, (size_t(r.w) + 7) / 8)) << "row " << y;
+        for (int x = 0; x < r.w; ++x) {
+          const uint8_t* w = whole.pixel(r.left + x, r.top + y);
+          const uint8_t* e = rgb.data() + (size_t(y) * r.w + x) * 3;
+          const uint8_t* b = bgr.data() + (size_t(y) * r.w + x) * 3;
+          ASSERT_TRUE(e[0] == b[2] && e[1] == b[1] && e[2] == b[0]);
+          // Cropped JPEG rows are rebuilt from whole blocks around the extract: they may differ
+          // from the whole image's by the smoothing of the colour planes at the crop's edges.
+          for (int c = 0; c < 3; ++c) ASSERT_NEAR(e[c], w[c], f.tolerance ? 3 : 0) << x << "," << y;
+        }
+      }
+    }
+    std::vector<uint8_t> spare(200);
+    EXPECT_FALSE(source->extract(60, 0, 11, 5, platform::PixelLayout::Rgb24, spare.data(), 33, err));
+    EXPECT_NE(err.find("does not lie inside"), std::string::npos) << err;
+  }
+}
+
+// An extract reads only what it needs: the top of a file whose end is cut off still decodes,
+// while the whole image is refused as truncated.
+TEST(imagecodec, ExtractsNeedOnlyTheirPartOfTheFile) {
+  if (!haveTools()) GTEST_SKIP() << "imagemagick, libtiff-tools and libjpeg-turbo-progs are needed";
+  // Tall enough that the PNG's data comes in several chunks.
+  const std::string ppm = writePpm(pattern(64, 1024), "tall.ppm");
+  const Fixture cases[] = {
+      {"tiff strips", "cut_strips.tif", "/usr/bin/convert %s -compress zip -define tiff:rows-per-strip=8 %o", 0},
+      {"tiff tiles", "cut_tiles.tif", "/usr/bin/convert %s -compress zip -define tiff:tile-geometry=16x16 %o", 0},
+      {"png", "cut.png", "/usr/bin/convert %s %o", 0},
+      {"jpeg", "cut.jpg", "/usr/bin/convert %s -quality 95 %o", 0},
+      {"gif", "cut.gif", "/usr/bin/convert %s %o", 0},
+  };
+  for (const Fixture& f : cases) {
+    SCOPED_TRACE(f.id);
+    const std::string file = makeFixture(f, ppm);
+    const platform::TrgbImage whole = decoded(file);
+    std::string cut = testenv::readFile(file);
+    const bool tiff = std::string(f.file).ends_with(".tif");
+    if (tiff) {
+      // The directory follows the pixels: the later strips or tiles are damaged instead.
+      const size_t ifd = size_t(uint8_t(cut[4])) | size_t(uint8_t(cut[5])) << 8 | size_t(uint8_t(cut[6])) << 16;
+      ASSERT_GT(ifd, cut.size() / 2);
+      std::memset(cut.data() + ifd * 6 / 10, 0xA5, ifd - ifd * 6 / 10);
+    } else {
+      cut.resize(cut.size() * 6 / 10);
+    }
+    std::string err;
+    auto source = platform::openImage(std::vector<uint8_t>(cut.begin(), cut.end()), err);
+    ASSERT_TRUE(source) << err;
+    std::vector<uint8_t> top(64 * 32 * 3);
+    ASSERT_TRUE(source->extract(0, 0, 64, 32, platform::PixelLayout::Rgb24, top.data(), 64 * 3, err)) << err;
+    EXPECT_EQ(0, std::memcmp(top.data(), whole.rgb.data(), top.size()));
+    platform::TrgbImage all;
+    EXPECT_FALSE(platform::decodeImage(reinterpret_cast<const uint8_t*>(cut.data()), cut.size(), all, err));
+  }
+}
+
+TEST(imagecodec, EncodedFilesAreReadBackByOutsideTools) {
+  if (!haveTools()) GTEST_SKIP() << "imagemagick, libtiff-tools and libjpeg-turbo-progs are needed";
+  // A smooth picture: JPEG's colour subsampling keeps it within a few levels.
+  platform::TrgbImage src = pattern(23, 17);
+  for (int y = 0; y < 17; ++y)
+    for (int x = 0; x < 23; ++x) {
+      uint8_t* p = src.pixel(x, y);
+      p[0] = uint8_t(x * 10);
+      p[1] = uint8_t(y * 14);
+      p[2] = uint8_t((x + y) * 5);
+    }
+  // The same picture in every layout, and what each layout keeps of it.
+  std::vector<uint8_t> rows[5];
+  const platform::PixelLayout layouts[5] = {platform::PixelLayout::Rgb24, platform::PixelLayout::Bgr24,
+                                            platform::PixelLayout::Grey8, platform::PixelLayout::Rgba32,
+                                            platform::PixelLayout::Mono1};
+  const char* names[5] = {"rgb", "bgr", "grey", "rgba", "mono"};
+  for (int i = 0; i < 5; ++i) {
+    const size_t stride = platform::rowBytesOf(layouts[i], 23) + 3;  // padded rows
+    rows[i].assign(stride * 17, 0);
+    for (int y = 0; y < 17; ++y) platform::rgbToLayout(src.pixel(0, y), 23, layouts[i], rows[i].data() + stride * y);
+  }
+  for (int i = 0; i < 5; ++i)
+    for (platform::ImageKind kind : {platform::ImageKind::Tiff, platform::ImageKind::Png, platform::ImageKind::Jpeg}) {
+      const char* ext = kind == platform::ImageKind::Tiff ? "tif" : kind == platform::ImageKind::Png ? "png" : "jpg";
+      SCOPED_TRACE(std::string(names[i]) + "." + ext);
+      const std::string file = testenv::tempDir() + names[i] + "." + ext;
+      const size_t stride = platform::rowBytesOf(layouts[i], 23) + 3;
+      platform::TpixelRows pr{23, 17, layouts[i], rows[i].data(), stride};
+      std::string err;
+      ASSERT_TRUE(platform::encodeImageFile(file, kind, pr, err, 95)) << err;
+      EXPECT_EQ(run("identify -format '%w %h' '" + file + "'"), "23 17");
+      if (kind == platform::ImageKind::Tiff) {
+        int status = -1;
+        const std::string info = run("tiffinfo '" + file + "'", &status);
+        EXPECT_EQ(status, 0) << info;
+      }
+      std::string expected;
+      for (int y = 0; y < 17; ++y)
+        for (int x = 0; x < 23; ++x) expected.append(kept(layouts[i], src.pixel(x, y)));
+      EXPECT_LE(largestDifference(magickRgb(file), expected), kind == platform::ImageKind::Jpeg ? 12 : 0);
+    }
+}
+
+TEST(imagecodec, DamagedTiffAndGifAreRefusedWithAReason) {
+  if (!haveTools()) GTEST_SKIP() << "imagemagick, libtiff-tools and libjpeg-turbo-progs are needed";
+  const std::string ppm = writePpm(pattern(40, 30), "pattern.ppm");
+  const std::string tif = testenv::readFile(makeFixture(kFixtures[0], ppm));
+  const std::string gif = testenv::readFile(makeFixture(kFixtures[8], ppm));
+  std::string ifdBeyond = tif;
+  ifdBeyond[4] = ifdBeyond[5] = ifdBeyond[6] = '\x7F';  // the first directory past the end
+  struct Case { const char* id; std::string bytes; } cases[] = {
+      {"tiff cut in half", tif.substr(0, tif.size() / 2)},
+      {"tiff header only", tif.substr(0, 8)},
+      {"tiff directory beyond the file", ifdBeyond},
+      {"gif cut in half", gif.substr(0, gif.size() / 2)},
+      {"gif header only", gif.substr(0, 13)},
+      {"gif without an image", std::string("GIF89a\x01\x00\x01\x00\x00\x00\x00\x3B", 14)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    platform::TrgbImage out;
+    std::string err;
+    EXPECT_FALSE(platform::decodeImage(reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size(), out, err));
+    EXPECT_FALSE(err.empty());
+    EXPECT_TRUE(out.rgb.empty());
+  }
+}
+
+// A TIFF of 20000 x 20000 opens for its size; an extract beyond the pixel limit is refused
+// before anything is allocated, and one within it decodes what the file holds.
+TEST(imagecodec, ExtractsBeyondThePixelLimitAreRefused) {
+  // A hand-made grey TIFF whose single strip claims far more than the file holds.
+  std::string t("II*\0\x08\0\0\0", 8);
+  auto put16 = [&](uint16_t v) { t += char(v & 0xFF); t += char(v >> 8); };
+  auto put32 = [&](uint32_t v) { put16(uint16_t(v & 0xFFFF)); put16(uint16_t(v >> 16)); };
+  auto entry = [&](uint16_t tag, uint16_t type, uint32_t count, uint32_t value) { put16(tag); put16(type); put32(count); put32(value); };
+  put16(8);
+  entry(256, 4, 1, 20000);
+  entry(257, 4, 1, 20000);
+  entry(258, 3, 1, 8);
+  entry(259, 3, 1, 1);
+  entry(262, 3, 1, 1);
+  entry(273, 4, 1, 200);
+  entry(278, 4, 1, 20000);
+  entry(279, 4, 1, 400000000);
+  put32(0);
+  t.resize(400, '\x80');
+  std::string err;
+  auto source = platform::openImage(std::vector<uint8_t>(t.begin(), t.end()), err);
+  ASSERT_TRUE(source) << err;
+  EXPECT_EQ(source->width(), 20000);
+  EXPECT_EQ(source->height(), 20000);
+  std::vector<uint8_t> small(16 * 16 * 3);
+  EXPECT_FALSE(source->extract(0, 0, 20000, 20000, platform::PixelLayout::Rgb24, small.data(), 60000, err));
+  EXPECT_NE(err.find("beyond the limit of 256 megapixels"), std::string::npos) << err;
+  // The strip is far larger than the file: the library refuses it, nothing is read beyond.
+  EXPECT_FALSE(source->extract(0, 0, 16, 16, platform::PixelLayout::Rgb24, small.data(), 48, err));
+  EXPECT_FALSE(err.empty());
 }

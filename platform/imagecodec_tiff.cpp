@@ -1,0 +1,340 @@
+// TIFF on libtiff, the first directory: strips and tiles, any photometric the library's RGBA
+// reader knows (bilevel, grey, palette, RGB, YCbCr, CMYK, 16 bits, alpha laid on black).
+// Extracts are decoded in bands of whole strips or tile rows, so only the strips and tiles that
+// meet the extract are read. Files are read as they are decoded; memory is read in place.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <tiffio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/imagecodec_detail.h"
+
+namespace platform::codec {
+namespace {
+
+// The most one allocation inside the library may take: an extract's worth of 32-bit pixels.
+constexpr tmsize_t kMostTiffAlloc = tmsize_t(kMaxImagePixels * 4);
+constexpr int kBandRows = 64;  // rows decoded at a time, widened to whole strips or tile rows
+
+// Where the library reads and writes: memory, a file handle, or a growing text for encoding.
+struct TtiffIo {
+  const uint8_t* bytes = nullptr;
+  uint64_t length = 0;
+  int fd = -1;
+  std::string* out = nullptr;
+  uint64_t pos = 0;
+  std::string message;  // the library's last error
+};
+
+tmsize_t tiffRead(thandle_t h, void* buf, tmsize_t n) {
+  auto* io = static_cast<TtiffIo*>(h);
+  if (n <= 0) return 0;
+  if (io->fd >= 0) {
+    const ssize_t got = ::pread(io->fd, buf, size_t(n), off_t(io->pos));
+    if (got < 0) return -1;
+    io->pos += uint64_t(got);
+    return got;
+  }
+  const uint8_t* src = io->out ? reinterpret_cast<const uint8_t*>(io->out->data()) : io->bytes;
+  const uint64_t length = io->out ? io->out->size() : io->length;
+  if (io->pos >= length) return 0;
+  const uint64_t take = std::min<uint64_t>(uint64_t(n), length - io->pos);
+  std::memcpy(buf, src + io->pos, size_t(take));
+  io->pos += take;
+  return tmsize_t(take);
+}
+
+tmsize_t tiffWrite(thandle_t h, void* buf, tmsize_t n) {
+  auto* io = static_cast<TtiffIo*>(h);
+  if (!io->out || n < 0) return -1;
+  if (io->out->size() < io->pos + uint64_t(n)) io->out->resize(size_t(io->pos + uint64_t(n)));
+  std::memcpy(io->out->data() + io->pos, buf, size_t(n));
+  io->pos += uint64_t(n);
+  return n;
+}
+
+toff_t tiffSize(thandle_t h) {
+  auto* io = static_cast<TtiffIo*>(h);
+  return io->out ? io->out->size() : io->length;
+}
+
+toff_t tiffSeek(thandle_t h, toff_t off, int whence) {
+  auto* io = static_cast<TtiffIo*>(h);
+  uint64_t base = 0;
+  if (whence == SEEK_CUR) base = io->pos;
+  else if (whence == SEEK_END) base = tiffSize(h);
+  io->pos = base + off;
+  return io->pos;
+}
+
+int tiffClose(thandle_t) { return 0; }
+
+// Memory is handed to the library as a mapped file, so it reads strips in place; a file is
+// mapped read-only (the library's unmapped reading of uncompressed tiles refuses good files).
+int tiffMap(thandle_t h, void** base, toff_t* size) {
+  auto* io = static_cast<TtiffIo*>(h);
+  if (io->bytes) {
+    *base = const_cast<uint8_t*>(io->bytes);
+    *size = io->length;
+    return 1;
+  }
+  if (io->fd < 0 || io->length == 0) return 0;
+  void* p = ::mmap(nullptr, size_t(io->length), PROT_READ, MAP_PRIVATE, io->fd, 0);
+  if (p == MAP_FAILED) return 0;
+  *base = p;
+  *size = io->length;
+  return 1;
+}
+void tiffUnmap(thandle_t h, void* base, toff_t size) {
+  if (!static_cast<TtiffIo*>(h)->bytes) ::munmap(base, size_t(size));
+}
+
+int tiffError(TIFF*, void* user, const char* module, const char* fmt, va_list ap) {
+  char text[512];
+  std::vsnprintf(text, sizeof text, fmt, ap);
+  static_cast<TtiffIo*>(user)->message = std::string(module ? module : "") + (module ? ": " : "") + text;
+  return 1;
+}
+int tiffQuiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+TIFF* openTiffOn(TtiffIo& io, const char* mode) {
+  TIFFOpenOptions* opts = TIFFOpenOptionsAlloc();
+  TIFFOpenOptionsSetMaxSingleMemAlloc(opts, kMostTiffAlloc);
+  TIFFOpenOptionsSetErrorHandlerExtR(opts, tiffError, &io);
+  TIFFOpenOptionsSetWarningHandlerExtR(opts, tiffQuiet, &io);
+  TIFF* tif = TIFFClientOpenExt("image", mode, &io, tiffRead, tiffWrite, tiffSeek, tiffClose, tiffSize, tiffMap,
+                                tiffUnmap, opts);
+  TIFFOpenOptionsFree(opts);
+  return tif;
+}
+
+std::string tiffFailure(const TtiffIo& io, const char* what) {
+  return std::string("TIFF: ") + what + (io.message.empty() ? std::string() : ": " + io.message);
+}
+
+class TtiffSource : public TimageSource {
+ public:
+  TtiffSource(Tencoded bytes, std::unique_ptr<TtiffIo> io, TIFF* tif)
+      : fbytes(std::move(bytes)), fio(std::move(io)), ftif(tif) {
+    uint32_t w = 0, h = 0;
+    uint16_t spp = 1, bps = 1;
+    TIFFGetField(ftif, TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(ftif, TIFFTAG_IMAGELENGTH, &h);
+    TIFFGetFieldDefaulted(ftif, TIFFTAG_SAMPLESPERPIXEL, &spp);
+    TIFFGetFieldDefaulted(ftif, TIFFTAG_BITSPERSAMPLE, &bps);
+    fwidth = int(w);
+    fheight = int(h);
+    fbits = int(spp) * int(bps);
+    uint32_t unit = 0;
+    if (TIFFIsTiled(ftif)) TIFFGetField(ftif, TIFFTAG_TILELENGTH, &unit);
+    else TIFFGetFieldDefaulted(ftif, TIFFTAG_ROWSPERSTRIP, &unit);
+    funit = int(std::clamp<uint32_t>(unit, 1, h ? h : 1));
+  }
+  ~TtiffSource() override {
+    TIFFClose(ftif);
+    if (fio->fd >= 0) ::close(fio->fd);
+  }
+  [[nodiscard]] ImageKind kind() const override { return ImageKind::Tiff; }
+
+ protected:
+  bool decode(int left, int top, int w, int h, PixelLayout layout, uint8_t* out, size_t stride,
+              std::string& error) override {
+    fio->message.clear();
+    fdeadline = Clock::now() + kDecodeTimeLimit;
+    return TIFFIsTiled(ftif) ? decodeTiles(left, top, w, h, layout, out, stride, error)
+                             : decodeStrips(left, top, w, h, layout, out, stride, error);
+  }
+
+ private:
+  static uint8_t* put(uint8_t* rgb, uint32_t abgr) {
+    rgb[0] = uint8_t(TIFFGetR(abgr));
+    rgb[1] = uint8_t(TIFFGetG(abgr));
+    rgb[2] = uint8_t(TIFFGetB(abgr));
+    return rgb + 3;
+  }
+  bool late(std::string& error) const {
+    if (Clock::now() <= fdeadline) return false;
+    error = "TIFF: decoding took too long";
+    return true;
+  }
+
+  // Each tile that meets the extract, once; the tiles of one tile row fill a band of rows.
+  bool decodeTiles(int left, int top, int w, int h, PixelLayout layout, uint8_t* out, size_t stride,
+                   std::string& error) {
+    uint32_t tw = 0, th = 0;
+    TIFFGetField(ftif, TIFFTAG_TILEWIDTH, &tw);
+    TIFFGetField(ftif, TIFFTAG_TILELENGTH, &th);
+    if (tw == 0 || th == 0) {
+      error = "TIFF: no tile size";
+      return false;
+    }
+    if (std::string why = extractRefusal("TIFF tile", tw, th); !why.empty()) {
+      error = why;
+      return false;
+    }
+    std::vector<uint32_t> raster(size_t(tw) * th);
+    std::vector<uint8_t> band(size_t(w) * 3 * std::min<size_t>(th, size_t(h)));
+    for (int64_t ty = int64_t(top) / th * th; ty < top + h; ty += th) {
+      const int y0 = int(std::max<int64_t>(top, ty)), y1 = int(std::min<int64_t>(top + h, ty + th));
+      for (int64_t tx = int64_t(left) / tw * tw; tx < left + w; tx += tw) {
+        if (late(error)) return false;
+        if (!TIFFReadRGBATileExt(ftif, uint32_t(tx), uint32_t(ty), raster.data(), 1)) {
+          error = tiffFailure(*fio, "damaged or truncated data");
+          return false;
+        }
+        // The tile's rows lie bottom-up in the raster, the first at its top.
+        const int x0 = int(std::max<int64_t>(left, tx)), x1 = int(std::min<int64_t>(left + w, tx + tw));
+        for (int y = y0; y < y1; ++y) {
+          const uint32_t* src = raster.data() + size_t(th - 1 - (y - ty)) * tw;
+          uint8_t* dst = band.data() + (size_t(y - y0) * w + size_t(x0 - left)) * 3;
+          for (int x = x0; x < x1; ++x) dst = put(dst, src[x - tx]);
+        }
+      }
+      for (int y = y0; y < y1; ++y)
+        rgbToLayout(band.data() + size_t(y - y0) * w * 3, w, layout, out + size_t(y - top) * stride);
+    }
+    return true;
+  }
+
+  // Whole rows in bands that end on strip edges, so each strip is decoded once.
+  bool decodeStrips(int left, int top, int w, int h, PixelLayout layout, uint8_t* out, size_t stride,
+                    std::string& error) {
+    char emsg[1024] = "";
+    TIFFRGBAImage img;
+    if (!TIFFRGBAImageBegin(&img, ftif, 1, emsg)) {
+      error = std::string("TIFF: ") + emsg;
+      return false;
+    }
+    img.req_orientation = ORIENTATION_TOPLEFT;
+    auto bandEnd = [&](int y0) {
+      int y1 = std::min(top + h, (y0 / funit + 1) * funit);
+      while (y1 - y0 < kBandRows && y1 < top + h) y1 = std::min(top + h, y1 + funit);
+      return y1;
+    };
+    int most = 0;
+    for (int y0 = top; y0 < top + h; y0 = bandEnd(y0)) most = std::max(most, bandEnd(y0) - y0);
+    bool ok = extractRefusal("TIFF", uint64_t(fwidth), uint64_t(most)).empty();
+    if (!ok) error = extractRefusal("TIFF", uint64_t(fwidth), uint64_t(most));
+    std::vector<uint32_t> raster(ok ? size_t(fwidth) * size_t(most) : 0);
+    std::vector<uint8_t> rgb(size_t(w) * 3);
+    for (int y0 = top; ok && y0 < top + h;) {
+      const int y1 = bandEnd(y0);
+      img.row_offset = y0;
+      if (late(error)) {
+        ok = false;
+      } else if (!TIFFRGBAImageGet(&img, raster.data(), uint32_t(fwidth), uint32_t(y1 - y0))) {
+        error = tiffFailure(*fio, "damaged or truncated data");
+        ok = false;
+      } else {
+        for (int y = y0; y < y1; ++y) {
+          const uint32_t* p = raster.data() + size_t(y - y0) * size_t(fwidth) + left;
+          uint8_t* dst = rgb.data();
+          for (int x = 0; x < w; ++x) dst = put(dst, p[x]);
+          rgbToLayout(rgb.data(), w, layout, out + size_t(y - top) * stride);
+        }
+      }
+      y0 = y1;
+    }
+    TIFFRGBAImageEnd(&img);
+    return ok;
+  }
+
+  Tencoded fbytes;
+  std::unique_ptr<TtiffIo> fio;
+  TIFF* ftif;
+  int funit = 1;
+  Clock::time_point fdeadline;
+};
+
+std::unique_ptr<TimageSource> openOn(Tencoded bytes, std::unique_ptr<TtiffIo> io, std::string& error) {
+  TIFF* tif = openTiffOn(*io, "r");
+  if (!tif) {
+    error = tiffFailure(*io, "cannot read the header");
+    if (io->fd >= 0) ::close(io->fd);
+    return nullptr;
+  }
+  char emsg[1024] = "";
+  uint32_t w = 0, h = 0;
+  std::string why;
+  if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h) || w == 0 || h == 0 ||
+      w > uint32_t(INT32_MAX) || h > uint32_t(INT32_MAX)) {
+    why = "TIFF: no image size";
+  } else if (!TIFFRGBAImageOK(tif, emsg)) {
+    why = std::string("TIFF: ") + emsg;
+  }
+  if (!why.empty()) {
+    error = why;
+    TIFFClose(tif);
+    if (io->fd >= 0) ::close(io->fd);
+    return nullptr;
+  }
+  return std::make_unique<TtiffSource>(std::move(bytes), std::move(io), tif);
+}
+
+}  // namespace
+
+std::unique_ptr<TimageSource> openTiff(Tencoded bytes, std::string& error) {
+  auto io = std::make_unique<TtiffIo>();
+  io->bytes = bytes.data;
+  io->length = bytes.length;
+  return openOn(std::move(bytes), std::move(io), error);
+}
+
+std::unique_ptr<TimageSource> openTiffFile(int fd, std::string& error) {
+  auto io = std::make_unique<TtiffIo>();
+  io->fd = fd;
+  const off_t end = ::lseek(fd, 0, SEEK_END);
+  io->length = end > 0 ? uint64_t(end) : 0;
+  return openOn(Tencoded{}, std::move(io), error);
+}
+
+bool encodeTiff(const TpixelRows& rows, std::string& out, std::string& error) {
+  TtiffIo io;
+  io.out = &out;
+  TIFF* tif = openTiffOn(io, "w");
+  if (!tif) {
+    error = tiffFailure(io, "cannot start the file");
+    return false;
+  }
+  uint16_t spp = 3, bps = 8, photometric = PHOTOMETRIC_RGB;
+  switch (rows.layout) {
+    case PixelLayout::Grey8: spp = 1; photometric = PHOTOMETRIC_MINISBLACK; break;
+    case PixelLayout::Mono1: spp = 1; bps = 1; photometric = PHOTOMETRIC_MINISBLACK; break;  // a set bit is white
+    case PixelLayout::Rgba32: spp = 4; break;
+    case PixelLayout::Rgb24:
+    case PixelLayout::Bgr24: break;
+  }
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(rows.width));
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(rows.height));
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, spp);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bps);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+  if (bps == 8) TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+  if (spp == 4) {
+    const uint16_t extra[1] = {EXTRASAMPLE_UNASSALPHA};
+    TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra);
+  }
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
+  // The library may change the row it is given while it encodes: it gets a copy.
+  std::vector<uint8_t> line(rowBytesOf(rows.layout, rows.width));
+  bool ok = true;
+  for (int y = 0; ok && y < rows.height; ++y) {
+    if (rows.layout == PixelLayout::Bgr24) rowToRgb(rows, y, line.data());
+    else std::memcpy(line.data(), rows.row(y), line.size());
+    ok = TIFFWriteScanline(tif, line.data(), uint32_t(y), 0) == 1;
+  }
+  ok = ok && TIFFFlush(tif) == 1;
+  TIFFClose(tif);
+  if (!ok) error = tiffFailure(io, "cannot write the rows");
+  return ok;
+}
+
+}  // namespace platform::codec

@@ -1,0 +1,359 @@
+// r_wic: images known from their headers, decoded in extracts with the pixels ImageMagick
+// decodes, fitted into boxes, drawn into views, and saved (with world files) as files that
+// identify and tiffinfo read back; failed saves keep the old files.
+#include "imaging/r_wic.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "core/Tbm24.h"
+#include "core/Tview.h"
+#include "imaging/r_BitBase.h"
+#include "platform/TMemoryStream.h"
+#include "platform/canvas.h"
+#include "platform/files.h"
+#include "platform/imagecodec.h"
+#include "tests/support/bitmaps.h"
+#include "tests/support/headless_os.h"
+#include "tests/support/testenv.h"
+
+namespace {
+
+using platform::TBitmap;
+using platform::TRect;
+
+bool haveTools() {
+  return std::system("test -x /usr/bin/convert && command -v identify >/dev/null && command -v tiffinfo >/dev/null && "
+                     "command -v tiffcp >/dev/null && /usr/bin/python3 -c 'import PIL' >/dev/null 2>&1") == 0;
+}
+
+std::string run(const std::string& cmd, int* status = nullptr) { return testenv::runCommand(cmd, status); }
+std::string dir() { return testenv::tempDir(); }
+
+std::string make(const std::string& name, const std::string& cmd) {
+  int status = -1;
+  const std::string said = run("cd '" + dir() + "' && " + cmd, &status);
+  EXPECT_EQ(status, 0) << cmd << "\n" << said;
+  return dir() + name;
+}
+
+// A picture with no two neighbouring pixels alike, as a PPM for the tools.
+void pattern(int w, int h) {
+  std::string s = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      s += char(x * 7 + y * 3);
+      s += char(x * y + 40);
+      s += char((x ^ y) * 5);
+    }
+  testenv::writeFile("p.ppm", s);
+}
+
+// ImageMagick's decoding of a rectangle, red-green-blue.
+std::string magick(const std::string& file, const TRect& r = {}) {
+  std::string crop;
+  if (r.width() > 0)
+    crop = " -crop " + std::to_string(r.width()) + "x" + std::to_string(r.height()) + "+" + std::to_string(r.Left) +
+           "+" + std::to_string(r.Top) + " +repage";
+  return run("/usr/bin/convert '" + file + "[0]'" + crop + " -depth 8 rgb:-");
+}
+
+// A 24-bit bitmap's pixels, red-green-blue, top row first.
+std::string rgbOf(const TBitmap& bm, int w, int h) {
+  std::string s;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const platform::TColor c = bm.Canvas().Pixels(x, y);
+      s += char(platform::GetRValue(c));
+      s += char(platform::GetGValue(c));
+      s += char(platform::GetBValue(c));
+    }
+  return s;
+}
+
+int largestDifference(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return 256;
+  int most = 0;
+  for (size_t i = 0; i < a.size(); ++i) most = std::max(most, std::abs(int(uint8_t(a[i])) - int(uint8_t(b[i]))));
+  return most;
+}
+
+class wic : public testenv::HeadlessOsTest {
+ protected:
+  void SetUp() override {
+    HeadlessOsTest::SetUp();
+    if (!haveTools()) GTEST_SKIP() << "imagemagick, libtiff-tools and python3-pil are needed";
+    pattern(45, 31);
+  }
+};
+
+}  // namespace
+
+TEST_F(wic, SizesAndDepthsWithoutDecoding) {
+  struct Case { const char* id; const char* file; std::string cmd; int w, h, depth; } cases[] = {
+      {"png", "a.png", "/usr/bin/convert p.ppm a.png", 45, 31, 24},
+      {"jpeg", "a.jpg", "/usr/bin/convert p.ppm a.jpg", 45, 31, 24},
+      {"bmp 8 bits", "a.bmp", "/usr/bin/convert p.ppm -colors 30 -compress none -type palette BMP3:a.bmp", 45, 31, 8},
+      {"tiff", "a.tif", "/usr/bin/convert p.ppm a.tif", 45, 31, 24},
+      // No header reader: the decoder tells.
+      {"gif", "a.gif", "/usr/bin/convert p.ppm a.gif", 45, 31, 8},
+      {"bigtiff", "big.tif", "/usr/bin/convert p.ppm s.tif && tiffcp -8 s.tif big.tif", 45, 31, 24},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    Twic w(make(c.file, c.cmd));
+    EXPECT_EQ(w.width(), c.w);
+    EXPECT_EQ(w.height(), c.h);
+    EXPECT_EQ(w.depth(), c.depth);
+    EXPECT_FALSE(w.calibrated());
+    EXPECT_EQ(w.x2(), c.w);  // pixel space
+    EXPECT_EQ(w.y2(), c.h);
+    EXPECT_EQ(w.mp(), 1);
+  }
+  Twic missing(dir() + "missing.png");
+  EXPECT_EQ(missing.width(), 0);
+  EXPECT_EQ(missing.getImage(), nullptr);
+}
+
+TEST_F(wic, DecodedPixelsAreImageMagicksOwn) {
+  const std::string py = "/usr/bin/python3 -c \"from PIL import Image; ";
+  struct Case { const char* id; const char* file; std::string cmd; } cases[] = {
+      {"bmp 1 bit", "b1.bmp", "/usr/bin/convert p.ppm -type bilevel BMP3:b1.bmp"},
+      {"bmp 8 bits", "b8.bmp", "/usr/bin/convert p.ppm -colors 30 -compress none -type palette BMP3:b8.bmp"},
+      {"bmp 24 bits", "b24.bmp", "/usr/bin/convert p.ppm BMP3:b24.bmp"},
+      {"bmp 32 bits", "b32.bmp", py + "Image.open('p.ppm').convert('RGBA').save('b32.bmp')\""},
+      {"bmp 32 bits with masks", "b32m.bmp", "/usr/bin/convert p.ppm -alpha on BMP:b32m.bmp"},
+      {"tiff", "t.tif", "/usr/bin/convert p.ppm -compress lzw t.tif"},
+      {"gif", "g.gif", "/usr/bin/convert p.ppm g.gif"},
+      {"png", "p.png", "/usr/bin/convert p.ppm p.png"},
+  };
+  const TRect part{7, 3, 30, 29};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    const std::string file = make(c.file, c.cmd);
+    Twic w(file);
+    TBitmap* bm = w.getImage();
+    ASSERT_NE(bm, nullptr);
+    EXPECT_EQ(rgbOf(*bm, 45, 31), magick(file));
+    bm = w.getImage(part.Left, part.Top, part.Right, part.Bottom);
+    ASSERT_NE(bm, nullptr);
+    EXPECT_EQ(rgbOf(*bm, part.width(), part.height()), magick(file, part));
+  }
+}
+
+TEST_F(wic, ExtractsAreClampedAndSampled) {
+  Twic w(make("s.bmp", "/usr/bin/convert p.ppm -crop 40x30+0+0 +repage BMP3:s.bmp"));
+  w.forceActualSize = true;
+  TBitmap* bm = w.getImage(-10, -10, 50, 50);
+  ASSERT_NE(bm, nullptr);
+  EXPECT_EQ(w.extractWidth(), 40);
+  EXPECT_EQ(w.extractHeight(), 30);
+  EXPECT_EQ(bm->Width(), 40);
+  EXPECT_EQ(bm->Height(), 30);
+  const std::string pixels = magick(dir() + "s.bmp");
+  auto at = [&](int x, int y) {
+    const char* p = pixels.data() + (y * 40 + x) * 3;
+    return Tbgr{uint8_t(p[2]), uint8_t(p[1]), uint8_t(p[0])};
+  };
+  Tbgr c;
+  EXPECT_TRUE(w.getPixel(39, 29, c));
+  EXPECT_EQ(c, at(39, 29));
+  EXPECT_TRUE(w.getPixelD(39, 29, c));  // the bottom-right pixel alone
+  EXPECT_EQ(c, at(39, 29));
+  EXPECT_FALSE(w.getPixelD(40, 30, c));  // outside: white
+  EXPECT_EQ(c, (Tbgr{255, 255, 255}));
+  EXPECT_FALSE(w.getPixel(40, 0, c));
+  EXPECT_TRUE(w.getPixelD(0.5, 0, c));
+  EXPECT_NEAR(c.red, (at(0, 0).red + at(1, 0).red) / 2.0, 0.5);
+  // Empty or fully clipped rectangles decode nothing.
+  EXPECT_EQ(w.getImage(50, 0, 60, 10), nullptr);
+  EXPECT_EQ(w.getImage(10, 10, 10, 20), nullptr);
+  EXPECT_FALSE(w.getBuf(-20, -20, 0, 0));
+  // One bit: white where the picture is light.
+  TBitmap* mono = w.getMonoImage(0, 0, 40, 30);
+  ASSERT_NE(mono, nullptr);
+  EXPECT_EQ(mono->PixelFormat(), platform::pf1bit);
+  uint8_t r, g, b;
+  ASSERT_TRUE(w.getPixel(5, 5, r, g, b));
+  const Tbgr p = at(5, 5);
+  EXPECT_EQ(r, (299 * p.red + 587 * p.green + 114 * p.blue + 500) / 1000 >= 128 ? 255 : 0);
+  EXPECT_FALSE(w.getPixel(5, 5, c));  // no triple from a one-bit extract
+}
+
+TEST_F(wic, BitmapToBoxLetterboxes) {
+  Twic w(make("wide.bmp", "/usr/bin/convert -size 200x100 xc:'rgb(10,20,30)' BMP3:wide.bmp"));
+  TBitmap canvas;
+  testenv::make(canvas, 120, 120);
+  EXPECT_EQ(w.BitmapToBox(canvas.Canvas(), TRect{0, 0, 19, 100}), TRect{});
+  const TRect r = w.BitmapToBox(canvas.Canvas(), TRect{0, 0, 100, 100});
+  EXPECT_EQ(r, (TRect{0, 25, 100, 75}));
+  for (int y = 0; y < 120; ++y)
+    for (int x = 0; x < 120; ++x)
+      ASSERT_EQ(canvas.Canvas().Pixels(x, y), r.contains(platform::TPoint{x, y}) ? platform::RGB(10, 20, 30) : platform::clWhite)
+          << x << "," << y;
+  // A tall box: inset left and right.
+  EXPECT_EQ(w.BitmapToBox(canvas.Canvas(), TRect{10, 0, 40, 100}), (TRect{10, 42, 40, 58}));
+  // An image of unknown size is not fitted anywhere.
+  Twic none(dir() + "missing.bmp");
+  EXPECT_EQ(none.BitmapToBox(canvas.Canvas(), TRect{0, 0, 100, 100}), TRect{});
+}
+
+// Exports are read back by identify with the same pixels (JPEG within a tolerance), and the
+// TIFF passes tiffinfo.
+TEST_F(wic, SavedFilesAreReadBackByOutsideTools) {
+  // A smooth picture, which JPEG keeps within a few levels.
+  const std::string src =
+      make("src.bmp", "/usr/bin/convert -size 45x31 gradient:'rgb(200,30,10)'-'rgb(10,90,250)' -depth 8 BMP3:src.bmp");
+  const std::string pixels = magick(src);
+  TBitmap bm;
+  ASSERT_TRUE(BMload(bm, src));
+  TBitmap mono;
+  ASSERT_TRUE(BMload(mono, make("m.bmp", "/usr/bin/convert p.ppm -type bilevel BMP3:m.bmp")));
+  EXPECT_EQ(mono.PixelFormat(), platform::pf1bit);
+  const std::string monoPixels = magick(dir() + "m.bmp");
+  for (const char* ext : {"bmp", "tif", "jpg", "png"}) {
+    SCOPED_TRACE(ext);
+    const int tolerance = std::string(ext) == "jpg" ? 24 : 0;
+    const std::string saved = dir() + "out." + ext, whole = dir() + "whole." + ext, one = dir() + "mono." + ext;
+    ASSERT_TRUE(BMsave(bm, saved));
+    Twic w(src);
+    ASSERT_TRUE(w.SaveAs(whole));
+    ASSERT_TRUE(BMsave(mono, one));
+    for (const std::string& f : {saved, whole}) {
+      EXPECT_EQ(run("identify -format '%w %h' '" + f + "'"), "45 31");
+      EXPECT_LE(largestDifference(magick(f), pixels), tolerance) << f;
+    }
+    // A one-bit picture is all edges: JPEG keeps its size, not its pixels.
+    if (tolerance == 0) EXPECT_EQ(magick(one), monoPixels);
+    else EXPECT_EQ(run("identify -format '%w %h' '" + one + "'"), "45 31");
+    if (std::string(ext) == "tif") {
+      int status = -1;
+      const std::string info = run("tiffinfo '" + one + "'", &status);
+      EXPECT_EQ(status, 0) << info;
+      EXPECT_NE(info.find("Bits/Sample: 1"), std::string::npos) << info;
+    }
+  }
+  // Encoded into memory by type code.
+  Twic w(src);
+  TMemoryStream mem;
+  ASSERT_TRUE(w.SaveAs(mem, 140));
+  platform::TrgbImage back;
+  std::string err;
+  ASSERT_TRUE(platform::decodeImage(mem.memory(), size_t(mem.size()), back, err)) << err;
+  EXPECT_EQ(std::string(back.rgb.begin(), back.rgb.end()), pixels);
+}
+
+TEST_F(wic, AGeoreferencedExtractIsSavedWithItsWorldFile) {
+  const std::string src = make("geo.bmp", "/usr/bin/convert p.ppm -resize 200x300! BMP3:geo.bmp");
+  testenv::writeFile("geo.bpw", "2\n0\n0\n-2\n1000\n5000\n");
+  Twic w(src);
+  ASSERT_TRUE(w.calibrated());
+  EXPECT_EQ(w.x1(), 1000);
+  EXPECT_EQ(w.y1(), 4400);
+  ASSERT_TRUE(w.SaveAs(dir() + "part.tif", 10, 20, 110, 220));
+  double x1, y2, mp;
+  ASSERT_TRUE(getWorldFile(dir() + "part.tfw", x1, y2, mp));
+  EXPECT_EQ(x1, 1020);
+  EXPECT_EQ(y2, 4560 + 200 * 2);
+  EXPECT_EQ(mp, 2);
+  EXPECT_EQ(magick(dir() + "part.tif"), magick(src, TRect{10, 20, 110, 220}));
+  // The whole image: its own corner.
+  ASSERT_TRUE(w.SaveAs(dir() + "all.jpg"));
+  ASSERT_TRUE(getWorldFile(dir() + "all.jgw", x1, y2, mp));
+  EXPECT_EQ(x1, 1000);
+  EXPECT_EQ(y2, 5000);
+}
+
+TEST_F(wic, AFailedSaveKeepsTheOldFiles) {
+  const std::string src = make("k.bmp", "/usr/bin/convert p.ppm BMP3:k.bmp");
+  testenv::writeFile("k.bpw", "1\n0\n0\n-1\n0\n31\n");
+  Twic w(src);
+  ASSERT_TRUE(w.SaveAs(dir() + "old.tif", 0, 0, 10, 10));
+  const std::string image = testenv::readFile(dir() + "old.tif"), world = testenv::readFile(dir() + "old.tfw");
+  platform::failNextReplaceForTesting(dir() + "old.tif");
+  EXPECT_FALSE(w.SaveAs(dir() + "old.tif", 0, 0, 20, 20));
+  EXPECT_EQ(testenv::readFile(dir() + "old.tif"), image);
+  EXPECT_EQ(testenv::readFile(dir() + "old.tfw"), world);
+  TBitmap bm;
+  testenv::make(bm, 4, 4);
+  platform::failNextReplaceForTesting(dir() + "old.tif");
+  EXPECT_FALSE(BMsave(bm, dir() + "old.tif"));
+  EXPECT_EQ(testenv::readFile(dir() + "old.tif"), image);
+  EXPECT_FALSE(BMsave(bm, dir() + "no such folder/x.bmp"));
+  EXPECT_FALSE(BMload(bm, dir() + "missing.png"));
+}
+
+TEST_F(wic, DrawIntoAView) {
+  const std::string src = make("v.bmp", "/usr/bin/convert p.ppm -crop 20x10+0+0 +repage BMP3:v.bmp");
+  testenv::writeFile("v.bpw", "1\n0\n0\n-1\n0\n100\n");  // 0, 90 - 20, 100 on the ground
+  Twic w(src);
+  ASSERT_TRUE(w.calibrated());
+  Tbm24 target;
+  target.setsize(40, 20);
+  target.fillWhite();
+  Tview view;
+  view.box = {0, 0, 40, 20};
+  view.setppmm(4);
+  view.setmp(1);
+  ASSERT_EQ(view.mp(), 1);
+  view.centrex = 10;
+  view.centrey = 95;  // the view covers -10, 85 - 30, 105
+  view.bm24 = &target;
+  view.canvas = &target.canvas();
+  ASSERT_TRUE(w.Draw(view));
+  const std::string pixels = magick(src);
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 40; ++x) {
+      const bool inside = x >= 10 && x < 30 && y >= 5 && y < 15;
+      const char* p = inside ? pixels.data() + ((y - 5) * 20 + (x - 10)) * 3 : nullptr;
+      ASSERT_EQ(testenv::px(target, x, y), (inside ? Tbgr{uint8_t(p[2]), uint8_t(p[1]), uint8_t(p[0])} : Tbgr{255, 255, 255}))
+          << x << "," << y;
+    }
+  view.centrex = 500;  // nowhere near the image
+  EXPECT_FALSE(w.Draw(view));
+  Twic unplaced;  // no ground size at all
+  EXPECT_FALSE(unplaced.Draw(view));
+}
+
+TEST_F(wic, ImagesFromBitmapsAndStreams) {
+  TrawBitmap24 raw;
+  raw.setsize(6, 4);
+  raw.fillAll(Tbgr{1, 2, 3});
+  raw.setPixel(5, 3, Tbgr{200, 100, 50});
+  Twic fromRaw(raw);
+  EXPECT_EQ(fromRaw.width(), 6);
+  EXPECT_EQ(fromRaw.depth(), 24);
+  ASSERT_TRUE(fromRaw.getBuf(0, 0, 6, 4));
+  Tbgr c;
+  ASSERT_TRUE(fromRaw.getPixel(5, 3, c));
+  EXPECT_EQ(c, (Tbgr{200, 100, 50}));
+  Tbm24 copy;
+  ASSERT_TRUE(fromRaw.getAsBm(copy, 4, 2, 99, 99));
+  EXPECT_EQ(copy.width(), 2);
+  EXPECT_EQ(testenv::px(copy, 1, 1), (Tbgr{200, 100, 50}));
+  TBitmap mono;
+  mono.SetPixelFormat(platform::pf1bit);
+  mono.SetSize(9, 3);
+  mono.Canvas().Brush.Color = platform::clBlack;
+  mono.Canvas().FillRect({0, 0, 9, 3});
+  mono.Canvas().SetPixels(8, 2, platform::clWhite);
+  Twic fromMono(mono);
+  EXPECT_TRUE(fromMono.isMono());
+  EXPECT_EQ(fromMono.depth(), 1);
+  TBitmap back;
+  ASSERT_TRUE(fromMono.getAsBm(back));
+  EXPECT_EQ(back.PixelFormat(), platform::pf1bit);
+  EXPECT_EQ(back.Canvas().Pixels(8, 2), platform::clWhite);
+  EXPECT_EQ(back.Canvas().Pixels(7, 2), platform::clBlack);
+  // A stream with its type code.
+  const std::string png = testenv::readFile(make("s.png", "/usr/bin/convert p.ppm s.png"));
+  TMemoryStream mem;
+  mem.write(png.data(), int64_t(png.size()));
+  Twic fromMem(mem, 140);
+  EXPECT_EQ(fromMem.width(), 45);
+  TBitmap* bm = fromMem.getImage();
+  ASSERT_NE(bm, nullptr);
+  EXPECT_EQ(rgbOf(*bm, 45, 31), magick(dir() + "s.png"));
+}
