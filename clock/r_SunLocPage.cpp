@@ -4,9 +4,11 @@
 #include "clock/r_SunLocPage.h"
 
 #include <algorithm>
+#include <cctype>
 #include <exception>
 
 #include "astro/r_SunLoc.h"
+#include "clock/r_tzPlaces2.h"
 #include "core/Tyo.h"
 #include "core/r_Font.h"
 #include "core/r_Monitors.h"
@@ -15,17 +17,21 @@
 #include "core/r_paths.h"
 #include "platform/datetime.h"
 #include "platform/files.h"
+#include "platform/folders.h"
 #include "platform/process.h"
 #include "platform/system.h"
+#include "platform/text.h"
 #include "platform/windows.h"
 #include "platform/x11.h"
 #include "storage/r_sqlite.h"
 #include "ui/r_QYcontrols.h"
 #include "ui/r_comboBox.h"
+#include "ui/r_controlMan.h"
 #include "ui/r_edit.h"
 #include "ui/r_listBox.h"
 #include "ui/r_pickLatLong.h"
 #include "ui/r_slider.h"
+#include "ui/r_treeView.h"
 #include "ui/r_wordWrap.h"
 
 using namespace platform;
@@ -34,6 +40,7 @@ namespace {
 constexpr const char* kPathsGroup = "kestrova";  // the wall clock's values in "paths.ini"
 constexpr int32_t kWhite = 0xFFFFFF;
 constexpr int32_t kOutline = 0xDCDCDC;
+constexpr int32_t kBadgeWritten = 0x00B400, kBadgeFailed = 0x0000C8;  // green, red
 
 std::string word(const std::string& s) { return os ? os->wd("Settings", s) : s; }
 int gp(int n) { return os ? os->gp(n) : n; }
@@ -57,12 +64,16 @@ TwallClock::TwallClock()
 TlocPage::TlocPage(TWinControl* owner, TsunBase& base) : TQYcontrol(owner), sunbase(base) {
   TcontrolScope proc(*this, "TlocPage.create");
   if (os) monitors = os->monitors.get();
-  seterr("a");  // a: zones database
-  zonesdb = TliteDB::createReadOnly();
-  zonesdb->suppressErrorMessages = true;
-  if (!isFile(sunbase.dataDir() + "zones.db") || !zonesdb->setfile(sunbase.dataDir() + "zones.db") ||
-      zonesdb->tables().indexOf("timezones") < 0)
-    log("zones.db of " + sunbase.dataDir() + " cannot be read: added places keep the zone UTC");
+  seterr("a");  // a: the place tree, read whole from a database opened for the purpose
+  {
+    std::unique_ptr<TliteDB> places = openData("places.db", "places");
+    if (!places) log("places.db of " + sunbase.dataDir() + " cannot be read: no predefined locations");
+    tzListBox = std::make_unique<TtzPlaces>(this, places.get());
+    tzListBox->onSelect = [this](TplaceRec* r) { doClick(r); };
+  }
+  seterr("a2");  // a2: zones database
+  zonesdb = openData("zones.db", "timezones");
+  if (!zonesdb) log("zones.db of " + sunbase.dataDir() + " cannot be read: added places keep the zone UTC");
 
   seterr("b");  // b: location editors
   listBox2 = std::make_unique<TlistBox>(this);
@@ -132,6 +143,23 @@ TlocPage::TlocPage(TWinControl* owner, TsunBase& base) : TQYcontrol(owner), sunb
 
 TlocPage::~TlocPage() { reapProgram(wallClockPid); }
 
+// A database of the data folder with the table the page reads; nullptr when it cannot be read.
+// What is no database at all is told by its first bytes, so the page alone says it once.
+std::unique_ptr<TliteDB> TlocPage::openData(const std::string& file, const std::string& table) const {
+  static constexpr char kMagic[] = "SQLite format 3";  // with its NUL: the file's first 16 bytes
+  const std::string name = sunbase.dataDir() + file;
+  char head[sizeof kMagic] = {};
+  const int fd = isFile(name) ? openRead(name) : -1;
+  const bool database = fd >= 0 && readFile(fd, head, sizeof head) == static_cast<int64_t>(sizeof head) &&
+                        std::equal(head, head + sizeof head, kMagic);
+  if (fd >= 0) closeFile(fd);
+  if (!database) return nullptr;
+  auto db = TliteDB::createReadOnly();
+  db->suppressErrorMessages = true;
+  if (!db->setfile(name) || !db->valid() || db->tables().indexOf(table) < 0) return nullptr;
+  return db;
+}
+
 // ---- layout -----------------------------------------------------------------------------------------
 
 void TlocPage::doResize() {
@@ -193,8 +221,7 @@ void TlocPage::doResize() {
     linguaBox->SetBounds(x2, y, box.Right - x2 - m, gp(20));
     wallBut->SetBounds(wallBox.Left + gp(8), wallBox.Top + gp(8), wallBut->Width(), gp(20));
     monitorBox2->setbounds(wallBox.Left + gp(8), wallBox.Top + gp(120), W - gp(16), gp(20));
-    treeBounds = Rect(copyBut->Left() + copyBut->Width() + gp(4), box.Top, copyBut->Left() + copyBut->Width() + gp(4) + W,
-                      box.Top + H);
+    tzListBox->SetBounds(copyBut->Left() + copyBut->Width() + gp(4), box.Top, W, H);
     noteBox = Rect(box.Left, y0, box.Right, wallBox.Bottom);
     hourbox->SetBounds(noteBox.Left + gp(8), noteBox.Top + gp(8), W - gp(16), gp(18));
     monitorBox->setbounds(noteBox.Left + gp(8), noteBox.Top + gp(120), W - gp(16), gp(20));
@@ -202,7 +229,7 @@ void TlocPage::doResize() {
     seterr("d");  // d: monitors and the lists' first filling
     reenterPage();
     fillLists();
-    importBut->SetBounds(listBox2->Left(), treeBounds.Bottom + gp(4), importBut->Width(), gp(20));
+    importBut->SetBounds(listBox2->Left(), tzListBox->Top() + tzListBox->Height() + gp(4), importBut->Width(), gp(20));
     exportBut->SetBounds(importBut->Left() + importBut->Width() + gp(2), importBut->Top(), exportBut->Width(), gp(20));
     delBut->SetBounds(box.Left, box.Bottom + gp(4), delBut->Width(), gp(20));
     Invalidate();
@@ -355,6 +382,28 @@ void TlocPage::deleteLocation() {
   model.changed = true;
 }
 
+// A predefined place as a new location, in the zone "zones.db" gives its code (the code bound as a
+// value: codes may hold quotes). A code without a zone keeps the new location's UTC.
+void TlocPage::addPlace(const TplaceRec& place) {
+  Tlocations& model = sunbase.locations();
+  const int i = model.add();
+  Tloc& l = model.getLoc(i);
+  l.name = place.tn ? place.tn->text() : std::string();
+  const std::string zone =
+      zonesdb ? zonesdb->getColumnValue("timezones", "tz", TwhereClause::equals("code", place.tzCode)) : "";
+  if (const int z = zone.empty() ? -1 : tzBox->Items.indexOf(zone); z >= 0) {
+    l.tzIndex = z;
+    l.tzi = calendar().getTzi(tzBox->Items[z]);
+  } else {
+    log("no zone for the code \"" + place.tzCode + "\" of " + l.name + ": it keeps UTC");
+  }
+  l.long_ = place.long_;
+  l.lat = place.lat;
+  listBox2->add(l.name, i);
+  listBox2->setItemIndex(i);
+  fillEditors();
+}
+
 void TlocPage::newLocation() {
   Tlocations& model = sunbase.locations();
   const int i = model.add();
@@ -373,7 +422,9 @@ void TlocPage::doClick(void* sender) {
   TcontrolScope proc(*this, "TlocPage.doClick");
   try {
     Tlocations& model = sunbase.locations();
-    if (sender == wallBut.get()) {
+    if (tzListBox && tzListBox->holds(sender)) {
+      addPlace(*static_cast<const TplaceRec*>(sender));
+    } else if (sender == wallBut.get()) {
       launchWallClock();
     } else if (sender == linguaBox.get()) {
       model.setlingua(linguaBox->text());
@@ -457,6 +508,100 @@ bool TlocPage::launchWallClock() {
   return true;
 }
 
+// ---- location files ---------------------------------------------------------------------------------
+
+namespace {
+// Text, as a locations file is: no control characters but tabs and line ends.
+bool textual(const std::string& bytes) {
+  return std::none_of(bytes.begin(), bytes.end(), [](char ch) {
+    const auto c = static_cast<unsigned char>(ch);
+    return (c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F;
+  });
+}
+// The section header lines of an ini text; whether one of them is "settings".
+int sectionCount(const std::string& bytes, bool& hasSettings) {
+  int n = 0;
+  hasSettings = false;
+  size_t at = 0;
+  while (at < bytes.size()) {
+    size_t end = bytes.find('\n', at);
+    if (end == std::string::npos) end = bytes.size();
+    const size_t lead = bytes.find_first_not_of(" \t", at);
+    if (lead < end && bytes[lead] == '[') {
+      ++n;
+      std::string name = bytes.substr(lead + 1, std::min<size_t>(end - lead - 1, 9));
+      for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      hasSettings = hasSettings || name == "settings]";
+    }
+    at = end + 1;
+  }
+  return n;
+}
+std::string cutName(const std::string& name) {
+  return codePointCount(name) > kLocationNameMax ? name.substr(0, codePointOffset(name, kLocationNameMax)) : name;
+}
+}  // namespace
+
+// Steps: a: the bytes checked, b: a model of their own, c: its locations into the list.
+bool TlocPage::importFrom(const std::string& file) {
+  TcontrolScope proc(*this, "TlocPage.importFrom");
+  auto refuse = [&](const std::string& why) {
+    log("no locations imported from " + file + ": " + why);
+    yo(word("No locations were imported:") + "\n\"" + file + "\" " + word(why));
+    return false;
+  };
+  seterr("a");
+  int64_t size = 0;
+  std::string bytes;
+  if (!fileSize(file, size) || !isFile(file)) return refuse("cannot be read.");
+  if (size > kImportMaxBytes) return refuse("is too large for a locations file.");
+  if (!readWholeFile(file, bytes)) return refuse("cannot be read.");
+  bool hasSettings = false;
+  if (!textual(bytes)) return refuse("is not a locations file.");
+  if (sectionCount(bytes, hasSettings) - (hasSettings ? 1 : 0) > kImportMaxLocations)
+    return refuse("holds more than " + std::to_string(kImportMaxLocations) + " locations.");
+
+  seterr("b");  // read from a private copy of exactly the bytes checked
+  Tlocations& model = sunbase.locations();
+  Tlocations imported(model.mapwidth);
+  const std::string copy = (os ? os->getTempDir() : tempFolder()) + "imported locations.ini";
+  if (!replaceFileContents(copy, bytes, nullptr, Flush::Later)) return refuse("cannot be read.");
+  imported.loadfromfile(copy);
+  removeFile(copy);
+  if (imported.count() == 0) return refuse("holds no location.");
+
+  seterr("c");
+  model.a = std::move(imported.a);
+  for (auto& l : model.a) l->name = cutName(l->name);
+  if (hasSettings) {
+    model.useAmPm = imported.useAmPm;
+    model.showLocations = imported.showLocations;
+    model.labelMagnify = imported.labelMagnify;
+    model.centreLong = imported.centreLong;
+    model.homeplace = cutName(imported.homeplace);
+    model.monitor = imported.monitor;
+    model.setlingua(imported.language());  // with the model's own words
+  }
+  model.getHome();
+  hideBox->setChecked(!model.showLocations);
+  magBox->setPosition(model.labelMagnify);
+  hourbox->setChecked(!model.useAmPm);
+  linguaBox->setText(model.language());
+  fillLocations();
+  reenterPage();
+  Invalidate();
+  return true;
+}
+
+bool TlocPage::exportTo(const std::string& file) {
+  TcontrolScope proc(*this, "TlocPage.exportTo");
+  const bool written = sunbase.locations().saveToFile(file);
+  if (!written) log("the locations could not be exported to " + file);
+  if (onBadge) onBadge(written);
+  else doDone(written, written ? kBadgeWritten : kBadgeFailed);
+  return written;
+}
+
 // ---- painting ---------------------------------------------------------------------------------------
 
 void TlocPage::Paint() {
@@ -471,6 +616,8 @@ void TlocPage::Paint() {
     c.Handle()->setBkMode(BkMode::Transparent);
     TosDrawing::dotBox(c, kOutline, box);
     c.Font.Color = TColor(kWhite);
+    fm.CaptionT(c, tzListBox.get(),
+                word("Predefined locations (") + std::to_string(tzListBox->count()) + word(" cities and countries)"), kWhite);
     fm.CaptionT(c, listBox2.get(), word("Current world map locations"), kWhite);
     fm.CaptionT(c, nameEdit.get(), word("Location name"), kWhite);
     fm.CaptionL(c, tzBox.get(), word("Time zone"), kWhite);
@@ -487,7 +634,7 @@ void TlocPage::Paint() {
       const TPenDesc old = dc->setPen(TosDrawing::dottedpen(kOutline));
       const int y = importBut->Top() + importBut->Height() + gp(4);
       dc->moveTo(0, y);
-      dc->lineTo(treeBounds.Right, y);
+      dc->lineTo(tzListBox->Left() + tzListBox->Width(), y);
       dc->setPen(old);
     }
     TosDrawing::dotBox(c, kOutline, wallBox);
@@ -518,7 +665,7 @@ void TlocPage::paintNotes(TCanvas& c) {
     c.Font.setSize(os ? os->fontsize(10) : 10);
     c.Font.Color = TColor(kWhite);
     c.Handle()->setTextAlign(TA_RIGHT | TA_TOP);
-    c.TextOut(treeBounds.Right, wallBox.Bottom + gp(4), word("compiled: ") + calendar().LongDateStrDT(written));
+    c.TextOut(tzListBox->Left() + tzListBox->Width(), wallBox.Bottom + gp(4), word("compiled: ") + calendar().LongDateStrDT(written));
     c.Handle()->setTextAlign(TA_LEFT | TA_TOP);
   }
 }

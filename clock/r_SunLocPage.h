@@ -1,7 +1,8 @@
 // r_SunLocPage: the Settings tab (TlocPage). It edits the user's locations and the map's display
 // settings held by the locations model, keeps the wall clock's monitor in "paths.ini", adds
 // predefined places from the place tree, and launches the wall clock (the saver with "wall").
-// "locations.ini" is written on every leave and before each launch.
+// "locations.ini" is written on every leave and before each launch. "places.db" and "zones.db"
+// of the data folder may be missing or broken: the tree is then empty and the page works on.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -22,12 +23,19 @@ class TcomboBox;
 class TcheckBox;
 class TsliderLite;
 class TQYbutton;
+class TtzPlaces;
+struct TplaceRec;
 
 // The saver's window class and program name, as the saver sets and is built with.
 inline constexpr char kWallClockClass[] = "qysaver";
 inline constexpr char kWallClockProgram[] = "Kestrova_Saver";
 // How long a launch waits for a closed wall clock's window to go before starting the new one.
 inline constexpr uint32_t kWallClockCloseWaitMs = 2000;
+// What an imported file may hold: a thousand locations take about 200 KB.
+inline constexpr int64_t kImportMaxBytes = 1 << 20;
+inline constexpr int kImportMaxLocations = 1000;
+// Longer names are cut (code points): a label has room for far less.
+inline constexpr size_t kLocationNameMax = 100;
 
 // How the wall clock is found, asked to close and started. The defaults use the X11 display and
 // the saver beside the running program; tests put their own in.
@@ -44,6 +52,7 @@ class TlocPage : public TQYcontrol {
   TlocPage(platform::TWinControl* owner, TsunBase& sunbase);
   ~TlocPage() override;
   [[nodiscard]] std::string frameworkClass() const override { return "TlocPage"; }
+  [[nodiscard]] const char* unitName() const override { return "r_SunLocPage"; }
 
   // Refreshes both monitor lists (each selection of the tab, each layout pass).
   void reenterPage();
@@ -56,6 +65,14 @@ class TlocPage : public TQYcontrol {
   // Closes a running wall clock, writes the locations file and starts the saver with "wall".
   // False (said in a message box) when the saver could not be started.
   bool launchWallClock();
+  // Reads a locations file into a model of its own; only a file that holds a location replaces
+  // the list (with the display settings the file has). The model keeps writing its own file.
+  // False, said in a message box, for a file that cannot be read, is no locations file, exceeds
+  // the limits above or holds no location: the list stays as it was.
+  bool importFrom(const std::string& file);
+  // Writes the locations to a file of the user's; the model's own file stays what it was. The
+  // badge says whether it was written.
+  bool exportTo(const std::string& file);
 
   // The location the editors show; nullptr when nothing is selected.
   [[nodiscard]] Tloc* current();
@@ -63,13 +80,12 @@ class TlocPage : public TQYcontrol {
   [[nodiscard]] const platform::TRect& editorBox() const { return box; }
   [[nodiscard]] const platform::TRect& wallPanel() const { return wallBox; }
   [[nodiscard]] const platform::TRect& notePanel() const { return noteBox; }
-  // Where the place tree stands.
-  [[nodiscard]] const platform::TRect& treePanel() const { return treeBounds; }
 
   TsunBase& sunbase;
   TmyMonitors* monitors = nullptr;  // the services object's list
   std::unique_ptr<TliteDB> zonesdb;
   std::unique_ptr<TlistBox> listBox2, monitorBox, monitorBox2;
+  std::unique_ptr<TtzPlaces> tzListBox;
   std::unique_ptr<Tedit> nameEdit;
   std::unique_ptr<TPickLatLong> latEdit, longEdit;
   std::unique_ptr<TcomboBox> tzBox, hjustBox, vJustBox, linguaBox;
@@ -77,19 +93,23 @@ class TlocPage : public TQYcontrol {
   std::unique_ptr<TsliderLite> magBox;
   std::unique_ptr<TQYbutton> exportBut, importBut, delBut, copyBut, newBut, wallBut;
   TwallClock wall;
+  // Shows the badge of an export ("DONE" or "FAILED"); tests record it instead.
+  std::function<void(bool written)> onBadge;
   int wallClockPid = 0;  // the last saver started, collected when it has ended
 
  protected:
   void Paint() override;
 
  private:
+  [[nodiscard]] std::unique_ptr<TliteDB> openData(const std::string& file, const std::string& table) const;
   void fillEditors();
   void fillLocations();
   void fillLists();
   void loadMonitorList(TlistBox& list, const std::string& wanted, bool intoModel);
   void editField(void* sender);
+  void addPlace(const TplaceRec& place);
   void deleteLocation();
   void newLocation();
   void paintNotes(platform::TCanvas& canvas);
-  platform::TRect box, wallBox, noteBox, treeBounds;
+  platform::TRect box, wallBox, noteBox;
 };

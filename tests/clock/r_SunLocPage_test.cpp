@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -20,8 +21,11 @@
 #include "core/r_paths.h"
 #include "platform/folders.h"
 #include "platform/system.h"
+#include "platform/text.h"
 #include "platform/windows.h"
+#include "clock/r_tzPlaces2.h"
 #include "tests/clock/settingsdata.h"
+#include "ui/r_treeView.h"
 #include "ui/r_QYcontrols.h"
 #include "ui/r_comboBox.h"
 #include "ui/r_edit.h"
@@ -316,6 +320,181 @@ TEST_F(SettingsPageTest, AShortPageShrinksTheListsSoThePanelsKeepTheirRoom) {
   EXPECT_EQ(page->listBox2->Top() + page->listBox2->Height(), page->wallPanel().Top - 34);
   EXPECT_LE(page->wallPanel().Bottom, 520);
   EXPECT_LE(page->notePanel().Top, 520 - room);
+}
+
+// ---- predefined places ------------------------------------------------------------------------------
+
+TEST_F(SettingsPageTest, AddingAPlaceTakesTheZoneThatZonesDbGivesItsCode) {
+  TtzPlaces& tree = *page->tzListBox;
+  ASSERT_EQ(tree.count(), int(settingstest::places().size()));
+  TtreeView& tv = *tree.tv;
+  ASSERT_EQ(tv.topCount(), 4);
+  struct Case {
+    const char* id;
+    TtreeNode* node;
+    const char* zone;  // nullptr: none for its code
+  } cases[] = {
+      {"a place", tv.top(0)->item(1), "W. Europe Standard Time"},
+      {"a country", tv.top(1), "New Zealand Standard Time"},
+      {"a code with a quote", tv.top(2)->item(0), "Greenwich Standard Time"},
+      {"a code without a zone", tv.top(3), nullptr},
+  };
+  const TStringList& zones = createDateman().TimeZones();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    const int before = model().count();
+    tv.setSelected(c.node);
+    tree.doSelect();
+    ASSERT_TRUE(tree.but->enabled());
+    tree.doClick();
+    ASSERT_EQ(model().count(), before + 1);
+    const Tloc& l = model().getLoc(before);
+    const TplaceRec& r = tree.record(c.node->data);
+    EXPECT_EQ(l.name, c.node->text());
+    EXPECT_EQ(l.lat, r.lat);
+    EXPECT_EQ(l.long_, r.long_);
+    EXPECT_EQ(zones[l.tzIndex], c.zone ? c.zone : "UTC");
+    // The list shows it, chosen, and the editors show it.
+    EXPECT_EQ(page->listBox2->itemIndex(), before);
+    EXPECT_EQ(page->nameEdit->text(), c.node->text());
+    EXPECT_EQ(page->tzBox->text(), c.zone ? c.zone : "UTC");
+    EXPECT_FALSE(tree.but->enabled());
+  }
+  // The same place again leaves the button resting.
+  tv.setSelected(tv.top(3));
+  tree.doSelect();
+  EXPECT_FALSE(tree.but->enabled());
+  EXPECT_FALSE(model().changed);
+}
+
+TEST_F(SettingsPageTest, BrokenPlaceAndZoneDatabasesLeaveAWorkingPage) {
+  page.reset();
+  const std::string junk(4096, '\x5A');
+  struct Case {
+    const char* id;
+    const char* contents;  // nullptr: no files
+  } cases[] = {{"missing", nullptr}, {"empty files", ""}, {"not databases", junk.c_str()}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    fs::remove(data + "places.db");
+    fs::remove(data + "zones.db");
+    if (c.contents) {
+      testenv::writeFile("settingsdata/places.db", c.contents);
+      testenv::writeFile("settingsdata/zones.db", c.contents);
+    }
+    const int logged = logObject ? logObject->lineCount() : 0;
+    page = std::make_unique<TlocPage>(form.get(), *base);
+    page->SetBounds(0, 0, 1280, 740);
+    page->doResize();
+    EXPECT_EQ(page->tzListBox->count(), 0);
+    EXPECT_EQ(logObject ? logObject->lineCount() - logged : 0, 2);  // one line for each file
+    EXPECT_EQ(page->listBox2->count(), 2);
+    page->doClick(page->newBut.get());
+    EXPECT_EQ(model().count(), 3);
+    page->leave();
+    Tlocations back(1920);
+    back.loadfromfile(file());
+    EXPECT_EQ(back.count(), 3);
+    EXPECT_TRUE(boxes.empty());
+    page.reset();
+    model().remove(2);
+  }
+}
+
+// ---- location files ---------------------------------------------------------------------------------
+
+TEST_F(SettingsPageTest, AnImportReplacesTheListOnlyWithLocationsAndTheModelKeepsItsFile) {
+  const std::string three =
+      "[settings]\r\n12 hour clock=yes\r\nlanguage=Deutsch\r\nhome=Hobart\r\nlabel magnify=150\r\n\r\n"
+      "[location 1]\r\nname=Lima\r\nlat=-12.05\r\nlong=-77.04\r\nwindows name=SA Pacific Standard Time\r\n\r\n"
+      "[location 2]\r\nname=Hobart\r\nlat=-42.88\r\nlong=147.33\r\nwindows name=Tasmania Standard Time\r\n\r\n"
+      "[location 3]\r\nname=Nuuk\r\nlat=64.18\r\nlong=-51.72\r\n\r\n";
+  std::string manySections, longName = "name=";
+  for (int i = 0; i < 10000; ++i) manySections += "[p" + std::to_string(i) + "]\r\nlat=1\r\nlong=2\r\n";
+  for (int i = 0; i < 5000; ++i) longName += "ø";  // 10 KB
+  const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+  struct Case {
+    const char* id;
+    std::string bytes;  // empty: no file at all
+    int count;          // locations afterwards; 0: refused, the list as it was
+  } cases[] = {
+      {"no file", "", 0},
+      {"binary", png, 0},
+      {"100 MB", std::string(), 0},
+      {"10,000 sections", manySections, 0},
+      {"settings only", "[settings]\r\nhome=Lima\r\n\r\n", 0},
+      {"a long name", "[x]\r\n" + longName + "\r\nlat=1\r\nlong=2\r\n", 1},
+      {"three with settings", three, 3},
+  };
+  const std::string own = model().filename();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    boxes.clear();
+    const std::string name = testenv::tempDir() + "import.ini";
+    fs::remove(name);
+    if (!c.bytes.empty()) testenv::writeFile("import.ini", c.bytes);
+    if (std::string(c.id) == "100 MB") fs::resize_file(testenv::writeFile("import.ini", "[a]\r\n"), 100 << 20);
+    const int before = model().count();
+    EXPECT_EQ(page->importFrom(name), c.count > 0);
+    EXPECT_EQ(model().filename(), own);
+    EXPECT_FALSE(model().changed);
+    if (c.count == 0) {
+      EXPECT_EQ(model().count(), before);
+      EXPECT_EQ(page->listBox2->count(), before);
+      ASSERT_EQ(boxes.size(), 1u);
+      EXPECT_NE(boxes[0].find(name), std::string::npos);
+      continue;
+    }
+    EXPECT_TRUE(boxes.empty());
+    ASSERT_EQ(model().count(), c.count);
+    ASSERT_EQ(page->listBox2->count(), c.count);
+    EXPECT_EQ(page->listBox2->Items[0], model().getLoc(0).name);
+    EXPECT_LE(codePointCount(model().getLoc(0).name), kLocationNameMax);
+  }
+  // The file's settings came too; its home is chosen and shown.
+  EXPECT_TRUE(model().useAmPm);
+  EXPECT_FALSE(page->hourbox->checked());
+  EXPECT_EQ(page->linguaBox->text(), "Deutsch");
+  EXPECT_EQ(model().labelMagnify, 1.5);
+  EXPECT_EQ(page->listBox2->itemIndex(), 1);
+  EXPECT_EQ(page->nameEdit->text(), "Hobart");
+  EXPECT_EQ(page->tzBox->text(), "Tasmania Standard Time");
+  // Leaving writes the imported locations to the configuration folder's file, not to the import.
+  page->leave();
+  EXPECT_EQ(testenv::readFile(testenv::tempDir() + "import.ini"), three);
+  Tlocations back(1920);
+  back.loadfromfile(file());
+  ASSERT_EQ(back.count(), 3);
+  EXPECT_EQ(back.getLoc(2).name, "Nuuk");
+  EXPECT_EQ(back.homeplace, "Hobart");
+}
+
+TEST_F(SettingsPageTest, AnExportSaysWhetherItWasWrittenAndLeavesTheModelsFile) {
+  std::vector<bool> badges;
+  page->onBadge = [&](bool written) { badges.push_back(written); };
+  const std::string own = model().filename();
+  const std::string target = testenv::tempDir() + "exported/mine.ini";
+  fs::create_directories(testenv::tempDir() + "exported");
+  std::vector<std::string> unwritable = {file() + "/inside a file.ini"};
+  if (geteuid() != 0) {  // a folder's mode binds everyone but root
+    fs::create_directories(testenv::tempDir() + "locked");
+    fs::permissions(testenv::tempDir() + "locked", fs::perms::owner_read | fs::perms::owner_exec);
+    unwritable.push_back(testenv::tempDir() + "locked/mine.ini");
+  }
+  EXPECT_TRUE(page->exportTo(target));
+  ASSERT_EQ(badges, std::vector<bool>{true});
+  Tlocations back(1920);
+  back.loadfromfile(target);
+  EXPECT_EQ(back.count(), 2);
+  EXPECT_EQ(model().filename(), own);
+  for (const auto& bad : unwritable) {
+    SCOPED_TRACE(bad);
+    badges.clear();
+    EXPECT_FALSE(page->exportTo(bad));
+    EXPECT_EQ(badges, std::vector<bool>{false});
+    EXPECT_FALSE(fs::exists(bad));
+  }
+  EXPECT_EQ(model().filename(), own);
 }
 
 // ---- the wall clock ---------------------------------------------------------------------------------
