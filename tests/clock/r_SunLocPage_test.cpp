@@ -82,6 +82,20 @@ class SettingsPageTest : public ::testing::Test {
     if (os) freeOs();
   }
   Tlocations& model() { return base->locations(); }
+  // Near-white pixels (the white captions' strokes, small and smoothed) the page shows in a rectangle of its own.
+  int whiteIn(TRect r) {
+    desktop().processMessages();
+    const TSurface* sf = hb->screen(form->Handle());
+    int n = 0;
+    for (int y = std::max(r.Top, 0); sf && y < std::min(r.Bottom, sf->height()); ++y)
+      for (int x = std::max(r.Left, 0); x < std::min(r.Right, sf->width()); ++x) {
+        const uint8_t* p = sf->row(y) + x * 3;
+        n += std::min({p[0], p[1], p[2]}) >= 190;  // the background is a mid grey
+      }
+    return n;
+  }
+  // Where the caption above a control stands.
+  static TRect above(const TWinControl& c) { return Rect(c.Left(), c.Top() - 16, c.Left() + 250, c.Top()); }
   void select(int i) {
     page->listBox2->setItemIndex(i);
     page->doClick(page->listBox2.get());
@@ -279,8 +293,12 @@ TEST_F(SettingsPageTest, DisplaySettingsMarkTheModelAndReachTheFile) {
 }
 
 TEST_F(SettingsPageTest, MonitorListsShowOnlyWithTwoMonitorsAndTheWallClockChoiceIsWrittenAtOnce) {
+  // One monitor: neither list nor its caption is shown.
   EXPECT_FALSE(page->monitorBox->Visible());
   EXPECT_FALSE(page->monitorBox2->Visible());
+  EXPECT_EQ(whiteIn(above(*page->monitorBox)), 0);
+  EXPECT_EQ(whiteIn(above(*page->monitorBox2)), 0);
+  EXPECT_GT(whiteIn(above(*page->listBox2)), 20);
 
   start({display("Main", 0, 1920, 1080, true), display("Side", 1920, 1280, 1024, false)},
         "[settings]\r\nmonitor=9 Long gone  (800 x 600)\r\n\r\n[location 1]\r\nname=Oslo\r\nlat=59.9\r\nlong=10.75\r\n");
@@ -291,6 +309,7 @@ TEST_F(SettingsPageTest, MonitorListsShowOnlyWithTwoMonitorsAndTheWallClockChoic
     ASSERT_EQ(l->count(), 2);
     EXPECT_EQ(l->Items[1], mons.fullname(1));
     EXPECT_EQ(l->itemIndex(), 0);  // a name that is gone, or none: the first monitor
+    EXPECT_GT(whiteIn(above(*l)), 20);
   }
   EXPECT_EQ(model().monitor, mons.fullname(0));
 
