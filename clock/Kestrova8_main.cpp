@@ -11,6 +11,8 @@
 #include "platform/windows.h"
 #include "platform/x11.h"
 #include "ui/r_QYcontrols.h"
+#include "ui/r_recent2.h"
+#include "ui/r_wait2.h"
 
 // Under the leak checker: the system's font configuration and message bus keep a few blocks for
 // the whole process, which are not ours to free.
@@ -54,6 +56,9 @@ int main() {
     }
     win.FormClose();
   }
+  // The module shut-downs: the busy window's painter is joined, the picked files are written.
+  waitShutDown();
+  recentShutDown();
   freeSettings();
   freeOs();
   freeLog();

@@ -109,8 +109,9 @@ void acrossPairs(uint8_t const* __restrict in, int const* __restrict off, int32_
 }
 
 // Two rows down into one: weights of 14 bits on values with 8 fraction bits. The plain x86-64
-// build has no 32-bit vector multiply, so a second version for AVX2 processors is chosen at load.
-#if defined(__x86_64__)
+// build has no 32-bit vector multiply, so a second version for AVX2 processors is chosen at load
+// (not under ThreadSanitizer, whose instrumented chooser would run before the sanitizer starts).
+#if defined(__x86_64__) && !defined(__SANITIZE_THREAD__)
 #define KESTROVA_AVX2_CLONE __attribute__((target_clones("avx2", "default")))
 #else
 #define KESTROVA_AVX2_CLONE

@@ -295,6 +295,8 @@ class TSdlBackend : public TBackend {
     return 0;
   }
 
+  std::unique_ptr<TthreadView> createThreadView(HWND form) override { return x11::makeThreadView(nativeId(form)); }
+
   void wake() override {
     SDL_Event e{};
     e.type = fwake;

@@ -984,6 +984,66 @@ void THeadlessBackend::present(HWND h, TSurface const& buf, std::span<TRect cons
   }
 }
 
+std::unique_ptr<TthreadView> THeadlessBackend::createThreadView(HWND form) {
+  return std::make_unique<THeadlessThreadView>(form);
+}
+
+void THeadlessThreadView::setBounds(TRect const& r) {
+  std::lock_guard<std::mutex> lock(fmu);
+  fbounds = r;
+}
+
+void THeadlessThreadView::show(bool on) {
+  std::lock_guard<std::mutex> lock(fmu);
+  fshown = on;
+}
+
+void THeadlessThreadView::present(TSurface const& pic) {
+  std::lock_guard<std::mutex> lock(fmu);
+  ++fframes;
+  if (!fshown) fhiddenPresent = true;
+  if (pic.empty() || !flast.create(pic.width(), pic.height(), 24)) return;
+  const int step = pic.bitsPerPixel() / 8;
+  for (int y = 0; y < pic.height(); ++y) {
+    uint8_t const* src = pic.row(y);
+    uint8_t* dst = flast.row(y);
+    if (step == 3) {
+      std::memcpy(dst, src, size_t(pic.width()) * 3);
+    } else {
+      for (int x = 0; x < pic.width(); ++x) std::memcpy(dst + x * 3, src + x * step, 3);
+    }
+  }
+}
+
+TRect THeadlessThreadView::bounds() const {
+  std::lock_guard<std::mutex> lock(fmu);
+  return fbounds;
+}
+
+bool THeadlessThreadView::shown() const {
+  std::lock_guard<std::mutex> lock(fmu);
+  return fshown;
+}
+
+int THeadlessThreadView::frames() const {
+  std::lock_guard<std::mutex> lock(fmu);
+  return fframes;
+}
+
+bool THeadlessThreadView::presentedHidden() const {
+  std::lock_guard<std::mutex> lock(fmu);
+  return fhiddenPresent;
+}
+
+void THeadlessThreadView::lastFrame(TSurface& out) const {
+  std::lock_guard<std::mutex> lock(fmu);
+  if (flast.empty() || !out.create(flast.width(), flast.height(), 24)) {
+    out.release();
+    return;
+  }
+  for (int y = 0; y < flast.height(); ++y) std::memcpy(out.row(y), flast.row(y), size_t(flast.width()) * 3);
+}
+
 // ---------------------------------------------------------------------------------------------
 // The process's desktop
 

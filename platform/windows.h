@@ -109,6 +109,8 @@ struct TDisplay {
   bool primary = false;
 };
 
+class TthreadView;
+
 // The native side: real windows (SDL) or memory (headless).
 class TBackend {
  public:
@@ -133,6 +135,9 @@ class TBackend {
   [[nodiscard]] virtual int logicalDpi() = 0;
   // The native window id (an X11 window) of a form, 0 when there is none.
   [[nodiscard]] virtual unsigned long nativeId(HWND) { return 0; }
+  // A view over a form's client area that a second thread draws into (see TthreadView); nullptr
+  // where the backend has none.
+  [[nodiscard]] virtual std::unique_ptr<TthreadView> createThreadView(HWND /*form*/) { return nullptr; }
   // Ends a wait early: another thread posted a message.
   virtual void wake() {}
   // The picture the desktop shows for a top-level window: w × h pixels 0xAARRGGBB, row by row.
@@ -162,6 +167,8 @@ class THeadlessBackend : public TBackend {
   void advance(uint32_t ms) { fnow += ms; }
   void setDisplays(std::vector<TDisplay> d) { fdisplays = std::move(d); }
   void setLogicalDpi(int dpi) { fdpi = dpi; }
+  // Thread views record what they are given instead of showing it (THeadlessThreadView).
+  std::unique_ptr<TthreadView> createThreadView(HWND form) override;
   // The pixels last presented for a form (only dirty parts are ever copied).
   [[nodiscard]] TSurface const* screen(HWND) const;
   [[nodiscard]] int presentCount() const { return fpresents; }
@@ -217,6 +224,44 @@ class THeadlessBackend : public TBackend {
   std::vector<HWND> fminimized;
   TPoint fwarped{-1, -1};
   std::pair<HWND, TRect> fconfined{0, TRect{}};
+};
+
+// A window of its own over part of a form, for the one worker thread: the busy window's painter
+// shows its frames there while the interface thread is busy and paints nothing. Placement and
+// visibility come from the interface thread, pictures from the worker; every call is safe
+// against the others. Bounds are in the form's client pixels.
+class TthreadView {
+ public:
+  virtual ~TthreadView() = default;
+  virtual void setBounds(TRect const&) = 0;
+  virtual void show(bool) = 0;
+  // A 24-bit picture from the view's top left; what lies outside the view is cut.
+  virtual void present(TSurface const&) = 0;
+};
+
+// The headless backend's view: it keeps the bounds, the visibility and the last picture.
+class THeadlessThreadView : public TthreadView {
+ public:
+  explicit THeadlessThreadView(HWND form) : fform(form) {}
+  void setBounds(TRect const&) override;
+  void show(bool) override;
+  void present(TSurface const&) override;
+  [[nodiscard]] HWND form() const { return fform; }
+  [[nodiscard]] TRect bounds() const;
+  [[nodiscard]] bool shown() const;
+  // Pictures presented so far, and a copy of the last (empty before the first).
+  [[nodiscard]] int frames() const;
+  void lastFrame(TSurface& out) const;
+  // Whether a picture was presented while the view was hidden (the painter must not draw then).
+  [[nodiscard]] bool presentedHidden() const;
+
+ private:
+  HWND fform;
+  mutable std::mutex fmu;
+  TRect fbounds;
+  bool fshown = false, fhiddenPresent = false;
+  int fframes = 0;
+  TSurface flast;
 };
 
 // Real windows through SDL (video driver x11); nullptr when no display can be opened.

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 namespace platform::x11 {
@@ -437,6 +438,113 @@ bool TembeddedView::serve(uint32_t ms) {
     pollfd p{ConnectionNumber(d), POLLIN, 0};
     poll(&p, 1, static_cast<int>(std::min<long long>(left, 250)));
   }
+}
+
+// ---- the worker thread's view ------------------------------------------------------------------
+
+namespace {
+class TX11ThreadView : public TthreadView {
+ public:
+  ~TX11ThreadView() override {
+    std::lock_guard<std::mutex> lock(fmu);
+    if (!fd) return;
+    if (fimage) XDestroyImage(fimage);
+    if (fgc) XFreeGC(fd.get(), fgc);
+    if (fwin) XDestroyWindow(fd.get(), fwin);  // already gone with a closed form: the error is ignored
+    XSync(fd.get(), False);
+  }
+
+  bool open(unsigned long parent) {
+    fd = openDisplay();
+    if (!fd || parent == 0) return false;
+    Display* d = fd.get();
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(d, parent, &a)) return false;
+    XSetWindowAttributes wa{};
+    wa.background_pixmap = None;  // nothing is cleared: the form shows until the first picture
+    wa.bit_gravity = NorthWestGravity;
+    wa.colormap = a.colormap;
+    fwin = XCreateWindow(d, parent, 0, 0, 1, 1, 0, a.depth, InputOutput, a.visual,
+                         CWBackPixmap | CWBitGravity | CWColormap, &wa);
+    if (fwin == 0) return false;
+    fvisual = a.visual;
+    fdepth = a.depth;
+    fgc = XCreateGC(d, fwin, 0, nullptr);
+    XSync(d, False);
+    return true;
+  }
+
+  void setBounds(TRect const& r) override {
+    std::lock_guard<std::mutex> lock(fmu);
+    if (r == fbounds) return;
+    fbounds = r;
+    XMoveResizeWindow(fd.get(), fwin, r.Left, r.Top, static_cast<unsigned>(std::max(r.width(), 1)),
+                      static_cast<unsigned>(std::max(r.height(), 1)));
+    XFlush(fd.get());
+  }
+
+  void show(bool on) override {
+    std::lock_guard<std::mutex> lock(fmu);
+    if (on) XMapRaised(fd.get(), fwin);
+    else XUnmapWindow(fd.get(), fwin);
+    // Hidden means hidden now: the form repaints what the view covered as soon as it can.
+    XSync(fd.get(), False);
+  }
+
+  void present(TSurface const& pic) override {
+    std::lock_guard<std::mutex> lock(fmu);
+    const int w = std::min(pic.width(), fbounds.width()), h = std::min(pic.height(), fbounds.height());
+    if (pic.empty() || w <= 0 || h <= 0) return;
+    if (!fimage || fimage->width != w || fimage->height != h) {
+      if (fimage) XDestroyImage(fimage);
+      fimage = XCreateImage(fd.get(), fvisual, static_cast<unsigned>(fdepth), ZPixmap, 0, nullptr,
+                            static_cast<unsigned>(w), static_cast<unsigned>(h), 32, 0);
+      if (!fimage) return;
+      fimage->data = static_cast<char*>(std::calloc(static_cast<size_t>(fimage->bytes_per_line) * h, 1));
+    }
+    const int step = pic.bitsPerPixel() / 8;
+    // The usual true-colour layout is written directly; any other through XPutPixel.
+    const bool direct = fimage->bits_per_pixel == 32 && fimage->byte_order == LSBFirst &&
+                        fvisual->red_mask == 0xFF0000 && fvisual->green_mask == 0xFF00 && fvisual->blue_mask == 0xFF;
+    for (int y = 0; y < h; ++y) {
+      uint8_t const* row = pic.row(y);
+      if (direct) {
+        auto* out = reinterpret_cast<uint8_t*>(fimage->data + static_cast<size_t>(y) * fimage->bytes_per_line);
+        for (int x = 0; x < w; ++x) {
+          uint8_t const* p = row + x * step;
+          out[x * 4] = p[0];
+          out[x * 4 + 1] = p[1];
+          out[x * 4 + 2] = p[2];
+          out[x * 4 + 3] = 0;
+        }
+      } else {
+        for (int x = 0; x < w; ++x) {
+          uint8_t const* p = row + x * step;
+          XPutPixel(fimage, x, y,
+                    toMask(p[2], fvisual->red_mask) | toMask(p[1], fvisual->green_mask) | toMask(p[0], fvisual->blue_mask));
+        }
+      }
+    }
+    XPutImage(fd.get(), fwin, fgc, fimage, 0, 0, 0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h));
+    XFlush(fd.get());
+  }
+
+ private:
+  std::mutex fmu;
+  DisplayPtr fd;
+  Window fwin = 0;
+  GC fgc = nullptr;
+  Visual* fvisual = nullptr;
+  int fdepth = 24;
+  XImage* fimage = nullptr;
+  TRect fbounds;
+};
+}  // namespace
+
+std::unique_ptr<TthreadView> makeThreadView(unsigned long parent) {
+  auto v = std::make_unique<TX11ThreadView>();
+  if (!v->open(parent)) return nullptr;
+  return v;
 }
 
 }  // namespace platform::x11

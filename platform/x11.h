@@ -4,6 +4,7 @@
 //              [x] Xft.dpi [x] a child window inside a host window id [x] reading a window's pixels
 //              [x] the program's name and class [x] ending at once when the display is lost
 //              [x] reading the screen [x] shaped windows
+//              [x] a child window for a worker thread's frames
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -82,4 +83,9 @@ class TembeddedView {
   struct State;
   std::unique_ptr<State> f;
 };
+// A window of our own inside one of ours (a form's X window), on a display connection of its
+// own, so that the busy window's painter may draw into it from its thread while SDL draws the
+// form; every call locks. It starts hidden and shows nothing until the first picture. nullptr
+// without a display or when the parent is gone.
+std::unique_ptr<TthreadView> makeThreadView(unsigned long parent);
 }  // namespace platform::x11

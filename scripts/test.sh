@@ -18,3 +18,5 @@ build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   build_and_test build-asan -DCMAKE_BUILD_TYPE=Debug -DKESTROVA_SANITIZE=ON -DKESTROVA_BENCH=OFF
+echo "== the busy window's tests under ThreadSanitizer"
+bash tests/tsan_busy.sh build-tsan "$jobs"

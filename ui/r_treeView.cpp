@@ -605,16 +605,9 @@ void TtreeView::keyDown(int key, TShiftState) {
   const int rows = rowCount();
   if (rows == 0) return;
   TtreeNode* n = fselected;
-  const int at = rowOf(n);
-  const int page = std::max(rowsInView() - 1, 1);
-  switch (key) {
-    case VK_UP: userSelect(rowNode(at < 0 ? 0 : std::max(at - 1, 0))); return;
-    case VK_DOWN: userSelect(rowNode(at < 0 ? 0 : std::min(at + 1, rows - 1))); return;
-    case VK_PRIOR: userSelect(rowNode(std::max(at - page, 0))); return;
-    case VK_NEXT: userSelect(rowNode(std::min(std::max(at, 0) + page, rows - 1))); return;
-    case VK_HOME: userSelect(rowNode(0)); return;
-    case VK_END: userSelect(rowNode(rows - 1)); return;
-    default: break;
+  if (const int to = navigatedIndex(key, rowOf(n), rows, std::max(rowsInView() - 1, 1)); to >= 0) {
+    userSelect(rowNode(to));
+    return;
   }
   if (!n) return;
   switch (key) {
