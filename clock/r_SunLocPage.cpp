@@ -10,6 +10,7 @@
 #include "astro/r_SunLoc.h"
 #include "clock/r_tzPlaces2.h"
 #include "core/Tyo.h"
+#include "core/os_filetypes.h"
 #include "core/r_Font.h"
 #include "core/r_Monitors.h"
 #include "core/r_date.h"
@@ -29,6 +30,7 @@
 #include "ui/r_controlMan.h"
 #include "ui/r_edit.h"
 #include "ui/r_listBox.h"
+#include "ui/r_pick.h"
 #include "ui/r_pickLatLong.h"
 #include "ui/r_slider.h"
 #include "ui/r_treeView.h"
@@ -38,6 +40,7 @@ using namespace platform;
 
 namespace {
 constexpr const char* kPathsGroup = "kestrova";  // the wall clock's values in "paths.ini"
+constexpr const char* kPickGroup = "locations";   // the picker's remembered folder
 constexpr int32_t kWhite = 0xFFFFFF;
 constexpr int32_t kOutline = 0xDCDCDC;
 constexpr int32_t kBadgeWritten = 0x00B400, kBadgeFailed = 0x0000C8;  // green, red
@@ -125,9 +128,6 @@ TlocPage::TlocPage(TWinControl* owner, TsunBase& base) : TQYcontrol(owner), sunb
   };
   exportBut = button("Export locations");
   importBut = button("Import locations");
-  // Both wait for the program's file picker.
-  exportBut->setEnabled(false);
-  importBut->setEnabled(false);
   delBut = button("Delete location");
   copyBut = button("<< Select <<");
   copyBut->bold = true;
@@ -426,6 +426,10 @@ void TlocPage::doClick(void* sender) {
       addPlace(*static_cast<const TplaceRec*>(sender));
     } else if (sender == wallBut.get()) {
       launchWallClock();
+    } else if (sender == importBut.get()) {
+      importPicked();
+    } else if (sender == exportBut.get()) {
+      exportPicked();
     } else if (sender == linguaBox.get()) {
       model.setlingua(linguaBox->text());
       model.changed = true;
@@ -591,6 +595,23 @@ bool TlocPage::importFrom(const std::string& file) {
   reenterPage();
   Invalidate();
   return true;
+}
+
+// Each question has a picker of its own, placed at the export button and gone afterwards.
+bool TlocPage::importPicked() {
+  Tpick p(this);
+  picker = &p;
+  const bool chosen = p.Open(exportBut.get(), kPickGroup, file_locations);
+  picker = nullptr;
+  return chosen && importFrom(p.getFname());
+}
+
+bool TlocPage::exportPicked() {
+  Tpick p(this);
+  picker = &p;
+  const bool chosen = p.Save(exportBut.get(), kPickGroup, TfileTypes{file_locations});
+  picker = nullptr;
+  return chosen && exportTo(p.getFname());
 }
 
 bool TlocPage::exportTo(const std::string& file) {

@@ -1,6 +1,7 @@
 // r_SunLocPage: the Settings tab (TlocPage). It edits the user's locations and the map's display
 // settings held by the locations model, keeps the wall clock's monitor in "paths.ini", adds
-// predefined places from the place tree, and launches the wall clock (the saver with "wall").
+// predefined places from the place tree, imports and exports location files through the file
+// picker, and launches the wall clock (the saver with "wall").
 // "locations.ini" is written on every leave and before each launch. "places.db" and "zones.db"
 // of the data folder may be missing or broken: the tree is then empty and the page works on.
 #pragma once
@@ -24,6 +25,7 @@ class TcheckBox;
 class TsliderLite;
 class TQYbutton;
 class TtzPlaces;
+class Tpick;
 struct TplaceRec;
 
 // The saver's window class and program name, as the saver sets and is built with.
@@ -73,6 +75,10 @@ class TlocPage : public TQYcontrol {
   // Writes the locations to a file of the user's; the model's own file stays what it was. The
   // badge says whether it was written.
   bool exportTo(const std::string& file);
+  // The two buttons: a locations file chosen in the picker is imported, or the locations are
+  // exported to a name chosen there. False when cancelled or when the file was not taken.
+  bool importPicked();
+  bool exportPicked();
 
   // The location the editors show; nullptr when nothing is selected.
   [[nodiscard]] Tloc* current();
@@ -95,6 +101,8 @@ class TlocPage : public TQYcontrol {
   TwallClock wall;
   // Shows the badge of an export ("DONE" or "FAILED"); tests record it instead.
   std::function<void(bool written)> onBadge;
+  // The picker while it asks for an import or export; nullptr otherwise.
+  Tpick* picker = nullptr;
   int wallClockPid = 0;  // the last saver started, collected when it has ended
 
  protected:

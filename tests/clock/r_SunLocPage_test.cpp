@@ -30,7 +30,10 @@
 #include "ui/r_comboBox.h"
 #include "ui/r_edit.h"
 #include "ui/r_listBox.h"
+#include "ui/r_modal.h"
+#include "ui/r_pick.h"
 #include "ui/r_pickLatLong.h"
+#include "ui/r_shellList.h"
 #include "ui/r_slider.h"
 
 namespace {
@@ -96,6 +99,26 @@ class SettingsPageTest : public ::testing::Test {
   }
   // Where the caption above a control stands.
   static TRect above(const TWinControl& c) { return Rect(c.Left(), c.Top() - 16, c.Left() + 250, c.Top()); }
+  // Runs the step inside the page's file picker once its tree and list show.
+  void whenPicking(std::function<void(Tpick&)> step) {
+    auto id = std::make_shared<uintptr_t>(0);
+    *id = desktop().setTimer(10, [this, id, step] {
+      Tpick* p = page->picker;
+      if (!p || !p->dlg || !p->ready()) return;
+      desktop().killTimer(0, *id);
+      step(*p);
+    });
+  }
+  // A user's click on the file of that name in the picker's list.
+  static void clickFile(Tpick& p, const std::string& name) {
+    for (int i = 0; i < p.fileList->count(); ++i)
+      if (p.fileList->item(i).name == name) {
+        const TRect r = p.fileList->itemRect(i);
+        p.fileList->mouseDown(mbLeft, 0, r.Left + 5, r.Top + 2);
+        return;
+      }
+    ADD_FAILURE() << name << " is not listed";
+  }
   void select(int i) {
     page->listBox2->setItemIndex(i);
     page->doClick(page->listBox2.get());
@@ -122,8 +145,8 @@ TEST_F(SettingsPageTest, OpensOnTheHomeLocationWithItsListsFilled) {
   EXPECT_EQ(page->linguaBox->Items.text(), "Deutsch\r\nEnglish\r\nNederlands\r\n");
   EXPECT_EQ(page->linguaBox->text(), "English");
   EXPECT_TRUE(page->hourbox->checked());
-  EXPECT_FALSE(page->importBut->enabled());
-  EXPECT_FALSE(page->exportBut->enabled());
+  EXPECT_TRUE(page->importBut->enabled());
+  EXPECT_TRUE(page->exportBut->enabled());
   // Anchorage's own alignment shows when it is chosen.
   select(1);
   EXPECT_EQ(page->hjustBox->itemId(), kJustifyRight);
@@ -514,6 +537,65 @@ TEST_F(SettingsPageTest, AnExportSaysWhetherItWasWrittenAndLeavesTheModelsFile) 
     EXPECT_FALSE(fs::exists(bad));
   }
   EXPECT_EQ(model().filename(), own);
+}
+
+TEST_F(SettingsPageTest, LocationFilesGoOutAndComeBackThroughThePicker) {
+  std::vector<bool> badges;
+  page->onBadge = [&](bool written) { badges.push_back(written); };
+  const std::string own = model().filename();
+  const std::string dir = testenv::tempDir() + "shared";
+  fs::create_directories(dir);
+  // Export: at the export button, the user goes to a folder and types a name; the type's
+  // extension is added.
+  whenPicking([&](Tpick& p) {
+    const TPoint corner = page->exportBut->ClientToScreen(TPoint{page->exportBut->Width(), 0});
+    EXPECT_EQ(TPoint(p.dlg->Left(), p.dlg->Top()), corner);
+    p.setPath(dir);
+    p.saveedit->setText("");
+    p.saveedit->insertText("trip");
+    p.dlg->ok();
+  });
+  page->doClick(page->exportBut.get());
+  EXPECT_EQ(badges, std::vector<bool>{true});
+  EXPECT_TRUE(fs::exists(dir + "/trip.locations"));
+  EXPECT_EQ(model().filename(), own);
+  EXPECT_EQ(page->picker, nullptr);
+
+  select(1);
+  page->doClick(page->delBut.get());
+  ASSERT_EQ(model().count(), 1);
+  // A binary file of the type and one without locations leave the list as it was, with a message;
+  // a cancelled picker says nothing. The import picker starts where the export was.
+  testenv::writeFile("shared/bad.locations", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+  testenv::writeFile("shared/empty.locations", "[settings]\r\nhome=Lima\r\n");
+  for (const char* name : {"bad.locations", "empty.locations", ""}) {
+    SCOPED_TRACE(name);
+    boxes.clear();
+    whenPicking([&](Tpick& p) {
+      EXPECT_EQ(p.getPath(), dir + "/");
+      if (*name) {
+        clickFile(p, name);
+        p.dlg->ok();
+      } else {
+        p.dlg->cancel();
+      }
+    });
+    page->doClick(page->importBut.get());
+    EXPECT_EQ(model().count(), 1);
+    EXPECT_EQ(page->listBox2->count(), 1);
+    EXPECT_EQ(boxes.size(), *name ? 1u : 0u);
+  }
+  // The exported file brings both locations back; the model keeps writing its own file.
+  whenPicking([&](Tpick& p) {
+    clickFile(p, "trip.locations");
+    p.dlg->ok();
+  });
+  page->doClick(page->importBut.get());
+  ASSERT_EQ(page->listBox2->count(), 2);
+  EXPECT_EQ(page->listBox2->Items[1], "Anchorage");
+  EXPECT_EQ(page->nameEdit->text(), "Oslo");
+  EXPECT_EQ(model().filename(), own);
+  EXPECT_EQ(badges.size(), 1u);
 }
 
 // ---- the wall clock ---------------------------------------------------------------------------------
