@@ -192,6 +192,7 @@ TKestrova8Win::~TKestrova8Win() {
   skyView.reset();
   astroPage.reset();
   shadowsPage.reset();
+  locPage.reset();
   skypage.reset();
   clockPage.reset();
   shadowPage.reset();
@@ -322,6 +323,11 @@ void TKestrova8Win::doNeedpage(TformTab* tab) {
       }
       [[fallthrough]];
     case tab_settings: {
+      if (tab->id == tab_settings && !locPage && sunbase) locPage = std::make_unique<TlocPage>(this, *sunbase);
+      if (tab->id == tab_settings && locPage) {
+        tab->page = locPage.get();
+        break;
+      }
       auto& page = tab->id == tab_sky ? skypage : tab->id == tab_astro ? clockPage : tab->id == tab_shadows ? shadowPage : setPage;
       if (!page) page = std::make_unique<TemptyPage>(this);
       tab->page = page.get();
@@ -348,6 +354,8 @@ void TKestrova8Win::doTab(TformTab* tab) {
   timer->SetEnabled(false);
   TformTab* left = priorTab;
   if (left && left->id == tab_map && mapPage) mapPage->leave();
+  // The map and the wall clock read the locations file: it is written before the map reloads it.
+  if (left && left->id == tab_settings && locPage) locPage->leave();
   if (left && left->id == tab_settings && mapPage && sunbase) {
     TlocLite& labels = mapPage->sunLite->locations();
     labels.labelmagnify = sunbase->locations().labelMagnify;
@@ -443,6 +451,7 @@ void TKestrova8Win::FormClose() {
   else timer.reset();
   // The labels' centre reaches the file first; the locations model then saves what changed.
   if (mapPage) mapPage->sunLite->locations().flushCentre();
+  if (f && f->id == tab_settings && locPage) locPage->leave();
   if (os) {
     closedown();
     os->unassign(sunbase);

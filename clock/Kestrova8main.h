@@ -8,6 +8,7 @@
 #include "astro/r_SunLoc.h"
 #include "clock/r_Kestrova.h"
 #include "clock/r_Shadows.h"
+#include "clock/r_SunLocPage.h"
 #include "clock/r_SunHD2.h"
 #include "clock/r_sky.h"
 #include "ui/r_baseForm.h"
@@ -76,6 +77,7 @@ class TKestrova8Win : public TtabForm {
   std::unique_ptr<TskyView> skyView;
   std::unique_ptr<TclockPage> astroPage;
   std::unique_ptr<TshadowPage> shadowsPage;
+  std::unique_ptr<TlocPage> locPage;
   std::unique_ptr<TemptyPage> skypage, clockPage, shadowPage, setPage;
   int ticks = 0;  // ticks that reached a page
 

@@ -11,6 +11,7 @@
 #include <set>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/files.h"
 #include "platform/folders.h"
@@ -91,21 +92,64 @@ void showMessageBox(std::string const& title, std::string const& text) {
 std::string clipboardText() { return desktop().backend().clipboardText(); }
 void setClipboardText(std::string const& s) { desktop().backend().setClipboardText(s); }
 
-int launch(std::string const& program, std::vector<std::string> const& args) {
-  if (isHeadless()) {
-    std::string line = "launch " + program;
-    for (auto const& a : args) line += " " + a;
-    recorded().push_back(line);
-    return 0;
-  }
+namespace {
+void recordLaunch(std::string const& program, std::vector<std::string> const& args) {
+  std::string line = "launch " + program;
+  for (auto const& a : args) line += " " + a;
+  recorded().push_back(line);
+}
+// posix_spawn (path as given) or posix_spawnp (searched along PATH); its error number, 0 when
+// started. A failed exec is reported here too.
+int spawnProgram(std::string const& program, std::vector<std::string> const& args, bool searchPath, pid_t& pid) {
   std::vector<std::string> all{program};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
+  pid = 0;
+  return searchPath ? posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ)
+                    : posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
+}
+}  // namespace
+
+int launch(std::string const& program, std::vector<std::string> const& args) {
+  if (isHeadless()) {
+    recordLaunch(program, args);
+    return 0;
+  }
   pid_t pid = 0;
-  if (posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return 0;
-  return pid;
+  return spawnProgram(program, args, true, pid) == 0 ? pid : 0;
+}
+
+bool startProgram(std::string const& path, std::vector<std::string> const& args, int& pid, std::string& why) {
+  pid = 0;
+  why.clear();
+  if (!isFile(path)) {
+    why = "\"" + path + "\" is missing";
+    return false;
+  }
+  if (access(path.c_str(), X_OK) != 0) {
+    why = "\"" + path + "\" cannot be run: " + lastErrorText();
+    return false;
+  }
+  if (isHeadless()) {
+    recordLaunch(path, args);
+    return true;
+  }
+  pid_t child = 0;
+  if (const int e = spawnProgram(path, args, false, child); e != 0) {
+    why = "\"" + path + "\" could not be started: " + std::strerror(e);
+    return false;
+  }
+  pid = child;
+  return true;
+}
+
+bool reapProgram(int pid) {
+  if (pid <= 0) return true;
+  int status = 0;
+  const pid_t r = waitpid(pid, &status, WNOHANG);
+  return r == pid || (r < 0 && errno == ECHILD);
 }
 
 bool openAddress(std::string const& address) {

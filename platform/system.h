@@ -3,6 +3,7 @@
 // each request is recorded for tests to read.
 // Implemented: [x] WAV through SDL audio, synchronous or not [x] bell [x] simple message box
 //              [x] clipboard text [x] spawn with arguments, xdg-open [x] waiting for a child
+//              [x] starting a program by path with its failure told [x] collecting ended children
 //              while messages are pumped, with a limit [x] systemd's services
 //              [ ] sounds mixed (a new one cuts the last)
 #pragma once
@@ -20,6 +21,14 @@ void showMessageBox(std::string const& title, std::string const& text);
 void setClipboardText(std::string const&);
 // Starts a program found on PATH (or by path) with arguments; the process id, 0 when it failed.
 int launch(std::string const& program, std::vector<std::string> const& args);
+// Starts the program at path (no search along PATH) with arguments and does not wait for it.
+// False, with the reason in why, when the file is missing, is not an executable file or cannot be
+// started. The headless desktop checks the file the same way, then records the launch as
+// launch does and starts nothing (pid 0).
+bool startProgram(std::string const& path, std::vector<std::string> const& args, int& pid, std::string& why);
+// Collects a program started earlier once it has ended, without waiting; true when it had ended
+// (or is not a child of this process).
+bool reapProgram(int pid);
 // Opens a file or address with the desktop's default program (xdg-open); false when none.
 bool openAddress(std::string const& address);
 // Waits for a started program to end, handling messages meanwhile and never longer than

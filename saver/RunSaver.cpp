@@ -15,6 +15,7 @@
 #include "core/r_base.h"
 #include "core/r_bitmapRaw.h"
 #include "core/r_log.h"
+#include "core/r_paths.h"
 #include "platform/datetime.h"
 #include "platform/folders.h"
 #include "platform/numbers.h"
@@ -71,7 +72,9 @@ bool mouseJumpCloses(TPoint& mouseTp, int x, int y) {
 
 TsaverSettings readSaverSettings(const std::string& locationsIni) {
   TiniLite ini(locationsIni);
-  return {ini.readString("settings", "base directory", ""), ini.readString("settings", "monitor", "")};
+  TsaverSettings s{ini.readString("settings", "base directory", ""), paths().getpath(kSaverPathsGroup, "monitor")};
+  if (s.monitor.empty()) s.monitor = ini.readString("settings", "monitor", "");
+  return s;
 }
 
 std::unique_ptr<TliteDB> attachWords(TsunLite& renderer, const std::string& baseDir) {

@@ -50,7 +50,10 @@ struct TsaverSettings {
   std::string baseDir;  // empty: the program's folder
   std::string monitor;  // the stored monitor name; empty: the first monitor
 };
+// The base directory from "locations.ini"; the monitor the settings page chose for the wall clock
+// and screen saver ("paths.ini", group "kestrova"), else the one "locations.ini" names.
 [[nodiscard]] TsaverSettings readSaverSettings(const std::string& locationsIni);
+inline constexpr char kSaverPathsGroup[] = "kestrova";
 
 // The words database of the base directory for the map's labels, opened read only; its Latin flag
 // for the labels' language. nullptr when the file is missing.

@@ -17,6 +17,7 @@
 #include "core/r_base.h"
 #include "core/r_bitmapRaw.h"
 #include "core/r_date.h"
+#include "core/r_paths.h"
 #include "platform/folders.h"
 #include "platform/process.h"
 #include "platform/x11.h"
@@ -83,6 +84,38 @@ TEST(SaverRules, MouseJumps) {
   EXPECT_TRUE(mouseJumpCloses(tp, 511, 400));
   EXPECT_TRUE(mouseJumpCloses(tp, 500, 389));
   EXPECT_EQ(tp, (TPoint{500, 400}));  // a jump leaves the reference alone
+}
+
+// The wall clock's monitor: the settings page's choice in "paths.ini" wins; "locations.ini" names
+// it only when the page never chose one.
+TEST(SaverRules, MonitorFromPathsBeforeLocations) {
+  const std::string docs = documentsFolder();
+  const std::string pathsIni = "Ombrant/configuration/paths.ini";
+  struct Case {
+    const char* id;
+    const char* paths;      // the "kestrova" group's monitor; nullptr: no paths.ini at all
+    const char* locations;  // the "settings" monitor of locations.ini
+    const char* monitor;
+  } cases[] = {
+      {"both", "2 Side  (1280 x 1024)", "1 Main  (1920 x 1080)", "2 Side  (1280 x 1024)"},
+      {"paths only", "2 Side  (1280 x 1024)", "", "2 Side  (1280 x 1024)"},
+      {"paths empty", "", "1 Main  (1920 x 1080)", "1 Main  (1920 x 1080)"},
+      {"no paths file", nullptr, "1 Main  (1920 x 1080)", "1 Main  (1920 x 1080)"},
+      {"neither", nullptr, "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    std::remove((docs + pathsIni).c_str());
+    if (c.paths) testenv::writeFile(docs.substr(testenv::tempDir().size()) + pathsIni,
+                                    std::string("[kestrova]\r\nmonitor=") + c.paths + "\r\n\r\n");
+    const std::string loc = testenv::writeFile(
+        "monitor-locations.ini", std::string("[settings]\r\nbase directory=/srv/k/\r\nmonitor=") + c.locations + "\r\n");
+    freePaths();  // the store is read once per run: this run starts now
+    const TsaverSettings s = readSaverSettings(loc);
+    EXPECT_EQ(s.monitor, c.monitor);
+    EXPECT_EQ(s.baseDir, "/srv/k/");
+  }
+  freePaths();
 }
 
 // ---- a tiny data folder ---------------------------------------------------------------------------
