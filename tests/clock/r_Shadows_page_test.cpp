@@ -12,6 +12,7 @@
 #include "platform/datetime.h"
 #include "platform/folders.h"
 #include "tests/clock/shadows_fixture.h"
+#include "tests/ui/pick_support.h"
 #include "ui/r_QYcontrols.h"
 #include "ui/r_comboBox.h"
 #include "ui/r_edit.h"
@@ -29,6 +30,7 @@ class ShadowPageTest : public ShadowsTest {
  protected:
   void SetUp() override {
     ShadowsTest::SetUp();
+    store = std::make_unique<testenv::TstoreHere>();
     Tlocations& l = base->locations();
     const int i = l.add();
     l.getLoc(i).name = "Hobart";
@@ -44,6 +46,7 @@ class ShadowPageTest : public ShadowsTest {
   void TearDown() override {
     page.reset();
     yoRecorder = nullptr;
+    store.reset();
     ShadowsTest::TearDown();
   }
   // A click at a point of a control, through the desktop's input.
@@ -96,6 +99,7 @@ class ShadowPageTest : public ShadowsTest {
           }
     });
   }
+  std::unique_ptr<testenv::TstoreHere> store;  // the recent-files store in a folder of the test
   std::unique_ptr<TshadowPage> page;
 };
 

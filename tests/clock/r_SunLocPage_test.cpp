@@ -25,6 +25,7 @@
 #include "platform/windows.h"
 #include "clock/r_tzPlaces2.h"
 #include "tests/clock/settingsdata.h"
+#include "tests/ui/pick_support.h"
 #include "ui/r_treeView.h"
 #include "ui/r_QYcontrols.h"
 #include "ui/r_comboBox.h"
@@ -53,6 +54,7 @@ class SettingsPageTest : public ::testing::Test {
     hb = b.get();
     resetDesktop(std::move(b));
     createOs();
+    store = std::make_unique<testenv::TstoreHere>();
     initControlSet();
     yoRecorder = [this](Tyo& box) {
       boxes.push_back(box.caption());
@@ -82,6 +84,7 @@ class SettingsPageTest : public ::testing::Test {
     locationsDir.clear();
     yoRecorder = nullptr;
     boxes.clear();
+    store.reset();
     if (os) freeOs();
   }
   Tlocations& model() { return base->locations(); }
@@ -126,6 +129,7 @@ class SettingsPageTest : public ::testing::Test {
   std::string file() { return cfg + "locations.ini"; }
   THeadlessBackend* hb = nullptr;
   std::string data, cfg;
+  std::unique_ptr<testenv::TstoreHere> store;  // the recent-files store in a folder of the test
   std::unique_ptr<TsunBase> base;
   std::unique_ptr<TForm> form;
   std::unique_ptr<TlocPage> page;
