@@ -17,6 +17,7 @@
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/windows.h"
+#include "ui/r_recent2.h"
 
 using namespace platform;
 namespace fs = std::filesystem;
@@ -198,6 +199,7 @@ TKestrova8Win::~TKestrova8Win() {
   shadowPage.reset();
   setPage.reset();
   if (Kestrova8Win == this) Kestrova8Win = nullptr;
+  setRecentStoreFolder("");
 }
 
 void TKestrova8Win::FormCreate() {
@@ -210,6 +212,9 @@ void TKestrova8Win::FormCreate() {
   loggingdir = cfg;
   os->MakeDirectory(cfg);
   os->setconfig(cfg);
+  // Started from a terminal or a launcher, the current folder is anyone's: the picker's folders
+  // and column settings stay beside the other settings.
+  setRecentStoreFolder(cfg);
   locationsDir = cfg;
   moveOldLocations(docs, cfg);
   os->seterr("b");  // b: base directory

@@ -82,8 +82,16 @@ bool stampToJulian(const std::string& stamp, double& jd) {
   return true;
 }
 
+namespace {
+std::string storeFolder;  // set by the program; empty: the current folder
+}  // namespace
+
+void setRecentStoreFolder(const std::string& folder) {
+  storeFolder = folder.empty() ? std::string() : withSlash(folder);
+}
+
 void recentStoreNames(std::string& recentFile, std::string& columnsFile) {
-  std::string dir = currentFolder();
+  std::string dir = storeFolder.empty() ? currentFolder() : storeFolder;
   const std::string p = TosFiles::ExtractFilePrefix(exePath());
   if (dir.empty() || !(os ? os->IsDirectoryWriteable(dir) : isFolder(dir))) {
     // Started from "/" or a folder of someone else's: the stores go where the settings are.

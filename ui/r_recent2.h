@@ -124,6 +124,9 @@ void recentShutDown();
 // P/columns.ini when a folder P is there, else P-recent.ini and P-columns.ini; a current folder
 // that cannot be written gives the configuration folder instead.
 void recentStoreNames(std::string& recentFile, std::string& columnsFile);
+// A program that is not started from a folder of its own names where its stores belong (its
+// configuration folder); an empty name goes back to the current folder.
+void setRecentStoreFolder(const std::string& folder);
 
 // A stamp yyyy-mm-dd or yyyy-mm-dd hh:mm:ss as a Julian date; false for anything else.
 bool stampToJulian(const std::string& stamp, double& jd);

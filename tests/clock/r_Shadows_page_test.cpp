@@ -302,7 +302,9 @@ TEST_F(ShadowPageTest, ExportAsksThePickerForTheFileAndShowsTheBadge) {
       EXPECT_EQ(page->shadows->lastBadge, "") << "no badge for a question not answered";
     }
     // The picker remembers the diagrams' folder for the next export.
-    if (&c != &cases[0]) EXPECT_EQ(startedIn, out + "/");
+    if (&c != &cases[0]) {
+      EXPECT_EQ(startedIn, out + "/");
+    }
   }
   std::error_code ec;
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out, ec), {}), 5) << "bmp, tif, jpg, emf, again.tif";

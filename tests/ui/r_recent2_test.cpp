@@ -91,6 +91,21 @@ TEST_F(Stores, StoresLieBesideEachOtherAndStayWhereTheyWereWhenTheFolderChanges)
   }
 }
 
+// The program names its configuration folder: the stores go there, not where it was started.
+TEST_F(Stores, AFolderNamedByTheProgramTakesTheStores) {
+  const std::string cfg = testenv::tempDir() + "config/";
+  fs::create_directories(cfg);
+  setRecentStoreFolder(cfg.substr(0, cfg.size() - 1));
+  createRecent();
+  recent->add("maps", docs + "a.dra");
+  recentShutDown();
+  setRecentStoreFolder("");
+  EXPECT_TRUE(fs::exists(cfg + prefix + "-recent.ini"));
+  EXPECT_FALSE(fs::exists(here + prefix + "-recent.ini"));
+  createRecent();
+  EXPECT_EQ(recent->recentFileName(), here + prefix + "-recent.ini");
+}
+
 TEST_F(Stores, PickerFlowWritesDocumentTokensTheGroupFolderAndKeepsTheTwelveNewest) {
   createRecent();
   EXPECT_EQ(recent->MyDocuments(), docs);
