@@ -248,6 +248,7 @@ void Tedit::keyDown(int key, TShiftState s) {
         if (Parent() && Parent()->HandleAllocated() && hasDesktop()) desktop().setFocus(Parent()->Handle());
         exitRule();
       }
+      if (onEnter) onEnter(this);
       return;
     case VK_LEFT: moveCaret(selLength() > 0 && !shift ? selStart() : fcaret - 1, shift); return;
     case VK_RIGHT: moveCaret(selLength() > 0 && !shift ? selStart() + selLength() : fcaret + 1, shift); return;

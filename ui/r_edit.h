@@ -73,6 +73,7 @@ class Tedit : public TQYcontrol {
 
   Notify onReturn, onChange, onUpArrow, onDownArrow;
   Notify onExit;  // the focus left the field (after the exit rule)
+  Notify onEnter;  // Enter was pressed in the field (after the exit rule)
   int delay = 0;
   int numeric = 0;
   std::string leftCaption, rightCaption;

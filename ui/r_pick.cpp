@@ -76,6 +76,11 @@ Tpick::Tpick(TWinControl* aOwner) : TQYcontrol(ownerOrMainForm(aOwner)) {
   saveedit = std::make_unique<Tedit>(this);
   saveedit->Hide();
   saveedit->onChange = [this](Tedit* e) { doClick(e); };
+  // Enter in the name answers as OK would, with all its checks; not while OK is refused.
+  saveedit->onEnter = [this](Tedit* e) {
+    doClick(e);
+    if (dlg && dlg->okbut && dlg->okbut->enabled()) dlg->ok();
+  };
   split = std::make_unique<TVsplit>(this);
   split->onDrag = [this](TVsplit*) {
     if (split->dragging()) dividerMoved(false);

@@ -211,6 +211,22 @@ TEST_F(PickTest, SaveWithTheFourDiagramTypes) {
   EXPECT_TRUE(asked.empty());
 }
 
+TEST_F(PickTest, EnterInTheNameAnswersAsOkOnlyWhenOkIsOffered) {
+  const std::string out = folder("entered");
+  Tpick p(form.get());
+  p.setInitialdir(out);
+  bool stillOpen = false;
+  whenShown(p, [&] {
+    pressKey(p.saveedit.get(), VK_RETURN);  // no name yet: OK is refused, so is Enter
+    stillOpen = p.dlg && p.dlg->ModalResult == 0;
+    type(p, "plan");
+    pressKey(p.saveedit.get(), VK_RETURN);
+  });
+  ASSERT_TRUE(p.Save(-1, -1, "entered", file_bmp));
+  EXPECT_TRUE(stillOpen);
+  EXPECT_EQ(p.getFname(), out + "/plan.bmp");
+}
+
 TEST_F(PickTest, ATypedNameSelectsTheFileOfThatNameInAnyCase) {
   const std::string out = folder("typed");
   file("typed/other.bmp");
