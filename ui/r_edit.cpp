@@ -289,7 +289,7 @@ void Tedit::keyUp(int key) {
 void Tedit::moveCaret(int pos, bool extend) {
   fcaret = std::clamp(pos, 0, static_cast<int>(ftext.size()));
   if (!extend) fanchor = fcaret;
-  fcaretOn = true;
+  fblink.show();
   scrollToCaret();
   Invalidate();
 }
@@ -335,17 +335,26 @@ void Tedit::scrollToCaret() {
   if (cx < fscroll) fscroll = std::max(0, cx - room / 3);
 }
 
-void Tedit::caretTimer(bool on) {
-  if (fcaretTimer != 0 && hasDesktop()) desktop().killTimer(0, fcaretTimer);
-  fcaretTimer = 0;
-  fcaretOn = on;
+TcaretBlink::~TcaretBlink() {
+  *falive = false;
+  set(false, nullptr);
+}
+
+void TcaretBlink::set(bool on, std::function<void()> repaint) {
+  if (ftimer != 0 && hasDesktop()) desktop().killTimer(0, ftimer);
+  ftimer = 0;
+  fshown = on;
   if (!on || !hasDesktop()) return;
   std::weak_ptr<bool> alive = falive;
-  fcaretTimer = desktop().setTimer(kCaretBlinkMs, [this, alive] {
+  ftimer = desktop().setTimer(kCaretBlinkMs, [this, alive, repaint = std::move(repaint)] {
     if (auto a = alive.lock(); !a || !*a) return;
-    fcaretOn = !fcaretOn;
-    Invalidate();
+    fshown = !fshown;
+    if (repaint) repaint();
   });
+}
+
+void Tedit::caretTimer(bool on) {
+  fblink.set(on, [this] { Invalidate(); });
 }
 
 LRESULT Tedit::WndProc(TMsg& m) {
@@ -405,7 +414,7 @@ void Tedit::Paint() {
     cv.Font.Color = clWhite;
     cv.TextOut(x0, y, run(s0, s1));
   }
-  if (focused && fcaretOn) {
+  if (focused && fblink.shown()) {
     const int cx = 3 + xOf(fcaret) - fscroll;
     cv.Pen.Color = FontColor;
     cv.MoveTo(cx, y);

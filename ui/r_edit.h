@@ -27,6 +27,24 @@ class TchangeDelay {
   std::shared_ptr<bool> falive = std::make_shared<bool>(true);
 };
 
+// The blinking caret of a text field: while running, `shown` flips every blink and the repaint
+// is called; stopping (or destruction) ends the timer.
+class TcaretBlink {
+ public:
+  TcaretBlink() = default;
+  ~TcaretBlink();
+  TcaretBlink(const TcaretBlink&) = delete;
+  TcaretBlink& operator=(const TcaretBlink&) = delete;
+  void set(bool on, std::function<void()> repaint);
+  void show() { fshown = true; }  // typing or a move shows the caret at once
+  [[nodiscard]] bool shown() const { return fshown; }
+
+ private:
+  bool fshown = false;
+  uintptr_t ftimer = 0;
+  std::shared_ptr<bool> falive = std::make_shared<bool>(true);
+};
+
 class Tedit : public TQYcontrol {
  public:
   using Notify = std::function<void(Tedit*)>;
@@ -69,7 +87,7 @@ class Tedit : public TQYcontrol {
   [[nodiscard]] static bool accepts(int numeric, const std::u32string& text, int pos, char32_t c);
   // The caret position nearest to x (client pixels).
   [[nodiscard]] int positionAt(int x);
-  [[nodiscard]] bool caretShown() const { return fcaretOn; }
+  [[nodiscard]] bool caretShown() const { return fblink.shown(); }
 
   Notify onReturn, onChange, onUpArrow, onDownArrow;
   Notify onExit;  // the focus left the field (after the exit rule)
@@ -102,10 +120,10 @@ class Tedit : public TQYcontrol {
   int fcaret = 0, fanchor = 0;
   int fscroll = 0;  // pixels of text scrolled off to the left
   bool fchanged = false, fvalid = true, fvarious = false, freadOnly = false;
-  bool fdragging = false, fcaretOn = false;
+  bool fdragging = false;
   double fmagnify = 1.0;
   TchangeDelay fdelay;
-  uintptr_t fcaretTimer = 0;
+  TcaretBlink fblink;
   std::vector<int> fx;  // x of each position, from the measured character widths
   bool fmeasured = false;
   std::unordered_map<char32_t, int> fwidths;  // per character, at fwidthSize

@@ -18,7 +18,6 @@ using namespace platform;
 using namespace controlset;
 
 namespace {
-constexpr uint32_t kCaretBlinkMs = 530;
 constexpr TColor kSelection = 0xD77800;
 constexpr int kBar = 17;    // a scroll bar's thickness
 constexpr int kInset = 3;   // text starts this far from the left edge
@@ -231,7 +230,7 @@ void Tmemo::replaceSelection(const std::u32string& with, bool user) {
   fwidths.insert(fwidths.begin() + a.line, mid.size(), -1);
   fline = faline = a.line + static_cast<int>(mid.size()) - 1;
   fcol = facol = caretCol;
-  fcaretOn = true;
+  fblink.show();
   if (b.line != a.line || mid.size() > 1) updateBars();
   scrollToCaret();
   Invalidate();
@@ -245,7 +244,7 @@ void Tmemo::moveCaret(Pos p, bool extend) {
     faline = fline;
     facol = fcol;
   }
-  fcaretOn = true;
+  fblink.show();
   scrollToCaret();
   Invalidate();
 }
@@ -492,14 +491,8 @@ void Tmemo::scrollToCaret() {
 }
 
 void Tmemo::caretTimer(bool on) {
-  if (fcaretTimer != 0 && hasDesktop()) desktop().killTimer(0, fcaretTimer);
-  fcaretTimer = 0;
-  fcaretOn = on;
-  if (!on || !hasDesktop()) return;
-  std::weak_ptr<bool> alive = falive;
-  fcaretTimer = desktop().setTimer(kCaretBlinkMs, [this, alive] {
-    if (auto a = alive.lock(); !a || !*a) return;
-    fcaretOn = !fcaretOn;
+  // Only the caret's line is painted again at each blink.
+  fblink.set(on, [this] {
     const TRect r = lineRect(fline);
     if (HandleAllocated()) desktop().invalidate(Handle(), &r);
   });
@@ -606,7 +599,7 @@ void Tmemo::Paint() {
         cv.TextOut(sx0, r.Top, fromUtf32(l.substr(static_cast<size_t>(s0), static_cast<size_t>(s1 - s0))));
       }
     }
-    if (focused && fcaretOn && i == fline) {
+    if (focused && fblink.shown() && i == fline) {
       const int cx = kInset + xOf(i, fcol) - fleft;
       cv.Pen.Color = FontColor;
       cv.Pen.Width = 1;

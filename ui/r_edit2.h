@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/TQYcontrol.h"
+#include "ui/r_edit.h"
 
 class Tmemo : public TQYcontrol {
  public:
@@ -121,8 +122,8 @@ class Tmemo : public TQYcontrol {
   int ffontsize = 8;
   double fmagnify = 1.0;
   bool freadOnly = false, fvarious = false, fhorz = false, fvert = false;
-  bool fdragging = false, fcaretOn = false;
-  uintptr_t fcaretTimer = 0;
+  bool fdragging = false;
+  TcaretBlink fblink;
   std::unordered_map<char32_t, int> fcharW;
   std::unique_ptr<platform::TScrollBar> fvbar, fhbar;
   std::shared_ptr<bool> falive = std::make_shared<bool>(true);
