@@ -26,16 +26,11 @@ TEST(EditOnXvfb, TypingEditingAndPaste) {
   if (!have("xdotool") || !have("Xvfb")) GTEST_SKIP() << "xdotool or Xvfb is missing";
   testenv::Xvfb server{"640x480x24", {"-noreset"}};
   ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
-  setenv("DISPLAY", server.display().c_str(), 1);
   // A layout with "ü" on a key of its own: without it xdotool remaps a key while typing, and a
   // client may read the keymap before or after the change.
   if (have("setxkbmap")) run(server.display(), "setxkbmap -layout de");
-  auto backend = makeSdlBackend();
-  ASSERT_TRUE(backend);
-  resetDesktop(std::move(backend));
-  struct Restore {
-    ~Restore() { resetDesktop(std::make_unique<THeadlessBackend>()); }
-  } restore;
+  testenv::DesktopOnXvfb onXvfb(server);
+  ASSERT_TRUE(onXvfb.open());
   createOs();
   {
     TForm form;
@@ -69,13 +64,8 @@ TEST(DialogOnXvfb, OpensAboveTheMainWindowAndClosesWithItsButtons) {
   if (!have("xdotool") || !have("Xvfb") || !have("xwd")) GTEST_SKIP() << "xdotool, xwd or Xvfb is missing";
   testenv::Xvfb server{"640x480x24", {"-noreset"}};
   ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
-  setenv("DISPLAY", server.display().c_str(), 1);
-  auto backend = makeSdlBackend();
-  ASSERT_TRUE(backend);
-  resetDesktop(std::move(backend));
-  struct Restore {
-    ~Restore() { resetDesktop(std::make_unique<THeadlessBackend>()); }
-  } restore;
+  testenv::DesktopOnXvfb onXvfb(server);
+  ASSERT_TRUE(onXvfb.open());
   createOs();
   {
     TForm main;

@@ -45,14 +45,9 @@ TEST(PickOnXvfb, ANewUserSavesIntoAFolderClickedInTheTree) {
   if (!have("xdotool") || !have("Xvfb")) GTEST_SKIP() << "xdotool or Xvfb is missing";
   testenv::Xvfb server{"1280x800x24", {"-noreset"}};
   ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
-  setenv("DISPLAY", server.display().c_str(), 1);
   if (have("setxkbmap")) run(server.display(), "setxkbmap -layout us");
-  auto backend = makeSdlBackend();
-  ASSERT_TRUE(backend);
-  resetDesktop(std::move(backend));
-  struct Restore {
-    ~Restore() { resetDesktop(std::make_unique<THeadlessBackend>()); }
-  } restore;
+  testenv::DesktopOnXvfb onXvfb(server);
+  ASSERT_TRUE(onXvfb.open());
   createOs();
   testenv::TstoreHere store;
   const std::string docs = documentsFolder();

@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <memory>
 #include <thread>
 
 #include "platform/windows.h"
+#include "tests/support/xvfb.h"
 
 namespace testenv {
 
@@ -28,5 +30,28 @@ inline bool pollUntil(int ms, const std::function<bool()>& ok) {
   }
   return false;
 }
+
+// The desktop on the server's display for the rest of the scope (false when the display cannot be
+// opened); the headless desktop comes back when the scope ends.
+class DesktopOnXvfb {
+ public:
+  explicit DesktopOnXvfb(const Xvfb& server) {
+    if (server.display().empty()) return;
+    setenv("DISPLAY", server.display().c_str(), 1);
+    if (auto backend = platform::makeSdlBackend()) {
+      platform::resetDesktop(std::move(backend));
+      fopen = true;
+    }
+  }
+  ~DesktopOnXvfb() {
+    if (fopen) platform::resetDesktop(std::make_unique<platform::THeadlessBackend>());
+  }
+  DesktopOnXvfb(const DesktopOnXvfb&) = delete;
+  DesktopOnXvfb& operator=(const DesktopOnXvfb&) = delete;
+  [[nodiscard]] bool open() const { return fopen; }
+
+ private:
+  bool fopen = false;
+};
 
 }  // namespace testenv
