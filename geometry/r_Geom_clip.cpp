@@ -380,6 +380,15 @@ int32_t Tclipper::cutPolygon(const TpolyXyValues& poly, const Txyvalues& cutter)
   if (result == clip_cut) {
     TpolyXyValues pieces;
     for (TpolyXyValues& p : results) pieces.push_back(std::move(p[0]));
+    // A closed cutter that starts inside is one chain through its start: its last piece and its
+    // first piece are joined there, or neither would reach the boundary at both ends.
+    if (pieces.size() >= 2 && lm.closed(cutter) && lm.inPolygon(cutter[0].x, cutter[0].y, poly) &&
+        lm.equal(pieces.front().front(), cutter.front()) && lm.equal(pieces.back().back(), cutter.back())) {
+      pieces.back().back() = pieces.front().front();
+      geom::appendLine(pieces.back(), pieces.front());
+      pieces.front() = std::move(pieces.back());
+      pieces.pop_back();
+    }
     lm.MakeManifold(poly, pieces, results);
     for (int32_t k = count(results) - 1; k >= 0; --k) {
       double sx = 0, sy = 0;
