@@ -129,13 +129,24 @@ TEST(ClipReference, NodingAgreesWithUnion) {
   forEach("spag", [&](Reader& r) {
     TpolyXyValues lines = r.poly();
     const Txyvalues ends = r.line();
+    const bool withinSnap = r.at < r.row.size() && r.row[r.at] == "snap";
     pi.spaghetti(lines, true);
     Txyvalues got;
     for (const Txyvalues& l : lines) {
       got.push_back(l.front());
       got.push_back(l.back());
     }
-    expectSamePoints(got, ends, 1e-9);
+    if (withinSnap) {
+      // Lines that miss by less than the snap of the segment test meet there for the kernel (a
+      // touch within the snap: the end is put on the other line), GEOS keeps them apart. Every
+      // GEOS node is still one of ours, moved at most as far as the snap moved a line.
+      for (const xyrec& e : ends)
+        EXPECT_TRUE(std::any_of(got.begin(), got.end(), [&](const xyrec& q) {
+          return std::abs(e.x - q.x) <= 1e-3 && std::abs(e.y - q.y) <= 1e-3;
+        })) << e.x << " " << e.y;
+    } else {
+      expectSamePoints(got, ends, 1e-9);
+    }
   });
 }
 

@@ -11,7 +11,8 @@
 #   nest id lines n (area)* parity         polygonize of the rings: face areas ascending; the area
 #                                          of their even-odd union (symmetric difference)
 #   stitch id lines n (length)*            linemerge: merged line lengths ascending
-#   spag id lines n (x y)*                 unary_union: the distinct ends of the noded pieces
+#   spag id lines n (x y)* [snap]          unary_union: the distinct ends of the noded pieces; snap:
+#                                          two lines miss each other within the kernel's snap
 #   manifold id x1 y1 x2 y2 lines n (area)*   polygonize of the box boundary and the chains
 #   split id poly line n (area)*           split of the polygon by a line whose ends lie on its
 #                                          boundary (extended a little for GEOS), areas ascending
@@ -593,6 +594,40 @@ for gi in range(40):
         out.append(" ".join(rec))
         made += 1
         dcuts += 1
+
+# Noding lines that cross within 1e-3 of a vertex or an end of another: the node lies on both.
+made = within_snap = 0
+while made < 200:
+    base = [(d3(drnd.uniform(0, 100)), d3(drnd.uniform(0, 100))) for _ in range(drnd.randint(2, 4))]
+    ls = [base]
+    for i in drnd.sample(range(len(base)), min(len(base), drnd.randint(1, 3))):
+        v = base[i]
+        t = drnd.uniform(0, 2 * math.pi)
+        u, n = (math.cos(t), math.sin(t)), (-math.sin(t), math.cos(t))
+        g = gap()
+        m = (v[0] + n[0] * g, v[1] + n[1] * g)
+        l1, l2 = drnd.uniform(1, 60), drnd.uniform(1, 60)
+        ls.append([(round(m[0] - u[0] * l1, 7), round(m[1] - u[1] * l1, 7)), (round(m[0] + u[0] * l2, 7), round(m[1] + u[1] * l2, 7))])
+    if not all(LineString(l).is_simple for l in ls) or any(
+            near_collinear([a], segments([b])) for a in ls for b in ls if a is not b):
+        continue
+    u = unary_union([LineString(l) for l in ls])
+    parts = [u] if u.geom_type == "LineString" else list(u.geoms)
+    ends = sorted({c for p in parts for c in (p.coords[0], p.coords[-1])})
+    # Segments of two lines that miss each other by less than 2e-4 of their length, or two nodes
+    # that close: the kernel's segment test meets them within its snap (1e-4 of a parameter),
+    # GEOS keeps them apart.
+    longest = max(LineString(sg).length for l in ls for sg in segments([l]))
+    snap = any(0 < LineString(sa).distance(LineString(sb)) <= 2e-4 * max(LineString(sa).length, LineString(sb).length)
+               for a in ls for b in ls if a is not b for sa in segments([a]) for sb in segments([b]))
+    snap = snap or any(0 < math.hypot(p[0] - q[0], p[1] - q[1]) <= 2e-4 * longest for p in ends for q in ends)
+    if snap:
+        if within_snap == 40:
+            continue
+        within_snap += 1
+    out.append(" ".join(["spag", "ns%d" % made] + lines(ls) + [str(len(ends))] + [f(c) for p in ends for c in p]
+                        + (["snap"] if snap else [])))
+    made += 1
 
 print("# made by make_shapely_clip_table.py with Shapely", __import__("shapely").__version__)
 print("\n".join(out))
