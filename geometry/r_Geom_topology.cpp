@@ -264,7 +264,8 @@ namespace {
 // point 0.12345 of the way along its first segment towards +x, or its first point.
 xyrec testPoint(const Txyvalues& ring) {
   Tdlist ys;
-  for (const xyrec& p : ring) ys.push_back(p.y);
+  for (const xyrec& p : ring)
+    if (std::isfinite(p.y)) ys.push_back(p.y);  // NaN would break the sort's ordering
   std::sort(ys.begin(), ys.end());
   double y = 0, gap = 0;
   for (size_t k = 0; k + 1 < ys.size(); ++k)
@@ -276,7 +277,9 @@ xyrec testPoint(const Txyvalues& ring) {
   if (gap > 0 && std::isfinite(gap))
     for (size_t k = 0; k + 1 < ring.size(); ++k) {
       const xyrec &p = ring[k], &q = ring[k + 1];
-      if ((p.y < y) != (q.y < y)) xs.push_back(p.x + (q.x - p.x) * (y - p.y) / (q.y - p.y));
+      if ((p.y < y) == (q.y < y)) continue;
+      const double x = p.x + (q.x - p.x) * (y - p.y) / (q.y - p.y);
+      if (std::isfinite(x)) xs.push_back(x);
     }
   std::sort(xs.begin(), xs.end());
   double width = 0, x = 0;
