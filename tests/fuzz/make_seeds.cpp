@@ -148,6 +148,15 @@ int main(int argc, char** argv) {
       t.setDateValue(3, r, 2024, 2, 29);
     }
   }
+  {
+    // The column rewrites' seeds: four bytes choosing the changes, then the table.
+    const std::string table = [&] {
+      std::ifstream in(place("dbase", "small.dbf"), std::ios::binary);
+      return std::string(std::istreambuf_iterator<char>(in), {});
+    }();
+    putText("dbase_columns", "each.dbf", std::string("\x00\x0b\x12\x1d", 4) + table);
+    putText("dbase_columns", "more.dbf", std::string("\x24\x33\x05\x0c", 4) + table);
+  }
   putText("xml", "document.xml",
           "<?xml version=\"1.0\"?>\r\n<!-- note > -->\n<a k=\"1\" t='x y'><b>text &amp; more</b>tail<c/>"
           "<![CDATA[raw < data]]></a>\n");
