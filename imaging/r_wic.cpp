@@ -428,7 +428,9 @@ platform::TBitmap* Twic::getMonoImage(int left, int top, int right, int bottom) 
 platform::TBitmap* Twic::getMonoImage() { return getMonoImage(0, 0, fwidth, fheight); }
 
 bool Twic::getPixel(int col, int row, uint8_t& r, uint8_t& g, uint8_t& b) const {
-  if (col < 0 || row < 0 || col >= wid || row >= hei || !wicBase || wicBase->buf.size() < size_t(rowL) * size_t(hei))
+  // A failed extract leaves its size but no rows (rowL 0): the buffer then holds nothing of it.
+  if (col < 0 || row < 0 || col >= wid || row >= hei || rowL <= 0 || !wicBase ||
+      wicBase->buf.size() < size_t(rowL) * size_t(hei))
     return false;
   const uint8_t* line = wicBase->buf.data() + size_t(rowL) * size_t(row);
   if (fbufMono) {

@@ -1,6 +1,6 @@
 // r_wic: BMP files as an image source: 1, 4 and 8 bits through the palette, 16 and 32 bits
 // through channel masks (5-5-5 when a 16-bit file names none), 24 bits, and the run-length
-// codes RLE8 and RLE4. Headers of 40 bytes and the longer ones that begin as it does.
+// codes RLE8 and RLE4, walked anew for each extract. Headers of 40 bytes and the longer ones that begin as it does.
 // Channels of fewer than 8 bits widen by repeating their bits (5 bits v give v << 3 | v >> 2).
 #include <algorithm>
 #include <array>
@@ -39,6 +39,7 @@ struct Tchannel {
     const uint32_t v = (pixel & mask) >> shift;
     if ((most & (most + 1)) != 0) return uint8_t(std::nearbyint(v * 255.0 / most));  // not a run of bits
     const int n = std::popcount(most);
+    if (n >= 8) return uint8_t(v >> (n - 8));
     uint32_t acc = 0;
     int have = 0;
     while (have < 8) {
@@ -98,6 +99,8 @@ std::string readForm(const std::vector<uint8_t>& b, Tform& f) {
     f.red.set(le32(&b[54]));
     f.green.set(le32(&b[58]));
     f.blue.set(le32(&b[62]));
+    if (f.bits == 16 && ((f.red.mask | f.green.mask | f.blue.mask) >> 16) != 0)
+      return "channel masks reach beyond the pixel's 16 bits";
     if (infoSize < 52) paletteOffset += 12;
   } else if (f.bits == 16) {
     f.red.set(0x7C00);
@@ -138,23 +141,29 @@ std::string readForm(const std::vector<uint8_t>& b, Tform& f) {
   return "";
 }
 
-// Run-length codes into one palette index a pixel, stored rows from the bottom. Pixels the codes
-// leave out (a delta, an early end of line or of the bitmap) keep index 0; codes that run past
-// a row's end are cut there, and codes that end before the end of the bitmap end it.
-std::vector<uint8_t> expandRle(const std::vector<uint8_t>& b, const Tform& f) {
-  std::vector<uint8_t> idx(size_t(f.width) * size_t(f.height), 0);
+// Run-length codes into the palette indices of one rectangle of the picture (rows from the
+// top, w to a row). The codes are walked from the bottom row up, each run cut to the rectangle,
+// so the work is the file's and the rectangle's, never the whole picture's. Pixels the codes
+// leave out (a delta, an early end of line or of the bitmap) keep index 0; codes that run past a
+// row's end are cut there, and codes cut off by the file's end end the bitmap.
+void expandRle(const std::vector<uint8_t>& b, const Tform& f, int left, int top, int w, int h, uint8_t* idx) {
+  std::fill(idx, idx + size_t(w) * size_t(h), uint8_t(0));
   const bool four = f.compression == kRle4;
+  const int64_t lastStored = int64_t(f.height) - 1 - top;  // the rectangle's top row as stored
+  const int64_t firstStored = lastStored - h + 1;
   size_t p = size_t(f.offset);
-  int64_t x = 0, y = 0;
-  auto put = [&](uint8_t v) {
-    if (x < f.width && y < f.height) idx[size_t(y) * size_t(f.width) + size_t(x)] = v;
-    ++x;
+  int64_t x = 0, y = 0;  // y: stored rows from the bottom
+  auto rowOf = [&]() -> uint8_t* {
+    return y >= firstStored && y <= lastStored ? idx + size_t(lastStored - y) * size_t(w) : nullptr;
   };
-  while (p + 1 < b.size() && y < f.height) {
+  while (p + 1 < b.size() && y <= lastStored) {
     const uint8_t n = b[p], c = b[p + 1];
     p += 2;
     if (n > 0) {  // a run: one index, or two alternating for four bits
-      for (int i = 0; i < n && x < f.width; ++i) put(four ? uint8_t(i % 2 ? c & 0x0F : c >> 4) : c);
+      if (uint8_t* row = rowOf())
+        for (int64_t i = std::max<int64_t>(0, left - x), end = std::min<int64_t>(n, left + w - x); i < end; ++i)
+          row[x + i - left] = four ? uint8_t(i % 2 ? c & 0x0F : c >> 4) : c;
+      x += n;
       continue;
     }
     if (c == 0) {  // end of line
@@ -170,12 +179,14 @@ std::vector<uint8_t> expandRle(const std::vector<uint8_t>& b, const Tform& f) {
     } else {  // c indices as they are, padded to a whole 16-bit word
       const size_t bytes = four ? (size_t(c) + 1) / 2 : size_t(c);
       if (p + bytes > b.size()) break;
-      for (int i = 0; i < c; ++i) put(four ? uint8_t(i % 2 ? b[p + size_t(i / 2)] & 0x0F : b[p + size_t(i / 2)] >> 4)
-                                           : b[p + size_t(i)]);
+      if (uint8_t* row = rowOf())
+        for (int64_t i = std::max<int64_t>(0, left - x), end = std::min<int64_t>(c, left + w - x); i < end; ++i)
+          row[x + i - left] = four ? uint8_t(i % 2 ? b[p + size_t(i / 2)] & 0x0F : b[p + size_t(i / 2)] >> 4)
+                                   : b[p + size_t(i)];
+      x += c;
       p += (bytes + 1) & ~size_t(1);
     }
   }
-  return idx;
 }
 
 class TbmpSource : public platform::TimageSource {
@@ -191,17 +202,18 @@ class TbmpSource : public platform::TimageSource {
   bool decode(int left, int top, int w, int h, platform::PixelLayout layout, uint8_t* out, size_t stride,
               std::string&) override {
     const bool rle = f.compression == kRle8 || f.compression == kRle4;
-    if (rle && findices.empty()) {
-      findices = expandRle(fbytes, f);
-      fbytes = std::vector<uint8_t>();  // the codes are not needed again
+    std::vector<uint8_t> indices;
+    if (rle) {
+      indices.resize(size_t(w) * size_t(h));
+      expandRle(fbytes, f, left, top, w, h, indices.data());
     }
     std::vector<uint8_t> rgb(size_t(w) * 3);
     for (int y = 0; y < h; ++y) {
       const int stored = f.topDown ? top + y : fheight - 1 - (top + y);
       uint8_t* p = rgb.data();
       if (rle) {
-        const uint8_t* row = findices.data() + size_t(stored) * size_t(fwidth);
-        for (int x = 0; x < w; ++x, p += 3) std::memcpy(p, f.palette[row[left + x]].data(), 3);
+        const uint8_t* row = indices.data() + size_t(y) * size_t(w);
+        for (int x = 0; x < w; ++x, p += 3) std::memcpy(p, f.palette[row[x]].data(), 3);
       } else {
         const uint8_t* row = fbytes.data() + f.offset + f.rowLength * stored;
         for (int x = 0; x < w; ++x, p += 3) pixel(row, left + x, p);
@@ -235,7 +247,6 @@ class TbmpSource : public platform::TimageSource {
 
   std::vector<uint8_t> fbytes;
   Tform f;
-  std::vector<uint8_t> findices;  // run-length coded files, expanded on the first extract
 };
 
 }  // namespace

@@ -507,6 +507,20 @@ TEST_F(wic, EveryBmpFormDecodesAsImageMagickDecodesIt) {
   }
 }
 
+// Channel masks as wide as a 32-bit pixel: each channel is the pixel's top byte (widening a
+// mask of 32 bits once shifted a 32-bit value by 32).
+TEST_F(wic, MasksAsWideAsThePixelTakeItsTopByte) {
+  std::string pixels;
+  for (uint32_t v : {0x12345678u, 0xFFEEDDCCu, 0x00000000u, 0x80000001u})
+    for (int i = 0; i < 4; ++i) pixels += char(v >> (8 * i));
+  const std::string masks(12, '\xFF');
+  Twic w(testenv::writeFile("wide.bmp", handBmp(2, 2, 32, 3, masks, pixels)));
+  TBitmap* bm = w.getImage();
+  ASSERT_NE(bm, nullptr);
+  // Rows are stored bottom-up: the first two pixels are the lower row.
+  EXPECT_EQ(rgbOf(*bm, 2, 2), std::string("\x00\x00\x00\x80\x80\x80\x12\x12\x12\xFF\xFF\xFF", 12));
+}
+
 // Hostile BMP headers (each under 200 bytes) are refused with nothing decoded.
 TEST_F(wic, HostileBmpHeadersAreRefused) {
   std::string truncated16 = handBmp(40, 30, 16, 0, "", std::string(100, '\x11'));
@@ -520,12 +534,18 @@ TEST_F(wic, HostileBmpHeadersAreRefused) {
       {"16 bits cut short", truncated16},
       {"compression 4", handBmp(2, 2, 24, 4, "", std::string(16, '\x22'))},
       {"2 bits", handBmp(2, 2, 2, 0, handPalette(4), std::string(8, '\x22'), 4)},
+      {"16 bits with 32-bit masks", handBmp(3, 2, 16, 3, std::string(12, '\xFF'), std::string(16, '\x5A'))},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
     ASSERT_LT(c.bytes.size(), 200u);
     Twic w(testenv::writeFile("h.bmp", c.bytes));
     EXPECT_EQ(w.getImage(), nullptr);
+    // Nothing was decoded: no sample of it, whatever an earlier extract left in the buffer.
+    Tbgr sample;
+    EXPECT_FALSE(w.getPixelD(1.5, 0.5, sample));
+    EXPECT_EQ(sample, (Tbgr{255, 255, 255}));
+    EXPECT_FALSE(w.getPixel(0, 0, sample));
     TBitmap whole;
     EXPECT_FALSE(BMload(whole, dir() + "h.bmp"));
   }
