@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <regex>
 
+#include "core/r_bitmapRaw.h"
 #include "platform/TMemoryStream.h"
 #include "tests/support/testenv.h"
 
@@ -197,6 +198,52 @@ TEST(r_BitBase, TiffValuesAreReadWhereTheyLie) {
     EXPECT_EQ(w, c.w);
     EXPECT_EQ(d, c.depth);
   }
+}
+
+// A tag repeated in a damaged directory counts by its first entry in the file form and the
+// memory form alike (the file form once took the last: 16777215 wide where the memory form said
+// 7), and bytes without the TIFF magic are no TIFF however they fall.
+TEST(r_BitBase, TiffReadersTakeTheFirstEntryOfATagAndCheckTheMagic) {
+  const std::string repeated =
+      tiffWith({{256, 3, 1, 7}, {257, 3, 1, 4}, {258, 3, 1, 8}, {277, 3, 1, 1}, {256, 4, 1, 16777215}}, false);
+  const std::string lateBits =
+      tiffWith({{256, 3, 1, 5}, {257, 3, 1, 4}, {258, 3, 1, 8}, {277, 3, 1, 1}, {258, 3, 1, 16}, {277, 3, 1, 3}}, true);
+  auto withHead = [](std::string t, const char* head) { return t.replace(0, 4, head, 4); };
+  struct Case { const char* id; std::string bytes; int w, h, depth; } cases[] = {
+      {"width repeated", repeated, 7, 4, 8},
+      {"bits and samples repeated", lateBits, 5, 4, 8},
+      {"BMP bytes laid out as a directory", withHead(repeated, "BM\x2A\0"), -1, -1, 1},
+      {"no byte order", withHead(repeated, "XX\x2A\0"), -1, -1, 1},
+      {"mixed byte order", withHead(repeated, "IM\x2A\0"), -1, -1, 1},
+      {"another number than 42", withHead(repeated, "II\x29\0"), -1, -1, 1},
+  };
+  ASSERT_LT(repeated.size(), 80u);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    const std::string path = testenv::writeFile("r.tif", c.bytes);
+    int32_t w = 9, h = 9, d = 9;
+    EXPECT_EQ(GetTifSize(path, w, h, d), c.w >= 0);
+    EXPECT_EQ(w, c.w);
+    EXPECT_EQ(h, c.h);
+    EXPECT_EQ(d, c.depth);
+    EXPECT_EQ(getTiffDepth(path), c.depth);
+    TMemoryStream m;
+    fill(m, c.bytes);
+    w = h = d = 9;
+    EXPECT_EQ(GetTifSize(m, w, h, d), c.w >= 0);
+    EXPECT_EQ(w, c.w);
+    EXPECT_EQ(h, c.h);
+    EXPECT_EQ(d, c.depth);
+  }
+  // A real BMP given to the TIFF reader.
+  TrawBitmap24 bm;
+  bm.setsize(7, 4);
+  bm.fillWhite();
+  ASSERT_TRUE(bm.savetofile(testenv::tempDir() + "real.bmp"));
+  int32_t w = 9, h = 9, d = 9;
+  EXPECT_FALSE(GetTifSize(testenv::tempDir() + "real.bmp", w, h, d));
+  EXPECT_EQ(w, -1);
+  EXPECT_EQ(h, -1);
 }
 
 // Damaged headers measure nothing and never read outside the file.

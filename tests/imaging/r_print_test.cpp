@@ -94,6 +94,12 @@ TEST_F(PrintTest, NoPrinterStateAndLandscape) {
   EXPECT_DOUBLE_EQ(p.paperWidth(), 210);
   EXPECT_DOUBLE_EQ(p.paperHeight(), 297);
   EXPECT_EQ(p.dpi(), 300);
+  // No printer, no papers of its own: no name for the paper in use.
+  EXPECT_EQ(p.currentPrinterPaperNames().count(), 0);
+  EXPECT_EQ(p.getPaper(0), nullptr);
+  EXPECT_EQ(p.getPaperW(0), 0);
+  EXPECT_EQ(p.getPaperShortName(), "");
+  EXPECT_EQ(p.refdc()->logPixelsX(), 300);
   p.setlandscape(true);
   EXPECT_DOUBLE_EQ(p.paperWidth(), 297);
   EXPECT_DOUBLE_EQ(p.paperHeight(), 210);

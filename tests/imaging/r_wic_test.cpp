@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -167,6 +169,24 @@ TEST_F(wic, ExtractsAreClampedAndSampled) {
   EXPECT_FALSE(w.getPixel(40, 0, c));
   EXPECT_TRUE(w.getPixelD(0.5, 0, c));
   EXPECT_NEAR(c.red, (at(0, 0).red + at(1, 0).red) / 2.0, 0.5);
+  // The RGB-triple form: the same sample under the platform's names.
+  platform::TRGBTriple t;
+  for (auto [x, y] : {std::pair{0.5, 0.25}, {39.0, 29.0}, {12.75, 3.5}}) {
+    SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
+    ASSERT_TRUE(w.getPixelD(x, y, c));
+    ASSERT_TRUE(w.getPixelD(x, y, t));
+    EXPECT_EQ(t, (platform::TRGBTriple{c.blue, c.green, c.red}));
+  }
+  EXPECT_FALSE(w.getPixelD(40.0, 30.0, t));
+  EXPECT_EQ(t, (platform::TRGBTriple{255, 255, 255}));
+  EXPECT_FALSE(w.getPixelD(std::nan(""), 1.0, t));  // no number: outside
+  EXPECT_EQ(t, (platform::TRGBTriple{255, 255, 255}));
+  EXPECT_FALSE(w.getPixelD(1e300, 1.0, t));
+  // Just left of the extract the truncated weights reach past the pixels: kept to a byte.
+  ASSERT_TRUE(w.getPixelD(-0.5, 0.0, t));
+  EXPECT_EQ(t.rgbtRed, uint8_t(std::clamp(std::nearbyint(1.5 * at(0, 0).red - 0.5 * at(1, 0).red), 0.0, 255.0)));
+  EXPECT_TRUE(w.getPixel(39, 29, t));
+  EXPECT_EQ(t, (platform::TRGBTriple{at(39, 29).blue, at(39, 29).green, at(39, 29).red}));
   // Empty or fully clipped rectangles decode nothing.
   EXPECT_EQ(w.getImage(50, 0, 60, 10), nullptr);
   EXPECT_EQ(w.getImage(10, 10, 10, 20), nullptr);
@@ -180,6 +200,7 @@ TEST_F(wic, ExtractsAreClampedAndSampled) {
   const Tbgr p = at(5, 5);
   EXPECT_EQ(r, (299 * p.red + 587 * p.green + 114 * p.blue + 500) / 1000 >= 128 ? 255 : 0);
   EXPECT_FALSE(w.getPixel(5, 5, c));  // no triple from a one-bit extract
+  EXPECT_FALSE(w.getPixel(5, 5, t));
 }
 
 TEST_F(wic, BitmapToBoxLetterboxes) {
@@ -356,4 +377,176 @@ TEST_F(wic, ImagesFromBitmapsAndStreams) {
   TBitmap* bm = fromMem.getImage();
   ASSERT_NE(bm, nullptr);
   EXPECT_EQ(rgbOf(*bm, 45, 31), magick(dir() + "s.png"));
+}
+
+namespace {
+// A BMP made by hand: a 40-byte info header, then `extra` (masks or a palette), then the pixel
+// or code bytes. Sizes and offsets are filled in.
+std::string handBmp(int32_t width, int32_t height, uint16_t bits, uint32_t compression, const std::string& extra,
+                    const std::string& pixels, uint32_t used = 0) {
+  std::string b = "BM";
+  auto put = [&](uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) b += char(v >> (8 * i));
+  };
+  const uint32_t offset = 14 + 40 + uint32_t(extra.size());
+  put(offset + uint32_t(pixels.size()), 4);
+  put(0, 4);
+  put(offset, 4);
+  put(40, 4);
+  put(uint32_t(width), 4);
+  put(uint32_t(height), 4);
+  put(1, 2);
+  put(bits, 2);
+  put(compression, 4);
+  put(uint32_t(pixels.size()), 4);
+  put(2835, 4);
+  put(2835, 4);
+  put(used, 4);
+  put(0, 4);
+  return b + extra + pixels;
+}
+
+// A palette of n entries (blue, green, red, 0), every entry a colour of its own.
+std::string handPalette(int n) {
+  std::string p;
+  for (int i = 0; i < n; ++i) p += std::string{char(i * 15), char(255 - i * 9), char(i * 37 % 256), '\0'};
+  return p;
+}
+
+// Run-length codes of four bits a pixel for rows of indices, bottom row first as stored: runs
+// where an index repeats, absolute stretches elsewhere (padded to whole words), an end of line
+// after each row and an end of bitmap.
+std::string rle4(const std::vector<std::vector<uint8_t>>& rowsBottomUp) {
+  std::string out;
+  for (const auto& row : rowsBottomUp) {
+    size_t x = 0;
+    while (x < row.size()) {
+      size_t run = 1;
+      while (x + run < row.size() && row[x + run] == row[x] && run < 255) ++run;
+      if (run >= 3 || row.size() - x < 3) {
+        out += char(run);
+        out += char(row[x] << 4 | row[x]);
+        x += run;
+        continue;
+      }
+      size_t n = std::min<size_t>(row.size() - x, 40);
+      out += '\0';
+      out += char(n);
+      std::string packed((n + 1) / 2, '\0');
+      for (size_t i = 0; i < n; ++i) packed[i / 2] = char(packed[i / 2] | (row[x + i] << (i % 2 ? 0 : 4)));
+      if (packed.size() % 2) packed += '\0';
+      out += packed;
+      x += n;
+    }
+    out += std::string("\0\0", 2);
+  }
+  return out + std::string("\0\x01", 2);
+}
+
+// The first 40 bytes of an info header in place of a longer one: masks, if any, follow it.
+std::string withShortHeader(const std::string& bmp, const std::string& afterHeader) {
+  const uint32_t offset = uint8_t(bmp[10]) | uint8_t(bmp[11]) << 8;
+  std::string b = bmp.substr(0, 54) + afterHeader;
+  b[14] = 40;
+  b[15] = 0;
+  const uint32_t newOffset = uint32_t(b.size());
+  b += bmp.substr(offset);
+  for (int i = 0; i < 4; ++i) {
+    b[10 + i] = char(newOffset >> (8 * i));
+    b[2 + i] = char(uint32_t(b.size()) >> (8 * i));
+  }
+  return b;
+}
+}  // namespace
+
+// The BMP forms ImageMagick writes (and reads) beyond 1, 8, 24 and 32 bits: 4 bits, RLE8, 16 bits
+// in 5-6-5 and 5-5-5 with masks, the 5-5-5 of a 16-bit file without masks, and RLE4 (made here:
+// ImageMagick writes none) with runs, absolute stretches and deltas. Pixel for pixel as
+// ImageMagick decodes the same files, whole and in extracts.
+TEST_F(wic, EveryBmpFormDecodesAsImageMagickDecodesIt) {
+  const std::string v5rgb555 = testenv::readFile(
+      make("v5_555.bmp", "/usr/bin/convert p.ppm -define bmp:subtype=RGB555 BMP:v5_555.bmp"));
+  const std::string v5rgb565 = testenv::readFile(
+      make("v5_565.bmp", "/usr/bin/convert p.ppm -define bmp:subtype=RGB565 BMP:v5_565.bmp"));
+  std::string noMasks = withShortHeader(v5rgb555, "");
+  noMasks[30] = 0;  // BI_RGB: 5-5-5 without masks
+  std::vector<std::vector<uint8_t>> rows;
+  for (int y = 30; y >= 0; --y) {  // 45 x 31, bottom row first
+    std::vector<uint8_t> row;
+    for (int x = 0; x < 45; ++x) row.push_back(uint8_t(y % 3 == 0 ? (x * 5 + y) % 16 : (x / 4 + y) % 16));
+    rows.push_back(row);
+  }
+  // 8 x 4: a run, a delta over part of two rows, an early end of line, an absolute stretch.
+  const std::string deltaCodes("\x03\x01" "\x00\x02\x02\x01" "\x03\x02" "\x00\x00"
+                               "\x00\x03\x04\x05\x06\x00" "\x00\x00" "\x08\x03" "\x00\x01", 22);
+  struct Case { const char* id; std::string file; } cases[] = {
+      {"4 bits", make("b4.bmp", "/usr/bin/convert p.ppm -colors 16 -compress none BMP3:b4.bmp")},
+      {"4 bits, long header", make("b4v5.bmp", "/usr/bin/convert p.ppm -colors 16 -compress none BMP:b4v5.bmp")},
+      {"RLE8", make("r8.bmp", "/usr/bin/convert p.ppm -colors 200 -compress RLE BMP3:r8.bmp")},
+      {"RLE8, long header", make("r8v5.bmp", "/usr/bin/convert p.ppm -colors 60 -compress RLE BMP:r8v5.bmp")},
+      {"16 bits 5-6-5", dir() + "v5_565.bmp"},
+      {"16 bits 5-5-5", dir() + "v5_555.bmp"},
+      {"16 bits 5-6-5, masks after a short header",
+       testenv::writeFile("s565.bmp", withShortHeader(v5rgb565, v5rgb565.substr(54, 12)))},
+      {"16 bits without masks", testenv::writeFile("n555.bmp", noMasks)},
+      {"RLE4", testenv::writeFile("r4.bmp", handBmp(45, 31, 4, 2, handPalette(16), rle4(rows), 16))},
+      {"RLE8 with a delta", testenv::writeFile("d8.bmp", handBmp(8, 4, 8, 1, handPalette(7), deltaCodes, 7))},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    Twic w(c.file);
+    const std::string reference = magick(c.file);
+    ASSERT_EQ(reference.size(), size_t(w.width()) * w.height() * 3);
+    TBitmap* bm = w.getImage();
+    ASSERT_NE(bm, nullptr);
+    EXPECT_EQ(rgbOf(*bm, w.width(), w.height()), reference);
+    const TRect part{1, 1, w.width() - 2, w.height() - 1};
+    bm = w.getImage(part.Left, part.Top, part.Right, part.Bottom);
+    ASSERT_NE(bm, nullptr);
+    EXPECT_EQ(rgbOf(*bm, part.width(), part.height()), magick(c.file, part));
+  }
+}
+
+// Channel masks as wide as a 32-bit pixel: each channel is the pixel's top byte (widening a
+// mask of 32 bits once shifted a 32-bit value by 32).
+TEST_F(wic, MasksAsWideAsThePixelTakeItsTopByte) {
+  std::string pixels;
+  for (uint32_t v : {0x12345678u, 0xFFEEDDCCu, 0x00000000u, 0x80000001u})
+    for (int i = 0; i < 4; ++i) pixels += char(v >> (8 * i));
+  const std::string masks(12, '\xFF');
+  Twic w(testenv::writeFile("wide.bmp", handBmp(2, 2, 32, 3, masks, pixels)));
+  TBitmap* bm = w.getImage();
+  ASSERT_NE(bm, nullptr);
+  // Rows are stored bottom-up: the first two pixels are the lower row.
+  EXPECT_EQ(rgbOf(*bm, 2, 2), std::string("\x00\x00\x00\x80\x80\x80\x12\x12\x12\xFF\xFF\xFF", 12));
+}
+
+// Hostile BMP headers (each under 200 bytes) are refused with nothing decoded.
+TEST_F(wic, HostileBmpHeadersAreRefused) {
+  std::string truncated16 = handBmp(40, 30, 16, 0, "", std::string(100, '\x11'));
+  struct Case { const char* id; std::string bytes; } cases[] = {
+      {"RLE8 claiming 16384 x 16384", handBmp(16384, 16384, 8, 1, handPalette(2), std::string("\x00\x01", 2), 2)},
+      {"RLE4 claiming 70000 rows", handBmp(4, 70000, 4, 2, handPalette(2), std::string("\x00\x01", 2), 2)},
+      {"RLE8 top-down", handBmp(4, -2, 8, 1, handPalette(2), std::string("\x04\x01\x00\x00\x04\x01\x00\x01", 8), 2)},
+      {"RLE8 on 4 bits", handBmp(4, 2, 4, 1, handPalette(2), std::string("\x04\x01\x00\x01", 4), 2)},
+      {"masks on 24 bits", handBmp(2, 2, 24, 3, std::string(12, '\xFF'), std::string(16, '\x22'))},
+      {"masks cut off", handBmp(2, 2, 16, 3, "", "")},
+      {"16 bits cut short", truncated16},
+      {"compression 4", handBmp(2, 2, 24, 4, "", std::string(16, '\x22'))},
+      {"2 bits", handBmp(2, 2, 2, 0, handPalette(4), std::string(8, '\x22'), 4)},
+      {"16 bits with 32-bit masks", handBmp(3, 2, 16, 3, std::string(12, '\xFF'), std::string(16, '\x5A'))},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    ASSERT_LT(c.bytes.size(), 200u);
+    Twic w(testenv::writeFile("h.bmp", c.bytes));
+    EXPECT_EQ(w.getImage(), nullptr);
+    // Nothing was decoded: no sample of it, whatever an earlier extract left in the buffer.
+    Tbgr sample;
+    EXPECT_FALSE(w.getPixelD(1.5, 0.5, sample));
+    EXPECT_EQ(sample, (Tbgr{255, 255, 255}));
+    EXPECT_FALSE(w.getPixel(0, 0, sample));
+    TBitmap whole;
+    EXPECT_FALSE(BMload(whole, dir() + "h.bmp"));
+  }
 }
