@@ -16,21 +16,15 @@
 
 namespace {
 
-bool haveTools() {
+bool haveImageTools() {
   return std::system("test -x /usr/bin/convert && command -v file >/dev/null && command -v tiffinfo >/dev/null && "
                      "command -v cjpeg >/dev/null && command -v tiffcp >/dev/null && /usr/bin/python3 -c 'import PIL' "
                      ">/dev/null 2>&1") == 0;
 }
 
-std::string run(const std::string& cmd, int* status = nullptr) { return testenv::runCommand(cmd, status); }
+using testenv::runCommand;
 
-// Makes a file in the test's folder by a shell command run there; its path.
-std::string make(const std::string& name, const std::string& cmd) {
-  int status = -1;
-  const std::string said = run("cd '" + testenv::tempDir() + "' && " + cmd, &status);
-  EXPECT_EQ(status, 0) << cmd << "\n" << said;
-  return testenv::tempDir() + name;
-}
+using testenv::makeByCommand;
 
 struct Size {
   int w = -1, h = -1, depth = -1;
@@ -39,7 +33,7 @@ struct Size {
 // What the outside tools say: `file` where it states the size, tiffinfo for TIFF, identify else.
 Size reference(const std::string& path) {
   Size s;
-  const std::string f = run("file -b '" + path + "'");
+  const std::string f = runCommand("file -b '" + path + "'");
   std::smatch m;
   if (std::regex_search(f, m, std::regex(R"(PC bitmap.*?, (\d+) x (-?\d+) x (\d+))"))) {
     s = {std::stoi(m[1]), std::stoi(m[2]), std::stoi(m[3])};
@@ -48,14 +42,14 @@ Size reference(const std::string& path) {
   } else if (std::regex_search(f, m, std::regex(R"((\d+)x(\d+), components (\d+))"))) {
     s = {std::stoi(m[1]), std::stoi(m[2]), 8 * std::stoi(m[3])};
   } else if (f.find("TIFF") != std::string::npos) {
-    const std::string t = run("tiffinfo '" + path + "'");
+    const std::string t = runCommand("tiffinfo '" + path + "'");
     int samples = 1, bits = 1;
     if (std::regex_search(t, m, std::regex(R"(Image Width: (\d+) Image Length: (\d+))"))) s = {std::stoi(m[1]), std::stoi(m[2]), 0};
     if (std::regex_search(t, m, std::regex(R"(Bits/Sample: (\d+))"))) bits = std::stoi(m[1]);
     if (std::regex_search(t, m, std::regex(R"(Samples/Pixel: (\d+))"))) samples = std::stoi(m[1]);
     s.depth = samples * bits;
   } else {  // the JPEG kinds whose size `file` does not state
-    const std::string i = run("identify -format '%w %h %[colorspace]' '" + path + "'");
+    const std::string i = runCommand("identify -format '%w %h %[colorspace]' '" + path + "'");
     if (std::regex_search(i, m, std::regex(R"((\d+) (\d+) (\w+))")))
       s = {std::stoi(m[1]), std::stoi(m[2]), m[3] == "Gray" ? 8 : 24};
   }
@@ -100,8 +94,8 @@ TEST(r_BitBase, FileTypeComesFromTheLastThreeLetters) {
 }
 
 TEST(r_BitBase, HeadersAgreeWithTheOutsideTools) {
-  if (!haveTools()) GTEST_SKIP() << "imagemagick, file, libtiff-tools, libjpeg-turbo-progs and python3-pil are needed";
-  make("p.ppm", "/usr/bin/convert -size 45x31 gradient:red-blue -depth 8 p.ppm");
+  if (!haveImageTools()) GTEST_SKIP() << "imagemagick, file, libtiff-tools, libjpeg-turbo-progs and python3-pil are needed";
+  makeByCommand("p.ppm", "/usr/bin/convert -size 45x31 gradient:red-blue -depth 8 p.ppm");
   const std::string py = "/usr/bin/python3 -c \"from PIL import Image; ";
   struct Case { const char* id; const char* file; std::string cmd; } cases[] = {
       {"bmp 1 bit", "b1.bmp", "/usr/bin/convert p.ppm -type bilevel BMP3:b1.bmp"},
@@ -128,9 +122,9 @@ TEST(r_BitBase, HeadersAgreeWithTheOutsideTools) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
-    const std::string path = make(c.file, c.cmd);
+    const std::string path = makeByCommand(c.file, c.cmd);
     const Size want = reference(path), got = measure(path);
-    ASSERT_GT(want.w, 0) << run("file -b '" + path + "'");
+    ASSERT_GT(want.w, 0) << runCommand("file -b '" + path + "'");
     EXPECT_EQ(got.w, want.w);
     EXPECT_EQ(got.h, want.h);
     EXPECT_EQ(got.depth, want.depth);

@@ -22,16 +22,16 @@ bool haveTool(const char* tool) {
 }
 
 // Runs a command and gives its standard output; status in *status.
-std::string run(const std::string& cmd, int* status = nullptr) { return testenv::runCommand(cmd, status); }
+using testenv::runCommand;
 
 void expectValid(const std::string& file) {
   int status = -1;
-  std::string out = run("qpdf --check '" + file + "'", &status);
+  std::string out = runCommand("qpdf --check '" + file + "'", &status);
   EXPECT_EQ(status, 0) << out;
   EXPECT_EQ(out.find("WARNING"), std::string::npos) << out;
 }
 
-std::string pdfinfo(const std::string& file) { return run("pdfinfo '" + file + "'"); }
+std::string pdfinfo(const std::string& file) { return runCommand("pdfinfo '" + file + "'"); }
 // One field of pdfinfo's report, without the padding.
 std::string field(const std::string& info, const std::string& name) {
   size_t at = info.find(name + ":");
@@ -85,7 +85,7 @@ TEST_F(PdfTest, RenderedPageEqualsTheBitmapAndLeavesTheCallersPixels) {
     ASSERT_TRUE(pdf.BMtoPDF(bm, 25.4, name("img.pdf")));
     EXPECT_EQ(std::vector<uint8_t>(bm.imageData(), bm.imageData() + bm.imageSize()), before);
     expectValid(name("img.pdf"));
-    run("pdftoppm -r 72 -singlefile '" + name("img.pdf") + "' '" + name("img") + "'");
+    runCommand("pdftoppm -r 72 -singlefile '" + name("img.pdf") + "' '" + name("img") + "'");
     TrawBitmap24 back;
     // pdftoppm writes PPM: P6, width, height, 255, then RGB rows from the top.
     std::ifstream f(name("img.ppm"), std::ios::binary);
@@ -144,7 +144,7 @@ TEST_F(PdfTest, TextComesBackWithParenthesesBackslashesAndAccents) {
   EXPECT_EQ(field(info, "Pages"), "3");
   EXPECT_EQ(field(info, "Title"), "Shadows (test) \\ é");
   EXPECT_EQ(field(info, "Page size"), "595 x 842 pts (A4)");
-  std::string text = run("pdftotext '" + name("text.pdf") + "' -");
+  std::string text = runCommand("pdftotext '" + name("text.pdf") + "' -");
   EXPECT_NE(text.find("Unbalanced ) ( \\ café"), std::string::npos) << text;
   EXPECT_NE(text.find("second (line"), std::string::npos) << text;
 }
@@ -159,7 +159,7 @@ TEST_F(PdfTest, InformationInOtherScriptsIsUtf16) {
   ASSERT_TRUE(pdf.EndDoc());
   expectValid(name("tokyo.pdf"));
   EXPECT_EQ(field(pdfinfo(name("tokyo.pdf")), "Title"), "東京 ☀");
-  EXPECT_NE(run("pdftotext '" + name("tokyo.pdf") + "' -").find("??"), std::string::npos);
+  EXPECT_NE(runCommand("pdftotext '" + name("tokyo.pdf") + "' -").find("??"), std::string::npos);
 }
 
 TEST_F(PdfTest, EmptyDocumentIsStillValid) {
@@ -206,7 +206,7 @@ struct Trendered {
   [[nodiscard]] std::string at(int x, int y) const { return rgb.substr((size_t(y) * w + x) * 3, 3); }
 };
 Trendered render(const std::string& pdf, const std::string& stem, int dpi) {
-  run("pdftoppm -r " + std::to_string(dpi) + " -singlefile '" + pdf + "' '" + stem + "'");
+  runCommand("pdftoppm -r " + std::to_string(dpi) + " -singlefile '" + pdf + "' '" + stem + "'");
   std::ifstream f(stem + ".ppm", std::ios::binary);
   std::string magic;
   int maxv = 0;

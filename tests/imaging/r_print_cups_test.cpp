@@ -18,7 +18,7 @@
 
 namespace {
 
-std::string run(const std::string& cmd, int* status = nullptr) { return testenv::runCommand(cmd, status); }
+using testenv::runCommand;
 
 // One cupsd for the suite; tests skip with the reason when it cannot start.
 class PrintServer : public testenv::HeadlessOsTest {
@@ -162,13 +162,13 @@ TEST_F(PrintServer, PrintsADiagramOnOneLandscapePage) {
   p.setlandscape(true);
   ASSERT_TRUE(p.printEMF(emf, 0, 0, 10, true)) << p.lastError();
   std::string out = waitForJob();
-  ASSERT_FALSE(out.empty()) << run("cat '" + dir + "/log/error_log'");
+  ASSERT_FALSE(out.empty()) << runCommand("cat '" + dir + "/log/error_log'");
   int status = 0;
-  std::string check = run("qpdf --check '" + out + "'", &status);
+  std::string check = runCommand("qpdf --check '" + out + "'", &status);
   EXPECT_EQ(status, 0) << check;
   // The server lays the landscape page onto portrait A4, turning it once: the wide diagram stands
   // upright, its 10 mm margins now above and below it.
-  std::string info = run("pdfinfo '" + out + "'");
+  std::string info = runCommand("pdfinfo '" + out + "'");
   EXPECT_NE(info.find("595 x 842 pts (A4)"), std::string::npos) << info;
   EXPECT_NE(info.find("Pages:           1"), std::string::npos) << info;
   const auto page = testenv::TprintServer::inkOf(out);

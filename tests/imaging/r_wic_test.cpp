@@ -26,20 +26,14 @@ namespace {
 using platform::TBitmap;
 using platform::TRect;
 
-bool haveTools() {
+bool haveCodecTools() {
   return std::system("test -x /usr/bin/convert && command -v identify >/dev/null && command -v tiffinfo >/dev/null && "
                      "command -v tiffcp >/dev/null && /usr/bin/python3 -c 'import PIL' >/dev/null 2>&1") == 0;
 }
 
-std::string run(const std::string& cmd, int* status = nullptr) { return testenv::runCommand(cmd, status); }
-std::string dir() { return testenv::tempDir(); }
+using testenv::runCommand;
 
-std::string make(const std::string& name, const std::string& cmd) {
-  int status = -1;
-  const std::string said = run("cd '" + dir() + "' && " + cmd, &status);
-  EXPECT_EQ(status, 0) << cmd << "\n" << said;
-  return dir() + name;
-}
+using testenv::makeByCommand;
 
 // A picture with no two neighbouring pixels alike, as a PPM for the tools.
 void pattern(int w, int h) {
@@ -59,7 +53,7 @@ std::string magick(const std::string& file, const TRect& r = {}) {
   if (r.width() > 0)
     crop = " -crop " + std::to_string(r.width()) + "x" + std::to_string(r.height()) + "+" + std::to_string(r.Left) +
            "+" + std::to_string(r.Top) + " +repage";
-  return run("/usr/bin/convert '" + file + "[0]'" + crop + " -depth 8 rgb:-");
+  return runCommand("/usr/bin/convert '" + file + "[0]'" + crop + " -depth 8 rgb:-");
 }
 
 // A 24-bit bitmap's pixels, red-green-blue, top row first.
@@ -86,7 +80,7 @@ class wic : public testenv::HeadlessOsTest {
  protected:
   void SetUp() override {
     HeadlessOsTest::SetUp();
-    if (!haveTools()) GTEST_SKIP() << "imagemagick, libtiff-tools and python3-pil are needed";
+    if (!haveCodecTools()) GTEST_SKIP() << "imagemagick, libtiff-tools and python3-pil are needed";
     pattern(45, 31);
   }
 };
@@ -105,7 +99,7 @@ TEST_F(wic, SizesAndDepthsWithoutDecoding) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
-    Twic w(make(c.file, c.cmd));
+    Twic w(makeByCommand(c.file, c.cmd));
     EXPECT_EQ(w.width(), c.w);
     EXPECT_EQ(w.height(), c.h);
     EXPECT_EQ(w.depth(), c.depth);
@@ -114,7 +108,7 @@ TEST_F(wic, SizesAndDepthsWithoutDecoding) {
     EXPECT_EQ(w.y2(), c.h);
     EXPECT_EQ(w.mp(), 1);
   }
-  Twic missing(dir() + "missing.png");
+  Twic missing(testenv::tempDir() + "missing.png");
   EXPECT_EQ(missing.width(), 0);
   EXPECT_EQ(missing.getImage(), nullptr);
 }
@@ -134,7 +128,7 @@ TEST_F(wic, DecodedPixelsAreImageMagicksOwn) {
   const TRect part{7, 3, 30, 29};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
-    const std::string file = make(c.file, c.cmd);
+    const std::string file = makeByCommand(c.file, c.cmd);
     Twic w(file);
     TBitmap* bm = w.getImage();
     ASSERT_NE(bm, nullptr);
@@ -146,7 +140,7 @@ TEST_F(wic, DecodedPixelsAreImageMagicksOwn) {
 }
 
 TEST_F(wic, ExtractsAreClampedAndSampled) {
-  Twic w(make("s.bmp", "/usr/bin/convert p.ppm -crop 40x30+0+0 +repage BMP3:s.bmp"));
+  Twic w(makeByCommand("s.bmp", "/usr/bin/convert p.ppm -crop 40x30+0+0 +repage BMP3:s.bmp"));
   w.forceActualSize = true;
   TBitmap* bm = w.getImage(-10, -10, 50, 50);
   ASSERT_NE(bm, nullptr);
@@ -154,7 +148,7 @@ TEST_F(wic, ExtractsAreClampedAndSampled) {
   EXPECT_EQ(w.extractHeight(), 30);
   EXPECT_EQ(bm->Width(), 40);
   EXPECT_EQ(bm->Height(), 30);
-  const std::string pixels = magick(dir() + "s.bmp");
+  const std::string pixels = magick(testenv::tempDir() + "s.bmp");
   auto at = [&](int x, int y) {
     const char* p = pixels.data() + (y * 40 + x) * 3;
     return Tbgr{uint8_t(p[2]), uint8_t(p[1]), uint8_t(p[0])};
@@ -204,7 +198,7 @@ TEST_F(wic, ExtractsAreClampedAndSampled) {
 }
 
 TEST_F(wic, BitmapToBoxLetterboxes) {
-  Twic w(make("wide.bmp", "/usr/bin/convert -size 200x100 xc:'rgb(10,20,30)' BMP3:wide.bmp"));
+  Twic w(makeByCommand("wide.bmp", "/usr/bin/convert -size 200x100 xc:'rgb(10,20,30)' BMP3:wide.bmp"));
   TBitmap canvas;
   testenv::make(canvas, 120, 120);
   EXPECT_EQ(w.BitmapToBox(canvas.Canvas(), TRect{0, 0, 19, 100}), TRect{});
@@ -217,7 +211,7 @@ TEST_F(wic, BitmapToBoxLetterboxes) {
   // A tall box: inset left and right.
   EXPECT_EQ(w.BitmapToBox(canvas.Canvas(), TRect{10, 0, 40, 100}), (TRect{10, 42, 40, 58}));
   // An image of unknown size is not fitted anywhere.
-  Twic none(dir() + "missing.bmp");
+  Twic none(testenv::tempDir() + "missing.bmp");
   EXPECT_EQ(none.BitmapToBox(canvas.Canvas(), TRect{0, 0, 100, 100}), TRect{});
 }
 
@@ -226,32 +220,32 @@ TEST_F(wic, BitmapToBoxLetterboxes) {
 TEST_F(wic, SavedFilesAreReadBackByOutsideTools) {
   // A smooth picture, which JPEG keeps within a few levels.
   const std::string src =
-      make("src.bmp", "/usr/bin/convert -size 45x31 gradient:'rgb(200,30,10)'-'rgb(10,90,250)' -depth 8 BMP3:src.bmp");
+      makeByCommand("src.bmp", "/usr/bin/convert -size 45x31 gradient:'rgb(200,30,10)'-'rgb(10,90,250)' -depth 8 BMP3:src.bmp");
   const std::string pixels = magick(src);
   TBitmap bm;
   ASSERT_TRUE(BMload(bm, src));
   TBitmap mono;
-  ASSERT_TRUE(BMload(mono, make("m.bmp", "/usr/bin/convert p.ppm -type bilevel BMP3:m.bmp")));
+  ASSERT_TRUE(BMload(mono, makeByCommand("m.bmp", "/usr/bin/convert p.ppm -type bilevel BMP3:m.bmp")));
   EXPECT_EQ(mono.PixelFormat(), platform::pf1bit);
-  const std::string monoPixels = magick(dir() + "m.bmp");
+  const std::string monoPixels = magick(testenv::tempDir() + "m.bmp");
   for (const char* ext : {"bmp", "tif", "jpg", "png"}) {
     SCOPED_TRACE(ext);
     const int tolerance = std::string(ext) == "jpg" ? 24 : 0;
-    const std::string saved = dir() + "out." + ext, whole = dir() + "whole." + ext, one = dir() + "mono." + ext;
+    const std::string saved = testenv::tempDir() + "out." + ext, whole = testenv::tempDir() + "whole." + ext, one = testenv::tempDir() + "mono." + ext;
     ASSERT_TRUE(BMsave(bm, saved));
     Twic w(src);
     ASSERT_TRUE(w.SaveAs(whole));
     ASSERT_TRUE(BMsave(mono, one));
     for (const std::string& f : {saved, whole}) {
-      EXPECT_EQ(run("identify -format '%w %h' '" + f + "'"), "45 31");
+      EXPECT_EQ(runCommand("identify -format '%w %h' '" + f + "'"), "45 31");
       EXPECT_LE(largestDifference(magick(f), pixels), tolerance) << f;
     }
     // A one-bit picture is all edges: JPEG keeps its size, not its pixels.
     if (tolerance == 0) EXPECT_EQ(magick(one), monoPixels);
-    else EXPECT_EQ(run("identify -format '%w %h' '" + one + "'"), "45 31");
+    else EXPECT_EQ(runCommand("identify -format '%w %h' '" + one + "'"), "45 31");
     if (std::string(ext) == "tif") {
       int status = -1;
-      const std::string info = run("tiffinfo '" + one + "'", &status);
+      const std::string info = runCommand("tiffinfo '" + one + "'", &status);
       EXPECT_EQ(status, 0) << info;
       EXPECT_NE(info.find("Bits/Sample: 1"), std::string::npos) << info;
     }
@@ -267,47 +261,47 @@ TEST_F(wic, SavedFilesAreReadBackByOutsideTools) {
 }
 
 TEST_F(wic, AGeoreferencedExtractIsSavedWithItsWorldFile) {
-  const std::string src = make("geo.bmp", "/usr/bin/convert p.ppm -resize 200x300! BMP3:geo.bmp");
+  const std::string src = makeByCommand("geo.bmp", "/usr/bin/convert p.ppm -resize 200x300! BMP3:geo.bmp");
   testenv::writeFile("geo.bpw", "2\n0\n0\n-2\n1000\n5000\n");
   Twic w(src);
   ASSERT_TRUE(w.calibrated());
   EXPECT_EQ(w.x1(), 1000);
   EXPECT_EQ(w.y1(), 4400);
-  ASSERT_TRUE(w.SaveAs(dir() + "part.tif", 10, 20, 110, 220));
+  ASSERT_TRUE(w.SaveAs(testenv::tempDir() + "part.tif", 10, 20, 110, 220));
   double x1, y2, mp;
-  ASSERT_TRUE(getWorldFile(dir() + "part.tfw", x1, y2, mp));
+  ASSERT_TRUE(getWorldFile(testenv::tempDir() + "part.tfw", x1, y2, mp));
   EXPECT_EQ(x1, 1020);
   EXPECT_EQ(y2, 4560 + 200 * 2);
   EXPECT_EQ(mp, 2);
-  EXPECT_EQ(magick(dir() + "part.tif"), magick(src, TRect{10, 20, 110, 220}));
+  EXPECT_EQ(magick(testenv::tempDir() + "part.tif"), magick(src, TRect{10, 20, 110, 220}));
   // The whole image: its own corner.
-  ASSERT_TRUE(w.SaveAs(dir() + "all.jpg"));
-  ASSERT_TRUE(getWorldFile(dir() + "all.jgw", x1, y2, mp));
+  ASSERT_TRUE(w.SaveAs(testenv::tempDir() + "all.jpg"));
+  ASSERT_TRUE(getWorldFile(testenv::tempDir() + "all.jgw", x1, y2, mp));
   EXPECT_EQ(x1, 1000);
   EXPECT_EQ(y2, 5000);
 }
 
 TEST_F(wic, AFailedSaveKeepsTheOldFiles) {
-  const std::string src = make("k.bmp", "/usr/bin/convert p.ppm BMP3:k.bmp");
+  const std::string src = makeByCommand("k.bmp", "/usr/bin/convert p.ppm BMP3:k.bmp");
   testenv::writeFile("k.bpw", "1\n0\n0\n-1\n0\n31\n");
   Twic w(src);
-  ASSERT_TRUE(w.SaveAs(dir() + "old.tif", 0, 0, 10, 10));
-  const std::string image = testenv::readFile(dir() + "old.tif"), world = testenv::readFile(dir() + "old.tfw");
-  platform::failNextReplaceForTesting(dir() + "old.tif");
-  EXPECT_FALSE(w.SaveAs(dir() + "old.tif", 0, 0, 20, 20));
-  EXPECT_EQ(testenv::readFile(dir() + "old.tif"), image);
-  EXPECT_EQ(testenv::readFile(dir() + "old.tfw"), world);
+  ASSERT_TRUE(w.SaveAs(testenv::tempDir() + "old.tif", 0, 0, 10, 10));
+  const std::string image = testenv::readFile(testenv::tempDir() + "old.tif"), world = testenv::readFile(testenv::tempDir() + "old.tfw");
+  platform::failNextReplaceForTesting(testenv::tempDir() + "old.tif");
+  EXPECT_FALSE(w.SaveAs(testenv::tempDir() + "old.tif", 0, 0, 20, 20));
+  EXPECT_EQ(testenv::readFile(testenv::tempDir() + "old.tif"), image);
+  EXPECT_EQ(testenv::readFile(testenv::tempDir() + "old.tfw"), world);
   TBitmap bm;
   testenv::make(bm, 4, 4);
-  platform::failNextReplaceForTesting(dir() + "old.tif");
-  EXPECT_FALSE(BMsave(bm, dir() + "old.tif"));
-  EXPECT_EQ(testenv::readFile(dir() + "old.tif"), image);
-  EXPECT_FALSE(BMsave(bm, dir() + "no such folder/x.bmp"));
-  EXPECT_FALSE(BMload(bm, dir() + "missing.png"));
+  platform::failNextReplaceForTesting(testenv::tempDir() + "old.tif");
+  EXPECT_FALSE(BMsave(bm, testenv::tempDir() + "old.tif"));
+  EXPECT_EQ(testenv::readFile(testenv::tempDir() + "old.tif"), image);
+  EXPECT_FALSE(BMsave(bm, testenv::tempDir() + "no such folder/x.bmp"));
+  EXPECT_FALSE(BMload(bm, testenv::tempDir() + "missing.png"));
 }
 
 TEST_F(wic, DrawIntoAView) {
-  const std::string src = make("v.bmp", "/usr/bin/convert p.ppm -crop 20x10+0+0 +repage BMP3:v.bmp");
+  const std::string src = makeByCommand("v.bmp", "/usr/bin/convert p.ppm -crop 20x10+0+0 +repage BMP3:v.bmp");
   testenv::writeFile("v.bpw", "1\n0\n0\n-1\n0\n100\n");  // 0, 90 - 20, 100 on the ground
   Twic w(src);
   ASSERT_TRUE(w.calibrated());
@@ -369,14 +363,14 @@ TEST_F(wic, ImagesFromBitmapsAndStreams) {
   EXPECT_EQ(back.Canvas().Pixels(8, 2), platform::clWhite);
   EXPECT_EQ(back.Canvas().Pixels(7, 2), platform::clBlack);
   // A stream with its type code.
-  const std::string png = testenv::readFile(make("s.png", "/usr/bin/convert p.ppm s.png"));
+  const std::string png = testenv::readFile(makeByCommand("s.png", "/usr/bin/convert p.ppm s.png"));
   TMemoryStream mem;
   mem.write(png.data(), int64_t(png.size()));
   Twic fromMem(mem, 140);
   EXPECT_EQ(fromMem.width(), 45);
   TBitmap* bm = fromMem.getImage();
   ASSERT_NE(bm, nullptr);
-  EXPECT_EQ(rgbOf(*bm, 45, 31), magick(dir() + "s.png"));
+  EXPECT_EQ(rgbOf(*bm, 45, 31), magick(testenv::tempDir() + "s.png"));
 }
 
 namespace {
@@ -465,9 +459,9 @@ std::string withShortHeader(const std::string& bmp, const std::string& afterHead
 // ImageMagick decodes the same files, whole and in extracts.
 TEST_F(wic, EveryBmpFormDecodesAsImageMagickDecodesIt) {
   const std::string v5rgb555 = testenv::readFile(
-      make("v5_555.bmp", "/usr/bin/convert p.ppm -define bmp:subtype=RGB555 BMP:v5_555.bmp"));
+      makeByCommand("v5_555.bmp", "/usr/bin/convert p.ppm -define bmp:subtype=RGB555 BMP:v5_555.bmp"));
   const std::string v5rgb565 = testenv::readFile(
-      make("v5_565.bmp", "/usr/bin/convert p.ppm -define bmp:subtype=RGB565 BMP:v5_565.bmp"));
+      makeByCommand("v5_565.bmp", "/usr/bin/convert p.ppm -define bmp:subtype=RGB565 BMP:v5_565.bmp"));
   std::string noMasks = withShortHeader(v5rgb555, "");
   noMasks[30] = 0;  // BI_RGB: 5-5-5 without masks
   std::vector<std::vector<uint8_t>> rows;
@@ -480,12 +474,12 @@ TEST_F(wic, EveryBmpFormDecodesAsImageMagickDecodesIt) {
   const std::string deltaCodes("\x03\x01" "\x00\x02\x02\x01" "\x03\x02" "\x00\x00"
                                "\x00\x03\x04\x05\x06\x00" "\x00\x00" "\x08\x03" "\x00\x01", 22);
   struct Case { const char* id; std::string file; } cases[] = {
-      {"4 bits", make("b4.bmp", "/usr/bin/convert p.ppm -colors 16 -compress none BMP3:b4.bmp")},
-      {"4 bits, long header", make("b4v5.bmp", "/usr/bin/convert p.ppm -colors 16 -compress none BMP:b4v5.bmp")},
-      {"RLE8", make("r8.bmp", "/usr/bin/convert p.ppm -colors 200 -compress RLE BMP3:r8.bmp")},
-      {"RLE8, long header", make("r8v5.bmp", "/usr/bin/convert p.ppm -colors 60 -compress RLE BMP:r8v5.bmp")},
-      {"16 bits 5-6-5", dir() + "v5_565.bmp"},
-      {"16 bits 5-5-5", dir() + "v5_555.bmp"},
+      {"4 bits", makeByCommand("b4.bmp", "/usr/bin/convert p.ppm -colors 16 -compress none BMP3:b4.bmp")},
+      {"4 bits, long header", makeByCommand("b4v5.bmp", "/usr/bin/convert p.ppm -colors 16 -compress none BMP:b4v5.bmp")},
+      {"RLE8", makeByCommand("r8.bmp", "/usr/bin/convert p.ppm -colors 200 -compress RLE BMP3:r8.bmp")},
+      {"RLE8, long header", makeByCommand("r8v5.bmp", "/usr/bin/convert p.ppm -colors 60 -compress RLE BMP:r8v5.bmp")},
+      {"16 bits 5-6-5", testenv::tempDir() + "v5_565.bmp"},
+      {"16 bits 5-5-5", testenv::tempDir() + "v5_555.bmp"},
       {"16 bits 5-6-5, masks after a short header",
        testenv::writeFile("s565.bmp", withShortHeader(v5rgb565, v5rgb565.substr(54, 12)))},
       {"16 bits without masks", testenv::writeFile("n555.bmp", noMasks)},
@@ -547,6 +541,6 @@ TEST_F(wic, HostileBmpHeadersAreRefused) {
     EXPECT_EQ(sample, (Tbgr{255, 255, 255}));
     EXPECT_FALSE(w.getPixel(0, 0, sample));
     TBitmap whole;
-    EXPECT_FALSE(BMload(whole, dir() + "h.bmp"));
+    EXPECT_FALSE(BMload(whole, testenv::tempDir() + "h.bmp"));
   }
 }
