@@ -65,7 +65,7 @@ void BM_TextPanel(benchmark::State& state) {  // aim: under 10 ms
   Tscene s;
   TclockPage page(nullptr, *s.base);
   page.astroBm->SetSize(840, 1080);
-  page.moonSide = 360;
+  page.moonbox = platform::TRect{240, 108, 600, 468};
   page.moonTemp->setsize(360, 360);
   for (auto _ : state) page.DrawAstroData();
 }

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
+
+#include "platform/text.h"
 
 namespace platform {
 
@@ -193,6 +196,28 @@ TMetafileCanvas::TMetafileCanvas(TMetafile& m, int width, int height, double ppm
 }
 
 TMetafileCanvas::~TMetafileCanvas() { fdc.setRecorder(nullptr); }
+
+std::array<TFPoint, 4> textCell(TLogFont const& font, unsigned align, double charExtra, TFPoint at, std::string_view text) {
+  auto f = realizeFont(font);
+  TTextMetric const& tm = f->metrics();
+  const double esc = font.escapement / 10.0 * std::numbers::pi / 180.0;
+  double ux = std::cos(esc), uy = -std::sin(esc);  // along the baseline
+  double vx = std::sin(esc), vy = std::cos(esc);   // downward in the glyph frame
+  if (font.escapement == 0) ux = 1, uy = 0, vx = 0, vy = 1;
+  double width = 0;
+  for (char32_t c : toUtf32(text)) width += f->advance(c) + charExtra;
+  double dx = 0, dy = 0;
+  if ((align & TA_CENTER) == TA_CENTER) dx = -width / 2;
+  else if (align & TA_RIGHT) dx = -width;
+  if ((align & TA_BASELINE) == TA_BASELINE) dy = 0;
+  else if (align & TA_BOTTOM) dy = -tm.descent;
+  else dy = tm.ascent;
+  const double ox = at.x + dx * ux + dy * vx, oy = at.y + dx * uy + dy * vy;
+  auto corner = [&](double along, double down) {
+    return TFPoint{ox + along * ux + down * vx, oy + along * uy + down * vy};
+  };
+  return {corner(0, -tm.ascent), corner(width, -tm.ascent), corner(width, tm.descent), corner(0, tm.descent)};
+}
 
 // ---- playback -----------------------------------------------------------------------------------
 

@@ -7,6 +7,7 @@
 //              rectangles, SaveDC/RestoreDC [x] a canvas that records [x] the EMF file writer
 //              [ ] bitmaps [ ] clip regions other than rectangles
 #pragma once
+#include <array>
 #include <memory>
 #include <utility>
 #include <span>
@@ -120,6 +121,13 @@ class TMetafileCanvas {
   TDeviceContext fdc;
   std::unique_ptr<TCanvas> fcanvas;
 };
+
+// The four corners of a text's cell as text output lays it out from its reference point: from the
+// ascent above the baseline to the descent below it, the advances plus the character extra after
+// every character, placed by the alignment and turned by the font's escapement. In the units of
+// the font's height (a recorded font's: the frame's 0.01 mm).
+[[nodiscard]] std::array<TFPoint, 4> textCell(TLogFont const&, unsigned textAlign, double charExtra, TFPoint at,
+                                              std::string_view);
 
 // Plays the records scaled so that the frame fills the box; pen widths, dashes and font heights
 // scale with it (cosmetic pens stay one pixel). The context's state is put back afterwards.

@@ -261,18 +261,17 @@ class Writer {
     std::vector<int32_t> dx;
     auto f = realizeFont(fhasFont ? fmeasure : TLogFont{});
     const int32_t extra = clamp32(fextra);
-    double width = 0;
     for (char32_t c : cps) {
       const std::u16string u = utf16(c);
       units += u;
       dx.push_back(f->advance(c) + extra);
-      width += dx.back();
       for (size_t i = 1; i < u.size(); ++i) dx.push_back(0);
     }
-    const double h = std::abs(double(fmeasure.height));
     const TFPoint at = r.pts[0];
     begin(EMR_EXTTEXTOUTW);
-    bounds({{at.x - width, at.y - h}, {at.x + width, at.y + h}});
+    // The cell the text covers, laid out as the player lays it out (alignment, escapement).
+    const auto cell = textCell(fhasFont ? fmeasure : TLogFont{}, falign, double(extra), at, r.text);
+    bounds({cell.begin(), cell.end()});
     u32(1);  // compatible graphics mode
     f32(1), f32(1);
     i32(lx(at.x)), i32(ly(at.y));
@@ -303,7 +302,10 @@ class Writer {
       case K::TextColor: simple(EMR_SETTEXTCOLOR, {int32_t(r.colour & 0xFFFFFF)}); break;
       case K::BkColor: simple(EMR_SETBKCOLOR, {int32_t(r.colour & 0xFFFFFF)}); break;
       case K::BkMode: simple(EMR_SETBKMODE, {int32_t(r.value)}); break;
-      case K::TextAlign: simple(EMR_SETTEXTALIGN, {int32_t(r.value)}); break;
+      case K::TextAlign:
+        falign = r.value;
+        simple(EMR_SETTEXTALIGN, {int32_t(r.value)});
+        break;
       case K::CharExtra: fextra = r.size; break;
       case K::MoveTo: simple(EMR_MOVETOEX, {lx(r.pts[0].x), ly(r.pts[0].y)}); break;
       case K::LineTo: simple(EMR_LINETO, {lx(r.pts[0].x), ly(r.pts[0].y)}); break;
@@ -357,7 +359,7 @@ class Writer {
       case K::SaveDC:
         simple(EMR_SAVEDC, {});
         fstack.push_back(fsel);
-        fextras.push_back({fextra, fmeasure, fhasFont});
+        fextras.push_back({fextra, fmeasure, fhasFont, falign});
         break;
       case K::RestoreDC: {
         const size_t levels = std::min<size_t>(r.value, fstack.size());
@@ -368,6 +370,7 @@ class Writer {
         fextra = fextras[at].extra;
         fmeasure = fextras[at].font;
         fhasFont = fextras[at].hasFont;
+        falign = fextras[at].align;
         fstack.resize(at);
         fextras.resize(at);
         // What only the dropped levels selected is free now.
@@ -388,11 +391,13 @@ class Writer {
     double extra = 0;
     TLogFont font;
     bool hasFont = false;
+    unsigned align = TA_LEFT | TA_TOP;
   };
   std::vector<TextState> fextras;
   double fextra = 0;      // character extra, frame units
   TLogFont fmeasure;      // the selected font at its logical height, for the advances
   bool fhasFont = false;
+  unsigned falign = TA_LEFT | TA_TOP;  // the text alignment in force, for the texts' bounds
 };
 
 }  // namespace

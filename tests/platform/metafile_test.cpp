@@ -392,6 +392,59 @@ TEST(EnhMetaFile, TextAdvancesCarryTheCharacterExtraAndLargeShapesUse32Bits) {
   EXPECT_EQ(long32, 1) << "the line 4000 pixels (1058 mm) long";
 }
 
+// A text record's bounds are the text's cell as the player lays it out: every pixel of ink the
+// player draws lies inside them, whatever the alignment and the turn, and they are not far larger.
+TEST(EnhMetaFile, TextBoundsHoldTheTextAsThePlayerDrawsIt) {
+  const struct {
+    const char* id;
+    unsigned align;
+    int escapement;
+  } cases[] = {{"left top", TA_LEFT | TA_TOP, 0},           {"centre baseline", TA_CENTER | TA_BASELINE, 0},
+               {"right bottom", TA_RIGHT | TA_BOTTOM, 0},    {"up, left top", TA_LEFT | TA_TOP, 900},
+               {"down, right baseline", TA_RIGHT | TA_BASELINE, -900}, {"slant, centre top", TA_CENTER | TA_TOP, 300}};
+  for (auto const& c : cases) {
+    SCOPED_TRACE(c.id);
+    // 10 units of 0.01 mm to the reference pixel; played at one pixel to the reference pixel.
+    TMetafile m;
+    {
+      TMetafileRecorder r(m, 400, 400, 10.0);
+      TLogFont f;
+      f.faceName = "Liberation Sans";
+      f.height = -30;
+      f.escapement = c.escapement;
+      r.selectFont(f);
+      r.setTextColor(clBlack);
+      r.setBkMode(BkMode::Transparent);
+      r.setTextAlign(c.align);
+      r.setTextCharacterExtra(3);
+      r.textOut(200, 200, "Equinox");
+    }
+    TBitmap bm;
+    make(bm, 400, 400);
+    PlayEnhMetaFile(bm.dc(), m, {0, 0, 400, 400});
+    int l = 400, t = 400, rr = -1, b = -1;
+    for (int y = 0; y < 400; ++y)
+      for (int x = 0; x < 400; ++x)
+        if (bm.surface().pixel(x, y) != clWhite) l = std::min(l, x), rr = std::max(rr, x), t = std::min(t, y), b = std::max(b, y);
+    ASSERT_GE(rr, 0) << "no ink";
+    const std::string bytes = enhMetaFileBytes(m);
+    int texts = 0;
+    for (auto const& rec : walk(bytes)) {
+      if (rec.type != 84) continue;
+      ++texts;
+      // Bounds in device units of 0.01 mm: ten to the pixel.
+      const double bl = i32at(bytes, rec.at + 8) / 10.0, bt = i32at(bytes, rec.at + 12) / 10.0,
+                   br = i32at(bytes, rec.at + 16) / 10.0, bb = i32at(bytes, rec.at + 20) / 10.0;
+      EXPECT_LE(bl, l + 1);
+      EXPECT_LE(bt, t + 1);
+      EXPECT_GE(br + 1, rr);
+      EXPECT_GE(bb + 1, b);
+      EXPECT_LT((br - bl) * (bb - bt), 2.5 * (rr - l + 1) * (b - t + 1)) << "a box about the ink";
+    }
+    EXPECT_EQ(texts, 1);
+  }
+}
+
 TEST(EnhMetaFile, SavingIsAllOrNothing) {
   const std::string dir = testenv::tempDir();
   const std::string name = dir + "picture.emf";
