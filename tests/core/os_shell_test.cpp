@@ -176,7 +176,9 @@ TEST_F(OsShell, ViewFileGivesTheParametersAndTheMinimisedRequestToTheProgramItSt
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
       EXPECT_EQ(testenv::readFile(record), c.recorded);
     }
-    if (c.logged) EXPECT_TRUE(logHas(c.logged)) << c.logged;
+    if (c.logged) {
+      EXPECT_TRUE(logHas(c.logged)) << c.logged;
+    }
   }
   unsetenv("XDG_DATA_DIRS");
   unsetenv("XDG_CONFIG_DIRS");
