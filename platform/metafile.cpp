@@ -154,6 +154,17 @@ void TMetafileRecorder::restoreDC(int levels) {
   fsaved.resize(at);
 }
 
+void TMetafileRecorder::stretchBits(int x, int y, int width, int height, std::shared_ptr<TSurface> bits, TRop rop,
+                                    StretchMode mode) {
+  if (!bits || bits->empty() || width == 0 || height == 0) return;
+  TPoint p[] = {{x, y}, {x + width, y + height}};
+  auto r = shape(Kind::StretchBits, p, funit);
+  r.bits = std::move(bits);
+  r.value = rop;
+  r.stretch = mode;
+  add(std::move(r));
+}
+
 namespace {
 bool samePen(TPenDesc const& a, TPenDesc const& b) {
   return a.style == b.style && a.width == b.width && a.color == b.color && a.type == b.type && a.cap == b.cap &&
@@ -293,6 +304,13 @@ bool PlayEnhMetaFile(TDeviceContext& dc, TMetafile const& m, TRect const& box) {
       case Kind::ClipRect: {
         TPoint a = map(r.pts[0]), b = map(r.pts[1]);
         dc.intersectClipRect(a.X, a.Y, b.X, b.Y);
+        break;
+      }
+      case Kind::StretchBits: {
+        TPoint a = map(r.pts[0]), b = map(r.pts[1]);
+        TDeviceContext source(r.bits.get());
+        dc.setStretchBltMode(r.stretch);
+        StretchBlt(dc, a.X, a.Y, b.X - a.X, b.Y - a.Y, &source, 0, 0, r.bits->width(), r.bits->height(), r.value);
         break;
       }
       case Kind::SaveDC:

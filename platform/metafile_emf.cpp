@@ -2,7 +2,8 @@
 // 32-bit type and size, a header first and EOF last. Logical units are the pixels of a reference
 // device of 100 pixels per millimetre (0.01 mm, as the records are kept), so pen widths and font
 // heights are plain logical sizes that every reader scales alike. Shapes within 327 mm of the
-// frame's corner go as 16-bit points, others as 32-bit ones.
+// frame's corner go as 16-bit points, others as 32-bit ones; bitmaps go as device-independent
+// bits of 24 bits.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -20,10 +21,10 @@ namespace {
 // Record types.
 enum : uint32_t {
   EMR_HEADER = 1, EMR_POLYPOLYGON = 8, EMR_POLYGON = 3, EMR_POLYLINE = 4, EMR_EOF = 14, EMR_SETBKMODE = 18,
-  EMR_SETTEXTALIGN = 22, EMR_SETTEXTCOLOR = 24, EMR_SETBKCOLOR = 25, EMR_MOVETOEX = 27,
+  EMR_SETSTRETCHBLTMODE = 21, EMR_SETTEXTALIGN = 22, EMR_SETTEXTCOLOR = 24, EMR_SETBKCOLOR = 25, EMR_MOVETOEX = 27,
   EMR_INTERSECTCLIPRECT = 30, EMR_SAVEDC = 33, EMR_RESTOREDC = 34, EMR_SELECTOBJECT = 37, EMR_CREATEPEN = 38,
   EMR_CREATEBRUSHINDIRECT = 39, EMR_DELETEOBJECT = 40, EMR_ELLIPSE = 42, EMR_RECTANGLE = 43, EMR_LINETO = 54,
-  EMR_EXTCREATEFONTINDIRECTW = 82, EMR_EXTTEXTOUTW = 84, EMR_POLYGON16 = 86, EMR_POLYLINE16 = 87,
+  EMR_STRETCHDIBITS = 81, EMR_EXTCREATEFONTINDIRECTW = 82, EMR_EXTTEXTOUTW = 84, EMR_POLYGON16 = 86, EMR_POLYLINE16 = 87,
   EMR_POLYPOLYGON16 = 91
 };
 constexpr uint32_t kSignature = 0x464D4520;  // " EMF"
@@ -288,6 +289,48 @@ class Writer {
     end();
   }
 
+  // The pixels as a device-independent bitmap of 24 bits, bottom-up rows padded to 4 bytes (the
+  // surface's own layout), stretched onto the target box with the record's operation. A mirrored
+  // box goes as an upright one over mirrored pixels: not every reader mirrors.
+  void stretchBits(TMetafile::Record const& r) {
+    TSurface const& b = *r.bits;
+    simple(EMR_SETSTRETCHBLTMODE, {int32_t(r.stretch)});
+    const uint32_t kFixed = 80, kInfo = 40;
+    const size_t stride = size_t(b.stride());
+    const uint32_t image = uint32_t(stride * size_t(b.height()));
+    int32_t x = lx(r.pts[0].x), y = ly(r.pts[0].y), cx = lx(r.pts[1].x) - x, cy = ly(r.pts[1].y) - y;
+    std::string pixels(reinterpret_cast<const char*>(b.bits()), image);
+    if (cx < 0) {
+      x += cx, cx = -cx;
+      for (size_t row = 0; row < size_t(b.height()); ++row)
+        for (int i = 0, j = b.width() - 1; i < j; ++i, --j)
+          for (int k = 0; k < 3; ++k) std::swap(pixels[row * stride + size_t(3 * i + k)], pixels[row * stride + size_t(3 * j + k)]);
+    }
+    if (cy < 0) {
+      y += cy, cy = -cy;
+      for (size_t i = 0, j = size_t(b.height()) - 1; i < j; ++i, --j)
+        std::swap_ranges(pixels.begin() + ptrdiff_t(i * stride), pixels.begin() + ptrdiff_t((i + 1) * stride),
+                         pixels.begin() + ptrdiff_t(j * stride));
+    }
+    begin(EMR_STRETCHDIBITS);
+    bounds(r.pts);
+    i32(x), i32(y);
+    i32(0), i32(0), i32(b.width()), i32(b.height());  // the whole source
+    u32(kFixed), u32(kInfo), u32(kFixed + kInfo), u32(image);
+    u32(0);  // colours are RGB values
+    u32(r.value);
+    i32(cx), i32(cy);
+    // BITMAPINFOHEADER
+    u32(kInfo);
+    i32(b.width()), i32(b.height());
+    u16(1), u16(24);
+    u32(0);  // no compression
+    u32(image);
+    i32(0), i32(0), u32(0), u32(0);
+    frec += pixels;
+    end();
+  }
+
   void one(TMetafile::Record const& r) {
     using K = TMetafile::Record::Kind;
     switch (r.kind) {
@@ -351,6 +394,7 @@ class Writer {
         break;
       }
       case K::Text: text(r); break;
+      case K::StretchBits: stretchBits(r); break;
       case K::ClipRect:
         begin(EMR_INTERSECTCLIPRECT);
         box(r);
