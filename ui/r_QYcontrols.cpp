@@ -25,16 +25,33 @@ std::string programFace() { return os && !os->fontname().empty() ? os->fontname(
 
 void initControlSet() { dlgColour = TosDrawing::FadeColour(0x00EAC8AC, 0x00FFFFFF, 70); }
 
-TmenuItem3* TmenuItem3::add(const std::string& text, int itemId) {
+namespace {
+std::unique_ptr<TmenuItem3> menuChild(TmenuItem3* parent, const std::string& text, int itemId) {
   auto child = std::make_unique<TmenuItem3>();
-  child->parent = this;
+  child->parent = parent;
   child->id = itemId;
-  child->topid = topid;
+  child->topid = parent->topid;
   child->caption = text;
   child->enabled = text != "-" && itemId >= 0;
+  return child;
+}
+}  // namespace
+
+TmenuItem3* TmenuItem3::add(const std::string& text, int itemId) {
   if (!onPopulate) id = 0;
-  items.push_back(std::move(child));
+  items.push_back(menuChild(this, text, itemId));
   return items.back().get();
+}
+
+TmenuItem3* TmenuItem3::insert(int index, const std::string& text, int itemId) {
+  id = 0;
+  const auto at = items.begin() + std::clamp(index, 0, count());
+  return items.insert(at, menuChild(this, text, itemId))->get();
+}
+
+void TmenuItem3::clear() {
+  boolValue = nullptr;
+  items.clear();
 }
 
 namespace {
