@@ -9,6 +9,7 @@
 #include "core/os_text.h"
 #include "core/r_Font.h"
 #include "core/r_base.h"
+#include "platform/text.h"
 #include "platform/windows.h"
 #include "ui/r_controlSet.h"
 #include "ui/r_editPlus.h"
@@ -161,9 +162,32 @@ TcomboBox::~TcomboBox() {
 // ---- items --------------------------------------------------------------------------------------
 
 int TcomboBox::add(const std::string& s, int32_t itemid) {
-  const int i = TosText::addListID(Items, s, itemid);
+  int i = count();
+  if (fsorted) {
+    // After every item that does not sort behind it, as a sorted list of the platform inserts.
+    while (i > 0 && compareNoCase(Items[i - 1], s) > 0) --i;
+    Items.insert(i, s, reinterpret_cast<void*>(static_cast<intptr_t>(itemid)));
+    if (fitemIndex >= i) ++fitemIndex;
+  } else {
+    i = TosText::addListID(Items, s, itemid);
+  }
   Invalidate();
   return i;
+}
+
+void TcomboBox::sortItems() {
+  std::vector<int> order(static_cast<size_t>(count()));
+  for (int k = 0; k < count(); ++k) order[static_cast<size_t>(k)] = k;
+  std::stable_sort(order.begin(), order.end(), [this](int a, int b) { return compareNoCase(Items[a], Items[b]) < 0; });
+  TStringList sorted;
+  int selected = -1;
+  for (int k : order) {
+    if (k == fitemIndex) selected = sorted.count();
+    sorted.add(Items[k], Items.object(k));
+  }
+  Items.clear();
+  for (int k = 0; k < sorted.count(); ++k) Items.add(sorted[k], sorted.object(k));
+  fitemIndex = selected;
 }
 
 int32_t TcomboBox::id(int i) const { return i >= 0 && i < count() ? TosText::ListID(Items, i) : -1; }
@@ -236,6 +260,7 @@ void TcomboBox::setBartext(const std::string& v) {
   }
   Items.add(cur);
   if (fitemIndex >= count()) fitemIndex = -1;
+  if (fsorted) sortItems();
   Invalidate();
 }
 
@@ -291,7 +316,9 @@ void TcomboBox::setEnabled(bool v) {
 
 void TcomboBox::setSorted(bool v) {
   fsorted = v;
-  if (v && os) os->numberSort(&Items, true);
+  // The items keep their ids and the selection its item.
+  if (v) sortItems();
+  Invalidate();
 }
 
 void TcomboBox::setFontColour(int32_t c) {
@@ -316,8 +343,10 @@ void TcomboBox::doresize() {
   deadPanel->SetBounds(1, 1, std::max(W - kArrow - 4, 1), std::max(H - 3, 1));
   deadPanel->SetVisible(feditable);
   downBut->SetBounds(W - kArrow - 4, 1, kArrow + 2, std::max(H - 3, 1));
-  if (Items.count() == 0 && values.count() > 0)
+  if (Items.count() == 0 && values.count() > 0) {
     for (int i = 0; i < values.count(); ++i) Items.add(values[i], values.object(i));
+    if (fsorted) sortItems();
+  }
 }
 
 void TcomboBox::drawFace(TCanvas& cv, TRect r) {

@@ -84,6 +84,7 @@ class TcomboBox : public TQYcontrol {
  private:
   class Popup;
   void choose(int index);
+  void sortItems();  // by text, case-insensitive and stable; the selection follows its item
   void doDropDown();
   void doCloseUp();
   void doFinishEdit();
