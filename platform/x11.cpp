@@ -140,6 +140,27 @@ void clearTransient(void* display, unsigned long window) {
   XFlush(d);
 }
 
+unsigned long keyboardFocus(void* display) {
+  auto* d = static_cast<Display*>(display);
+  if (!d) return kNoFocus;
+  Window w = None;
+  int revert = 0;
+  XGetInputFocus(d, &w, &revert);
+  return w;
+}
+
+void setKeyboardFocus(void* display, unsigned long window) {
+  auto* d = static_cast<Display*>(display);
+  if (!d) return;
+  QuietErrors quiet;  // the window may go between the question and the request
+  if (window > kPointerRoot) {
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(d, window, &a) || a.map_state != IsViewable) return;
+  }
+  XSetInputFocus(d, window, window > kPointerRoot ? RevertToParent : RevertToNone, CurrentTime);
+  XSync(d, False);
+}
+
 void endOnLostDisplay(void (*onLost)()) {
   gOnLost = onLost;
   XSetIOErrorHandler(displayLost);
