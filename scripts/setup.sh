@@ -41,6 +41,11 @@ TEST_PACKAGES=(
   cups cups-client printer-driver-cups-pdf
   # font metrics read independently for the text outline checks
   python3-fonttools
+  # a small window manager, so interface tests run with one as well as without
+  openbox
+  # faces for the scripts the program's own faces lack (Japanese, Chinese, Arabic, Hebrew,
+  # Thai, Devanagari): the fallback text drawing is tested with them
+  fonts-noto-core fonts-noto-cjk
 )
 [ "$with_tests" = yes ] && PACKAGES+=("${TEST_PACKAGES[@]}")
 
