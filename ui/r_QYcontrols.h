@@ -98,6 +98,9 @@ class TQYbutton : public TQYcontrol {
   // The shared off-screen bitmap (made on first use, grown to the largest button painted).
   static platform::TBitmap& offscreen();
 
+  // What a click does (onClick, else the modal result to the form), for the keyboard.
+  void click();
+  [[nodiscard]] bool wantsKey(int vk) const override { return vk == platform::VK_RETURN; }
   // Mouse rules, in button coordinates.
   void mouseMove(int x, int y, platform::TShiftState s = 0);
   void mouseDown(int x, int y, platform::TShiftState s = 0);

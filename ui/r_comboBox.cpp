@@ -23,6 +23,8 @@ using namespace controlset;
 namespace {
 constexpr int kArrow = 17;     // the system's scroll-arrow width (SM_CXVSCROLL)
 constexpr int kMaxRows = 12;   // rows an open list shows before it scrolls
+constexpr TColor kFocusFace = 0xD77800;  // the selection colour behind a focused combo's text
+constexpr int kF4 = VK_F1 + 3;  // opens and closes the list, as Alt+Down does
 int itemSizeOf(int fontsize) { return fontsize > 0 ? fontsize : fontSize(); }
 }  // namespace
 
@@ -32,7 +34,7 @@ class TcomboBox::Popup : public TForm {
  public:
   explicit Popup(TcomboBox* owner) : fowner(owner) {
     StayOnTop = true;
-    ShowInTaskBar = false;
+    ShowInTaskBar = false;  // and it never takes the keyboard focus (CreateParams)
     Color = clWhite;
     flist = std::make_unique<TlistBox>(this);
     flist->withNullFill = false;
@@ -80,6 +82,17 @@ class TcomboBox::Popup : public TForm {
   }
   [[nodiscard]] TlistBox& list() { return *flist; }
 
+ protected:
+  void CreateParams(TCreateParams& p) override {
+    TForm::CreateParams(p);
+    p.style |= WS_EX_NOACTIVATE;
+  }
+  LRESULT WndProc(TMsg& m) override {
+    // The program lost the desktop: the list must not stay over the program now in front.
+    if (m.message == WM_ACTIVATEAPP && m.wParam == 0 && Visible()) fowner->closeUp();
+    return TForm::WndProc(m);
+  }
+
  private:
   void hook() {
     if (fhooked) return;
@@ -115,16 +128,28 @@ class TcomboBox::Popup : public TForm {
     if (m.message == WM_KEYDOWN && m.wParam == VK_ESCAPE) {
       handled = true;
       if (fowner->feditable) fowner->AbandonEdit();
+      fowner->fbyKeyboard = true;
       fowner->closeUp();
+      fowner->fbyKeyboard = false;
       return;
     }
-    if ((m.message == WM_KEYDOWN || m.message == WM_KEYUP) && !fowner->feditable &&
-        (m.wParam == VK_UP || m.wParam == VK_DOWN || m.wParam == VK_RETURN || m.wParam == VK_PRIOR ||
-         m.wParam == VK_NEXT || m.wParam == VK_HOME || m.wParam == VK_END)) {
+    const int key = static_cast<int>(m.wParam);
+    const bool alt = (m.lParam & KF_ALTHELD) != 0;
+    const bool closing = key == VK_RETURN || key == kF4 || (alt && (key == VK_UP || key == VK_DOWN));
+    const int to = controlset::navigatedIndex(key, flist->itemIndex(), flist->count(), kMaxRows - 1);
+    if ((m.message == WM_KEYDOWN || m.message == WM_KEYUP) && !fowner->feditable && (closing || to != -2)) {
       handled = true;
       if (m.message == WM_KEYUP) return;
-      if (m.wParam == VK_RETURN) fowner->choose(flist->itemIndex());
-      else flist->keyDown(static_cast<int>(m.wParam), 0);
+      if (closing) {
+        // The highlighted line is the choice; the focus stays with the combo.
+        fowner->fbyKeyboard = true;
+        fowner->choose(flist->itemIndex());
+        fowner->fbyKeyboard = false;
+      } else if (to >= 0) {
+        // The highlight moves; nothing is chosen until Enter.
+        flist->setItemIndex(to);
+        flist->scrollIntoView();
+      }
       return;
     }
     if (m.message == WM_MOUSEWHEEL) {
@@ -140,11 +165,14 @@ class TcomboBox::Popup : public TForm {
 
 TcomboBox::TcomboBox(TWinControl* owner) : TQYcontrol(owner) {
   Color = clWhite;
+  TabStop = true;
   SetBounds(Left(), Top(), gp(100), gp(16) + 4);
   downBut = std::make_unique<Tbutton>(this);
   downBut->option = 6;
   downBut->widthLimit = 0.6;
   downBut->autoSize = false;
+  downBut->TabStop = false;  // the combo is the stop
+  OnKeyDown = [this](TWinControl*, int& key, TShiftState s) { keyDown(key, s); };
   downBut->onClick = [this](TQYbutton* b) { doClick(b); };
   deadPanel = std::make_unique<TdeadPanel>(this);
   deadPanel->OnClick = [this](TWinControl* p) { doClick(p); };
@@ -361,6 +389,12 @@ void TcomboBox::drawFace(TCanvas& cv, TRect r) {
     cv.Font.Color = static_cast<TColor>(ffontColour);
   }
   cv.FillRect(r);
+  if (fenabled && !feditable && !droppedDown() && HandleAllocated() && hasDesktop() && desktop().focus() == Handle()) {
+    // Focused and closed: the chosen text stands on the selection colour, as the platform's does.
+    cv.Brush.Color = kFocusFace;
+    cv.FillRect(Rect(r.Left + 2, r.Top + 2, std::max(r.Left + 2, r.Right - kArrow - 5), r.Bottom - 2));
+    cv.Font.Color = clWhite;
+  }
   cv.Handle()->setBkMode(BkMode::Transparent);
   const std::string t = fitemIndex >= 0 && fitemIndex < count() ? Items[fitemIndex] : ftext;
   if (fontman) fontman->VCentredText(cv, gp(4), r.Top, r.Bottom, t);
@@ -385,6 +419,7 @@ TForm* TcomboBox::listForm() const { return fpopup.get(); }
 
 void TcomboBox::dropDown() {
   if (droppedDown() || !fenabled) return;
+  if (!feditable && HandleAllocated() && hasDesktop()) desktop().setFocus(Handle());
   doDropDown();
   if (!fpopup) fpopup = std::make_unique<Popup>(this);
   const TPoint p = ClientToScreen(TPoint{0, 0});
@@ -426,10 +461,33 @@ void TcomboBox::doCloseUp() {
       // The press on the arrow that closed the list must not open it again.
       if (under != 0 && under == downBut->handleIfAllocated()) downBut->Tag = 1;
     }
-  } else if (Parent() && Parent()->HandleAllocated()) {
+  } else if (!fbyKeyboard && Parent() && Parent()->HandleAllocated()) {
+    // Closed by the keyboard the combo keeps the focus, so that the keys go on reaching it.
     desktop().setFocus(Parent()->Handle());
   }
+  Invalidate();
   if (onCloseUp) onCloseUp(this);
+}
+
+void TcomboBox::keyDown(int key, TShiftState s) {
+  if (!fenabled || droppedDown()) return;
+  if (key == kF4 || ((s & ssAlt) && (key == VK_DOWN || key == VK_UP))) {
+    dropDown();
+    return;
+  }
+  // Closed, the keys step through the items as a choice each.
+  const int to = controlset::navigatedIndex(key, fitemIndex, count(), 1);
+  if (to < 0 || to == fitemIndex) return;
+  varPanel.reset();
+  fvarious = false;
+  fitemIndex = to;
+  ftext = Items[to];
+  if (editBox) {
+    editBox->setText(ftext);
+    showText(ftext);
+  }
+  Invalidate();
+  if (onClick) onClick(this);
 }
 
 void TcomboBox::choose(int index) {
@@ -545,6 +603,10 @@ LRESULT TcomboBox::WndProc(TMsg& m) {
     case wm_rescale:
       SetHeight(gp(16) + 4);
       return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      Invalidate();  // the focused face
+      break;
     default: break;
   }
   return TQYcontrol::WndProc(m);
