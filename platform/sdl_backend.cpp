@@ -397,10 +397,18 @@ class TSdlBackend : public TBackend {
           case SDL_WINDOWEVENT_EXPOSED: e.kind = TInputEvent::Exposed; break;
           case SDL_WINDOWEVENT_FOCUS_GAINED: e.kind = TInputEvent::Activated; break;
           case SDL_WINDOWEVENT_FOCUS_LOST: e.kind = TInputEvent::Deactivated; break;
-          case SDL_WINDOWEVENT_MOVED:
+          case SDL_WINDOWEVENT_MOVED: {
             e.kind = TInputEvent::Moved;
             e.at = {ev.window.data1, ev.window.data2};
+            // SDL may count a manager's frame twice when the window was just put into it: the
+            // server's answer is the place.
+            void* display = nullptr;
+            unsigned long xw = 0;
+            int x = 0, y = 0;
+            if (x11Of(SDL_GetWindowFromID(ev.window.windowID), display, xw) && x11::screenPosition(display, xw, x, y))
+              e.at = {x, y};
             break;
+          }
           case SDL_WINDOWEVENT_LEAVE: {
             // The pointer's true place, outside: the desktop then knows the pointer has gone.
             int gx = 0, gy = 0, wx = 0, wy = 0;

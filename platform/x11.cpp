@@ -161,6 +161,14 @@ void setKeyboardFocus(void* display, unsigned long window) {
   XSync(d, False);
 }
 
+bool screenPosition(void* display, unsigned long window, int& x, int& y) {
+  auto* d = static_cast<Display*>(display);
+  if (!d || window == 0) return false;
+  QuietErrors quiet;
+  Window child = None;
+  return XTranslateCoordinates(d, window, DefaultRootWindow(d), 0, 0, &x, &y, &child) != 0;
+}
+
 void endOnLostDisplay(void (*onLost)()) {
   gOnLost = onLost;
   XSetIOErrorHandler(displayLost);

@@ -30,6 +30,9 @@ inline constexpr unsigned long kNoFocus = 0, kPointerRoot = 1;
 // Gives the keyboard focus to a window (or kPointerRoot, kNoFocus); nothing for a window that is
 // not viewable. When the window goes, the focus falls back to the root window.
 void setKeyboardFocus(void* display, unsigned long window);
+// Where a window's top left lies on the screen now, asked of the server (a window manager's
+// frame around it included in the answer); false when the window is gone.
+bool screenPosition(void* display, unsigned long window, int& x, int& y);
 
 // Ends the process at once when a display connection is lost. `onLost` runs first (it may write
 // files; it must not touch the display), then the process exits with status 1 without exit
