@@ -25,11 +25,7 @@ namespace {
 using namespace platform;
 using testenv::pollUntil;
 
-class KeysOnXvfb : public testenv::OnBothDesktops {
- protected:
-  // The middle of a control, on the screen.
-  static TPoint middle(TWinControl& c) { return c.ClientToScreen(TPoint{c.Width() / 2, c.Height() / 2}); }
-};
+using KeysOnXvfb = testenv::OnBothDesktops;
 
 // 1. Turning the wheel over a list or a tree that does not have the focus scrolls it; the focus
 // stays in the field that has it.

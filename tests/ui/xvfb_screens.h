@@ -1,6 +1,6 @@
 // Interface tests on our own Xvfb, each run twice: on a bare server (no window manager: the
 // program places and focuses its windows itself) and with a small window manager (openbox) that
-// frames, places and focuses them. One server per kind for the whole suite; each test puts the
+// frames, places and focuses them. One server of each kind for the whole run; each test puts the
 // desktop on it and drives it with real key and wheel events (xdotool, through XTEST).
 #pragma once
 #include <gtest/gtest.h>
@@ -68,11 +68,11 @@ class TscreenWithManager {
 // each test; every window a test makes must go before it ends.
 class OnBothDesktops : public ::testing::TestWithParam<bool> {
  protected:
+  // One server of each kind for every suite of the run; they end with the process.
   static std::map<bool, std::unique_ptr<TscreenWithManager>>& screens() {
     static std::map<bool, std::unique_ptr<TscreenWithManager>> s;
     return s;
   }
-  static void TearDownTestSuite() { screens().clear(); }
 
   void SetUp() override {
     if (!have("xdotool") || !have("Xvfb") || !have("xwd")) GTEST_SKIP() << "xdotool, xwd or Xvfb is missing";
@@ -93,6 +93,8 @@ class OnBothDesktops : public ::testing::TestWithParam<bool> {
   }
 
   [[nodiscard]] const std::string& display() const { return fscreen->server().display(); }
+  // The middle of a control, on the screen.
+  static platform::TPoint middle(platform::TWinControl& c) { return c.ClientToScreen(platform::TPoint{c.Width() / 2, c.Height() / 2}); }
   // Keys as xdotool names them ("Down", "alt+Down", "Return"), one after another.
   void keys(const std::string& names) { run(display(), "xdotool key --delay 60 " + names); }
   void type(const std::string& text) { run(display(), "xdotool type --delay 60 '" + text + "'"); }
