@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <string>
 
 #include "geometry/r_Geom.h"
@@ -15,7 +16,7 @@ namespace {
 using geomtest::Reader;
 using geomtest::Table;
 
-const Table& table() {
+const Table& clipTable() {
   static const Table t(std::string(KESTROVA_SOURCE_DIR) + "/tests/geometry/reference/shapely_clip_table.txt");
   return t;
 }
@@ -24,7 +25,7 @@ const Table& table() {
 template <typename Check>
 int forEach(const std::string& kind, Check check) {
   int n = 0;
-  for (const auto& row : table().rows) {
+  for (const auto& row : clipTable().rows) {
     if (row[0] != kind) continue;
     SCOPED_TRACE(kind + " " + row[1]);
     Reader r{row, 2};
@@ -54,7 +55,7 @@ void expectSamePoints(const Txyvalues& a, const Txyvalues& b, double tol) {
   covered(b, a);
 }
 
-std::vector<double> areas(const TpolyPolyXYvalues& polys) {
+std::vector<double> pieceAreas(const TpolyPolyXYvalues& polys) {
   std::vector<double> a;
   for (const TpolyXyValues& p : polys) a.push_back(createLineman().area(p));
   return a;
@@ -62,12 +63,12 @@ std::vector<double> areas(const TpolyPolyXYvalues& polys) {
 
 double total(const TpolyPolyXYvalues& polys) {
   double t = 0;
-  for (double a : areas(polys)) t += a;
+  for (double a : pieceAreas(polys)) t += a;
   return t;
 }
 
 TEST(ClipReference, TableIsPresent) {
-  ASSERT_GT(table().rows.size(), 300u) << "run tests/geometry/reference/make_shapely_clip_table.py";
+  ASSERT_GT(clipTable().rows.size(), 300u) << "run tests/geometry/reference/make_shapely_clip_table.py";
 }
 
 TEST(ClipReference, SelfCrossings) {
@@ -102,7 +103,7 @@ TEST(ClipReference, NestingAgreesWithPolygonize) {
     TpolyPolyXYvalues polys;
     TpolyXyValues copy = rings;
     lm.ParentPolys(copy, polys, true);
-    expectSameValues(areas(polys), faces, 1e-9);
+    expectSameValues(pieceAreas(polys), faces, 1e-9);
     for (const TpolyXyValues& p : polys)
       for (size_t k = 0; k < p.size(); ++k) EXPECT_EQ(lm.area(p[k]) > 0, k == 0);
     lm.CheckPolygon(rings);
@@ -128,13 +129,24 @@ TEST(ClipReference, NodingAgreesWithUnion) {
   forEach("spag", [&](Reader& r) {
     TpolyXyValues lines = r.poly();
     const Txyvalues ends = r.line();
+    const bool withinSnap = r.at < r.row.size() && r.row[r.at] == "snap";
     pi.spaghetti(lines, true);
     Txyvalues got;
     for (const Txyvalues& l : lines) {
       got.push_back(l.front());
       got.push_back(l.back());
     }
-    expectSamePoints(got, ends, 1e-9);
+    if (withinSnap) {
+      // Lines that miss by less than the snap of the segment test meet there for the kernel (a
+      // touch within the snap: the end is put on the other line), GEOS keeps them apart. Every
+      // GEOS node is still one of ours, moved at most as far as the snap moved a line.
+      for (const xyrec& e : ends)
+        EXPECT_TRUE(std::any_of(got.begin(), got.end(), [&](const xyrec& q) {
+          return std::abs(e.x - q.x) <= 1e-3 && std::abs(e.y - q.y) <= 1e-3;
+        })) << e.x << " " << e.y;
+    } else {
+      expectSamePoints(got, ends, 1e-9);
+    }
   });
 }
 
@@ -146,7 +158,7 @@ TEST(ClipReference, ManifoldsAgreeWithPolygonize) {
     const std::vector<double> faces = r.nums();
     TpolyPolyXYvalues polys;
     lm.MakeManifold(x1, y1, x2, y2, chains, polys);
-    expectSameValues(areas(polys), faces, 1e-9);
+    expectSameValues(pieceAreas(polys), faces, 1e-9);
   });
 }
 
@@ -157,7 +169,7 @@ TEST(ClipReference, CutAlongALineAgreesWithSplit) {
     const Txyvalues line = r.line();
     const std::vector<double> pieces = r.nums();
     ASSERT_TRUE(cp.cut(poly, line));
-    expectSameValues(areas(cp.results), pieces, 1e-9);
+    expectSameValues(pieceAreas(cp.results), pieces, 1e-9);
   });
 }
 
@@ -232,11 +244,86 @@ TEST(ClipReference, CutPolygonAgreesWithSplit) {
     const std::vector<double> pieces = r.nums();
     const int32_t code = c.cutPolygon(poly, cutter);
     if (code == clip_cut) {
-      expectSameValues(areas(c.results), pieces, 1e-9);
+      expectSameValues(pieceAreas(c.results), pieces, 1e-9);
     } else {
       EXPECT_EQ(pieces.size(), 1u) << "code " << code;
     }
   });
+}
+
+// The random differential set: every object clipped to its group's box, loop and polygon with
+// holes, every cutter cutting the polygon (or its outer ring alone); total area to 1e-9 and the
+// number of pieces agree with GEOS.
+struct Regions {
+  double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  Txyvalues loop;
+  TpolyXyValues poly;
+};
+
+std::map<std::string, Regions> regions() {
+  std::map<std::string, Regions> all;
+  forEach("dregion", [&](Reader& r) {
+    Regions& g = all[r.row[1]];
+    g.x1 = r.num();
+    g.y1 = r.num();
+    g.x2 = r.num();
+    g.y2 = r.num();
+    g.loop = r.line();
+    g.poly = r.poly();
+  });
+  return all;
+}
+
+// Outer ring less holes, whichever way they run (a surrounded object comes back as it was given).
+double unsignedTotal(const TpolyPolyXYvalues& polys) {
+  double t = 0;
+  for (const TpolyXyValues& p : polys)
+    for (size_t k = 0; k < p.size(); ++k) t += (k == 0 ? 1 : -1) * std::abs(createLineman().area(p[k]));
+  return t;
+}
+
+TEST(ClipReference, RandomClipsAgreeWithIntersection) {
+  const std::map<std::string, Regions> groups = regions();
+  Tclipper c;
+  const int n = forEach("dclip", [&](Reader& r) {
+    const Regions& g = groups.at(r.row[1]);
+    SCOPED_TRACE(r.row[2]);
+    r.at = 3;
+    const TpolyXyValues object = r.poly();
+    auto expect = [&](const char* region, int32_t code) {
+      SCOPED_TRACE(region);
+      const double area = r.num();
+      const auto count = static_cast<size_t>(r.num());
+      const TpolyPolyXYvalues got = clipped(code, c, object);
+      EXPECT_NEAR(unsignedTotal(got), area, 1e-9 * std::max(1.0, area)) << "code " << code;
+      EXPECT_EQ(got.size(), count) << "code " << code;
+    };
+    expect("box", c.clipToBox(g.x1, g.y1, g.x2, g.y2, object, o_polyGon));
+    expect("loop", c.clipToLoop(g.loop, object, o_polyGon));
+    expect("polygon", c.clipToPolygon(g.poly, object, o_polyGon));
+  });
+  EXPECT_GT(n, 1000);
+}
+
+TEST(ClipReference, RandomCutsAgreeWithSplit) {
+  const std::map<std::string, Regions> groups = regions();
+  Tclipper c;
+  const int n = forEach("dcut", [&](Reader& r) {
+    const Regions& g = groups.at(r.row[1]);
+    SCOPED_TRACE(r.row[2]);
+    r.at = 3;
+    const bool whole = r.row[r.at++] == "poly";
+    const Txyvalues cutter = r.line();
+    const std::vector<double> pieces = r.nums();
+    const TpolyXyValues poly = whole ? g.poly : TpolyXyValues{g.poly[0]};
+    const int32_t code = c.cutPolygon(poly, cutter);
+    if (code == clip_cut || code == clip_surround) {
+      expectSameValues(pieceAreas(c.results), pieces, 1e-9);
+    } else {
+      EXPECT_EQ(pieces.size(), 1u) << "code " << code;
+    }
+  });
+  EXPECT_GT(n, 1000);
 }
 
 TEST(ClipReference, CutLineAgreesWithSplit) {
