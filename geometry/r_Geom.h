@@ -160,7 +160,8 @@ class TlineMan : public TqyObject {
   bool PointOnLine(double x, double y, double snap, const TpolyXyValues& xy, int32_t& loop, int32_t& vertex,
                    double& u);
   bool PointOnLine(double x, double y, double snap, const TpolyXyValues& xy);
-  // Every hit as (vertex, u, distance); closest indexes the nearest.
+  // Every hit as (vertex, u, distance); closest indexes the nearest. With snaptocorners a hit moves
+  // to a vertex only when that vertex is itself within snap.
   bool PointOnLine(double x, double y, double snap, const Txyvalues& xy, Txyzvalues& vud, int32_t& closest);
   bool PointOnVertex(double x, double y, double& snap, const Txyvalues& xy, int32_t& vertex) const;
   // Inserts (x, y) into the ring segment it lies on, changing the caller's ring.
@@ -184,7 +185,8 @@ class TlineMan : public TqyObject {
   bool seedPoint(double& x, double& y, const TpolyXyValues& xy);
   bool seedPoint(double& x, double& y, const TpolyXyValues& xy, bool irregular);
   bool seedPointForY(double& x, double y, double x1, double x2, const TpolyXyValues& xy, bool irregular);
-  // Returns |area|; a ring of no area gives the mean of its points.
+  // Returns |area|; a ring of no area gives the mean of its points. Summed about the first
+  // vertex, so small rings far from the origin keep their digits.
   double Centroid(const Txyvalues& xy, double& x, double& y);
   double Centroid(const TpolyXyValues& xy, double& x, double& y);
   double psuedoWidth(double x1, double y1, double x2, double y2, const Txyvalues& loop);
@@ -205,7 +207,7 @@ class TlineMan : public TqyObject {
   void LineMidPoint(int32_t& x, int32_t& y, const Tpoints& xy);
 
   // --- Point in loop and polygon. ---
-  // Strictly inside; a point on the boundary is not inside.
+  // Strictly inside; a point on the boundary (a vertex included) is not inside.
   bool inLoop(double x, double y, const Txyvalues& xy) const;
   bool inLoop(int32_t x, int32_t y, const Tpoints& xy) const;
   // Inside, on an edge or on a vertex within snap; fills hit (hittype bits 1 inside, 2 edge,
@@ -361,9 +363,9 @@ class TlineMan : public TqyObject {
   // Closes the rings, drops those of no area, orients them by nesting (odd depth a hole) and
   // orders them: each outer ring, largest first, followed by its holes.
   void CheckPolygon(TpolyXyValues& xy);
-  // Groups rings into polygons by nesting; closes the caller's rings. Without saveInnerIslands a
-  // ring inside another that holds nothing is only its parent's hole. parents gets each ring's
-  // holder (-1 for none).
+  // Groups rings into polygons by nesting, judged by a point strictly inside each ring; closes the
+  // caller's rings. Without saveInnerIslands a ring inside another that holds nothing is only its
+  // parent's hole. parents gets each ring's holder (-1 for none).
   void ParentPolys(TpolyXyValues& xy, TpolyPolyXYvalues& polys, bool saveInnerIslands, TiList& parents);
   void ParentPolys(TpolyXyValues& xy, TpolyPolyXYvalues& polys, bool saveInnerIslands);
   void ParentPolys(TpolyXyValues& xy, TpolyPolyXYvalues& polys);
@@ -500,7 +502,9 @@ class TlinesIntersect {
   [[nodiscard]] bool congruent() const { return fcongruent; }
   [[nodiscard]] bool endtoend() const { return fendtoend; }
 
-  // A crossing, a touch at an end (end1..end4), or the same segment forwards or backwards.
+  // A crossing, a touch at an end (end1..end4), or the same segment forwards or backwards. The
+  // snap decides whether they meet; a crossing stays where the lines cross and is put on an end
+  // only within trig's equality in world units.
   bool intersects();
   // u1a, u1b: B's ends along A; u2a, u2b: A's ends along B; from the last collinear intersects.
   void getOverlap(double& u1a, double& u1b, double& u2a, double& u2b) const;
@@ -637,14 +641,16 @@ class Tclipper {
   int32_t clipToBox(double x1, double y1, double x2, double y2, const TpolyXyValues& xy, int32_t obType);
   int32_t clipToLoop(const Txyvalues& loop, const TpolyXyValues& xy, int32_t obType);
   int32_t clipToPolygon(const TpolyXyValues& poly, const TpolyXyValues& xy, int32_t obType);
-  // clip_cut with the pieces; clip_surround for a closed cutter inside (poly with it as a hole,
-  // and the cutter alone); clip_invalid for an open cutter inside.
+  // clip_cut with the pieces (a closed cutter starting inside cuts as one chain through its
+  // start); clip_surround for a closed cutter inside (poly with it as a hole, and the cutter
+  // alone); clip_invalid for an open cutter inside.
   int32_t cutPolygon(const TpolyXyValues& poly, const Txyvalues& cutter);
   // Every piece kept; (x1, y1)-(x2, y2) the line's box.
   int32_t cutLine(const Txyvalues& line, const Txyvalues& cutter);
   int32_t cutLine(double x1, double y1, double x2, double y2, const Txyvalues& line, const Txyvalues& cutter);
   // Where the object's lines cross the cutter, as ascending positions per line; (x1, y1)-(x2, y2)
-  // is the cutter's box and (x3, y3)-(x4, y4) the object's, computed where not given.
+  // is the cutter's box and (x3, y3)-(x4, y4) the object's, computed where not given. A touch
+  // within the snap whose point is off the cutter by more than trig's equality is no cut.
   bool findCuts(double x1, double y1, double x2, double y2, double x3, double y3, double x4, double y4,
                 const TpolyXyValues& xy, const TpolyXyValues& cutter, TpolyDlist& u);
   bool findCuts(double x1, double y1, double x2, double y2, double x3, double y3, double x4, double y4,

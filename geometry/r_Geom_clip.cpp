@@ -46,6 +46,7 @@ bool Tclipper::findCuts(double x1, double y1, double x2, double y2, double x3, d
     return false;
   }
   TlineMan& lm = createLineman();
+  const double eq = createTrig().equality;
   bool any = false;
   try {
     u.assign(xy.size(), Tdlist{});
@@ -65,6 +66,10 @@ bool Tclipper::findCuts(double x1, double y1, double x2, double y2, double x3, d
           for (size_t k = 1; k < c.size(); ++k) {
             li.setB(c[k - 1].x, c[k - 1].y, c[k].x, c[k].y);
             if (!li.intersects() || li.inSameLine()) continue;
+            // A touch within the snap whose point is off the cutter by more than the tolerance
+            // (an end beside the other segment, not on it) is no cut: a piece ending there could
+            // not be joined to the cutter.
+            if (createTrig().DistanceTo(li.x0(), li.y0(), c[k - 1].x, c[k - 1].y, c[k].x, c[k].y) > eq) continue;
             geom::addAscending(u[p], static_cast<double>(s - 1) + li.U1(), false);
             any = true;
           }
@@ -380,6 +385,15 @@ int32_t Tclipper::cutPolygon(const TpolyXyValues& poly, const Txyvalues& cutter)
   if (result == clip_cut) {
     TpolyXyValues pieces;
     for (TpolyXyValues& p : results) pieces.push_back(std::move(p[0]));
+    // A closed cutter that starts inside is one chain through its start: its last piece and its
+    // first piece are joined there, or neither would reach the boundary at both ends.
+    if (pieces.size() >= 2 && lm.closed(cutter) && lm.inPolygon(cutter[0].x, cutter[0].y, poly) &&
+        lm.equal(pieces.front().front(), cutter.front()) && lm.equal(pieces.back().back(), cutter.back())) {
+      pieces.back().back() = pieces.front().front();
+      geom::appendLine(pieces.back(), pieces.front());
+      pieces.front() = std::move(pieces.back());
+      pieces.pop_back();
+    }
     lm.MakeManifold(poly, pieces, results);
     for (int32_t k = count(results) - 1; k >= 0; --k) {
       double sx = 0, sy = 0;

@@ -115,7 +115,9 @@ void Tsinuous::firstVertex(double& x, double& y) const {
 }
 
 void Tsinuous::getXY(double& x, double& y, double localU_, int32_t controlIndex_) const {
-  if (controlIndex_ < 0 || 3 * controlIndex_ + 3 >= count(a)) {
+  // Pieces counted from the control polygon, so no index is multiplied before it is checked.
+  const int32_t pieces = (count(a) - 1) / 3;
+  if (controlIndex_ < 0 || controlIndex_ >= pieces) {
     firstVertex(x, y);
     return;
   }

@@ -360,9 +360,14 @@ bool TlineMan::PointOnLine(double x, double y, double snap, const Txyvalues& xy,
     double su = 0;
     if (!PointOnLine(x, y, xy[i].x, xy[i].y, xy[i + 1].x, xy[i + 1].y, snap, su)) continue;
     double dist = fvc;
+    // Toward a vertex only when that vertex is itself within snap: a hit left to the next
+    // vertex's own test must not be lost where that test fails.
+    auto vertexHit = [&](const xyrec& v) {
+      return within(x, y, v, snap) && createTrig().getdistance(x, y, v.x, v.y) <= snap;
+    };
     if (snaptocorners) {
-      if (su > 0 && su < 0.5 && within(x, y, xy[i], snap)) su = 0;
-      if (su > 0.5 && su < 1 && within(x, y, xy[i + 1], snap)) su = 1;
+      if (su > 0 && su < 0.5 && vertexHit(xy[i])) su = 0;
+      if (su > 0.5 && su < 1 && vertexHit(xy[i + 1])) su = 1;
     }
     if (su < 1) vud.push_back({static_cast<double>(i), su, dist});
   }

@@ -1,6 +1,7 @@
 // TlineMan point in loop and polygon: ray crossing counts (even-odd) with a boundary answer within
 // the tolerance. A segment takes part when the query x lies from its lower x (included) to its
-// upper x (excluded), so a vertex where the ring turns back in x counts 0 or 2 times.
+// upper x (excluded), so a vertex where the ring turns back in x counts 0 or 2 times; a point on
+// a vertex is on the boundary.
 #include <cmath>
 
 #include "geometry/r_Geom.h"
@@ -18,6 +19,9 @@ bool TlineMan::inLoop(double x, double y, const Txyvalues& xy) const {
   int32_t crossings = 0;
   for (size_t i = 0; i + 1 < xy.size(); ++i) {
     const xyrec &p = xy[i], &q = xy[i + 1];
+    // A vertex is on the boundary: where the ring turns back at its largest x, the half-open x
+    // ranges leave that vertex to neither of its segments.
+    if (near(x, y, p, eq)) return false;
     if (p.x == q.x) {
       if (x == p.x && (std::min(p.y, q.y) <= y && y < std::max(p.y, q.y))) return false;
       continue;

@@ -220,17 +220,23 @@ bool TlineMan::seedPointForY(double& x, double y, double x1, double x2, const Tp
 
 double TlineMan::Centroid(const Txyvalues& xy, double& x, double& y) {
   if (xy.empty()) return 0;
+  // The products are summed about the first vertex: at map coordinates (1e6 and more) products
+  // about (0, 0) would cancel away every digit of a small ring's area.
+  const xyrec o = xy[0];
   double a2 = 0, sx = 0, sy = 0;
   for (size_t i = 0; i + 1 < xy.size(); ++i) {
-    const double e = xy[i].x * xy[i + 1].y - xy[i + 1].x * xy[i].y;
+    const double ax = xy[i].x - o.x, ay = xy[i].y - o.y, bx = xy[i + 1].x - o.x, by = xy[i + 1].y - o.y;
+    const double e = ax * by - bx * ay;
     a2 += e;
-    sx += e * (xy[i].x + xy[i + 1].x);
-    sy += e * (xy[i].y + xy[i + 1].y);
+    sx += e * (ax + bx);
+    sy += e * (ay + by);
   }
-  const double result = std::abs(area(xy));
+  double result = std::abs(area(xy));
+  // A closed ring's area is the same sum, here without the cancellation.
+  if (xy.size() > 1 && xy.front() == xy.back() && std::isfinite(a2)) result = std::abs(a2) / 2;
   if (a2 != 0 && std::isfinite(a2) && result > 0) {
-    x = sx / (3 * a2);
-    y = sy / (3 * a2);
+    x = o.x + sx / (3 * a2);
+    y = o.y + sy / (3 * a2);
     return result;
   }
   // No area: the mean of the points, the closing repeat counted once.

@@ -190,8 +190,13 @@ bool TpolyIntersect::intersects(const Txyvalues& a, const Txyvalues& b) {
 }
 
 namespace {
+bool within(const xyrec& p, const xyrec& q, double eq) {
+  return std::abs(p.x - q.x) <= eq && std::abs(p.y - q.y) <= eq;
+}
+
 // Inserts the points at the ascending positions into line, from the last, one point per
-// position; a position on a vertex (fraction within the tolerance) inserts nothing.
+// position; a point within the tolerance of a vertex (in world units, not as a fraction of a
+// possibly long segment) inserts nothing.
 void insertAt(const TlineMan& lm, Txyvalues& line, const Tdlist& positions) {
   const double eq = createTrig().equality;
   Txyvalues points(positions.size());
@@ -200,7 +205,8 @@ void insertAt(const TlineMan& lm, Txyvalues& line, const Tdlist& positions) {
     if (k + 1 < positions.size() && positions[k + 1] == positions[k]) continue;
     const double p = std::clamp(positions[k], 0.0, static_cast<double>(line.size()));
     const auto i = static_cast<size_t>(p);
-    if (p - static_cast<double>(i) > eq && i + 1 < line.size()) line.insert(line.begin() + i + 1, points[k]);
+    if (i + 1 >= line.size() || within(points[k], line[i], eq) || within(points[k], line[i + 1], eq)) continue;
+    line.insert(line.begin() + static_cast<std::ptrdiff_t>(i) + 1, points[k]);
   }
 }
 }  // namespace
@@ -276,16 +282,18 @@ bool TpolyIntersect::polysIntersect(const TpolyXyValues& linesA, const TpolyXyVa
 }
 
 namespace {
-// Makes the point at position p of line a vertex: the vertex itself when p is within the
-// tolerance of one, else point is inserted there. Gives the vertex's coordinates.
+// Makes the meeting point at position p of line a vertex: the vertex itself when the point lies
+// within the tolerance of one (in world units), else the point is inserted there, so both lines
+// of a crossing get the same point. A meeting put on a vertex that the point does not reach (a
+// touch within the snap) keeps that vertex. Gives the vertex's coordinates.
 xyrec nodeAt(Txyvalues& line, double p, const xyrec& point) {
   const double eq = createTrig().equality;
   const double last = static_cast<double>(line.size()) - 1;
   p = std::clamp(p, 0.0, last);
   auto i = static_cast<size_t>(p);
   const double f = p - static_cast<double>(i);
-  if (f <= eq) return line[i];
-  if (f >= 1 - eq) return line[i + 1];
+  if (within(point, line[i], eq) || f == 0) return line[i];
+  if (within(point, line[i + 1], eq)) return line[i + 1];
   line.insert(line.begin() + static_cast<std::ptrdiff_t>(i) + 1, point);
   return point;
 }

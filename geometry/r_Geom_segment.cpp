@@ -1,6 +1,8 @@
 // TlinesIntersect: how two segments meet within a snap. A meeting is found from the perpendicular
 // distances of A's ends to B's line (their ratio is the parameter along A), so a touch within the
-// snap counts and is snapped to the end; collinear segments meet only when they are the same.
+// snap counts and lies at that end; a crossing is put on an end only within trig's equality in
+// world units. Collinear segments meet only when they are the same.
+#include <algorithm>
 #include <cmath>
 
 #include "geometry/r_Geom.h"
@@ -55,14 +57,34 @@ bool TlinesIntersect::intersects() {
     if (u4 > 0 && u4 < 1) fOverLap = true;
     return false;
   }
+  // Whether they meet is decided on the parameters within the snap: t is where A meets B's line
+  // as a parameter along A, ub the same place along B.
+  const double foot1 = ua, foot2 = ub;
   const double t = da / (da + db);
-  ub = ua + (ub - ua) * t;
+  ub = foot1 + (foot2 - foot1) * t;
   ua = t;
   if (!(greatereq(ua, 0) && lessereq(ua, 1) && greatereq(ub, 0) && lessereq(ub, 1))) return false;
-  if (eq(ua, 0)) ua = 0;
-  if (eq(ua, 1)) ua = 1;
-  if (eq(ub, 0)) ub = 0;
-  if (eq(ub, 1)) ub = 1;
+  // Where they meet: with A's ends on both sides of B's line, t is the crossing of the two lines.
+  // An end within the snap of B's line on the same side as the other end touches B at that end.
+  if (sa == sb && da != 0 && db != 0) {
+    ua = da <= db ? 0 : 1;
+    ub = da <= db ? foot1 : foot2;
+  }
+  // A meeting within the snap beyond an end is at that end; otherwise a parameter is snapped to
+  // an end only when the meeting lies within the tolerance of it in world units, so a crossing
+  // near a vertex of a long segment stays on both segments.
+  ua = std::clamp(ua, 0.0, 1.0);
+  ub = std::clamp(ub, 0.0, 1.0);
+  const double eqWorld = createTrig().equality;
+  auto snapToEnd = [&](double& u, double length) {
+    if (u * length <= eqWorld) {
+      u = 0;
+    } else if ((1 - u) * length <= eqWorld) {
+      u = 1;
+    }
+  };
+  snapToEnd(ua, std::hypot(fx2 - fx1, fy2 - fy1));
+  snapToEnd(ub, std::hypot(fx4 - fx3, fy4 - fy3));
   end1 = ua == 0;
   end2 = ua == 1;
   end3 = ub == 0;
@@ -120,32 +142,33 @@ double TlinesIntersect::Distance() {
   }
   bool found = false;
   double best = 0;
+  auto keep = [&](double dist, double xa, double ya, double xb, double yb) {
+    if (found && !(dist < best)) return;
+    found = true;
+    best = dist;
+    setClosest(xa, ya, xb, yb);
+  };
   // An end projected onto the other segment; a zero-length segment takes no projections.
-  auto candidate = [&](double px, double py, double x1, double y1, double x2, double y2, bool onA) {
+  auto projection = [&](double px, double py, double x1, double y1, double x2, double y2, bool onA) {
     const double u = along(px, py, x1, y1, x2, y2);
     if (!(u >= 0 && u <= 1)) return;
     const double fx = x1 + (x2 - x1) * u, fy = y1 + (y2 - y1) * u;
     const double dist = std::hypot(px - fx, py - fy);
-    if (found && !(dist < best)) return;
-    found = true;
-    best = dist;
-    setClosest(onA ? fx : px, onA ? fy : py, onA ? px : fx, onA ? py : fy);
+    if (onA) {
+      keep(dist, fx, fy, px, py);
+    } else {
+      keep(dist, px, py, fx, fy);
+    }
   };
-  candidate(fx3, fy3, fx1, fy1, fx2, fy2, true);
-  candidate(fx4, fy4, fx1, fy1, fx2, fy2, true);
-  candidate(fx1, fy1, fx3, fy3, fx4, fy4, false);
-  candidate(fx2, fy2, fx3, fy3, fx4, fy4, false);
-  if (found) return best;
+  projection(fx3, fy3, fx1, fy1, fx2, fy2, true);
+  projection(fx4, fy4, fx1, fy1, fx2, fy2, true);
+  projection(fx1, fy1, fx3, fy3, fx4, fy4, false);
+  projection(fx2, fy2, fx3, fy3, fx4, fy4, false);
+  // The ends themselves too: a projection that falls inside need not be the nearest.
   struct Pair {
     double ax, ay, bx, by;
   } const pairs[] = {{fx1, fy1, fx3, fy3}, {fx2, fy2, fx3, fy3}, {fx1, fy1, fx4, fy4}, {fx2, fy2, fx4, fy4}};
-  for (const Pair& p : pairs) {
-    const double dist = std::hypot(p.ax - p.bx, p.ay - p.by);
-    if (found && !(dist < best)) continue;
-    found = true;
-    best = dist;
-    setClosest(p.ax, p.ay, p.bx, p.by);
-  }
+  for (const Pair& p : pairs) keep(std::hypot(p.ax - p.bx, p.ay - p.by), p.ax, p.ay, p.bx, p.by);
   return best;
 }
 

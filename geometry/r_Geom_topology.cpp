@@ -1,6 +1,7 @@
 // TlineMan ring topology: self-crossings, splitting a line into loops, orientation and nesting of
 // rings into polygons (outer rings clockwise, holes anticlockwise, y up), snapping to a grid and
 // stitching lines end to end. Nesting tests one point of each ring against the larger rings.
+#include <algorithm>
 #include <cmath>
 
 #include "geometry/r_Geom.h"
@@ -255,10 +256,39 @@ void TlineMan::CheckPolygon(TpolyXyValues& xy) {
 }
 
 namespace {
-// A point of the ring where it runs towards +x, so a ring touching another at a vertex is still
-// judged by its inside: 0.12345 of the way along the first such segment; the first point when
-// the ring never runs that way.
+// A point strictly inside the ring, by which its nesting is judged: a point on the ring itself
+// could lie on an edge it shares with the ring that holds it (the two pieces of a ring cut along
+// a line share that line). It is the middle of the widest inside stretch of the horizontal line
+// halfway across the widest gap between the ring's vertex heights, a line that meets no vertex
+// and no horizontal edge. A ring with no inside (no height, x never increasing) is judged by a
+// point 0.12345 of the way along its first segment towards +x, or its first point.
 xyrec testPoint(const Txyvalues& ring) {
+  Tdlist ys;
+  for (const xyrec& p : ring)
+    if (std::isfinite(p.y)) ys.push_back(p.y);  // NaN would break the sort's ordering
+  std::sort(ys.begin(), ys.end());
+  double y = 0, gap = 0;
+  for (size_t k = 0; k + 1 < ys.size(); ++k)
+    if (ys[k + 1] - ys[k] > gap) {
+      gap = ys[k + 1] - ys[k];
+      y = ys[k] + gap / 2;
+    }
+  Tdlist xs;
+  if (gap > 0 && std::isfinite(gap))
+    for (size_t k = 0; k + 1 < ring.size(); ++k) {
+      const xyrec &p = ring[k], &q = ring[k + 1];
+      if ((p.y < y) == (q.y < y)) continue;
+      const double x = p.x + (q.x - p.x) * (y - p.y) / (q.y - p.y);
+      if (std::isfinite(x)) xs.push_back(x);
+    }
+  std::sort(xs.begin(), xs.end());
+  double width = 0, x = 0;
+  for (size_t k = 0; k + 1 < xs.size(); k += 2)
+    if (xs[k + 1] - xs[k] > width) {
+      width = xs[k + 1] - xs[k];
+      x = xs[k] + width / 2;
+    }
+  if (width > 0) return {x, y};
   for (size_t k = 0; k + 1 < ring.size(); ++k)
     if (ring[k].x < ring[k + 1].x) return geom::pointAt(ring, static_cast<int32_t>(k), 0.12345);
   return ring[0];

@@ -8,7 +8,7 @@ with_tests=no
 
 PACKAGES=(
   # build
-  build-essential cmake ninja-build ccache pkg-config
+  build-essential cmake ninja-build ccache pkg-config mold
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # platform layer

@@ -44,7 +44,7 @@ std::string run(const std::string& command) {
   return out;
 }
 
-TEST(ProgramEnd, AServerKilledOutrightEndsBothProgramsAtOnceWithTheLogLine) {
+TEST(ProgramEndOnXvfb, AServerKilledOutrightEndsBothProgramsAtOnceWithTheLogLine) {
   if (!haveXvfb()) GTEST_SKIP() << "Xvfb or xprop missing";
   struct Case {
     const char* program;
@@ -79,7 +79,7 @@ TEST(ProgramEnd, AServerKilledOutrightEndsBothProgramsAtOnceWithTheLogLine) {
   }
 }
 
-TEST(ProgramEnd, TerminateAndHangUpEndTheWorldClockTheUsualWay) {
+TEST(ProgramEndOnXvfb, TerminateAndHangUpEndTheWorldClockTheUsualWay) {
   if (!haveXvfb()) GTEST_SKIP() << "Xvfb or xprop missing";
   const std::string cfg = prepareConfiguration();
   for (const int sig : {SIGTERM, SIGHUP}) {

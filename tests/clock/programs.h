@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/x11.h"
+#include "tests/support/testenv.h"
 #include "tests/support/xvfb.h"
 
 extern char** environ;
@@ -67,7 +68,7 @@ struct Reap {
 // Polls until ok() answers true or the deadline passes.
 inline bool waitFor(const std::function<bool()>& ok, int ms) {
   using Clock = std::chrono::steady_clock;
-  const auto end = Clock::now() + std::chrono::milliseconds(ms);
+  const auto end = Clock::now() + std::chrono::milliseconds(testenv::deadlineMs(ms));
   while (Clock::now() < end) {
     if (ok()) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));

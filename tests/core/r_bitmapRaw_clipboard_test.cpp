@@ -42,7 +42,7 @@ void paint(TrawBitmap24& b) {
     for (int col = 0; col < b.width(); ++col) b.setPixel(col, row, uint8_t(col * 7), uint8_t(row * 3), uint8_t(col ^ row));
 }
 
-TEST(TrawBitmap24Clipboard, PictureIsReadBackAsPngAndBmp) {
+TEST(TrawBitmap24ClipboardOnXvfb, PictureIsReadBackAsPngAndBmp) {
   if (runTo({"xclip", "-version"}, "/dev/null") < 0) GTEST_SKIP() << "xclip is not installed (scripts/setup.sh --tests)";
   testenv::Xvfb server("320x200x24");
   ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <string>
 
 #include "geometry/r_Geom.h"
@@ -128,13 +129,24 @@ TEST(ClipReference, NodingAgreesWithUnion) {
   forEach("spag", [&](Reader& r) {
     TpolyXyValues lines = r.poly();
     const Txyvalues ends = r.line();
+    const bool withinSnap = r.at < r.row.size() && r.row[r.at] == "snap";
     pi.spaghetti(lines, true);
     Txyvalues got;
     for (const Txyvalues& l : lines) {
       got.push_back(l.front());
       got.push_back(l.back());
     }
-    expectSamePoints(got, ends, 1e-9);
+    if (withinSnap) {
+      // Lines that miss by less than the snap of the segment test meet there for the kernel (a
+      // touch within the snap: the end is put on the other line), GEOS keeps them apart. Every
+      // GEOS node is still one of ours, moved at most as far as the snap moved a line.
+      for (const xyrec& e : ends)
+        EXPECT_TRUE(std::any_of(got.begin(), got.end(), [&](const xyrec& q) {
+          return std::abs(e.x - q.x) <= 1e-3 && std::abs(e.y - q.y) <= 1e-3;
+        })) << e.x << " " << e.y;
+    } else {
+      expectSamePoints(got, ends, 1e-9);
+    }
   });
 }
 
@@ -237,6 +249,81 @@ TEST(ClipReference, CutPolygonAgreesWithSplit) {
       EXPECT_EQ(pieces.size(), 1u) << "code " << code;
     }
   });
+}
+
+// The random differential set: every object clipped to its group's box, loop and polygon with
+// holes, every cutter cutting the polygon (or its outer ring alone); total area to 1e-9 and the
+// number of pieces agree with GEOS.
+struct Regions {
+  double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  Txyvalues loop;
+  TpolyXyValues poly;
+};
+
+std::map<std::string, Regions> regions() {
+  std::map<std::string, Regions> all;
+  forEach("dregion", [&](Reader& r) {
+    Regions& g = all[r.row[1]];
+    g.x1 = r.num();
+    g.y1 = r.num();
+    g.x2 = r.num();
+    g.y2 = r.num();
+    g.loop = r.line();
+    g.poly = r.poly();
+  });
+  return all;
+}
+
+// Outer ring less holes, whichever way they run (a surrounded object comes back as it was given).
+double unsignedTotal(const TpolyPolyXYvalues& polys) {
+  double t = 0;
+  for (const TpolyXyValues& p : polys)
+    for (size_t k = 0; k < p.size(); ++k) t += (k == 0 ? 1 : -1) * std::abs(createLineman().area(p[k]));
+  return t;
+}
+
+TEST(ClipReference, RandomClipsAgreeWithIntersection) {
+  const std::map<std::string, Regions> groups = regions();
+  Tclipper c;
+  const int n = forEach("dclip", [&](Reader& r) {
+    const Regions& g = groups.at(r.row[1]);
+    SCOPED_TRACE(r.row[2]);
+    r.at = 3;
+    const TpolyXyValues object = r.poly();
+    auto expect = [&](const char* region, int32_t code) {
+      SCOPED_TRACE(region);
+      const double area = r.num();
+      const auto count = static_cast<size_t>(r.num());
+      const TpolyPolyXYvalues got = clipped(code, c, object);
+      EXPECT_NEAR(unsignedTotal(got), area, 1e-9 * std::max(1.0, area)) << "code " << code;
+      EXPECT_EQ(got.size(), count) << "code " << code;
+    };
+    expect("box", c.clipToBox(g.x1, g.y1, g.x2, g.y2, object, o_polyGon));
+    expect("loop", c.clipToLoop(g.loop, object, o_polyGon));
+    expect("polygon", c.clipToPolygon(g.poly, object, o_polyGon));
+  });
+  EXPECT_GT(n, 1000);
+}
+
+TEST(ClipReference, RandomCutsAgreeWithSplit) {
+  const std::map<std::string, Regions> groups = regions();
+  Tclipper c;
+  const int n = forEach("dcut", [&](Reader& r) {
+    const Regions& g = groups.at(r.row[1]);
+    SCOPED_TRACE(r.row[2]);
+    r.at = 3;
+    const bool whole = r.row[r.at++] == "poly";
+    const Txyvalues cutter = r.line();
+    const std::vector<double> pieces = r.nums();
+    const TpolyXyValues poly = whole ? g.poly : TpolyXyValues{g.poly[0]};
+    const int32_t code = c.cutPolygon(poly, cutter);
+    if (code == clip_cut || code == clip_surround) {
+      expectSameValues(areas(c.results), pieces, 1e-9);
+    } else {
+      EXPECT_EQ(pieces.size(), 1u) << "code " << code;
+    }
+  });
+  EXPECT_GT(n, 1000);
 }
 
 TEST(ClipReference, CutLineAgreesWithSplit) {

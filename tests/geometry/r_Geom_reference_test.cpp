@@ -1,6 +1,7 @@
 // The line manager against a committed table of Shapely (GEOS) results, made by
 // tests/geometry/reference/make_shapely_table.py: crossings, distances, point in polygon, area,
-// centroid, length, percentage points and seed points.
+// centroid, length, percentage points and seed points, with a random differential set weighted
+// to crossings near an end, points on vertices of notched rings and small rings far off.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -42,6 +43,9 @@ TEST(TlineManReference, CrossingsAgreeWithGeos) {
     ++checked;
     if (kind == "none" || kind == "zerolength") {
       EXPECT_FALSE(crossed);
+    } else if (kind == "tolerance") {
+      // A miss past an end by less than the equality in parameter: a crossing to the kernel.
+      EXPECT_TRUE(crossed);
     } else if (kind == "shared") {
       EXPECT_FALSE(crossed);
       EXPECT_GE(status, 256);
@@ -56,8 +60,19 @@ TEST(TlineManReference, CrossingsAgreeWithGeos) {
       if (status & 2) continue;  // near-collinear: within tolerance an overlap here
       const double scale = std::max({std::abs(x1 - x2), std::abs(y1 - y2), std::abs(x3 - x4), std::abs(y3 - y4)});
       const double tol = 1e-9 * scale + 1e-15 * std::max(std::abs(x1), std::abs(y1));
-      EXPECT_NEAR(lm.xc(), std::stod(row.at(11)), tol * 4);
-      EXPECT_NEAR(lm.yc(), std::stod(row.at(12)), tol * 4);
+      const double px = std::stod(row.at(11)), py = std::stod(row.at(12));
+      EXPECT_NEAR(lm.xc(), px, tol * 4);
+      EXPECT_NEAR(lm.yc(), py, tol * 4);
+      // The segment calculator meets them at the same point, on both segments: a crossing near
+      // an end is not moved onto that end. Its snap (1e-4) is a world distance: segments not
+      // much longer than it are all within it.
+      if (scale < 1) continue;
+      TlinesIntersect li;
+      li.setA(x1, y1, x2, y2);
+      li.setB(x3, y3, x4, y4);
+      EXPECT_TRUE(li.intersects());
+      EXPECT_NEAR(li.x0(), px, tol * 4);
+      EXPECT_NEAR(li.y0(), py, tol * 4);
     }
   }
   EXPECT_GT(checked, 300);
@@ -92,6 +107,9 @@ TEST(TlineManReference, DistancesAgreeWithGeos) {
   }
 }
 
+// Points on the boundary (vertices of notched rings among them) are not inside; points clear of it
+// (by more than ten times the tolerance) agree with GEOS contains. Points between lie within the
+// kernel's tolerance of the boundary and are not judged.
 TEST(TlineManReference, PointInPolygonAgreesWithGeos) {
   TlineMan lm;
   std::map<std::string, TpolyXyValues> polys;
@@ -108,22 +126,31 @@ TEST(TlineManReference, PointInPolygonAgreesWithGeos) {
     const bool contains = r.num() != 0;
     const bool touches = r.num() != 0;
     const double bdist = r.num();
+    const bool onHole = r.at < row.size() && row[r.at] == "hole";
     SCOPED_TRACE(row[1] + " " + row[2] + " " + row[3]);
-    const double snap = 1e-6 * std::max(1.0, std::max(std::abs(x), std::abs(y)));
+    // The tolerance, and the rounding of points computed on edges far from the origin.
+    const double snap = 1e-6 + 1e-12 * std::max(std::abs(x), std::abs(y));
+    const bool oneRing = poly.size() == 1;
     if (bdist <= snap / 100) {
       ++boundary;
       EXPECT_TRUE(lm.inOrOnPolygon(x, y, snap, poly));
       EXPECT_TRUE(lm.hit().hittype & 2);
+      // A point on a hole's boundary is inside ring 0 and inside no hole, as inPolygon and
+      // inLoops are defined; on the outer ring it is inside nothing.
+      EXPECT_EQ(lm.inPolygon(x, y, poly), onHole);
+      EXPECT_EQ(lm.inLoops(x, y, poly), onHole);
+      if (oneRing) EXPECT_FALSE(lm.inLoop(x, y, poly[0]));
     } else if (bdist > snap * 10) {
       ++clear;
       EXPECT_FALSE(touches);
       EXPECT_EQ(lm.inPolygon(x, y, poly), contains);
       EXPECT_EQ(lm.inOrOnPolygon(x, y, snap, poly), contains);
       EXPECT_EQ(lm.inLoops(x, y, poly), contains);
+      if (oneRing) EXPECT_EQ(lm.inLoop(x, y, poly[0]), contains);
     }
   }
-  EXPECT_GT(boundary, 20);
-  EXPECT_GT(clear, 500);
+  EXPECT_GT(boundary, 1000);
+  EXPECT_GT(clear, 1000);
 }
 
 TEST(TlineManReference, AreaCentroidLengthAndPercentPoints) {
@@ -152,6 +179,63 @@ TEST(TlineManReference, AreaCentroidLengthAndPercentPoints) {
       EXPECT_NEAR(y, py, 1e-9 * std::max(1.0, std::abs(py)));
     }
   }
+}
+
+// Small rings 1e5 to 1e7 from the origin: the centroid to 1e-9 of the ring's size (and the
+// rounding of such coordinates), the area to 1e-9 of itself.
+TEST(TlineManReference, CentroidsOfFarOffRings) {
+  TlineMan lm;
+  double ox = 0, oy = 0;
+  int checked = 0;
+  for (const auto& row : table().rows) {
+    Reader r{row, 2};
+    if (row[0] == "cbase") {
+      ox = r.num();
+      oy = r.num();
+      continue;
+    }
+    if (row[0] != "cent") continue;
+    SCOPED_TRACE(row[1]);
+    Txyvalues ring = r.line();
+    double size = 0;
+    for (xyrec& p : ring) {
+      size = std::max({size, std::abs(p.x), std::abs(p.y)});
+      p.x += ox;
+      p.y += oy;
+    }
+    const double area = r.num(), cx = r.num(), cy = r.num();
+    double x = 0, y = 0;
+    EXPECT_PRED3(relNear, lm.Centroid(ring, x, y), area, 1e-9);
+    const double tol = 1e-9 * size + 1e-15 * std::max(std::abs(ox), std::abs(oy));
+    EXPECT_NEAR(x - ox, cx, tol);
+    EXPECT_NEAR(y - oy, cy, tol);
+    ++checked;
+  }
+  EXPECT_GT(checked, 1000);
+}
+
+// The shortest distance between two segments, and closest points that lie on them that far apart.
+TEST(TlineManReference, SegmentDistancesAgreeWithGeos) {
+  TlineMan lm;
+  int checked = 0;
+  for (const auto& row : table().rows) {
+    if (row[0] != "sdist") continue;
+    SCOPED_TRACE(row[1]);
+    Reader r{row, 2};
+    const double x1 = r.num(), y1 = r.num(), x2 = r.num(), y2 = r.num();
+    const double x3 = r.num(), y3 = r.num(), x4 = r.num(), y4 = r.num();
+    const double want = r.num();
+    TlinesIntersect li;
+    li.setA(x1, y1, x2, y2);
+    li.setB(x3, y3, x4, y4);
+    const double d = li.Distance();
+    EXPECT_NEAR(d, want, 1e-9 * std::max(1.0, want));
+    EXPECT_NEAR(std::hypot(li.closestXa - li.closestXb, li.closestYa - li.closestYb), d, 1e-9 * std::max(1.0, d));
+    EXPECT_LE(lm.DistanceTo(li.closestXa, li.closestYa, Txyvalues{{x1, y1}, {x2, y2}}), 1e-9);
+    EXPECT_LE(lm.DistanceTo(li.closestXb, li.closestYb, Txyvalues{{x3, y3}, {x4, y4}}), 1e-9);
+    ++checked;
+  }
+  EXPECT_GT(checked, 1000);
 }
 
 TEST(TlineManReference, SeedPointsLieInTheWidestInsideInterval) {

@@ -275,7 +275,7 @@ class Saver {
   [[nodiscard]] bool started() const { return pid_ > 0; }
   // Waits at most ms for the program to end; its exit status, −1 while it runs.
   int waitExit(int ms) {
-    const auto end = Clock::now() + std::chrono::milliseconds(ms);
+    const auto end = Clock::now() + std::chrono::milliseconds(testenv::deadlineMs(ms));
     for (;;) {
       if (status_ >= 0) return status_;
       int st = 0;
@@ -296,7 +296,7 @@ class Saver {
 
 template <typename F>
 bool pollUntil(int ms, F done) {
-  const auto end = Clock::now() + std::chrono::milliseconds(ms);
+  const auto end = Clock::now() + std::chrono::milliseconds(testenv::deadlineMs(ms));
   while (!done()) {
     if (Clock::now() >= end) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));

@@ -69,6 +69,21 @@ std::string readFile(const std::string& path) {
   s << f.rdbuf();
   return s.str();
 }
+double slowFactor() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  double f = 4;
+#else
+  double f = 1;
+#endif
+  if (const char* s = std::getenv("KESTROVA_TEST_SLOW")) {
+    const double more = std::strtod(s, nullptr);
+    if (more > 1) f *= more;
+  }
+  return f;
+}
+
+int deadlineMs(int ms) { return static_cast<int>(ms * slowFactor()); }
+
 std::string runCommand(const std::string& cmd, int* status) {
   std::string out;
   FILE* p = popen((cmd + " 2>&1").c_str(), "r");

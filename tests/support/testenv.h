@@ -16,6 +16,12 @@ std::string sourceDir();
 // Writes bytes to a file below tempDir() (folders made as needed) and returns its full path.
 std::string writeFile(const std::string& relativeName, const std::string& bytes);
 std::string readFile(const std::string& path);
+// How much longer than usual this build waits on other processes and the X server: 4 in sanitizer
+// builds (their programs start 3-10 times slower), times KESTROVA_TEST_SLOW when it is set to a
+// number above 1 (a loaded machine). Every deadline of a test that waits on a window, a pixel, a
+// file or a process passes through deadlineMs.
+double slowFactor();
+int deadlineMs(int ms);
 // Runs a shell command of an outside tool; its standard output and error, the status in *status.
 std::string runCommand(const std::string& cmd, int* status = nullptr);
 }  // namespace testenv

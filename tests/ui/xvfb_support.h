@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/windows.h"
+#include "tests/support/testenv.h"
 #include "tests/support/xvfb.h"
 
 namespace testenv {
@@ -22,7 +23,7 @@ inline int run(const std::string& display, const std::string& cmd) {
 }
 
 inline bool pollUntil(int ms, const std::function<bool()>& ok) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(testenv::deadlineMs(ms));
   while (std::chrono::steady_clock::now() < end) {
     platform::desktop().processMessages();
     if (ok()) return true;
