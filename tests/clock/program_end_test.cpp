@@ -115,7 +115,7 @@ TEST(ProgramEndOnXvfb, TerminateAndHangUpEndTheWorldClockTheUsualWay) {
 
 // A place renamed on the Settings page, then the X server dies: the program ends at once, and the
 // new name is in the locations file (the lost-display handler writes what changed).
-TEST(ProgramEnd, AnEditOnTheSettingsPageSurvivesTheDisplaysDeath) {
+TEST(ProgramEndOnXvfb, AnEditOnTheSettingsPageSurvivesTheDisplaysDeath) {
   if (!haveXvfb() || std::system("command -v xdotool >/dev/null && command -v xwd >/dev/null") != 0)
     GTEST_SKIP() << "Xvfb, xprop, xdotool or xwd missing";
   const std::string cfg = prepareConfiguration();
