@@ -47,7 +47,7 @@ class SettingsPageTest : public ::testing::Test {
   void SetUp() override { start({display("Main", 0, 1920, 1080, true)}); }
   void TearDown() override { stop(); }
   void start(std::vector<TDisplay> displays, const std::string& locations = settingstest::twoLocations(),
-             int height = 740) {
+             int height = 740, int width = 1280) {
     stop();
     auto b = std::make_unique<THeadlessBackend>();
     b->setDisplays(std::move(displays));
@@ -68,11 +68,11 @@ class SettingsPageTest : public ::testing::Test {
     locationsDir = cfg;
     base = std::make_unique<TsunBase>(data + "sky.db", 1920);
     form = std::make_unique<TForm>();
-    form->SetBounds(0, 0, 1280, height + 20);
+    form->SetBounds(0, 0, width, height + 20);
     form->Show();
     page = std::make_unique<TlocPage>(form.get(), *base);
     page->wall.find = [] { return 0ul; };
-    page->SetBounds(0, 0, 1280, height);
+    page->SetBounds(0, 0, width, height);
     page->doResize();
     page->reenter();
   }
@@ -373,13 +373,14 @@ TEST_F(SettingsPageTest, AShortPageShrinksTheListsSoThePanelsKeepTheirRoom) {
 // magnification, language) stand clear of the panels below, whose controls stay inside them, and
 // no two controls overlap.
 TEST_F(SettingsPageTest, ASmallScreensPageKeepsItsControlsAndPanelsApart) {
-  start({display("Main", 0, 1024, 600, true)}, settingstest::twoLocations(), 600 - 22);
+  start({display("Main", 0, 1024, 600, true)}, settingstest::twoLocations(), 600 - 22, 1024);
   std::vector<std::pair<std::string, TRect>> controls;
   for (HWND h : desktop().children(page->Handle()))
     if (desktop().isVisible(h)) controls.emplace_back(desktop().className(h), desktop().bounds(h));
   ASSERT_GT(controls.size(), 10u);
   for (size_t i = 0; i < controls.size(); ++i) {
     EXPECT_LE(controls[i].second.Bottom, page->Height()) << controls[i].first;
+    EXPECT_LE(controls[i].second.Right, page->Width()) << controls[i].first;
     for (size_t j = i + 1; j < controls.size(); ++j)
       EXPECT_TRUE(controls[i].second.intersected(controls[j].second).isEmpty())
           << controls[i].first << " and " << controls[j].first << " overlap";
