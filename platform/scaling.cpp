@@ -147,6 +147,7 @@ class TscaledBackend : public TBackend {
   }
   bool isMinimized(HWND h) override { return finner->isMinimized(h); }
   void setModalFor(HWND modal, HWND owner) override { finner->setModalFor(modal, owner); }
+  void passFocus(HWND from, HWND to) override { finner->passFocus(from, to); }
 
  private:
   std::unique_ptr<TBackend> finner;

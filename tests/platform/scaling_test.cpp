@@ -86,6 +86,10 @@ TEST(DesktopScaling, AFormIsDrawnInItsOwnPixelsAndShownTwiceAsLarge) {
     EXPECT_EQ(screen->pixel(5, 0), RGB(255, 0, 0));
     EXPECT_EQ(screen->pixel(6, 9), RGB(0, 0, 255));
     EXPECT_EQ(screen->pixel(13, 0), RGB(255, 0, 0)) << "outside the dirty part: as before";
+    // Calls without pixels reach the desktop as they are: the keyboard focus handed on at a close.
+    d.backend().passFocus(f, 0);
+    ASSERT_FALSE(hb->passedFocus().empty());
+    EXPECT_EQ(hb->passedFocus().back(), (std::pair<HWND, HWND>{f, 0}));
     d.destroyWindow(f);
     resetDesktop(std::make_unique<THeadlessBackend>());
   }
