@@ -189,7 +189,7 @@ using Tbutton = TQYbutton;
 
 // The check box and radio item: a Wingdings mark coloured by state and a caption, painted into
 // a bitmap of its own; a click toggles the state and reports it 25 ms later.
-class TcheckBox : public TCustomControl {
+class TcheckBox : public ::TCustomControl {
  public:
   using Notify = std::function<void(TcheckBox*)>;
   explicit TcheckBox(platform::TWinControl* owner);

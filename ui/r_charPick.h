@@ -13,7 +13,7 @@
 
 class TQYdlg;
 
-class TcharPickLt : public TCustomControl {
+class TcharPickLt : public ::TCustomControl {
  public:
   using Notify = std::function<void(TcharPickLt*)>;
   explicit TcharPickLt(platform::TWinControl* owner);

@@ -85,7 +85,7 @@ class TsliderLite : public TQYcontrol {
 };
 
 // A vertical bar dragged sideways: dx is the pointer's distance from the press.
-class TVsplit : public TCustomControl {
+class TVsplit : public ::TCustomControl {
  public:
   using Notify = std::function<void(TVsplit*)>;
   explicit TVsplit(platform::TWinControl* owner);
