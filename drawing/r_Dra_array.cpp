@@ -122,10 +122,17 @@ int32_t TgobArray::create(int32_t index) {
   g->index = static_cast<uint32_t>(index);
   g->g = this;
   if (fcolumns && fcolumns->count() > 0) {
-    std::vector<std::string> defaults;
-    defaults.reserve(static_cast<size_t>(fcolumns->count()));
-    for (int32_t c = 0; c < fcolumns->count(); ++c) defaults.push_back(fcolumns->item(c)->deflt);
-    g->fdataList.assign(defaults);
+    const int32_t n = fcolumns->count();
+    bool plain = true;  // every default empty, as in a drawing read from a file
+    for (int32_t c = 0; c < n && plain; ++c) plain = fcolumns->item(c)->deflt.empty();
+    if (plain) {
+      g->fdataList.setCount(n);
+    } else {
+      std::vector<std::string> defaults;
+      defaults.reserve(static_cast<size_t>(n));
+      for (int32_t c = 0; c < n; ++c) defaults.push_back(fcolumns->item(c)->deflt);
+      g->fdataList.assign(defaults);
+    }
   }
   putSlot(index, g.release(), true);
   return index;

@@ -61,6 +61,62 @@ TEST_F(DraTest, SetTypeDrawsDataIdsAndPlacesLineLabels) {
   EXPECT_EQ(d.highestDataId, 1u);
 }
 
+// Every edit of the packed value list against a plain list of strings, with lines whose lengths
+// take one, two and three length bytes, so that edits in place move the lines behind them.
+TEST_F(DraTest, ValueListEditsMatchAPlainList) {
+  TdataList d;
+  std::vector<std::string> want;
+  const std::string mid(200, 'm'), big(20000, 'b');
+  auto check = [&](const char* step) {
+    SCOPED_TRACE(step);
+    ASSERT_EQ(d.lines(), want);
+    std::string text;
+    for (const std::string& l : want) text += l + "\r\n";
+    EXPECT_EQ(d.text(), text);
+  };
+  d.add("a");
+  want.push_back("a");
+  d.add(big);
+  want.push_back(big);
+  d.add("");
+  want.push_back("");
+  check("added");
+  d.insert(1, mid);
+  want.insert(want.begin() + 1, mid);
+  d.insert(-5, "first");
+  want.insert(want.begin(), "first");
+  d.insert(99, "last");
+  want.push_back("last");
+  check("inserted, clamped at both ends");
+  d.set(2, "short now");  // was 200 bytes: everything behind moves down
+  want[2] = "short now";
+  d.set(0, big);  // grows at the front
+  want[0] = big;
+  d.set(4, d[0]);  // from a line of the same list
+  want[4] = want[0];
+  check("set");
+  d.swap(1, 3);
+  std::swap(want[1], want[3]);
+  d.remove(0);
+  want.erase(want.begin());
+  d.remove(42);  // nothing outside the list
+  check("swapped and removed");
+  TdataList copy(d);
+  d.setCount(2);
+  want.resize(2);
+  d.setCount(4);
+  want.resize(4);
+  check("cut and padded");
+  EXPECT_EQ(copy.count(), 5);  // the copy is its own
+  d.assign({"x", "y,z"});
+  want = {"x", "y,z"};
+  check("assigned");
+  while (d.count() > 0) d.remove(0);
+  want.clear();
+  check("emptied");
+  EXPECT_TRUE(d.empty());
+}
+
 TEST_F(DraTest, ValuesRoundTripThroughTheValueList) {
   TgobArray d;
   Tgob& g = *d.slot(d.add());
