@@ -7,7 +7,8 @@ file into a drawing (its ReadNamedFile benchmark, one read per process).
 Printed per input: the best wall time of several runs of each program and their ratio (aim: 1x or
 less), our peak resident memory, and the bytes per point the drawing holds: the peak less that of
 the same program reading nothing, over the points read (aim: 200 or less); the heap the drawing
-holds per point, as the program counts it, beside it.
+holds per point, as the program counts it, beside it; last, the ratio of the best processor times
+(user and system), steadier than the wall times on a busy machine.
 
 Usage: bench/gis_peers.py [build folder] [runs]   (default: build, 5)
 Needs ogr2ogr (Debian gdal-bin); without it, says so and stops.
@@ -53,7 +54,7 @@ def write_inputs(folder):
 
 
 def run(cmd, env=None, capture=False):
-    """Wall seconds, peak resident KiB and standard output of one run."""
+    """Wall seconds, peak resident KiB, standard output and processor seconds of one run."""
     start = time.perf_counter()
     p = subprocess.Popen(cmd, env=env, stdout=subprocess.PIPE if capture else subprocess.DEVNULL,
                          stderr=subprocess.DEVNULL)
@@ -63,32 +64,35 @@ def run(cmd, env=None, capture=False):
     p.returncode = os.waitstatus_to_exitcode(status)
     if p.returncode != 0:
         sys.exit(f"failed ({p.returncode}): {' '.join(cmd)}")
-    return seconds, usage.ru_maxrss, out
+    return seconds, usage.ru_maxrss, out, usage.ru_utime + usage.ru_stime
 
 
 def ours(program, file, runs):
-    """Best time, lowest peak (KiB) and the counters of reading one file into a drawing."""
+    """Best time, lowest peak (KiB), the counters of reading one file into a drawing, and the best
+    processor time."""
     env = dict(os.environ, KESTROVA_GIS_FILE=file)
     cmd = [program, "--benchmark_filter=^ReadNamedFile", "--benchmark_format=json"]
-    best, peak, counters = None, None, {}
+    best, peak, counters, cpu = None, None, {}, None
     for _ in range(runs):
-        seconds, kib, out = run(cmd, env, capture=True)
+        seconds, kib, out, used = run(cmd, env, capture=True)
         best = seconds if best is None else min(best, seconds)
         peak = kib if peak is None else min(peak, kib)
+        cpu = used if cpu is None else min(cpu, used)
         counters = json.loads(out)["benchmarks"][0]
-    return best, peak, counters
+    return best, peak, counters, cpu
 
 
 def peer(file, folder, runs):
     target = os.path.join(folder, "out.csv")
-    best = None
+    best, cpu = None, None
     for _ in range(runs):
         if os.path.exists(target):
             os.remove(target)
-        seconds, _, _ = run(["ogr2ogr", "-f", "CSV", target, file])
+        seconds, _, _, used = run(["ogr2ogr", "-f", "CSV", target, file])
         best = seconds if best is None else min(best, seconds)
+        cpu = used if cpu is None else min(cpu, used)
     os.remove(target)
-    return best
+    return best, cpu
 
 
 def main():
@@ -102,17 +106,18 @@ def main():
         return
     with tempfile.TemporaryDirectory(prefix="kestrova-gis-peers-") as folder:
         files = write_inputs(folder)
-        base_seconds, base_kib, _ = ours(program, "-", runs)
+        base_seconds, base_kib, _, _ = ours(program, "-", runs)
         print(f"our program reading nothing: {base_seconds:.3f} s, {base_kib / 1024:.1f} MiB")
         print(f"{'input':<12}{'ours s':>9}{'ogr2ogr s':>11}{'ratio':>8}{'peak MiB':>10}{'points':>9}"
-              f"{'B/point':>9}{'heap B/point':>14}")
+              f"{'B/point':>9}{'heap B/point':>14}{'cpu ratio':>11}")
         for file in files:
-            seconds, kib, counters = ours(program, file, runs)
-            other = peer(file, folder, runs)
+            seconds, kib, counters, cpu = ours(program, file, runs)
+            other, other_cpu = peer(file, folder, runs)
             points = counters.get("points", 0)
             held = (kib - base_kib) * 1024 / points if points else float("nan")
             print(f"{os.path.basename(file):<12}{seconds:>9.3f}{other:>11.3f}{seconds / other:>7.2f}x"
-                  f"{kib / 1024:>10.1f}{points:>9.0f}{held:>9.0f}{counters.get('heap_per_point', 0):>14.0f}")
+                  f"{kib / 1024:>10.1f}{points:>9.0f}{held:>9.0f}{counters.get('heap_per_point', 0):>14.0f}"
+                  f"{cpu / other_cpu:>10.2f}x")
 
 
 if __name__ == "__main__":
