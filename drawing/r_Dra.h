@@ -153,7 +153,7 @@ class TdataList {
 
  private:
   // Replaces the bytes [from, to) of the lines with `with`, which holds `lines` encoded lines,
-  // in place of `removed` lines: in place, or in a new block when `with` lies in this one.
+  // in place of `removed` lines; the block is built anew before the old one goes.
   void splice(size_t from, size_t to, std::string_view with, int added, int removed);
   [[nodiscard]] size_t offsetOf(int index) const;  // of line index (the end for count)
   [[nodiscard]] size_t used() const;

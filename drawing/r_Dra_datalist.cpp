@@ -2,8 +2,8 @@
 // bytes the lines take (two 32-bit words in the machine's order), then each line as its length in
 // 7-bit groups (low group first, the top bit set on every byte but the last) and its bytes.
 // Invariants: (1) no block for an empty list; (2) a block holds exactly `count` lines filling
-// exactly `used` bytes. A change whose text lies in the block itself builds a new block before the
-// old one is freed; any other is made in place.
+// exactly `used` bytes. Every change builds the new block before the old one is freed, so the text
+// it is given may lie in the old one.
 #include <algorithm>
 #include <cassert>
 #include <cstdlib>
@@ -113,26 +113,6 @@ void TdataList::splice(size_t from, size_t to, std::string_view with, int added,
     return;
   }
   if (after > UINT32_MAX) throw std::length_error("TdataList: values beyond 4 GB");
-  const auto* w = reinterpret_cast<const uint8_t*>(with.data());
-  const bool fromSelf = p && !with.empty() && w >= p && w < p + kHead + before;
-  if (p && !fromSelf) {
-    // In place: a reader replacing the values of the object it has just made usually grows the
-    // block at the top of the heap, where realloc neither copies nor leaves a hole.
-    const size_t tail = before - to;
-    if (after < before) std::memmove(p + kHead + from + with.size(), p + kHead + to, tail);
-    if (after != before) {
-      auto* q = static_cast<uint8_t*>(std::realloc(p, kHead + after));
-      if (q) p = q;
-      else if (after > before) throw std::bad_alloc();  // the list as it was
-      // a block that could not shrink stays as it is, only longer than it needs to be
-    }
-    if (after > before) std::memmove(p + kHead + from + with.size(), p + kHead + to, tail);
-    if (!with.empty()) std::memcpy(p + kHead + from, with.data(), with.size());
-    putWord(p, static_cast<uint32_t>(lines));
-    putWord(p + 4, static_cast<uint32_t>(after));
-    checkInvariants();
-    return;
-  }
   auto* q = static_cast<uint8_t*>(std::malloc(kHead + after));
   if (!q) throw std::bad_alloc();
   putWord(q, static_cast<uint32_t>(lines));
