@@ -3,6 +3,7 @@
 // 100,000 polygons through the bounds index ≤ 20 ms; readLayer of 100,000 GeoPackage points
 // ≤ 500 ms; an R-tree box read of 1 % of 100,000 GeoPackage polygons ≤ 20 ms.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -306,11 +307,42 @@ void GeoPackageRtreeBoxRead(benchmark::State& state) {
 }
 BENCHMARK(GeoPackageRtreeBoxRead)->Unit(benchmark::kMillisecond);
 
-struct Cleanup {
-  ~Cleanup() {
-    std::error_code ec;
-    std::filesystem::remove_all(folder(), ec);
+// One read of the file that KESTROVA_GIS_FILE names (a .shp, or a .gpkg whose layer is
+// KESTROVA_GIS_LAYER, by default the file's stem), for bench/gis_peers.py, which times the whole
+// process beside ogr2ogr; "-" reads nothing, to give the process's own footprint. Counters: the
+// objects and points read, and the heap the drawing holds per point.
+void ReadNamedFile(benchmark::State& state) {
+  World w;
+  const std::string file = std::getenv("KESTROVA_GIS_FILE");
+  for (auto _ : state) {
+    const size_t before = mallinfo2().uordblks;
+    TgobArray g;
+    if (file != "-") {
+      if (file.size() > 5 && file.substr(file.size() - 5) == ".gpkg") {
+        const char* layer = std::getenv("KESTROVA_GIS_LAYER");
+        TreadGpKg r;
+        r.logging = false;
+        int32_t epsg = 0;
+        r.readLayer(g, epsg, file, layer && *layer ? layer : std::filesystem::path(file).stem().string());
+      } else {
+        TReadShp r;
+        r.logging = false;
+        r.Read(g, file);
+      }
+    }
+    int64_t points = 0;
+    for (int32_t i = 0; i < g.count(); ++i)
+      if (const Tgob* gob = g.slot(i)) points += gob->pointCount();
+    state.counters["objects"] = g.count();
+    state.counters["points"] = double(points);
+    state.counters["heap_per_point"] = points ? double(mallinfo2().uordblks - before) / double(points) : 0;
+    if (file != "-" && points == 0) state.SkipWithError("nothing read");
   }
-} cleanup;
+}
+const bool namedFileRegistered = [] {
+  if (std::getenv("KESTROVA_GIS_FILE"))
+    benchmark::RegisterBenchmark("ReadNamedFile", ReadNamedFile)->Unit(benchmark::kMillisecond)->Iterations(1);
+  return true;
+}();
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/ThitList.h"
@@ -118,13 +119,88 @@ class TfileList {
 
 // ================================================================ the drawing object
 
-class Tgob : public TqyObject {
+// An object's attribute values, one line per column of its drawing, held in one block: a count,
+// then each line as its length (7 bits a byte, low bits first) and its bytes. A drawing read
+// from a file holds one such block per object instead of a list with a string per value.
+class TdataList {
+ public:
+  TdataList() = default;
+  ~TdataList();
+  TdataList(const TdataList& other);
+  TdataList& operator=(const TdataList& other);
+  TdataList(TdataList&& other) noexcept : p(other.p) { other.p = nullptr; }
+  TdataList& operator=(TdataList&& other) noexcept;
+
+  [[nodiscard]] int count() const;
+  [[nodiscard]] bool empty() const { return count() == 0; }
+  // The line as stored; valid until the list next changes. Every change may take its text from
+  // a line of the same list.
+  [[nodiscard]] std::string_view operator[](int index) const;
+  void set(int index, std::string_view line);
+  int add(std::string_view line);
+  // At index, clamped to the list.
+  void insert(int index, std::string_view line);
+  // Nothing outside the list.
+  void remove(int index);
+  void clear();
+  void swap(int indexA, int indexB);
+  // Pads with empty lines, or cuts, to n lines.
+  void setCount(int n);
+  void assign(const std::vector<std::string>& lines);
+  [[nodiscard]] std::vector<std::string> lines() const;
+  // Every line followed by CR LF, as a string list's text.
+  [[nodiscard]] std::string text() const;
+
+ private:
+  // Replaces the bytes [from, to) of the lines with `with`, which holds `lines` encoded lines,
+  // in place of `removed` lines; the block is built anew before the old one goes.
+  void splice(size_t from, size_t to, std::string_view with, int added, int removed);
+  [[nodiscard]] size_t offsetOf(int index) const;  // of line index (the end for count)
+  [[nodiscard]] size_t used() const;
+  void checkInvariants() const;
+  uint8_t* p = nullptr;  // count and used bytes (two 32-bit words), then the lines
+};
+
+// The properties that an object read from a file or made by the add operations keeps at their
+// creation values; an object holds them only from their first change (Tgob::editDetail), so a
+// drawing of many plain objects does not carry them. The fields are those of the object itself.
+struct TgobDetail {
+  std::unique_ptr<Tfilerec> filerec;
+  int32_t flags = 0;  // the drawing file stores the low byte in text records
+  bool isNoSymbol = false;
+  std::string lastStyleName;
+  void* transitory = nullptr;  // borrowed
+  int32_t transitoryIndex = 0;
+  uint8_t transitoryHjustify = 0, transitoryVjustify = 0;
+  double z = 0;
+  TpolyPolyXYvalues polyxy;  // the geometry of an o_multipolygon
+  double textheight = 0;
+  double textrotation = 0;
+  double labelRotation = 0;
+  double labelFactor = 1.0;
+  int32_t labelJustify = 0;
+  double labelx = 0, labely = 0;
+  double tipy = 0;
+  std::unique_ptr<TfileList> attachments;
+  int32_t tipType = 0;
+  Tpoints microstyle;  // X the property code, Y the value
+  std::unique_ptr<TsymbolElements> symbolElements;
+  std::string notes;
+  std::string category;
+  Txyvalues validTimes;
+
+  // Whether every field holds its creation value.
+  [[nodiscard]] bool atCreation() const;
+};
+
+// One object of a drawing. Not a TqyObject: an object reports nothing and names no procedure, and
+// a drawing holds one per point of a point layer, so it carries no progress, trail or log state.
+class Tgob {
  public:
   Tgob();
-  ~Tgob() override;
+  ~Tgob();
   Tgob(const Tgob&) = delete;
   Tgob& operator=(const Tgob&) = delete;
-  [[nodiscard]] const char* unitName() const override { return "r_Dra"; }
 
   void clear();
   [[nodiscard]] int32_t obType() const { return fobtype; }
@@ -140,9 +216,18 @@ class Tgob : public TqyObject {
   // -1 resets to 6 and clears bit 1.
   void setVjustify(int32_t value);
 
-  // Attribute values, one line per column; created empty on first use.
-  TStringList& getDataList();
-  [[nodiscard]] bool hasDataList() const { return fdataList != nullptr; }
+  // The rarer properties: read through detail() (the creation values while the object holds
+  // none), changed through editDetail(), which gives the object its own.
+  [[nodiscard]] const TgobDetail& detail() const;
+  TgobDetail& editDetail();
+  [[nodiscard]] bool hasDetail() const { return fdetail != nullptr; }
+  // The geometry of an o_multipolygon (empty for the other types).
+  [[nodiscard]] const TpolyPolyXYvalues& polyxy() const { return detail().polyxy; }
+
+  // Attribute values, one line per column.
+  TdataList& getDataList() { return fdataList; }
+  [[nodiscard]] const TdataList& dataList() const { return fdataList; }
+  [[nodiscard]] bool hasDataList() const { return !fdataList.empty(); }
   // A column's value as text (gobValue); the stored value of an attribute column without its
   // quoting and, for a float column, not reformatted.
   [[nodiscard]] std::string getcol(int32_t index);
@@ -172,53 +257,35 @@ class Tgob : public TqyObject {
   // Number of points over every part (every ring of every polygon for a multipolygon).
   [[nodiscard]] int64_t pointCount() const;
 
-  std::unique_ptr<Tfilerec> filerec;
-  int32_t flags = 0;
+  // Laid out largest first, so that an object without detail is as small as it can be.
   TgobArray* g = nullptr;  // the drawing that holds the object; borrowed
-  uint32_t uid = 0;
-  uint32_t parentuid = 0;
-  uint32_t index = 0;
-  int32_t state = gob_normal;
-  double z = 0;
-  double seedx = kSeedNotComputed, seedy = 0;
+  TpolyXyValues xy;        // the geometry of every type but o_multipolygon
   std::string fid;
   std::string fcaption;
-  std::string lastStyleName;
-  void* transitory = nullptr;  // borrowed
-  int32_t transitoryIndex = 0;
-  uint8_t transitoryHjustify = 0, transitoryVjustify = 0;
-  uint8_t groupId = 0;
-  bool isNoSymbol = false;
-  uint32_t dataid = 0;
-  TpolyXyValues xy;
-  TpolyPolyXYvalues polyxy;
-  int32_t styleNumber = 0;
-  double textheight = 0;
-  double textrotation = 0;
-  double labelRotation = 0;
-  double labelFactor = 1.0;
-  int32_t labelJustify = 0;
-  double labelx = 0, labely = 0;
-  double tipx = 0, tipy = 0;
+  double seedx = kSeedNotComputed, seedy = 0;
+  double tipx = 0;
   double farea = 0;
   double flength = 0;
   double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-  std::unique_ptr<TfileList> attachments;
-  int32_t tipType = 0;
+  uint32_t uid = 0;
+  uint32_t parentuid = 0;
+  uint32_t index = 0;
+  uint32_t dataid = 0;
+  int32_t state = gob_normal;
+  int32_t styleNumber = 0;
   int32_t justifyFlags = 0;
   int32_t symbolMultiply = 100;
-  Tpoints microstyle;  // X the property code, Y the value
-  std::unique_ptr<TsymbolElements> symbolElements;
-  std::string notes;
-  std::string category;
-  Txyvalues validTimes;
+  uint8_t groupId = 0;  // the layer group of a GeoPackage read
 
  private:
   friend class TgobArray;
+  // Drops the detail when it holds nothing but creation values.
+  void trimDetail();
   int32_t fobtype = o_empty;
   int32_t fHjustify = 6;
   int32_t fVjustify = 6;
-  std::unique_ptr<TStringList> fdataList;
+  std::unique_ptr<TgobDetail> fdetail;
+  TdataList fdataList;
 };
 
 // The text of a column of an object: an attribute value (0 to 999) or a virtual column.

@@ -122,8 +122,17 @@ int32_t TgobArray::create(int32_t index) {
   g->index = static_cast<uint32_t>(index);
   g->g = this;
   if (fcolumns && fcolumns->count() > 0) {
-    TStringList& d = g->getDataList();
-    for (int32_t c = 0; c < fcolumns->count(); ++c) d.add(fcolumns->item(c)->deflt);
+    const int32_t n = fcolumns->count();
+    bool plain = true;  // every default empty, as in a drawing read from a file
+    for (int32_t c = 0; c < n && plain; ++c) plain = fcolumns->item(c)->deflt.empty();
+    if (plain) {
+      g->fdataList.setCount(n);
+    } else {
+      std::vector<std::string> defaults;
+      defaults.reserve(static_cast<size_t>(n));
+      for (int32_t c = 0; c < n; ++c) defaults.push_back(fcolumns->item(c)->deflt);
+      g->fdataList.assign(defaults);
+    }
   }
   putSlot(index, g.release(), true);
   return index;
@@ -288,7 +297,7 @@ int32_t TgobArray::FindFromDataValue(int32_t col, const std::string& value) {
     } else if (col == col_stylenum) {
       if (std::to_string(g->styleNumber) == value) return i;
     } else if (col >= 0 && col <= 999) {
-      if (g->fdataList && col < g->fdataList->count() && (*g->fdataList)[col] == value) return i;
+      if (col < g->fdataList.count() && g->fdataList[col] == value) return i;
     } else {
       return -1;
     }
@@ -331,13 +340,6 @@ int32_t TgobArray::columnIndexOf(const std::string& name) const { return fcolumn
 
 const Tcolumn* TgobArray::column(int32_t index) const { return fcolumns ? fcolumns->item(index) : nullptr; }
 
-namespace {
-void padOrCut(TStringList& d, int32_t n) {
-  while (d.count() > n) d.remove(d.count() - 1);
-  while (d.count() < n) d.add("");
-}
-}  // namespace
-
 int32_t TgobArray::addColumn(const std::string& name, const std::string& deflt, int32_t ftType, int32_t decplaces) {
   int32_t k = columnCount();
   Tcolumn* c = columns().Add(ftType, name);
@@ -345,8 +347,8 @@ int32_t TgobArray::addColumn(const std::string& name, const std::string& deflt, 
   if (!deflt.empty()) c->deflt = deflt;
   for (auto& s : a) {
     if (!s.g) continue;
-    TStringList& d = s.g->getDataList();
-    padOrCut(d, k);
+    TdataList& d = s.g->fdataList;
+    d.setCount(k);
     d.add(deflt);
   }
   setChanged(true);
@@ -367,8 +369,8 @@ void TgobArray::insertColumn(int32_t index, const std::string& name, const std::
   const int32_t n = columnCount();
   for (auto& s : a) {
     if (!s.g) continue;
-    TStringList& d = s.g->getDataList();
-    padOrCut(d, n - 1);
+    TdataList& d = s.g->fdataList;
+    d.setCount(n - 1);
     d.insert(index, deflt);
   }
   setChanged(true);
@@ -378,7 +380,7 @@ void TgobArray::DeleteColumn(int32_t index) {
   if (index < 0 || index >= columnCount()) return;
   fcolumns->Delete(index);
   for (auto& s : a)
-    if (s.g && s.g->fdataList && index < s.g->fdataList->count()) s.g->fdataList->remove(index);
+    if (s.g) s.g->fdataList.remove(index);
   setChanged(true);
 }
 
@@ -388,9 +390,8 @@ void TgobArray::DeleteColumns(const TiList& cols) {
   std::sort(down.begin(), down.end(), std::greater<>());
   down.erase(std::unique(down.begin(), down.end()), down.end());
   for (auto& s : a) {
-    if (!s.g || !s.g->fdataList) continue;
-    for (int32_t c : down)
-      if (c >= 0 && c < s.g->fdataList->count()) s.g->fdataList->remove(c);
+    if (!s.g) continue;
+    for (int32_t c : down) s.g->fdataList.remove(c);
   }
   for (int32_t c : down)
     if (c >= 0 && c < columnCount()) fcolumns->Delete(c);
@@ -399,7 +400,7 @@ void TgobArray::DeleteColumns(const TiList& cols) {
 void TgobArray::DeleteAllColumns() {
   if (fcolumns) fcolumns->clear();
   for (auto& s : a)
-    if (s.g && s.g->fdataList) s.g->fdataList->clear();
+    if (s.g) s.g->fdataList.clear();
   setChanged(true);
 }
 
@@ -409,9 +410,9 @@ void TgobArray::swapColumns(int32_t indexA, int32_t indexB) {
   const int32_t need = std::max(indexA, indexB) + 1;
   for (auto& s : a) {
     if (!s.g) continue;
-    TStringList& d = s.g->getDataList();
-    while (d.count() < need) d.add("");
-    std::swap(d[indexA], d[indexB]);
+    TdataList& d = s.g->fdataList;
+    if (d.count() < need) d.setCount(need);
+    d.swap(indexA, indexB);
   }
   setChanged(true);
 }
@@ -471,7 +472,7 @@ namespace {
 TfileList* filesOf(TgobArray& d, int32_t index) {
   if (index < 0) return &d.fileList;
   Tgob* g = d.slot(index);
-  return g ? g->attachments.get() : nullptr;
+  return g && g->hasDetail() ? g->editDetail().attachments.get() : nullptr;
 }
 
 bool readable(const std::string& filename) {
@@ -525,8 +526,8 @@ std::string TgobArray::FindOrAddFile(int32_t index, const std::string& filename,
   image->original = filename;
   image->size = static_cast<uint32_t>(os->getfilesize(filename));
   if (!list) {
-    owner->attachments = std::make_unique<TfileList>();
-    list = owner->attachments.get();
+    owner->editDetail().attachments = std::make_unique<TfileList>();
+    list = owner->editDetail().attachments.get();
   }
   list->add(copy, std::move(image));
   setChanged(true);

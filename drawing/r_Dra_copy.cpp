@@ -73,12 +73,11 @@ void TgobArray::append(TgobArray& source, bool appendData, bool selectionOnly) {
     g->g = this;
     g->assign(*s);
     g->dataid = ++highestDataId;
-    TStringList& d = g->getDataList();
-    d.clear();
-    for (int32_t f : from) {
-      const TStringList* sv = s->hasDataList() ? &s->getDataList() : nullptr;
-      d.add(f >= 0 && sv && f < sv->count() ? (*sv)[f] : std::string());
-    }
+    std::vector<std::string> values;
+    values.reserve(from.size());
+    const TdataList& sv = s->dataList();
+    for (int32_t f : from) values.emplace_back(f >= 0 && f < sv.count() ? sv[f] : std::string_view());
+    g->getDataList().assign(values);
     putSlot(k + n++, g.release(), true);
   }
   setlengthOfArray(k + n);

@@ -63,37 +63,62 @@ std::string ObTypeStr(int32_t obType) {
 
 // ================================================================ Tgob
 
+bool TgobDetail::atCreation() const {
+  return !filerec && flags == 0 && !isNoSymbol && lastStyleName.empty() && !transitory && transitoryIndex == 0 && transitoryHjustify == 0 &&
+         transitoryVjustify == 0 && z == 0 && polyxy.empty() && textheight == 0 && textrotation == 0 &&
+         labelRotation == 0 && labelFactor == 1.0 && labelJustify == 0 && labelx == 0 && labely == 0 && tipy == 0 &&
+         !attachments && tipType == 0 && microstyle.empty() && !symbolElements && notes.empty() &&
+         category.empty() && validTimes.empty();
+}
+
 Tgob::Tgob() = default;
 
-// Owned parts (symbol, value list, attachments with their working copies, file record) go with
-// the unique pointers.
+// Owned parts (detail with its symbol, attachments and their working copies, file record) go
+// with the unique pointers.
 Tgob::~Tgob() = default;
+
+const TgobDetail& Tgob::detail() const {
+  static const TgobDetail atCreation;
+  return fdetail ? *fdetail : atCreation;
+}
+
+TgobDetail& Tgob::editDetail() {
+  if (!fdetail) fdetail = std::make_unique<TgobDetail>();
+  return *fdetail;
+}
+
+void Tgob::trimDetail() {
+  if (fdetail && fdetail->atCreation()) fdetail.reset();
+}
 
 void Tgob::clear() {
   fobtype = o_empty;
-  if (fdataList) fdataList->clear();
+  fdataList.clear();
   state = gob_normal;
   fHjustify = 6;
   fVjustify = 6;
-  z = 0;
   seedx = kSeedNotComputed;
   fid.clear();
   fcaption.clear();
   xy.clear();
-  polyxy.clear();
   styleNumber = 0;
-  textheight = 5.0;
-  textrotation = 0;
-  labelRotation = 0;
-  labelFactor = 1.0;
-  labelJustify = 0;
-  tipx = tipy = 0;
+  tipx = 0;
   farea = flength = 0;
-  tipType = 0;
   justifyFlags = 0;
   symbolMultiply = 100;
-  microstyle.clear();
-  validTimes.clear();
+  // A cleared text is 5 high: the one property that clear sets away from its creation value.
+  TgobDetail& d = editDetail();
+  d.z = 0;
+  d.polyxy.clear();
+  d.textheight = 5.0;
+  d.textrotation = 0;
+  d.labelRotation = 0;
+  d.labelFactor = 1.0;
+  d.labelJustify = 0;
+  d.tipy = 0;
+  d.tipType = 0;
+  d.microstyle.clear();
+  d.validTimes.clear();
 }
 
 void Tgob::setType(int32_t value) {
@@ -125,17 +150,12 @@ void Tgob::setVjustify(int32_t value) {
   }
 }
 
-TStringList& Tgob::getDataList() {
-  if (!fdataList) fdataList = std::make_unique<TStringList>();
-  return *fdataList;
-}
-
 std::string Tgob::getcol(int32_t index) { return gobValue(*this, index); }
 
 std::string Tgob::rawValue(int32_t index) const {
   if (index < 0 || index > 999) return "";
-  if (!fdataList || index >= fdataList->count()) return "";
-  return unquoteValue((*fdataList)[index]);
+  if (index >= fdataList.count()) return "";
+  return unquoteValue(std::string(fdataList[index]));
 }
 
 void Tgob::setcol(int32_t index, const std::string& s) {
@@ -144,7 +164,7 @@ void Tgob::setcol(int32_t index, const std::string& s) {
   switch (index) {
     case col_stylenum: styleNumber = whole(); break;
     case col_id: fid = s; break;
-    case col_z: z = real(); break;
+    case col_z: editDetail().z = real(); break;
     case col_caption: fcaption = s; break;
     case col_stylecodes: {
       std::string rest = s;
@@ -155,24 +175,23 @@ void Tgob::setcol(int32_t index, const std::string& s) {
       }
       break;
     }
-    case col_textHeight: textheight = real(); break;
-    case col_textrotation: textrotation = real(); break;
+    case col_textHeight: editDetail().textheight = real(); break;
+    case col_textrotation: editDetail().textrotation = real(); break;
     case col_linelabelmode:
     case col_symbolmultiply: symbolMultiply = whole(); break;
-    case col_labelx: labelx = real(); break;
-    case col_labely: labely = real(); break;
+    case col_labelx: editDetail().labelx = real(); break;
+    case col_labely: editDetail().labely = real(); break;
     case col_tipx: tipx = real(); break;
-    case col_tipy: tipy = real(); break;
-    case col_labelrt: labelRotation = real(); break;
-    case col_tiptype: tipType = whole(); break;
+    case col_tipy: editDetail().tipy = real(); break;
+    case col_labelrt: editDetail().labelRotation = real(); break;
+    case col_tiptype: editDetail().tipType = whole(); break;
     case col_vjustify: setVjustify(whole()); break;
     case col_hjustify: setHjustify(whole()); break;
-    case col_labelfactor: labelFactor = real(); break;
+    case col_labelfactor: editDetail().labelFactor = real(); break;
     default:
       if (index >= 0 && index <= 999) {
-        TStringList& d = getDataList();
-        while (d.count() <= index) d.add("");
-        d[index] = quoteValue(s);
+        if (fdataList.count() <= index) fdataList.setCount(index + 1);
+        fdataList.set(index, quoteValue(s));
       }
   }
   if (g) g->setChanged(true);
@@ -199,31 +218,34 @@ void Tgob::updateStyle(int32_t code, int32_t value, int32_t deflt) {
     updateStyle(code, value);
     return;
   }
-  for (size_t i = 0; i < microstyle.size(); ++i)
-    if (microstyle[i].X == code) {
-      microstyle.erase(microstyle.begin() + static_cast<ptrdiff_t>(i));
+  if (!fdetail) return;
+  Tpoints& style = fdetail->microstyle;
+  for (size_t i = 0; i < style.size(); ++i)
+    if (style[i].X == code) {
+      style.erase(style.begin() + static_cast<ptrdiff_t>(i));
       return;
     }
 }
 
 void Tgob::updateStyle(int32_t code, int32_t value) {
-  for (auto& p : microstyle)
+  Tpoints& style = editDetail().microstyle;
+  for (auto& p : style)
     if (p.X == code) {
       p.Y = value;
       return;
     }
-  microstyle.push_back({code, value});
+  style.push_back({code, value});
 }
 
 int32_t Tgob::styleValue(int32_t code, int32_t deflt) const {
-  for (const auto& p : microstyle)
+  for (const auto& p : detail().microstyle)
     if (p.X == code) return p.Y;
   return deflt;
 }
 
 std::string Tgob::styleCodesText() const {
   std::string s;
-  for (const auto& p : microstyle) {
+  for (const auto& p : detail().microstyle) {
     if (!s.empty()) s += ' ';
     s += std::to_string(p.X) + "," + std::to_string(p.Y);
   }
@@ -245,7 +267,7 @@ void Tgob::updateBounds(bool changeLabel) {
     if (p.y > y2) y2 = p.y;
   };
   if (fobtype == o_multipolygon) {
-    for (const auto& poly : polyxy)
+    for (const auto& poly : polyxy())
       for (const auto& ring : poly)
         for (const auto& p : ring) take(p);
   } else {
@@ -285,7 +307,8 @@ double Tgob::getarea() {
     farea = polygonArea(xy, reversed);
   } else {
     double sum = 0;
-    for (auto& poly : polyxy) sum += polygonArea(poly, reversed);
+    if (fdetail)
+      for (auto& poly : fdetail->polyxy) sum += polygonArea(poly, reversed);
     farea = sum;
   }
   if (reversed && g) g->setChanged(true);
@@ -304,7 +327,7 @@ double Tgob::getlength() {
   if (fobtype == o_multipolygon) {
     if (flength != 0) return flength;
     double sum = 0;
-    for (const auto& poly : polyxy)
+    for (const auto& poly : polyxy())
       for (const auto& ring : poly) sum += lm.linelength(ring);
     flength = sum;
     return flength;
@@ -315,26 +338,25 @@ double Tgob::getlength() {
 void Tgob::inherit(const Tgob& source, bool withdata) {
   uid = source.uid;
   styleNumber = source.styleNumber;
-  textheight = source.textheight;
-  textrotation = source.textrotation;
-  labelRotation = source.labelRotation;
-  labelFactor = source.labelFactor;
-  labelJustify = source.labelJustify;
+  const TgobDetail& s = source.detail();
+  if (fdetail || source.fdetail) {
+    TgobDetail& d = editDetail();
+    d.textheight = s.textheight;
+    d.textrotation = s.textrotation;
+    d.labelRotation = s.labelRotation;
+    d.labelFactor = s.labelFactor;
+    d.labelJustify = s.labelJustify;
+    d.z = s.z;
+    d.microstyle = s.microstyle;
+    d.validTimes = s.validTimes;
+  }
   setHjustify(source.fHjustify);
   setVjustify(source.fVjustify);
   fcaption = source.fcaption;
   fid = source.fid;
   farea = 0;
   flength = 0;
-  z = source.z;
-  if (withdata) {
-    TStringList& d = getDataList();
-    d.clear();
-    if (source.fdataList)
-      for (const auto& line : source.fdataList->lines()) d.add(line);
-  }
-  microstyle = source.microstyle;
-  validTimes = source.validTimes;
+  if (withdata) fdataList = source.fdataList;
 }
 
 void Tgob::assign(const Tgob& source) {
@@ -345,25 +367,27 @@ void Tgob::assign(const Tgob& source) {
   y1 = source.y1;
   x2 = source.x2;
   y2 = source.y2;
-  z = source.z;
   inherit(source, true);
-  labelx = source.labelx;
-  labely = source.labely;
+  const TgobDetail& s = source.detail();
+  TgobDetail& d = editDetail();  // clear made it
+  d.labelx = s.labelx;
+  d.labely = s.labely;
+  d.tipy = s.tipy;
+  d.tipType = s.tipType;
   tipx = source.tipx;
-  tipy = source.tipy;
-  tipType = source.tipType;
   symbolMultiply = source.symbolMultiply;
   seedx = kSeedNotComputed;
   farea = source.farea;
-  if (fobtype == o_multipolygon) polyxy = source.polyxy;
+  if (fobtype == o_multipolygon) d.polyxy = s.polyxy;
   else xy = source.xy;
   styleNumber = source.styleNumber;
+  trimDetail();
 }
 
 int64_t Tgob::pointCount() const {
   int64_t n = 0;
   if (fobtype == o_multipolygon) {
-    for (const auto& poly : polyxy)
+    for (const auto& poly : polyxy())
       for (const auto& ring : poly) n += static_cast<int64_t>(ring.size());
   } else {
     for (const auto& part : xy) n += static_cast<int64_t>(part.size());
@@ -390,24 +414,24 @@ std::string gobValue(Tgob& g, int32_t index) {
     case col_id: return g.fid;
     case col_area: return num(g.getarea());
     case col_length: return num(g.getlength());
-    case col_z: return num(g.z);
+    case col_z: return num(g.detail().z);
     case col_hectares: return num(g.getarea() / 10000);
     case col_caption: return g.fcaption;
     case col_stylecodes: return g.styleCodesText();
-    case col_textHeight: return num(g.textheight);
-    case col_textrotation: return num(g.textrotation);
+    case col_textHeight: return num(g.detail().textheight);
+    case col_textrotation: return num(g.detail().textrotation);
     case col_serial: return std::to_string(g.index);
     case col_linelabelmode:
     case col_symbolmultiply: return std::to_string(g.symbolMultiply);
-    case col_labelx: return num(g.labelx);
-    case col_labely: return num(g.labely);
+    case col_labelx: return num(g.detail().labelx);
+    case col_labely: return num(g.detail().labely);
     case col_tipx: return num(g.tipx);
-    case col_tipy: return num(g.tipy);
-    case col_labelrt: return num(g.labelRotation);
-    case col_tiptype: return std::to_string(g.tipType);
+    case col_tipy: return num(g.detail().tipy);
+    case col_labelrt: return num(g.detail().labelRotation);
+    case col_tiptype: return std::to_string(g.detail().tipType);
     case col_vjustify: return std::to_string(g.vJustify());
     case col_hjustify: return std::to_string(g.hJustify());
-    case col_labelfactor: return num(g.labelFactor);
+    case col_labelfactor: return num(g.detail().labelFactor);
     default: return "";
   }
 }

@@ -193,7 +193,7 @@ bool TwriteDra::Impl::writeGob(TgobArray& d, Tgob& g, int32_t index) {
     for (const auto& p : part)
       if (!fitsReal48(p.x * k) || !fitsReal48(p.y * k))
         return failObject("a", who() + " has a coordinate the file cannot hold");
-  if (g.obType() == o_text && !fitsReal48(g.textheight / 1.3))
+  if (g.obType() == o_text && !fitsReal48(g.detail().textheight / 1.3))
     return failObject("a", who() + " has a text height the file cannot hold");
 
   // b: caption and id in their 8-bit form, cut so the id fits its length byte and B its 16 bits
@@ -256,10 +256,10 @@ bool TwriteDra::Impl::writeGob(TgobArray& d, Tgob& g, int32_t index) {
   const uint8_t cByte = static_cast<uint8_t>(C < 254 ? C : 254);
   if (text) {
     r[24] = static_cast<uint8_t>(g.styleNumber % 10000 <= 255 ? style : 0);
-    r[25] = static_cast<uint8_t>(g.flags);
-    r[26] = static_cast<uint8_t>(g.labelJustify);
-    doubleToReal48(g.textheight / 1.3, r + 27);
-    dra::put16(r + 33, rounded(g.textrotation * 10));
+    r[25] = static_cast<uint8_t>(g.detail().flags);
+    r[26] = static_cast<uint8_t>(g.detail().labelJustify);
+    doubleToReal48(g.detail().textheight / 1.3, r + 27);
+    dra::put16(r + 33, rounded(g.detail().textrotation * 10));
     r[35] = cByte;
     at = captionBlock(36);
   } else {
@@ -287,11 +287,12 @@ bool TwriteDra::Impl::writeGob(TgobArray& d, Tgob& g, int32_t index) {
     }
   }
   if (!text) {  // the label entry, without the multiplier
-    dra::put32(r + at, rounded(g.labelx * 100));
-    dra::put32(r + at + 4, rounded(g.labely * 100));
-    dra::put16(r + at + 8, rounded(-g.labelRotation * 10));
-    r[at + 10] = static_cast<uint8_t>(g.labelJustify);
-    r[at + 11] = static_cast<uint8_t>(rounded(g.labelFactor * 100));
+    const TgobDetail& l = g.detail();
+    dra::put32(r + at, rounded(l.labelx * 100));
+    dra::put32(r + at + 4, rounded(l.labely * 100));
+    dra::put16(r + at + 8, rounded(-l.labelRotation * 10));
+    r[at + 10] = static_cast<uint8_t>(l.labelJustify);
+    r[at + 11] = static_cast<uint8_t>(rounded(l.labelFactor * 100));
     r[at + 12] = kFlagNotPoint;
   }
   w.seterr("e3");
@@ -303,22 +304,24 @@ bool TwriteDra::Impl::writeGob(TgobArray& d, Tgob& g, int32_t index) {
   items.whole(d_style, static_cast<uint32_t>(g.styleNumber));
   items.whole(d_hjustify, static_cast<uint32_t>(g.hJustify()));
   items.whole(d_vjustify, static_cast<uint32_t>(g.vJustify()));
-  items.real(d_textrt, g.textrotation);
+  const TgobDetail& more = g.detail();
+  items.real(d_textrt, more.textrotation);
   items.real(d_tipx, g.tipx);
-  items.real(d_tipy, g.tipy);
-  items.whole(d_tipType, static_cast<uint32_t>(g.tipType));
+  items.real(d_tipy, more.tipy);
+  items.whole(d_tipType, static_cast<uint32_t>(more.tipType));
   items.whole(d_symbolmultiply, static_cast<uint32_t>(g.symbolMultiply));
-  items.real(d_z, g.z);
+  items.real(d_z, more.z);
   items.whole(d_uid, g.uid);
   items.whole(d_parentuid, g.parentuid);
   items.whole(d_justifyflags, static_cast<uint32_t>(g.justifyFlags));
   items.text(d_id, g.fid);
   items.text(d_caption, g.fcaption);
-  items.text(d_data, g.hasDataList() ? g.getDataList().text() : std::string());
-  if (!g.microstyle.empty()) items.pairs(d_microstyle, g.microstyle);
-  if (g.symbolElements && g.symbolElements->count() > 0) items.text(d_symbolelements, g.symbolElements->getdef());
-  if (!g.notes.empty()) items.text(d_notes, g.notes);
-  if (!g.category.empty()) items.text(d_category, g.category);
+  items.text(d_data, g.dataList().text());
+  if (!more.microstyle.empty()) items.pairs(d_microstyle, more.microstyle);
+  if (more.symbolElements && more.symbolElements->count() > 0)
+    items.text(d_symbolelements, more.symbolElements->getdef());
+  if (!more.notes.empty()) items.text(d_notes, more.notes);
+  if (!more.category.empty()) items.text(d_category, more.category);
   const size_t alen = kHeader + items.bytes().size();
   if (alen > static_cast<size_t>(std::numeric_limits<int32_t>::max())) return failObject("e4", who() + ": attributes too long");
   uint8_t h[kHeader] = {};
@@ -327,10 +330,10 @@ bool TwriteDra::Impl::writeGob(TgobArray& d, Tgob& g, int32_t index) {
   if (!put(h, kHeader) || !put(items.bytes().data(), items.bytes().size())) return true;
 
   // e5: one record for each attached file
-  if (g.attachments)
-    for (int32_t i = 0; i < g.attachments->count(); ++i) {
+  if (const TfileList* files = more.attachments.get())
+    for (int32_t i = 0; i < files->count(); ++i) {
       w.seterr("e5");
-      if (!writeFile(o_gobattachment, g.attachments->path(i), g.attachments->image(i).original, nullptr)) return true;
+      if (!writeFile(o_gobattachment, files->path(i), files->image(i).original, nullptr)) return true;
     }
   written.emplace_back(&g, index);
   (void)d;
@@ -356,7 +359,8 @@ bool TwriteDra::Impl::writeFile(uint8_t kind, const std::string& path, const std
 }
 
 void TwriteDra::Impl::gatherSymbols(const Tgob& g) {
-  if (g.microstyle.empty()) return;
+  const Tpoints& style = g.detail().microstyle;
+  if (style.empty()) return;
   std::vector<int32_t> props;
   switch (g.obType()) {
     case o_point: props = {symbol_customid}; break;
@@ -365,8 +369,8 @@ void TwriteDra::Impl::gatherSymbols(const Tgob& g) {
     default: return;
   }
   for (int32_t prop : props) {
-    auto it = std::find_if(g.microstyle.begin(), g.microstyle.end(), [&](const auto& p) { return p.X == prop; });
-    if (it == g.microstyle.end()) continue;
+    auto it = std::find_if(style.begin(), style.end(), [&](const auto& p) { return p.X == prop; });
+    if (it == style.end()) continue;
     const std::string code = std::to_string(it->Y);
     if (symbols.indexOfName(code) >= 0) continue;
     TcustomSymbols& table = createCustomSymbols();
@@ -440,7 +444,7 @@ bool TwriteDra::Impl::writeTable(TgobArray& d, const std::string& target) {
   for (int32_t i = 0; i < d.count(); ++i) {
     Tgob* g = d.slot(i);
     if (!g) continue;
-    const int32_t have = g->hasDataList() ? g->getDataList().count() : 0;
+    const int32_t have = g->dataList().count();
     for (int32_t c = 0; c < cols; ++c) {
       const std::string v = c < have ? g->rawValue(c) : d.column(c)->deflt;
       width[static_cast<size_t>(c)] =
@@ -483,7 +487,7 @@ bool TwriteDra::Impl::writeTable(TgobArray& d, const std::string& target) {
         return fail("dbf", "cannot add a row to " + tableTemp);
       }
       if (ownId) t.setIntegerValue(0, row, index);
-      const int32_t have = g->hasDataList() ? g->getDataList().count() : 0;
+      const int32_t have = g->dataList().count();
       for (int32_t c = 0; c < cols; ++c) {
         const std::string v = c < have ? g->rawValue(c) : d.column(c)->deflt;
         if (static_cast<int>(platform::codePointCount(v)) > kMaxText)

@@ -56,7 +56,7 @@ std::vector<Piece> piecesOf(TgpkgGeometry& geo, int32_t layerObType, bool keepMu
 void givePiece(Tgob& gob, Piece& piece) {
   gob.setType(piece.type);
   if (piece.type == o_multipolygon)
-    gob.polyxy = std::move(piece.polys);
+    gob.editDetail().polyxy = std::move(piece.polys);
   else
     gob.xy = std::move(piece.parts);
   gob.updateBounds();
@@ -365,12 +365,13 @@ void TreadGpKg::applyProperty(Tgob& gob, const std::string& column, Query& qr, i
   else if (column == "qy_caption") gob.fcaption = v;
   else if (column == "qy_id") gob.fid = v;
   else if (column == "qy_style_number") gob.styleNumber = TosNumberText::StrToInt(v);
-  else if (column == "qy_label_x") gob.labelx = number();
-  else if (column == "qy_label_y") gob.labely = number();
+  else if (column == "qy_label_x") gob.editDetail().labelx = number();
+  else if (column == "qy_label_y") gob.editDetail().labely = number();
   else if (column == "qy_tip_x") gob.tipx = number();
-  else if (column == "qy_tip_y") gob.tipy = number();
-  else if (column == "qy_rotation") (gob.obType() == o_text ? gob.textrotation : gob.labelRotation) = number();
-  else if (column == "qy_height") gob.textheight = number();
+  else if (column == "qy_tip_y") gob.editDetail().tipy = number();
+  else if (column == "qy_rotation")
+    (gob.obType() == o_text ? gob.editDetail().textrotation : gob.editDetail().labelRotation) = number();
+  else if (column == "qy_height") gob.editDetail().textheight = number();
   else if (column == "qy_hjustify") gob.setHjustify(TosNumberText::StrToInt(v));
   else if (column == "qy_vjustify") gob.setVjustify(TosNumberText::StrToInt(v));
 }
@@ -422,9 +423,7 @@ bool TreadGpKg::readLayer(TgobArray& g, int32_t& epsgCode, const std::string& fi
         if (c != qr.geomCol) values.push_back(quoteValue(qr.text(c)));
       for (Piece& piece : piecesOf(geo, tr->obType, false)) {
         Tgob& gob = *g.slot(g.add(-1, piece.type, std::move(piece.parts)));
-        TStringList& d = gob.getDataList();
-        d.clear();
-        for (const std::string& v : values) d.add(v);
+        gob.getDataList().assign(values);
         ++made;
       }
     }
@@ -475,9 +474,7 @@ void TreadGpKg::extract(TgobArray& g, TtableRec& tr, int32_t layerIndex, int32_t
       Tgob& gob = *g.slot(g.add());
       gob.groupId = static_cast<uint8_t>(layerIndex);
       givePiece(gob, piece);
-      TStringList& d = gob.getDataList();
-      d.clear();
-      for (const std::string& v : values) d.add(v);
+      gob.getDataList().assign(values);
       for (size_t c = 0; c < target.size(); ++c)
         if (target[c] == -2) applyProperty(gob, qr.names[c], qr, static_cast<int>(c));
       ++made;
@@ -541,10 +538,10 @@ void TreadGpKg::startRead(double x1, double y1, double x2, double y2, const bSet
 bool TreadGpKg::getNext(Tgob& gob) {
   TprocScope proc(*this, "getNext");
   auto values = [&] {
-    TStringList& d = gob.getDataList();
+    TdataList& d = gob.getDataList();
     d.clear();
     if (!fcolumns) return;
-    for (int c = 0; c < fcolumns->count(); ++c) d.add("");
+    d.setCount(fcolumns->count());
     const bool properties = std::trunc(fversion) != 0;
     for (size_t c = 0; c < query->names.size(); ++c) {
       const std::string& name = query->names[c];
@@ -552,7 +549,7 @@ bool TreadGpKg::getNext(Tgob& gob) {
       if (properties && name.rfind("qy_", 0) == 0)
         applyProperty(gob, name, *query, static_cast<int>(c));
       else if (int32_t k = fcolumns->indexOf(name); k >= 0)
-        d[k] = quoteValue(query->text(static_cast<int>(c)));
+        d.set(k, quoteValue(query->text(static_cast<int>(c))));
     }
   };
   auto give = [&](Piece& piece) {

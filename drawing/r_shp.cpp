@@ -453,13 +453,10 @@ bool TReadShp::loadRecord(int32_t rec, std::string& why) {
 }
 
 void TReadShp::doAttributes(Tgob& gob, int32_t row) {
-  TStringList& d = gob.getDataList();
   const int n = dbf && dbf->isOpen() ? dbf->getcols() : 0;
-  if (d.count() != n) {  // a new object already holds one default per column
-    d.clear();
-    for (int c = 0; c < n; ++c) d.add("");
-  }
-  for (int c = 0; c < n; ++c) d[c] = quoteValue(dbf->getString(c, row));
+  values.resize(static_cast<size_t>(n));
+  for (int c = 0; c < n; ++c) values[static_cast<size_t>(c)] = quoteValue(dbf->getString(c, row));
+  gob.getDataList().assign(values);
   gob.fid = std::to_string(row);
 }
 

@@ -122,6 +122,7 @@ class TReadShp : public TqyObject {
   std::unique_ptr<File> f;
   std::unique_ptr<Tdbf> dbf;
   std::vector<uint8_t> mem;  // the record being read
+  std::vector<std::string> values;  // its row of the table, as the object stores them
   int32_t recType = 0;       // its shape type
   int32_t slotBase = 0;      // the target's first slot for record 0
   bool headerOk = false;

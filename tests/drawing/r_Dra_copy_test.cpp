@@ -63,7 +63,7 @@ TEST_F(DraTest, AppendMatchesColumnsByName) {
   for (const char* n : {"a,1", "b", "c"}) {
     Tgob& g = *src.slot(src.addPoint(1, 2));
     g.setcol(0, n);
-    g.getDataList()[1] = "3,14";
+    g.getDataList().set(1, "3,14");
   }
   src.slot(1)->state = gob_select;
   src.slot(2)->state = gob_select;

@@ -51,7 +51,7 @@ struct ExportTest : DraTest {
     l.fid = "L1";
     l.styleNumber = 7;
     l.setcol(0, "say \"hi\"");
-    l.getDataList()[1] = "3,14";  // typed in a comma locale
+    l.getDataList().set(1, "3,14");  // typed in a comma locale
     Tgob& t = *d.slot(d.addPoint(5, 5));
     t.fid = "T1";
   }

@@ -12,9 +12,9 @@ using drafix::DraTest;
 
 TEST_F(DraTest, CreationAndClearGiveTheirOwnDefaults) {
   Tgob g;
-  g.labelx = 7;
+  g.editDetail().labelx = 7;
   g.seedy = 3;
-  g.notes = "kept";
+  g.editDetail().notes = "kept";
   struct Case {
     const char* id;
     double textheight, seedx, labelFactor;
@@ -22,9 +22,9 @@ TEST_F(DraTest, CreationAndClearGiveTheirOwnDefaults) {
   };
   auto check = [&](const Case& c) {
     SCOPED_TRACE(c.id);
-    EXPECT_EQ(g.textheight, c.textheight);
+    EXPECT_EQ(g.detail().textheight, c.textheight);
     EXPECT_EQ(g.seedx, c.seedx);
-    EXPECT_EQ(g.labelFactor, c.labelFactor);
+    EXPECT_EQ(g.detail().labelFactor, c.labelFactor);
     EXPECT_EQ(g.symbolMultiply, c.symbolMultiply);
     EXPECT_EQ(g.hJustify(), c.h);
     EXPECT_EQ(g.vJustify(), c.v);
@@ -32,14 +32,14 @@ TEST_F(DraTest, CreationAndClearGiveTheirOwnDefaults) {
   };
   check({"created", 0, kSeedNotComputed, 1.0, 100, 6, 6});
   g.setType(o_line);
-  g.textheight = 9;
+  g.editDetail().textheight = 9;
   g.setHjustify(2);
   g.clear();
   check({"cleared", 5.0, kSeedNotComputed, 1.0, 100, 6, 6});
   // clear keeps what the table says it keeps
-  EXPECT_EQ(g.labelx, 7);
+  EXPECT_EQ(g.detail().labelx, 7);
   EXPECT_EQ(g.seedy, 3);
-  EXPECT_EQ(g.notes, "kept");
+  EXPECT_EQ(g.detail().notes, "kept");
 }
 
 TEST_F(DraTest, SetTypeDrawsDataIdsAndPlacesLineLabels) {
@@ -59,6 +59,62 @@ TEST_F(DraTest, SetTypeDrawsDataIdsAndPlacesLineLabels) {
   alone.setType(o_point);  // no drawing to draw from
   EXPECT_EQ(alone.dataid, 0u);
   EXPECT_EQ(d.highestDataId, 1u);
+}
+
+// Every edit of the packed value list against a plain list of strings, with lines whose lengths
+// take one, two and three length bytes, so that edits in place move the lines behind them.
+TEST_F(DraTest, ValueListEditsMatchAPlainList) {
+  TdataList d;
+  std::vector<std::string> want;
+  const std::string mid(200, 'm'), big(20000, 'b');
+  auto check = [&](const char* step) {
+    SCOPED_TRACE(step);
+    ASSERT_EQ(d.lines(), want);
+    std::string text;
+    for (const std::string& l : want) text += l + "\r\n";
+    EXPECT_EQ(d.text(), text);
+  };
+  d.add("a");
+  want.push_back("a");
+  d.add(big);
+  want.push_back(big);
+  d.add("");
+  want.push_back("");
+  check("added");
+  d.insert(1, mid);
+  want.insert(want.begin() + 1, mid);
+  d.insert(-5, "first");
+  want.insert(want.begin(), "first");
+  d.insert(99, "last");
+  want.push_back("last");
+  check("inserted, clamped at both ends");
+  d.set(2, "short now");  // was 200 bytes: everything behind moves down
+  want[2] = "short now";
+  d.set(0, big);  // grows at the front
+  want[0] = big;
+  d.set(4, d[0]);  // from a line of the same list
+  want[4] = want[0];
+  check("set");
+  d.swap(1, 3);
+  std::swap(want[1], want[3]);
+  d.remove(0);
+  want.erase(want.begin());
+  d.remove(42);  // nothing outside the list
+  check("swapped and removed");
+  TdataList copy(d);
+  d.setCount(2);
+  want.resize(2);
+  d.setCount(4);
+  want.resize(4);
+  check("cut and padded");
+  EXPECT_EQ(copy.count(), 5);  // the copy is its own
+  d.assign({"x", "y,z"});
+  want = {"x", "y,z"};
+  check("assigned");
+  while (d.count() > 0) d.remove(0);
+  want.clear();
+  check("emptied");
+  EXPECT_TRUE(d.empty());
 }
 
 TEST_F(DraTest, ValuesRoundTripThroughTheValueList) {
@@ -92,8 +148,8 @@ TEST_F(DraTest, ValuesRoundTripThroughTheValueList) {
     EXPECT_EQ(g.getcol(0), c.back);
   }
   // Values stored by others: one enclosing pair is removed, a lone quote stays.
-  g.getDataList()[1] = "\"x\"";
-  g.getDataList()[2] = "\"";
+  g.getDataList().set(1, "\"x\"");
+  g.getDataList().set(2, "\"");
   EXPECT_EQ(g.getcol(1), "x");
   EXPECT_EQ(g.getcol(2), "\"");
 }
@@ -110,7 +166,7 @@ TEST_F(DraTest, FloatColumnsShowTheLocaleForm) {
   for (const Case& c : {Case{"file form", "3.14159", "3,14"}, Case{"empty", "", "0,00"},
                         Case{"typed in the locale", "3,14", "3,14"}, Case{"no number", "tall", "0,00"}}) {
     SCOPED_TRACE(c.id);
-    g.getDataList()[0] = c.stored;
+    g.getDataList().set(0, c.stored);
     EXPECT_EQ(g.getcol(0), c.shown);
     EXPECT_EQ(g.rawValue(0), c.stored);
   }
@@ -165,7 +221,7 @@ TEST_F(DraTest, VirtualColumnsReadAndWrite) {
 TEST_F(DraTest, StyleCodesAsText) {
   Tgob g;
   g.setcol(col_stylecodes, "8113,1500000 4113,7");
-  ASSERT_EQ(g.microstyle.size(), 2u);
+  ASSERT_EQ(g.detail().microstyle.size(), 2u);
   EXPECT_EQ(g.styleValue(8113, 0), 1500000);
   EXPECT_EQ(g.styleValue(4113, 0), 7);
   g.setcol(col_stylecodes, "4113,8 garbage");
@@ -244,7 +300,7 @@ TEST_F(DraTest, LengthByType) {
   EXPECT_DOUBLE_EQ(multi.getlength(), 3);
   Tgob& mp = *d.slot(d.add());
   mp.setType(o_multipolygon);
-  mp.polyxy = {{box(0, 0, 1, 1)}, {box(5, 5, 7, 7), box(5.5, 5.5, 6.5, 6.5)}};
+  mp.editDetail().polyxy = {{box(0, 0, 1, 1)}, {box(5, 5, 7, 7), box(5.5, 5.5, 6.5, 6.5)}};
   EXPECT_DOUBLE_EQ(mp.getarea(), 1 + 4 - 1);
   EXPECT_DOUBLE_EQ(mp.getlength(), 4 + 8 + 4);
   Tgob& text = *d.slot(d.add(o_text, Txyvalues{{0, 0}, {5, 0}}));
@@ -262,7 +318,7 @@ TEST_F(DraTest, BoundsKeptWithoutPointsButCachesCleared) {
   EXPECT_EQ(g.flength, 0);
   EXPECT_EQ(g.seedx, 0);  // no label change
   g.setType(o_multipolygon);
-  g.polyxy = {{box(-1, 5, 2, 6)}, {box(8, -3, 9, 0)}};
+  g.editDetail().polyxy = {{box(-1, 5, 2, 6)}, {box(8, -3, 9, 0)}};
   g.updateBounds();
   EXPECT_EQ(g.seedx, kSeedNotComputed);
   EXPECT_EQ(std::vector<double>({g.x1, g.y1, g.x2, g.y2}), std::vector<double>({-1, -3, 9, 6}));
@@ -275,13 +331,13 @@ TEST_F(DraTest, AssignCopiesGeometryAndValuesNotExtras) {
   s.setcol(0, "a,b");
   s.getarea();
   s.fcaption = "cap";
-  s.notes = "n";
-  s.category = "c";
+  s.editDetail().notes = "n";
+  s.editDetail().category = "c";
   s.parentuid = 9;
   s.state = gob_select;
   s.updateStyle(8113, 1000001);
-  s.symbolElements = std::make_unique<TsymbolElements>();
-  s.attachments = std::make_unique<TfileList>();
+  s.editDetail().symbolElements = std::make_unique<TsymbolElements>();
+  s.editDetail().attachments = std::make_unique<TfileList>();
   Tgob& t = *d.slot(d.add());
   t.assign(s);
   EXPECT_EQ(t.xy, s.xy);
@@ -291,14 +347,14 @@ TEST_F(DraTest, AssignCopiesGeometryAndValuesNotExtras) {
   EXPECT_EQ(t.getcaption(), "cap");
   EXPECT_EQ(t.uid, s.uid);
   EXPECT_EQ(t.dataid, s.dataid);
-  EXPECT_EQ(t.microstyle, s.microstyle);
+  EXPECT_EQ(t.detail().microstyle, s.detail().microstyle);
   EXPECT_EQ(t.justifyFlags, 3);  // inherit sets both justifications explicitly
-  EXPECT_TRUE(t.notes.empty());
-  EXPECT_TRUE(t.category.empty());
+  EXPECT_TRUE(t.detail().notes.empty());
+  EXPECT_TRUE(t.detail().category.empty());
   EXPECT_EQ(t.parentuid, 0u);
   EXPECT_EQ(t.state, gob_normal);
-  EXPECT_EQ(t.symbolElements, nullptr);
-  EXPECT_EQ(t.attachments, nullptr);
+  EXPECT_EQ(t.detail().symbolElements, nullptr);
+  EXPECT_EQ(t.detail().attachments, nullptr);
 }
 
 TEST_F(DraTest, DataByName) {

@@ -171,13 +171,13 @@ TEST_F(WriteTest, PartsFlagsAttributesAndFiles) {
   p.fcaption = "C";
   p.styleNumber = 123456;
   p.setcol(0, "a,b");
-  p.notes = "noted";
-  p.category = "cat";
+  p.editDetail().notes = "noted";
+  p.editDetail().category = "cat";
   p.updateStyle(9, 8);
-  p.labelx = 1.25;
-  p.labely = -3.5;
-  p.labelRotation = 45;
-  p.labelFactor = 1.5;
+  p.editDetail().labelx = 1.25;
+  p.editDetail().labely = -3.5;
+  p.editDetail().labelRotation = 45;
+  p.editDetail().labelFactor = 1.5;
   Tgob& m = *d.slot(d.add(o_multiline, TpolyXyValues{{{0, 0}, {1, 1}}, {{5, 5}, {6, 5}, {7, 7}}}));
   m.fid = "M";
   const std::string pic = testenv::writeFile("pic.bin", std::string("\x00\x01\xFF", 3));
@@ -224,7 +224,7 @@ TEST_F(WriteTest, RefusedObjectsAreDeletedAfterTheSave) {
 TEST_F(WriteTest, MultiplyScalesPointsAndBoundsButNotLabels) {
   TgobArray d;
   Tgob& g = *d.slot(d.add(o_line, Txyvalues{{1, 2}, {3, 4.5}}));
-  g.labelx = 1;
+  g.editDetail().labelx = 1;
   const std::string f = path("twice.dra");
   TwriteDra w;
   w.multiply = 2;

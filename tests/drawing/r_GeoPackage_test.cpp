@@ -207,7 +207,7 @@ TEST_F(GpkgTest, ReadTakesTheSelectedLayersMultipolygonsFirst) {
   ASSERT_TRUE(r.read(g, obSet({3})));
   ASSERT_EQ(g.count(), 3);  // "three" as one, "one", and the polygon in the layer
   EXPECT_EQ(g.slot(0)->obType(), o_multipolygon);
-  EXPECT_EQ(g.slot(0)->polyxy.size(), 3u);
+  EXPECT_EQ(g.slot(0)->polyxy().size(), 3u);
   EXPECT_EQ(g.slot(0)->x2, 6);
   EXPECT_EQ(g.slot(2)->obType(), o_polyGon);
 
