@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 
+#include "bench/bench_home.h"
 #include "core/TQYini.h"
 #include "core/r_base.h"
 #include "core/r_bitmapRaw.h"
@@ -19,7 +20,7 @@
 
 namespace {
 
-std::string target(const char* name) { return std::string("/tmp/") + name + "-" + std::to_string(getpid()) + ".pdf"; }
+std::string target(const char* name) { return benchhome::path(std::string(name) + ".pdf"); }
 
 // The pixel at (x, y) is blue x, green y, red x ^ y (each modulo 256): the peers' script makes
 // the same image.

@@ -184,7 +184,8 @@ int TdbfMake::add(const std::string& name, char dType, int width, int decplaces)
     log("** TdbfMake: too many fields for a dBase header");
     return -1;
   }
-  int w = std::clamp(width, 1, 255);
+  // A logical field is one byte wherever it is read: other readers refuse a wider one.
+  int w = dType == 'L' ? 1 : std::clamp(width, 1, 255);
   if (w != width) log("TdbfMake: width " + std::to_string(width) + " of " + name + " clamped to " + std::to_string(w));
   int recordBytes = 1;
   for (auto const& f : fields) recordBytes += f.width;
@@ -209,7 +210,7 @@ void TdbfMake::add(const Tcolumns& columns) {
     switch (c.datatype()) {
       case ftString: dec = 0; width = c.customWidth ? c.dbfwidth : 40; break;
       case ftInteger: dec = 0; width = 10; break;
-      case ftBoolean: dec = 0; width = 4; break;
+      case ftBoolean: dec = 0; width = 1; break;
       case ftDouble: dec = 2; width = 16; break;
       case ftDate: dec = 0; width = 8; break;
       default: break;

@@ -116,6 +116,22 @@ TEST_F(DbfTest, WriterBytes) {
   EXPECT_EQ(b.substr(65, 5), std::string(" \0\0\0\0", 5));
 }
 
+TEST_F(DbfTest, LogicalFieldsAreOneByteWideWhateverWidthIsAsked) {
+  std::string f = path("flags.dbf");
+  TdbfMake m;
+  m.add("flag", 'L', 4, 0);
+  m.add("name", 'C', 5, 0);
+  ASSERT_TRUE(m.save(f));
+  {
+    Tdbf t;
+    t.setfname(f);
+    const int row = t.addrow();
+    EXPECT_TRUE(t.setBooleanValue(0, row, true));
+    EXPECT_TRUE(t.setStringValue(1, row, "ab"));
+  }
+  EXPECT_EQ(dbfread(f), "FLAG:L:1:0|NAME:C:5:0\nTrue|ab\n");
+}
+
 TEST_F(DbfTest, ValuesAsStoredAndAsRead) {
   std::string f = sample();
   std::string b = bytes(f);

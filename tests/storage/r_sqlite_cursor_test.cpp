@@ -258,6 +258,15 @@ TEST_F(CursorTest, FailedImportTakesItsNewColumnsBack) {
   ASSERT_TRUE(cli(other, "CREATE TABLE src (name TEXT, colour TEXT); INSERT INTO src VALUES (NULL, 'x');"));
   EXPECT_FALSE(c.importtable(other, "src", "", ""));
   EXPECT_EQ(cliQuery(file, "SELECT sql FROM sqlite_master WHERE name = 'strict';"), before);
+  // A merge whose second row breaks a check keeps the table as it was, columns included.
+  ASSERT_TRUE(cli(file, "CREATE TABLE small (id INTEGER PRIMARY KEY, n INTEGER CHECK (n < 10));"));
+  ASSERT_TRUE(cli(other, "CREATE TABLE big (n INTEGER, extra TEXT); INSERT INTO big VALUES (1, 'a'), (50, 'b');"));
+  const std::string small = cliQuery(file, "SELECT sql FROM sqlite_master WHERE name = 'small';");
+  TStringList key;
+  key.add("n");
+  EXPECT_FALSE(db->mergeTables("small", other, "big", key));
+  EXPECT_EQ(cliQuery(file, "SELECT sql FROM sqlite_master WHERE name = 'small';"), small);
+  EXPECT_EQ(cliQuery(file, "SELECT count(*) FROM small;"), "0");
   EXPECT_TRUE(c.importtable("src", "name IS NOT NULL", ""));
   EXPECT_EQ(cliQuery(file, "SELECT group_concat(name || ':' || colour) FROM strict WHERE colour IS NOT NULL;"), "fine:red");
   EXPECT_EQ(cliQuery(file, "PRAGMA integrity_check;"), "ok");
