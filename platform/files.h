@@ -104,6 +104,7 @@ class TfileSink {
   TfileSink& operator=(const TfileSink&) = delete;
 
   void append(std::string_view bytes) {
+    if (bytes.empty()) return;  // an empty view may point nowhere, which memcpy must not be given
     if (bytes.size() <= kCapacity - fused) {
       std::memcpy(fbuf.get() + fused, bytes.data(), bytes.size());
       fused += bytes.size();
