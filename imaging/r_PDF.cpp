@@ -1,16 +1,21 @@
 // TPDF: the document is assembled in memory object by object, with every object's offset noted
-// for the cross-reference table; images wait in memory until the pages are written.
+// for the cross-reference table; images wait in memory, compressed, until the pages are written.
+// Images are deflated row by row after the PNG predictors (r_PDF_rows), declared by /DecodeParms.
 // Object order: information, then per page a content stream and its length, outlines, the
 // fourteen fonts, the page tree, resources, images, pages, catalogue.
 #include "imaging/r_PDF.h"
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
+#include <memory>
 
 #include "core/r_bitmapRaw.h"
 #include "core/r_log.h"
+#include "imaging/r_PDF_rows.h"
 #include "platform/canvas.h"
 #include "platform/files.h"
 #include "platform/imagecodec.h"
@@ -49,14 +54,59 @@ char ansiByte(char32_t c) {
   return 0;
 }
 
-std::string deflated(std::string const& data) {
-  uLongf size = compressBound(static_cast<uLong>(data.size()));
-  std::string out(size, '\0');
-  if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
-                static_cast<uLong>(data.size()), Z_DEFAULT_COMPRESSION) != Z_OK)
-    return {};
-  out.resize(size);
-  return out;
+// zlib's deflate at its default level into a string that grows by what it is given; nothing is
+// zero-filled ahead of the output.
+class Tdeflater {
+ public:
+  Tdeflater() : fchunk(new Bytef[kChunk]) { fok = deflateInit(&fz, Z_DEFAULT_COMPRESSION) == Z_OK; }
+  ~Tdeflater() {
+    if (fok) deflateEnd(&fz);
+  }
+  Tdeflater(const Tdeflater&) = delete;
+  Tdeflater& operator=(const Tdeflater&) = delete;
+
+  void add(const void* data, size_t size) { run(data, size, Z_NO_FLUSH); }
+  // The whole stream; false (and nothing) when zlib failed, which is only for want of memory.
+  bool finish(std::string& out) {
+    run(nullptr, 0, Z_FINISH);
+    out = fok ? std::move(fout) : std::string();
+    return fok;
+  }
+
+ private:
+  static constexpr uInt kChunk = 1 << 16;
+  static constexpr size_t kLargestInput = size_t(1) << 30;  // zlib counts input in 32 bits
+
+  void run(const void* data, size_t size, int flush) {
+    const Bytef* in = static_cast<const Bytef*>(data);
+    do {
+      const size_t part = std::min(size, kLargestInput);
+      fz.next_in = const_cast<Bytef*>(in);
+      fz.avail_in = static_cast<uInt>(part);
+      in += part;
+      size -= part;
+      const int mode = size > 0 ? Z_NO_FLUSH : flush;
+      do {
+        if (!fok) return;
+        fz.next_out = fchunk.get();
+        fz.avail_out = kChunk;
+        const int rc = deflate(&fz, mode);
+        if (rc == Z_STREAM_ERROR) fok = false;
+        fout.append(reinterpret_cast<const char*>(fchunk.get()), kChunk - fz.avail_out);
+      } while (fz.avail_out == 0);
+    } while (size > 0);
+  }
+
+  z_stream fz{};
+  std::unique_ptr<Bytef[]> fchunk;
+  std::string fout;
+  bool fok = false;
+};
+
+bool deflated(std::string const& data, std::string& out) {
+  Tdeflater z;
+  z.add(data.data(), data.size());
+  return z.finish(out);
 }
 
 std::string creationDate() {
@@ -68,29 +118,23 @@ std::string creationDate() {
   return buf;
 }
 
-// Rows of red, green, blue bytes, top row first, from a surface of any depth.
-std::string rgbRows(platform::TSurface const& s) {
-  std::string rows;
-  rows.resize(size_t(s.width()) * size_t(s.height()) * 3);
-  char* out = rows.data();
-  for (int y = 0; y < s.height(); ++y) {
-    if (s.bitsPerPixel() == 24) {
-      const uint8_t* p = s.row(y);
-      for (int x = 0; x < s.width(); ++x, p += 3) {
-        *out++ = static_cast<char>(p[2]);
-        *out++ = static_cast<char>(p[1]);
-        *out++ = static_cast<char>(p[0]);
-      }
-    } else {
-      for (int x = 0; x < s.width(); ++x) {
-        platform::TColor c = s.pixel(x, y);  // 0x00BBGGRR
-        *out++ = static_cast<char>(c & 0xFF);
-        *out++ = static_cast<char>((c >> 8) & 0xFF);
-        *out++ = static_cast<char>((c >> 16) & 0xFF);
-      }
+// Row y (from the top) of a surface of any depth as red, green, blue bytes.
+void surfaceRow(platform::TSurface const& s, int y, uint8_t* out) {
+  if (s.bitsPerPixel() == 24) {
+    const uint8_t* p = s.row(y);
+    for (int x = 0; x < s.width(); ++x, p += 3, out += 3) {
+      out[0] = p[2];
+      out[1] = p[1];
+      out[2] = p[0];
     }
+    return;
   }
-  return rows;
+  for (int x = 0; x < s.width(); ++x, out += 3) {
+    platform::TColor c = s.pixel(x, y);  // 0x00BBGGRR
+    out[0] = uint8_t(c & 0xFF);
+    out[1] = uint8_t((c >> 8) & 0xFF);
+    out[2] = uint8_t((c >> 16) & 0xFF);
+  }
 }
 }  // namespace
 
@@ -146,14 +190,23 @@ void TPDF::beginObject(std::string& obj, int number) {
   line(obj, num(number) + " 0 obj");
 }
 
+// The object begun last starts here.
+void TPDF::noteOffset() {
+  if (foffsets.size() < size_t(fobject)) foffsets.resize(size_t(fobject));
+  foffsets[size_t(fobject) - 1] = written();
+}
+
 void TPDF::endObject(std::string& obj) {
   line(obj, "endobj");
-  if (foffsets.size() < size_t(fobject)) foffsets.resize(size_t(fobject));
-  foffsets[size_t(fobject) - 1] = fpdf.size();
+  noteOffset();
   fpdf += obj;
 }
 
-std::string TPDF::packed(std::string const& data) const { return Compress ? deflated(data) : data; }
+bool TPDF::packed(std::string const& data, std::string& out) const {
+  if (Compress) return deflated(data, out);
+  out = data;
+  return true;
+}
 
 void TPDF::BeginDoc(double widthMM, double heightMM) {
   if (widthMM != 0 && std::isfinite(widthMM) && std::isfinite(heightMM) && widthMM > 0 && heightMM > 0) {
@@ -170,11 +223,14 @@ void TPDF::BeginDoc() {
     PageHeight = 792;
   }
   fpdf.clear();
+  fparts.clear();
+  fpartsBytes = 0;
   foffsets.clear();
   fpage.clear();
   fpageContents.clear();
   fimages.clear();
   ferror.clear();
+  fcompressFailed = false;
   fpageNumber = 1;
   fobject = 0;
   fopen = true;
@@ -201,7 +257,8 @@ void TPDF::startStream() {
 }
 
 void TPDF::endStream() {
-  std::string data = packed(fpage);
+  std::string data;
+  if (!packed(fpage, data)) fcompressFailed = true;
   fpage.clear();
   int n = fpageContents.back();
   std::string obj;
@@ -260,42 +317,72 @@ void TPDF::MemoOut(int x, int y, std::vector<std::string> const& lines) {
 }
 
 // The image object waits in memory until EndDoc; the page draws it w × h points large with its
-// top-left corner at (x, y).
-bool TPDF::placeImage(int x, int y, int width, int height, int64_t w, int64_t h, std::string rows) {
-  int i = int(fimages.size()) + 1;
+// top-left corner at (x, y). Rows come one at a time, so the image is never held uncompressed.
+bool TPDF::placeImage(int x, int y, int width, int height, int64_t w, int64_t h, TrowSource const& rows) {
+  const int i = int(fimages.size()) + 1;
+  const size_t stride = size_t(width) * 3;
+  TimageObject img;
+  if (Compress) {
+    // Two rows with three zero bytes before each (the left of the first pixel), then one output
+    // row per filter; the row above the first is zeros.
+    const size_t padded = stride + 3;
+    std::unique_ptr<uint8_t[]> buf(new uint8_t[2 * padded + 4 * (stride + 1)]);
+    std::fill_n(buf.get(), 2 * padded, uint8_t(0));
+    uint8_t* prev = buf.get() + 3;
+    uint8_t* cur = prev + padded;
+    uint8_t* const out[4] = {buf.get() + 2 * padded, buf.get() + 2 * padded + (stride + 1),
+                             buf.get() + 2 * padded + 2 * (stride + 1), buf.get() + 2 * padded + 3 * (stride + 1)};
+    Tdeflater z;
+    for (int r = 0; r < height; ++r) {
+      rows(r, cur);
+      z.add(pdf_rows::filteredRow(cur, prev, stride, out), stride + 1);
+      std::swap(prev, cur);
+    }
+    if (!z.finish(img.data)) {
+      log("TPDF: no image placed (no memory to compress it)");
+      return false;
+    }
+  } else {
+    img.data.reserve(stride * size_t(height));
+    std::unique_ptr<uint8_t[]> row(new uint8_t[stride]);
+    for (int r = 0; r < height; ++r) {
+      rows(r, row.get());
+      img.data.append(reinterpret_cast<const char*>(row.get()), stride);
+    }
+  }
+  line(img.head, "<< /Type /XObject");
+  line(img.head, "/Subtype /Image");
+  line(img.head, "/Width " + num(width));
+  line(img.head, "/Height " + num(height));
+  line(img.head, "/ColorSpace /DeviceRGB");
+  line(img.head, "/BitsPerComponent 8");
+  line(img.head, "/Length " + num(int64_t(img.data.size())));
+  line(img.head, "/Name /Im" + num(i));
+  if (Compress) {
+    line(img.head, "/Filter [/FlateDecode]");
+    line(img.head, "/DecodeParms [<< /Predictor 15 /Colors 3 /BitsPerComponent 8 /Columns " + num(width) + " >>]");
+  }
+  line(img.head, ">>");
+  line(img.head, "stream");
+  fimages.push_back(std::move(img));
   line(fpage, "q");
   line(fpage, num(w) + " 0 0 " + num(h) + " " + num(x) + " " + num(int64_t(PageHeight) - y - h) + " cm");
   line(fpage, "/Im" + num(i) + " Do");
   line(fpage, "Q");
-  std::string data = packed(rows);
-  std::string img;
-  line(img, "<< /Type /XObject");
-  line(img, "/Subtype /Image");
-  line(img, "/Width " + num(width));
-  line(img, "/Height " + num(height));
-  line(img, "/ColorSpace /DeviceRGB");
-  line(img, "/BitsPerComponent 8");
-  line(img, "/Length " + num(int64_t(data.size())));
-  line(img, "/Name /Im" + num(i));
-  if (Compress) line(img, "/Filter [/FlateDecode]");
-  line(img, ">>");
-  line(img, "stream");
-  img += data;
-  fimages.push_back(std::move(img));
   return true;
 }
 
-bool TPDF::placeAtDpi(int x, int y, int width, int height, double dpi, std::string rows) {
+bool TPDF::placeAtDpi(int x, int y, int width, int height, double dpi, TrowSource const& rows) {
   return placeImage(x, y, width, height, static_cast<int64_t>(std::trunc(width * 72.0 / dpi)),
-                    static_cast<int64_t>(std::trunc(height * 72.0 / dpi)), std::move(rows));
+                    static_cast<int64_t>(std::trunc(height * 72.0 / dpi)), rows);
 }
 
 // A picture is as large on the page as on the screen of 8 × 10.625 inches the page stands for.
-bool TPDF::placeAtScreenSize(int x, int y, int width, int height, std::string rows) {
+bool TPDF::placeAtScreenSize(int x, int y, int width, int height, TrowSource const& rows) {
   int dpi = platform::hasDesktop() ? platform::desktop().backend().logicalDpi() : platform::x11::xftDpi();
   if (dpi <= 0) dpi = 96;
   return placeImage(x, y, width, height, static_cast<int64_t>(std::trunc(double(width) * PageWidth / (8.0 * dpi))),
-                    static_cast<int64_t>(std::trunc(double(height) * PageHeight / (10.625 * dpi))), std::move(rows));
+                    static_cast<int64_t>(std::trunc(double(height) * PageHeight / (10.625 * dpi))), rows);
 }
 
 bool TPDF::DrawBitmap(int x, int y, platform::TBitmap const& bm, double dpi) {
@@ -305,7 +392,7 @@ bool TPDF::DrawBitmap(int x, int y, platform::TBitmap const& bm, double dpi) {
     log("TPDF.DrawBitmap: no image placed (empty, too large, or dpi not positive)");
     return false;
   }
-  return placeAtDpi(x, y, s.width(), s.height(), dpi, rgbRows(s));
+  return placeAtDpi(x, y, s.width(), s.height(), dpi, [&](int r, uint8_t* out) { surfaceRow(s, r, out); });
 }
 
 bool TPDF::DrawBitmap(int x, int y, TrawBitmap24& bm, double dpi) {
@@ -314,7 +401,8 @@ bool TPDF::DrawBitmap(int x, int y, TrawBitmap24& bm, double dpi) {
     log("TPDF.DrawBitmap: no image placed (empty, too large, or dpi not positive)");
     return false;
   }
-  return placeAtDpi(x, y, bm.width(), bm.height(), dpi, rgbRows(bm.bitmap()));
+  auto const& s = bm.bitmap();
+  return placeAtDpi(x, y, bm.width(), bm.height(), dpi, [&](int r, uint8_t* out) { surfaceRow(s, r, out); });
 }
 
 bool TPDF::ImageOut(int x, int y, platform::TBitmap const& picture) {
@@ -323,7 +411,7 @@ bool TPDF::ImageOut(int x, int y, platform::TBitmap const& picture) {
     log("TPDF.ImageOut: no image placed (no document, or the picture is empty or too large)");
     return false;
   }
-  return placeAtScreenSize(x, y, s.width(), s.height(), rgbRows(s));
+  return placeAtScreenSize(x, y, s.width(), s.height(), [&](int r, uint8_t* out) { surfaceRow(s, r, out); });
 }
 
 bool TPDF::ImageOut(int x, int y, platform::TrgbImage const& picture) {
@@ -332,10 +420,11 @@ bool TPDF::ImageOut(int x, int y, platform::TrgbImage const& picture) {
     log("TPDF.ImageOut: no image placed (no document, or the picture is empty or too large)");
     return false;
   }
-  // Already red, green, blue rows from the top: the image buffer takes them as they are.
-  return placeAtScreenSize(x, y, picture.width, picture.height,
-                           std::string(picture.rgb.begin(),
-                                       picture.rgb.begin() + std::ptrdiff_t(size_t(picture.width) * picture.height * 3)));
+  // Already red, green, blue rows from the top.
+  const size_t stride = size_t(picture.width) * 3;
+  return placeAtScreenSize(x, y, picture.width, picture.height, [&](int r, uint8_t* out) {
+    std::copy_n(picture.rgb.data() + size_t(r) * stride, stride, out);
+  });
 }
 
 bool TPDF::EndDoc() {
@@ -388,12 +477,20 @@ bool TPDF::EndDoc() {
   line(obj, ">>");
   line(obj, ">>");
   endObject(obj);
+  // The image data goes to the file as pieces of its own, never copied into the text around it.
   for (int i = 1; i <= images; ++i) {
+    TimageObject& img = fimages[size_t(i) - 1];
     beginObject(obj, resources + i);
-    obj += fimages[size_t(i) - 1];
-    obj += kCRLF;
-    line(obj, "endstream");
-    endObject(obj);
+    obj += img.head;
+    noteOffset();
+    fpdf += obj;
+    fpartsBytes += fpdf.size() + img.data.size();
+    fparts.push_back(std::move(fpdf));
+    fparts.push_back(std::move(img.data));
+    fpdf.clear();
+    fpdf += kCRLF;
+    line(fpdf, "endstream");
+    line(fpdf, "endobj");
   }
   fimages.clear();
   for (int i = 0; i < pages; ++i) {
@@ -414,7 +511,7 @@ bool TPDF::EndDoc() {
   line(obj, ">>");
   endObject(obj);
 
-  const size_t xref = fpdf.size();
+  const size_t xref = written();
   const int n = fobject + 1;
   line(fpdf, "xref");
   line(fpdf, "0 " + num(n));
@@ -434,14 +531,18 @@ bool TPDF::EndDoc() {
   line(fpdf, num(int64_t(xref)));
   line(fpdf, "%%EOF");
 
-  std::string why;
-  bool ok = !FileName.empty() && platform::replaceFileContents(FileName, fpdf, &why);
+  std::vector<std::string_view> pieces(fparts.begin(), fparts.end());
+  pieces.push_back(fpdf);
+  std::string why = FileName.empty() ? "no file name" : fcompressFailed ? "no memory to compress the pages" : "";
+  bool ok = why.empty() && platform::replaceFileContents(FileName, pieces, &why);
   if (!ok) {
-    ferror = FileName.empty() ? std::string("no file name") : why;
+    ferror = why;
     log("TPDF.EndDoc: cannot write \"" + FileName + "\": " + ferror);
   }
   fpdf.clear();
   fpdf.shrink_to_fit();
+  fparts.clear();
+  fpartsBytes = 0;
   return ok;
 }
 

@@ -1,8 +1,10 @@
 // TPDF: a writer of small PDF 1.5 documents of our own: lines, rectangles, text in the fourteen
-// standard fonts and 24-bit images, page contents and images compressed with zlib's deflate.
+// standard fonts and 24-bit images, page contents and images compressed with zlib's deflate
+// (images after the PNG row predictors).
 // Coordinates are points (1/72 inch) from the page's top-left corner, y downwards.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -99,23 +101,35 @@ class TPDF {
   bool BMtoPDF(TrawBitmap24&, double widthmm, const std::string& pdfFile);
 
  private:
-  bool placeImage(int x, int y, int width, int height, int64_t w, int64_t h, std::string rgbRows);
-  bool placeAtDpi(int x, int y, int width, int height, double dpi, std::string rgbRows);
-  bool placeAtScreenSize(int x, int y, int width, int height, std::string rgbRows);
+  // Fills row y (from the top) with width × 3 bytes of red, green, blue.
+  using TrowSource = std::function<void(int y, uint8_t* rgb)>;
+  struct TimageObject {
+    std::string head;  // the dictionary and the "stream" line
+    std::string data;  // the stream's bytes
+  };
+  bool placeImage(int x, int y, int width, int height, int64_t w, int64_t h, TrowSource const& rows);
+  bool placeAtDpi(int x, int y, int width, int height, double dpi, TrowSource const& rows);
+  bool placeAtScreenSize(int x, int y, int width, int height, TrowSource const& rows);
   bool bmToPdf(int width, int height, double widthmm, const std::string& pdfFile, auto&& draw);
   void beginObject(std::string& obj, int number);
   void endObject(std::string& obj);
+  void noteOffset();
   void startStream();
   void endStream();
-  [[nodiscard]] std::string packed(std::string const& data) const;
+  // The data as a stream holds it; false when it could not be compressed.
+  bool packed(std::string const& data, std::string& out) const;
+  [[nodiscard]] size_t written() const { return fpartsBytes + fpdf.size(); }
 
-  std::string fpdf;                 // the file so far
+  std::vector<std::string> fparts;  // the file so far in pieces, each image's data one of its own
+  size_t fpartsBytes = 0;
+  std::string fpdf;                 // the file's text since the last piece
   std::vector<size_t> foffsets;     // foffsets[k] is where object k + 1 starts
   std::string fpage;                // the current page's operators
   std::vector<int> fpageContents;   // content object of each page
-  std::vector<std::string> fimages; // each image object's dictionary and stream, waiting for EndDoc
+  std::vector<TimageObject> fimages; // each image object, waiting for EndDoc
   int fpageNumber = 0;
   int fobject = 0;                  // the last object number begun
   bool fopen = false;
+  bool fcompressFailed = false;     // a page's contents could not be compressed: nothing is written
   std::string ferror;
 };

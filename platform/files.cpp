@@ -353,6 +353,42 @@ bool replaceFileContents(const std::string& path, std::span<const std::string_vi
       error, flush, true);
 }
 
+TfileSink::TfileSink(int fd) : ffd(fd), fbuf(new char[kCapacity]) {}
+
+bool TfileSink::drain() {
+  if (!ffailed && fused > 0 && !writeFile(ffd, fbuf.get(), static_cast<int64_t>(fused))) {
+    ffailed = true;
+    ferrno = errno;
+  }
+  fused = 0;
+  return !ffailed;
+}
+
+void TfileSink::appendLarge(std::string_view bytes) {
+  drain();
+  if (bytes.size() < kCapacity) {
+    std::memcpy(fbuf.get(), bytes.data(), bytes.size());
+    fused = bytes.size();
+  } else if (!ffailed && !writeFile(ffd, bytes.data(), static_cast<int64_t>(bytes.size()))) {
+    ffailed = true;
+    ferrno = errno;
+  }
+}
+
+bool replaceFileStreamed(const std::string& path, const std::function<bool(TfileSink&)>& fill, std::string* error,
+                         Flush flush) {
+  return writeBeside(
+      path, modeFor(path, 0666),
+      [&](int fd) {
+        TfileSink sink(fd);
+        if (fill(sink) && sink.drain()) return true;
+        // The reason reaches the error text through errno; the writer's own calls may have changed it.
+        errno = sink.failed() ? sink.ferrno : ECANCELED;
+        return false;
+      },
+      error, flush, true);
+}
+
 // Copied beside the target and renamed over it: a copy that fails (a full disk, a source that
 // cannot be read to its end) leaves the old target whole.
 bool copyFileBytes(const std::string& source, const std::string& target) {

@@ -3,8 +3,12 @@
 // date-time values at full precision, advisory locks, folder listing by wildcard, whole-file writes.
 // Implemented: [x] handles [x] attributes [x] times [x] locks [x] listing (fnmatch, no case)
 //              [x] replace-by-rename writes [x] exclusive creation [x] rename without replacing
+//              [x] streamed replace-by-rename writes
 #pragma once
 #include <cstdint>
+#include <cstring>
+#include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -90,8 +94,51 @@ bool replaceFileContents(const std::string& path, std::string_view bytes, std::s
 // The same for a file made of several pieces written one after the other.
 bool replaceFileContents(const std::string& path, std::span<const std::string_view> pieces,
                          std::string* error = nullptr, Flush flush = Flush::ToDisk);
-// Tests make the next replaceFileContents of path (of any file when empty) fail after its
-// temporary file is written (a full disk).
+
+// A file being written by replaceFileStreamed: appended bytes gather in a buffer that goes to
+// the file whenever it fills, so a file of any size is written without holding it whole. After a
+// failed write the sink is failed() and drops everything appended later.
+class TfileSink {
+ public:
+  TfileSink(const TfileSink&) = delete;
+  TfileSink& operator=(const TfileSink&) = delete;
+
+  void append(std::string_view bytes) {
+    if (bytes.empty()) return;  // an empty view may point nowhere, which memcpy must not be given
+    if (bytes.size() <= kCapacity - fused) {
+      std::memcpy(fbuf.get() + fused, bytes.data(), bytes.size());
+      fused += bytes.size();
+    } else {
+      appendLarge(bytes);
+    }
+  }
+  void append(char c) {
+    if (fused == kCapacity) drain();
+    fbuf[fused++] = c;
+  }
+  [[nodiscard]] bool failed() const { return ffailed; }
+
+ private:
+  friend bool replaceFileStreamed(const std::string&, const std::function<bool(TfileSink&)>&, std::string*, Flush);
+  explicit TfileSink(int fd);
+  void appendLarge(std::string_view bytes);
+  bool drain();  // writes the buffer out; false once any write failed
+
+  static constexpr size_t kCapacity = size_t(1) << 18;
+  int ffd;
+  std::unique_ptr<char[]> fbuf;  // never zero-filled: only the first fused bytes are read
+  size_t fused = 0;
+  bool ffailed = false;
+  int ferrno = 0;  // why the first write failed
+};
+
+// The same for a file made as it is written: `fill` appends to the sink and answers false to give
+// the file up (the old one stays, `error` says the save was cancelled). A write that fails (a
+// full disk) fails the save however `fill` answers; `fill` may stop early when the sink failed().
+bool replaceFileStreamed(const std::string& path, const std::function<bool(TfileSink&)>& fill,
+                         std::string* error = nullptr, Flush flush = Flush::ToDisk);
+// Tests make the next replaceFileContents or replaceFileStreamed of path (of any file when empty)
+// fail after its temporary file is written (a full disk).
 void failNextReplaceForTesting(const std::string& path = {});
 // Reads a whole file; false when it cannot be opened or read.
 bool readWholeFile(const std::string& path, std::string& bytes);

@@ -31,6 +31,8 @@ TEST_PACKAGES=(
   x11-apps x11-utils xdotool python3 python3-ephem
   # outside readers and writers that check our files: geometry, tables, images, PDF, XML
   python3-shapely python3-dbfread python3-openpyxl python3-pil gdal-bin
+  # the PDF benchmark's peer (bench/peers_csv_pdf.py)
+  python3-img2pdf
   # GIS fixtures and their references; geopandas ships Natural Earth and the New York boroughs
   python3-gdal python3-pyshp python3-geopandas
   imagemagick libtiff-tools libjpeg-turbo-progs file qpdf poppler-utils libxml2-utils

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/Tutil.h"
@@ -172,6 +173,8 @@ class TsqlBase {
   double Sqlite3_ColumnDouble(sqlite3_stmt* stmt, int col);
   int Sqlite3_ColumnInt(sqlite3_stmt* stmt, int col);
   std::string Sqlite3_ColumnText(sqlite3_stmt* stmt, int col);
+  // The same bytes without a copy, valid until the statement moves on.
+  std::string_view Sqlite3_ColumnTextView(sqlite3_stmt* stmt, int col);
   int Sqlite3_ColumnType(sqlite3_stmt* stmt, int col);
   int64_t Sqlite3_ColumnInt64(sqlite3_stmt* stmt, int col);
   int SQLite3_Finalize(sqlite3_stmt* stmt);

@@ -161,11 +161,12 @@ const void* TsqlBase::Sqlite3_ColumnBlob(sqlite3_stmt* s, int col) { return e.pc
 int TsqlBase::Sqlite3_ColumnBytes(sqlite3_stmt* s, int col) { return e.pcolbytes && s ? e.pcolbytes(s, col) : 0; }
 double TsqlBase::Sqlite3_ColumnDouble(sqlite3_stmt* s, int col) { return e.pcoldouble && s ? e.pcoldouble(s, col) : 0; }
 int TsqlBase::Sqlite3_ColumnInt(sqlite3_stmt* s, int col) { return e.pcolint && s ? e.pcolint(s, col) : 0; }
-std::string TsqlBase::Sqlite3_ColumnText(sqlite3_stmt* s, int col) {
+std::string TsqlBase::Sqlite3_ColumnText(sqlite3_stmt* s, int col) { return std::string(Sqlite3_ColumnTextView(s, col)); }
+std::string_view TsqlBase::Sqlite3_ColumnTextView(sqlite3_stmt* s, int col) {
   const unsigned char* t = e.pcolText && s ? e.pcolText(s, col) : nullptr;
-  if (!t) return "";
+  if (!t) return {};
   int n = Sqlite3_ColumnBytes(s, col);
-  return std::string(reinterpret_cast<const char*>(t), static_cast<size_t>(n > 0 ? n : 0));
+  return {reinterpret_cast<const char*>(t), static_cast<size_t>(n > 0 ? n : 0)};
 }
 int TsqlBase::Sqlite3_ColumnType(sqlite3_stmt* s, int col) { return e.pcolType && s ? e.pcolType(s, col) : SQLITE_NULL; }
 int64_t TsqlBase::Sqlite3_ColumnInt64(sqlite3_stmt* s, int col) { return e.pcolint64 && s ? e.pcolint64(s, col) : 0; }

@@ -781,28 +781,34 @@ bool TliteRead::SaveAsCSV(const std::string& filename, const std::string& wheres
     }
     cols.push_back(i);
   }
-  std::string out;
+  std::string header;
   for (size_t k = 0; k < cols.size(); ++k) {
-    if (k) out += ",";
-    storage_text::appendCsvField(out, fcols[size_t(cols[k])]->name, true);
+    if (k) header += ",";
+    storage_text::appendCsvField(header, fcols[size_t(cols[k])]->name, true);
   }
-  out += "\r\n";
+  header += "\r\n";
   if (!StartRead(wherestr)) return false;
-  while (nextRow()) {
-    for (size_t k = 0; k < cols.size(); ++k) {
-      TLiteColumn& c = getItem(cols[k]);
-      std::string v = c.gets();
-      bool text = genericDataType(c.ftType) == ftString;
-      if (k) out += ",";
-      storage_text::appendCsvField(out, v, text);
-    }
-    out += "\r\n";
-  }
-  if (!validRead) return false;  // a read that failed part way writes nothing
+  // Rows stream into the file beside the target; a read that fails part way leaves the old file.
+  bool readFailed = false;
   std::string why;
-  if (!platform::replaceFileContents(filename, out, &why)) {
-    log("TliteRead.SaveAsCSV: cannot write " + filename + ": " + why);
-    return false;
-  }
-  return true;
+  const bool written = platform::replaceFileStreamed(
+      filename,
+      [&](platform::TfileSink& out) {
+        out.append(header);
+        while (!out.failed() && nextRow()) {
+          for (size_t k = 0; k < cols.size(); ++k) {
+            TLiteColumn& c = getItem(cols[k]);
+            if (k) out.append(',');
+            storage_text::appendCsvField(out, c.gets(), genericDataType(c.ftType) == ftString);
+          }
+          out.append("\r\n");
+        }
+        readFailed = !out.failed() && !validRead;
+        return !readFailed;
+      },
+      &why);
+  finishRead();  // the rows a failed write left unread
+  if (written || readFailed) return written;
+  log("TliteRead.SaveAsCSV: cannot write " + filename + ": " + why);
+  return false;
 }

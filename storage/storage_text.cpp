@@ -5,6 +5,7 @@
 
 #include "core/r_base.h"
 #include "core/r_date.h"
+#include "platform/files.h"
 
 namespace storage_text {
 namespace {
@@ -46,6 +47,26 @@ void appendCsvField(std::string& out, const std::string& s, bool quoted) {
     out += c;
   }
   out += '"';
+}
+
+// As above, quotes doubled a run at a time.
+void appendCsvField(platform::TfileSink& out, std::string_view s, bool quoted) {
+  if (!quoted && s.find_first_of(",\"\r\n") == std::string_view::npos) {
+    out.append(s);
+    return;
+  }
+  out.append('"');
+  for (size_t from = 0;;) {
+    const size_t quote = s.find('"', from);
+    if (quote == std::string_view::npos) {
+      out.append(s.substr(from));
+      break;
+    }
+    out.append(s.substr(from, quote + 1 - from));
+    out.append('"');
+    from = quote + 1;
+  }
+  out.append('"');
 }
 
 }  // namespace storage_text

@@ -3,6 +3,11 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
+
+namespace platform {
+class TfileSink;
+}
 
 namespace storage_text {
 // At most `decimals` decimals, trailing zeros dropped (the display form).
@@ -19,4 +24,5 @@ std::string sqlTimeStamp();
 // One CSV field after RFC 4180: quoted (inner quotes doubled) when asked or when it holds a
 // comma, a quote or a line break.
 void appendCsvField(std::string& out, const std::string& s, bool quoted = false);
+void appendCsvField(platform::TfileSink& out, std::string_view s, bool quoted = false);
 }  // namespace storage_text

@@ -1,10 +1,14 @@
 // TPDF: documents we write are checked by outside readers (qpdf, pdfinfo, pdftotext, pdftoppm).
 #include "imaging/r_PDF.h"
+#include "imaging/r_PDF_rows.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -286,6 +290,116 @@ TEST_F(PdfTest, PicturesArePlacedAtTheirScreenSize) {
   EXPECT_FALSE(pdf.Draw(0, 0, platform::TrgbImage()));
   ASSERT_TRUE(pdf.EndDoc());
   expectValid(name("none.pdf"));
+}
+
+// Rows made so that each of the five PNG filters leaves the least to compress on some row: a
+// black row (none), a repeated row (up), a ramp (left), rows that the average and the Paeth
+// predictor foretell. qpdf undoes the predictor: its bytes must be the bitmap's own.
+TEST_F(PdfTest, EveryRowFilterDecodesToTheBitmapsBytes) {
+  constexpr int kW = 16, kH = 8;
+  constexpr size_t kRow = kW * 3;
+  std::vector<uint8_t> rgb(kRow * kH);
+  uint32_t seed = 12345;
+  auto noise = [&](int r) {
+    for (size_t i = 0; i < kRow; ++i) rgb[r * kRow + i] = uint8_t((seed = seed * 1103515245 + 12345) >> 16);
+  };
+  auto at = [&](int r, size_t i) -> int { return i < 3 ? 0 : rgb[r * kRow + i - 3]; };  // left, 0 before the first
+  noise(0);
+  // row 1 stays black
+  noise(2);
+  std::copy_n(&rgb[2 * kRow], kRow, &rgb[3 * kRow]);
+  for (size_t i = 0; i < kRow; ++i) rgb[4 * kRow + i] = uint8_t(i * 7);
+  for (size_t i = 0; i < kRow; ++i) rgb[5 * kRow + i] = uint8_t((at(5, i) + rgb[4 * kRow + i]) >> 1);
+  noise(6);
+  for (size_t i = 0; i < kRow; ++i) {
+    const int a = at(7, i), b = rgb[6 * kRow + i], c = at(6, i);
+    const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
+    // The first pixel departs from the one above, so the row does not repeat it.
+    rgb[7 * kRow + i] = uint8_t((pa <= pb && pa <= pc ? a : pb <= pc ? b : c) + (i < 3 ? 128 : 0));
+  }
+  TrawBitmap24 bm;
+  bm.setsize(kW, kH);
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) {
+      const uint8_t* p = &rgb[y * kRow + x * 3];
+      bm.setPixel(x, y, Tbgr{p[2], p[1], p[0]});
+    }
+  const std::string file = name("filters.pdf");
+  TPDF pdf;
+  ASSERT_TRUE(pdf.BMtoPDF(bm, 100, file));
+  expectValid(file);
+  // Object 21 is the image of a one-bitmap document.
+  int status = -1;
+  const std::string decoded = runCommand("qpdf --show-object=21 --filtered-stream-data '" + file + "'", &status);
+  ASSERT_EQ(status, 0) << decoded;
+  EXPECT_EQ(decoded, std::string(rgb.begin(), rgb.end()));
+  const std::string raw = runCommand("qpdf --show-object=21 --raw-stream-data '" + file + "'");
+  std::string filtered(kH * (kRow + 1), '\0');
+  uLongf size = filtered.size();
+  ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(filtered.data()), &size,
+                       reinterpret_cast<const Bytef*>(raw.data()), raw.size()), Z_OK);
+  ASSERT_EQ(size, filtered.size());
+  std::string filters;  // of the rows made for one filter each; the noise rows may take any
+  for (int y : {1, 3, 4, 5, 7}) filters += char('0' + filtered[y * (kRow + 1)]);
+  EXPECT_EQ(filters, "02134");
+}
+
+// A PNG of rows of red, green, blue bytes each led by its filter number.
+std::string pngOfFilteredRows(int w, int h, const std::string& rows) {
+  auto chunk = [](const char* type, const std::string& data) {
+    std::string c;
+    for (int shift = 24; shift >= 0; shift -= 8) c += char((data.size() >> shift) & 0xFF);
+    const std::string body = type + data;
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()));
+    c += body;
+    for (int shift = 24; shift >= 0; shift -= 8) c += char((crc >> shift) & 0xFF);
+    return c;
+  };
+  std::string ihdr;
+  for (int v : {w, h})
+    for (int shift = 24; shift >= 0; shift -= 8) ihdr += char((v >> shift) & 0xFF);
+  ihdr += std::string("\x08\x02\x00\x00\x00", 5);  // 8 bits, RGB, deflate, PNG filters, no interlace
+  std::string idat(compressBound(uLong(rows.size())), '\0');
+  uLongf size = idat.size();
+  compress(reinterpret_cast<Bytef*>(idat.data()), &size, reinterpret_cast<const Bytef*>(rows.data()), uLong(rows.size()));
+  idat.resize(size);
+  return std::string("\x89PNG\r\n\x1A\n", 8) + chunk("IHDR", ihdr) + chunk("IDAT", idat) + chunk("IEND", "");
+}
+
+// Each of the four filters the writer computes for a row, written into a PNG for every row and
+// read back by ImageMagick: the pixels must be the rows given. Samples of 0 to 7 make the Paeth
+// predictor's ties common.
+TEST(PdfImageRows, EveryFilterIsUndoneByAnOutsidePngReader) {
+  if (!haveTool("convert")) GTEST_SKIP() << "imagemagick is needed (scripts/setup.sh --tests installs it)";
+  constexpr int kW = 40, kH = 12;
+  constexpr size_t kRow = kW * 3;
+  std::string rgb(kRow * kH, '\0');
+  uint32_t seed = 777;
+  for (size_t i = 0; i < rgb.size(); ++i) {
+    seed = seed * 1103515245 + 12345;
+    rgb[i] = char(i / kRow < 6 ? (seed >> 16) & 7 : (seed >> 16) & 0xFF);  // small noise, then any
+  }
+  std::vector<uint8_t> buf(2 * (kRow + 3) + 4 * (kRow + 1), 0);
+  uint8_t* prev = buf.data() + 3;
+  uint8_t* cur = prev + kRow + 3;
+  uint8_t* const out[4] = {&buf[2 * (kRow + 3)], &buf[2 * (kRow + 3) + (kRow + 1)],
+                           &buf[2 * (kRow + 3) + 2 * (kRow + 1)], &buf[2 * (kRow + 3) + 3 * (kRow + 1)]};
+  std::string byFilter[5];
+  for (int y = 0; y < kH; ++y) {
+    std::copy_n(rgb.data() + y * kRow, kRow, cur);
+    pdf_rows::filteredRow(cur, prev, kRow, out);
+    byFilter[0] += '\0' + rgb.substr(y * kRow, kRow);
+    for (int k = 1; k <= 4; ++k) byFilter[k] += char(k) + std::string(reinterpret_cast<char*>(out[k - 1] + 1), kRow);
+    std::swap(prev, cur);
+  }
+  for (int k = 0; k <= 4; ++k) {
+    SCOPED_TRACE("filter " + std::to_string(k));
+    const std::string png = testenv::writeFile("rows" + std::to_string(k) + ".png", pngOfFilteredRows(kW, kH, byFilter[k]));
+    int status = -1;
+    const std::string back = runCommand("/usr/bin/convert '" + png + "' -depth 8 rgb:-", &status);
+    ASSERT_EQ(status, 0) << back;
+    EXPECT_EQ(back, rgb);
+  }
 }
 
 TEST(PdfStrings, EscapingAndCodePage) {

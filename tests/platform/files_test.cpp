@@ -59,6 +59,33 @@ TEST(ReplaceFileContents, KilledWriterLeavesOldOrNewWhole) {
   }
 }
 
+// Pieces of every size around the sink's buffer come out in order; a writer that gives up
+// leaves the old file and says the save was cancelled.
+TEST(ReplaceFileStreamed, WritesPiecesInOrderAndAGivenUpSaveKeepsTheOld) {
+  const std::string name = testenv::writeFile("rs/a.txt", "old");
+  std::string want;
+  ASSERT_TRUE(platform::replaceFileStreamed(name, [&](platform::TfileSink& out) {
+    for (size_t size : {size_t(1), size_t(100), size_t(262143), size_t(262144), size_t(600000), size_t(0), size_t(5)}) {
+      const std::string piece(size, char('a' + want.size() % 26));
+      out.append(piece);
+      out.append('|');
+      want += piece + '|';
+    }
+    out.append(std::string_view());  // no bytes and no pointer, as a NULL text column gives
+    return true;
+  }));
+  EXPECT_TRUE(testenv::readFile(name) == want);
+
+  std::string why;
+  EXPECT_FALSE(platform::replaceFileStreamed(name, [](platform::TfileSink& out) {
+    out.append(std::string(300000, 'x'));
+    return false;
+  }, &why));
+  EXPECT_NE(why.find("cancel"), std::string::npos) << why;
+  EXPECT_TRUE(testenv::readFile(name) == want);
+  EXPECT_EQ(platform::listFolder(testenv::tempDir() + "rs", "*", platform::Entries::All, true).size(), 1u);
+}
+
 TEST(ListFolder, MatchesPatternsWithoutCaseAndSkipsHidden) {
   testenv::writeFile("lf/a.BMP", "");
   testenv::writeFile("lf/b.bmp", "");
@@ -125,6 +152,12 @@ TEST(FullFileSystem, PlatformWritersFailAndKeepTheOldFile) {
   fullfs::expectEveryWriterFails(
       fs, {{"replace.bin", [](const std::string& f) { return platform::replaceFileContents(f, std::string(20000, 'n')); }},
            {"list.txt", [&](const std::string& f) { return lines.saveToFile(f); }},
+           {"streamed.txt", [](const std::string& f) {
+              return platform::replaceFileStreamed(f, [](platform::TfileSink& out) {
+                for (int i = 0; i < 100000 && !out.failed(); ++i) out.append("line of a streamed file\n");
+                return true;
+              });
+            }},
            {"image.png", [&](const std::string& f) { std::string e; return platform::encodePngFile(f, image, e); }},
            {"image.jpg", [&](const std::string& f) { std::string e; return platform::encodeJpegFile(f, image, 95, e); }},
            {"copy.bin", [](const std::string& f) {

@@ -2,6 +2,7 @@
 // compared cell by cell with the command-line tool's own CSV of the same query.
 #include <filesystem>
 
+#include "platform/files.h"
 #include "tests/storage/sqlite_fixture.h"
 
 namespace {
@@ -86,6 +87,39 @@ TEST_F(Export, CsvOfTheSimplestTableIsExact) {
     const std::string other = e.path().filename().string();
     EXPECT_TRUE(other == name || other.find(name) == std::string::npos) << other << " left behind";
   }
+}
+
+// Rows stop stepping after the first few: a read that fails part way through the table.
+struct StepsThenFail {
+  static inline int (*step)(sqlite3_stmt*) = nullptr;
+  static inline int left = 0;
+  static int fewRows(sqlite3_stmt* s) { return left-- > 0 ? step(s) : SQLITE_IOERR; }
+};
+
+// Many more rows than the writer buffers at once: the file is the same bytes as the command-line
+// tool makes of the table by concatenation, and a read that fails part way keeps the old file.
+TEST_F(Export, CsvOfManyRowsStreamsTheSameBytesAndAFailedReadKeepsTheOldFile) {
+  ASSERT_TRUE(db->ExecSQL("CREATE TABLE big(a TEXT, b INTEGER, c DOUBLE)"));
+  ASSERT_TRUE(db->ExecSQL("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000) "
+                          "INSERT INTO big SELECT 'place, \"' || i || '\"', i * 7 - 1000, i / 8.0 FROM n"));
+  const std::string file = freshPath("big.csv");
+  ASSERT_TRUE(db->SaveAsCSV(file, "big", {}));
+  const std::string ours = testenv::readFile(file);
+  EXPECT_GT(ours.size(), 1000000u);
+  const std::string reference = cliQuery(
+      path, "SELECT '\"a\",\"b\",\"c\"' || char(13, 10) || group_concat('\"' || replace(a, '\"', '\"\"') || '\",' || b || ',' || c, "
+            "char(13, 10)) FROM (SELECT * FROM big ORDER BY ROWID);");
+  EXPECT_TRUE(ours == reference + "\r\n") << ours.substr(0, 200) << "\n" << reference.substr(0, 200);
+
+  StepsThenFail::step = q->e.pstep;
+  StepsThenFail::left = 20000;
+  q->e.pstep = &StepsThenFail::fewRows;
+  messages.clear();
+  EXPECT_FALSE(db->SaveAsCSV(file, "big", {}));
+  q->bindLinkedLibrary();
+  EXPECT_EQ(messages.size(), 1u);  // the read's own report, no second one about writing
+  EXPECT_TRUE(testenv::readFile(file) == ours);
+  EXPECT_EQ(platform::listFolder(testenv::tempDir(), ".*", platform::Entries::Files, true), std::vector<std::string>{});
 }
 
 TEST_F(Export, CsvReadsAsTheToolsOwnCsv) {
