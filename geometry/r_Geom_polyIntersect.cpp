@@ -1,39 +1,34 @@
 // TpolyIntersect: every meeting of a cutting segment or line (A) with target lines or rings (B),
 // recorded as cut positions along both, each segment pair decided by TlinesIntersect (so touches
 // at segment ends count within its snap); noding and self-crossings are built on these lists.
+// Segment pairs come from segment trees: only pairs whose boxes meet are decided.
 #include <cmath>
 #include <numeric>
 
 #include "geometry/r_Geom.h"
+#include "geometry/r_Geom_index.h"
 #include "geometry/r_Geom_internal.h"
 
 namespace geom {
 
 std::vector<std::pair<int32_t, int32_t>> segmentPairs(const Txyvalues& xy, double margin) {
   std::vector<std::pair<int32_t, int32_t>> pairs;
-  const int32_t n = count(xy) - 1;
-  if (n < 3) return pairs;
-  struct Box {
-    double x1, y1, x2, y2;
-  };
-  std::vector<Box> box(static_cast<size_t>(n));
-  for (int32_t s = 0; s < n; ++s)
-    box[s] = {std::min(xy[s].x, xy[s + 1].x), std::min(xy[s].y, xy[s + 1].y), std::max(xy[s].x, xy[s + 1].x),
-              std::max(xy[s].y, xy[s + 1].y)};
-  TiList order(static_cast<size_t>(n));
-  std::iota(order.begin(), order.end(), 0);
-  // NaN boxes sort anywhere and meet nothing.
-  std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) { return box[a].x1 < box[b].x1; });
-  for (size_t a = 0; a < order.size(); ++a) {
-    const Box& p = box[order[a]];
-    for (size_t b = a + 1; b < order.size(); ++b) {
-      const Box& q = box[order[b]];
-      if (q.x1 > p.x2 + margin) break;
-      if (q.y1 > p.y2 + margin || p.y1 > q.y2 + margin || p.x1 > q.x2 + margin) continue;
-      const int32_t i = std::min(order[a], order[b]), j = std::max(order[a], order[b]);
-      if (j - i >= 2) pairs.push_back({i, j});
-    }
-  }
+  if (count(xy) < 4) return pairs;
+  TsegmentTree tree;
+  tree.build(xy);
+  tree.selfPairs(margin, [&](int32_t i, int32_t j) {
+    if (j - i >= 2) pairs.push_back({i, j});
+  });
+  std::sort(pairs.begin(), pairs.end());
+  return pairs;
+}
+
+std::vector<std::pair<int32_t, int32_t>> segmentPairs(const Txyvalues& a, const Txyvalues& b, double margin) {
+  std::vector<std::pair<int32_t, int32_t>> pairs;
+  TsegmentTree ta, tb;
+  ta.build(a);
+  tb.build(b);
+  TsegmentTree::pairs(ta, tb, margin, [&](int32_t i, int32_t j) { pairs.push_back({i, j}); });
   std::sort(pairs.begin(), pairs.end());
   return pairs;
 }

@@ -145,6 +145,13 @@ TEST(TpolyIntersect, SelfCrossings) {
   expectLine(lines[2], {{2, 2}, {0, 4}});
   EXPECT_FALSE(pi.selfCuts(kSquare));
   EXPECT_FALSE(pi.selfCuts(Txyvalues{{0, 0}, {1, 1}, {2, 0}}));
+  // A touch within the snap, across a gap between the segments' boxes: the first segment's end
+  // lies 0.00005 from the third segment, which passes it on the way down.
+  const Txyvalues nearly{{10, 0}, {5, 0}, {4.99995, 3}, {4.99995, -3}, {3, -3}};
+  ASSERT_TRUE(pi.selfCuts(nearly));
+  ASSERT_EQ(pi.results.size(), 2u);
+  EXPECT_EQ(pi.results[0].x, 1);
+  EXPECT_NEAR(pi.results[1].x, 2.5, 1e-9);
 }
 
 }  // namespace

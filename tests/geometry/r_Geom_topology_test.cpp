@@ -2,9 +2,13 @@
 // polygons, snapping to a grid and stitching lines end to end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <random>
 
 #include "geometry/r_Geom.h"
+#include "geometry/r_Geom_internal.h"
 #include "tests/geometry/geom_test_util.h"
 
 namespace {
@@ -48,6 +52,19 @@ TEST(TlineManTopology, SelfCrossings) {
   EXPECT_FALSE(lm.assumeBounds);
   EXPECT_TRUE(lm.selfCuts(two, 1, 0, 1));  // ring 1's first segment crosses ring 0
   EXPECT_FALSE(lm.selfCuts(two, 1, 1, 2));
+
+  // A NaN point elsewhere on the line hides no crossing of finite segments: (7,4)-(5,4) crosses
+  // (4,3)-(9,7) at x 5.25.
+  const Txyvalues withNan{{9, 0}, {std::nan(""), 5}, {7, 4}, {5, 4}, {4, 3}, {9, 7}};
+  EXPECT_TRUE(lm.selfCuts(withNan));
+  ASSERT_TRUE(lm.selfcuts(withNan, u));
+  ASSERT_EQ(u.size(), 2u);
+  EXPECT_NEAR(u[0], 2.875, 1e-12);
+  EXPECT_NEAR(u[1], 4.25, 1e-12);
+  TpolyIntersect pi(&lm);
+  TpolyXyValues pieces;
+  EXPECT_TRUE(pi.selfCuts(withNan, pieces));
+  EXPECT_EQ(pieces.size(), 3u);
 }
 
 TEST(TlineManTopology, ApplySelfCutsRescalesTheCallersPositions) {
@@ -206,6 +223,27 @@ TEST(TlineManTopology, StitchLines) {
     if (c.option == 2) lm.StitchLinesOnXedge(two, 1, 0.001);
     if (c.option == 3) lm.StitchLinesOnYedge(two, 0, 0.001);
     EXPECT_EQ(two.size(), c.left);
+  }
+}
+
+// Nesting sorts every height of a ring; long lists go by radix on the values' bits, which must
+// order them as comparison does: signs, zeros of both signs, infinities, repeats, tiny and huge.
+TEST(TlineManTopology, HeightsSortAsComparisonSortsThem) {
+  std::mt19937 rnd(52);
+  const double inf = std::numeric_limits<double>::infinity();
+  for (size_t n : {0u, 1u, 5u, 1023u, 1024u, 5000u}) {
+    SCOPED_TRACE(n);
+    Tdlist values;
+    for (size_t i = 0; i < n; ++i) {
+      const double pick[] = {0.0, -0.0, inf, -inf, 1e-310, -1e300, 3.5, -3.5};
+      values.push_back(rnd() % 4 == 0 ? pick[rnd() % 8] : std::ldexp(static_cast<double>(rnd()) - 2147483648.0, static_cast<int>(rnd() % 80) - 40));
+    }
+    Tdlist want = values;
+    std::sort(want.begin(), want.end());
+    geom::sortValues(values);
+    ASSERT_EQ(values.size(), want.size());
+    for (size_t i = 0; i < n; ++i) EXPECT_EQ(values[i], want[i]) << i;  // -0 == 0
+    EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
   }
 }
 
