@@ -612,8 +612,9 @@ class TpolyIntersect {
  private:
   // Segment `vertex` of the cutting line against ring `loop`; excludeVertex >= 0 leaves out that
   // segment of xy and its neighbours, excludeVertex = length(xy) the meetings at xy's ends.
+  // targets, when given, are the only segments of xy that can meet it, ascending.
   void dointersects(double x1, double y1, double x2, double y2, const Txyvalues& xy, int32_t vertex, int32_t loop,
-                    int32_t excludeVertex);
+                    int32_t excludeVertex, const TiList* targets = nullptr);
   bool lineAgainstRings(const Txyvalues& a, const TpolyXyValues& xy);
   bool doselfCuts(const Txyvalues& xy, TpolyXyValues& lines, bool breakLine);
   void clearResults();

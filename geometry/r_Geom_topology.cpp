@@ -4,6 +4,7 @@
 // tested often through an index of its edges); crossings pair only segments whose boxes meet.
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 #include "geometry/r_Geom.h"
 #include "geometry/r_Geom_index.h"
@@ -449,6 +450,35 @@ void TlineMan::doStitchLines(TpolyXyValues& lines, int32_t option, double minx, 
     }
   };
   const int32_t n = count(lines);
+  // Every end a line has now is an end some line had at the start, and that line has been
+  // emptied into it: the partners of a point are found among the first ends near it in x.
+  struct End {
+    double x;
+    int32_t line;
+  };
+  std::vector<End> ends;
+  for (int32_t j = 0; j < n; ++j)
+    for (const xyrec* p : {lines[j].empty() ? nullptr : &lines[j].front(), lines[j].empty() ? nullptr : &lines[j].back()})
+      if (p && !std::isnan(p->x)) ends.push_back({p->x, j});
+  std::sort(ends.begin(), ends.end(), [](const End& a, const End& b) { return a.x < b.x; });
+  TiList holder(static_cast<size_t>(n));
+  std::iota(holder.begin(), holder.end(), 0);
+  auto holding = [&](int32_t j) {
+    while (holder[j] != j) j = holder[j] = holder[holder[j]];
+    return j;
+  };
+  // The lines (other than i, of two points or more) with an end meeting p, up to two of them.
+  auto partners = [&](int32_t i, const xyrec& p, TiList& found) {
+    found.clear();
+    auto at = std::lower_bound(ends.begin(), ends.end(), p.x - snap, [](const End& e, double x) { return e.x < x; });
+    for (; at != ends.end() && at->x <= p.x + snap && found.size() < 2; ++at) {
+      const int32_t j = holding(at->line);
+      const Txyvalues& lj = lines[j];
+      if (j == i || lj.size() < 2 || std::find(found.begin(), found.end(), j) != found.end()) continue;
+      if (meet(p, lj.back()) || meet(p, lj.front())) found.push_back(j);
+    }
+  };
+  TiList atStart, atEnd;
   for (int32_t i = 0; i + 1 < n; ++i) {
     if (lines[i].empty() || !worthTesting(lines[i])) continue;
     // Every pass empties one other line into line i: at most n passes.
@@ -458,13 +488,8 @@ void TlineMan::doStitchLines(TpolyXyValues& lines, int32_t option, double minx, 
         closeIt(li);
         break;
       }
-      TiList atStart, atEnd;
-      for (int32_t j = 0; j < n && (atStart.size() < 2 || atEnd.size() < 2); ++j) {
-        const Txyvalues& lj = lines[j];
-        if (j == i || lj.size() < 2) continue;
-        if (meet(li.front(), lj.back()) || meet(li.front(), lj.front())) atStart.push_back(j);
-        if (meet(li.back(), lj.back()) || meet(li.back(), lj.front())) atEnd.push_back(j);
-      }
+      partners(i, li.front(), atStart);
+      partners(i, li.back(), atEnd);
       int32_t j = -1;
       if (atStart.size() == 1) {
         j = atStart[0];
@@ -476,6 +501,7 @@ void TlineMan::doStitchLines(TpolyXyValues& lines, int32_t option, double minx, 
         break;  // no partner, or a junction
       }
       lines[j].clear();
+      holder[j] = i;
       if (meet(li.front(), li.back())) {
         closeIt(li);
         break;
