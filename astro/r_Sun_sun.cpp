@@ -120,10 +120,19 @@ void Tsun::GetBearingElevation(double ThisRA, double ThisDec, double& thisElevat
   double sp = std::sin(p), cp = std::cos(p), sd = std::sin(ThisDec), cd = std::cos(ThisDec);
   thisElevation = std::asin(sd * sp + cd * cp * std::cos(h));
   double den = cp * std::cos(thisElevation);
-  // At a pole or in the zenith every bearing is the same direction: north.
-  double b = std::fabs(den) < 1e-12 ? 0 : ArcCos((sd - sp * std::sin(thisElevation)) / den);
-  if (std::sin(h) > 0) b = k2Pi - b;  // west of the meridian
-  if (b == k2Pi) b = 0;
+  double b = 0;
+  if (std::fabs(cp) < 1e-12) {
+    // At a pole every direction is south (north at the south pole); a bearing is the direction
+    // along a meridian, measured from the observer's own: the body lies along the meridian of its
+    // hour angle, so at 90 N the bearing is 180 degrees plus the hour angle and at 90 S its negation.
+    b = sp > 0 ? kPi + h : -h;
+    b = std::fmod(b, k2Pi);
+    if (b < 0) b += k2Pi;
+  } else if (std::fabs(den) >= 1e-12) {  // a body in the zenith keeps bearing 0
+    b = ArcCos((sd - sp * std::sin(thisElevation)) / den);
+    if (std::sin(h) > 0) b = k2Pi - b;  // west of the meridian
+  }
+  if (b >= k2Pi) b = 0;
   ThisBearing = b;
 }
 
@@ -132,8 +141,14 @@ void Tsun::BearingElevationToRAdec(double& RAhours, double& dec, double elevatio
   double sp = std::sin(p), cp = std::cos(p);
   dec = std::asin(std::sin(elevation) * sp + std::cos(elevation) * cp * std::cos(bearing));
   double den = std::cos(dec) * cp;
-  double h = std::fabs(den) < 1e-12 ? 0 : ArcCos((std::sin(elevation) - std::sin(dec) * sp) / den);
-  if (std::sin(bearing) > 0) h = k2Pi - h;
+  double h = 0;
+  if (std::fabs(cp) < 1e-12) {
+    h = std::fmod(sp > 0 ? bearing - kPi : -bearing, k2Pi);  // the inverse of the bearing at a pole
+    if (h < 0) h += k2Pi;
+  } else if (std::fabs(den) >= 1e-12) {
+    h = ArcCos((std::sin(elevation) - std::sin(dec) * sp) / den);
+    if (std::sin(bearing) > 0) h = k2Pi - h;
+  }
   RAhours = GetLocalST() - h * kDeg / 15;
   if (RAhours < 0) RAhours += 24;
 }

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "bench/bench_home.h"
 #include "astro/r_SunLoc.h"
 #include "clock/r_Kestrova.h"
 #include "clock/r_SunGlobe.h"
@@ -28,7 +29,7 @@ struct Tscene {
   Tscene() {
     createOs();
     createDateman();
-    const std::string dir = std::filesystem::temp_directory_path().string() + "/kestrova-bench-astro/";
+    const std::string dir = benchhome::path("astro/");
     std::filesystem::create_directories(dir);
     base = std::make_unique<TsunBase>(dir + "sky.db", 1920);
     world.setsize(600, 300);
@@ -65,7 +66,7 @@ void BM_TextPanel(benchmark::State& state) {  // aim: under 10 ms
   Tscene s;
   TclockPage page(nullptr, *s.base);
   page.astroBm->SetSize(840, 1080);
-  page.moonSide = 360;
+  page.moonbox = platform::TRect{240, 108, 600, 468};
   page.moonTemp->setsize(360, 360);
   for (auto _ : state) page.DrawAstroData();
 }

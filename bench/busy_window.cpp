@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "bench/bench_home.h"
 #include "core/r_base.h"
 #include "platform/windows.h"
 #include "ui/r_baseForm.h"
@@ -20,12 +21,10 @@
 namespace {
 using namespace platform;
 
-// A headless desktop and the services object, in a temporary folder of their own.
+// A headless desktop and the services object over a fresh home of their own.
 struct World {
   World() {
-    char tmpl[] = "/tmp/kestrova-bench-XXXXXX";
-    dir = mkdtemp(tmpl);
-    setenv("HOME", dir.c_str(), 1);
+    dir = benchhome::freshHome();
     setenv("KESTROVA_HEADLESS", "1", 1);
     resetDesktop(std::make_unique<THeadlessBackend>());
     createOs();

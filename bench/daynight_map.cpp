@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "bench/bench_home.h"
 #include "astro/r_sunLite.h"
 #include "core/r_base.h"
 #include "core/r_date.h"
@@ -21,7 +22,7 @@ std::unique_ptr<TsunLite> makeRenderer(int w) {
   const int h = w / 2;
   createOs();
   createDateman();
-  const std::string dir = std::filesystem::temp_directory_path().string() + "/kestrova-bench-daynight/";
+  const std::string dir = benchhome::path("daynight/");
   std::filesystem::create_directories(dir);
   os->setconfig(dir);
   std::ofstream(dir + "locations.ini", std::ios::binary)

@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include "bench/bench_home.h"
 #include "core/os_datatypes.h"
 #include "core/r_base.h"
 #include "storage/r_dbase.h"
@@ -10,7 +11,7 @@
 namespace {
 constexpr int kRows = 100000;
 
-std::string file() { return "/tmp/bench-dbase-" + std::to_string(getpid()) + ".dbf"; }
+std::string file() { return benchhome::path("bench.dbf"); }
 
 void makeTable(const std::string& f) {
   TdbfMake m;

@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "bench/bench_home.h"
 #include "core/r_base.h"
 #include "drawing/r_Dra.h"
 #include "storage/r_Data.h"
@@ -13,7 +14,7 @@
 namespace {
 constexpr int kObjects = 100000;
 
-std::string file() { return "/tmp/bench-drawing-" + std::to_string(getpid()) + ".dra"; }
+std::string file() { return benchhome::path("bench.dra"); }
 
 void build(TgobArray& d) {
   for (int c = 0; c < 3; ++c) d.addColumn("column " + std::to_string(c), "", ftString);

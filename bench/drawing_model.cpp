@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "bench/bench_home.h"
 #include "core/r_base.h"
 #include "drawing/r_Dra.h"
 #include "storage/r_Data.h"
@@ -89,7 +90,7 @@ void CsvExport(benchmark::State& state) {
   World w;
   TgobArray d;
   build(d);
-  const std::string f = "/tmp/bench-drawing-" + std::to_string(getpid()) + ".csv";
+  const std::string f = benchhome::path("bench.csv");
   for (auto _ : state) benchmark::DoNotOptimize(d.SaveAttributes(f, true, false));
   unlink(f.c_str());
 }

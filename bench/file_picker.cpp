@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 
+#include "bench/bench_home.h"
 #include "core/r_base.h"
 #include "platform/controls.h"
 #include "platform/folders.h"
@@ -26,9 +27,7 @@ namespace fs = std::filesystem;
 // it (where the recent-files store lies), and a form to own the picker.
 struct World {
   World() {
-    char tmpl[] = "/tmp/kestrova-bench-XXXXXX";
-    dir = mkdtemp(tmpl);
-    setenv("HOME", dir.c_str(), 1);
+    dir = benchhome::freshHome();
     setenv("KESTROVA_HEADLESS", "1", 1);
     was = fs::current_path();
     fs::current_path(dir);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_home.h"
 #include "core/r_base.h"
 #include "drawing/r_Dra.h"
 #include "drawing/r_GeoPackage.h"
@@ -27,7 +28,7 @@ constexpr int kRings = 1000, kRingVertices = 1000;
 
 const std::string& folder() {
   static const std::string f = [] {
-    std::string d = "/tmp/bench-gis-" + std::to_string(getpid()) + "/";
+    std::string d = benchhome::path("gis/");
     std::filesystem::create_directories(d);
     return d;
   }();

@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/bench_home.h"
 #include "core/Tbm24.h"
 #include "imaging/r_bmSmooth.h"
 #include "imaging/r_wic.h"
@@ -20,8 +21,7 @@ namespace {
 
 std::string benchDir() {
   static const std::string dir = [] {
-    const std::string d = std::filesystem::temp_directory_path().string() + "/kestrova-bench-images-" +
-                          std::to_string(getpid()) + "/";
+    const std::string d = benchhome::path("images/");
     std::filesystem::create_directories(d);
     std::atexit([] { std::filesystem::remove_all(benchDir()); });
     return d;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "bench/bench_home.h"
 #include "clock/Kestrova8main.h"
 #include "clock/r_SunHD2.h"
 #include "core/r_base.h"
@@ -22,7 +23,7 @@ namespace fs = std::filesystem;
 
 // A data folder holding only a 1920 × 960 container of fifteen frames, made once.
 std::string dataFolder() {
-  const std::string dir = fs::temp_directory_path().string() + "/kestrova-bench-tick/";
+  const std::string dir = benchhome::path("tick/");
   if (fs::exists(dir + "1920.bin")) return dir;
   fs::create_directories(dir);
   TStringList files;

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "bench/bench_home.h"
 #include "core/TQYini.h"
 #include "core/r_base.h"
 #include "core/r_bitmapRaw.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-std::string target(const char* name) { return std::string("/tmp/") + name + "-" + std::to_string(getpid()) + ".pdf"; }
+std::string target(const char* name) { return benchhome::path(std::string(name) + ".pdf"); }
 
 void BMtoPDF_2000x1000(benchmark::State& state) {
   TrawBitmap24 bm;

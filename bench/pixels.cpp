@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <random>
 
+#include "bench/bench_home.h"
 #include "core/r_bitmapRaw.h"
 
 namespace {
@@ -33,8 +34,7 @@ void BM_Blend1920x960(benchmark::State& state) {
 BENCHMARK(BM_Blend1920x960)->Unit(benchmark::kMillisecond);
 
 void BM_ExtractFrame1920(benchmark::State& state) {
-  const std::string dir = std::filesystem::temp_directory_path().string() + "/kestrova-bench-" +
-                          std::to_string(getpid()) + "/";
+  const std::string dir = benchhome::path("pixels/");
   std::filesystem::create_directories(dir);
   {
     TrawBitmap24 frame;

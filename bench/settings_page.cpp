@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "bench/bench_home.h"
 #include "astro/r_SunLoc.h"
 #include "clock/r_SunLocPage.h"
 #include "clock/r_tzPlaces2.h"
@@ -22,7 +23,7 @@ namespace fs = std::filesystem;
 constexpr int kCountries = 250, kPlacesEach = 92;  // 23,000 rows
 
 struct Tworld {
-  std::string dir = fs::temp_directory_path().string() + "/kestrova-bench-settings/";
+  std::string dir = benchhome::path("settings/");
   std::unique_ptr<TsunBase> base;
   std::unique_ptr<TForm> form;
   Tworld() {

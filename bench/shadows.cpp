@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "bench/bench_home.h"
 #include "astro/r_Sun.h"
 #include "astro/r_SunLoc.h"
 #include "clock/r_Shadows.h"
@@ -17,7 +18,7 @@ namespace {
 using namespace platform;
 
 struct Tscene {
-  std::string dir = std::filesystem::temp_directory_path().string() + "/kestrova-bench-shadows/";
+  std::string dir = benchhome::path("shadows/");
   std::unique_ptr<TsunBase> base;
   std::unique_ptr<Tshadows> shadows;
   TBitmap screen;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <random>
 
+#include "bench/bench_home.h"
 #include "astro/r_SunLoc.h"
 #include "clock/r_sky.h"
 #include "core/r_base.h"
@@ -21,7 +22,7 @@ using namespace platform;
 TDateTime at(int y, int m, int d, int hh, int mm) { return createDateman().EncodeDateTime(y, m, d, hh, mm, 0); }
 
 std::string makeSkyDb() {
-  const std::string dir = std::filesystem::temp_directory_path().string() + "/kestrova-bench-sky/";
+  const std::string dir = benchhome::path("sky/");
   std::filesystem::create_directories(dir);
   TrawBitmap24 night;
   night.setsize(1440, 720);

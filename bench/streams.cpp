@@ -7,12 +7,13 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bench/bench_home.h"
 #include "core/Treadstream.h"
 
 namespace {
 const std::string& benchFile() {
   static const std::string name = [] {
-    std::string n = "/tmp/kestrova-bench-streams-" + std::to_string(getpid()) + ".bin";
+    std::string n = benchhome::path("streams.bin");
     TwriteStream ws;
     ws.open(n);
     std::vector<char> block(1 << 20, 'x');

@@ -8,13 +8,14 @@
 #include <fstream>
 #include <string>
 
+#include "bench/bench_home.h"
 #include "core/Tzip.h"
 #include "core/r_base.h"
 #include "storage/r_ExcelLite.h"
 #include "storage/r_xmlLite.h"
 
 namespace {
-std::string temp(const std::string& name) { return "/tmp/bench-workbook-" + std::to_string(getpid()) + "-" + name; }
+std::string temp(const std::string& name) { return benchhome::path("workbook-" + name); }
 
 std::string column(int c) { return std::string(1, char('A' + c)); }
 

@@ -35,7 +35,7 @@ int dayOfYear(int y, int m, int d) {
 
 TfancyClock::TfancyClock(TsunBase& sunbase)
     : TqyObject("fancy"), bm(std::make_unique<Tbm24>()), locations(sunbase.locations()), sun(sunbase.sun()) {
-  globe = std::make_unique<TglobeDial>(sunbase);
+  globe = std::make_unique<TglobeDial>(nullptr, sunbase);  // no window: the clock shows it
   setwidth(300);
 }
 

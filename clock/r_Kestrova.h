@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "core/r_base.h"
 
@@ -101,8 +102,9 @@ namespace platform {
 class TBitmap;
 }
 
-// The page of the "Astronomical data" tab: the ring clock as high as the page on the left, the
-// moon's picture and the sun, moon and planet data on the right.
+// The page of the "Astronomical data" tab: the ring clock on the left, as high as the page while
+// the panel keeps the width its lines need, smaller below that; the moon's picture and the sun,
+// moon and planet data in the panel on the right.
 class TclockPage : public TQYcontrol {
  public:
   TclockPage(platform::TWinControl* owner, TsunBase& sunbase);
@@ -118,7 +120,21 @@ class TclockPage : public TQYcontrol {
   [[nodiscard]] static std::string phaseText(double p, bool waxing);
   // abs(elevation) with two decimals, then "above horizon" (>= 0) or "below horizon".
   [[nodiscard]] static std::string elevationText(const std::string& label, double elevation);
+  // Line 10: the home place and the clock's time without seconds, 12- or 24-hour.
+  [[nodiscard]] std::string homeLine() const;
   [[nodiscard]] int px(double mms) const;
+
+  // One line of the panel: its text, font size (mm, through px), colour and the step above it.
+  struct TpanelLine {
+    std::string text;
+    double size = 4;
+    int32_t colour = 0xFFFFFF;
+    double step = 8;
+  };
+  // The panel's centred lines under the moon (1 to 12), for the sun and moon as last computed.
+  [[nodiscard]] std::vector<TpanelLine> dataLines();
+  // The width the panel needs to show its widest line and the moon's picture whole.
+  [[nodiscard]] int panelWidthNeeded();
 
   TsunBase& sunbase;
   Tlocations& locations;
@@ -127,11 +143,16 @@ class TclockPage : public TQYcontrol {
   std::unique_ptr<platform::TBitmap> astroBm;
   std::unique_ptr<TrawBitmap24> moonBm;
   std::unique_ptr<Tbm24> moonTemp;
-  int moonLeft = 0, moonTop = 0, moonSide = 0;
-  int clockRight = 0;
+  platform::TRect moonbox;    // the moon's picture, on the panel
+  platform::TRect clockRect;  // the clock, on the page
   double currentGmt = 0;
   bool wideformat = true, initialized = false;
   std::string worldError;  // why the world picture is missing, logged once
+  struct TdrawnText {
+    std::string text;
+    platform::TRect box;  // on the panel
+  };
+  std::vector<TdrawnText> lastTexts;  // what the last panel drawing wrote, for the tests
   // A failed tick or paint; the main window shows it once. Without a handler it is only logged.
   std::function<void(TclockPage*, const std::exception&)> onError;
 
@@ -139,5 +160,8 @@ class TclockPage : public TQYcontrol {
   void Paint() override;
 
  private:
+  void LoadMoon(const std::string& filename);
   void DrawMoon(platform::TCanvas& canvas);
+  // The neighbours' line and its label, at the panel's top.
+  [[nodiscard]] std::string neighboursLine(double km[4]);
 };

@@ -23,6 +23,7 @@ namespace {
 constexpr double kTropic = 23.452294;       // the tropics and polar circles, degrees
 constexpr double kPolarCircle = 66.547706;
 constexpr int kExportWidth = 2000;          // pixels of an exported image
+constexpr double kMarginMm = 5;             // white round everything a diagram draws
 constexpr int32_t kDoneGreen = 0x00B400;   // the badge of a written file
 constexpr int32_t kFailedRed = 0x0000C0;   // and of one that was not
 
@@ -89,6 +90,9 @@ bool Tshadows::record() {
     if (option == 2) work.shadowDiagram();
     else work.sunPath();
     next->finish();
+    // Labels stand beyond the page (the bearings above it, the horizon captions below it): the
+    // page grows to hold them, so exports and prints show all that the screen shows.
+    next->fitPage(kMarginMm);
     dw = std::move(next);
     return true;
   } catch (const std::exception& e) {
@@ -232,7 +236,7 @@ void TshadowsWork::withAngleFont(int height, int angle10, const std::function<vo
 std::string TshadowsWork::placeLine() const {
   Tunits& u = createUnits();
   return word("Latitude: ") + u.NorthSouthStr(lat, u_degreesminsec, 2, Tunits::Compass::Long) +
-         word("   Longitide: ") + u.EastWestStr(ob.getlong(), u_degreesminsec, 2, Tunits::Compass::Long);
+         word("   Longitude: ") + u.EastWestStr(ob.getlong(), u_degreesminsec, 2, Tunits::Compass::Long);
 }
 
 // ---- the sun-path diagram ------------------------------------------------------------------------

@@ -44,6 +44,13 @@ class Tdrawer {
   [[nodiscard]] int py(double mm) const;   // the logical y of a drawing y
   void doPolygon(std::span<const platform::TPoint> points);
 
+  // Everything the metafile draws, in logical units: shapes with half their pen around them,
+  // texts by their cells, each cut to the clip rectangle in force. Empty when nothing is drawn.
+  [[nodiscard]] platform::TRect drawnBounds() const;
+  // After finish: the page grows to hold the page and everything drawn with a margin all round,
+  // and the origin moves with it, so px and py still name the same places of the drawing.
+  void fitPage(double marginMm);
+
   double pageHeightmm, pagewidthmm;
   double cx, cy;
   double scale = 1.0;

@@ -36,7 +36,14 @@ void TshadowsWork::drawLine2() {
   std::vector<TPoint> pts;
   pts.reserve(list.size());
   for (auto const& q : list) pts.push_back({dw.px(std::sin(q.x) * q.y), dw.py(std::cos(q.x) * q.y)});
-  if (pts.size() >= 2) cv.Polyline(pts);
+  if (pts.size() < 2) return;
+  // Curves run out to shadows of 630 mm: they are cut at the page, their captions are not.
+  TDeviceContext* dc = cv.Handle();
+  dc->saveDC();
+  dc->intersectClipRect(0, 0, dw.pix(W), dw.pix(H));
+  cv.Polyline(pts);
+  dc->restoreDC(-1);
+  cv.bind(dc);  // the canvas selects its pen and brush afresh
 }
 
 void TshadowsWork::doHour2(int h) {
@@ -169,14 +176,11 @@ void TshadowsWork::shadowDiagram() {
   for (int i = 1; i <= n; ++i)
     fm.VCentredText(cv, dw.px(2), dw.py(-i * gnomon),
                     std::to_string(i) + (i < n ? "x" : word("x height of gnomon")));
-  // 6: curves are clipped to the page.
+  // 6: the curves' pen and font (each curve is cut at the page as it is drawn).
   align(TA_CENTER);
   cv.Pen.Color = clBlack;
   cv.Pen.Width = dw.pv(0.3);
   fontSize(7);
-  TDeviceContext* dc = cv.Handle();
-  dc->saveDC();
-  dc->intersectClipRect(0, 0, dw.pix(W), dw.pix(H));
   // 7: the first day of every month.
   for (int m = 12; m >= 1; --m) {
     if (m == 12) cv.Pen.Color = clBlue;
@@ -222,7 +226,4 @@ void TshadowsWork::shadowDiagram() {
     doDay2(month, day, "");
     highlight = false;
   }
-  // 12: the clip goes.
-  dc->restoreDC(-1);
-  cv.bind(dc);  // the canvas selects its pen and brush afresh
 }

@@ -98,22 +98,52 @@ double into180(double v) {
 }
 }  // namespace
 
-TglobeDial::TglobeDial(Tsun& asun, double atz, double alat, double along)
-    : sun(asun), tzDiff(atz), homeLat(alat), homeLong(along) {
+TglobeDial::TglobeDial(platform::TWinControl* owner, Tsun& asun, double atz, double alat, double along)
+    : TQYcontrol(owner), sun(asun), tzDiff(atz), homeLat(alat), homeLong(along) {
   ob1 = std::make_unique<Tobserver>();
   ob1->setlat(0);
   ob1->setlong(0);
   sun1 = std::make_unique<Tsun>(*ob1);
+  tranman = std::make_unique<Ttrans>();
   mini24 = std::make_unique<Tbm24>();
   bm = std::make_unique<Tbm24>();
+  OnResize = [this](platform::TWinControl*) { doresize(); };
 }
 
-TglobeDial::TglobeDial(TsunBase& base) : TglobeDial(base.sun(), 0, 0, 0) {
+TglobeDial::TglobeDial(platform::TWinControl* owner, TsunBase& base) : TglobeDial(owner, base.sun(), 0, 0, 0) {
   sunbase = &base;
   readHome();
 }
 
 TglobeDial::~TglobeDial() = default;
+
+void TglobeDial::redraw() {
+  // The embedded dial has no window: its owner runs the steps and copies the picture.
+  const int side = std::min(Width(), Height());
+  if (side <= 0) return;
+  TcontrolScope proc(*this, "redraw");
+  try {
+    for (int step = 0; step <= 16; ++step) {
+      seterr(std::to_string(step));
+      doStep(side, side, step);
+    }
+    ++redraws;
+    Invalidate();
+  } catch (const std::exception& e) {
+    log(std::string("r_SunGlobe redraw ") + err() + ": " + e.what());
+  }
+}
+
+void TglobeDial::doresize() { redraw(); }
+
+void TglobeDial::Paint() {
+  // The strips beside a picture of other proportions take the dial's background.
+  Canvas().Brush.Color = platform::TColor(backColour);
+  Canvas().Brush.Style = platform::bsSolid;
+  Canvas().FillRect(platform::TRect{0, 0, Width(), Height()});
+  if (!bm || bm->width() == 0 || !os) return;
+  os->BitmapToBox(Canvas(), *bm, platform::TRect{0, 0, Width(), Height()});
+}
 
 void TglobeDial::readHome() {
   if (!sunbase) return;
@@ -215,6 +245,7 @@ void TglobeDial::doStep(int width, int height, int step) {
 
 void TglobeDial::doredrawPt1(int width, int /*height*/) {
   if (bm->width() == 0) return;
+  tranman->clearAll();
   try {
     const double rr = 0.9 * width;  // the picture is twice the size given: the dial nearly fills it
     r = rr;

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "astro/r_sunLite.h"
+#include "core/TQYcontrol.h"
+#include "core/Ttrans.h"
 
 class Tbm24;
 class TrawBitmap24;
@@ -49,16 +51,23 @@ void fillBitmap(TrawBitmap24& bm, int32_t colour);
 }  // namespace r_SunGlobe
 
 // The globe centred on the home place inside a dial of the home sky, drawn at twice the size it
-// is shown at. The ring clock runs its steps and copies the picture into its middle.
-class TglobeDial {
+// is shown at. The ring clock owns one without a window, runs its steps and copies the picture
+// into its middle; on a form of its own the dial is a control that draws at its own size.
+class TglobeDial : public TQYcontrol {
  public:
-  TglobeDial(Tsun& sun, double tzDiff, double homeLat, double homeLong);
+  TglobeDial(platform::TWinControl* owner, Tsun& sun, double tzDiff, double homeLat, double homeLong);
   // Takes the home place, its offset from GMT and the 12-hour setting from the locations model
   // at every full redraw (step 0), so a new home place reaches the dial.
-  explicit TglobeDial(TsunBase& sunbase);
-  ~TglobeDial();
+  TglobeDial(platform::TWinControl* owner, TsunBase& sunbase);
+  ~TglobeDial() override;
   TglobeDial(const TglobeDial&) = delete;
   TglobeDial& operator=(const TglobeDial&) = delete;
+
+  // On its own: steps 0 to 16 for the control's size (the dial square, as wide as the control's
+  // shorter side), then a repaint. Failures are logged; the last picture stays.
+  void redraw();
+  // The control's size changed: the picture is drawn for it.
+  void doresize();
 
   // The world picture, borrowed for the dial's lifetime. One that is not twice as wide as high is
   // scaled once to 2:1 into a copy of its own.
@@ -93,6 +102,12 @@ class TglobeDial {
   int32_t backColour = 0x00400000, basecolour = 0x00EAC8AC, dialcolour = -1, lineColour = 0x00FFFFFF,
           redringcolour = 0x00000080, qiblahColour = 0x0000FF00, sunfontcolour = 0x00FFFFFF,
           moonfontcolour = 0x00808080, fontcolour = 0x00000000;
+  std::unique_ptr<Ttrans> tranman;  // canvas transforms of a drawing, all undone before the face
+  int redraws = 0;                  // pictures drawn on its own, for the tests
+
+ protected:
+  // The picture fitted into the control, its proportions kept, centred.
+  void Paint() override;
 
  private:
   void readHome();

@@ -509,7 +509,22 @@ bool TlocPage::launchWallClock() {
     yo(word("The wall clock could not be started:") + "\n" + why);
     return false;
   }
+  watchWallClock();
   return true;
+}
+
+void TlocPage::watchWallClock() {
+  if (wallClockPid <= 0) return;
+  if (!reapTimer) {
+    reapTimer = std::make_unique<TTimer>();
+    reapTimer->SetInterval(kWallClockReapMs);
+    reapTimer->SetOnTimer([this](TTimer* t) {
+      if (!reapProgram(wallClockPid)) return;
+      wallClockPid = 0;
+      t->SetEnabled(false);
+    });
+  }
+  reapTimer->SetEnabled(true);
 }
 
 // ---- location files ---------------------------------------------------------------------------------

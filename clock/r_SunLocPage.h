@@ -33,6 +33,8 @@ inline constexpr char kWallClockClass[] = "qysaver";
 inline constexpr char kWallClockProgram[] = "Kestrova_Saver";
 // How long a launch waits for a closed wall clock's window to go before starting the new one.
 inline constexpr uint32_t kWallClockCloseWaitMs = 2000;
+// How often a started wall clock is looked at, to be collected when it has ended.
+inline constexpr uint32_t kWallClockReapMs = 500;
 // What an imported file may hold: a thousand locations take about 200 KB.
 inline constexpr int64_t kImportMaxBytes = 1 << 20;
 inline constexpr int kImportMaxLocations = 1000;
@@ -104,6 +106,9 @@ class TlocPage : public TQYcontrol {
   // The picker while it asks for an import or export; nullptr otherwise.
   Tpick* picker = nullptr;
   int wallClockPid = 0;  // the last saver started, collected when it has ended
+  // Looks every kWallClockReapMs for the started saver's end and collects it, so no defunct
+  // process stays behind; it stops once the saver is collected.
+  std::unique_ptr<platform::TTimer> reapTimer;
 
  protected:
   void Paint() override;
@@ -119,5 +124,6 @@ class TlocPage : public TQYcontrol {
   void deleteLocation();
   void newLocation();
   void paintNotes(platform::TCanvas& canvas);
+  void watchWallClock();
   platform::TRect box, wallBox, noteBox;
 };

@@ -173,6 +173,7 @@ void Tsky::Draw(TCanvas& canvas, int w, int h) {
   }
   log("Tsky draw");
   lastLabels.clear();
+  lastNames.clear();
   seterr("b4");
   canvas.Font.setName("Calibri");
   canvas.Font.setSize(fontsize(12));

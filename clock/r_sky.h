@@ -130,6 +130,11 @@ class Tsky : public TqyObject {
     bool below = false;
   };
   std::vector<TlabelRec> lastLabels;  // the captions laid along lines, in drawing order
+  struct TnameBox {
+    std::string name;
+    platform::TRect box;  // the text's cell on the picture
+  };
+  std::vector<TnameBox> lastNames;  // the constellation names drawn, in drawing order
 
  private:
   void doconstellations(platform::TCanvas&);

@@ -11,6 +11,7 @@
 #include "core/Ttrig.h"
 #include "core/r_Font.h"
 #include "core/r_bitmapRaw.h"
+#include "platform/numbers.h"
 #include "storage/r_sqlite.h"
 
 using namespace platform;
@@ -158,8 +159,21 @@ void Tsky::doconstellations(TCanvas& canvas) {
       sun->GetBearingElevation(ra, dec, e, b);
       int x, y;
       if (inView(b / kRad, e / kRad, x, y) && fontman) {
-        skydraw::transparentText(canvas);
-        fontman->VCentredText(canvas, x, y, name);
+        // The cell as the capitals centred on the point place it. On a small picture two names
+        // can meet: the later one moves a line down or up, or is left out where both are taken.
+        const int w = canvas.TextWidth(name), yb = y + int(platform::Round(fontman->VisualFontHeight(canvas) / 2));
+        const TTextMetric tm = canvas.Handle()->textMetrics();
+        const TRect cell{x - w / 2, yb - tm.ascent, x - w / 2 + w, yb + tm.descent};
+        for (int dy : {0, cell.height(), -cell.height()}) {
+          const TRect box = cell.offsetted(0, dy);
+          if (std::any_of(lastNames.begin(), lastNames.end(),
+                          [&](const TnameBox& n) { return !n.box.intersected(box).isEmpty(); }))
+            continue;
+          skydraw::transparentText(canvas);
+          fontman->VCentredText(canvas, x, y + dy, name);
+          lastNames.push_back({name, box});
+          break;
+        }
       }
     }
     db->finish(st);

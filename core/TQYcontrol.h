@@ -15,7 +15,7 @@ class TQYcontrol : public platform::TCustomControl, public TtrailSource {
   explicit TQYcontrol(platform::TWinControl* owner = nullptr);
 
   [[nodiscard]] std::string frameworkClass() const override { return "TQYcontrol"; }
-  [[nodiscard]] std::string trailText() const override { return " [" + ferr + "]"; }
+  [[nodiscard]] std::string trailText() const override { return " [" + ferr + "]]"; }
 
   [[nodiscard]] int percent() const { return fpercent; }
   void setPercent(int v);

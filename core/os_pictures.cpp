@@ -1,5 +1,5 @@
-// TosPictures: the fit of a picture into a box, the bitmap, pixel-buffer and metafile fits, and
-// the linked-document renderings that this platform lacks.
+// TosPictures: the fit of a picture into a box, the bitmap, pixel-buffer, metafile and any-picture
+// fits, and the linked-document renderings that this platform lacks.
 #include "core/os_pictures.h"
 
 #include <algorithm>
@@ -8,10 +8,61 @@
 #include "core/Tbm24.h"
 #include "core/Tblend.h"
 #include "core/r_base.h"
+#include "platform/imagecodec.h"
 #include "platform/numbers.h"
 
 using platform::TCanvas;
 using platform::TRect;
+
+// ---- pictures of every kind
+
+double TGraphic::fitWidth() const {
+  return fmeta ? fmeta->MMWidth() : fbitmap ? fbitmap->Width() : fimage ? fimage->width : 0;
+}
+
+double TGraphic::fitHeight() const {
+  return fmeta ? fmeta->MMHeight() : fbitmap ? fbitmap->Height() : fimage ? fimage->height : 0;
+}
+
+platform::TSize TGraphic::ownSize() const {
+  if (fmeta) {
+    const double ppmm = 96.0 / 25.4;  // a metafile's frame at the screen's resolution
+    return {platform::Round32(fmeta->MMWidth() / 100.0 * ppmm), platform::Round32(fmeta->MMHeight() / 100.0 * ppmm)};
+  }
+  return {int(fitWidth()), int(fitHeight())};
+}
+
+void TGraphic::draw(platform::TDeviceContext& dc, TRect const& box) const {
+  if (fmeta) {
+    platform::PlayEnhMetaFile(dc, *fmeta, box);
+    return;
+  }
+  // A decoded image goes through a 24-bit surface of its own: blue, green, red as the canvas keeps them.
+  platform::TSurface rows;
+  platform::TDeviceContext imageDc;
+  platform::TDeviceContext const* source = nullptr;
+  int w = 0, h = 0;
+  if (fbitmap) {
+    source = &fbitmap->dc();
+    w = fbitmap->Width(), h = fbitmap->Height();
+  } else if (fimage && !fimage->empty() && fimage->rgb.size() >= size_t(fimage->width) * size_t(fimage->height) * 3 &&
+             rows.create(fimage->width, fimage->height, 24)) {
+    for (int y = 0; y < fimage->height; ++y) {
+      uint8_t* out = rows.row(y);
+      for (int x = 0; x < fimage->width; ++x) {
+        const uint8_t* p = fimage->pixel(x, y);
+        out[3 * x] = p[2], out[3 * x + 1] = p[1], out[3 * x + 2] = p[0];
+      }
+    }
+    imageDc.bind(&rows);
+    source = &imageDc;
+    w = fimage->width, h = fimage->height;
+  }
+  if (!source || w <= 0 || h <= 0) return;
+  const platform::StretchMode was = dc.setStretchBltMode(platform::StretchMode::Halftone);
+  platform::StretchBlt(dc, box.Left, box.Top, box.width(), box.height(), source, 0, 0, w, h, platform::SRCCOPY);
+  dc.setStretchBltMode(was);
+}
 
 TosPictures::TosPictures() : monitorScaleFactor([] { return 1.0; }) {}
 TosPictures::~TosPictures() = default;
@@ -105,23 +156,21 @@ platform::TBitmap& TosPictures::stripBitmap(int width, int height) {
   return *stripBM;
 }
 
-void TosPictures::GraphicToBox(TCanvas& canvas, platform::TMetafile const& g, TRect box) {
-  const TboxFit f = fitInBox(g.MMWidth(), g.MMHeight(), box);
+void TosPictures::GraphicToBox(TCanvas& canvas, TGraphic const& g, TRect box) {
+  const TboxFit f = fitInBox(g.fitWidth(), g.fitHeight(), box);
   if (f.dw <= 0 || f.dh <= 0) return;
   platform::TBitmap& strip = stripBitmap(f.dw, f.dh);
   strip.dc().fillRect({0, 0, f.dw, f.dh}, platform::solidBrush(platform::clWhite));
-  platform::PlayEnhMetaFile(strip.dc(), g, {0, 0, f.dw, f.dh});
+  g.draw(strip.dc(), {0, 0, f.dw, f.dh});
   BitmapToBox(canvas, strip, box);
 }
 
-void TosPictures::GraphicToBox(TCanvas& canvas, platform::TMetafile const& g, TRect box, int32_t transparentColour) {
-  // The graphic's own size: its frame at the screen's resolution.
-  const double ppmm = 96.0 / 25.4;
-  const int w = platform::Round32(g.MMWidth() / 100.0 * ppmm), h = platform::Round32(g.MMHeight() / 100.0 * ppmm);
-  if (w <= 0 || h <= 0) return;
-  platform::TBitmap& strip = stripBitmap(w, h);
-  strip.dc().fillRect({0, 0, w, h}, platform::solidBrush(platform::TColor(transparentColour & 0xFFFFFF)));
-  platform::PlayEnhMetaFile(strip.dc(), g, {0, 0, w, h});
+void TosPictures::GraphicToBox(TCanvas& canvas, TGraphic const& g, TRect box, int32_t transparentColour) {
+  const platform::TSize own = g.ownSize();
+  if (own.cx <= 0 || own.cy <= 0) return;
+  platform::TBitmap& strip = stripBitmap(own.cx, own.cy);
+  strip.dc().fillRect({0, 0, own.cx, own.cy}, platform::solidBrush(platform::TColor(transparentColour & 0xFFFFFF)));
+  g.draw(strip.dc(), {0, 0, own.cx, own.cy});
   BitmapToBox(canvas, strip, box, transparentColour);
 }
 

@@ -1,6 +1,7 @@
 // Pictures fitted into boxes by the services object: bitmaps (halftone, or through a work bitmap
-// with a transparent colour), canvas-backed pixel buffers and metafiles, each as large as its
-// proportions allow and centred, the side strips optionally filled with the canvas brush.
+// with a transparent colour), canvas-backed pixel buffers, metafiles and pictures of any kind
+// (TGraphic), each as large as its proportions allow and centred, the side strips optionally
+// filled with the canvas brush.
 // Linked documents of other programs (OLE) have no counterpart here and report so.
 #pragma once
 #include <cstdint>
@@ -12,6 +13,30 @@
 #include "platform/metafile.h"
 
 class Tbm24;
+namespace platform {
+struct TrgbImage;
+}
+
+// A picture of any kind the platform holds, as GraphicToBox takes it (borrowed): a metafile, a
+// bitmap, or a decoded image (PNG, JPEG, TIFF, GIF). Its own size is a metafile's frame at the
+// screen's 96 pixels per inch and the others' pixels.
+class TGraphic {
+ public:
+  TGraphic(platform::TMetafile const& m) : fmeta(&m) {}    // NOLINT: any picture converts
+  TGraphic(platform::TBitmap const& b) : fbitmap(&b) {}    // NOLINT
+  TGraphic(platform::TrgbImage const& i) : fimage(&i) {}  // NOLINT
+  // The proportions the fit uses: a metafile's frame in 0.01 mm, the others' pixels.
+  [[nodiscard]] double fitWidth() const;
+  [[nodiscard]] double fitHeight() const;
+  [[nodiscard]] platform::TSize ownSize() const;
+  // The whole picture stretched (halftone) into the box of the context.
+  void draw(platform::TDeviceContext&, platform::TRect const& box) const;
+
+ private:
+  platform::TMetafile const* fmeta = nullptr;
+  platform::TBitmap const* fbitmap = nullptr;
+  platform::TrgbImage const* fimage = nullptr;
+};
 
 // Where a picture of (pw, ph) lies in a box: size dw × dh at (Left + mx, Top + my).
 struct TboxFit {
@@ -57,11 +82,11 @@ class TosPictures {
   // A pixel buffer through the work bitmap, opaque, no strips.
   void BitmapToBox(platform::TCanvas&, Tbm24& bm, platform::TRect box);
 
-  // A metafile as a graphic: rendered at its fitted size into the work bitmap stripBM, then
-  // fitted with strips; with a transparent colour, rendered at its own size on that colour and
-  // fitted through the work bitmap.
-  void GraphicToBox(platform::TCanvas&, platform::TMetafile const& g, platform::TRect box);
-  void GraphicToBox(platform::TCanvas&, platform::TMetafile const& g, platform::TRect box, int32_t transparentColour);
+  // Any picture: rendered at its fitted size into the work bitmap stripBM (white first, for a
+  // metafile's empty parts), then fitted with strips; with a transparent colour, rendered at its
+  // own size on that colour and fitted through the work bitmap.
+  void GraphicToBox(platform::TCanvas&, TGraphic const& g, platform::TRect box);
+  void GraphicToBox(platform::TCanvas&, TGraphic const& g, platform::TRect box, int32_t transparentColour);
 
   // Played at the metafile's physical proportions; strips filled unless noFill. On a display
   // whose monitor scale factor is not 1 the play rectangle grows by it from its top-left corner

@@ -4,6 +4,7 @@
 
 #include <minizip/unzip.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -131,9 +132,11 @@ bool TosShell::openWebAddress(const std::string& address) {
   return platform::openWithDesktop(address);
 }
 
+// Pictures go to the desktop's viewer with nothing else, as the picture viewer is started.
+// A program is run with the parameters; a document with parameters, or asked minimised, is handed
+// with them to its default program where one is known; both start in the file's folder. Only our
+// own programs can be asked to start minimised: for any other, the log says so.
 bool TosShell::ViewFile(const std::string& filename, const std::string& parameters, bool hidden) {
-  (void)parameters;
-  (void)hidden;
   Tos& o = osOf(this);
   std::string name = filename;
   bool fromLink = false;
@@ -153,6 +156,29 @@ bool TosShell::ViewFile(const std::string& filename, const std::string& paramete
   if (fromLink && (!platform::isFile(name) || isRunnableName(name))) {
     o.log("** link file names no document, not opened: " + filename + " -> " + name);
     return false;
+  }
+  const int type = TosFileTypes::getFileType(name);
+  const bool picture = type == file_bmp || type == file_tif || type == file_jpeg || type == file_png || type == file_gif;
+  const bool program = !fromLink && platform::isFile(name) && ::access(name.c_str(), X_OK) == 0;
+  if (!picture && platform::isFile(name) && (program || !parameters.empty() || hidden)) {
+    const std::string folder = TosFiles::ExtractFilePath(name);
+    const platform::StartWindow show = hidden ? platform::StartWindow::Minimized : platform::StartWindow::Normal;
+    std::string exe = name;
+    std::vector<std::string> args = platform::splitCommandLine(parameters);
+    if (!program) {
+      exe = GetAssociation(name);
+      args.insert(args.begin(), name);
+    }
+    if (!exe.empty()) {
+      if (hidden && !platform::isOwnProgram(exe))
+        o.log("view file: " + exe + " is not one of our programs and cannot be asked to start minimised");
+      if (platform::startDetached(exe, args, show, folder)) return true;
+      o.log("** view file: " + exe + " could not be started for " + name);
+      return false;
+    }
+    o.log("view file: no program of its own is known for " + name + "; the desktop opener takes it without" +
+          (parameters.empty() ? std::string() : " the parameters \"" + parameters + "\" and without") +
+          " being asked to start minimised");
   }
   if (platform::openWithDesktop(name)) return true;
   o.log("** view file: the desktop opener could not be started for " + name);

@@ -23,7 +23,11 @@ class TosShell {
  public:
   // Opens the file with the user's program. A ".qylink" file holds an address: an http(s)
   // address goes to the browser; any other text must name an existing document (nothing that
-  // can be run). `parameters` and `hidden` have no desktop counterpart and are ignored.
+  // can be run). A picture goes to the desktop's viewer as it is. A program file is run with
+  // `parameters` (split as a command line); a document with parameters, or `hidden`, goes with
+  // them to its default program where one is known (else to the desktop opener, logged); either
+  // starts in the file's folder, minimised when `hidden` and the program is one of ours (any
+  // other cannot be asked: logged). True when the program or opener was started.
   bool ViewFile(const std::string& filename, const std::string& parameters, bool hidden);
   bool ViewFile(const std::string& filename, const std::string& parameters) { return ViewFile(filename, parameters, false); }
   bool ViewFile(const std::string& filename) { return ViewFile(filename, "", false); }

@@ -104,9 +104,12 @@ void TosSystem::gotoWeb(std::string const& base, std::string const& page) {
   openAddress(b + page);
 }
 
-void TosSystem::Launch(std::string const& exeName, std::string const& commandLine, bool) {
-  // No window is shown by a start here either way: the started program decides its own.
-  launch(exeName, splitCommandLine(commandLine));
+void TosSystem::Launch(std::string const& exeName, std::string const& commandLine, bool hidden) {
+  // Our own programs are asked to show no window; any other cannot be asked, and is started
+  // without waiting for its window.
+  if (hidden && !isOwnProgram(exeName) && os)
+    os->log("Launch: " + exeName + " is not one of our programs and cannot be asked to start hidden");
+  launch(exeName, splitCommandLine(commandLine), hidden ? StartWindow::Hidden : StartWindow::Normal);
 }
 
 void TosSystem::ReStart(std::string const& commandLine) {

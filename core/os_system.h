@@ -24,6 +24,8 @@ class TosSystem {
   void sound(int32_t choice);
   void gotoWeb(std::string const& url) { gotoWeb(url, ""); }
   void gotoWeb(std::string const& base, std::string const& page);
+  // Starts the program with the command line; hidden: our own programs show no window (any
+  // other cannot be asked: logged).
   void Launch(std::string const& exeName, std::string const& commandLine, bool hidden);
   void ReStart(std::string const& commandLine);
   [[nodiscard]] std::string const& HelpTopic() const { return ftopic; }

@@ -339,7 +339,21 @@ bool TrawBitmap::loadfromfile(const std::string& filename) {
   return true;
 }
 
+// The index and the frame's bytes are checked against the file before the buffer is sized: a
+// damaged header may name a frame of gigabytes in a file of a few bytes.
 bool TrawBitmap::loadFromBin(TbitmapBin& bin, int index) {
+  std::string why;
+  if (!bin.isOpen()) why = "the container is not open";
+  else if (index < 0 || index >= bin.count())
+    why = "frame " + std::to_string(index) + " is not among the " + std::to_string(bin.count()) + " frames";
+  else if (bin.fHeaderSize + (int64_t(index) + 1) * bin.fsize > bin.ffileSize)
+    why = "frame " + std::to_string(index) + " lies beyond the end of the file";
+  else if (!sizeAllowed(bin.width(), bin.height(), bin.depth()))
+    why = "the buffer refuses " + std::to_string(bin.width()) + " x " + std::to_string(bin.height()) + " pixels";
+  if (!why.empty()) {
+    log("TrawBitmap.loadFromBin: " + why);
+    return false;
+  }
   if (!init(bin.width(), bin.height(), bin.depth())) return false;
   if (memoryBytes() < size_t(bin.frameSize()) || bin.rowLength() != rowL) return false;
   return bin.readFrame(index, memory(), bin.frameSize());

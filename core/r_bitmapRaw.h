@@ -380,7 +380,8 @@ class TrawBitmap {
   // A 1-, 8- or 24-bit uncompressed BMP; false (buffer unchanged) for anything else, also for a
   // size the buffer refuses (then nothing past the headers is read).
   bool loadfromfile(const std::string& filename);
-  // Frame index of an open container; what cannot be read is zero-filled.
+  // Frame index of an open container. An index outside the frames, a frame past the file's end
+  // or a size the buffer refuses: false, logged, before the buffer changes.
   bool loadFromBin(TbitmapBin& bin, int index);
   // A 24-bit copy of the pixels, owned by the caller; nullptr when empty.
   std::unique_ptr<platform::TSurface> getBitmap() const;

@@ -10,7 +10,15 @@
 #include "platform/text.h"
 
 namespace {
+// A whole decimal number: blanks before it, a sign, then digits only, within 32 bits. The
+// program's general integer reader also takes hexadecimal ("$1F", "0x1F"), which no date has.
 bool readInt(const std::string& s, int& out) {
+  size_t i = 0;
+  while (i < s.size() && s[i] == ' ') ++i;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  if (i == s.size()) return false;
+  for (size_t k = i; k < s.size(); ++k)
+    if (s[k] < '0' || s[k] > '9') return false;
   int32_t v = 0;
   if (!TosNumberText::StrToInt(s, v)) return false;
   out = v;
@@ -26,7 +34,7 @@ std::string takePiece(std::string& text, char sep) {
 }
 
 // The stamp reader: parts start as 0-01-01 00:00:00 and reading stops at the first piece that
-// is no number.
+// is no whole decimal number, or is a month or day out of its range.
 void readStamp(std::string text, int& year, int& month, int& day, int& hour, int& minute, int& second) {
   year = 0, month = 1, day = 1, hour = 0, minute = 0, second = 0;
   bool negative = false;
@@ -46,8 +54,14 @@ void readStamp(std::string text, int& year, int& month, int& day, int& hour, int
     pieces[5] = text;
     n = 6;
   }
-  for (int i = 0; i < n; ++i)
-    if (!readInt(pieces[i], *parts[i])) break;
+  // A month or a day outside its range ends the reading as a piece that is no number does.
+  constexpr int kLeast[6] = {INT_MIN, 1, 1, INT_MIN, INT_MIN, INT_MIN};
+  constexpr int kMost[6] = {INT_MAX, 12, 31, INT_MAX, INT_MAX, INT_MAX};
+  for (int i = 0; i < n; ++i) {
+    int v = 0;
+    if (!readInt(pieces[i], v) || v < kLeast[i] || v > kMost[i]) break;
+    *parts[i] = v;
+  }
   if (negative) year = year == INT_MIN ? INT_MAX : -year;  // the smallest year has no negative
 }
 }  // namespace

@@ -83,6 +83,9 @@ void toBitmap24(const platform::TrgbImage& src, TrawBitmap24& rb);
 // an image lies between its nearest neighbours with one, going round the year.
 std::vector<platform::TrgbImage> interpolateMonths(const std::vector<std::pair<int, platform::TrgbImage>>& known);
 
+// "URSA MAJOR" as "Ursa Major": a capital at the start and after a blank only.
+std::string titleCase(const std::string& upper);
+
 // Equatorial (J2000, degrees) to ecliptic and to galactic coordinates, degrees, longitude 0..360.
 void equatorialToEcliptic(double ra, double dec, double& lon, double& lat);
 void equatorialToGalactic(double ra, double dec, double& l, double& b);

@@ -48,18 +48,28 @@ double sexagesimal(const std::string& s, bool hours) {
   return (negative ? -v : v) * (hours ? 15 : 1);
 }
 
+}  // namespace
+
 std::string titleCase(const std::string& upper) {
   std::string out = upper;
   bool start = true;
   for (char& c : out) {
-    if (std::isalpha(static_cast<unsigned char>(c))) {
-      c = start ? char(std::toupper(static_cast<unsigned char>(c))) : char(std::tolower(static_cast<unsigned char>(c)));
-      start = false;
-    } else {
-      start = true;
-    }
+    const auto u = static_cast<unsigned char>(c);
+    if (std::isalpha(u)) c = start ? char(std::toupper(u)) : char(std::tolower(u));
+    start = c == ' ';
   }
   return out;
+}
+
+namespace {
+// The one constellation drawn in two parts is named and bounded once: "SERPENS CAPUT" and
+// "SERPENS CAUDA" are both Serpens.
+std::string wholeConstellation(std::string name) {
+  for (const char* part : {" CAPUT", " CAUDA", " Caput", " Cauda"}) {
+    const std::string p = part;
+    if (name.size() > p.size() && name.compare(name.size() - p.size(), p.size(), p) == 0) name.resize(name.size() - p.size());
+  }
+  return name;
 }
 
 // The whole sky as a 24-bit BMP: a soft Milky Way band with its bulge towards the galactic
@@ -110,7 +120,8 @@ std::vector<uint8_t> nightSkyBmp(const std::vector<Tstar>& stars, int width) {
 }
 }  // namespace
 
-// Steps: a: stars, b: figures, c: names, d: boundaries, e: tables and image.
+// Steps: a: stars, c: names (read before the figures, which they group), b: figures, d: boundaries,
+// e: tables and image.
 bool TdataBuilder::buildSky() {
   TprocScope proc(*this, "buildSky");
   seterr("a");
@@ -128,66 +139,99 @@ bool TdataBuilder::buildSky() {
   }
   if (stars.empty()) return fail("no stars in " + froot + kStars);
 
+  seterr("c");
+  // The names of the Western sky culture only, each constellation once; the file goes on with
+  // other cultures and asterisms, each section opening with a line "C <culture>".
+  struct Tname {
+    std::string name;
+    double lon, lat;
+  };
+  std::vector<Tname> names;
+  std::map<std::string, std::string> nameOfAbbreviation;  // "UMa" -> "Ursa Major"
+  {
+    std::ifstream in(froot + kNames);
+    if (!in) return fail("cannot read " + froot + kNames);
+    std::string line;
+    bool western = false;
+    while (std::getline(in, line)) {
+      while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+      if (line.size() >= 2 && line[0] == 'C' && line[1] == ' ') {
+        western = line == "C Western";
+        continue;
+      }
+      if (!western || line.size() < 18 || !std::isdigit(static_cast<unsigned char>(line[0]))) continue;
+      const double ra = sexagesimal(line.substr(0, 6), true), dec = sexagesimal(line.substr(6, 7), false);
+      const std::string abbreviation = line.substr(13, 3);
+      const std::string part = titleCase(line.substr(17));
+      const std::string name = wholeConstellation(part);
+      nameOfAbbreviation[abbreviation] = name;
+      if (name != part) nameOfAbbreviation[name.substr(0, 3)] = name;  // the figures' "Ser"
+      if (std::any_of(names.begin(), names.end(), [&](const Tname& n) { return n.name == name; })) continue;
+      double lon = 0, lat = 0;
+      equatorialToEcliptic(ra, dec, lon, lat);
+      names.push_back({name, 360.0 - lon, lat});
+    }
+  }
+  if (names.empty()) return fail("no Western constellation names in " + froot + kNames);
+
   seterr("b");
-  // Figure segments joined into polylines, one list of lines per constellation.
+  // Figure segments joined into polylines, one list of lines per constellation. A segment names
+  // its two stars ("And Gamma1-57,Mirach"); one whose stars both have proper names belongs to the
+  // constellation of the segment before it, as the file lists each figure's segments together.
   std::map<std::string, TpolyXyValues> figures;
   {
     std::ifstream in(froot + kFigures);
     if (!in) return fail("cannot read " + froot + kFigures);
-    std::string line;
+    std::string line, current;
     while (std::getline(in, line)) {
       if (line.empty() || line[0] == '#') continue;
       std::istringstream ls(line);
       double dec1, ra1, dec2, ra2;
       if (!(ls >> dec1 >> ra1 >> dec2 >> ra2)) continue;
-      std::string hash, abbr;
-      ls >> hash >> abbr;
-      TpolyXyValues& lines = figures[abbr];
+      const size_t hash = line.find('#');
+      std::istringstream stars(hash == std::string::npos ? std::string() : line.substr(hash + 1));
+      for (std::string star; std::getline(stars, star, ',');) {
+        std::istringstream words(star);
+        std::string first;
+        words >> first;
+        if (const auto it = nameOfAbbreviation.find(first); it != nameOfAbbreviation.end()) {
+          current = it->second;
+          break;
+        }
+      }
+      TpolyXyValues& lines = figures[current];
       const xyrec a = eclipticPoint(ra1 * 15, dec1), b = eclipticPoint(ra2 * 15, dec2);
       if (!lines.empty() && !lines.back().empty() && lines.back().back() == a) lines.back().push_back(b);
       else lines.push_back({a, b});
     }
   }
 
-  seterr("c");
-  struct Tname {
-    std::string name;
-    double lon, lat;
-  };
-  std::vector<Tname> names;
-  {
-    std::ifstream in(froot + kNames);
-    if (!in) return fail("cannot read " + froot + kNames);
-    std::string line;
-    while (std::getline(in, line)) {
-      if (line.size() < 17 || !std::isdigit(static_cast<unsigned char>(line[0]))) continue;
-      const double ra = sexagesimal(line.substr(0, 6), true), dec = sexagesimal(line.substr(6, 7), false);
-      std::string name = line.substr(17);
-      while (!name.empty() && (name.back() == '\r' || name.back() == ' ')) name.pop_back();
-      double lon = 0, lat = 0;
-      equatorialToEcliptic(ra, dec, lon, lat);
-      names.push_back({titleCase(name), 360.0 - lon, lat});
-    }
-  }
-
   seterr("d");
-  std::vector<TpolyXyValues> bounds;
+  // One row per constellation: the parts of one drawn in two go into one row.
+  std::vector<std::pair<std::string, TpolyXyValues>> bounds;
   {
     std::ifstream in(froot + kBounds);
     if (!in) return fail("cannot read " + froot + kBounds);
     std::string line;
+    Txyvalues* open = nullptr;
     while (std::getline(in, line)) {
+      while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
       if (!line.empty() && line[0] == ':') {
-        bounds.push_back({{}});
+        const std::string name = wholeConstellation(line.substr(1));
+        auto it = std::find_if(bounds.begin(), bounds.end(), [&](const auto& b) { return b.first == name; });
+        if (it == bounds.end()) it = bounds.insert(bounds.end(), {name, {}});
+        it->second.push_back({});
+        open = &it->second.back();
         continue;
       }
       std::istringstream ls(line);
       double raHours, dec;
-      if (bounds.empty() || !(ls >> raHours >> dec)) continue;
-      bounds.back().front().push_back(eclipticPoint(raHours * 15, dec));
+      if (!open || !(ls >> raHours >> dec)) continue;
+      open->push_back(eclipticPoint(raHours * 15, dec));
     }
-    for (auto& b : bounds)  // a boundary closes on its first point
-      if (b.front().size() > 2 && !(b.front().front() == b.front().back())) b.front().push_back(b.front().front());
+    for (auto& [name, parts] : bounds)  // a boundary closes on its first point
+      for (auto& b : parts)
+        if (b.size() > 2 && !(b.front() == b.back())) b.push_back(b.front());
   }
 
   seterr("e");
@@ -213,8 +257,10 @@ bool TdataBuilder::buildSky() {
     if (!db.insert("constellations", {blobOf(lines), std::string(), nullptr, nullptr})) return fail(db.error());
   for (const auto& n : names)
     if (!db.insert("constellations", {nullptr, n.name, n.lon, n.lat})) return fail(db.error());
-  for (const auto& b : bounds)
-    if (b.front().size() > 1 && !db.insert("constellation boundaries", {blobOf(b)})) return fail(db.error());
+  for (auto& [name, parts] : bounds) {
+    std::erase_if(parts, [](const Txyvalues& b) { return b.size() < 2; });
+    if (!parts.empty() && !db.insert("constellation boundaries", {blobOf(parts)})) return fail(db.error());
+  }
   if (!db.finish()) return fail(db.error());
   return true;
 }

@@ -62,8 +62,10 @@ void TgobArray::append(TgobArray& source, bool appendData, bool selectionOnly) {
   // For each of our columns, the source column of the same name (-1 for none).
   std::vector<int32_t> from(static_cast<size_t>(columnCount()));
   for (int32_t c = 0; c < columnCount(); ++c) from[static_cast<size_t>(c)] = source.columnIndexOf(column(c)->name);
+  // Counted once: a drawing appended to itself grows while it is read.
+  const int32_t total = source.count();
   int32_t n = 0;
-  for (int32_t i = 0; i < source.count(); ++i) {
+  for (int32_t i = 0; i < total; ++i) {
     Tgob* s = source.getItem(i);
     if (!s || (selectionOnly && s->state != gob_select)) continue;
     auto g = std::make_unique<Tgob>();

@@ -2,6 +2,7 @@
 // of a drawing as a dBase III table or a CSV text (RFC 4180, UTF-8 without a byte-order mark,
 // CR LF). Exported files are written beside their target and renamed into place when whole.
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 #include "drawing/r_Dra.h"
@@ -87,33 +88,69 @@ std::string fieldName(std::string name, int32_t index) {
   return name;
 }
 
-// One field per column, sized by its data type, under a name the writer accepts.
+constexpr int kMemoWidth = 254;  // the widest text field dBase readers take
+
+// One field per column, sized by its data type, under a name the writer accepts. Three kinds
+// are made readable first: a yes/no field is one byte wide (readers refuse the table otherwise),
+// no memo file is written beside the table, and a dBase date holds no time, so memo and time
+// values go into text fields.
 void addColumnFields(TdbfMake& m, TgobArray& d, const TiList& cols) {
-  Tcolumns safe;
   for (int32_t c : cols) {
     const Tcolumn* src = d.column(c);
-    Tcolumn* f = safe.Add(src->datatype());
+    const std::string name = fieldName(src->name, c);
+    const int type = src->datatype();
+    if (type == ftBoolean) {
+      m.add(name, 'L', 1, 0);
+      continue;
+    }
+    Tcolumns one;
+    Tcolumn* f = one.Add(type);
     f->assign(*src);
-    f->name = fieldName(src->name, c);
+    f->name = name;
+    if (type == ftMemo || type == ftTime || type == ftDateTime) {
+      f->settype(ftString);
+      if (type == ftMemo) {
+        f->customWidth = true;
+        f->dbfwidth = kMemoWidth;
+      }
+    }
+    m.add(one);
   }
-  m.add(safe);
 }
 
 // A stored value into a field by the field's type: numbers and yes/no read from the text,
-// dates and texts as they stand; an empty value leaves the field blank.
+// dates and texts as they stand. A value the field cannot hold (empty, not a number, not a
+// date) is written as blanks, which readers take for null; a field left unwritten would keep
+// the new record's NUL bytes, and readers refuse the whole table for those.
 void putValue(Tdbf& t, int col, int row, const std::string& text) {
+  const std::string v = TosText::Trim(text);
   switch (t.ColumnType(col)) {
     case ftInteger:
     case ftDouble: {
-      double v = 0;
-      if (dra::parseNumber(text, v)) t.setDoubleValue(col, row, v);
+      double d = 0;
+      if (dra::parseNumber(v, d) && std::isfinite(d)) {
+        t.setDoubleValue(col, row, d);
+        return;
+      }
       break;
     }
     case ftBoolean:
-      if (!TosText::Trim(text).empty()) t.setBooleanValue(col, row, TosNumberText::StrAsBool(TosText::Trim(text)));
+      if (!v.empty()) {
+        t.setBooleanValue(col, row, TosNumberText::StrAsBool(v));
+        return;
+      }
       break;
-    default: t.setStringValue(col, row, text);
+    case ftDate:
+      if (!v.empty() && t.setStringValue(col, row, v)) {
+        (void)t.getDate(col, row);
+        if (t.validValue) return;
+      }
+      break;
+    default:
+      t.setStringValue(col, row, text);
+      return;
   }
+  t.setStringValue(col, row, "");
 }
 
 // A dBase table made beside target, filled, and renamed into place when whole.

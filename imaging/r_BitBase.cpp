@@ -126,13 +126,14 @@ bool TtiffEntry::doubles(const Treader& r, bool big, double* out, int n) const {
 }
 
 bool readTiffDir(const Treader& r, TtiffDir& d) {
-  uint8_t order = 0;
+  uint8_t order[2] = {0, 0};
   uint16_t version = 0;
   uint32_t ifd = 0;
-  if (!r.u8(0, order)) return false;
-  d.big = order == 'M';
+  // "II" or "MM" and the magic number: any other file is no TIFF, however its bytes fall.
+  if (!r.readAt(0, order, 2) || order[0] != order[1] || (order[0] != 'I' && order[0] != 'M')) return false;
+  d.big = order[0] == 'M';
   if (!r.u16(2, d.big, version) || !r.u32(4, d.big, ifd)) return false;
-  if (version == 43) return false;  // BigTIFF: 64-bit offsets this reader does not walk
+  if (version != 42) return false;  // 43 is BigTIFF: 64-bit offsets this reader does not walk
   uint16_t n = 0;
   if (!r.u16(ifd, d.big, n)) return false;  // a directory beyond the file
   // Entries that the file cuts off are not there.
@@ -154,13 +155,18 @@ bool readTiffDir(const Treader& r, TtiffDir& d) {
   return true;
 }
 
-// Width, height and depth of a first directory, by the TIFF reader's rules.
+// Width, height and depth of a first directory, by the TIFF reader's rules. A tag repeated in
+// a damaged directory counts by its first entry, as the decoder counts it, in every form.
 void measureTiff(const Treader& r, const TtiffDir& d, TtiffSize& s, bool stopWhenKnown) {
   s = TtiffSize{};
   lastBitsPerSample = 0;
   lastSamples = 0;
+  bool seen[4] = {false, false, false, false};  // 256, 257, 258, 277
   for (const TtiffEntry& e : d.entries) {
     int64_t v = 0;
+    const int which = e.tag == 256 ? 0 : e.tag == 257 ? 1 : e.tag == 258 ? 2 : e.tag == 277 ? 3 : -1;
+    if (which < 0 || seen[which]) continue;
+    seen[which] = true;
     switch (e.tag) {
       case 256:
         if (e.firstInt(r, d.big, v) && v <= INT32_MAX) s.width = int32_t(v);
@@ -176,7 +182,7 @@ void measureTiff(const Treader& r, const TtiffDir& d, TtiffSize& s, bool stopWhe
         break;
       default: break;
     }
-    if (stopWhenKnown && s.width >= 0 && s.height >= 0 && lastSamples != 0 && lastBitsPerSample != 0) break;
+    if (stopWhenKnown && seen[0] && seen[1] && seen[2] && seen[3]) break;
   }
   // Both are 16-bit fields in a sound file; a damaged one must not overflow the product.
   s.depth = lastDepth = int32_t(std::min<int64_t>(int64_t(s.samples) * s.bits, INT32_MAX));
@@ -184,12 +190,14 @@ void measureTiff(const Treader& r, const TtiffDir& d, TtiffSize& s, bool stopWhe
 
 void readGeoTags(const Treader& r, const TtiffDir& d, double& mp, double& x1, double& y2) {
   double scale = 0, tie[5] = {0, 0, 0, 0, 0};
-  bool haveTie = false;
-  for (const TtiffEntry& e : d.entries) {
-    if (e.tag == 33550) {
+  bool haveTie = false, seenScale = false, seenTie = false;
+  for (const TtiffEntry& e : d.entries) {  // first entries, as in measureTiff
+    if (e.tag == 33550 && !seenScale) {
+      seenScale = true;
       double v[1];
       if (e.doubles(r, d.big, v, 1)) scale = v[0];
-    } else if (e.tag == 33922) {
+    } else if (e.tag == 33922 && !seenTie) {
+      seenTie = true;
       haveTie = e.doubles(r, d.big, tie, 5);
     }
   }

@@ -13,9 +13,12 @@
 #include "core/r_log.h"
 #include "platform/canvas.h"
 #include "platform/files.h"
+#include "platform/imagecodec.h"
 #include "platform/numbers.h"
 #include "platform/surface.h"
 #include "platform/text.h"
+#include "platform/windows.h"
+#include "platform/x11.h"
 
 namespace {
 constexpr const char* kCRLF = "\r\n";
@@ -256,10 +259,10 @@ void TPDF::MemoOut(int x, int y, std::vector<std::string> const& lines) {
   line(fpage, "ET");
 }
 
-bool TPDF::placeImage(int x, int y, int width, int height, double dpi, std::string rows) {
+// The image object waits in memory until EndDoc; the page draws it w × h points large with its
+// top-left corner at (x, y).
+bool TPDF::placeImage(int x, int y, int width, int height, int64_t w, int64_t h, std::string rows) {
   int i = int(fimages.size()) + 1;
-  int64_t w = static_cast<int64_t>(std::trunc(width * 72.0 / dpi));
-  int64_t h = static_cast<int64_t>(std::trunc(height * 72.0 / dpi));
   line(fpage, "q");
   line(fpage, num(w) + " 0 0 " + num(h) + " " + num(x) + " " + num(int64_t(PageHeight) - y - h) + " cm");
   line(fpage, "/Im" + num(i) + " Do");
@@ -282,6 +285,19 @@ bool TPDF::placeImage(int x, int y, int width, int height, double dpi, std::stri
   return true;
 }
 
+bool TPDF::placeAtDpi(int x, int y, int width, int height, double dpi, std::string rows) {
+  return placeImage(x, y, width, height, static_cast<int64_t>(std::trunc(width * 72.0 / dpi)),
+                    static_cast<int64_t>(std::trunc(height * 72.0 / dpi)), std::move(rows));
+}
+
+// A picture is as large on the page as on the screen of 8 × 10.625 inches the page stands for.
+bool TPDF::placeAtScreenSize(int x, int y, int width, int height, std::string rows) {
+  int dpi = platform::hasDesktop() ? platform::desktop().backend().logicalDpi() : platform::x11::xftDpi();
+  if (dpi <= 0) dpi = 96;
+  return placeImage(x, y, width, height, static_cast<int64_t>(std::trunc(double(width) * PageWidth / (8.0 * dpi))),
+                    static_cast<int64_t>(std::trunc(double(height) * PageHeight / (10.625 * dpi))), std::move(rows));
+}
+
 bool TPDF::DrawBitmap(int x, int y, platform::TBitmap const& bm, double dpi) {
   auto const& s = bm.surface();
   if (!fopen || s.empty() || !(dpi > 0) || !std::isfinite(dpi) ||
@@ -289,7 +305,7 @@ bool TPDF::DrawBitmap(int x, int y, platform::TBitmap const& bm, double dpi) {
     log("TPDF.DrawBitmap: no image placed (empty, too large, or dpi not positive)");
     return false;
   }
-  return placeImage(x, y, s.width(), s.height(), dpi, rgbRows(s));
+  return placeAtDpi(x, y, s.width(), s.height(), dpi, rgbRows(s));
 }
 
 bool TPDF::DrawBitmap(int x, int y, TrawBitmap24& bm, double dpi) {
@@ -298,7 +314,28 @@ bool TPDF::DrawBitmap(int x, int y, TrawBitmap24& bm, double dpi) {
     log("TPDF.DrawBitmap: no image placed (empty, too large, or dpi not positive)");
     return false;
   }
-  return placeImage(x, y, bm.width(), bm.height(), dpi, rgbRows(bm.bitmap()));
+  return placeAtDpi(x, y, bm.width(), bm.height(), dpi, rgbRows(bm.bitmap()));
+}
+
+bool TPDF::ImageOut(int x, int y, platform::TBitmap const& picture) {
+  auto const& s = picture.surface();
+  if (!fopen || s.empty() || int64_t(s.width()) * s.height() > kMaxImagePixels) {
+    log("TPDF.ImageOut: no image placed (no document, or the picture is empty or too large)");
+    return false;
+  }
+  return placeAtScreenSize(x, y, s.width(), s.height(), rgbRows(s));
+}
+
+bool TPDF::ImageOut(int x, int y, platform::TrgbImage const& picture) {
+  if (!fopen || picture.empty() || int64_t(picture.width) * picture.height > kMaxImagePixels ||
+      picture.rgb.size() < size_t(picture.width) * size_t(picture.height) * 3) {
+    log("TPDF.ImageOut: no image placed (no document, or the picture is empty or too large)");
+    return false;
+  }
+  // Already red, green, blue rows from the top: the image buffer takes them as they are.
+  return placeAtScreenSize(x, y, picture.width, picture.height,
+                           std::string(picture.rgb.begin(),
+                                       picture.rgb.begin() + std::ptrdiff_t(size_t(picture.width) * picture.height * 3)));
 }
 
 bool TPDF::EndDoc() {

@@ -10,6 +10,7 @@
 namespace platform {
 class TBitmap;
 class TSurface;
+struct TrgbImage;
 }  // namespace platform
 class TrawBitmap24;
 
@@ -79,6 +80,14 @@ class TPDF {
   // False (nothing placed) for an empty bitmap or a dpi that is not positive.
   bool DrawBitmap(int x, int y, platform::TBitmap const&, double dpi);
   bool DrawBitmap(int x, int y, TrawBitmap24&, double dpi);
+  // A picture (a bitmap, or an image decoded from a file) at the size it has on the screen,
+  // measured against the page: width × PageWidth / (8 × the screen's pixels per inch) points
+  // wide, height × PageHeight / (10.625 × the screen's pixels per inch) high, each truncated.
+  // False (nothing placed) for an empty picture. Draw is the same as ImageOut.
+  bool ImageOut(int x, int y, platform::TBitmap const&);
+  bool ImageOut(int x, int y, platform::TrgbImage const&);
+  bool Draw(int x, int y, platform::TBitmap const& picture) { return ImageOut(x, y, picture); }
+  bool Draw(int x, int y, platform::TrgbImage const& picture) { return ImageOut(x, y, picture); }
 
   // Writes the document to FileName through a temporary file and a rename: false, logged, and
   // any older file kept when it cannot be written.
@@ -90,7 +99,9 @@ class TPDF {
   bool BMtoPDF(TrawBitmap24&, double widthmm, const std::string& pdfFile);
 
  private:
-  bool placeImage(int x, int y, int width, int height, double dpi, std::string rgbRows);
+  bool placeImage(int x, int y, int width, int height, int64_t w, int64_t h, std::string rgbRows);
+  bool placeAtDpi(int x, int y, int width, int height, double dpi, std::string rgbRows);
+  bool placeAtScreenSize(int x, int y, int width, int height, std::string rgbRows);
   bool bmToPdf(int width, int height, double widthmm, const std::string& pdfFile, auto&& draw);
   void beginObject(std::string& obj, int number);
   void endObject(std::string& obj);

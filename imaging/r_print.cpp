@@ -253,7 +253,56 @@ void TPrint::setPrinterName(const std::string& value) {
     }
     settings().writestring("settings", "current printer", value);
   }
+  log("printer papers");
+  fPaperNames.clear();
+  fownPapers.clear();
+  fownMedia.clear();
+  log("refresh");
   refresh();
+  log("refresh end");
+  loadOwnPapers();
+}
+
+void TPrint::loadOwnPapers() {
+  if (!present) return;
+  for (auto const& p : platform::printerPapers(fname)) {
+    auto paper = std::make_unique<Tpaper>();
+    paper->windowsCode = codeForSize(p.widthMM, p.heightMM);
+    paper->width = p.widthMM / 1000;
+    paper->Height = p.heightMM / 1000;
+    paper->marginLeft = p.leftMM;
+    paper->marginTop = p.topMM;
+    paper->marginRight = p.rightMM;
+    paper->marginBottom = p.bottomMM;
+    fPaperNames.add(p.name, paper.get());
+    fownMedia.push_back(p.media);
+    fownPapers.push_back(std::move(paper));
+  }
+}
+
+std::string TPrint::currentPrinterPaperName(int index) const {
+  return index >= 0 && index < fPaperNames.count() ? fPaperNames[index] : std::string();
+}
+
+Tpaper* TPrint::getPaper(int index) const {
+  return index >= 0 && size_t(index) < fownPapers.size() ? fownPapers[size_t(index)].get() : nullptr;
+}
+
+double TPrint::getPaperW(int index) const {
+  const Tpaper* p = getPaper(index);
+  return p ? (flandscape ? p->Height : p->width) : 0;
+}
+
+double TPrint::getPaperH(int index) const {
+  const Tpaper* p = getPaper(index);
+  return p ? (flandscape ? p->width : p->Height) : 0;
+}
+
+std::unique_ptr<platform::TDeviceContext> TPrint::refdc() const {
+  auto dc = std::make_unique<platform::TDeviceContext>();
+  dc->setLogPixels(fdpi);
+  dc->setTechnology(platform::TDeviceContext::Technology::RasterPrinter);
+  return dc;
 }
 
 bool TPrint::setUp() {
@@ -332,7 +381,15 @@ double TPrint::topmargin() const {
 }
 int TPrint::px(double mm) const { return int(platform::Round(mm * fdotsPerMM)); }
 
-std::string TPrint::getCurrentPaperName() const { return present ? fmedia : fpapername; }
+// The paper in use is known by the server's name for it; the platform's paper code only where that
+// name is not among the printer's papers, and never the code 0 of every size the table lacks.
+std::string TPrint::getCurrentPaperName() const {
+  for (size_t i = 0; i < fownMedia.size(); ++i)
+    if (!fmedia.empty() && fownMedia[i] == fmedia) return fPaperNames[int(i)];
+  for (size_t i = 0; i < fownPapers.size(); ++i)
+    if (fsizecode != 0 && fownPapers[i]->windowsCode == fsizecode) return fPaperNames[int(i)];
+  return {};
+}
 
 std::string TPrint::getPaperName() const {
   return getCurrentPaperName() + " (" + word("publish", flandscape ? "landscape" : "portrait") + ")";

@@ -95,7 +95,10 @@ class TPrint {
   [[nodiscard]] double topmargin() const;
   [[nodiscard]] int px(double mm) const;
   [[nodiscard]] std::string getPaperName() const;
+  // The printer's own paper that is in use: its name (the server's, e.g. "A4"); empty when none
+  // of the printer's papers is. getPaperShortName is the same.
   [[nodiscard]] std::string getCurrentPaperName() const;
+  [[nodiscard]] std::string getPaperShortName() const { return getCurrentPaperName(); }
   [[nodiscard]] std::string getSizeString() const;
   [[nodiscard]] int dpi() const { return fdpi; }
   [[nodiscard]] double dotsPermm() const { return fdotsPerMM; }
@@ -106,6 +109,18 @@ class TPrint {
   [[nodiscard]] bool isPrinting() const { return fprinting; }
   [[nodiscard]] bool isPresent() const { return present; }
   [[nodiscard]] Tpapers& papers() { return *fpapers; }
+  // The printer's own papers as the print server lists them (empty without a printer): rows of
+  // a name and a Tpaper (its sides in metres, its margins in millimetres, the platform's paper
+  // code where the paper table knows the size). getPaper is null and getPaperW and getPaperH
+  // are 0 outside the rows; the sides are exchanged in landscape, as paperWidth's are.
+  [[nodiscard]] const TStringList& currentPrinterPaperNames() const { return fPaperNames; }
+  [[nodiscard]] std::string currentPrinterPaperName(int index) const;
+  [[nodiscard]] Tpaper* getPaper(int index) const;
+  [[nodiscard]] double getPaperW(int index) const;
+  [[nodiscard]] double getPaperH(int index) const;
+  // An information context of the printer as it stands: its resolution and kind, no pixels to
+  // draw on. The caller owns it.
+  [[nodiscard]] std::unique_ptr<platform::TDeviceContext> refdc() const;
 
   // ---- jobs: a canvas in device pixels (logical (0, 0) the paper's corner), or in dpmm units
   platform::TCanvas* start();
@@ -151,6 +166,7 @@ class TPrint {
 
  private:
   void noPrinterState();
+  void loadOwnPapers();
   platform::TCanvas* beginPage(double dpmm, double scale, double originXmm, double originYmm);
   bool sendPage();
   bool fail(const std::string& why);
@@ -162,6 +178,9 @@ class TPrint {
   std::unique_ptr<platform::TCanvas> fpbmCanvas;
   std::unique_ptr<platform::TMetafileCanvas> mc;
   std::unique_ptr<Tpapers> fpapers;
+  TStringList fPaperNames;                    // the printer's own papers: names ...
+  std::vector<std::unique_ptr<Tpaper>> fownPapers;  // ... and their sizes, row by row
+  std::vector<std::string> fownMedia;         // ... and the server's media names
   std::string fname;
   std::string foptions;
   std::string fmedia;

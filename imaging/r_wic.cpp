@@ -428,7 +428,9 @@ platform::TBitmap* Twic::getMonoImage(int left, int top, int right, int bottom) 
 platform::TBitmap* Twic::getMonoImage() { return getMonoImage(0, 0, fwidth, fheight); }
 
 bool Twic::getPixel(int col, int row, uint8_t& r, uint8_t& g, uint8_t& b) const {
-  if (col < 0 || row < 0 || col >= wid || row >= hei || !wicBase || wicBase->buf.size() < size_t(rowL) * size_t(hei))
+  // A failed extract leaves its size but no rows (rowL 0): the buffer then holds nothing of it.
+  if (col < 0 || row < 0 || col >= wid || row >= hei || rowL <= 0 || !wicBase ||
+      wicBase->buf.size() < size_t(rowL) * size_t(hei))
     return false;
   const uint8_t* line = wicBase->buf.data() + size_t(rowL) * size_t(row);
   if (fbufMono) {
@@ -446,7 +448,24 @@ bool Twic::getPixel(int col, int row, Tbgr& c) const {
   return getPixel(col, row, c.red, c.green, c.blue);
 }
 
+bool Twic::getPixel(int col, int row, platform::TRGBTriple& c) const {
+  if (fbufMono) return false;
+  return getPixel(col, row, c.rgbtRed, c.rgbtGreen, c.rgbtBlue);
+}
+
+bool Twic::getPixelD(double col, double row, platform::TRGBTriple& c) const {
+  Tbgr v;
+  const bool ok = getPixelD(col, row, v);
+  c = platform::TRGBTriple{v.blue, v.green, v.red};
+  return ok;
+}
+
 bool Twic::getPixelD(double col, double row, Tbgr& c) const {
+  // Beyond any extract (or no number at all): no neighbour can lie inside, and int() would fail.
+  if (!(std::fabs(col) < 1e9) || !(std::fabs(row) < 1e9)) {
+    c = Tbgr{255, 255, 255};
+    return false;
+  }
   const int ci = int(col), ri = int(row);
   const double fx = col - ci, fy = row - ri;
   const double weights[4] = {(1 - fx) * (1 - fy), fx * (1 - fy), (1 - fx) * fy, fx * fy};
@@ -463,7 +482,8 @@ bool Twic::getPixelD(double col, double row, Tbgr& c) const {
     c = Tbgr{255, 255, 255};
     return false;
   }
-  auto channel = [&](double v) { return uint8_t(std::min(255.0, std::nearbyint(v / sum))); };
+  // Just left of or above the extract the truncated weights extrapolate: keep to a byte.
+  auto channel = [&](double v) { return uint8_t(std::clamp(std::nearbyint(v / sum), 0.0, 255.0)); };
   c = Tbgr{channel(acc[2]), channel(acc[1]), channel(acc[0])};
   return true;
 }

@@ -111,11 +111,14 @@ class Twic : public TqyObject {
   platform::TBitmap* getImage(int left, int top, int right, int bottom);
   platform::TBitmap* getMonoImage();
   platform::TBitmap* getMonoImage(int left, int top, int right, int bottom);
-  // One pixel of the last extract (coordinates relative to it).
+  // One pixel of the last extract (coordinates relative to it); the triple forms refuse a
+  // one-bit extract.
   bool getPixel(int col, int row, Tbgr& c) const;
+  bool getPixel(int col, int row, platform::TRGBTriple& c) const;
   bool getPixel(int col, int row, uint8_t& r, uint8_t& g, uint8_t& b) const;
   // Bilinear sample of the last extract; white where no neighbour lies inside (false then).
   bool getPixelD(double col, double row, Tbgr& c) const;
+  bool getPixelD(double col, double row, platform::TRGBTriple& c) const;
 
   // The source rectangle drawn smoothly into the target rectangle.
   bool Draw(platform::TCanvas& canvas, const platform::TRect& source, const platform::TRect& target);

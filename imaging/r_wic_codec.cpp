@@ -1,91 +1,16 @@
-// r_wic: the BMP source on the core's header checks, opening by content, and writing rows by
-// file-type code (BMP through the core's pixel buffers, the rest through platform/imagecodec).
+// r_wic: opening by content (BMP through r_wic_bmp.cpp, the rest through platform/imagecodec)
+// and writing rows by file-type code (BMP through the core's pixel buffers).
 #include "imaging/r_wic_codec.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-#include "core/bmpCheck.h"
 #include "core/r_bitmapRaw.h"
 #include "core/rawFileIo.h"
 #include "platform/files.h"
 
 namespace wiccodec {
-namespace {
-
-constexpr uint32_t kBitFields = 3;  // BI_BITFIELDS: channel masks instead of plain order
-
-class TbmpSource : public platform::TimageSource {
- public:
-  TbmpSource(std::vector<uint8_t> bytes, const TbmpLayout& lay) : fbytes(std::move(bytes)), flay(lay) {
-    fwidth = lay.width;
-    fheight = lay.height;
-    fbits = lay.bits;
-    for (int i = 0; i < lay.paletteEntries; ++i) {
-      const uint8_t* q = fbytes.data() + lay.paletteOffset + 4 * i;
-      fpalette.push_back({q[2], q[1], q[0]});
-    }
-    fpalette.resize(256, {0, 0, 0});  // indices past the palette read black
-  }
-  [[nodiscard]] platform::ImageKind kind() const override { return platform::ImageKind::Unknown; }
-
- protected:
-  bool decode(int left, int top, int w, int h, platform::PixelLayout layout, uint8_t* out, size_t stride,
-              std::string&) override {
-    std::vector<uint8_t> rgb(size_t(w) * 3);
-    for (int y = 0; y < h; ++y) {
-      const int stored = flay.topDown ? top + y : fheight - 1 - (top + y);
-      const uint8_t* row = fbytes.data() + flay.offset + flay.rowLength * stored;
-      for (int x = 0; x < w; ++x) {
-        const int col = left + x;
-        uint8_t* p = rgb.data() + 3 * size_t(x);
-        switch (flay.bits) {
-          case 1: std::memcpy(p, fpalette[(row[col / 8] >> (7 - col % 8)) & 1].data(), 3); break;
-          case 8: std::memcpy(p, fpalette[row[col]].data(), 3); break;
-          default: {  // 24 and 32 bits: blue, green, red first
-            const uint8_t* q = row + size_t(col) * size_t(flay.bits / 8);
-            p[0] = q[2];
-            p[1] = q[1];
-            p[2] = q[0];
-          }
-        }
-      }
-      platform::rgbToLayout(rgb.data(), w, layout, out + size_t(y) * stride);
-    }
-    return true;
-  }
-
- private:
-  std::vector<uint8_t> fbytes;
-  TbmpLayout flay;
-  std::vector<std::array<uint8_t, 3>> fpalette;
-};
-
-uint32_t le32(const uint8_t* p) { return bmpGet32(p); }
-
-}  // namespace
-
-std::unique_ptr<platform::TimageSource> openBmp(std::vector<uint8_t> bytes, std::string& error) {
-  // The checks read the headers only: a copy of them may say that 32-bit pixels with the usual
-  // masks (blue, green, red from the low byte) lie as plain 32-bit pixels do.
-  std::vector<uint8_t> head(bytes.begin(), bytes.begin() + std::min<size_t>(bytes.size(), 14 + 4096 + 12));
-  if (head.size() >= 66 && le32(&head[14]) >= 40 && head[28] == 32 && le32(&head[30]) == kBitFields &&
-      le32(&head[54]) == 0x00FF0000 && le32(&head[58]) == 0x0000FF00 && le32(&head[62]) == 0x000000FF)
-    std::memset(&head[30], 0, 4);
-  TbmpLayout lay;
-  bool wrongDepth = false;
-  std::string why = checkBmp(head.data(), bytes.size(), 0, lay, wrongDepth);
-  if (wrongDepth && head.size() >= 30 && head[28] == 32 && head[29] == 0)
-    why = checkBmp(head.data(), bytes.size(), 32, lay, wrongDepth);
-  if (why.empty() && uint64_t(lay.width) * uint64_t(lay.height) > platform::kMaxImagePixels * 4)
-    why = "too large";  // more than the file could ever hold at one bit a pixel
-  if (!why.empty()) {
-    error = "BMP: " + why;
-    return nullptr;
-  }
-  return std::make_unique<TbmpSource>(std::move(bytes), lay);
-}
 
 std::unique_ptr<platform::TimageSource> openImage(std::vector<uint8_t> bytes, std::string& error) {
   if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') return openBmp(std::move(bytes), error);

@@ -9,7 +9,8 @@
 
 namespace wiccodec {
 
-// An uncompressed BMP of 1, 8, 24 or 32 bits (32 also with the usual channel masks).
+// A BMP of 1, 4, 8, 16, 24 or 32 bits, 16 and 32 also with channel masks, 4 and 8 also
+// run-length coded (r_wic_bmp.cpp).
 std::unique_ptr<platform::TimageSource> openBmp(std::vector<uint8_t> bytes, std::string& error);
 // BMP, JPEG, PNG, TIFF or GIF by the first bytes; nullptr with the reason otherwise.
 std::unique_ptr<platform::TimageSource> openImage(std::vector<uint8_t> bytes, std::string& error);

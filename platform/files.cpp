@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -258,36 +259,6 @@ bool renameNoReplace(const std::string& from, const std::string& to) {
   return true;
 }
 
-bool copyFileBytes(const std::string& source, const std::string& target) {
-  int in = openRead(source);
-  if (in < 0) return false;
-  struct stat st {}, dst {};
-  ::fstat(in, &st);
-  // Copying a file onto itself would empty it before reading it.
-  if (::stat(target.c_str(), &dst) == 0 && dst.st_dev == st.st_dev && dst.st_ino == st.st_ino) {
-    ::close(in);
-    errno = EINVAL;
-    return false;
-  }
-  int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 0777);
-  if (out < 0) {
-    ::close(in);
-    return false;
-  }
-  std::unique_ptr<char[]> buf(new char[1 << 16]);
-  bool ok = true;
-  for (;;) {
-    int64_t n = readFile(in, buf.get(), 1 << 16);
-    if (n <= 0) break;
-    if (!writeFile(out, buf.get(), n)) {
-      ok = false;
-      break;
-    }
-  }
-  ::close(in);
-  return ::close(out) == 0 && ok;
-}
-
 namespace {
 constexpr int kStaleTemporarySeconds = 60;  // no save takes a minute between its writes
 
@@ -318,15 +289,12 @@ void clearStaleTemporaries(const std::string& folder, const std::string& saving)
     ::unlinkat(dfd, e->d_name, 0);
   }
 }
-}  // namespace
 
-bool replaceFileContents(const std::string& path, std::string_view bytes, std::string* error, Flush flush) {
-  const std::string_view pieces[] = {bytes};
-  return replaceFileContents(path, pieces, error, flush);
-}
-
-bool replaceFileContents(const std::string& path, std::span<const std::string_view> pieces, std::string* error,
-                         Flush flush) {
+// A new file beside `path`, filled by `fill`, flushed (unless Later) and renamed over `path`: a
+// reader finds the old file or the new one whole. The new file gets `mode`. Failing, the old file
+// stays, the temporary file goes, and `error` says why.
+bool writeBeside(const std::string& path, mode_t mode, const std::function<bool(int fd)>& fill, std::string* error,
+                 Flush flush, bool testHook) {
   auto fail = [&](const std::string& why, const std::string& temp) {
     if (error) *error = why;
     if (!temp.empty()) ::unlink(temp.c_str());
@@ -338,25 +306,15 @@ bool replaceFileContents(const std::string& path, std::span<const std::string_vi
   std::string temp = (folder == "/" ? std::string("/") : folder + "/") + "." + name + ".XXXXXX";
   int fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return fail("cannot create a file in " + folder + ": " + lastErrorText(), "");
-  // Keep the permissions of the file being replaced; a new file gets the usual 0666 & ~umask.
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) {
-    ::fchmod(fd, st.st_mode & 07777);
-  } else {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-  }
-  bool ok = true;
-  for (std::string_view piece : pieces)
-    if (ok) ok = writeFile(fd, piece.data(), static_cast<int64_t>(piece.size()));
+  ::fchmod(fd, mode);
+  bool ok = fill(fd);
   ok = ok && (flush == Flush::Later || ::fsync(fd) == 0);
   std::string why = ok ? std::string() : lastErrorText();
   if (::close(fd) != 0 && ok) {
     ok = false;
     why = lastErrorText();
   }
-  if (ok && gFailNextReplace && (gFailReplacePath.empty() || gFailReplacePath == path)) {
+  if (ok && testHook && gFailNextReplace && (gFailReplacePath.empty() || gFailReplacePath == path)) {
     gFailNextReplace = false;
     ok = false;
     why = "simulated write failure";
@@ -365,6 +323,65 @@ bool replaceFileContents(const std::string& path, std::span<const std::string_vi
   if (::rename(temp.c_str(), path.c_str()) != 0) return fail("cannot replace " + path + ": " + lastErrorText(), temp);
   if (flush == Flush::ToDisk) fsyncFolder(folder);
   return true;
+}
+
+// The mode of the file a new one replaces; for a new name, `fresh` less the umask.
+mode_t modeFor(const std::string& path, mode_t fresh) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  return fresh & ~mask;
+}
+}  // namespace
+
+bool replaceFileContents(const std::string& path, std::string_view bytes, std::string* error, Flush flush) {
+  const std::string_view pieces[] = {bytes};
+  return replaceFileContents(path, pieces, error, flush);
+}
+
+bool replaceFileContents(const std::string& path, std::span<const std::string_view> pieces, std::string* error,
+                         Flush flush) {
+  // Keep the permissions of the file being replaced; a new file gets the usual 0666 & ~umask.
+  return writeBeside(
+      path, modeFor(path, 0666),
+      [&](int fd) {
+        for (std::string_view piece : pieces)
+          if (!writeFile(fd, piece.data(), static_cast<int64_t>(piece.size()))) return false;
+        return true;
+      },
+      error, flush, true);
+}
+
+// Copied beside the target and renamed over it: a copy that fails (a full disk, a source that
+// cannot be read to its end) leaves the old target whole.
+bool copyFileBytes(const std::string& source, const std::string& target) {
+  int in = openRead(source);
+  if (in < 0) return false;
+  struct stat st {}, dst {};
+  ::fstat(in, &st);
+  // The same file under another name: refused, as a copy onto itself is a caller's mistake.
+  if (::stat(target.c_str(), &dst) == 0 && dst.st_dev == st.st_dev && dst.st_ino == st.st_ino) {
+    ::close(in);
+    errno = EINVAL;
+    return false;
+  }
+  std::unique_ptr<char[]> buf(new char[1 << 16]);
+  const bool ok = writeBeside(
+      target, modeFor(target, st.st_mode & 0777),
+      [&](int out) {
+        for (;;) {
+          int64_t n = readFile(in, buf.get(), 1 << 16);
+          if (n < 0) return false;
+          if (n == 0) return true;
+          if (!writeFile(out, buf.get(), n)) return false;
+        }
+      },
+      nullptr, Flush::ToDisk, false);
+  const int saved = errno;
+  ::close(in);
+  errno = saved;
+  return ok;
 }
 
 void failNextReplaceForTesting(const std::string& path) {

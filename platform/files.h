@@ -72,7 +72,10 @@ bool removeFolder(const std::string& path);  // an empty folder
 bool renameFile(const std::string& from, const std::string& to);
 // Moves a file to a name that must not exist yet: false, and nothing moved, when it does.
 bool renameNoReplace(const std::string& from, const std::string& to);
-bool copyFileBytes(const std::string& source, const std::string& target);  // overwrites the target
+// Copies into a new file beside the target and renames it over the target, as
+// replaceFileContents writes: a failed copy leaves the old target whole. The copy keeps the old
+// target's permissions (a new one gets the source's); the same file under two names is refused.
+bool copyFileBytes(const std::string& source, const std::string& target);
 
 // Writes the bytes to a new file in the same folder, flushes it to disk and renames it over
 // `path`, so readers find the old file or the new one whole, never a mix. On failure the old file

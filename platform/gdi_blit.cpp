@@ -11,6 +11,7 @@
 #include "platform/gdi.h"
 #include "platform/gdi_raster.h"
 #include "platform/gdi_stretch.h"
+#include "platform/metafile.h"
 
 namespace platform {
 
@@ -383,8 +384,40 @@ bool transformedBlit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceCon
   return true;
 }
 
+// A copy into a recording context (a metafile canvas): the source block is kept as 24-bit pixels
+// (a one-bit source through the target's text and background colours, as the copy would show it)
+// and recorded with the target box in device pixels; a mirrored source mirrors the box instead.
+// A turned or sheared target, a mask, or an operation that reads no source is not recorded:
+// false, as for a context without a surface.
+bool recordBlit(TDeviceContext& dst, TMetafileRecorder& rec, int x, int y, int w, int h, TDeviceContext const* src,
+                int sx, int sy, int sw, int sh, TRop rop, bool stretch, MaskUse const& mu) {
+  if (mu.mask || !ropUsesSource(rop)) return false;
+  if (src == nullptr || src->surface() == nullptr || src->surface()->empty()) return false;
+  if (!stretch) sw = w, sh = h;
+  if (w == 0 || h == 0 || sw == 0 || sh == 0) return true;
+  const XFORM t = dst.worldTransform();
+  if (t.eM12 != 0 || t.eM21 != 0) return false;
+  const int64_t bw = std::abs(int64_t(sw)), bh = std::abs(int64_t(sh));
+  const int64_t bx = std::min<int64_t>(sx, int64_t(sx) + sw), by = std::min<int64_t>(sy, int64_t(sy) + sh);
+  if (bw > INT32_MAX || bh > INT32_MAX || bx < INT32_MIN || by < INT32_MIN) return false;
+  auto bits = std::make_shared<TSurface>();
+  if (!bits->create(int(bw), int(bh), 24)) return false;
+  TDeviceContext copy(bits.get());
+  copy.setTextColor(dst.textColor());
+  copy.setBkColor(dst.bkColor());
+  if (!BitBlt(copy, 0, 0, int(bw), int(bh), src, int(bx), int(by), SRCCOPY)) return false;
+  const double fw = double(w) * (sw < 0 ? -1 : 1), fh = double(h) * (sh < 0 ? -1 : 1);
+  const TFPoint a = dst.toDeviceF(x, y), b = dst.toDeviceF(x + fw, y + fh);
+  auto toInt = [](double v) { return int(std::clamp(std::nearbyint(v), -1e9, 1e9)); };
+  const int ax = toInt(a.x), ay = toInt(a.y);
+  rec.syncState(dst);  // the brush, for operations that mix in the pattern
+  rec.stretchBits(ax, ay, toInt(b.x) - ax, toInt(b.y) - ay, std::move(bits), rop, dst.stretchBltMode());
+  return true;
+}
+
 bool blit(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext const* src, int sx, int sy,
           int sw, int sh, TRop rop, bool stretch, MaskUse const& mu) {
+  if (TMetafileRecorder* rec = dst.recorder()) return recordBlit(dst, *rec, x, y, w, h, src, sx, sy, sw, sh, rop, stretch, mu);
   if (!dst.transformIsShift() && !mu.mask) return transformedBlit(dst, x, y, w, h, src, sx, sy, sw, sh, rop, stretch);
   TSurface* ds = dst.surface();
   if (ds == nullptr || ds->empty()) return false;

@@ -98,9 +98,17 @@ class TgifSource : public TimageSource {
       error = "GIF: no colour table";
       return false;
     }
-    // The extract starts black; the frame's rows that meet it are laid on top.
+    // Rows go straight into the caller's rows: one row of red, green, blue is all that is kept.
+    // Rows the frame does not reach are black; the frame's rows are laid on black as they come
+    // (an interlaced frame's passes in any order).
     const size_t rowBytes = size_t(w) * 3;
-    std::vector<uint8_t> rgb(rowBytes * size_t(h), 0), line(size_t(std::max(d.Width, 0)));
+    std::vector<uint8_t> rgb(rowBytes), line(size_t(std::max(d.Width, 0)));
+    auto blackRow = [&](int y) {
+      std::fill(rgb.begin(), rgb.end(), 0);
+      rgbToLayout(rgb.data(), w, layout, out + size_t(y - top) * stride);
+    };
+    for (int y = top; y < top + h; ++y)
+      if (y < d.Top || y >= d.Top + d.Height) blackRow(y);
     const Clock::time_point deadline = Clock::now() + kDecodeTimeLimit;
     static const int kStart[4] = {0, 4, 2, 1}, kStep[4] = {8, 8, 4, 2};
     const int passes = d.Interlace ? 4 : 1;
@@ -118,18 +126,18 @@ class TgifSource : public TimageSource {
           return false;
         }
         if (y < top || y >= top + h) continue;
-        uint8_t* p = rgb.data() + rowBytes * size_t(y - top);
+        std::fill(rgb.begin(), rgb.end(), 0);
         for (int x = x0; x < x1; ++x) {
           const int index = line[size_t(x - d.Left)];
           if (index == f.transparent || index >= map->ColorCount) continue;
           const GifColorType& c = map->Colors[index];
-          uint8_t* q = p + 3 * size_t(x - left);
+          uint8_t* q = rgb.data() + 3 * size_t(x - left);
           q[0] = c.Red;
           q[1] = c.Green;
           q[2] = c.Blue;
         }
+        rgbToLayout(rgb.data(), w, layout, out + size_t(y - top) * stride);
       }
-    for (int y = 0; y < h; ++y) rgbToLayout(rgb.data() + rowBytes * size_t(y), w, layout, out + size_t(y) * stride);
     return true;
   }
 
@@ -147,11 +155,12 @@ std::unique_ptr<TimageSource> openGif(Tencoded bytes, std::string& error) {
     error = "GIF: the first frame has no pixels";
     return nullptr;
   }
-  // The screen, widened to hold the frame where a damaged file declares it smaller.
+  // The screen, widened to hold the frame where a damaged file declares it smaller. What the
+  // frames do not cover is still pixels to give: the screen is held to what the file's codes
+  // could fill, as the frame is.
   const uint64_t w = uint64_t(std::max(f.gif->SWidth, d.Left + d.Width));
   const uint64_t h = uint64_t(std::max(f.gif->SHeight, d.Top + d.Height));
-  if (std::string why = sizeRefusal("GIF", w, h, bytes.length,
-                                    uint64_t(d.Width) * uint64_t(d.Height) <= bytes.length * kLzwPixelsPerByte);
+  if (std::string why = sizeRefusal("GIF", w, h, bytes.length, w * h <= bytes.length * kLzwPixelsPerByte);
       !why.empty()) {
     error = why;
     return nullptr;

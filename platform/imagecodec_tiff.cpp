@@ -2,6 +2,8 @@
 // reader knows (bilevel, grey, palette, RGB, YCbCr, CMYK, 16 bits, alpha laid on black).
 // Extracts are decoded in bands of whole strips or tile rows, so only the strips and tiles that
 // meet the extract are read. Files are read as they are decoded; memory is read in place.
+// Images keep the width and height of the file: the Orientation tag's mirrorings are applied,
+// and a quarter-turned picture (orientations 5 to 8) is given mirrored about its diagonal.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <tiffio.h>
@@ -20,6 +22,50 @@ namespace {
 // The most one allocation inside the library may take: an extract's worth of 32-bit pixels.
 constexpr tmsize_t kMostTiffAlloc = tmsize_t(kMaxImagePixels * 4);
 constexpr int kBandRows = 64;  // rows decoded at a time, widened to whole strips or tile rows
+
+// The most bytes of samples one byte of the file can give, by compression: PackBits repeats a
+// byte 128 times for two; an LZW code of at least 9 bits stands for at most 4096 bytes; deflate
+// copies at most 258 bytes for two bits. JPEG is bounded in pixels as the JPEG reader bounds it.
+constexpr uint64_t kPackBitsBytesPerByte = 64;
+constexpr uint64_t kLzwBytesPerByte = 4096 * 8 / 9 + 1;
+constexpr uint64_t kDeflateBytesPerByte = 1032;
+constexpr uint64_t kJpegPixelsPerByte = 8 * 32 * 32;
+
+// Whether a file of `bytes` bytes can hold w x h pixels of its compression. Other compressions
+// (fax codes, LZMA, ZSTD ...) can code a whole row in a few bits: only the rows are bounded.
+bool fileCanHold(TIFF* tif, uint64_t w, uint64_t h, uint64_t bytes) {
+  uint16_t compression = COMPRESSION_NONE, spp = 1, bps = 1, photometric = PHOTOMETRIC_MINISBLACK;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bps);
+  TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+  // Subsampled colour planes may spend as little as one sample's bits on a pixel.
+  const uint64_t bits = std::max<uint64_t>(1, photometric == PHOTOMETRIC_YCBCR ? bps : uint64_t(spp) * bps);
+  if (h > bytes * 8) return false;  // every row takes a bit at least
+  uint64_t samplesPerByte = 0;
+  switch (compression) {
+    case COMPRESSION_NONE: samplesPerByte = 1; break;
+    case COMPRESSION_PACKBITS: samplesPerByte = kPackBitsBytesPerByte; break;
+    case COMPRESSION_LZW: samplesPerByte = kLzwBytesPerByte; break;
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE: samplesPerByte = kDeflateBytesPerByte; break;
+    case COMPRESSION_JPEG:
+    case COMPRESSION_OJPEG: return w * h <= bytes * kJpegPixelsPerByte;
+    default: return true;
+  }
+  // w and h are below 2^31 and bytes below 2^40: the products stay inside 64 bits.
+  return w * h <= bytes * samplesPerByte * 8 / bits;
+}
+
+// How an orientation (1 to 8) turns the stored rows into the picture's, without a quarter turn.
+bool mirroredAcross(uint16_t orientation) {
+  return orientation == ORIENTATION_TOPRIGHT || orientation == ORIENTATION_BOTRIGHT ||
+         orientation == ORIENTATION_RIGHTBOT || orientation == ORIENTATION_LEFTBOT;
+}
+bool upsideDown(uint16_t orientation) {
+  return orientation == ORIENTATION_BOTRIGHT || orientation == ORIENTATION_BOTLEFT ||
+         orientation == ORIENTATION_RIGHTTOP || orientation == ORIENTATION_RIGHTBOT;
+}
 
 // Where the library reads and writes: memory, a file handle, or a growing text for encoding.
 struct TtiffIo {
@@ -146,8 +192,7 @@ class TtiffSource : public TimageSource {
               std::string& error) override {
     fio->message.clear();
     fdeadline = Clock::now() + kDecodeTimeLimit;
-    return TIFFIsTiled(ftif) ? decodeTiles(left, top, w, h, layout, out, stride, error)
-                             : decodeStrips(left, top, w, h, layout, out, stride, error);
+    return decodeBands(left, top, w, h, layout, out, stride, error);
   }
 
  private:
@@ -163,78 +208,61 @@ class TtiffSource : public TimageSource {
     return true;
   }
 
-  // Each tile that meets the extract, once; the tiles of one tile row fill a band of rows.
-  bool decodeTiles(int left, int top, int w, int h, PixelLayout layout, uint8_t* out, size_t stride,
+  // The extract's rows in bands of whole strips or tile rows, so that each strip or tile is
+  // decoded once. The library is asked for the rows and columns as the file stores them; the
+  // orientation is applied here, for the whole image at once (the library would turn every band
+  // over on its own). Bands of a tiled file span whole tiles across.
+  bool decodeBands(int left, int top, int w, int h, PixelLayout layout, uint8_t* out, size_t stride,
                    std::string& error) {
-    uint32_t tw = 0, th = 0;
-    TIFFGetField(ftif, TIFFTAG_TILEWIDTH, &tw);
-    TIFFGetField(ftif, TIFFTAG_TILELENGTH, &th);
-    if (tw == 0 || th == 0) {
-      error = "TIFF: no tile size";
-      return false;
-    }
-    if (std::string why = extractRefusal("TIFF tile", tw, th); !why.empty()) {
-      error = why;
-      return false;
-    }
-    std::vector<uint32_t> raster(size_t(tw) * th);
-    std::vector<uint8_t> band(size_t(w) * 3 * std::min<size_t>(th, size_t(h)));
-    for (int64_t ty = int64_t(top) / th * th; ty < top + h; ty += th) {
-      const int y0 = int(std::max<int64_t>(top, ty)), y1 = int(std::min<int64_t>(top + h, ty + th));
-      for (int64_t tx = int64_t(left) / tw * tw; tx < left + w; tx += tw) {
-        if (late(error)) return false;
-        if (!TIFFReadRGBATileExt(ftif, uint32_t(tx), uint32_t(ty), raster.data(), 1)) {
-          error = tiffFailure(*fio, "damaged or truncated data");
-          return false;
-        }
-        // The tile's rows lie bottom-up in the raster, the first at its top.
-        const int x0 = int(std::max<int64_t>(left, tx)), x1 = int(std::min<int64_t>(left + w, tx + tw));
-        for (int y = y0; y < y1; ++y) {
-          const uint32_t* src = raster.data() + size_t(th - 1 - (y - ty)) * tw;
-          uint8_t* dst = band.data() + (size_t(y - y0) * w + size_t(x0 - left)) * 3;
-          for (int x = x0; x < x1; ++x) dst = put(dst, src[x - tx]);
-        }
-      }
-      for (int y = y0; y < y1; ++y)
-        rgbToLayout(band.data() + size_t(y - y0) * w * 3, w, layout, out + size_t(y - top) * stride);
-    }
-    return true;
-  }
-
-  // Whole rows in bands that end on strip edges, so each strip is decoded once.
-  bool decodeStrips(int left, int top, int w, int h, PixelLayout layout, uint8_t* out, size_t stride,
-                    std::string& error) {
     char emsg[1024] = "";
     TIFFRGBAImage img;
     if (!TIFFRGBAImageBegin(&img, ftif, 1, emsg)) {
       error = std::string("TIFF: ") + emsg;
       return false;
     }
-    img.req_orientation = ORIENTATION_TOPLEFT;
+    img.req_orientation = img.orientation;  // no turning inside the library
+    const bool flipH = mirroredAcross(img.orientation), flipV = upsideDown(img.orientation);
+    const int sx0 = flipH ? fwidth - left - w : left;  // the extract as stored
+    const int sy0 = flipV ? fheight - top - h : top;
+    int c0 = 0, c1 = fwidth;
+    if (TIFFIsTiled(ftif)) {
+      uint32_t tw = 0;
+      TIFFGetField(ftif, TIFFTAG_TILEWIDTH, &tw);
+      if (tw == 0) {
+        TIFFRGBAImageEnd(&img);
+        error = "TIFF: no tile size";
+        return false;
+      }
+      c0 = int(int64_t(sx0) / tw * tw);
+      c1 = int(std::min<int64_t>(fwidth, (int64_t(sx0) + w + tw - 1) / tw * tw));
+    }
+    const int cw = c1 - c0;
     auto bandEnd = [&](int y0) {
-      int y1 = std::min(top + h, (y0 / funit + 1) * funit);
-      while (y1 - y0 < kBandRows && y1 < top + h) y1 = std::min(top + h, y1 + funit);
+      int y1 = std::min(sy0 + h, (y0 / funit + 1) * funit);
+      while (y1 - y0 < kBandRows && y1 < sy0 + h) y1 = std::min(sy0 + h, y1 + funit);
       return y1;
     };
     int most = 0;
-    for (int y0 = top; y0 < top + h; y0 = bandEnd(y0)) most = std::max(most, bandEnd(y0) - y0);
-    bool ok = extractRefusal("TIFF", uint64_t(fwidth), uint64_t(most)).empty();
-    if (!ok) error = extractRefusal("TIFF", uint64_t(fwidth), uint64_t(most));
-    std::vector<uint32_t> raster(ok ? size_t(fwidth) * size_t(most) : 0);
+    for (int y0 = sy0; y0 < sy0 + h; y0 = bandEnd(y0)) most = std::max(most, bandEnd(y0) - y0);
+    error = extractRefusal("TIFF", uint64_t(cw), uint64_t(most));
+    bool ok = error.empty();
+    std::vector<uint32_t> raster(ok ? size_t(cw) * size_t(most) : 0);
     std::vector<uint8_t> rgb(size_t(w) * 3);
-    for (int y0 = top; ok && y0 < top + h;) {
+    for (int y0 = sy0; ok && y0 < sy0 + h;) {
       const int y1 = bandEnd(y0);
       img.row_offset = y0;
+      img.col_offset = c0;
       if (late(error)) {
         ok = false;
-      } else if (!TIFFRGBAImageGet(&img, raster.data(), uint32_t(fwidth), uint32_t(y1 - y0))) {
+      } else if (!TIFFRGBAImageGet(&img, raster.data(), uint32_t(cw), uint32_t(y1 - y0))) {
         error = tiffFailure(*fio, "damaged or truncated data");
         ok = false;
       } else {
-        for (int y = y0; y < y1; ++y) {
-          const uint32_t* p = raster.data() + size_t(y - y0) * size_t(fwidth) + left;
+        for (int sy = y0; sy < y1; ++sy) {
+          const uint32_t* src = raster.data() + size_t(sy - y0) * size_t(cw);
           uint8_t* dst = rgb.data();
-          for (int x = 0; x < w; ++x) dst = put(dst, p[x]);
+          for (int x = 0; x < w; ++x) dst = put(dst, src[(flipH ? fwidth - 1 - (left + x) : left + x) - c0]);
+          const int y = flipV ? fheight - 1 - sy : sy;
           rgbToLayout(rgb.data(), w, layout, out + size_t(y - top) * stride);
         }
       }
@@ -266,6 +294,9 @@ std::unique_ptr<TimageSource> openOn(Tencoded bytes, std::unique_ptr<TtiffIo> io
     why = "TIFF: no image size";
   } else if (!TIFFRGBAImageOK(tif, emsg)) {
     why = std::string("TIFF: ") + emsg;
+  } else {
+    // Refused before any buffer, as the other formats refuse it: a header may claim any size.
+    why = sizeRefusal("TIFF", w, h, io->length, fileCanHold(tif, w, h, io->length));
   }
   if (!why.empty()) {
     error = why;

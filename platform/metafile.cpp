@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
+
+#include "platform/text.h"
 
 namespace platform {
 
@@ -151,6 +154,17 @@ void TMetafileRecorder::restoreDC(int levels) {
   fsaved.resize(at);
 }
 
+void TMetafileRecorder::stretchBits(int x, int y, int width, int height, std::shared_ptr<TSurface> bits, TRop rop,
+                                    StretchMode mode) {
+  if (!bits || bits->empty() || width == 0 || height == 0) return;
+  TPoint p[] = {{x, y}, {x + width, y + height}};
+  auto r = shape(Kind::StretchBits, p, funit);
+  r.bits = std::move(bits);
+  r.value = rop;
+  r.stretch = mode;
+  add(std::move(r));
+}
+
 namespace {
 bool samePen(TPenDesc const& a, TPenDesc const& b) {
   return a.style == b.style && a.width == b.width && a.color == b.color && a.type == b.type && a.cap == b.cap &&
@@ -193,6 +207,28 @@ TMetafileCanvas::TMetafileCanvas(TMetafile& m, int width, int height, double ppm
 }
 
 TMetafileCanvas::~TMetafileCanvas() { fdc.setRecorder(nullptr); }
+
+std::array<TFPoint, 4> textCell(TLogFont const& font, unsigned align, double charExtra, TFPoint at, std::string_view text) {
+  auto f = realizeFont(font);
+  TTextMetric const& tm = f->metrics();
+  const double esc = font.escapement / 10.0 * std::numbers::pi / 180.0;
+  double ux = std::cos(esc), uy = -std::sin(esc);  // along the baseline
+  double vx = std::sin(esc), vy = std::cos(esc);   // downward in the glyph frame
+  if (font.escapement == 0) ux = 1, uy = 0, vx = 0, vy = 1;
+  double width = 0;
+  for (char32_t c : toUtf32(text)) width += f->advance(c) + charExtra;
+  double dx = 0, dy = 0;
+  if ((align & TA_CENTER) == TA_CENTER) dx = -width / 2;
+  else if (align & TA_RIGHT) dx = -width;
+  if ((align & TA_BASELINE) == TA_BASELINE) dy = 0;
+  else if (align & TA_BOTTOM) dy = -tm.descent;
+  else dy = tm.ascent;
+  const double ox = at.x + dx * ux + dy * vx, oy = at.y + dx * uy + dy * vy;
+  auto corner = [&](double along, double down) {
+    return TFPoint{ox + along * ux + down * vx, oy + along * uy + down * vy};
+  };
+  return {corner(0, -tm.ascent), corner(width, -tm.ascent), corner(width, tm.descent), corner(0, tm.descent)};
+}
 
 // ---- playback -----------------------------------------------------------------------------------
 
@@ -268,6 +304,13 @@ bool PlayEnhMetaFile(TDeviceContext& dc, TMetafile const& m, TRect const& box) {
       case Kind::ClipRect: {
         TPoint a = map(r.pts[0]), b = map(r.pts[1]);
         dc.intersectClipRect(a.X, a.Y, b.X, b.Y);
+        break;
+      }
+      case Kind::StretchBits: {
+        TPoint a = map(r.pts[0]), b = map(r.pts[1]);
+        TDeviceContext source(r.bits.get());
+        dc.setStretchBltMode(r.stretch);
+        StretchBlt(dc, a.X, a.Y, b.X - a.X, b.Y - a.Y, &source, 0, 0, r.bits->width(), r.bits->height(), r.value);
         break;
       }
       case Kind::SaveDC:

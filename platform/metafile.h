@@ -5,8 +5,11 @@
 //              state [x] lines, polylines, polygons, poly-polygons, rectangles, ellipses, box
 //              fills, text [x] arcs, pies, chords and round rectangles (as figures) [x] clip
 //              rectangles, SaveDC/RestoreDC [x] a canvas that records [x] the EMF file writer
-//              [ ] bitmaps [ ] clip regions other than rectangles
+//              [x] bitmaps (copies and stretches that read a source, as device-independent bits)
+//              [ ] pattern-only block fills, masked and turned copies [ ] clip regions other than
+//              rectangles
 #pragma once
+#include <array>
 #include <memory>
 #include <utility>
 #include <span>
@@ -35,7 +38,7 @@ class TMetafile {
     enum class Kind {
       Pen, Brush, TextColor, BkColor, BkMode, TextAlign, Font,
       MoveTo, LineTo, Polyline, Polygon, PolyPolygon, Rectangle, Ellipse, FillRect, Text,
-      CharExtra, ClipRect, SaveDC, RestoreDC
+      CharExtra, ClipRect, SaveDC, RestoreDC, StretchBits
     };
     Kind kind = Kind::MoveTo;
     std::vector<TFPoint> pts;  // ClipRect, Rectangle, Ellipse, FillRect: two corners
@@ -48,6 +51,11 @@ class TMetafile {
     unsigned value = 0;  // background mode, alignment, or the levels a RestoreDC goes up
     TLogFont font;
     std::string text;
+    // StretchBits: the source's pixels as 24 bits, copied when recorded and never written after
+    // (shared by copies of the list); `value` holds the raster operation; pts the target's two
+    // corners, in the order that mirrors as the copy did.
+    std::shared_ptr<TSurface> bits;
+    StretchMode stretch = StretchMode::BlackOnWhite;
   };
   // The records in the order they play, for writers and readers of the list.
   [[nodiscard]] std::vector<std::shared_ptr<Record const>> const& records() const { return frecords; }
@@ -89,6 +97,9 @@ class TMetafileRecorder {
   void intersectClipRect(int left, int top, int right, int bottom);
   void saveDC();
   void restoreDC(int levels);
+  // A block of pixels stretched onto the target box (x, y, width, height; a negative size
+  // mirrors), with the raster operation and the stretch mode in force.
+  void stretchBits(int x, int y, int width, int height, std::shared_ptr<TSurface> bits, TRop rop, StretchMode);
 
   // Records the pen, brush, colours, background mode, alignment and font of a context where
   // they differ from what was recorded last (what a recording context calls before each shape).
@@ -120,6 +131,13 @@ class TMetafileCanvas {
   TDeviceContext fdc;
   std::unique_ptr<TCanvas> fcanvas;
 };
+
+// The four corners of a text's cell as text output lays it out from its reference point: from the
+// ascent above the baseline to the descent below it, the advances plus the character extra after
+// every character, placed by the alignment and turned by the font's escapement. In the units of
+// the font's height (a recorded font's: the frame's 0.01 mm).
+[[nodiscard]] std::array<TFPoint, 4> textCell(TLogFont const&, unsigned textAlign, double charExtra, TFPoint at,
+                                              std::string_view);
 
 // Plays the records scaled so that the frame fills the box; pen widths, dashes and font heights
 // scale with it (cosmetic pens stay one pixel). The context's state is put back afterwards.

@@ -2,7 +2,8 @@
 // 32-bit type and size, a header first and EOF last. Logical units are the pixels of a reference
 // device of 100 pixels per millimetre (0.01 mm, as the records are kept), so pen widths and font
 // heights are plain logical sizes that every reader scales alike. Shapes within 327 mm of the
-// frame's corner go as 16-bit points, others as 32-bit ones.
+// frame's corner go as 16-bit points, others as 32-bit ones; bitmaps go as device-independent
+// bits of 24 bits.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -20,10 +21,10 @@ namespace {
 // Record types.
 enum : uint32_t {
   EMR_HEADER = 1, EMR_POLYPOLYGON = 8, EMR_POLYGON = 3, EMR_POLYLINE = 4, EMR_EOF = 14, EMR_SETBKMODE = 18,
-  EMR_SETTEXTALIGN = 22, EMR_SETTEXTCOLOR = 24, EMR_SETBKCOLOR = 25, EMR_MOVETOEX = 27,
+  EMR_SETSTRETCHBLTMODE = 21, EMR_SETTEXTALIGN = 22, EMR_SETTEXTCOLOR = 24, EMR_SETBKCOLOR = 25, EMR_MOVETOEX = 27,
   EMR_INTERSECTCLIPRECT = 30, EMR_SAVEDC = 33, EMR_RESTOREDC = 34, EMR_SELECTOBJECT = 37, EMR_CREATEPEN = 38,
   EMR_CREATEBRUSHINDIRECT = 39, EMR_DELETEOBJECT = 40, EMR_ELLIPSE = 42, EMR_RECTANGLE = 43, EMR_LINETO = 54,
-  EMR_EXTCREATEFONTINDIRECTW = 82, EMR_EXTTEXTOUTW = 84, EMR_POLYGON16 = 86, EMR_POLYLINE16 = 87,
+  EMR_STRETCHDIBITS = 81, EMR_EXTCREATEFONTINDIRECTW = 82, EMR_EXTTEXTOUTW = 84, EMR_POLYGON16 = 86, EMR_POLYLINE16 = 87,
   EMR_POLYPOLYGON16 = 91
 };
 constexpr uint32_t kSignature = 0x464D4520;  // " EMF"
@@ -261,18 +262,17 @@ class Writer {
     std::vector<int32_t> dx;
     auto f = realizeFont(fhasFont ? fmeasure : TLogFont{});
     const int32_t extra = clamp32(fextra);
-    double width = 0;
     for (char32_t c : cps) {
       const std::u16string u = utf16(c);
       units += u;
       dx.push_back(f->advance(c) + extra);
-      width += dx.back();
       for (size_t i = 1; i < u.size(); ++i) dx.push_back(0);
     }
-    const double h = std::abs(double(fmeasure.height));
     const TFPoint at = r.pts[0];
     begin(EMR_EXTTEXTOUTW);
-    bounds({{at.x - width, at.y - h}, {at.x + width, at.y + h}});
+    // The cell the text covers, laid out as the player lays it out (alignment, escapement).
+    const auto cell = textCell(fhasFont ? fmeasure : TLogFont{}, falign, double(extra), at, r.text);
+    bounds({cell.begin(), cell.end()});
     u32(1);  // compatible graphics mode
     f32(1), f32(1);
     i32(lx(at.x)), i32(ly(at.y));
@@ -286,6 +286,48 @@ class Writer {
     for (char16_t c : units) u16(uint16_t(c));
     while (frec.size() % 4) frec.push_back('\0');
     for (int32_t d : dx) i32(d);
+    end();
+  }
+
+  // The pixels as a device-independent bitmap of 24 bits, bottom-up rows padded to 4 bytes (the
+  // surface's own layout), stretched onto the target box with the record's operation. A mirrored
+  // box goes as an upright one over mirrored pixels: not every reader mirrors.
+  void stretchBits(TMetafile::Record const& r) {
+    TSurface const& b = *r.bits;
+    simple(EMR_SETSTRETCHBLTMODE, {int32_t(r.stretch)});
+    const uint32_t kFixed = 80, kInfo = 40;
+    const size_t stride = size_t(b.stride());
+    const uint32_t image = uint32_t(stride * size_t(b.height()));
+    int32_t x = lx(r.pts[0].x), y = ly(r.pts[0].y), cx = lx(r.pts[1].x) - x, cy = ly(r.pts[1].y) - y;
+    std::string pixels(reinterpret_cast<const char*>(b.bits()), image);
+    if (cx < 0) {
+      x += cx, cx = -cx;
+      for (size_t row = 0; row < size_t(b.height()); ++row)
+        for (int i = 0, j = b.width() - 1; i < j; ++i, --j)
+          for (int k = 0; k < 3; ++k) std::swap(pixels[row * stride + size_t(3 * i + k)], pixels[row * stride + size_t(3 * j + k)]);
+    }
+    if (cy < 0) {
+      y += cy, cy = -cy;
+      for (size_t i = 0, j = size_t(b.height()) - 1; i < j; ++i, --j)
+        std::swap_ranges(pixels.begin() + ptrdiff_t(i * stride), pixels.begin() + ptrdiff_t((i + 1) * stride),
+                         pixels.begin() + ptrdiff_t(j * stride));
+    }
+    begin(EMR_STRETCHDIBITS);
+    bounds(r.pts);
+    i32(x), i32(y);
+    i32(0), i32(0), i32(b.width()), i32(b.height());  // the whole source
+    u32(kFixed), u32(kInfo), u32(kFixed + kInfo), u32(image);
+    u32(0);  // colours are RGB values
+    u32(r.value);
+    i32(cx), i32(cy);
+    // BITMAPINFOHEADER
+    u32(kInfo);
+    i32(b.width()), i32(b.height());
+    u16(1), u16(24);
+    u32(0);  // no compression
+    u32(image);
+    i32(0), i32(0), u32(0), u32(0);
+    frec += pixels;
     end();
   }
 
@@ -303,7 +345,10 @@ class Writer {
       case K::TextColor: simple(EMR_SETTEXTCOLOR, {int32_t(r.colour & 0xFFFFFF)}); break;
       case K::BkColor: simple(EMR_SETBKCOLOR, {int32_t(r.colour & 0xFFFFFF)}); break;
       case K::BkMode: simple(EMR_SETBKMODE, {int32_t(r.value)}); break;
-      case K::TextAlign: simple(EMR_SETTEXTALIGN, {int32_t(r.value)}); break;
+      case K::TextAlign:
+        falign = r.value;
+        simple(EMR_SETTEXTALIGN, {int32_t(r.value)});
+        break;
       case K::CharExtra: fextra = r.size; break;
       case K::MoveTo: simple(EMR_MOVETOEX, {lx(r.pts[0].x), ly(r.pts[0].y)}); break;
       case K::LineTo: simple(EMR_LINETO, {lx(r.pts[0].x), ly(r.pts[0].y)}); break;
@@ -349,6 +394,7 @@ class Writer {
         break;
       }
       case K::Text: text(r); break;
+      case K::StretchBits: stretchBits(r); break;
       case K::ClipRect:
         begin(EMR_INTERSECTCLIPRECT);
         box(r);
@@ -357,7 +403,7 @@ class Writer {
       case K::SaveDC:
         simple(EMR_SAVEDC, {});
         fstack.push_back(fsel);
-        fextras.push_back({fextra, fmeasure, fhasFont});
+        fextras.push_back({fextra, fmeasure, fhasFont, falign});
         break;
       case K::RestoreDC: {
         const size_t levels = std::min<size_t>(r.value, fstack.size());
@@ -368,6 +414,7 @@ class Writer {
         fextra = fextras[at].extra;
         fmeasure = fextras[at].font;
         fhasFont = fextras[at].hasFont;
+        falign = fextras[at].align;
         fstack.resize(at);
         fextras.resize(at);
         // What only the dropped levels selected is free now.
@@ -388,11 +435,13 @@ class Writer {
     double extra = 0;
     TLogFont font;
     bool hasFont = false;
+    unsigned align = TA_LEFT | TA_TOP;
   };
   std::vector<TextState> fextras;
   double fextra = 0;      // character extra, frame units
   TLogFont fmeasure;      // the selected font at its logical height, for the advances
   bool fhasFont = false;
+  unsigned falign = TA_LEFT | TA_TOP;  // the text alignment in force, for the texts' bounds
 };
 
 }  // namespace

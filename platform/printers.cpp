@@ -6,6 +6,7 @@
 #include <cups/cups.h>
 #include <cups/pwg.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -134,6 +135,42 @@ bool sizeOfMedia(const std::string& media, double& widthMM, double& heightMM) {
   widthMM = m->width / 100.0;
   heightMM = m->length / 100.0;
   return true;
+}
+
+std::vector<TPrinterPaper> printerPapers(const std::string& name) {
+  std::vector<TPrinterPaper> papers;
+  Dests d;
+  cups_dest_t* dest = d.find(name);
+  if (!dest) return papers;
+  Connection c(dest);
+  if (!c.info) return papers;
+  const int n = cupsGetDestMediaCount(c.http, dest, c.info, CUPS_MEDIA_FLAGS_DEFAULT);
+  for (int i = 0; i < n; ++i) {
+    cups_size_t size{};
+    if (!cupsGetDestMediaByIndex(c.http, dest, c.info, i, CUPS_MEDIA_FLAGS_DEFAULT, &size) || size.width <= 0 ||
+        size.length <= 0)
+      continue;
+    TPrinterPaper p;
+    p.media = size.media;
+    // Borderless and other variants of one size come as media of their own: the first stays.
+    if (std::any_of(papers.begin(), papers.end(), [&](TPrinterPaper const& q) { return q.media == p.media; }))
+      continue;
+    // The server's text for people where its language has one; else the size's short keyword
+    // ("A4", "Letter"); else the media name itself.
+    const char* shown = cupsLocalizeDestMedia(c.http, dest, c.info, CUPS_MEDIA_FLAGS_DEFAULT, &size);
+    const pwg_media_t* known = pwgMediaForPWG(size.media);
+    if (shown && *shown && p.media != shown) p.name = shown;
+    else if (known && known->ppd) p.name = known->ppd;
+    else p.name = p.media;
+    p.widthMM = size.width / 100.0;
+    p.heightMM = size.length / 100.0;
+    p.leftMM = size.left / 100.0;
+    p.topMM = size.top / 100.0;
+    p.rightMM = size.right / 100.0;
+    p.bottomMM = size.bottom / 100.0;
+    papers.push_back(std::move(p));
+  }
+  return papers;
 }
 
 std::string supportedOptions(const std::string& name, const std::string& options) {

@@ -2,6 +2,7 @@
 // with one SDL_ConvertPixels per dirty rectangle (24-bit bottom-up source read with a negative
 // pitch) into the window surface; XRandR gives millimetres, the X resources give Xft.dpi.
 // Our headers come first: the X11 headers define macros (None, Complex...) that clash with them.
+#include "platform/shell.h"
 #include "platform/windows.h"
 #include "platform/x11.h"
 
@@ -16,6 +17,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <set>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -84,6 +87,7 @@ class TSdlBackend : public TBackend {
     x11::ignoreVanishedWindows();  // a preview's host may go at any moment
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     fwake = SDL_RegisterEvents(1);
+    fstart = takeStartWindowRequest();
     SDL_StartTextInput();  // typed characters arrive as text, composed by the input method
     endOnHangUpAsOnTerminate();
     return true;
@@ -142,10 +146,12 @@ class TSdlBackend : public TBackend {
       if (taskBarWindow) x11::clearTransient(info.info.x11.display, info.info.x11.window);
     }
     fwindows[h] = w;
+    if (taskBarWindow) ftaskBar.insert(h);
     return true;
   }
 
   void destroyWindow(HWND h) override {
+    ftaskBar.erase(h);
     auto it = fwindows.find(h);
     if (it == fwindows.end()) return;
     if (fconfined == it->second) fconfined = nullptr;
@@ -198,6 +204,14 @@ class TSdlBackend : public TBackend {
 
   void showWindow(HWND h, bool on) override {
     if (SDL_Window* w = win(h)) {
+      if (on && fstart != StartWindow::Normal && ftaskBar.count(h)) {
+        // The first task-bar window of a program started minimised or hidden, as its starter asked.
+        const StartWindow asked = std::exchange(fstart, StartWindow::Normal);
+        if (asked == StartWindow::Hidden) return;
+        SDL_ShowWindow(w);
+        SDL_MinimizeWindow(w);
+        return;
+      }
       if (on) SDL_ShowWindow(w);
       else SDL_HideWindow(w);
     }
@@ -407,6 +421,8 @@ class TSdlBackend : public TBackend {
   Uint32 fwake = 0;
   SDL_Window* fconfined = nullptr;  // the window the pointer is kept in
   Display* fx = nullptr;  // our own connection for child windows inside hosts
+  std::set<HWND> ftaskBar;  // windows of our own on the task bar (not tool windows or children)
+  StartWindow fstart = StartWindow::Normal;  // how the first of them is shown, until it is
 };
 
 }  // namespace

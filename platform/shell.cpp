@@ -20,6 +20,7 @@
 
 #include "platform/files.h"
 #include "platform/folders.h"
+#include "platform/process.h"
 #include "platform/text.h"
 
 extern char** environ;
@@ -139,16 +140,75 @@ std::vector<std::string> splitCommandLine(const std::string& line) {
   return args;
 }
 
-int startProgram(const std::string& program, const std::vector<std::string>& args) {
+StartWindow takeStartWindowRequest() {
+  const char* v = std::getenv(kStartWindowVariable);
+  const std::string value = v ? v : "";
+  unsetenv(kStartWindowVariable);
+  return value == "hidden" ? StartWindow::Hidden : value == "minimized" ? StartWindow::Minimized : StartWindow::Normal;
+}
+
+std::vector<std::string> childEnvironment(StartWindow show) {
+  const std::string prefix = std::string(kStartWindowVariable) + "=";
+  std::vector<std::string> env;
+  for (char** e = environ; e && *e; ++e)
+    if (std::strncmp(*e, prefix.c_str(), prefix.size()) != 0) env.emplace_back(*e);
+  if (show == StartWindow::Hidden) env.push_back(prefix + "hidden");
+  if (show == StartWindow::Minimized) env.push_back(prefix + "minimized");
+  return env;
+}
+
+bool isOwnProgram(const std::string& program) {
+  namespace fs = std::filesystem;
+  const std::string path = onPath(program);
+  if (path.empty()) return false;
+  std::error_code ec1, ec2;
+  const fs::path folder = fs::weakly_canonical(fs::absolute(path).parent_path(), ec1);
+  const fs::path ours = fs::weakly_canonical(fs::path(exeFolder()), ec2);
+  return !ec1 && !ec2 && folder == ours;
+}
+
+int startProgram(const std::string& program, const std::vector<std::string>& args, StartWindow show,
+                 const std::string& workingFolder) {
   if (program.empty()) return -1;
-  std::vector<std::string> all{program};
+  // A relative path names a program of the current folder, not of the working folder.
+  std::string exe = program;
+  if (!workingFolder.empty() && exe.find('/') != std::string::npos && exe[0] != '/')
+    exe = std::filesystem::absolute(exe).string();
+  std::vector<std::string> all{exe};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
+  std::vector<std::string> env = childEnvironment(show);
+  std::vector<char*> envp;
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  if (!workingFolder.empty()) posix_spawn_file_actions_addchdir_np(&fa, workingFolder.c_str());
   pid_t pid = -1;
-  if (posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
-  return pid;
+  const int e = posix_spawnp(&pid, exe.c_str(), &fa, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&fa);
+  return e == 0 ? pid : -1;
+}
+
+namespace {
+// Collects a started program's end in the background, so no finished child is left behind.
+void reapInBackground(int pid) {
+  std::thread([pid] {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+  }).detach();
+}
+}  // namespace
+
+bool startDetached(const std::string& program, const std::vector<std::string>& args, StartWindow show,
+                   const std::string& workingFolder) {
+  const int pid = startProgram(program, args, show, workingFolder);
+  if (pid <= 0) return false;
+  reapInBackground(pid);
+  return true;
 }
 
 bool openWithDesktop(const std::string& target) {
@@ -157,14 +217,7 @@ bool openWithDesktop(const std::string& target) {
     std::lock_guard lock(gMutex);
     opener = gOpener.empty() ? "xdg-open" : gOpener;
   }
-  int pid = startProgram(opener, {target});
-  if (pid <= 0) return false;
-  std::thread([pid] {
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-  }).detach();
-  return true;
+  return startDetached(opener, {target}, StartWindow::Normal, "");
 }
 
 void setMessagePump(MessagePump pump) {

@@ -2,7 +2,8 @@
 // (xdg-open, started with posix_spawn and never through a shell), starting a program and waiting
 // for it while the application keeps pumping its messages, MIME types, default programs and file
 // icons from the freedesktop databases ($XDG_DATA_HOME, $XDG_DATA_DIRS, $XDG_CONFIG_*).
-// Implemented: [x] open file or address [x] start and wait with a pump seam [x] MIME type of an
+// Implemented: [x] open file or address [x] start and wait with a pump seam [x] start minimised
+//              or hidden (our own programs) [x] MIME type of an
 //              extension [x] default program of a MIME type [x] icon theme icons (Adwaita, hicolor)
 //              [x] per-user associations (shared MIME database, desktop entry, hicolor icon)
 //              [x] shortcuts as desktop entries or symbolic links
@@ -21,9 +22,32 @@ void setOpenerForTesting(const std::string& program);
 // Splits a command line into arguments: blanks separate, double quotes group, "" inside quotes
 // is one quote character. No other character is special (no shell runs it).
 std::vector<std::string> splitCommandLine(const std::string& line);
+
+// How a started program shows its first window. Only our own programs can be asked: the start
+// sets the environment value KESTROVA_START_WINDOW ("minimized" or "hidden") for the program,
+// whose window layer honours it on its first task-bar window. Other programs show their windows
+// as they always do.
+enum class StartWindow { Normal, Minimized, Hidden };
+inline constexpr char kStartWindowVariable[] = "KESTROVA_START_WINDOW";
+// The request this process was started with, taken from the environment (the window layer takes
+// it once, as it opens): the programs it starts in turn do not inherit it, and a second call
+// answers Normal.
+StartWindow takeStartWindowRequest();
+// The environment a started program gets: ours, with the start request for `show` set (or, for
+// Normal, left out).
+std::vector<std::string> childEnvironment(StartWindow show);
+// Whether a program (a path, or a name looked up on PATH) lies in this program's own folder,
+// where our own programs are.
+bool isOwnProgram(const std::string& program);
+
 // Starts `program` (a path, or a name looked up on PATH) with the arguments; -1 when it could not
-// be started.
-int startProgram(const std::string& program, const std::vector<std::string>& args);
+// be started. With a working folder the program starts there (a relative program path is taken
+// from the current folder, before the change).
+int startProgram(const std::string& program, const std::vector<std::string>& args,
+                 StartWindow show = StartWindow::Normal, const std::string& workingFolder = "");
+// The same, with the program's end collected in the background; false when it could not start.
+bool startDetached(const std::string& program, const std::vector<std::string>& args, StartWindow show,
+                   const std::string& workingFolder);
 
 // The application's message pump: handles pending messages, waiting at most `maxWaitMs` for the
 // next one; false when the application is terminating. The window layer sets it.

@@ -22,6 +22,14 @@ constexpr uint8_t GetRValue(TColor c) { return uint8_t(c & 0xFF); }
 constexpr uint8_t GetGValue(TColor c) { return uint8_t((c >> 8) & 0xFF); }
 constexpr uint8_t GetBValue(TColor c) { return uint8_t((c >> 16) & 0xFF); }
 
+// One pixel of a 24-bit row as the platform names its bytes: blue, green, red.
+struct TRGBTriple {
+  uint8_t rgbtBlue = 0;
+  uint8_t rgbtGreen = 0;
+  uint8_t rgbtRed = 0;
+  friend bool operator==(TRGBTriple const&, TRGBTriple const&) = default;
+};
+
 struct TPoint {
   int X = 0;
   int Y = 0;

@@ -100,25 +100,32 @@ void recordLaunch(std::string const& program, std::vector<std::string> const& ar
 }
 // posix_spawn (path as given) or posix_spawnp (searched along PATH); its error number, 0 when
 // started. A failed exec is reported here too.
-int spawnProgram(std::string const& program, std::vector<std::string> const& args, bool searchPath, pid_t& pid) {
+int spawnProgram(std::string const& program, std::vector<std::string> const& args, bool searchPath, pid_t& pid,
+                 StartWindow show = StartWindow::Normal) {
   std::vector<std::string> all{program};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
+  std::vector<std::string> env = childEnvironment(show);
+  std::vector<char*> envp;
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
   pid = 0;
-  return searchPath ? posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ)
-                    : posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
+  return searchPath ? posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data())
+                    : posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data());
 }
 }  // namespace
 
-int launch(std::string const& program, std::vector<std::string> const& args) {
+int launch(std::string const& program, std::vector<std::string> const& args, StartWindow show) {
   if (isHeadless()) {
     recordLaunch(program, args);
+    if (show != StartWindow::Normal)
+      recorded().back() += show == StartWindow::Hidden ? " (hidden)" : " (minimized)";
     return 0;
   }
   pid_t pid = 0;
-  return spawnProgram(program, args, true, pid) == 0 ? pid : 0;
+  return spawnProgram(program, args, true, pid, show) == 0 ? pid : 0;
 }
 
 bool startProgram(std::string const& path, std::vector<std::string> const& args, int& pid, std::string& why) {

@@ -19,8 +19,10 @@ void messageBeep();
 void showMessageBox(std::string const& title, std::string const& text);
 [[nodiscard]] std::string clipboardText();
 void setClipboardText(std::string const&);
-// Starts a program found on PATH (or by path) with arguments; the process id, 0 when it failed.
-int launch(std::string const& program, std::vector<std::string> const& args);
+// Starts a program found on PATH (or by path) with arguments, asking it (when it is one of ours)
+// to show its first window as `show` says; the process id, 0 when it failed. The headless desktop
+// records "launch <program> <args...>", with " (hidden)" or " (minimized)" after a request.
+int launch(std::string const& program, std::vector<std::string> const& args, StartWindow show = StartWindow::Normal);
 // Starts the program at path (no search along PATH) with arguments and does not wait for it.
 // False, with the reason in why, when the file is missing, is not an executable file or cannot be
 // started. The headless desktop checks the file the same way, then records the launch as

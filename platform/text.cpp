@@ -193,6 +193,9 @@ std::string toCodePage(std::string_view utf8, const char* codepage) {
   UConverter* conv = converter(codepage);
   if (!conv) return std::string(utf8);
   UErrorCode status = U_ZERO_ERROR;
+  // A character the code page lacks becomes "?", never the page's control-character filler.
+  ucnv_setSubstChars(conv, "?", 1, &status);
+  status = U_ZERO_ERROR;
   icu::UnicodeString u = toUnicode(utf8);
   int32_t need = u.extract(nullptr, 0, conv, status);
   status = U_ZERO_ERROR;

@@ -26,7 +26,7 @@ int compareNoCase(std::string_view a, std::string_view b);
 bool sameNoCase(std::string_view a, std::string_view b);
 
 // Conversions to and from a named code page ("windows-1252", "ibm-850", ...); characters the
-// code page lacks become its substitution character.
+// code page lacks become "?".
 std::string fromCodePage(std::string_view bytes, const char* codepage);
 std::string toCodePage(std::string_view utf8, const char* codepage);
 // The text with every byte that begins no valid UTF-8 sequence replaced by U+FFFD.

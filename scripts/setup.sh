@@ -41,6 +41,8 @@ TEST_PACKAGES=(
   cups cups-client printer-driver-cups-pdf
   # font metrics read independently for the text outline checks
   python3-fonttools
+  # the files a benchmark writes, traced to check that it leaves the user's own alone
+  strace
 )
 [ "$with_tests" = yes ] && PACKAGES+=("${TEST_PACKAGES[@]}")
 

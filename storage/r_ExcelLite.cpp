@@ -13,6 +13,8 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "core/r_fileBase.h"
 #include "core/r_log.h"
@@ -237,8 +239,10 @@ class TsheetLoader {
     if (insert_) db_.finish(insert_);
   }
 
+  // False, with why, when no table could be made; a note says what of the sheet was left out.
   bool read(const std::string& file, std::string& why);
   [[nodiscard]] int records() const { return records_; }
+  [[nodiscard]] const std::string& note() const { return note_; }
 
  private:
   static constexpr size_t kMaxPending = 1000;  // rows held while columns wait for a type
@@ -257,6 +261,7 @@ class TsheetLoader {
   bool failed_ = false;
   sqlite3_stmt* insert_ = nullptr;
   int records_ = 0;
+  std::string note_;
 };
 
 bool TsheetLoader::read(const std::string& file, std::string& why) {
@@ -333,9 +338,13 @@ bool TsheetLoader::read(const std::string& file, std::string& why) {
     }
   }
   endRow();
-  if (!failed_ && n_ >= 0 && !created_) createTable();
-  if (failed_) why = "cannot write the rows of the sheet";
-  return n_ >= 0;
+  if (!failed_ && n_ > 0 && !created_) createTable();
+  if (n_ == 0) {
+    why = "none of the header's columns can be stored in a table";
+    return false;
+  }
+  if (failed_) why = created_ && insert_ ? "cannot write the rows of the sheet" : "cannot make the table of the sheet";
+  return n_ > 0 && insert_ != nullptr;
 }
 
 void TsheetLoader::row(std::vector<Tcell>& cells) {
@@ -362,18 +371,39 @@ void TsheetLoader::row(std::vector<Tcell>& cells) {
 }
 
 void TsheetLoader::header(const std::vector<Tcell>& cells) {
+  // The sheet as far as a table can hold it: columns beyond the engine's limit are left out.
+  const int limit = std::max(1, db_.columnLimit());
   n_ = 0;
-  for (const Tcell& c : cells) n_ = std::max(n_, c.col + 1);  // trailing empty cells were never kept
+  int widest = 0;
+  for (const Tcell& c : cells) {
+    widest = std::max(widest, c.col + 1);
+    if (c.col < limit) n_ = std::max(n_, c.col + 1);  // trailing empty cells were never kept
+  }
+  if (widest > limit)
+    note_ = "the header reaches column " + std::to_string(widest) + "; a table holds " + std::to_string(limit) +
+            ", so the columns from " + std::to_string(limit + 1) + " on are not read";
   std::vector<std::string> texts(static_cast<size_t>(n_));
-  for (const Tcell& c : cells) texts[size_t(c.col)] = c.text;
-  TStringList names;
+  for (const Tcell& c : cells)
+    if (c.col < n_) texts[size_t(c.col)] = c.text;
+  // Names made unique as the engine compares them (letter case aside): " (1)", " (2)", ...
+  std::unordered_set<std::string> taken;
+  std::unordered_map<std::string, int> next;  // the number to try next after a name
+  std::vector<std::string> names;
+  names.reserve(size_t(n_));
   for (int i = 0; i < n_; ++i) {
     std::string name = TosText::Trim(texts[size_t(i)]);
     if (name.empty()) name = "col" + std::to_string(i + 1);
-    names.add(TosText::UniqueName(names, name));
+    std::string unique = name;
+    if (taken.count(platform::lowerCase(unique))) {
+      int& k = next[platform::lowerCase(name)];
+      do unique = name + " (" + std::to_string(++k) + ")";
+      while (taken.count(platform::lowerCase(unique)));
+    }
+    taken.insert(platform::lowerCase(unique));
+    names.push_back(unique);
   }
   columns_.clear();
-  for (const std::string& name : names.lines()) columns_.Add(ftInteger, name)->readOnly = true;
+  for (const std::string& name : names) columns_.Add(ftInteger, name)->readOnly = true;
   types_.assign(size_t(n_), 0);
 }
 
@@ -593,20 +623,27 @@ bool TxlsxRead::setSheet(const std::string& value) {
   }
   seterr("c");  // c: the rows
   bool any = false;
+  std::string note;
   {
     TsheetLoader loader(*db, fcolumns, strings);
     any = loader.read(dir + "sheet.xml", why);
     frecords = loader.records();
+    note = loader.note();
   }
   if (db->inTransaction()) db->endUpdate();
   std::remove((dir + "sheet.xml").c_str());
-  if (!why.empty()) fail("cannot read all of sheet " + fsheet + ": " + why);
   if (!any) {
     db.reset();
     fcolumns.clear();
+    frecords = 0;
+    rowvalues.clear();
+    // A sheet without a header row is no error: it is empty.
+    return why.empty() ? false : fail("cannot read sheet " + fsheet + ": " + why);
   }
+  if (!why.empty()) fail("cannot read all of sheet " + fsheet + ": " + why);
+  else if (!note.empty()) fail("sheet " + fsheet + " is read in part: " + note);
   rowvalues.assign(size_t(fcolumns.count()), std::string());
-  return any;
+  return true;
 }
 
 bool TxlsxRead::getRow(int row) {
@@ -680,23 +717,33 @@ bool TxlsxRead::saveToDbf(const std::string& filename, const std::vector<int>& r
     if (make.add(name, letter, width, decimals) < 0) return fail("field " + c.name + " cannot be made");
     letters.push_back(letter);
   }
-  if (!make.save(filename)) return fail("cannot write " + filename);
+  // The table is made whole in the reader's own folder and only then put in place, so the
+  // target is the old table or the new one, never a part.
+  const std::string work = dir + "export.dbf";
+  if (!make.save(work)) return fail("cannot write " + filename);
   seterr("b");  // b: the rows
-  Tdbf t;
-  t.setfname(filename);
-  if (!t.isOpen()) return fail("cannot open " + filename);
-  sqlite3_stmt* s = db->start("SELECT ROWID, * FROM data");
-  bool ok = s != nullptr;
-  while (ok && db->getnext(s)) {
-    const int row = int(q->Sqlite3_ColumnInt64(s, 0)) - 1;
-    if (!rowList.empty() && std::find(rowList.begin(), rowList.end(), row) == rowList.end()) continue;
-    const int r = t.addrow();
-    for (int i = 0; ok && i < fcolumns.count(); ++i) {
-      const std::string v = db->getstr(s, i + 1);
-      if (!v.empty()) ok = t.setStringValue(i, r, v);
+  bool ok = false;
+  {
+    Tdbf t;
+    t.setfname(work);
+    if (!t.isOpen()) return fail("cannot open " + work);
+    sqlite3_stmt* s = db->start("SELECT ROWID, * FROM data");
+    ok = s != nullptr;
+    while (ok && db->getnext(s)) {
+      const int row = int(q->Sqlite3_ColumnInt64(s, 0)) - 1;
+      if (!rowList.empty() && std::find(rowList.begin(), rowList.end(), row) == rowList.end()) continue;
+      const int r = t.addrow();
+      // Every field is set, an empty value as blanks: a never-set field would hold NUL bytes.
+      for (int i = 0; ok && i < fcolumns.count(); ++i) ok = t.setStringValue(i, r, db->getstr(s, i + 1));
     }
+    ok = ok && db->lastGetNext == SQLITE_DONE;
+    db->finish(s);
   }
-  db->finish(s);
+  seterr("c");  // c: the table put in place
+  std::string bytes, why;
+  ok = ok && platform::readWholeFile(work, bytes);
+  std::remove(work.c_str());
   if (!ok) return fail("cannot write the rows of " + filename);
+  if (!platform::replaceFileContents(filename, bytes, &why)) return fail("cannot write " + filename + ": " + why);
   return true;
 }

@@ -41,14 +41,15 @@ class TxlsxRead : public TqyObject {
 
   // Reads the named sheet (the first when the name is not listed) into the table "data".
   // False, with no table, when the sheet cannot be read at all; a sheet that breaks off keeps
-  // the rows read before.
+  // the rows read before, and one wider than a table can hold keeps the columns it can; both
+  // say so in readError.
   bool setSheet(const std::string& value);
   [[nodiscard]] const std::string& sheet() const { return fsheet; }
   [[nodiscard]] const TStringList& sheets() const { return fsheets; }
   [[nodiscard]] int records() const { return frecords; }
   [[nodiscard]] bool changed() const { return fchanged; }
   [[nodiscard]] const Tcolumns& columns() const { return fcolumns; }
-  // Why the last sheet or workbook could not be read; empty when it could.
+  // Why the last sheet or workbook could not be read, or not whole; empty when it could.
   [[nodiscard]] const std::string& readError() const { return freadError; }
   [[nodiscard]] TliteDB* database() const { return db.get(); }
   [[nodiscard]] const std::string& folder() const { return dir; }
@@ -62,7 +63,8 @@ class TxlsxRead : public TqyObject {
   // text quoted, numbers bare, CR LF, UTF-8.
   bool saveToCsv(const std::string& filename, const std::vector<int>& rowList = {});
   // The table as a new dBase table: text fields as wide as their longest value, numbers with
-  // as many decimals as they hold, booleans as logical fields.
+  // as many decimals as they hold, booleans as logical fields, every field of every record set
+  // (empty values as blanks). The target is replaced whole or not at all.
   bool saveToDbf(const std::string& filename, const std::vector<int>& rowList = {});
 
  private:

@@ -3,6 +3,9 @@
 // each led by a deletion flag (blank: live). All numbers little-endian.
 // Invariants of an open table: (1) headersize >= 33 and every field lies inside recordsize;
 // (2) actualrows = (file size − headersize) div recordsize; (3) the header's count = actualrows.
+// An edit of records already in the file goes through a journal beside it (offsets and new
+// bytes, written whole by rename), so a killed program leaves the old records or, once the
+// journal is replayed at the next opening, the new ones.
 #include "storage/r_dbase.h"
 
 #include <fcntl.h>
@@ -13,6 +16,7 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <utility>
 
 #include "core/os_datatypes.h"
 #include "core/r_date.h"
@@ -27,12 +31,46 @@ constexpr int kDescriptor = 32;
 constexpr int kMaxFields = (65535 - 33) / kDescriptor;  // what a 16-bit header size holds
 constexpr const char* kOEM = "ibm-850";
 constexpr const char* kANSI = "windows-1252";
+constexpr int kDriverByte = 29;
+constexpr char kJournalMagic[8] = {'K', 'D', 'B', 'F', 'J', 'N', 'L', '1'};
+
+// Language driver bytes and their code pages, as dBase and the GIS programs number them.
+struct Tdriver {
+  uint8_t id;
+  const char* codepage;
+};
+constexpr Tdriver kDrivers[] = {
+    {0x02, "ibm-850"},      {0x01, "ibm-437"},      {0x57, "windows-1252"}, {0x03, "windows-1252"},
+    {0x58, "windows-1252"}, {0x59, "windows-1252"}, {0x04, "macintosh"},    {0x08, "ibm-865"},
+    {0x09, "ibm-437"},      {0x0A, "ibm-850"},      {0x0B, "ibm-437"},      {0x0D, "ibm-437"},
+    {0x0E, "ibm-850"},      {0x0F, "ibm-437"},      {0x10, "ibm-850"},      {0x11, "ibm-437"},
+    {0x12, "ibm-850"},      {0x13, "windows-932"},  {0x14, "ibm-850"},      {0x15, "ibm-437"},
+    {0x16, "ibm-850"},      {0x17, "ibm-865"},      {0x18, "ibm-437"},      {0x19, "ibm-437"},
+    {0x1A, "ibm-850"},      {0x1B, "ibm-437"},      {0x1C, "ibm-863"},      {0x1D, "ibm-850"},
+    {0x1F, "ibm-852"},      {0x22, "ibm-852"},      {0x23, "ibm-852"},      {0x24, "ibm-860"},
+    {0x25, "ibm-850"},      {0x26, "ibm-866"},      {0x37, "ibm-850"},      {0x40, "ibm-852"},
+    {0x4D, "windows-936"},  {0x4E, "windows-949"},  {0x4F, "windows-950"},  {0x50, "windows-874"},
+    {0x64, "ibm-852"},      {0x65, "ibm-866"},      {0x66, "ibm-865"},      {0x67, "ibm-861"},
+    {0x6A, "ibm-737"},      {0x6B, "ibm-857"},      {0x6C, "ibm-863"},      {0x78, "windows-950"},
+    {0x79, "windows-949"},  {0x7A, "windows-936"},  {0x7B, "windows-932"},  {0x7C, "windows-874"},
+    {0x7D, "windows-1255"}, {0x7E, "windows-1256"}, {0x86, "ibm-737"},      {0x87, "ibm-852"},
+    {0x88, "ibm-857"},      {0x96, "x-mac-cyrillic"}, {0x97, "x-mac-centraleurroman"}, {0x98, "x-mac-greek"},
+    {0xC8, "windows-1250"}, {0xC9, "windows-1251"}, {0xCA, "windows-1254"}, {0xCB, "windows-1253"},
+    {0xCC, "windows-1257"},
+};
 
 uint16_t get16(const unsigned char* p) { return uint16_t(p[0] | (p[1] << 8)); }
 uint32_t get32(const unsigned char* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 void put16(unsigned char* p, uint32_t v) { p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); }
 void put32(unsigned char* p, uint32_t v) {
   p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); p[2] = uint8_t(v >> 16); p[3] = uint8_t(v >> 24);
+}
+
+// FNV-1a: the journal's check that it is one of ours, whole.
+uint64_t journalSum(std::string_view bytes) {
+  uint64_t h = 14695981039346656037ULL;
+  for (char c : bytes) h = (h ^ uint8_t(c)) * 1099511628211ULL;
+  return h;
 }
 
 // Blanks, NULs and control characters off both ends.
@@ -111,6 +149,19 @@ std::vector<std::string> splitCommas(const std::string& s) {
 }
 }  // namespace
 
+const char* dbfLanguageDriverCodePage(uint8_t driver) {
+  for (const Tdriver& d : kDrivers)
+    if (d.id == driver) return d.codepage;
+  return nullptr;
+}
+
+// The first entry of a code page is its own byte (0x57, not 0x03, for Windows-1252).
+uint8_t dbfLanguageDriverOf(const std::string& codepage) {
+  for (const Tdriver& d : kDrivers)
+    if (platform::sameNoCase(codepage, d.codepage)) return d.id;
+  return 0;
+}
+
 char dbfTypeLetter(int ftType) {
   switch (ftType) {
     case ftString: return 'C';
@@ -133,7 +184,8 @@ int TdbfMake::add(const std::string& name, char dType, int width, int decplaces)
     log("** TdbfMake: too many fields for a dBase header");
     return -1;
   }
-  int w = std::clamp(width, 1, 255);
+  // A logical field is one byte wherever it is read: other readers refuse a wider one.
+  int w = dType == 'L' ? 1 : std::clamp(width, 1, 255);
   if (w != width) log("TdbfMake: width " + std::to_string(width) + " of " + name + " clamped to " + std::to_string(w));
   int recordBytes = 1;
   for (auto const& f : fields) recordBytes += f.width;
@@ -158,7 +210,7 @@ void TdbfMake::add(const Tcolumns& columns) {
     switch (c.datatype()) {
       case ftString: dec = 0; width = c.customWidth ? c.dbfwidth : 40; break;
       case ftInteger: dec = 0; width = 10; break;
-      case ftBoolean: dec = 0; width = 4; break;
+      case ftBoolean: dec = 0; width = 1; break;
       case ftDouble: dec = 2; width = 16; break;
       case ftDate: dec = 0; width = 8; break;
       default: break;
@@ -167,7 +219,9 @@ void TdbfMake::add(const Tcolumns& columns) {
   }
 }
 
-std::string TdbfMake::headerBytes() const {
+std::string TdbfMake::headerBytes() const { return headerFor(fields, dbfLanguageDriverOf(codepage)); }
+
+std::string TdbfMake::headerFor(const std::vector<TdbfField>& fields, uint8_t driver) {
   std::string out(size_t(kDescriptor) * (fields.size() + 1) + 1, '\0');
   auto* p = reinterpret_cast<unsigned char*>(out.data());
   platform::DateParts d = platform::decodeDateTime(platform::nowLocal());
@@ -175,6 +229,7 @@ std::string TdbfMake::headerBytes() const {
   p[1] = uint8_t(d.year - 1900);
   p[2] = uint8_t(d.month);
   p[3] = uint8_t(d.day);
+  p[kDriverByte] = driver;
   uint32_t rec = 1;
   for (size_t i = 0; i < fields.size(); ++i) {
     unsigned char* f = p + kDescriptor * (i + 1);
@@ -223,6 +278,10 @@ void Tdbf::close() {
   fblockRows = 0;
   if (ffd >= 0) ::close(ffd);
   ffd = -1;
+  ffileReadOnly = true;
+  fdeclared = false;
+  fdriver = 0;
+  frestructureBlock.clear();
   actualrows = fnumOfRecords = recordsize = headersize = 0;
   position.clear();
   columns->setcount(0);
@@ -236,7 +295,7 @@ int64_t Tdbf::getfilesize() const {
 bool Tdbf::loadRow(int row) {
   if (row == fcacheRow) return true;
   forget();
-  if (readonly && validIndex(row)) {
+  if (!writable() && validIndex(row)) {
     // Nothing is written to a read-only table, so rows may be read ahead: one system call per
     // block instead of one per row for readers that go front to back.
     if (row < fblockFirst || row >= fblockFirst + fblockRows) {
@@ -250,24 +309,119 @@ bool Tdbf::loadRow(int row) {
     }
     fcache.assign(fblock, size_t(row - fblockFirst) * size_t(recordsize), size_t(recordsize));
     fcacheRow = row;
+    fcacheBlank = false;
     return true;
   }
   fcache.assign(size_t(recordsize), '\0');
   if (!validIndex(row) || !readAt(rowAddress(row), fcache.data(), fcache.size())) return false;
   fcacheRow = row;
+  fcacheBlank = fcache.find_first_not_of('\0', 1) == std::string::npos;
   return true;
 }
 
 bool Tdbf::flush() {
   if (!fdirty) return true;
   fdirty = false;
-  if (!writeAt(rowAddress(fcacheRow), fcache.data(), fcache.size()))
-    return fail("cannot write record " + std::to_string(fcacheRow) + ": " + platform::lastErrorText());
+  // A record appended and not set yet is filled in place: a kill leaves it new and partly set,
+  // as unfinished as it stood. A record that held values changes through the journal.
+  const bool ok = fcacheBlank ? writeAt(rowAddress(fcacheRow), fcache.data(), fcache.size())
+                              : writeTogether({{rowAddress(fcacheRow), fcache}});
+  if (!ok) return fail("cannot write record " + std::to_string(fcacheRow) + ": " + platform::lastErrorText());
+  fcacheBlank = false;
+  return true;
+}
+
+namespace {
+bool stopAfterJournal = false;
+}
+
+void Tdbf::stopAfterJournalForTesting() { stopAfterJournal = true; }
+
+bool Tdbf::writeTogether(const std::vector<Tpatch>& patches, int64_t newSize) {
+  if (!writable()) return false;
+  // The journal: magic, new size (-1 keeps it), patch count, each patch's address, length and
+  // bytes, then a check sum of all before it.
+  std::string j(kJournalMagic, sizeof kJournalMagic);
+  auto put = [&](uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) j += char((v >> (8 * i)) & 0xFF);
+  };
+  put(uint64_t(newSize), 8);
+  put(patches.size(), 4);
+  for (const Tpatch& p : patches) {
+    put(uint64_t(p.address), 8);
+    put(p.bytes.size(), 4);
+    j += p.bytes;
+  }
+  put(journalSum(j), 8);
+  const std::string name = journalName(fname);
+  std::string why;
+  if (!platform::replaceFileContents(name, j, &why)) return fail("cannot write the journal: " + why);
+  if (std::exchange(stopAfterJournal, false)) return fail("stopped after the journal (a test)");
+  bool ok = true;
+  for (const Tpatch& p : patches) ok = ok && writeAt(p.address, p.bytes.data(), p.bytes.size());
+  if (ok && newSize >= 0) ok = ftruncate(ffd, off_t(newSize)) == 0;
+  // The journal goes only once the table holds the edit; otherwise the next opening finishes it.
+  if (!ok || fdatasync(ffd) != 0) return fail("cannot write the table: " + platform::lastErrorText());
+  platform::removeFile(name);
+  return true;
+}
+
+bool Tdbf::replayJournal(const std::string& table, std::string& why) {
+  const std::string name = journalName(table);
+  std::string j;
+  if (!platform::isFile(name) || !platform::readWholeFile(name, j)) return true;
+  auto get = [&](size_t at, int bytes) {
+    uint64_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | uint8_t(j[at + size_t(i)]);
+    return v;
+  };
+  std::vector<Tpatch> patches;
+  int64_t newSize = -1;
+  bool sound = j.size() >= sizeof kJournalMagic + 20 && std::memcmp(j.data(), kJournalMagic, sizeof kJournalMagic) == 0 &&
+               get(j.size() - 8, 8) == journalSum(std::string_view(j).substr(0, j.size() - 8));
+  if (sound) {
+    size_t at = sizeof kJournalMagic;
+    newSize = int64_t(get(at, 8));
+    const uint64_t n = get(at + 8, 4);
+    at += 12;
+    for (uint64_t i = 0; sound && i < n; ++i) {
+      sound = at + 12 <= j.size() - 8;
+      if (!sound) break;
+      const uint64_t address = get(at, 8), length = get(at + 8, 4);
+      at += 12;
+      sound = length <= j.size() - 8 - at && address < (uint64_t(1) << 62);
+      if (sound) patches.push_back({int64_t(address), j.substr(at, size_t(length))});
+      at += size_t(length);
+    }
+    sound = sound && at == j.size() - 8;
+  }
+  if (!sound) {
+    // Renamed into place whole, a journal is never cut; this one is no journal of ours.
+    why = "the journal beside the table is damaged and was not applied";
+    platform::removeFile(name);
+    return false;
+  }
+  const int fd = ::open(table.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) {
+    why = "an edit left in the journal cannot be finished: the table cannot be written";
+    return false;
+  }
+  bool ok = true;
+  for (const Tpatch& p : patches)
+    ok = ok && pwrite(fd, p.bytes.data(), p.bytes.size(), off_t(p.address)) == ssize_t(p.bytes.size());
+  if (ok && newSize >= 0) ok = ftruncate(fd, off_t(newSize)) == 0;
+  ok = ok && fdatasync(fd) == 0;
+  ::close(fd);
+  if (!ok) {
+    why = "an edit left in the journal cannot be finished: " + platform::lastErrorText();
+    return false;
+  }
+  platform::removeFile(name);
   return true;
 }
 
 bool Tdbf::writeField(int col, int row, const std::string& bytes) {
-  if (readonly || ffd < 0 || !loadRow(row)) return false;
+  if (!writable() || !loadRow(row)) return false;
   fcache.replace(size_t(position[size_t(col)]), bytes.size(), bytes);
   fdirty = true;
   return true;
@@ -279,7 +433,8 @@ bool Tdbf::readAt(int64_t address, void* data, size_t size) const {
 }
 
 bool Tdbf::writeAt(int64_t address, const void* data, size_t size) {
-  if (ffd < 0 || readonly || address < 0) return false;
+  if (!writable() || address < 0) return false;
+  fblockRows = 0;  // rows read ahead may be stale now
   return pwrite(ffd, data, size, off_t(address)) == ssize_t(size);
 }
 
@@ -289,9 +444,15 @@ void Tdbf::setfname(const std::string& value) {
   close();
   if (value.empty()) return;
   struct stat st;
-  if (stat(value.c_str(), &st) != 0 || st.st_size == 0) return;
+  if (stat(value.c_str(), &st) != 0) return;
   // No write permission for anyone counts as read-only even for root, who could write anyway.
-  bool ro = readonly || (st.st_mode & 0222) == 0 || access(value.c_str(), W_OK) != 0;
+  const bool fileRO = (st.st_mode & 0222) == 0 || access(value.c_str(), W_OK) != 0;
+  // An edit a killed program left half written is finished before anything is read, also by
+  // a reader that writes nothing else.
+  if (std::string why; !fileRO && !replayJournal(value, why)) fail(why);
+  else if (fileRO && platform::isFile(journalName(value))) fail("an edit left in the journal cannot be finished: the table cannot be written");
+  if (stat(value.c_str(), &st) != 0 || st.st_size == 0) return;
+  bool ro = readonly || fileRO;
   ffd = ::open(value.c_str(), (ro ? O_RDONLY : O_RDWR) | O_CLOEXEC);
   if (ffd < 0 && !ro) {
     ro = true;
@@ -301,8 +462,9 @@ void Tdbf::setfname(const std::string& value) {
     fail("cannot open: " + platform::lastErrorText());
     return;
   }
-  // A table that cannot be written is read-only: edits answer false instead of going to a copy.
-  readonly = ro;
+  // A table that cannot be written answers false to edits instead of going to a copy; the
+  // caller's `readonly` stays as the caller set it.
+  ffileReadOnly = ro;
   if (!readheader()) close();
 }
 
@@ -327,12 +489,19 @@ bool Tdbf::readheader() {
     if (pos + width > recordsize) return fail("field " + std::to_string(columns->count()) + " lies outside the record");
     Tcolumn* c = columns->Add(dataTypeOf(char(d[11]), d[17]), trimmed(platform::fromCodePage(std::string_view(reinterpret_cast<const char*>(d), n), kOEM)));
     if (!c) return fail("too many fields");
+    // Readable, but a rewrite could not name the field again: said now, not at the first edit.
+    if (frestructureBlock.empty() && (c->name.empty() || c->name.find(',') != std::string::npos)) {
+      frestructureBlock = "field " + std::to_string(columns->count()) + (c->name.empty() ? " has no name" : " has a comma in its name \"" + c->name + "\"") +
+                          ": the table can be read and its values edited, but its columns cannot be changed";
+      log("Tdbf " + fname + ": " + frestructureBlock);
+    }
     c->decplaces = d[17];
     c->dbfwidth = width;
     c->width = 8 * width;
     position.push_back(pos);
     pos += width;
   }
+  fdriver = h[kDriverByte];
   uint32_t count = get32(h + 4);
   actualrows = int(std::min<int64_t>((size - headersize) / recordsize, INT32_MAX));
   fnumOfRecords = int(std::min<int64_t>(count, actualrows));
@@ -516,7 +685,7 @@ bool Tdbf::writeCount() {
 std::string Tdbf::record(int row) { return loadRow(row) ? fcache : std::string(); }
 
 int Tdbf::addrowWithData(const std::string& data) {
-  if (ffd < 0 || readonly) return -1;
+  if (!writable()) return -1;
   forget();
   std::string r = data;
   r.resize(size_t(recordsize), '\0');
@@ -531,48 +700,56 @@ int Tdbf::addrowWithData(const std::string& data) {
 
 int Tdbf::addrow() { return addrowWithData(std::string()); }
 
-bool Tdbf::insertRow(int row) {
-  if (readonly || !validIndex(row)) return false;
+std::string Tdbf::countBytes(int rows) {
+  std::string c(4, '\0');
+  put32(reinterpret_cast<unsigned char*>(c.data()), uint32_t(rows));
+  return c;
+}
+
+// The records from the row on move one place later, a blank record (or a copy of the row)
+// before them, and the count grows: all through the journal.
+bool Tdbf::insertRow(int row) { return insertRecord(row, false); }
+bool Tdbf::insertRowAsCopy(int row) { return insertRecord(row, true); }
+
+bool Tdbf::insertRecord(int row, bool asCopy) {
+  if (!writable() || !validIndex(row)) return false;
+  if (!flush()) return false;
   forget();
   int64_t at = rowAddress(row), end = rowAddress(actualrows);
   std::string tail(size_t(end - at), '\0');
   if (!readAt(at, tail.data(), tail.size())) return false;
-  std::string gap(size_t(recordsize), '\0');
-  gap[0] = ' ';
-  if (!writeAt(at, (gap + tail).data(), gap.size() + tail.size())) return false;
+  std::string gap = asCopy ? tail.substr(0, size_t(recordsize)) : std::string(size_t(recordsize), '\0');
+  if (!asCopy) gap[0] = ' ';
+  if (!writeTogether({{at, gap + tail}, {4, countBytes(actualrows + 1)}})) return false;
   ++actualrows;
-  writeCount();
+  fnumOfRecords = actualrows;
   fpos = at;
   return true;
 }
 
-bool Tdbf::insertRowAsCopy(int row) {
-  std::string old = record(row);
-  if (old.empty() || !insertRow(row)) return false;
-  forget();
-  return writeAt(rowAddress(row), old.data(), old.size());
-}
-
 bool Tdbf::deleteRow(int row) {
-  if (readonly || !validIndex(row)) return false;
+  if (!writable() || !validIndex(row)) return false;
+  if (!flush()) return false;
   forget();
   int64_t at = rowAddress(row), end = getfilesize();
   std::string tail(size_t(std::max<int64_t>(0, end - at - recordsize)), '\0');
   if (!readAt(at + recordsize, tail.data(), tail.size())) return false;
-  if (!tail.empty() && !writeAt(at, tail.data(), tail.size())) return false;
-  if (ftruncate(ffd, off_t(end - recordsize)) != 0) return fail("cannot shorten the file");
+  std::vector<Tpatch> patches = {{4, countBytes(actualrows - 1)}};
+  if (!tail.empty()) patches.push_back({at, tail});
+  if (!writeTogether(patches, end - recordsize)) return false;
   --actualrows;
-  writeCount();
+  fnumOfRecords = actualrows;
   fpos = at;
   return true;
 }
 
 bool Tdbf::Swaprows(int a, int b) {
-  if (readonly || !validIndex(a) || !validIndex(b)) return false;
+  if (!writable() || !validIndex(a) || !validIndex(b)) return false;
   if (a == b) return true;
   std::string ra = record(a), rb = record(b);
+  if (!flush()) return false;
   forget();
-  return writeAt(rowAddress(a), rb.data(), rb.size()) && writeAt(rowAddress(b), ra.data(), ra.size());
+  return writeTogether({{rowAddress(a), rb}, {rowAddress(b), ra}});
 }
 
 std::string Tdbf::encodeText(const std::string& utf8, int col) const {
@@ -581,11 +758,22 @@ std::string Tdbf::encodeText(const std::string& utf8, int col) const {
 
 const char* Tdbf::textCodePage() const {
   if (!codepage.empty()) return codepage.c_str();
-  return os && !supressOEM ? kOEM : kANSI;
+  if (supressOEM) return kANSI;
+  if (const char* named = dbfLanguageDriverCodePage(fdriver)) return named;
+  return os ? kOEM : kANSI;
+}
+
+// The first text written names its code page in the header, so other readers decode it alike.
+void Tdbf::declareCodePage() {
+  if (fdeclared) return;
+  fdeclared = true;
+  const uint8_t driver = dbfLanguageDriverOf(textCodePage());
+  if (driver == 0 || driver == fdriver) return;
+  if (writeAt(kDriverByte, &driver, 1)) fdriver = driver;
 }
 
 bool Tdbf::setStringValue(int col, int row, const std::string& value) {
-  if (readonly || !validCol(col) || !validIndex(row)) return false;
+  if (!writable() || !validCol(col) || !validIndex(row)) return false;
   int type = ColumnType(col);
   if ((type == ftDate || type == ftDateTime) && value.size() > 8) {
     std::vector<std::string> parts;
@@ -605,6 +793,7 @@ bool Tdbf::setStringValue(int col, int row, const std::string& value) {
   }
   std::string bytes = value.empty() ? std::string() : encodeText(value, col);
   bytes.resize(size_t(ColumnWidth(col)), ' ');
+  if (type == ftString && !value.empty()) declareCodePage();
   return writeField(col, row, bytes);
 }
 
@@ -621,7 +810,7 @@ bool Tdbf::setIntegerValue(int col, int row, int64_t value) {
 }
 
 bool Tdbf::setDoubleValue(int col, int row, double value) {
-  if (readonly || !validCol(col) || !validIndex(row)) return false;
+  if (!writable() || !validCol(col) || !validIndex(row)) return false;
   int width = ColumnWidth(col);
   std::string s = std::isfinite(value) ? numberText(value, ColumnType(col) == ftDouble || ColumnDecPlaces(col) > 0 ? ColumnDecPlaces(col) : 0)
                                        : std::string();
@@ -673,17 +862,57 @@ std::vector<TdbfField> Tdbf::currentFields() const {
   return f;
 }
 
+int Tdbf::dataEnd() const { return position.empty() ? 1 : position.back() + ColumnWidth(getcols() - 1); }
+
+namespace {
+// The definition of a new or amended column by its data type; the name as the writer stores it.
+TdbfField definitionFor(int dType, int width, int dplaces, const std::string& name) {
+  const std::string n = fieldName(name, false);
+  switch (dType) {
+    case ftSmallint: case ftInteger: case ftWord: return {n, 12, 'N', 0};
+    case ftBoolean: return {n, 1, 'L', 0};
+    case ftDouble: {
+      const int dec = std::clamp(dplaces, 0, 15);
+      return {n, dec + 12, 'N', dec};
+    }
+    case ftDate: return {n, 8, 'D', 0};
+    default: return {n, std::clamp(width, 1, 255), 'C', 0};
+  }
+}
+
+// The text of a field that a new column starts with: its type's zero, or today for a date.
+std::string defaultBytes(const TdbfField& f, const std::function<std::string(double, int)>& number) {
+  std::string v;
+  switch (dataTypeOf(f.type, f.decplaces)) {
+    case ftInteger: case ftDouble: v = number(0, f.decplaces); break;
+    case ftBoolean: v = "N"; break;
+    case ftDate: {
+      platform::DateParts d = platform::decodeDateTime(today());
+      v = Tdbf::DateAsDBFstring(d.year, d.month, d.day);
+      break;
+    }
+    default: break;
+  }
+  v = v.substr(0, size_t(f.width));
+  // Numbers stand right-aligned, as the setters write them.
+  v.insert(f.type == 'N' ? 0 : v.size(), size_t(f.width) - v.size(), ' ');
+  return v;
+}
+}  // namespace
+
 bool Tdbf::rewrite(const std::vector<TdbfField>& fields, const std::function<std::string(int)>& make) {
-  if (ffd < 0 || readonly) return fail("the table is read-only or not open");
+  if (!writable()) return fail("the table is read-only or not open");
+  if (!frestructureBlock.empty()) return fail(frestructureBlock);
   if (!flush()) return false;
-  TdbfMake maker;
-  maker.allowLowerCase = true;
-  for (auto const& f : fields)
-    if (maker.add(f.name, f.type, f.width, f.decplaces) < 0) return fail("field " + f.name + " refused");
   if (fields.empty()) return fail("a table needs at least one field");
-  std::string out = maker.headerBytes();
   size_t newSize = 1;
-  for (auto const& f : fields) newSize += size_t(std::clamp(f.width, 1, 255));
+  for (auto const& f : fields) {
+    if (f.name.empty() || f.name.find(',') != std::string::npos) return fail("a column name may be neither empty nor hold a comma");
+    newSize += size_t(f.width);
+  }
+  if (fields.size() > size_t(kMaxFields) || newSize > 65535) return fail("too many or too wide fields for a dBase table");
+  // Each record is built from the fields as read; slack bytes after the last field are no field.
+  std::string out = TdbfMake::headerFor(fields, fdriver);
   int rows = 0;
   for (int r = 0; r < actualrows; ++r) {
     std::string rec = make(r);
@@ -721,40 +950,25 @@ bool Tdbf::MoveColumnLeft(int col) {
 }
 
 bool Tdbf::InsertColumn(int col, int dType, int width, int dplaces, const std::string& name) {
-  if (readonly || ffd < 0) return false;
+  if (!writable()) return false;
   if (col < 0 || col > getcols()) col = getcols();
-  if (dType != ftDouble) dplaces = 0;
   if (name.empty() || name.find(',') != std::string::npos) return fail("a column name may be neither empty nor hold a comma");
-  const std::string n = fieldName(name, false);
-  TdbfField f{n, width, 'C', 0};
-  std::string deflt;
-  switch (dType) {
-    case ftSmallint: case ftInteger: case ftWord: f = {n, 12, 'N', 0}; deflt = "0"; break;
-    case ftBoolean: f = {n, 1, 'L', 0}; deflt = "N"; break;
-    case ftDouble: f = {n, dplaces + 12, 'N', dplaces}; deflt = numberText(0, dplaces); break;
-    case ftDate: case ftTime: case ftDateTime: {
-      f = {n, 8, 'D', 0};
-      if (dType == ftDate) {
-        platform::DateParts d = platform::decodeDateTime(today());
-        deflt = DateAsDBFstring(d.year, d.month, d.day);
-      }
-      break;
-    }
-    default: break;
-  }
-  f.width = std::clamp(f.width, 1, 255);
-  deflt.resize(size_t(f.width), ' ');
+  TdbfField f = definitionFor(dType, width, dplaces, name);
+  // Times and date-times are stored as their dates here, unlike an amended column.
+  if (dType == ftTime || dType == ftDateTime) f = {f.name, 8, 'D', 0};
+  std::string deflt = dType == ftTime || dType == ftDateTime ? std::string(8, ' ')
+                                                             : defaultBytes(f, [&](double v, int d) { return numberText(v, d); });
   auto fields = currentFields();
   fields.insert(fields.begin() + col, f);
-  int at = col < getcols() ? position[size_t(col)] : recordsize;
+  const int at = col < getcols() ? position[size_t(col)] : dataEnd(), end = dataEnd();
   return rewrite(fields, [&](int r) {
     std::string old = record(r);
-    return old.substr(0, size_t(at)) + deflt + old.substr(size_t(at));
+    return old.substr(0, size_t(at)) + deflt + old.substr(size_t(at), size_t(end - at));
   });
 }
 
 bool Tdbf::DeleteColumns(const std::vector<int>& cols) {
-  if (readonly || ffd < 0) return false;
+  if (!writable()) return false;
   std::vector<int> keep;
   for (int c = 0; c < getcols(); ++c)
     if (std::find(cols.begin(), cols.end(), c) == cols.end()) keep.push_back(c);
@@ -785,10 +999,52 @@ bool Tdbf::renameColumn(int col, const std::string& newname) {
   return writeAt(32 + int64_t(col) * kDescriptor, bytes.data(), bytes.size());
 }
 
+bool Tdbf::changedFields(int col, int dType, int width, int dplaces, const std::string& name,
+                         std::vector<TdbfField>& fields, TdbfField& added) {
+  fields = currentFields();
+  added = {};
+  if (dType == -1) {
+    if (col == -1) return true;
+    if (!validCol(col)) return false;
+    fields.erase(fields.begin() + col);
+    return true;
+  }
+  if (name.empty() || name.find(',') != std::string::npos) return false;
+  added = definitionFor(dType, width, dplaces, name);
+  if (col >= 10000) {
+    if (!validCol(col % 10000)) return false;
+    fields[size_t(col % 10000)] = added;
+  } else {
+    if (col < 0 || col > getcols()) return false;
+    fields.insert(fields.begin() + col, added);
+  }
+  return true;
+}
+
+int Tdbf::generateDefinition(const std::string& target, int col, int dType, int width, int dplaces, const std::string& name) {
+  TprocScope proc(*this, "generateDefinition");
+  std::vector<TdbfField> fields;
+  TdbfField added;
+  if (!frestructureBlock.empty() || !changedFields(col, dType, width, dplaces, name, fields, added)) {
+    fail(!frestructureBlock.empty() ? frestructureBlock : "no such column, or a name that is empty or holds a comma");
+    return -1;
+  }
+  std::string text;
+  for (const TdbfField& f : fields)
+    text += f.name + "," + std::to_string(f.width) + "," + std::string(1, f.type) + "," + std::to_string(f.decplaces) + "\r\n";
+  std::string why;
+  if (!platform::replaceFileContents(target, text, &why)) {
+    fail("cannot write " + target + ": " + why);
+    return -1;
+  }
+  return added.width;
+}
+
 bool Tdbf::AmendColumn(int col, int dType, int width, int dplaces, const std::string& name) {
-  if (readonly || ffd < 0 || !validCol(col)) return false;
-  std::string n = fieldName(name.empty() ? ColumnName(col) : name, false);
-  char letter = dType == ftString ? 'C' : dType == ftBoolean ? 'L' : dType == ftDate ? 'D' : 'N';
+  if (!writable() || !validCol(col)) return false;
+  const std::string n = fieldName(name.empty() ? ColumnName(col) : name, false);
+  const TdbfField wanted = definitionFor(dType, width, dplaces, n);
+  const char letter = wanted.type;
   if (width == ColumnWidth(col)) {
     unsigned char d[kDescriptor];
     if (!readAt(32 + int64_t(col) * kDescriptor, d, sizeof d)) return false;
@@ -805,17 +1061,11 @@ bool Tdbf::AmendColumn(int col, int dType, int width, int dplaces, const std::st
     c->decplaces = dplaces;
     return true;
   }
-  TdbfField f{n, std::clamp(width, 1, 255), letter, 0};
-  if (letter == 'L') f.width = 1;
-  if (letter == 'N') {
-    f.decplaces = dType == ftDouble ? dplaces : 0;
-    f.width = dType == ftDouble ? dplaces + 12 : 12;
-  }
-  if (letter == 'D') f.width = 8;
+  std::vector<TdbfField> fields;
+  TdbfField f;
+  if (!changedFields(10000 + col, dType, width, dplaces, n, fields, f)) return fail("the column cannot be amended so");
   char old = dbfTypeLetter(ColumnType(col));
-  auto fields = currentFields();
-  fields[size_t(col)] = f;
-  int at = position[size_t(col)], oldWidth = ColumnWidth(col);
+  const int at = position[size_t(col)], oldWidth = ColumnWidth(col), end = dataEnd();
   return rewrite(fields, [&](int r) {
     std::string rec = record(r);
     std::string text = rec.substr(size_t(at), size_t(oldWidth));
@@ -831,12 +1081,12 @@ bool Tdbf::AmendColumn(int col, int dType, int width, int dplaces, const std::st
     if (int(v.size()) > f.width && letter == 'N') v = std::string(size_t(f.width), '*');
     v = v.substr(0, size_t(f.width));
     v.insert(letter == 'N' ? 0 : v.size(), size_t(f.width) - v.size(), ' ');
-    return rec.substr(0, size_t(at)) + v + rec.substr(size_t(at + oldWidth));
+    return rec.substr(0, size_t(at)) + v + rec.substr(size_t(at + oldWidth), size_t(end - at - oldWidth));
   });
 }
 
 bool Tdbf::appendcolumns(const std::string& definitionFile) {
-  if (readonly || ffd < 0) return false;
+  if (!writable()) return false;
   std::vector<std::string> lines;
   if (!readLines(definitionFile, lines)) return fail("cannot read " + definitionFile);
   auto fields = currentFields();
@@ -851,11 +1101,12 @@ bool Tdbf::appendcolumns(const std::string& definitionFile) {
                       std::clamp(std::atoi(v[3].c_str()), 0, 255)});
   }
   if (fields.size() == before) return true;
-  if (!rewrite(fields, [&](int r) { return record(r); })) return false;
-  // New fields were padded with blanks; give them their defaults.
-  for (int r = 0; r < actualrows; ++r)
-    for (int c = int(before); c < getcols(); ++c) setdefault(c, r);
-  return true;
+  // The new fields start with their defaults, written with the records in one go.
+  std::string added;
+  for (size_t i = before; i < fields.size(); ++i)
+    added += defaultBytes(fields[i], [&](double v, int d) { return numberText(v, d); });
+  const int end = dataEnd();
+  return rewrite(fields, [&](int r) { return record(r).substr(0, size_t(end)) + added; });
 }
 
 bool Tdbf::makeExtractFromRowNumbers(const std::string& target, const std::vector<int>& rows) {

@@ -1,7 +1,8 @@
 // dBase III tables (".dbf"): Tdbf reads, edits and restructures one table file in place;
 // TdbfMake writes a new empty table from field definitions. Numbers in the file always use a
-// full stop; "C" fields are in code page 850 (Windows-1252 under supressOEM); rows and columns
-// count from 0, rows in file order with flagged (deleted) records included.
+// full stop; "C" fields are in the code page a .cpg names, else the one the header's language
+// driver byte names, else 850 (Windows-1252 under supressOEM); rows and columns count from 0,
+// rows in file order with flagged (deleted) records included.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -24,6 +25,10 @@ struct TdbfField {
 
 // The type letter of a column data type: C, L, D, M or N.
 char dbfTypeLetter(int ftType);
+// The code page of a header's language driver byte (byte 29), and the byte of a code page;
+// nullptr and 0 when there is none.
+const char* dbfLanguageDriverCodePage(uint8_t driver);
+uint8_t dbfLanguageDriverOf(const std::string& codepage);
 
 class TdbfMake : public TqyObject {
  public:
@@ -40,10 +45,14 @@ class TdbfMake : public TqyObject {
   bool save(const std::string& target);
   // The file's bytes as save writes them.
   [[nodiscard]] std::string headerBytes() const;
+  // A header of exactly these fields (widths 0 to 255 kept) naming the code page `driver`.
+  [[nodiscard]] static std::string headerFor(const std::vector<TdbfField>& fields, uint8_t driver);
 
   [[nodiscard]] int count() const { return int(fields.size()); }
   [[nodiscard]] const std::vector<TdbfField>& definitions() const { return fields; }
   bool allowLowerCase = false;
+  // The code page the table's texts will be written in, named in the header (850 by default).
+  std::string codepage = "ibm-850";
   uint16_t reclength = 0;
 
  private:
@@ -59,10 +68,21 @@ class Tdbf : public TqyObject {
 
   // ---- opening and reading
   // Opens the table; a missing, empty or malformed file opens nothing (the reason is in err and
-  // the log). A file we may not write opens read-only.
+  // the log). A file we may not write opens for reading only, whatever `readonly` asks. An edit
+  // left in the table's journal by a killed program is finished first.
   void setfname(const std::string& value);
   [[nodiscard]] const std::string& filename() const { return fname; }
   [[nodiscard]] bool isOpen() const { return ffd >= 0; }
+  // Open, not asked to be read-only, and the file may be written.
+  [[nodiscard]] bool writable() const { return ffd >= 0 && !readonly && !ffileReadOnly; }
+  // Why the columns of the open table cannot be rewritten (a field name that is empty or holds a
+  // comma); empty when they can.
+  [[nodiscard]] const std::string& restructureBlock() const { return frestructureBlock; }
+  // The side file that holds an edit while it is written into the table.
+  [[nodiscard]] static std::string journalName(const std::string& table) { return table + "-journal"; }
+  // Tests: the next edit through the journal stops once the journal is written, as a kill there
+  // would stop it (the edit answers false).
+  static void stopAfterJournalForTesting();
   [[nodiscard]] Tcolumns& cols() { return *columns; }
   [[nodiscard]] int getcols() const { return columns->count(); }
   [[nodiscard]] int records() const { return actualrows; }
@@ -124,6 +144,11 @@ class Tdbf : public TqyObject {
   bool DeleteColumns(const std::vector<int>& cols);
   bool renameColumn(int col, const std::string& newname);
   bool AmendColumn(int col, int dType, int width, int dplaces, const std::string& name);
+  // Writes the definition lines of the table changed so to `target`: dType -1 leaves out column
+  // col (none for -1); col 10000 + c replaces column c; otherwise the new column goes before
+  // column col, or last when col is the number of columns. The new definition's width, 0 with
+  // none, -1 when nothing was written.
+  int generateDefinition(const std::string& target, int col, int dType, int width, int dplaces, const std::string& name);
   bool appendcolumns(const std::string& definitionFile);
   bool makeExtract(const std::string& target, const TStringList& IDlist, int idcol);
   bool makeExtract(const std::string& target, const std::string& IDlistFile, int idcol);
@@ -133,10 +158,13 @@ class Tdbf : public TqyObject {
 
   bool wantRawDate = false;
   bool validValue = false;
+  // The caller's wish: open for reading only and write nothing. The file's own state is apart
+  // from it (writable()).
   bool readonly = false;
   bool supressOEM = false;
   // The code page of the text fields when the table names its own (a .cpg file beside a
-  // shapefile's table); empty: code page 850, or Windows-1252 under supressOEM.
+  // shapefile's table); empty: the header's language driver, else code page 850, or
+  // Windows-1252 under supressOEM.
   std::string codepage;
 
  private:
@@ -156,10 +184,24 @@ class Tdbf : public TqyObject {
   bool readAt(int64_t address, void* data, size_t size) const;
   bool writeAt(int64_t address, const void* data, size_t size);
   bool writeCount();
+  static std::string countBytes(int rows);
+  bool insertRecord(int row, bool asCopy);
   std::string rawField(int col, int row);
   std::string fieldText(int col, int row, bool rowForm);
   std::string record(int row);
   [[nodiscard]] std::vector<TdbfField> currentFields() const;
+  // The bytes of a record that the fields cover: the flag and every field, no slack after them.
+  [[nodiscard]] int dataEnd() const;
+  // Writes that land together or not at all: through the journal beside the table.
+  struct Tpatch {
+    int64_t address;
+    std::string bytes;
+  };
+  bool writeTogether(const std::vector<Tpatch>& patches, int64_t newSize = -1);
+  static bool replayJournal(const std::string& table, std::string& why);
+  void declareCodePage();
+  bool changedFields(int col, int dType, int width, int dplaces, const std::string& name,
+                     std::vector<TdbfField>& fields, TdbfField& added);
   // Writes the header of `fields` and the records that make(row) gives for every row to a new
   // file beside the table, renames it over the table and opens it again.
   bool rewrite(const std::vector<TdbfField>& fields, const std::function<std::string(int)>& make);
@@ -169,10 +211,15 @@ class Tdbf : public TqyObject {
 
   std::string fcache;
   int fcacheRow = -1;
+  bool fcacheBlank = false;  // the cached record stood in the file as a new one, never set
   std::string fblock;  // rows read ahead from a read-only table
   int fblockFirst = 0;
   int fblockRows = 0;
   bool fdirty = false;
+  bool ffileReadOnly = true;
+  bool fdeclared = false;  // the header names the code page the texts are written in
+  uint8_t fdriver = 0;     // the header's language driver byte
+  std::string frestructureBlock;
   int ffd = -1;
   int fnumOfRecords = 0;
   int actualrows = 0;

@@ -131,6 +131,7 @@ struct TsqliteEntries {
   int (*pblobclose)(sqlite3_blob*) = nullptr;
   int (*pblobbytes)(sqlite3_blob*) = nullptr;
   int (*pblobRead)(sqlite3_blob*, void*, int, int) = nullptr;
+  int (*plimit)(sqlite3*, int, int) = nullptr;
 };
 
 // The process-wide binding and the services every database object shares.
@@ -188,6 +189,8 @@ class TsqlBase {
   int SQLite3_blob_close(sqlite3_blob* blob);
   int SQLite3_blob_bytes(sqlite3_blob* blob);
   int SQLite3_blob_read(sqlite3_blob* blob, void* buf, int size, int offset);
+  // The connection's limit of that kind (the engine's numbering), changed when newValue >= 0.
+  int SQLite3_Limit(sqlite3* db, int kind, int newValue);
 
   // Services.
   [[nodiscard]] static std::string errorMessage(int code);
@@ -267,6 +270,8 @@ class TliteDB : public TqyObject {
   [[nodiscard]] int state() const { return fstate; }
   void setState(int s) { fstate = s; }
   [[nodiscard]] bool inTransaction() const { return inTrans; }
+  // The most columns a table of this connection may have (0 when none is open).
+  [[nodiscard]] int columnLimit() const;
   [[nodiscard]] const TStringList& tables() const { return ftables; }
 
   // Executing SQL.

@@ -100,6 +100,7 @@ void TsqlBase::bindLinkedLibrary() {
   e.pblobclose = &sqlite3_blob_close;
   e.pblobbytes = &sqlite3_blob_bytes;
   e.pblobRead = &sqlite3_blob_read;
+  e.plimit = &sqlite3_limit;
 }
 
 bool TsqlBase::usable() const {
@@ -193,6 +194,10 @@ int TsqlBase::SQLite3_blob_close(sqlite3_blob* b) { return e.pblobclose ? e.pblo
 int TsqlBase::SQLite3_blob_bytes(sqlite3_blob* b) { return e.pblobbytes && b ? e.pblobbytes(b) : 0; }
 int TsqlBase::SQLite3_blob_read(sqlite3_blob* b, void* buf, int size, int offset) {
   return e.pblobRead && b ? e.pblobRead(b, buf, size, offset) : SQLITE_MISUSE;
+}
+
+int TsqlBase::SQLite3_Limit(sqlite3* db, int kind, int newValue) {
+  return e.plimit && db ? e.plimit(db, kind, newValue) : 0;
 }
 
 // ---------------------------------------------------------------------------------------------

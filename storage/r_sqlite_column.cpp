@@ -1,6 +1,7 @@
 // TLiteColumn: one column of a table cursor, its value read lazily from the cursor's current
 // statement and cached in the form of its generic type (text fs, integer fi, real fd, blob fmem).
-// Text form: fs holds the text with its single quotes doubled (the cursor's stored convention).
+// Text form: fs holds the text exactly as stored or as set; quotes are never doubled or undone,
+// so a text is read, copied and written back as it stands.
 #include "storage/r_sqlite.h"
 
 #include <cstdio>
@@ -49,7 +50,7 @@ std::string TLiteColumn::gets() {
     fs.clear();
     switch (g) {
       case ftString:
-        if (readValid()) fs = TsqlBase::dequote(lr->db->getstr(lr->stmt, startIndex));
+        if (readValid()) fs = lr->db->getstr(lr->stmt, startIndex);
         used = true;
         break;
       case ftInteger: geti(); break;
@@ -114,7 +115,7 @@ void TLiteColumn::seti(int32_t value) {
 
 void TLiteColumn::sets(const std::string& value) {
   switch (genericDataType(ftType)) {
-    case ftString: fs = TsqlBase::k(value); break;
+    case ftString: fs = value; break;
     case ftInteger: fi = storage_text::strToInt(value); break;
     case ftDouble: fd = storage_text::strToDouble(value); break;
     default: break;
@@ -137,15 +138,7 @@ void TLiteColumn::setxy(const TpolyXyValues& xy) {
 
 void TLiteColumn::assign(TLiteColumn& source) {
   const int g = genericDataType(source.ftType);
-  if (!source.used) {
-    if (g == ftString) {
-      // The stored text exactly, doubled quotes and all.
-      source.fs = source.readValid() ? source.lr->db->getstr(source.lr->stmt, source.startIndex) : "";
-      source.used = true;
-    } else {
-      source.readValue();
-    }
-  }
+  if (!source.used) source.readValue();
   ftType = source.ftType;
   used = true;
   switch (g) {

@@ -60,12 +60,6 @@ std::vector<std::string> splitList(const std::string& s) {
   }
 }
 
-std::string csvCell(const std::string& v) {
-  std::string out;
-  storage_text::appendCsvField(out, v);
-  return out;
-}
-
 // "LIKE ''" reads as "= ''", ignoring case, as the cursor's callers write empty tests.
 std::string likeEmpty(std::string s) {
   std::string lower = lowerAscii(s);
@@ -546,8 +540,7 @@ bool TliteRead::doUpdate(const std::string& wherestr, bool clear) {
         case ftInteger: params.push_back(TsqlParam::ofInt(c->fi)); break;
         case ftDouble: params.push_back(TsqlParam::ofReal(c->fd)); break;
         case ftBlob: params.push_back(TsqlParam::ofBytes(c->directMem ? c->directMem : c->fmem.get())); break;
-        // The column keeps quotes doubled for SQL text; the bound value is the text itself.
-        default: params.push_back(TsqlParam::ofText(TsqlBase::dequote(c->fs)));
+        default: params.push_back(TsqlParam::ofText(c->fs));
       }
     }
   }
@@ -729,6 +722,14 @@ bool TliteRead::importtable(const std::string& tablename, const std::string& whe
   TliteRead source(db, tablename);
   if (!source.tableexists) return false;
   int64_t top = getLastRowID();
+  // The new columns and the rows are one change: a failed insert takes the columns back too.
+  TliteChange change(*db);
+  if (!change.begun()) return false;
+  const auto undo = [&] {
+    change.rollback();
+    refresh(std::string(fname));
+    return false;
+  };
   std::string targets, sources;
   for (int i = 0; i < source.columnCount(); ++i) {
     const TLiteColumn& sc = *source.fcols[size_t(i)];
@@ -742,19 +743,20 @@ bool TliteRead::importtable(const std::string& tablename, const std::string& whe
       }
       k = -1;
     }
-    if (k < 0 && FindOrAddCol(target, sc.ftType) < 0) return false;
+    if (k < 0 && FindOrAddCol(target, sc.ftType) < 0) return undo();
     targets += (targets.empty() ? "" : ", ") + sqlIdent(target);
     sources += (sources.empty() ? "" : ", ") + sqlIdent(sc.name);
   }
-  if (targets.empty()) return false;
-  TliteChange change(*db);
+  if (targets.empty()) return undo();
   std::string sql = "INSERT INTO " + table() + " (" + targets + ") SELECT " + sources + " FROM " + source.table();
   if (!trimmed(wherestr).empty()) sql += " WHERE " + wherestr;
-  if (!checkedRun(change, sql)) return false;
+  if (!checkedRun(change, sql)) return undo();
   if (!trimmed(changestr).empty() &&
       !checkedRun(change, "UPDATE " + table() + " SET " + changestr + " WHERE ROWID > ?", {TsqlParam::ofInt(top)}))
-    return false;
-  return change.commit();
+    return undo();
+  if (change.commit()) return true;
+  refresh(std::string(fname));
+  return false;
 }
 
 bool TliteRead::importtable(const std::string& database, const std::string& tablename, const std::string& wherestr,
@@ -780,7 +782,10 @@ bool TliteRead::SaveAsCSV(const std::string& filename, const std::string& wheres
     cols.push_back(i);
   }
   std::string out;
-  for (size_t k = 0; k < cols.size(); ++k) out += (k ? "," : "") + std::string("\"") + fcols[size_t(cols[k])]->name + "\"";
+  for (size_t k = 0; k < cols.size(); ++k) {
+    if (k) out += ",";
+    storage_text::appendCsvField(out, fcols[size_t(cols[k])]->name, true);
+  }
   out += "\r\n";
   if (!StartRead(wherestr)) return false;
   while (nextRow()) {

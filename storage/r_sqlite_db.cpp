@@ -449,6 +449,8 @@ bool TliteDB::rollbackTo(const std::string& name) {
 // ---------------------------------------------------------------------------------------------
 // A change of several steps
 
+int TliteDB::columnLimit() const { return q && fDB ? q->SQLite3_Limit(fDB, SQLITE_LIMIT_COLUMN, -1) : 0; }
+
 TliteChange::TliteChange(TliteDB& db) : db_(db) {
   static int serial = 0;
   if (db_.inTransaction()) {

@@ -274,14 +274,16 @@ bool TliteDB::mergeTables(const std::string& localTable, const std::string& data
   if (!otherDb->setfile(database) || !otherDb->tableExists(table)) return false;
   TliteRead mine(this, localTable);
   TliteRead theirs(otherDb.get(), table);
+  // The new columns and the rows are one change: a failed row takes the columns back too.
+  TliteChange change(*this);
+  if (!change.begun()) return false;
   seterr("b");  // b: the other table's columns added here
   for (int i = 0; i < theirs.columnCount(); ++i) {
     const TLiteColumn& c = theirs.getItem(i);
     if (mine.FindOrAddCol(c.name, c.ftType) < 0) return false;
   }
   seterr("c");  // c: rows updated or inserted
-  TliteChange change(*this);
-  if (!change.begun() || !theirs.StartRead(wherestr)) return false;
+  if (!theirs.StartRead(wherestr)) return false;
   while (theirs.nextRow()) {
     std::string keyCondition;
     for (const std::string& name : indexcols.lines())

@@ -106,6 +106,31 @@ class LegacyRename {
   bool set_ = false;
 };
 
+// Whether an index or trigger uses one of the deleted columns. An index by the columns the
+// engine lists for it, and by the words of its expressions and condition when it has any; a
+// trigger by the words after its name and table. Its own name and the table's never count.
+bool usesDeleted(TliteDB& db, const std::string& type, const std::string& name, const std::string& sql,
+                 const std::vector<std::string>& deleted, bool& ok) {
+  ok = true;
+  const std::vector<std::string> words = sqltext::namesBeyondHead(sql);
+  const auto anyDeleted = [&] {
+    return std::any_of(words.begin(), words.end(), [&](const std::string& w) { return contains(deleted, w); });
+  };
+  if (type != "index") return anyDeleted();
+  bool expression = false, uses = false;
+  sqlite3_stmt* s = db.start("SELECT cid, name FROM pragma_index_xinfo(?) WHERE key = 1", {TsqlParam::ofText(name)});
+  while (s && db.getnext(s)) {
+    const int64_t cid = q->Sqlite3_ColumnInt64(s, 0);
+    if (cid == -2) expression = true;
+    else if (cid >= 0 && contains(deleted, db.getstr(s, 1))) uses = true;
+  }
+  ok = s && db.lastGetNext == SQLITE_DONE;
+  db.finish(s);
+  if (!ok || uses) return uses;
+  const bool partial = std::any_of(words.begin(), words.end(), [](const std::string& w) { return platform::sameNoCase(w, "WHERE"); });
+  return (expression || partial) && anyDeleted();
+}
+
 // Rebuilds `table` with `defs`, copying the columns `copied` (and the row ids) and leaving out
 // the indices and triggers that name a column of `deleted`.
 bool rebuild(TliteDB& db, const std::string& table, const sqltext::TcreateText& parts,
@@ -118,15 +143,25 @@ bool rebuild(TliteDB& db, const std::string& table, const sqltext::TcreateText& 
   TliteChange change(db);
   if (!change.begun()) return false;
 
-  std::vector<std::string> others;  // indices, then triggers
+  struct Tother {
+    std::string type, name, sql;
+  };
+  std::vector<Tother> others;  // indices, then triggers
   sqlite3_stmt* s = db.start(
-      "SELECT sql FROM sqlite_master WHERE type IN ('index', 'trigger') AND tbl_name = ? COLLATE NOCASE "
+      "SELECT type, name, sql FROM sqlite_master WHERE type IN ('index', 'trigger') AND tbl_name = ? COLLATE NOCASE "
       "AND sql IS NOT NULL ORDER BY type, rowid",
       {TsqlParam::ofText(table)});
-  while (s && db.getnext(s)) others.push_back(db.getstr(s, 0));
+  while (s && db.getnext(s)) others.push_back({db.getstr(s, 0), db.getstr(s, 1), db.getstr(s, 2)});
   const bool listed = s && db.lastGetNext == SQLITE_DONE;
   db.finish(s);
   if (!listed) return false;
+  // Which of them go with a deleted column, asked while the old table still stands.
+  std::vector<bool> goes(others.size(), false);
+  for (size_t k = 0; k < others.size() && !deleted.empty(); ++k) {
+    bool ok = true;
+    goes[k] = usesDeleted(db, others[k].type, others[k].name, others[k].sql, deleted, ok);
+    if (!ok) return false;
+  }
 
   const std::string fresh = freshName(db, table);
   if (fresh.empty() || !db.ExecSQL("CREATE TABLE " + sqlIdent(fresh) + " (" + joined(defs, ", ") + ")" +
@@ -155,12 +190,12 @@ bool rebuild(TliteDB& db, const std::string& table, const sqltext::TcreateText& 
     LegacyRename legacy(db);
     if (!legacy.set() || !db.ExecSQL("ALTER TABLE " + sqlIdent(fresh) + " RENAME TO " + sqlIdent(table))) return false;
   }
-  for (const auto& sql : others) {
-    if (sqltext::usesAny(sql, deleted)) {
-      db.log("dropped with its column: " + sql);
+  for (size_t k = 0; k < others.size(); ++k) {
+    if (goes[k]) {
+      db.log("dropped with its column: " + others[k].sql);
       continue;
     }
-    if (!db.ExecSQL(sql)) return false;
+    if (!db.ExecSQL(others[k].sql)) return false;
   }
   return change.commit();
 }

@@ -161,4 +161,40 @@ bool usesAny(const std::string& sql, const std::vector<std::string>& candidates)
   return false;
 }
 
+std::vector<std::string> namesBeyondHead(const std::string& sql) {
+  const std::vector<Token> t = tokens(withoutComments(sql));
+  // CREATE [TEMP|TEMPORARY] [UNIQUE] INDEX|TRIGGER [IF NOT EXISTS] [schema .] name
+  size_t i = 0;
+  while (i < t.size() && t[i].kind == Kind::Word &&
+         (isWord(t[i], "CREATE") || isWord(t[i], "TEMP") || isWord(t[i], "TEMPORARY") || isWord(t[i], "UNIQUE") ||
+          isWord(t[i], "INDEX") || isWord(t[i], "TRIGGER")))
+    ++i;
+  if (i + 2 < t.size() && isWord(t[i], "IF") && isWord(t[i + 1], "NOT") && isWord(t[i + 2], "EXISTS")) i += 3;
+  auto skipQualifiedName = [&] {
+    if (i < t.size()) ++i;
+    if (i + 1 < t.size() && t[i].kind == Kind::Punct && t[i].value == ".") i += 2;
+  };
+  skipQualifiedName();
+  std::vector<std::string> out;
+  bool onSeen = false;
+  int depth = 0;
+  while (i < t.size()) {
+    const Token& k = t[i];
+    if (k.kind == Kind::Punct) {
+      depth += k.value == "(" ? 1 : k.value == ")" ? -1 : 0;
+      ++i;
+      continue;
+    }
+    if (!onSeen && depth == 0 && isWord(k, "ON")) {
+      onSeen = true;
+      ++i;
+      skipQualifiedName();
+      continue;
+    }
+    if (k.kind == Kind::Word || k.kind == Kind::Name) out.push_back(k.value);
+    ++i;
+  }
+  return out;
+}
+
 }  // namespace sqltext

@@ -24,5 +24,8 @@ bool splitCreate(const std::string& sql, TcreateText& out);
 [[nodiscard]] std::vector<std::string> names(const std::string& sql);
 // Whether the text uses one of the names (letter case aside).
 [[nodiscard]] bool usesAny(const std::string& sql, const std::vector<std::string>& candidates);
+// The names of a CREATE INDEX or CREATE TRIGGER text without the object's own name and the
+// table it is ON: the columns, expressions, conditions and body that may use a column.
+[[nodiscard]] std::vector<std::string> namesBeyondHead(const std::string& sql);
 
 }  // namespace sqltext

@@ -271,6 +271,7 @@ void TtabForm::redrawtabs(bool startFirst) {
     doClick(a.front().get());
     return;
   }
+  log("redrawtabs a");
   fcapH = gp(22);
   int x = gp(fx + 4);
   for (auto& t : a) {
@@ -286,6 +287,7 @@ void TtabForm::redrawtabs(bool startFirst) {
   fstatusRect = Rect(statusx, 0, statusx + s, fcapH);
   setStatus(fstatus);
   RefreshButtons();
+  log("redrawtabs b");
   Invalidate();
 }
 

@@ -157,11 +157,41 @@ TEST(Tsun, BearingAtCulminationIsSouthAndWestOfItJustAbove) {
   EXPECT_NEAR(sun.lastHourA, 0.01, 1e-9);
   EXPECT_GT(b, kPi);
   EXPECT_LT(b, kPi + 0.05);
+}
 
-  ob.setlat(90);  // at the pole every bearing is the same: a fixed finite value
-  sun.sun();
-  EXPECT_TRUE(std::isfinite(sun.fSunB));
-  EXPECT_TRUE(std::isfinite(sun.getMoonB()));
+// At a pole a bearing is the direction along the meridian of the body's hour angle. Azimuths from
+// PyEphem 4.1.4 (python3-ephem, pressure 0): ephem.Sun(o).az and ephem.Moon(o).az.
+TEST(Tsun, BearingAtAPoleFollowsTheHourAngleAsPyEphemGives) {
+  const struct {
+    double lat, lon;
+    int y, m, d;
+    double gmt, sunAz, moonAz;
+  } cases[] = {
+      {90, 0, 2021, 6, 21, 0, 359.56, 233.51},    {90, 0, 2021, 6, 21, 6, 89.55, 320.31},
+      {90, 0, 2021, 6, 21, 12, 179.54, 47.05},    {90, 0, 2021, 6, 21, 18, 269.52, 133.74},
+      {90, 30, 2021, 6, 21, 6, 119.55, 350.31},   {-90, 0, 2021, 12, 21, 6, 89.51, 294.47},
+      {-90, -60, 2022, 1, 3, 15.5, 8.63, 22.58},  {90, 120, 2022, 3, 25, 22.75, 99.79, 178.25},
+  };
+  auto apart = [](double a, double b) { return std::fabs(std::remainder(a - b, 360.0)); };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.lat << " " << c.lon << " " << c.y << "-" << c.m << "-" << c.d << " "
+                                      << c.gmt);
+    Tobserver ob;
+    Tsun sun(ob);
+    ob.setlat(c.lat);
+    ob.setlong(c.lon);
+    setMoment(ob, c.y, c.m, c.d, c.gmt);
+    sun.sun();
+    sun.Moon();
+    EXPECT_LT(apart(sun.getSunB(), c.sunAz), 0.2);
+    EXPECT_LT(apart(sun.getMoonB(), c.moonAz), 0.5);
+    // And back: the direction turns into the right ascension it came from.
+    double e = 0, b = 0, raHours = 0, dec = 0;
+    sun.GetBearingElevation(1.0, 0.3, e, b);
+    sun.BearingElevationToRAdec(raHours, dec, e, b);
+    EXPECT_NEAR(raHours, 12 / kPi, 1e-6);
+    EXPECT_NEAR(dec, 0.3, 1e-9);
+  }
 }
 
 TEST(Tsun, WrappingReturnsAtOnceForHugeAndInfiniteValues) {

@@ -6,6 +6,8 @@
 #include "clock/r_Kestrova.h"
 #include "clock/r_SunGlobe.h"
 #include "core/Tbm24.h"
+#include "core/r_date.h"
+#include "tests/clock/skydb.h"
 #include "tests/support/headless_os.h"
 #include "tests/support/testenv.h"
 
@@ -51,6 +53,52 @@ TEST_F(ClockPage, UnusableWorldPictureLeavesTheGlobeInItsBackgroundColour) {
     uint8_t r = 0, g = 0, b = 0;
     clock.bm->getPixel(200, 200, r, g, b);  // the middle of the globe
     EXPECT_EQ((int(b) << 16) | (int(g) << 8) | r, clock.globe->backColour) << c.name;
+  }
+}
+}  // namespace
+
+namespace {
+TEST_F(ClockPage, HomeLineShowsTheTimeWithoutSeconds) {
+  TsunBase base(skytest::makeSkyDb("homeline"), 1920);
+  TclockPage page(nullptr, base);
+  base.locations().homeplace = "London";
+  page.fancy->ftime = 45000 + (16 + 24 / 3600.0) / 24;  // 16:00:24
+  base.locations().useAmPm = false;
+  EXPECT_EQ(page.homeLine(), "London  16:00");
+  base.locations().useAmPm = true;
+  EXPECT_EQ(page.homeLine(), "London  " + TdateMan::TimeStrAMPM(16, 0));
+  EXPECT_EQ(page.homeLine().find(":24"), std::string::npos);
+}
+
+// Pages of four screens, less the caption bar: every text of the panel and the moon lie inside
+// the panel, beside the clock. The clock gives way to the panel's widest line: a little on 16:9
+// screens, much on 5:4 (where it took the page's height and cut the panel on both sides).
+TEST_F(ClockPage, PanelTextsStayInsideThePageOnCommonScreens) {
+  TsunBase base(skytest::makeSkyDb("narrow"), 1920);
+  const struct {
+    int w, h;
+    double least, most;  // the clock's side in page heights
+  } pages[] = {{1280, 1024 - 22, 0.3, 0.5}, {1366, 768 - 22, 0.85, 0.99}, {1920, 1080 - 22, 0.9, 1},
+               {3840, 2160 - 22, 0.9, 1}};
+  for (auto const& p : pages) {
+    SCOPED_TRACE(::testing::Message() << p.w << " x " << p.h);
+    TclockPage page(nullptr, base);
+    page.SetBounds(0, 0, p.w, p.h);
+    page.reenterPage();
+    page.DrawAstroData();
+    const int panel = page.astroBm->Width();
+    EXPECT_EQ(page.clockRect.Right + panel, p.w);
+    EXPECT_EQ(page.clockRect.width(), page.clockRect.height());
+    EXPECT_LE(page.clockRect.Bottom, p.h);
+    EXPECT_GE(page.clockRect.width(), p.least * p.h);
+    EXPECT_LE(page.clockRect.width(), p.most * p.h);
+    EXPECT_EQ(page.fancy->width(), page.clockRect.width());
+    const platform::TRect inside{0, 0, panel, p.h};
+    EXPECT_TRUE(inside.contains(page.moonbox));
+    ASSERT_GE(page.lastTexts.size(), 16u);
+    for (auto const& t : page.lastTexts)
+      EXPECT_TRUE(inside.contains(t.box)) << "\"" << t.text << "\" at " << t.box.Left << ", " << t.box.Top << " to "
+                                          << t.box.Right << ", " << t.box.Bottom;
   }
 }
 }  // namespace

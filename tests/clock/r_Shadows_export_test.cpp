@@ -3,10 +3,13 @@
 // outside readers and looks like our own export where it is sampled.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <sstream>
 
 #include "core/r_bitmapRaw.h"
 #include "platform/files.h"
+#include "platform/numbers.h"
 #include "tests/clock/shadows_fixture.h"
 #include "tests/support/emf_render.h"
 
@@ -64,19 +67,23 @@ TEST_F(ShadowsExport, ImagesAre2000PixelsWideInTheFormatOfTheirName) {
   const struct {
     int option;
     const char* name;
-    const char* want;
-  } cases[] = {{1, "path.bmp", "BMP3 2000x952"},    {1, "path.jpg", "JPEG 2000x952"},
-               {1, "path.tif", "TIFF 2000x952"},    {2, "shadow.bmp", "BMP3 2000x1333"},
-               {2, "shadow.jpeg", "JPEG 2000x1333"}, {2, "shadow.tiff", "TIFF 2000x1333"}};
+    const char* format;
+  } cases[] = {{1, "path.bmp", "BMP3"},   {1, "path.jpg", "JPEG"},    {1, "path.tif", "TIFF"},
+               {2, "shadow.bmp", "BMP3"}, {2, "shadow.jpeg", "JPEG"}, {2, "shadow.tiff", "TIFF"}};
   for (auto const& c : cases) {
     SCOPED_TRACE(c.name);
     shadows->option = c.option;
     ASSERT_TRUE(shadows->record());
     ASSERT_TRUE(shadows->saveAs(file(c.name)));
+    // As high as the page's proportions make it: the page holds the diagram and its labels.
+    const TMetafile& m = *shadows->metafile();
+    EXPECT_GT(m.MMWidth(), 63000);
+    EXPECT_GT(m.MMHeight(), c.option == 1 ? 30000 : 42000);
+    const int height = Round32(2000.0 * m.MMHeight() / m.MMWidth());
     int status = 0;
     const std::string said = testenv::runCommand("identify -format '%m %wx%h' '" + file(c.name) + "'", &status);
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(said, c.want);
+    EXPECT_EQ(said, std::string(c.format) + " 2000x" + std::to_string(height));
   }
 }
 
@@ -85,15 +92,17 @@ TEST_F(ShadowsExport, BmpHoldsThePixelsOfAPlayback) {
   shadows->option = 2;
   ASSERT_TRUE(shadows->record());
   ASSERT_TRUE(shadows->saveAs(file("d.bmp")));
+  const TMetafile& m = *shadows->metafile();
+  const int h = Round32(2000.0 * m.MMHeight() / m.MMWidth());
   TrawBitmap24 saved, played;
   ASSERT_TRUE(saved.loadfromFile(file("d.bmp"))) << saved.loadError();
-  played.setsize(2000, 1333);
+  played.setsize(2000, h);
   played.fillWhite();
-  PlayEnhMetaFile(played.dc(), *shadows->metafile(), {0, 0, 2000, 1333});
+  PlayEnhMetaFile(played.dc(), m, {0, 0, 2000, h});
   ASSERT_EQ(saved.width(), 2000);
-  ASSERT_EQ(saved.height(), 1333);
+  ASSERT_EQ(saved.height(), h);
   int differ = 0, ink = 0;
-  for (int row = 0; row < 1333; ++row) {
+  for (int row = 0; row < h; ++row) {
     const uint8_t *a = saved.rowPt(row), *b = played.rowPt(row);
     for (int i = 0; i < 2000 * 3; i += 3) {
       differ += a[i] != b[i] || a[i + 1] != b[i + 1] || a[i + 2] != b[i + 2];
@@ -122,19 +131,20 @@ TEST_F(ShadowsExport, EmfOpensInOutsideReadersAndLooksLikeOurExport) {
   ASSERT_TRUE(shadows->record());
   ASSERT_TRUE(shadows->saveAs(file("path.emf")));
   ASSERT_TRUE(shadows->saveAs(file("path.bmp")));
-  // The header's frame: 630 × 300 mm.
+  // The header's frame: the page in 0.01 mm.
+  const TMetafile& m = *shadows->metafile();
   const std::string bytes = testenv::readFile(file("path.emf"));
   auto i32 = [&](size_t at) {
     return int32_t(uint8_t(bytes[at]) | uint8_t(bytes[at + 1]) << 8 | uint8_t(bytes[at + 2]) << 16 |
                    uint32_t(uint8_t(bytes[at + 3])) << 24);
   };
-  EXPECT_EQ(i32(32) - i32(24), 63000);
-  EXPECT_EQ(i32(36) - i32(28), 30000);
+  EXPECT_EQ(i32(32) - i32(24), m.MMWidth());
+  EXPECT_EQ(i32(36) - i32(28), m.MMHeight());
 
   const auto r = testenv::renderEmf(file("path.emf"), 2000);
   ASSERT_EQ(r.error, "");
   ASSERT_EQ(r.image.width, 2000);
-  ASSERT_NEAR(r.image.height, 952, 1);
+  ASSERT_NEAR(r.image.height, 2000.0 * m.MMHeight() / m.MMWidth(), 1);
   TrgbImage ours;
   std::string why;
   {
@@ -150,7 +160,7 @@ TEST_F(ShadowsExport, EmfOpensInOutsideReadersAndLooksLikeOurExport) {
       }
   }
   const Tdrawer& d = *shadows->dw;
-  auto toPx = [](double units) { return int(units * 2000 / 63000); };
+  auto toPx = [&](double units) { return int(units * 2000 / m.MMWidth()); };
   auto dark = [](uint8_t r, uint8_t g, uint8_t b) { return r < 160 && g < 160 && b < 160; };
   auto blue = [](uint8_t r, uint8_t g, uint8_t b) { return b > 180 && r < 100 && g < 100; };
   auto red = [](uint8_t r, uint8_t g, uint8_t b) { return r > 180 && g < 100 && b < 100; };
@@ -192,4 +202,160 @@ TEST_F(ShadowsExport, EmfOpensInOutsideReadersAndLooksLikeOurExport) {
   EXPECT_NEAR(theirInk, oursInk, oursInk * 0.5);
 }
 
+}  // namespace
+
+namespace {
+// An image file as ImageMagick's convert reads it, through a binary PPM.
+TrgbImage readWithConvert(const std::string& file, std::string& why) {
+  TrgbImage img;
+  const std::string ppm = file + ".ppm";
+  int status = 0;
+  why = testenv::runCommand("convert '" + file + "' -depth 8 '" + ppm + "'", &status);
+  if (status != 0) return img;
+  const std::string b = testenv::readFile(ppm);
+  std::istringstream head(b);
+  std::string magic;
+  int w = 0, h = 0, max = 0;
+  head >> magic >> w >> h >> max;
+  const size_t at = size_t(head.tellg()) + 1;
+  if (magic != "P6" || max != 255 || w <= 0 || h <= 0 || b.size() < at + size_t(w) * h * 3) return why = "not a PPM", img;
+  img.width = w, img.height = h;
+  img.rgb.assign(b.begin() + ptrdiff_t(at), b.begin() + ptrdiff_t(at + size_t(w) * h * 3));
+  why.clear();
+  return img;
+}
+bool inked(const uint8_t* p) { return p[0] < 200 || p[1] < 200 || p[2] < 200; }
+
+// At London, Sydney and both poles, in both diagrams: nothing is drawn beyond the page, every label
+// lies inside each exported image (BMP, TIFF and JPEG by their pixels as convert reads them, EMF
+// by its text records' bounds), and at a pole the sun's path spans the diagram's width.
+TEST_F(ShadowsExport, EveryLabelLiesInsideTheExportedPage) {
+  const bool convert = std::system("command -v convert >/dev/null") == 0;
+  const struct {
+    const char* id;
+    double lat, lon, zone;
+  } places[] = {{"London", 51.5, -0.1167, 0}, {"Sydney", -33.87, 151.21, 10}, {"North Pole", 90, 0, 0},
+                {"South Pole", -90, 0, 0}};
+  for (auto const& p : places)
+    for (int option : {1, 2}) {
+      SCOPED_TRACE(std::string(p.id) + (option == 1 ? " sun path" : " shadow diagram"));
+      place(p.lat, p.lon, p.zone);
+      shadows->option = option;
+      ASSERT_TRUE(shadows->record());
+      const TMetafile& m = *shadows->metafile();
+      const Tdrawer& d = *shadows->dw;
+      const int w = 2000, h = Round32(2000.0 * m.MMHeight() / m.MMWidth());
+      const auto drawn = read(m);
+      ASSERT_TRUE(std::any_of(drawn.begin(), drawn.end(), [](const Tdrawn& t) {
+        return t.kind == Kind::Text && t.text.find("   Longitude: ") != std::string::npos;
+      }));
+
+      // Played into a larger picture, nothing lands outside the page's box.
+      {
+        TrawBitmap24 big;
+        big.setsize(w + 400, h + 400);
+        big.fillWhite();
+        PlayEnhMetaFile(big.dc(), m, {200, 200, 200 + w, 200 + h});
+        int outside = 0;
+        for (int row = 0; row < big.height(); ++row)
+          for (int col = 0; col < big.width(); ++col) {
+            if (col >= 200 && col < 200 + w && row >= 200 && row < 200 + h) continue;
+            Tbgr c;
+            big.getPixel(col, row, c);
+            outside += c.red != 255 || c.green != 255 || c.blue != 255;
+          }
+        EXPECT_EQ(outside, 0);
+      }
+
+      // Each label's cell, in the pixels of a 2000-pixel export.
+      const double k = double(w) / m.MMWidth();
+      struct Tcell {
+        std::string text;
+        double l, t, r, b;
+      };
+      std::vector<Tcell> cells;
+      for (auto const& t : drawn) {
+        if (t.kind != Kind::Text || t.text.find_first_not_of(' ') == std::string::npos) continue;
+        TLogFont f = t.font;
+        f.height = Round32(t.fontHeight);
+        unsigned align = TA_LEFT | TA_TOP;
+        double extra = 0;
+        // The alignment and character extra in force: the last ones recorded before this text.
+        for (auto const& rp : m.records()) {
+          if (rp->kind == Kind::TextAlign) align = rp->value;
+          if (rp->kind == Kind::CharExtra) extra = rp->size;
+          if (rp->kind == Kind::Text && rp->pts[0].x == t.pts[0].x && rp->pts[0].y == t.pts[0].y && rp->text == t.text)
+            break;
+        }
+        const auto q = textCell(f, align, extra, t.pts[0], t.text);
+        Tcell c{t.text, 1e9, 1e9, -1e9, -1e9};
+        for (auto const& v : q)
+          c.l = std::min(c.l, v.x * k), c.t = std::min(c.t, v.y * k), c.r = std::max(c.r, v.x * k),
+          c.b = std::max(c.b, v.y * k);
+        cells.push_back(c);
+      }
+      ASSERT_GT(cells.size(), 20u);
+
+      for (const char* type : {"bmp", "tif", "jpg"}) {
+        SCOPED_TRACE(type);
+        const std::string name = file(std::string("labels.") + type);
+        ASSERT_TRUE(shadows->saveAs(name));
+        if (!convert) continue;
+        std::string why;
+        const TrgbImage img = readWithConvert(name, why);
+        ASSERT_EQ(why, "");
+        ASSERT_EQ(img.width, w);
+        ASSERT_EQ(img.height, h);
+        // The margin round the page is white: nothing reaches the image's edge.
+        int edge = 0;
+        for (int x = 0; x < w; ++x) edge += inked(img.pixel(x, 0)) + inked(img.pixel(x, h - 1));
+        for (int y = 0; y < h; ++y) edge += inked(img.pixel(0, y)) + inked(img.pixel(w - 1, y));
+        EXPECT_EQ(edge, 0);
+        for (auto const& c : cells) {
+          EXPECT_TRUE(c.l >= 0 && c.t >= 0 && c.r <= w && c.b <= h)
+              << "\"" << c.text << "\" at " << c.l << ", " << c.t << " to " << c.r << ", " << c.b;
+          int ink = 0;
+          for (int y = std::max(0, int(c.t)); y < std::min(h, int(c.b) + 1); ++y)
+            for (int x = std::max(0, int(c.l)); x < std::min(w, int(c.r) + 1); ++x) ink += inked(img.pixel(x, y));
+          EXPECT_GT(ink, 0) << "\"" << c.text << "\" is drawn";
+        }
+        // At a pole the sun goes round at one height: its solstice curve runs across the page.
+        if (option == 1 && std::abs(p.lat) == 90 && std::string(type) == "bmp") {
+          int left = w, right = -1;
+          for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+              const uint8_t* px = img.pixel(x, y);
+              if (px[0] > 200 && px[1] < 60 && px[2] < 60) left = std::min(left, x), right = std::max(right, x);
+            }
+          const double page = (d.px(Tshadows::kPageWidth / 2) - d.px(-Tshadows::kPageWidth / 2)) * k;
+          EXPECT_GE(right - left, 0.9 * page);
+        }
+      }
+
+      // EMF: every text record's bounds lie in the header's frame (both in 0.01 mm).
+      const std::string emf = file("labels.emf");
+      ASSERT_TRUE(shadows->saveAs(emf));
+      const std::string b = testenv::readFile(emf);
+      auto u32 = [&](size_t at) {
+        return uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8 | uint32_t(uint8_t(b[at + 2])) << 16 |
+               uint32_t(uint8_t(b[at + 3])) << 24;
+      };
+      auto i32 = [&](size_t at) { return int32_t(u32(at)); };
+      const int fl = i32(24), ft = i32(28), fr = i32(32), fb = i32(36);
+      int texts = 0;
+      for (size_t at = 0; at + 8 <= b.size();) {
+        const uint32_t type = u32(at), size = u32(at + 4);
+        ASSERT_GE(size, 8u);
+        if (type == 84) {  // EMR_EXTTEXTOUTW
+          ++texts;
+          EXPECT_GE(i32(at + 8), fl);
+          EXPECT_GE(i32(at + 12), ft);
+          EXPECT_LE(i32(at + 16), fr);
+          EXPECT_LE(i32(at + 20), fb);
+        }
+        at += size;
+      }
+      EXPECT_GT(texts, 20);
+    }
+}
 }  // namespace

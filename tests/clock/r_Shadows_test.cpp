@@ -48,6 +48,47 @@ TEST(Tdrawer, MillimetresBecomeHundredthsWithYDownwards) {
   EXPECT_FALSE(d.drawing());
 }
 
+// A page of 100 × 50 mm: a text above its top, a line running far past its right edge but cut
+// there by a clip rectangle, a disc inside. Fitting grows the page for the text only, keeps a
+// margin all round, and px and py still name the places the records moved to.
+TEST(Tdrawer, FittingGrowsThePageForWhatIsDrawnBeyondItButNotForWhatIsCut) {
+  Tdrawer d(50, 25, 100, 50);
+  d.start();
+  TCanvas& cv = d.getCanvas();
+  cv.Font.setSize(d.pv(4));
+  cv.Handle()->setTextAlign(TA_CENTER | TA_BASELINE);
+  cv.TextOut(d.px(0), d.py(30), "ABOVE");
+  cv.Handle()->saveDC();
+  cv.Handle()->intersectClipRect(0, 0, d.pix(100), d.pix(50));
+  cv.MoveTo(d.px(0), d.py(0));
+  cv.LineTo(d.px(400), d.py(0));
+  cv.Handle()->restoreDC(-1);
+  cv.bind(cv.Handle());
+  cv.Ellipse(d.px(-1), d.py(1), d.px(1), d.py(-1));
+  d.finish();
+  const TRect before = d.drawnBounds();
+  EXPECT_LT(before.Top, 0) << "the text stands above the page";
+  EXPECT_LE(before.Right, d.pix(100) + 1) << "the line is cut at the page";
+  const int textX = d.px(0), textY = d.py(30), discX = d.px(-1);
+  d.fitPage(2);
+  const TMetafile& m = *d.emf();
+  EXPECT_EQ(m.MMWidth(), 10000 + 400);
+  EXPECT_EQ(m.MMHeight(), 5000 + 400 - before.Top);
+  const TRect after = d.drawnBounds();
+  EXPECT_EQ(after.Top, 200);
+  EXPECT_GE(after.Left, 200);
+  EXPECT_LE(after.Right, m.MMWidth() - 200);
+  for (auto const& r : m.records()) {
+    if (r->kind == Kind::Text) {
+      EXPECT_EQ(r->pts[0].x, d.px(0));
+      EXPECT_EQ(r->pts[0].y, d.py(30));
+      EXPECT_EQ(r->pts[0].x - textX, 200);
+      EXPECT_EQ(r->pts[0].y - textY, 200 - before.Top);
+    }
+    if (r->kind == Kind::Ellipse) EXPECT_EQ(r->pts[0].x, d.px(-1)) << discX;
+  }
+}
+
 class SunPath : public ShadowsTest {};
 
 TEST_F(SunPath, BearingRangeFollowsTheSolsticeArc) {
@@ -411,16 +452,18 @@ TEST_F(ShadowsTest, DrawPlaysTheDiagramIntoItsBoxWithWhiteStrips) {
   place(51.5);
   TBitmap bm;
   bm.SetPixelFormat(pf24bit);
-  bm.SetSize(1300, 700);
-  bm.dc().fillRect({0, 0, 1300, 700}, solidBrush(clBlack));
-  const TRect box{50, 50, 1250, 650};  // 1200 × 600: the 630 × 300 page fits its width
+  bm.SetSize(1300, 800);
+  bm.dc().fillRect({0, 0, 1300, 800}, solidBrush(clBlack));
+  const TRect box{50, 50, 1250, 750};  // 1200 × 700: the sun-path page fits its width
   ASSERT_TRUE(shadows->draw(bm.Canvas(), box));
   EXPECT_EQ(bm.surface().pixel(60, 55), clWhite) << "the strip above the fitted page";
   EXPECT_EQ(bm.surface().pixel(10, 10), clBlack) << "nothing outside the box";
   // The June noon marker stands where the page puts it: red within two pixels.
   const TbearingRange r = shadows->bearingRange();
   const Tdrawer& d = *shadows->dw;
-  const double k = 1200.0 / 63000, top = 50 + (600 - 30000 * k) / 2;
+  const TMetafile& m = *shadows->metafile();
+  ASSERT_LT(double(m.MMHeight()) / m.MMWidth(), 700.0 / 1200);
+  const double k = 1200.0 / m.MMWidth(), top = 50 + (700 - m.MMHeight() * k) / 2;
   const int x = int(50 + d.px((178.87 - 180) * r.scale) * k), y = int(top + d.py(61.93 * r.scale) * k);
   int red = 0;
   for (int dy = -2; dy <= 2; ++dy)
@@ -429,10 +472,12 @@ TEST_F(ShadowsTest, DrawPlaysTheDiagramIntoItsBoxWithWhiteStrips) {
 
   // The shadow diagram's rings: grey circles round the foot, darker at each gnomon height.
   shadows->option = 2;
-  bm.dc().fillRect({0, 0, 1300, 700}, solidBrush(clBlack));
+  bm.dc().fillRect({0, 0, 1300, 800}, solidBrush(clBlack));
   ASSERT_TRUE(shadows->draw(bm.Canvas(), box));
-  const double s = 600.0 / 42000, left = 50 + (1200 - 63000 * s) / 2;
-  const int cx = int(left + 31500 * s), cy = int(50 + 21000 * s);
+  const TMetafile& m2 = *shadows->metafile();
+  ASSERT_GT(double(m2.MMHeight()) / m2.MMWidth(), 700.0 / 1200);
+  const double s = 700.0 / m2.MMHeight(), left = 50 + (1200 - m2.MMWidth() * s) / 2;
+  const int cx = int(left + shadows->dw->px(0) * s), cy = int(50 + shadows->dw->py(0) * s);
   int dark = 0, lighter = 0;
   for (int x2 = cx + 2; x2 < cx + int(200 * 100 * s); ++x2) {
     const TColor c = bm.surface().pixel(x2, cy - 3);

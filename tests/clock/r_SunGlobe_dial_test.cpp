@@ -43,14 +43,14 @@ TEST(TglobeDial, SubSolarPointIsBrightAndTheAntisolarSideDark) {
   Tsun sun(ob);
   Grey world(360, 180);
   const platform::TDateTime t = at(2024, 3, 20, 12);
-  TglobeDial dial(sun, 0, 0, 0);
+  TglobeDial dial(nullptr, sun, 0, 0, 0);
   dial.fixedGmt = t;
   dial.setMini(&world.bm);
   // Near the March equinox at noon GMT the sun stands over the equator near Greenwich.
   EXPECT_NEAR(dial.subSolarLong, 1.85, 0.5);
   EXPECT_NEAR(dial.subSolarLat, 0.0, 0.5);
   for (auto [lat, lon, lo, hi] : {std::tuple{0.0, 1.85, 190, 200}, {0.0, -178.15, 30, 66}}) {
-    TglobeDial d(sun, 0, lat, lon);
+    TglobeDial d(nullptr, sun, 0, lat, lon);
     d.fixedGmt = t;
     d.setMini(&world.bm);
     d.doStep(200, 200, 0);
@@ -67,7 +67,7 @@ TEST(TglobeDial, WorldPictureOfOtherProportionsIsScaledToTwoToOne) {
   Tsun sun(ob);
   for (auto [w, h] : {std::pair{360, 360}, {360, 90}, {1, 1}}) {
     Grey world(w, h);
-    TglobeDial d(sun, 0, 51.5, 0);
+    TglobeDial d(nullptr, sun, 0, 51.5, 0);
     d.fixedGmt = at(2024, 6, 21, 12);
     d.setMini(&world.bm);
     if (w > 1) EXPECT_EQ(d.mini()->height(), w / 2);
@@ -85,7 +85,7 @@ TEST(TglobeDial, HomeAtThePolesTheDateLineAndExtremeZones) {
                                    {0.0, -180.0, -14.0}, {-10.0, 179.99, 13.0}}) {
     Tobserver ob;
     Tsun sun(ob);
-    TglobeDial d(sun, tzHours / 24, lat, lon);
+    TglobeDial d(nullptr, sun, tzHours / 24, lat, lon);
     d.fixedGmt = at(2024, 2, 29, 23.5);
     d.setMini(&world.bm);
     d.doStep(100, 100, 0);
@@ -111,7 +111,7 @@ TEST(TglobeDial, RiseAndSetTimesAgreeWithPyEphem) {
     s >> name >> lat >> lon >> tz >> y >> m >> d >> v[0] >> v[1] >> v[2] >> v[3];
     Tobserver ob;
     Tsun sun(ob);
-    TglobeDial dial(sun, tz / 24, lat, lon);
+    TglobeDial dial(nullptr, sun, tz / 24, lat, lon);
     dial.fixedGmt = at(y, m, d, 12 - tz);
     dial.doStep(200, 200, 0);
     dial.doStep(200, 200, 16);
@@ -144,7 +144,7 @@ TEST(TglobeDial, FaceDrawsTheSunsPathItsDotByDayAndTheQiblah) {
     SCOPED_TRACE(gmtHours);
     Tobserver ob;
     Tsun sun(ob);
-    TglobeDial d(sun, tz, lat, lon);
+    TglobeDial d(nullptr, sun, tz, lat, lon);
     d.fixedGmt = at(2024, 6, 21, gmtHours);
     d.showQiblah = true;
     d.setMini(&world.bm);

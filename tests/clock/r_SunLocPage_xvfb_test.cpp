@@ -3,18 +3,27 @@
 // its label; rename it again, bring the main window back and press again: the old wall clock
 // goes, exactly one is left, and its label has changed with the name.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
+#include "astro/r_SunLoc.h"
 #include "clock/Kestrova8main.h"
+#include "clock/r_SunLocPage.h"
+#include "core/r_base.h"
+#include "platform/controls.h"
 #include "platform/folders.h"
 #include "tests/clock/datafolder.h"
 #include "tests/clock/programs.h"
+#include "tests/clock/settingsdata.h"
 #include "tests/support/xvfb.h"
+#include "tests/ui/xvfb_support.h"
+#include "ui/r_QYcontrols.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -162,6 +171,62 @@ TEST(SettingsOnXvfb, ARenamedLocationReachesTheWallClockAndASecondLaunchLeavesOn
                        << shortName << "; stderr: " << testenv::readFile(errFile);
   EXPECT_EQ(wallClocks(display), 1);
   EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "the program lives on: " << testenv::readFile(errFile);
+}
+
+// The page's own children that have ended and not been collected.
+int defunctChildren() {
+  int n = 0;
+  for (const auto& e : fs::directory_iterator("/proc")) {
+    const std::string stat = testenv::readFile(e.path().string() + "/stat");
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos || close + 4 >= stat.size()) continue;
+    char state = 0;
+    int ppid = 0;
+    if (std::sscanf(stat.c_str() + close + 2, "%c %d", &state, &ppid) == 2 && ppid == getpid() && state == 'Z') ++n;
+  }
+  return n;
+}
+
+// A wall clock started from the page that ends (here a stand-in saver that ends at once) is
+// collected while the page lives on: no defunct process stays behind, launch after launch. On our
+// own Xvfb, where programs are really started.
+TEST(SettingsOnXvfb, AWallClockThatEndsLeavesNoDefunctProcess) {
+  if (!testenv::have("Xvfb")) GTEST_SKIP() << "Xvfb missing";
+  testenv::Xvfb server("800x600x24", {"-noreset"});
+  ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+  testenv::DesktopOnXvfb desk(server);
+  ASSERT_TRUE(desk.open());
+  createOs();
+  struct Free {
+    ~Free() {
+      locationsDir.clear();
+      freeOs();
+    }
+  } freeing;
+  initControlSet();
+  const std::string data = settingstest::dataFolder("reapdata");
+  const std::string cfg = configFolderFor(platform::documentsFolder());
+  fs::create_directories(cfg);
+  testenv::writeFile(cfg.substr(testenv::tempDir().size()) + "locations.ini", settingstest::twoLocations());
+  locationsDir = cfg;
+  TsunBase base(data + "sky.db", 1920);
+  platform::TForm form;
+  form.SetBounds(0, 0, 800, 600);
+  form.Show();
+  TlocPage page(&form, base);
+  page.wall.find = [] { return 0ul; };
+  page.wall.program = testenv::writeFile("reapbin/Kestrova_Saver", "#!/bin/sh\nexit 0\n");
+  chmod(page.wall.program.c_str(), 0755);
+  for (int launch = 1; launch <= 2; ++launch) {
+    SCOPED_TRACE(launch);
+    ASSERT_TRUE(page.launchWallClock());
+    const int pid = page.wallClockPid;
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(testenv::pollUntil(10000, [&] { return !fs::exists("/proc/" + std::to_string(pid)); }))
+        << "still there: " << testenv::readFile("/proc/" + std::to_string(pid) + "/stat");
+    EXPECT_EQ(page.wallClockPid, 0);
+    EXPECT_EQ(defunctChildren(), 0);
+  }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -491,4 +492,36 @@ TEST_F(SkyTest, SkyColourRunsToTheZenithBlueAwayFromTheSun) {
   EXPECT_EQ(sky->getcolour(sun.getSunB(), sun.getSunE()), 0xFFFFFF);
 }
 
+}  // namespace
+
+namespace {
+// On the sky database of a built data folder (skipped when none is built): at night the names of
+// the constellations stand apart, each drawn once, whichever way the view looks, also on a small
+// picture where two of them would meet.
+TEST_F(SkyTest, ConstellationNamesOfTheBuiltSkyNeverOverlap) {
+  const char* env = std::getenv("KESTROVA_DATA_DIR");
+  std::string dir = env && *env ? env : testenv::sourceDir() + "build/bin/";
+  if (dir.back() != '/') dir += '/';
+  if (!std::filesystem::exists(dir + "sky.db") || !std::filesystem::exists(dir + "ATTRIBUTION.txt"))
+    GTEST_SKIP() << "no data folder built in " << dir;
+  base = std::make_unique<TsunBase>(dir + "sky.db", 1920);
+  setInstant(references().at("night").when);
+  sky = std::make_unique<Tsky>(*base);
+  ASSERT_TRUE(sky->built());
+  for (auto [w, h] : {std::pair{1280, 800}, {640, 480}}) {
+    int seen = 0;
+    for (double bearing : {0.0, 90.0, 180.0, 270.0}) {
+      SCOPED_TRACE(::testing::Message() << w << " x " << h << " towards " << bearing);
+      draw(w, h, bearing);
+      const auto& names = sky->lastNames;
+      seen += int(names.size());
+      for (size_t i = 0; i < names.size(); ++i)
+        for (size_t j = i + 1; j < names.size(); ++j) {
+          EXPECT_NE(names[i].name, names[j].name);
+          EXPECT_TRUE(names[i].box.intersected(names[j].box).isEmpty()) << names[i].name << " and " << names[j].name;
+        }
+    }
+    EXPECT_GT(seen, 20) << "names are drawn";
+  }
+}
 }  // namespace

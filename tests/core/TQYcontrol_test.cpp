@@ -75,7 +75,7 @@ TEST_F(Controls, ErrorTrailCarriesModuleAndClassWithoutAProcedure) {
     EXPECT_EQ(p.procname(), "r_pick.Tpick.load");
     p.seterr("b");
     EXPECT_EQ(p.err(), "b");
-    EXPECT_NE(os->trail().find("r_pick.Tpick.load [b]"), std::string::npos);
+    EXPECT_EQ(os->trail(), "r_pick.Tpick.load [b]]") << "a control's entry closes with two brackets";
   }
   p.extraLogging = true;
   p.seterr("c");

@@ -6,6 +6,8 @@
 
 #include "core/Tbm24.h"
 #include "core/r_base.h"
+#include "platform/imagecodec.h"
+#include "platform/metafile.h"
 
 using platform::TBitmap;
 using platform::TColor;
@@ -136,6 +138,68 @@ TEST(TosPictures, MetafileAsAGraphic) {
   EXPECT_EQ(at(canvas, 15, 10), kPicture);
   EXPECT_EQ(at(canvas, 45, 10), kPaper);
   EXPECT_EQ(at(canvas, 5, 10), kPaper);
+}
+
+// A bitmap and a decoded image of two colours side by side, a white third between: fitted as
+// graphics they fill the box's middle with strips beside, and white shows the canvas through
+// when it is the transparent colour.
+TEST(TosPictures, BitmapsAndDecodedImagesAsGraphics) {
+  Tos t;
+  TBitmap bitmap;
+  make(bitmap, 30, 10, kPicture);
+  bitmap.dc().fillRect({10, 0, 20, 10}, platform::solidBrush(0xFFFFFF));
+  bitmap.dc().fillRect({20, 0, 30, 10}, platform::solidBrush(0x000000));
+  platform::TrgbImage image;  // the same in red, green, blue bytes
+  image.width = 30, image.height = 10;
+  image.rgb.resize(30 * 10 * 3);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 30; ++x) {
+      uint8_t* p = image.pixel(x, y);
+      p[0] = x < 20 ? 0xFF : 0;
+      p[1] = p[2] = x >= 10 && x < 20 ? 0xFF : 0;
+    }
+  struct Case {
+    const char* id;
+    TGraphic g;
+  } cases[] = {{"bitmap", bitmap}, {"decoded image", image}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    TBitmap canvas;
+    make(canvas, 100, 20, kPaper);
+    canvas.Canvas().Brush.Color = kStrip;
+    t.GraphicToBox(canvas.Canvas(), c.g, {0, 0, 100, 20});  // 60 × 20 at x = 20
+    EXPECT_EQ(at(canvas, 10, 10), kStrip);
+    EXPECT_EQ(at(canvas, 25, 10), kPicture);
+    EXPECT_EQ(at(canvas, 50, 10), 0xFFFFFFu);
+    EXPECT_EQ(at(canvas, 75, 10), 0x000000u);
+    EXPECT_EQ(at(canvas, 90, 10), kStrip);
+    make(canvas, 100, 20, kPaper);
+    t.GraphicToBox(canvas.Canvas(), c.g, {0, 0, 100, 20}, int32_t(0xFFFFFF));
+    EXPECT_EQ(at(canvas, 10, 10), kPaper) << "no strips";
+    EXPECT_EQ(at(canvas, 25, 10), kPicture);
+    EXPECT_EQ(at(canvas, 50, 10), kPaper) << "white lets the canvas show";
+    EXPECT_EQ(at(canvas, 75, 10), 0x000000u);
+  }
+}
+
+// A metafile with a bitmap drawn into it plays the bitmap where it was drawn, as a graphic too.
+TEST(TosPictures, MetafileHoldingABitmapAsAGraphic) {
+  Tos t;
+  TBitmap bitmap;
+  make(bitmap, 2, 2, kPicture);
+  platform::TMetafile m;
+  {
+    platform::TMetafileCanvas mc(m, 40, 20);
+    mc.canvas().StretchDraw({20, 0, 40, 20}, bitmap);
+  }
+  TBitmap canvas;
+  make(canvas, 80, 20, kPaper);
+  canvas.Canvas().Brush.Color = kStrip;
+  t.GraphicToBox(canvas.Canvas(), m, {0, 0, 80, 20});  // 40 × 20 at x = 20
+  EXPECT_EQ(at(canvas, 10, 10), kStrip);
+  EXPECT_EQ(at(canvas, 30, 10), 0xFFFFFFu);
+  EXPECT_EQ(at(canvas, 50, 10), kPicture);
+  EXPECT_EQ(at(canvas, 70, 10), kStrip);
 }
 
 TEST(TosPictures, LinkedDocumentsAreNotAvailable) {

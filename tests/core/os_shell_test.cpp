@@ -130,6 +130,60 @@ TEST_F(OsShell, ViewFileOpensPicturesDocumentsAndAddresses) {
   EXPECT_FALSE(os->ViewFile(png));
 }
 
+// A program that records its arguments, the folder it started in and the start request it was
+// given, written whole (through a rename) when it is done.
+TEST_F(OsShell, ViewFileGivesTheParametersAndTheMinimisedRequestToTheProgramItStarts) {
+  const std::string record = dir("vf/record.txt");
+  const std::string tool = script(
+      "vf/bin/tool", "{ for a in \"$@\"; do printf 'arg %s\\n' \"$a\"; done; printf 'in %s\\nshow %s\\n' "
+                     "\"$(pwd -P)\" \"${KESTROVA_START_WINDOW:-normal}\"; } > \"" + record + ".part\" && mv \"" +
+                         record + ".part\" \"" + record + "\"\n");
+  const std::string doc = testenv::writeFile("vf/docs/plan.kxplan", "plan");
+  const std::string bare = testenv::writeFile("vf/docs/notes.kxnone", "notes");
+  testenv::writeFile("vf/data/mime/globs2", "50:application/x-kxplan:*.kxplan\n");
+  testenv::writeFile("vf/data/applications/tool.desktop", "[Desktop Entry]\nExec=" + tool + " %f\n");
+  testenv::writeFile("vf/config/mimeapps.list", "[Default Applications]\napplication/x-kxplan=tool.desktop\n");
+  setenv("XDG_DATA_DIRS", dir("vf/data").c_str(), 1);
+  setenv("XDG_CONFIG_DIRS", dir("vf/config").c_str(), 1);
+  const std::string bin = std::filesystem::canonical(dir("vf/bin")).string();
+  const std::string docs = std::filesystem::canonical(dir("vf/docs")).string();
+  struct Case {
+    const char* id;
+    std::string file, parameters;
+    bool hidden;
+    std::string recorded;  // empty: the tool must not run
+    const char* logged;
+  } cases[] = {
+      {"a program with parameters", tool, "one \"two words\"", false,
+       "arg one\narg two words\nin " + bin + "\nshow normal\n", nullptr},
+      {"a document with parameters", doc, "--page 3", false, "arg " + doc + "\narg --page\narg 3\nin " + docs + "\nshow normal\n",
+       nullptr},
+      {"a document minimised", doc, "", true, "arg " + doc + "\nin " + docs + "\nshow minimized\n",
+       "cannot be asked to start minimised"},
+      {"no program known", bare, "--page 3", false, "", "no program of its own is known"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    platform::removeFile(record);
+    platform::removeFile(opened);
+    EXPECT_TRUE(os->ViewFile(c.file, c.parameters, c.hidden));
+    if (c.recorded.empty()) {
+      EXPECT_EQ(openedText(), bare + "\n") << "the desktop opener takes it";
+      EXPECT_FALSE(platform::isFile(record));
+    } else {
+      const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(testenv::deadlineMs(5000));
+      while (!platform::isFile(record) && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      EXPECT_EQ(testenv::readFile(record), c.recorded);
+    }
+    if (c.logged) {
+      EXPECT_TRUE(logHas(c.logged)) << c.logged;
+    }
+  }
+  unsetenv("XDG_DATA_DIRS");
+  unsetenv("XDG_CONFIG_DIRS");
+}
+
 TEST_F(OsShell, UnzipsAnArchiveMadeBySystemZip) {
   testenv::writeFile("uz/src/top.txt", "top\r\n");
   testenv::writeFile("uz/src/sub/deep/bin.dat", allBytes());

@@ -9,6 +9,7 @@
 #include "core/TDelayedEvent.h"
 #include "core/r_base.h"
 #include "core/r_log.h"
+#include "platform/process.h"
 #include "platform/system.h"
 #include "platform/windows.h"
 #include "tests/support/testenv.h"
@@ -192,6 +193,17 @@ TEST_F(Services, FileAddressesBecomePaths) {
   recorded().clear();
   os->Launch("clock", "wall \"two words\"", false);
   EXPECT_EQ(recorded(), (std::vector<std::string>{"launch clock wall two words"}));
+}
+
+TEST_F(Services, LaunchAsksOnlyOurOwnProgramsToStartHidden) {
+  auto cannotBeAsked = [this] { return logLines("cannot be asked to start hidden"); };
+  recorded().clear();
+  const std::string ours = platform::exePath();  // a program of our own folder
+  os->Launch(ours, "wall", true);
+  EXPECT_EQ(cannotBeAsked(), 0);
+  os->Launch("clock", "wall", true);  // not one of ours
+  EXPECT_EQ(cannotBeAsked(), 1);
+  EXPECT_EQ(recorded(), (std::vector<std::string>{"launch " + ours + " wall (hidden)", "launch clock wall (hidden)"}));
 }
 
 TEST_F(Services, ClearNullKeepsGestureEnds) {

@@ -205,11 +205,36 @@ TEST_F(Mono, RawBitmapLoadsAContainerFrameAndBlends) {
   ASSERT_TRUE(bin.open(testenv::tempDir() + "c.bin"));
   TrawBitmap a, b;
   ASSERT_TRUE(a.loadFromBin(bin, 0));
-  EXPECT_FALSE(b.loadFromBin(bin, 1));  // beyond the count: zero-filled
+  EXPECT_FALSE(b.loadFromBin(bin, 1));  // beyond the count: refused before the buffer changes
+  EXPECT_EQ(b.width(), 0);
+  ASSERT_TRUE(b.init(3, 2, 24));  // black
   a.blend24(b, 50);
   uint8_t r = 0, g = 0, bl = 0;
   a.getcolour24(2, 1, r, g, bl);
   EXPECT_EQ(r, 100);
+}
+
+// A 24-byte container whose header names 2.1 GB frames and holds none: the frame is refused
+// before any buffer is sized (it once zero-filled 2.1 GB first).
+TEST_F(Mono, ContainerFrameIsCheckedAgainstTheFileBeforeTheBuffer) {
+  const int32_t w = 23860, h = 30000, rowL = int32_t(bmpRowLength(w, 24));
+  std::string head;
+  for (int32_t v : {w, h, 24, rowL, rowL * h, 0})
+    for (int i = 0; i < 4; ++i) head += char(uint32_t(v) >> (8 * i));
+  ASSERT_EQ(head.size(), 24u);
+  TbitmapBin bin;
+  ASSERT_TRUE(bin.open(testenv::writeFile("huge.bin", head)));
+  ASSERT_EQ(bin.count(), 0);
+  for (int index : {0, 1, -1}) {
+    SCOPED_TRACE(index);
+    TrawBitmap raw;
+    EXPECT_FALSE(raw.loadFromBin(bin, index));
+    EXPECT_EQ(raw.width(), 0);
+    EXPECT_EQ(raw.getBitmap(), nullptr);
+  }
+  TbitmapBin closed;
+  TrawBitmap raw;
+  EXPECT_FALSE(raw.loadFromBin(closed, 0));
 }
 
 // Every prefix of good one-bit and palette files either loads whole or is refused; the sanitizer

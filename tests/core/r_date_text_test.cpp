@@ -118,10 +118,10 @@ TEST_F(DateTextTest, StampReaders) {
   int y, mo, d, h, mi, s;
   dm->SQLdate("-44-03-15 10:00:00", y, mo, d, h, mi, s);
   EXPECT_EQ(TdateMan::SQLtimestamp(y, mo, d, h, mi, s), "-44-03-15 10:00:00");
-  // The smallest integer as a year has no negative: it saturates.
-  dm->SQLdate("-$80000000", y, mo, d, h, mi, s);
-  EXPECT_EQ(y, std::numeric_limits<int>::max());
-  EXPECT_TRUE(std::isfinite(dm->SQLtime("-$80000000-99-99 99:99:99")));
+  // The farthest year a stamp can name stays a finite date.
+  dm->SQLdate("-2147483647", y, mo, d, h, mi, s);
+  EXPECT_EQ(y, -std::numeric_limits<int>::max());
+  EXPECT_TRUE(std::isfinite(dm->SQLtime("-2147483647-12-31 23:59:59")));
   dm->SQLdate("Forever", y, mo, d, h, mi, s);
   EXPECT_EQ(y, 9999);
   dm->SQLdate("", y, mo, d, h, mi, s);
@@ -133,6 +133,30 @@ TEST_F(DateTextTest, StampReaders) {
   EXPECT_DOUBLE_EQ(dt, dm->defaultdate);
   dm->SQLdate("2024-02-29 23:00:00", dt);
   EXPECT_EQ(dm->SQLtimestampDT(dt), "2024-02-29 23:00:00");
+}
+
+// Hexadecimal pieces once read as numbers: "$08888882" made the month -2004318176, and the
+// stamp then wrote "2025--2004318176-01". A piece that is no whole decimal number, or a month or
+// day out of its range, ends the reading like any other bad piece.
+TEST_F(DateTextTest, StampPiecesAreWholeDecimalNumbersWithMonthAndDayInRange) {
+  struct Case { const char* stamp; const char* read; } cases[] = {
+      {"2025-$088888820", "2025-01-01 00:00:00"},   {"2025-0x1F-02", "2025-01-01 00:00:00"},
+      {"2025-13-02 10:00:00", "2025-01-01 00:00:00"}, {"2025-00-02", "2025-01-01 00:00:00"},
+      {"2025-02-32", "2025-02-01 00:00:00"},        {"2025-02-$10", "2025-02-01 00:00:00"},
+      {"2025-02-10 $1:00:00", "2025-02-10 00:00:00"}, {"2025-02-10 10:30:1e", "2025-02-10 10:30:00"},
+      {"2025-02-31 23:59:58", "2025-02-31 23:59:58"},  // a day the month lacks is the encoder's to refuse
+      {"$7E9-02-10", "0-01-01 00:00:00"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stamp);
+    int y = -1, mo = -1, d = -1, h = -1, mi = -1, s = -1;
+    dm->SQLdate(c.stamp, y, mo, d, h, mi, s);
+    EXPECT_EQ(TdateMan::SQLtimestamp(y, mo, d, h, mi, s), c.read);
+  }
+  TlongTime t;
+  t.setTimestamp("2025-$088888820");
+  EXPECT_EQ(t.timestamp(), "2025-01-01 00:00:00");
+  TDateTime dt = -1;
+  EXPECT_FALSE(dm->strToDate("2010$C01", dt));
 }
 
 TEST_F(DateTextTest, StrToDateAcceptsThreeFormsAndRefusesImpossibleDates) {

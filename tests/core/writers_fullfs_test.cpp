@@ -2,6 +2,10 @@
 // stays byte for byte, and no temporary or part file is left behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
 #include "core/TQYini.h"
 #include "core/Tzip.h"
 #include "core/r_LiteIni.h"
@@ -40,6 +44,7 @@ TEST_F(FullDisk, EveryWriterFailsAndKeepsTheOldFile) {
            {"colour.bmp", [&](const std::string& f) { return colour.savetofile(f); }},
            {"mono.bmp", [&](const std::string& f) { return mono.savetofile(f); }},
            {"raw.bmp", [&](const std::string& f) { return raw.saveToFile(f); }},
+           {"copied.txt", [&](const std::string& f) { return os->copyfile(source, f); }},
            {"archive.zip", [&](const std::string& f) {
               Tzip zip;
               try {
@@ -49,5 +54,27 @@ TEST_F(FullDisk, EveryWriterFailsAndKeepsTheOldFile) {
               }
               return true;
             }}});
+}
+// A folder copied over an older copy of itself on a full disk: every file the copy could not
+// write keeps its old contents whole (a copy once cut the old file to what fitted).
+TEST_F(FullDisk, AFolderCopyKeepsEveryOldFileItCannotReplace) {
+  FULLFS_OR_SKIP(fs);
+  const std::vector<std::string> names = {"a.txt", "b.bin", "sub/c.txt"};
+  for (const auto& n : names) testenv::writeFile("tree/" + n, std::string(40000, n[0]));
+  for (const auto& n : names) {
+    std::filesystem::create_directories(std::filesystem::path(fs.folder() + "copy/" + n).parent_path());
+    std::ofstream(fs.folder() + "copy/" + n, std::ios::binary) << "old " << n;
+  }
+  fs.fill();
+  os->copyDirectory(testenv::tempDir() + "tree", fs.folder() + "copy");
+  for (const auto& n : names) {
+    SCOPED_TRACE(n);
+    EXPECT_EQ(testenv::readFile(fs.folder() + "copy/" + n), "old " + n);
+  }
+  std::vector<std::string> left;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(fs.folder() + "copy"))
+    if (e.is_regular_file()) left.push_back(e.path().filename().string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"a.txt", "b.bin", "c.txt"}));  // no temporary file beside them
 }
 }  // namespace

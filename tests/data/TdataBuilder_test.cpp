@@ -97,15 +97,26 @@ std::string makeSources(const std::string& root) {
             "  0.0000 12.0000  5.6 \"  star C\"\n");
   writeText(root + "usr/share/xplanet/arcs/constellations",
             "# figures\n\n"
-            "  0.0000  0.0000  10.0000  1.0000 # Abc One,Two\n"
-            " 10.0000  1.0000  20.0000  2.0000 # Abc Two,Three\n"
-            "-20.0000  5.0000 -30.0000  5.5000 # Xyz Four,Five\n");
+            "  0.0000  0.0000  10.0000  1.0000 # And One,Mirach\n"
+            " 10.0000  1.0000  20.0000  2.0000 # Mirach,Alpheratz\n"
+            "-20.0000  5.0000 -30.0000  5.5000 # CMa Four,Five\n");
+  // The Western culture once, then other cultures and a second copy of the Western names.
   writeText(root + "usr/share/kstars/cnames.dat",
             "C Western\n"
             "012000+410000And ANDROMEDA\n"
-            "060000-300000Cma CANIS MAJOR\n");
+            "060000-300000CMa CANIS MAJOR\n"
+            "154000+080000SCp SERPENS CAPUT\r\n"
+            "180000-053000SCd SERPENS CAUDA\n"
+            "C Chinese\n"
+            "110000+520000    WOMAN'S BED\n"
+            "C Western (sternenkarten.com)\n"
+            "012000+410000And ANDROMEDA\n"
+            "C Asterisms\n"
+            "053000+000000    ORION'S BELT\n");
   writeText(root + "usr/share/kstars/cbounds.dat",
-            ":Andromeda\n 0.0 20.0 1\n 1.0 20.0 1\n 1.0 30.0 1\n 0.0 30.0 1\n");
+            ":Andromeda\n 0.0 20.0 1\n 1.0 20.0 1\n 1.0 30.0 1\n 0.0 30.0 1\n"
+            ":Serpens Cauda\n 18.0 -5.0 1\n 18.5 -5.0 1\n 18.5 0.0 1\n"
+            ":Serpens Caput\n 15.0 5.0 1\n 16.0 5.0 1\n 16.0 10.0 1\n");
   const std::string tzmap = root + "usr/share/libtimezonemap/ui/";
   writeText(tzmap + "countryInfo.txt",
             "#ISO\tISO3\tISO-Numeric\tfips\tCountry\tCapital\n"
@@ -295,7 +306,8 @@ TEST(TdataBuilder, SkyTablesHoldEclipticStarsFiguresNamesAndBoundaries) {
   EXPECT_EQ(db.rows("SELECT * FROM stars"),
             (std::vector<std::vector<std::string>>{{"0", "0", "10"}, {"9000", "0", "-15"}, {"18000", "0", "56"}}));
 
-  // Figures: joined segments make one polyline; x = 360 - ecliptic longitude.
+  // Figures, one row per constellation: joined segments make one polyline (a segment between two
+  // stars with proper names goes with the one before it); x = 360 - ecliptic longitude.
   const auto figures = db.rows("SELECT name FROM constellations WHERE name = ''");
   ASSERT_EQ(figures.size(), 2u);
   TpolyXyValues xy;
@@ -306,17 +318,37 @@ TEST(TdataBuilder, SkyTablesHoldEclipticStarsFiguresNamesAndBoundaries) {
   EXPECT_NEAR(xy[0][0].x, 360.0, 1e-9);
   EXPECT_NEAR(xy[0][0].y, 0.0, 1e-9);
 
-  const auto names = db.rows("SELECT name, long, lat FROM constellations WHERE name <> '' ORDER BY name");
-  ASSERT_EQ(names.size(), 2u);
-  EXPECT_EQ(names[0][0], "Andromeda");
-  EXPECT_EQ(names[1][0], "Canis Major");
+  // Names of the Western culture only, each once; Serpens once, where its head is.
+  EXPECT_EQ(db.rows("SELECT name FROM constellations WHERE name <> '' ORDER BY name"),
+            (std::vector<std::vector<std::string>>{{"Andromeda"}, {"Canis Major"}, {"Serpens"}}));
+  double lon = 0, lat = 0;
+  kdata::equatorialToEcliptic(15 * (15 + 40 / 60.0), 8, lon, lat);
+  const auto serpens = db.rows("SELECT long, lat FROM constellations WHERE name = 'Serpens'");
+  ASSERT_EQ(serpens.size(), 1u);
+  EXPECT_NEAR(std::stod(serpens[0][0]), 360 - lon, 1e-6);
+  EXPECT_NEAR(std::stod(serpens[0][1]), lat, 1e-6);
 
-  const Tbytes bound = db.blob("SELECT lines FROM `constellation boundaries`");
-  xy.clear();
-  ASSERT_TRUE(TsqlBase::MemToXY(&bound, xy));
-  ASSERT_EQ(xy.size(), 1u);
-  ASSERT_EQ(xy[0].size(), 5u);
-  EXPECT_EQ(xy[0].front(), xy[0].back());
+  // Boundaries, one row per constellation: Serpens holds both its parts.
+  const auto bounds = db.rows("SELECT rowid FROM `constellation boundaries`");
+  ASSERT_EQ(bounds.size(), 2u);
+  const size_t parts[] = {1, 2}, points[] = {5, 4};
+  for (size_t i = 0; i < 2; ++i) {
+    const Tbytes bound = db.blob("SELECT lines FROM `constellation boundaries` WHERE rowid = " + bounds[i][0]);
+    xy.clear();
+    ASSERT_TRUE(TsqlBase::MemToXY(&bound, xy));
+    ASSERT_EQ(xy.size(), parts[i]);
+    for (const auto& part : xy) {
+      EXPECT_EQ(part.size(), points[i]);
+      EXPECT_EQ(part.front(), part.back());
+    }
+  }
+}
+
+TEST(TdataBuilder, NamesTakeACapitalAtTheStartAndAfterABlankOnly) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"URSA MAJOR", "Ursa Major"}, {"WOMAN'S BED", "Woman's Bed"}, {"CANES VENATICI", "Canes Venatici"},
+      {"COMA BERENICES", "Coma Berenices"}, {"TUPI-GUARANI", "Tupi-guarani"}, {"", ""}};
+  for (const auto& [in, out] : cases) EXPECT_EQ(kdata::titleCase(in), out) << in;
 }
 
 TEST(TdataBuilder, WordsHoldEveryLanguageAndTheStripWords) {

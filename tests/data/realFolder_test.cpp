@@ -112,3 +112,23 @@ TEST_F(Folder, BitmapsAreTwentyFourBitFiles) {
     EXPECT_TRUE(rb.loadfromFile(dataDir() + name)) << rb.loadError();
   }
 }
+
+// The sky database as the sqlite3 shell reads it: the 88 constellations of the Western sky culture,
+// each named once and bounded once, names in title case.
+TEST_F(Folder, SkyHoldsTheEightyEightWesternConstellationsOnce) {
+  if (std::system("command -v sqlite3 >/dev/null") != 0) GTEST_SKIP() << "sqlite3 missing";
+  const std::string db = dataDir() + "sky.db";
+  auto ask = [&](const std::string& sql) {
+    int status = 0;
+    std::string said = testenv::runCommand("sqlite3 '" + db + "' \"" + sql + "\"", &status);
+    EXPECT_EQ(status, 0) << sql;
+    while (!said.empty() && said.back() == '\n') said.pop_back();
+    return said;
+  };
+  EXPECT_EQ(ask("SELECT count(*), count(DISTINCT name) FROM constellations WHERE name <> ''"), "88|88");
+  EXPECT_EQ(ask("SELECT count(*) FROM \\`constellation boundaries\\`"), "88");
+  EXPECT_EQ(ask("SELECT count(*) FROM constellations WHERE name IN ('Ursa Major', 'Canes Venatici', 'Serpens', "
+                "'Coma Berenices', 'Piscis Austrinus', 'Andromeda')"),
+            "6");
+  EXPECT_EQ(ask("SELECT count(*) FROM constellations WHERE name GLOB '*[A-Z][A-Z]*' OR name GLOB '*''[A-Z]*'"), "0");
+}

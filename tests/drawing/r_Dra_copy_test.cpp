@@ -95,6 +95,23 @@ TEST_F(DraTest, AppendMatchesColumnsByName) {
   EXPECT_EQ(plain.slot(0)->getDataList().count(), 0);
 }
 
+TEST_F(DraTest, AppendToItselfDoublesOnce) {
+  TgobArray d;
+  d.addColumn("name", "", ftString);
+  d.slot(d.addPoint(1, 1))->setcol(0, "a");
+  d.slot(d.addPoint(2, 2))->setcol(0, "b");
+  d.slot(1)->state = gob_select;
+  d.append(d, true, false);
+  ASSERT_EQ(d.count(), 4);
+  EXPECT_EQ(d.columnCount(), 1);
+  EXPECT_EQ(d.slot(2)->getcol(0), "a");
+  EXPECT_EQ(d.slot(3)->getcol(0), "b");
+  EXPECT_EQ(d.slot(3)->index, 3u);
+  EXPECT_EQ(d.slot(3)->xy[0][0].x, 2);
+  d.append(d, false, true);  // copies come unselected: one more
+  EXPECT_EQ(d.count(), 5);
+}
+
 TEST_F(DraTest, SeedPoints) {
   TgobArray d;
   Tgob& line = *d.slot(d.add(o_line, Txyvalues{{0, 0}, {10, 0}}));

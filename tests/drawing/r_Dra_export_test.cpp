@@ -1,6 +1,7 @@
 // Column names and attribute exports: CSV read back by Python's csv module and GDAL, dBase tables
 // read by python3-dbfread and GDAL; failures leave nothing behind.
 #include <filesystem>
+#include <functional>
 
 #include "platform/files.h"
 #include "storage/r_Data.h"
@@ -122,7 +123,7 @@ TEST_F(ExportTest, FullDbfIsReadBackByDbfreadAndGdal) {
   EXPECT_EQ(pyDbf(f, "cp850"),
             "OBTYPE:C:12:0|CAPTION:C:40:0|ID:C:12:0|METRES2:N:16:2|HECTARES:N:16:2|LINELENGTH:N:16:2|STYLENUM:N:8:0|"
             "NAME:C:40:0|HEIGHT:N:16:2|COUNT:N:10:0\n"
-            "polygon|Field, \"north\"|P1|5000.0|0.5|300.0|3|Zürich, \x7F\x7F|3.14|42\n"  // no CJK in code page 850
+            "polygon|Field, \"north\"|P1|5000.0|0.5|300.0|3|Zürich, ??|3.14|42\n"  // no CJK in code page 850
             "line||L1|0.0|0.0|12.5|7|say \"hi\"|3.14|0\n"
             "point||T1|0.0|0.0|0.0|0||0.0|0\n");
   if (have("command -v ogrinfo")) {
@@ -150,9 +151,68 @@ TEST_F(ExportTest, SelectiveExportsKeepEachNameOnce) {
   ASSERT_TRUE(d.SaveAttributes(dbf, cols));
   EXPECT_EQ(pyDbf(dbf, "cp1252"),
             "ID:C:12:0|NAME:C:40:0|AREA_M2:N:12:2|HEIGHT:N:16:2\n"
-            "P1|Zürich, \x1A\x1A|5000.0|3.14\n"  // nor in Windows-1252
+            "P1|Zürich, ??|5000.0|3.14\n"  // nor in Windows-1252
             "L1|say \"hi\"|0.0|3.14\n"
             "T1||0.0|0.0\n");
+}
+
+// Empty values (a NULL read from a GeoPackage, a blank number of a shapefile's table) and values
+// a field cannot hold become nulls that readers accept, in every form of the dBase export.
+TEST_F(DraTest, DbfExportsWriteNullsForValuesTheFieldCannotHold) {
+  if (!have("/usr/bin/python3 -c 'import dbfread'")) GTEST_SKIP() << "python3-dbfread missing";
+  TgobArray d;
+  d.addColumn("name", "", ftString);
+  d.addColumn("height", "", ftFloat, 2);
+  d.addColumn("count", "", ftInteger, 0);
+  d.addColumn("flag", "", ftBoolean, 0);
+  d.addColumn("day", "", ftDate, 0);
+  d.addColumn("note", "", ftMemo, 0);
+  const std::vector<std::vector<std::string>> rows = {
+      {"a", "1.5", "7", "yes", "2024-01-05", "a long note"},
+      {"", "", "", "", "", ""},
+      {"c", "n/a", "many", "", "soon", ""},
+  };
+  for (size_t i = 0; i < rows.size(); ++i) {
+    Tgob& g = *d.slot(d.addPoint(double(i), 0));
+    g.fid = "P" + std::to_string(i);
+    g.getDataList().clear();
+    for (const std::string& v : rows[i]) g.getDataList().add(v);
+  }
+  const std::string values[] = {"a|1.5|7|True|2024-01-05|a long note", "|None|None|None|None|",
+                                "c|None|None|None|None|"};
+  const std::string fields = "NAME:C:40:0|HEIGHT:N:16:2|COUNT:N:10:0|FLAG:L:1:0|DAY:D:8:0|NOTE:C:254:0";
+  struct Case {
+    const char* id;
+    std::function<bool(const std::string&)> save;
+    std::string leadingFields;           // before the columns' own
+    std::function<std::string(int)> lead;  // the leading values of record i
+  } cases[] = {
+      {"full", [&](const std::string& f) { return d.SaveAttributes(f, false, false); }, "", [](int) { return ""; }},
+      {"with id", [&](const std::string& f) { return d.SaveAttributes(f, true); }, "ID:C:12:0|",
+       [](int i) { return "P" + std::to_string(i) + "|"; }},
+      {"intrinsic", [&](const std::string& f) { return d.SaveAttributes(f, true, false); },
+       "OBTYPE:C:12:0|CAPTION:C:40:0|ID:C:12:0|METRES2:N:16:2|HECTARES:N:16:2|LINELENGTH:N:16:2|STYLENUM:N:8:0|",
+       [](int i) { return "point||P" + std::to_string(i) + "|0.0|0.0|0.0|0|"; }},
+      {"selective", [&](const std::string& f) { return d.SaveAttributes(f, TiList{0, 1, 2, 3, 4, 5}); }, "",
+       [](int) { return ""; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    const std::string f = path(std::string("nulls ") + c.id + ".dbf");
+    ASSERT_TRUE(c.save(f));
+    std::string want = c.leadingFields + fields + "\n";
+    for (int i = 0; i < 3; ++i) want += c.lead(i) + values[i] + "\n";
+    EXPECT_EQ(pyDbf(f, "cp1252"), want);
+    if (have("command -v ogrinfo")) {
+      int status = 0;
+      const std::string info = run("ogrinfo -ro -al -q '" + f + "' 2>&1", &status);
+      EXPECT_EQ(status, 0) << info;
+      EXPECT_EQ(info.find("ERROR"), std::string::npos) << info;
+      EXPECT_NE(info.find("HEIGHT (Real) = (null)"), std::string::npos) << info;
+      EXPECT_NE(info.find("COUNT (Integer64) = (null)"), std::string::npos) << info;
+      EXPECT_NE(info.find("DAY (Date) = 2024/01/05"), std::string::npos) << info;
+    }
+  }
 }
 
 TEST_F(ExportTest, FailuresWriteNothing) {

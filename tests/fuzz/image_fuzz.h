@@ -3,6 +3,7 @@
 #pragma once
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "platform/imagecodec.h"
@@ -28,6 +29,17 @@ inline int decodeOne(const uint8_t* data, size_t size) {
     const size_t stride = platform::rowBytesOf(layouts[i], r[2]);
     std::vector<uint8_t> out(stride * size_t(r[3]));
     if (!source->extract(r[0], r[1], r[2], r[3], layouts[i], out.data(), stride, error) && error.empty()) std::abort();
+  }
+  // An extract that decodes holds the very pixels of its part of the whole image (bands of a
+  // file turned over, cropped rows, interlaced passes).
+  if (ok && image.width == w && image.height == h) {
+    const int left = w / 3, top = h / 3, ew = std::min(w - left, 21), eh = std::min(h - top, 13);
+    std::vector<uint8_t> part(size_t(ew) * eh * 3);
+    if (source->extract(left, top, ew, eh, platform::PixelLayout::Rgb24, part.data(), size_t(ew) * 3, error))
+      for (int y = 0; y < eh; ++y)
+        if (std::memcmp(part.data() + size_t(y) * ew * 3, image.pixel(left, top + y), size_t(ew) * 3) != 0 &&
+            source->kind() != platform::ImageKind::Jpeg)  // cropped JPEG rows may smooth their edges
+          std::abort();
   }
   return 0;
 }

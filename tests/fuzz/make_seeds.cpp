@@ -2,6 +2,7 @@
 // <folder>/<harness>/ for each harness.
 #include <zlib.h>
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -98,6 +99,47 @@ int main(int argc, char** argv) {
                         "\x00\x00\x00\xff\x2c\x00\x00\x00\x00\x02\x00\x02\x00\x00\x08\x07\x00\x01\x04\x10\x30"
                         "\x20\x20\x00\x3b", 46));
     std::filesystem::copy_file(place("gif", "small.gif"), place("imagefiles", "small.gif"));
+    // A bottom-up grey TIFF of 4 x 20 in five strips, as other programs write them.
+    std::string t("II*\0\x08\0\0\0", 8);
+    auto put = [&](uint32_t v, int bytes) {
+      for (int i = 0; i < bytes; ++i) t += char(v >> (8 * i));
+    };
+    const uint32_t dirEnd = 8 + 2 + 10 * 12 + 4, offsets = dirEnd, counts = dirEnd + 20, pixels = dirEnd + 40;
+    put(10, 2);
+    for (auto [tag, type, count, value] : std::initializer_list<std::array<uint32_t, 4>>{
+             {256, 3, 1, 4}, {257, 3, 1, 20}, {258, 3, 1, 8}, {259, 3, 1, 1}, {262, 3, 1, 1},
+             {273, 4, 5, offsets}, {274, 3, 1, 4}, {277, 3, 1, 1}, {278, 3, 1, 4}, {279, 4, 5, counts}}) {
+      put(tag, 2);
+      put(type, 2);
+      put(count, 4);
+      put(value, 4);
+    }
+    put(0, 4);
+    for (uint32_t i = 0; i < 5; ++i) put(pixels + 16 * i, 4);
+    for (int i = 0; i < 5; ++i) put(16, 4);
+    for (int i = 0; i < 80; ++i) t += char(i * 3);
+    putText("tiff", "bottomup.tif", t);
+    // Run-length coded and 16-bit BMPs, as other programs write them.
+    auto bmp = [](int w, int h, int bits, int compression, const std::string& extra, const std::string& body) {
+      std::string b = "BM";
+      auto put32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) b += char(v >> (8 * i)); };
+      const uint32_t offset = 54 + uint32_t(extra.size());
+      put32(offset + uint32_t(body.size()));
+      put32(0);
+      put32(offset);
+      put32(40);
+      put32(uint32_t(w));
+      put32(uint32_t(h));
+      b += std::string("\x01\0", 2) + char(bits) + '\0';
+      put32(uint32_t(compression));
+      for (int i = 0; i < 5; ++i) put32(0);
+      return b + extra + body;
+    };
+    putText("imagefiles", "rle8.bmp",
+            bmp(6, 3, 8, 1, std::string(1024, '\x40'),
+                std::string("\x03\x01\x00\x03\x04\x05\x06\x00\x00\x00\x00\x02\x01\x01\x02\x07\x00\x00\x00\x01", 20)));
+    putText("imagefiles", "rgb565.bmp",
+            bmp(3, 2, 16, 3, std::string("\x00\xF8\0\0\xE0\x07\0\0\x1F\0\0\0", 12), std::string(16, '\x5A')));
   }
 
   int n = 0;
@@ -147,6 +189,15 @@ int main(int argc, char** argv) {
       t.setBooleanValue(2, r, r % 2);
       t.setDateValue(3, r, 2024, 2, 29);
     }
+  }
+  {
+    // The column rewrites' seeds: four bytes choosing the changes, then the table.
+    const std::string table = [&] {
+      std::ifstream in(place("dbase", "small.dbf"), std::ios::binary);
+      return std::string(std::istreambuf_iterator<char>(in), {});
+    }();
+    putText("dbase_columns", "each.dbf", std::string("\x00\x0b\x12\x1d", 4) + table);
+    putText("dbase_columns", "more.dbf", std::string("\x24\x33\x05\x0c", 4) + table);
   }
   putText("xml", "document.xml",
           "<?xml version=\"1.0\"?>\r\n<!-- note > -->\n<a k=\"1\" t='x y'><b>text &amp; more</b>tail<c/>"

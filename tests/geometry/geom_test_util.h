@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/Tutil.h"
+#include "geometry/r_Geom.h"
 
 namespace geomtest {
 
@@ -71,6 +72,17 @@ inline void expectLine(const Txyvalues& got, const Txyvalues& want) {
 }
 
 // A square with its corner at (x, y), clockwise with y up (an outer ring), closed.
+// The square (0,0)-(10,10), clockwise as the kernel's outer rings run.
+inline const Txyvalues kSquare{{0, 0}, {0, 10}, {10, 10}, {10, 0}, {0, 0}};
+
+// Areas of the polygons (outer rings less holes), in ascending order.
+inline std::vector<double> sortedAreas(TlineMan& lm, const TpolyPolyXYvalues& polys) {
+  std::vector<double> a;
+  for (const TpolyXyValues& p : polys) a.push_back(lm.area(p));
+  std::sort(a.begin(), a.end());
+  return a;
+}
+
 inline Txyvalues square(double x, double y, double s) {
   return {{x, y}, {x, y + s}, {x + s, y + s}, {x + s, y}, {x, y}};
 }

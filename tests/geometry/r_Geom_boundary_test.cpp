@@ -15,20 +15,14 @@
 namespace {
 
 using geomtest::anti;
+using geomtest::sortedAreas;
 using geomtest::square;
 
 // The square (0,0)-(10,10) with the hole (4,4)-(6,6).
 TpolyXyValues holedSquare() { return {square(0, 0, 10), anti(4, 4, 2)}; }
 
-std::vector<double> areas(const TpolyPolyXYvalues& polys) {
-  std::vector<double> a;
-  for (const TpolyXyValues& p : polys) a.push_back(createLineman().area(p));
-  std::sort(a.begin(), a.end());
-  return a;
-}
-
-void expectAreas(const TpolyPolyXYvalues& polys, const std::vector<double>& want) {
-  const std::vector<double> got = areas(polys);
+void expectAreasNear(const TpolyPolyXYvalues& polys, const std::vector<double>& want) {
+  const std::vector<double> got = sortedAreas(createLineman(), polys);
   ASSERT_EQ(got.size(), want.size());
   for (size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], want[i], 1e-9 * want[i]) << i;
 }
@@ -36,13 +30,13 @@ void expectAreas(const TpolyPolyXYvalues& polys, const std::vector<double>& want
 void expectClipPolygon(const TpolyXyValues& region, const Txyvalues& object, const std::vector<double>& want) {
   Tclipper c;
   EXPECT_EQ(c.clipToPolygon(region, {object}, o_polyGon), clip_cut);
-  expectAreas(c.results, want);
+  expectAreasNear(c.results, want);
 }
 
 void expectCut(const TpolyXyValues& poly, const Txyvalues& cutter, const std::vector<double>& want) {
   Tclipper c;
   EXPECT_EQ(c.cutPolygon(poly, cutter), clip_cut);
-  expectAreas(c.results, want);
+  expectAreasNear(c.results, want);
 }
 
 Txyvalues reversedLine(Txyvalues xy) {
@@ -80,14 +74,14 @@ const Case kCases[] = {
        Tclipper c;
        EXPECT_EQ(c.clipToBox(0, 0, 10, 10, {{{-990, 2}, {-990, 8}, {10.05, 8}, {10.05, 2}, {-990, 2}}}, o_polyGon),
                  clip_cut);
-       expectAreas(c.results, {60});
+       expectAreasNear(c.results, {60});
      }},
     {"clip-crossing-0.005-before-a-vertex",
      [] {
        Tclipper c;
        EXPECT_EQ(c.clipToBox(0, 0, 10, 10, {{{-90, 2}, {-90, 8}, {10.005, 8}, {10.005, 2}, {-90, 2}}}, o_polyGon),
                  clip_cut);
-       expectAreas(c.results, {60});
+       expectAreasNear(c.results, {60});
      }},
     {"meeting-near-an-end-is-on-both-segments",
      [] {

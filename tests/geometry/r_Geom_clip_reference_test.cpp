@@ -16,7 +16,7 @@ namespace {
 using geomtest::Reader;
 using geomtest::Table;
 
-const Table& table() {
+const Table& clipTable() {
   static const Table t(std::string(KESTROVA_SOURCE_DIR) + "/tests/geometry/reference/shapely_clip_table.txt");
   return t;
 }
@@ -25,7 +25,7 @@ const Table& table() {
 template <typename Check>
 int forEach(const std::string& kind, Check check) {
   int n = 0;
-  for (const auto& row : table().rows) {
+  for (const auto& row : clipTable().rows) {
     if (row[0] != kind) continue;
     SCOPED_TRACE(kind + " " + row[1]);
     Reader r{row, 2};
@@ -55,7 +55,7 @@ void expectSamePoints(const Txyvalues& a, const Txyvalues& b, double tol) {
   covered(b, a);
 }
 
-std::vector<double> areas(const TpolyPolyXYvalues& polys) {
+std::vector<double> pieceAreas(const TpolyPolyXYvalues& polys) {
   std::vector<double> a;
   for (const TpolyXyValues& p : polys) a.push_back(createLineman().area(p));
   return a;
@@ -63,12 +63,12 @@ std::vector<double> areas(const TpolyPolyXYvalues& polys) {
 
 double total(const TpolyPolyXYvalues& polys) {
   double t = 0;
-  for (double a : areas(polys)) t += a;
+  for (double a : pieceAreas(polys)) t += a;
   return t;
 }
 
 TEST(ClipReference, TableIsPresent) {
-  ASSERT_GT(table().rows.size(), 300u) << "run tests/geometry/reference/make_shapely_clip_table.py";
+  ASSERT_GT(clipTable().rows.size(), 300u) << "run tests/geometry/reference/make_shapely_clip_table.py";
 }
 
 TEST(ClipReference, SelfCrossings) {
@@ -103,7 +103,7 @@ TEST(ClipReference, NestingAgreesWithPolygonize) {
     TpolyPolyXYvalues polys;
     TpolyXyValues copy = rings;
     lm.ParentPolys(copy, polys, true);
-    expectSameValues(areas(polys), faces, 1e-9);
+    expectSameValues(pieceAreas(polys), faces, 1e-9);
     for (const TpolyXyValues& p : polys)
       for (size_t k = 0; k < p.size(); ++k) EXPECT_EQ(lm.area(p[k]) > 0, k == 0);
     lm.CheckPolygon(rings);
@@ -158,7 +158,7 @@ TEST(ClipReference, ManifoldsAgreeWithPolygonize) {
     const std::vector<double> faces = r.nums();
     TpolyPolyXYvalues polys;
     lm.MakeManifold(x1, y1, x2, y2, chains, polys);
-    expectSameValues(areas(polys), faces, 1e-9);
+    expectSameValues(pieceAreas(polys), faces, 1e-9);
   });
 }
 
@@ -169,7 +169,7 @@ TEST(ClipReference, CutAlongALineAgreesWithSplit) {
     const Txyvalues line = r.line();
     const std::vector<double> pieces = r.nums();
     ASSERT_TRUE(cp.cut(poly, line));
-    expectSameValues(areas(cp.results), pieces, 1e-9);
+    expectSameValues(pieceAreas(cp.results), pieces, 1e-9);
   });
 }
 
@@ -244,7 +244,7 @@ TEST(ClipReference, CutPolygonAgreesWithSplit) {
     const std::vector<double> pieces = r.nums();
     const int32_t code = c.cutPolygon(poly, cutter);
     if (code == clip_cut) {
-      expectSameValues(areas(c.results), pieces, 1e-9);
+      expectSameValues(pieceAreas(c.results), pieces, 1e-9);
     } else {
       EXPECT_EQ(pieces.size(), 1u) << "code " << code;
     }
@@ -318,7 +318,7 @@ TEST(ClipReference, RandomCutsAgreeWithSplit) {
     const TpolyXyValues poly = whole ? g.poly : TpolyXyValues{g.poly[0]};
     const int32_t code = c.cutPolygon(poly, cutter);
     if (code == clip_cut || code == clip_surround) {
-      expectSameValues(areas(c.results), pieces, 1e-9);
+      expectSameValues(pieceAreas(c.results), pieces, 1e-9);
     } else {
       EXPECT_EQ(pieces.size(), 1u) << "code " << code;
     }

@@ -13,6 +13,7 @@ namespace {
 
 using geomtest::anti;
 using geomtest::expectLine;
+using geomtest::sortedAreas;
 using geomtest::square;
 
 
@@ -99,16 +100,8 @@ TEST(TCutPoly, OneRingAndHoles) {
   EXPECT_EQ(holed, before);
 }
 
-// Areas of the polygons (outer rings less holes), in ascending order.
-std::vector<double> areas(TlineMan& lm, const TpolyPolyXYvalues& polys) {
-  std::vector<double> a;
-  for (const TpolyXyValues& p : polys) a.push_back(lm.area(p));
-  std::sort(a.begin(), a.end());
-  return a;
-}
-
 void expectAreas(TlineMan& lm, const TpolyPolyXYvalues& polys, std::vector<double> want) {
-  const std::vector<double> got = areas(lm, polys);
+  const std::vector<double> got = sortedAreas(lm, polys);
   ASSERT_EQ(got.size(), want.size());
   for (size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], want[i], 1e-9) << i;
 }

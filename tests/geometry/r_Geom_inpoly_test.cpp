@@ -9,10 +9,11 @@
 #include <vector>
 
 #include "geometry/r_Geom.h"
+#include "tests/geometry/geom_test_util.h"
 
 namespace {
+using geomtest::kSquare;
 
-const Txyvalues kSquare{{0, 0}, {0, 10}, {10, 10}, {10, 0}, {0, 0}};
 const Txyvalues kHoleCw{{4, 4}, {4, 6}, {6, 6}, {6, 4}, {4, 4}};
 const Txyvalues kHoleAcw{{4, 4}, {6, 4}, {6, 6}, {4, 6}, {4, 4}};
 

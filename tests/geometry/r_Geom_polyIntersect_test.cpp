@@ -8,9 +8,9 @@
 namespace {
 
 const Txyvalues kRing{{2, -1}, {4, -1}, {4, 1}, {2, 1}, {2, -1}};
-const Txyvalues kSquare{{0, 0}, {0, 10}, {10, 10}, {10, 0}, {0, 0}};
 
 using geomtest::expectLine;
+using geomtest::kSquare;
 
 TEST(TpolyIntersect, SegmentAgainstARing) {
   TlineMan lm;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -12,15 +13,14 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 // A closed ring from a start point, headings in degrees (from +x, anticlockwise) and lengths;
 // the last side returns to the start.
 Txyvalues walk(xyrec start, std::initializer_list<std::pair<double, double>> steps) {
   Txyvalues ring{start};
   for (auto [heading, length] : steps)
-    ring.push_back({ring.back().x + length * std::cos(heading * kPi / 180),
-                    ring.back().y + length * std::sin(heading * kPi / 180)});
+    ring.push_back({ring.back().x + length * std::cos(heading * std::numbers::pi / 180),
+                    ring.back().y + length * std::sin(heading * std::numbers::pi / 180)});
   ring.push_back(start);
   return ring;
 }
@@ -31,7 +31,7 @@ Txyvalues shifted(Txyvalues ring, double dx, double dy) {
 }
 
 double turnDegrees(const xyrec& a, const xyrec& b, const xyrec& c) {
-  return std::abs(createTrig().changeOfDirection(a.x, a.y, b.x, b.y, c.x, c.y)) * 180 / kPi;
+  return std::abs(createTrig().changeOfDirection(a.x, a.y, b.x, b.y, c.x, c.y)) * 180 / std::numbers::pi;
 }
 
 TEST(TlineManShape, Slivers) {
@@ -66,8 +66,8 @@ TEST(TlineManShape, PolyAxis) {
     Txyvalues xy;
     double axis, longAxis;
   } cases[] = {
-      {"upright rectangle drawn upwards", {{0, 0}, {0, 2}, {10, 2}, {10, 0}, {0, 0}}, 0, kPi / 2},
-      {"upright rectangle drawn eastwards", {{0, 0}, {10, 0}, {10, 2}, {0, 2}, {0, 0}}, kPi / 2, kPi / 2},
+      {"upright rectangle drawn upwards", {{0, 0}, {0, 2}, {10, 2}, {10, 0}, {0, 0}}, 0, std::numbers::pi / 2},
+      {"upright rectangle drawn eastwards", {{0, 0}, {10, 0}, {10, 2}, {0, 2}, {0, 0}}, std::numbers::pi / 2, std::numbers::pi / 2},
       {"first side at 30 degrees", walk({3, 4}, {{60, 8}, {-30, 3}, {240, 8}}), 0.5236, 0.5236},
       {"one point", {{1, 2}}, 0, 0},
       {"empty", {}, 0, 0},
@@ -100,9 +100,9 @@ TEST(TlineManShape, AxisAgreesWithShapely) {
     ++rows;
     // Rectangles drawn exactly agree to rounding; jittered ones within their corners' play.
     const double tol = jitter == 0 ? 1e-9 : 0.02;
-    const double quarter = std::remainder(lm.findPolyAxis(ring) - axis, kPi / 2);
+    const double quarter = std::remainder(lm.findPolyAxis(ring) - axis, std::numbers::pi / 2);
     EXPECT_NEAR(quarter, 0, tol);
-    const double half = std::remainder(lm.findLongPolyAxis(ring) - longAxis, kPi);
+    const double half = std::remainder(lm.findLongPolyAxis(ring) - longAxis, std::numbers::pi);
     EXPECT_NEAR(half, 0, tol);
   }
   EXPECT_GT(rows, 0) << "run tests/geometry/reference/make_axis_table.py";
@@ -116,7 +116,7 @@ void expectSquare(const Txyvalues& ring) {
   const size_t n = ring.size();
   for (size_t i = 0; i + 1 < n; ++i) {
     const xyrec& prev = ring[i == 0 ? n - 2 : i - 1];
-    EXPECT_NEAR(turnDegrees(prev, ring[i], ring[i + 1]), 90, 1e-9 * 180 / kPi) << "corner " << i;
+    EXPECT_NEAR(turnDegrees(prev, ring[i], ring[i + 1]), 90, 1e-9 * 180 / std::numbers::pi) << "corner " << i;
   }
 }
 
@@ -195,7 +195,7 @@ TEST(TlineManShape, Straighten) {
   TlineMan lm;
   // Turns of 3 and 10 degrees, then an arc of 2-degree turns.
   Txyvalues arc{{0, 0}};
-  for (int i = 0; i < 30; ++i) arc.push_back({arc.back().x + std::cos(i * 2 * kPi / 180), arc.back().y + std::sin(i * 2 * kPi / 180)});
+  for (int i = 0; i < 30; ++i) arc.push_back({arc.back().x + std::cos(i * 2 * std::numbers::pi / 180), arc.back().y + std::sin(i * 2 * std::numbers::pi / 180)});
   struct Case {
     const char* id;
     Txyvalues xy;

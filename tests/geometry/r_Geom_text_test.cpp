@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -14,7 +15,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 std::string spaced(std::string s) {
   for (char& c : s)
@@ -40,7 +40,7 @@ TEST(TlineManText, BoxesAgreeWithTheFontTables) {
     Txyvalues xy{{ax, ay}};
     if (linePixels) xy.push_back({ax + linePixels * px, ay});
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    ASSERT_TRUE(lm.GetTextBounds(spaced(face), height, h, v, degrees * kPi / 180, spaced(text), maxgap, xy, x1, y1,
+    ASSERT_TRUE(lm.GetTextBounds(spaced(face), height, h, v, degrees * std::numbers::pi / 180, spaced(text), maxgap, xy, x1, y1,
                                  x2, y2));
     EXPECT_NEAR((x1 - ax) / px, left, 1);
     EXPECT_NEAR((x2 - ax) / px, right, 1);
@@ -99,7 +99,7 @@ TEST(TlineManText, LettersFollowACircle) {
   Txyvalues circle;
   Tpoints screen;
   for (int i = 0; i <= 72; ++i) {
-    const double t = i * 2 * kPi / 72;
+    const double t = i * 2 * std::numbers::pi / 72;
     circle.push_back({radius * std::cos(t), radius * std::sin(t)});
     int32_t x = 0, y = 0;
     view.screenXY(circle.back().x, circle.back().y, x, y);
@@ -135,7 +135,7 @@ TEST(TlineManText, LettersFollowACircle) {
       }
     }
     EXPECT_NEAR(longest, 40, 1.5);
-    EXPECT_NEAR(std::remainder(stem - std::atan2(mid.y, mid.x), kPi), 0, 3 * kPi / 180);
+    EXPECT_NEAR(std::remainder(stem - std::atan2(mid.y, mid.x), std::numbers::pi), 0, 3 * std::numbers::pi / 180);
     mids.push_back(mid);
   }
   // Evenly spaced, one advance apart.

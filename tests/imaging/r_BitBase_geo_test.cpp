@@ -15,28 +15,27 @@
 
 namespace {
 
-bool haveTools() {
+bool haveGeoTools() {
   return std::system("test -x /usr/bin/convert && command -v gdalinfo >/dev/null && command -v gdal_translate "
                      ">/dev/null") == 0;
 }
 
-std::string run(const std::string& cmd, int* status = nullptr) { return testenv::runCommand(cmd, status); }
+using testenv::runCommand;
 
-std::string dir() { return testenv::tempDir(); }
 
 // A 24-bit BMP of w x h made by ImageMagick.
 std::string bmp(const std::string& name, int w, int h) {
   int status = -1;
-  const std::string out = dir() + name;
+  const std::string out = testenv::tempDir() + name;
   const std::string said =
-      run("/usr/bin/convert -size " + std::to_string(w) + "x" + std::to_string(h) + " xc:gray BMP3:'" + out + "'", &status);
+      runCommand("/usr/bin/convert -size " + std::to_string(w) + "x" + std::to_string(h) + " xc:gray BMP3:'" + out + "'", &status);
   EXPECT_EQ(status, 0) << said;
   return out;
 }
 
 // gdalinfo's corners: upper left x, y and lower right x, y.
 std::array<double, 4> gdalCorners(const std::string& file) {
-  const std::string info = run("gdalinfo '" + file + "'");
+  const std::string info = runCommand("gdalinfo '" + file + "'");
   std::smatch ul, lr;
   const std::regex num(R"(\(\s*(-?[\d.]+),\s*(-?[\d.]+)\))");
   const size_t u = info.find("Upper Left"), l = info.find("Lower Right");
@@ -95,7 +94,7 @@ TEST(r_BitBase_geo, TileNamesGiveTheirGridSquares) {
     EXPECT_EQ(y2, c.y2);
   }
   // With the image, the pixel size follows from its width, and the chain gives its size.
-  if (!haveTools()) GTEST_SKIP() << "imagemagick and gdal-bin are needed";
+  if (!haveGeoTools()) GTEST_SKIP() << "imagemagick and gdal-bin are needed";
   const std::string tq = bmp("TQ38.bmp", 500, 400);
   double x1, y1, x2, y2, mp = 0;
   int32_t w = 0, h = 0;
@@ -106,10 +105,10 @@ TEST(r_BitBase_geo, TileNamesGiveTheirGridSquares) {
 }
 
 TEST(r_BitBase_geo, GeoTiffBoxesAgreeWithGdal) {
-  if (!haveTools()) GTEST_SKIP() << "imagemagick and gdal-bin are needed";
+  if (!haveGeoTools()) GTEST_SKIP() << "imagemagick and gdal-bin are needed";
   bmp("src.bmp", 45, 31);
   int status = -1;
-  run("cd '" + dir() + "' && gdal_translate -q -a_ullr 415000 130310 415450 130000 -a_srs EPSG:27700 src.bmp geo.tif",
+  runCommand("cd '" + testenv::tempDir() + "' && gdal_translate -q -a_ullr 415000 130310 415450 130000 -a_srs EPSG:27700 src.bmp geo.tif",
       &status);
   ASSERT_EQ(status, 0);
   // A tie point at pixel (10, 5) rather than the corner, hand-made: a 4 x 3 grey image.
@@ -139,7 +138,7 @@ TEST(r_BitBase_geo, GeoTiffBoxesAgreeWithGdal) {
   }
   t += std::string(12, '\x40');
   const std::string tied = testenv::writeFile("tied.tif", t);
-  for (const std::string& file : {dir() + "geo.tif", tied}) {
+  for (const std::string& file : {testenv::tempDir() + "geo.tif", tied}) {
     SCOPED_TRACE(file);
     const auto want = gdalCorners(file);
     double x1, y1, x2, y2, mp;
@@ -163,10 +162,10 @@ TEST(r_BitBase_geo, GeoTiffBoxesAgreeWithGdal) {
 // The corner we write is the image's outer corner: gdalinfo, which takes the world file's corner
 // for the first pixel's centre, puts its origin half a pixel further out.
 TEST(r_BitBase_geo, WorldFilesAreReadBackByUsAndByGdal) {
-  if (!haveTools()) GTEST_SKIP() << "imagemagick and gdal-bin are needed";
+  if (!haveGeoTools()) GTEST_SKIP() << "imagemagick and gdal-bin are needed";
   const std::string img = bmp("w.bmp", 45, 31);
   ASSERT_TRUE(MakeWorldFile(img, 45, 31, 1000, 4938, 2));
-  EXPECT_EQ(testenv::readFile(dir() + "w.bpw"),
+  EXPECT_EQ(testenv::readFile(testenv::tempDir() + "w.bpw"),
             "          2.00000000\r\n          0.00000000\r\n          0.00000000\r\n         -2.00000000\r\n"
             "       1000.00000000\r\n       5000.00000000\r\n");
   const auto g = gdalCorners(img);
@@ -180,13 +179,13 @@ TEST(r_BitBase_geo, WorldFilesAreReadBackByUsAndByGdal) {
   EXPECT_EQ(y1, 4938);
   EXPECT_EQ(mp, 2);
   // A four-letter extension: the world file is named at the last full stop, both ways.
-  run("/usr/bin/convert '" + img + "' '" + dir() + "w4.tiff'");
-  ASSERT_TRUE(MakeWorldFile(dir() + "w4.tiff", 45, 31, 10, 20, 0.5));
-  EXPECT_TRUE(platform::isFile(dir() + "w4.tfw"));
-  ASSERT_TRUE(getCalibration(dir() + "w4.tiff", x1, y1, x2, y2, mp));
+  runCommand("/usr/bin/convert '" + img + "' '" + testenv::tempDir() + "w4.tiff'");
+  ASSERT_TRUE(MakeWorldFile(testenv::tempDir() + "w4.tiff", 45, 31, 10, 20, 0.5));
+  EXPECT_TRUE(platform::isFile(testenv::tempDir() + "w4.tfw"));
+  ASSERT_TRUE(getCalibration(testenv::tempDir() + "w4.tiff", x1, y1, x2, y2, mp));
   EXPECT_EQ(y2, 35.5);
   // A type without a world file writes nothing.
-  EXPECT_FALSE(MakeWorldFile(dir() + "w.png", 45, 31, 10, 20, 0.5));
+  EXPECT_FALSE(MakeWorldFile(testenv::tempDir() + "w.png", 45, 31, 10, 20, 0.5));
 }
 
 TEST(r_BitBase_geo, WorldFileContentsAndProjectionUnits) {
@@ -212,7 +211,7 @@ TEST(r_BitBase_geo, WorldFileContentsAndProjectionUnits) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
-    platform::removeFile(dir() + "c.prj");
+    platform::removeFile(testenv::tempDir() + "c.prj");
     const std::string world = testenv::writeFile("c.tfw", c.text);
     if (!c.prj.empty()) testenv::writeFile("c.prj", c.prj);
     double x1 = 0, y2 = 0, mp = 0;
@@ -223,11 +222,11 @@ TEST(r_BitBase_geo, WorldFileContentsAndProjectionUnits) {
     EXPECT_DOUBLE_EQ(y2, c.y2);
   }
   double x1, y2, mp;
-  EXPECT_FALSE(getWorldFile(dir() + "missing.tfw", x1, y2, mp));
+  EXPECT_FALSE(getWorldFile(testenv::tempDir() + "missing.tfw", x1, y2, mp));
 }
 
 TEST(r_BitBase_geo, CalibrationTrailers) {
-  if (!haveTools()) GTEST_SKIP() << "imagemagick and gdal-bin are needed";
+  if (!haveGeoTools()) GTEST_SKIP() << "imagemagick and gdal-bin are needed";
   const std::string image = testenv::readFile(bmp("t.bmp", 100, 1000));
   // 1:10 000 scanned at 254 dpi: one metre a pixel.
   const std::string code3 = real48(500000) + real48(100000) + real48(10000) + le16(254) + "\x03\xED";
@@ -265,24 +264,24 @@ TEST(r_BitBase_geo, CalibrationTrailers) {
 
 // World file before tile name before GeoTIFF tags; without any, pixel space.
 TEST(r_BitBase_geo, TheChainTriesEachSourceInTurn) {
-  if (!haveTools()) GTEST_SKIP() << "imagemagick and gdal-bin are needed";
+  if (!haveGeoTools()) GTEST_SKIP() << "imagemagick and gdal-bin are needed";
   bmp("src.bmp", 50, 40);
-  run("cd '" + dir() + "' && gdal_translate -q -a_ullr 0 400 500 0 src.bmp su12ne.tif && cp su12ne.tif OV12.tif");
+  runCommand("cd '" + testenv::tempDir() + "' && gdal_translate -q -a_ullr 0 400 500 0 src.bmp su12ne.tif && cp su12ne.tif OV12.tif");
   double x1, y1, x2, y2, mp;
-  ASSERT_TRUE(getCalibration(dir() + "su12ne.tif", x1, y1, x2, y2, mp));
+  ASSERT_TRUE(getCalibration(testenv::tempDir() + "su12ne.tif", x1, y1, x2, y2, mp));
   EXPECT_EQ(x1, 415000);  // the tile name wins over the tags
   EXPECT_EQ(mp, 100);
-  ASSERT_TRUE(getCalibration(dir() + "OV12.tif", x1, y1, x2, y2, mp));
+  ASSERT_TRUE(getCalibration(testenv::tempDir() + "OV12.tif", x1, y1, x2, y2, mp));
   EXPECT_EQ(x1, 0);  // not a tile name: the tags
   EXPECT_EQ(y2, 400);
   EXPECT_EQ(mp, 10);
   testenv::writeFile("su12ne.tfw", "5\n0\n0\n-5\n-100\n300\n");
-  ASSERT_TRUE(getCalibration(dir() + "su12ne.tif", x1, y1, x2, y2, mp));
+  ASSERT_TRUE(getCalibration(testenv::tempDir() + "su12ne.tif", x1, y1, x2, y2, mp));
   EXPECT_EQ(x1, -100);  // the world file wins over both
   EXPECT_EQ(x2, 150);
   EXPECT_EQ(y1, 100);
   int32_t w = 0, h = 0;
-  EXPECT_FALSE(doGetCalibration(dir() + "src.bmp", x1, y1, x2, y2, mp, w, h, true));
+  EXPECT_FALSE(doGetCalibration(testenv::tempDir() + "src.bmp", x1, y1, x2, y2, mp, w, h, true));
   EXPECT_EQ(x1, 0);
   EXPECT_EQ(y1, 0);
   EXPECT_EQ(x2, 50);

@@ -10,26 +10,21 @@
 #include <cstdlib>
 #include <regex>
 
+#include "core/r_bitmapRaw.h"
 #include "platform/TMemoryStream.h"
 #include "tests/support/testenv.h"
 
 namespace {
 
-bool haveTools() {
+bool haveImageTools() {
   return std::system("test -x /usr/bin/convert && command -v file >/dev/null && command -v tiffinfo >/dev/null && "
                      "command -v cjpeg >/dev/null && command -v tiffcp >/dev/null && /usr/bin/python3 -c 'import PIL' "
                      ">/dev/null 2>&1") == 0;
 }
 
-std::string run(const std::string& cmd, int* status = nullptr) { return testenv::runCommand(cmd, status); }
+using testenv::runCommand;
 
-// Makes a file in the test's folder by a shell command run there; its path.
-std::string make(const std::string& name, const std::string& cmd) {
-  int status = -1;
-  const std::string said = run("cd '" + testenv::tempDir() + "' && " + cmd, &status);
-  EXPECT_EQ(status, 0) << cmd << "\n" << said;
-  return testenv::tempDir() + name;
-}
+using testenv::makeByCommand;
 
 struct Size {
   int w = -1, h = -1, depth = -1;
@@ -38,7 +33,7 @@ struct Size {
 // What the outside tools say: `file` where it states the size, tiffinfo for TIFF, identify else.
 Size reference(const std::string& path) {
   Size s;
-  const std::string f = run("file -b '" + path + "'");
+  const std::string f = runCommand("file -b '" + path + "'");
   std::smatch m;
   if (std::regex_search(f, m, std::regex(R"(PC bitmap.*?, (\d+) x (-?\d+) x (\d+))"))) {
     s = {std::stoi(m[1]), std::stoi(m[2]), std::stoi(m[3])};
@@ -47,14 +42,14 @@ Size reference(const std::string& path) {
   } else if (std::regex_search(f, m, std::regex(R"((\d+)x(\d+), components (\d+))"))) {
     s = {std::stoi(m[1]), std::stoi(m[2]), 8 * std::stoi(m[3])};
   } else if (f.find("TIFF") != std::string::npos) {
-    const std::string t = run("tiffinfo '" + path + "'");
+    const std::string t = runCommand("tiffinfo '" + path + "'");
     int samples = 1, bits = 1;
     if (std::regex_search(t, m, std::regex(R"(Image Width: (\d+) Image Length: (\d+))"))) s = {std::stoi(m[1]), std::stoi(m[2]), 0};
     if (std::regex_search(t, m, std::regex(R"(Bits/Sample: (\d+))"))) bits = std::stoi(m[1]);
     if (std::regex_search(t, m, std::regex(R"(Samples/Pixel: (\d+))"))) samples = std::stoi(m[1]);
     s.depth = samples * bits;
   } else {  // the JPEG kinds whose size `file` does not state
-    const std::string i = run("identify -format '%w %h %[colorspace]' '" + path + "'");
+    const std::string i = runCommand("identify -format '%w %h %[colorspace]' '" + path + "'");
     if (std::regex_search(i, m, std::regex(R"((\d+) (\d+) (\w+))")))
       s = {std::stoi(m[1]), std::stoi(m[2]), m[3] == "Gray" ? 8 : 24};
   }
@@ -99,8 +94,8 @@ TEST(r_BitBase, FileTypeComesFromTheLastThreeLetters) {
 }
 
 TEST(r_BitBase, HeadersAgreeWithTheOutsideTools) {
-  if (!haveTools()) GTEST_SKIP() << "imagemagick, file, libtiff-tools, libjpeg-turbo-progs and python3-pil are needed";
-  make("p.ppm", "/usr/bin/convert -size 45x31 gradient:red-blue -depth 8 p.ppm");
+  if (!haveImageTools()) GTEST_SKIP() << "imagemagick, file, libtiff-tools, libjpeg-turbo-progs and python3-pil are needed";
+  makeByCommand("p.ppm", "/usr/bin/convert -size 45x31 gradient:red-blue -depth 8 p.ppm");
   const std::string py = "/usr/bin/python3 -c \"from PIL import Image; ";
   struct Case { const char* id; const char* file; std::string cmd; } cases[] = {
       {"bmp 1 bit", "b1.bmp", "/usr/bin/convert p.ppm -type bilevel BMP3:b1.bmp"},
@@ -127,9 +122,9 @@ TEST(r_BitBase, HeadersAgreeWithTheOutsideTools) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
-    const std::string path = make(c.file, c.cmd);
+    const std::string path = makeByCommand(c.file, c.cmd);
     const Size want = reference(path), got = measure(path);
-    ASSERT_GT(want.w, 0) << run("file -b '" + path + "'");
+    ASSERT_GT(want.w, 0) << runCommand("file -b '" + path + "'");
     EXPECT_EQ(got.w, want.w);
     EXPECT_EQ(got.h, want.h);
     EXPECT_EQ(got.depth, want.depth);
@@ -197,6 +192,52 @@ TEST(r_BitBase, TiffValuesAreReadWhereTheyLie) {
     EXPECT_EQ(w, c.w);
     EXPECT_EQ(d, c.depth);
   }
+}
+
+// A tag repeated in a damaged directory counts by its first entry in the file form and the
+// memory form alike (the file form once took the last: 16777215 wide where the memory form said
+// 7), and bytes without the TIFF magic are no TIFF however they fall.
+TEST(r_BitBase, TiffReadersTakeTheFirstEntryOfATagAndCheckTheMagic) {
+  const std::string repeated =
+      tiffWith({{256, 3, 1, 7}, {257, 3, 1, 4}, {258, 3, 1, 8}, {277, 3, 1, 1}, {256, 4, 1, 16777215}}, false);
+  const std::string lateBits =
+      tiffWith({{256, 3, 1, 5}, {257, 3, 1, 4}, {258, 3, 1, 8}, {277, 3, 1, 1}, {258, 3, 1, 16}, {277, 3, 1, 3}}, true);
+  auto withHead = [](std::string t, const char* head) { return t.replace(0, 4, head, 4); };
+  struct Case { const char* id; std::string bytes; int w, h, depth; } cases[] = {
+      {"width repeated", repeated, 7, 4, 8},
+      {"bits and samples repeated", lateBits, 5, 4, 8},
+      {"BMP bytes laid out as a directory", withHead(repeated, "BM\x2A\0"), -1, -1, 1},
+      {"no byte order", withHead(repeated, "XX\x2A\0"), -1, -1, 1},
+      {"mixed byte order", withHead(repeated, "IM\x2A\0"), -1, -1, 1},
+      {"another number than 42", withHead(repeated, "II\x29\0"), -1, -1, 1},
+  };
+  ASSERT_LT(repeated.size(), 80u);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    const std::string path = testenv::writeFile("r.tif", c.bytes);
+    int32_t w = 9, h = 9, d = 9;
+    EXPECT_EQ(GetTifSize(path, w, h, d), c.w >= 0);
+    EXPECT_EQ(w, c.w);
+    EXPECT_EQ(h, c.h);
+    EXPECT_EQ(d, c.depth);
+    EXPECT_EQ(getTiffDepth(path), c.depth);
+    TMemoryStream m;
+    fill(m, c.bytes);
+    w = h = d = 9;
+    EXPECT_EQ(GetTifSize(m, w, h, d), c.w >= 0);
+    EXPECT_EQ(w, c.w);
+    EXPECT_EQ(h, c.h);
+    EXPECT_EQ(d, c.depth);
+  }
+  // A real BMP given to the TIFF reader.
+  TrawBitmap24 bm;
+  bm.setsize(7, 4);
+  bm.fillWhite();
+  ASSERT_TRUE(bm.savetofile(testenv::tempDir() + "real.bmp"));
+  int32_t w = 9, h = 9, d = 9;
+  EXPECT_FALSE(GetTifSize(testenv::tempDir() + "real.bmp", w, h, d));
+  EXPECT_EQ(w, -1);
+  EXPECT_EQ(h, -1);
 }
 
 // Damaged headers measure nothing and never read outside the file.

@@ -10,6 +10,7 @@
 
 #include "core/r_bitmapRaw.h"
 #include "platform/canvas.h"
+#include "platform/imagecodec.h"
 #include "tests/support/headless_os.h"
 #include "tests/support/testenv.h"
 
@@ -21,16 +22,16 @@ bool haveTool(const char* tool) {
 }
 
 // Runs a command and gives its standard output; status in *status.
-std::string run(const std::string& cmd, int* status = nullptr) { return testenv::runCommand(cmd, status); }
+using testenv::runCommand;
 
 void expectValid(const std::string& file) {
   int status = -1;
-  std::string out = run("qpdf --check '" + file + "'", &status);
+  std::string out = runCommand("qpdf --check '" + file + "'", &status);
   EXPECT_EQ(status, 0) << out;
   EXPECT_EQ(out.find("WARNING"), std::string::npos) << out;
 }
 
-std::string pdfinfo(const std::string& file) { return run("pdfinfo '" + file + "'"); }
+std::string pdfinfo(const std::string& file) { return runCommand("pdfinfo '" + file + "'"); }
 // One field of pdfinfo's report, without the padding.
 std::string field(const std::string& info, const std::string& name) {
   size_t at = info.find(name + ":");
@@ -84,7 +85,7 @@ TEST_F(PdfTest, RenderedPageEqualsTheBitmapAndLeavesTheCallersPixels) {
     ASSERT_TRUE(pdf.BMtoPDF(bm, 25.4, name("img.pdf")));
     EXPECT_EQ(std::vector<uint8_t>(bm.imageData(), bm.imageData() + bm.imageSize()), before);
     expectValid(name("img.pdf"));
-    run("pdftoppm -r 72 -singlefile '" + name("img.pdf") + "' '" + name("img") + "'");
+    runCommand("pdftoppm -r 72 -singlefile '" + name("img.pdf") + "' '" + name("img") + "'");
     TrawBitmap24 back;
     // pdftoppm writes PPM: P6, width, height, 255, then RGB rows from the top.
     std::ifstream f(name("img.ppm"), std::ios::binary);
@@ -143,7 +144,7 @@ TEST_F(PdfTest, TextComesBackWithParenthesesBackslashesAndAccents) {
   EXPECT_EQ(field(info, "Pages"), "3");
   EXPECT_EQ(field(info, "Title"), "Shadows (test) \\ é");
   EXPECT_EQ(field(info, "Page size"), "595 x 842 pts (A4)");
-  std::string text = run("pdftotext '" + name("text.pdf") + "' -");
+  std::string text = runCommand("pdftotext '" + name("text.pdf") + "' -");
   EXPECT_NE(text.find("Unbalanced ) ( \\ café"), std::string::npos) << text;
   EXPECT_NE(text.find("second (line"), std::string::npos) << text;
 }
@@ -158,7 +159,7 @@ TEST_F(PdfTest, InformationInOtherScriptsIsUtf16) {
   ASSERT_TRUE(pdf.EndDoc());
   expectValid(name("tokyo.pdf"));
   EXPECT_EQ(field(pdfinfo(name("tokyo.pdf")), "Title"), "東京 ☀");
-  EXPECT_NE(run("pdftotext '" + name("tokyo.pdf") + "' -").find("??"), std::string::npos);
+  EXPECT_NE(runCommand("pdftotext '" + name("tokyo.pdf") + "' -").find("??"), std::string::npos);
 }
 
 TEST_F(PdfTest, EmptyDocumentIsStillValid) {
@@ -195,6 +196,96 @@ TEST_F(PdfTest, BadInputAndUnwritableTargetsFailAndKeepTheOldFile) {
     EXPECT_EQ(testenv::readFile(old), "old bytes");
   }
   EXPECT_FALSE(TPDF().EndDoc());  // no document begun
+}
+
+namespace {
+// A page rendered by pdftoppm at `dpi`: red, green, blue rows from the top.
+struct Trendered {
+  int w = 0, h = 0;
+  std::string rgb;
+  [[nodiscard]] std::string at(int x, int y) const { return rgb.substr((size_t(y) * w + x) * 3, 3); }
+};
+Trendered render(const std::string& pdf, const std::string& stem, int dpi) {
+  runCommand("pdftoppm -r " + std::to_string(dpi) + " -singlefile '" + pdf + "' '" + stem + "'");
+  std::ifstream f(stem + ".ppm", std::ios::binary);
+  std::string magic;
+  int maxv = 0;
+  Trendered r;
+  f >> magic >> r.w >> r.h >> maxv;
+  f.get();
+  r.rgb.resize(size_t(r.w) * r.h * 3);
+  f.read(r.rgb.data(), std::streamsize(r.rgb.size()));
+  return r;
+}
+// The colour of the blocks paint() lays, as red, green, blue.
+std::string blockColour(int x, int y) {
+  const int bx = x / kBlock, by = y / kBlock;
+  return {char((bx * 7 + by * 53) & 0xFF), char(by * 41), char(bx * 19)};
+}
+bool innerOfBlock(int x, int y) {
+  return x % kBlock != 0 && x % kBlock != kBlock - 1 && y % kBlock != 0 && y % kBlock != kBlock - 1;
+}
+}  // namespace
+
+// A picture (a bitmap, or an image decoded from a file) goes through the writer's image buffer
+// at its size on the screen measured against the page: width × page width / (8 × the screen's
+// pixels per inch) points. On a page of 768 × 1020 points at 96 pixels per inch that is a point
+// a pixel; at 192, half a point. Checked by qpdf and by the rendered page's pixels.
+TEST_F(PdfTest, PicturesArePlacedAtTheirScreenSize) {
+  platform::TBitmap bm;
+  bm.SetPixelFormat(platform::pf24bit);
+  bm.SetSize(48, 30);
+  platform::TrgbImage im;
+  im.width = 36;
+  im.height = 24;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 48; ++x) {
+      const std::string c = blockColour(x, y);
+      bm.surface().setPixel(x, y, platform::RGB(uint8_t(c[0]), uint8_t(c[1]), uint8_t(c[2])));
+      if (x < im.width && y < im.height) im.rgb.insert(im.rgb.end(), c.begin(), c.end());
+    }
+  for (int dpi : {96, 192}) {
+    SCOPED_TRACE(std::to_string(dpi) + " pixels per inch");
+    hb->setLogicalDpi(dpi);
+    TPDF pdf;
+    pdf.FileName = name("pictures.pdf");
+    pdf.PageWidth = 8 * 96;
+    pdf.PageHeight = 1020;
+    pdf.BeginDoc();
+    ASSERT_TRUE(pdf.ImageOut(10, 20, bm));
+    ASSERT_TRUE(pdf.Draw(100, 200, im));
+    ASSERT_TRUE(pdf.EndDoc());
+    expectValid(name("pictures.pdf"));
+    // Rendered at 72 × dpi / 96 dots an inch, each picture pixel is one dot.
+    const Trendered dots = render(name("pictures.pdf"), name("dots"), 72 * dpi / 96);
+    ASSERT_EQ(dots.w, 768 * dpi / 96);
+    struct Placed { int x, y, w, h; } placed[] = {{10, 20, 48, 30}, {100, 200, 36, 24}};
+    int wrong = 0;
+    for (const Placed& p : placed)
+      for (int y = 0; y < p.h; ++y)
+        for (int x = 0; x < p.w; ++x) {
+          if (!innerOfBlock(x, y)) continue;
+          const int px = p.x * dpi / 96 + x, py = p.y * dpi / 96 + y;  // the corner at (x, y) points
+          if (dots.at(px, py) != blockColour(x, y) && wrong++ == 0)
+            ADD_FAILURE() << "first difference at " << x << "," << y << " of the picture at " << p.x << "," << p.y;
+        }
+    EXPECT_EQ(wrong, 0);
+    // Nothing but white beside them.
+    EXPECT_EQ(dots.at(5, 5), "\xFF\xFF\xFF");
+    EXPECT_EQ(dots.at(10 * dpi / 96 + 48 + 2, 20 * dpi / 96 + 3), "\xFF\xFF\xFF");
+  }
+  // Nothing to place: no picture, a picture short of its pixels, no document.
+  TPDF pdf;
+  EXPECT_FALSE(pdf.ImageOut(0, 0, bm));  // no document begun
+  pdf.FileName = name("none.pdf");
+  pdf.BeginDoc();
+  EXPECT_FALSE(pdf.ImageOut(0, 0, platform::TBitmap()));
+  platform::TrgbImage shortOfPixels = im;
+  shortOfPixels.rgb.resize(10);
+  EXPECT_FALSE(pdf.Draw(0, 0, shortOfPixels));
+  EXPECT_FALSE(pdf.Draw(0, 0, platform::TrgbImage()));
+  ASSERT_TRUE(pdf.EndDoc());
+  expectValid(name("none.pdf"));
 }
 
 TEST(PdfStrings, EscapingAndCodePage) {

@@ -17,7 +17,7 @@
 
 namespace {
 
-std::string run(const std::string& cmd, int* status = nullptr) { return testenv::runCommand(cmd, status); }
+using testenv::runCommand;
 
 class PrintTest : public testenv::HeadlessOsTest {
  protected:
@@ -61,7 +61,7 @@ TEST_F(PrintTest, PaperSizesAgreeWithPaperconf) {
   for (auto const& c : cases) {
     SCOPED_TRACE(c.name);
     double w = 0, h = 0;
-    std::sscanf(run(std::string("paperconf -p ") + c.name + " -s -m").c_str(), "%lf mm %lf mm", &w, &h);
+    std::sscanf(runCommand(std::string("paperconf -p ") + c.name + " -s -m").c_str(), "%lf mm %lf mm", &w, &h);
     ASSERT_GT(w, 0);
     Tpaper* row = p.papers().getPaper(c.row);
     // ISO rows are stored to the nearest millimetre of the √2 series.
@@ -94,6 +94,12 @@ TEST_F(PrintTest, NoPrinterStateAndLandscape) {
   EXPECT_DOUBLE_EQ(p.paperWidth(), 210);
   EXPECT_DOUBLE_EQ(p.paperHeight(), 297);
   EXPECT_EQ(p.dpi(), 300);
+  // No printer, no papers of its own: no name for the paper in use.
+  EXPECT_EQ(p.currentPrinterPaperNames().count(), 0);
+  EXPECT_EQ(p.getPaper(0), nullptr);
+  EXPECT_EQ(p.getPaperW(0), 0);
+  EXPECT_EQ(p.getPaperShortName(), "");
+  EXPECT_EQ(p.refdc()->logPixelsX(), 300);
   p.setlandscape(true);
   EXPECT_DOUBLE_EQ(p.paperWidth(), 297);
   EXPECT_DOUBLE_EQ(p.paperHeight(), 210);
@@ -150,9 +156,9 @@ TEST_F(PrintTest, MetafileJobToPdfIsLandscapeWithTheMarginBox) {
   p.targetPDFfile = testenv::tempDir() + "diagram.pdf";
   ASSERT_TRUE(p.printEMF(emf, 0, 0, 10, true)) << p.lastError();
   EXPECT_FALSE(p.isPrinting());
-  std::string info = run("pdfinfo '" + p.targetPDFfile + "'");
+  std::string info = runCommand("pdfinfo '" + p.targetPDFfile + "'");
   EXPECT_NE(info.find("842 x 595 pts (A4)"), std::string::npos) << info;
-  run("pdftoppm -r 300 -singlefile -gray '" + p.targetPDFfile + "' '" + testenv::tempDir() + "page'");
+  runCommand("pdftoppm -r 300 -singlefile -gray '" + p.targetPDFfile + "' '" + testenv::tempDir() + "page'");
   std::ifstream f(testenv::tempDir() + "page.pgm", std::ios::binary);
   std::string magic;
   int w = 0, h = 0, maxv = 0;
@@ -183,7 +189,7 @@ TEST_F(PrintTest, PageBitmapToFiles) {
   EXPECT_TRUE(p.PrintBMtoFile(testenv::tempDir() + "page.pdf"));
   EXPECT_FALSE(p.PrintBMtoFile(testenv::tempDir() + "page.txt"));
   if (std::system("command -v pdfinfo >/dev/null") == 0) {
-    std::string info = run("pdfinfo '" + testenv::tempDir() + "page.pdf'");
+    std::string info = runCommand("pdfinfo '" + testenv::tempDir() + "page.pdf'");
     EXPECT_NE(info.find("142 x 57 pts"), std::string::npos) << info;  // 50 × 20 mm
   }
 }

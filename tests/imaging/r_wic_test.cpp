@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -24,20 +26,14 @@ namespace {
 using platform::TBitmap;
 using platform::TRect;
 
-bool haveTools() {
+bool haveCodecTools() {
   return std::system("test -x /usr/bin/convert && command -v identify >/dev/null && command -v tiffinfo >/dev/null && "
                      "command -v tiffcp >/dev/null && /usr/bin/python3 -c 'import PIL' >/dev/null 2>&1") == 0;
 }
 
-std::string run(const std::string& cmd, int* status = nullptr) { return testenv::runCommand(cmd, status); }
-std::string dir() { return testenv::tempDir(); }
+using testenv::runCommand;
 
-std::string make(const std::string& name, const std::string& cmd) {
-  int status = -1;
-  const std::string said = run("cd '" + dir() + "' && " + cmd, &status);
-  EXPECT_EQ(status, 0) << cmd << "\n" << said;
-  return dir() + name;
-}
+using testenv::makeByCommand;
 
 // A picture with no two neighbouring pixels alike, as a PPM for the tools.
 void pattern(int w, int h) {
@@ -57,7 +53,7 @@ std::string magick(const std::string& file, const TRect& r = {}) {
   if (r.width() > 0)
     crop = " -crop " + std::to_string(r.width()) + "x" + std::to_string(r.height()) + "+" + std::to_string(r.Left) +
            "+" + std::to_string(r.Top) + " +repage";
-  return run("/usr/bin/convert '" + file + "[0]'" + crop + " -depth 8 rgb:-");
+  return runCommand("/usr/bin/convert '" + file + "[0]'" + crop + " -depth 8 rgb:-");
 }
 
 // A 24-bit bitmap's pixels, red-green-blue, top row first.
@@ -84,7 +80,7 @@ class wic : public testenv::HeadlessOsTest {
  protected:
   void SetUp() override {
     HeadlessOsTest::SetUp();
-    if (!haveTools()) GTEST_SKIP() << "imagemagick, libtiff-tools and python3-pil are needed";
+    if (!haveCodecTools()) GTEST_SKIP() << "imagemagick, libtiff-tools and python3-pil are needed";
     pattern(45, 31);
   }
 };
@@ -103,7 +99,7 @@ TEST_F(wic, SizesAndDepthsWithoutDecoding) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
-    Twic w(make(c.file, c.cmd));
+    Twic w(makeByCommand(c.file, c.cmd));
     EXPECT_EQ(w.width(), c.w);
     EXPECT_EQ(w.height(), c.h);
     EXPECT_EQ(w.depth(), c.depth);
@@ -112,7 +108,7 @@ TEST_F(wic, SizesAndDepthsWithoutDecoding) {
     EXPECT_EQ(w.y2(), c.h);
     EXPECT_EQ(w.mp(), 1);
   }
-  Twic missing(dir() + "missing.png");
+  Twic missing(testenv::tempDir() + "missing.png");
   EXPECT_EQ(missing.width(), 0);
   EXPECT_EQ(missing.getImage(), nullptr);
 }
@@ -132,7 +128,7 @@ TEST_F(wic, DecodedPixelsAreImageMagicksOwn) {
   const TRect part{7, 3, 30, 29};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
-    const std::string file = make(c.file, c.cmd);
+    const std::string file = makeByCommand(c.file, c.cmd);
     Twic w(file);
     TBitmap* bm = w.getImage();
     ASSERT_NE(bm, nullptr);
@@ -144,7 +140,7 @@ TEST_F(wic, DecodedPixelsAreImageMagicksOwn) {
 }
 
 TEST_F(wic, ExtractsAreClampedAndSampled) {
-  Twic w(make("s.bmp", "/usr/bin/convert p.ppm -crop 40x30+0+0 +repage BMP3:s.bmp"));
+  Twic w(makeByCommand("s.bmp", "/usr/bin/convert p.ppm -crop 40x30+0+0 +repage BMP3:s.bmp"));
   w.forceActualSize = true;
   TBitmap* bm = w.getImage(-10, -10, 50, 50);
   ASSERT_NE(bm, nullptr);
@@ -152,7 +148,7 @@ TEST_F(wic, ExtractsAreClampedAndSampled) {
   EXPECT_EQ(w.extractHeight(), 30);
   EXPECT_EQ(bm->Width(), 40);
   EXPECT_EQ(bm->Height(), 30);
-  const std::string pixels = magick(dir() + "s.bmp");
+  const std::string pixels = magick(testenv::tempDir() + "s.bmp");
   auto at = [&](int x, int y) {
     const char* p = pixels.data() + (y * 40 + x) * 3;
     return Tbgr{uint8_t(p[2]), uint8_t(p[1]), uint8_t(p[0])};
@@ -167,6 +163,24 @@ TEST_F(wic, ExtractsAreClampedAndSampled) {
   EXPECT_FALSE(w.getPixel(40, 0, c));
   EXPECT_TRUE(w.getPixelD(0.5, 0, c));
   EXPECT_NEAR(c.red, (at(0, 0).red + at(1, 0).red) / 2.0, 0.5);
+  // The RGB-triple form: the same sample under the platform's names.
+  platform::TRGBTriple t;
+  for (auto [x, y] : {std::pair{0.5, 0.25}, {39.0, 29.0}, {12.75, 3.5}}) {
+    SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
+    ASSERT_TRUE(w.getPixelD(x, y, c));
+    ASSERT_TRUE(w.getPixelD(x, y, t));
+    EXPECT_EQ(t, (platform::TRGBTriple{c.blue, c.green, c.red}));
+  }
+  EXPECT_FALSE(w.getPixelD(40.0, 30.0, t));
+  EXPECT_EQ(t, (platform::TRGBTriple{255, 255, 255}));
+  EXPECT_FALSE(w.getPixelD(std::nan(""), 1.0, t));  // no number: outside
+  EXPECT_EQ(t, (platform::TRGBTriple{255, 255, 255}));
+  EXPECT_FALSE(w.getPixelD(1e300, 1.0, t));
+  // Just left of the extract the truncated weights reach past the pixels: kept to a byte.
+  ASSERT_TRUE(w.getPixelD(-0.5, 0.0, t));
+  EXPECT_EQ(t.rgbtRed, uint8_t(std::clamp(std::nearbyint(1.5 * at(0, 0).red - 0.5 * at(1, 0).red), 0.0, 255.0)));
+  EXPECT_TRUE(w.getPixel(39, 29, t));
+  EXPECT_EQ(t, (platform::TRGBTriple{at(39, 29).blue, at(39, 29).green, at(39, 29).red}));
   // Empty or fully clipped rectangles decode nothing.
   EXPECT_EQ(w.getImage(50, 0, 60, 10), nullptr);
   EXPECT_EQ(w.getImage(10, 10, 10, 20), nullptr);
@@ -180,10 +194,11 @@ TEST_F(wic, ExtractsAreClampedAndSampled) {
   const Tbgr p = at(5, 5);
   EXPECT_EQ(r, (299 * p.red + 587 * p.green + 114 * p.blue + 500) / 1000 >= 128 ? 255 : 0);
   EXPECT_FALSE(w.getPixel(5, 5, c));  // no triple from a one-bit extract
+  EXPECT_FALSE(w.getPixel(5, 5, t));
 }
 
 TEST_F(wic, BitmapToBoxLetterboxes) {
-  Twic w(make("wide.bmp", "/usr/bin/convert -size 200x100 xc:'rgb(10,20,30)' BMP3:wide.bmp"));
+  Twic w(makeByCommand("wide.bmp", "/usr/bin/convert -size 200x100 xc:'rgb(10,20,30)' BMP3:wide.bmp"));
   TBitmap canvas;
   testenv::make(canvas, 120, 120);
   EXPECT_EQ(w.BitmapToBox(canvas.Canvas(), TRect{0, 0, 19, 100}), TRect{});
@@ -196,7 +211,7 @@ TEST_F(wic, BitmapToBoxLetterboxes) {
   // A tall box: inset left and right.
   EXPECT_EQ(w.BitmapToBox(canvas.Canvas(), TRect{10, 0, 40, 100}), (TRect{10, 42, 40, 58}));
   // An image of unknown size is not fitted anywhere.
-  Twic none(dir() + "missing.bmp");
+  Twic none(testenv::tempDir() + "missing.bmp");
   EXPECT_EQ(none.BitmapToBox(canvas.Canvas(), TRect{0, 0, 100, 100}), TRect{});
 }
 
@@ -205,32 +220,32 @@ TEST_F(wic, BitmapToBoxLetterboxes) {
 TEST_F(wic, SavedFilesAreReadBackByOutsideTools) {
   // A smooth picture, which JPEG keeps within a few levels.
   const std::string src =
-      make("src.bmp", "/usr/bin/convert -size 45x31 gradient:'rgb(200,30,10)'-'rgb(10,90,250)' -depth 8 BMP3:src.bmp");
+      makeByCommand("src.bmp", "/usr/bin/convert -size 45x31 gradient:'rgb(200,30,10)'-'rgb(10,90,250)' -depth 8 BMP3:src.bmp");
   const std::string pixels = magick(src);
   TBitmap bm;
   ASSERT_TRUE(BMload(bm, src));
   TBitmap mono;
-  ASSERT_TRUE(BMload(mono, make("m.bmp", "/usr/bin/convert p.ppm -type bilevel BMP3:m.bmp")));
+  ASSERT_TRUE(BMload(mono, makeByCommand("m.bmp", "/usr/bin/convert p.ppm -type bilevel BMP3:m.bmp")));
   EXPECT_EQ(mono.PixelFormat(), platform::pf1bit);
-  const std::string monoPixels = magick(dir() + "m.bmp");
+  const std::string monoPixels = magick(testenv::tempDir() + "m.bmp");
   for (const char* ext : {"bmp", "tif", "jpg", "png"}) {
     SCOPED_TRACE(ext);
     const int tolerance = std::string(ext) == "jpg" ? 24 : 0;
-    const std::string saved = dir() + "out." + ext, whole = dir() + "whole." + ext, one = dir() + "mono." + ext;
+    const std::string saved = testenv::tempDir() + "out." + ext, whole = testenv::tempDir() + "whole." + ext, one = testenv::tempDir() + "mono." + ext;
     ASSERT_TRUE(BMsave(bm, saved));
     Twic w(src);
     ASSERT_TRUE(w.SaveAs(whole));
     ASSERT_TRUE(BMsave(mono, one));
     for (const std::string& f : {saved, whole}) {
-      EXPECT_EQ(run("identify -format '%w %h' '" + f + "'"), "45 31");
+      EXPECT_EQ(runCommand("identify -format '%w %h' '" + f + "'"), "45 31");
       EXPECT_LE(largestDifference(magick(f), pixels), tolerance) << f;
     }
     // A one-bit picture is all edges: JPEG keeps its size, not its pixels.
     if (tolerance == 0) EXPECT_EQ(magick(one), monoPixels);
-    else EXPECT_EQ(run("identify -format '%w %h' '" + one + "'"), "45 31");
+    else EXPECT_EQ(runCommand("identify -format '%w %h' '" + one + "'"), "45 31");
     if (std::string(ext) == "tif") {
       int status = -1;
-      const std::string info = run("tiffinfo '" + one + "'", &status);
+      const std::string info = runCommand("tiffinfo '" + one + "'", &status);
       EXPECT_EQ(status, 0) << info;
       EXPECT_NE(info.find("Bits/Sample: 1"), std::string::npos) << info;
     }
@@ -246,47 +261,47 @@ TEST_F(wic, SavedFilesAreReadBackByOutsideTools) {
 }
 
 TEST_F(wic, AGeoreferencedExtractIsSavedWithItsWorldFile) {
-  const std::string src = make("geo.bmp", "/usr/bin/convert p.ppm -resize 200x300! BMP3:geo.bmp");
+  const std::string src = makeByCommand("geo.bmp", "/usr/bin/convert p.ppm -resize 200x300! BMP3:geo.bmp");
   testenv::writeFile("geo.bpw", "2\n0\n0\n-2\n1000\n5000\n");
   Twic w(src);
   ASSERT_TRUE(w.calibrated());
   EXPECT_EQ(w.x1(), 1000);
   EXPECT_EQ(w.y1(), 4400);
-  ASSERT_TRUE(w.SaveAs(dir() + "part.tif", 10, 20, 110, 220));
+  ASSERT_TRUE(w.SaveAs(testenv::tempDir() + "part.tif", 10, 20, 110, 220));
   double x1, y2, mp;
-  ASSERT_TRUE(getWorldFile(dir() + "part.tfw", x1, y2, mp));
+  ASSERT_TRUE(getWorldFile(testenv::tempDir() + "part.tfw", x1, y2, mp));
   EXPECT_EQ(x1, 1020);
   EXPECT_EQ(y2, 4560 + 200 * 2);
   EXPECT_EQ(mp, 2);
-  EXPECT_EQ(magick(dir() + "part.tif"), magick(src, TRect{10, 20, 110, 220}));
+  EXPECT_EQ(magick(testenv::tempDir() + "part.tif"), magick(src, TRect{10, 20, 110, 220}));
   // The whole image: its own corner.
-  ASSERT_TRUE(w.SaveAs(dir() + "all.jpg"));
-  ASSERT_TRUE(getWorldFile(dir() + "all.jgw", x1, y2, mp));
+  ASSERT_TRUE(w.SaveAs(testenv::tempDir() + "all.jpg"));
+  ASSERT_TRUE(getWorldFile(testenv::tempDir() + "all.jgw", x1, y2, mp));
   EXPECT_EQ(x1, 1000);
   EXPECT_EQ(y2, 5000);
 }
 
 TEST_F(wic, AFailedSaveKeepsTheOldFiles) {
-  const std::string src = make("k.bmp", "/usr/bin/convert p.ppm BMP3:k.bmp");
+  const std::string src = makeByCommand("k.bmp", "/usr/bin/convert p.ppm BMP3:k.bmp");
   testenv::writeFile("k.bpw", "1\n0\n0\n-1\n0\n31\n");
   Twic w(src);
-  ASSERT_TRUE(w.SaveAs(dir() + "old.tif", 0, 0, 10, 10));
-  const std::string image = testenv::readFile(dir() + "old.tif"), world = testenv::readFile(dir() + "old.tfw");
-  platform::failNextReplaceForTesting(dir() + "old.tif");
-  EXPECT_FALSE(w.SaveAs(dir() + "old.tif", 0, 0, 20, 20));
-  EXPECT_EQ(testenv::readFile(dir() + "old.tif"), image);
-  EXPECT_EQ(testenv::readFile(dir() + "old.tfw"), world);
+  ASSERT_TRUE(w.SaveAs(testenv::tempDir() + "old.tif", 0, 0, 10, 10));
+  const std::string image = testenv::readFile(testenv::tempDir() + "old.tif"), world = testenv::readFile(testenv::tempDir() + "old.tfw");
+  platform::failNextReplaceForTesting(testenv::tempDir() + "old.tif");
+  EXPECT_FALSE(w.SaveAs(testenv::tempDir() + "old.tif", 0, 0, 20, 20));
+  EXPECT_EQ(testenv::readFile(testenv::tempDir() + "old.tif"), image);
+  EXPECT_EQ(testenv::readFile(testenv::tempDir() + "old.tfw"), world);
   TBitmap bm;
   testenv::make(bm, 4, 4);
-  platform::failNextReplaceForTesting(dir() + "old.tif");
-  EXPECT_FALSE(BMsave(bm, dir() + "old.tif"));
-  EXPECT_EQ(testenv::readFile(dir() + "old.tif"), image);
-  EXPECT_FALSE(BMsave(bm, dir() + "no such folder/x.bmp"));
-  EXPECT_FALSE(BMload(bm, dir() + "missing.png"));
+  platform::failNextReplaceForTesting(testenv::tempDir() + "old.tif");
+  EXPECT_FALSE(BMsave(bm, testenv::tempDir() + "old.tif"));
+  EXPECT_EQ(testenv::readFile(testenv::tempDir() + "old.tif"), image);
+  EXPECT_FALSE(BMsave(bm, testenv::tempDir() + "no such folder/x.bmp"));
+  EXPECT_FALSE(BMload(bm, testenv::tempDir() + "missing.png"));
 }
 
 TEST_F(wic, DrawIntoAView) {
-  const std::string src = make("v.bmp", "/usr/bin/convert p.ppm -crop 20x10+0+0 +repage BMP3:v.bmp");
+  const std::string src = makeByCommand("v.bmp", "/usr/bin/convert p.ppm -crop 20x10+0+0 +repage BMP3:v.bmp");
   testenv::writeFile("v.bpw", "1\n0\n0\n-1\n0\n100\n");  // 0, 90 - 20, 100 on the ground
   Twic w(src);
   ASSERT_TRUE(w.calibrated());
@@ -348,12 +363,184 @@ TEST_F(wic, ImagesFromBitmapsAndStreams) {
   EXPECT_EQ(back.Canvas().Pixels(8, 2), platform::clWhite);
   EXPECT_EQ(back.Canvas().Pixels(7, 2), platform::clBlack);
   // A stream with its type code.
-  const std::string png = testenv::readFile(make("s.png", "/usr/bin/convert p.ppm s.png"));
+  const std::string png = testenv::readFile(makeByCommand("s.png", "/usr/bin/convert p.ppm s.png"));
   TMemoryStream mem;
   mem.write(png.data(), int64_t(png.size()));
   Twic fromMem(mem, 140);
   EXPECT_EQ(fromMem.width(), 45);
   TBitmap* bm = fromMem.getImage();
   ASSERT_NE(bm, nullptr);
-  EXPECT_EQ(rgbOf(*bm, 45, 31), magick(dir() + "s.png"));
+  EXPECT_EQ(rgbOf(*bm, 45, 31), magick(testenv::tempDir() + "s.png"));
+}
+
+namespace {
+// A BMP made by hand: a 40-byte info header, then `extra` (masks or a palette), then the pixel
+// or code bytes. Sizes and offsets are filled in.
+std::string handBmp(int32_t width, int32_t height, uint16_t bits, uint32_t compression, const std::string& extra,
+                    const std::string& pixels, uint32_t used = 0) {
+  std::string b = "BM";
+  auto put = [&](uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) b += char(v >> (8 * i));
+  };
+  const uint32_t offset = 14 + 40 + uint32_t(extra.size());
+  put(offset + uint32_t(pixels.size()), 4);
+  put(0, 4);
+  put(offset, 4);
+  put(40, 4);
+  put(uint32_t(width), 4);
+  put(uint32_t(height), 4);
+  put(1, 2);
+  put(bits, 2);
+  put(compression, 4);
+  put(uint32_t(pixels.size()), 4);
+  put(2835, 4);
+  put(2835, 4);
+  put(used, 4);
+  put(0, 4);
+  return b + extra + pixels;
+}
+
+// A palette of n entries (blue, green, red, 0), every entry a colour of its own.
+std::string handPalette(int n) {
+  std::string p;
+  for (int i = 0; i < n; ++i) p += std::string{char(i * 15), char(255 - i * 9), char(i * 37 % 256), '\0'};
+  return p;
+}
+
+// Run-length codes of four bits a pixel for rows of indices, bottom row first as stored: runs
+// where an index repeats, absolute stretches elsewhere (padded to whole words), an end of line
+// after each row and an end of bitmap.
+std::string rle4(const std::vector<std::vector<uint8_t>>& rowsBottomUp) {
+  std::string out;
+  for (const auto& row : rowsBottomUp) {
+    size_t x = 0;
+    while (x < row.size()) {
+      size_t run = 1;
+      while (x + run < row.size() && row[x + run] == row[x] && run < 255) ++run;
+      if (run >= 3 || row.size() - x < 3) {
+        out += char(run);
+        out += char(row[x] << 4 | row[x]);
+        x += run;
+        continue;
+      }
+      size_t n = std::min<size_t>(row.size() - x, 40);
+      out += '\0';
+      out += char(n);
+      std::string packed((n + 1) / 2, '\0');
+      for (size_t i = 0; i < n; ++i) packed[i / 2] = char(packed[i / 2] | (row[x + i] << (i % 2 ? 0 : 4)));
+      if (packed.size() % 2) packed += '\0';
+      out += packed;
+      x += n;
+    }
+    out += std::string("\0\0", 2);
+  }
+  return out + std::string("\0\x01", 2);
+}
+
+// The first 40 bytes of an info header in place of a longer one: masks, if any, follow it.
+std::string withShortHeader(const std::string& bmp, const std::string& afterHeader) {
+  const uint32_t offset = uint8_t(bmp[10]) | uint8_t(bmp[11]) << 8;
+  std::string b = bmp.substr(0, 54) + afterHeader;
+  b[14] = 40;
+  b[15] = 0;
+  const uint32_t newOffset = uint32_t(b.size());
+  b += bmp.substr(offset);
+  for (int i = 0; i < 4; ++i) {
+    b[10 + i] = char(newOffset >> (8 * i));
+    b[2 + i] = char(uint32_t(b.size()) >> (8 * i));
+  }
+  return b;
+}
+}  // namespace
+
+// The BMP forms ImageMagick writes (and reads) beyond 1, 8, 24 and 32 bits: 4 bits, RLE8, 16 bits
+// in 5-6-5 and 5-5-5 with masks, the 5-5-5 of a 16-bit file without masks, and RLE4 (made here:
+// ImageMagick writes none) with runs, absolute stretches and deltas. Pixel for pixel as
+// ImageMagick decodes the same files, whole and in extracts.
+TEST_F(wic, EveryBmpFormDecodesAsImageMagickDecodesIt) {
+  const std::string v5rgb555 = testenv::readFile(
+      makeByCommand("v5_555.bmp", "/usr/bin/convert p.ppm -define bmp:subtype=RGB555 BMP:v5_555.bmp"));
+  const std::string v5rgb565 = testenv::readFile(
+      makeByCommand("v5_565.bmp", "/usr/bin/convert p.ppm -define bmp:subtype=RGB565 BMP:v5_565.bmp"));
+  std::string noMasks = withShortHeader(v5rgb555, "");
+  noMasks[30] = 0;  // BI_RGB: 5-5-5 without masks
+  std::vector<std::vector<uint8_t>> rows;
+  for (int y = 30; y >= 0; --y) {  // 45 x 31, bottom row first
+    std::vector<uint8_t> row;
+    for (int x = 0; x < 45; ++x) row.push_back(uint8_t(y % 3 == 0 ? (x * 5 + y) % 16 : (x / 4 + y) % 16));
+    rows.push_back(row);
+  }
+  // 8 x 4: a run, a delta over part of two rows, an early end of line, an absolute stretch.
+  const std::string deltaCodes("\x03\x01" "\x00\x02\x02\x01" "\x03\x02" "\x00\x00"
+                               "\x00\x03\x04\x05\x06\x00" "\x00\x00" "\x08\x03" "\x00\x01", 22);
+  struct Case { const char* id; std::string file; } cases[] = {
+      {"4 bits", makeByCommand("b4.bmp", "/usr/bin/convert p.ppm -colors 16 -compress none BMP3:b4.bmp")},
+      {"4 bits, long header", makeByCommand("b4v5.bmp", "/usr/bin/convert p.ppm -colors 16 -compress none BMP:b4v5.bmp")},
+      {"RLE8", makeByCommand("r8.bmp", "/usr/bin/convert p.ppm -colors 200 -compress RLE BMP3:r8.bmp")},
+      {"RLE8, long header", makeByCommand("r8v5.bmp", "/usr/bin/convert p.ppm -colors 60 -compress RLE BMP:r8v5.bmp")},
+      {"16 bits 5-6-5", testenv::tempDir() + "v5_565.bmp"},
+      {"16 bits 5-5-5", testenv::tempDir() + "v5_555.bmp"},
+      {"16 bits 5-6-5, masks after a short header",
+       testenv::writeFile("s565.bmp", withShortHeader(v5rgb565, v5rgb565.substr(54, 12)))},
+      {"16 bits without masks", testenv::writeFile("n555.bmp", noMasks)},
+      {"RLE4", testenv::writeFile("r4.bmp", handBmp(45, 31, 4, 2, handPalette(16), rle4(rows), 16))},
+      {"RLE8 with a delta", testenv::writeFile("d8.bmp", handBmp(8, 4, 8, 1, handPalette(7), deltaCodes, 7))},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    Twic w(c.file);
+    const std::string reference = magick(c.file);
+    ASSERT_EQ(reference.size(), size_t(w.width()) * w.height() * 3);
+    TBitmap* bm = w.getImage();
+    ASSERT_NE(bm, nullptr);
+    EXPECT_EQ(rgbOf(*bm, w.width(), w.height()), reference);
+    const TRect part{1, 1, w.width() - 2, w.height() - 1};
+    bm = w.getImage(part.Left, part.Top, part.Right, part.Bottom);
+    ASSERT_NE(bm, nullptr);
+    EXPECT_EQ(rgbOf(*bm, part.width(), part.height()), magick(c.file, part));
+  }
+}
+
+// Channel masks as wide as a 32-bit pixel: each channel is the pixel's top byte (widening a
+// mask of 32 bits once shifted a 32-bit value by 32).
+TEST_F(wic, MasksAsWideAsThePixelTakeItsTopByte) {
+  std::string pixels;
+  for (uint32_t v : {0x12345678u, 0xFFEEDDCCu, 0x00000000u, 0x80000001u})
+    for (int i = 0; i < 4; ++i) pixels += char(v >> (8 * i));
+  const std::string masks(12, '\xFF');
+  Twic w(testenv::writeFile("wide.bmp", handBmp(2, 2, 32, 3, masks, pixels)));
+  TBitmap* bm = w.getImage();
+  ASSERT_NE(bm, nullptr);
+  // Rows are stored bottom-up: the first two pixels are the lower row.
+  EXPECT_EQ(rgbOf(*bm, 2, 2), std::string("\x00\x00\x00\x80\x80\x80\x12\x12\x12\xFF\xFF\xFF", 12));
+}
+
+// Hostile BMP headers (each under 200 bytes) are refused with nothing decoded.
+TEST_F(wic, HostileBmpHeadersAreRefused) {
+  std::string truncated16 = handBmp(40, 30, 16, 0, "", std::string(100, '\x11'));
+  struct Case { const char* id; std::string bytes; } cases[] = {
+      {"RLE8 claiming 16384 x 16384", handBmp(16384, 16384, 8, 1, handPalette(2), std::string("\x00\x01", 2), 2)},
+      {"RLE4 claiming 70000 rows", handBmp(4, 70000, 4, 2, handPalette(2), std::string("\x00\x01", 2), 2)},
+      {"RLE8 top-down", handBmp(4, -2, 8, 1, handPalette(2), std::string("\x04\x01\x00\x00\x04\x01\x00\x01", 8), 2)},
+      {"RLE8 on 4 bits", handBmp(4, 2, 4, 1, handPalette(2), std::string("\x04\x01\x00\x01", 4), 2)},
+      {"masks on 24 bits", handBmp(2, 2, 24, 3, std::string(12, '\xFF'), std::string(16, '\x22'))},
+      {"masks cut off", handBmp(2, 2, 16, 3, "", "")},
+      {"16 bits cut short", truncated16},
+      {"compression 4", handBmp(2, 2, 24, 4, "", std::string(16, '\x22'))},
+      {"2 bits", handBmp(2, 2, 2, 0, handPalette(4), std::string(8, '\x22'), 4)},
+      {"16 bits with 32-bit masks", handBmp(3, 2, 16, 3, std::string(12, '\xFF'), std::string(16, '\x5A'))},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    ASSERT_LT(c.bytes.size(), 200u);
+    Twic w(testenv::writeFile("h.bmp", c.bytes));
+    EXPECT_EQ(w.getImage(), nullptr);
+    // Nothing was decoded: no sample of it, whatever an earlier extract left in the buffer.
+    Tbgr sample;
+    EXPECT_FALSE(w.getPixelD(1.5, 0.5, sample));
+    EXPECT_EQ(sample, (Tbgr{255, 255, 255}));
+    EXPECT_FALSE(w.getPixel(0, 0, sample));
+    TBitmap whole;
+    EXPECT_FALSE(BMload(whole, testenv::tempDir() + "h.bmp"));
+  }
 }

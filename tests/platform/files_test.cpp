@@ -126,6 +126,36 @@ TEST(FullFileSystem, PlatformWritersFailAndKeepTheOldFile) {
       fs, {{"replace.bin", [](const std::string& f) { return platform::replaceFileContents(f, std::string(20000, 'n')); }},
            {"list.txt", [&](const std::string& f) { return lines.saveToFile(f); }},
            {"image.png", [&](const std::string& f) { std::string e; return platform::encodePngFile(f, image, e); }},
-           {"image.jpg", [&](const std::string& f) { std::string e; return platform::encodeJpegFile(f, image, 95, e); }}});
+           {"image.jpg", [&](const std::string& f) { std::string e; return platform::encodeJpegFile(f, image, 95, e); }},
+           {"copy.bin", [](const std::string& f) {
+              const std::string source = testenv::writeFile("copy-source.bin", std::string(35762, 'c'));
+              return platform::copyFileBytes(source, f);
+            }}});
+}
+
+// A copy replaces its target whole: new bytes, the old target's permissions (a new target takes
+// the source's), no temporary file left; the same file under two names is refused untouched.
+TEST(CopyFileBytes, ReplacesTheTargetWholeAndKeepsItsMode) {
+  const std::string dir = testenv::tempDir() + "copies/";
+  const std::string source = testenv::writeFile("copies/source.txt", std::string(100000, 's'));
+  ASSERT_EQ(::chmod(source.c_str(), 0640), 0);
+  const std::string old = testenv::writeFile("copies/old.txt", "old");
+  ASSERT_EQ(::chmod(old.c_str(), 0604), 0);
+  ASSERT_TRUE(platform::copyFileBytes(source, old));
+  EXPECT_EQ(testenv::readFile(old), std::string(100000, 's'));
+  struct stat st {};
+  ASSERT_EQ(::stat(old.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0604u);
+  ASSERT_TRUE(platform::copyFileBytes(source, dir + "new.txt"));
+  ASSERT_EQ(::stat((dir + "new.txt").c_str(), &st), 0);
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  EXPECT_EQ(st.st_mode & 0777, 0640u & ~mask) << std::oct << st.st_mode;
+  EXPECT_EQ(platform::listFolder(dir, "*", platform::Entries::Files, true).size(), 3u);  // nothing beside
+  ASSERT_EQ(::link(source.c_str(), (dir + "same.txt").c_str()), 0);
+  EXPECT_FALSE(platform::copyFileBytes(source, dir + "same.txt"));
+  EXPECT_EQ(testenv::readFile(source), std::string(100000, 's'));
+  EXPECT_FALSE(platform::copyFileBytes(dir + "missing.txt", old));
+  EXPECT_EQ(testenv::readFile(old), std::string(100000, 's'));
 }
 }  // namespace

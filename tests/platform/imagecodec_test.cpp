@@ -407,25 +407,37 @@ TEST(imagecodec, DamagedTiffAndGifAreRefusedWithAReason) {
   }
 }
 
-// A TIFF of 20000 x 20000 opens for its size; an extract beyond the pixel limit is refused
-// before anything is allocated, and one within it decodes what the file holds.
-TEST(imagecodec, ExtractsBeyondThePixelLimitAreRefused) {
-  // A hand-made grey TIFF whose single strip claims far more than the file holds.
+namespace {
+// A hand-made TIFF: the header, one directory of (tag, type, count, value) entries, then
+// `length` bytes in all, filled with `fill`.
+struct Tentry {
+  uint16_t tag, type;
+  uint32_t count, value;
+};
+std::string handTiff(std::initializer_list<Tentry> entries, size_t length, char fill = '\x80') {
   std::string t("II*\0\x08\0\0\0", 8);
   auto put16 = [&](uint16_t v) { t += char(v & 0xFF); t += char(v >> 8); };
   auto put32 = [&](uint32_t v) { put16(uint16_t(v & 0xFFFF)); put16(uint16_t(v >> 16)); };
-  auto entry = [&](uint16_t tag, uint16_t type, uint32_t count, uint32_t value) { put16(tag); put16(type); put32(count); put32(value); };
-  put16(8);
-  entry(256, 4, 1, 20000);
-  entry(257, 4, 1, 20000);
-  entry(258, 3, 1, 8);
-  entry(259, 3, 1, 1);
-  entry(262, 3, 1, 1);
-  entry(273, 4, 1, 200);
-  entry(278, 4, 1, 20000);
-  entry(279, 4, 1, 400000000);
+  put16(uint16_t(entries.size()));
+  for (const Tentry& e : entries) {
+    put16(e.tag);
+    put16(e.type);
+    put32(e.count);
+    put32(e.value);
+  }
   put32(0);
-  t.resize(400, '\x80');
+  t.resize(std::max(length, t.size()), fill);
+  return t;
+}
+}  // namespace
+
+// A fax-coded TIFF of 20000 x 20000 (a few bits a row may code it) opens for its size; an
+// extract beyond the pixel limit is refused before anything is allocated.
+TEST(imagecodec, ExtractsBeyondThePixelLimitAreRefused) {
+  // One strip claims far more than the file holds.
+  const std::string t = handTiff({{256, 4, 1, 20000}, {257, 4, 1, 20000}, {258, 3, 1, 1}, {259, 3, 1, 4},
+                                  {262, 3, 1, 0}, {273, 4, 1, 200}, {278, 4, 1, 20000}, {279, 4, 1, 400000000}},
+                                 2600);
   std::string err;
   auto source = platform::openImage(std::vector<uint8_t>(t.begin(), t.end()), err);
   ASSERT_TRUE(source) << err;
@@ -437,4 +449,132 @@ TEST(imagecodec, ExtractsBeyondThePixelLimitAreRefused) {
   // The strip is far larger than the file: the library refuses it, nothing is read beyond.
   EXPECT_FALSE(source->extract(0, 0, 16, 16, platform::PixelLayout::Rgb24, small.data(), 48, err));
   EXPECT_FALSE(err.empty());
+}
+
+// A TIFF's header may claim any size: one larger than the file could hold, by its compression,
+// is refused when the file is opened, before any buffer (a 126-byte file once claimed 16384 x
+// 16384 and had 805 MB zero-filled). A size the file can hold still opens.
+TEST(imagecodec, TiffSizedBeyondItsFileIsRefusedWhenOpened) {
+  auto rgb = [](uint32_t w, uint32_t h, uint16_t compression, uint32_t stripBytes, size_t length) {
+    return handTiff({{256, 4, 1, w}, {257, 4, 1, h}, {258, 3, 1, 8}, {259, 3, 1, compression}, {262, 3, 1, 2},
+                     {273, 4, 1, 122}, {277, 3, 1, 3}, {278, 4, 1, h}, {279, 4, 1, stripBytes}},
+                    length);
+  };
+  struct Case {
+    const char* id;
+    std::string bytes;
+    bool opens;
+  } cases[] = {
+      {"16384 x 16384, one 4-byte strip", rgb(16384, 16384, 1, 4, 126), false},
+      {"the same, LZW", rgb(16384, 16384, 5, 4, 126), false},
+      {"the same, deflate", rgb(16384, 16384, 8, 4, 126), false},
+      {"the same, PackBits", rgb(16384, 16384, 32773, 4, 126), false},
+      {"1000 rows of a fax code in 126 bytes", handTiff({{256, 4, 1, 8}, {257, 4, 1, 1100}, {258, 3, 1, 1},
+                                                          {259, 3, 1, 4}, {262, 3, 1, 0}, {273, 4, 1, 122},
+                                                          {278, 4, 1, 1100}, {279, 4, 1, 4}},
+                                                         126),
+       false},
+      {"1 x 1 in 126 bytes", rgb(1, 1, 1, 3, 126), true},
+      {"deflate of 40 x 40 in 126 bytes", rgb(40, 40, 8, 4, 126), true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    ASSERT_LT(c.bytes.size(), 200u);
+    std::string err;
+    auto source = platform::openImage(std::vector<uint8_t>(c.bytes.begin(), c.bytes.end()), err);
+    EXPECT_EQ(source != nullptr, c.opens) << err;
+    if (c.opens) continue;
+    EXPECT_NE(err.find("cannot hold"), std::string::npos) << err;
+    platform::TrgbImage whole;
+    EXPECT_FALSE(platform::decodeImage(reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size(), whole, err));
+    EXPECT_TRUE(whole.rgb.empty());
+    // The file form reads a TIFF as it goes: the same refusal.
+    const std::string file = testenv::writeFile("claims.tif", c.bytes);
+    EXPECT_FALSE(platform::openImageFile(file, err));
+    EXPECT_NE(err.find("cannot hold"), std::string::npos) << err;
+  }
+}
+
+// A GIF's logical screen is pixels to give even where no frame covers it: a 35-byte file with a
+// 1 x 1 frame on a 16384 x 16384 screen is refused when opened. A screen the file's codes could
+// fill still opens, black where the frame leaves it.
+TEST(imagecodec, GifScreenBeyondWhatItsFileCouldFillIsRefused) {
+  auto gif = [](uint16_t sw, uint16_t sh, uint16_t left, uint16_t top) {
+    std::string g = "GIF89a";
+    auto put16 = [&](uint16_t v) { g += char(v & 0xFF); g += char(v >> 8); };
+    put16(sw);
+    put16(sh);
+    g += std::string("\x80\x00\x00", 3);             // a global table of two colours
+    g += std::string("\x00\x00\x00\xFF\xFF\xFF", 6);  // black, white
+    g += ',';
+    put16(left);
+    put16(top);
+    put16(1);
+    put16(1);
+    g += '\0';
+    g += std::string("\x02\x02\x4C\x01\x00", 5);  // one pixel of colour 1, LZW with 2-bit codes
+    g += ';';
+    return g;
+  };
+  const std::string hostile = gif(16384, 16384, 0, 0);
+  EXPECT_LE(hostile.size(), 35u);
+  std::string err;
+  EXPECT_FALSE(platform::openImage(std::vector<uint8_t>(hostile.begin(), hostile.end()), err));
+  EXPECT_NE(err.find("cannot hold"), std::string::npos) << err;
+  platform::TrgbImage im;
+  EXPECT_FALSE(platform::decodeImage(reinterpret_cast<const uint8_t*>(hostile.data()), hostile.size(), im, err));
+  EXPECT_TRUE(im.rgb.empty());
+
+  const std::string small = gif(3, 2, 1, 1);
+  ASSERT_TRUE(platform::decodeImage(reinterpret_cast<const uint8_t*>(small.data()), small.size(), im, err)) << err;
+  ASSERT_EQ(im.width, 3);
+  ASSERT_EQ(im.height, 2);
+  std::string expected(18, '\0');
+  expected.replace(12, 3, "\xFF\xFF\xFF");  // the frame's one white pixel at (1, 1)
+  EXPECT_EQ(std::string(im.rgb.begin(), im.rgb.end()), expected);
+}
+
+// Every orientation against ImageMagick's own turning of the file, for whole images and for
+// extracts that cut strips and tiles (a bottom-up file once decoded each band turned over on
+// its own). The picture keeps the file's width and height: the quarter-turned orientations 5 to
+// 8 give the picture mirrored about its diagonal.
+TEST(imagecodec, TiffOrientationsAsImageMagickTurnsThem) {
+  if (!haveTools() || std::system("command -v tiffset >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "imagemagick and libtiff-tools are needed";
+  const int w = 37, h = 200;
+  const std::string ppm = writePpm(pattern(w, h), "tall.ppm");
+  struct Layout {
+    const char* id;
+    const char* options;
+  } layouts[] = {{"25 strips", "-define tiff:rows-per-strip=8 -compress lzw"},
+                 {"tiles", "-define tiff:tile-geometry=16x16 -compress zip"}};
+  struct Rect { int left, top, w, h; } rects[] = {{0, 0, w, h}, {1, 3, 3, 3}, {5, 63, 30, 1}, {17, 150, 20, 50}};
+  for (const Layout& l : layouts)
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+      SCOPED_TRACE(std::string(l.id) + ", orientation " + std::to_string(orientation));
+      const std::string file = testenv::tempDir() + "turned.tif";
+      int status = -1;
+      run("/usr/bin/convert '" + ppm + "' " + l.options + " '" + file + "' && tiffset -s 274 " +
+              std::to_string(orientation) + " '" + file + "'",
+          &status);
+      ASSERT_EQ(status, 0);
+      const std::string reference = run("/usr/bin/convert '" + file + "' -auto-orient" +
+                                        (orientation >= 5 ? " -transpose" : "") + " -depth 8 rgb:-");
+      ASSERT_EQ(reference.size(), size_t(w) * h * 3);
+      std::string err;
+      auto source = platform::openImageFile(file, err);
+      ASSERT_TRUE(source) << err;
+      ASSERT_EQ(source->width(), w);
+      ASSERT_EQ(source->height(), h);
+      for (const Rect& r : rects) {
+        SCOPED_TRACE(std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.w) + "x" +
+                     std::to_string(r.h));
+        std::string got(size_t(r.w) * r.h * 3, '\0'), want;
+        ASSERT_TRUE(source->extract(r.left, r.top, r.w, r.h, platform::PixelLayout::Rgb24,
+                                    reinterpret_cast<uint8_t*>(got.data()), size_t(r.w) * 3, err))
+            << err;
+        for (int y = r.top; y < r.top + r.h; ++y) want += reference.substr((size_t(y) * w + r.left) * 3, size_t(r.w) * 3);
+        EXPECT_EQ(got, want);
+      }
+    }
 }

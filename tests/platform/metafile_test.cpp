@@ -159,6 +159,55 @@ TEST(TMetafile, CanvasRecordsWhatItWouldHavePainted) {
   EXPECT_EQ(twice.surface().pixel(100, 80), clBlue);
 }
 
+// A 4 × 2 picture, red left and blue right, and a 2 × 2 one-bit one with one 0 bit at (0, 0),
+// drawn on a recording canvas: a stretch, a mirrored stretch and a one-bit copy (in the text and
+// background colours in force). Masked and turned copies are not kept.
+TMetafile bitmapDrawing() {
+  TBitmap pic, mono;
+  make(pic, 4, 2);
+  pic.dc().fillRect({0, 0, 2, 2}, solidBrush(clRed));
+  pic.dc().fillRect({2, 0, 4, 2}, solidBrush(clBlue));
+  mono.SetPixelFormat(pf1bit);
+  mono.SetSize(2, 2);
+  mono.dc().fillRect({0, 0, 2, 2}, solidBrush(clWhite));
+  mono.surface().setPixel(0, 0, clBlack);
+  TMetafile m;
+  TMetafileCanvas mc(m, 40, 20);
+  TDeviceContext& dc = mc.dc();
+  mc.canvas().StretchDraw({0, 0, 20, 10}, pic);
+  EXPECT_TRUE(StretchBlt(dc, 39, 10, -20, 10, &pic.dc(), 0, 0, 4, 2, SRCCOPY));
+  dc.setTextColor(clLime);
+  dc.setBkColor(clYellow);
+  EXPECT_TRUE(BitBlt(dc, 0, 10, 2, 2, &mono.dc(), 0, 0, SRCCOPY));
+  EXPECT_FALSE(MaskBlt(dc, 0, 0, 2, 2, &pic.dc(), 0, 0, &mono.surface(), 0, 0, MAKEROP4(SRCCOPY, SRCPAINT)));
+  dc.setGraphicsMode(GraphicsMode::Advanced);
+  dc.setWorldTransform({0, 1, -1, 0, 20, 0});  // a quarter turn
+  EXPECT_FALSE(BitBlt(dc, 0, 0, 4, 2, &pic.dc(), 0, 0, SRCCOPY));
+  return m;
+}
+
+TEST(TMetafile, BitmapsDrawnOnTheCanvasPlayBackAsPixels) {
+  const TMetafile m = bitmapDrawing();
+  int bits = 0;
+  for (auto const& r : m.records()) bits += r->kind == TMetafile::Record::Kind::StretchBits;
+  EXPECT_EQ(bits, 3);
+  TBitmap out;
+  make(out, 80, 40);
+  PlayEnhMetaFile(out.dc(), m, {0, 0, 80, 40});
+  const struct {
+    const char* id;
+    int x, y;
+    TColor colour;
+  } samples[] = {{"stretched, left", 5, 5, clRed},      {"stretched, right", 35, 15, clBlue},
+                 {"beside it", 45, 5, clWhite},         {"mirrored, left", 45, 30, clBlue},
+                 {"mirrored, right", 70, 30, clRed},    {"one bit 0: text colour", 1, 21, clLime},
+                 {"one bit 1: background", 3, 21, clYellow}, {"below the one-bit copy", 1, 25, clWhite}};
+  for (auto const& s : samples) {
+    SCOPED_TRACE(s.id);
+    EXPECT_EQ(out.surface().pixel(s.x, s.y), s.colour);
+  }
+}
+
 TEST(TMetafile, ClipAndSavedLevelsPlayBack) {
   // A fill clipped to the left half inside a saved level, then a fill after the level is left.
   TMetafile m;
@@ -392,6 +441,59 @@ TEST(EnhMetaFile, TextAdvancesCarryTheCharacterExtraAndLargeShapesUse32Bits) {
   EXPECT_EQ(long32, 1) << "the line 4000 pixels (1058 mm) long";
 }
 
+// A text record's bounds are the text's cell as the player lays it out: every pixel of ink the
+// player draws lies inside them, whatever the alignment and the turn, and they are not far larger.
+TEST(EnhMetaFile, TextBoundsHoldTheTextAsThePlayerDrawsIt) {
+  const struct {
+    const char* id;
+    unsigned align;
+    int escapement;
+  } cases[] = {{"left top", TA_LEFT | TA_TOP, 0},           {"centre baseline", TA_CENTER | TA_BASELINE, 0},
+               {"right bottom", TA_RIGHT | TA_BOTTOM, 0},    {"up, left top", TA_LEFT | TA_TOP, 900},
+               {"down, right baseline", TA_RIGHT | TA_BASELINE, -900}, {"slant, centre top", TA_CENTER | TA_TOP, 300}};
+  for (auto const& c : cases) {
+    SCOPED_TRACE(c.id);
+    // 10 units of 0.01 mm to the reference pixel; played at one pixel to the reference pixel.
+    TMetafile m;
+    {
+      TMetafileRecorder r(m, 400, 400, 10.0);
+      TLogFont f;
+      f.faceName = "Liberation Sans";
+      f.height = -30;
+      f.escapement = c.escapement;
+      r.selectFont(f);
+      r.setTextColor(clBlack);
+      r.setBkMode(BkMode::Transparent);
+      r.setTextAlign(c.align);
+      r.setTextCharacterExtra(3);
+      r.textOut(200, 200, "Equinox");
+    }
+    TBitmap bm;
+    make(bm, 400, 400);
+    PlayEnhMetaFile(bm.dc(), m, {0, 0, 400, 400});
+    int l = 400, t = 400, rr = -1, b = -1;
+    for (int y = 0; y < 400; ++y)
+      for (int x = 0; x < 400; ++x)
+        if (bm.surface().pixel(x, y) != clWhite) l = std::min(l, x), rr = std::max(rr, x), t = std::min(t, y), b = std::max(b, y);
+    ASSERT_GE(rr, 0) << "no ink";
+    const std::string bytes = enhMetaFileBytes(m);
+    int texts = 0;
+    for (auto const& rec : walk(bytes)) {
+      if (rec.type != 84) continue;
+      ++texts;
+      // Bounds in device units of 0.01 mm: ten to the pixel.
+      const double bl = i32at(bytes, rec.at + 8) / 10.0, bt = i32at(bytes, rec.at + 12) / 10.0,
+                   br = i32at(bytes, rec.at + 16) / 10.0, bb = i32at(bytes, rec.at + 20) / 10.0;
+      EXPECT_LE(bl, l + 1);
+      EXPECT_LE(bt, t + 1);
+      EXPECT_GE(br + 1, rr);
+      EXPECT_GE(bb + 1, b);
+      EXPECT_LT((br - bl) * (bb - bt), 2.5 * (rr - l + 1) * (b - t + 1)) << "a box about the ink";
+    }
+    EXPECT_EQ(texts, 1);
+  }
+}
+
 TEST(EnhMetaFile, SavingIsAllOrNothing) {
   const std::string dir = testenv::tempDir();
   const std::string name = dir + "picture.emf";
@@ -454,4 +556,44 @@ TEST(EnhMetaFile, OutsideReaderDrawsWhatThePlayerDraws) {
   });
   EXPECT_GT(oursInk, 200);
   EXPECT_NEAR(theirInk, oursInk, oursInk / 2);
+}
+
+// The bitmaps reach the file as device-independent bits that an outside reader draws in place.
+TEST(EnhMetaFile, BitmapsReachTheOutsideReader) {
+  const TMetafile m = bitmapDrawing();
+  const std::string b = enhMetaFileBytes(m);
+  int stretches = 0;
+  for (auto const& r : walk(b)) {
+    if (r.type != 81) continue;  // EMR_STRETCHDIBITS
+    ++stretches;
+    EXPECT_EQ(u32at(b, r.at + 80), 40u) << "an information header follows the record's fields";
+    EXPECT_EQ(u32at(b, r.at + 80 + 14) & 0xFFFF, 24u) << "bits per pixel";
+  }
+  EXPECT_EQ(stretches, 3);
+  if (!testenv::emfToolsPresent()) GTEST_SKIP() << "emf2svg-conv, xmllint or rsvg-convert missing";
+  const std::string name = testenv::tempDir() + "bitmaps.emf";
+  ASSERT_TRUE(saveEnhMetaFile(m, name));
+  const auto r = testenv::renderEmf(name, 400);
+  ASSERT_EQ(r.error, "");
+  ASSERT_EQ(r.image.width, 400);
+  auto theirs = [&](int x, int y) {
+    const uint8_t* p = r.image.pixel(x, y);
+    return TColor(p[0] | p[1] << 8 | p[2] << 16);
+  };
+  auto close = [](TColor a, TColor b) {
+    return std::abs(GetRValue(a) - GetRValue(b)) <= 60 && std::abs(GetGValue(a) - GetGValue(b)) <= 60 &&
+           std::abs(GetBValue(a) - GetBValue(b)) <= 60;
+  };
+  const struct {
+    const char* id;
+    int x, y;
+    TColor colour;
+  } samples[] = {{"stretched, left", 50, 50, clRed},   {"stretched, right", 150, 50, clBlue},
+                 {"mirrored, left", 250, 150, clBlue}, {"mirrored, right", 350, 150, clRed},
+                 {"one bit 0", 5, 105, clLime},        {"one bit 1", 15, 115, clYellow},
+                 {"beside", 300, 50, clWhite}};
+  for (auto const& s : samples) {
+    SCOPED_TRACE(s.id);
+    EXPECT_TRUE(close(theirs(s.x, s.y), s.colour)) << std::hex << theirs(s.x, s.y);
+  }
 }

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "platform/process.h"
 #include "tests/support/testenv.h"
 
 namespace {
@@ -80,6 +81,24 @@ TEST(PlatformShell, PumpsMessagesWhileWaitingAndStopsWhenTheApplicationEnds) {
   platform::setMessagePump(nullptr);
   kill(pid, SIGKILL);
   EXPECT_TRUE(platform::waitForProgram(pid));
+}
+
+TEST(PlatformShell, AStartRequestReachesTheChildOnceAndIsTakenOnce) {
+  setenv(platform::kStartWindowVariable, "minimized", 1);
+  auto requests = [](platform::StartWindow show) {
+    std::vector<std::string> found;
+    for (const std::string& e : platform::childEnvironment(show))
+      if (e.rfind(std::string(platform::kStartWindowVariable) + "=", 0) == 0) found.push_back(e);
+    return found;
+  };
+  EXPECT_EQ(requests(platform::StartWindow::Hidden), (std::vector<std::string>{"KESTROVA_START_WINDOW=hidden"}));
+  EXPECT_EQ(requests(platform::StartWindow::Normal), (std::vector<std::string>{})) << "ours is not passed on";
+  EXPECT_EQ(platform::takeStartWindowRequest(), platform::StartWindow::Minimized);
+  EXPECT_EQ(std::getenv(platform::kStartWindowVariable), nullptr);
+  EXPECT_EQ(platform::takeStartWindowRequest(), platform::StartWindow::Normal);
+  EXPECT_TRUE(platform::isOwnProgram(platform::exePath()));
+  EXPECT_FALSE(platform::isOwnProgram("sh"));
+  EXPECT_FALSE(platform::isOwnProgram("no-such-program-here"));
 }
 
 TEST(PlatformShell, OpenerGetsTheTargetAsOneArgument) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/shell.h"
 #include "platform/windows.h"
 #include "platform/x11.h"
 
@@ -159,6 +160,46 @@ TEST(WindowsOnXvfb, APreviewDrawsInsideItsHostAndSurvivesTheHostGoing) {
     d.waitMessage(10);
   }
   SUCCEED();  // still running: errors about the vanished window were ignored
+}
+
+// A program started hidden (its starter set the request) keeps its first task-bar window off the
+// screen; the request is used once, so the next window shows.
+TEST(WindowsOnXvfb, AProgramStartedHiddenShowsNoFirstWindow) {
+  testenv::Xvfb server("320x240x24", {"-nocursor"});
+  ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+  setenv("DISPLAY", server.display().c_str(), 1);
+  setenv(kStartWindowVariable, "hidden", 1);
+  auto backend = makeSdlBackend();
+  ASSERT_TRUE(backend);
+  EXPECT_EQ(std::getenv(kStartWindowVariable), nullptr) << "the programs it starts do not inherit it";
+  TDesktop& d = resetDesktop(std::move(backend));
+  struct Restore {
+    ~Restore() { resetDesktop(std::make_unique<THeadlessBackend>()); }
+  } restore;
+  Display* x = XOpenDisplay(server.display().c_str());
+  ASSERT_NE(x, nullptr);
+  // Whether the window of that class is mapped; -1 when there is none.
+  auto mapped = [&](const char* cls) {
+    const unsigned long w = x11::findWindowByClass(cls);
+    XWindowAttributes a{};
+    if (w == 0 || !XGetWindowAttributes(x, w, &a)) return -1;
+    return a.map_state == IsUnmapped ? 0 : 1;
+  };
+  PatternWindow first, second;
+  TWindowDesc desc;
+  desc.bounds = Bounds(10, 20, 64, 48);
+  desc.style = WS_VISIBLE;
+  desc.className = "kestrovafirst";
+  desc.proc = &first;
+  ASSERT_NE(d.createWindow(desc), 0u);
+  desc.className = "kestrovasecond";
+  desc.proc = &second;
+  ASSERT_NE(d.createWindow(desc), 0u);
+  // Showing waits for the server to map the window, so the second one is mapped by now.
+  d.processMessages();
+  EXPECT_EQ(mapped("kestrovasecond"), 1);
+  EXPECT_EQ(mapped("kestrovafirst"), 0);
+  XCloseDisplay(x);
 }
 
 }  // namespace

@@ -4,6 +4,10 @@
 // made here for the bad cases: odd references, broken and missing parts, lying entries.
 #include "storage/r_ExcelLite.h"
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <map>
 
@@ -304,4 +308,128 @@ TEST_F(Workbooks, RefreshReadsAChangedWorkbookAgain) {
   ASSERT_TRUE(r.refreshFromOriginal());
   EXPECT_EQ(r.columns().getName(0), "second");
 }
+// Every field of every exported record is set: an empty logical, number or text cell is blanks,
+// which dbfread reads as no value.
+TEST_F(Workbooks, DbaseExportSetsEveryField) {
+  if (!haveOpenpyxl()) GTEST_SKIP() << "python3-dbfread missing";
+  auto inl = [](const char* ref, const char* text) {
+    return std::string("<c r=\"") + ref + "\" t=\"inlineStr\"><is><t>" + text + "</t></is></c>";
+  };
+  const std::string sheet = sheetXml("<row r=\"1\">" + inl("A1", "name") + inl("B1", "ok") + inl("C1", "n") + "</row>"
+                                     "<row r=\"2\">" + inl("A2", "a") + "<c r=\"B2\" t=\"b\"><v>1</v></c><c r=\"C2\"><v>2.5</v></c></row>"
+                                     "<row r=\"3\">" + inl("A3", "b") + "</row>"
+                                     "<row r=\"4\"><c r=\"B4\" t=\"b\"><v>0</v></c></row>");
+  TxlsxRead r;
+  ASSERT_TRUE(r.open(package({{"xl/worksheets/sheet1.xml", sheet}})));
+  ASSERT_TRUE(r.setSheet("S"));
+  const std::string dbf = testenv::tempDir() + "logical.dbf";
+  ASSERT_TRUE(r.saveToDbf(dbf));
+  EXPECT_EQ(testenv::runCommand("/usr/bin/python3 -c \"import dbfread,sys\n"
+                                "for rec in dbfread.DBF(sys.argv[1]): print(list(rec.values()))\" '" + dbf + "'"),
+            "['a', True, 2.5]\n['b', None, 0]\n['', False, 0]\n");
+}
+
+// A sheet wider than a table can hold gives the columns a table holds and says so; names are
+// made unique without comparing each with every other.
+TEST_F(Workbooks, WideSheetsKeepTheColumnsATableHolds) {
+  if (!haveOpenpyxl()) GTEST_SKIP() << "python3-openpyxl missing";
+  const std::string wide = testenv::tempDir() + "wide.xlsx";
+  int status = 0;
+  const std::string out = testenv::runCommand(
+      "/usr/bin/python3 -c \"import openpyxl,sys\nwb=openpyxl.Workbook()\nws=wb.active\nws.title='W'\n"
+      "ws.append(['h%d' % i for i in range(2500)])\nws.append(list(range(2500)))\nwb.save(sys.argv[1])\" '" + wide + "'",
+      &status);
+  ASSERT_EQ(status, 0) << out;
+  TxlsxRead r;
+  ASSERT_TRUE(r.open(wide));
+  ASSERT_TRUE(r.setSheet("W"));
+  const int limit = r.database()->columnLimit();
+  EXPECT_EQ(r.columns().count(), limit);
+  EXPECT_EQ(r.columns().getName(limit - 1), "h" + std::to_string(limit - 1));
+  EXPECT_EQ(r.getItem(limit - 1, 0), std::to_string(limit - 1));
+  EXPECT_EQ(r.records(), 1);
+  EXPECT_NE(r.readError().find("column 2500"), std::string::npos) << r.readError();
+
+  auto inl = [](const std::string& ref, const std::string& text) {
+    return "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t>" + text + "</t></is></c>";
+  };
+  // A header cell far to the right, alone beyond the limit, or beside many equal names.
+  std::string same;
+  for (int i = 0; i < 1500; ++i) same += inl("", i == 3 ? "x (2)" : "x");
+  struct Case { const char* id; std::string header; int columns; std::string last; bool note; } cases[] = {
+      {"CCC1", inl("A1", "a") + inl("CCC1", "far"), 1, "a", true},
+      {"UTF1", inl("A1", "a") + inl("B1", "b") + inl("UTF1", "far"), 2, "b", true},
+      {"only far", inl("UTF1", "far"), 0, "", true},
+      {"equal names", same, 1500, "x (1498)", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    TxlsxRead s;
+    ASSERT_TRUE(s.open(package({{"xl/worksheets/sheet1.xml", sheetXml("<row r=\"1\">" + c.header + "</row><row r=\"2\"><c r=\"A2\"><v>7</v></c></row>")}})));
+    EXPECT_EQ(s.setSheet("S"), c.columns > 0);
+    ASSERT_EQ(s.columns().count(), c.columns);
+    EXPECT_EQ(s.readError().empty(), !c.note) << s.readError();
+    if (c.columns == 0) continue;
+    EXPECT_EQ(s.columns().getName(c.columns - 1), c.last);
+    EXPECT_EQ(s.getItem(0, 0), "7");
+  }
+}
+
+// Repeated kills while a sheet is exported over a table: each time the target is a whole
+// table, the old or the new, as dbfread reads it.
+TEST_F(Workbooks, KilledDbaseExportLeavesAWholeTable) {
+  if (!haveOpenpyxl()) GTEST_SKIP() << "python3-dbfread missing";
+  std::string rows = "<row><c t=\"inlineStr\"><is><t>name</t></is></c><c t=\"inlineStr\"><is><t>n</t></is></c></row>";
+  for (int i = 0; i < 400; ++i)
+    rows += "<row><c t=\"inlineStr\"><is><t>row " + std::to_string(i) + "</t></is></c><c><v>" + std::to_string(i) + "</v></c></row>";
+  const std::string book = package({{"xl/worksheets/sheet1.xml", sheetXml(rows)}}, "kills.xlsx");
+  const std::string target = testenv::tempDir() + "kills/export.dbf";
+  fs::create_directories(testenv::tempDir() + "kills");
+  {
+    TxlsxRead r;
+    ASSERT_TRUE(r.open(book));
+    ASSERT_TRUE(r.setSheet("S"));
+    ASSERT_TRUE(r.saveToDbf(target, {0, 1, 2}));
+  }
+  std::vector<std::string> copies;
+  for (int round = 0; round < 12; ++round) {
+    int progress[2];
+    ASSERT_EQ(pipe(progress), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      close(progress[0]);
+      TxlsxRead r;
+      if (!r.open(book) || !r.setSheet("S")) _exit(2);
+      for (int i = 0;; ++i) {
+        r.saveToDbf(target, i % 2 ? std::vector<int>{0, 1, 2} : std::vector<int>{});
+        if (write(progress[1], "x", 1) != 1) _exit(3);
+      }
+    }
+    close(progress[1]);
+    // Killed at a different moment each round: once an export is whole, somewhere in the next
+    // (an export takes a few milliseconds).
+    char c;
+    for (int n = 0; n < 1 + round % 3; ++n) ASSERT_EQ(read(progress[0], &c, 1), 1);
+    usleep(useconds_t(round * 400));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    close(progress[0]);
+    copies.push_back(testenv::writeFile("kills/round" + std::to_string(round) + ".dbf", testenv::readFile(target)));
+  }
+  std::string files, want;
+  for (const auto& f : copies) {
+    files += " '" + f + "'";
+    want += "ok\n";
+  }
+  EXPECT_EQ(testenv::runCommand("/usr/bin/python3 -c \"import dbfread,sys,os\n"
+                                "for f in sys.argv[1:]:\n"
+                                "  t=dbfread.DBF(f)\n"
+                                "  recs=[(r['name'],r['n']) for r in t]\n"
+                                "  whole=(os.path.getsize(f)-t.header.headerlen)//t.header.recordlen==len(recs)\n"
+                                "  ok=whole and len(recs) in (3,400) and all(n=='row %d' % v for n,v in recs)\n"
+                                "  print('ok' if ok else f+' '+str(len(recs)))\"" + files),
+            want);
+}
+
 }  // namespace

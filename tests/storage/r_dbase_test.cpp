@@ -3,12 +3,16 @@
 #include "storage/r_dbase.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <functional>
 
 #include "core/os_datatypes.h"
 #include "core/r_base.h"
@@ -110,6 +114,22 @@ TEST_F(DbfTest, WriterBytes) {
   ASSERT_EQ(b.size(), 65u + 2 * 5);
   EXPECT_EQ(b[4], 2);
   EXPECT_EQ(b.substr(65, 5), std::string(" \0\0\0\0", 5));
+}
+
+TEST_F(DbfTest, LogicalFieldsAreOneByteWideWhateverWidthIsAsked) {
+  std::string f = path("flags.dbf");
+  TdbfMake m;
+  m.add("flag", 'L', 4, 0);
+  m.add("name", 'C', 5, 0);
+  ASSERT_TRUE(m.save(f));
+  {
+    Tdbf t;
+    t.setfname(f);
+    const int row = t.addrow();
+    EXPECT_TRUE(t.setBooleanValue(0, row, true));
+    EXPECT_TRUE(t.setStringValue(1, row, "ab"));
+  }
+  EXPECT_EQ(dbfread(f), "FLAG:L:1:0|NAME:C:5:0\nTrue|ab\n");
 }
 
 TEST_F(DbfTest, ValuesAsStoredAndAsRead) {
@@ -290,7 +310,8 @@ TEST_F(DbfTest, ReadOnlyFilesOpenReadOnlyAndRefuseEveryWrite) {
   chmod(f.c_str(), 0444);
   Tdbf t;
   t.setfname(f);
-  EXPECT_TRUE(t.readonly);
+  EXPECT_FALSE(t.writable());
+  EXPECT_FALSE(t.readonly);  // the file's state, not the caller's wish
   EXPECT_EQ(t.records(), 3);
   EXPECT_FALSE(t.setStringValue(0, 0, "x"));
   EXPECT_EQ(t.addrow(), -1);
@@ -300,6 +321,22 @@ TEST_F(DbfTest, ReadOnlyFilesOpenReadOnlyAndRefuseEveryWrite) {
   EXPECT_FALSE(t.DeleteColumn(0));
   chmod(f.c_str(), 0644);
   EXPECT_EQ(bytes(f), before);
+
+  // The same object on a table it may write writes it; asked for reading only, it does not.
+  std::string g = sample();
+  t.setfname(g);
+  EXPECT_TRUE(t.writable());
+  EXPECT_TRUE(t.setStringValue(0, 0, "edited"));
+  EXPECT_EQ(t.addrow(), 3);
+  t.readonly = true;
+  t.setfname(g);
+  EXPECT_EQ(t.getString(0, 0), "edited");
+  EXPECT_FALSE(t.setStringValue(0, 0, "again"));
+  t.readonly = false;
+  t.setfname(g);
+  EXPECT_TRUE(t.setStringValue(0, 0, "again"));
+  t.setfname("");
+  EXPECT_EQ(bytes(g).substr(32 * 6 + 2, 5), "again");
 }
 
 TEST_F(DbfTest, RowEdits) {
@@ -396,6 +433,305 @@ TEST_F(DbfTest, CsvAndListedEdits) {
   std::string listed = path("list.csv");
   ASSERT_TRUE(t.listValues("", "COUNT", listed, "OK,NAME,MISSING"));
   EXPECT_EQ(bytes(listed), "Y,Zürich\r\nY,\r\n");
+}
+
+// Characters code page 850 lacks are stored as "?".
+TEST_F(DbfTest, CharactersWithoutACodePageFormBecomeQuestionMarks) {
+  if (!have("/usr/bin/python3 -c 'import dbfread'")) GTEST_SKIP() << "python3-dbfread missing";
+  std::string f = sample();
+  Tdbf t;
+  t.setfname(f);
+  ASSERT_TRUE(t.setStringValue(0, 0, "€ sign"));
+  ASSERT_TRUE(t.setStringValue(0, 1, "日本 Zürich"));
+  t.setfname("");
+  EXPECT_EQ(bytes(f).substr(32 * 6 + 2, 6), "? sign");
+  const std::string read = dbfread(f);
+  EXPECT_NE(read.find("\n? sign|42|"), std::string::npos) << read;
+  EXPECT_NE(read.find("\n?? Zürich|-7|"), std::string::npos) << read;
+}
+
+// The header's language-driver byte names the code page when no .cpg does; our tables name the
+// one they are written in, so readers without a .cpg decode them as we do.
+TEST_F(DbfTest, CodePagesFollowTheLanguageDriverByte) {
+  // Made by ogr2ogr -lco ENCODING=LDID/87 from a CSV: byte 29 = 0x57 (Windows-1252), no .cpg.
+  const std::string gdal = testenv::writeFile("ldid/places.dbf", testenv::readFile(testenv::sourceDir() + "tests/storage/data/ldid87_places.dbf"));
+  ASSERT_EQ(uint8_t(bytes(gdal)[29]), 0x57);
+  Tdbf t;
+  t.readonly = true;
+  t.setfname(gdal);
+  EXPECT_EQ(t.getString(0, 0), "Jardim Atlântico");
+  EXPECT_EQ(t.getString(0, 1), "Côte-d'Or Süd");
+  t.codepage = "ibm-850";  // a .cpg still wins
+  t.setfname(gdal);
+  EXPECT_EQ(t.getString(0, 0), "Jardim Atl\u00d4ntico");
+  t.codepage.clear();
+
+  // Ours: 850 by default, Windows-1252 under supressOEM; each says so in byte 29.
+  struct Case { const char* id; bool supress; uint8_t driver; } cases[] = {{"code page 850", false, 0x02}, {"Windows-1252", true, 0x57}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    const std::string f = path("written.dbf");
+    TdbfMake m;
+    m.add("name", 'C', 20, 0);
+    ASSERT_TRUE(m.save(f));
+    EXPECT_EQ(uint8_t(bytes(f)[29]), 0x02);
+    Tdbf w;
+    w.supressOEM = c.supress;
+    w.setfname(f);
+    ASSERT_TRUE(w.setStringValue(0, w.addrow(), "Côte"));
+    w.setfname("");
+    EXPECT_EQ(uint8_t(bytes(f)[29]), c.driver);
+    w.supressOEM = false;
+    w.setfname(f);
+    EXPECT_EQ(w.getString(0, 0), "Côte");  // the byte decides now, not the switch
+    if (have("command -v ogrinfo")) {
+      const std::string info = run("ogrinfo -ro -al '" + f + "'");
+      EXPECT_NE(info.find("NAME (String) = Côte"), std::string::npos) << info;
+    }
+  }
+  if (have("command -v ogrinfo")) EXPECT_NE(run("ogrinfo -ro -al '" + gdal + "'").find("= Jardim Atlântico"), std::string::npos);
+}
+
+// A table with slack bytes after its last field and a field of width 0, as other programs
+// write them: rewrites start from the fields as read.
+TEST_F(DbfTest, RewritesFollowTheFieldsAsRead) {
+  if (!have("/usr/bin/python3 -c 'import dbfread'")) GTEST_SKIP() << "python3-dbfread missing";
+  // ID N 4, GAP C 0, NAME C 3, then 3 slack bytes "ZZZ" in each record of 11 bytes.
+  std::string h(32 + 3 * 32 + 1, '\0');
+  h[0] = 3;
+  h[4] = 2;
+  h[8] = char(h.size());
+  h[10] = 11;
+  auto field = [&](int i, const char* name, char type, int width) {
+    std::memcpy(&h[size_t(32 + 32 * i)], name, std::strlen(name));
+    h[size_t(32 + 32 * i + 11)] = type;
+    h[size_t(32 + 32 * i + 16)] = char(width);
+  };
+  field(0, "ID", 'N', 4);
+  field(1, "GAP", 'C', 0);
+  field(2, "NAME", 'C', 3);
+  h[h.size() - 1] = 0x0D;
+  const std::string file = testenv::writeFile("slack.dbf", h + "   12abcZZZ" + "   34xyzZZZ");
+  struct Case {
+    const char* id;
+    std::function<bool(Tdbf&)> op;
+    std::string want;  // dbfread: fields, then the rows
+  } cases[] = {
+      {"a number column last", [](Tdbf& t) { return t.AddColumn(ftInteger, 0, 0, "n"); },
+       "ID:N:4:0|GAP:C:0:0|NAME:C:3:0|N:N:12:0\n12||abc|0\n34||xyz|0\n"},
+      {"a column first", [](Tdbf& t) { return t.InsertColumn(0, ftBoolean, 0, 0, "f"); },
+       "F:L:1:0|ID:N:4:0|GAP:C:0:0|NAME:C:3:0\nFalse|12||abc\nFalse|34||xyz\n"},
+      {"columns swapped", [](Tdbf& t) { return t.swapColumns(0, 2); }, "NAME:C:3:0|GAP:C:0:0|ID:N:4:0\nabc||12\nxyz||34\n"},
+      {"a column amended", [](Tdbf& t) { return t.AmendColumn(0, ftString, 6, 0, "id"); },
+       "ID:C:6:0|GAP:C:0:0|NAME:C:3:0\n12||abc\n34||xyz\n"},
+      {"a column deleted", [](Tdbf& t) { return t.DeleteColumn(2); }, "ID:N:4:0|GAP:C:0:0\n12|\n34|\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    const std::string f = testenv::writeFile("slack_copy.dbf", testenv::readFile(file));
+    Tdbf t;
+    t.setfname(f);
+    ASSERT_EQ(t.getcols(), 3);
+    ASSERT_TRUE(c.op(t));
+    t.setfname("");
+    EXPECT_EQ(dbfread(f), c.want);
+  }
+  const std::string def = testenv::writeFile("slack_defs.txt", "EXTRA,5,N,1\n");
+  const std::string f = testenv::writeFile("slack_copy.dbf", testenv::readFile(file));
+  Tdbf t;
+  t.setfname(f);
+  ASSERT_TRUE(t.appendcolumns(def));
+  t.setfname("");
+  EXPECT_EQ(dbfread(f), "ID:N:4:0|GAP:C:0:0|NAME:C:3:0|EXTRA:N:5:1\n12||abc|0.0\n34||xyz|0.0\n");
+}
+
+// Field names a rewrite could not write again are said at opening; values stay editable.
+TEST_F(DbfTest, TablesWhoseColumnsCannotBeRewrittenSaySoAtOpening) {
+  std::string good = bytes(sample());
+  for (const char* name : {"", "A,B"}) {
+    SCOPED_TRACE(name);
+    std::string b = good;
+    std::memset(&b[32], 0, 11);
+    std::memcpy(&b[32], name, std::strlen(name));
+    const std::string f = testenv::writeFile("names.dbf", b);
+    Tdbf t;
+    t.setfname(f);
+    ASSERT_EQ(t.getcols(), 5);
+    EXPECT_NE(t.restructureBlock().find("field 1"), std::string::npos) << t.restructureBlock();
+    EXPECT_TRUE(t.setIntegerValue(1, 0, 5));
+    EXPECT_FALSE(t.InsertColumn(0, ftString, 5, 0, "x"));
+    EXPECT_NE(t.err().find(t.restructureBlock()), std::string::npos) << t.err();
+    EXPECT_FALSE(t.DeleteColumn(2));
+    EXPECT_EQ(t.generateDefinition(path("def.txt"), -1, -1, 0, 0, ""), -1);
+    EXPECT_EQ(t.getInteger(1, 0), 5);
+  }
+}
+
+TEST_F(DbfTest, DefinitionsOfAChangedTable) {
+  std::string f = sample();
+  Tdbf t;
+  t.setfname(f);
+  const std::string def = path("def.txt");
+  const std::string all = "NAME,20,C,0\r\nCOUNT,10,N,0\r\nPRICE,16,N,2\r\nOK,1,L,0\r\nDAY,8,D,0\r\n";
+  struct Case { const char* id; int col, type, width, dplaces; int result; std::string lines; } cases[] = {
+      {"none left out", -1, -1, 0, 0, 0, all},
+      {"one left out", 1, -1, 0, 0, 0, "NAME,20,C,0\r\nPRICE,16,N,2\r\nOK,1,L,0\r\nDAY,8,D,0\r\n"},
+      {"an integer first", 0, ftInteger, 3, 0, 12, "NEW_ONE,12,N,0\r\n" + all},
+      {"a real last", 5, ftDouble, 0, 3, 15, all + "NEW_ONE,15,N,3\r\n"},
+      {"a time replaces the second", 10001, ftTime, 9, 0, 9,
+       "NAME,20,C,0\r\nNEW_ONE,9,C,0\r\nPRICE,16,N,2\r\nOK,1,L,0\r\nDAY,8,D,0\r\n"},
+      {"a logical before the date", 4, ftBoolean, 7, 0, 1,
+       "NAME,20,C,0\r\nCOUNT,10,N,0\r\nPRICE,16,N,2\r\nOK,1,L,0\r\nNEW_ONE,1,L,0\r\nDAY,8,D,0\r\n"},
+      {"a date", 0, ftDate, 3, 0, 8, "NEW_ONE,8,D,0\r\n" + all},
+      {"beyond the columns", 6, ftString, 5, 0, -1, ""},
+      {"no such column left out", 9, -1, 0, 0, -1, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    std::remove(def.c_str());
+    EXPECT_EQ(t.generateDefinition(def, c.col, c.type, c.width, c.dplaces, "new one"), c.result);
+    EXPECT_EQ(testenv::readFile(def), c.lines);
+  }
+
+  // Amended to a time or date-time: a text field of the given width, the values kept.
+  ASSERT_TRUE(t.AmendColumn(1, ftDateTime, 14, 0, "when"));
+  ASSERT_TRUE(t.AmendColumn(0, ftTime, 12, 0, "at"));
+  EXPECT_EQ(t.ColumnType(1), ftString);
+  EXPECT_EQ(t.ColumnWidth(1), 14);
+  EXPECT_EQ(t.ColumnWidth(0), 12);
+  EXPECT_EQ(t.getString(1, 1), "-7");
+  EXPECT_EQ(t.getString(0, 0), "Zürich");
+  if (have("/usr/bin/python3 -c 'import dbfread'")) {
+    t.setfname("");
+    EXPECT_EQ(dbfread(f).substr(0, 28), "AT:C:12:0|WHEN:C:14:0|PRICE:");
+  }
+}
+
+// An edit stopped once its journal is written is finished by the next opening; a damaged
+// journal is no edit.
+TEST_F(DbfTest, TheJournalFinishesAnEditAKillInterrupted) {
+  std::string f = sample();
+  const std::string before = bytes(f);
+  struct Case {
+    const char* id;
+    std::function<bool(Tdbf&)> op;
+    std::function<void(Tdbf&)> check;
+  } cases[] = {
+      {"a value", [](Tdbf& t) { return t.setStringValue(0, 0, "new name") && !t.getString(0, 1).empty(); },
+       [](Tdbf& t) { EXPECT_EQ(t.getString(0, 0), "new name"); }},
+      {"a deleted row", [](Tdbf& t) { return t.deleteRow(0); },
+       [](Tdbf& t) { EXPECT_EQ(t.records(), 2); EXPECT_EQ(t.getInteger(1, 0), -7); }},
+      {"an inserted copy", [](Tdbf& t) { return t.insertRowAsCopy(2); },
+       [](Tdbf& t) { EXPECT_EQ(t.records(), 4); EXPECT_EQ(t.getInteger(1, 2), 0); EXPECT_EQ(t.getInteger(1, 1), -7); }},
+      {"swapped rows", [](Tdbf& t) { return t.Swaprows(0, 2); },
+       [](Tdbf& t) { EXPECT_EQ(t.getInteger(1, 2), 42); EXPECT_EQ(t.getString(0, 0), ""); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    testenv::writeFile(f.substr(testenv::tempDir().size()), before);
+    {
+      Tdbf t;
+      t.setfname(f);
+      Tdbf::stopAfterJournalForTesting();
+      c.op(t);
+    }
+    EXPECT_TRUE(have("test -f '" + Tdbf::journalName(f) + "'"));
+    Tdbf t;
+    t.setfname(f);
+    EXPECT_FALSE(have("test -f '" + Tdbf::journalName(f) + "'"));
+    c.check(t);
+    EXPECT_EQ(bytes(f)[4], char(t.records()));
+  }
+  // Damaged: ignored and removed, the table as it stood.
+  testenv::writeFile(f.substr(testenv::tempDir().size()), before);
+  {
+    Tdbf t;
+    t.setfname(f);
+    Tdbf::stopAfterJournalForTesting();
+    t.deleteRow(1);
+  }
+  std::string j = bytes(Tdbf::journalName(f));
+  j[j.size() / 2] ^= 0x55;
+  testenv::writeFile(Tdbf::journalName(f).substr(testenv::tempDir().size()), j);
+  Tdbf t;
+  t.setfname(f);
+  EXPECT_EQ(t.records(), 3);
+  EXPECT_EQ(bytes(f), before);
+  EXPECT_FALSE(have("test -f '" + Tdbf::journalName(f) + "'"));
+}
+
+// Repeated kills during value edits, inserted and deleted rows and swaps of records that cross
+// page boundaries: each table left behind, once opened again, reads whole in dbfread with every
+// record old or new, never half of each.
+TEST_F(DbfTest, KilledEditsLeaveEveryRecordOldOrNew) {
+  if (!have("/usr/bin/python3 -c 'import dbfread'")) GTEST_SKIP() << "python3-dbfread missing";
+  const std::string f = testenv::tempDir() + "kills/edited.dbf";
+  testenv::writeFile("kills/.keep", "");
+  {
+    TdbfMake m;
+    m.add("id", 'N', 6, 0);
+    for (const char* name : {"a", "b", "c"}) m.add(name, 'C', 250, 0);
+    ASSERT_TRUE(m.save(f));
+    Tdbf t;
+    t.setfname(f);
+    for (int r = 0; r < 160; ++r) {
+      ASSERT_EQ(t.addrow(), r);
+      t.setIntegerValue(0, r, r);
+      for (int c = 1; c <= 3; ++c) t.setStringValue(c, r, "r" + std::to_string(r) + " v0 " + std::string(200, char('a' + r % 26)));
+    }
+  }
+  std::vector<std::string> copies;
+  for (int round = 0; round < 16; ++round) {
+    int progress[2];
+    ASSERT_EQ(pipe(progress), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      close(progress[0]);
+      Tdbf t;
+      t.setfname(f);
+      for (int v = 1;; ++v) {
+        const int row = (v * 7 + round) % t.records();
+        switch (v % 4) {
+          case 2: t.Swaprows(row, (row + 5) % t.records()); break;
+          case 3:
+            if (t.records() < 170) t.insertRowAsCopy(row);
+            else t.deleteRow(row);
+            break;
+          default: {
+            const std::string value = "r" + t.getString(0, row) + " v" + std::to_string(v) + " " + std::string(size_t(100 + v % 120), 'x');
+            for (int c = 1; c <= 3; ++c) t.setStringValue(c, row, value);
+            (void)t.getString(1, (row + 1) % t.records());  // the edited record goes back to the file
+          }
+        }
+        if (write(progress[1], "x", 1) != 1) _exit(3);
+      }
+    }
+    close(progress[1]);
+    char c;
+    for (int n = 0; n < 1 + round % 5; ++n) ASSERT_EQ(read(progress[0], &c, 1), 1);
+    usleep(useconds_t(round % 4 * 150));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    close(progress[0]);
+    Tdbf t;
+    t.setfname(f);  // finishes an edit the kill left in the journal
+    t.setfname("");
+    copies.push_back(testenv::writeFile("kills/round" + std::to_string(round) + ".dbf", testenv::readFile(f)));
+  }
+  std::string files, want;
+  for (const auto& file : copies) {
+    files += " '" + file + "'";
+    want += "ok\n";
+  }
+  EXPECT_EQ(run("/usr/bin/python3 -c \"import dbfread,sys,os\n"
+                "for f in sys.argv[1:]:\n"
+                "  t=dbfread.DBF(f,encoding='cp850')\n"
+                "  recs=list(t)\n"
+                "  whole=(os.path.getsize(f)-t.header.headerlen)//t.header.recordlen==len(recs)\n"
+                "  bad=[r for r in recs if not (r['A']==r['B']==r['C'] and r['A'].startswith('r%d v' % r['ID']))]\n"
+                "  print('ok' if whole and not bad else f+' '+str(len(recs))+' '+str(bad[:1]))\"" + files),
+            want);
 }
 
 }  // namespace

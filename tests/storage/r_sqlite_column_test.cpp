@@ -1,4 +1,4 @@
-// The column value object: lazy reads by generic type, the doubled-quote text form, setters,
+// The column value object: lazy reads by generic type, texts kept exactly as stored, setters,
 // copies, aggregates, and a database kept as a blob.
 #include <fstream>
 
@@ -47,7 +47,7 @@ TEST_F(ColumnValue, ReadsEachFamilyLazily) {
   auto d = column(1, ftDouble, "d");
   EXPECT_EQ(d.gets(), "2.5");
   auto s = column(2, ftString, "s");
-  EXPECT_EQ(s.gets(), "it's");  // stored doubled, read with one doubling undone
+  EXPECT_EQ(s.gets(), "it''s");  // as stored: two quotes stay two
   auto b = column(3, ftBlob, "b");
   EXPECT_EQ(b.gets(), "xxxx");
   ASSERT_NE(b.getmem(), nullptr);
@@ -73,7 +73,7 @@ TEST_F(ColumnValue, SettersConvertByFamily) {
   i.setd(3.5);
   EXPECT_EQ(i.fi, 4);
   auto s = column(2, ftString, "s");
-  s.sets("it's");
+  s.sets("it''s");
   EXPECT_EQ(s.gets(), "it''s");
   auto d = column(1, ftDouble, "d");
   d.sets("1.25");

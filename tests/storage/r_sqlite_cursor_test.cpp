@@ -171,6 +171,107 @@ TEST_F(CursorTest, ImportsFromThisAndAnotherFile) {
   EXPECT_EQ(cliQuery(file, "PRAGMA integrity_check;"), "ok");
 }
 
+// Texts with single quotes, doubled ones included, are read, written, exported and merged
+// exactly as set; the shell's quote() and Python's csv judge.
+TEST_F(CursorTest, TextsWithQuotesTravelExactly) {
+  const std::vector<std::string> texts = {"5' 10''", "it''s", "''", "'", "a'''b", "plain"};
+  auto literal = [](const std::string& t) {
+    std::string out = "'";
+    for (char ch : t) out += ch == '\'' ? std::string("''") : std::string(1, ch);
+    return out + "'";
+  };
+  ASSERT_TRUE(cli(file, "DELETE FROM t;"));
+  TliteRead c(db.get(), "t");
+  for (size_t i = 0; i < texts.size(); ++i) {
+    c.getnamed("name").sets(texts[i]);
+    c.getnamed("size").seti(int32_t(i));
+    ASSERT_TRUE(c.insertNew());
+  }
+  std::string want;
+  for (const auto& t : texts) want += (want.empty() ? "" : "\n") + literal(t);
+  EXPECT_EQ(cliQuery(file, "SELECT quote(name) FROM t ORDER BY size;"), want);
+
+  // Read back, and written back unchanged after a read.
+  ASSERT_TRUE(c.StartRead("", "size"));
+  size_t i = 0;
+  while (c.nextRow()) {
+    SCOPED_TRACE(texts[i]);
+    EXPECT_EQ(c.getnamed("name").gets(), texts[i]);
+    ++i;
+  }
+  EXPECT_EQ(i, texts.size());
+  ASSERT_TRUE(c.StartRead("size = 0"));
+  ASSERT_TRUE(c.nextRow());
+  c.getnamed("name").gets();
+  c.finishRead();
+  ASSERT_TRUE(c.update("size = 0"));
+  EXPECT_EQ(cliQuery(file, "SELECT quote(name) FROM t WHERE size = 0;"), literal(texts[0]));
+  c.refreshIDs("", "size");
+  EXPECT_EQ(c.getstr(c.indexOf("name"), 0), texts[0]);
+
+  // The CSV, header included, as Python's csv module reads it.
+  ASSERT_TRUE(cli(file, "ALTER TABLE t RENAME COLUMN kind TO 'say \"hi\"';"));
+  c.refresh();
+  std::string out = freshPath("quotes.csv");
+  ASSERT_TRUE(c.SaveAsCSV(out, ""));
+  std::string py = freshPath("csv.py");
+  testenv::writeFile(py.substr(testenv::tempDir().size()),
+                     "import csv, sys\n"
+                     "rows = list(csv.reader(open(sys.argv[1], newline='', encoding='utf-8')))\n"
+                     "print(rows[0][3])\n"
+                     "for r in rows[1:]: print(r[1])\n");
+  std::string csvWant = "say \"hi\"\n";
+  for (const auto& t : texts) csvWant += t + "\n";
+  EXPECT_EQ(testenv::runCommand("/usr/bin/python3 '" + py + "' '" + out + "'"), csvWant);
+
+  // Merged into a second database, and copied row by row there.
+  std::string other = freshPath("merged.db");
+  ASSERT_TRUE(cli(other, "CREATE TABLE t (id INTEGER PRIMARY KEY, name TEXT, size INTEGER);"
+                         "INSERT INTO t (name, size) VALUES ('old', 1);"));
+  auto mine = TliteDB::create();
+  ASSERT_TRUE(mine->setfile(other));
+  TStringList key;
+  key.add("size");
+  ASSERT_TRUE(mine->mergeTables("t", file, "t", key));
+  EXPECT_EQ(cliQuery(other, "SELECT quote(name) FROM t ORDER BY size;"), want);
+  TliteRead theirs(mine.get(), "t");
+  ASSERT_TRUE(theirs.copyRows("size = 1", "size = 100"));
+  EXPECT_EQ(cliQuery(other, "SELECT quote(name) FROM t WHERE size = 100;"), literal(texts[1]));
+}
+
+// A failing import leaves neither rows nor the columns it added.
+TEST_F(CursorTest, FailedImportTakesItsNewColumnsBack) {
+  ASSERT_TRUE(cli(file, "CREATE TABLE strict (id INTEGER PRIMARY KEY, name TEXT NOT NULL);"
+                        "INSERT INTO strict (name) VALUES ('kept');"
+                        "CREATE TABLE src (name TEXT, colour TEXT, weight DOUBLE);"
+                        "INSERT INTO src VALUES ('fine', 'red', 1), (NULL, 'blue', 2);"));
+  ASSERT_TRUE(db->setfile(file));
+  TliteRead c(db.get(), "strict");
+  const std::string before = cliQuery(file, "SELECT sql FROM sqlite_master WHERE name = 'strict';");
+  EXPECT_FALSE(c.importtable("src", "", ""));
+  EXPECT_EQ(cliQuery(file, "SELECT sql FROM sqlite_master WHERE name = 'strict';"), before);
+  EXPECT_EQ(cliQuery(file, "SELECT group_concat(name) FROM strict;"), "kept");
+  EXPECT_EQ(c.columnCount(), 2);
+  EXPECT_LT(c.indexOf("colour"), 0);
+  // The same import from another file, and one that can succeed.
+  std::string other = freshPath("src.db");
+  ASSERT_TRUE(cli(other, "CREATE TABLE src (name TEXT, colour TEXT); INSERT INTO src VALUES (NULL, 'x');"));
+  EXPECT_FALSE(c.importtable(other, "src", "", ""));
+  EXPECT_EQ(cliQuery(file, "SELECT sql FROM sqlite_master WHERE name = 'strict';"), before);
+  // A merge whose second row breaks a check keeps the table as it was, columns included.
+  ASSERT_TRUE(cli(file, "CREATE TABLE small (id INTEGER PRIMARY KEY, n INTEGER CHECK (n < 10));"));
+  ASSERT_TRUE(cli(other, "CREATE TABLE big (n INTEGER, extra TEXT); INSERT INTO big VALUES (1, 'a'), (50, 'b');"));
+  const std::string small = cliQuery(file, "SELECT sql FROM sqlite_master WHERE name = 'small';");
+  TStringList key;
+  key.add("n");
+  EXPECT_FALSE(db->mergeTables("small", other, "big", key));
+  EXPECT_EQ(cliQuery(file, "SELECT sql FROM sqlite_master WHERE name = 'small';"), small);
+  EXPECT_EQ(cliQuery(file, "SELECT count(*) FROM small;"), "0");
+  EXPECT_TRUE(c.importtable("src", "name IS NOT NULL", ""));
+  EXPECT_EQ(cliQuery(file, "SELECT group_concat(name || ':' || colour) FROM strict WHERE colour IS NOT NULL;"), "fine:red");
+  EXPECT_EQ(cliQuery(file, "PRAGMA integrity_check;"), "ok");
+}
+
 TEST_F(CursorTest, CsvReadsBackInPython) {
   ASSERT_TRUE(cli(file, "INSERT INTO t (name,size,area) VALUES ('say \"hi\", then' || char(10) || 'go',2,0.25);"));
   TliteRead c(db.get(), "t");

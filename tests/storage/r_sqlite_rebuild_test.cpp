@@ -353,4 +353,37 @@ TEST_F(Rebuild, HostileNamesReachNothingElse) {
   db.reset();
   EXPECT_EQ(cliQuery(file, "PRAGMA integrity_check; SELECT * FROM other;"), "ok\nkeep");
 }
+// A rebuild drops only what uses the deleted column, however the table and the others are named.
+TEST_F(Rebuild, DeletingAColumnKeepsUnrelatedIndicesAndTriggers) {
+  const std::string file = freshPath("size.db");
+  ASSERT_TRUE(cli(file,
+                  "CREATE TABLE size (id INTEGER PRIMARY KEY, size TEXT UNIQUE, name TEXT, kind INTEGER);"
+                  "CREATE INDEX size_name ON size(name);"
+                  "CREATE INDEX size_kind ON size(kind DESC);"
+                  "CREATE INDEX by_length ON size(length(size));"
+                  "CREATE INDEX named_when_sized ON size(name) WHERE size IS NOT NULL;"
+                  "CREATE INDEX kind_when_named ON size(kind) WHERE name <> 'size';"
+                  "CREATE TABLE log (what TEXT);"
+                  "CREATE TRIGGER size_added AFTER INSERT ON size BEGIN INSERT INTO log VALUES (new.name); END;"
+                  "CREATE TRIGGER size_seen AFTER UPDATE OF size ON size BEGIN INSERT INTO log VALUES ('x'); END;"
+                  "INSERT INTO size (size, name, kind) VALUES ('L', 'shirt', 1), ('M', 'cap', 2);"));
+  auto indices = [&] {
+    return cliQuery(file, "SELECT group_concat(name, ',') FROM (SELECT name FROM pragma_index_list('size') "
+                          "WHERE origin = 'c' ORDER BY name);");
+  };
+  auto triggers = [&] {
+    return cliQuery(file, "SELECT group_concat(name, ',') FROM (SELECT name FROM sqlite_master WHERE type = 'trigger' ORDER BY name);");
+  };
+  EXPECT_EQ(indices(), "by_length,kind_when_named,named_when_sized,size_kind,size_name");
+  {
+    auto db = TliteDB::create();
+    ASSERT_TRUE(db->setfile(file));
+    EXPECT_TRUE(db->DeleteColumn("size", "size"));
+  }
+  EXPECT_EQ(columns(file, "size"), "id,name,kind");
+  EXPECT_EQ(indices(), "kind_when_named,size_kind,size_name");
+  EXPECT_EQ(triggers(), "size_added");
+  EXPECT_EQ(cliQuery(file, "PRAGMA integrity_check; SELECT group_concat(name) FROM (SELECT name FROM size ORDER BY id);"), "ok\nshirt,cap");
+}
+
 }  // namespace

@@ -1,6 +1,8 @@
 // The pinned test world: see testenv.h.
 #include "tests/support/testenv.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 
 #include <cstdlib>
@@ -94,6 +96,13 @@ std::string runCommand(const std::string& cmd, int* status) {
   int rc = pclose(p);
   if (status) *status = rc;
   return out;
+}
+
+std::string makeByCommand(const std::string& name, const std::string& cmd) {
+  int status = -1;
+  const std::string said = runCommand("cd '" + tempDir() + "' && " + cmd, &status);
+  EXPECT_EQ(status, 0) << cmd << "\n" << said;
+  return tempDir() + name;
 }
 
 }  // namespace testenv

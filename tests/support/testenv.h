@@ -24,4 +24,7 @@ double slowFactor();
 int deadlineMs(int ms);
 // Runs a shell command of an outside tool; its standard output and error, the status in *status.
 std::string runCommand(const std::string& cmd, int* status = nullptr);
+// Makes a file in the test's folder by an outside tool's command run there (a failure is a test
+// failure); the file's full path.
+std::string makeByCommand(const std::string& name, const std::string& cmd);
 }  // namespace testenv

@@ -8,6 +8,7 @@
 #include "core/TQYini.h"
 #include "core/Tyo.h"
 #include "core/r_base.h"
+#include "core/r_log.h"
 #include "core/text_seams.h"
 #include "platform/windows.h"
 
@@ -84,6 +85,23 @@ TEST_F(FormTest, SelectionProtocolMakesEachPageOnceAndShowsOnlyTheSelected) {
   a->SetEnabled(false);
   f.selectTab(0);
   EXPECT_EQ(p.events.size(), n);
+}
+
+TEST_F(FormTest, TabLayoutLogsItsStartAndItsEnd) {
+  TtabForm f;
+  f.start();
+  f.add("A", 1);
+  f.selectTab(0);
+  ::log("mark");
+  f.redrawtabs(false);
+  ASSERT_TRUE(logObject && logObject->lines());
+  std::vector<std::string> after;
+  bool marked = false;
+  for (const std::string& line : logObject->lines()->lines()) {
+    if (marked && line.find("redrawtabs") != std::string::npos) after.push_back(line.substr(line.find("r_baseForm")));
+    marked = marked || line.find("mark") != std::string::npos;
+  }
+  EXPECT_EQ(after, (std::vector<std::string>{"r_baseForm.TtabForm.redrawtabs a", "r_baseForm.TtabForm.redrawtabs b"}));
 }
 
 TEST_F(FormTest, FindTakesTheLastTabOfAnIdAndTheDividerKeepsItsBounds) {
