@@ -93,4 +93,14 @@ inline Txyvalues anti(double x, double y, double s) {
   return r;
 }
 
+// Every point of the lines moved by d in both x and y.
+inline TpolyXyValues shifted(TpolyXyValues lines, double d) {
+  for (Txyvalues& line : lines)
+    for (xyrec& p : line) {
+      p.x += d;
+      p.y += d;
+    }
+  return lines;
+}
+
 }  // namespace geomtest

@@ -14,6 +14,7 @@ namespace {
 using geomtest::anti;
 using geomtest::expectLine;
 using geomtest::sortedAreas;
+using geomtest::shifted;
 using geomtest::square;
 
 
@@ -167,15 +168,6 @@ TpolyXyValues cutOnArrays(TlineMan& lm, const Txyvalues& edge, const TpolyXyValu
     }
   }
   return pieces;
-}
-
-TpolyXyValues shifted(TpolyXyValues lines, double d) {
-  for (Txyvalues& line : lines)
-    for (xyrec& p : line) {
-      p.x += d;
-      p.y += d;
-    }
-  return lines;
 }
 
 TEST(TlineManManifold, RunsCutAsTheArrayCutter) {

@@ -13,6 +13,7 @@
 
 namespace {
 using geomtest::kSquare;
+using geomtest::shifted;
 
 const Txyvalues kHoleCw{{4, 4}, {4, 6}, {6, 6}, {6, 4}, {4, 4}};
 const Txyvalues kHoleAcw{{4, 4}, {6, 4}, {6, 6}, {4, 6}, {4, 4}};
@@ -131,15 +132,6 @@ Txyvalues wavy(double cx, double cy, double r, int n, bool clockwise) {
   }
   ring.push_back(ring[0]);
   return ring;
-}
-
-TpolyXyValues shifted(TpolyXyValues poly, double d) {
-  for (Txyvalues& ring : poly)
-    for (xyrec& p : ring) {
-      p.x += d;
-      p.y += d;
-    }
-  return poly;
 }
 
 // The index only narrows which edges are looked at: every answer is the plain test's, on
