@@ -6,8 +6,11 @@
 #include <set>
 
 #include "geometry/r_Geom.h"
+#include "tests/geometry/geom_test_util.h"
 
 namespace {
+
+using geomtest::wave;
 
 struct CrossCase {
   const char* id;
@@ -130,12 +133,6 @@ TEST(TlineManCross, LineForms) {
   EXPECT_FALSE(lm.linescross(0, 0, 1, 1, Txyvalues{}));
   EXPECT_FALSE(lm.linesCross(0, 0, 1, 1, Txyvalues{{0.5, 0.5}}, u));
   EXPECT_FALSE(lm.linescross(Txyvalues{}, zig, ca, cb));
-}
-
-Txyvalues wave(int n, double step, double amplitude, double k, double phase, double shift) {
-  Txyvalues xy;
-  for (int i = 0; i < n; ++i) xy.push_back({shift + i * step, shift + amplitude * std::sin(k * i + phase)});
-  return xy;
 }
 
 // Long lines are paired through an index of their segments: every pair that crosses must still be
