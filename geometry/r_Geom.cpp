@@ -1,6 +1,7 @@
 // TlineMan: lifecycle of the shared line manager and the segment crossing family.
 // Crossing parameters follow the usual two-segment solution; d is the cross product of the two
 // directions, compared with the tolerance scaled by both lengths so short segments still cross.
+// Two lines pair only the segments whose boxes meet, found through segment trees.
 #include "geometry/r_Geom.h"
 
 #include <algorithm>
@@ -219,14 +220,35 @@ bool TlineMan::linesCross(double x1, double y1, double x2, double y2, const Tpol
   return !u.empty();
 }
 
+namespace {
+// The segment pairs of a and b whose extents meet (touching included), as linesCross's own extent
+// test takes them, ordered by a's segment and then b's. With assumeBounds linesCross tests no
+// extents, so every pair is taken.
+std::vector<std::pair<int32_t, int32_t>> meetingPairs(const Txyvalues& a, const Txyvalues& b, bool assumeBounds) {
+  std::vector<std::pair<int32_t, int32_t>> pairs;
+  if (assumeBounds) {
+    for (int32_t i = 0; i + 1 < count(a); ++i)
+      for (int32_t j = 0; j + 1 < count(b); ++j) pairs.push_back({i, j});
+    return pairs;
+  }
+  return geom::segmentPairs(a, b, 0);
+}
+}  // namespace
+
 bool TlineMan::linescross(const Txyvalues& a, const Txyvalues& b) {
   if (a.size() < 2 || b.size() < 2) return false;
   double ax1 = 0, ay1 = 0, ax2 = 0, ay2 = 0, bx1 = 0, by1 = 0, bx2 = 0, by2 = 0;
   bounds(ax1, ay1, ax2, ay2, a);
   bounds(bx1, by1, bx2, by2, b);
   if (!createTrig().BoxesIntersect(ax1, ay1, ax2, ay2, bx1, by1, bx2, by2)) return false;
-  for (int32_t i = 0; i + 1 < count(a); ++i)
-    if (linescross(a[i].x, a[i].y, a[i + 1].x, a[i + 1].y, b)) return true;
+  // The first crossing in a's order and then b's, as segment by segment.
+  int32_t status = 0;
+  for (const auto& [i, j] : meetingPairs(a, b, assumeBounds)) {
+    if (!linesCross(a[i].x, a[i].y, a[i + 1].x, a[i + 1].y, b[j].x, b[j].y, b[j + 1].x, b[j + 1].y, status)) continue;
+    fxc = a[i].x + u1 * (a[i + 1].x - a[i].x);
+    fyc = a[i].y + u1 * (a[i + 1].y - a[i].y);
+    return true;
+  }
   return false;
 }
 
@@ -260,8 +282,8 @@ bool TlineMan::linescross(const Txyvalues& a, const Txyvalues& b, Tdlist& ca, Td
   bounds(ax1, ay1, ax2, ay2, a);
   bounds(bx1, by1, bx2, by2, b);
   if (!createTrig().BoxesIntersect(ax1, ay1, ax2, ay2, bx1, by1, bx2, by2)) return false;
-  for (int32_t i = 0; i + 1 < count(a); ++i)
-    for (int32_t j = 0; j + 1 < count(b); ++j) addCuts(a, i, b, j, ca, cb);
+  // Every cut is added once in order, so the pairs' order does not matter.
+  for (const auto& [i, j] : meetingPairs(a, b, assumeBounds)) addCuts(a, i, b, j, ca, cb);
   return !ca.empty();
 }
 

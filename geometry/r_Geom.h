@@ -1,7 +1,8 @@
 // r_Geom: the line manager (crossings, distances, measurement, point in polygon, line editing,
 // ring topology), the box that relates lines to an extent (Tbox), the smooth curve through a
 // polyline (Tsinuous), segment and polyline intersection (TlinesIntersect, TpolyIntersect), the
-// loop and polygon cutters (TCutLoop, TCutPoly) and the clipper (Tclipper).
+// loop and polygon cutters (TCutLoop, TCutPoly), the clipper (Tclipper) and a polygon prepared for
+// many point tests (TpreparedPolygon).
 // World coordinates, y up; tolerance is the shared trig->equality; a cut position along a line is
 // the segment index plus the fraction along that segment. Lines and rings are the caller's arrays.
 #pragma once
@@ -34,6 +35,34 @@ constexpr int32_t clip_invalid = 5;
 class TpolyIntersect;
 class Tclipper;
 class Tview;
+namespace geom {
+class TsegmentTree;
+}
+
+// A polygon prepared for many point tests: an index of each ring's edges is built once, and a test
+// then looks only at the edges beside the point. Answers exactly as the line manager's inLoop and
+// inPolygon do on the same rings. The rings are borrowed: keep them alive and unchanged while it
+// is used, and prepare again after they change.
+class TpreparedPolygon {
+ public:
+  TpreparedPolygon();
+  explicit TpreparedPolygon(const TpolyXyValues& xy);
+  ~TpreparedPolygon();
+  TpreparedPolygon(TpreparedPolygon&&) noexcept;
+  TpreparedPolygon& operator=(TpreparedPolygon&&) noexcept;
+
+  void prepare(const TpolyXyValues& xy);
+  // One ring alone, as ring 0.
+  void prepare(const Txyvalues& ring);
+  [[nodiscard]] int32_t rings() const;
+  // Strictly inside the ring; a point on its boundary is not inside; false for a ring not there.
+  [[nodiscard]] bool inLoop(double x, double y, int32_t ring = 0) const;
+  // Inside ring 0 and inside none of the later rings.
+  [[nodiscard]] bool inPolygon(double x, double y) const;
+
+ private:
+  std::vector<geom::TsegmentTree> trees;
+};
 
 // A smooth curve through every vertex of a polyline: one cubic Bezier piece per segment, its
 // parameter running 0..1 in proportion to the pieces' lengths. A curve of fewer than two vertices
@@ -215,6 +244,8 @@ class TlineMan : public TqyObject {
   bool inOrOnLoop(double x, double y, double snap, const Txyvalues& xy);
   bool inPolygon(double x, double y, const TpolyXyValues& xy);
   bool inPolygon(double x, double y, const TpolyXyValues& xy, double minx, double miny, double maxx, double maxy);
+  // The same through the prepared form, for many points in one polygon.
+  bool inPolygon(double x, double y, const TpreparedPolygon& xy);
   int32_t inPolygon(double x, double y, const TpolyPolyXYvalues& xy);
   bool inOrOnPolygon(double x, double y, double snap, const TpolyXyValues& xy);
   bool inLoops(double x, double y, const TpolyXyValues& xy);
@@ -581,8 +612,9 @@ class TpolyIntersect {
  private:
   // Segment `vertex` of the cutting line against ring `loop`; excludeVertex >= 0 leaves out that
   // segment of xy and its neighbours, excludeVertex = length(xy) the meetings at xy's ends.
+  // targets, when given, are the only segments of xy that can meet it, ascending.
   void dointersects(double x1, double y1, double x2, double y2, const Txyvalues& xy, int32_t vertex, int32_t loop,
-                    int32_t excludeVertex);
+                    int32_t excludeVertex, const TiList* targets = nullptr);
   bool lineAgainstRings(const Txyvalues& a, const TpolyXyValues& xy);
   bool doselfCuts(const Txyvalues& xy, TpolyXyValues& lines, bool breakLine);
   void clearResults();

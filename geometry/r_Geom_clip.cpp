@@ -1,13 +1,16 @@
 // Tclipper: clipping points, lines and polygons to a box, the view, a loop or a polygon, and cutting
-// polygons and lines, on the kernel's own operations: cuts found with TlinesIntersect, lines split
-// there (splitchain), the pieces inside kept by their first segment's midpoint, and for polygons
-// the region's boundary cut by the stitched pieces (MakeManifold), keeping the polygons whose seed
-// point lies inside the object.
+// polygons and lines, on the kernel's own operations: cuts found with TlinesIntersect (each run of
+// the object's segments meeting only the cutter segments its box reaches, through the cutter's
+// segment tree), lines split there (splitchain), the pieces inside kept by their first segment's
+// midpoint, and for polygons the region's boundary cut by the stitched pieces (MakeManifold),
+// keeping the polygons whose seed point lies inside the object. A ring tested for many pieces is
+// indexed once (geom::TringTests).
 #include <cmath>
 #include <exception>
 
 #include "core/Tview.h"
 #include "geometry/r_Geom.h"
+#include "geometry/r_Geom_index.h"
 #include "geometry/r_Geom_internal.h"
 
 namespace {
@@ -49,30 +52,68 @@ bool Tclipper::findCuts(double x1, double y1, double x2, double y2, double x3, d
   const double eq = createTrig().equality;
   bool any = false;
   try {
+    std::vector<geom::TsegmentTree> trees(cutter.size());
+    double largest = 0;
+    for (size_t c = 0; c < cutter.size(); ++c) {
+      trees[c].build(cutter[c]);
+      largest = std::max(largest, trees[c].magnitude());
+    }
     u.assign(xy.size(), Tdlist{});
+    // The cutter's segments near each run of the line's segments, found once for the run.
+    struct Near {
+      int32_t ring, k;
+      geom::Extent box;
+    };
+    std::vector<Near> near;
+    constexpr int32_t kRun = geom::TsegmentTree::kLeaf;
     for (size_t p = 0; p < xy.size(); ++p) {
       const Txyvalues& line = xy[p];
       if (p > 0) {
         const Box b = boxOf(line);
         if (line.empty() || !createTrig().BoxesIntersect(b.x1, b.y1, b.x2, b.y2, x1, y1, x2, y2)) continue;
       }
-      for (size_t s = 1; s < line.size(); ++s) {
-        const xyrec &a = line[s - 1], &b = line[s];
-        if (std::max(a.x, b.x) < x1 || std::min(a.x, b.x) > x2 || std::max(a.y, b.y) < y1 ||
-            std::min(a.y, b.y) > y2)
-          continue;
-        li.setA(a.x, a.y, b.x, b.y);
-        for (const Txyvalues& c : cutter)
-          for (size_t k = 1; k < c.size(); ++k) {
-            li.setB(c[k - 1].x, c[k - 1].y, c[k].x, c[k].y);
+      // A cut lies on the line's segment and within the tolerance of the cutter's: only segment
+      // pairs that near can give one. Every cut is added once in order, so the pairs may come in
+      // any order.
+      double lineLargest = 0;
+      for (const xyrec& q : line) {
+        if (std::abs(q.x) > lineLargest && std::isfinite(q.x)) lineLargest = std::abs(q.x);
+        if (std::abs(q.y) > lineLargest && std::isfinite(q.y)) lineLargest = std::abs(q.y);
+      }
+      const double margin = (eq > 0 ? 2 * eq : 0) + geom::roundingSlack(largest, lineLargest);
+      const int32_t segments = count(line) - 1;
+      for (int32_t first = 0; first < segments; first += kRun) {
+        const int32_t last = std::min(first + kRun, segments);
+        geom::Extent run = geom::segmentExtent(line[first], line[first + 1]);
+        for (int32_t s = first + 1; s < last; ++s) geom::widen(run, geom::segmentExtent(line[s], line[s + 1]));
+        run = {run.x1 - margin, run.y1 - margin, run.x2 + margin, run.y2 + margin};
+        near.clear();
+        for (size_t c = 0; c < cutter.size(); ++c)
+          trees[c].query(run, [&](int32_t k) {
+            near.push_back({static_cast<int32_t>(c), k, trees[c].segment(k)});
+            return false;
+          });
+        if (near.empty()) continue;
+        for (int32_t s = first; s < last; ++s) {
+          const xyrec &a = line[s], &b = line[s + 1];
+          if (std::max(a.x, b.x) < x1 || std::min(a.x, b.x) > x2 || std::max(a.y, b.y) < y1 || std::min(a.y, b.y) > y2)
+            continue;
+          const geom::Extent e = geom::segmentExtent(a, b);
+          for (const Near& n : near) {
+            if (!geom::meets(e, n.box, margin)) continue;
+            const Txyvalues& ring = cutter[n.ring];
+            const xyrec &c = ring[n.k], &d = ring[n.k + 1];
+            li.setA(a.x, a.y, b.x, b.y);
+            li.setB(c.x, c.y, d.x, d.y);
             if (!li.intersects() || li.inSameLine()) continue;
             // A touch within the snap whose point is off the cutter by more than the tolerance
             // (an end beside the other segment, not on it) is no cut: a piece ending there could
             // not be joined to the cutter.
-            if (createTrig().DistanceTo(li.x0(), li.y0(), c[k - 1].x, c[k - 1].y, c[k].x, c[k].y) > eq) continue;
-            geom::addAscending(u[p], static_cast<double>(s - 1) + li.U1(), false);
+            if (createTrig().DistanceTo(li.x0(), li.y0(), c.x, c.y, d.x, d.y) > eq) continue;
+            geom::addAscending(u[p], static_cast<double>(s) + li.U1(), false);
             any = true;
           }
+        }
       }
     }
   } catch (const std::exception& e) {
@@ -157,10 +198,11 @@ int32_t Tclipper::doclipToLoop(const Txyvalues& loop, double x1, double y1, doub
       return lm.inLoop(xy[0][0].x, xy[0][0].y, loop) ? clip_surround : clip_outside;
     TpolyXyValues pieces;
     lm.splitchain(xy[0], pieces, u[0]);
+    geom::TringTests region(loop);
     for (const Txyvalues& piece : pieces) {
       if (piece.size() < 2) continue;
       const xyrec mid = firstMidpoint(piece);
-      if (lm.inLoop(mid.x, mid.y, loop)) results.push_back({piece});
+      if (region.inLoop(0, mid.x, mid.y)) results.push_back({piece});
     }
     return clip_cut;
   }
@@ -181,11 +223,12 @@ int32_t Tclipper::clipPolygonToLoop(const Txyvalues& loop, double x1, double y1,
       marker = "e";
       return lm.inLoop(xy[0][0].x, xy[0][0].y, loop) ? clip_surround : clip_outside;
     }
+    geom::TringTests inRegion(loop);
     if (!cut) {
       marker = "b";
       TpolyXyValues region{loop};
       for (size_t r = 1; r < xy.size(); ++r)
-        if (!xy[r].empty() && lm.inLoop(xy[r][0].x, xy[r][0].y, loop)) region.push_back(xy[r]);
+        if (!xy[r].empty() && inRegion.inLoop(0, xy[r][0].x, xy[r][0].y)) region.push_back(xy[r]);
       results.push_back(std::move(region));
       return clip_inside;
     }
@@ -194,16 +237,16 @@ int32_t Tclipper::clipPolygonToLoop(const Txyvalues& loop, double x1, double y1,
       const Txyvalues& ring = xy[r];
       if (ring.empty()) continue;
       if (u[r].empty()) {
-        if (lm.inLoop(ring[0].x, ring[0].y, loop)) chains.push_back(ring);
+        if (inRegion.inLoop(0, ring[0].x, ring[0].y)) chains.push_back(ring);
         continue;
       }
       marker = "c1 " + std::to_string(r) + " " + std::to_string(u[r].size());
       TpolyXyValues pieces;
       lm.splitchain(ring, pieces, u[r]);
-      for (const Txyvalues& piece : pieces) {
+      for (Txyvalues& piece : pieces) {
         if (piece.size() < 2) continue;
         const xyrec mid = firstMidpoint(piece);
-        if (lm.inLoop(mid.x, mid.y, loop)) chains.push_back(piece);
+        if (inRegion.inLoop(0, mid.x, mid.y)) chains.push_back(std::move(piece));
       }
       marker = "c2 " + std::to_string(r) + " " + std::to_string(u[r].size()) + " " + std::to_string(pieces.size());
     }
@@ -213,9 +256,10 @@ int32_t Tclipper::clipPolygonToLoop(const Txyvalues& loop, double x1, double y1,
     TpolyPolyXYvalues manifold;
     lm.MakeManifold(loop, chains, manifold);
     marker = "c5";
+    geom::TringTests inObject(xy);
     for (TpolyXyValues& p : manifold) {
       double sx = 0, sy = 0;
-      if (lm.seedPoint(sx, sy, p) && lm.inPolygon(sx, sy, xy)) results.push_back(std::move(p));
+      if (lm.seedPoint(sx, sy, p) && inObject.inPolygon(lm, sx, sy)) results.push_back(std::move(p));
     }
     chains.clear();
     marker = "d";
@@ -306,19 +350,20 @@ int32_t Tclipper::clipLinesToPolygon(const TpolyXyValues& poly, const TpolyXyVal
   std::vector<bool> inside(xy.size(), false);
   const bool cut = findCuts(xy, poly, u);
   int32_t result = clip_cut;
+  geom::TringTests inRegion(poly);
   if (cut) {
     for (size_t r = 0; r < xy.size(); ++r) {
       if (xy[r].empty()) continue;
       if (u[r].empty()) {
-        inside[r] = lm.inPolygon(xy[r][0].x, xy[r][0].y, poly);
+        inside[r] = inRegion.inPolygon(lm, xy[r][0].x, xy[r][0].y);
         continue;
       }
       TpolyXyValues pieces;
       lm.splitchain(xy[r], pieces, u[r]);
-      for (const Txyvalues& piece : pieces) {
+      for (Txyvalues& piece : pieces) {
         if (piece.size() < 2) continue;
         const xyrec mid = firstMidpoint(piece);
-        if (lm.inPolygon(mid.x, mid.y, poly)) kept.push_back(piece);
+        if (inRegion.inPolygon(lm, mid.x, mid.y)) kept.push_back(std::move(piece));
       }
     }
     if (isPolygon) lm.StitchLines(kept);
@@ -326,7 +371,7 @@ int32_t Tclipper::clipLinesToPolygon(const TpolyXyValues& poly, const TpolyXyVal
     return clip_outside;
   } else {
     for (size_t r = 0; r < xy.size(); ++r)
-      inside[r] = !xy[r].empty() && lm.inPolygon(xy[r][0].x, xy[r][0].y, poly);
+      inside[r] = !xy[r].empty() && inRegion.inPolygon(lm, xy[r][0].x, xy[r][0].y);
     if (xy.size() > 1) {
       result = clip_unknown;
     } else if (inside[0]) {
@@ -371,9 +416,10 @@ int32_t Tclipper::clipToPolygon(const TpolyXyValues& poly, const TpolyXyValues& 
   if (step != clip_unknown && step != clip_cut) return step;
   TpolyPolyXYvalues manifold;
   lm.MakeManifold(poly, kept, manifold);
+  geom::TringTests inObject(xy), inRegion(poly);
   for (TpolyXyValues& p : manifold) {
     double sx = 0, sy = 0;
-    if (lm.seedPoint(sx, sy, p) && lm.inPolygon(sx, sy, xy) && lm.inPolygon(sx, sy, poly))
+    if (lm.seedPoint(sx, sy, p) && inObject.inPolygon(lm, sx, sy) && inRegion.inPolygon(lm, sx, sy))
       results.push_back(std::move(p));
   }
   return clip_cut;
@@ -395,9 +441,10 @@ int32_t Tclipper::cutPolygon(const TpolyXyValues& poly, const Txyvalues& cutter)
       pieces.pop_back();
     }
     lm.MakeManifold(poly, pieces, results);
+    geom::TringTests inRegion(poly);
     for (int32_t k = count(results) - 1; k >= 0; --k) {
       double sx = 0, sy = 0;
-      if (!lm.seedPoint(sx, sy, results[k]) || !lm.inPolygon(sx, sy, poly)) results.erase(results.begin() + k);
+      if (!lm.seedPoint(sx, sy, results[k]) || !inRegion.inPolygon(lm, sx, sy)) results.erase(results.begin() + k);
     }
     return clip_cut;
   }

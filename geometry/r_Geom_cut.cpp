@@ -1,9 +1,11 @@
 // TCutLoop and TCutPoly: cutting a ring, or a polygon with holes, along a line whose ends lie on
 // its boundary. Each piece is the ring walked from one end to the other and back along the line;
-// the line's own ends stand at the cuts, so the pieces close exactly.
+// the line's own ends stand at the cuts, so the pieces close exactly. A boundary cut by many chains
+// (MakeManifold) is cut as runs of points (r_Geom_manifold.cpp) where it can.
 #include <cmath>
 
 #include "geometry/r_Geom.h"
+#include "geometry/r_Geom_index.h"
 #include "geometry/r_Geom_internal.h"
 
 namespace {
@@ -137,7 +139,7 @@ bool TCutPoly::cut(TpolyXyValues& poly, const Txyvalues& xy) {
   // number of others is a hole, not a polygon of its own.
   TiList parents;
   TpolyPolyXYvalues grouped;
-  lm.ParentPolys(list, grouped, true, parents);
+  geom::parentPolys(lm, list, grouped, true, parents, true);
   for (size_t i = 0; i < grouped.size(); ++i)
     if (geom::nestingDepth(parents, static_cast<int32_t>(i)) % 2 == 0) results.push_back(std::move(grouped[i]));
   return true;
@@ -159,30 +161,33 @@ void TlineMan::MakeManifold(const Txyvalues& edge, const TpolyXyValues& chains, 
   TpolyXyValues pieces{edge};
   closeLoop(pieces[0]);
   seterr("a");
-  TCutLoop cutter;
   TpolyXyValues rings;
-  for (const Txyvalues& chain : chains) {
-    if (chain.size() < 2) continue;
-    if (closed(chain)) {
-      rings.push_back(chain);
-      continue;
-    }
-    const xyrec mid = firstMidpoint(chain);
-    for (Txyvalues& piece : pieces) {
-      if (!inLoop(mid.x, mid.y, piece)) continue;
-      // A chain that does not reach the piece's boundary at both ends leaves it whole.
-      if (cutter.cut(piece, chain)) {
-        piece = std::move(cutter.a);
-        pieces.push_back(std::move(cutter.b));
+  for (const Txyvalues& chain : chains)
+    if (chain.size() >= 2 && closed(chain)) rings.push_back(chain);
+  // The pieces as runs of the edge and the chains where it can; the same cuts on arrays else.
+  const Txyvalues whole = pieces[0];
+  if (!geom::cutByChains(*this, whole, chains, pieces)) {
+    TCutLoop cutter;
+    for (const Txyvalues& chain : chains) {
+      if (chain.size() < 2 || closed(chain)) continue;
+      const xyrec mid = firstMidpoint(chain);
+      for (Txyvalues& piece : pieces) {
+        if (!inLoop(mid.x, mid.y, piece)) continue;
+        // A chain that does not reach the piece's boundary at both ends leaves it whole.
+        if (cutter.cut(piece, chain)) {
+          piece = std::move(cutter.a);
+          pieces.push_back(std::move(cutter.b));
+        }
+        break;
       }
-      break;
     }
   }
   seterr("b");
   pieces.insert(pieces.end(), rings.begin(), rings.end());
   seterr("c");
   // The boundary cut by nothing is one polygon.
-  ParentPolys(pieces, results, true);
+  TiList parents;
+  geom::parentPolys(*this, pieces, results, true, parents, true);
   seterr("d");
 }
 

@@ -1,6 +1,8 @@
 // TlineMan line editing: point equality and closed lines, cutting at positions, splitting into
 // pieces, joining, moving whole polygons and tidying (duplicates, resampling, short segments,
 // spikes). A position is a segment index plus a fraction; one outside its line is held to it.
+// Tidying walks the line once from its end, gathering the points it keeps at the array's end, and
+// moves them up after, so a long line is never shifted point by point.
 #include <cmath>
 
 #include "geometry/r_Geom.h"
@@ -86,7 +88,10 @@ bool TlineMan::splitChain(Txyvalues& a, Txyvalues& b, int32_t vertex, double u) 
 
 namespace {
 // The pieces' work for both position forms: pos(k) reads and setPos(k, v) rescales entry k of the
-// caller's list; atCut(k, piece) may set the cut point exactly on both sides of a split.
+// caller's list; atCut(k, cut) may give the exact cut point, set on both sides of a split.
+// Splits go from the last position to the first, each cutting the piece off the end of what is
+// left of the line; what is left is a's first points with its last point possibly a cut, so the
+// pieces are copied from a once instead of out of a shrinking copy of it.
 template <typename Pos, typename SetPos, typename AtCut>
 bool splitPieces(const TlineMan& lm, const Txyvalues& a, TpolyXyValues& b, int32_t n, Pos pos, SetPos setPos,
                  AtCut atCut) {
@@ -98,7 +103,17 @@ bool splitPieces(const TlineMan& lm, const Txyvalues& a, TpolyXyValues& b, int32
     pieces += splits[k] ? 1 : 0;
   }
   b.assign(static_cast<size_t>(pieces), Txyvalues{});
-  b[0] = a;
+  // What is left: points 0..end of a, point end replaced by tail when there is one.
+  int32_t end = last;
+  bool hasTail = false;
+  xyrec tail;
+  auto at = [&](int32_t i) -> const xyrec& { return hasTail && i == end ? tail : a[static_cast<size_t>(i)]; };
+  auto copyLeft = [&](Txyvalues& to, int32_t from) {
+    if (end < 0) return;  // no points
+    to.reserve(static_cast<size_t>(end - from) + 2);
+    if (from < end) to.insert(to.end(), a.begin() + from, a.begin() + end);
+    to.push_back(at(end));
+  };
   bool result = false;
   int32_t piece = pieces;
   for (int32_t k = n - 1; k >= 0; --k) {
@@ -110,13 +125,34 @@ bool splitPieces(const TlineMan& lm, const Txyvalues& a, TpolyXyValues& b, int32
     if (!(p > 0 && p < last)) continue;
     const auto vertex = static_cast<int32_t>(p);
     const double f = p - vertex;
-    if (!lm.splitChain(b[0], b[piece], vertex, f)) continue;
-    atCut(k, b[piece]);
+    if (!(p < end)) continue;  // beyond what is left: no split
+    Txyvalues& cutOff = b[piece];
+    if (f == 0) {
+      copyLeft(cutOff, vertex);
+      end = vertex;
+      hasTail = false;
+    } else {
+      const xyrec &from = at(vertex), &to = at(vertex + 1);
+      const xyrec cut{from.x + (to.x - from.x) * f, from.y + (to.y - from.y) * f};
+      cutOff.push_back(cut);
+      copyLeft(cutOff, vertex + 1);
+      end = vertex + 1;
+      hasTail = true;
+      tail = cut;
+    }
+    xyrec exact;
+    if (atCut(k, exact)) {
+      tail = exact;
+      hasTail = true;
+      cutOff.front() = exact;
+    }
     if (f <= 0) continue;
-    // b[0] now ends at the cut: earlier positions on that segment are fractions of the part left.
+    // What is left now ends at the cut: earlier positions on that segment are fractions of the
+    // part left.
     for (int32_t m = k - 1; m >= 0 && pos(m) >= vertex && pos(m) < vertex + 1; --m)
       setPos(m, vertex + (pos(m) - vertex) / f);
   }
+  copyLeft(b[0], 0);
   for (Txyvalues& line : b) lm.eliminateDuplicates(line);
   return result;
 }
@@ -125,16 +161,15 @@ bool splitPieces(const TlineMan& lm, const Txyvalues& a, TpolyXyValues& b, int32
 bool TlineMan::splitchain(const Txyvalues& a, TpolyXyValues& b, Tdlist& u) const {
   return splitPieces(
       *this, a, b, count(u), [&](int32_t k) { return u[k]; }, [&](int32_t k, double v) { u[k] = v; },
-      [](int32_t, Txyvalues&) {});
+      [](int32_t, xyrec&) { return false; });
 }
 
 bool TlineMan::splitchain(const Txyvalues& a, TpolyXyValues& b, Txyzvalues& xyu) const {
   return splitPieces(
       *this, a, b, count(xyu), [&](int32_t k) { return xyu[k].z; }, [&](int32_t k, double v) { xyu[k].z = v; },
-      [&](int32_t k, Txyvalues& piece) {
-        const xyrec exact{xyu[k].x, xyu[k].y};
-        b[0].back() = exact;
-        piece.front() = exact;
+      [&](int32_t k, xyrec& exact) {
+        exact = {xyu[k].x, xyu[k].y};
+        return true;
       });
 }
 
@@ -244,6 +279,10 @@ void TlineMan::rotate(TpolyXyValues& xy, double x0, double y0, double radians) c
 
 void TlineMan::eliminateDuplicates(Txyvalues& xy, double snap) const {
   if (xy.size() < 2) return;
+  // Without neighbours within snap nothing merges: the line stays as it is.
+  bool any = false;
+  for (size_t i = 0; i + 1 < xy.size() && !any; ++i) any = equal(xy[i], xy[i + 1], snap);
+  if (!any) return;
   // From the end: each point merges into the running midpoint of the run after it.
   Txyvalues kept;
   kept.reserve(xy.size());
@@ -338,29 +377,41 @@ bool TlineMan::resampleWithoutloss(Txyvalues& xy, double maxgap) const {
 bool TlineMan::removeShortSegments(Txyvalues& xy, double minlength) const {
   if (!(minlength > 0) || xy.size() < 2) return false;
   const Ttrig& t = createTrig();
-  auto dist = [&](size_t a, size_t b) { return t.getdistance(xy[a].x, xy[a].y, xy[b].x, xy[b].y); };
-  Tdlist len;
-  for (size_t s = 0; s + 1 < xy.size(); ++s) len.push_back(dist(s, s + 1));
+  auto dist = [&](const xyrec& a, const xyrec& b) { return t.getdistance(a.x, a.y, b.x, b.y); };
+  // From the last segment to the first. The line is xy[0..s] and then the points kept so far,
+  // which gather at the array's end beyond w; after[k] is the length of the segment that starts
+  // at kept point k. A short segment s absorbs the next when the previous is longer (its end
+  // point goes), else the previous absorbs it (its start point goes); segment 0 loses its end.
+  const int32_t n = count(xy);
+  Tdlist after(static_cast<size_t>(n), 0);
+  int32_t w = n - 2;
+  double len = dist(xy[n - 2], xy[n - 1]);  // segment s, from xy[s] to the first kept point
   bool result = false;
-  int32_t last = count(len) - 1;
-  for (int32_t s = last; s >= 0; --s) {
-    if (!(len[s] < minlength)) continue;
-    result = true;
-    if (s == 0) {
-      if (xy.size() > 2) xy.erase(xy.begin() + 1);
-    } else if (s < last && len[s - 1] > len[s + 1]) {
-      // Absorbs the next segment: its end point goes.
-      xy.erase(xy.begin() + s + 1);
-      len[s] = dist(s, s + 1);
-      len.erase(len.begin() + s + 1);
-    } else {
-      // The previous segment absorbs it: its start point goes.
-      xy.erase(xy.begin() + s);
-      len[s - 1] = dist(s - 1, s);
-      len.erase(len.begin() + s);
+  for (int32_t s = n - 2; s >= 1; --s) {
+    const double before = dist(xy[s - 1], xy[s]);
+    if (!(len < minlength)) {
+      after[w] = len;
+      xy[w--] = xy[s];
+      len = before;
+      continue;
     }
-    --last;
+    result = true;
+    const int32_t kept = n - 1 - w;
+    if (kept >= 2 && before > after[w + 1]) {
+      ++w;  // the next segment's end point goes
+      after[w] = dist(xy[s], xy[w + 1]);
+      xy[w--] = xy[s];
+      len = before;
+    } else {
+      len = dist(xy[s - 1], xy[w + 1]);  // xy[s] goes
+    }
   }
+  if (len < minlength) {
+    result = true;
+    if (1 + (n - 1 - w) > 2) ++w;
+  }
+  std::move(xy.begin() + w + 1, xy.end(), xy.begin() + 1);
+  xy.resize(static_cast<size_t>(n - w));
   return result;
 }
 
@@ -379,30 +430,60 @@ void cyclic(const TlineMan& lm, Txyvalues& xy, Work work) {
 
 void TlineMan::eliminateSpikes(Txyvalues& xy) const {
   cyclic(*this, xy, [&] {
-    for (int32_t n = count(xy) - 2; n >= 0 && count(xy) >= 3; --n) {
-      n = std::min(n, count(xy) - 1);
-      const int32_t len = count(xy);
-      const int32_t prev = (n + len - 1) % len, next = (n + 1) % len;
-      if (!equal(xy[prev], xy[next])) continue;
-      // Out to n and back: the return point and n go, the higher index first.
-      xy.erase(xy.begin() + std::max(n, next));
-      xy.erase(xy.begin() + std::min(n, next));
-      if (next < n) --n;
+    // From the end: the line is xy[lo..n] followed by the points kept so far, which gather at
+    // the array's end beyond w. A point whose neighbours meet goes with its next neighbour; the
+    // last point's next neighbour is the first.
+    const int32_t size = count(xy);
+    int32_t lo = 0, n = size - 2, w = size - 2;
+    auto kept = [&] { return size - 1 - w; };
+    while (n >= lo && (n - lo + 1) + kept() >= 3) {
+      const xyrec& prev = n > lo ? xy[n - 1] : xy[size - 1];
+      const xyrec& next = kept() > 0 ? xy[w + 1] : xy[lo];
+      if (!equal(prev, next)) {
+        xy[w--] = xy[n--];
+        continue;
+      }
+      // Out to n and back: the return point and n go.
+      if (kept() > 0) {
+        ++w;
+      } else {
+        ++lo;
+      }
+      --n;
     }
+    std::move(xy.begin() + lo, xy.begin() + n + 1, xy.begin());
+    std::move(xy.begin() + w + 1, xy.end(), xy.begin() + (n + 1 - lo));
+    xy.resize(static_cast<size_t>(n + 1 - lo + kept()));
   });
 }
 
 void TlineMan::eliminateSpikes(Txyvalues& xy, double minangle) const {
   const Ttrig& t = createTrig();
   cyclic(*this, xy, [&] {
-    for (int32_t b = count(xy) - 1; b >= 0 && count(xy) > 2; --b) {
-      while (count(xy) > 2 && b < count(xy)) {
-        const int32_t len = count(xy);
-        const xyrec &p = xy[(b + len - 1) % len], &q = xy[b], &r = xy[(b + 1) % len];
+    // From the end: the line is xy[0..b] followed by the points kept so far, which gather at the
+    // array's end beyond w. A point whose angle is below minangle goes, and its next neighbour
+    // takes its place and is tested in turn while two points or more follow it.
+    const int32_t size = count(xy);
+    int32_t b = size - 1, w = size - 1;
+    auto kept = [&] { return size - 1 - w; };
+    while (b >= 0 && b + 1 + kept() > 2) {
+      bool current = true;
+      while (b + 1 + kept() > 2) {
+        const xyrec& p = b > 0 ? xy[b - 1] : xy[size - 1];
+        const xyrec& r = kept() > 0 ? xy[w + 1] : xy[0];
+        const xyrec& q = xy[b];
         if (!(t.AngleBetweenLines(p.x, p.y, q.x, q.y, r.x, r.y) < minangle)) break;
-        xy.erase(xy.begin() + b);
-        if (!(b < count(xy) - 2)) break;
+        if (kept() == 0) {
+          current = false;  // the last point went
+          break;
+        }
+        xy[b] = xy[++w];
+        if (kept() < 2) break;
       }
+      if (current) xy[w--] = xy[b];
+      --b;
     }
+    std::move(xy.begin() + w + 1, xy.end(), xy.begin() + b + 1);
+    xy.resize(static_cast<size_t>(b + 1 + kept()));
   });
 }

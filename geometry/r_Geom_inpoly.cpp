@@ -1,10 +1,13 @@
 // TlineMan point in loop and polygon: ray crossing counts (even-odd) with a boundary answer within
 // the tolerance. A segment takes part when the query x lies from its lower x (included) to its
 // upper x (excluded), so a vertex where the ring turns back in x counts 0 or 2 times; a point on
-// a vertex is on the boundary.
+// a vertex is on the boundary. The prepared form counts the same way over only the edges whose
+// boxes reach the point's x, found in a segment tree of each ring built once.
 #include <cmath>
+#include <limits>
 
 #include "geometry/r_Geom.h"
+#include "geometry/r_Geom_index.h"
 #include "geometry/r_Geom_internal.h"
 
 namespace {
@@ -17,22 +20,12 @@ bool near(double x, double y, const xyrec& p, double snap) {
 bool TlineMan::inLoop(double x, double y, const Txyvalues& xy) const {
   const double eq = createTrig().equality;
   int32_t crossings = 0;
+  // A vertex is on the boundary: where the ring turns back at its largest x, the half-open x
+  // ranges leave that vertex to neither of its segments.
   for (size_t i = 0; i + 1 < xy.size(); ++i) {
-    const xyrec &p = xy[i], &q = xy[i + 1];
-    // A vertex is on the boundary: where the ring turns back at its largest x, the half-open x
-    // ranges leave that vertex to neither of its segments.
-    if (near(x, y, p, eq)) return false;
-    if (p.x == q.x) {
-      if (x == p.x && (std::min(p.y, q.y) <= y && y < std::max(p.y, q.y))) return false;
-      continue;
-    }
-    if (!inXRange(x, p.x, q.x)) continue;
-    const double yc = p.y + (q.y - p.y) * (x - p.x) / (q.x - p.x);
-    if (yc > y + eq) {
-      ++crossings;
-    } else if (yc >= y - eq) {
-      return false;  // on the boundary
-    }
+    const int32_t step = geom::rayStep(x, y, xy[i], xy[i + 1], eq);
+    if (step < 0) return false;
+    crossings += step;
   }
   return crossings % 2 == 1;
 }
@@ -136,6 +129,12 @@ bool TlineMan::inPolygon(double x, double y, const TpolyXyValues& xy) {
   return inside;
 }
 
+bool TlineMan::inPolygon(double x, double y, const TpreparedPolygon& xy) {
+  const bool inside = xy.inPolygon(x, y);
+  if (inside) fhit->hittype = 1;
+  return inside;
+}
+
 bool TlineMan::inPolygon(double x, double y, const TpolyXyValues& xy, double minx, double miny, double maxx,
                          double maxy) {
   if (!(minx <= x && x <= maxx && miny <= y && y <= maxy)) return false;
@@ -222,4 +221,57 @@ int32_t TlineMan::closestToWhichLoop(double x, double y, const TpolyXyValues& xy
     }
   }
   return best;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The prepared form: the same ray count over the edges whose boxes reach the point's x.
+
+namespace geom {
+
+bool inLoop(const TsegmentTree& tree, double x, double y, double eq) {
+  // Wide enough for every edge the count could take: a vertex within eq, a vertical edge at x, an
+  // edge whose x range holds x.
+  const double w = (eq > 0 ? 2 * eq : 0) + roundingSlack(x, 0);
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  const xyrec* p = tree.line().data();
+  int32_t crossings = 0;
+  const bool boundary = tree.query(Extent{x - w, -inf, x + w, inf}, [&](int32_t s) {
+    const int32_t step = rayStep(x, y, p[s], p[s + 1], eq);
+    crossings += step;
+    return step < 0;
+  });
+  return !boundary && crossings % 2 == 1;
+}
+
+}  // namespace geom
+
+TpreparedPolygon::TpreparedPolygon() = default;
+TpreparedPolygon::TpreparedPolygon(const TpolyXyValues& xy) { prepare(xy); }
+TpreparedPolygon::~TpreparedPolygon() = default;
+TpreparedPolygon::TpreparedPolygon(TpreparedPolygon&&) noexcept = default;
+TpreparedPolygon& TpreparedPolygon::operator=(TpreparedPolygon&&) noexcept = default;
+
+void TpreparedPolygon::prepare(const TpolyXyValues& xy) {
+  trees.assign(xy.size(), geom::TsegmentTree{});
+  for (size_t r = 0; r < xy.size(); ++r) trees[r].build(xy[r]);
+}
+
+void TpreparedPolygon::prepare(const Txyvalues& ring) {
+  trees.assign(1, geom::TsegmentTree{});
+  trees[0].build(ring);
+}
+
+int32_t TpreparedPolygon::rings() const { return count(trees); }
+
+bool TpreparedPolygon::inLoop(double x, double y, int32_t ring) const {
+  if (ring < 0 || ring >= count(trees)) return false;
+  return geom::inLoop(trees[ring], x, y, createTrig().equality);
+}
+
+bool TpreparedPolygon::inPolygon(double x, double y) const {
+  if (trees.empty()) return false;
+  const double eq = createTrig().equality;
+  bool inside = geom::inLoop(trees[0], x, y, eq);
+  for (size_t i = 1; inside && i < trees.size(); ++i) inside = !geom::inLoop(trees[i], x, y, eq);
+  return inside;
 }

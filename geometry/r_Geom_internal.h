@@ -42,6 +42,10 @@ inline void addAscending(Tdlist& list, double value, bool allowDuplicates) {
   list.insert(at, value);
 }
 
+// Sorts finite and infinite values (no NaN) ascending: the order std::sort gives, by radix on
+// the values' bits for long lists, where comparison sorts fall far behind.
+void sortValues(Tdlist& values);
+
 // Restores a value when the scope ends, whatever the exit.
 template <typename T>
 class Restore {
@@ -113,8 +117,28 @@ inline int32_t nestingDepth(const TiList& parents, int32_t i) {
   return depth;
 }
 
+// One segment of a ring against the upward ray from (x, y): 1 when it crosses above, 0 when it
+// takes no part, -1 when the point lies on the boundary (on the segment's first point, on it when
+// vertical, or within eq of the crossing's height). A segment takes part when x lies from its
+// lower x (included) to its upper x (excluded).
+inline int32_t rayStep(double x, double y, const xyrec& p, const xyrec& q, double eq) {
+  // Most segments lie wholly to one side of x, beyond the tolerance: none of the tests below can
+  // hold for them.
+  const double dp = x - p.x, dq = x - q.x, e = eq > 0 ? eq : 0;
+  if ((dp > e && dq > e) || (dp < -e && dq < -e)) return 0;
+  if (std::abs(dp) <= eq && std::abs(y - p.y) <= eq) return -1;
+  if (p.x == q.x) return x == p.x && std::min(p.y, q.y) <= y && y < std::max(p.y, q.y) ? -1 : 0;
+  if (!((p.x <= x && x < q.x) || (q.x <= x && x < p.x))) return 0;
+  const double yc = p.y + (q.y - p.y) * (x - p.x) / (q.x - p.x);
+  if (yc > y + eq) return 1;
+  return yc >= y - eq ? -1 : 0;
+}
+
 // The pairs (i, j), i < j - 1, of segments of xy whose extents meet when one is grown by margin,
-// ordered by i and then j; found by a sweep in x, so long lines need not pair every segment.
+// ordered by i and then j; found through a segment tree, so long lines need not pair every segment.
 std::vector<std::pair<int32_t, int32_t>> segmentPairs(const Txyvalues& xy, double margin);
+// The pairs (i, j) of a segment i of a and a segment j of b whose extents meet within margin,
+// ordered by i and then j.
+std::vector<std::pair<int32_t, int32_t>> segmentPairs(const Txyvalues& a, const Txyvalues& b, double margin);
 
 }  // namespace geom

@@ -1,39 +1,34 @@
 // TpolyIntersect: every meeting of a cutting segment or line (A) with target lines or rings (B),
 // recorded as cut positions along both, each segment pair decided by TlinesIntersect (so touches
 // at segment ends count within its snap); noding and self-crossings are built on these lists.
+// Segment pairs come from segment trees: only pairs whose boxes meet are decided.
 #include <cmath>
 #include <numeric>
 
 #include "geometry/r_Geom.h"
+#include "geometry/r_Geom_index.h"
 #include "geometry/r_Geom_internal.h"
 
 namespace geom {
 
 std::vector<std::pair<int32_t, int32_t>> segmentPairs(const Txyvalues& xy, double margin) {
   std::vector<std::pair<int32_t, int32_t>> pairs;
-  const int32_t n = count(xy) - 1;
-  if (n < 3) return pairs;
-  struct Box {
-    double x1, y1, x2, y2;
-  };
-  std::vector<Box> box(static_cast<size_t>(n));
-  for (int32_t s = 0; s < n; ++s)
-    box[s] = {std::min(xy[s].x, xy[s + 1].x), std::min(xy[s].y, xy[s + 1].y), std::max(xy[s].x, xy[s + 1].x),
-              std::max(xy[s].y, xy[s + 1].y)};
-  TiList order(static_cast<size_t>(n));
-  std::iota(order.begin(), order.end(), 0);
-  // NaN boxes sort anywhere and meet nothing.
-  std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) { return box[a].x1 < box[b].x1; });
-  for (size_t a = 0; a < order.size(); ++a) {
-    const Box& p = box[order[a]];
-    for (size_t b = a + 1; b < order.size(); ++b) {
-      const Box& q = box[order[b]];
-      if (q.x1 > p.x2 + margin) break;
-      if (q.y1 > p.y2 + margin || p.y1 > q.y2 + margin || p.x1 > q.x2 + margin) continue;
-      const int32_t i = std::min(order[a], order[b]), j = std::max(order[a], order[b]);
-      if (j - i >= 2) pairs.push_back({i, j});
-    }
-  }
+  if (count(xy) < 4) return pairs;
+  TsegmentTree tree;
+  tree.build(xy);
+  tree.selfPairs(margin, [&](int32_t i, int32_t j) {
+    if (j - i >= 2) pairs.push_back({i, j});
+  });
+  std::sort(pairs.begin(), pairs.end());
+  return pairs;
+}
+
+std::vector<std::pair<int32_t, int32_t>> segmentPairs(const Txyvalues& a, const Txyvalues& b, double margin) {
+  std::vector<std::pair<int32_t, int32_t>> pairs;
+  TsegmentTree ta, tb;
+  ta.build(a);
+  tb.build(b);
+  TsegmentTree::pairs(ta, tb, margin, [&](int32_t i, int32_t j) { pairs.push_back({i, j}); });
   std::sort(pairs.begin(), pairs.end());
   return pairs;
 }
@@ -51,8 +46,12 @@ void TpolyIntersect::clearResults() {
   cutB.clear();
 }
 
+namespace {
+constexpr double kNearMargin = 0.1;  // world units around each target segment
+}  // namespace
+
 void TpolyIntersect::dointersects(double x1, double y1, double x2, double y2, const Txyvalues& xy, int32_t vertex,
-                                  int32_t loop, int32_t excludeVertex) {
+                                  int32_t loop, int32_t excludeVertex, const TiList* targets) {
   if (!keepResults) clearResults();
   err = "a1";
   if (x1 == x2 && y1 == y2) return;
@@ -84,13 +83,14 @@ void TpolyIntersect::dointersects(double x1, double y1, double x2, double y2, co
   err = "a2";
   li.setA(x1, y1, x2, y2);
   const double ax1 = std::min(x1, x2), ax2 = std::max(x1, x2), ay1 = std::min(y1, y2), ay2 = std::max(y1, y2);
-  constexpr double kMargin = 0.1;  // world units around each target segment
-  for (int32_t s = 0; s + 1 < n; ++s) {
+  const int32_t tried = targets ? count(*targets) : n - 1;
+  for (int32_t t = 0; t < tried; ++t) {
+    const int32_t s = targets ? (*targets)[t] : t;
     if (s == skip[0] || s == skip[1] || s == skip[2]) continue;
     err = "a3";
     const xyrec &p = xy[s], &q = xy[s + 1];
-    if (std::min(p.x, q.x) - kMargin > ax2 || std::max(p.x, q.x) + kMargin < ax1 ||
-        std::min(p.y, q.y) - kMargin > ay2 || std::max(p.y, q.y) + kMargin < ay1)
+    if (std::min(p.x, q.x) - kNearMargin > ax2 || std::max(p.x, q.x) + kNearMargin < ax1 ||
+        std::min(p.y, q.y) - kNearMargin > ay2 || std::max(p.y, q.y) + kNearMargin < ay1)
       continue;
     err = "a4";
     li.setB(p.x, p.y, q.x, q.y);
@@ -157,8 +157,25 @@ bool TpolyIntersect::lineAgainstRings(const Txyvalues& a, const TpolyXyValues& x
   geom::Restore<bool> keep(keepResults, true);
   clearResults();
   err = "a";
-  for (int32_t i = 0; i < count(xy); ++i)
-    for (int32_t j = 0; j + 1 < count(a); ++j) dointersects(a[j].x, a[j].y, a[j + 1].x, a[j + 1].y, xy[i], j, i, -1);
+  // Ring by ring, each segment of a against only the ring's segments whose boxes come near its
+  // own, in the order segment by segment would take them.
+  geom::TsegmentTree ta, tb;
+  ta.build(a);
+  std::vector<std::pair<int32_t, int32_t>> pairs;
+  TiList targets;
+  for (int32_t i = 0; i < count(xy); ++i) {
+    tb.build(xy[i]);
+    pairs.clear();
+    const double margin = kNearMargin + geom::roundingSlack(ta.magnitude(), tb.magnitude());
+    geom::TsegmentTree::pairs(ta, tb, margin, [&](int32_t j, int32_t s) { pairs.push_back({j, s}); });
+    std::sort(pairs.begin(), pairs.end());
+    for (size_t k = 0; k < pairs.size();) {
+      const int32_t j = pairs[k].first;
+      targets.clear();
+      for (; k < pairs.size() && pairs[k].first == j; ++k) targets.push_back(pairs[k].second);
+      dointersects(a[j].x, a[j].y, a[j + 1].x, a[j + 1].y, xy[i], j, i, -1, &targets);
+    }
+  }
   err = "b";
   if (results.empty() || !dropEnds) {
     err = "c0";

@@ -3,6 +3,7 @@
 // +y, pi/2 along +x); turns come from trig.changeOfDirection (-pi..pi). Squaring works in the
 // frame of the rings' common axis: a side along it keeps its cross coordinate, a side across it
 // its along coordinate, and a corner takes one of each, so axis-parallel corners stay exact.
+// Straightening passes over the line from its end, compacting the vertices it keeps in place.
 #include <cmath>
 
 #include "geometry/r_Geom.h"
@@ -176,13 +177,24 @@ void TlineMan::MakeSquare(TpolyXyValues& xy) {
 }
 
 void TlineMan::straighten(Txyvalues& xy, double minangle) const {
-  createTrig();
+  const Ttrig& t = createTrig();
   for (bool removed = true; removed && xy.size() >= 3;) {
     removed = false;
-    for (int32_t i = count(xy) - 2; i >= 1; --i)
-      if (std::abs(turnAt(xy, i - 1, i, i + 1)) * rad2deg < minangle) {
-        xy.erase(xy.begin() + i);
+    // One pass from the end: each vertex turns between its own left neighbour and the nearest
+    // vertex kept to its right. Kept vertices gather at the array's end and move up after.
+    const int32_t n = count(xy);
+    int32_t w = n - 2;  // the next free place for a kept vertex; kept ones lie beyond it
+    for (int32_t i = n - 2; i >= 1; --i) {
+      const xyrec &prev = xy[i - 1], &at = xy[i], &next = xy[w + 1];
+      const double turn = t.changeOfDirection(prev.x, prev.y, at.x, at.y, next.x, next.y);
+      if (std::abs(turn) * rad2deg < minangle) {
         removed = true;
+      } else {
+        xy[w--] = at;
       }
+    }
+    if (!removed) break;
+    std::move(xy.begin() + w + 1, xy.end(), xy.begin() + 1);
+    xy.resize(static_cast<size_t>(n - w));
   }
 }

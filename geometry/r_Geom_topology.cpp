@@ -1,10 +1,13 @@
 // TlineMan ring topology: self-crossings, splitting a line into loops, orientation and nesting of
 // rings into polygons (outer rings clockwise, holes anticlockwise, y up), snapping to a grid and
-// stitching lines end to end. Nesting tests one point of each ring against the larger rings.
+// stitching lines end to end. Nesting tests one point of each ring against the larger rings (a ring
+// tested often through an index of its edges); crossings pair only segments whose boxes meet.
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 #include "geometry/r_Geom.h"
+#include "geometry/r_Geom_index.h"
 #include "geometry/r_Geom_internal.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -85,22 +88,23 @@ bool TlineMan::selfcuts(const TpolyXyValues& xy, TpolyDlist& u) {
   if (xy.size() < 2) return false;
   std::vector<Box> boxes;
   for (const Txyvalues& ring : xy) boxes.push_back(boxOf(*this, ring));
+  std::vector<geom::TsegmentTree> trees(xy.size());
+  for (size_t r = 0; r < xy.size(); ++r) trees[r].build(xy[r]);
   geom::Restore<bool> bounded(assumeBounds, true);
   bool found = false;
+  // The cuts of each ring are kept in order, so the pairs' order does not matter.
   for (size_t j = 0; j < xy.size(); ++j)
     for (size_t k = j + 1; k < xy.size(); ++k) {
       if (!boxes[j].meets(boxes[k])) continue;
       const Txyvalues &a = xy[j], &b = xy[k];
-      for (int32_t l = 0; l + 1 < count(a); ++l) {
+      geom::TsegmentTree::pairs(trees[j], trees[k], 0, [&](int32_t l, int32_t m) {
         const Box bl = segmentBox(a[l], a[l + 1]);
-        if (!bl.meets(boxes[k])) continue;
-        for (int32_t m = 0; m + 1 < count(b); ++m) {
-          if (!bl.meets(segmentBox(b[m], b[m + 1])) || !linesCross(a[l], a[l + 1], b[m], b[m + 1])) continue;
-          geom::addAscending(u[j], l + u1, true);
-          geom::addAscending(u[k], m + u2, true);
-          found = true;
-        }
-      }
+        if (!bl.meets(boxes[k]) || !bl.meets(segmentBox(b[m], b[m + 1])) || !linesCross(a[l], a[l + 1], b[m], b[m + 1]))
+          return;
+        geom::addAscending(u[j], l + u1, true);
+        geom::addAscending(u[k], m + u2, true);
+        found = true;
+      });
     }
   return found;
 }
@@ -223,13 +227,14 @@ void TlineMan::CheckPolygon(TpolyXyValues& xy) {
     loops[i].area = areas[i];
   }
   // The parent is the smallest larger ring holding the first point; the first found on a tie.
+  geom::TringTests rings(xy);
   for (size_t c = 0; c < xy.size(); ++c)
     for (size_t l = 0; l < xy.size(); ++l) {
       if (l == c || !(std::abs(loops[c].area) < std::abs(loops[l].area)) || !loops[c].box.meets(loops[l].box))
         continue;
       const int32_t p = loops[c].parent;
       if (p >= 0 && !(std::abs(loops[p].area) > std::abs(loops[l].area))) continue;
-      if (inLoop(xy[c][0].x, xy[c][0].y, xy[l])) loops[c].parent = static_cast<int32_t>(l);
+      if (rings.inLoop(l, xy[c][0].x, xy[c][0].y)) loops[c].parent = static_cast<int32_t>(l);
     }
   TiList parents, outer;
   for (const LoopRec& r : loops) parents.push_back(r.parent);
@@ -266,7 +271,7 @@ xyrec testPoint(const Txyvalues& ring) {
   Tdlist ys;
   for (const xyrec& p : ring)
     if (std::isfinite(p.y)) ys.push_back(p.y);  // NaN would break the sort's ordering
-  std::sort(ys.begin(), ys.end());
+  geom::sortValues(ys);
   double y = 0, gap = 0;
   for (size_t k = 0; k + 1 < ys.size(); ++k)
     if (ys[k + 1] - ys[k] > gap) {
@@ -295,50 +300,83 @@ xyrec testPoint(const Txyvalues& ring) {
 }
 }  // namespace
 
-void TlineMan::ParentPolys(TpolyXyValues& xy, TpolyPolyXYvalues& polys, bool saveInnerIslands, TiList& parents) {
+namespace geom {
+
+void parentPolys(TlineMan& lm, TpolyXyValues& xy, TpolyPolyXYvalues& polys, bool saveInnerIslands, TiList& parents,
+                 bool take) {
   polys.clear();
   parents.assign(xy.size(), -1);
   if (xy.empty()) return;
-  TprocScope proc(*this, "ParentPolys");
-  seterr("a0");
-  for (Txyvalues& ring : xy) closeLoop(ring);
-  seterr("a1");
+  TprocScope proc(lm, "ParentPolys");
+  lm.seterr("a0");
+  for (Txyvalues& ring : xy) lm.closeLoop(ring);
+  lm.seterr("a1");
   if (xy.size() == 1) {
-    if (area(xy[0]) < 0) std::reverse(xy[0].begin(), xy[0].end());
-    polys.push_back(xy);
+    if (lm.area(xy[0]) < 0) std::reverse(xy[0].begin(), xy[0].end());
+    polys.push_back(take ? std::move(xy) : xy);
     return;
   }
-  seterr("a");
+  lm.seterr("a");
   std::vector<LoopRec> loops(xy.size());
   for (size_t i = 0; i < xy.size(); ++i) {
-    loops[i].box = boxOf(*this, xy[i]);
-    loops[i].area = area(xy[i]);
+    loops[i].box = boxOf(lm, xy[i]);
+    loops[i].area = lm.area(xy[i]);
   }
-  seterr("b");
+  lm.seterr("b");
+  TringTests rings(xy);
   for (size_t j = 0; j < xy.size(); ++j) {
     if (xy[j].empty()) continue;
-    const xyrec t = testPoint(xy[j]);
+    // Found when first needed: the largest ring, tested against none, needs no point.
+    bool haveT = false;
+    xyrec t;
     for (size_t l = 0; l < xy.size(); ++l) {
       if (l == j || !(std::abs(loops[l].area) > std::abs(loops[j].area)) || !loops[l].box.meets(loops[j].box))
         continue;
       const int32_t p = loops[j].parent;
       if (p >= 0 && !(std::abs(loops[l].area) < std::abs(loops[p].area))) continue;
-      if (inLoop(t.x, t.y, xy[l])) loops[j].parent = static_cast<int32_t>(l);
+      if (!haveT) {
+        t = testPoint(xy[j]);
+        haveT = true;
+      }
+      if (rings.inLoop(l, t.x, t.y)) loops[j].parent = static_cast<int32_t>(l);
     }
   }
-  seterr("c");
+  lm.seterr("c");
   for (const LoopRec& r : loops)
     if (r.parent >= 0) loops[r.parent].flag = true;
-  seterr("d");
+  lm.seterr("d");
+  // Each ring's holes in order, and the last polygon a ring goes into, where it may be taken.
+  std::vector<TiList> holes(xy.size());
+  TiList lastUse(xy.size(), -1);
+  auto own = [&](size_t j) { return !(loops[j].parent >= 0 && !loops[j].flag && !saveInnerIslands); };
+  for (size_t j = 0; j < xy.size(); ++j) {
+    if (own(j)) lastUse[j] = static_cast<int32_t>(j);
+    const int32_t p = loops[j].parent;
+    if (p >= 0) {
+      holes[p].push_back(static_cast<int32_t>(j));
+      if (own(p)) lastUse[j] = std::max(lastUse[j], p);
+    }
+  }
+  auto ring = [&](size_t i, size_t use, bool reverse) {
+    Txyvalues r = take && lastUse[i] == static_cast<int32_t>(use) ? std::move(xy[i]) : xy[i];
+    if (reverse) std::reverse(r.begin(), r.end());
+    return r;
+  };
   for (size_t j = 0; j < xy.size(); ++j) {
     parents[j] = loops[j].parent;
-    if (loops[j].parent >= 0 && !loops[j].flag && !saveInnerIslands) continue;
-    TpolyXyValues poly{loops[j].area < 0 ? geom::reversed(xy[j]) : xy[j]};
-    for (size_t i = 0; i < xy.size(); ++i)
-      if (loops[i].parent == static_cast<int32_t>(j)) poly.push_back(loops[i].area > 0 ? geom::reversed(xy[i]) : xy[i]);
+    if (!own(j)) continue;
+    TpolyXyValues poly;
+    poly.push_back(ring(j, j, loops[j].area < 0));
+    for (int32_t i : holes[j]) poly.push_back(ring(static_cast<size_t>(i), j, loops[i].area > 0));
     polys.push_back(std::move(poly));
   }
-  seterr("e");
+  lm.seterr("e");
+}
+
+}  // namespace geom
+
+void TlineMan::ParentPolys(TpolyXyValues& xy, TpolyPolyXYvalues& polys, bool saveInnerIslands, TiList& parents) {
+  geom::parentPolys(*this, xy, polys, saveInnerIslands, parents, false);
 }
 
 void TlineMan::ParentPolys(TpolyXyValues& xy, TpolyPolyXYvalues& polys, bool saveInnerIslands) {
@@ -412,6 +450,35 @@ void TlineMan::doStitchLines(TpolyXyValues& lines, int32_t option, double minx, 
     }
   };
   const int32_t n = count(lines);
+  // Every end a line has now is an end some line had at the start, and that line has been
+  // emptied into it: the partners of a point are found among the first ends near it in x.
+  struct End {
+    double x;
+    int32_t line;
+  };
+  std::vector<End> ends;
+  for (int32_t j = 0; j < n; ++j)
+    for (const xyrec* p : {lines[j].empty() ? nullptr : &lines[j].front(), lines[j].empty() ? nullptr : &lines[j].back()})
+      if (p && !std::isnan(p->x)) ends.push_back({p->x, j});
+  std::sort(ends.begin(), ends.end(), [](const End& a, const End& b) { return a.x < b.x; });
+  TiList holder(static_cast<size_t>(n));
+  std::iota(holder.begin(), holder.end(), 0);
+  auto holding = [&](int32_t j) {
+    while (holder[j] != j) j = holder[j] = holder[holder[j]];
+    return j;
+  };
+  // The lines (other than i, of two points or more) with an end meeting p, up to two of them.
+  auto partners = [&](int32_t i, const xyrec& p, TiList& found) {
+    found.clear();
+    auto at = std::lower_bound(ends.begin(), ends.end(), p.x - snap, [](const End& e, double x) { return e.x < x; });
+    for (; at != ends.end() && at->x <= p.x + snap && found.size() < 2; ++at) {
+      const int32_t j = holding(at->line);
+      const Txyvalues& lj = lines[j];
+      if (j == i || lj.size() < 2 || std::find(found.begin(), found.end(), j) != found.end()) continue;
+      if (meet(p, lj.back()) || meet(p, lj.front())) found.push_back(j);
+    }
+  };
+  TiList atStart, atEnd;
   for (int32_t i = 0; i + 1 < n; ++i) {
     if (lines[i].empty() || !worthTesting(lines[i])) continue;
     // Every pass empties one other line into line i: at most n passes.
@@ -421,13 +488,8 @@ void TlineMan::doStitchLines(TpolyXyValues& lines, int32_t option, double minx, 
         closeIt(li);
         break;
       }
-      TiList atStart, atEnd;
-      for (int32_t j = 0; j < n && (atStart.size() < 2 || atEnd.size() < 2); ++j) {
-        const Txyvalues& lj = lines[j];
-        if (j == i || lj.size() < 2) continue;
-        if (meet(li.front(), lj.back()) || meet(li.front(), lj.front())) atStart.push_back(j);
-        if (meet(li.back(), lj.back()) || meet(li.back(), lj.front())) atEnd.push_back(j);
-      }
+      partners(i, li.front(), atStart);
+      partners(i, li.back(), atEnd);
       int32_t j = -1;
       if (atStart.size() == 1) {
         j = atStart[0];
@@ -439,6 +501,7 @@ void TlineMan::doStitchLines(TpolyXyValues& lines, int32_t option, double minx, 
         break;  // no partner, or a junction
       }
       lines[j].clear();
+      holder[j] = i;
       if (meet(li.front(), li.back())) {
         closeIt(li);
         break;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -91,6 +92,23 @@ inline Txyvalues anti(double x, double y, double s) {
   Txyvalues r = square(x, y, s);
   std::reverse(r.begin(), r.end());
   return r;
+}
+
+// n points of a sine wave, step apart in x, both coordinates moved by shift.
+inline Txyvalues wave(int n, double step, double amplitude, double k, double phase, double shift) {
+  Txyvalues xy;
+  for (int i = 0; i < n; ++i) xy.push_back({shift + i * step, shift + amplitude * std::sin(k * i + phase)});
+  return xy;
+}
+
+// Every point of the lines moved by d in both x and y.
+inline TpolyXyValues shifted(TpolyXyValues lines, double d) {
+  for (Txyvalues& line : lines)
+    for (xyrec& p : line) {
+      p.x += d;
+      p.y += d;
+    }
+  return lines;
 }
 
 }  // namespace geomtest

@@ -3,10 +3,14 @@
 
 #include <cmath>
 #include <limits>
+#include <set>
 
 #include "geometry/r_Geom.h"
+#include "tests/geometry/geom_test_util.h"
 
 namespace {
+
+using geomtest::wave;
 
 struct CrossCase {
   const char* id;
@@ -129,6 +133,63 @@ TEST(TlineManCross, LineForms) {
   EXPECT_FALSE(lm.linescross(0, 0, 1, 1, Txyvalues{}));
   EXPECT_FALSE(lm.linesCross(0, 0, 1, 1, Txyvalues{{0.5, 0.5}}, u));
   EXPECT_FALSE(lm.linescross(Txyvalues{}, zig, ca, cb));
+}
+
+// Long lines are paired through an index of their segments: every pair that crosses must still be
+// found, so the cuts are those of every segment against every other.
+TEST(TlineManCross, LongLinesFindEveryCrossingPair) {
+  TlineMan lm;
+  Txyvalues comb;  // vertical teeth, segments whose boxes have no width, their feet on y = 0
+  for (int i = 0; i < 40; ++i) {
+    comb.push_back({2.0 * i, 0});
+    comb.push_back({2.0 * i, 10});
+    comb.push_back({2.0 * i + 1, 0.5});
+  }
+  const struct {
+    const char* id;
+    Txyvalues a, b;
+  } cases[] = {
+      {"waves crossing many times", wave(300, 0.1, 5, 0.13, 0, 0), wave(300, 0.1, 4, 0.11, 1, 0)},
+      {"teeth across a line", comb, {{-1, 5}, {30, 5.5}, {81, 5}}},
+      {"teeth touched by a line at their feet", comb, {{-1, 0}, {90, 0}}},
+      {"an end on the other line", {{0, 0}, {5, 5}}, {{5, 5}, {10, 0}, {5, 0}, {5, 5.0000001}}},
+      {"a line folding back along one x onto its first segment's end", {{0, 0}, {1, 0}, {1, 5}, {1, -1}, {2, -1}},
+       {{-1, -3}, {3, 5}}},
+      {"far off", wave(300, 0.1, 5, 0.13, 0, 1e7), wave(300, 0.1, 4, 0.11, 1, 1e7)},
+      {"huge", wave(200, 1e3, 5e3, 0.13, 0, 1e15), wave(200, 1e3, 4e3, 0.11, 1, 1e15)},
+      {"one segment each", {{0, 0}, {1, 1}}, {{0, 1}, {1, 0}}},
+      {"one point", {{0, 0}}, {{0, 1}, {1, 0}}},
+      {"empty", {}, {{0, 1}, {1, 0}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    std::set<double> wantA, wantB;
+    for (size_t i = 0; i + 1 < c.a.size(); ++i)
+      for (size_t j = 0; j + 1 < c.b.size(); ++j)
+        if (lm.linesCross(c.a[i], c.a[i + 1], c.b[j], c.b[j + 1])) {
+          ASSERT_EQ(lm.crossstatus & 2, 0) << "no collinear pairs in these cases";
+          wantA.insert(static_cast<double>(i) + lm.u1);
+          wantB.insert(static_cast<double>(j) + lm.u2);
+        }
+    Tdlist ca, cb;
+    EXPECT_EQ(lm.linescross(c.a, c.b, ca, cb), !wantA.empty());
+    EXPECT_EQ(ca, Tdlist(wantA.begin(), wantA.end()));
+    EXPECT_EQ(cb, Tdlist(wantB.begin(), wantB.end()));
+    EXPECT_EQ(lm.linescross(c.a, c.b), !wantA.empty());
+
+    // The line's own crossings, its neighbours and ends aside.
+    std::multiset<double> self;
+    const auto n = static_cast<int32_t>(c.a.size());
+    for (int32_t i = 0; i + 1 < n; ++i)
+      for (int32_t j = i + 2; j + 1 < n; ++j)
+        if (lm.linesCross(c.a[i], c.a[i + 1], c.a[j], c.a[j + 1])) {
+          if (i + lm.u1 > 0) self.insert(i + lm.u1);
+          if (j + lm.u2 < n - 1) self.insert(j + lm.u2);
+        }
+    Tdlist u;
+    lm.selfcuts(c.a, u);
+    EXPECT_EQ(u, Tdlist(self.begin(), self.end()));
+  }
 }
 
 TEST(TlineManCross, GetCut) {

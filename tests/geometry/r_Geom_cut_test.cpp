@@ -1,9 +1,12 @@
-// Cutting rings and polygons along a line whose ends lie on the boundary.
+// Cutting rings and polygons along a line whose ends lie on the boundary, and a boundary cut by
+// many chains held as runs of points, piece for piece as the array cutter gives them.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "geometry/r_Geom.h"
+#include "geometry/r_Geom_index.h"
 #include "tests/geometry/geom_test_util.h"
 
 namespace {
@@ -11,6 +14,7 @@ namespace {
 using geomtest::anti;
 using geomtest::expectLine;
 using geomtest::sortedAreas;
+using geomtest::shifted;
 using geomtest::square;
 
 
@@ -144,6 +148,89 @@ TEST(TlineManManifold, PolygonCutByChains) {
   expectAreas(lm, out, {1, 3, 92});
   lm.MakeManifold(holed, {}, out);
   expectAreas(lm, out, {96});
+}
+
+// The boundary cut by the chains in order on arrays, as the loop cutter does it: each chain cuts
+// the first piece holding its first segment's midpoint.
+TpolyXyValues cutOnArrays(TlineMan& lm, const Txyvalues& edge, const TpolyXyValues& chains) {
+  TpolyXyValues pieces{edge};
+  TCutLoop cutter;
+  for (const Txyvalues& chain : chains) {
+    if (chain.size() < 2 || lm.closed(chain)) continue;
+    const xyrec mid{(chain[0].x + chain[1].x) / 2, (chain[0].y + chain[1].y) / 2};
+    for (Txyvalues& piece : pieces) {
+      if (!lm.inLoop(mid.x, mid.y, piece)) continue;
+      if (cutter.cut(piece, chain)) {
+        piece = cutter.a;
+        pieces.push_back(cutter.b);
+      }
+      break;
+    }
+  }
+  return pieces;
+}
+
+TEST(TlineManManifold, RunsCutAsTheArrayCutter) {
+  TlineMan& lm = createLineman();
+  const Txyvalues box = square(0, 0, 100);  // (0,0)-(100,100), clockwise
+  TpolyXyValues arches, strokes, mixed;
+  for (int k = 0; k < 40; ++k) {  // arches down from the top edge, every other one backwards
+    Txyvalues arch{{2.0 * k + 1, 100}, {2.0 * k + 1.5, 97}, {2.0 * k + 2, 100}};
+    if (k % 2) std::reverse(arch.begin(), arch.end());
+    arches.push_back(arch);
+  }
+  for (int k = 1; k < 10; ++k) strokes.push_back({{0, 10.0 * k}, {50, 10.0 * k + 3}, {100, 10.0 * k}});
+  mixed = {
+      {{0, 0}, {50, 50}, {100, 100}},                 // corner to corner
+      {{50, 50}, {60, 80}, {0, 100}},                 // from the last chain's middle point to a corner
+      {{20, 100}, {20, 60}, {30, 30}},                // stops short: cuts nothing
+      {{-5, 50}, {-10, 60}, {-5, 70}},                // outside every piece
+      {{0, 0}, {25, 25}, {40, 40}, {50, 50}},         // along an earlier chain: no piece holds it
+      {{100, 0}, {70, 10}, {100, 20}},                // ends on the right edge
+      {{100, 5}, {95, 8}, {100, 11}, {95, 14}, {100, 17}},  // touches the edge on its way
+      {{30, 0}, {30, 0.0000001}, {31, 0}},            // a sliver at the bottom
+  };
+  Txyvalues wavyEdge;  // a long clockwise boundary
+  for (int i = 0; i < 3000; ++i) {
+    const double a = -2 * M_PI * i / 3000;
+    const double r = 100 * (1 + 0.05 * std::sin(9 * a));
+    wavyEdge.push_back({r * std::cos(a), r * std::sin(a)});
+  }
+  wavyEdge.push_back(wavyEdge[0]);
+  TpolyXyValues chords;
+  for (int i = 0; i + 60 < 3000; i += 90) chords.push_back({wavyEdge[i], {0.9 * wavyEdge[i + 30].x, 0.9 * wavyEdge[i + 30].y}, wavyEdge[i + 60]});
+  const struct {
+    const char* id;
+    Txyvalues edge;
+    TpolyXyValues chains;
+    size_t pieces;
+  } cases[] = {
+      {"arches off one edge", box, arches, 41},
+      {"strokes across, each cutting the piece below the last", box, strokes, 10},
+      {"strokes in the other order", box, TpolyXyValues(strokes.rbegin(), strokes.rend()), 10},
+      {"corners, shared ends, misses", box, mixed, 5},
+      {"an anticlockwise boundary", anti(0, 0, 100), mixed, 5},
+      {"far off", shifted({box}, 1e7)[0], shifted(arches, 1e7), 41},
+      {"a long boundary cut by chords", wavyEdge, chords, 34},
+      {"no chains", box, {}, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    TpolyXyValues pieces;
+    ASSERT_TRUE(geom::cutByChains(lm, c.edge, c.chains, pieces));
+    const TpolyXyValues want = cutOnArrays(lm, c.edge, c.chains);
+    ASSERT_EQ(pieces.size(), c.pieces);
+    ASSERT_EQ(pieces.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(pieces[i], want[i]);
+    }
+  }
+  // A point repeated side by side is left to the array cutter.
+  TpolyXyValues pieces;
+  EXPECT_FALSE(geom::cutByChains(lm, box, {{{0, 50}, {50, 50}, {50, 50}, {100, 50}}}, pieces));
+  EXPECT_FALSE(geom::cutByChains(lm, {{0, 0}, {0, 100}, {0, 100}, {100, 100}, {100, 0}, {0, 0}}, {}, pieces));
+  EXPECT_FALSE(geom::cutByChains(lm, {{0, 0}, {0, 100}, {100, 100}}, {}, pieces));  // open
 }
 
 }  // namespace

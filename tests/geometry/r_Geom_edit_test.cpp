@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "geometry/r_Geom.h"
 #include "tests/geometry/geom_test_util.h"
@@ -207,6 +208,8 @@ TEST(TlineManEdit, RemoveShortSegments) {
     Txyvalues want;
   } const cases[] = {
       {"middle into the shorter neighbour", {{0, 0}, {10, 0}, {10.1, 0}, {20, 0}}, 1, true, {{0, 0}, {10, 0}, {20, 0}}},
+      {"neighbours of one length: the previous takes it", {{0, 0}, {10, 0}, {10.5, 0}, {20.5, 0}}, 1, true,
+       {{0, 0}, {10.5, 0}, {20.5, 0}}},
       {"first", {{0, 0}, {0.1, 0}, {10, 0}, {20, 0}}, 1, true, {{0, 0}, {10, 0}, {20, 0}}},
       {"last", {{0, 0}, {10, 0}, {19.9, 0}, {20, 0}}, 1, true, {{0, 0}, {10, 0}, {20, 0}}},
       {"two points", {{0, 0}, {0.1, 0}}, 1, true, {{0, 0}, {0.1, 0}}},
@@ -244,6 +247,138 @@ TEST(TlineManEdit, EliminateSpikes) {
   Txyvalues flat{{0, 0}, {1, 0}, {2, 0}};
   lm.eliminateSpikes(flat, 0.1);  // every end angle is 0 on a cyclic straight line
   EXPECT_EQ(flat.size(), 2u);
+}
+
+// The tidying edits written as erasing one point at a time, as they read: the in-place passes
+// must leave exactly these points.
+void straightenByErasing(Txyvalues& xy, double minangle) {
+  const Ttrig& t = createTrig();
+  for (bool removed = true; removed && xy.size() >= 3;) {
+    removed = false;
+    for (int32_t i = static_cast<int32_t>(xy.size()) - 2; i >= 1; --i)
+      if (std::abs(t.changeOfDirection(xy[i - 1].x, xy[i - 1].y, xy[i].x, xy[i].y, xy[i + 1].x, xy[i + 1].y)) * rad2deg <
+          minangle) {
+        xy.erase(xy.begin() + i);
+        removed = true;
+      }
+  }
+}
+
+bool removeShortByErasing(Txyvalues& xy, double minlength) {
+  if (!(minlength > 0) || xy.size() < 2) return false;
+  const Ttrig& t = createTrig();
+  auto dist = [&](size_t a, size_t b) { return t.getdistance(xy[a].x, xy[a].y, xy[b].x, xy[b].y); };
+  Tdlist len;
+  for (size_t s = 0; s + 1 < xy.size(); ++s) len.push_back(dist(s, s + 1));
+  bool result = false;
+  int32_t last = static_cast<int32_t>(len.size()) - 1;
+  for (int32_t s = last; s >= 0; --s) {
+    if (!(len[s] < minlength)) continue;
+    result = true;
+    if (s == 0) {
+      if (xy.size() > 2) xy.erase(xy.begin() + 1);
+    } else if (s < last && len[s - 1] > len[s + 1]) {
+      xy.erase(xy.begin() + s + 1);
+      len[s] = dist(s, s + 1);
+      len.erase(len.begin() + s + 1);
+    } else {
+      xy.erase(xy.begin() + s);
+      len[s - 1] = dist(s - 1, s);
+      len.erase(len.begin() + s);
+    }
+    --last;
+  }
+  return result;
+}
+
+// Both spike forms work on a line whose ends are neighbours, a closed line's closing point off.
+template <typename Work>
+void cyclicByErasing(const TlineMan& lm, Txyvalues& xy, Work work) {
+  if (xy.size() < 3) return;
+  const bool closed = lm.closed(xy);
+  if (closed) xy.pop_back();
+  work();
+  if (closed) lm.closeLoop(xy);
+}
+
+void spikesByErasing(const TlineMan& lm, Txyvalues& xy) {
+  cyclicByErasing(lm, xy, [&] {
+    for (int32_t n = static_cast<int32_t>(xy.size()) - 2; n >= 0 && xy.size() >= 3; --n) {
+      const auto len = static_cast<int32_t>(xy.size());
+      n = std::min(n, len - 1);
+      const int32_t prev = (n + len - 1) % len, next = (n + 1) % len;
+      if (!lm.equal(xy[prev], xy[next])) continue;
+      xy.erase(xy.begin() + std::max(n, next));
+      xy.erase(xy.begin() + std::min(n, next));
+      if (next < n) --n;
+    }
+  });
+}
+
+void spikesByAngleErasing(const TlineMan& lm, Txyvalues& xy, double minangle) {
+  const Ttrig& t = createTrig();
+  cyclicByErasing(lm, xy, [&] {
+    for (int32_t b = static_cast<int32_t>(xy.size()) - 1; b >= 0 && xy.size() > 2; --b)
+      while (xy.size() > 2 && b < static_cast<int32_t>(xy.size())) {
+        const auto len = static_cast<int32_t>(xy.size());
+        const xyrec &p = xy[(b + len - 1) % len], &q = xy[b], &r = xy[(b + 1) % len];
+        if (!(t.AngleBetweenLines(p.x, p.y, q.x, q.y, r.x, r.y) < minangle)) break;
+        xy.erase(xy.begin() + b);
+        if (!(b < static_cast<int32_t>(xy.size()) - 2)) break;
+      }
+  });
+}
+
+// Lines made to be tidied: nearly straight runs, short steps, out-and-back spikes (nested too),
+// spikes across the closing point of a ring, open and closed.
+TEST(TlineManEdit, TidyingInPlaceLeavesThePointsErasingWould) {
+  TlineMan lm;
+  std::mt19937 rnd(46);
+  std::uniform_real_distribution<double> u(0, 1);
+  for (int k = 0; k < 400; ++k) {
+    SCOPED_TRACE(k);
+    const int n = 3 + static_cast<int>(rnd() % (k < 300 ? 30 : 400));
+    Txyvalues xy;
+    double x = 0, y = 0, heading = 0;
+    for (int i = 0; i < n; ++i) {
+      xy.push_back({x, y});
+      const double kind = u(rnd);
+      if (kind < 0.15 && i >= 1) {
+        xy.push_back({x + 3 * u(rnd), y + 3 * u(rnd)});  // out
+        xy.push_back({x, y});                            // and back
+        if (kind < 0.05) xy.push_back(xy[xy.size() - 4]);  // and back once more
+      }
+      heading += kind < 0.5 ? 0.01 * (u(rnd) - 0.5) : 2 * (u(rnd) - 0.5);
+      const double step = kind > 0.8 ? 0.05 : 1 + u(rnd);
+      x += step * std::cos(heading);
+      y += step * std::sin(heading);
+    }
+    if (k % 3 == 0) xy.push_back(xy.front());  // closed
+    if (k % 7 == 0 && xy.size() > 3) {        // a spike across the closing point
+      xy.back() = xy[1];
+      xy.push_back(xy.front());
+    }
+    const double angle = 5 * u(rnd), length = 1.2 * u(rnd), spikeAngle = 0.5 * u(rnd);
+
+    Txyvalues got = xy, want = xy;
+    lm.straighten(got, angle);
+    straightenByErasing(want, angle);
+    EXPECT_EQ(got, want) << "straighten";
+
+    got = want = xy;
+    EXPECT_EQ(lm.removeShortSegments(got, length), removeShortByErasing(want, length));
+    EXPECT_EQ(got, want) << "removeShortSegments";
+
+    got = want = xy;
+    lm.eliminateSpikes(got);
+    spikesByErasing(lm, want);
+    EXPECT_EQ(got, want) << "eliminateSpikes";
+
+    got = want = xy;
+    lm.eliminateSpikes(got, spikeAngle);
+    spikesByAngleErasing(lm, want, spikeAngle);
+    EXPECT_EQ(got, want) << "eliminateSpikes by angle";
+  }
 }
 
 }  // namespace

@@ -1,14 +1,19 @@
 // Point in loop and polygon: the square and holed-square cases, vertex and edge hit records,
-// the turning-vertex ray rule, and restored shared tolerance.
+// the turning-vertex ray rule, restored shared tolerance, and the prepared form answering as the
+// plain tests do.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
 
 #include "geometry/r_Geom.h"
 #include "tests/geometry/geom_test_util.h"
 
 namespace {
 using geomtest::kSquare;
+using geomtest::shifted;
 
 const Txyvalues kHoleCw{{4, 4}, {4, 6}, {6, 6}, {6, 4}, {4, 4}};
 const Txyvalues kHoleAcw{{4, 4}, {6, 4}, {6, 6}, {4, 6}, {4, 4}};
@@ -115,6 +120,88 @@ TEST(TlineManInPoly, PolygonsWithHoles) {
   EXPECT_EQ(lm.inOrOnWhichLoop(4, 5, 0.001, nested), 1);
   EXPECT_EQ(lm.closestToWhichLoop(3.5, 5, nested), 1);
   EXPECT_EQ(lm.closestToWhichLoop(0.5, 5, nested), 0);
+}
+
+// A wavy ring of n vertices around (cx, cy), clockwise or not, closed.
+Txyvalues wavy(double cx, double cy, double r, int n, bool clockwise) {
+  Txyvalues ring;
+  for (int i = 0; i < n; ++i) {
+    const double a = (clockwise ? -2 : 2) * M_PI * i / n;
+    const double k = r * (1 + 0.2 * std::sin(13 * a));
+    ring.push_back({cx + k * std::cos(a), cy + k * std::sin(a)});
+  }
+  ring.push_back(ring[0]);
+  return ring;
+}
+
+// The index only narrows which edges are looked at: every answer is the plain test's, on
+// vertices, edges, just off them, inside, outside and at non-finite points.
+TEST(TpreparedPolygon, AnswersAsThePlainTests) {
+  TlineMan& lm = createLineman();
+  const double nan = std::nan(""), inf = std::numeric_limits<double>::infinity();
+  const TpolyXyValues wavyHoled{wavy(0, 0, 100, 5000, true), wavy(30, 0, 20, 700, false), wavy(-40, 10, 15, 90, false)};
+  Txyvalues withNan = wavy(0, 0, 10, 40, true);
+  withNan[7] = {nan, 3};
+  const struct {
+    const char* id;
+    TpolyXyValues poly;
+  } cases[] = {
+      {"no rings", {}},
+      {"one point", {{{1, 1}}}},
+      {"one segment", {{{0, 0}, {10, 0}}}},
+      {"flat ring", {{{0, 0}, {5, 0}, {10, 0}, {0, 0}}}},
+      {"vertical flat ring", {{{2, 0}, {2, 5}, {2, 10}, {2, 0}}}},
+      {"square with a hole", {kSquare, kHoleAcw}},
+      {"notched ring", {{{0, 0}, {0, 4}, {2, 5}, {0, 6}, {0, 10}, {4, 10}, {4, 0}, {0, 0}}}},
+      {"open ring", {{{0, 0}, {0, 10}, {10, 10}, {10, 0}}}},
+      {"wavy ring of 5,000 with holes", wavyHoled},
+      {"far off", shifted(wavyHoled, 1e7)},
+      {"huge", shifted({kSquare, kHoleAcw}, 1e15)},
+      {"a NaN vertex", {withNan}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    const TpreparedPolygon prepared(c.poly);
+    ASSERT_EQ(prepared.rings(), static_cast<int32_t>(c.poly.size()));
+    std::vector<xyrec> points{{nan, 0}, {0, nan}, {inf, 5}, {-inf, 5}, {5, inf}};
+    for (const Txyvalues& ring : c.poly)
+      for (size_t i = 0; i < ring.size(); i += ring.size() > 200 ? 37 : 1) {
+        const xyrec& p = ring[i];
+        points.push_back(p);
+        for (double d : {1e-7, 2e-6, 1e-3}) points.push_back({p.x + d, p.y - d});
+        if (i + 1 < ring.size()) points.push_back({(p.x + ring[i + 1].x) / 2, (p.y + ring[i + 1].y) / 2});
+        if (i + 1 < ring.size()) points.push_back({p.x, (p.y + ring[i + 1].y) / 2});
+      }
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    lm.bounds(x1, y1, x2, y2, c.poly);
+    for (int i = 0; i <= 20; ++i)
+      for (int j = 0; j <= 20; ++j)
+        points.push_back({x1 - 1 + (x2 - x1 + 2) * i / 20, y1 - 1 + (y2 - y1 + 2) * j / 20});
+    for (const xyrec& p : points) {
+      SCOPED_TRACE(std::to_string(p.x) + " " + std::to_string(p.y));
+      EXPECT_EQ(prepared.inPolygon(p.x, p.y), !c.poly.empty() && lm.inPolygon(p.x, p.y, c.poly));
+      for (int32_t r = 0; r < prepared.rings(); ++r) EXPECT_EQ(prepared.inLoop(p.x, p.y, r), lm.inLoop(p.x, p.y, c.poly[r]));
+    }
+  }
+}
+
+TEST(TpreparedPolygon, HitRecordUnpreparedAndPreparedAgain) {
+  TlineMan& lm = createLineman();
+  const TpolyXyValues holed{kSquare, kHoleAcw};
+  TpreparedPolygon prepared;
+  EXPECT_FALSE(prepared.inPolygon(2, 2));  // nothing prepared
+  prepared.prepare(holed);
+  lm.hit().hittype = 0;
+  EXPECT_TRUE(lm.inPolygon(2, 2, prepared));
+  EXPECT_EQ(lm.hit().hittype, 1);
+  EXPECT_FALSE(lm.inPolygon(5, 5, prepared));  // in the hole
+  EXPECT_FALSE(prepared.inLoop(5, 5, 2));       // no such ring
+  EXPECT_FALSE(prepared.inLoop(5, 5, -1));
+  // A single ring, and the same object prepared on another polygon.
+  prepared.prepare(kHoleCw);
+  EXPECT_EQ(prepared.rings(), 1);
+  EXPECT_TRUE(prepared.inPolygon(5, 5));
+  EXPECT_FALSE(prepared.inPolygon(2, 2));
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 // lines broken and noded, self-crossings.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "geometry/r_Geom.h"
 #include "tests/geometry/geom_test_util.h"
 
@@ -11,6 +14,8 @@ const Txyvalues kRing{{2, -1}, {4, -1}, {4, 1}, {2, 1}, {2, -1}};
 
 using geomtest::expectLine;
 using geomtest::kSquare;
+using geomtest::shifted;
+using geomtest::wave;
 
 TEST(TpolyIntersect, SegmentAgainstARing) {
   TlineMan lm;
@@ -145,6 +150,74 @@ TEST(TpolyIntersect, SelfCrossings) {
   expectLine(lines[2], {{2, 2}, {0, 4}});
   EXPECT_FALSE(pi.selfCuts(kSquare));
   EXPECT_FALSE(pi.selfCuts(Txyvalues{{0, 0}, {1, 1}, {2, 0}}));
+  // A touch within the snap, across a gap between the segments' boxes: the first segment's end
+  // lies 0.00005 from the third segment, which passes it on the way down.
+  const Txyvalues nearly{{10, 0}, {5, 0}, {4.99995, 3}, {4.99995, -3}, {3, -3}};
+  ASSERT_TRUE(pi.selfCuts(nearly));
+  ASSERT_EQ(pi.results.size(), 2u);
+  EXPECT_EQ(pi.results[0].x, 1);
+  EXPECT_NEAR(pi.results[1].x, 2.5, 1e-9);
+}
+
+// A line against rings pairs its segments with theirs through box indexes: the meetings must be
+// those of each segment of the line taken alone against the whole ring, in the same order.
+TEST(TpolyIntersect, LineAgainstRingsAsSegmentBySegment) {
+  TlineMan lm;
+  const double nan = std::nan("");
+  Txyvalues comb;  // vertical teeth: boxes with no width
+  for (int i = 0; i < 30; ++i) {
+    comb.push_back({2.0 * i, 0});
+    comb.push_back({2.0 * i, 10});
+  }
+  Txyvalues withNan = wave(200, 0.1, 5, 0.13, 0, 0);
+  withNan[50] = {nan, 1};
+  const TpolyXyValues wavyRings{wave(300, 0.1, 4, 0.11, 1, 0), kSquare, {{3, 3}}, {}};
+  const struct {
+    const char* id;
+    Txyvalues a;
+    TpolyXyValues rings;
+  } cases[] = {
+      {"waves and rings", wave(300, 0.1, 5, 0.13, 0, 0), wavyRings},
+      {"far off", shifted({wave(300, 0.1, 5, 0.13, 0, 0)}, 1e7)[0], shifted(wavyRings, 1e7)},
+      {"huge: the margin is below the spacing of the numbers", shifted({wave(200, 1e3, 5e3, 0.13, 0, 0)}, 1e15)[0],
+       shifted({wave(200, 1e3, 4e3, 0.11, 1, 0)}, 1e15)},
+      {"a flat line along teeth and across them", {{-1, 5}, {70, 5}, {70, 0}, {-1, 0}}, {comb}},
+      {"an end within the snap of a segment, boxes apart", {{10, 0}, {5.00005, 0}}, {{{5, 3}, {5, -3}}}},
+      {"a NaN vertex", withNan, wavyRings},
+      {"one segment", {{0, -20}, {10, 20}}, wavyRings},
+      {"one point", {{1, 1}}, wavyRings},
+      {"empty", {}, wavyRings},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    Txyzvalues want;
+    Txyvalues wantXY;
+    TpolyIntersect one(&lm);
+    for (int32_t r = 0; r < static_cast<int32_t>(c.rings.size()); ++r) {
+      for (int32_t j = 0; j + 1 < static_cast<int32_t>(c.a.size()); ++j) {
+        one.intersects(c.a[j].x, c.a[j].y, c.a[j + 1].x, c.a[j + 1].y, TpolyXyValues{c.rings[r]});
+        for (size_t k = 0; k < one.results.size(); ++k) {
+          const double x = j + one.results[k].x;
+          size_t at = want.size();
+          while (at > 0 && want[at - 1].x > x) --at;
+          bool repeat = false;
+          for (size_t m = at; m > 0 && want[m - 1].x == x; --m) repeat = repeat || want[m - 1].z == r;
+          if (repeat) continue;
+          want.insert(want.begin() + static_cast<std::ptrdiff_t>(at), {x, one.results[k].y, static_cast<double>(r)});
+          wantXY.insert(wantXY.begin() + static_cast<std::ptrdiff_t>(at), one.resultsXY[k]);
+        }
+      }
+    }
+    TpolyIntersect pi(&lm);
+    EXPECT_EQ(pi.intersects(c.a, c.rings), !want.empty());
+    EXPECT_EQ(pi.results, want);
+    // A meeting at a vertex shared by two ring segments may take its point from either of them.
+    ASSERT_EQ(pi.resultsXY.size(), wantXY.size());
+    for (size_t k = 0; k < wantXY.size(); ++k) {
+      EXPECT_NEAR(pi.resultsXY[k].x, wantXY[k].x, 1e-12 * (1 + std::abs(wantXY[k].x))) << k;
+      EXPECT_NEAR(pi.resultsXY[k].y, wantXY[k].y, 1e-12 * (1 + std::abs(wantXY[k].y))) << k;
+    }
+  }
 }
 
 }  // namespace

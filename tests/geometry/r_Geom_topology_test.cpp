@@ -2,15 +2,20 @@
 // polygons, snapping to a grid and stitching lines end to end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <random>
 
 #include "geometry/r_Geom.h"
+#include "geometry/r_Geom_internal.h"
 #include "tests/geometry/geom_test_util.h"
 
 namespace {
 
 using geomtest::anti;
 using geomtest::expectLine;
+using geomtest::shifted;
 using geomtest::square;
 
 
@@ -48,6 +53,19 @@ TEST(TlineManTopology, SelfCrossings) {
   EXPECT_FALSE(lm.assumeBounds);
   EXPECT_TRUE(lm.selfCuts(two, 1, 0, 1));  // ring 1's first segment crosses ring 0
   EXPECT_FALSE(lm.selfCuts(two, 1, 1, 2));
+
+  // A NaN point elsewhere on the line hides no crossing of finite segments: (7,4)-(5,4) crosses
+  // (4,3)-(9,7) at x 5.25.
+  const Txyvalues withNan{{9, 0}, {std::nan(""), 5}, {7, 4}, {5, 4}, {4, 3}, {9, 7}};
+  EXPECT_TRUE(lm.selfCuts(withNan));
+  ASSERT_TRUE(lm.selfcuts(withNan, u));
+  ASSERT_EQ(u.size(), 2u);
+  EXPECT_NEAR(u[0], 2.875, 1e-12);
+  EXPECT_NEAR(u[1], 4.25, 1e-12);
+  TpolyIntersect pi(&lm);
+  TpolyXyValues pieces;
+  EXPECT_TRUE(pi.selfCuts(withNan, pieces));
+  EXPECT_EQ(pieces.size(), 3u);
 }
 
 TEST(TlineManTopology, ApplySelfCutsRescalesTheCallersPositions) {
@@ -206,6 +224,105 @@ TEST(TlineManTopology, StitchLines) {
     if (c.option == 2) lm.StitchLinesOnXedge(two, 1, 0.001);
     if (c.option == 3) lm.StitchLinesOnYedge(two, 0, 0.001);
     EXPECT_EQ(two.size(), c.left);
+  }
+}
+
+// A line cut into pieces of one to four segments, in a shuffled order, some pieces reversed.
+TpolyXyValues shuffledPieces(const Txyvalues& line, uint32_t seed) {
+  std::mt19937 rnd(seed);
+  TpolyXyValues pieces;
+  for (size_t at = 0; at + 1 < line.size();) {
+    const size_t to = std::min(line.size() - 1, at + 1 + rnd() % 4);
+    Txyvalues piece(line.begin() + static_cast<std::ptrdiff_t>(at), line.begin() + static_cast<std::ptrdiff_t>(to) + 1);
+    if (rnd() % 2) std::reverse(piece.begin(), piece.end());
+    pieces.push_back(piece);
+    at = to;
+  }
+  std::shuffle(pieces.begin(), pieces.end(), rnd);
+  return pieces;
+}
+
+// Partners are looked up among the ends sorted by x, and a line that has taken others in answers
+// for their far ends: long chains in any order must come back whole, junctions stay apart.
+TEST(TlineManTopology, StitchLinesJoinsShuffledPieces) {
+  TlineMan lm;
+  const double nan = std::nan("");
+  Txyvalues zigzag, arm;
+  for (int i = 0; i < 300; ++i) zigzag.push_back({static_cast<double>(i), (i % 2) * 3.0});
+  for (int i = 0; i < 40; ++i) arm.push_back({0, 1.0 + i});  // up from (0,0), zigzag's first point
+  Txyvalues ring = square(0, 0, 10);
+  ring.insert(ring.begin() + 1, {0, 5});
+  const struct {
+    const char* id;
+    TpolyXyValues lines;
+    std::vector<Txyvalues> whole;  // the lines the pieces must give back (either way round)
+  } cases[] = {
+      {"a long line", shuffledPieces(zigzag, 1), {zigzag}},
+      {"far off", shuffledPieces(shifted({zigzag}, 1e15)[0], 2), {shifted({zigzag}, 1e15)[0]}},
+      {"along one x", shuffledPieces(arm, 3), {arm}},
+      {"a ring", shuffledPieces(ring, 4), {ring}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    TpolyXyValues lines = c.lines;
+    lm.StitchLines(lines);
+    ASSERT_EQ(lines.size(), c.whole.size());
+    for (size_t k = 0; k < lines.size(); ++k) {
+      if (lm.closed(c.whole[k])) {  // the same ring, from wherever it now starts
+        EXPECT_TRUE(lm.closed(lines[k]));
+        EXPECT_EQ(lines[k].size(), c.whole[k].size());
+        EXPECT_DOUBLE_EQ(std::abs(lm.area(lines[k])), std::abs(lm.area(c.whole[k])));
+        continue;
+      }
+      Txyvalues back(lines[k].rbegin(), lines[k].rend());
+      EXPECT_TRUE(lines[k] == c.whole[k] || back == c.whole[k]);
+    }
+  }
+
+  // Three long arms meeting at (0,0), each in pieces: each arm whole, none joined through the
+  // junction. A point alone stays; empty lines go.
+  // Two lines with NaN far ends still join at their finite ones.
+  Txyvalues down = arm;
+  for (xyrec& p : down) p.y = -p.y;
+  down.insert(down.begin(), {0, 0});
+  arm.insert(arm.begin(), {0, 0});
+  TpolyXyValues three = shuffledPieces(zigzag, 5);
+  for (const Txyvalues& piece : shuffledPieces(arm, 6)) three.push_back(piece);
+  for (const Txyvalues& piece : shuffledPieces(down, 7)) three.push_back(piece);
+  three.insert(three.begin() + 3, Txyvalues{});
+  three.insert(three.begin() + 5, Txyvalues{{150, 3}});  // one point, on the zigzag
+  three.insert(three.begin() + 7, Txyvalues{{nan, 0}, {-50, -50}});
+  three.insert(three.begin() + 9, Txyvalues{{-50, -50}, {nan, nan}});
+  lm.StitchLines(three);
+  ASSERT_EQ(three.size(), 5u);
+  EXPECT_EQ(std::count_if(three.begin(), three.end(), [](const Txyvalues& l) { return l.size() == 3 && l[1].x == -50; }), 1);
+  size_t whole = 0;
+  for (const Txyvalues& line : three)
+    for (const Txyvalues* want : {&zigzag, &arm, &down}) {
+      Txyvalues back(line.rbegin(), line.rend());
+      if (line == *want || back == *want) ++whole;
+    }
+  EXPECT_EQ(whole, 3u);
+}
+
+// Nesting sorts every height of a ring; long lists go by radix on the values' bits, which must
+// order them as comparison does: signs, zeros of both signs, infinities, repeats, tiny and huge.
+TEST(TlineManTopology, HeightsSortAsComparisonSortsThem) {
+  std::mt19937 rnd(52);
+  const double inf = std::numeric_limits<double>::infinity();
+  for (size_t n : {0u, 1u, 5u, 1023u, 1024u, 5000u}) {
+    SCOPED_TRACE(n);
+    Tdlist values;
+    for (size_t i = 0; i < n; ++i) {
+      const double pick[] = {0.0, -0.0, inf, -inf, 1e-310, -1e300, 3.5, -3.5};
+      values.push_back(rnd() % 4 == 0 ? pick[rnd() % 8] : std::ldexp(static_cast<double>(rnd()) - 2147483648.0, static_cast<int>(rnd() % 80) - 40));
+    }
+    Tdlist want = values;
+    std::sort(want.begin(), want.end());
+    geom::sortValues(values);
+    ASSERT_EQ(values.size(), want.size());
+    for (size_t i = 0; i < n; ++i) EXPECT_EQ(values[i], want[i]) << i;  // -0 == 0
+    EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
   }
 }
 
