@@ -34,7 +34,11 @@ int dayOfYear(int y, int m, int d) {
 }  // namespace
 
 TfancyClock::TfancyClock(TsunBase& sunbase)
-    : TqyObject("fancy"), bm(std::make_unique<Tbm24>()), locations(sunbase.locations()), sun(sunbase.sun()) {
+    : TqyObject("fancy"),
+      bm(std::make_unique<Tbm24>()),
+      locations(sunbase.locations()),
+      sun(sunbase.sun()),
+      fscaled(std::make_unique<Tbm24>()) {
   globe = std::make_unique<TglobeDial>(nullptr, sunbase);  // no window: the clock shows it
   setwidth(300);
 }
@@ -44,6 +48,8 @@ TfancyClock::~TfancyClock() = default;
 void TfancyClock::setwidth(int value) {
   fwidth = 2 * std::max(0, value);
   bm->setsize(fwidth, fwidth);
+  fscaled->setsize(width(), width());
+  changedIn({0, 0, fwidth, fwidth});
   redraw();
 }
 
@@ -450,6 +456,7 @@ void TfancyClock::redraw() {
     ring(r3, r4, r_hour);
     ring(r4, r5, r_min);
     ring(r5, r6, r_sec);
+    changedIn({0, 0, fwidth, fwidth});
     ++redraws;
   } catch (const std::exception& e) {
     log(std::string("r_Kestrova redraw: ") + e.what());
@@ -483,12 +490,15 @@ bool TfancyClock::setTime(double value) {
       marker = "a3";
       ring(r4, r5, r_min);
       ring(r5, r6, r_sec);
+      const int c = fwidth / 2, R = iround(c * r4) + 2;  // the minute ring's box holds the second ring
+      changedIn({c - R, c - R, c + R, c + R});
       ++minuteUpdates;
     } else {
       marker = "a4";
       platform::TRect a = doSec(oldSecond, false, r5, r6);
       const platform::TRect b = doSec(second, true, r5, r6);
       a = {std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right), std::max(a.Bottom, b.Bottom)};
+      changedIn(a);
       ++secondUpdates;
       marker = "a5";
       Draw(a);
@@ -507,16 +517,43 @@ bool TfancyClock::setTime(double value) {
   }
 }
 
+void TfancyClock::changedIn(const platform::TRect& drawing) {
+  // Each shown pixel averages a 2 x 2 block of the drawing: the blocks the change touches, with a
+  // pixel round them for the pens drawn on a cell's edges.
+  platform::TRect r{(drawing.Left - 2) / 2, (drawing.Top - 2) / 2, (drawing.Right + 3) / 2, (drawing.Bottom + 3) / 2};
+  r.intersect({0, 0, width(), width()});
+  if (r.isEmpty()) return;
+  fstale.unite(r);
+  fchanged.unite(r);
+}
+
+platform::TRect TfancyClock::takeChanged() {
+  const platform::TRect r = fchanged;
+  fchanged = {};
+  return r;
+}
+
+Tbm24& TfancyClock::scaled() {
+  if (!fstale.isEmpty() && fwidth > 0) {
+    const platform::TRect& r = fstale;
+    fscaled->dc().setStretchBltMode(platform::StretchMode::Halftone);
+    platform::StretchBlt(fscaled->dc(), r.Left, r.Top, r.width(), r.height(), &bm->dc(), 2 * r.Left, 2 * r.Top,
+                         2 * r.width(), 2 * r.height(), platform::SRCCOPY);
+  }
+  fstale = {};
+  return *fscaled;
+}
+
 void TfancyClock::Draw(platform::TCanvas& canvas, int x, int y) {
   fcanvas = &canvas;
   fx = x;
   fy = y;
   if (!canvas.Handle() || fwidth == 0) return;
-  bm->Draw(*canvas.Handle(), platform::TRect{x, y, x + width(), y + width()});
+  platform::BitBlt(*canvas.Handle(), x, y, width(), width(), &scaled().dc(), 0, 0, platform::SRCCOPY);
 }
 
 void TfancyClock::Draw(const platform::TRect& box) {
-  if (!fcanvas || !fcanvas->Handle()) return;
-  bm->DrawExtract(*fcanvas->Handle(), box,
-                  platform::TRect{fx + box.Left / 2, fy + box.Top / 2, fx + box.Right / 2, fy + box.Bottom / 2});
+  if (!fcanvas || !fcanvas->Handle() || fwidth == 0) return;
+  const int l = box.Left / 2, t = box.Top / 2, r = (box.Right + 1) / 2, b = (box.Bottom + 1) / 2;
+  platform::BitBlt(*fcanvas->Handle(), fx + l, fy + t, r - l, b - t, &scaled().dc(), l, t, platform::SRCCOPY);
 }

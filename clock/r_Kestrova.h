@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/r_base.h"
@@ -59,6 +60,12 @@ class TfancyClock : public TqyObject {
   // The clock scaled into the square of side `width` at (x, y); remembered for partial copies.
   void Draw(platform::TCanvas& canvas, int x, int y);
   void Draw(const platform::TRect& box);
+  // What the updates since the last call changed, in the scaled clock's pixels (empty for none).
+  [[nodiscard]] platform::TRect takeChanged();
+  // The clock at its shown size: scaled from the drawing only where that changed.
+  Tbm24& scaled();
+  // The next `scaled` scales the whole drawing again.
+  void rescaleWhole() { changedIn({0, 0, fwidth, fwidth}); }
 
   std::unique_ptr<TglobeDial> globe;
   std::unique_ptr<Tbm24> bm;
@@ -94,6 +101,10 @@ class TfancyClock : public TqyObject {
   // One moon icon centred at (xi, yi) from the centre; phase in -99 .. 99.
   void doMoon(int xi, int yi, bool selected, double phase, int32_t fill);
   std::unique_ptr<Tbm24> moonIcon;
+  // A change in drawing pixels: the scaled clock is out of date there and the page is told.
+  void changedIn(const platform::TRect& drawing);
+  std::unique_ptr<Tbm24> fscaled;
+  platform::TRect fstale, fchanged;  // in scaled pixels
 };
 
 #include "core/TQYcontrol.h"
@@ -114,7 +125,14 @@ class TclockPage : public TQYcontrol {
   // The one-second tick. False when it failed (logged; the next tick tries again).
   bool doMoment(void* sender);
   void leave() {}
+  // The whole text panel, drawn afresh.
   void DrawAstroData();
+  // The panel brought up to date: only the bands of rows whose texts or moon changed are drawn
+  // again (the whole panel when its size or layout changed). Answers those bands, in panel pixels.
+  std::vector<platform::TRect> UpdateAstroData();
+  // The whole page painted again from what the last tick computed: the clock scaled whole, the
+  // moon and the panel's texts drawn afresh (a check on the partial updates).
+  void repaintWhole();
 
   // The phase wording of the panel's first line (p the illuminated percentage).
   [[nodiscard]] static std::string phaseText(double p, bool waxing);
@@ -161,7 +179,32 @@ class TclockPage : public TQYcontrol {
 
  private:
   void LoadMoon(const std::string& filename);
+  // The moon's picture with its dark part; made again only when the dark part's pixels change.
   void DrawMoon(platform::TCanvas& canvas);
+  // Brings the picture up to date; answers the rows (from, to) whose pixels changed.
+  std::pair<int, int> moonChanged();
+  // One text of the panel where it is written, and the rows its letters may reach.
+  struct TpanelItem {
+    std::string text;
+    int size = 1;
+    int32_t colour = 0xFFFFFF;
+    int x = 0, y = 0;
+    bool top = true;  // y is the capitals' top (else the cell's top)
+    platform::TRect box;  // the text's cell
+    int reachTop = 0, reachBottom = 0;
+  };
+  [[nodiscard]] std::vector<TpanelItem> panelItems();
+  void drawItems(const std::vector<TpanelItem>& items, const platform::TRect* band);
+  struct TfontRows {
+    int ascent = 0, descent = 0, cap = 0;
+  };
+  std::vector<std::pair<int, TfontRows>> fontRows;  // by font size
+  [[nodiscard]] TfontRows rowsOf(int size);
+  std::vector<TpanelItem> drawnItems;
+  platform::TSize drawnSize;
+  std::vector<int> moonHead;              // the sizes the moon's picture was made for
+  std::vector<std::vector<int>> moonRows;  // the dark part's edges in each row of the picture
+  std::unique_ptr<TrawBitmap24> moonPlain;  // the moon's picture before it was darkened
   // The neighbours' line and its label, at the panel's top.
   [[nodiscard]] std::string neighboursLine(double km[4]);
 };

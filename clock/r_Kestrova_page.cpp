@@ -2,6 +2,7 @@
 // panel is recomputed at every paint.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "astro/r_Sun.h"
 #include "astro/r_SunLoc.h"
@@ -13,6 +14,7 @@
 #include "core/r_date.h"
 #include "core/r_log.h"
 #include "platform/numbers.h"
+#include "platform/windows.h"
 
 using namespace platform;
 
@@ -59,6 +61,7 @@ void TclockPage::LoadMoon(const std::string& filename) {
   moonBm = std::make_unique<TrawBitmap24>();
   if (!moonBm->loadfromFile(filename)) ::log("TclockPage: moon.bmp: " + moonBm->loadError());
   moonTemp = std::make_unique<Tbm24>();
+  moonHead.clear();
 }
 
 int TclockPage::px(double mms) const { return int(Round(96 / 25.4 * mms * Height() / 1080.0)); }
@@ -79,6 +82,7 @@ void TclockPage::reenterPage() {
   moonbox.Right = moonbox.Left + b;
   moonbox.Bottom = moonbox.Top + b;
   moonTemp->setsize(b, b);
+  moonHead.clear();
   fancy->hour = -1;  // a second entry at the same size redraws the clock in full again
   doMoment(this);
   Invalidate();
@@ -94,7 +98,13 @@ bool TclockPage::doMoment(void*) {
     const Tloc& home = locations.getLoc(locations.getHome());
     const bool ok = fancy->setTime(home.dt);
     seterr("b");
-    Invalidate();
+    // Only what the tick changed is painted again.
+    auto invalidate = [this](TRect r) {
+      if (!r.isEmpty() && HandleAllocated() && hasDesktop()) desktop().invalidate(Handle(), &r);
+    };
+    invalidate(fancy->takeChanged().offsetted(0, clockRect.Top));
+    if (astroBm->Width() > 1)
+      for (const TRect& band : UpdateAstroData()) invalidate(band.offsetted(clockRect.Right, 0));
     return ok;
   } catch (const std::exception& e) {
     fancy->abort = true;
@@ -120,21 +130,34 @@ std::string TclockPage::homeLine() const {
   return locations.homeplace + "  " + (locations.useAmPm ? dm.TimeStrDTampm(t, false) : dm.TimeStrDT(t, false));
 }
 
-void TclockPage::DrawMoon(TCanvas& canvas) {
+std::pair<int, int> TclockPage::moonChanged() {
   const int b = moonbox.width();
-  if (b <= 0) return;
+  if (b <= 0) return {0, 0};
   Tsun& sun = sunbase.sun();
   sun.Moon();
-  Tbm24& t = *moonTemp;
-  if (moonBm->width() > 0) moonBm->Draw(t.dc(), TRect{0, 0, b, b});
-  else {
-    t.canvas().Brush.Color = TColor(0);
-    t.canvas().FillRect({0, 0, b, b});
-  }
   const auto poly = sun.moonShadePolygon(b / 2, b / 2, b / 2, sun.getMoonPhase(), sun.moonShadeRotation(), MoonPart::Dark);
-  // Row by row: the dark part is where the row's crossings of the shade polygon say inside.
+  Tbm24& t = *moonTemp;
+  const std::vector<int> head{b, t.width(), t.height(), moonBm->width(), moonBm->height()};
+  const bool whole = head != moonHead || int(moonRows.size()) != b;
+  if (whole) {
+    moonHead = head;
+    moonRows.assign(size_t(b), {-2});  // matches no row
+    if (moonBm->width() > 0) moonBm->Draw(t.dc(), TRect{0, 0, b, b});
+    else {
+      t.canvas().Brush.Color = TColor(0);
+      t.canvas().FillRect({0, 0, b, b});
+    }
+    moonPlain = std::make_unique<TrawBitmap24>();
+    moonPlain->setsize(b, b);
+    for (int y = 0; y < b; ++y) std::memcpy(moonPlain->rowPt(y), t.rowPt(y), size_t(b) * 3);
+  }
+  // Row by row, the first pixel at which each crossing of the shade polygon switches inside and
+  // outside: a row with the same switches as before has the same pixels. Only the others are
+  // darkened again, from the moon's plain picture.
   const double rad = b / 2.0;
   std::vector<double> xs;
+  std::vector<int> key;
+  int first = b, last = -1;
   for (int y = 0; y < b; ++y) {
     const double py = y + 0.5;
     xs.clear();
@@ -143,16 +166,37 @@ void TclockPage::DrawMoon(TCanvas& canvas) {
       if ((yi > py) != (yj > py)) xs.push_back((xj - xi) * (py - yi) / (yj - yi) + xi);
     }
     std::sort(xs.begin(), xs.end());
-    size_t k = 0;
+    key.clear();
+    for (const double c : xs) {
+      // The least x with c <= x + 0.5, from 0 to b (b: never within the row).
+      if (!(c <= b + 0.5)) {
+        key.push_back(b);
+        continue;
+      }
+      int x = int(std::max(0.0, std::ceil(c - 0.5)));
+      while (x > 0 && c <= x - 0.5) --x;
+      while (!(c <= x + 0.5)) ++x;
+      key.push_back(x);
+    }
+    if (key == moonRows[size_t(y)]) continue;
+    moonRows[size_t(y)] = key;
+    first = std::min(first, y), last = y;
+    std::memcpy(t.rowPt(y), moonPlain->rowPt(y), size_t(b) * 3);
     bool inside = false;
+    size_t k = 0;
     for (int x = 0; x < b; ++x) {
-      const double px = x + 0.5;
-      while (k < xs.size() && xs[k] <= px) inside = !inside, ++k;
-      const double dx = px - rad, dy = py - rad;
+      while (k < key.size() && key[k] <= x) inside = !inside, ++k;
+      const double px = x + 0.5, dx = px - rad, dy = py - rad;
       if (inside || dx * dx + dy * dy > rad * rad) t.darken(x, y, 70);
     }
   }
-  t.Draw(*canvas.Handle(), moonbox.Left, moonbox.Top);
+  return last < 0 ? std::pair{0, 0} : std::pair{first, last + 1};
+}
+
+void TclockPage::DrawMoon(TCanvas& canvas) {
+  if (moonbox.width() <= 0) return;
+  moonChanged();
+  moonTemp->Draw(*canvas.Handle(), moonbox.Left, moonbox.Top);
 }
 
 std::vector<TclockPage::TpanelLine> TclockPage::dataLines() {
@@ -229,54 +273,150 @@ int TclockPage::panelWidthNeeded() {
   return std::max(widest, Height() / 3) + 2 * px(kPanelMarginMm);
 }
 
+TclockPage::TfontRows TclockPage::rowsOf(int size) {
+  for (const auto& [s, rows] : fontRows)
+    if (s == size) return rows;
+  TCanvas& cv = astroBm->Canvas();
+  cv.Font.setSize(size);
+  const TTextMetric tm = cv.Handle()->textMetrics();
+  const TfontRows rows{tm.ascent, tm.descent, fontman ? int(Round(fontman->VisualFontHeight(cv))) : 0};
+  fontRows.emplace_back(size, rows);
+  return rows;
+}
+
+std::vector<TclockPage::TpanelItem> TclockPage::panelItems() {
+  TCanvas& cv = astroBm->Canvas();
+  const int mid = astroBm->Width() / 2;
+  std::vector<TpanelItem> items;
+  auto add = [&](const std::string& s, int size, int32_t colour, int x, int y, bool top) {
+    cv.Font.setSize(size);
+    const int w = cv.TextWidth(s);
+    const TfontRows r = rowsOf(size);
+    TpanelItem it{s, size, colour, x, y, top && fontman, {}, 0, 0};
+    it.box = it.top ? TRect{x, y + r.cap - r.ascent, x + w, y + r.cap + r.descent}
+                    : TRect{x, y, x + w, y + r.ascent + r.descent};
+    // Letters keep to their cell; a margin for any that do not.
+    const int margin = 2 + size / 4;
+    it.reachTop = it.box.Top - margin;
+    it.reachBottom = it.box.Bottom + margin;
+    items.push_back(std::move(it));
+  };
+  int y = moonbox.Bottom;
+  for (const TpanelLine& l : dataLines()) {
+    y += px(l.step);
+    const int size = std::max(1, px(l.size));
+    cv.Font.setSize(size);
+    add(l.text, size, l.colour, mid - cv.TextWidth(l.text) / 2, y, true);
+  }
+  // The neighbours.
+  double km[4];
+  const std::string all = neighboursLine(km);
+  const int size = std::max(1, px(3));
+  cv.Font.setSize(size);
+  const int tw = cv.TextWidth(all);
+  add(all, size, 0xC0C0C0, mid - tw / 2, px(8), false);
+  add("The neighbours", size, 0xC0C0C0, mid - cv.TextWidth("The neighbours") / 2, px(3), false);
+  size_t at = 0;
+  for (int i = 0; i < 4; ++i) {
+    at = all.find(':', at) + 1;
+    cv.Font.setSize(size);
+    const int x = mid - tw / 2 + cv.TextWidth(all.substr(0, at)) + 4;
+    add(num(km[i] * 1000 / 17987547480.0, 3) + " light minutes", size, 0x808080, x, px(14), false);
+  }
+  return items;
+}
+
+void TclockPage::drawItems(const std::vector<TpanelItem>& items, const TRect* band) {
+  TCanvas& cv = astroBm->Canvas();
+  for (const TpanelItem& it : items) {
+    if (band && (it.reachBottom <= band->Top || it.reachTop >= band->Bottom)) continue;
+    cv.Font.Color = TColor(it.colour);
+    cv.Font.setSize(it.size);
+    if (it.top) fontman->TopTextOut(cv, it.x, it.y, it.text);
+    else cv.TextOut(it.x, it.y, it.text);
+  }
+  cv.Font.Color = TColor(0xFFFFFF);
+}
+
 void TclockPage::DrawAstroData() {
   TCanvas& cv = astroBm->Canvas();
   const int W = astroBm->Width(), H = astroBm->Height();
   cv.Brush.Color = TColor(0);
   cv.FillRect({0, 0, W, H});
-  lastTexts.clear();
   Tsun& sun = sunbase.sun();
   sunbase.observer().setDT(createDateman().getgmtDt());
   sun.sun();
   sun.Moon();
   DrawMoon(cv);
-  const int mid = W / 2;
-  // The capitals' top at y; the cell kept for the tests.
-  auto write = [&](int x, int y, const std::string& s, bool top) {
-    const TTextMetric tm = cv.Handle()->textMetrics();
-    const int w = cv.TextWidth(s);
-    if (top && fontman) {
-      fontman->TopTextOut(cv, x, y, s);
-      const int cap = int(Round(fontman->VisualFontHeight(cv)));
-      lastTexts.push_back({s, {x, y + cap - tm.ascent, x + w, y + cap + tm.descent}});
-    } else {
-      cv.TextOut(x, y, s);
-      lastTexts.push_back({s, {x, y, x + w, y + tm.ascent + tm.descent}});
-    }
-  };
-  int y = moonbox.Bottom;
-  for (const TpanelLine& l : dataLines()) {
-    y += px(l.step);
-    cv.Font.Color = TColor(l.colour);
-    cv.Font.setSize(std::max(1, px(l.size)));
-    write(mid - cv.TextWidth(l.text) / 2, y, l.text, true);
+  drawnItems = panelItems();
+  drawItems(drawnItems, nullptr);
+  drawnSize = {W, H};
+  lastTexts.clear();
+  for (const TpanelItem& it : drawnItems) lastTexts.push_back({it.text, it.box});
+}
+
+void TclockPage::repaintWhole() {
+  fancy->rescaleWhole();
+  if (astroBm->Width() > 1 && drawnSize == TSize{astroBm->Width(), astroBm->Height()}) {
+    TCanvas& cv = astroBm->Canvas();
+    cv.Brush.Color = TColor(0);
+    cv.FillRect({0, 0, astroBm->Width(), astroBm->Height()});
+    moonHead.clear();
+    DrawMoon(cv);
+    drawItems(drawnItems, nullptr);
   }
-  // The neighbours.
-  double km[4];
-  const std::string all = neighboursLine(km);
-  cv.Font.setSize(std::max(1, px(3)));
-  cv.Font.Color = TColor(0xC0C0C0);
-  const int tw = cv.TextWidth(all);
-  write(mid - tw / 2, px(8), all, false);
-  write(mid - cv.TextWidth("The neighbours") / 2, px(3), "The neighbours", false);
-  cv.Font.Color = TColor(0x808080);
-  size_t at = 0;
-  for (int i = 0; i < 4; ++i) {
-    at = all.find(':', at) + 1;
-    const std::string s = num(km[i] * 1000 / 17987547480.0, 3) + " light minutes";
-    write(mid - tw / 2 + cv.TextWidth(all.substr(0, at)) + 4, px(14), s, false);
+  Invalidate();
+}
+
+std::vector<TRect> TclockPage::UpdateAstroData() {
+  const int W = astroBm->Width(), H = astroBm->Height();
+  if (drawnSize != TSize{W, H}) {
+    DrawAstroData();
+    return {{0, 0, W, H}};
   }
-  cv.Font.Color = TColor(0xFFFFFF);
+  Tsun& sun = sunbase.sun();
+  sunbase.observer().setDT(createDateman().getgmtDt());
+  sun.sun();
+  sun.Moon();
+  std::vector<std::pair<int, int>> spans;
+  if (const auto [from, to] = moonChanged(); to > from) spans.emplace_back(moonbox.Top + from, moonbox.Top + to);
+  std::vector<TpanelItem> items = panelItems();
+  if (items.size() != drawnItems.size()) {
+    DrawAstroData();
+    return {{0, 0, W, H}};
+  }
+  for (size_t i = 0; i < items.size(); ++i) {
+    const TpanelItem &a = items[i], &b = drawnItems[i];
+    if (a.text == b.text && a.size == b.size && a.colour == b.colour && a.x == b.x && a.y == b.y && a.top == b.top)
+      continue;
+    spans.emplace_back(b.reachTop, b.reachBottom);
+    spans.emplace_back(a.reachTop, a.reachBottom);
+  }
+  std::sort(spans.begin(), spans.end());
+  std::vector<TRect> bands;
+  for (auto [top, bottom] : spans) {
+    top = std::max(top, 0), bottom = std::min(bottom, H);
+    if (top >= bottom) continue;
+    if (!bands.empty() && top <= bands.back().Bottom) bands.back().Bottom = std::max(bands.back().Bottom, bottom);
+    else bands.push_back({0, top, W, bottom});
+  }
+  // Each band drawn as the whole panel would be, within it.
+  TCanvas& cv = astroBm->Canvas();
+  TDeviceContext& dc = *cv.Handle();
+  for (const TRect& band : bands) {
+    const TRegion clip(band);
+    dc.selectClipRegion(&clip);
+    cv.Brush.Color = TColor(0);
+    cv.FillRect(band);
+    if (moonbox.width() > 0 && moonbox.Bottom > band.Top && moonbox.Top < band.Bottom)
+      moonTemp->Draw(dc, moonbox.Left, moonbox.Top);
+    drawItems(items, &band);
+    dc.resetClip();
+  }
+  drawnItems = std::move(items);
+  lastTexts.clear();
+  for (const TpanelItem& it : drawnItems) lastTexts.push_back({it.text, it.box});
+  return bands;
 }
 
 void TclockPage::Paint() {
@@ -293,7 +433,7 @@ void TclockPage::Paint() {
     fancy->Draw(Canvas(), 0, clockRect.Top);
     seterr("c");
     if (astroBm->Width() > 1) {
-      DrawAstroData();
+      if (drawnSize != TSize{astroBm->Width(), astroBm->Height()}) DrawAstroData();
       seterr("d");
       Canvas().Draw(clockRect.Right, 0, *astroBm);
     }

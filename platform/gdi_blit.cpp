@@ -523,17 +523,18 @@ bool PlgBlt(TDeviceContext& dst, std::span<TPoint const, 3> pts, TDeviceContext 
     }
   bool smooth = dst.stretchBltMode() == StretchMode::Halftone;
   int uw = std::abs(sw), vh = std::abs(sh);
-  auto fetch = [&](int px, int py, int k) {
-    px = std::clamp(px, 0, ss.width() - 1);
-    py = std::clamp(py, 0, ss.height() - 1);
-    return ss.row(py)[size_t(px) * size_t(C) + size_t(k)];
-  };
+  // Per row, the products of the row's Y are made once; each pixel's arithmetic is otherwise
+  // the same, so the pixels are too.
+  const bool plain24 = ds->bitsPerPixel() == 24;
+  const int sW = ss.width(), sH = ss.height();
   for (auto const& clip : detail::clipRects(dst)) {
     TRect r = box.intersected(clip);
-    for (int y = r.Top; y < r.Bottom; ++y)
+    for (int y = r.Top; y < r.Bottom; ++y) {
+      const double Y = y + 0.5 - p0y, Ybx = Y * bx, axY = ax * Y;
+      uint8_t* drow = ds->row(y);
       for (int x = r.Left; x < r.Right; ++x) {
-        double X = x + 0.5 - p0x, Y = y + 0.5 - p0y;
-        double u = (X * by - Y * bx) / det, v = (ax * Y - ay * X) / det;
+        double X = x + 0.5 - p0x;
+        double u = (X * by - Ybx) / det, v = (axY - ay * X) / det;
         // u, v in source pixels from the given corner, negative sizes running backwards.
         double uu = sw < 0 ? -u : u, vv = sh < 0 ? -v : v;
         if (!(uu >= 0 && uu < uw && vv >= 0 && vv < vh)) continue;
@@ -549,22 +550,31 @@ bool PlgBlt(TDeviceContext& dst, std::span<TPoint const, 3> pts, TDeviceContext 
           double fu = (sw < 0 ? s.X - uu : s.X + uu) - 0.5, fv = (sh < 0 ? s.Y - vv : s.Y + vv) - 0.5;
           int ix = int(std::floor(fu)), iy = int(std::floor(fv));
           double tx = fu - ix, ty = fv - iy;
+          // The four neighbours, the edge pixels repeated beyond the source.
+          const size_t x0 = size_t(std::clamp(ix, 0, sW - 1)) * size_t(C), x1 = size_t(std::clamp(ix + 1, 0, sW - 1)) * size_t(C);
+          uint8_t const* r0 = ss.row(std::clamp(iy, 0, sH - 1));
+          uint8_t const* r1 = ss.row(std::clamp(iy + 1, 0, sH - 1));
           for (int k = 0; k < C; ++k) {
-            double top = fetch(ix, iy, k) * (1 - tx) + fetch(ix + 1, iy, k) * tx;
-            double bot = fetch(ix, iy + 1, k) * (1 - tx) + fetch(ix + 1, iy + 1, k) * tx;
+            double top = r0[x0 + size_t(k)] * (1 - tx) + r0[x1 + size_t(k)] * tx;
+            double bot = r1[x0 + size_t(k)] * (1 - tx) + r1[x1 + size_t(k)] * tx;
             c[k] = uint8_t(std::lround(top * (1 - ty) + bot * ty));
           }
         } else {
-          if (px0 < 0 || py0 < 0 || px0 >= ss.width() || py0 >= ss.height()) continue;
-          for (int k = 0; k < C; ++k) c[k] = fetch(int(px0), int(py0), k);
+          if (px0 < 0 || py0 < 0 || px0 >= sW || py0 >= sH) continue;
+          uint8_t const* sp = ss.row(int(py0)) + size_t(px0) * size_t(C);
+          for (int k = 0; k < C; ++k) c[k] = sp[k];
         }
-        if (ds->bitsPerPixel() >= 24) {
+        if (plain24) {
+          uint8_t* d = drow + size_t(x) * 3;
+          d[0] = c[0], d[1] = c[1], d[2] = c[2];
+        } else if (ds->bitsPerPixel() >= 24) {
           writeDevice(*ds, x, y, uint32_t(c[0]) | (uint32_t(c[1]) << 8) | (uint32_t(c[2]) << 16));
           if (ds->bitsPerPixel() == 32 && C == 4) ds->row(y)[4 * x + 3] = c[3];
         } else {
           ds->setPixel(x, y, RGB(c[2], c[1], c[0]));
         }
       }
+    }
   }
   return true;
 }

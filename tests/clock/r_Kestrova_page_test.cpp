@@ -2,11 +2,16 @@
 // in its background colour, when the world picture is missing or unusable.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <filesystem>
+
 #include "astro/r_SunLoc.h"
 #include "clock/r_Kestrova.h"
 #include "clock/r_SunGlobe.h"
 #include "core/Tbm24.h"
 #include "core/r_date.h"
+#include "platform/datetime.h"
+#include "platform/windows.h"
 #include "tests/clock/skydb.h"
 #include "tests/support/headless_os.h"
 #include "tests/support/testenv.h"
@@ -100,5 +105,78 @@ TEST_F(ClockPage, PanelTextsStayInsideThePageOnCommonScreens) {
       EXPECT_TRUE(inside.contains(t.box)) << "\"" << t.text << "\" at " << t.box.Left << ", " << t.box.Top << " to "
                                           << t.box.Right << ", " << t.box.Bottom;
   }
+}
+}  // namespace
+
+namespace {
+platform::TDateTime pageMoment(int d, int hh, int mm, int ss) {
+  return createDateman().EncodeDateTime(2026, 3, d, hh, mm, ss);
+}
+
+// Differing pixels between a copy of a presented window and the window as presented now.
+int pixelsApart(const std::vector<uint8_t>& before, const platform::TSurface& now) {
+  const size_t bytes = size_t(now.width()) * size_t(now.bitsPerPixel() / 8);
+  if (before.size() != bytes * size_t(now.height())) return -1;
+  int apart = 0;
+  for (int y = 0; y < now.height(); ++y)
+    for (size_t i = 0; i < bytes; i += size_t(now.bitsPerPixel() / 8))
+      apart += std::memcmp(before.data() + size_t(y) * bytes + i, now.row(y) + i, size_t(now.bitsPerPixel() / 8)) != 0;
+  return apart;
+}
+
+std::vector<uint8_t> presented(const platform::TSurface& s) {
+  const size_t bytes = size_t(s.width()) * size_t(s.bitsPerPixel() / 8);
+  std::vector<uint8_t> copy(bytes * size_t(s.height()));
+  for (int y = 0; y < s.height(); ++y) std::memcpy(copy.data() + size_t(y) * bytes, s.row(y), bytes);
+  return copy;
+}
+
+// Ticks paint only what they changed (the second cells, the minute ring, the panel's changed
+// lines and moon rows); after seconds, a new minute, a new hour and jumps of hours and a day the
+// window shows what a whole repaint of the page shows, pixel for pixel.
+TEST_F(ClockPage, PageAfterTicksMatchesAWholeRepaint) {
+  const std::string db = skytest::makeSkyDb("ticks");
+  const std::string dir = std::filesystem::path(db).parent_path().string() + "/";
+  TrawBitmap24 world, moon;
+  world.setsize(600, 300);
+  for (int y = 0; y < 300; ++y)
+    for (int x = 0; x < 600; ++x) world.setPixel(x, y, Tbgr{uint8_t(x / 3), uint8_t(120 + y / 3), 60});
+  ASSERT_TRUE(world.savetofile(dir + "world 600.bmp"));
+  moon.setsize(300, 300);
+  for (int y = 0; y < 300; ++y)
+    for (int x = 0; x < 300; ++x) moon.setPixel(x, y, Tbgr{uint8_t(90 + (x * y) % 120), uint8_t(100 + x % 90), 140});
+  ASSERT_TRUE(moon.savetofile(dir + "moon.bmp"));
+  TsunBase base(db, 1920);
+  platform::setClockForTesting(pageMoment(10, 10, 58, 50));
+  TclockPage page(nullptr, base);
+  page.Handle();
+  page.SetBounds(0, 0, 900, 500);
+  page.Show();
+  page.Update();
+  ASSERT_TRUE(page.worldError.empty());
+  const struct {
+    const char* what;
+    platform::TDateTime from;
+    int seconds;
+  } runs[] = {{"seconds", pageMoment(10, 10, 58, 51), 6},
+              {"a new minute", pageMoment(10, 10, 58, 57), 8},
+              {"a new hour", pageMoment(10, 10, 59, 55), 9},
+              {"hours later", pageMoment(10, 17, 20, 5), 4},
+              {"a day later", pageMoment(11, 17, 20, 5), 3}};
+  for (const auto& r : runs) {
+    SCOPED_TRACE(r.what);
+    for (int s = 0; s < r.seconds; ++s) {
+      platform::setClockForTesting(r.from + s / 86400.0);
+      EXPECT_TRUE(page.doMoment(nullptr));
+      page.Update();
+    }
+    const platform::TSurface* shown = hb->screen(page.Handle());
+    ASSERT_NE(shown, nullptr);
+    const std::vector<uint8_t> ticked = presented(*shown);
+    page.repaintWhole();
+    page.Update();
+    EXPECT_EQ(pixelsApart(ticked, *hb->screen(page.Handle())), 0);
+  }
+  platform::setClockForTesting(0);
 }
 }  // namespace
