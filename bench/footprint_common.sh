@@ -98,3 +98,24 @@ print_resident() {
   printf 'resident memory: %.1f MB (%s): %.1f MB own, %.1f MB of files\n' \
     "$(echo "$rss / 1024" | bc -l)" "$1" "$(echo "$anon / 1024" | bc -l)" "$(echo "$file / 1024" | bc -l)"
 }
+
+# Where the resident memory lies (/proc/PID/smaps): the largest mappings by resident size, grouped
+# by file ([anon] for the program's own memory, [shm] for shared window images).
+print_smaps() {
+  /usr/bin/python3 - "/proc/$pid/smaps" <<'PY'
+import collections, re, sys
+rss = collections.Counter()
+name = None
+for line in open(sys.argv[1]):
+    head = re.match(r"^[0-9a-f]+-[0-9a-f]+ \S+ \S+ \S+ \S+\s*(.*)$", line)
+    if head:
+        path = head.group(1).strip()
+        name = ("[shm]" if path.startswith("/SYSV") or "(deleted)" in path else path) or "[anon]"
+    elif line.startswith("Rss:"):
+        rss[name] += int(line.split()[1])
+total = sum(rss.values())
+for path, kb in rss.most_common(12):
+    print("  %7.1f MB  %s" % (kb / 1024, path))
+print("  %7.1f MB  the rest, %d mappings" % ((total - sum(kb for _, kb in rss.most_common(12))) / 1024, len(rss) - min(12, len(rss))))
+PY
+}

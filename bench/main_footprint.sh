@@ -13,4 +13,5 @@ source "$(dirname "$0")/footprint_common.sh"
 first_map "$exe"
 printf 'first map on screen: %s s (aim 0.4 s)\n' "$shown"
 sleep 3
-print_resident "for information"
+print_resident "aim 40 MB"
+print_smaps

@@ -18,7 +18,8 @@ first_map "$exe" wall
 printf 'first map on screen: %s s (aim 0.3 s)\n' "$shown"
 
 sleep 3
-print_resident "aim 45 MB"
+print_resident "aim 30 MB"
+print_smaps
 
 ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
 hz=$(getconf CLK_TCK)

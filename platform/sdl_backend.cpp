@@ -202,6 +202,11 @@ class TSdlBackend : public TBackend {
     return w && (SDL_GetWindowFlags(w) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) == SDL_WINDOW_MINIMIZED;
   }
 
+  bool isOutOfSight(HWND h) override {
+    SDL_Window* w = win(h);
+    return w && (SDL_GetWindowFlags(w) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) != 0;
+  }
+
   void showWindow(HWND h, bool on) override {
     if (SDL_Window* w = win(h)) {
       if (on && fstart != StartWindow::Normal && ftaskBar.count(h)) {
