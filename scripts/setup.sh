@@ -43,6 +43,8 @@ TEST_PACKAGES=(
   python3-fonttools
   # the files a benchmark writes, traced to check that it leaves the user's own alone
   strace
+  # the peer the footprint benchmarks pair with
+  sunclock
 )
 [ "$with_tests" = yes ] && PACKAGES+=("${TEST_PACKAGES[@]}")
 
