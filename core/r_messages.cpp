@@ -156,7 +156,7 @@ void TosMessageHook::MsgHandler(TMsg& msg, bool& handled) {
       keyRoutine(msg);
       TWinControl* c = FindControl(msg.hwnd);
       const int k = LOWORD(msg.wParam);
-      if (!(c && c->isEditControl()) &&
+      if (!(c && c->keepsArrowKeys()) &&
           (k == VK_LEFT || k == VK_UP || k == VK_RIGHT || k == VK_DOWN || k == VK_ADD || k == VK_SUBTRACT)) {
         handled = true;
         arrowCode = static_cast<uint16_t>(k);

@@ -1,7 +1,8 @@
 // The application message hook of the services object and the names of window messages.
 // The hook sees every queued message before dispatch: it keeps the last one for error reports,
 // turns mouse, wheel, key and size messages into events of the owner-drawn controls, sends the
-// wheel to the control under the pointer, and consumes arrow, plus and minus keys outside edits.
+// wheel to the control under the pointer, and consumes arrow, plus and minus keys outside the
+// controls that take them (edits, lists, trees, combos, sliders).
 #pragma once
 #include <cstdint>
 #include <functional>

@@ -214,11 +214,18 @@ LRESULT TWinControl::WndProc(TMsg& m) {
       auto& ev = m.message == WM_KEYDOWN ? OnKeyDown : OnKeyUp;
       if (m.message == WM_KEYDOWN && key == VK_TAB && focusNext(this, (m.lParam & KF_SHIFTHELD) != 0))
         return 0;
+      if (m.message == WM_KEYDOWN && (key == VK_RETURN || key == VK_ESCAPE) && !wantsKey(key)) {
+        TWinControl* top = this;
+        while (top->fparent) top = top->fparent;
+        if (auto* form = dynamic_cast<TForm*>(top); form && form->dialogKey(key, this)) return 0;
+      }
       // Key messages carry no mouse flags: the modifiers held with the key travel in lParam.
       WPARAM mods = 0;
       if (m.lParam & KF_SHIFTHELD) mods |= MK_SHIFT;
       if (m.lParam & KF_CTRLHELD) mods |= MK_CONTROL;
-      if (ev) ev(this, key, shiftOf(mods));
+      TShiftState shift = shiftOf(mods);
+      if (m.lParam & KF_ALTHELD) shift |= ssAlt;
+      if (ev) ev(this, key, shift);
       else if (fparent) return fparent->Perform(m.message, m.wParam, m.lParam);  // keys preview up to the form
       return 0;
     }
@@ -251,7 +258,6 @@ void TForm::CreateParams(TCreateParams& p) {
 
 int TForm::ShowModal() {
   TApplication& app = Application();
-  (void)app;
   // The owner: the form the user was working in (an inner modal form before the main window).
   HWND owner = desktop().modalForm();
   if (owner == 0 && desktop().focus() != 0) owner = desktop().topLevel(desktop().focus());
@@ -265,6 +271,8 @@ int TForm::ShowModal() {
   }
   ModalResult = mrNone;
   fmodal = true;
+  // A hint of a control below would stay over the form, or show up on it.
+  app.CancelHint();
   Show();
   BringToFront();
   if (owner != 0 && owner != Handle()) desktop().backend().setModalFor(Handle(), owner);
@@ -297,7 +305,7 @@ THintWindow::THintWindow() : TWinControl(nullptr) {
 
 void THintWindow::CreateParams(TCreateParams& p) {
   TWinControl::CreateParams(p);
-  p.style |= WS_BORDER | WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
+  p.style |= WS_BORDER | WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
 }
 
 void THintWindow::ActivateHint(TRect const& r, std::string const& hint) {
@@ -354,7 +362,8 @@ void TApplication::trackHint(TMsg const& m) {
 
 void TApplication::ActivateHint(TPoint screen) {
   TWinControl* c = FindControl(desktop().windowFromPoint(screen));
-  if (!c || c->Hint.empty()) return;
+  // A control below a modal form shows no hint over it.
+  if (!c || c->Hint.empty() || !desktop().acceptsInput(c->Handle())) return;
   THintInfo info;
   info.HintControl = c;
   info.CursorPos = screen;

@@ -6,7 +6,7 @@
 //              canvas) [x] TForm (position, stay on top, ShowModal, Close) [x] THintWindow
 //              [x] TApplication (message hook, ProcessMessages, HandleMessage, Run, hints)
 //              [x] TPanel [x] Tab order over tab stops [x] mouse leave [x] double clicks
-//              [x] moving a control to another parent [x] TScrollBar
+//              [x] moving a control to another parent [x] TScrollBar [x] dialog keys
 //              [ ] fonts on the canvas [ ] docking and alignment
 #pragma once
 #include <cstdint>
@@ -57,6 +57,12 @@ class TWinControl : public TWindowProc {
   [[nodiscard]] virtual std::string frameworkClass() const { return "TWinControl"; }
   // True for single-line edits and memos (and what derives from them): they keep arrow keys.
   [[nodiscard]] virtual bool isEditControl() const { return false; }
+  // Whether the control takes the arrow, plus and minus keys while it has the focus (edits,
+  // lists, trees, combos, sliders), rather than the program's own use of them.
+  [[nodiscard]] virtual bool keepsArrowKeys() const { return isEditControl(); }
+  // Whether the control takes Enter or Escape itself; otherwise its form answers them as a
+  // dialog does (TForm::dialogKey).
+  [[nodiscard]] virtual bool wantsKey(int /*vk*/) const { return false; }
 
   [[nodiscard]] int Left() const { return fbounds.Left; }
   [[nodiscard]] int Top() const { return fbounds.Top; }
@@ -171,6 +177,9 @@ class TForm : public TWinControl {
   void Close();  // WM_CLOSE: a modal form ends with mrCancel, any other hides
   [[nodiscard]] bool modal() const { return fmodal; }
   std::function<void(TForm*)> OnShow;
+  // Enter or Escape pressed in one of the form's controls that does not take it (from is the
+  // focused control); true when the form answered it (a dialog's default or cancel button).
+  virtual bool dialogKey(int /*vk*/, TWinControl* /*from*/) { return false; }
 
  protected:
   void CreateParams(TCreateParams&) override;

@@ -180,11 +180,57 @@ FT_Face openFace(World& w, Match const& m) {
 
 int roundInt(double v) { return int(std::nearbyint(v)); }
 
-// A face of a file at a whole number of pixels per em.
+// Characters no face is asked about: controls draw nothing of any face.
+bool wantsNoFallback(char32_t c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
+
+// The face fontconfig names for a character that the font's own face lacks: the best match by
+// its order that holds the character; an empty file when no face holds it.
+Match fallbackMatch(World& w, char32_t c, int weight, bool italic) {
+  ensureFc(w);
+  std::string key = "\x01" + std::to_string(uint32_t(c)) + "|" + std::to_string(weight) + (italic ? "|i" : "|r");
+  if (auto it = w.matches.find(key); it != w.matches.end()) return it->second;
+  Match m;
+  FcPattern* p = FcPatternCreate();
+  FcCharSet* want = FcCharSetCreate();
+  FcCharSetAddChar(want, FcChar32(c));
+  FcPatternAddCharSet(p, FC_CHARSET, want);
+  FcPatternAddInteger(p, FC_WEIGHT, FcWeightFromOpenType(weight <= 0 ? FW_NORMAL : std::min(weight, 1000)));
+  FcPatternAddInteger(p, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddBool(p, FC_SCALABLE, FcTrue);
+  FcConfigSubstitute(w.config, p, FcMatchPattern);
+  FcDefaultSubstitute(p);
+  FcResult r = FcResultNoMatch;
+  if (FcFontSet* fs = FcFontSort(w.config, p, FcFalse, nullptr, &r)) {
+    for (int i = 0; i < fs->nfont && m.file.empty(); ++i) {
+      FcCharSet* has = nullptr;
+      FcBool scalable = FcFalse;
+      FcChar8* file = nullptr;
+      if (FcPatternGetCharSet(fs->fonts[i], FC_CHARSET, 0, &has) != FcResultMatch || !FcCharSetHasChar(has, FcChar32(c)))
+        continue;
+      if (FcPatternGetBool(fs->fonts[i], FC_SCALABLE, 0, &scalable) == FcResultMatch && !scalable) continue;
+      if (FcPatternGetString(fs->fonts[i], FC_FILE, 0, &file) != FcResultMatch) continue;
+      m.file = reinterpret_cast<char const*>(file);
+      FcPatternGetInteger(fs->fonts[i], FC_INDEX, 0, &m.index);
+      FcPatternGetInteger(fs->fonts[i], FC_WEIGHT, 0, &m.weight);
+      FcPatternGetInteger(fs->fonts[i], FC_SLANT, 0, &m.slant);
+    }
+    FcFontSetDestroy(fs);
+  }
+  FcCharSetDestroy(want);
+  FcPatternDestroy(p);
+  w.matches[key] = m;
+  return m;
+}
+
+// A face of a file at a whole number of pixels per em. A character the face lacks is measured,
+// outlined and drawn with a fallback face that holds it, at the same size, character by character
+// (no shaping): fontconfig names the face, and faces already taken as fallbacks come first.
 class FtFont final : public TRealizedFont {
  public:
-  FtFont(FT_Face face, std::string file, int ppem, SymbolSet sym, bool embolden, bool oblique, int weight)
-      : fface(face), ffile(std::move(file)), fppem(ppem), fsym(sym), fembolden(embolden), foblique(oblique) {
+  FtFont(FT_Face face, std::string file, int ppem, SymbolSet sym, bool embolden, bool oblique, int weight,
+         bool italic = false)
+      : fface(face), ffile(std::move(file)), fppem(ppem), fsym(sym), fembolden(embolden), foblique(oblique),
+        fitalic(italic) {
     if (!fface) return;
     std::lock_guard g(world().lock);
     double upem = fface->units_per_EM > 0 ? fface->units_per_EM : 1000;
@@ -240,7 +286,9 @@ class FtFont final : public TRealizedFont {
     std::lock_guard g(world().lock);
     if (auto it = fadv.find(c); it != fadv.end()) return it->second;
     int a = 0;
-    if (load(c, FT_LOAD_TARGET_NORMAL)) {
+    if (FtFont const* f = fallbackFor(c)) {
+      a = f->advance(c);
+    } else if (load(c, FT_LOAD_TARGET_NORMAL)) {
       a = int((fface->glyph->advance.x + 32) >> 6);
       if (fembolden) a += std::max(1, roundInt(fppem / 24.0));
     }
@@ -252,6 +300,7 @@ class FtFont final : public TRealizedFont {
     TGlyphOutline out;
     if (!fface) return out;
     std::lock_guard g(world().lock);
+    if (FtFont const* f = fallbackFor(c)) return f->outline(c);
     if (!load(c, FT_LOAD_TARGET_NORMAL)) return out;
     FT_Outline* o = &fface->glyph->outline;
     shape(o);
@@ -303,6 +352,7 @@ class FtFont final : public TRealizedFont {
     TGlyphCoverage cov;
     if (!fface) return cov;
     std::lock_guard g(world().lock);
+    if (FtFont const* f = fallbackFor(c)) return f->coverage(c, m, fx, fy, antialias);
     // Upright glyphs on whole pixels are the common case: rendered once per font.
     bool upright = m[0] == 1 && m[1] == 0 && m[2] == 0 && m[3] == 1 && fx == 0 && fy == 0;
     uint64_t key = (uint64_t(c) << 1) | (antialias ? 1u : 0u);
@@ -418,6 +468,32 @@ class FtFont final : public TRealizedFont {
 
   char32_t mapped(char32_t c) const { return fontsdetail::symbolCode(fsym, c); }
 
+  // The fallback that draws c, or nullptr when this face has it (or no face has it: the face's
+  // own missing-glyph box then shows). Symbol fonts map codes, not characters: none for them.
+  FtFont const* fallbackFor(char32_t c) const {
+    if (fsym != SymbolSet::None || wantsNoFallback(c) || FT_Get_Char_Index(fface, c) != 0) return nullptr;
+    if (auto it = fchosen.find(c); it != fchosen.end()) return it->second;
+    FtFont const* pick = nullptr;
+    for (auto const& f : ffallbacks)
+      if (f->fface && FT_Get_Char_Index(f->fface, c) != 0) {
+        pick = f.get();
+        break;
+      }
+    if (!pick) {
+      World& w = world();
+      const Match m = fallbackMatch(w, c, fm.weight, fitalic);
+      if (FT_Face face = openFace(w, m); face && face != fface && FT_Get_Char_Index(face, c) != 0) {
+        const bool embolden = fm.weight >= 600 && FcWeightToOpenType(m.weight) < fm.weight - 150;
+        const bool oblique = fitalic && m.slant == FC_SLANT_ROMAN;
+        ffallbacks.push_back(
+            std::make_unique<FtFont>(face, m.file, fppem, SymbolSet::None, embolden, oblique, fm.weight, fitalic));
+        pick = ffallbacks.back().get();
+      }
+    }
+    if (fchosen.size() < 4096) fchosen[c] = pick;
+    return pick;
+  }
+
   bool load(char32_t c, FT_Int32 target) const {
     if (FT_Set_Pixel_Sizes(fface, 0, FT_UInt(fppem)) != 0) return false;
     FT_UInt gi = FT_Get_Char_Index(fface, mapped(c));
@@ -439,11 +515,14 @@ class FtFont final : public TRealizedFont {
   SymbolSet fsym;
   bool fembolden;
   bool foblique;
+  bool fitalic;  // asked for, whether the face or a slant gives it
   TTextMetric fm;
   int funder = 1, fstrike = 1, fthick = 1;
   mutable std::unordered_map<char32_t, int> fadv;
   mutable std::unordered_map<uint64_t, TGlyphCoverage> fcov;
   mutable size_t fcovBytes = 0;
+  mutable std::vector<std::unique_ptr<FtFont>> ffallbacks;  // in the order they were first taken
+  mutable std::unordered_map<char32_t, FtFont const*> fchosen;  // nullptr: drawn by this face
 };
 
 // Face names differ in case only in ASCII letters in practice; others are kept as they are.
@@ -528,7 +607,7 @@ std::shared_ptr<TRealizedFont const> realizeFont(TLogFont const& lf) {
   bool oblique = lf.italic && m.slant == FC_SLANT_ROMAN;
   SymbolSet sym = fontsdetail::symbolSetOf(lf.faceName.c_str());
   if (sym != SymbolSet::None && isRealFamily(w, lf.faceName)) sym = SymbolSet::None;  // the real font is installed
-  auto f = std::make_shared<FtFont>(face, m.file, ppem, sym, embolden, oblique, weight);
+  auto f = std::make_shared<FtFont>(face, m.file, ppem, sym, embolden, oblique, weight, lf.italic);
   if (w.realized.size() > 256) w.realized.clear();
   w.realized[key] = f;
   return f;

@@ -5,7 +5,8 @@
 //              files [x] metrics, advances, kerning pairs ('kern' table), Unicode ranges
 //              [x] glyph outlines [x] glyph coverage under any 2 × 2 transform, antialiased or not
 //              [x] synthetic bold and italic [x] symbol-font codes mapped to Unicode symbols
-//              [ ] lfWidth (condensed or widened fonts) [ ] GPOS kerning
+//              [x] fallback faces for characters a face lacks (fontconfig), one by one
+//              [ ] lfWidth (condensed or widened fonts) [ ] GPOS kerning [ ] shaping, bidi
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -110,8 +111,11 @@ class TRealizedFont {
  public:
   virtual ~TRealizedFont() = default;
   [[nodiscard]] virtual TTextMetric const& metrics() const = 0;
-  // The advance of a character in whole pixels (a missing glyph advances as the face's own).
+  // The advance of a character in whole pixels. A character the face lacks is measured, outlined
+  // and drawn in a fallback face that has it; one that no face has advances as the face's own
+  // missing glyph.
   [[nodiscard]] virtual int advance(char32_t) const = 0;
+  // Whether the face itself (not a fallback) holds the character.
   [[nodiscard]] virtual bool hasGlyph(char32_t) const = 0;
   [[nodiscard]] virtual TGlyphOutline outline(char32_t) const = 0;
   // The glyph under the matrix (m11, m12, m21, m22 map glyph x right / y down into device x, y),

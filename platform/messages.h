@@ -39,6 +39,7 @@ constexpr uint32_t WM_KEYUP = 0x0101;
 constexpr uint32_t WM_CHAR = 0x0102;
 constexpr uint32_t WM_SYSCOMMAND = 0x0112;
 constexpr uint32_t WM_TIMER = 0x0113;
+constexpr uint32_t WM_MENUSELECT = 0x011F;
 constexpr uint32_t WM_HSCROLL = 0x0114;
 constexpr uint32_t WM_VSCROLL = 0x0115;
 constexpr uint32_t WM_MOUSEMOVE = 0x0200;
@@ -50,6 +51,8 @@ constexpr uint32_t WM_RBUTTONUP = 0x0205;
 constexpr uint32_t WM_MBUTTONDOWN = 0x0207;
 constexpr uint32_t WM_MBUTTONUP = 0x0208;
 constexpr uint32_t WM_MOUSEWHEEL = 0x020A;
+constexpr uint32_t WM_ENTERMENULOOP = 0x0211;
+constexpr uint32_t WM_EXITMENULOOP = 0x0212;
 constexpr uint32_t WM_SIZING = 0x0214;
 constexpr uint32_t WM_CAPTURECHANGED = 0x0215;
 constexpr uint32_t WM_MOUSELEAVE = 0x02A3;
@@ -102,6 +105,8 @@ constexpr int VK_F1 = 0x70;
 // Ctrl keys as they were when the key came.
 constexpr LPARAM KF_SHIFTHELD = 0x02000000;
 constexpr LPARAM KF_CTRLHELD = 0x04000000;
+// Alt held with the key: the platform's own context bit of a key message.
+constexpr LPARAM KF_ALTHELD = 0x20000000;
 
 // One message: the target window, its number and parameters, when it was queued (tick count)
 // and where the pointer was then (screen pixels).
@@ -122,6 +127,7 @@ constexpr LPARAM MAKELPARAM(int lo, int hi) {
 constexpr int GET_X_LPARAM(LPARAM l) { return static_cast<int16_t>(static_cast<uint32_t>(l) & 0xFFFF); }
 constexpr int GET_Y_LPARAM(LPARAM l) { return static_cast<int16_t>((static_cast<uint32_t>(l) >> 16) & 0xFFFF); }
 constexpr int LOWORD(uintptr_t v) { return static_cast<int>(v & 0xFFFF); }
+constexpr int HIWORD(uintptr_t v) { return static_cast<int>((v >> 16) & 0xFFFF); }
 // The signed high word: a wheel's delta in wParam.
 constexpr int GET_WHEEL_DELTA_WPARAM(WPARAM w) { return static_cast<int16_t>((w >> 16) & 0xFFFF); }
 constexpr WPARAM MAKEWPARAM(int lo, int hi) { return static_cast<WPARAM>(static_cast<uint32_t>(MAKELPARAM(lo, hi))); }

@@ -156,6 +156,8 @@ class TSdlBackend : public TBackend {
     if (!(d.style & WS_BORDER)) flags |= SDL_WINDOW_BORDERLESS;
     if (d.style & WS_EX_TOPMOST) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
     if (d.style & WS_EX_TOOLWINDOW) flags |= SDL_WINDOW_SKIP_TASKBAR;
+    // Override-redirect: no manager frames it, moves it or gives it the focus.
+    if (d.style & WS_EX_NOACTIVATE) flags |= SDL_WINDOW_POPUP_MENU;
     // With the program's identity set, the task-bar window bears its name and every window its class.
     const bool taskBarWindow = !(d.style & WS_EX_TOOLWINDOW);
     const std::string& title = taskBarWindow && !x11::programName().empty() ? x11::programName() : d.title;
@@ -171,6 +173,7 @@ class TSdlBackend : public TBackend {
     }
     fwindows[h] = w;
     if (taskBarWindow) ftaskBar.insert(h);
+    if (d.style & WS_EX_NOACTIVATE) fnoActivate.push_back(h);
     return true;
   }
 
@@ -178,6 +181,7 @@ class TSdlBackend : public TBackend {
     ftaskBar.erase(h);
     auto it = fwindows.find(h);
     if (it == fwindows.end()) return;
+    std::erase(fnoActivate, h);
     if (fconfined == it->second) fconfined = nullptr;
     SDL_DestroyWindow(it->second);
     fwindows.erase(it);
@@ -232,18 +236,35 @@ class TSdlBackend : public TBackend {
   }
 
   void showWindow(HWND h, bool on) override {
-    if (SDL_Window* w = win(h)) {
-      if (on && fstart != StartWindow::Normal && ftaskBar.count(h)) {
-        // The first task-bar window of a program started minimised or hidden, as its starter asked.
-        const StartWindow asked = std::exchange(fstart, StartWindow::Normal);
-        if (asked == StartWindow::Hidden) return;
-        SDL_ShowWindow(w);
-        SDL_MinimizeWindow(w);
-        return;
-      }
-      if (on) SDL_ShowWindow(w);
-      else SDL_HideWindow(w);
+    SDL_Window* w = win(h);
+    if (!w) return;
+    if (!on) {
+      SDL_HideWindow(w);
+      return;
     }
+    if (fstart != StartWindow::Normal && ftaskBar.count(h)) {
+      // The first task-bar window of a program started minimised or hidden, as its starter asked.
+      const StartWindow asked = std::exchange(fstart, StartWindow::Normal);
+      if (asked == StartWindow::Hidden) return;
+      SDL_ShowWindow(w);
+      SDL_MinimizeWindow(w);
+      return;
+    }
+    const bool noActivate = std::find(fnoActivate.begin(), fnoActivate.end(), h) != fnoActivate.end();
+    void* display = nullptr;
+    unsigned long xw = 0;
+    const unsigned long keep = noActivate && x11Of(w, display, xw) ? x11::keyboardFocus(display) : x11::kNoFocus;
+    SDL_ShowWindow(w);
+    // Without a window manager SDL gives every window it shows the focus; one that must not take
+    // it hands it straight back.
+    if (noActivate && display && keep != xw && x11::keyboardFocus(display) == xw) x11::setKeyboardFocus(display, keep);
+  }
+
+  void passFocus(HWND from, HWND to) override {
+    void* display = nullptr;
+    unsigned long fw = 0, tw = 0;
+    if (!x11Of(win(from), display, fw) || !x11Of(win(to), display, tw)) return;
+    if (x11::keyboardFocus(display) == fw) x11::setKeyboardFocus(display, tw);
   }
 
   void present(HWND h, TSurface const& buf, std::span<TRect const> dirty) override {
@@ -356,6 +377,16 @@ class TSdlBackend : public TBackend {
     auto it = fwindows.find(h);
     return it == fwindows.end() ? nullptr : it->second;
   }
+  // The X display and window of an SDL window; false when it has none.
+  static bool x11Of(SDL_Window* w, void*& display, unsigned long& window) {
+    if (!w) return false;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(w, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+    display = info.info.x11.display;
+    window = info.info.x11.window;
+    return true;
+  }
   HWND hwndOf(Uint32 windowID) {
     SDL_Window* w = SDL_GetWindowFromID(windowID);
     for (auto& [h, x] : fwindows)
@@ -414,10 +445,18 @@ class TSdlBackend : public TBackend {
           case SDL_WINDOWEVENT_EXPOSED: e.kind = TInputEvent::Exposed; break;
           case SDL_WINDOWEVENT_FOCUS_GAINED: e.kind = TInputEvent::Activated; break;
           case SDL_WINDOWEVENT_FOCUS_LOST: e.kind = TInputEvent::Deactivated; break;
-          case SDL_WINDOWEVENT_MOVED:
+          case SDL_WINDOWEVENT_MOVED: {
             e.kind = TInputEvent::Moved;
             e.at = {ev.window.data1, ev.window.data2};
+            // SDL may count a manager's frame twice when the window was just put into it: the
+            // server's answer is the place.
+            void* display = nullptr;
+            unsigned long xw = 0;
+            int x = 0, y = 0;
+            if (x11Of(SDL_GetWindowFromID(ev.window.windowID), display, xw) && x11::screenPosition(display, xw, x, y))
+              e.at = {x, y};
             break;
+          }
           case SDL_WINDOWEVENT_LEAVE: {
             // The pointer's true place, outside: the desktop then knows the pointer has gone.
             int gx = 0, gy = 0, wx = 0, wy = 0;
@@ -451,6 +490,7 @@ class TSdlBackend : public TBackend {
   }
 
   std::map<HWND, SDL_Window*> fwindows;
+  std::vector<HWND> fnoActivate;  // windows that never take the keyboard focus
   std::map<Cursor, SDL_Cursor*> fcursors;
   Uint32 fwake = 0;
   SDL_Window* fconfined = nullptr;  // the window the pointer is kept in

@@ -28,6 +28,7 @@ struct TDesktop::Node {
   Cursor cursor = Cursor::Default;
   TSurface buffer;  // top-level windows: the back buffer
   TRegion dirty;    // top-level windows: form pixels to paint
+  HWND focusBefore = 0;  // top-level windows: where the focus came from into this one
 };
 
 struct TDesktop::Timer {
@@ -117,9 +118,11 @@ void TDesktop::destroyWindow(HWND h) {
   const HWND par = parent(h);
   const TRect area = bounds(h);
   const bool wasVisible = isVisible(h);
+  const HWND back = par == 0 && wasVisible ? focusBack(h, within(ffocus, h)) : 0;
   for (HWND w : order) sendMessage(w, WM_DESTROY);
   for (auto it = order.rbegin(); it != order.rend(); ++it) destroyNode(*it);
   if (par != 0 && wasVisible && isWindow(par)) invalidate(par, &area);
+  if (back != 0 && ffocus == 0) setFocus(back);
 }
 
 void TDesktop::destroyNode(HWND h) {
@@ -254,22 +257,46 @@ TPoint TDesktop::screenToClient(HWND h, TPoint p) const {
 void TDesktop::show(HWND h, bool on) {
   Node* n = node(h);
   if (!n || n->visible == on) return;
+  HWND back = 0;
   if (!on) {
     if (n->parent != 0 && isVisible(n->parent)) {
       const TRect area = n->bounds;
       invalidate(n->parent, &area);
     }
+    const bool hadFocus = within(ffocus, h);
+    if (n->parent == 0) back = focusBack(h, hadFocus);
     n->visible = false;
     // Hidden windows take no input: capture and focus inside them are dropped.
     for (HWND* w : {&fcapture, &ffocus, &fhover})
-      for (HWND x = *w; x != 0; x = parent(x))
-        if (x == h) { *w = 0; break; }
+      if (within(*w, h)) *w = 0;
   } else {
     n->visible = true;
     invalidate(h);
   }
   if (n->parent == 0) fbackend->showWindow(h, on);
+  // A form that goes with the focus inside gives it back to where it came from.
+  if (back != 0) setFocus(back);
   sendMessage(h, WM_SHOWWINDOW, on ? 1 : 0);
+}
+
+bool TDesktop::within(HWND w, HWND h) const {
+  for (HWND x = w; x != 0; x = parent(x))
+    if (x == h) return true;
+  return false;
+}
+
+HWND TDesktop::focusBack(HWND form, bool hadFocus) {
+  Node const* n = node(form);
+  if (!n) return 0;
+  auto usable = [&](HWND w) { return w != 0 && isWindow(w) && !within(w, form) && isVisible(w) && isEnabled(w); };
+  HWND back = usable(n->focusBefore) ? n->focusBefore : 0;
+  // The desktop's keyboard focus goes with it to that window's form, else to the frontmost form
+  // that may hold it.
+  HWND to = back != 0 ? topLevel(back) : 0;
+  for (auto it = ftop.rbegin(); it != ftop.rend() && to == 0; ++it)
+    if (*it != form && isVisible(*it) && !(style(*it) & WS_EX_NOACTIVATE)) to = *it;
+  if (to != 0 && !(n->style & WS_EX_NOACTIVATE)) fbackend->passFocus(form, to);
+  return hadFocus ? back : 0;
 }
 
 bool TDesktop::isVisible(HWND h) const {
@@ -435,6 +462,7 @@ HWND TDesktop::setFocus(HWND h) {
   const HWND old = ffocus;
   if (h != 0 && (!isWindow(h) || !isEnabled(h))) return old;
   if (old == h) return old;
+  if (h != 0 && topLevel(h) != topLevel(old)) node(topLevel(h))->focusBefore = old;
   ffocus = h;
   if (old != 0) sendMessage(old, WM_KILLFOCUS, h);
   if (h != 0) sendMessage(h, WM_SETFOCUS, old);
@@ -579,7 +607,11 @@ void TDesktop::route(TInputEvent const& e) {
     }
     case TInputEvent::Wheel: {
       fcursorPos = screen;
-      HWND target = ffocus != 0 && isWindow(ffocus) ? ffocus : e.form;
+      // The window under the pointer turns, focused or not (a turn it does not take goes up to
+      // its parent); a captured pointer's window first.
+      HWND target = fcapture != 0 ? fcapture : childFromPoint(e.form, e.pos);
+      while (target != 0 && !isEnabled(target)) target = parent(target);
+      if (target == 0) target = e.form;
       finput.push_back({target, WM_MOUSEWHEEL, MAKEWPARAM(static_cast<int>(mouseFlags()), e.wheel),
                         MAKELPARAM(screen.X, screen.Y), t, screen});
       return;
@@ -590,7 +622,8 @@ void TDesktop::route(TInputEvent const& e) {
       press(e.key, down);
       HWND target = ffocus != 0 && isWindow(ffocus) ? ffocus : e.form;
       // The modifiers as they stand with this key: by the time it is dispatched they may be up.
-      const LPARAM mods = (keyDown(VK_SHIFT) ? KF_SHIFTHELD : 0) | (keyDown(VK_CONTROL) ? KF_CTRLHELD : 0);
+      const LPARAM mods = (keyDown(VK_SHIFT) ? KF_SHIFTHELD : 0) | (keyDown(VK_CONTROL) ? KF_CTRLHELD : 0) |
+                          (keyDown(VK_MENU) ? KF_ALTHELD : 0);
       finput.push_back({target, down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(e.key),
                         (down ? 1 : LPARAM(0xC0000001)) | mods, t, fcursorPos});
       return;
@@ -657,7 +690,7 @@ void TDesktop::broadcastActivateApp(bool active) {
   for (HWND f : ftop) postMessage(f, WM_ACTIVATEAPP, active ? 1 : 0, 0);
 }
 
-bool TDesktop::inputAllowed(HWND target) const {
+bool TDesktop::acceptsInput(HWND target) const {
   HWND m = 0;
   for (auto it = fmodal.rbegin(); it != fmodal.rend() && m == 0; ++it)
     if (isWindow(*it)) m = *it;
@@ -697,7 +730,12 @@ bool TDesktop::peekMessage(TMsg& m, bool remove, HWND filter, uint32_t minMsg, u
         it->lParam = MAKELPARAM(c.X, c.Y);
       }
     }
-    if (!isWindow(it->hwnd) || !inputAllowed(it->hwnd)) {
+    // Keys go to the focus as it is when their turn comes: a Tab typed ahead of them may have
+    // moved it since they were queued.
+    if ((it->message == WM_KEYDOWN || it->message == WM_KEYUP || it->message == WM_CHAR) && ffocus != 0 &&
+        isWindow(ffocus))
+      it->hwnd = ffocus;
+    if (!isWindow(it->hwnd) || !acceptsInput(it->hwnd)) {
       it = finput.erase(it);  // its window went, or a modal form blocks it
       continue;
     }
@@ -823,6 +861,8 @@ void TDesktop::processMessages() {
 void TDesktop::runModal(HWND form, std::function<bool()> const& done) {
   if (!isWindow(form)) return;
   releaseCapture();
+  // Keys go to the focus, and input outside the form is dropped: the focus must be inside.
+  if (!within(ffocus, form)) setFocus(form);
   fmodal.push_back(form);
   while (isWindow(form) && !fterminated && !done())
     if (!processOne()) idle();

@@ -38,6 +38,9 @@ constexpr uint32_t WS_BORDER = 0x00800000;
 constexpr uint32_t WS_EX_TOPMOST = 0x00000008;     // kept in the style word: always on top
 constexpr uint32_t WS_EX_TOOLWINDOW = 0x00000080;  // kept off the task bar
 constexpr uint32_t CS_DBLCLKS = 0x00000100;        // kept in the style word: hears double clicks
+// Kept in the style word: a window that never takes the desktop's keyboard focus and that no
+// window manager frames or moves (the hint, a drop-down list, the badge).
+constexpr uint32_t WS_EX_NOACTIVATE = 0x00000040;
 
 // Hidden hides the pointer while it is over the window (a full-screen clock shows no arrow).
 enum class Cursor { Default, Arrow, Hand, SizeAll, SizeNS, SizeWE, SizeNWSE, SizeNESW, IBeam, Wait, Cross, Hidden, No };
@@ -155,6 +158,9 @@ class TBackend {
   [[nodiscard]] virtual bool isOutOfSight(HWND h) { return isMinimized(h); }
   // Keeps a modal window above its owner and the owner's input away while it is shown.
   virtual void setModalFor(HWND /*modal*/, HWND /*owner*/) {}
+  // A window that holds the desktop's keyboard focus is about to be hidden or destroyed: the
+  // focus goes to another window of ours (without a window manager it would go nowhere).
+  virtual void passFocus(HWND /*from*/, HWND /*to*/) {}
 };
 
 // The backend for tests: nothing is shown; presents are copied into per-window screens, input is
@@ -191,6 +197,9 @@ class THeadlessBackend : public TBackend {
   void destroyWindow(HWND) override;
   void setWindowBounds(HWND, TRect const&) override {}
   void showWindow(HWND h, bool) override { std::erase(fminimized, h); }
+  void passFocus(HWND from, HWND to) override { fpassed.emplace_back(from, to); }
+  // Every passFocus so far, oldest first.
+  [[nodiscard]] std::vector<std::pair<HWND, HWND>> const& passedFocus() const { return fpassed; }
   void minimizeWindow(HWND h) override { fminimized.push_back(h); }
   bool isMinimized(HWND h) override { return std::find(fminimized.begin(), fminimized.end(), h) != fminimized.end(); }
   void warpCursor(TPoint p) override { fwarped = p; }
@@ -227,6 +236,7 @@ class THeadlessBackend : public TBackend {
   std::vector<HWND> fminimized;
   TPoint fwarped{-1, -1};
   std::pair<HWND, TRect> fconfined{0, TRect{}};
+  std::vector<std::pair<HWND, HWND>> fpassed;
 };
 
 // A window of its own over part of a form, for the one worker thread: the busy window's painter
@@ -326,7 +336,9 @@ class TDesktop {
   HWND setCapture(HWND);  // returns the previous capture
   void releaseCapture();
   [[nodiscard]] HWND capture() const { return fcapture; }
-  HWND setFocus(HWND);  // returns the previous focus
+  // Returns the previous focus. The window that had the focus when it first moved into another
+  // top-level window gets it back when that window is hidden or destroyed with the focus inside.
+  HWND setFocus(HWND);
   [[nodiscard]] HWND focus() const { return ffocus; }
   void setCursor(HWND, Cursor);
   // Keeps the pointer inside a window's client area (screen rectangle r, clipped to its form)
@@ -375,9 +387,12 @@ class TDesktop {
   void waitInput(uint32_t ms) { pump(ms); }
   void processMessages();  // everything queued now, no waiting
   // Runs until done() answers true, quit is posted or the form goes; input to every other
-  // top-level window is dropped meanwhile, painting and timers go on.
+  // top-level window is dropped meanwhile, painting and timers go on. The keyboard focus moves
+  // into the form (onto the form itself when none of its windows has it).
   void runModal(HWND form, std::function<bool()> const& done);
   [[nodiscard]] HWND modalForm() const { return fmodal.empty() ? 0 : fmodal.back(); }
+  // Whether input may reach the window now: false while a modal form opened after its form runs.
+  [[nodiscard]] bool acceptsInput(HWND) const;
   // Removes queued messages that may be dropped: never input that ends a gesture (a button-up,
   // a key), a paint, a timer or a quit. Answers whether one was removed.
   bool removeOneDroppable();
@@ -400,10 +415,13 @@ class TDesktop {
   void route(TInputEvent const&);
   void paintForm(HWND form);
   void paintNode(HWND, TRegion const& dirtyInForm, TRect const& visibleInForm, TPoint origin);
-  bool inputAllowed(HWND target) const;
   bool takeTimer(TMsg&, bool remove);
   void destroyNode(HWND);
   void activation(HWND form, bool gained);
+  [[nodiscard]] bool within(HWND w, HWND h) const;  // w is h or lies inside it
+  // A form is going: the desktop's keyboard focus passes to another form, and the window the
+  // focus should return to (0 for none, or when the form did not have it) is answered.
+  HWND focusBack(HWND form, bool hadFocus);
   void broadcastActivateApp(bool active);
 
   std::unique_ptr<TBackend> fbackend;

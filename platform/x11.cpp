@@ -140,6 +140,35 @@ void clearTransient(void* display, unsigned long window) {
   XFlush(d);
 }
 
+unsigned long keyboardFocus(void* display) {
+  auto* d = static_cast<Display*>(display);
+  if (!d) return kNoFocus;
+  Window w = None;
+  int revert = 0;
+  XGetInputFocus(d, &w, &revert);
+  return w;
+}
+
+void setKeyboardFocus(void* display, unsigned long window) {
+  auto* d = static_cast<Display*>(display);
+  if (!d) return;
+  QuietErrors quiet;  // the window may go between the question and the request
+  if (window > kPointerRoot) {
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(d, window, &a) || a.map_state != IsViewable) return;
+  }
+  XSetInputFocus(d, window, window > kPointerRoot ? RevertToParent : RevertToNone, CurrentTime);
+  XSync(d, False);
+}
+
+bool screenPosition(void* display, unsigned long window, int& x, int& y) {
+  auto* d = static_cast<Display*>(display);
+  if (!d || window == 0) return false;
+  QuietErrors quiet;
+  Window child = None;
+  return XTranslateCoordinates(d, window, DefaultRootWindow(d), 0, 0, &x, &y, &child) != 0;
+}
+
 void endOnLostDisplay(void (*onLost)()) {
   gOnLost = onLost;
   XSetIOErrorHandler(displayLost);

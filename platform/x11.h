@@ -4,7 +4,7 @@
 //              [x] Xft.dpi [x] a child window inside a host window id [x] reading a window's pixels
 //              [x] the program's name and class [x] ending at once when the display is lost
 //              [x] reading the screen [x] shaped windows
-//              [x] a child window for a worker thread's frames
+//              [x] a child window for a worker thread's frames [x] the keyboard focus
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -24,6 +24,15 @@ void setProgramIdentity(std::string const& name, std::string const& cls);
 // Makes a window stand on its own: without a window manager that offers Motif hints, SDL marks a
 // borderless window transient for the root window, which a manager arriving later obeys.
 void clearTransient(void* display, unsigned long window);
+// The window that holds the keyboard focus: kNoFocus, kPointerRoot or a window.
+inline constexpr unsigned long kNoFocus = 0, kPointerRoot = 1;
+[[nodiscard]] unsigned long keyboardFocus(void* display);
+// Gives the keyboard focus to a window (or kPointerRoot, kNoFocus); nothing for a window that is
+// not viewable. When the window goes, the focus falls back to the root window.
+void setKeyboardFocus(void* display, unsigned long window);
+// Where a window's top left lies on the screen now, asked of the server (a window manager's
+// frame around it included in the answer); false when the window is gone.
+bool screenPosition(void* display, unsigned long window, int& x, int& y);
 
 // Ends the process at once when a display connection is lost. `onLost` runs first (it may write
 // files; it must not touch the display), then the process exits with status 1 without exit

@@ -43,6 +43,11 @@ TEST_PACKAGES=(
   python3-fonttools
   # the files a benchmark writes, traced to check that it leaves the user's own alone
   strace
+  # a small window manager, so interface tests run with one as well as without
+  openbox
+  # faces for the scripts the program's own faces lack (Japanese, Chinese, Arabic, Hebrew,
+  # Thai, Devanagari): the fallback text drawing is tested with them
+  fonts-noto-core fonts-noto-cjk
   # the peer the footprint benchmarks pair with
   sunclock
 )

@@ -25,16 +25,33 @@ std::string programFace() { return os && !os->fontname().empty() ? os->fontname(
 
 void initControlSet() { dlgColour = TosDrawing::FadeColour(0x00EAC8AC, 0x00FFFFFF, 70); }
 
-TmenuItem3* TmenuItem3::add(const std::string& text, int itemId) {
+namespace {
+std::unique_ptr<TmenuItem3> menuChild(TmenuItem3* parent, const std::string& text, int itemId) {
   auto child = std::make_unique<TmenuItem3>();
-  child->parent = this;
+  child->parent = parent;
   child->id = itemId;
-  child->topid = topid;
+  child->topid = parent->topid;
   child->caption = text;
   child->enabled = text != "-" && itemId >= 0;
+  return child;
+}
+}  // namespace
+
+TmenuItem3* TmenuItem3::add(const std::string& text, int itemId) {
   if (!onPopulate) id = 0;
-  items.push_back(std::move(child));
+  items.push_back(menuChild(this, text, itemId));
   return items.back().get();
+}
+
+TmenuItem3* TmenuItem3::insert(int index, const std::string& text, int itemId) {
+  id = 0;
+  const auto at = items.begin() + std::clamp(index, 0, count());
+  return items.insert(at, menuChild(this, text, itemId))->get();
+}
+
+void TmenuItem3::clear() {
+  boolValue = nullptr;
+  items.clear();
 }
 
 namespace {
@@ -113,6 +130,7 @@ TQYbutton::TQYbutton(TWinControl* owner, TPanel* panel) : TQYcontrol(panel && pa
 void TQYbutton::init() {
   colour = os ? os->levelcolour(1.8) : fade(0xFFFFFF, 0xC40000, 5.4);
   disabledColour = fade(colour, 0xDCDCDC, 70);
+  TabStop = true;
   fsize = fontSize();
   SetHeight(gp(20));
   SetCursor(Cursor::Hand);
@@ -264,8 +282,28 @@ void TQYbutton::mouseUp(int x, int y, TShiftState s) {
   }
 }
 
+void TQYbutton::click() {
+  if (isQuickBut || !isActive()) return;
+  if (onClick) {
+    onClick(this);
+  } else if (modalResult != 0) {
+    for (TWinControl* p = Parent(); p; p = p->Parent())
+      if (auto* f = dynamic_cast<TForm*>(p)) {
+        f->ModalResult = modalResult;
+        break;
+      }
+  }
+}
+
 LRESULT TQYbutton::WndProc(TMsg& m) {
   switch (m.message) {
+    case WM_KEYDOWN:
+      // A focused button: Space and Enter press it, as the platform's buttons.
+      if (m.wParam == static_cast<WPARAM>(VK_SPACE) || m.wParam == static_cast<WPARAM>(VK_RETURN)) {
+        click();
+        return 0;
+      }
+      break;
     case wm_rescale:
       fsize = fontSize();
       setCaption(fcaption);
@@ -502,6 +540,7 @@ TcheckBox::TcheckBox(TWinControl* owner) : TQYcontrol(owner) {
   fontsize = fontSize();
   SetBounds(Left(), Top(), gp(100), gp(16));
   SetCursor(Cursor::Hand);
+  TabStop = true;
   OnResize = [this](TWinControl*) { layout(); };
   OnMouseUp = [this](TWinControl*, TMouseButton, TShiftState, int, int) { click(); };
   layout();
@@ -664,11 +703,36 @@ void TcheckBox::redrawBitmap() {
 
 void TcheckBox::Paint() {
   TQYcontrol::Paint();
-  Canvas().Draw(0, 0, bm);
+  TCanvas& cv = Canvas();
+  cv.Draw(0, 0, bm);
+  if (HandleAllocated() && hasDesktop() && desktop().focus() == Handle()) {
+    // The focus: a dotted frame round the whole box, as the platform's check boxes show it.
+    cv.Brush.Style = bsClear;
+    cv.Pen.Style = psDot;
+    cv.Pen.Color = 0;
+    cv.Rectangle(0, 0, Width(), Height());
+    cv.Pen.Style = psSolid;
+    cv.Brush.Style = bsSolid;
+  }
 }
 
 LRESULT TcheckBox::WndProc(TMsg& m) {
-  if (m.message == wm_rescale) return 0;
+  switch (m.message) {
+    case wm_rescale:
+      return 0;
+    case WM_KEYDOWN:
+      if (m.wParam == static_cast<WPARAM>(VK_SPACE)) {
+        if (fenabled && !fprohibit) click();
+        return 0;
+      }
+      break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      Invalidate();
+      break;
+    default:
+      break;
+  }
   return TQYcontrol::WndProc(m);
 }
 

@@ -29,15 +29,24 @@ constexpr uint32_t wm_rescale = 0x8001;
 class TmenuItem3 {
  public:
   TmenuItem3() = default;
+  ~TmenuItem3() { clear(); }
   TmenuItem3(const TmenuItem3&) = delete;
   TmenuItem3& operator=(const TmenuItem3&) = delete;
   // A new last child: this item's topid, the given id and caption; a separator ("-") or a
   // negative id gives a disabled item. Without an onPopulate handler this item's id becomes 0.
   TmenuItem3* add(const std::string& caption, int id);
+  // As add, at position index (clamped to the children there are); this item's id becomes 0.
+  TmenuItem3* insert(int index, const std::string& caption, int id);
+  // Forgets the Boolean reference and frees every child.
+  void clear();
   [[nodiscard]] int count() const { return static_cast<int>(items.size()); }
   [[nodiscard]] TmenuItem3* item(int i) const { return items.at(static_cast<size_t>(i)).get(); }
   [[nodiscard]] bool prohibit() const { return fprohibit; }
-  void setProhibit(bool v) { fprohibit = v; }
+  // A prohibited item is disabled; lifting the prohibition enables it again.
+  void setProhibit(bool v) {
+    fprohibit = v;
+    enabled = !v;
+  }
 
   bool fprohibit = false;
   TmenuItem3* parent = nullptr;
@@ -89,6 +98,9 @@ class TQYbutton : public TQYcontrol {
   // The shared off-screen bitmap (made on first use, grown to the largest button painted).
   static platform::TBitmap& offscreen();
 
+  // What a click does (onClick, else the modal result to the form), for the keyboard.
+  void click();
+  [[nodiscard]] bool wantsKey(int vk) const override { return vk == platform::VK_RETURN; }
   // Mouse rules, in button coordinates.
   void mouseMove(int x, int y, platform::TShiftState s = 0);
   void mouseDown(int x, int y, platform::TShiftState s = 0);

@@ -18,6 +18,7 @@
 #include "core/text_seams.h"
 #include "platform/numbers.h"
 #include "platform/windows.h"
+#include "ui/r_PopUpList.h"
 
 using namespace platform;
 
@@ -482,7 +483,11 @@ void TbaseForm::doMouseDown(int x, int y) {
       DrawMenuBox(true);
       hit = hit_menuDown;
       menuXY = ClientToScreen(TPoint{fmenuBox.Left, fmenuBox.Bottom});
-      if (fonMenu) fonMenu(this);
+      if (fonMenu) {
+        // The menu's loop: the active form hears of its start and end, `win` of its closing.
+        TmenuLoop loop;
+        fonMenu(this);
+      }
       break;
     case hit_help:
       if (onHelp) onHelp(this);

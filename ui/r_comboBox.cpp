@@ -9,6 +9,7 @@
 #include "core/os_text.h"
 #include "core/r_Font.h"
 #include "core/r_base.h"
+#include "platform/text.h"
 #include "platform/windows.h"
 #include "ui/r_controlSet.h"
 #include "ui/r_editPlus.h"
@@ -22,6 +23,8 @@ using namespace controlset;
 namespace {
 constexpr int kArrow = 17;     // the system's scroll-arrow width (SM_CXVSCROLL)
 constexpr int kMaxRows = 12;   // rows an open list shows before it scrolls
+constexpr TColor kFocusFace = 0xD77800;  // the selection colour behind a focused combo's text
+constexpr int kF4 = VK_F1 + 3;  // opens and closes the list, as Alt+Down does
 int itemSizeOf(int fontsize) { return fontsize > 0 ? fontsize : fontSize(); }
 }  // namespace
 
@@ -31,7 +34,7 @@ class TcomboBox::Popup : public TForm {
  public:
   explicit Popup(TcomboBox* owner) : fowner(owner) {
     StayOnTop = true;
-    ShowInTaskBar = false;
+    ShowInTaskBar = false;  // and it never takes the keyboard focus (CreateParams)
     Color = clWhite;
     flist = std::make_unique<TlistBox>(this);
     flist->withNullFill = false;
@@ -79,6 +82,17 @@ class TcomboBox::Popup : public TForm {
   }
   [[nodiscard]] TlistBox& list() { return *flist; }
 
+ protected:
+  void CreateParams(TCreateParams& p) override {
+    TForm::CreateParams(p);
+    p.style |= WS_EX_NOACTIVATE;
+  }
+  LRESULT WndProc(TMsg& m) override {
+    // The program lost the desktop: the list must not stay over the program now in front.
+    if (m.message == WM_ACTIVATEAPP && m.wParam == 0 && Visible()) fowner->closeUp();
+    return TForm::WndProc(m);
+  }
+
  private:
   void hook() {
     if (fhooked) return;
@@ -114,16 +128,28 @@ class TcomboBox::Popup : public TForm {
     if (m.message == WM_KEYDOWN && m.wParam == VK_ESCAPE) {
       handled = true;
       if (fowner->feditable) fowner->AbandonEdit();
+      fowner->fbyKeyboard = true;
       fowner->closeUp();
+      fowner->fbyKeyboard = false;
       return;
     }
-    if ((m.message == WM_KEYDOWN || m.message == WM_KEYUP) && !fowner->feditable &&
-        (m.wParam == VK_UP || m.wParam == VK_DOWN || m.wParam == VK_RETURN || m.wParam == VK_PRIOR ||
-         m.wParam == VK_NEXT || m.wParam == VK_HOME || m.wParam == VK_END)) {
+    const int key = static_cast<int>(m.wParam);
+    const bool alt = (m.lParam & KF_ALTHELD) != 0;
+    const bool closing = key == VK_RETURN || key == kF4 || (alt && (key == VK_UP || key == VK_DOWN));
+    const int to = controlset::navigatedIndex(key, flist->itemIndex(), flist->count(), kMaxRows - 1);
+    if ((m.message == WM_KEYDOWN || m.message == WM_KEYUP) && !fowner->feditable && (closing || to != -2)) {
       handled = true;
       if (m.message == WM_KEYUP) return;
-      if (m.wParam == VK_RETURN) fowner->choose(flist->itemIndex());
-      else flist->keyDown(static_cast<int>(m.wParam), 0);
+      if (closing) {
+        // The highlighted line is the choice; the focus stays with the combo.
+        fowner->fbyKeyboard = true;
+        fowner->choose(flist->itemIndex());
+        fowner->fbyKeyboard = false;
+      } else if (to >= 0) {
+        // The highlight moves; nothing is chosen until Enter.
+        flist->setItemIndex(to);
+        flist->scrollIntoView();
+      }
       return;
     }
     if (m.message == WM_MOUSEWHEEL) {
@@ -139,11 +165,14 @@ class TcomboBox::Popup : public TForm {
 
 TcomboBox::TcomboBox(TWinControl* owner) : TQYcontrol(owner) {
   Color = clWhite;
+  TabStop = true;
   SetBounds(Left(), Top(), gp(100), gp(16) + 4);
   downBut = std::make_unique<Tbutton>(this);
   downBut->option = 6;
   downBut->widthLimit = 0.6;
   downBut->autoSize = false;
+  downBut->TabStop = false;  // the combo is the stop
+  OnKeyDown = [this](TWinControl*, int& key, TShiftState s) { keyDown(key, s); };
   downBut->onClick = [this](TQYbutton* b) { doClick(b); };
   deadPanel = std::make_unique<TdeadPanel>(this);
   deadPanel->OnClick = [this](TWinControl* p) { doClick(p); };
@@ -161,9 +190,32 @@ TcomboBox::~TcomboBox() {
 // ---- items --------------------------------------------------------------------------------------
 
 int TcomboBox::add(const std::string& s, int32_t itemid) {
-  const int i = TosText::addListID(Items, s, itemid);
+  int i = count();
+  if (fsorted) {
+    // After every item that does not sort behind it, as a sorted list of the platform inserts.
+    while (i > 0 && compareNoCase(Items[i - 1], s) > 0) --i;
+    Items.insert(i, s, reinterpret_cast<void*>(static_cast<intptr_t>(itemid)));
+    if (fitemIndex >= i) ++fitemIndex;
+  } else {
+    i = TosText::addListID(Items, s, itemid);
+  }
   Invalidate();
   return i;
+}
+
+void TcomboBox::sortItems() {
+  std::vector<int> order(static_cast<size_t>(count()));
+  for (int k = 0; k < count(); ++k) order[static_cast<size_t>(k)] = k;
+  std::stable_sort(order.begin(), order.end(), [this](int a, int b) { return compareNoCase(Items[a], Items[b]) < 0; });
+  TStringList sorted;
+  int selected = -1;
+  for (int k : order) {
+    if (k == fitemIndex) selected = sorted.count();
+    sorted.add(Items[k], Items.object(k));
+  }
+  Items.clear();
+  for (int k = 0; k < sorted.count(); ++k) Items.add(sorted[k], sorted.object(k));
+  fitemIndex = selected;
 }
 
 int32_t TcomboBox::id(int i) const { return i >= 0 && i < count() ? TosText::ListID(Items, i) : -1; }
@@ -236,6 +288,7 @@ void TcomboBox::setBartext(const std::string& v) {
   }
   Items.add(cur);
   if (fitemIndex >= count()) fitemIndex = -1;
+  if (fsorted) sortItems();
   Invalidate();
 }
 
@@ -291,7 +344,9 @@ void TcomboBox::setEnabled(bool v) {
 
 void TcomboBox::setSorted(bool v) {
   fsorted = v;
-  if (v && os) os->numberSort(&Items, true);
+  // The items keep their ids and the selection its item.
+  if (v) sortItems();
+  Invalidate();
 }
 
 void TcomboBox::setFontColour(int32_t c) {
@@ -316,8 +371,10 @@ void TcomboBox::doresize() {
   deadPanel->SetBounds(1, 1, std::max(W - kArrow - 4, 1), std::max(H - 3, 1));
   deadPanel->SetVisible(feditable);
   downBut->SetBounds(W - kArrow - 4, 1, kArrow + 2, std::max(H - 3, 1));
-  if (Items.count() == 0 && values.count() > 0)
+  if (Items.count() == 0 && values.count() > 0) {
     for (int i = 0; i < values.count(); ++i) Items.add(values[i], values.object(i));
+    if (fsorted) sortItems();
+  }
 }
 
 void TcomboBox::drawFace(TCanvas& cv, TRect r) {
@@ -332,6 +389,12 @@ void TcomboBox::drawFace(TCanvas& cv, TRect r) {
     cv.Font.Color = static_cast<TColor>(ffontColour);
   }
   cv.FillRect(r);
+  if (fenabled && !feditable && !droppedDown() && HandleAllocated() && hasDesktop() && desktop().focus() == Handle()) {
+    // Focused and closed: the chosen text stands on the selection colour, as the platform's does.
+    cv.Brush.Color = kFocusFace;
+    cv.FillRect(Rect(r.Left + 2, r.Top + 2, std::max(r.Left + 2, r.Right - kArrow - 5), r.Bottom - 2));
+    cv.Font.Color = clWhite;
+  }
   cv.Handle()->setBkMode(BkMode::Transparent);
   const std::string t = fitemIndex >= 0 && fitemIndex < count() ? Items[fitemIndex] : ftext;
   if (fontman) fontman->VCentredText(cv, gp(4), r.Top, r.Bottom, t);
@@ -356,6 +419,7 @@ TForm* TcomboBox::listForm() const { return fpopup.get(); }
 
 void TcomboBox::dropDown() {
   if (droppedDown() || !fenabled) return;
+  if (!feditable && HandleAllocated() && hasDesktop()) desktop().setFocus(Handle());
   doDropDown();
   if (!fpopup) fpopup = std::make_unique<Popup>(this);
   const TPoint p = ClientToScreen(TPoint{0, 0});
@@ -397,10 +461,33 @@ void TcomboBox::doCloseUp() {
       // The press on the arrow that closed the list must not open it again.
       if (under != 0 && under == downBut->handleIfAllocated()) downBut->Tag = 1;
     }
-  } else if (Parent() && Parent()->HandleAllocated()) {
+  } else if (!fbyKeyboard && Parent() && Parent()->HandleAllocated()) {
+    // Closed by the keyboard the combo keeps the focus, so that the keys go on reaching it.
     desktop().setFocus(Parent()->Handle());
   }
+  Invalidate();
   if (onCloseUp) onCloseUp(this);
+}
+
+void TcomboBox::keyDown(int key, TShiftState s) {
+  if (!fenabled || droppedDown()) return;
+  if (key == kF4 || ((s & ssAlt) && (key == VK_DOWN || key == VK_UP))) {
+    dropDown();
+    return;
+  }
+  // Closed, the keys step through the items as a choice each.
+  const int to = controlset::navigatedIndex(key, fitemIndex, count(), 1);
+  if (to < 0 || to == fitemIndex) return;
+  varPanel.reset();
+  fvarious = false;
+  fitemIndex = to;
+  ftext = Items[to];
+  if (editBox) {
+    editBox->setText(ftext);
+    showText(ftext);
+  }
+  Invalidate();
+  if (onClick) onClick(this);
 }
 
 void TcomboBox::choose(int index) {
@@ -516,6 +603,10 @@ LRESULT TcomboBox::WndProc(TMsg& m) {
     case wm_rescale:
       SetHeight(gp(16) + 4);
       return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      Invalidate();  // the focused face
+      break;
     default: break;
   }
   return TQYcontrol::WndProc(m);

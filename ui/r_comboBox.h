@@ -24,6 +24,10 @@ class TcomboBox : public TQYcontrol {
   explicit TcomboBox(platform::TWinControl* owner);
   ~TcomboBox() override;
   [[nodiscard]] std::string frameworkClass() const override { return "TComboBox"; }
+  // Focused and closed: Up, Down, Page Up, Page Down, Home and End choose; Alt+Down (Alt+Up, F4)
+  // opens the list. Open: those keys move the highlight, Enter (Alt+Up, F4) chooses, Escape closes.
+  [[nodiscard]] bool keepsArrowKeys() const override { return true; }
+  void keyDown(int key, platform::TShiftState);
 
   int add(const std::string& s, int32_t id);
   // Editable: the typed text becomes an item (when new) and is selected; its index.
@@ -84,6 +88,7 @@ class TcomboBox : public TQYcontrol {
  private:
   class Popup;
   void choose(int index);
+  void sortItems();  // by text, case-insensitive and stable; the selection follows its item
   void doDropDown();
   void doCloseUp();
   void doFinishEdit();
@@ -95,6 +100,7 @@ class TcomboBox : public TQYcontrol {
   bool fcumulative = false, fwithCharPick = false, fsorted = false, fvarious = false, feditable = false,
        fenabled = true;
   int32_t ffontColour = 0;
+  bool fbyKeyboard = false;  // the list is being closed by a key
   std::unique_ptr<Popup> fpopup;
   std::shared_ptr<bool> falive = std::make_shared<bool>(true);
 };

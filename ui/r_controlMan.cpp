@@ -123,25 +123,34 @@ void TdoneBadge::compose(bool success, int32_t colour) {
   cv.Handle()->setBkMode(BkMode::Transparent);
   const std::string symbol = fromCodePoint(success ? 252 : 251);
   const TRect symbolBox = Rect(35, 17, 105, 105);
-  const unsigned was = TfontMan::align(cv, 6);
-  if (fontman) {
+  const unsigned was = TfontMan::align(cv, 0);
+  // Word and symbol; fitting the symbol leaves the canvas left-aligned, so the word sets its own
+  // centred alignment each time (the outline pass must lie on the painted glyphs).
+  auto drawWordAndSymbol = [&] {
+    TfontMan::align(cv, 6);
     fontman->TopTextOut(cv, 70, 105, fword);
     fontman->drawCharInBox(cv, symbol, symbolFace(), symbolBox);
-  }
+  };
+  if (fontman) drawWordAndSymbol();
   if (colour != kDoneGreen && fontman) {
     // Outlined in black so that the glyphs stand out on any colour.
     TDeviceContext& dc = *cv.Handle();
     cv.Pen.Color = 0;
     cv.Brush.Style = bsClear;
     dc.beginPath();
-    fontman->TopTextOut(cv, 70, 105, fword);
-    fontman->drawCharInBox(cv, symbol, symbolFace(), symbolBox);
+    drawWordAndSymbol();
     dc.endPath();
     dc.setPen(cv.Pen.desc());
     dc.strokePath();
     cv.Brush.Style = bsSolid;
   }
   TfontMan::align(cv, was);
+}
+
+void TdoneBadge::CreateParams(TCreateParams& p) {
+  TForm::CreateParams(p);
+  // Round with a window manager too: none frames it, and it takes no focus.
+  p.style |= WS_EX_NOACTIVATE;
 }
 
 void TdoneBadge::Paint() { Canvas().Draw(0, 0, fframe); }

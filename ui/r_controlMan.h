@@ -45,6 +45,7 @@ class TdoneBadge : public platform::TForm {
   static constexpr int kSize = 140;
 
  protected:
+  void CreateParams(platform::TCreateParams&) override;
   void Paint() override;
 
  private:

@@ -85,12 +85,23 @@ void TchangeDelay::change(int delayMs, std::function<void()> fire) {
   }
   if (fserial != 0 && TDelayedEvent::restart(fserial)) return;
   std::weak_ptr<bool> alive = falive;
-  auto* d = new TDelayedEvent(static_cast<uint32_t>(delayMs), [this, alive, fire](TtrailSource*) {
-    if (auto a = alive.lock(); !a || !*a) return;
+  const uint64_t generation = fgeneration;
+  auto* d = new TDelayedEvent(static_cast<uint32_t>(delayMs), [this, alive, fire, generation](TtrailSource*) {
+    if (auto a = alive.lock(); !a || !*a || generation != fgeneration) return;
     fserial = 0;
     fire();
   });
   fserial = d->serial();
+}
+
+void TchangeDelay::cancel() {
+  ++fgeneration;
+  fserial = 0;  // the next change waits afresh
+}
+
+bool Tedit::wantsKey(int vk) const {
+  if (keepsKey && keepsKey(vk)) return true;
+  return vk == VK_RETURN && (onReturn || onEnter);
 }
 
 void Tedit::changeRule() {

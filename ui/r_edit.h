@@ -21,9 +21,12 @@ class TchangeDelay {
   TchangeDelay(const TchangeDelay&) = delete;
   TchangeDelay& operator=(const TchangeDelay&) = delete;
   void change(int delayMs, std::function<void()> fire);
+  // A change still waiting to fire never fires.
+  void cancel();
 
  private:
   uint64_t fserial = 0;  // the pending delayed event
+  uint64_t fgeneration = 0;  // a pending event fires only while this is what it was made with
   std::shared_ptr<bool> falive = std::make_shared<bool>(true);
 };
 
@@ -53,12 +56,16 @@ class Tedit : public TQYcontrol {
 
   [[nodiscard]] std::string frameworkClass() const override { return "TEdit"; }
   [[nodiscard]] bool isEditControl() const override { return true; }
+  // Enter when the field reports it (onReturn, onEnter), and whatever keepsKey answers for.
+  [[nodiscard]] bool wantsKey(int vk) const override;
 
   // Text from code: onChange does not fire.
   [[nodiscard]] std::string text() const;
   void setText(const std::string& value);
   // The change rule with the edit as sender: fires onChange, or restarts the delay.
   void ForceChange();
+  // A delayed change still waiting is dropped (a dialog cancelled meanwhile).
+  void dropPendingChange() { fdelay.cancel(); }
   [[nodiscard]] bool changed() const { return fchanged; }
   [[nodiscard]] bool valid() const { return fvalid; }
   void setValid(bool value);
@@ -92,6 +99,8 @@ class Tedit : public TQYcontrol {
   Notify onReturn, onChange, onUpArrow, onDownArrow;
   Notify onExit;  // the focus left the field (after the exit rule)
   Notify onEnter;  // Enter was pressed in the field (after the exit rule)
+  // Enter or Escape that the field keeps from its dialog (an owner that handles them itself).
+  std::function<bool(int vk)> keepsKey;
   int delay = 0;
   int numeric = 0;
   std::string leftCaption, rightCaption;

@@ -607,6 +607,11 @@ void Tmemo::Paint() {
       cv.LineTo(cx, r.Bottom);
     }
   }
+  if (fvbar && fhbar) {
+    // Where the two bars meet no bar paints: the dialog colour, as the platform's corner.
+    cv.Brush.Color = static_cast<TColor>(dlgColour);
+    cv.FillRect(Rect(Width() - kBar, Height() - kBar, Width(), Height()));
+  }
   cv.Brush.Style = bsClear;
   cv.Pen.Color = 0xA0A0A0;
   cv.Rectangle(0, 0, Width(), Height());

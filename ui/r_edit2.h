@@ -22,6 +22,7 @@ class Tmemo : public TQYcontrol {
 
   [[nodiscard]] std::string frameworkClass() const override { return "TMemo"; }
   [[nodiscard]] bool isEditControl() const override { return true; }
+  [[nodiscard]] bool wantsKey(int vk) const override { return vk == platform::VK_RETURN; }  // a new line
 
   // The lines joined by line feeds; from code no onChange fires. Line breaks of any kind split.
   [[nodiscard]] std::string text() const;

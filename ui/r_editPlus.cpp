@@ -44,6 +44,8 @@ TeditPlus::TeditPlus(TWinControl* owner, bool asMemo) : TQYcontrol(owner) {
     fedit->onExit = [this](Tedit*) {
       if (onFinish) onFinish(this);
     };
+    // Enter finishes the typing (keyRule) rather than answering a dialog.
+    fedit->keepsKey = [this](int vk) { return vk == VK_RETURN && onFinish; };
     fedit->OnClick = [this](TWinControl*) {
       if (onClick) onClick(this);
     };

@@ -142,6 +142,7 @@ void TlistBox::setVarious(bool v) {
 
 void TlistBox::userSelect(int i, TShiftState s, bool fromMouse) {
   if (i < 0 || i >= count() || readonly) return;
+  flastByMouse = fromMouse;
   syncSize();
   const int old = fitemIndex;
   switch (selectMode) {
@@ -613,7 +614,8 @@ bool TlistBox::PopUp(const TRect& box, int maxHeight) {
   onClick = [this, caller](TlistBox* l) {
     if (caller) caller(l);
     fresult = fitemIndex >= 0 ? Items[fitemIndex] : std::string();
-    if (!fcheckList && dlg) dlg->ModalResult = mrOk;  // one click chooses and closes
+    // One click chooses and closes; the keys move the line, Enter chooses it (the dialog's OK).
+    if (!fcheckList && dlg && flastByMouse) dlg->ModalResult = mrOk;
   };
   const int r = d.showModal(box, this);
   dlg = nullptr;

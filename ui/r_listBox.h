@@ -28,6 +28,8 @@ class TlistBox : public TQYcontrol {
   explicit TlistBox(platform::TWinControl* owner = nullptr);
   ~TlistBox() override;
   [[nodiscard]] std::string frameworkClass() const override { return "TListBox"; }
+  // A focused list moves its selection with the arrow keys.
+  [[nodiscard]] bool keepsArrowKeys() const override { return true; }
 
   // ---- lines
   // Appends a line carrying the id; its index. The list itself may also be changed through Items.
@@ -124,6 +126,7 @@ class TlistBox : public TQYcontrol {
   void syncSize();
   void updateBar();
   void userSelect(int i, platform::TShiftState, bool fromMouse);
+  bool flastByMouse = false;  // the last user selection was a press (a key only moves it)
   [[nodiscard]] int offsetOf(int i) const;  // pixels above line i (variable heights)
   [[nodiscard]] int viewHeight() const;
   [[nodiscard]] std::string fitText(const std::string&) const;

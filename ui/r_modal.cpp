@@ -126,6 +126,19 @@ int TmodalControl::execute(TWinControl* win) {
 
 LRESULT TmodalControl::WndProc(TMsg& m) { return TForm::WndProc(m); }
 
+bool TmodalControl::dialogKey(int vk, TWinControl*) {
+  if (!modal()) return false;
+  if (vk == VK_ESCAPE) {
+    ModalResult = mrCancel;
+    return true;
+  }
+  if (vk == VK_RETURN && okbut && okbut->Visible() && okbut->enabled()) {
+    okbut->click();
+    return true;
+  }
+  return false;
+}
+
 void TmodalControl::Paint() {
   TCanvas& cv = Canvas();
   const int W = Width(), H = Height();
@@ -214,6 +227,19 @@ void TQYdlg::ok() {
 }
 
 void TQYdlg::cancel() { ModalResult = mrCancel; }
+
+bool TQYdlg::dialogKey(int vk, TWinControl*) {
+  if (!modal()) return false;
+  if (vk == VK_ESCAPE) {
+    cancel();
+    return true;
+  }
+  if (vk == VK_RETURN && okbut && okbut->Visible() && okbut->enabled()) {
+    okbut->click();
+    return true;
+  }
+  return false;
+}
 
 int TQYdlg::showModal(const TRect& box, TWinControl* win) {
   if (!win) return mrCancel;

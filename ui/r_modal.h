@@ -43,6 +43,9 @@ class TmodalControl : public platform::TForm {
   std::string title, subTitle;
   bool withClose = false;
 
+  // Escape answers as Cancel (a question's negative answer), Enter as OK while it is offered.
+  bool dialogKey(int vk, platform::TWinControl* from) override;
+
  protected:
   void Paint() override;
   platform::LRESULT WndProc(platform::TMsg&) override;
@@ -78,6 +81,8 @@ class TQYdlg : public platform::TForm {
 
   // Where the program's deactivation left the dialog: hidden from the desktop, kept in place.
   [[nodiscard]] bool hiddenForDeactivation() const { return fdeactivated; }
+  // Escape answers as Cancel, Enter as OK while OK is shown and enabled.
+  bool dialogKey(int vk, platform::TWinControl* from) override;
 
  protected:
   void Paint() override;

@@ -150,6 +150,8 @@ void TPickLatLong::doClick(void* sender) {
     const int r = d.showModal(Rect(at.X, at.Y, at.X, at.Y), this);
     dlg = nullptr;
     if (r == mrCancel) {
+      // Typing still waiting for its pause must not change the angle after the Cancel.
+      for (Tedit* e : {degEdit.get(), minedit.get(), secEdit.get()}) e->dropPendingChange();
       setangle(keepAngle);
       degEdit->setText(keepDeg);
       minedit->setText(keepMin);

@@ -33,6 +33,11 @@ TvalueEdit::TvalueEdit() {
   edit->onReturn = [this](Tedit*) {
     if (okbut->enabled()) ModalResult = mrOk;
   };
+  // Enter leaves the field to report the typing; a value that does not close the popup keeps
+  // the keys in the field.
+  edit->onEnter = [this](Tedit*) {
+    if (ModalResult == mrNone && edit->HandleAllocated() && hasDesktop()) desktop().setFocus(edit->Handle());
+  };
   onPreShow = [this](TmodalControl*) {
     edit->setText(os ? os->DoubleToStr(value, decplaces) : std::to_string(value));
     check(false);  // the value itself stays until the text is edited

@@ -37,6 +37,8 @@ class TShellListView : public TQYcontrol {
   explicit TShellListView(platform::TWinControl* owner = nullptr);
   ~TShellListView() override;
   [[nodiscard]] std::string frameworkClass() const override { return "TShellListView"; }
+  // A focused list moves its selection with the arrow keys.
+  [[nodiscard]] bool keepsArrowKeys() const override { return true; }
 
   // ---- the folder (from code: no event)
   [[nodiscard]] const std::string& root() const { return froot; }

@@ -220,6 +220,8 @@ void TmyShellTree::startEdit(TtreeNode* n) {
       if (keys) keys(c, key, s);
     };
     fedit->onExit = [this](Tedit*) { endEdit(true); };
+    // Enter and Escape end the renaming, not the dialog around the tree.
+    fedit->keepsKey = [](int vk) { return vk == VK_RETURN || vk == VK_ESCAPE; };
   }
   fedited = n;
   const TRect r = nodeRect(n);

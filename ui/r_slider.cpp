@@ -31,6 +31,8 @@ TsliderLite::TsliderLite(TWinControl* owner) : TQYcontrol(owner) {
   OnMouseDown = [this](TWinControl*, TMouseButton b, TShiftState, int x, int y) { mouseDown(b, x, y); };
   OnMouseMove = [this](TWinControl*, TShiftState, int x, int y) { mouseMove(x, y); };
   OnMouseUp = [this](TWinControl*, TMouseButton b, TShiftState, int x, int y) { mouseUp(b, x, y); };
+  OnKeyDown = [this](TWinControl*, int& key, TShiftState) { keyDown(key); };
+  TabStop = true;
   bm.SetSize(std::max(Width(), 1), std::max(Height(), 1));
 }
 
@@ -172,7 +174,40 @@ void TsliderLite::redrawBitmap() {
 
 void TsliderLite::Paint() {
   TQYcontrol::Paint();
-  Canvas().Draw(0, 0, bm);
+  TCanvas& cv = Canvas();
+  cv.Draw(0, 0, bm);
+  if (HandleAllocated() && hasDesktop() && desktop().focus() == Handle()) {
+    // The focus: a dotted frame round the track.
+    cv.Brush.Style = bsClear;
+    cv.Pen.Style = psDot;
+    cv.Pen.Color = 0;
+    cv.Rectangle(box.Left - 1, 0, box.Right + 1, Height());
+    cv.Pen.Style = psSolid;
+    cv.Brush.Style = bsSolid;
+  }
+}
+
+void TsliderLite::keyDown(int key) {
+  if (!fenable) return;
+  const double page = std::max((max - min) / 10, fstep);
+  double v = raw;
+  switch (key) {
+    case VK_LEFT: case VK_DOWN: v = raw - fstep; break;
+    case VK_RIGHT: case VK_UP: v = raw + fstep; break;
+    case VK_PRIOR: v = raw + page; break;
+    case VK_NEXT: v = raw - page; break;
+    case VK_HOME: v = min; break;
+    case VK_END: v = max; break;
+    default: return;
+  }
+  const double was = raw;
+  setPosition(std::min(v, std::max(max, was)));
+  if (raw != was && onChange) onChange(this);
+}
+
+LRESULT TsliderLite::WndProc(TMsg& m) {
+  if (m.message == WM_SETFOCUS || m.message == WM_KILLFOCUS) Invalidate();
+  return TQYcontrol::WndProc(m);
 }
 
 void TsliderLite::confine(bool on) {

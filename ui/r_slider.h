@@ -34,6 +34,9 @@ class TsliderLite : public TQYcontrol {
   [[nodiscard]] bool withHint() const { return fwithHint; }
   void setWithHint(bool v) { fwithHint = v; }
   [[nodiscard]] bool tracking() const { return dragging; }
+  // A focused slider steps with the arrows, pages with Page Up and Down, ends with Home and End.
+  [[nodiscard]] bool keepsArrowKeys() const override { return true; }
+  void keyDown(int key);
 
   // The x of a value on the bitmap, and the value under an x (the thumb's middle gives its value).
   [[nodiscard]] int valueToX(double v) const;
@@ -63,6 +66,7 @@ class TsliderLite : public TQYcontrol {
 
  protected:
   void Paint() override;
+  platform::LRESULT WndProc(platform::TMsg&) override;
 
  private:
   [[nodiscard]] bool usesLog() const { return logarithmic && max > min; }

@@ -69,6 +69,8 @@ class TtreeView : public TQYcontrol {
   explicit TtreeView(platform::TWinControl* owner = nullptr);
   ~TtreeView() override;
   [[nodiscard]] std::string frameworkClass() const override { return "TTreeView"; }
+  // A focused tree moves and opens with the arrow, plus and minus keys.
+  [[nodiscard]] bool keepsArrowKeys() const override { return true; }
 
   // ---- nodes (from code: no event but onDeletion)
   // A new last child of parent (a new top node for nullptr).

@@ -265,7 +265,7 @@ TEST(TQYiniNames, ProgramWithBlanksKeepsThemInItsSettingsFile) {
   createOs();
   EXPECT_EQ(TosFiles::ExtractFileName(settings().filename()), "My Clock.ini");
   freeOs();
-  platform::setExePathForTesting("");
+  platform::setExePathForTesting(testenv::programPath());
 }
 
 // Hostile text for both settings readers: the encoding is decided once for the whole file, and a

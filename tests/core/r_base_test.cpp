@@ -227,7 +227,7 @@ TEST(Tos, ProgramNameComesFromTheExecutable) {
   os->fsettings.add("k=v");
   const std::string cfg = os->configdir();
   freeOs();
-  platform::setExePathForTesting("");
+  platform::setExePathForTesting(testenv::programPath());
   EXPECT_TRUE(fileExists(cfg + "My_Clock.settings"));
 }
 

@@ -94,6 +94,48 @@ TEST(Fonts, SymbolFontCodesDrawSymbols) {
   EXPECT_TRUE(web->hasGlyph(U'r'));
 }
 
+// Place names in scripts the program's face lacks are measured, outlined and drawn in a face that
+// fontconfig names for each missing character, never as the face's missing-glyph box (the
+// rendering of a noncharacter, which no face holds).
+TEST(Fonts, CharactersTheFaceLacksComeFromAFallbackFace) {
+  if (!isFaceListed("Noto Sans CJK JP")) GTEST_SKIP() << "the packaged CJK face is missing (scripts/setup.sh --tests)";
+  auto f = realizeFont(*font("DejaVu Sans", -24));
+  constexpr double kUpright[4] = {1, 0, 0, 1};
+  const TGlyphCoverage box = f->coverage(U'\uFDD0', kUpright, 0, 0, true);
+  ASSERT_GT(box.width * box.height, 0) << "the face's missing glyph draws a box";
+  EXPECT_FALSE(f->hasGlyph(U'東')) << "the face itself lacks the ideographs";
+  const std::u32string text = U"東京 Zürich القاهرة הבירה กรุงเทพ दिल्ली";
+  for (char32_t c : text) {
+    if (c == U' ') continue;
+    SCOPED_TRACE(int(c));
+    const TGlyphCoverage g = f->coverage(c, kUpright, 0, 0, true);
+    const bool sameAsBox = g.left == box.left && g.top == box.top && g.width == box.width && g.height == box.height &&
+                           g.alpha == box.alpha;
+    EXPECT_FALSE(sameAsBox);
+    EXPECT_GT(std::count_if(g.alpha.begin(), g.alpha.end(), [](uint8_t a) { return a > 128; }), 0);
+    EXPECT_FALSE(f->outline(c).empty());
+  }
+  // Ideographs are as wide as the em in their own face; the missing glyph is narrower.
+  EXPECT_NEAR(f->advance(U'東'), 24, 1);
+  EXPECT_LT(f->advance(U'\uFDD0'), 20);
+  // The context measures, draws and outlines with the same faces.
+  Sheet sh(400, 60);
+  sh.dc.selectFont(font("DejaVu Sans", -24));
+  EXPECT_EQ(sh.dc.textExtent("東京").cx, 2 * f->advance(U'東'));
+  sh.dc.textOut(10, 10, "東京");
+  const TRect ink = sh.ink();
+  EXPECT_GE(ink.Left, 10);
+  EXPECT_GT(ink.Right, 10 + f->advance(U'東') + 12) << "the second ideograph is drawn after the first's advance";
+  EXPECT_LE(ink.Right, 10 + 2 * f->advance(U'東') + 1);
+  sh.dc.beginPath();
+  sh.dc.textOut(10, 10, "京");
+  sh.dc.endPath();
+  std::vector<TPoint> points;
+  std::vector<uint8_t> types;
+  EXPECT_TRUE(sh.dc.getPath(points, types));
+  EXPECT_GT(points.size(), 20u);
+}
+
 TEST(DeviceContextText, ExtentAddsCharacterExtraAfterEveryCharacter) {
   Sheet sh;
   sh.dc.selectFont(font("Arial", -20));

@@ -238,6 +238,69 @@ TEST_F(Desktop, ModalLoopBlocksOtherFormsButKeepsTimersAndPainting) {
   EXPECT_EQ(d->modalForm(), 0u);
 }
 
+// The wheel turns the window under the pointer, not the focused one; a disabled window's turn
+// goes to its enabled parent, and a window holding the capture takes every turn.
+TEST_F(Desktop, WheelGoesToTheWindowUnderThePointer) {
+  Probe pf(&log, "f"), pa(&log, "a"), pb(&log, "b"), pc(&log, "c");
+  HWND f = form(pf, Bounds(0, 0, 200, 100));
+  HWND a = child(f, pa, Bounds(0, 0, 50, 50));
+  HWND b = child(f, pb, Bounds(100, 0, 50, 50));
+  HWND c = child(b, pc, Bounds(10, 10, 20, 20), WS_VISIBLE | WS_CHILD | WS_DISABLED);
+  std::vector<HWND> turned;
+  d->hook = [&](TMsg& m, bool&) {
+    if (m.message == WM_MOUSEWHEEL) turned.push_back(m.hwnd);
+  };
+  d->setFocus(a);
+  auto wheelAt = [&](int x, int y) {
+    TInputEvent e = mouse(f, TInputEvent::Wheel, x, y);
+    e.wheel = -WHEEL_DELTA;
+    hb->inject(e);
+    d->processMessages();
+  };
+  wheelAt(120, 40);  // over b, a has the focus
+  wheelAt(115, 15);  // over the disabled c inside b
+  wheelAt(70, 70);   // over the form itself
+  d->setCapture(a);
+  wheelAt(120, 40);
+  EXPECT_EQ(turned, (std::vector<HWND>{b, b, f, a}));
+  (void)c;
+}
+
+// A form that goes with the focus inside gives it back to the window it came from, and the
+// desktop's keyboard focus passes to that window's form (without a window manager it would go
+// nowhere). A modal loop puts the focus into its form.
+TEST_F(Desktop, FocusReturnsWhereItCameFromWhenAFormGoes) {
+  Probe pm(&log, "main"), pa(&log, "a"), pd(&log, "dialog"), pe(&log, "e");
+  HWND main = form(pm, Bounds(0, 0, 300, 200));
+  HWND a = child(main, pa, Bounds(10, 10, 50, 20));
+  d->setFocus(a);
+  HWND dlg = form(pd, Bounds(50, 50, 100, 80));
+  HWND e = child(dlg, pe, Bounds(5, 5, 40, 20));
+  bool inside = false;
+  d->setTimer(5, [&] {
+    inside = d->focus() == dlg;
+    d->setFocus(e);
+    d->show(dlg, false);
+  });
+  d->runModal(dlg, [&] { return !d->isVisible(dlg); });
+  EXPECT_TRUE(inside) << "the modal loop puts the focus into its form";
+  EXPECT_EQ(d->focus(), a);
+  ASSERT_FALSE(hb->passedFocus().empty());
+  EXPECT_EQ(hb->passedFocus().back(), std::make_pair(dlg, main));
+  // Destroyed with the focus inside: the same.
+  d->show(dlg, true);
+  d->setFocus(e);
+  d->destroyWindow(dlg);
+  EXPECT_EQ(d->focus(), a);
+  // A form that never had the focus leaves it where it is; one that takes no focus passes none.
+  Probe ph(&log, "hint");
+  HWND hint = form(ph, Bounds(0, 0, 20, 10), WS_VISIBLE | WS_EX_NOACTIVATE);
+  const size_t passes = hb->passedFocus().size();
+  d->show(hint, false);
+  EXPECT_EQ(d->focus(), a);
+  EXPECT_EQ(hb->passedFocus().size(), passes);
+}
+
 TEST_F(Desktop, ModalLoopEndsWhenItsFormGoesOrQuitIsPosted) {
   Probe pd(&log, "dialog");
   HWND dlg = form(pd, Bounds(0, 0, 50, 50));

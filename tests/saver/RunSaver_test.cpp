@@ -2,6 +2,8 @@
 // the program itself under our own Xvfb with a tiny data folder: the map on screen, closing by
 // click, mouse jump, close request and command, a refused second start, and the preview.
 #include <fcntl.h>
+
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -249,7 +251,8 @@ TEST(SaverWindow, PaintsLetterboxedAndClosesOnCommand199Only) {
 class Saver {
  public:
   explicit Saver(std::vector<std::string> args) {
-    std::string exe = exeFolder() + "../bin/" + kSaverExeName;
+    const auto testsDir = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+    std::string exe = testsDir.parent_path().string() + "/bin/" + kSaverExeName;
     args.insert(args.begin(), exe);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());

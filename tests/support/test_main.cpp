@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/process.h"
 #include "tests/support/testenv.h"
 
 // Sanitizer builds: leaks inside system libraries that our code cannot free. fontconfig keeps what
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
   setenv("FONTCONFIG_FILE", (testenv::sourceDir() + "tests/support/fonts.conf").c_str(), 1);
   // Windows live in memory (the headless backend) unless a test opens its own X server.
   setenv("KESTROVA_HEADLESS", "1", 1);
+  platform::setExePathForTesting(testenv::programPath());
   testing::InitGoogleTest(&argc, argv);
   testing::UnitTest::GetInstance()->listeners().Append(new FreshFolderEachTest);
   return RUN_ALL_TESTS();

@@ -41,6 +41,21 @@ std::string& current() {
 
 const std::string& tempDir() { return current(); }
 
+const std::string& programPath() {
+  static const std::string path = [] {
+    // A folder of its own two deep, so that its parent holds none of the tests' homes; the
+    // program itself a link to the real one, for the code that starts or inspects it.
+    const std::string dir = processRoot().path + "program/bin/";
+    fs::create_directories(dir);
+    const fs::path real = fs::read_symlink("/proc/self/exe");
+    const std::string path = dir + real.filename().string();
+    std::error_code ec;
+    fs::create_symlink(real, path, ec);
+    return path;
+  }();
+  return path;
+}
+
 void beginTest() {
   static int serial = 0;
   std::string dir = processRoot().path + "test-" + std::to_string(++serial) + "/";

@@ -11,6 +11,10 @@ const std::string& tempDir();
 // Gives the test about to run a fresh folder below the process's and makes it HOME, with its
 // "tmp" folder as TMPDIR. The test main calls it before every test.
 void beginTest();
+// Where the services object takes the test program to lie: a folder of the process's own below
+// tempDir(), so that what it keeps beside the program (its first log) stays out of the build
+// folder. The test main sets it; a test that pretends another program path restores this one.
+const std::string& programPath();
 // The source tree's root, ending in "/".
 std::string sourceDir();
 // Writes bytes to a file below tempDir() (folders made as needed) and returns its full path.

@@ -350,4 +350,46 @@ TEST_F(ButtonTest, PlacementFromTheRightAndTheRescaleMessage) {
   EXPECT_EQ(but->Width(), w) << "measured again at the interface size";
 }
 
+// The button's menu tree: children in order with the parent's topid, separators and negative ids
+// disabled, insertion at a place, prohibition, and clearing.
+TEST(MenuItem3, AddInsertProhibitAndClear) {
+  TmenuItem3 root;
+  root.id = 7;
+  root.topid = 3;
+  root.onPopulate = [](TmenuItem3*) {};
+  root.add("open", 1);
+  EXPECT_EQ(root.id, 7) << "a root that populates itself keeps its id on add";
+  root.add("-", 2);
+  root.add("hidden", -1);
+  TmenuItem3* first = root.insert(0, "new", 4);
+  EXPECT_EQ(root.id, 0) << "insert clears the parent's id";
+  TmenuItem3* far = root.insert(99, "last", 5);
+  ASSERT_EQ(root.count(), 5);
+  std::vector<std::string> captions;
+  for (int i = 0; i < root.count(); ++i) captions.push_back(root.item(i)->caption);
+  EXPECT_EQ(captions, (std::vector<std::string>{"new", "open", "-", "hidden", "last"}));
+  EXPECT_EQ(root.item(0), first);
+  EXPECT_EQ(root.item(4), far);
+  EXPECT_EQ(first->parent, &root);
+  EXPECT_EQ(first->topid, 3);
+  EXPECT_TRUE(first->enabled);
+  EXPECT_FALSE(root.item(2)->enabled);
+  EXPECT_FALSE(root.item(3)->enabled);
+
+  first->setProhibit(true);
+  EXPECT_TRUE(first->prohibit());
+  EXPECT_FALSE(first->enabled);
+  first->setProhibit(false);
+  EXPECT_TRUE(first->enabled);
+
+  bool flag = true;
+  root.boolValue = &flag;
+  first->add("child", 9);
+  root.clear();
+  EXPECT_EQ(root.count(), 0);
+  EXPECT_EQ(root.boolValue, nullptr);
+  root.add("again", 1);
+  EXPECT_EQ(root.count(), 1);
+}
+
 }  // namespace

@@ -175,4 +175,28 @@ TEST_F(ComboTest, VariousMarkerIsOneAndGoesWithAChoice) {
   EXPECT_EQ(cb->text(), "b");
 }
 
+// A sorted combo keeps later items in order, with their ids, and the selection on its item.
+TEST_F(ComboTest, SortedKeepsItemsAddedLaterInOrder) {
+  cb->add("zebra", 9);
+  cb->add("Mango", 8);
+  cb->setItemId(9);
+  cb->setSorted(true);
+  EXPECT_EQ(cb->bartext(), "Mango|zebra");
+  EXPECT_EQ(cb->text(), "zebra") << "the selection follows its item when the list is sorted";
+  for (auto [text, id] : {std::pair{"pear", 1}, {"apple", 2}, {"10", 3}, {"banana", 4}}) cb->add(text, id);
+  EXPECT_EQ(cb->bartext(), "10|apple|banana|Mango|pear|zebra");
+  EXPECT_EQ(cb->text(), "zebra");
+  EXPECT_EQ(cb->itemId(), 9);
+  EXPECT_EQ(cb->add("cherry", 5), 3) << "add answers the sorted place";
+  for (auto [text, id] : {std::pair{"10", 3}, {"apple", 2}, {"cherry", 5}, {"Mango", 8}, {"zebra", 9}}) {
+    cb->setText(text);
+    EXPECT_EQ(cb->itemId(), id) << text;
+  }
+  cb->setBartext("c|a|b");
+  EXPECT_EQ(cb->bartext(), "a|b|c");
+  cb->setSorted(false);
+  cb->add("0", 0);
+  EXPECT_EQ(cb->bartext(), "a|b|c|0") << "unsorted again: appended";
+}
+
 }  // namespace

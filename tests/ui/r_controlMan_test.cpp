@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "core/Tunits.h"
 #include "core/r_Font.h"
 #include "core/r_base.h"
@@ -103,6 +105,44 @@ TEST_F(ControlManTest, BadgeFadesInItsOwnWindowWhileTimersTick) {
   for (size_t i = 1; i < ticks.size(); ++i) EXPECT_LE(ticks[i] - ticks[i - 1], 150u);
   TdoneBadge failed(false, 0x0000C0);
   EXPECT_EQ(failed.word(), "FAILED");
+}
+
+// The badge's ink box in a band of rows, inside the disc's rim: pixels that pass the test.
+TRect inkBox(const TBitmap& bm, int top, int bottom, const std::function<bool(TColor)>& is) {
+  TRect box = Rect(1000, 1000, -1000, -1000);
+  auto& cv = const_cast<TBitmap&>(bm).Canvas();
+  for (int y = top; y < bottom; ++y)
+    for (int x = 0; x < TdoneBadge::kSize; ++x) {
+      const double dx = x + 0.5 - 70, dy = y + 0.5 - 70;
+      if (dx * dx + dy * dy > 64 * 64 || !is(cv.Pixels(x, y))) continue;
+      box = Rect(std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x + 1), std::max(box.Bottom, y + 1));
+    }
+  return box;
+}
+
+// FAILED on red: the black outlines lie on the white word and cross (a 1-pixel pen round the
+// glyphs), not half a word to the right of them. The word's own box comes from the same badge
+// drawn without outlines (on the done green).
+TEST_F(ControlManTest, FailedBadgeOutlinesLieOnTheirGlyphs) {
+  // On the green any red in a pixel is the white ink, edges included.
+  auto white = [](TColor c) { return GetRValue(c) > 60; };
+  auto black = [](TColor c) { return GetRValue(c) < 60 && GetGValue(c) < 60 && GetBValue(c) < 60; };
+  TdoneBadge plain(false, 0x00B400);
+  TdoneBadge outlined(false, 0x0000C0);
+  struct Band {
+    const char* id;
+    int top, bottom;
+  };
+  for (const Band& b : {Band{"word", 104, 125}, Band{"cross", 10, 103}}) {
+    SCOPED_TRACE(b.id);
+    const TRect word = inkBox(plain.badge(), b.top, b.bottom, white);
+    const TRect line = inkBox(outlined.badge(), b.top, b.bottom, black);
+    ASSERT_GT(word.width(), 10);
+    EXPECT_NEAR(line.Left, word.Left, 1) << "outline box " << line.Left << ".." << line.Right << ", glyphs " << word.Left << ".." << word.Right;
+    EXPECT_NEAR(line.Right, word.Right, 1);
+    EXPECT_NEAR(line.Top, word.Top, 1);
+    EXPECT_NEAR(line.Bottom, word.Bottom, 1);
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "core/r_base.h"
 #include "platform/controls.h"
+#include "platform/fonts.h"
 #include "platform/windows.h"
 #include "ui/r_QYcontrols.h"
 
@@ -226,6 +227,20 @@ TEST_F(EditTest, TabMovesTheFocusInTreeOrderAndTheCaretBlinks) {
   const bool on = ed->caretShown();
   runFor(600);
   EXPECT_NE(ed->caretShown(), on);
+}
+
+// Ideographs the program's face lacks are measured in their fallback face, so the caret lands
+// between them where they are drawn.
+TEST_F(EditTest, CaretPositionsFollowTheFallbackFacesWidths) {
+  if (!isFaceListed("Noto Sans CJK JP")) GTEST_SKIP() << "the packaged CJK face is missing (scripts/setup.sh --tests)";
+  ed->setText("\xE6\x9D\xB1\xE4\xBA\xAC\xE6\x9D\xB1\xE4\xBA\xAC");  // four ideographs
+  TBitmap bm;
+  bm.SetSize(1, 1);
+  bm.Canvas().Font.setName(os->fontname().empty() ? "DejaVu Sans" : os->fontname());
+  bm.Canvas().Font.setSize(os->fontsize());
+  const int w = bm.Canvas().TextWidth("\xE6\x9D\xB1");
+  EXPECT_GE(w, bm.Canvas().TextHeight("A") * 3 / 4) << "an ideograph is about an em wide";
+  for (int k = 0; k <= 4; ++k) EXPECT_EQ(ed->positionAt(3 + k * w), k) << k;
 }
 
 }  // namespace

@@ -110,12 +110,17 @@ TEST_F(LatLongTest, CancelPutsBackTheAngleAndTheEditsWithOneChange) {
     EXPECT_EQ(p->Parent(), p->dlg);
     typeInto(*p->minedit, "15");
     EXPECT_NEAR(p->angle(), 51.25, 1e-9);
+    typeInto(*p->degEdit, "12");  // waits for the typing to pause before it counts
     changes = 0;
     testenv::click(*p->dlg, *p->dlg->cancelBut);
   });
   int results = 0;
   p->onResult = [&](TPickLatLong*) { ++results; };
   p->doClick(p.get());
+  // Well past the degrees' pause: the change that was waiting never comes.
+  const uint32_t end = desktop().now() + 2000;
+  while (static_cast<int32_t>(end - desktop().now()) > 0)
+    if (!desktop().processOne()) desktop().idle(end - desktop().now());
   EXPECT_DOUBLE_EQ(p->angle(), 51.5);
   EXPECT_EQ(p->minedit->text(), "30.00000");
   EXPECT_EQ(changes, 1);
