@@ -160,8 +160,11 @@ void Tlocations::remove(int index) {
   a.erase(a.begin() + index);
 }
 
-bool Tlocations::saveToFile(const std::string& filename) {
-  if (filename.empty()) return false;
+bool Tlocations::saveToFile(const std::string& filename, std::string* why) {
+  if (filename.empty()) {
+    if (why) *why = "no file name was given";
+    return false;
+  }
   TQYini ini;
   ini.setname(filename);
   ini.writestring(kSettings, "base directory", os ? os->basedir() : "");
@@ -188,6 +191,7 @@ bool Tlocations::saveToFile(const std::string& filename) {
     if (l.singleLine) ini.writestring(sec, "single line", "1");
   }
   const bool saved = ini.save();
+  if (!saved && why) *why = ini.saveError();
   ini.changed = false;  // a failed save was reported; the destructor must not try again
   return saved;
 }

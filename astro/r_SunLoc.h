@@ -66,7 +66,8 @@ class Tlocations {
   int add();
   void remove(int index);  // the framework's `delete`
   void updatefile() { saveToFile(fname); }
-  bool saveToFile(const std::string& filename);
+  // why, when given, receives the reason of a failed write.
+  bool saveToFile(const std::string& filename, std::string* why = nullptr);
   void loadfromfile(const std::string& filename);
   [[nodiscard]] const std::string& filename() const { return fname; }
 

@@ -3,6 +3,7 @@
 // elevation, marks the sun and the moon and draws the labels; painting letterboxes it to 2:1.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 #include "astro/r_sunLite.h"
@@ -10,6 +11,7 @@
 #include "core/r_base.h"
 #include "core/r_date.h"
 #include "core/r_fileBase.h"
+#include "core/r_log.h"
 #include "platform/files.h"
 #include "platform/numbers.h"
 
@@ -29,6 +31,22 @@ double intoHalfCircle(double d) {
 }
 
 int rnd(double v) { return static_cast<int>(platform::Round(v)); }
+
+// Every pixel of `from` as a k × k block of `to`: index images keep their exact values.
+void scaleUp(TrawBitmap24& from, TrawBitmap24& to, int k) {
+  const int w = from.width(), h = from.height();
+  to.clear();
+  to.setsize(w * k, h * k);
+  if (w <= 0 || h <= 0 || !to.imageData()) return;
+  const size_t rowBytes = static_cast<size_t>(w) * k * 3;
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* s = from.rowPt(y);
+    uint8_t* d = to.rowPt(y * k);
+    for (int x = 0; x < w; ++x)
+      for (int i = 0; i < k; ++i) std::memcpy(d + 3 * (static_cast<size_t>(x) * k + i), s + 3 * static_cast<size_t>(x), 3);
+    for (int i = 1; i < k; ++i) std::memcpy(to.rowPt(y * k + i), d, rowBytes);
+  }
+}
 
 // A latitude line on the day image: every third pixel moved 40 % towards the colour.
 void doLat(TrawBitmap24& r, uint8_t red, uint8_t green, uint8_t blue, double lat) {
@@ -85,6 +103,12 @@ TsunLite::TsunLite(const std::string& dirIn, WithTimezones withTimezones, int32_
   createDateman();
 
   containerName = dir + std::to_string(screenwid) + ".bin";
+  if (screenwid == 3840 && !r_fileBase::FileExists(containerName) && r_fileBase::FileExists(dir + "1920.bin")) {
+    // Only the data builder's optional pass makes the large container: the usual one, doubled.
+    ::log("TsunLite: " + containerName + " is missing; the map images of 1920.bin are scaled up to 3840");
+    containerName = dir + "1920.bin";
+    upscale = 2;
+  }
   bin = std::make_unique<TbitmapBin>();
   const bool open = bin->open(containerName);
   if (open) getDay(*bin, dateman->LocalTimeFromGMT(dateman->getgmtDt()));
@@ -96,7 +120,7 @@ TsunLite::TsunLite(const std::string& dirIn, WithTimezones withTimezones, int32_
     for (std::string_view name : countriesConst) countries.add(std::string(name));
   }
   // Kept open only while the night image is read in place from it.
-  if (!bin->frameData(kNightFrame)) bin->close();
+  if (upscale > 1 || !bin->frameData(kNightFrame)) bin->close();
 
   std::string labels = os ? os->configdir() + "locations.ini" : std::string("locations.ini");
   if (os && os->appname() == "Quillon") {
@@ -135,19 +159,30 @@ TsunLite::~TsunLite() {
   stripCv.bind(nullptr);
 }
 
+std::vector<std::string> TsunLite::missingImagesText(const std::string& builderFolder) const {
+  if (rb && rb->width() > 0) return {};
+  const std::string dir = containerName.substr(0, containerName.rfind('/') + 1);
+  std::string command = builderFolder + "kestrova_data";
+  if (dir != builderFolder) command += " --target \"" + dir + "\"";
+  // The builder makes the large container only when asked; with it, it also makes the usual one.
+  if (screenwid == 3840) command += " --3840";
+  return {"The map images are missing: " + dir + std::to_string(screenwid) + ".bin was not found.",
+          "Build the data folder with:", command};
+}
+
 void TsunLite::chooseDayImage(platform::TDateTime localDate) {
   if (!bin->isOpen() && !bin->open(containerName)) return;
   getDay(*bin, localDate);
-  if (!bin->frameData(kNightFrame)) bin->close();
+  if (upscale > 1 || !bin->frameData(kNightFrame)) bin->close();
 }
 
 void TsunLite::readIndexImages() {
   indexImagesRead = true;
   if (!tzBm || tzBm->hasPixels() || !bin) return;  // none wanted, or given otherwise
   if (!bin->isOpen() && !bin->open(containerName)) return;
-  bin->extract(*tzBm, kZoneFrame);
-  if (countryBm) bin->extract(*countryBm, kCountryFrame);
-  if (!bin->frameData(kNightFrame)) bin->close();
+  extractFrame(*bin, *tzBm, kZoneFrame);
+  if (countryBm) extractFrame(*bin, *countryBm, kCountryFrame);
+  if (upscale > 1 || !bin->frameData(kNightFrame)) bin->close();
 }
 
 const uint8_t* TsunLite::nightInPlace() const {
@@ -161,7 +196,7 @@ bool TsunLite::getDay(TbitmapBin& bin, platform::TDateTime localDate) {
   const platform::DateParts p = platform::decodeDateTime(localDate);
   const TdayChoice c = dayChoice(p.day, p.month);
   dayImageDate = static_cast<int32_t>(std::floor(localDate));
-  if (!bin.extract(*rb, c.frame)) return false;
+  if (!extractFrame(bin, *rb, c.frame)) return false;
   if (c.percent > 0) {
     TrawBitmap24 next;
     if (const uint8_t* frame = bin.frameData(c.nextFrame); frame && bin.width() == rb->width() && bin.height() == rb->height()) {
@@ -171,7 +206,7 @@ bool TsunLite::getDay(TbitmapBin& bin, platform::TDateTime localDate) {
       rb->blend(next, c.percent);
       next.clear();
       bin.releaseFrame(c.nextFrame);
-    } else if (bin.extract(next, c.nextFrame)) {
+    } else if (extractFrame(bin, next, c.nextFrame)) {
       rb->blend(next, c.percent);
     }
   }
@@ -186,7 +221,15 @@ bool TsunLite::getDay(TbitmapBin& bin, platform::TDateTime localDate) {
     night->setsize(0, 0);
     return true;
   }
-  return bin.extract(*night, kNightFrame);
+  return extractFrame(bin, *night, kNightFrame);
+}
+
+bool TsunLite::extractFrame(TbitmapBin& from, TrawBitmap24& into, int frame) {
+  if (upscale <= 1) return from.extract(into, frame);
+  TrawBitmap24 small;
+  const bool ok = from.extract(small, frame);
+  scaleUp(small, into, upscale);
+  return ok;
 }
 
 bool TsunLite::refreshImage(RefreshBy by) {

@@ -231,6 +231,12 @@ class TsunLite {
   [[nodiscard]] Tsun& sun() { return *fsun; }
   [[nodiscard]] int32_t stripH() const { return fstripH; }
   [[nodiscard]] TlocLite& locations() { return *loc; }
+  // The container the map images come from, and whether its images are scaled up to the map.
+  [[nodiscard]] const std::string& container() const { return containerName; }
+  [[nodiscard]] bool imagesScaledUp() const { return upscale > 1; }
+  // Lines for the user when no map images could be read: the container looked for and the data
+  // builder's command (in builderFolder) that makes it. Empty when the map has its images.
+  [[nodiscard]] std::vector<std::string> missingImagesText(const std::string& builderFolder) const;
 
   // Which day image the month rule gives for a day and month: the frame, the next month's frame
   // and the percentage blended towards it (0: unblended).
@@ -283,6 +289,8 @@ class TsunLite {
   };
   [[nodiscard]] Tplacement place(const platform::TRect& area) const;
   bool getDay(TbitmapBin& bin, platform::TDateTime localDate);
+  // A frame at the map's size: as stored, or scaled up from the smaller container.
+  bool extractFrame(TbitmapBin& from, TrawBitmap24& into, int frame);
   void buildMap();
   void chooseDayImage(platform::TDateTime localDate);
   void readIndexImages();  // the zone and country images, from the container, once
@@ -303,6 +311,7 @@ class TsunLite {
   TmapPaint mapForPaint(platform::TDeviceContext& dc, const platform::TRect& map);
 
   std::string containerName;
+  int upscale = 1;                  // 2: the 1920 container stands in for the missing 3840 one
   std::unique_ptr<TbitmapBin> bin;  // open while the night frame is read in place
   int32_t dayImageDate = -1;      // local date whose day image `rb` holds
   std::string markFace = "Segoe UI";  // the canvas's face until a saver paint sets "Calibri"

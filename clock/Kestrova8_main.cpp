@@ -8,6 +8,7 @@
 #include "core/r_date.h"
 #include "core/r_log.h"
 #include "platform/controls.h"
+#include "platform/scaling.h"
 #include "platform/windows.h"
 #include "platform/x11.h"
 #include "ui/r_QYcontrols.h"
@@ -19,9 +20,11 @@
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\nleak:libdbus-1.so\n"; }
 
 namespace {
-// The display went (its server ended): the log says so; the settings were saved as they changed.
+// The display went (its server ended): the log says so, and edits not yet written (a renamed
+// place on the Settings page) reach the locations file. File work only: the display is gone.
 void displayLost() {
   ::log("display connection lost");
+  if (Kestrova8Win) Kestrova8Win->saveLocationsOnLostDisplay();
   if (logObject) logObject->save();
 }
 }  // namespace
@@ -40,7 +43,9 @@ int main() {
                  "  DISPLAY=:1 Kestrova8\n";
     return 2;
   }
-  platform::resetDesktop(std::move(backend));
+  // The main window is drawn at 96 DPI; the desktop's scale enlarges it, as a desktop does for a
+  // program that leaves scaling to it (the wall clock follows the DPI itself).
+  platform::resetDesktop(platform::scaledBackend(std::move(backend), platform::scaleForDpi(platform::x11::desktopDpi())));
   initControlSet();
   createOs();
   {

@@ -2,6 +2,7 @@
 // changes from the map, and the shut-down that keeps the locations file.
 #include "clock/Kestrova8main.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <filesystem>
@@ -25,7 +26,10 @@ namespace fs = std::filesystem;
 TKestrova8Win* Kestrova8Win = nullptr;
 
 namespace {
-constexpr const char* kContainer = "1920.bin";  // every data folder has it; 3840.bin is optional
+// A data folder holds the usual map container, the large one, or both.
+bool hasMapContainer(const std::string& folder) {
+  return isFile(withSlash(folder) + "1920.bin") || isFile(withSlash(folder) + "3840.bin");
+}
 
 // Whether a file can be made in the folder (a folder mode says nothing to root, a read-only
 // mount says nothing to the mode).
@@ -62,30 +66,46 @@ bool locationsDamaged(const std::string& bytes) {
     if (c > ' ') text = true;
   }
   if (!text) return true;  // empty
-  // The last section, where a cut would fall.
+  // The writer ends every section with an empty line: a file that stops elsewhere was cut.
+  size_t end = bytes.size();
+  auto lastLineBlank = [&] {
+    if (end == start || bytes[end - 1] != '\n') return false;
+    --end;
+    while (end > start && (bytes[end - 1] == '\r' || bytes[end - 1] == ' ' || bytes[end - 1] == '\t')) --end;
+    return end == start || bytes[end - 1] == '\n';
+  };
+  if (!lastLineBlank()) return true;
+  // The keys every location the program writes has: a last location without them was cut.
+  static const char* const kLocationKeys[] = {"name", "windows name", "lat", "long", "hjustify", "vjustify"};
   std::string section;
-  bool hasLat = false, hasLong = false;
+  std::vector<std::string> keys;
+  bool known = false;  // a settings or location section: something the program reads
   size_t at = start;
   while (at < bytes.size()) {
-    size_t end = bytes.find('\n', at);
-    if (end == std::string::npos) end = bytes.size();
-    std::string line = bytes.substr(at, end - at);
-    at = end + 1;
+    size_t eol = bytes.find('\n', at);
+    if (eol == std::string::npos) eol = bytes.size();
+    std::string line = bytes.substr(at, eol - at);
+    at = eol + 1;
     while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
     size_t lead = line.find_first_not_of(" \t");
     if (lead == std::string::npos) continue;
     line.erase(0, lead);
     if (line[0] == '[') {
       if (line.find(']') == std::string::npos) return true;
-      section = line.substr(1, line.find(']') - 1);
-      hasLat = hasLong = false;
+      section = lowerKey(line.substr(1, line.find(']') - 1));
+      known = known || section == "settings" || section.rfind("location", 0) == 0;
+      keys.clear();
       continue;
     }
-    const std::string key = lowerKey(line.substr(0, line.find('=')));
-    hasLat = hasLat || key == "lat";
-    hasLong = hasLong || key == "long";
+    // Text before any section is not read at all: 10 MB of it would be replaced unread.
+    if (section.empty()) return true;
+    keys.push_back(lowerKey(line.substr(0, line.find('='))));
   }
-  return lowerKey(section).rfind("location", 0) == 0 && !(hasLat && hasLong);
+  if (!known) return true;
+  if (section.rfind("location", 0) != 0) return false;
+  for (const char* k : kLocationKeys)
+    if (std::find(keys.begin(), keys.end(), k) == keys.end()) return true;
+  return false;
 }
 
 std::string TlocationsStart::message(const std::string& cfg) const {
@@ -145,7 +165,7 @@ TlocationsStart readBaseDirectory(const std::string& cfg) {
     // A folder that is gone (the program was moved) would leave the map empty for good.
     ::log("base directory " + base + " is missing; the program's folder is used");
     base.clear();
-  } else if (!base.empty() && !isFile(withSlash(base) + kContainer) && isFile(program + kContainer)) {
+  } else if (!base.empty() && !hasMapContainer(base) && !program.empty() && hasMapContainer(program)) {
     ::log("base directory " + base + " has no map images; the program's folder is used");
     base.clear();
   }
@@ -442,6 +462,20 @@ void TKestrova8Win::doChangeCentre() {
   if (!mapPage || !sunbase) return;
   sunbase->locations().centreLong = mapPage->sunLite->locations().centreLong();
   sunbase->locations().changed = true;
+}
+
+void TKestrova8Win::saveLocationsOnLostDisplay() {
+  if (fclosed || !sunbase) return;
+  // What a close would keep: the map's centre, and the locations when they changed or when the
+  // Settings page, whose edits do not mark them, is shown.
+  if (mapPage) mapPage->sunLite->locations().flushCentre();
+  Tlocations& l = sunbase->locations();
+  if (!l.changed && !(f && f->id == tab_settings)) return;
+  l.getHome();
+  if (l.saveToFile(l.filename())) {
+    l.changed = false;  // written: the model's own save at its end has nothing left to do
+    ::log("the changed locations were written to " + l.filename());
+  }
 }
 
 void TKestrova8Win::FormResize() {

@@ -21,8 +21,9 @@ enum : int { tab_map = 1, tab_sky = 2, tab_astro = 3, tab_shadows = 4, tab_setti
 // Moves a "locations.ini" left in the older per-program folder into cfg, but only when cfg has
 // none: the user's current file is never overwritten. True when a file was moved.
 bool moveOldLocations(const std::string& documents, const std::string& cfg);
-// Whether the bytes of a "locations.ini" are beyond use: empty, binary, or cut off in the middle
-// of its last location (a header without its bracket, a location without its latitude or longitude).
+// Whether the bytes of a "locations.ini" are beyond use: empty, binary, text that is no section the
+// program reads, or cut off (not ending in the empty line the writer ends every section with, a
+// header without its bracket, a last location without a key every written location has).
 [[nodiscard]] bool locationsDamaged(const std::string& bytes);
 
 // What the start made of the configuration folder's "locations.ini".
@@ -64,6 +65,9 @@ class TKestrova8Win : public TtabForm {
   void doTab(TformTab* tab);
   void doChangeHome();
   void doChangeCentre();
+  // Writes the locations file as a close would (when they changed or the Settings page is shown);
+  // touches no window: the display is gone.
+  void saveLocationsOnLostDisplay();
 
   [[nodiscard]] bool timerOn() const { return timer && timer->Enabled(); }
   [[nodiscard]] TsunBase* locationsModel() const { return sunbase.get(); }

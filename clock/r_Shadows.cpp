@@ -142,8 +142,8 @@ bool Tshadows::saveAs(const std::string& filename) {
       PlayEnhMetaFile(*bm.Canvas().Handle(), *m, {0, 0, bm.Width(), bm.Height()});
       seterr("d");
       // The writer goes through a temporary file: a failure leaves an older file as it was.
-      ok = BMsave(bm, filename);
-      if (!ok) why = "the image file could not be written";
+      ok = BMsave(bm, filename, &why);
+      if (!ok && why.empty()) why = "the image file could not be written";
     } else {
       why = "a diagram is exported as BMP, TIFF, JPEG or EMF";
     }
@@ -151,6 +151,7 @@ bool Tshadows::saveAs(const std::string& filename) {
     why = err() + ": " + e.what();
     ok = false;
   }
+  lastWhy = ok ? std::string() : why;
   badge(ok, ok ? "" : why + " [" + filename + "]");
   return ok;
 }

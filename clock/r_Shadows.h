@@ -104,6 +104,7 @@ class Tshadows : public TqyObject {
   // Without a hook the badge itself is shown.
   std::function<void(const std::string& word, const std::string& why)> onBadge;
   std::string lastBadge;
+  std::string lastWhy;  // why the last export failed (the file not named); empty after a success
 
  private:
   void badge(bool ok, const std::string& why);

@@ -285,7 +285,10 @@ void TshadowPage::doclick(void* sender) {
     } else if (sender == saveBut.get()) {
       seterr("b");
       std::string name;
-      if (chooseExportName(name)) shadows->saveAs(name);
+      // The badge says FAILED only for a moment: the reason stays on the screen until read.
+      if (chooseExportName(name) && !shadows->saveAs(name))
+        yo(word("The diagram was not exported to") + " \"" + name + "\": " + shadows->lastWhy + ". " +
+           word("An earlier file of that name is kept."));
     } else if (sender == printBut.get()) {
       seterr("c");
       TwaitCursor wait(*this);

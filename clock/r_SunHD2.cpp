@@ -164,12 +164,7 @@ void TsunHD2::leaveFixed() {
 }
 
 std::vector<std::string> TsunHD2::missingData() const {
-  if (!sunLite || (sunLite->rb && sunLite->rb->width() > 0)) return {};
-  const std::string dir = os ? os->basedir() : std::string();
-  std::string command = exeFolder() + "kestrova_data";
-  if (dir != exeFolder()) command += " --target \"" + dir + "\"";
-  return {"The map images are missing: " + dir + std::to_string(sunLite->screenwid) + ".bin was not found.",
-          "Build the data folder with:", command};
+  return sunLite ? sunLite->missingImagesText(exeFolder()) : std::vector<std::string>{};
 }
 
 void TsunHD2::paintMissingData(const TRect& map) {

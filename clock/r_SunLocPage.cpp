@@ -177,7 +177,7 @@ void TlocPage::doResize() {
     listBox2->setbounds(m, T, W, H);
     box = Rect(2 * m + W, T, 2 * m + 2 * W, T + H);
     // A short page gives up list height so the lower panels keep their room.
-    const int y0 = std::min(Height() - gp(180) - gp(18) * n, box.Bottom + gp(34));
+    int y0 = std::min(Height() - gp(180) - gp(18) * n, box.Bottom + gp(34));
     if (y0 < box.Bottom + gp(34)) {
       box.Bottom = y0 - gp(34);
       H = std::max(box.Bottom - T, gp(40));
@@ -219,6 +219,16 @@ void TlocPage::doResize() {
     magBox->setPosition(model.labelMagnify);
     y += gp(30);
     linguaBox->SetBounds(x2, y, box.Right - x2 - m, gp(20));
+    // On a short page the lower panels rose into the display settings under the editor box: they
+    // start below those instead, as far as the page lets them stay whole, and the lists above
+    // them end where they begin.
+    const int lowest = Height() - gp(143) - gp(18) * n;
+    if (const int below = std::min(linguaBox->Top() + linguaBox->Height() + gp(12), lowest); y0 < below) {
+      y0 = below;
+      wallBox = Rect(m, y0, m + W, y0 + gp(135) + gp(18) * n);
+      H = std::max(y0 - gp(34) - T, gp(40));
+      listBox2->setbounds(m, T, W, H);
+    }
     wallBut->SetBounds(wallBox.Left + gp(8), wallBox.Top + gp(8), wallBut->Width(), gp(20));
     monitorBox2->setbounds(wallBox.Left + gp(8), wallBox.Top + gp(120), W - gp(16), gp(20));
     tzListBox->SetBounds(copyBut->Left() + copyBut->Width() + gp(4), box.Top, W, H);
@@ -631,10 +641,15 @@ bool TlocPage::exportPicked() {
 
 bool TlocPage::exportTo(const std::string& file) {
   TcontrolScope proc(*this, "TlocPage.exportTo");
-  const bool written = sunbase.locations().saveToFile(file);
-  if (!written) log("the locations could not be exported to " + file);
+  std::string why;
+  const bool written = sunbase.locations().saveToFile(file, &why);
+  if (!written) log("the locations could not be exported to " + file + ": " + why);
   if (onBadge) onBadge(written);
   else doDone(written, written ? kBadgeWritten : kBadgeFailed);
+  // The badge says FAILED only for a moment: the reason stays on the screen until read.
+  if (!written)
+    yo(word("The locations were not exported to") + " \"" + file + "\": " + why + ". " +
+       word("An earlier file of that name is kept."));
   return written;
 }
 

@@ -430,9 +430,11 @@ bool TQYini::save() {
 bool TQYini::saveAs(const std::string& filename) {
   if (!autoUpdate) log("TQYini save as " + filename + " " + std::to_string(sec.count()));
   std::string why;
+  fsaveError.clear();
   if (!platform::replaceFileContents(filename, asText(), &why)) {
     reportWriteFailure("The settings file " + filename + " could not be saved (" + why +
                        "); the file on disk is unchanged.");
+    fsaveError = why;
     return false;
   }
   if (!autoUpdate) log("finished saving");

@@ -96,6 +96,8 @@ class TQYini {
   void dochange();
   bool save();
   bool saveAs(const std::string& filename);
+  // Why the last save failed (the system's reason, the file not named); empty after a success.
+  [[nodiscard]] const std::string& saveError() const { return fsaveError; }
   void saveToList(TStringList& list) const;
   [[nodiscard]] std::string asText() const;
 
@@ -107,6 +109,7 @@ class TQYini {
 
  private:
   class Batch;  // one change notice for one operation
+  std::string fsaveError;
   int indexOfSection(const std::string& section) const;
   TStringList& appendSection(const std::string& name);
   void removeSectionAt(int index);

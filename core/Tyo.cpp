@@ -21,23 +21,36 @@ std::string fontName() { return os ? os->fontname() : std::string("DejaVu Sans")
 int defaultFontSize() { return os ? os->fontsize() : 8; }
 std::string tr(std::string const& term) { return os ? os->wd("general", term) : term; }
 
-// Greedy word wrap at width pixels; explicit line ends (CR, LF, CR LF) always break.
+// Greedy word wrap at width pixels; explicit line ends (CR, LF, CR LF) always break. A word wider
+// than the width is broken between characters, so that all of it is shown.
 std::vector<std::string> wrap(std::string const& text, int width, std::string const& face, int points) {
   std::vector<std::string> lines;
   std::string para;
+  auto fits = [&](std::string const& t) { return textSeam::extent(face, points, t).cx <= width; };
   auto flush = [&](std::string const& p) {
     std::string line;
     size_t i = 0;
     while (i <= p.size()) {
       size_t j = p.find(' ', i);
       if (j == std::string::npos) j = p.size();
-      const std::string word = p.substr(i, j - i);
+      std::string word = p.substr(i, j - i);
       const std::string tryLine = line.empty() ? word : line + " " + word;
-      if (!line.empty() && textSeam::extent(face, points, tryLine).cx > width) {
+      if (!line.empty() && !fits(tryLine)) {
         lines.push_back(line);
-        line = word;
+        line.clear();
       } else {
         line = tryLine;
+        word.clear();
+      }
+      if (!word.empty()) line = word;
+      // A word that alone is too wide: as many whole characters as fit, then the rest.
+      while (!fits(line)) {
+        const std::u32string cps = toUtf32(line);
+        size_t n = 1;
+        while (n + 1 < cps.size() && fits(fromUtf32(cps.substr(0, n + 1)))) ++n;
+        if (n >= cps.size()) break;
+        lines.push_back(fromUtf32(cps.substr(0, n)));
+        line = fromUtf32(cps.substr(n));
       }
       i = j + 1;
     }
@@ -54,6 +67,12 @@ std::vector<std::string> wrap(std::string const& text, int width, std::string co
   }
   flush(para);
   return lines;
+}
+
+// The widest a box may grow to show a long word (a path): the work area less a margin.
+int widestLabel() {
+  const int work = os ? os->workarea().width() : 0;
+  return std::max(work > 0 ? work - g(60) : 1800, g(240));
 }
 }  // namespace
 
@@ -75,7 +94,25 @@ void Tyo::setcaption(std::string const& text) {
   Color = static_cast<TColor>(colour);
   labelText = text;
   // The label wraps at labelwidth, and is never narrower than that (nor than 120 scaled pixels).
-  const int width = std::max(labelwidth, g(120));
+  // A longer word (a file's path) widens it as far as the screen allows, and the buttons need
+  // their room: every word is shown whole where it can be, and in pieces where it cannot.
+  int width = std::max(labelwidth, g(120));
+  int words = 0;
+  {
+    std::string w;
+    auto measure = [&] {
+      if (!w.empty()) words = std::max(words, textSeam::extent(fontName(), labelFontSize(), w).cx);
+      w.clear();
+    };
+    for (char c : text) {
+      if (c == ' ' || c == '\r' || c == '\n') measure();
+      else w += c;
+    }
+    measure();
+  }
+  auto capWidth = [&](std::string const& c) { return c.empty() ? 0 : textSeam::extent(fontName(), defaultFontSize(), c).cx + g(12); };
+  const int buttons = capWidth(cap1) + capWidth(cap2) + capWidth(cap3) + g(4);
+  width = std::min(std::max({width, words, buttons - g(12)}), widestLabel());
   labelLines = wrap(text, width, fontName(), labelFontSize());
   const int lineHeight = textSeam::extent(fontName(), labelFontSize(), "Hg").cy;
   const int height = lineHeight * static_cast<int>(labelLines.size());

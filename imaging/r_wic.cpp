@@ -51,9 +51,10 @@ void topDownRows(platform::TBitmap& bm, std::vector<uint8_t>& bytes, platform::T
 // ---------------------------------------------------------------------------------------------
 // Whole bitmaps
 
-bool BMsave(platform::TBitmap& bm, const std::string& filename) {
+bool BMsave(platform::TBitmap& bm, const std::string& filename, std::string* why) {
   if (bm.Width() <= 0 || bm.Height() <= 0) {
     log("r_wic.BMsave: an empty bitmap for " + filename);
+    if (why) *why = "there is no picture to write";
     return false;
   }
   std::vector<uint8_t> bytes;
@@ -62,6 +63,9 @@ bool BMsave(platform::TBitmap& bm, const std::string& filename) {
   std::string error;
   if (wiccodec::saveRows(filename, TosFileTypes::getFileType(filename), rows, error)) return true;
   log("r_wic.BMsave: " + error + "; the old file is kept");
+  // The caller names the file: the reason is given without it.
+  const std::string prefix = "cannot write " + filename + ": ";
+  if (why) *why = error.rfind(prefix, 0) == 0 ? error.substr(prefix.size()) : error;
   return false;
 }
 

@@ -28,7 +28,8 @@ class Tview;
 
 // Whole bitmaps by the name's file type: BMP (3 and any type without an encoder), TIFF (4),
 // JPEG (5), PNG (140). A one-bit bitmap stays one bit where the format allows.
-bool BMsave(platform::TBitmap& bm, const std::string& filename);
+// A failure leaves an earlier file as it was; its reason goes to the log and, when asked, to why.
+bool BMsave(platform::TBitmap& bm, const std::string& filename, std::string* why = nullptr);
 // Any image file into the bitmap: one bit for a one-bit BMP, else 24 bits.
 bool BMload(platform::TBitmap& bm, const std::string& filename);
 

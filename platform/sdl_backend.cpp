@@ -152,42 +152,29 @@ class TSdlBackend : public TBackend {
       fwindows[h] = w;
       return true;
     }
-    Uint32 flags = SDL_WINDOW_HIDDEN;
-    if (!(d.style & WS_BORDER)) flags |= SDL_WINDOW_BORDERLESS;
-    if (d.style & WS_EX_TOPMOST) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
-    if (d.style & WS_EX_TOOLWINDOW) flags |= SDL_WINDOW_SKIP_TASKBAR;
-    // Override-redirect: no manager frames it, moves it or gives it the focus.
-    if (d.style & WS_EX_NOACTIVATE) flags |= SDL_WINDOW_POPUP_MENU;
-    // With the program's identity set, the task-bar window bears its name and every window its class.
-    const bool taskBarWindow = !(d.style & WS_EX_TOOLWINDOW);
-    const std::string& title = taskBarWindow && !x11::programName().empty() ? x11::programName() : d.title;
-    const std::string& cls = x11::programClass().empty() ? d.className : x11::programClass();
-    SDL_Window* w = SDL_CreateWindow(title.c_str(), d.bounds.Left, d.bounds.Top, std::max(d.bounds.width(), 1),
-                                     std::max(d.bounds.height(), 1), flags);
-    if (!w) return false;
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(w, &info) && info.subsystem == SDL_SYSWM_X11) {
-      if (!cls.empty()) x11::setWindowClass(info.info.x11.display, info.info.x11.window, cls);
-      if (taskBarWindow) x11::clearTransient(info.info.x11.display, info.info.x11.window);
-    }
-    fwindows[h] = w;
-    if (taskBarWindow) ftaskBar.insert(h);
+    // The native window is made when it is first shown (or its id is asked for): a window that
+    // can be found on the display is one that can be clicked, not one still being built.
+    fpending[h].desc = d;
     if (d.style & WS_EX_NOACTIVATE) fnoActivate.push_back(h);
     return true;
   }
 
   void destroyWindow(HWND h) override {
+    fpending.erase(h);
     ftaskBar.erase(h);
+    std::erase(fnoActivate, h);
     auto it = fwindows.find(h);
     if (it == fwindows.end()) return;
-    std::erase(fnoActivate, h);
     if (fconfined == it->second) fconfined = nullptr;
     SDL_DestroyWindow(it->second);
     fwindows.erase(it);
   }
 
   void setWindowBounds(HWND h, TRect const& r) override {
+    if (auto p = fpending.find(h); p != fpending.end()) {
+      p->second.desc.bounds = r;
+      return;
+    }
     if (SDL_Window* w = win(h)) {
       SDL_SetWindowPosition(w, r.Left, r.Top);
       SDL_SetWindowSize(w, std::max(r.width(), 1), std::max(r.height(), 1));
@@ -195,6 +182,12 @@ class TSdlBackend : public TBackend {
   }
 
   void setWindowIcon(HWND h, std::vector<uint32_t> const& argb, int w, int hgt) override {
+    if (auto p = fpending.find(h); p != fpending.end()) {
+      p->second.icon = argb;
+      p->second.iconW = w;
+      p->second.iconH = hgt;
+      return;
+    }
     SDL_Window* win_ = win(h);
     if (!win_ || w <= 0 || hgt <= 0 || argb.size() < size_t(w) * size_t(hgt)) return;
     std::vector<uint32_t> px(argb.begin(), argb.begin() + ptrdiff_t(w) * hgt);
@@ -216,6 +209,10 @@ class TSdlBackend : public TBackend {
   }
 
   void setModalFor(HWND modal, HWND owner) override {
+    if (auto p = fpending.find(modal); p != fpending.end()) {
+      p->second.modalOwner = owner;
+      return;
+    }
     SDL_Window* m = win(modal);
     SDL_Window* o = win(owner);
     if (m && o && m != o) SDL_SetWindowModalFor(m, o);
@@ -236,6 +233,7 @@ class TSdlBackend : public TBackend {
   }
 
   void showWindow(HWND h, bool on) override {
+    if (on) made(h);
     SDL_Window* w = win(h);
     if (!w) return;
     if (!on) {
@@ -356,7 +354,7 @@ class TSdlBackend : public TBackend {
   int logicalDpi() override { return x11::xftDpi(); }
 
   unsigned long nativeId(HWND h) override {
-    SDL_Window* w = win(h);
+    SDL_Window* w = made(h);
     if (!w) return 0;
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
@@ -373,6 +371,47 @@ class TSdlBackend : public TBackend {
   }
 
  private:
+  // A window made only when needed: its description, icon and owner until then.
+  struct Tpending {
+    TWindowDesc desc;
+    std::vector<uint32_t> icon;
+    int iconW = 0, iconH = 0;
+    HWND modalOwner = 0;
+  };
+
+  // The native window, made now when it is still pending; nullptr when it cannot be made.
+  SDL_Window* made(HWND h) {
+    auto p = fpending.find(h);
+    if (p == fpending.end()) return win(h);
+    const Tpending pending = std::move(p->second);
+    fpending.erase(p);
+    const TWindowDesc& d = pending.desc;
+    Uint32 flags = SDL_WINDOW_HIDDEN;
+    if (!(d.style & WS_BORDER)) flags |= SDL_WINDOW_BORDERLESS;
+    if (d.style & WS_EX_TOPMOST) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+    if (d.style & WS_EX_TOOLWINDOW) flags |= SDL_WINDOW_SKIP_TASKBAR;
+    // Override-redirect: no manager frames it, moves it or gives it the focus.
+    if (d.style & WS_EX_NOACTIVATE) flags |= SDL_WINDOW_POPUP_MENU;
+    // With the program's identity set, the task-bar window bears its name and every window its class.
+    const bool taskBarWindow = !(d.style & WS_EX_TOOLWINDOW);
+    const std::string& title = taskBarWindow && !x11::programName().empty() ? x11::programName() : d.title;
+    const std::string& cls = x11::programClass().empty() ? d.className : x11::programClass();
+    SDL_Window* w = SDL_CreateWindow(title.c_str(), d.bounds.Left, d.bounds.Top, std::max(d.bounds.width(), 1),
+                                     std::max(d.bounds.height(), 1), flags);
+    if (!w) return nullptr;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(w, &info) && info.subsystem == SDL_SYSWM_X11) {
+      if (!cls.empty()) x11::setWindowClass(info.info.x11.display, info.info.x11.window, cls);
+      if (taskBarWindow) x11::clearTransient(info.info.x11.display, info.info.x11.window);
+    }
+    fwindows[h] = w;
+    if (taskBarWindow) ftaskBar.insert(h);
+    if (!pending.icon.empty()) setWindowIcon(h, pending.icon, pending.iconW, pending.iconH);
+    if (pending.modalOwner != 0) setModalFor(h, pending.modalOwner);
+    return w;
+  }
+
   SDL_Window* win(HWND h) {
     auto it = fwindows.find(h);
     return it == fwindows.end() ? nullptr : it->second;
@@ -476,6 +515,10 @@ class TSdlBackend : public TBackend {
           e.form = h;
           out.push_back(e);
         }
+        for (auto const& [h, p] : fpending) {
+          e.form = h;
+          out.push_back(e);
+        }
         return;
       case SDL_QUIT:
         // Only a terminate or interrupt signal sends it here (closing the last window does
@@ -490,7 +533,8 @@ class TSdlBackend : public TBackend {
   }
 
   std::map<HWND, SDL_Window*> fwindows;
-  std::vector<HWND> fnoActivate;  // windows that never take the keyboard focus
+  std::map<HWND, Tpending> fpending;  // made hidden, not yet shown: no native window yet
+  std::vector<HWND> fnoActivate;      // windows that never take the keyboard focus
   std::map<Cursor, SDL_Cursor*> fcursors;
   Uint32 fwake = 0;
   SDL_Window* fconfined = nullptr;  // the window the pointer is kept in

@@ -1,6 +1,7 @@
 // X11 helpers of x11.h. Every call opens its own connection (or uses the caller's) and installs
 // an error handler for its extent: another program's window may vanish while we look at it.
 #include "platform/x11.h"
+#include "platform/scaling.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -220,6 +221,25 @@ int xftDpi() {
   return dpi;
 }
 
+double desktopDpi() {
+  DisplayPtr d = openDisplay();
+  if (!d) return 96;
+  if (const char* rms = XResourceManagerString(d.get())) {
+    XrmInitialize();
+    if (XrmDatabase db = XrmGetStringDatabase(rms)) {
+      char* type = nullptr;
+      XrmValue value{};
+      double v = 0;
+      if (XrmGetResource(db, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr) v = std::strtod(value.addr, nullptr);
+      XrmDestroyDatabase(db);
+      if (v > 0 && v < 10000) return v;
+    }
+  }
+  const int screen = DefaultScreen(d.get());
+  const int mm = DisplayWidthMM(d.get(), screen);
+  return mm > 0 ? DisplayWidth(d.get(), screen) * 25.4 / mm : 96;
+}
+
 unsigned long findWindowByClass(std::string const& cls) {
   DisplayPtr d = openDisplay();
   if (!d || cls.empty()) return 0;
@@ -299,7 +319,30 @@ bool grabWindow(unsigned long window, TSurface& out) {
   return ok;
 }
 
+namespace {
+bool grabDesktop(TRect const& r, TSurface& out);
+}
+
 bool grabScreen(TRect const& r, TSurface& out) {
+  const double s = presentationScale();
+  if (s == 1) return grabDesktop(r, out);
+  // Our rectangle in the desktop's pixels, read there and brought back to ours pixel by pixel.
+  const TRect big = Rect(static_cast<int>(std::floor(r.Left * s)), static_cast<int>(std::floor(r.Top * s)),
+                         static_cast<int>(std::ceil(r.Right * s)), static_cast<int>(std::ceil(r.Bottom * s)));
+  TSurface grabbed;
+  if (!grabDesktop(big, grabbed) || !out.create(r.width(), r.height(), 24)) return false;
+  for (int y = 0; y < r.height(); ++y) {
+    const int gy = std::min(static_cast<int>(std::floor((r.Top + y) * s)) - big.Top, grabbed.height() - 1);
+    for (int x = 0; x < r.width(); ++x) {
+      const int gx = std::min(static_cast<int>(std::floor((r.Left + x) * s)) - big.Left, grabbed.width() - 1);
+      std::memcpy(out.row(y) + x * 3, grabbed.row(gy) + gx * 3, 3);
+    }
+  }
+  return true;
+}
+
+namespace {
+bool grabDesktop(TRect const& r, TSurface& out) {
   DisplayPtr d = openDisplay();
   if (!d || r.width() <= 0 || r.height() <= 0) return false;
   QuietErrors quiet;
@@ -326,8 +369,14 @@ bool grabScreen(TRect const& r, TSurface& out) {
   XDestroyImage(img);
   return true;
 }
+}  // namespace
 
-void shapeWindow(unsigned long window, std::vector<TRect> const& parts) {
+void shapeWindow(unsigned long window, std::vector<TRect> const& partsIn) {
+  const double s = presentationScale();
+  std::vector<TRect> parts;
+  for (TRect const& p : partsIn)
+    parts.push_back(Rect(static_cast<int>(std::floor(p.Left * s)), static_cast<int>(std::floor(p.Top * s)),
+                         static_cast<int>(std::ceil(p.Right * s)), static_cast<int>(std::ceil(p.Bottom * s))));
   DisplayPtr d = openDisplay();
   if (!d || window == 0) return;
   int ev = 0, er = 0;

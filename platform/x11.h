@@ -44,6 +44,9 @@ void endOnLostDisplay(void (*onLost)());
 void addMillimetres(std::vector<TDisplay>&);
 // Xft.dpi of the X resources, rounded; 96 when it is not set or there is no X display.
 int xftDpi();
+// The DPI the desktop draws at: Xft.dpi where the X resources set it, else the screen's physical
+// DPI (its pixels over its millimetres); 96 without a display or a size.
+[[nodiscard]] double desktopDpi();
 // A top-level window (searched through the whole window tree) whose WM_CLASS name or class is
 // cls; 0 when none.
 unsigned long findWindowByClass(std::string const& cls);

@@ -19,6 +19,7 @@
 #include "platform/datetime.h"
 #include "platform/folders.h"
 #include "platform/numbers.h"
+#include "platform/process.h"
 #include "platform/x11.h"
 #include "storage/r_sqlite.h"
 
@@ -151,6 +152,18 @@ void TsaverWindow::paintWindow(TDeviceContext& dc) {
   if (!renderer) return;
   renderer->box = client;
   renderer->draw(dc, client);
+  // Without map images the map is blank: the window says why and how to build them.
+  const std::vector<std::string> lines = renderer->missingImagesText(exeFolder());
+  if (lines.empty()) return;
+  const TRect face = map.isEmpty() ? client : map;
+  dc.fillRect(face, solidBrush(0x302020));
+  const TmapFont font{"Calibri", 16, 0xFFFFFF};
+  const int lh = mapText().textExtent(dc, font, "Ag").cy * 3 / 2;
+  int y = (face.Top + face.Bottom) / 2 - lh * static_cast<int>(lines.size()) / 2;
+  for (const std::string& l : lines) {
+    mapText().textOut(dc, (face.Left + face.Right) / 2, y, kAlignCentre | kAlignTop, 0, font, l);
+    y += lh;
+  }
 }
 
 uint32_t msToNextSecond() {
@@ -168,6 +181,10 @@ HWND CreateSaverWindow(TsaverWindow& w, const TRect& box, double magnify, const 
                                             w.words = attachWords(r, os->basedir());
                                             r.windowKeepsMap = true;
                                           });
+  for (const std::string& l : w.renderer->missingImagesText(exeFolder())) {
+    ::log("CreateSaverWindow: " + l);
+    std::cerr << kSaverExeName << ": " << l << "\n";
+  }
   TWindowDesc desc;
   desc.bounds = box;
   desc.style = WS_VISIBLE;  // borderless: no caption bar

@@ -532,7 +532,7 @@ void TQYbutton::Paint() {
 
 // ---- TcheckBox ----------------------------------------------------------------------------------
 
-TcheckBox::TcheckBox(TWinControl* owner) : TQYcontrol(owner) {
+TcheckBox::TcheckBox(TWinControl* owner) : TCustomControl(owner) {
   if (auto* q = dynamic_cast<TQYcontrol*>(owner)) fcolour = q->colour;
   else fcolour = dlgColour;
   colour = fcolour;

@@ -60,6 +60,37 @@ class TmenuItem3 {
   std::vector<std::unique_ptr<TmenuItem3>> items;
 };
 
+// The control set's base of windowed owner-drawn controls: a child of its owner when one is
+// given, with a wait flag and a hand-pointer flag, each of which clears the other.
+class TCustomControl : public TQYcontrol {
+ public:
+  struct Unparented {};
+  explicit TCustomControl(platform::TWinControl* owner = nullptr) : TQYcontrol(owner) {}
+  // Kept by an owner that places it later (in a dialog, a popup) rather than at once.
+  explicit TCustomControl(Unparented) : TQYcontrol(nullptr) {}
+  [[nodiscard]] static std::unique_ptr<TCustomControl> createUnparented() {
+    return std::make_unique<TCustomControl>(Unparented{});
+  }
+
+  [[nodiscard]] bool wait() const { return fwait; }
+  // The cursor is left as it is: whoever shows the wait owns the cursor meanwhile.
+  void setwait(bool v) {
+    fwait = v;
+    if (v && handpoint()) {
+      const platform::Cursor kept = cursor();
+      TQYcontrol::sethand(false);
+      SetCursor(kept);
+    }
+  }
+  void sethand(bool v) {
+    TQYcontrol::sethand(v);
+    fwait = false;
+  }
+
+ private:
+  bool fwait = false;
+};
+
 class TQYbutton : public TQYcontrol {
  public:
   using Notify = std::function<void(TQYbutton*)>;
@@ -158,7 +189,7 @@ using Tbutton = TQYbutton;
 
 // The check box and radio item: a Wingdings mark coloured by state and a caption, painted into
 // a bitmap of its own; a click toggles the state and reports it 25 ms later.
-class TcheckBox : public TQYcontrol {
+class TcheckBox : public TCustomControl {
  public:
   using Notify = std::function<void(TcheckBox*)>;
   explicit TcheckBox(platform::TWinControl* owner);

@@ -19,7 +19,7 @@ namespace {
 constexpr TColor kCell = 0xF0FAFA;
 }  // namespace
 
-TcharPickLt::TcharPickLt(TWinControl* owner) : TQYcontrol(owner) {
+TcharPickLt::TcharPickLt(TWinControl* owner) : TCustomControl(owner) {
   Color = clWhite;
   targetcolwidth = gp(17);
   rowheight = gp(20);

@@ -8,11 +8,12 @@
 #include <vector>
 
 #include "core/TQYcontrol.h"
+#include "ui/r_QYcontrols.h"
 #include "platform/canvas.h"
 
 class TQYdlg;
 
-class TcharPickLt : public TQYcontrol {
+class TcharPickLt : public TCustomControl {
  public:
   using Notify = std::function<void(TcharPickLt*)>;
   explicit TcharPickLt(platform::TWinControl* owner);

@@ -19,7 +19,7 @@ namespace {
 constexpr int kBar = 17;  // the memo's scroll bar
 }  // namespace
 
-TeditPlus::TeditPlus(TWinControl* owner, bool asMemo) : TQYcontrol(owner) {
+TeditPlus::TeditPlus(TWinControl* owner, bool asMemo) : TCustomControl(owner) {
   fsize = fontSize();
   if (asMemo) {
     fmemo = std::make_unique<Tmemo>(this);

@@ -17,7 +17,7 @@
 
 class TlistBox;
 
-class TeditPlus : public TQYcontrol {
+class TeditPlus : public TCustomControl {
  public:
   using Notify = std::function<void(TeditPlus*)>;
   explicit TeditPlus(platform::TWinControl* owner, bool asMemo = false);

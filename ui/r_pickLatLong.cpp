@@ -19,7 +19,7 @@ std::string num(double v, int dec) { return os ? os->DoubleToStr(v, dec) : std::
 bool readNumber(const std::string& t, double& d) { return os && !t.empty() && os->StrToDouble(t, d) && std::isfinite(d); }
 }  // namespace
 
-TPickLatLong::TPickLatLong(TWinControl* owner) : TQYcontrol(owner) {
+TPickLatLong::TPickLatLong(TWinControl* owner) : TCustomControl(owner) {
   SetCursor(Cursor::Hand);
   Color = clWhite;
   SetBounds(Left(), Top(), Width(), gp(114));

@@ -14,7 +14,7 @@
 
 class TQYdlg;
 
-class TPickLatLong : public TQYcontrol {
+class TPickLatLong : public TCustomControl {
  public:
   using Notify = std::function<void(TPickLatLong*)>;
   explicit TPickLatLong(platform::TWinControl* owner);

@@ -291,7 +291,7 @@ void TsliderLite::mouseUp(TMouseButton b, int x, int y) {
 
 using controlset::gp;
 
-TVsplit::TVsplit(TWinControl* owner) : TQYcontrol(owner) {
+TVsplit::TVsplit(TWinControl* owner) : TCustomControl(owner) {
   colour = 0xFFFFFF;
   SetBounds(0, 0, gp(4), owner ? owner->Height() : gp(100));
   SetCursor(Cursor::SizeWE);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/TQYcontrol.h"
+#include "ui/r_QYcontrols.h"
 #include "platform/canvas.h"
 
 class Tedit;
@@ -84,7 +85,7 @@ class TsliderLite : public TQYcontrol {
 };
 
 // A vertical bar dragged sideways: dx is the pointer's distance from the press.
-class TVsplit : public TQYcontrol {
+class TVsplit : public TCustomControl {
  public:
   using Notify = std::function<void(TVsplit*)>;
   explicit TVsplit(platform::TWinControl* owner);

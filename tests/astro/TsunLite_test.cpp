@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include <cmath>
 #include <filesystem>
@@ -438,4 +439,81 @@ TEST_F(RendererFixture, SaverCaptionAndTheTopScreenBand) {
   EXPECT_EQ(top.Bottom, 32);
   for (int y : {0, 31})
     for (int x : {0, 100, 255}) EXPECT_EQ(pixel(band, x, y), pixel(*r->toprb, x, y + 32));
+}
+
+namespace {
+// A container of the given name and size whose zone image names a zone at one pixel only.
+void zoneContainer(const std::string& dir, const std::string& name, int w, int h, platform::TPoint zoneAt) {
+  TStringList files;
+  for (int f = 0; f < 15; ++f) {
+    TrawBitmap24 b;
+    b.setsize(w, h);
+    b.fillAll(f < 12 ? dayColour(f) : f == 12 ? kNight : f == 13 ? Tbgr{0, 0, 239} : Tbgr{255, 0, 0});
+    if (f == 14) b.setPixel(zoneAt.X, zoneAt.Y, Tbgr{0, 0, 88});
+    const std::string bmp = dir + name + ".frame" + std::to_string(f) + ".bmp";
+    ASSERT_TRUE(b.savetofile(bmp));
+    files.add(bmp);
+  }
+  ASSERT_TRUE(TbitmapBin::MakeFromFiles(dir + name, w, h, 24, files));
+}
+}  // namespace
+
+TEST_F(RendererFixture, AWideScreenWithoutTheLargeContainerScalesTheUsualOneUp) {
+  const std::string only = testenv::tempDir() + "only1920/";
+  std::filesystem::create_directories(only);
+  zoneContainer(only, "1920.bin", kW, kH, {10, 5});
+  platform::setClockForTesting(at(2025, 6, 1, 10, 0));
+  TsunLite r(only, WithTimezones::Yes, 3840, 1.0);
+  EXPECT_TRUE(r.imagesScaledUp());
+  EXPECT_EQ(r.container(), only + "1920.bin");
+  ASSERT_EQ(r.toprb->width(), 2 * kW);
+  ASSERT_EQ(r.toprb->height(), 2 * kH);
+  EXPECT_TRUE(r.missingImagesText("/bin/").empty());
+  // Day and night both stand on the doubled map.
+  const int sx = rnd((r.sunLong + 180) / 360 * 2 * kW), sy = rnd((0.5 - r.sunLat / 180) * 2 * kH);
+  Tbgr far = pixel(*r.toprb, (sx + kW) % (2 * kW), 2 * kH - sy + 8);
+  EXPECT_LT(far.green, 100) << "night at the antisolar point";
+  Tbgr near = pixel(*r.toprb, (sx + 30) % (2 * kW), sy + 12);
+  EXPECT_GT(near.green, 150) << "day beside the sun";
+  // Index images are doubled pixel for pixel: a zone keeps its exact row, in a 2 × 2 block.
+  std::string country, zone;
+  for (int y = 9; y <= 12; ++y)
+    for (int x = 19; x <= 22; ++x) {
+      SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
+      EXPECT_EQ(r.timeZone(x, y, country, zone), x >= 20 && x <= 21 && y >= 10 && y <= 11 ? 88 : -1);
+    }
+}
+
+TEST_F(RendererFixture, TheLargeContainerIsUsedWhereItIsAndMissingImagesNameTheirBuilder) {
+  const std::string both = testenv::tempDir() + "both/";
+  std::filesystem::create_directories(both);
+  zoneContainer(both, "1920.bin", kW, kH, {10, 5});
+  zoneContainer(both, "3840.bin", 2 * kW, 2 * kH, {30, 7});
+  platform::setClockForTesting(at(2025, 6, 1, 10, 0));
+  {
+    TsunLite r(both, WithTimezones::Yes, 3840, 1.0);
+    EXPECT_FALSE(r.imagesScaledUp());
+    EXPECT_EQ(r.container(), both + "3840.bin");
+    std::string country, zone;
+    EXPECT_EQ(r.timeZone(30, 7, country, zone), 88);
+    EXPECT_EQ(r.timeZone(20, 10, country, zone), -1);
+  }
+  // Without any container the words name the one looked for and the builder's command; only the
+  // large map needs the builder's option that makes it.
+  const std::string none = testenv::tempDir() + "none/";
+  std::filesystem::create_directories(none);
+  const struct {
+    int screen;
+    const char* wanted;
+    bool option;
+  } cases[] = {{1920, "1920.bin", false}, {3839, "1920.bin", false}, {3840, "3840.bin", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.screen);
+    TsunLite r(none, WithTimezones::No, c.screen, 1.0);
+    const std::vector<std::string> lines = r.missingImagesText("/opt/k/");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_NE(lines[0].find(none + c.wanted), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[2].rfind("/opt/k/kestrova_data --target \"" + none + "\"", 0), 0u) << lines[2];
+    EXPECT_EQ(lines[2].find("--3840") != std::string::npos, c.option) << lines[2];
+  }
 }

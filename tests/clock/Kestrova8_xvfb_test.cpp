@@ -19,6 +19,8 @@
 #include "tests/clock/datafolder.h"
 #include "tests/clock/programs.h"
 #include "tests/support/xvfb.h"
+// Last: the X11 headers' macros.
+#include "tests/clock/earlyclick.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -242,5 +244,226 @@ TEST(ClockOnXvfb, AReadOnlyConfigurationFolderIsSaidAndLeftAsItWas) {
   pid = 0;
   fs::permissions(cfg, fs::perms::owner_all);
   EXPECT_EQ(testenv::readFile(cfg + "locations.ini"), text);
+}
+}  // namespace
+
+// ---- a new user's first hour ----------------------------------------------------------------------
+
+namespace {
+bool have(const char* tools) {
+  return std::system(("for t in " + std::string(tools) + "; do command -v $t >/dev/null || exit 1; done").c_str()) == 0;
+}
+
+// Day around the sub-solar point and night around the antisolar one, on the 2:1 map that stands
+// on the black below it (as wide as the screen).
+bool earthShown(const Shot& s) {
+  if (s.width == 0) return false;
+  int y1 = -1;
+  for (int y = s.height - 1; y > 30 && y1 < 0; --y)
+    if (s.at(s.width / 2, y) != 0 || s.at(s.width / 3, y) != 0) y1 = y;
+  const int y0 = y1 - s.width / 2 + 1, W = s.width, H = s.width / 2;
+  if (y0 < 0) return false;
+  double lat, lng;
+  subSolar(lat, lng);
+  auto at = [&](double la, double lo) {
+    const int x = int(std::lround((std::remainder(lo, 360.0) + 180) / 360 * W));
+    const int y = y0 + int(std::lround((90 - la) / 180 * H));
+    return s.at(std::clamp(x, 0, W - 1), std::clamp(y, y0, y1));
+  };
+  int day = 0, night = 0;
+  const double anti = lng >= 0 ? lng - 180 : lng + 180;
+  for (int k = 0; k < 8; ++k) {
+    const double a = k * M_PI / 4, dlat = 40 * std::sin(a), dlng = 40 * std::cos(a);
+    day += isDay(at(lat + dlat, lng + dlng));
+    night += isNight(at(-lat + dlat, anti + dlng));
+  }
+  return day >= 6 && night >= 6;
+}
+
+std::string writeConfiguration(const std::string& text) {
+  const std::string cfg = configFolderFor(platform::documentsFolder());
+  fs::create_directories(cfg);
+  testenv::writeFile(cfg.substr(testenv::tempDir().size()) + "locations.ini", text);
+  return cfg;
+}
+
+// Ends a program the usual way and waits for it.
+void terminate(pid_t& pid) {
+  kill(pid, SIGTERM);
+  int status = 0;
+  double cpu = 0;
+  clocktest::waitEnd(pid, 20000, status, cpu);
+  pid = 0;
+}
+
+// With only the usual map container, a screen 3840 wide still shows the Earth in both programs.
+TEST(ClockOnXvfb, OnA3840ScreenBothProgramsShowTheEarthFromTheUsualContainer) {
+  if (!have("Xvfb xwd")) GTEST_SKIP() << "Xvfb or xwd missing";
+  const std::string data = clocktest::dataFolder();
+  ASSERT_FALSE(fs::exists(data + "3840.bin"));
+  const std::string cfg =
+      writeConfiguration("[settings]\r\nbase directory=" + data + "\r\nshow locations=no\r\ncentre long=0\r\n\r\n");
+  testenv::Xvfb server("3840x2160x24");
+  ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+  const struct {
+    const char* program;
+    std::vector<std::string> args;
+    const char* log;
+  } cases[] = {{"Kestrova8", {}, "log.txt"}, {"Kestrova_Saver", {"wall"}, "saverlog.txt"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.program);
+    std::vector<std::string> args{clocktest::programPath(c.program)};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const std::string errFile = testenv::tempDir() + c.program + "-4k.txt";
+    pid_t pid = spawn(args, errFile, server.display());
+    ASSERT_GT(pid, 0);
+    clocktest::Reap reap{pid};
+    Shot shot;
+    EXPECT_TRUE(waitFor([&] { return earthShown(shot = testenv::grabScreen(server.display(), "4k.xwd")); }, 90000))
+        << "no day and night on the screen; stderr: " << testenv::readFile(errFile);
+    EXPECT_EQ(shot.width, 3840);
+    EXPECT_NE(testenv::readFile(cfg + c.log).find("scaled up to 3840"), std::string::npos) << testenv::readFile(cfg + c.log);
+    terminate(pid);
+  }
+}
+
+// The main window follows the desktop's scale: under Xft.dpi 192 its tab strip is twice as tall
+// as under 96, and a click on a tab drawn there selects it.
+TEST(ClockOnXvfb, UnderXftDpi192TheWindowIsDrawnTwiceAsLargeAndClicksLandOnWhatIsDrawn) {
+  if (!have("Xvfb xwd xprop xdotool")) GTEST_SKIP() << "Xvfb, xwd, xprop or xdotool missing";
+  writeConfiguration("[settings]\r\nbase directory=" + clocktest::dataFolder() + "\r\nshow locations=no\r\n\r\n");
+  int heights[2] = {0, 0};
+  for (int i : {0, 1}) {
+    const int dpi = i == 0 ? 96 : 192;
+    SCOPED_TRACE(dpi);
+    // The server keeps the resource set below only while it is not reset between clients.
+    testenv::Xvfb server("2560x1600x24", {"-noreset"});
+    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+    ASSERT_EQ(std::system(("xprop -display " + server.display() +
+                           " -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER 'Xft.dpi:\t" + std::to_string(dpi) + "'")
+                              .c_str()),
+              0);
+    const std::string errFile = testenv::tempDir() + "dpi-stderr.txt";
+    pid_t pid = spawn({clocktest::programPath("Kestrova8")}, errFile, server.display());
+    ASSERT_GT(pid, 0);
+    clocktest::Reap reap{pid};
+    // The five tabs along a row through their faces above the captions' letters.
+    const int row = 5 * dpi / 96;
+    Shot shot;
+    std::vector<std::pair<int, int>> runs;
+    ASSERT_TRUE(waitFor(
+        [&] {
+          shot = testenv::grabScreen(server.display(), "dpi.xwd");
+          return shot.width == 2560 && (runs = tabRuns(shot, row)).size() == 5;
+        },
+        45000))
+        << "no window with its tabs; stderr: " << testenv::readFile(errFile);
+    // The Settings tab's face, down a column left of its caption.
+    const int left = runs[4].first, right = runs[4].second;
+    for (int y = 0; y < 80; ++y) heights[i] += near(shot.at(left + 4, y), 0x3C, 0x50, 0x80, 6);
+    if (dpi == 192) {
+      xdotool(server.display(), "mousemove " + std::to_string((left + right) / 2) + " 24 click 1");
+      EXPECT_TRUE(waitFor(
+          [&] {
+            shot = testenv::grabScreen(server.display(), "dpi.xwd");
+            return shot.width == 2560 && near(shot.at(left + 4, row), 0x78, 0x8C, 0xA4, 6);
+          },
+          20000))
+          << "the click did not select the tab drawn under it";
+    }
+    terminate(pid);
+  }
+  EXPECT_GT(heights[0], 10);
+  EXPECT_NEAR(heights[1], 2 * heights[0], 2) << heights[0] << " and " << heights[1] << " rows";
+}
+
+// A file with text but no location in it, and one cut after a location's latitude and longitude,
+// are kept whole beside as ".bad"; the start says so once.
+TEST(ClockOnXvfb, ALocationsFileWithoutLocationsOrCutShortIsKeptAsBadWithAMessage) {
+  if (!have("Xvfb xwininfo")) GTEST_SKIP() << "Xvfb or xwininfo missing";
+  std::string text;
+  while (text.size() < 10 * 1000 * 1000) text += "Notes of a trip round the world, day by day, with every city's time.\r\n";
+  const std::string whole = "[settings]\r\nbase directory=" + clocktest::dataFolder() + "\r\n\r\n" +
+                            std::string(clocktest::shippedLocations()).substr(13);
+  const std::string cut = whole.substr(0, whole.rfind("hjustify="));
+  const struct {
+    const char* id;
+    std::string bytes;
+  } cases[] = {{"ten megabytes of text", text}, {"cut after the longitude", cut}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    const std::string cfg = writeConfiguration(c.bytes);
+    fs::remove(cfg + "locations.ini.bad");
+    testenv::Xvfb server("1280x800x24");
+    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+    const std::string errFile = testenv::tempDir() + "bad-stderr.txt";
+    pid_t pid = spawn({clocktest::programPath("Kestrova8")}, errFile, server.display());
+    ASSERT_GT(pid, 0);
+    clocktest::Reap reap{pid};
+    // The main window and the message over it.
+    const std::string count =
+        "xwininfo -display " + server.display() + " -root -tree | grep -c '(\"Kestrova8\" \"Kestrova8\")'";
+    EXPECT_TRUE(waitFor(
+        [&] {
+          std::FILE* p = popen(count.c_str(), "r");
+          int n = 0;
+          if (p) {
+            if (std::fscanf(p, "%d", &n) != 1) n = 0;
+            pclose(p);
+          }
+          return n >= 2;
+        },
+        45000))
+        << testenv::readFile(errFile);
+    EXPECT_TRUE(testenv::readFile(cfg + "locations.ini.bad") == c.bytes) << "the damaged file is not kept whole";
+    EXPECT_NE(testenv::readFile(cfg + "log.txt").find("kept as \"" + cfg + "locations.ini.bad\""), std::string::npos);
+    terminate(pid);
+    EXPECT_NE(testenv::readFile(cfg + "locations.ini"), c.bytes);
+  }
+}
+
+// The window can be found on the display only once it is about to be shown (not while the start
+// builds it), and a click sent the moment it is on the screen, before it has painted, is not lost.
+TEST(ClockOnXvfb, AClickAsSoonAsTheWindowIsShownReachesItsTab) {
+  if (!have("Xvfb xwd")) GTEST_SKIP() << "Xvfb or xwd missing";
+  writeConfiguration("[settings]\r\nbase directory=" + clocktest::dataFolder() + "\r\nshow locations=no\r\n\r\n");
+  testenv::Xvfb server("1280x800x24");
+  ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+  const std::string errFile = testenv::tempDir() + "early-stderr.txt";
+  // Where the Settings tab stands, from a first start.
+  int left = -1, right = -1;
+  {
+    pid_t pid = spawn({clocktest::programPath("Kestrova8")}, errFile, server.display());
+    ASSERT_GT(pid, 0);
+    clocktest::Reap reap{pid};
+    Shot shot;
+    ASSERT_TRUE(waitFor(
+        [&] {
+          shot = testenv::grabScreen(server.display(), "early.xwd");
+          return shot.width == 1280 && clocktest::unselectedTab(shot, 4, left, right);
+        },
+        45000))
+        << testenv::readFile(errFile);
+    terminate(pid);
+  }
+  clocktest::TearlyClick early;
+  if (!early.open(server.display())) GTEST_SKIP() << "no X test extension library";
+  pid_t pid = spawn({clocktest::programPath("Kestrova8")}, errFile, server.display());
+  ASSERT_GT(pid, 0);
+  clocktest::Reap reap{pid};
+  double hidden = -1, sentAfter = -1;
+  ASSERT_TRUE(early.clickWhenShown("Kestrova8", (left + right) / 2, 12, 45000, hidden, sentAfter))
+      << testenv::readFile(errFile);
+  EXPECT_LT(hidden, 25 * testenv::slowFactor()) << "the window could be found, but not clicked, for " << hidden << " ms";
+  EXPECT_LT(sentAfter, 50 * testenv::slowFactor());
+  Shot shot;
+  EXPECT_TRUE(waitFor(
+      [&] {
+        shot = testenv::grabScreen(server.display(), "early.xwd");
+        return shot.width == 1280 && near(shot.at(left + 3, 20), 0x78, 0x8C, 0xA4, 6);
+      },
+      20000))
+      << "the Settings tab was not selected";
+  terminate(pid);
 }
 }  // namespace

@@ -341,18 +341,26 @@ TEST(StartFiles, DamagedLocationTextsAreToldFromWholeOnes) {
     std::string bytes;
     bool damaged;
   };
+  const std::string keys = "windows name=UTC\r\nhjustify=left\r\nvjustify=top\r\n";
   const Case cases[] = {
       {"whole", whole, false},
       {"whole with a byte-order mark", "\xEF\xBB\xBF" + whole, false},
-      {"Windows-1252 name", "[location 1]\r\nname=Z\xFCrich\r\nlat=47.4\r\nlong=8.5\r\n", false},
-      {"no final line end", "[settings]\r\nhome=Oslo", false},
-      {"names in other cases", "[Location 1]\nName=Oslo\nLAT = 59.9\nLong=10.75\n", false},
+      {"Windows-1252 name", "[location 1]\r\nname=Z\xFCrich\r\nlat=47.4\r\nlong=8.5\r\n" + keys + "\r\n", false},
+      {"names in other cases", "[Location 1]\nName=Oslo\nLAT = 59.9\nLong=10.75\nWindows Name=UTC\nHJustify=left\nvjustify=top\n\n", false},
+      {"settings only, as a first start writes it", "[settings]\r\nbase directory=/x/\r\n\r\n", false},
+      {"a last section that is not a location", whole + "[notes]\r\nseen=1\r\n\r\n", false},
       {"empty", "", true},
       {"blank lines only", "\r\n \r\n\t\r\n", true},
       {"binary", std::string("\x7F" "ELF\x02\x01\x01\0\0\0", 10), true},
       {"a zero byte in text", whole.substr(0, 40) + std::string(1, '\0') + whole.substr(40), true},
+      {"plain text, no section", std::string(4000, 'x') + "\r\nmore words\r\n\r\n", true},
+      {"text before the first section", "notes\r\n" + whole, true},
+      {"sections the program never reads", "[fonts]\r\nface=Arial\r\n\r\n", true},
+      {"no final line end", "[settings]\r\nhome=Oslo", true},
+      {"no empty last line", whole.substr(0, whole.size() - 2), true},
       {"cut inside a header", whole.substr(0, whole.find("[location 2]") + 6), true},
       {"cut before the longitude", whole.substr(0, whole.rfind("long=")), true},
+      {"cut after the longitude, at an empty line", whole.substr(0, whole.rfind("hjustify=")) + "\r\n", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.id);

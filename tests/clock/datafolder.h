@@ -15,8 +15,10 @@ const Tbgr kNight{90, 20, 10};
 
 inline const char* shippedLocations() {
   return "[settings]\r\nhome=Oslo\r\n\r\n"
-         "[location 1]\r\nname=Oslo\r\nlat=59.9\r\nlong=10.75\r\nwindows name=W. Europe Standard Time\r\n\r\n"
-         "[location 2]\r\nname=Anchorage\r\nlat=61.2\r\nlong=-149.9\r\nwindows name=Alaskan Standard Time\r\n\r\n";
+         "[location 1]\r\nname=Oslo\r\nlat=59.9\r\nlong=10.75\r\nwindows name=W. Europe Standard Time\r\n"
+         "hjustify=left\r\nvjustify=top\r\n\r\n"
+         "[location 2]\r\nname=Anchorage\r\nlat=61.2\r\nlong=-149.9\r\nwindows name=Alaskan Standard Time\r\n"
+         "hjustify=left\r\nvjustify=top\r\n\r\n";
 }
 
 // Makes the folder (below the test's temporary folder) once and returns its path, ending in "/".

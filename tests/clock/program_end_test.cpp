@@ -135,4 +135,65 @@ TEST(ProgramEndOnXvfb, TerminateAndHangUpEndTheWorldClockTheUsualWay) {
   }
 }
 
+// A place renamed on the Settings page, then the X server dies: the program ends at once, and the
+// new name is in the locations file (the lost-display handler writes what changed).
+TEST(ProgramEndOnXvfb, AnEditOnTheSettingsPageSurvivesTheDisplaysDeath) {
+  if (!haveXvfb() || std::system("command -v xdotool >/dev/null && command -v xwd >/dev/null") != 0)
+    GTEST_SKIP() << "Xvfb, xprop, xdotool or xwd missing";
+  const std::string cfg = prepareConfiguration();
+  testenv::Xvfb server("1280x800x24");
+  ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+  const std::string& display = server.display();
+  auto xdotool = [&](const std::string& args) {
+    return std::system(("DISPLAY=" + display + " xdotool " + args + " >/dev/null 2>&1").c_str());
+  };
+  const std::string errFile = testenv::tempDir() + "edit-stderr.txt";
+  pid_t pid = spawn({programPath("Kestrova8")}, errFile, display);
+  ASSERT_GT(pid, 0);
+  Reap reap{pid};
+  testenv::Shot shot;
+  int tabLeft = -1, tabRight = -1;
+  ASSERT_TRUE(waitFor(
+      [&] {
+        shot = testenv::grabScreen(display, "edit.xwd");
+        return shot.width == 1280 && unselectedTab(shot, 4, tabLeft, tabRight);
+      },
+      45000))
+      << "no window with its tabs; stderr: " << testenv::readFile(errFile);
+  xdotool("mousemove " + std::to_string((tabLeft + tabRight) / 2) + " 12 click 1");
+  // The page's top: where its panel colour begins down the left margin.
+  int top = -1;
+  ASSERT_TRUE(waitFor(
+      [&] {
+        shot = testenv::grabScreen(display, "edit.xwd");
+        top = -1;
+        for (int y = 4; y < 120 && top < 0 && shot.width == 1280; ++y)
+          if (shot.at(5, y) == shot.at(5, y + 200) && shot.at(5, y) != shot.at(5, y - 1)) top = y;
+        return top > 0;
+      },
+      20000));
+  // The locations list (page pixels 8, 20 to 308, 450) shows the new name once the page has it.
+  auto list = [&](const testenv::Shot& s) {
+    std::vector<uint32_t> px;
+    for (int y = top + 20; y < top + 450 && y < s.height; ++y)
+      for (int x = 8; x < 308; ++x) px.push_back(s.at(x, y));
+    return px;
+  };
+  const std::vector<uint32_t> before = list(shot);
+  // The name field stands at page pixels (324, 40).
+  xdotool("mousemove 420 " + std::to_string(top + 50) + " click 1");
+  xdotool("key ctrl+a");
+  xdotool("type --delay 20 Trondheim");
+  ASSERT_TRUE(waitFor([&] { return list(shot = testenv::grabScreen(display, "edit.xwd")) != before; }, 20000))
+      << "the list did not take the new name";
+  server.killAbruptly();
+  int status = 0;
+  double cpu = 0;
+  ASSERT_TRUE(waitEnd(pid, 20000, status, cpu)) << "still running 20 s after the server went";
+  pid = 0;
+  TiniLite ini(cfg + "locations.ini");
+  EXPECT_EQ(ini.readString("location 1", "name", ""), "Trondheim") << testenv::readFile(cfg + "log.txt");
+  EXPECT_EQ(ini.readString("location 2", "name", ""), "Anchorage");
+}
+
 }  // namespace

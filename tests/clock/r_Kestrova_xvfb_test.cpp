@@ -42,7 +42,7 @@ TEST(AstroOnXvfb, TabShowsClockAndPanelAndOnlyTheSecondRingTicks) {
   fs::create_directories(cfg);
   testenv::writeFile(cfg.substr(testenv::tempDir().size()) + "locations.ini",
                      "[settings]\r\nbase directory=" + data + "\r\nhome=Here\r\nshow locations=no\r\n\r\n" +
-                         "[location 1]\r\nname=Here\r\nlat=51.5\r\nlong=0\r\nwindows name=UTC\r\n\r\n");
+                         "[location 1]\r\nname=Here\r\nlat=51.5\r\nlong=0\r\nwindows name=UTC\r\nhjustify=left\r\nvjustify=top\r\n\r\n");
 
   const std::string errFile = testenv::tempDir() + "astro-stderr.txt";
   pid_t pid = clocktest::spawn({program}, errFile, server.display());

@@ -12,6 +12,7 @@
 #include "platform/datetime.h"
 #include "platform/folders.h"
 #include "tests/clock/shadows_fixture.h"
+#include "tests/platform/fullfs.h"
 #include "tests/ui/pick_support.h"
 #include "ui/r_QYcontrols.h"
 #include "ui/r_comboBox.h"
@@ -308,6 +309,30 @@ TEST_F(ShadowPageTest, ExportAsksThePickerForTheFileAndShowsTheBadge) {
   }
   std::error_code ec;
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out, ec), {}), 5) << "bmp, tif, jpg, emf, again.tif";
+}
+
+// The FAILED badge shows for a moment only: a failed export also says why in a message that stays.
+TEST_F(ShadowPageTest, AnExportOntoAFullDiskSaysWhy) {
+  FULLFS_OR_SKIP(full);
+  full.fill();
+  std::vector<std::string> said;
+  yoRecorder = [&](Tyo& box) {
+    said.push_back(box.caption());
+    return 1;
+  };
+  answerPicker([&](Tpick& p) {
+    p.setPath(full.folder());
+    p.typeBox->mouseDown(mbLeft, 0, 20, p.typeBox->itemRect(0).Top + 2);
+    p.saveedit->setText("");
+    p.saveedit->insertText("path");
+    p.dlg->ok();
+  });
+  page->doclick(page->saveBut.get());
+  EXPECT_EQ(page->shadows->lastBadge, "FAILED");
+  ASSERT_EQ(said.size(), 1u) << "one message with the reason";
+  EXPECT_NE(said[0].find(full.folder() + "path.bmp"), std::string::npos) << said[0];
+  EXPECT_NE(said[0].find("No space left on device"), std::string::npos) << said[0];
+  EXPECT_FALSE(std::filesystem::exists(full.folder() + "path.bmp"));
 }
 
 TEST_F(ShadowPageTest, PrintingWithoutAPrinterSaysSoOnceAndGivesTheCursorBack) {

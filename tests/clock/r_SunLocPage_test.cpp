@@ -47,7 +47,7 @@ class SettingsPageTest : public ::testing::Test {
   void SetUp() override { start({display("Main", 0, 1920, 1080, true)}); }
   void TearDown() override { stop(); }
   void start(std::vector<TDisplay> displays, const std::string& locations = settingstest::twoLocations(),
-             int height = 740) {
+             int height = 740, int width = 1280) {
     stop();
     auto b = std::make_unique<THeadlessBackend>();
     b->setDisplays(std::move(displays));
@@ -68,11 +68,11 @@ class SettingsPageTest : public ::testing::Test {
     locationsDir = cfg;
     base = std::make_unique<TsunBase>(data + "sky.db", 1920);
     form = std::make_unique<TForm>();
-    form->SetBounds(0, 0, 1280, height + 20);
+    form->SetBounds(0, 0, width, height + 20);
     form->Show();
     page = std::make_unique<TlocPage>(form.get(), *base);
     page->wall.find = [] { return 0ul; };
-    page->SetBounds(0, 0, 1280, height);
+    page->SetBounds(0, 0, width, height);
     page->doResize();
     page->reenter();
   }
@@ -360,12 +360,41 @@ TEST_F(SettingsPageTest, MonitorListsShowOnlyWithTwoMonitorsAndTheWallClockChoic
 TEST_F(SettingsPageTest, AShortPageShrinksTheListsSoThePanelsKeepTheirRoom) {
   start({display("Main", 0, 1920, 1080, true), display("Side", 1920, 1280, 1024, false)},
         settingstest::twoLocations(), 520);
-  const int room = 180 + 18 * 2;
-  EXPECT_EQ(page->wallPanel().Top, 520 - room);
+  // Too short for everything: the lower panels go as low as they can and still stand whole.
+  const int panel = 135 + 18 * 2;
+  EXPECT_EQ(page->wallPanel().Top, 520 - panel - 8);
   EXPECT_LT(page->listBox2->Height(), 430);
   EXPECT_EQ(page->listBox2->Top() + page->listBox2->Height(), page->wallPanel().Top - 34);
   EXPECT_LE(page->wallPanel().Bottom, 520);
-  EXPECT_LE(page->notePanel().Top, 520 - room);
+  EXPECT_EQ(page->notePanel().Top, page->wallPanel().Top);
+}
+
+// A 1024 × 600 screen: the display settings under the editor box (shown locations, label
+// magnification, language) stand clear of the panels below, whose controls stay inside them, and
+// no two controls overlap.
+TEST_F(SettingsPageTest, ASmallScreensPageKeepsItsControlsAndPanelsApart) {
+  start({display("Main", 0, 1024, 600, true)}, settingstest::twoLocations(), 600 - 22, 1024);
+  std::vector<std::pair<std::string, TRect>> controls;
+  for (HWND h : desktop().children(page->Handle()))
+    if (desktop().isVisible(h)) controls.emplace_back(desktop().className(h), desktop().bounds(h));
+  ASSERT_GT(controls.size(), 10u);
+  for (size_t i = 0; i < controls.size(); ++i) {
+    EXPECT_LE(controls[i].second.Bottom, page->Height()) << controls[i].first;
+    EXPECT_LE(controls[i].second.Right, page->Width()) << controls[i].first;
+    for (size_t j = i + 1; j < controls.size(); ++j)
+      EXPECT_TRUE(controls[i].second.intersected(controls[j].second).isEmpty())
+          << controls[i].first << " and " << controls[j].first << " overlap";
+  }
+  const TRect panels[] = {page->editorBox(), page->wallPanel(), page->notePanel()};
+  // The display settings with their captions: above the magnification, left of the language.
+  const TRect display[] = {page->hideBox->BoundsRect(), above(*page->magBox), page->magBox->BoundsRect(),
+                           Rect(page->editorBox().Left, page->linguaBox->Top(), page->linguaBox->Left() + page->linguaBox->Width(),
+                                page->linguaBox->Top() + page->linguaBox->Height())};
+  for (const TRect& d : display)
+    for (const TRect& p : panels) EXPECT_TRUE(d.intersected(p).isEmpty()) << d.Top << " in a panel at " << p.Top;
+  for (TWinControl* c : {static_cast<TWinControl*>(page->hourbox.get()), static_cast<TWinControl*>(page->wallBut.get())})
+    EXPECT_TRUE(page->notePanel().contains(c->BoundsRect()) || page->wallPanel().contains(c->BoundsRect()));
+  EXPECT_LE(page->wallPanel().Bottom, page->Height());
 }
 
 // ---- predefined places ------------------------------------------------------------------------------
@@ -536,9 +565,14 @@ TEST_F(SettingsPageTest, AnExportSaysWhetherItWasWrittenAndLeavesTheModelsFile) 
   for (const auto& bad : unwritable) {
     SCOPED_TRACE(bad);
     badges.clear();
+    boxes.clear();
     EXPECT_FALSE(page->exportTo(bad));
     EXPECT_EQ(badges, std::vector<bool>{false});
     EXPECT_FALSE(fs::exists(bad));
+    // The badge goes after a moment; the message with the reason stays until read.
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find(bad + "\": "), std::string::npos) << boxes[0];
+    EXPECT_GT(boxes[0].find("An earlier file"), boxes[0].find(bad) + bad.size() + 4) << "a reason between";
   }
   EXPECT_EQ(model().filename(), own);
 }

@@ -54,7 +54,7 @@ TEST(SkyOnXvfb, SelectingTheTabShowsTheDaySky) {
   testenv::writeFile(cfg.substr(testenv::tempDir().size()) + "locations.ini",
                      "[settings]\r\nbase directory=" + data + "\r\nhome=Sunny\r\nshow locations=no\r\n\r\n" +
                          "[location 1]\r\nname=Sunny\r\nlat=" + std::to_string(homeLat) +
-                         "\r\nlong=" + std::to_string(lng) + "\r\nwindows name=UTC\r\n\r\n");
+                         "\r\nlong=" + std::to_string(lng) + "\r\nwindows name=UTC\r\nhjustify=left\r\nvjustify=top\r\n\r\n");
 
   const std::string errFile = testenv::tempDir() + "sky-stderr.txt";
   pid_t pid = clocktest::spawn({program}, errFile, server.display());

@@ -5,9 +5,13 @@
 #include <gtest/gtest.h>
 
 #include "core/r_base.h"
+#include "core/text_seams.h"
 #include "platform/system.h"
 #include "platform/windows.h"
+#include "platform/x11.h"
 #include "tests/support/headless_os.h"
+#include "tests/support/xvfb.h"
+#include "tests/ui/xvfb_support.h"
 
 namespace {
 using namespace platform;
@@ -56,6 +60,43 @@ TEST_F(Boxes, LongTextWrapsAtTheLabelWidth) {
   b.setcaption("one two three four five six seven eight nine ten eleven twelve thirteen fourteen fifteen");
   EXPECT_GT(b.labelLines.size(), 1u);
   EXPECT_EQ(b.Width(), os->gp(240) + os->gp(12));
+}
+
+// A long path is one word: the box widens for it, as far as the screen allows, and beyond that the
+// word is broken so that every character is still shown. The buttons keep their room too.
+TEST_F(Boxes, EveryWordIsShownWholeOrInPiecesNeverCut) {
+  const std::string dir = "/home/someone/Documents/Ombrant/Kestrova/version_8_with_a_longer_folder_name/";
+  const std::string wide(400, 'w');
+  const struct {
+    const char* id;
+    std::string text;
+    bool errorBox;
+  } cases[] = {{"a long path", "The locations file was damaged: it is kept as \"" + dir + "locations.ini.bad\".", false},
+               {"a word wider than the screen", "Kept as " + wide + ".", false},
+               {"an error box's path", "Cannot open " + dir + "a.ini", true}};
+  for (auto const& c : cases) {
+    SCOPED_TRACE(c.id);
+    Tyo b;
+    if (c.errorBox) {
+      b.cap2 = "copy to clipboard";
+      b.labelwidth = os->gp(500);
+    }
+    b.setcaption(c.text);
+    const int points = std::max(os->fontsize(), 11);
+    std::string shown;
+    for (auto const& line : b.labelLines) {
+      EXPECT_LE(textSeam::extent(os->fontname(), points, line).cx, b.labelBox.width()) << line;
+      shown += line;
+    }
+    auto noBlanks = [](std::string t) {
+      std::erase(t, ' ');
+      return t;
+    };
+    EXPECT_EQ(noBlanks(shown), noBlanks(c.text));
+    EXPECT_LE(b.labelBox.Right, b.Width() - os->gp(4));
+    EXPECT_LE(b.Width(), os->workarea().width());
+    EXPECT_GE(b.box2.Left, 0);
+  }
 }
 
 TEST_F(Boxes, AnswersByInput) {
@@ -186,4 +227,41 @@ TEST(NumberText, DecimalsAndText) {
   EXPECT_EQ(getdecplaces(3, 5), 0);
 }
 
+}  // namespace
+
+namespace {
+using namespace platform;
+
+// On a real display the text of a box with a long path stays inside the box: nothing of it is
+// drawn in the margin between the label and the frame.
+TEST(BoxesOnXvfb, ALongPathIsDrawnInsideItsBox) {
+  if (!testenv::have("Xvfb")) GTEST_SKIP() << "Xvfb is missing";
+  testenv::Xvfb server("1280x800x24");
+  testenv::DesktopOnXvfb onScreen(server);
+  ASSERT_TRUE(onScreen.open()) << "Xvfb did not start";
+  createOs();
+  {
+    Tyo b;
+    b.colour = 0x800000;
+    b.fontcolour = 0xFFFFFF;
+    b.setcaption("The locations file was damaged: it is kept as \"/home/someone/Documents/Ombrant/Kestrova/"
+                 "version_8/locations.ini.bad\" and the default locations are shown.");
+    b.Show();
+    TSurface shot;
+    const unsigned long native = desktop().backend().nativeId(b.Handle());
+    ASSERT_TRUE(testenv::pollUntil(10000, [&] {
+      return x11::grabWindow(native, shot) && shot.width() == b.Width() && shot.pixel(b.labelBox.Left + 2, 2) == 0x800000;
+    }));
+    auto white = [&](int x, int y) { return shot.pixel(x, y) == 0xFFFFFF; };
+    int text = 0, outside = 0;
+    for (int y = b.labelBox.Top; y < b.labelBox.Bottom; ++y) {
+      for (int x = b.labelBox.Left; x < b.labelBox.Right; ++x) text += white(x, y);
+      for (int x = b.labelBox.Right; x < b.Width() - 2; ++x) outside += white(x, y);
+    }
+    EXPECT_GT(text, 200) << "the text is drawn";
+    EXPECT_EQ(outside, 0) << "text beyond the label, towards the frame";
+    b.Hide();
+  }
+  freeOs();
+}
 }  // namespace

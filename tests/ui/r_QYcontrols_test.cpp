@@ -350,6 +350,25 @@ TEST_F(ButtonTest, PlacementFromTheRightAndTheRescaleMessage) {
   EXPECT_EQ(but->Width(), w) << "measured again at the interface size";
 }
 
+// The control set's base: a child of its owner unless made unparented; the wait and hand flags
+// exclude each other, and only the hand flag moves the cursor.
+TEST_F(ButtonTest, CustomControlParentsToItsOwnerAndKeepsWaitAndHandApart) {
+  ::TCustomControl child(form.get());
+  EXPECT_EQ(child.Parent(), form.get());
+  EXPECT_EQ(::TCustomControl::createUnparented()->Parent(), nullptr);
+
+  child.sethand(true);
+  EXPECT_EQ(child.cursor(), Cursor::Hand);
+  child.setwait(true);
+  EXPECT_TRUE(child.wait());
+  EXPECT_FALSE(child.handpoint());
+  EXPECT_EQ(child.cursor(), Cursor::Hand) << "the wait flag leaves the cursor to its owner";
+  child.sethand(true);
+  EXPECT_FALSE(child.wait());
+  child.sethand(false);
+  EXPECT_EQ(child.cursor(), Cursor::Default);
+}
+
 // The button's menu tree: children in order with the parent's topid, separators and negative ids
 // disabled, insertion at a place, prohibition, and clearing.
 TEST(MenuItem3, AddInsertProhibitAndClear) {
