@@ -272,8 +272,9 @@ void TsunLite::buildMap() {
   lastSunLong = sunLong;
   se->setSunLong(sunLong);
   if (const uint8_t* nightFrame = nightInPlace()) {
+    // Its pages stay mapped from one minute to the next: faulting the whole frame in again each
+    // minute costs several times the blend. releaseMemory lets them go while nothing is shown.
     se->applyMap(*toprb, *rb, nightFrame);
-    bin->releaseFrame(kNightFrame);  // the file cache keeps it until the next minute
   } else {
     se->applyMap(*toprb, *rb, *night);
   }
@@ -318,6 +319,10 @@ void TsunLite::drawMoon() {
   fsun->moonShade(cv, mx, my, 7, fsun->getMoonPhase(), rotation);
   mapText().textOut(toprb->dc(), mx, my + 8, kAlignCentre | kAlignTop, 0,
                     TmapFont{markFace, static_cast<double>(rnd(2.2 * loc->ppmm)), 0xA0A0A0}, "Moon");
+}
+
+void TsunLite::releaseMemory() {
+  if (nightInPlace()) bin->releaseFrame(kNightFrame);
 }
 
 // ---- painting -------------------------------------------------------------------------------------

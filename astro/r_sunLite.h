@@ -223,6 +223,10 @@ class TsunLite {
   int timeZone(int x, int y, std::string& country, std::string& zoneName);
   [[nodiscard]] bool getAmPm() const { return loc->useAmPm; }
   void refreshStrip();
+  // For an owner whose window is hidden or minimised: lets the pages go that only a rebuild reads
+  // (the mapped night frame stays mapped between minutes while the map is shown). The next
+  // rebuild maps them again.
+  void releaseMemory();
 
   [[nodiscard]] Tsun& sun() { return *fsun; }
   [[nodiscard]] int32_t stripH() const { return fstripH; }

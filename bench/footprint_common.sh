@@ -98,3 +98,53 @@ print_resident() {
   printf 'resident memory: %.1f MB (%s): %.1f MB own, %.1f MB of files\n' \
     "$(echo "$rss / 1024" | bc -l)" "$1" "$(echo "$anon / 1024" | bc -l)" "$(echo "$file / 1024" | bc -l)"
 }
+
+# Where the resident memory lies (/proc/PID/smaps): the largest mappings by resident size, grouped
+# by file ([anon] for the program's own memory, [shm] for shared window images).
+print_smaps() {
+  /usr/bin/python3 - "/proc/$pid/smaps" <<'PY'
+import collections, re, sys
+rss = collections.Counter()
+name = None
+for line in open(sys.argv[1]):
+    head = re.match(r"^[0-9a-f]+-[0-9a-f]+ \S+ \S+ \S+ \S+\s*(.*)$", line)
+    if head:
+        path = head.group(1).strip()
+        name = ("[shm]" if path.startswith("/SYSV") or "(deleted)" in path else path) or "[anon]"
+    elif line.startswith("Rss:"):
+        rss[name] += int(line.split()[1])
+total = sum(rss.values())
+for path, kb in rss.most_common(12):
+    print("  %7.1f MB  %s" % (kb / 1024, path))
+print("  %7.1f MB  the rest, %d mappings" % ((total - sum(kb for _, kb in rss.most_common(12))) / 1024, len(rss) - min(12, len(rss))))
+PY
+}
+
+# The peer, when installed: Debian's sunclock showing an image map (the container's first day
+# frame as a PNG) in a map window of the same size, timed and measured the same way after our
+# program has gone. $1: our first map in seconds, $2: our resident kilobytes.
+peer_footprint() {
+  if ! command -v sunclock >/dev/null; then
+    echo "peer: sunclock is not installed (scripts/setup.sh --tests installs it)"
+    return
+  fi
+  local ours_shown=$1 ours_kb=$2
+  kill "$pid" 2>/dev/null || true
+  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+  pid=""
+  /usr/bin/python3 - "${data}1920.bin" "$work/day.png" <<'PY'
+import struct, sys
+from PIL import Image
+f = open(sys.argv[1], "rb")
+w, h, depth, row, size, n = struct.unpack("<6i", f.read(24))
+raw = f.read(size)
+Image.frombuffer("RGB", (w, h), raw, "raw", "BGR", row, -1).save(sys.argv[2])
+PY
+  first_map sunclock -map -mapimage "$work/day.png" -mapgeom 1920x960+0+60 -placement fixed
+  sleep 3
+  local peer_kb
+  peer_kb=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status")
+  printf 'peer (sunclock, image map): first map %s s, resident %.1f MB\n' "$shown" "$(echo "$peer_kb / 1024" | bc -l)"
+  printf 'ours / peer: first map %.2f, resident memory %.2f\n' "$(echo "$ours_shown / $shown" | bc -l)" \
+    "$(echo "$ours_kb / $peer_kb" | bc -l)"
+}

@@ -418,7 +418,8 @@ void TKestrova8Win::doTab(TformTab* tab) {
 void TKestrova8Win::doTimer(void* sender) {
   try {
     if (dateman) dateman->getgmt();
-    // A minimised window ticks no page: nobody sees it.
+    // A minimised window ticks no page: nobody sees it; the map lets go what only its rebuild reads.
+    if (minimised() && mapPage) mapPage->sunLite->releaseMemory();
     if (!minimised() && f) {
       switch (f->id) {
         case tab_map:

@@ -74,6 +74,7 @@ void TsunHD2::reenter() {
 void TsunHD2::leave() {
   doCloseFixed();
   inFixed = false;
+  if (sunLite) sunLite->releaseMemory();  // its rebuilds stop until the page is shown again
 }
 
 void TsunHD2::dotimer(void* sender) {

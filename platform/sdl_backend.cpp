@@ -1,6 +1,7 @@
 // Real windows: one SDL window (video driver x11) per form, shown from the form's back buffer
-// with one SDL_ConvertPixels per dirty rectangle (24-bit bottom-up source read with a negative
-// pitch) into the window surface; XRandR gives millimetres, the X resources give Xft.dpi.
+// by converting each dirty rectangle (24-bit bottom-up rows) into the window surface, our own
+// row loop where that surface is 32-bit blue-green-red-x, else SDL_ConvertPixels; XRandR gives
+// millimetres, the X resources give Xft.dpi.
 // Our headers come first: the X11 headers define macros (None, Complex...) that clash with them.
 #include "platform/shell.h"
 #include "platform/windows.h"
@@ -64,6 +65,29 @@ SDL_SystemCursor sdlCursor(Cursor c) {
     case Cursor::Cross: return SDL_SYSTEM_CURSOR_CROSSHAIR;
     case Cursor::No: return SDL_SYSTEM_CURSOR_NO;
     default: return SDL_SYSTEM_CURSOR_ARROW;
+  }
+}
+
+// The window image formats whose bytes are blue, green, red and a fourth (a 24-bit X server's).
+bool fourByteBgrx(Uint32 format) {
+  return SDL_BYTEORDER == SDL_LIL_ENDIAN && (format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888);
+}
+
+// One row of 24-bit pixels into a 32-bit window image, the fourth byte opaque. SDL's converter
+// takes these pixels one at a time through its general path; four bytes read at once and
+// widened in a plain loop cost a fraction of that. The last pixel is read alone: the row may
+// end the buffer.
+void bgrToBgrx(const uint8_t* src, uint8_t* dst, int n) {
+  for (int i = 0; i + 1 < n; ++i) {
+    uint32_t v;
+    std::memcpy(&v, src + 3 * i, 4);
+    v |= 0xFF000000u;
+    std::memcpy(dst + 4 * i, &v, 4);
+  }
+  if (n > 0) {
+    const uint8_t* s = src + 3 * (n - 1);
+    const uint32_t v = uint32_t(s[0]) | (uint32_t(s[1]) << 8) | (uint32_t(s[2]) << 16) | 0xFF000000u;
+    std::memcpy(dst + 4 * (n - 1), &v, 4);
   }
 }
 
@@ -203,6 +227,11 @@ class TSdlBackend : public TBackend {
     return w && (SDL_GetWindowFlags(w) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) == SDL_WINDOW_MINIMIZED;
   }
 
+  bool isOutOfSight(HWND h) override {
+    SDL_Window* w = win(h);
+    return w && (SDL_GetWindowFlags(w) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) != 0;
+  }
+
   void showWindow(HWND h, bool on) override {
     if (on) made(h);
     SDL_Window* w = win(h);
@@ -251,8 +280,13 @@ class TSdlBackend : public TBackend {
       // read downwards with a negative pitch.
       const uint8_t* src = buf.row(r.Top) + r.Left * 3;
       uint8_t* dst = static_cast<uint8_t*>(ws->pixels) + r.Top * ws->pitch + r.Left * ws->format->BytesPerPixel;
-      SDL_ConvertPixels(r.width(), r.height(), SDL_PIXELFORMAT_BGR24, src, -buf.stride(), ws->format->format, dst,
-                        ws->pitch);
+      if (fourByteBgrx(ws->format->format)) {
+        for (int y = 0; y < r.height(); ++y)
+          bgrToBgrx(src - static_cast<ptrdiff_t>(y) * buf.stride(), dst + static_cast<ptrdiff_t>(y) * ws->pitch, r.width());
+      } else {
+        SDL_ConvertPixels(r.width(), r.height(), SDL_PIXELFORMAT_BGR24, src, -buf.stride(), ws->format->format, dst,
+                          ws->pitch);
+      }
       rects.push_back({r.Left, r.Top, r.width(), r.height()});
     }
     if (SDL_MUSTLOCK(ws)) SDL_UnlockSurface(ws);

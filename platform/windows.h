@@ -153,6 +153,9 @@ class TBackend {
   // nullptr frees it.
   virtual void confinePointer(HWND, TRect const*) {}
   [[nodiscard]] virtual bool isMinimized(HWND) { return false; }
+  // Minimised or hidden by the desktop (a window manager unmaps what it iconifies): nothing of
+  // the window is seen.
+  [[nodiscard]] virtual bool isOutOfSight(HWND h) { return isMinimized(h); }
   // Keeps a modal window above its owner and the owner's input away while it is shown.
   virtual void setModalFor(HWND /*modal*/, HWND /*owner*/) {}
   // A window that holds the desktop's keyboard focus is about to be hidden or destroyed: the

@@ -115,7 +115,10 @@ LRESULT TsaverWindow::windowProc(TMsg& m) {
       return 0;
     case WM_TIMER:
       if (m.wParam == kSaverTimerId && renderer) {
-        renderer->doRefreshImage();
+        // Out of sight the map waits for the first tick it is seen again, and what only a
+        // rebuild reads goes back to the system.
+        if (desktop().backend().isOutOfSight(m.hwnd)) renderer->releaseMemory();
+        else renderer->doRefreshImage();
         desktop().setTimer(m.hwnd, kSaverTimerId, msToNextSecond());
       }
       return 0;

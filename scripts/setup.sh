@@ -50,6 +50,8 @@ TEST_PACKAGES=(
   # faces for the scripts the program's own faces lack (Japanese, Chinese, Arabic, Hebrew,
   # Thai, Devanagari): the fallback text drawing is tested with them
   fonts-noto-core fonts-noto-cjk
+  # the peer the footprint benchmarks pair with
+  sunclock
 )
 [ "$with_tests" = yes ] && PACKAGES+=("${TEST_PACKAGES[@]}")
 

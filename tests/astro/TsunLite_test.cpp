@@ -7,6 +7,8 @@
 #include <filesystem>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 
 #include "astro/r_sunLite.h"
 #include "core/r_LiteIni.h"
@@ -70,6 +72,19 @@ Tbgr pixel(TrawBitmap24& b, int x, int y) {
   return c;
 }
 int rnd(double v) { return static_cast<int>(platform::Round(v)); }
+
+// Kilobytes of a file's mappings that this process holds in memory (from /proc/self/smaps).
+long residentKbOfFile(const std::string& file) {
+  std::ifstream smaps("/proc/self/smaps");
+  long kb = 0;
+  bool inFile = false;
+  for (std::string line; std::getline(smaps, line);) {
+    const bool header = !line.empty() && line.find(':') > line.find(' ');  // "start-end perms ..."
+    if (header) inFile = line.size() >= file.size() && line.ends_with(file);
+    else if (inFile && line.starts_with("Rss:")) kb += std::stol(line.substr(4));
+  }
+  return kb;
+}
 }  // namespace
 
 TEST_F(RendererFixture, DayNightAndTwilightLieWhereTheSunIs) {
@@ -179,6 +194,26 @@ TEST_F(RendererFixture, RefreshRulesForTicksForcedAndFixedTimes) {
   EXPECT_NEAR(r->ob->getDT(), fixed, 1e-6);
   EXPECT_TRUE(r->refreshImage(RefreshBy::Tick));
   EXPECT_NEAR(r->ob->getDT(), at(2025, 6, 1, 10, 1), 1e-6);
+}
+
+// The night image is read in place from the mapped container: its pages stay from one minute's
+// rebuild to the next (faulting them in again every minute costs more than the blend) and go only
+// when the owner says nothing is shown; the map is the same either way.
+TEST_F(RendererFixture, TheNightFrameStaysMappedBetweenMinutesAndGoesWhenAsked) {
+  auto r = make(at(2025, 6, 1, 10, 0));
+  ASSERT_FALSE(r->night->hasPixels()) << "the night frame is read in place";
+  const std::vector<uint8_t> first(r->toprb->imageData(), r->toprb->imageData() + r->toprb->imageSize());
+  const long frameKb = r->toprb->imageSize() / 1024;
+  const std::string container = std::filesystem::canonical(dir + "1920.bin").string();
+  // Neighbouring frames' pages mapped around a fault stay either way: only the difference counts.
+  r->refreshImage(RefreshBy::Force);
+  const long kept = residentKbOfFile(container);
+  r->releaseMemory();
+  const long released = residentKbOfFile(container);
+  EXPECT_GE(kept - released, frameKb - 8) << "the night frame was kept after the rebuild, and goes when asked";
+  r->refreshImage(RefreshBy::Force);
+  EXPECT_GE(residentKbOfFile(container) - released, frameKb - 8);
+  EXPECT_EQ(std::memcmp(first.data(), r->toprb->imageData(), first.size()), 0);
 }
 
 // The owner's settings made before the first map (the saver attaches the words database there):
