@@ -61,6 +61,7 @@ TfontMan::TfontMan() {
 TfontMan::~TfontMan() = default;
 
 void TfontMan::sortFaces() {
+  fvisual.clear();  // a newly listed face may answer for a name measured before
   ffonts.sort();
   ffontId.assign(size_t(ffonts.count()), 0);
   arialID = 0;
@@ -191,6 +192,7 @@ double TfontMan::fontfactor(std::string const& fontname) {
 void TfontMan::setFontRec(std::string const& fontname, TfontRec const& rec) {
   int i = indexOfFace(fontname);
   if (i < 0) return;
+  fvisual.clear();
   auto r = std::make_unique<TfontRec>(rec);
   ffonts.setObject(i, r.get());
   frecs.push_back(std::move(r));
@@ -233,11 +235,16 @@ int TfontMan::fontHeight(TCanvas& canvas, double visualHeight) {
 }
 
 double TfontMan::VisualFontHeight(TCanvas& canvas) {
-  double t, base, p, l;
-  fontfactor(canvas.Font.Name(), t, base, p, l);
   int lpy = canvas.Handle() ? canvas.Handle()->logPixelsY() : 96;
-  double v = std::abs(canvas.Font.Size() * p * ppmm(canvas)) * dpi / lpy;
+  VisualKey key{canvas.Font.Name(), canvas.Font.Size(), lpy, dpi, includeLowerHt};
+  if (auto it = fvisual.find(key); it != fvisual.end()) return it->second;
+  double t, base, p, l;
+  fontfactor(key.face, t, base, p, l);
+  double v = std::abs(key.size * p * ppmm(canvas)) * dpi / lpy;
   if (includeLowerHt) v *= base;
+  // Measuring an unlisted face sets dpi; file the value under what it was computed with.
+  key.dpi = dpi;
+  fvisual.emplace(std::move(key), v);
   return v;
 }
 

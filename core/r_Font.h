@@ -4,6 +4,7 @@
 // Round is to nearest with halves to even; div truncates toward zero.
 #pragma once
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -261,6 +262,15 @@ class TfontMan {
   std::vector<std::unique_ptr<TfontRec>> frecs;
   std::string fsans;
   std::unique_ptr<platform::TBitmap> refbm;
+  // Visual heights by face, size, device resolution and the public settings they read: pages ask
+  // for them per line they paint, and the face lookup behind them walks every installed face.
+  struct VisualKey {
+    std::string face;
+    int size, lpy, dpi;
+    bool lower;
+    auto operator<=>(VisualKey const&) const = default;
+  };
+  std::map<VisualKey, double> fvisual;
 };
 
 // The one font manager; set by createFontMan, cleared by freeFontMan.
