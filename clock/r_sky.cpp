@@ -179,7 +179,7 @@ void Tsky::Draw(TCanvas& canvas, int w, int h) {
   canvas.Font.setSize(fontsize(12));
   canvas.Brush.Color = clBlack;
   canvas.Brush.Style = bsSolid;
-  canvas.FillRect({0, 0, w, h});
+  if (!(sun->getSunE() > 0)) canvas.FillRect({0, 0, w, h});  // the day sky covers it all itself
   seterr("c");
   DrawSky(canvas, 6);
   seterr("d");
@@ -259,15 +259,20 @@ void Tsky::DrawGround(TCanvas& canvas, double step) {
   canvas.Pen.Style = psSolid;
 
   // The compass rose laid on the ground, north towards +y. Only the box the rose's cells reach
-  // is worked on: elsewhere the white work bitmap would leave the canvas as it is.
+  // is worked on: elsewhere the white work bitmap would leave the canvas as it is, so only that
+  // box is whitened first.
   TCanvas& mono = monobm->Canvas();
-  mono.Brush.Color = clWhite;
-  mono.FillRect({0, 0, width, height});
   TRect roseBox{width, height, 0, 0};
   const double f = northBM->Width() / 30.0, H = northBM->Height();
+  struct Tcell {
+    int r, c;
+    double px[4], py[4];
+  };
+  std::vector<Tcell> cells;
+  cells.reserve(900);
   for (int r = -15; r < 15; ++r)
     for (int c = -15; c < 15; ++c) {
-      double px[4], py[4];
+      Tcell cell{r, c, {}, {}};
       const double gx[4] = {20.0 * c, 20.0 * c, 20.0 * (c + 1), 20.0 * (c + 1)};
       const double gy[4] = {20.0 * r, 20.0 * (r + 1), 20.0 * (r + 1), 20.0 * r};
       bool all = true;
@@ -276,23 +281,33 @@ void Tsky::DrawGround(TCanvas& canvas, double step) {
         all = TTranslate3D::Perspective(iu, iv, gx[k], gy[k], 0, fl, mx);
         int ix, iy;
         getXY(iu, iv, ix, iy);
-        px[k] = xid;
-        py[k] = yid;
+        cell.px[k] = xid;
+        cell.py[k] = yid;
       }
       if (!all) continue;
       for (int k = 0; k < 4; ++k) {
-        roseBox.Left = std::min(roseBox.Left, int(std::max(-1.0, std::floor(px[k]))) - 2);
-        roseBox.Top = std::min(roseBox.Top, int(std::max(-1.0, std::floor(py[k]))) - 2);
-        roseBox.Right = std::max(roseBox.Right, int(std::min(width + 1.0, std::ceil(px[k]))) + 2);
-        roseBox.Bottom = std::max(roseBox.Bottom, int(std::min(height + 1.0, std::ceil(py[k]))) + 2);
+        roseBox.Left = std::min(roseBox.Left, int(std::max(-1.0, std::floor(cell.px[k]))) - 2);
+        roseBox.Top = std::min(roseBox.Top, int(std::max(-1.0, std::floor(cell.py[k]))) - 2);
+        roseBox.Right = std::max(roseBox.Right, int(std::min(width + 1.0, std::ceil(cell.px[k]))) + 2);
+        roseBox.Bottom = std::max(roseBox.Bottom, int(std::min(height + 1.0, std::ceil(cell.py[k]))) + 2);
       }
-      const double x1 = (c + 15) * f, x2 = (c + 16) * f, y1 = H - (r + 15) * f, y2 = H - (r + 16) * f;
-      stretch->triD(northBM->Canvas(), mono, x1, y1, x1, y2, x2, y2, px[0], py[0], px[1], py[1], px[2], py[2]);
-      stretch->triD(northBM->Canvas(), mono, x1, y1, x2, y2, x2, y1, px[0], py[0], px[2], py[2], px[3], py[3]);
+      cells.push_back(cell);
     }
   roseBox.intersect(viewbox);
+  if (roseBox.isEmpty()) return;
+  mono.Brush.Color = clWhite;
+  mono.Brush.Style = bsSolid;
+  mono.FillRect(roseBox);
+  for (const Tcell& cell : cells) {
+    const double x1 = (cell.c + 15) * f, x2 = (cell.c + 16) * f, y1 = H - (cell.r + 15) * f,
+                 y2 = H - (cell.r + 16) * f;
+    const double* px = cell.px;
+    const double* py = cell.py;
+    stretch->triD(northBM->Canvas(), mono, x1, y1, x1, y2, x2, y2, px[0], py[0], px[1], py[1], px[2], py[2]);
+    stretch->triD(northBM->Canvas(), mono, x1, y1, x2, y2, x2, y1, px[0], py[0], px[2], py[2], px[3], py[3]);
+  }
   TDeviceContext* dc = canvas.Handle();
-  if (roseBox.isEmpty() || !dc) return;
+  if (!dc) return;
   const int x = roseBox.Left, y = roseBox.Top, w = roseBox.width(), h = roseBox.height();
   BitBlt(monobm->dc(), x, y, w, h, dc, x, y, SRCAND);
   blend->PercentBlend(*dc, x, y, w, h, monobm->dc(), x, y, w, h, (100 - light) / 100 * 60 + 10);
