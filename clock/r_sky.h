@@ -175,7 +175,10 @@ class TskyView : public TQYcontrol {
   std::unique_ptr<Tsky> sky;
   int downx = 0;
   double longshift = 0;
-  int redraws = 0;  // pictures drawn, for the tests
+  // For the tests: the pictures brought up to date (drawn, or on a tick found to be unchanged),
+  // and of those the ticks that kept the last picture.
+  int redraws = 0;
+  int keptPictures = 0;
   // A drawing failure; the main window shows it once. Without a handler it is only logged.
   std::function<void(TskyView*, const std::exception&)> onError;
 
@@ -185,4 +188,17 @@ class TskyView : public TQYcontrol {
  private:
   void homeToObserver();
   void turnView();
+  // What the last picture was drawn from: a tick whose sky has moved by under half a pixel since
+  // then, with the same caption, size and daylight, would draw the same picture again.
+  struct Tdrawn {
+    bool valid = false;
+    int width = 0, height = 0;
+    double dt = 0, centreLong = 0, centreLat = 0, lat = 0, lon = 0, light = 0;
+    double pixelsPerDegree = 0;
+    std::string caption;
+  };
+  Tdrawn drawn;
+  [[nodiscard]] Tdrawn currentInputs();
+  [[nodiscard]] bool pictureUnchanged();
+  void rememberInputs();
 };

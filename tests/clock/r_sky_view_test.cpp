@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "astro/r_Sun.h"
 #include "astro/r_SunLoc.h"
@@ -62,6 +63,66 @@ TEST_F(SkyViewTest, TicksRedrawOnFifthSecondsAndWhenForced) {
     EXPECT_EQ(page->redraws - before, c.redraws ? 1 : 0);
     EXPECT_NEAR(base->observer().getDT(), at(11, 0, c.second), 1e-7) << "the observer follows every tick";
   }
+}
+
+std::vector<uint8_t> viewPixels(TBitmap& bm) {
+  std::vector<uint8_t> out;
+  for (int y = 0; y < bm.Height(); ++y) {
+    const uint8_t* row = bm.ScanLine(y);
+    out.insert(out.end(), row, row + size_t(bm.Width()) * 3);
+  }
+  return out;
+}
+
+// The pixels of b with no pixel of a like them (every channel within 32) at most one pixel away.
+int pixelsFurtherThanOneAway(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int w, int h) {
+  int far = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const uint8_t* q = &b[(size_t(y) * w + x) * 3];
+      bool near = false;
+      for (int dy = -1; dy <= 1 && !near; ++dy)
+        for (int dx = -1; dx <= 1 && !near; ++dx) {
+          const int u = x + dx, v = y + dy;
+          if (u < 0 || v < 0 || u >= w || v >= h) continue;
+          const uint8_t* p = &a[(size_t(v) * w + u) * 3];
+          near = std::abs(p[0] - q[0]) <= 32 && std::abs(p[1] - q[1]) <= 32 && std::abs(p[2] - q[2]) <= 32;
+        }
+      far += !near;
+    }
+  return far;
+}
+
+TEST_F(SkyViewTest, TicksKeepThePictureOnlyWhileARedrawWouldMatchIt) {
+  page->SetBounds(0, 0, 600, 400);
+  page->dosecond(nullptr);  // turns the view to the sun
+  // Edges of anti-aliased marks may move by a shade more than a pixel's tolerance allows.
+  const int few = 600 * 400 / 2000;
+  const struct {
+    int minute, second;
+    bool kept;
+  } cases[] = {{0, 5, true}, {0, 10, true}, {1, 0, false} /* the caption's minute */, {1, 5, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.minute) + ":" + std::to_string(c.second));
+    setClockForTesting(at(11, c.minute, c.second));
+    const int kept = page->keptPictures, before = page->redraws;
+    page->dosecond(&timer);
+    EXPECT_EQ(page->redraws - before, 1);
+    EXPECT_EQ(page->keptPictures - kept, c.kept ? 1 : 0);
+    if (!c.kept) continue;
+    const std::vector<uint8_t> shown = viewPixels(*page->bm);
+    page->dosecond(nullptr);  // a forced tick always draws
+    EXPECT_EQ(page->keptPictures - kept, 1);
+    const std::vector<uint8_t> fresh = viewPixels(*page->bm);
+    ASSERT_EQ(shown.size(), fresh.size());
+    EXPECT_LE(pixelsFurtherThanOneAway(shown, fresh, 600, 400), few)
+        << "the kept picture is the sky a redraw shows, to the pixel";
+  }
+  const std::vector<uint8_t> before = viewPixels(*page->bm);
+  setClockForTesting(at(11, 10, 0));
+  page->dosecond(nullptr);
+  EXPECT_GT(pixelsFurtherThanOneAway(before, viewPixels(*page->bm), 600, 400), few)
+      << "ten minutes on, the sky has moved beyond the tolerance";
 }
 
 TEST_F(SkyViewTest, DragAcrossTheWidthTurnsTheViewByItsShareOf240Degrees) {
