@@ -52,6 +52,8 @@ TEST_PACKAGES=(
   fonts-noto-core fonts-noto-cjk
   # the peer the footprint benchmarks pair with
   sunclock
+  # a busy machine on demand, to run the tests under load as the README shows
+  stress-ng
 )
 [ "$with_tests" = yes ] && PACKAGES+=("${TEST_PACKAGES[@]}")
 
