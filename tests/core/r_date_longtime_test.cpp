@@ -11,7 +11,10 @@ struct LongTimeTest : ::testing::Test {
     loggingdir = testenv::tempDir();
     createDateman();
   }
-  static void TearDownTestSuite() { freeDateman(); }
+  static void TearDownTestSuite() {
+    freeDateman();
+    loggingdir.clear();
+  }
 };
 
 TlongTime stamp(const std::string& s) {

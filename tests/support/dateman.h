@@ -17,6 +17,7 @@ struct DateManSuite : ::testing::Test {
   static void TearDownTestSuite() {
     delete dm;
     dm = nullptr;
+    loggingdir.clear();  // the next suite logs where its own services object says
   }
   inline static TdateMan* dm = nullptr;
 };
