@@ -135,6 +135,15 @@ std::string familyFor(World& w, std::string const& name) {
   return {};
 }
 
+// The style every match asks for, and fontconfig's own defaults for the rest.
+void completePattern(FcConfig* config, FcPattern* p, int weight, bool italic) {
+  FcPatternAddInteger(p, FC_WEIGHT, FcWeightFromOpenType(weight <= 0 ? FW_NORMAL : std::min(weight, 1000)));
+  FcPatternAddInteger(p, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddBool(p, FC_SCALABLE, FcTrue);
+  FcConfigSubstitute(config, p, FcMatchPattern);
+  FcDefaultSubstitute(p);
+}
+
 Match matchFont(World& w, std::string const& family, int weight, bool italic) {
   ensureFc(w);
   std::string key = lowerCase(family) + "|" + std::to_string(weight) + (italic ? "|i" : "|r");
@@ -142,11 +151,7 @@ Match matchFont(World& w, std::string const& family, int weight, bool italic) {
   Match m;
   FcPattern* p = FcPatternCreate();
   FcPatternAddString(p, FC_FAMILY, reinterpret_cast<FcChar8 const*>(family.empty() ? "DejaVu Sans" : family.c_str()));
-  FcPatternAddInteger(p, FC_WEIGHT, FcWeightFromOpenType(weight <= 0 ? FW_NORMAL : std::min(weight, 1000)));
-  FcPatternAddInteger(p, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  FcPatternAddBool(p, FC_SCALABLE, FcTrue);
-  FcConfigSubstitute(w.config, p, FcMatchPattern);
-  FcDefaultSubstitute(p);
+  completePattern(w.config, p, weight, italic);
   FcResult r = FcResultNoMatch;
   FcPattern* found = FcFontMatch(w.config, p, &r);
   if (found) {
@@ -194,11 +199,7 @@ Match fallbackMatch(World& w, char32_t c, int weight, bool italic) {
   FcCharSet* want = FcCharSetCreate();
   FcCharSetAddChar(want, FcChar32(c));
   FcPatternAddCharSet(p, FC_CHARSET, want);
-  FcPatternAddInteger(p, FC_WEIGHT, FcWeightFromOpenType(weight <= 0 ? FW_NORMAL : std::min(weight, 1000)));
-  FcPatternAddInteger(p, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  FcPatternAddBool(p, FC_SCALABLE, FcTrue);
-  FcConfigSubstitute(w.config, p, FcMatchPattern);
-  FcDefaultSubstitute(p);
+  completePattern(w.config, p, weight, italic);
   FcResult r = FcResultNoMatch;
   if (FcFontSet* fs = FcFontSort(w.config, p, FcFalse, nullptr, &r)) {
     for (int i = 0; i < fs->nfont && m.file.empty(); ++i) {
