@@ -15,6 +15,7 @@
 #include <cmath>
 #include <map>
 #include <mutex>
+#include <set>
 #include <unordered_map>
 
 #include "platform/fonts_symbols.h"
@@ -60,6 +61,10 @@ struct Match {
   int slant = FC_SLANT_ROMAN;
 };
 
+struct NoCaseLess {
+  bool operator()(std::string const& a, std::string const& b) const { return compareNoCase(a, b) < 0; }
+};
+
 struct World {
   std::recursive_mutex lock;
   FT_Library ft = nullptr;
@@ -67,6 +72,8 @@ struct World {
   FcConfig* config = nullptr;  // ours, kept for the whole process
   bool familiesValid = false;
   std::vector<std::string> families;  // fontconfig's, each once
+  // The same names ordered without case: a lookup is a search, not a walk through every family.
+  std::set<std::string, NoCaseLess> familySet;
   std::map<std::pair<std::string, int>, FT_Face> faces;
   std::map<std::string, Match> matches;
   std::map<std::string, std::shared_ptr<TRealizedFont const>> realized;
@@ -88,6 +95,7 @@ void loadFamilies(World& w) {
   ensureFc(w);
   if (w.familiesValid) return;
   w.families.clear();
+  w.familySet.clear();
   FcPattern* pat = FcPatternCreate();
   FcObjectSet* os = FcObjectSetBuild(FC_FAMILY, nullptr);
   FcFontSet* fs = FcFontList(w.config, pat, os);
@@ -96,9 +104,7 @@ void loadFamilies(World& w) {
       FcChar8* s = nullptr;
       for (int k = 0; FcPatternGetString(fs->fonts[i], FC_FAMILY, k, &s) == FcResultMatch; ++k) {
         std::string name = reinterpret_cast<char const*>(s);
-        bool known = std::any_of(w.families.begin(), w.families.end(),
-                                 [&](std::string const& f) { return sameNoCase(f, name); });
-        if (!known && !name.empty()) w.families.push_back(name);
+        if (!name.empty() && w.familySet.insert(name).second) w.families.push_back(name);
       }
     }
     FcFontSetDestroy(fs);
@@ -110,7 +116,7 @@ void loadFamilies(World& w) {
 
 bool isRealFamily(World& w, std::string const& name) {
   loadFamilies(w);
-  return std::any_of(w.families.begin(), w.families.end(), [&](std::string const& f) { return sameNoCase(f, name); });
+  return w.familySet.count(name) != 0;
 }
 
 Alias const* aliasOf(std::string const& name) {
@@ -124,10 +130,7 @@ Alias const* aliasOf(std::string const& name) {
 
 // The family to ask fontconfig for; empty when fontconfig must choose.
 std::string familyFor(World& w, std::string const& name) {
-  if (!name.empty() && isRealFamily(w, name)) {
-    for (auto const& f : w.families)
-      if (sameNoCase(f, name)) return f;
-  }
+  if (!name.empty() && isRealFamily(w, name)) return *w.familySet.find(name);
   if (Alias const* a = aliasOf(name)) {
     for (char const* s : a->substitutes)
       if (s && isRealFamily(w, s)) return s;
