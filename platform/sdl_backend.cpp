@@ -336,7 +336,9 @@ class TSdlBackend : public TBackend {
       d.primary = i == 0;
       out.push_back(d);
     }
-    x11::addMillimetres(out);
+    // The programs ask for the displays many times while they start: one connection serves them.
+    if (!fx) fx = XOpenDisplay(nullptr);
+    x11::addMillimetres(out, fx);
     return out;
   }
 
@@ -541,7 +543,7 @@ class TSdlBackend : public TBackend {
   std::map<Cursor, SDL_Cursor*> fcursors;
   Uint32 fwake = 0;
   SDL_Window* fconfined = nullptr;  // the window the pointer is kept in
-  Display* fx = nullptr;  // our own connection for child windows inside hosts
+  Display* fx = nullptr;  // our own connection for child windows inside hosts and display queries
   std::set<HWND> ftaskBar;  // windows of our own on the task bar (not tool windows or children)
   StartWindow fstart = StartWindow::Normal;  // how the first of them is shown, until it is
 };

@@ -178,19 +178,20 @@ void endOnLostDisplay(void (*onLost)()) {
   XSetIOErrorHandler(displayLost);
 }
 
-void addMillimetres(std::vector<TDisplay>& list) {
-  DisplayPtr d = openDisplay();
+void addMillimetres(std::vector<TDisplay>& list, void* display) {
+  DisplayPtr own = display ? nullptr : openDisplay();
+  Display* const d = display ? static_cast<Display*>(display) : own.get();
   if (!d) return;
   QuietErrors quiet;
   int ev = 0, er = 0;
-  if (!XRRQueryExtension(d.get(), &ev, &er)) return;
-  XRRScreenResources* res = XRRGetScreenResourcesCurrent(d.get(), DefaultRootWindow(d.get()));
+  if (!XRRQueryExtension(d, &ev, &er)) return;
+  XRRScreenResources* res = XRRGetScreenResourcesCurrent(d, DefaultRootWindow(d));
   if (!res) return;
   for (int i = 0; i < res->noutput; ++i) {
-    XRROutputInfo* out = XRRGetOutputInfo(d.get(), res, res->outputs[i]);
+    XRROutputInfo* out = XRRGetOutputInfo(d, res, res->outputs[i]);
     if (!out) continue;
     if (out->connection == RR_Connected && out->crtc) {
-      if (XRRCrtcInfo* c = XRRGetCrtcInfo(d.get(), res, out->crtc)) {
+      if (XRRCrtcInfo* c = XRRGetCrtcInfo(d, res, out->crtc)) {
         for (auto& disp : list)
           if (disp.box.Left == c->x && disp.box.Top == c->y && disp.box.width() == static_cast<int>(c->width) &&
               disp.box.height() == static_cast<int>(c->height)) {

@@ -42,8 +42,9 @@ bool screenPosition(void* display, unsigned long window, int& x, int& y);
 // Install before SDL starts, so that every connection of the process has it.
 void endOnLostDisplay(void (*onLost)());
 
-// Fills mmWidth and mmHeight of the displays whose box matches an XRandR output's CRTC.
-void addMillimetres(std::vector<TDisplay>&);
+// Fills mmWidth and mmHeight of the displays whose box matches an XRandR output's CRTC, asking
+// on the caller's connection (nullptr: one of its own, opened for the call).
+void addMillimetres(std::vector<TDisplay>&, void* display = nullptr);
 // Xft.dpi of the X resources, rounded; 96 when it is not set or there is no X display.
 int xftDpi();
 // The DPI the desktop draws at: Xft.dpi where the X resources set it, else the screen's physical
