@@ -367,7 +367,7 @@ void TreadGpKg::applyProperty(Tgob& gob, const std::string& column, Query& qr, i
   else if (column == "qy_style_number") gob.styleNumber = TosNumberText::StrToInt(v);
   else if (column == "qy_label_x") gob.editDetail().labelx = number();
   else if (column == "qy_label_y") gob.editDetail().labely = number();
-  else if (column == "qy_tip_x") gob.tipx = number();
+  else if (column == "qy_tip_x") gob.setTipx(number());
   else if (column == "qy_tip_y") gob.editDetail().tipy = number();
   else if (column == "qy_rotation")
     (gob.obType() == o_text ? gob.editDetail().textrotation : gob.editDetail().labelRotation) = number();
