@@ -280,6 +280,9 @@ class TgobXy {
   void setSide(const Side& s);
   // Whether the geometry is held in the object itself (for tests of the layout).
   [[nodiscard]] bool isInPlace() const { return !isHeld(); }
+  // The bits of y that mark the held form (a NaN that arithmetic never makes); a point whose y
+  // has these very bits is held in a block.
+  static constexpr uint64_t kHeldMark = 0x7FF4'6B65'5374'7279ull;
 
   friend bool operator==(const TgobXy& a, const TgobXy& b);
   friend bool operator==(const TgobXy& a, const TpolyXyValues& b);
@@ -289,9 +292,7 @@ class TgobXy {
     TpolyXyValues list;
     Side side;
   };
-  // The bits of y that mark the held form (a NaN that arithmetic never makes); a point whose y
-  // has these very bits is held in a block. x then holds the block's address, nil for none.
-  static constexpr uint64_t kHeldMark = 0x7FF4'6B65'5374'7279ull;
+  // Held form: y has the mark's bits, x the block's address (nil for none).
   [[nodiscard]] static constexpr xyrec none() { return {0, std::bit_cast<double>(kHeldMark)}; }
   [[nodiscard]] bool isHeld() const { return std::bit_cast<uint64_t>(p.y) == kHeldMark; }
   [[nodiscard]] Held* held() const { return isHeld() ? reinterpret_cast<Held*>(std::bit_cast<uintptr_t>(p.x)) : nullptr; }

@@ -329,6 +329,19 @@ TEST_F(DraTest, BoundsKeptWithoutPointsButCachesCleared) {
   EXPECT_EQ(std::vector<double>({g.x1, g.y1, g.x2, g.y2}), std::vector<double>({-1, -3, 9, 6}));
 }
 
+// The type is a byte in the object; a code beyond it is held in the detail and read back whole.
+TEST_F(DraTest, TypesBeyondAByteAreKept) {
+  Tgob g;
+  for (int32_t type : {o_invalid, 255, -1, o_text}) {
+    SCOPED_TRACE(type);
+    g.setType(type);
+    EXPECT_EQ(g.obType(), type);
+  }
+  g.setType(o_invalid);
+  g.clear();
+  EXPECT_EQ(g.obType(), o_empty);
+}
+
 TEST_F(DraTest, AssignCopiesGeometryAndValuesNotExtras) {
   TgobArray d;
   d.addColumn("name", "", ftString);
