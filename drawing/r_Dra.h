@@ -295,9 +295,13 @@ class TgobXy {
   // Held form: y has the mark's bits, x the block's address (nil for none).
   [[nodiscard]] static constexpr xyrec none() { return {0, std::bit_cast<double>(kHeldMark)}; }
   [[nodiscard]] bool isHeld() const { return std::bit_cast<uint64_t>(p.y) == kHeldMark; }
-  [[nodiscard]] Held* held() const { return isHeld() ? reinterpret_cast<Held*>(std::bit_cast<uintptr_t>(p.x)) : nullptr; }
+  [[nodiscard]] Held* held() const {
+    return isHeld() ? reinterpret_cast<Held*>(std::bit_cast<uintptr_t>(p.x)) : nullptr;
+  }
   Held& makeHeld();
-  void setHeld(Held* h) { p = {std::bit_cast<double>(reinterpret_cast<uintptr_t>(h)), std::bit_cast<double>(kHeldMark)}; }
+  void setHeld(Held* h) {
+    p = {std::bit_cast<double>(reinterpret_cast<uintptr_t>(h)), std::bit_cast<double>(kHeldMark)};
+  }
   // Back into the object when the block holds one point and side values at creation.
   void settle();
   void release();

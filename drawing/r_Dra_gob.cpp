@@ -64,8 +64,8 @@ std::string ObTypeStr(int32_t obType) {
 // ================================================================ Tgob
 
 bool TgobDetail::atCreation() const {
-  return !filerec && flags == 0 && !isNoSymbol && parentuid == 0 && wideObType == 0 && lastStyleName.empty() && !transitory && transitoryIndex == 0 && transitoryHjustify == 0 &&
-         transitoryVjustify == 0 && z == 0 && polyxy.empty() && textheight == 0 && textrotation == 0 &&
+  return !filerec && flags == 0 && !isNoSymbol && parentuid == 0 && wideObType == 0 && lastStyleName.empty() &&
+         !transitory && transitoryIndex == 0 && transitoryHjustify == 0 && transitoryVjustify == 0 && z == 0 && polyxy.empty() && textheight == 0 && textrotation == 0 &&
          labelRotation == 0 && labelFactor == 1.0 && labelJustify == 0 && labelx == 0 && labely == 0 && tipy == 0 &&
          !attachments && tipType == 0 && microstyle.empty() && !symbolElements && notes.empty() &&
          category.empty() && validTimes.empty();

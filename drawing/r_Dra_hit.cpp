@@ -171,7 +171,9 @@ bool TgobArray::CircleHit(double x, double y, double radius, const bSet& obTypes
   return areaHit(
       obTypes,
       [&](Tgob& g) { return trig.BoxesIntersect(x - radius, y - radius, x + radius, y + radius, g.x1, g.y1, g.x2, g.y2); },
-      [&](Tgob& g, int32_t kind) { return lm.CircleHit(g.xy.list(spare), kind, 0, 0, 0, 0, x, y, radius); }, false);
+      [&](Tgob& g, int32_t kind) {
+        return lm.CircleHit(g.xy.list(spare), kind, 0, 0, 0, 0, x, y, radius);
+      }, false);
 }
 
 bool TgobArray::CircleHit(double x, double y, double radius) { return CircleHit(x, y, radius, defaultTypes()); }
@@ -189,7 +191,9 @@ bool TgobArray::LineHit(const Txyvalues& linexy, double snap, const bSet& obType
   return areaHit(
       obTypes,
       [&](Tgob& g) { return trig.BoxesIntersect(lx1 - snap, ly1 - snap, lx2 + snap, ly2 + snap, g.x1, g.y1, g.x2, g.y2); },
-      [&](Tgob& g, int32_t kind) { return lm.LineHit(g.xy.list(spare), kind, 0, 0, 0, 0, linexy, snap); }, true);
+      [&](Tgob& g, int32_t kind) {
+        return lm.LineHit(g.xy.list(spare), kind, 0, 0, 0, 0, linexy, snap);
+      }, true);
 }
 
 bool TgobArray::LineHit(const Txyvalues& linexy, double snap) { return LineHit(linexy, snap, defaultTypes()); }

@@ -4,6 +4,7 @@
 // block (nil: no geometry, side values at creation); (2) after settle() a block holds something a
 // point in place could not: more or fewer than one part of one point, side values away from their
 // creation values, or a point whose y has the mark's bits.
+#include <bit>
 #include <cassert>
 #include <cstdlib>
 #include <cstring>
@@ -16,7 +17,8 @@
 
 namespace {
 constexpr size_t kInPlace = 7;  // bytes a text may have and stay in the word
-}
+static_assert(std::endian::native == std::endian::little, "the word's bytes 1 to 7 follow its tag byte");
+}  // namespace
 
 TgobText& TgobText::operator=(TgobText&& other) noexcept {
   if (this != &other) {
