@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <set>
@@ -91,6 +92,22 @@ void ensureFc(World& w) {
   w.fcReady = true;
 }
 
+// The families of a set's fonts (of one file's only, when `file` is given) not yet listed.
+void addFamilies(World& w, FcFontSet const* fs, char const* file = nullptr) {
+  if (!fs) return;
+  for (int i = 0; i < fs->nfont; ++i) {
+    FcChar8* at = nullptr;
+    if (file && (FcPatternGetString(fs->fonts[i], FC_FILE, 0, &at) != FcResultMatch ||
+                 std::strcmp(reinterpret_cast<char const*>(at), file) != 0))
+      continue;
+    FcChar8* s = nullptr;
+    for (int k = 0; FcPatternGetString(fs->fonts[i], FC_FAMILY, k, &s) == FcResultMatch; ++k) {
+      std::string name = reinterpret_cast<char const*>(s);
+      if (!name.empty() && w.familySet.insert(name).second) w.families.push_back(name);
+    }
+  }
+}
+
 void loadFamilies(World& w) {
   ensureFc(w);
   if (w.familiesValid) return;
@@ -99,16 +116,8 @@ void loadFamilies(World& w) {
   FcPattern* pat = FcPatternCreate();
   FcObjectSet* os = FcObjectSetBuild(FC_FAMILY, nullptr);
   FcFontSet* fs = FcFontList(w.config, pat, os);
-  if (fs) {
-    for (int i = 0; i < fs->nfont; ++i) {
-      FcChar8* s = nullptr;
-      for (int k = 0; FcPatternGetString(fs->fonts[i], FC_FAMILY, k, &s) == FcResultMatch; ++k) {
-        std::string name = reinterpret_cast<char const*>(s);
-        if (!name.empty() && w.familySet.insert(name).second) w.families.push_back(name);
-      }
-    }
-    FcFontSetDestroy(fs);
-  }
+  addFamilies(w, fs);
+  if (fs) FcFontSetDestroy(fs);
   FcObjectSetDestroy(os);
   FcPatternDestroy(pat);
   w.familiesValid = true;
@@ -560,7 +569,9 @@ bool addFontFile(std::string const& path) {
   std::lock_guard g(w.lock);
   ensureFc(w);
   if (!FcConfigAppFontAddFile(w.config, reinterpret_cast<FcChar8 const*>(path.c_str()))) return false;
-  w.familiesValid = false;
+  // The file's families join the list: listing every font again would scan the whole system's
+  // set once per program font.
+  if (w.familiesValid) addFamilies(w, FcConfigGetFonts(w.config, FcSetApplication), path.c_str());
   w.matches.clear();
   w.realized.clear();
   return true;
