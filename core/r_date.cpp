@@ -82,18 +82,18 @@ TdateMan::TdateMan(int tableYear, TDateTime asOf) { build(tableYear, asOf); }
 
 void TdateMan::build(int tableYear, TDateTime asOf) {
   platform::tryEncodeDate(2010, 12, 1, defaultdate);
-  for (auto& z : platform::buildWindowsZoneTable(tableYear, asOf)) {
+  for (auto& z : platform::buildWindowsZoneTable(tableYear, asOf, platform::ZoneText::None)) {
     auto t = std::make_unique<Ttz>();
     t->index = ftimezones.count();
     t->tzi = z.tzi;
-    t->zone = z.display;
     zoneByName[platform::lowerCase(z.keyName)] = t->index;
     ftimezones.add(z.keyName, t.get());
     ownedZones.push_back(std::move(t));
   }
   fTZname = platform::machineWindowsZone();
   if (!fTZname.empty()) {
-    if (auto z = platform::buildWindowsZone(fTZname, tableYear, asOf)) fTZdayname = z->daylightName;
+    if (auto z = platform::buildWindowsZone(fTZname, tableYear, asOf, platform::ZoneText::None))
+      fTZdayname = z->daylightName;
     if (fTZdayname == "GMT Daylight Time") fTZdayname = "British Summer Time";
   }
   flocal = std::make_unique<TlongTime>();

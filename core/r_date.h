@@ -28,12 +28,12 @@ constexpr double kJulianAlways = 0.0;          // earlier than every date
 constexpr double kJulianForever = 5373119.5;   // 9999-01-01 00:00, later than every date
 constexpr double kJulian18991230 = 2415018.5;  // date-time value 0
 
-// One Windows zone of the table.
+// One Windows zone of the table. Its display text ("(UTC+01:00) Berlin, ...") is not kept: a
+// page that shows it asks platform::buildWindowsZone, so the clock maps no zone names.
 class Ttz {
  public:
   TIME_ZONE_INFORMATION tzi;
   int32_t index = 0;
-  std::string zone;  // display text, "(UTC+01:00) Berlin, ..."
 };
 
 // A sign of the zodiac; `ch` is its glyph in the Wingdings symbol font.

@@ -16,18 +16,29 @@
 
 namespace platform {
 namespace {
-icu::Locale timeLocale() {
+std::string timeLocaleName() {
   for (const char* v : {"LC_ALL", "LC_TIME", "LANG"}) {
     const char* s = std::getenv(v);
     if (s && *s) {
       std::string name = s;
       name = name.substr(0, name.find_first_of(".@"));
-      if (name.empty() || name == "C" || name == "POSIX") return icu::Locale("en_US_POSIX");
-      return icu::Locale(name.c_str());
+      if (name.empty() || name == "C" || name == "POSIX") return "en_US_POSIX";
+      return name;
     }
   }
-  return icu::Locale("en_US_POSIX");
+  return "en_US_POSIX";
 }
+
+icu::Locale timeLocale() { return icu::Locale(timeLocaleName().c_str()); }
+
+// The names of the commonest locales without ICU: the wall clock would otherwise map ICU's
+// calendar data for its day names alone.
+constexpr const char* kEnglishDayNames[7] = {"Monday", "Tuesday", "Wednesday", "Thursday",
+                                             "Friday", "Saturday", "Sunday"};
+constexpr const char* kEnglishMonthNames[12] = {"January", "February", "March",     "April",   "May",      "June",
+                                                "July",    "August",   "September", "October", "November", "December"};
+
+bool namesAreEnglish(const std::string& locale) { return locale == "en_US_POSIX" || locale == "en_US"; }
 
 // A locale's names are fetched from ICU once and kept: labels ask for them on every map rebuild.
 // Key: the locale's name, then 'M' or 'D', then 'S' for stand-alone forms.
@@ -100,8 +111,16 @@ std::string localeWord(LocaleWord word, int index) {
   return names && i >= 0 && i < count ? utf8(names[i]) : "";
 }
 
-std::string localeDayName(int index) { return index < 0 || index > 6 ? "" : nameAt(timeLocale(), false, false, index); }
-std::string localeMonthName(int index) { return index < 0 || index > 11 ? "" : nameAt(timeLocale(), true, false, index); }
+std::string localeDayName(int index) {
+  if (index < 0 || index > 6) return "";
+  const std::string locale = timeLocaleName();
+  return namesAreEnglish(locale) ? kEnglishDayNames[index] : nameAt(icu::Locale(locale.c_str()), false, false, index);
+}
+std::string localeMonthName(int index) {
+  if (index < 0 || index > 11) return "";
+  const std::string locale = timeLocaleName();
+  return namesAreEnglish(locale) ? kEnglishMonthNames[index] : nameAt(icu::Locale(locale.c_str()), true, false, index);
+}
 }  // namespace platform
 
 // ---- words of a named locale

@@ -264,8 +264,11 @@ std::string userLocaleName() {
 
 namespace {
 std::string symbol(icu::DecimalFormatSymbols::ENumberFormatSymbol which, const char* fallback) {
+  const std::string locale = userLocaleName();
+  // The C locale and US English use the fallbacks: ICU's number data stays unmapped for them.
+  if (locale == "en_US_POSIX" || locale == "en_US") return fallback;
   UErrorCode status = U_ZERO_ERROR;
-  icu::DecimalFormatSymbols syms(icu::Locale(userLocaleName().c_str()), status);
+  icu::DecimalFormatSymbols syms(icu::Locale(locale.c_str()), status);
   if (U_FAILURE(status)) return fallback;
   std::string s = toUtf8(syms.getSymbol(which));
   return s.empty() ? fallback : s;

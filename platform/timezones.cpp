@@ -266,7 +266,7 @@ SYSTEMTIME ruleDate(date::sys_seconds at, int clockOffsetMinutes) {
 
 int minutesOf(std::chrono::seconds s) { return static_cast<int>(s.count() / 60); }
 
-std::optional<WindowsZone> makeZone(const WinZoneNames& w, int year, TDateTime asOf) {
+std::optional<WindowsZone> makeZone(const WinZoneNames& w, int year, TDateTime asOf, ZoneText text) {
   const date::time_zone* z = locateZone(w.ianaIds.front());
   if (!z) return std::nullopt;
   WindowsZone out;
@@ -314,7 +314,7 @@ std::optional<WindowsZone> makeZone(const WinZoneNames& w, int year, TDateTime a
     out.irregular = !changes.empty();
     t.Bias = -standard;
   }
-  out.display = displayText(w, standard);
+  if (text == ZoneText::Cities) out.display = displayText(w, standard);
   return out;
 }
 }  // namespace
@@ -322,16 +322,16 @@ std::optional<WindowsZone> makeZone(const WinZoneNames& w, int year, TDateTime a
 // ---------------------------------------------------------------------------------------------
 // Table
 
-std::vector<WindowsZone> buildWindowsZoneTable(int year, TDateTime asOf) {
+std::vector<WindowsZone> buildWindowsZoneTable(int year, TDateTime asOf, ZoneText text) {
   std::vector<WindowsZone> out;
   for (const auto& w : windowsZoneNames())
-    if (auto z = makeZone(w, year, asOf)) out.push_back(std::move(*z));
+    if (auto z = makeZone(w, year, asOf, text)) out.push_back(std::move(*z));
   return out;
 }
 
-std::optional<WindowsZone> buildWindowsZone(const std::string& keyName, int year, TDateTime asOf) {
+std::optional<WindowsZone> buildWindowsZone(const std::string& keyName, int year, TDateTime asOf, ZoneText text) {
   for (const auto& w : windowsZoneNames())
-    if (sameNoCase(w.keyName, keyName)) return makeZone(w, year, asOf);
+    if (sameNoCase(w.keyName, keyName)) return makeZone(w, year, asOf, text);
   return std::nullopt;
 }
 

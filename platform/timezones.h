@@ -49,12 +49,17 @@ struct WindowsZone {
   bool irregular = false;
 };
 
+// The display text costs ICU's zone names in every language (megabytes of mapped data): only
+// a table that is shown needs it.
+enum class ZoneText { Cities, None };
+
 // Every Windows zone ICU maps, sorted by key name without case, with the rules of `year` taken
 // from the system tzdata; `asOf` (UTC) picks the rule of an irregular year. Zones whose tzdata
 // zone is missing are left out.
-std::vector<WindowsZone> buildWindowsZoneTable(int year, TDateTime asOf);
+std::vector<WindowsZone> buildWindowsZoneTable(int year, TDateTime asOf, ZoneText text = ZoneText::Cities);
 // The same for one Windows zone; nullopt when ICU or the tzdata does not know it.
-std::optional<WindowsZone> buildWindowsZone(const std::string& keyName, int year, TDateTime asOf);
+std::optional<WindowsZone> buildWindowsZone(const std::string& keyName, int year, TDateTime asOf,
+                                            ZoneText text = ZoneText::Cities);
 
 // The machine's zone: $TZ when it names a zone, else /etc/localtime, else /etc/timezone.
 std::string machineIanaZone();
