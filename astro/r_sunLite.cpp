@@ -337,6 +337,12 @@ void TsunLite::drawMoon() {
 
 void TsunLite::releaseMemory() {
   if (nightInPlace()) bin->releaseFrame(kNightFrame);
+  letGoOfMap();
+}
+
+void TsunLite::letGoOfMap() {
+  // Built only at a paint: what a rebuild would make again costs memory, not the picture.
+  if (windowKeepsMap && toprb && toprb->hasPixels() && !toprb->pixelsBorrowed()) toprb->clear();
 }
 
 // ---- painting -------------------------------------------------------------------------------------
@@ -451,7 +457,8 @@ TRect TsunLite::draw(TDeviceContext& dc, const TRect& area) {
   }
   if (how != TmapPaint::KeptInPlace) writeCopyright(dc, r.Bottom);  // text over the map once per build
   cv.bind(nullptr);
-  if (windowKeepsMap) toprb->clear();  // the window keeps what was painted; borrowed rows are let go
+  // The window keeps what was painted; borrowed rows are let go.
+  if (windowKeepsMap && (toprb->pixelsBorrowed() || !keepMapBetweenPaints)) toprb->clear();
   return result;
 }
 

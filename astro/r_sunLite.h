@@ -227,6 +227,8 @@ class TsunLite {
   // (the mapped night frame stays mapped between minutes while the map is shown). The next
   // rebuild maps them again.
   void releaseMemory();
+  // keepMapBetweenPaints: lets the map's own pixels go; the next paint builds them again.
+  void letGoOfMap();
 
   [[nodiscard]] Tsun& sun() { return *fsun; }
   [[nodiscard]] int32_t stripH() const { return fstripH; }
@@ -277,6 +279,9 @@ class TsunLite {
   // where it lies there unscaled (no image of its own, no copy), else into the map's own pixels,
   // which are let go once painted. A paint into the same place in the same minute builds nothing.
   bool windowKeepsMap = false;
+  // With windowKeepsMap: a map built into its own pixels (a scaled paint) is kept for the next
+  // paint instead of let go at once; the owner lets it go with letGoOfMap when paints stop.
+  bool keepMapBetweenPaints = false;
   double topLat = 0, bottomLat = 0;
   double sunLat = 0, sunLong = 0, moonLat = 0, moonLong = 0;  // of the last rebuild, degrees
 

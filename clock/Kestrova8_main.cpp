@@ -2,6 +2,8 @@
 #include <cstdlib>
 #include <iostream>
 
+#include <malloc.h>
+
 #include "clock/Kestrova8main.h"
 #include "core/TQYini.h"
 #include "core/r_base.h"
@@ -27,9 +29,15 @@ void displayLost() {
   if (Kestrova8Win) Kestrova8Win->saveLocationsOnLostDisplay();
   if (logObject) logObject->save();
 }
+
+// Map-sized buffers (the map page's image, built for a paint and let go after it) come straight
+// from the system and go back to it when freed; glibc's moving threshold would put the next one
+// on the heap, whose freed middle is never returned.
+constexpr int kMapThreshold = 1024 * 1024;
 }  // namespace
 
 int main() {
+  mallopt(M_MMAP_THRESHOLD, kMapThreshold);
   platform::x11::setProgramIdentity("Kestrova 8", "Kestrova8");
   platform::x11::endOnLostDisplay(displayLost);
   auto backend = platform::makeSdlBackend();

@@ -38,8 +38,15 @@ TsunHD2::TsunHD2(TWinControl* owner, int screenWidth, TTimer* t, const std::func
   Color = clBlack;
   colour = 0;
   const double uiMagnify = os && os->monitors ? os->monitors->screenInfo().fontMagnifier() : 1.0;
+  // The map's own full-size image is built by a paint and kept while paints follow (a pointer
+  // over the map repaints the page); a tick with no paint since the last lets it go, so the idle
+  // page holds no second copy of the map beside its back buffer.
   sunLite = std::make_unique<TsunLite>(os ? os->basedir() : std::string(), WithTimezones::Yes, screenWidth, uiMagnify,
-                                       beforeFirstMap);
+                                       [&beforeFirstMap](TsunLite& map) {
+                                         map.windowKeepsMap = true;
+                                         map.keepMapBetweenPaints = true;
+                                         if (beforeFirstMap) beforeFirstMap(map);
+                                       });
   sunLite->win = [this] { Invalidate(); };
   over = std::make_unique<TsunOver>(this);
   over->sunLite = sunLite.get();
@@ -92,6 +99,8 @@ void TsunHD2::dotimer(void* sender) {
     if (over->Visible() && !mapBox.contains(p)) over->Hide();
   }
   if (dateman) over->setGmt(dateman->getgmtDt());
+  if (!paintedSinceTick) sunLite->letGoOfMap();
+  paintedSinceTick = false;
   sunLite->refreshImage(sender || mapFresh ? RefreshBy::Tick : RefreshBy::Force);
   mapFresh = false;
 }
@@ -128,6 +137,7 @@ void TsunHD2::paintMap() {
   if (!dc || !sunLite) return;
   const TRect client = ClientRect();
   const TRect r = sunLite->draw(*dc, client);
+  paintedSinceTick = true;
   mapBox = r;
   mapBox.Top += sunLite->stripH();
   // The button and the time query stand on the map, low and centred, at any screen size.

@@ -144,6 +144,7 @@ class TsunHD2 : public TQYcontrol {
   // The map the constructor built, with nothing but the clock to outdate it yet: the first
   // resize and the first showing rebuild only for a new minute.
   bool mapFresh = true;
+  bool paintedSinceTick = false;  // a tick without a paint since the last lets the map image go
   std::unique_ptr<TsunLite> sunLite;
   std::string homeplace, homeTz;
 

@@ -231,24 +231,40 @@ TEST_F(MainTest, ClockMinuteRebuildsTheMapOnlyWhenItChanges) {
   EXPECT_EQ(r.lastMinute, minute + 1);
 }
 
-// The page's first resize and showing find the constructor's map current; a return to the page
-// rebuilds it, as the locations file may have changed meanwhile.
+// The map is built by the page's first paint, not before, and kept while paints follow; a tick
+// with no paint since the last lets it go (the next paint builds it again). A return to the page
+// rebuilds it, as the locations file may have changed meanwhile, and so does a resize.
 TEST_F(MainTest, MapPageIsBuiltOnceForItsFirstShowingAndAgainOnReturn) {
   start();
   int builds = 0;
   TsunHD2 page(win.get(), 1920, nullptr,
                [&builds](TsunLite& map) { map.onPostPaint = [&builds](TrawBitmap24*) { ++builds; }; });
-  EXPECT_EQ(builds, 1);
+  EXPECT_EQ(builds, 0);
   page.SetBounds(0, 0, 800, 450);
   page.reenter();
   page.dotimer(nullptr);
+  page.Repaint();
   EXPECT_EQ(builds, 1);
+  EXPECT_TRUE(page.sunLite->toprb->hasPixels());
+  void* tick = win->timer.get();
+  page.dotimer(tick);  // painted since the last tick: kept
+  page.Repaint();
+  EXPECT_EQ(builds, 1);
+  page.dotimer(tick);
+  EXPECT_TRUE(page.sunLite->toprb->hasPixels());
+  page.dotimer(tick);  // no paint since the last tick: let go
+  EXPECT_FALSE(page.sunLite->toprb->hasPixels());
+  page.Repaint();
+  EXPECT_EQ(builds, 2);
   page.leave();
+  EXPECT_FALSE(page.sunLite->toprb->hasPixels());
   page.reenter();
   page.dotimer(nullptr);
-  EXPECT_EQ(builds, 2);
+  page.Repaint();
+  EXPECT_EQ(builds, 3);
   page.SetBounds(0, 0, 640, 360);
-  EXPECT_EQ(builds, 3);  // once shown, a resize rebuilds as ever
+  page.Repaint();
+  EXPECT_EQ(builds, 4);  // once shown, a resize rebuilds as ever
 }
 
 TEST_F(MainTest, DragRecentresByTheMapWidthAndTheCentreIsKeptOnClose) {
