@@ -103,10 +103,26 @@ print_resident() {
 # lines add up to the whole: the program's own buffers (anonymous mappings, the frame-sized ones
 # named by size), the heap, the map container's frames, shared memory (window bands), the
 # program file, ICU, the other shared libraries, fonts with fontconfig's caches, and the rest
-# (stack, locale files). Then the largest single files.
+# (stack, locale files). The large own buffers are named by their sizes where they match the
+# window's 24-bit back buffer, a map-sized 24-bit image (the day image, or the map's own while a
+# page keeps it) and the one-byte sun-elevation map (neighbouring ones show as one mapping).
+# Then the largest single files.
 print_smaps() {
-  /usr/bin/python3 - "/proc/$pid/smaps" <<'PY'
-import collections, os, re, sys
+  /usr/bin/python3 - "/proc/$pid/smaps" "${data}1920.bin" <<'PY'
+import collections, itertools, os, re, struct, sys
+with open(sys.argv[2], "rb") as f:
+    mw, mh, _, mrow = struct.unpack("<4i", f.read(16))
+pages = lambda b: (b + 4095) // 4096 * 4
+known = [("back buffer", pages(((1920 * 3 + 3) & ~3) * 1080)), ("map-sized image", pages(mrow * mh)),
+         ("elevation map", pages(mw * mh))]
+
+def named(kb):
+    # The fewest known buffers that add up to the mapping, within a few pages.
+    for n in (1, 2, 3):
+        for combo in itertools.combinations_with_replacement(known, n):
+            if abs(sum(k for _, k in combo) - kb) <= 16 * n:
+                return "%.1f (%s)" % (kb / 1024, " + ".join(name for name, _ in combo))
+    return "%.1f" % (kb / 1024)
 rss = collections.Counter()   # by mapping name
 anon = []                     # resident KB of each anonymous mapping
 name = None
@@ -148,7 +164,7 @@ for k in order:
     note = ""
     if k == "own buffers":
         note = ": %d of 1 MB or more (%s MB), %.1f MB in smaller ones" % (
-            len(big), ", ".join("%.1f" % (kb / 1024) for kb in big), (by_kind[k] - sum(big)) / 1024)
+            len(big), ", ".join(named(kb) for kb in big), (by_kind[k] - sum(big)) / 1024)
     elif k in ("ICU", "other shared libraries", "fonts and font caches"):
         note = " (%d files)" % files[k]
     print("  %7.1f MB  %s%s" % (by_kind[k] / 1024, k, note))
