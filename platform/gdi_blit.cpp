@@ -494,6 +494,64 @@ bool PatBlt(TDeviceContext& dst, int x, int y, int w, int h, TRop rop) {
 
 // ---- parallelograms ------------------------------------------------------------------------------
 
+namespace {
+// std::lround, inlined: exact for every finite value within the int range, since the part a
+// truncation leaves is exact.
+// Without branches: which way a blend's value rounds is a coin toss.
+inline int roundHalfAway(double v) {
+  const int i = int(v);
+  const double f = v - i;
+  return i + int(f >= 0.5) - int(f <= -0.5);
+}
+
+// The parallelogram's map from target pixels back to source pixels.
+struct PlgRows {
+  double p0x, p0y, ax, ay, bx, by, det;
+  int sw, sh;
+  double sx, sy;  // the source corner in device pixels
+  int sW, sH;     // the source's size
+};
+
+// One clipped target row of a copy onto a 24-bit target without a mask. Each pixel's arithmetic
+// is the general loop's, in the same order, so the bytes are the same; only the choices that
+// hold for the whole copy are made once. A mirrored axis reads s - (-u) where the general loop
+// does, which is s + u exactly.
+template <bool Smooth, int C>
+void plgRow(PlgRows const& m, TSurface const& ss, uint8_t* drow, int y, int left, int right) {
+  const double Y = y + 0.5 - m.p0y, Ybx = Y * m.bx, axY = m.ax * Y;
+  const int uw = std::abs(m.sw), vh = std::abs(m.sh);
+  const bool flipU = m.sw < 0, flipV = m.sh < 0;
+  for (int x = left; x < right; ++x) {
+    const double X = x + 0.5 - m.p0x;
+    const double u = (X * m.by - Ybx) / m.det, v = (axY - m.ay * X) / m.det;
+    const double uu = flipU ? -u : u, vv = flipV ? -v : v;
+    if (!(uu >= 0 && uu < uw && vv >= 0 && vv < vh)) continue;
+    uint8_t* d = drow + size_t(x) * 3;
+    if constexpr (Smooth) {
+      const double fu = (m.sx + u) - 0.5, fv = (m.sy + v) - 0.5;
+      int ix = int(fu), iy = int(fv);
+      if (fu < ix) --ix;
+      if (fv < iy) --iy;
+      const double tx = fu - ix, ty = fv - iy;
+      const size_t x0 = size_t(std::clamp(ix, 0, m.sW - 1)) * C, x1 = size_t(std::clamp(ix + 1, 0, m.sW - 1)) * C;
+      uint8_t const* r0 = ss.row(std::clamp(iy, 0, m.sH - 1));
+      uint8_t const* r1 = ss.row(std::clamp(iy + 1, 0, m.sH - 1));
+      for (int k = 0; k < 3; ++k) {
+        const double top = r0[x0 + k] * (1 - tx) + r0[x1 + k] * tx;
+        const double bot = r1[x0 + k] * (1 - tx) + r1[x1 + k] * tx;
+        d[k] = uint8_t(roundHalfAway(top * (1 - ty) + bot * ty));
+      }
+    } else {
+      const int iu = int(uu), iv = int(vv);
+      const int64_t px0 = int64_t(m.sx) + (flipU ? -iu - 1 : iu), py0 = int64_t(m.sy) + (flipV ? -iv - 1 : iv);
+      if (px0 < 0 || py0 < 0 || px0 >= m.sW || py0 >= m.sH) continue;
+      uint8_t const* sp = ss.row(int(py0)) + size_t(px0) * C;
+      d[0] = sp[0], d[1] = sp[1], d[2] = sp[2];
+    }
+  }
+}
+}  // namespace
+
 bool PlgBlt(TDeviceContext& dst, std::span<TPoint const, 3> pts, TDeviceContext const& src, int sx, int sy,
             int sw, int sh, TSurface const* mask, int mx, int my) {
   TSurface* ds = dst.surface();
@@ -527,7 +585,22 @@ bool PlgBlt(TDeviceContext& dst, std::span<TPoint const, 3> pts, TDeviceContext 
   // the same, so the pixels are too.
   const bool plain24 = ds->bitsPerPixel() == 24;
   const int sW = ss.width(), sH = ss.height();
-  for (auto const& clip : detail::clipRects(dst)) {
+  const auto clips = detail::clipRects(dst);
+  if (plain24 && !mask) {
+    PlgRows m{p0x, p0y, ax, ay, bx, by, det, sw, sh, double(s.X), double(s.Y), sW, sH};
+    const bool rgb = C == 3;
+    for (auto const& clip : clips) {
+      const TRect r = box.intersected(clip);
+      for (int y = r.Top; y < r.Bottom; ++y) {
+        if (smooth && rgb) plgRow<true, 3>(m, ss, ds->row(y), y, r.Left, r.Right);
+        else if (smooth) plgRow<true, 4>(m, ss, ds->row(y), y, r.Left, r.Right);
+        else if (rgb) plgRow<false, 3>(m, ss, ds->row(y), y, r.Left, r.Right);
+        else plgRow<false, 4>(m, ss, ds->row(y), y, r.Left, r.Right);
+      }
+    }
+    return true;
+  }
+  for (auto const& clip : clips) {
     TRect r = box.intersected(clip);
     for (int y = r.Top; y < r.Bottom; ++y) {
       const double Y = y + 0.5 - p0y, Ybx = Y * bx, axY = ax * Y;
@@ -557,7 +630,7 @@ bool PlgBlt(TDeviceContext& dst, std::span<TPoint const, 3> pts, TDeviceContext 
           for (int k = 0; k < C; ++k) {
             double top = r0[x0 + size_t(k)] * (1 - tx) + r0[x1 + size_t(k)] * tx;
             double bot = r1[x0 + size_t(k)] * (1 - tx) + r1[x1 + size_t(k)] * tx;
-            c[k] = uint8_t(std::lround(top * (1 - ty) + bot * ty));
+            c[k] = uint8_t(roundHalfAway(top * (1 - ty) + bot * ty));
           }
         } else {
           if (px0 < 0 || py0 < 0 || px0 >= sW || py0 >= sH) continue;
@@ -605,11 +678,24 @@ bool AlphaBlend(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext 
     for (auto const& r : clip) {
       if (yy < r.Top || yy >= r.Bottom) continue;
       int a = std::max(x0, r.Left), b = std::min(x0 + n, r.Right);
+      uint8_t* drow = ds->row(yy);
+      if (dC == 3 && C == 3 && !perPixel) {
+        // 24 bits on 24 bits: the same sum for each byte of the run in turn.
+        uint8_t const* sp = row + size_t(a - x0) * 3;
+        uint8_t* dp = drow + size_t(a) * 3;
+        for (size_t i = 0, e = size_t(std::max(0, b - a)) * 3; i < e; ++i)
+          dp[i] = uint8_t((uint32_t(sp[i]) * sca + uint32_t(dp[i]) * (255 - sca) + 127) / 255);
+        continue;
+      }
       for (int xx = a; xx < b; ++xx) {
         uint8_t const* sp = row + size_t(xx - x0) * size_t(C);
         uint8_t dpx[4] = {0, 0, 0, 0};
-        if (dstPlain) std::memcpy(dpx, ds->row(yy) + size_t(xx) * size_t(dC), size_t(dC));
-        else {
+        uint8_t* dp = drow + size_t(xx) * size_t(dC);
+        if (dstPlain) {
+          // Byte by byte rather than a copy of a size known only at run time: a call per pixel.
+          dpx[0] = dp[0], dpx[1] = dp[1], dpx[2] = dp[2];
+          if (dC == 4) dpx[3] = dp[3];
+        } else {
           TColor c = ds->pixel(xx, yy);
           dpx[0] = GetBValue(c); dpx[1] = GetGValue(c); dpx[2] = GetRValue(c);
         }
@@ -627,8 +713,12 @@ bool AlphaBlend(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext 
             out[k] = uint8_t((uint32_t(sp[k]) * sca + uint32_t(dpx[k]) * (255 - sca) + 127) / 255);
           out[3] = uint8_t((uint32_t(C == 4 ? sp[3] : 0) * sca + uint32_t(dpx[3]) * (255 - sca) + 127) / 255);
         }
-        if (dstPlain) std::memcpy(ds->row(yy) + size_t(xx) * size_t(dC), out, size_t(dC));
-        else ds->setPixel(xx, yy, RGB(out[2], out[1], out[0]));
+        if (dstPlain) {
+          dp[0] = out[0], dp[1] = out[1], dp[2] = out[2];
+          if (dC == 4) dp[3] = out[3];
+        } else {
+          ds->setPixel(xx, yy, RGB(out[2], out[1], out[0]));
+        }
       }
     }
   };
@@ -640,8 +730,10 @@ bool AlphaBlend(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext 
 // ---- gradients -----------------------------------------------------------------------------------
 
 namespace {
+inline uint8_t gradientChannel(double v) { return uint8_t(std::clamp(int(v) >> 8, 0, 255)); }
+
 void gradientPixel(TSurface& s, int x, int y, double r, double g, double b, double a) {
-  auto ch = [](double v) { return uint8_t(std::clamp(int(v) >> 8, 0, 255)); };
+  auto ch = gradientChannel;
   TColor c = RGB(ch(r), ch(g), ch(b));
   if (s.bitsPerPixel() >= 24) {
     writeDevice(s, x, y, bgrOf(c));
@@ -689,8 +781,8 @@ bool GradientFill(TDeviceContext& dc, std::span<TTriVertex const> v, std::span<T
   for (auto const& t : tris)
     if (t.Vertex1 >= v.size() || t.Vertex2 >= v.size() || t.Vertex3 >= v.size()) return false;
   auto clip = detail::clipRects(dc);
-  TRegion vis = dc.visibleRegion();
-  TRect cb = vis.bounds();
+  TRect cb;
+  for (TRect const& c : clip) cb.unite(c);
   for (auto const& t : tris) {
     TTriVertex const* tv[3] = {&v[t.Vertex1], &v[t.Vertex2], &v[t.Vertex3]};
     detail::FPoint P[3];
@@ -701,18 +793,33 @@ bool GradientFill(TDeviceContext& dc, std::span<TTriVertex const> v, std::span<T
     double den = (P[1].y - P[2].y) * (P[0].x - P[2].x) + (P[2].x - P[1].x) * (P[0].y - P[2].y);
     if (den == 0) continue;
     std::vector<detail::FPoint> const ring[1] = {{P[0], P[1], P[2]}};
+    const bool plain24 = s->bitsPerPixel() == 24;
+    // A span is cut by the clip's rectangles once, not tested pixel by pixel; the rectangles are
+    // disjoint, so each pixel is still made once, by the same arithmetic.
     detail::scanPolygon(ring, PolyFillMode::Alternate, cb.Top, cb.Bottom, [&](int y, int x0, int x1) {
-      for (int x = x0; x < x1; ++x) {
-        if (!vis.contains({x, y})) continue;
-        double X = x + 0.5, Y = y + 0.5;
-        double w0 = ((P[1].y - P[2].y) * (X - P[2].x) + (P[2].x - P[1].x) * (Y - P[2].y)) / den;
-        double w1 = ((P[2].y - P[0].y) * (X - P[2].x) + (P[0].x - P[2].x) * (Y - P[2].y)) / den;
-        double w2 = 1 - w0 - w1;
-        auto mix = [&](uint16_t TTriVertex::*m) {
-          return w0 * (tv[0]->*m) + w1 * (tv[1]->*m) + w2 * (tv[2]->*m);
-        };
-        gradientPixel(*s, x, y, mix(&TTriVertex::Red), mix(&TTriVertex::Green), mix(&TTriVertex::Blue),
-                      mix(&TTriVertex::Alpha));
+      const double Y = y + 0.5;
+      for (TRect const& c : clip) {
+        if (y < c.Top || y >= c.Bottom) continue;
+        const int a = std::max(x0, c.Left), b = std::min(x1, c.Right);
+        uint8_t* row = s->row(y);
+        for (int x = a; x < b; ++x) {
+          double X = x + 0.5;
+          double w0 = ((P[1].y - P[2].y) * (X - P[2].x) + (P[2].x - P[1].x) * (Y - P[2].y)) / den;
+          double w1 = ((P[2].y - P[0].y) * (X - P[2].x) + (P[0].x - P[2].x) * (Y - P[2].y)) / den;
+          double w2 = 1 - w0 - w1;
+          auto mix = [&](uint16_t TTriVertex::*m) {
+            return w0 * (tv[0]->*m) + w1 * (tv[1]->*m) + w2 * (tv[2]->*m);
+          };
+          if (plain24) {
+            uint8_t* d = row + size_t(x) * 3;
+            d[0] = gradientChannel(mix(&TTriVertex::Blue));
+            d[1] = gradientChannel(mix(&TTriVertex::Green));
+            d[2] = gradientChannel(mix(&TTriVertex::Red));
+          } else {
+            gradientPixel(*s, x, y, mix(&TTriVertex::Red), mix(&TTriVertex::Green), mix(&TTriVertex::Blue),
+                          mix(&TTriVertex::Alpha));
+          }
+        }
       }
     });
   }
