@@ -7,6 +7,9 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/gdi.h"
 #include "platform/gdi_raster.h"
@@ -512,6 +515,92 @@ struct PlgRows {
   int sW, sH;     // the source's size
 };
 
+#if defined(__SSE2__)
+// Bytes as doubles by table: a load rather than a conversion that waits on its register.
+struct ByteDoubles {
+  double v[256];
+  constexpr ByteDoubles() : v{} {
+    for (int i = 0; i < 256; ++i) v[i] = i;
+  }
+};
+constexpr ByteDoubles kByteDoubles{};
+
+// The low 32 bits of each 64-bit lane of a comparison's mask (-1 or 0), in the two low ints.
+inline __m128i laneInts(__m128d mask) {
+  return _mm_shuffle_epi32(_mm_castpd_si128(mask), _MM_SHUFFLE(0, 0, 2, 0));
+}
+
+// int(v), then one less where that lies above v: floor, as the scalar loop makes it.
+inline __m128i floorInts(__m128d v) {
+  const __m128i i = _mm_cvttpd_epi32(v);
+  return _mm_add_epi32(i, laneInts(_mm_cmplt_pd(v, _mm_cvtepi32_pd(i))));
+}
+
+// roundHalfAway on both lanes.
+inline __m128i roundInts(__m128d v) {
+  const __m128i i = _mm_cvttpd_epi32(v);
+  const __m128d f = _mm_sub_pd(v, _mm_cvtepi32_pd(i));
+  const __m128i up = laneInts(_mm_cmpge_pd(f, _mm_set1_pd(0.5))), down = laneInts(_mm_cmple_pd(f, _mm_set1_pd(-0.5)));
+  return _mm_add_epi32(_mm_sub_epi32(i, up), down);
+}
+
+inline int lane1(__m128i v) { return _mm_cvtsi128_si32(_mm_shuffle_epi32(v, _MM_SHUFFLE(1, 1, 1, 1))); }
+
+// The HALFTONE copy two target pixels at a time, one to a lane: plgRow's operations in the same
+// order on both lanes at once, in the same double precision and rounding, so the same bytes.
+// Answers where it stopped: the last pixel of an odd run is left to the scalar loop.
+template <int C>
+int plgPairs(PlgRows const& m, TSurface const& ss, uint8_t* drow, double Ybx, double axY, int x, int right) {
+  const __m128d half = _mm_set1_pd(0.5), one = _mm_set1_pd(1.0), zero = _mm_setzero_pd();
+  const __m128d p0x = _mm_set1_pd(m.p0x), by = _mm_set1_pd(m.by), ay = _mm_set1_pd(m.ay), det = _mm_set1_pd(m.det);
+  const __m128d vYbx = _mm_set1_pd(Ybx), vaxY = _mm_set1_pd(axY), sx = _mm_set1_pd(m.sx), sy = _mm_set1_pd(m.sy);
+  const __m128d uw = _mm_set1_pd(std::abs(m.sw)), vh = _mm_set1_pd(std::abs(m.sh));
+  const __m128d flipU = m.sw < 0 ? _mm_set1_pd(-0.0) : zero, flipV = m.sh < 0 ? _mm_set1_pd(-0.0) : zero;
+  double const* byte = kByteDoubles.v;
+  for (; x + 1 < right; x += 2) {
+    const __m128d X = _mm_sub_pd(_mm_add_pd(_mm_cvtepi32_pd(_mm_set_epi32(0, 0, x + 1, x)), half), p0x);
+    const __m128d u = _mm_div_pd(_mm_sub_pd(_mm_mul_pd(X, by), vYbx), det);
+    const __m128d v = _mm_div_pd(_mm_sub_pd(vaxY, _mm_mul_pd(ay, X)), det);
+    const __m128d uu = _mm_xor_pd(u, flipU), vv = _mm_xor_pd(v, flipV);
+    const int lanes = _mm_movemask_pd(_mm_and_pd(_mm_and_pd(_mm_cmpge_pd(uu, zero), _mm_cmplt_pd(uu, uw)),
+                                                 _mm_and_pd(_mm_cmpge_pd(vv, zero), _mm_cmplt_pd(vv, vh))));
+    if (lanes == 0) continue;
+    const __m128d fu = _mm_sub_pd(_mm_add_pd(sx, u), half), fv = _mm_sub_pd(_mm_add_pd(sy, v), half);
+    const __m128i ix = floorInts(fu), iy = floorInts(fv);
+    const __m128d tx = _mm_sub_pd(fu, _mm_cvtepi32_pd(ix)), ty = _mm_sub_pd(fv, _mm_cvtepi32_pd(iy));
+    const __m128d wx0 = _mm_sub_pd(one, tx), wy0 = _mm_sub_pd(one, ty);
+    // Lanes outside the source read clamped pixels like the others and are not written.
+    const int ixa = _mm_cvtsi128_si32(ix), ixb = lane1(ix), iya = _mm_cvtsi128_si32(iy), iyb = lane1(iy);
+    const size_t a0 = size_t(std::clamp(ixa, 0, m.sW - 1)) * C, a1 = size_t(std::clamp(ixa + 1, 0, m.sW - 1)) * C;
+    const size_t b0 = size_t(std::clamp(ixb, 0, m.sW - 1)) * C, b1 = size_t(std::clamp(ixb + 1, 0, m.sW - 1)) * C;
+    uint8_t const* ra0 = ss.row(std::clamp(iya, 0, m.sH - 1));
+    uint8_t const* ra1 = ss.row(std::clamp(iya + 1, 0, m.sH - 1));
+    uint8_t const* rb0 = ss.row(std::clamp(iyb, 0, m.sH - 1));
+    uint8_t const* rb1 = ss.row(std::clamp(iyb + 1, 0, m.sH - 1));
+    __m128i out[3];
+    for (int k = 0; k < 3; ++k) {
+      const __m128d p00 = _mm_set_pd(byte[rb0[b0 + k]], byte[ra0[a0 + k]]);
+      const __m128d p01 = _mm_set_pd(byte[rb0[b1 + k]], byte[ra0[a1 + k]]);
+      const __m128d p10 = _mm_set_pd(byte[rb1[b0 + k]], byte[ra1[a0 + k]]);
+      const __m128d p11 = _mm_set_pd(byte[rb1[b1 + k]], byte[ra1[a1 + k]]);
+      const __m128d top = _mm_add_pd(_mm_mul_pd(p00, wx0), _mm_mul_pd(p01, tx));
+      const __m128d bot = _mm_add_pd(_mm_mul_pd(p10, wx0), _mm_mul_pd(p11, tx));
+      out[k] = roundInts(_mm_add_pd(_mm_mul_pd(top, wy0), _mm_mul_pd(bot, ty)));
+    }
+    if (lanes & 1) {
+      uint8_t* d = drow + size_t(x) * 3;
+      d[0] = uint8_t(_mm_cvtsi128_si32(out[0])), d[1] = uint8_t(_mm_cvtsi128_si32(out[1]));
+      d[2] = uint8_t(_mm_cvtsi128_si32(out[2]));
+    }
+    if (lanes & 2) {
+      uint8_t* d = drow + size_t(x + 1) * 3;
+      d[0] = uint8_t(lane1(out[0])), d[1] = uint8_t(lane1(out[1])), d[2] = uint8_t(lane1(out[2]));
+    }
+  }
+  return x;
+}
+#endif
+
 // One clipped target row of a copy onto a 24-bit target without a mask. Each pixel's arithmetic
 // is the general loop's, in the same order, so the bytes are the same; only the choices that
 // hold for the whole copy are made once. A mirrored axis reads s - (-u) where the general loop
@@ -521,7 +610,11 @@ void plgRow(PlgRows const& m, TSurface const& ss, uint8_t* drow, int y, int left
   const double Y = y + 0.5 - m.p0y, Ybx = Y * m.bx, axY = m.ax * Y;
   const int uw = std::abs(m.sw), vh = std::abs(m.sh);
   const bool flipU = m.sw < 0, flipV = m.sh < 0;
-  for (int x = left; x < right; ++x) {
+  int x = left;
+#if defined(__SSE2__)
+  if constexpr (Smooth) x = plgPairs<C>(m, ss, drow, Ybx, axY, x, right);
+#endif
+  for (; x < right; ++x) {
     const double X = x + 0.5 - m.p0x;
     const double u = (X * m.by - Ybx) / m.det, v = (axY - m.ay * X) / m.det;
     const double uu = flipU ? -u : u, vv = flipV ? -v : v;
@@ -732,6 +825,37 @@ bool AlphaBlend(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext 
 namespace {
 inline uint8_t gradientChannel(double v) { return uint8_t(std::clamp(int(v) >> 8, 0, 255)); }
 
+#if defined(__SSE2__)
+// A triangle's span on a 24-bit row two pixels at a time, one to a lane: the scalar loop's
+// operations in the same order and precision, so the same bytes; the saturating packs clamp to
+// 0..255 as gradientChannel does. Answers where it stopped.
+int gradientPairs(detail::FPoint const* P, double den, TTriVertex const* const* tv, uint8_t* row, double Y, int x,
+                  int right) {
+  const __m128d half = _mm_set1_pd(0.5), one = _mm_set1_pd(1.0), vden = _mm_set1_pd(den);
+  const __m128d p2x = _mm_set1_pd(P[2].x), k0 = _mm_set1_pd(P[1].y - P[2].y), k1 = _mm_set1_pd(P[2].y - P[0].y);
+  const __m128d e0 = _mm_set1_pd((P[2].x - P[1].x) * (Y - P[2].y)), e1 = _mm_set1_pd((P[0].x - P[2].x) * (Y - P[2].y));
+  auto channel = [&](__m128d w0, __m128d w1, __m128d w2, uint16_t TTriVertex::*m) {
+    const __m128d mix = _mm_add_pd(_mm_add_pd(_mm_mul_pd(w0, _mm_set1_pd(tv[0]->*m)), _mm_mul_pd(w1, _mm_set1_pd(tv[1]->*m))),
+                                   _mm_mul_pd(w2, _mm_set1_pd(tv[2]->*m)));
+    const __m128i v = _mm_srai_epi32(_mm_cvttpd_epi32(mix), 8);
+    return _mm_packus_epi16(_mm_packs_epi32(v, v), _mm_setzero_si128());  // bytes 0 and 1
+  };
+  for (; x + 1 < right; x += 2) {
+    const __m128d dX = _mm_sub_pd(_mm_add_pd(_mm_cvtepi32_pd(_mm_set_epi32(0, 0, x + 1, x)), half), p2x);
+    const __m128d w0 = _mm_div_pd(_mm_add_pd(_mm_mul_pd(k0, dX), e0), vden);
+    const __m128d w1 = _mm_div_pd(_mm_add_pd(_mm_mul_pd(k1, dX), e1), vden);
+    const __m128d w2 = _mm_sub_pd(_mm_sub_pd(one, w0), w1);
+    const int b = _mm_cvtsi128_si32(channel(w0, w1, w2, &TTriVertex::Blue));
+    const int g = _mm_cvtsi128_si32(channel(w0, w1, w2, &TTriVertex::Green));
+    const int r = _mm_cvtsi128_si32(channel(w0, w1, w2, &TTriVertex::Red));
+    uint8_t* d = row + size_t(x) * 3;
+    d[0] = uint8_t(b), d[1] = uint8_t(g), d[2] = uint8_t(r);
+    d[3] = uint8_t(b >> 8), d[4] = uint8_t(g >> 8), d[5] = uint8_t(r >> 8);
+  }
+  return x;
+}
+#endif
+
 void gradientPixel(TSurface& s, int x, int y, double r, double g, double b, double a) {
   auto ch = gradientChannel;
   TColor c = RGB(ch(r), ch(g), ch(b));
@@ -802,7 +926,11 @@ bool GradientFill(TDeviceContext& dc, std::span<TTriVertex const> v, std::span<T
         if (y < c.Top || y >= c.Bottom) continue;
         const int a = std::max(x0, c.Left), b = std::min(x1, c.Right);
         uint8_t* row = s->row(y);
-        for (int x = a; x < b; ++x) {
+        int x = a;
+#if defined(__SSE2__)
+        if (plain24) x = gradientPairs(P, den, tv, row, Y, x, b);
+#endif
+        for (; x < b; ++x) {
           double X = x + 0.5;
           double w0 = ((P[1].y - P[2].y) * (X - P[2].x) + (P[2].x - P[1].x) * (Y - P[2].y)) / den;
           double w1 = ((P[2].y - P[0].y) * (X - P[2].x) + (P[0].x - P[2].x) * (Y - P[2].y)) / den;
