@@ -776,7 +776,26 @@ bool AlphaBlend(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext 
         // 24 bits on 24 bits: the same sum for each byte of the run in turn.
         uint8_t const* sp = row + size_t(a - x0) * 3;
         uint8_t* dp = drow + size_t(a) * 3;
-        for (size_t i = 0, e = size_t(std::max(0, b - a)) * 3; i < e; ++i)
+        size_t i = 0;
+        const size_t e = size_t(std::max(0, b - a)) * 3;
+#if defined(__SSE2__)
+        // Sixteen bytes at a time: the sums stay under 65,153, where (t + 1 + t / 256) / 256
+        // is t / 255 exactly.
+        const __m128i zero = _mm_setzero_si128(), va = _mm_set1_epi16(int16_t(sca)),
+                      vb = _mm_set1_epi16(int16_t(255 - sca)), v127 = _mm_set1_epi16(127), v1 = _mm_set1_epi16(1);
+        auto blend8 = [&](__m128i s8, __m128i d8) {
+          const __m128i t = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(s8, va), _mm_mullo_epi16(d8, vb)), v127);
+          return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(t, v1), _mm_srli_epi16(t, 8)), 8);
+        };
+        for (; i + 16 <= e; i += 16) {
+          const __m128i sv = _mm_loadu_si128(reinterpret_cast<__m128i const*>(sp + i));
+          const __m128i dv = _mm_loadu_si128(reinterpret_cast<__m128i const*>(dp + i));
+          const __m128i lo = blend8(_mm_unpacklo_epi8(sv, zero), _mm_unpacklo_epi8(dv, zero));
+          const __m128i hi = blend8(_mm_unpackhi_epi8(sv, zero), _mm_unpackhi_epi8(dv, zero));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(dp + i), _mm_packus_epi16(lo, hi));
+        }
+#endif
+        for (; i < e; ++i)
           dp[i] = uint8_t((uint32_t(sp[i]) * sca + uint32_t(dp[i]) * (255 - sca) + 127) / 255);
         continue;
       }
