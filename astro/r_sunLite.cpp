@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "astro/r_sunLite.h"
+#include "astro/r_sunLite_rows.h"
 #include "core/r_LiteIni.h"
 #include "core/r_base.h"
 #include "core/r_date.h"
@@ -196,10 +197,23 @@ bool TsunLite::getDay(TbitmapBin& bin, platform::TDateTime localDate) {
   const platform::DateParts p = platform::decodeDateTime(localDate);
   const TdayChoice c = dayChoice(p.day, p.month);
   dayImageDate = static_cast<int32_t>(std::floor(localDate));
-  if (!extractFrame(bin, *rb, c.frame)) return false;
-  if (c.percent > 0) {
+  const uint8_t* month = bin.frameData(c.frame);
+  const uint8_t* nextMonth = bin.frameData(c.nextFrame);
+  if (c.percent > 0 && c.percent < 100 && month && nextMonth && upscale <= 1) {
+    // Both months read in place from the mapped file and mixed in one pass over the rows, shared
+    // among the row threads: no copy of the month is made and then blended over.
+    rb->clear();
+    rb->setsize(bin.width(), bin.height());
+    if (!rb->imageData()) return false;
+    const TpercentMix mix(c.percent);
+    TrowPool::shared().run(rb->height(), 0, [&](int first, int last) { rb->fadeRows(month, nextMonth, mix, first, last); });
+    bin.releaseFrame(c.frame);
+    bin.releaseFrame(c.nextFrame);
+  } else if (!extractFrame(bin, *rb, c.frame)) {
+    return false;
+  } else if (c.percent > 0) {
     TrawBitmap24 next;
-    if (const uint8_t* frame = bin.frameData(c.nextFrame); frame && bin.width() == rb->width() && bin.height() == rb->height()) {
+    if (const uint8_t* frame = nextMonth; frame && bin.width() == rb->width() && bin.height() == rb->height()) {
       // Blended in from the mapped file, which is only read: no copy of the next month is made.
       next.setsize(bin.width(), bin.height());
       next.usePixels(const_cast<uint8_t*>(frame));

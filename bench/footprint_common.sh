@@ -99,12 +99,16 @@ print_resident() {
     "$(echo "$rss / 1024" | bc -l)" "$1" "$(echo "$anon / 1024" | bc -l)" "$(echo "$file / 1024" | bc -l)"
 }
 
-# Where the resident memory lies (/proc/PID/smaps): the largest mappings by resident size, grouped
-# by file ([anon] for the program's own memory, [shm] for shared window images).
+# Where the resident memory lies (/proc/PID/smaps): every mapping's resident size by kind, so the
+# lines add up to the whole: the program's own buffers (anonymous mappings, the frame-sized ones
+# named by size), the heap, the map container's frames, shared memory (window bands), the
+# program file, ICU, the other shared libraries, fonts with fontconfig's caches, and the rest
+# (stack, locale files). Then the largest single files.
 print_smaps() {
   /usr/bin/python3 - "/proc/$pid/smaps" <<'PY'
-import collections, re, sys
-rss = collections.Counter()
+import collections, os, re, sys
+rss = collections.Counter()   # by mapping name
+anon = []                     # resident KB of each anonymous mapping
 name = None
 for line in open(sys.argv[1]):
     head = re.match(r"^[0-9a-f]+-[0-9a-f]+ \S+ \S+ \S+ \S+\s*(.*)$", line)
@@ -112,11 +116,46 @@ for line in open(sys.argv[1]):
         path = head.group(1).strip()
         name = ("[shm]" if path.startswith("/SYSV") or "(deleted)" in path else path) or "[anon]"
     elif line.startswith("Rss:"):
-        rss[name] += int(line.split()[1])
-total = sum(rss.values())
-for path, kb in rss.most_common(12):
+        kb = int(line.split()[1])
+        rss[name] += kb
+        if name == "[anon]" and kb:
+            anon.append(kb)
+
+def kind(path):
+    base = os.path.basename(path)
+    if path == "[anon]": return "own buffers"
+    if path == "[heap]": return "heap"
+    if path == "[shm]": return "shared memory (window bands)"
+    if base.endswith(".bin"): return "map container frames"
+    if path == os.readlink(sys.argv[1].replace("smaps", "exe")): return "the program"
+    if "libicu" in base: return "ICU"
+    if ".so" in base: return "other shared libraries"
+    if re.search(r"\.(ttf|otf|ttc|pfb)$|fontconfig", path, re.I): return "fonts and font caches"
+    return "stack, locale files, the rest"
+
+by_kind = collections.Counter()
+files = collections.Counter()
+for path, kb in rss.items():
+    k = kind(path)
+    by_kind[k] += kb
+    files[k] += 1
+big = sorted((kb for kb in anon if kb >= 1024), reverse=True)
+order = ["own buffers", "heap", "map container frames", "shared memory (window bands)", "the program", "ICU",
+         "other shared libraries", "fonts and font caches", "stack, locale files, the rest"]
+print("  where it lies:")
+for k in order:
+    if not by_kind[k]: continue
+    note = ""
+    if k == "own buffers":
+        note = ": %d of 1 MB or more (%s MB), %.1f MB in smaller ones" % (
+            len(big), ", ".join("%.1f" % (kb / 1024) for kb in big), (by_kind[k] - sum(big)) / 1024)
+    elif k in ("ICU", "other shared libraries", "fonts and font caches"):
+        note = " (%d files)" % files[k]
+    print("  %7.1f MB  %s%s" % (by_kind[k] / 1024, k, note))
+print("  the largest files:")
+named = [(kb, p) for p, kb in rss.items() if not p.startswith("[")]
+for kb, path in sorted(named, reverse=True)[:8]:
     print("  %7.1f MB  %s" % (kb / 1024, path))
-print("  %7.1f MB  the rest, %d mappings" % ((total - sum(kb for _, kb in rss.most_common(12))) / 1024, len(rss) - min(12, len(rss))))
 PY
 }
 

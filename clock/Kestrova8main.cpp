@@ -306,14 +306,16 @@ void TKestrova8Win::doNeedpage(TformTab* tab) {
   switch (tab->id) {
     case tab_map:
       if (!mapPage) {
-        mapPage = std::make_unique<TsunHD2>(this, screenwidth, timer.get());
-        mapPage->topAligned = true;
-        TlocLite& labels = mapPage->sunLite->locations();
-        if (sunbase) {
+        // The labels' words and language before the first map: it is built once.
+        mapPage = std::make_unique<TsunHD2>(this, screenwidth, timer.get(), [this](TsunLite& map) {
+          TlocLite& labels = map.locations();
+          if (!sunbase) return;
           labels.wordsDb = sunbase->locations().wordsDb();
           labels.language = sunbase->locations().language();
           labels.isLatin = sunbase->locations().isLatin();
-        }
+        });
+        mapPage->topAligned = true;
+        TlocLite& labels = mapPage->sunLite->locations();
         labels.onChangeCentre = [this](TlocLite*) { doChangeCentre(); };
         mapPage->onChangeHome = [this](TsunHD2*) { doChangeHome(); };
         mapPage->onError = [this](TsunHD2* page, const std::exception& e) { MyExceptionHandler(page, e); };

@@ -30,14 +30,16 @@ double dragCentre(double centre, int dx, int mapWidth) {
   return wrapCentre(centre - static_cast<double>(dx) / mapWidth * 360.0);
 }
 
-TsunHD2::TsunHD2(TWinControl* owner, int screenWidth, TTimer* t) : TQYcontrol(owner) {
+TsunHD2::TsunHD2(TWinControl* owner, int screenWidth, TTimer* t, const std::function<void(TsunLite&)>& beforeFirstMap)
+    : TQYcontrol(owner) {
   TprocScope proc(*os, "TsunHD2.create");
   screenwidth = screenWidth;
   notionalScreenwidth = screenWidth >= 3840 ? 3840 : 1920;
   Color = clBlack;
   colour = 0;
   const double uiMagnify = os && os->monitors ? os->monitors->screenInfo().fontMagnifier() : 1.0;
-  sunLite = std::make_unique<TsunLite>(os ? os->basedir() : std::string(), WithTimezones::Yes, screenWidth, uiMagnify);
+  sunLite = std::make_unique<TsunLite>(os ? os->basedir() : std::string(), WithTimezones::Yes, screenWidth, uiMagnify,
+                                       beforeFirstMap);
   sunLite->win = [this] { Invalidate(); };
   over = std::make_unique<TsunOver>(this);
   over->sunLite = sunLite.get();
@@ -68,10 +70,13 @@ TsunHD2::~TsunHD2() {
 }
 
 void TsunHD2::reenter() {
+  // The first showing follows the constructor at once and reads the file it has just read: the
+  // map stays fresh. A later one may find the file changed, and follows a leave.
   if (sunLite) sunLite->locations().reload();
 }
 
 void TsunHD2::leave() {
+  mapFresh = false;
   doCloseFixed();
   inFixed = false;
   if (sunLite) sunLite->releaseMemory();  // its rebuilds stop until the page is shown again
@@ -87,7 +92,8 @@ void TsunHD2::dotimer(void* sender) {
     if (over->Visible() && !mapBox.contains(p)) over->Hide();
   }
   if (dateman) over->setGmt(dateman->getgmtDt());
-  sunLite->refreshImage(sender ? RefreshBy::Tick : RefreshBy::Force);
+  sunLite->refreshImage(sender || mapFresh ? RefreshBy::Tick : RefreshBy::Force);
+  mapFresh = false;
 }
 
 void TsunHD2::doresize() {
@@ -101,7 +107,7 @@ void TsunHD2::doresize() {
     timer = ownTimer.get();
     timerOwned = true;
   }
-  if (Width() > 0 && Height() > 0) sunLite->refreshImage(RefreshBy::Force);
+  if (Width() > 0 && Height() > 0) sunLite->refreshImage(mapFresh ? RefreshBy::Tick : RefreshBy::Force);
   over->parentWidth = Width();
   setId(-1);
   Invalidate();

@@ -96,13 +96,17 @@ class TfixedTime : public TQYcontrol {
 
 class TsunHD2 : public TQYcontrol {
  public:
-  TsunHD2(platform::TWinControl* owner, int screenWidth, platform::TTimer* timer);
+  // beforeFirstMap: as TsunLite's; the labels' settings made there reach the first map, which
+  // is then built once for the page's first showing.
+  TsunHD2(platform::TWinControl* owner, int screenWidth, platform::TTimer* timer,
+          const std::function<void(TsunLite&)>& beforeFirstMap = {});
   ~TsunHD2() override;
   [[nodiscard]] const char* unitName() const override { return "r_SunHD2"; }
 
   void reenter();
   void leave();
-  // The tick: nothing while the time query is open; a null sender forces a rebuild.
+  // The tick: nothing while the time query is open; a null sender forces a rebuild, except for
+  // the page's first showing when the map the constructor built is still current.
   void dotimer(void* sender);
   [[nodiscard]] int id() const { return fid; }
   void setId(int value) { fid = value; }
@@ -137,6 +141,9 @@ class TsunHD2 : public TQYcontrol {
   std::function<void(TsunHD2*, const std::exception&)> onError;
   int hit = -1;
   bool topAligned = false;
+  // The map the constructor built, with nothing but the clock to outdate it yet: the first
+  // resize and the first showing rebuild only for a new minute.
+  bool mapFresh = true;
   std::unique_ptr<TsunLite> sunLite;
   std::string homeplace, homeTz;
 

@@ -3,6 +3,7 @@
 // Rows are bottom-up, padded to 4 bytes, pixels blue-green-red; image row 0 is the top row.
 // Colour integers are 0x00BBGGRR; percentages run 0..100; rounding is halves to even.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
@@ -53,6 +54,17 @@ struct TpixelDeleter {
   void operator()(uint8_t* p) const {
     if (owned) std::free(p);
   }
+};
+
+// The mixing write's channel results for one percentage, so a whole-image blend is a table
+// lookup per byte with exactly the results of the per-pixel formula.
+class TpercentMix {
+ public:
+  explicit TpercentMix(double percent);
+  [[nodiscard]] uint8_t operator()(uint8_t old, uint8_t next) const { return t[old * 256 + next]; }
+
+ private:
+  std::array<uint8_t, 256 * 256> t;  // [old * 256 + new]
 };
 
 class TrawBitmap24 {
@@ -150,6 +162,10 @@ class TrawBitmap24 {
   void blend(TrawBitmap24& source, double percent);
   void blend(TrawBitmap24& source, double percent, bool whiteIsTransparent, int left, int top);
   void blend(TrawBitmap24& source, double percent, int32_t transparentColour, int left, int top);
+  // Stored rows [first, last) (0 = bottom) := `from` mixed towards `to`: frames of this buffer's
+  // size and layout read in place, so a blend of two frames is one pass. What a copy of `from`
+  // blended with `to` at the mix's percentage gives; threads may share out the rows.
+  void fadeRows(const uint8_t* from, const uint8_t* to, const TpercentMix&, int first, int last);
 
   // ---- drawing this buffer into another buffer
   void Draw(TrawBitmap24& target, int x, int y, int percent) { Draw(target, x, y, percent, -1); }

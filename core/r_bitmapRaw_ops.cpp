@@ -12,18 +12,12 @@
 using platform::Round;
 using platform::TRect;
 
-namespace {
-// The mixing write's channel results for one percent, so a whole-image blend is a table lookup
-// per byte with exactly the results of the per-pixel formula.
-struct TmixTable {
-  std::array<uint8_t, 256 * 256> t;  // [old * 256 + new]
-  explicit TmixTable(double percent) {
-    for (int o = 0; o < 256; ++o)
-      for (int n = 0; n < 256; ++n) t[o * 256 + n] = static_cast<uint8_t>(Round(o + (n - o) * percent / 100.0) & 0xFF);
-  }
-  [[nodiscard]] uint8_t operator()(uint8_t o, uint8_t n) const { return t[o * 256 + n]; }
-};
+TpercentMix::TpercentMix(double percent) {
+  for (int o = 0; o < 256; ++o)
+    for (int n = 0; n < 256; ++n) t[o * 256 + n] = static_cast<uint8_t>(Round(o + (n - o) * percent / 100.0) & 0xFF);
+}
 
+namespace {
 // Box clipped to (0, 0, width, height), right and bottom exclusive; empty when nothing is left.
 TRect clipTo(const TRect& box, int width, int height) {
   TRect r{std::max(box.Left, 0), std::max(box.Top, 0), std::min(box.Right, width), std::min(box.Bottom, height)};
@@ -175,11 +169,26 @@ void TrawBitmap24::blend(TrawBitmap24& source, double percent) {
     for (int row = 0; row < fheight; ++row) std::memcpy(rowPt(row), source.rowPt(row), rowBytes);
     return;
   }
-  const TmixTable mix(percent);
+  const TpercentMix mix(percent);
   for (int row = 0; row < fheight; ++row) {
     uint8_t* d = rowPt(row);
     const uint8_t* s = source.rowPt(row);
     for (size_t i = 0; i < rowBytes; ++i) d[i] = mix(d[i], s[i]);
+  }
+}
+
+void TrawBitmap24::fadeRows(const uint8_t* from, const uint8_t* to, const TpercentMix& mix, int first, int last) {
+  uint8_t* pixels = imageData();
+  if (!pixels || !from || !to) return;
+  first = std::max(first, 0);
+  last = std::min(last, fheight);
+  const size_t rowBytes = size_t(fwidth) * 3;
+  for (int row = first; row < last; ++row) {
+    const size_t at = size_t(row) * size_t(rowL);
+    uint8_t* __restrict d = pixels + at;
+    const uint8_t* __restrict a = from + at;
+    const uint8_t* __restrict b = to + at;
+    for (size_t i = 0; i < rowBytes; ++i) d[i] = mix(a[i], b[i]);
   }
 }
 

@@ -4,10 +4,14 @@
 // Coordinates are plain doubles in the drawing's own units, y up. Attribute values are text, one
 // line per column; numbers in file texts use a full stop, display texts the locale's separator.
 #pragma once
+#include <bit>
 #include <bitset>
 #include <cstdint>
 #include <functional>
+#include <iosfwd>
+#include <iterator>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -161,6 +165,149 @@ class TdataList {
   uint8_t* p = nullptr;  // count and used bytes (two 32-bit words), then the lines
 };
 
+// A text held in one word: up to 7 bytes in the word itself, a longer one in a block of its own.
+// An object's id and caption are mostly short or empty, and a std::string costs four words.
+class TgobText {
+ public:
+  TgobText() = default;
+  explicit TgobText(std::string_view s) { set(s); }
+  ~TgobText() { release(); }
+  TgobText(const TgobText& other) { set(other.view()); }
+  TgobText& operator=(const TgobText& other) {
+    if (this != &other) set(other.view());
+    return *this;
+  }
+  TgobText(TgobText&& other) noexcept : w(other.w) { other.w = 0; }
+  TgobText& operator=(TgobText&& other) noexcept;
+  TgobText& operator=(std::string_view s) {
+    set(s);
+    return *this;
+  }
+
+  // Valid until the text next changes.
+  [[nodiscard]] std::string_view view() const;
+  [[nodiscard]] std::string str() const { return std::string(view()); }
+  operator std::string() const { return str(); }  // NOLINT: reads as the string it replaces
+  [[nodiscard]] bool empty() const { return w == 0; }
+  [[nodiscard]] size_t size() const { return view().size(); }
+  void clear() { release(); }
+  friend bool operator==(const TgobText& a, std::string_view b) { return a.view() == b; }
+  friend bool operator==(const TgobText& a, const TgobText& b) { return a.view() == b.view(); }
+  friend std::ostream& operator<<(std::ostream& out, const TgobText& t);
+
+ private:
+  // The text may lie in the block being replaced: the new one is made first.
+  void set(std::string_view s);
+  void release();
+  // Low bit set: the length in bits 1 to 3 and the bytes in bytes 1 to 7 (little-endian);
+  // else nil for the empty text or a block of its length (a size_t) and its bytes.
+  uintptr_t w = 0;
+};
+
+// One part of an object's geometry: its points, held contiguously.
+using TxyPart = std::span<const xyrec>;
+
+// The geometry of an object as a list of parts, with the values worked out from it that are kept
+// for labels and measures (its "side" values). One part of one point with side values at their
+// creation values, the common object of a point layer, is held in the object itself; anything
+// else is held in one block of its own. Reads give each part as a run of points; routines that
+// take a list of parts get one through list().
+class TgobXy {
+ public:
+  // Label tip (for a line, percent along it), label seed and the cached area and length.
+  struct Side {
+    double tipx = 0;
+    double seedx = kSeedNotComputed, seedy = 0;
+    double area = 0, length = 0;
+    // Every value at its creation value, bit for bit (a -0 tip is kept as given).
+    [[nodiscard]] bool atCreation() const;
+  };
+
+  TgobXy() = default;
+  ~TgobXy() { release(); }
+  TgobXy(const TgobXy& other);
+  TgobXy& operator=(const TgobXy& other);
+  TgobXy(TgobXy&& other) noexcept : p(other.p) { other.p = none(); }
+  TgobXy& operator=(TgobXy&& other) noexcept;
+  // Geometry only: the side values stay.
+  TgobXy& operator=(const TpolyXyValues& parts) { return *this = TpolyXyValues(parts); }
+  TgobXy& operator=(TpolyXyValues&& parts);
+
+  [[nodiscard]] size_t size() const;
+  [[nodiscard]] bool empty() const { return size() == 0; }
+  [[nodiscard]] TxyPart operator[](size_t part) const;
+  [[nodiscard]] TxyPart front() const { return (*this)[0]; }
+  [[nodiscard]] TxyPart back() const { return (*this)[size() - 1]; }
+  class Iterator {
+   public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = TxyPart;
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+    using reference = TxyPart;
+    Iterator() = default;
+    Iterator(const TgobXy* xy, size_t part) : xy_(xy), part_(part) {}
+    TxyPart operator*() const { return (*xy_)[part_]; }
+    Iterator& operator++() {
+      ++part_;
+      return *this;
+    }
+    Iterator operator++(int) {
+      Iterator was = *this;
+      ++part_;
+      return was;
+    }
+    bool operator==(const Iterator& o) const { return part_ == o.part_; }
+
+   private:
+    const TgobXy* xy_ = nullptr;
+    size_t part_ = 0;
+  };
+  [[nodiscard]] Iterator begin() const { return {this, 0}; }
+  [[nodiscard]] Iterator end() const { return {this, size()}; }
+  [[nodiscard]] int64_t pointCount() const;
+
+  // The parts as one list: the held one, or `spare` made to hold the point.
+  [[nodiscard]] const TpolyXyValues& list(TpolyXyValues& spare) const;
+  [[nodiscard]] TpolyXyValues toList() const;
+  // The list to change in place, valid until the next call that changes this geometry; the
+  // geometry is held in a block until then.
+  TpolyXyValues& edit();
+  // The geometry emptied; the side values stay.
+  void clear();
+
+  [[nodiscard]] const Side& side() const;
+  void setSide(const Side& s);
+  // Whether the geometry is held in the object itself (for tests of the layout).
+  [[nodiscard]] bool isInPlace() const { return !isHeld(); }
+  // The bits of y that mark the held form (a NaN that arithmetic never makes); a point whose y
+  // has these very bits is held in a block.
+  static constexpr uint64_t kHeldMark = 0x7FF4'6B65'5374'7279ull;
+
+  friend bool operator==(const TgobXy& a, const TgobXy& b);
+  friend bool operator==(const TgobXy& a, const TpolyXyValues& b);
+
+ private:
+  struct Held {
+    TpolyXyValues list;
+    Side side;
+  };
+  // Held form: y has the mark's bits, x the block's address (nil for none).
+  [[nodiscard]] static constexpr xyrec none() { return {0, std::bit_cast<double>(kHeldMark)}; }
+  [[nodiscard]] bool isHeld() const { return std::bit_cast<uint64_t>(p.y) == kHeldMark; }
+  [[nodiscard]] Held* held() const {
+    return isHeld() ? reinterpret_cast<Held*>(std::bit_cast<uintptr_t>(p.x)) : nullptr;
+  }
+  Held& makeHeld();
+  void setHeld(Held* h) {
+    p = {std::bit_cast<double>(reinterpret_cast<uintptr_t>(h)), std::bit_cast<double>(kHeldMark)};
+  }
+  // Back into the object when the block holds one point and side values at creation.
+  void settle();
+  void release();
+  xyrec p = none();
+};
+
 // The properties that an object read from a file or made by the add operations keeps at their
 // creation values; an object holds them only from their first change (Tgob::editDetail), so a
 // drawing of many plain objects does not carry them. The fields are those of the object itself.
@@ -168,6 +315,8 @@ struct TgobDetail {
   std::unique_ptr<Tfilerec> filerec;
   int32_t flags = 0;  // the drawing file stores the low byte in text records
   bool isNoSymbol = false;
+  uint32_t parentuid = 0;
+  int32_t wideObType = 0;  // an object type beyond the object's byte (see Tgob::setType)
   std::string lastStyleName;
   void* transitory = nullptr;  // borrowed
   int32_t transitoryIndex = 0;
@@ -195,6 +344,8 @@ struct TgobDetail {
 
 // One object of a drawing. Not a TqyObject: an object reports nothing and names no procedure, and
 // a drawing holds one per point of a point layer, so it carries no progress, trail or log state.
+// A point read from a file takes the object, its values' block and its slot, nothing else: the
+// rarer properties are in TgobDetail, the label and measure values with the geometry's block.
 class Tgob {
  public:
   Tgob();
@@ -203,12 +354,12 @@ class Tgob {
   Tgob& operator=(const Tgob&) = delete;
 
   void clear();
-  [[nodiscard]] int32_t obType() const { return fobtype; }
+  [[nodiscard]] int32_t obType() const { return fobtype != kWideType ? fobtype : detail().wideObType; }
   // Draws a data id from the drawing for a point, line or polygon that has none; a line puts its
   // label half-way along (tipx 50) and takes line label mode 0.
   void setType(int32_t value);
-  [[nodiscard]] const std::string& getcaption() const { return fcaption; }
-  [[nodiscard]] const std::string& getid() const { return fid; }
+  [[nodiscard]] std::string getcaption() const { return fcaption.str(); }
+  [[nodiscard]] std::string getid() const { return fid.str(); }
   [[nodiscard]] int32_t hJustify() const { return fHjustify; }
   [[nodiscard]] int32_t vJustify() const { return fVjustify; }
   // -1 or 99 resets to 6 (centre) and clears the explicit bit 0 of justifyFlags.
@@ -223,6 +374,17 @@ class Tgob {
   [[nodiscard]] bool hasDetail() const { return fdetail != nullptr; }
   // The geometry of an o_multipolygon (empty for the other types).
   [[nodiscard]] const TpolyPolyXYvalues& polyxy() const { return detail().polyxy; }
+  [[nodiscard]] uint32_t parentuid() const { return detail().parentuid; }
+
+  // Label tip, seed (seedx kSeedNotComputed: not computed yet) and the cached area and length
+  // (0: not computed), held with the geometry.
+  [[nodiscard]] double tipx() const { return xy.side().tipx; }
+  void setTipx(double value);
+  [[nodiscard]] double seedx() const { return xy.side().seedx; }
+  [[nodiscard]] double seedy() const { return xy.side().seedy; }
+  void setSeed(double x, double y);
+  [[nodiscard]] double farea() const { return xy.side().area; }
+  [[nodiscard]] double flength() const { return xy.side().length; }
 
   // Attribute values, one line per column.
   TdataList& getDataList() { return fdataList; }
@@ -257,31 +419,28 @@ class Tgob {
   // Number of points over every part (every ring of every polygon for a multipolygon).
   [[nodiscard]] int64_t pointCount() const;
 
-  // Laid out largest first, so that an object without detail is as small as it can be.
+  // Laid out largest first, with nothing between the fields (see the size check in r_Dra_gob).
   TgobArray* g = nullptr;  // the drawing that holds the object; borrowed
-  TpolyXyValues xy;        // the geometry of every type but o_multipolygon
-  std::string fid;
-  std::string fcaption;
-  double seedx = kSeedNotComputed, seedy = 0;
-  double tipx = 0;
-  double farea = 0;
-  double flength = 0;
+  TgobXy xy;               // the geometry of every type but o_multipolygon
+  TgobText fid;
+  TgobText fcaption;
   double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
   uint32_t uid = 0;
-  uint32_t parentuid = 0;
   uint32_t index = 0;
   uint32_t dataid = 0;
-  int32_t state = gob_normal;
   int32_t styleNumber = 0;
-  int32_t justifyFlags = 0;
   int32_t symbolMultiply = 100;
-  uint8_t groupId = 0;  // the layer group of a GeoPackage read
+  uint8_t state = gob_normal;  // the states are the constants above, all below 256
+  uint8_t justifyFlags = 0;    // bits 0 and 1 only (setHjustify, setVjustify)
+  uint8_t groupId = 0;         // the layer group of a GeoPackage read
 
  private:
   friend class TgobArray;
+  // The type byte's value for a type held in the detail.
+  static constexpr uint8_t kWideType = 255;
   // Drops the detail when it holds nothing but creation values.
   void trimDetail();
-  int32_t fobtype = o_empty;
+  uint8_t fobtype = o_empty;
   int32_t fHjustify = 6;
   int32_t fVjustify = 6;
   std::unique_ptr<TgobDetail> fdetail;
@@ -448,9 +607,16 @@ class TgobArray : public TqyObject {
   std::string projectionDef;
 
  private:
-  struct Slot {
-    Tgob* g = nullptr;
-    bool own = false;  // made by this drawing, freed by it
+  // An object and whether the drawing made it (and frees it), in one word: the flag in bit 0.
+  class Slot {
+   public:
+    Slot() = default;
+    Slot(Tgob* g, bool own) : w(reinterpret_cast<uintptr_t>(g) | (own ? 1u : 0u)) {}
+    [[nodiscard]] Tgob* g() const { return reinterpret_cast<Tgob*>(w & ~uintptr_t(1)); }
+    [[nodiscard]] bool own() const { return (w & 1) != 0; }
+
+   private:
+    uintptr_t w = 0;
   };
   // Puts a new object at index (-1: at the end) and returns its index.
   int32_t create(int32_t index);

@@ -48,10 +48,11 @@ TgobArray::~TgobArray() {
   clear();
 }
 
+static_assert(alignof(Tgob) >= 2, "a slot keeps its ownership flag in bit 0 of the address");
+
 void TgobArray::freeSlot(Slot& s) {
-  if (s.own) delete s.g;
-  s.g = nullptr;
-  s.own = false;
+  if (s.own()) delete s.g();
+  s = Slot();
 }
 
 void TgobArray::clear() {
@@ -94,13 +95,13 @@ void TgobArray::setChanged(bool value) {
 
 // ================================================================ objects
 
-Tgob* TgobArray::slot(int32_t index) const { return validIndex(index) ? a[static_cast<size_t>(index)].g : nullptr; }
+Tgob* TgobArray::slot(int32_t index) const { return validIndex(index) ? a[static_cast<size_t>(index)].g() : nullptr; }
 
-bool TgobArray::ownsItem(int32_t index) const { return validIndex(index) && a[static_cast<size_t>(index)].own; }
+bool TgobArray::ownsItem(int32_t index) const { return validIndex(index) && a[static_cast<size_t>(index)].own(); }
 
 Tgob* TgobArray::getItem(int32_t index) {
   if (!validIndex(index)) return nullptr;
-  if (!a[static_cast<size_t>(index)].g && onGetItem) {
+  if (!a[static_cast<size_t>(index)].g() && onGetItem) {
     pendingIndex = index;
     onGetItem(this);
   }
@@ -110,9 +111,8 @@ Tgob* TgobArray::getItem(int32_t index) {
 void TgobArray::putSlot(int32_t index, Tgob* g, bool own) {
   if (index >= count()) a.resize(static_cast<size_t>(index) + 1);
   Slot& s = a[static_cast<size_t>(index)];
-  if (s.g != g) freeSlot(s);  // an object of ours replaced would be lost
-  s.g = g;
-  s.own = own;
+  if (s.g() != g) freeSlot(s);  // an object of ours replaced would be lost
+  s = Slot(g, own);
 }
 
 int32_t TgobArray::create(int32_t index) {
@@ -155,7 +155,7 @@ int32_t TgobArray::addPoint(double x, double y) {
   int32_t i = create(-1);
   Tgob& g = *slot(i);
   g.setType(o_point);
-  g.xy = {{{x, y}}};
+  g.xy = TpolyXyValues{{{x, y}}};
   g.x1 = g.x2 = x;
   g.y1 = g.y2 = y;
   if (onAdd) onAdd(&g);
@@ -173,8 +173,8 @@ int32_t TgobArray::add(int32_t index, int32_t obType, TpolyXyValues&& xy) {
   int32_t i = create(index);
   Tgob& g = *slot(i);
   g.setType(obType);
+  createLineman().bounds(g.x1, g.y1, g.x2, g.y2, xy);
   g.xy = std::move(xy);
-  createLineman().bounds(g.x1, g.y1, g.x2, g.y2, g.xy);
   if (onAdd) onAdd(&g);
   setChanged(true);
   return i;
@@ -183,7 +183,7 @@ int32_t TgobArray::add(int32_t index, int32_t obType, TpolyXyValues&& xy) {
 int32_t TgobArray::add(Tgob* g) {
   if (!g) return -1;
   int32_t i = count();
-  a.push_back({g, false});
+  a.push_back(Slot(g, false));
   g->index = static_cast<uint32_t>(i);
   g->uid = static_cast<uint32_t>(i);
   if (parentOwned) g->g = this;
@@ -199,7 +199,7 @@ int32_t TgobArray::add(Tgob* g, int32_t index) {
 
 void TgobArray::renumberFrom(int32_t from) {
   for (int32_t i = std::max(from, 0); i < count(); ++i)
-    if (Tgob* g = a[static_cast<size_t>(i)].g) g->index = static_cast<uint32_t>(i);
+    if (Tgob* g = a[static_cast<size_t>(i)].g()) g->index = static_cast<uint32_t>(i);
 }
 
 void TgobArray::insert(int32_t index) {
@@ -212,9 +212,9 @@ void TgobArray::insert(int32_t index) {
 bool TgobArray::Delete(int32_t index) {
   if (!validIndex(index)) return false;
   Slot& s = a[static_cast<size_t>(index)];
-  if (s.g && s.own) {
+  if (s.g() && s.own()) {
     pendingIndex = index;
-    if (onDelete) onDelete(s.g);
+    if (onDelete) onDelete(s.g());
     freeSlot(a[static_cast<size_t>(index)]);  // the handler may have moved nothing; read the slot again
   }
   a.erase(a.begin() + index);
@@ -260,21 +260,21 @@ int32_t TgobArray::BackOne(int32_t index) {
 
 int32_t TgobArray::IndexOf(const Tgob* g, int32_t max) const {
   for (int32_t i = 0; i < std::min(max, count()); ++i)
-    if (a[static_cast<size_t>(i)].g == g) return i;
+    if (a[static_cast<size_t>(i)].g() == g) return i;
   return -1;
 }
 
 int32_t TgobArray::IndexOf(int32_t uid) const {
   if (uid < 0) return -1;
   for (int32_t i = 0; i < count(); ++i)
-    if (const Tgob* g = a[static_cast<size_t>(i)].g; g && g->uid == static_cast<uint32_t>(uid)) return i;
+    if (const Tgob* g = a[static_cast<size_t>(i)].g(); g && g->uid == static_cast<uint32_t>(uid)) return i;
   return -1;
 }
 
 int32_t TgobArray::findParent(const Tgob* g) const {
-  if (!g || g->parentuid == 0) return -1;
+  if (!g || g->parentuid() == 0) return -1;
   for (int32_t i = 0; i < count(); ++i)
-    if (const Tgob* p = a[static_cast<size_t>(i)].g; p && p != g && p->uid == g->parentuid) return i;
+    if (const Tgob* p = a[static_cast<size_t>(i)].g(); p && p != g && p->uid == g->parentuid()) return i;
   return -1;
 }
 
@@ -282,13 +282,13 @@ bool TgobArray::findChildren(const Tgob* g, TiList& list) const {
   list.clear();
   if (!g || g->uid == 0) return false;
   for (int32_t i = 0; i < count(); ++i)
-    if (const Tgob* c = a[static_cast<size_t>(i)].g; c && c != g && c->parentuid == g->uid) list.push_back(i);
+    if (const Tgob* c = a[static_cast<size_t>(i)].g(); c && c != g && c->parentuid() == g->uid) list.push_back(i);
   return !list.empty();
 }
 
 int32_t TgobArray::FindFromDataValue(int32_t col, const std::string& value) {
   for (int32_t i = 0; i < count(); ++i) {
-    const Tgob* g = a[static_cast<size_t>(i)].g;
+    const Tgob* g = a[static_cast<size_t>(i)].g();
     if (!g) continue;
     if (col == col_caption) {
       if (g->fcaption == value) return i;
@@ -323,7 +323,9 @@ bool TgobArray::inView(int32_t index, double bx1, double by1, double bx2, double
 void TgobArray::ChangeArea(int32_t index) {
   Tgob* g = slot(index);
   if (!g) return;
-  g->farea = 0;
+  TgobXy::Side side = g->xy.side();
+  side.area = 0;
+  g->xy.setSide(side);
   if (onChangeArea) onChangeArea(g);
 }
 
@@ -346,8 +348,8 @@ int32_t TgobArray::addColumn(const std::string& name, const std::string& deflt, 
   c->decplaces = decplaces;
   if (!deflt.empty()) c->deflt = deflt;
   for (auto& s : a) {
-    if (!s.g) continue;
-    TdataList& d = s.g->fdataList;
+    if (!s.g()) continue;
+    TdataList& d = s.g()->fdataList;
     d.setCount(k);
     d.add(deflt);
   }
@@ -368,8 +370,8 @@ void TgobArray::insertColumn(int32_t index, const std::string& name, const std::
   c->decplaces = decplaces;
   const int32_t n = columnCount();
   for (auto& s : a) {
-    if (!s.g) continue;
-    TdataList& d = s.g->fdataList;
+    if (!s.g()) continue;
+    TdataList& d = s.g()->fdataList;
     d.setCount(n - 1);
     d.insert(index, deflt);
   }
@@ -380,7 +382,7 @@ void TgobArray::DeleteColumn(int32_t index) {
   if (index < 0 || index >= columnCount()) return;
   fcolumns->Delete(index);
   for (auto& s : a)
-    if (s.g) s.g->fdataList.remove(index);
+    if (s.g()) s.g()->fdataList.remove(index);
   setChanged(true);
 }
 
@@ -390,8 +392,8 @@ void TgobArray::DeleteColumns(const TiList& cols) {
   std::sort(down.begin(), down.end(), std::greater<>());
   down.erase(std::unique(down.begin(), down.end()), down.end());
   for (auto& s : a) {
-    if (!s.g) continue;
-    for (int32_t c : down) s.g->fdataList.remove(c);
+    if (!s.g()) continue;
+    for (int32_t c : down) s.g()->fdataList.remove(c);
   }
   for (int32_t c : down)
     if (c >= 0 && c < columnCount()) fcolumns->Delete(c);
@@ -400,7 +402,7 @@ void TgobArray::DeleteColumns(const TiList& cols) {
 void TgobArray::DeleteAllColumns() {
   if (fcolumns) fcolumns->clear();
   for (auto& s : a)
-    if (s.g) s.g->fdataList.clear();
+    if (s.g()) s.g()->fdataList.clear();
   setChanged(true);
 }
 
@@ -409,8 +411,8 @@ void TgobArray::swapColumns(int32_t indexA, int32_t indexB) {
   fcolumns->Swap(indexA, indexB);
   const int32_t need = std::max(indexA, indexB) + 1;
   for (auto& s : a) {
-    if (!s.g) continue;
-    TdataList& d = s.g->fdataList;
+    if (!s.g()) continue;
+    TdataList& d = s.g()->fdataList;
     if (d.count() < need) d.setCount(need);
     d.swap(indexA, indexB);
   }
@@ -425,15 +427,15 @@ void TgobArray::updateBounds(bool excludeNegative) {
   if (ignoreUpdateBounds) return;
   x1 = y1 = x2 = y2 = 0;
   if (a.empty()) return;
-  auto firstEmpty = std::find_if(a.begin(), a.end(), [](const Slot& s) { return !s.g; });
+  auto firstEmpty = std::find_if(a.begin(), a.end(), [](const Slot& s) { return !s.g(); });
   if (firstEmpty != a.end()) {
     const int32_t from = static_cast<int32_t>(firstEmpty - a.begin());
-    a.erase(std::remove_if(firstEmpty, a.end(), [](const Slot& s) { return !s.g; }), a.end());
+    a.erase(std::remove_if(firstEmpty, a.end(), [](const Slot& s) { return !s.g(); }), a.end());
     renumberFrom(from);
   }
   bool first = true;
   for (int32_t i = count() - 1; i >= 0; --i) {
-    const Tgob& g = *a[static_cast<size_t>(i)].g;
+    const Tgob& g = *a[static_cast<size_t>(i)].g();
     if (excludeNegative && !(g.x1 > 0 && g.y1 > 0)) continue;
     if (g.xy.empty() || g.xy[0].empty()) continue;
     if (first) {
@@ -453,7 +455,7 @@ void TgobArray::updateBounds(bool excludeNegative) {
 
 void TgobArray::repairBounds() {
   for (auto& s : a)
-    if (s.g) s.g->updateBounds(true);
+    if (s.g()) s.g()->updateBounds(true);
   updateBounds();
 }
 

@@ -86,24 +86,24 @@ void TgobArray::append(TgobArray& source, bool appendData, bool selectionOnly) {
 }
 
 void TgobArray::getseed(Tgob& g) {
-  if (g.seedx != kSeedNotComputed) return;
+  if (g.seedx() != kSeedNotComputed) return;
   if (g.xy.empty() || g.xy[0].empty()) return;
   TlineMan& lm = createLineman();
-  const Txyvalues& first = g.xy[0];
+  TpolyXyValues spare;
+  const TpolyXyValues& parts = g.xy.list(spare);
+  const Txyvalues& first = parts[0];
   switch (g.obType()) {
     case o_point:
     case o_text:
-      g.seedx = first[0].x;
-      g.seedy = first[0].y;
+      g.setSeed(first[0].x, first[0].y);
       break;
     case o_line: {
       // A line of no length has no point along it and no direction.
       if (first.size() < 2 || !(lm.linelength(first) > 0)) return;
       double x = 0, y = 0, dx = 0, dy = 0;
-      lm.LinePercentPoint(x, y, dx, dy, first, g.tipx);
+      lm.LinePercentPoint(x, y, dx, dy, first, g.tipx());
       if (!std::isfinite(x) || !std::isfinite(y)) return;
-      g.seedx = x;
-      g.seedy = y;
+      g.setSeed(x, y);
       if (std::isfinite(dx) && std::isfinite(dy) && (dx != 0 || dy != 0)) {
         lastDx = dx;
         lastDy = dy;
@@ -112,9 +112,8 @@ void TgobArray::getseed(Tgob& g) {
     }
     case o_polyGon: {
       double x = 0, y = 0;
-      if (!lm.seedPoint(x, y, g.xy)) return;
-      g.seedx = x;
-      g.seedy = y;
+      if (!lm.seedPoint(x, y, parts)) return;
+      g.setSeed(x, y);
       break;
     }
     default: break;
@@ -145,8 +144,8 @@ bool templateValue(TgobArray& d, Tgob& g, const std::string& name, std::string& 
     value = g.getcol(c);
     return true;
   }
-  if (name == "caption") value = g.fcaption;
-  else if (name == "id") value = g.fid;
+  if (name == "caption") value = g.fcaption.str();
+  else if (name == "id") value = g.fid.str();
   else if (name == "style number") value = std::to_string(g.styleNumber);
   else return false;
   return true;

@@ -280,8 +280,8 @@ bool TgobArray::SaveAttributes(const std::string& filename, bool withid, bool in
       const double area = t == o_polyGon ? g->getarea() : 0;
       const double length = t == o_polyGon || t == o_line ? g->getlength() : 0;
       line.cell(name);
-      line.cell(known ? TosText::Bartext(g->fcaption) : "", true);
-      line.cell(known ? g->fid : "", true);
+      line.cell(known ? TosText::Bartext(g->fcaption.view()) : "", true);
+      line.cell(known ? g->fid.str() : "", true);
       line.cell(measure(area));
       line.cell(measure(area / 10000));
       line.cell(measure(length));
@@ -378,7 +378,7 @@ bool TgobArray::SaveAttributes(const std::string& filename, const TiList& colLis
           const int f = field[i];
           switch (kept[i].col) {
             case col_serial: t.setIntegerValue(f, row, g->index); break;
-            case col_caption: t.setStringValue(f, row, TosText::Bartext(g->fcaption)); break;
+            case col_caption: t.setStringValue(f, row, TosText::Bartext(g->fcaption.view())); break;
             case col_hectares: t.setDoubleValue(f, row, g->getarea() / 10000); break;
             case col_length: t.setDoubleValue(f, row, g->getlength()); break;
             case col_area: t.setDoubleValue(f, row, g->getarea()); break;

@@ -64,12 +64,15 @@ std::string ObTypeStr(int32_t obType) {
 // ================================================================ Tgob
 
 bool TgobDetail::atCreation() const {
-  return !filerec && flags == 0 && !isNoSymbol && lastStyleName.empty() && !transitory && transitoryIndex == 0 && transitoryHjustify == 0 &&
-         transitoryVjustify == 0 && z == 0 && polyxy.empty() && textheight == 0 && textrotation == 0 &&
+  return !filerec && flags == 0 && !isNoSymbol && parentuid == 0 && wideObType == 0 && lastStyleName.empty() &&
+         !transitory && transitoryIndex == 0 && transitoryHjustify == 0 && transitoryVjustify == 0 && z == 0 && polyxy.empty() && textheight == 0 && textrotation == 0 &&
          labelRotation == 0 && labelFactor == 1.0 && labelJustify == 0 && labelx == 0 && labely == 0 && tipy == 0 &&
          !attachments && tipType == 0 && microstyle.empty() && !symbolElements && notes.empty() &&
          category.empty() && validTimes.empty();
 }
+
+// A point of a point layer is this object, its values' block and its slot: keep it small.
+static_assert(sizeof(Tgob) <= 120, "a plain point must fit a 128-byte heap block");
 
 Tgob::Tgob() = default;
 
@@ -97,17 +100,18 @@ void Tgob::clear() {
   state = gob_normal;
   fHjustify = 6;
   fVjustify = 6;
-  seedx = kSeedNotComputed;
   fid.clear();
   fcaption.clear();
+  TgobXy::Side side;
+  side.seedy = seedy();  // kept
   xy.clear();
+  xy.setSide(side);
   styleNumber = 0;
-  tipx = 0;
-  farea = flength = 0;
   justifyFlags = 0;
   symbolMultiply = 100;
   // A cleared text is 5 high: the one property that clear sets away from its creation value.
   TgobDetail& d = editDetail();
+  d.wideObType = 0;
   d.z = 0;
   d.polyxy.clear();
   d.textheight = 5.0;
@@ -122,12 +126,31 @@ void Tgob::clear() {
 }
 
 void Tgob::setType(int32_t value) {
-  fobtype = value;
+  if (value >= 0 && value < kWideType) {
+    fobtype = static_cast<uint8_t>(value);
+    if (fdetail) fdetail->wideObType = 0;
+  } else {
+    fobtype = kWideType;
+    editDetail().wideObType = value;
+  }
   if ((value == o_point || value == o_line || value == o_polyGon) && dataid == 0 && g) dataid = ++g->highestDataId;
   if (value == o_line) {
-    tipx = 50.0;
+    setTipx(50.0);
     symbolMultiply = 0;
   }
+}
+
+void Tgob::setTipx(double value) {
+  TgobXy::Side s = xy.side();
+  s.tipx = value;
+  xy.setSide(s);
+}
+
+void Tgob::setSeed(double x, double y) {
+  TgobXy::Side s = xy.side();
+  s.seedx = x;
+  s.seedy = y;
+  xy.setSide(s);
 }
 
 void Tgob::setHjustify(int32_t value) {
@@ -181,7 +204,7 @@ void Tgob::setcol(int32_t index, const std::string& s) {
     case col_symbolmultiply: symbolMultiply = whole(); break;
     case col_labelx: editDetail().labelx = real(); break;
     case col_labely: editDetail().labely = real(); break;
-    case col_tipx: tipx = real(); break;
+    case col_tipx: setTipx(real()); break;
     case col_tipy: editDetail().tipy = real(); break;
     case col_labelrt: editDetail().labelRotation = real(); break;
     case col_tiptype: editDetail().tipType = whole(); break;
@@ -202,8 +225,8 @@ std::string Tgob::getdata(const std::string& name) {
     int32_t i = g->columnIndexOf(name);
     if (i >= 0) return getcol(i);
   }
-  if (name == "caption" || name == "default caption") return fcaption;
-  if (name == "id" || name == "default id") return fid;
+  if (name == "caption" || name == "default caption") return fcaption.str();
+  if (name == "id" || name == "default id") return fid.str();
   if (name == "style" || name == "default style") return std::to_string(styleNumber);
   return "";
 }
@@ -266,7 +289,7 @@ void Tgob::updateBounds(bool changeLabel) {
     if (p.y < y1) y1 = p.y;
     if (p.y > y2) y2 = p.y;
   };
-  if (fobtype == o_multipolygon) {
+  if (obType() == o_multipolygon) {
     for (const auto& poly : polyxy())
       for (const auto& ring : poly)
         for (const auto& p : ring) take(p);
@@ -274,9 +297,11 @@ void Tgob::updateBounds(bool changeLabel) {
     for (const auto& part : xy)
       for (const auto& p : part) take(p);
   }
-  if (changeLabel) seedx = kSeedNotComputed;
-  farea = 0;
-  flength = 0;
+  TgobXy::Side s = xy.side();
+  if (changeLabel) s.seedx = kSeedNotComputed;
+  s.area = 0;
+  s.length = 0;
+  xy.setSide(s);
 }
 
 namespace {
@@ -300,39 +325,43 @@ double polygonArea(TpolyXyValues& rings, bool& reversed) {
 }  // namespace
 
 double Tgob::getarea() {
-  if (fobtype != o_polyGon && fobtype != o_multipolygon) return 0;
-  if (farea > 0) return farea;
+  const int32_t type = obType();
+  if (type != o_polyGon && type != o_multipolygon) return 0;
+  if (farea() > 0) return farea();
   bool reversed = false;
-  if (fobtype == o_polyGon) {
-    farea = polygonArea(xy, reversed);
+  TgobXy::Side s = xy.side();
+  if (type == o_polyGon) {
+    // A point in place is a ring of no area that nothing reverses.
+    TpolyXyValues spare;
+    s.area = xy.isInPlace() ? polygonArea(spare = xy.toList(), reversed) : polygonArea(xy.edit(), reversed);
   } else {
     double sum = 0;
     if (fdetail)
       for (auto& poly : fdetail->polyxy) sum += polygonArea(poly, reversed);
-    farea = sum;
+    s.area = sum;
   }
+  xy.setSide(s);
   if (reversed && g) g->setChanged(true);
-  return farea;
+  return s.area;
 }
 
 double Tgob::getlength() {
   TlineMan& lm = createLineman();
-  if (fobtype == o_line || fobtype == o_polyGon || fobtype == o_multiline) {
-    if (flength != 0) return flength;
-    double sum = 0;
-    for (const auto& part : xy) sum += lm.linelength(part);
-    flength = sum;
-    return flength;
-  }
-  if (fobtype == o_multipolygon) {
-    if (flength != 0) return flength;
-    double sum = 0;
+  const int32_t type = obType();
+  if (type != o_line && type != o_polyGon && type != o_multiline && type != o_multipolygon) return 0;
+  if (flength() != 0) return flength();
+  double sum = 0;
+  if (type == o_multipolygon) {
     for (const auto& poly : polyxy())
       for (const auto& ring : poly) sum += lm.linelength(ring);
-    flength = sum;
-    return flength;
+  } else {
+    TpolyXyValues spare;
+    for (const auto& part : xy.list(spare)) sum += lm.linelength(part);
   }
-  return 0;
+  TgobXy::Side s = xy.side();
+  s.length = sum;
+  xy.setSide(s);
+  return sum;
 }
 
 void Tgob::inherit(const Tgob& source, bool withdata) {
@@ -354,14 +383,16 @@ void Tgob::inherit(const Tgob& source, bool withdata) {
   setVjustify(source.fVjustify);
   fcaption = source.fcaption;
   fid = source.fid;
-  farea = 0;
-  flength = 0;
+  TgobXy::Side side = xy.side();
+  side.area = 0;
+  side.length = 0;
+  xy.setSide(side);
   if (withdata) fdataList = source.fdataList;
 }
 
 void Tgob::assign(const Tgob& source) {
   clear();
-  setType(source.fobtype);
+  setType(source.obType());
   dataid = source.dataid;
   x1 = source.x1;
   y1 = source.y1;
@@ -374,24 +405,23 @@ void Tgob::assign(const Tgob& source) {
   d.labely = s.labely;
   d.tipy = s.tipy;
   d.tipType = s.tipType;
-  tipx = source.tipx;
   symbolMultiply = source.symbolMultiply;
-  seedx = kSeedNotComputed;
-  farea = source.farea;
-  if (fobtype == o_multipolygon) d.polyxy = s.polyxy;
-  else xy = source.xy;
+  if (obType() == o_multipolygon) d.polyxy = s.polyxy;
+  else xy = source.xy.toList();
+  TgobXy::Side side = xy.side();
+  side.tipx = source.tipx();
+  side.seedx = kSeedNotComputed;
+  side.area = source.farea();
+  xy.setSide(side);
   styleNumber = source.styleNumber;
   trimDetail();
 }
 
 int64_t Tgob::pointCount() const {
+  if (obType() != o_multipolygon) return xy.pointCount();
   int64_t n = 0;
-  if (fobtype == o_multipolygon) {
-    for (const auto& poly : polyxy())
-      for (const auto& ring : poly) n += static_cast<int64_t>(ring.size());
-  } else {
-    for (const auto& part : xy) n += static_cast<int64_t>(part.size());
-  }
+  for (const auto& poly : polyxy())
+    for (const auto& ring : poly) n += static_cast<int64_t>(ring.size());
   return n;
 }
 
@@ -411,12 +441,12 @@ std::string gobValue(Tgob& g, int32_t index) {
   switch (index) {
     case col_stylenum: return std::to_string(g.styleNumber);
     case col_obtype: return ObTypeStr(g.obType());
-    case col_id: return g.fid;
+    case col_id: return g.fid.str();
     case col_area: return num(g.getarea());
     case col_length: return num(g.getlength());
     case col_z: return num(g.detail().z);
     case col_hectares: return num(g.getarea() / 10000);
-    case col_caption: return g.fcaption;
+    case col_caption: return g.fcaption.str();
     case col_stylecodes: return g.styleCodesText();
     case col_textHeight: return num(g.detail().textheight);
     case col_textrotation: return num(g.detail().textrotation);
@@ -425,7 +455,7 @@ std::string gobValue(Tgob& g, int32_t index) {
     case col_symbolmultiply: return std::to_string(g.symbolMultiply);
     case col_labelx: return num(g.detail().labelx);
     case col_labely: return num(g.detail().labely);
-    case col_tipx: return num(g.tipx);
+    case col_tipx: return num(g.tipx());
     case col_tipy: return num(g.detail().tipy);
     case col_labelrt: return num(g.detail().labelRotation);
     case col_tiptype: return std::to_string(g.detail().tipType);

@@ -28,6 +28,7 @@ bool TgobArray::doHit(ThitList& list, double x, double y, double snap, bool with
   TlineMan& lm = createLineman();
   lm.snaptocorners = true;
   Ttrig& trig = createTrig();
+  TpolyXyValues spare;
   for (int32_t i = 0; i < count(); ++i) {
     if (justOne && list.count() > 0) break;
     Tgob* g = slot(i);
@@ -44,8 +45,9 @@ bool TgobArray::doHit(ThitList& list, double x, double y, double snap, bool with
       continue;
     }
     bool onPart = false;
-    for (int32_t part = 0; part < static_cast<int32_t>(g->xy.size()) && !onPart; ++part) {
-      const Txyvalues& xy = g->xy[static_cast<size_t>(part)];
+    const TpolyXyValues& parts = g->xy.list(spare);
+    for (int32_t part = 0; part < static_cast<int32_t>(parts.size()) && !onPart; ++part) {
+      const Txyvalues& xy = parts[static_cast<size_t>(part)];
       int32_t vertex = 0;
       double u = 0;
       if (xy.empty() || !lm.PointOnLine(x, y, snap, xy, vertex, u)) continue;
@@ -74,7 +76,7 @@ bool TgobArray::doHit(ThitList& list, double x, double y, double snap, bool with
       if (type == o_text) h.hittype |= hittest_text;
       hittest |= h.hittype;
     }
-    if (!onPart && type == o_polyGon && lm.inPolygon(x, y, g->xy)) {
+    if (!onPart && type == o_polyGon && lm.inPolygon(x, y, parts)) {
       if (withInside) {
         Thitrec& h = newRecord(list, *g, i);
         h.hittype = hittest_inside;
@@ -117,10 +119,11 @@ bool TgobArray::hitEdge(ThitList& list, double x, double y, double snap, const b
 int32_t TgobArray::hitPolyOuterLoop(double x, double y) {
   TlineMan& lm = createLineman();
   Ttrig& trig = createTrig();
+  TpolyXyValues spare;
   for (int32_t i = 0; i < count(); ++i) {
     const Tgob* g = getItem(i);
     if (!g || g->obType() != o_polyGon || g->xy.empty()) continue;
-    if (trig.inBox(x, y, g->x1, g->y1, g->x2, g->y2) && lm.inLoop(x, y, g->xy[0])) return i;
+    if (trig.inBox(x, y, g->x1, g->y1, g->x2, g->y2) && lm.inLoop(x, y, g->xy.list(spare)[0])) return i;
   }
   return -1;
 }
@@ -151,9 +154,10 @@ bool TgobArray::BoxHit(double bx1, double by1, double bx2, double by2, const bSe
   trig.order(bx1, bx2);
   trig.order(by1, by2);
   TlineMan& lm = createLineman();
+  TpolyXyValues spare;
   return areaHit(
       obTypes, [&](Tgob& g) { return trig.BoxesIntersect(bx1, by1, bx2, by2, g.x1, g.y1, g.x2, g.y2); },
-      [&](Tgob& g, int32_t kind) { return lm.BoxHit(g.xy, kind, 0, 0, 0, 0, bx1, by1, bx2, by2); }, false);
+      [&](Tgob& g, int32_t kind) { return lm.BoxHit(g.xy.list(spare), kind, 0, 0, 0, 0, bx1, by1, bx2, by2); }, false);
 }
 
 bool TgobArray::BoxHit(double bx1, double by1, double bx2, double by2) {
@@ -163,10 +167,13 @@ bool TgobArray::BoxHit(double bx1, double by1, double bx2, double by2) {
 bool TgobArray::CircleHit(double x, double y, double radius, const bSet& obTypes) {
   Ttrig& trig = createTrig();
   TlineMan& lm = createLineman();
+  TpolyXyValues spare;
   return areaHit(
       obTypes,
       [&](Tgob& g) { return trig.BoxesIntersect(x - radius, y - radius, x + radius, y + radius, g.x1, g.y1, g.x2, g.y2); },
-      [&](Tgob& g, int32_t kind) { return lm.CircleHit(g.xy, kind, 0, 0, 0, 0, x, y, radius); }, false);
+      [&](Tgob& g, int32_t kind) {
+        return lm.CircleHit(g.xy.list(spare), kind, 0, 0, 0, 0, x, y, radius);
+      }, false);
 }
 
 bool TgobArray::CircleHit(double x, double y, double radius) { return CircleHit(x, y, radius, defaultTypes()); }
@@ -180,10 +187,13 @@ bool TgobArray::LineHit(const Txyvalues& linexy, double snap, const bSet& obType
   TlineMan& lm = createLineman();
   double lx1 = 0, ly1 = 0, lx2 = 0, ly2 = 0;
   lm.bounds(lx1, ly1, lx2, ly2, linexy);
+  TpolyXyValues spare;
   return areaHit(
       obTypes,
       [&](Tgob& g) { return trig.BoxesIntersect(lx1 - snap, ly1 - snap, lx2 + snap, ly2 + snap, g.x1, g.y1, g.x2, g.y2); },
-      [&](Tgob& g, int32_t kind) { return lm.LineHit(g.xy, kind, 0, 0, 0, 0, linexy, snap); }, true);
+      [&](Tgob& g, int32_t kind) {
+        return lm.LineHit(g.xy.list(spare), kind, 0, 0, 0, 0, linexy, snap);
+      }, true);
 }
 
 bool TgobArray::LineHit(const Txyvalues& linexy, double snap) { return LineHit(linexy, snap, defaultTypes()); }
@@ -201,9 +211,10 @@ bool TgobArray::PolyHit(const TpolyXyValues& poly, const bSet& obTypes) {
   TlineMan& lm = createLineman();
   double px1 = 0, py1 = 0, px2 = 0, py2 = 0;
   lm.bounds(px1, py1, px2, py2, poly);
+  TpolyXyValues spare;
   return areaHit(
       obTypes, [&](Tgob& g) { return trig.BoxesIntersect(px1, py1, px2, py2, g.x1, g.y1, g.x2, g.y2); },
-      [&](Tgob& g, int32_t kind) { return lm.PolyHit(g.xy, kind, 0, 0, 0, 0, poly); }, false);
+      [&](Tgob& g, int32_t kind) { return lm.PolyHit(g.xy.list(spare), kind, 0, 0, 0, 0, poly); }, false);
 }
 
 bool TgobArray::PolyHit(const TpolyXyValues& poly) { return PolyHit(poly, defaultTypes()); }

@@ -101,9 +101,11 @@ class Items {
 
 // The shape each kind of object needs to be written; other kinds are refused.
 bool acceptable(const Tgob& g) {
-  const TpolyXyValues& xy = g.xy;
+  const TgobXy& xy = g.xy;
   auto every = [&](size_t least) {
-    return std::all_of(xy.begin(), xy.end(), [&](const Txyvalues& p) { return p.size() >= least; });
+    for (TxyPart part : xy)
+      if (part.size() < least) return false;
+    return true;
   };
   switch (g.obType()) {
     case o_point: return xy.size() == 1 && xy[0].size() == 1;
@@ -198,8 +200,8 @@ bool TwriteDra::Impl::writeGob(TgobArray& d, Tgob& g, int32_t index) {
 
   // b: caption and id in their 8-bit form, cut so the id fits its length byte and B its 16 bits
   int64_t n = g.pointCount();
-  std::string id = toAnsi(g.fid.empty() ? std::to_string(g.uid) : g.fid);
-  std::string caption = toAnsi(g.fcaption);
+  std::string id = toAnsi(g.fid.empty() ? std::to_string(g.uid) : g.fid.str());
+  std::string caption = toAnsi(g.fcaption.str());
   const bool text = g.obType() == o_text;
   if (text) id.clear();
   if (id.size() > kMaxId) {
@@ -276,7 +278,7 @@ bool TwriteDra::Impl::writeGob(TgobArray& d, Tgob& g, int32_t index) {
   }
   // the point entries, part after part
   for (size_t pi = 0; pi < g.xy.size(); ++pi) {
-    const Txyvalues& part = g.xy[pi];
+    const TxyPart part = g.xy[pi];
     const bool more = pi + 1 < g.xy.size();
     for (size_t i = 0; i < part.size(); ++i) {
       doubleToReal48(part[i].x * k, r + at);
@@ -306,16 +308,16 @@ bool TwriteDra::Impl::writeGob(TgobArray& d, Tgob& g, int32_t index) {
   items.whole(d_vjustify, static_cast<uint32_t>(g.vJustify()));
   const TgobDetail& more = g.detail();
   items.real(d_textrt, more.textrotation);
-  items.real(d_tipx, g.tipx);
+  items.real(d_tipx, g.tipx());
   items.real(d_tipy, more.tipy);
   items.whole(d_tipType, static_cast<uint32_t>(more.tipType));
   items.whole(d_symbolmultiply, static_cast<uint32_t>(g.symbolMultiply));
   items.real(d_z, more.z);
   items.whole(d_uid, g.uid);
-  items.whole(d_parentuid, g.parentuid);
+  items.whole(d_parentuid, g.parentuid());
   items.whole(d_justifyflags, static_cast<uint32_t>(g.justifyFlags));
-  items.text(d_id, g.fid);
-  items.text(d_caption, g.fcaption);
+  items.text(d_id, g.fid.str());
+  items.text(d_caption, g.fcaption.str());
   items.text(d_data, g.dataList().text());
   if (!more.microstyle.empty()) items.pairs(d_microstyle, more.microstyle);
   if (more.symbolElements && more.symbolElements->count() > 0)

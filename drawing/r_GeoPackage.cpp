@@ -63,6 +63,25 @@ void givePiece(Tgob& gob, Piece& piece) {
 }
 
 bool isProperty(const std::string& column) { return column.find("qy_") != std::string::npos; }
+
+// A whole layer is read front to back once: the pages SQLite keeps on the way are not asked for
+// again and only add to the memory a big read peaks at. The connection's own size comes back after.
+class TscanCache {
+ public:
+  explicit TscanCache(TliteDB& db) : db_(db), was_(db.getstr("PRAGMA cache_size")) {
+    if (!was_.empty()) db_.RawExecSQL("PRAGMA cache_size = -" + std::to_string(kScanCacheKiB));
+  }
+  ~TscanCache() {
+    if (!was_.empty()) db_.RawExecSQL("PRAGMA cache_size = " + was_);
+  }
+  TscanCache(const TscanCache&) = delete;
+  TscanCache& operator=(const TscanCache&) = delete;
+
+ private:
+  static constexpr int kScanCacheKiB = 128;
+  TliteDB& db_;
+  std::string was_;
+};
 }  // namespace
 
 struct TreadGpKg::Query {
@@ -367,7 +386,7 @@ void TreadGpKg::applyProperty(Tgob& gob, const std::string& column, Query& qr, i
   else if (column == "qy_style_number") gob.styleNumber = TosNumberText::StrToInt(v);
   else if (column == "qy_label_x") gob.editDetail().labelx = number();
   else if (column == "qy_label_y") gob.editDetail().labely = number();
-  else if (column == "qy_tip_x") gob.tipx = number();
+  else if (column == "qy_tip_x") gob.setTipx(number());
   else if (column == "qy_tip_y") gob.editDetail().tipy = number();
   else if (column == "qy_rotation")
     (gob.obType() == o_text ? gob.editDetail().textrotation : gob.editDetail().labelRotation) = number();
@@ -410,6 +429,7 @@ bool TreadGpKg::readLayer(TgobArray& g, int32_t& epsgCode, const std::string& fi
       if (!platform::sameNoCase(c, tr->geomColumn)) g.addColumn(c, "", ftString);
     seterr("c");
     fx1 = fy1 = fx2 = fy2 = 0;
+    TscanCache cache(*db);
     Query qr;
     if (!openRows(qr, *tr, false)) throw std::runtime_error("the layer's rows cannot be read");
     TgpkgGeometry geo;

@@ -167,11 +167,12 @@ std::string shpCompanion(const std::string& shpName, const std::string& ext) {
 
 // ================================================================ the reader
 
-// The .shp, read through a window of 1 MB: records are mostly read front to back, and one
-// system call per window costs far less than one per record.
+// The .shp, read through a window of 256 KB: records are mostly read front to back, and one
+// system call per window costs far less than one per record; a larger window only adds to the
+// memory a read of a big layer peaks at.
 class TReadShp::File : public rawio::TrawFile {
  public:
-  static constexpr int64_t kWindow = 1 << 20;
+  static constexpr int64_t kWindow = 1 << 18;
   int64_t length = 0;
   size_t read(int64_t at, void* into, size_t n) {
     if (int64_t(n) > kWindow / 4) return readAt(at, into, n);
@@ -226,8 +227,8 @@ bool TReadShp::readShx(const std::string& shxName) {
   for (size_t i = 0; i < n; ++i) {
     const uint8_t* e = shx.data() + kHeaderSize + i * 8;
     // Both are unsigned word counts in effect; negative ones are caught when the record is read.
-    rows[i].address = int64_t(be32(e)) * 2;
-    rows[i].size = int64_t(be32(e + 4)) * 2 + kRecordHeader;
+    rows[i].offsetWords = be32(e);
+    rows[i].lengthWords = be32(e + 4);
   }
   records = static_cast<int32_t>(std::min<size_t>(n, INT32_MAX));
   return true;
@@ -349,18 +350,18 @@ bool TReadShp::loadRecord(int32_t rec, std::string& why) {
   recType = 0;
   seterr("a1");
   const shprec& r = rows[static_cast<size_t>(rec)];
-  if (!f || r.address < kHeaderSize || r.size < kRecordHeader + 4 || r.address > f->length ||
-      r.size > f->length - r.address) {
-    why = "address " + std::to_string(r.address) + " and size " + std::to_string(r.size) + " do not fit the file";
+  if (!f || r.address() < kHeaderSize || r.size() < kRecordHeader + 4 || r.address() > f->length ||
+      r.size() > f->length - r.address()) {
+    why = "address " + std::to_string(r.address()) + " and size " + std::to_string(r.size()) + " do not fit the file";
     return false;
   }
-  mem.resize(static_cast<size_t>(r.size));  // at most the file's size
-  if (f->read(r.address, mem.data(), mem.size()) != mem.size()) {
+  mem.resize(static_cast<size_t>(r.size()));  // at most the file's size
+  if (f->read(r.address(), mem.data(), mem.size()) != mem.size()) {
     why = "cannot be read";
     return false;
   }
   const uint8_t* p = mem.data() + kRecordHeader;
-  const int64_t n = r.size - kRecordHeader;
+  const int64_t n = r.size() - kRecordHeader;
   recType = le32(p);
   const double m = multiply;
   if (recType == 0) return true;
@@ -559,11 +560,11 @@ bool TReadShp::Read(TgobArray& target, const std::string& filename) {
 bool TReadShp::boundsOf(int32_t rec, boundrecOld& b) {
   b = {};
   const shprec& r = rows[static_cast<size_t>(rec)];
-  if (!f || r.size <= 12 || r.address < kHeaderSize || r.address > f->length || r.size > f->length - r.address)
+  if (!f || r.size() <= 12 || r.address() < kHeaderSize || r.address() > f->length || r.size() > f->length - r.address())
     return false;
   uint8_t buf[44];
-  const size_t want = static_cast<size_t>(std::min<int64_t>(r.size, 44));
-  if (f->read(r.address, buf, want) != want) return false;
+  const size_t want = static_cast<size_t>(std::min<int64_t>(r.size(), 44));
+  if (f->read(r.address(), buf, want) != want) return false;
   const int32_t type = le32(buf + 8);
   if (isPointType(type) && want >= 28) {
     b.x1 = b.x2 = leDouble(buf + 12);
@@ -666,7 +667,7 @@ bool TReadShp::fillBox(double x1, double y1, double x2, double y2, bool clearFir
     seterr(step);
     std::string why;
     for (int32_t rec = 0; rec < records; ++rec) {
-      if (rows[size_t(rec)].size <= 12 || !meets(bounds[size_t(rec)], x1, y1, x2, y2)) continue;
+      if (rows[size_t(rec)].size() <= 12 || !meets(bounds[size_t(rec)], x1, y1, x2, y2)) continue;
       if (!loadRecord(rec, why))
         noteSkip(rec, why);
       else

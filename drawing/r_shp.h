@@ -15,10 +15,13 @@ class TgobArray;
 class Tgob;
 class Tdbf;
 
-// One .shx entry in bytes: where the record starts and its size with its 8-byte header.
+// One .shx entry as the file holds it (16-bit words: where the record starts, its length without
+// its 8-byte header), read in bytes: a table of many records costs 8 bytes a record.
 struct shprec {
-  int64_t address = 0;
-  int64_t size = 0;
+  int32_t offsetWords = 0;
+  int32_t lengthWords = 0;
+  [[nodiscard]] int64_t address() const { return int64_t(offsetWords) * 2; }
+  [[nodiscard]] int64_t size() const { return int64_t(lengthWords) * 2 + 8; }  // with the header
 };
 
 // The bounds of one record, as the bounds index file stores them (four little-endian doubles).

@@ -13,8 +13,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <mutex>
+#include <set>
 #include <unordered_map>
 
 #include "platform/fonts_symbols.h"
@@ -60,6 +62,10 @@ struct Match {
   int slant = FC_SLANT_ROMAN;
 };
 
+struct NoCaseLess {
+  bool operator()(std::string const& a, std::string const& b) const { return compareNoCase(a, b) < 0; }
+};
+
 struct World {
   std::recursive_mutex lock;
   FT_Library ft = nullptr;
@@ -67,6 +73,8 @@ struct World {
   FcConfig* config = nullptr;  // ours, kept for the whole process
   bool familiesValid = false;
   std::vector<std::string> families;  // fontconfig's, each once
+  // The same names ordered without case: a lookup is a search, not a walk through every family.
+  std::set<std::string, NoCaseLess> familySet;
   std::map<std::pair<std::string, int>, FT_Face> faces;
   std::map<std::string, Match> matches;
   std::map<std::string, std::shared_ptr<TRealizedFont const>> realized;
@@ -84,25 +92,32 @@ void ensureFc(World& w) {
   w.fcReady = true;
 }
 
+// The families of a set's fonts (of one file's only, when `file` is given) not yet listed.
+void addFamilies(World& w, FcFontSet const* fs, char const* file = nullptr) {
+  if (!fs) return;
+  for (int i = 0; i < fs->nfont; ++i) {
+    FcChar8* at = nullptr;
+    if (file && (FcPatternGetString(fs->fonts[i], FC_FILE, 0, &at) != FcResultMatch ||
+                 std::strcmp(reinterpret_cast<char const*>(at), file) != 0))
+      continue;
+    FcChar8* s = nullptr;
+    for (int k = 0; FcPatternGetString(fs->fonts[i], FC_FAMILY, k, &s) == FcResultMatch; ++k) {
+      std::string name = reinterpret_cast<char const*>(s);
+      if (!name.empty() && w.familySet.insert(name).second) w.families.push_back(name);
+    }
+  }
+}
+
 void loadFamilies(World& w) {
   ensureFc(w);
   if (w.familiesValid) return;
   w.families.clear();
+  w.familySet.clear();
   FcPattern* pat = FcPatternCreate();
   FcObjectSet* os = FcObjectSetBuild(FC_FAMILY, nullptr);
   FcFontSet* fs = FcFontList(w.config, pat, os);
-  if (fs) {
-    for (int i = 0; i < fs->nfont; ++i) {
-      FcChar8* s = nullptr;
-      for (int k = 0; FcPatternGetString(fs->fonts[i], FC_FAMILY, k, &s) == FcResultMatch; ++k) {
-        std::string name = reinterpret_cast<char const*>(s);
-        bool known = std::any_of(w.families.begin(), w.families.end(),
-                                 [&](std::string const& f) { return sameNoCase(f, name); });
-        if (!known && !name.empty()) w.families.push_back(name);
-      }
-    }
-    FcFontSetDestroy(fs);
-  }
+  addFamilies(w, fs);
+  if (fs) FcFontSetDestroy(fs);
   FcObjectSetDestroy(os);
   FcPatternDestroy(pat);
   w.familiesValid = true;
@@ -110,7 +125,7 @@ void loadFamilies(World& w) {
 
 bool isRealFamily(World& w, std::string const& name) {
   loadFamilies(w);
-  return std::any_of(w.families.begin(), w.families.end(), [&](std::string const& f) { return sameNoCase(f, name); });
+  return w.familySet.count(name) != 0;
 }
 
 Alias const* aliasOf(std::string const& name) {
@@ -124,10 +139,7 @@ Alias const* aliasOf(std::string const& name) {
 
 // The family to ask fontconfig for; empty when fontconfig must choose.
 std::string familyFor(World& w, std::string const& name) {
-  if (!name.empty() && isRealFamily(w, name)) {
-    for (auto const& f : w.families)
-      if (sameNoCase(f, name)) return f;
-  }
+  if (!name.empty() && isRealFamily(w, name)) return *w.familySet.find(name);
   if (Alias const* a = aliasOf(name)) {
     for (char const* s : a->substitutes)
       if (s && isRealFamily(w, s)) return s;
@@ -557,7 +569,9 @@ bool addFontFile(std::string const& path) {
   std::lock_guard g(w.lock);
   ensureFc(w);
   if (!FcConfigAppFontAddFile(w.config, reinterpret_cast<FcChar8 const*>(path.c_str()))) return false;
-  w.familiesValid = false;
+  // The file's families join the list: listing every font again would scan the whole system's
+  // set once per program font.
+  if (w.familiesValid) addFamilies(w, FcConfigGetFonts(w.config, FcSetApplication), path.c_str());
   w.matches.clear();
   w.realized.clear();
   return true;

@@ -1,7 +1,7 @@
 // Real windows: one SDL window (video driver x11) per form, shown from the form's back buffer
-// by converting each dirty rectangle (24-bit bottom-up rows) into the window surface, our own
-// row loop where that surface is 32-bit blue-green-red-x, else SDL_ConvertPixels; XRandR gives
-// millimetres, the X resources give Xft.dpi.
+// (24-bit bottom-up rows): each dirty rectangle goes to the X window band by band in the server's
+// 32-bit format; for another visual it is converted into SDL's window surface (SDL_ConvertPixels).
+// XRandR gives millimetres, the X resources give Xft.dpi.
 // Our headers come first: the X11 headers define macros (None, Complex...) that clash with them.
 #include "platform/shell.h"
 #include "platform/windows.h"
@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <set>
 #include <utility>
 
@@ -73,28 +74,11 @@ bool fourByteBgrx(Uint32 format) {
   return SDL_BYTEORDER == SDL_LIL_ENDIAN && (format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888);
 }
 
-// One row of 24-bit pixels into a 32-bit window image, the fourth byte opaque. SDL's converter
-// takes these pixels one at a time through its general path; four bytes read at once and
-// widened in a plain loop cost a fraction of that. The last pixel is read alone: the row may
-// end the buffer.
-void bgrToBgrx(const uint8_t* src, uint8_t* dst, int n) {
-  for (int i = 0; i + 1 < n; ++i) {
-    uint32_t v;
-    std::memcpy(&v, src + 3 * i, 4);
-    v |= 0xFF000000u;
-    std::memcpy(dst + 4 * i, &v, 4);
-  }
-  if (n > 0) {
-    const uint8_t* s = src + 3 * (n - 1);
-    const uint32_t v = uint32_t(s[0]) | (uint32_t(s[1]) << 8) | (uint32_t(s[2]) << 16) | 0xFF000000u;
-    std::memcpy(dst + 4 * (n - 1), &v, 4);
-  }
-}
-
 class TSdlBackend : public TBackend {
  public:
   TSdlBackend() = default;
   ~TSdlBackend() override {
+    fpresenters.clear();  // they use the windows' connection
     for (auto& [h, w] : fwindows) SDL_DestroyWindow(w);
     if (fx) XCloseDisplay(fx);
     for (auto& [c, p] : fcursors) SDL_FreeCursor(p);
@@ -166,6 +150,7 @@ class TSdlBackend : public TBackend {
     auto it = fwindows.find(h);
     if (it == fwindows.end()) return;
     if (fconfined == it->second) fconfined = nullptr;
+    fpresenters.erase(h);
     SDL_DestroyWindow(it->second);
     fwindows.erase(it);
   }
@@ -268,6 +253,10 @@ class TSdlBackend : public TBackend {
   void present(HWND h, TSurface const& buf, std::span<TRect const> dirty) override {
     SDL_Window* w = win(h);
     if (!w || buf.empty()) return;
+    if (x11::TbandPresenter* p = presenter(h, w)) {
+      p->put(buf, dirty);
+      return;
+    }
     SDL_Surface* ws = SDL_GetWindowSurface(w);
     if (!ws) return;
     std::vector<SDL_Rect> rects;
@@ -282,7 +271,7 @@ class TSdlBackend : public TBackend {
       uint8_t* dst = static_cast<uint8_t*>(ws->pixels) + r.Top * ws->pitch + r.Left * ws->format->BytesPerPixel;
       if (fourByteBgrx(ws->format->format)) {
         for (int y = 0; y < r.height(); ++y)
-          bgrToBgrx(src - static_cast<ptrdiff_t>(y) * buf.stride(), dst + static_cast<ptrdiff_t>(y) * ws->pitch, r.width());
+          x11::widenBgrRow(src - static_cast<ptrdiff_t>(y) * buf.stride(), dst + static_cast<ptrdiff_t>(y) * ws->pitch, r.width());
       } else {
         SDL_ConvertPixels(r.width(), r.height(), SDL_PIXELFORMAT_BGR24, src, -buf.stride(), ws->format->format, dst,
                           ws->pitch);
@@ -347,7 +336,9 @@ class TSdlBackend : public TBackend {
       d.primary = i == 0;
       out.push_back(d);
     }
-    x11::addMillimetres(out);
+    // The programs ask for the displays many times while they start: one connection serves them.
+    if (!fx) fx = XOpenDisplay(nullptr);
+    x11::addMillimetres(out, fx);
     return out;
   }
 
@@ -415,6 +406,19 @@ class TSdlBackend : public TBackend {
   SDL_Window* win(HWND h) {
     auto it = fwindows.find(h);
     return it == fwindows.end() ? nullptr : it->second;
+  }
+  // The window's band presenter, made on its first present; nullptr where its visual needs SDL's
+  // window image (SDL then keeps a window-sized copy of the buffer in the server's format).
+  x11::TbandPresenter* presenter(HWND h, SDL_Window* w) {
+    auto it = fpresenters.find(h);
+    if (it == fpresenters.end()) {
+      void* display = nullptr;
+      unsigned long xw = 0;
+      auto p = std::make_unique<x11::TbandPresenter>();
+      if (!x11Of(w, display, xw) || !p->open(display, xw)) p.reset();
+      it = fpresenters.emplace(h, std::move(p)).first;
+    }
+    return it->second.get();
   }
   // The X display and window of an SDL window; false when it has none.
   static bool x11Of(SDL_Window* w, void*& display, unsigned long& window) {
@@ -533,12 +537,13 @@ class TSdlBackend : public TBackend {
   }
 
   std::map<HWND, SDL_Window*> fwindows;
+  std::map<HWND, std::unique_ptr<x11::TbandPresenter>> fpresenters;  // null: SDL's window image
   std::map<HWND, Tpending> fpending;  // made hidden, not yet shown: no native window yet
   std::vector<HWND> fnoActivate;      // windows that never take the keyboard focus
   std::map<Cursor, SDL_Cursor*> fcursors;
   Uint32 fwake = 0;
   SDL_Window* fconfined = nullptr;  // the window the pointer is kept in
-  Display* fx = nullptr;  // our own connection for child windows inside hosts
+  Display* fx = nullptr;  // our own connection for child windows inside hosts and display queries
   std::set<HWND> ftaskBar;  // windows of our own on the task bar (not tool windows or children)
   StartWindow fstart = StartWindow::Normal;  // how the first of them is shown, until it is
 };

@@ -7,6 +7,7 @@
 #include <unicode/unistr.h>
 #include <unicode/ustring.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -148,6 +149,22 @@ std::string upperCase(std::string_view s) {
 }
 
 int compareNoCase(std::string_view a, std::string_view b) {
+  // ASCII folds to its lower case: sorting and deduplicating font and key lists stays off ICU,
+  // whose conversions cost more than the comparison.
+  const size_t n = std::min(a.size(), b.size());
+  bool ascii = true;
+  for (size_t i = 0; i < n && ascii; ++i) {
+    const auto ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
+    ascii = ca < 0x80 && cb < 0x80;
+    const int la = ca >= 'A' && ca <= 'Z' ? ca + 32 : ca, lb = cb >= 'A' && cb <= 'Z' ? cb + 32 : cb;
+    if (ascii && la != lb) return la < lb ? -1 : 1;
+  }
+  if (ascii) {
+    // Equal up to the shorter: only the longer's remaining bytes decide, and any byte makes it
+    // the greater, as a non-ASCII one would (a UTF-8 lead byte folds to no empty string).
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+  }
   return toUnicode(a).caseCompare(toUnicode(b), U_FOLD_CASE_DEFAULT);
 }
 

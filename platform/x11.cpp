@@ -7,10 +7,13 @@
 #include <X11/Xlib.h>
 #include <X11/Xresource.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/extensions/shape.h>
 
 #include <poll.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -175,19 +178,20 @@ void endOnLostDisplay(void (*onLost)()) {
   XSetIOErrorHandler(displayLost);
 }
 
-void addMillimetres(std::vector<TDisplay>& list) {
-  DisplayPtr d = openDisplay();
+void addMillimetres(std::vector<TDisplay>& list, void* display) {
+  DisplayPtr own = display ? nullptr : openDisplay();
+  Display* const d = display ? static_cast<Display*>(display) : own.get();
   if (!d) return;
   QuietErrors quiet;
   int ev = 0, er = 0;
-  if (!XRRQueryExtension(d.get(), &ev, &er)) return;
-  XRRScreenResources* res = XRRGetScreenResourcesCurrent(d.get(), DefaultRootWindow(d.get()));
+  if (!XRRQueryExtension(d, &ev, &er)) return;
+  XRRScreenResources* res = XRRGetScreenResourcesCurrent(d, DefaultRootWindow(d));
   if (!res) return;
   for (int i = 0; i < res->noutput; ++i) {
-    XRROutputInfo* out = XRRGetOutputInfo(d.get(), res, res->outputs[i]);
+    XRROutputInfo* out = XRRGetOutputInfo(d, res, res->outputs[i]);
     if (!out) continue;
     if (out->connection == RR_Connected && out->crtc) {
-      if (XRRCrtcInfo* c = XRRGetCrtcInfo(d.get(), res, out->crtc)) {
+      if (XRRCrtcInfo* c = XRRGetCrtcInfo(d, res, out->crtc)) {
         for (auto& disp : list)
           if (disp.box.Left == c->x && disp.box.Top == c->y && disp.box.width() == static_cast<int>(c->width) &&
               disp.box.height() == static_cast<int>(c->height)) {
@@ -623,6 +627,158 @@ std::unique_ptr<TthreadView> makeThreadView(unsigned long parent) {
   auto v = std::make_unique<TX11ThreadView>();
   if (!v->open(parent)) return nullptr;
   return v;
+}
+
+}  // namespace platform::x11
+
+namespace platform::x11 {
+
+void widenBgrRow(const uint8_t* src, uint8_t* dst, int n) {
+  for (int i = 0; i + 1 < n; ++i) {
+    uint32_t v;
+    std::memcpy(&v, src + 3 * i, 4);
+    v |= 0xFF000000u;
+    std::memcpy(dst + 4 * i, &v, 4);
+  }
+  if (n > 0) {
+    const uint8_t* s = src + 3 * (n - 1);
+    const uint32_t v = uint32_t(s[0]) | (uint32_t(s[1]) << 8) | (uint32_t(s[2]) << 16) | 0xFF000000u;
+    std::memcpy(dst + 4 * (n - 1), &v, 4);
+  }
+}
+
+namespace {
+// One band's bytes: a few dozen rows of a full-HD window, so a full frame costs a dozen round trips.
+constexpr size_t kBandBytes = size_t(512) << 10;
+}  // namespace
+
+struct TbandPresenter::State {
+  Display* d = nullptr;
+  Window w = 0;
+  Visual* visual = nullptr;
+  int depth = 0;
+  GC gc = nullptr;
+  XImage* image = nullptr;  // the band: its width is the widest rectangle put so far
+  XShmSegmentInfo shm{};
+  bool useShm = false;
+
+  void dropImage() {
+    if (!image) return;
+    if (shm.shmaddr) {
+      XShmDetach(d, &shm);
+      XSync(d, False);
+      shmdt(shm.shmaddr);
+      shm = {};
+      image->data = nullptr;  // not the heap's to free
+    }
+    XDestroyImage(image);  // frees a plain band's memory
+    image = nullptr;
+  }
+
+  // A band at least `width` pixels wide; false when none can be made.
+  bool band(int width) {
+    if (image && image->width >= width) return true;
+    dropImage();
+    const int rows = std::max(1, static_cast<int>(kBandBytes / (size_t(width) * 4)));
+    if (useShm) {
+      image = XShmCreateImage(d, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &shm,
+                              static_cast<unsigned>(width), static_cast<unsigned>(rows));
+      if (image && image->bits_per_pixel == 32) {
+        shm.shmid = shmget(IPC_PRIVATE, size_t(image->bytes_per_line) * size_t(rows), IPC_CREAT | 0600);
+        void* at = shm.shmid >= 0 ? shmat(shm.shmid, nullptr, 0) : reinterpret_cast<void*>(-1);
+        if (at != reinterpret_cast<void*>(-1)) {
+          shm.shmaddr = image->data = static_cast<char*>(at);
+          shm.readOnly = False;
+          // A server on another machine refuses the segment: the bands then go as plain requests.
+          QuietErrors quiet;
+          const int before = errorCount;
+          XShmAttach(d, &shm);
+          XSync(d, False);
+          const bool attached = errorCount == before;
+          shmctl(shm.shmid, IPC_RMID, nullptr);  // gone once both sides let go
+          if (attached) return true;
+          shmdt(shm.shmaddr);
+        } else if (shm.shmid >= 0) {
+          shmctl(shm.shmid, IPC_RMID, nullptr);
+        }
+        shm = {};
+        image->data = nullptr;
+      }
+      if (image) XDestroyImage(image);
+      image = nullptr;
+      useShm = false;
+    }
+    image = XCreateImage(d, visual, static_cast<unsigned>(depth), ZPixmap, 0, nullptr, static_cast<unsigned>(width),
+                         static_cast<unsigned>(rows), 32, 0);
+    if (!image) return false;
+    image->data = static_cast<char*>(std::malloc(size_t(image->bytes_per_line) * size_t(rows)));
+    if (!image->data || image->bits_per_pixel != 32) {
+      XDestroyImage(image);
+      image = nullptr;
+      return false;
+    }
+    return true;
+  }
+};
+
+TbandPresenter::TbandPresenter() : f(std::make_unique<State>()) {}
+
+TbandPresenter::~TbandPresenter() {
+  if (!f->d) return;
+  f->dropImage();
+  if (f->gc) XFreeGC(f->d, f->gc);
+}
+
+bool TbandPresenter::open(void* display, unsigned long window) {
+  Display* d = static_cast<Display*>(display);
+  if (!d || window == 0 || f->d) return false;
+  XWindowAttributes a{};
+  {
+    QuietErrors quiet;
+    if (!XGetWindowAttributes(d, window, &a) || !a.visual) return false;
+  }
+  // Blue, green and red bytes in that order, as the back buffer's: rows are widened, not mixed.
+  // A direct-colour window has the identity ramp SDL gives it, so its pixels read the same.
+  const Visual* v = a.visual;
+  if ((v->c_class != TrueColor && v->c_class != DirectColor) || (a.depth != 24 && a.depth != 32) || v->red_mask != 0xFF0000 ||
+      v->green_mask != 0xFF00 || v->blue_mask != 0xFF || ImageByteOrder(d) != LSBFirst)
+    return false;
+  f->d = d;
+  f->w = window;
+  f->visual = a.visual;
+  f->depth = a.depth;
+  f->gc = XCreateGC(d, window, 0, nullptr);
+  f->useShm = XShmQueryExtension(d);
+  return f->gc != nullptr;
+}
+
+bool TbandPresenter::shared() const { return f->useShm; }
+
+void TbandPresenter::put(TSurface const& buf, std::span<TRect const> rects) {
+  if (!f->d || buf.empty() || buf.bitsPerPixel() != 24) return;
+  bool sent = false;
+  for (TRect r : rects) {
+    r.intersect(buf.bounds());
+    if (r.isEmpty() || !f->band(r.width())) continue;
+    XImage* im = f->image;
+    for (int top = r.Top; top < r.Bottom; top += im->height) {
+      const int rows = std::min(im->height, r.Bottom - top);
+      for (int y = 0; y < rows; ++y)
+        widenBgrRow(buf.row(top + y) + r.Left * 3, reinterpret_cast<uint8_t*>(im->data) + ptrdiff_t(y) * im->bytes_per_line,
+                    r.width());
+      if (f->useShm) {
+        XShmPutImage(f->d, f->w, f->gc, im, 0, 0, r.Left, top, static_cast<unsigned>(r.width()),
+                     static_cast<unsigned>(rows), False);
+        // The server reads the band from our memory: it is refilled only once the put is done.
+        XSync(f->d, False);
+      } else {
+        XPutImage(f->d, f->w, f->gc, im, 0, 0, r.Left, top, static_cast<unsigned>(r.width()),
+                  static_cast<unsigned>(rows));
+      }
+      sent = true;
+    }
+  }
+  if (sent && !f->useShm) XFlush(f->d);
 }
 
 }  // namespace platform::x11

@@ -5,9 +5,11 @@
 //              [x] the program's name and class [x] ending at once when the display is lost
 //              [x] reading the screen [x] shaped windows
 //              [x] a child window for a worker thread's frames [x] the keyboard focus
+//              [x] a back buffer shown band by band in the server's pixel format
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -40,8 +42,9 @@ bool screenPosition(void* display, unsigned long window, int& x, int& y);
 // Install before SDL starts, so that every connection of the process has it.
 void endOnLostDisplay(void (*onLost)());
 
-// Fills mmWidth and mmHeight of the displays whose box matches an XRandR output's CRTC.
-void addMillimetres(std::vector<TDisplay>&);
+// Fills mmWidth and mmHeight of the displays whose box matches an XRandR output's CRTC, asking
+// on the caller's connection (nullptr: one of its own, opened for the call).
+void addMillimetres(std::vector<TDisplay>&, void* display = nullptr);
 // Xft.dpi of the X resources, rounded; 96 when it is not set or there is no X display.
 int xftDpi();
 // The DPI the desktop draws at: Xft.dpi where the X resources set it, else the screen's physical
@@ -95,6 +98,33 @@ class TembeddedView {
   struct State;
   std::unique_ptr<State> f;
 };
+// n pixels of a 24-bit row as 32-bit blue-green-red-x, the fourth byte opaque: four bytes read
+// at once and widened in a plain loop. The last pixel is read alone: the row may end the buffer.
+void widenBgrRow(const uint8_t* src, uint8_t* dst, int n);
+
+// Shows rectangles of a form's 24-bit back buffer in its X window through one small band image
+// in the server's own pixel format (32-bit blue-green-red-x), in shared memory where the server
+// offers it: no window-sized image is kept on our side, and each band is widened with whole
+// 32-bit stores. open fails for any other visual; the caller then shows the buffer another way.
+class TbandPresenter {
+ public:
+  TbandPresenter();
+  ~TbandPresenter();
+  TbandPresenter(TbandPresenter const&) = delete;
+  TbandPresenter& operator=(TbandPresenter const&) = delete;
+
+  // The connection and window stay the caller's; they must outlive the presenter.
+  bool open(void* display, unsigned long window);
+  // The rectangles (clipped to the buffer) reach the window before this returns.
+  void put(TSurface const& buffer, std::span<TRect const> rects);
+  // Whether the bands go through shared memory.
+  [[nodiscard]] bool shared() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> f;
+};
+
 // A window of our own inside one of ours (a form's X window), on a display connection of its
 // own, so that the busy window's painter may draw into it from its thread while SDL draws the
 // form; every call locks. It starts hidden and shows nothing until the first picture. nullptr

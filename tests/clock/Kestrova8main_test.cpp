@@ -231,6 +231,26 @@ TEST_F(MainTest, ClockMinuteRebuildsTheMapOnlyWhenItChanges) {
   EXPECT_EQ(r.lastMinute, minute + 1);
 }
 
+// The page's first resize and showing find the constructor's map current; a return to the page
+// rebuilds it, as the locations file may have changed meanwhile.
+TEST_F(MainTest, MapPageIsBuiltOnceForItsFirstShowingAndAgainOnReturn) {
+  start();
+  int builds = 0;
+  TsunHD2 page(win.get(), 1920, nullptr,
+               [&builds](TsunLite& map) { map.onPostPaint = [&builds](TrawBitmap24*) { ++builds; }; });
+  EXPECT_EQ(builds, 1);
+  page.SetBounds(0, 0, 800, 450);
+  page.reenter();
+  page.dotimer(nullptr);
+  EXPECT_EQ(builds, 1);
+  page.leave();
+  page.reenter();
+  page.dotimer(nullptr);
+  EXPECT_EQ(builds, 2);
+  page.SetBounds(0, 0, 640, 360);
+  EXPECT_EQ(builds, 3);  // once shown, a resize rebuilds as ever
+}
+
 TEST_F(MainTest, DragRecentresByTheMapWidthAndTheCentreIsKeptOnClose) {
   start();
   TsunHD2& page = *win->mapPage;

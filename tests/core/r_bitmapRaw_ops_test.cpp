@@ -127,6 +127,23 @@ TEST(TrawBitmap24Ops, BlendMatchesTheMixingWriteOnEveryByte) {
   }
 }
 
+// Two frames mixed in place, in row bands as threads share them, give what a copy of the first
+// blended with the second gives; the rows' padding is never read into pixels.
+TEST(TrawBitmap24Ops, FadeRowsOfTwoFramesMatchesACopyBlended) {
+  TrawBitmap24 from, to, expect, faded;
+  for (auto* b : {&from, &to, &expect}) b->setsize(37, 11);
+  randomFill(from, 3);
+  randomFill(expect, 3);
+  randomFill(to, 4);
+  expect.blend(to, 43.3);
+  faded.setsize(37, 11);
+  const TpercentMix mix(43.3);
+  for (auto [first, last] : {std::pair{0, 4}, std::pair{4, 5}, std::pair{5, 11}, std::pair{11, 20}})
+    faded.fadeRows(from.imageData(), to.imageData(), mix, first, last);
+  for (int row = 0; row < 11; ++row)
+    for (int col = 0; col < 37; ++col) ASSERT_EQ(px(faded, col, row), px(expect, col, row)) << col << "," << row;
+}
+
 TEST(TrawBitmap24Ops, BlendNeedsTheSameSizeAndSkipsTransparentPixels) {
   TrawBitmap24 a, src;
   a.setsize(10, 11);

@@ -154,7 +154,7 @@ inline bool sameValue(const std::string& ours, const std::string& theirs) {
   return !ours.empty() && !theirs.empty() && *e1 == 0 && *e2 == 0 && std::abs(a - b) <= 1e-9 * std::max(1.0, std::abs(b));
 }
 
-inline void expectPoints(const Txyvalues& ours, const Txyvalues& theirs) {
+inline void expectPoints(TxyPart ours, const Txyvalues& theirs) {
   ASSERT_EQ(ours.size(), theirs.size());
   for (size_t i = 0; i < ours.size(); ++i) {
     EXPECT_NEAR(ours[i].x, theirs[i].x, 1e-9 * std::max(1.0, std::abs(theirs[i].x))) << i;
@@ -168,7 +168,7 @@ struct ObjectKey {
   int32_t firstColumn = 0;
 };
 inline ObjectKey byId() {
-  return {[](Tgob& g) { return std::atol(g.fid.c_str()); }, 0};
+  return {[](Tgob& g) { return std::atol(g.fid.str().c_str()); }, 0};
 }
 inline ObjectKey byFirstColumn() {
   return {[](Tgob& g) { return std::atol(g.rawValue(0).c_str()); }, 1};
@@ -210,7 +210,7 @@ inline void expectLikeOgr(TgobArray& g, const Layer& want, double tolerance = 0,
       double x1 = INFINITY, y2 = -INFINITY;
       for (Tgob* gob : ours) {
         EXPECT_EQ(gob->obType(), o_polyGon);
-        areas.push_back(polygonArea(gob->xy));
+        areas.push_back(polygonArea(gob->xy.toList()));
         x1 = std::min(x1, gob->x1);
         y2 = std::max(y2, gob->y2);
       }

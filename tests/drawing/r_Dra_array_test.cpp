@@ -162,8 +162,8 @@ TEST_F(DraTest, LookupsByValueUidAndParent) {
     g.fcaption = c;
     g.setcol(0, std::string(c) + ",1");
   }
-  d.slot(2)->parentuid = 1;
-  d.slot(0)->parentuid = 1;
+  d.slot(2)->editDetail().parentuid = 1;
+  d.slot(0)->editDetail().parentuid = 1;
   EXPECT_EQ(d.FindFromDataValue("caption", "x"), 1);
   EXPECT_EQ(d.FindFromDataValue("name", "\"y,1\""), 0);  // as stored
   EXPECT_EQ(d.FindFromDataValue("no such", "x"), -1);
@@ -210,7 +210,7 @@ TEST_F(DraTest, BoundsDropEmptySlotsAndRenumber) {
   EXPECT_EQ(std::vector<double>({d.x1, d.y1, d.x2, d.y2}), std::vector<double>({-1, 0, 10, 5}));
   d.updateBounds(true);  // leaves out objects at or below 0
   EXPECT_EQ(std::vector<double>({d.x1, d.y1, d.x2, d.y2}), std::vector<double>({2, 3, 4, 5}));
-  d.slot(0)->xy[0][0] = {-50, -50};
+  d.slot(0)->xy.edit()[0][0] = {-50, -50};
   d.repairBounds();
   EXPECT_EQ(d.x1, -50);
 }

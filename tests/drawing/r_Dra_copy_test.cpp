@@ -116,33 +116,33 @@ TEST_F(DraTest, SeedPoints) {
   TgobArray d;
   Tgob& line = *d.slot(d.add(o_line, Txyvalues{{0, 0}, {10, 0}}));
   d.getseed(line);
-  EXPECT_EQ(line.seedx, 5);
-  EXPECT_EQ(line.seedy, 0);
+  EXPECT_EQ(line.seedx(), 5);
+  EXPECT_EQ(line.seedy(), 0);
   EXPECT_EQ(d.lastDx, 1);
   EXPECT_EQ(d.lastDy, 0);
-  line.tipx = 20;
+  line.setTipx(20);
   d.getseed(line);
-  EXPECT_EQ(line.seedx, 5) << "kept until the bounds are recomputed";
+  EXPECT_EQ(line.seedx(), 5) << "kept until the bounds are recomputed";
   line.updateBounds();
   d.getseed(line);
-  EXPECT_EQ(line.seedx, 2);
+  EXPECT_EQ(line.seedx(), 2);
 
   Tgob& flat = *d.slot(d.add(o_line, Txyvalues{{3, 3}, {3, 3}}));
   d.lastDx = 7;
   d.getseed(flat);
-  EXPECT_EQ(flat.seedx, kSeedNotComputed);
+  EXPECT_EQ(flat.seedx(), kSeedNotComputed);
   EXPECT_EQ(d.lastDx, 7);
 
   Tgob& poly = *d.slot(d.add(o_polyGon, TpolyXyValues{box(0, 0, 10, 10), box(2, 2, 8, 8)}));
   d.getseed(poly);
-  EXPECT_NE(poly.seedx, kSeedNotComputed);
-  EXPECT_FALSE(poly.seedx > 2 && poly.seedx < 8 && poly.seedy > 2 && poly.seedy < 8) << "not in the hole";
+  EXPECT_NE(poly.seedx(), kSeedNotComputed);
+  EXPECT_FALSE(poly.seedx() > 2 && poly.seedx() < 8 && poly.seedy() > 2 && poly.seedy() < 8) << "not in the hole";
   Tgob& pt = *d.slot(d.addPoint(4, 6));
   d.getseed(pt);
-  EXPECT_EQ(pt.seedy, 6);
+  EXPECT_EQ(pt.seedy(), 6);
   Tgob& multi = *d.slot(d.add(o_multiline, TpolyXyValues{{{0, 0}, {1, 1}}}));
   d.getseed(multi);
-  EXPECT_EQ(multi.seedx, kSeedNotComputed);
+  EXPECT_EQ(multi.seedx(), kSeedNotComputed);
 }
 
 TEST_F(DraTest, CaptionTemplates) {

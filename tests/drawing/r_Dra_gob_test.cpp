@@ -13,7 +13,7 @@ using drafix::DraTest;
 TEST_F(DraTest, CreationAndClearGiveTheirOwnDefaults) {
   Tgob g;
   g.editDetail().labelx = 7;
-  g.seedy = 3;
+  g.setSeed(g.seedx(), 3);
   g.editDetail().notes = "kept";
   struct Case {
     const char* id;
@@ -23,7 +23,7 @@ TEST_F(DraTest, CreationAndClearGiveTheirOwnDefaults) {
   auto check = [&](const Case& c) {
     SCOPED_TRACE(c.id);
     EXPECT_EQ(g.detail().textheight, c.textheight);
-    EXPECT_EQ(g.seedx, c.seedx);
+    EXPECT_EQ(g.seedx(), c.seedx);
     EXPECT_EQ(g.detail().labelFactor, c.labelFactor);
     EXPECT_EQ(g.symbolMultiply, c.symbolMultiply);
     EXPECT_EQ(g.hJustify(), c.h);
@@ -38,7 +38,7 @@ TEST_F(DraTest, CreationAndClearGiveTheirOwnDefaults) {
   check({"cleared", 5.0, kSeedNotComputed, 1.0, 100, 6, 6});
   // clear keeps what the table says it keeps
   EXPECT_EQ(g.detail().labelx, 7);
-  EXPECT_EQ(g.seedy, 3);
+  EXPECT_EQ(g.seedy(), 3);
   EXPECT_EQ(g.detail().notes, "kept");
 }
 
@@ -46,7 +46,7 @@ TEST_F(DraTest, SetTypeDrawsDataIdsAndPlacesLineLabels) {
   TgobArray d;
   Tgob& line = *d.slot(d.add());
   line.setType(o_line);
-  EXPECT_EQ(line.tipx, 50.0);
+  EXPECT_EQ(line.tipx(), 50.0);
   EXPECT_EQ(line.symbolMultiply, 0);
   EXPECT_EQ(line.getcol(col_linelabelmode), "0");
   EXPECT_EQ(line.dataid, 1u);
@@ -309,19 +309,37 @@ TEST_F(DraTest, LengthByType) {
 
 TEST_F(DraTest, BoundsKeptWithoutPointsButCachesCleared) {
   Tgob g;
+  g.setType(o_multipolygon);
+  g.editDetail().polyxy = {{box(-1, 5, 2, 6)}, {box(8, -3, 9, 0)}};
+  EXPECT_DOUBLE_EQ(g.getarea(), 3 + 3);
+  EXPECT_DOUBLE_EQ(g.getlength(), 8 + 8);
+  EXPECT_DOUBLE_EQ(g.farea(), 6) << "cached";
+  g.setSeed(0, 0);
+  g.editDetail().polyxy.clear();
   g.x1 = 1, g.y1 = 2, g.x2 = 3, g.y2 = 4;
-  g.farea = 5, g.flength = 6, g.seedx = 0;
   g.updateBounds(false);
   EXPECT_EQ(g.x1, 1);
   EXPECT_EQ(g.y2, 4);
-  EXPECT_EQ(g.farea, 0);
-  EXPECT_EQ(g.flength, 0);
-  EXPECT_EQ(g.seedx, 0);  // no label change
-  g.setType(o_multipolygon);
+  EXPECT_EQ(g.farea(), 0);
+  EXPECT_EQ(g.flength(), 0);
+  EXPECT_EQ(g.seedx(), 0);  // no label change
   g.editDetail().polyxy = {{box(-1, 5, 2, 6)}, {box(8, -3, 9, 0)}};
   g.updateBounds();
-  EXPECT_EQ(g.seedx, kSeedNotComputed);
+  EXPECT_EQ(g.seedx(), kSeedNotComputed);
   EXPECT_EQ(std::vector<double>({g.x1, g.y1, g.x2, g.y2}), std::vector<double>({-1, -3, 9, 6}));
+}
+
+// The type is a byte in the object; a code beyond it is held in the detail and read back whole.
+TEST_F(DraTest, TypesBeyondAByteAreKept) {
+  Tgob g;
+  for (int32_t type : {o_invalid, 255, -1, o_text}) {
+    SCOPED_TRACE(type);
+    g.setType(type);
+    EXPECT_EQ(g.obType(), type);
+  }
+  g.setType(o_invalid);
+  g.clear();
+  EXPECT_EQ(g.obType(), o_empty);
 }
 
 TEST_F(DraTest, AssignCopiesGeometryAndValuesNotExtras) {
@@ -333,7 +351,7 @@ TEST_F(DraTest, AssignCopiesGeometryAndValuesNotExtras) {
   s.fcaption = "cap";
   s.editDetail().notes = "n";
   s.editDetail().category = "c";
-  s.parentuid = 9;
+  s.editDetail().parentuid = 9;
   s.state = gob_select;
   s.updateStyle(8113, 1000001);
   s.editDetail().symbolElements = std::make_unique<TsymbolElements>();
@@ -342,7 +360,7 @@ TEST_F(DraTest, AssignCopiesGeometryAndValuesNotExtras) {
   t.assign(s);
   EXPECT_EQ(t.xy, s.xy);
   EXPECT_EQ(t.obType(), o_polyGon);
-  EXPECT_EQ(t.farea, 20);
+  EXPECT_EQ(t.farea(), 20);
   EXPECT_EQ(t.getcol(0), "a,b");
   EXPECT_EQ(t.getcaption(), "cap");
   EXPECT_EQ(t.uid, s.uid);
@@ -351,7 +369,7 @@ TEST_F(DraTest, AssignCopiesGeometryAndValuesNotExtras) {
   EXPECT_EQ(t.justifyFlags, 3);  // inherit sets both justifications explicitly
   EXPECT_TRUE(t.detail().notes.empty());
   EXPECT_TRUE(t.detail().category.empty());
-  EXPECT_EQ(t.parentuid, 0u);
+  EXPECT_EQ(t.parentuid(), 0u);
   EXPECT_EQ(t.state, gob_normal);
   EXPECT_EQ(t.detail().symbolElements, nullptr);
   EXPECT_EQ(t.detail().attachments, nullptr);

@@ -185,9 +185,9 @@ TEST_F(DraTest, DamagedFilesAreReadSafely) {
     d.slot(i)->fcaption = "object " + std::to_string(i);
     d.slot(i)->setcol(0, "value " + std::to_string(i));
   }
-  d.slot(1)->xy.pop_back();  // a line has one part
-  d.slot(3)->xy.pop_back();
-  d.slot(5)->xy.pop_back();
+  d.slot(1)->xy.edit().pop_back();  // a line has one part
+  d.slot(3)->xy.edit().pop_back();
+  d.slot(5)->xy.edit().pop_back();
   d.addPoint(1, 2);
   const std::string f = path("whole.dra");
   ASSERT_TRUE(SaveDraFile(d, f));

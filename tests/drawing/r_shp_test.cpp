@@ -71,6 +71,11 @@ TEST_F(ShpTest, ReadsEveryRecordAsOgrFindsIt) {
     for (size_t c = 0; c < want.fields.size(); ++c) EXPECT_EQ(g.column(int32_t(c))->name, want.fields[c]);
     expectLikeOgr(g, want);  // Read keeps the file's units
     EXPECT_EQ(r.skipped, 0);
+    for (int32_t i = 0; i < g.count(); ++i) {  // a point takes no block of its own but its values
+      if (g.slot(i)->obType() == o_point) {
+        EXPECT_TRUE(g.slot(i)->xy.isInPlace() && !g.slot(i)->hasDetail()) << i;
+      }
+    }
   }
   EXPECT_TRUE(boxes.empty());
 }

@@ -92,6 +92,62 @@ TEST(WindowsOnXvfb, BorderlessWindowShowsItsBufferPixelForPixel) {
   EXPECT_EQ(x11::findWindowByClass("nosuchclass"), 0ul);
 }
 
+// The whole client area in the pattern, shifted by `shift` once it is set.
+class LargePatternWindow : public TWindowProc {
+ public:
+  LRESULT windowProc(TMsg&) override { return 0; }
+  void paintWindow(TDeviceContext& dc) override {
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) dc.setPixel(x, y, pattern(x + shift, y));
+  }
+  int width = 0, height = 0, shift = 0;
+};
+
+// A window several bands tall reaches the screen whole; a repainted part arrives alone, in its place.
+TEST(WindowsOnXvfb, ALargeWindowArrivesWholeAndARepaintedPartAlone) {
+  testenv::Xvfb server("1280x720x24", {"-nocursor"});
+  ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+  setenv("DISPLAY", server.display().c_str(), 1);
+  auto backend = makeSdlBackend();
+  ASSERT_TRUE(backend) << "no SDL display on " << server.display();
+  TDesktop& d = resetDesktop(std::move(backend));
+  struct Restore {
+    ~Restore() { resetDesktop(std::make_unique<THeadlessBackend>()); }
+  } restore;
+
+  LargePatternWindow w;
+  w.width = 1101;  // an odd width: the last pixel of each row is widened on its own
+  w.height = 700;
+  TWindowDesc desc;
+  desc.bounds = Bounds(7, 5, w.width, w.height);
+  desc.style = WS_VISIBLE;
+  desc.className = "kestrovatest";
+  desc.proc = &w;
+  const HWND h = d.createWindow(desc);
+  ASSERT_NE(h, 0u);
+  for (int i = 0; i < 20; ++i) {
+    d.processMessages();
+    d.waitMessage(20);
+  }
+  d.invalidate(h);
+  d.update(h);
+  const TRect part = Rect(300, 250, 701, 433);
+  w.shift = 17;
+  d.invalidate(h, &part);
+  d.update(h);
+
+  const Shot shot = grab(server.display());
+  ASSERT_EQ(shot.width, 1280);
+  int wrong = 0;
+  for (int y = 0; y < w.height; ++y)
+    for (int x = 0; x < w.width; ++x) {
+      const TColor want = pattern(part.contains(TPoint{x, y}) ? x + w.shift : x, y);
+      if (shot.at(7 + x, 5 + y) != want && wrong++ < 5)
+        ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << shot.at(7 + x, 5 + y) << " not " << want;
+    }
+  EXPECT_EQ(wrong, 0);
+}
+
 // Some other program's window, as the preview's host.
 class HostWindow {
  public:
