@@ -1,13 +1,24 @@
 #!/usr/bin/python3
-# A page's share of a core while it is shown: the main program on an Xvfb of its own with a small
-# data folder (made here unless one is given), the tab chosen by a click, then its user and
-# system time over 60 s from /proc/PID/stat; beside it `xclock -update 1` when installed.
-# Usage: bench/page_cpu.py [build folder] [seconds]
+# A page's share of a core while it is shown: the main program on an Xvfb of its own, the tab
+# chosen by a click, then its user and system time over 60 s from /proc/PID/stat; beside it
+# `xclock -update 1` when installed. The data folder is the built one (build/bin, made by
+# kestrova_data) when present, else a small one made here. The Sky view is measured under a
+# night, a twilight and a day sky: the home place is put at the longitude where the sun stands
+# at that height now (PyEphem), since each sky costs differently to draw.
+# Usage: bench/page_cpu.py [build folder] [seconds] [--perf FOLDER]
+#   --perf records each run with `perf record -g` into FOLDER/<page>.data.
 # Aims: Astronomical data 0.3 %, Sky 1 % of a core.
-import ctypes, ctypes.util, os, shutil, sqlite3, struct, subprocess, sys, tempfile, time
+import ctypes, ctypes.util, datetime, os, shutil, sqlite3, struct, subprocess, sys, tempfile, time
 
-build = sys.argv[1] if len(sys.argv) > 1 else "build"
-seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 60
+args = sys.argv[1:]
+perf = None
+if "--perf" in args:
+    i = args.index("--perf")
+    perf = os.path.abspath(args[i + 1])
+    os.makedirs(perf, exist_ok=True)
+    del args[i:i + 2]
+build = args[0] if args else "build"
+seconds = float(args[1]) if len(args) > 1 else 60
 exe = os.path.abspath(os.path.join(build, "bin", "Kestrova8"))
 if not os.access(exe, os.X_OK):
     sys.exit("no %s: build first" % exe)
@@ -81,11 +92,44 @@ def ticks(pid):
     return int(fields[11]) + int(fields[12])  # utime + stime
 
 
-def share(pid):
+def share(pid, record=None):
     hz = os.sysconf("SC_CLK_TCK")
+    rec = None
+    if record:
+        rec = subprocess.Popen(["perf", "record", "-q", "-g", "-o", record, "-p", str(pid)],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     t0, c0 = time.monotonic(), ticks(pid)
     time.sleep(seconds)
-    return 100.0 * (ticks(pid) - c0) / hz / (time.monotonic() - t0)
+    r = 100.0 * (ticks(pid) - c0) / hz / (time.monotonic() - t0)
+    if rec:
+        rec.send_signal(2)
+        rec.wait(30)
+    return r
+
+
+def longitude_at(elevation):
+    """The longitude at latitude 51.5 where the sun now stands nearest the given elevation (the
+    highest when it stands lower everywhere), or None without PyEphem."""
+    try:
+        import ephem
+    except ImportError:
+        return None
+    o = ephem.Observer()
+    o.lat, o.pressure = "51.5", 0
+    o.date = datetime.datetime.now(datetime.timezone.utc).replace(tzinfo=None)
+    best = None
+    for tenth in range(-1800, 1800, 5):
+        o.lon = str(tenth / 10)
+        e = float(ephem.Sun(o).alt) * 180 / 3.141592653589793
+        # Evening skies only, so that twilight deepens during the run as it would at a window.
+        o.lon = str(tenth / 10 + 0.25)
+        setting = float(ephem.Sun(o).alt) * 180 / 3.141592653589793 < e
+        if not setting and elevation < 60:
+            continue
+        d = abs(e - elevation)
+        if best is None or d < best[0]:
+            best = (d, tenth / 10, e)
+    return best[1:] if best else None
 
 
 def kill(p):
@@ -98,8 +142,13 @@ def kill(p):
 
 xvfb = None
 try:
-    data = work + "/data/"
-    make_data(data)
+    data = os.path.abspath(os.path.join(build, "bin")) + "/"
+    if os.path.isfile(data + "sky.db") and os.path.isfile(data + "1920.bin"):
+        print("data folder: %s (built)" % data)
+    else:
+        data = work + "/data/"
+        make_data(data)
+        print("data folder: a small one made here (no built data folder in %s)" % build)
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "%dx%dx24" % (W, H), "-br", "-nolisten",
                              "tcp", "-noreset"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     os.environ["DISPLAY"] = ":" + xvfb.stdout.readline().decode().strip()
@@ -108,12 +157,23 @@ try:
         os.environ.pop(k, None)
     cfg = os.environ["HOME"] + "/Documents/Ombrant/Kestrova/version 8/"
     os.makedirs(cfg)
-    with open(cfg + "locations.ini", "w", newline="") as f:
-        f.write("[settings]\r\nbase directory=%s\r\nhome=Here\r\nshow locations=no\r\n\r\n"
-                "[location 1]\r\nname=Here\r\nlat=51.5\r\nlong=0\r\nwindows name=UTC\r\n\r\n" % data)
     d = x.XOpenDisplay(None)
     # The unselected tabs, left to right: the Sky view, then the Astronomical data.
-    for name, n in (("Astronomical data", 2), ("Sky", 1)):
+    runs = [("Astronomical data", 2, 0.0)]
+    for sky, elevation in (("night", -30), ("twilight", -2), ("day", 90)):
+        at = longitude_at(elevation)
+        if at:
+            print("Sky, %s: home at 51.5 N %.1f E, the sun %.1f degrees high" % (sky, at[0], at[1]))
+            runs.append(("Sky, " + sky, 1, at[0]))
+    if len(runs) == 1:
+        print("no PyEphem (python3-ephem): the Sky view over London as it is now")
+        runs.append(("Sky", 1, 0.0))
+    for name, n, lon in runs:
+        with open(cfg + "locations.ini", "w", newline="") as f:
+            f.write("[settings]\r\nbase directory=%s\r\nhome=Here\r\nshow locations=no\r\n\r\n"
+                    "[location 1]\r\nname=Here\r\nlat=51.5\r\nlong=%.2f\r\nwindows name=UTC\r\n"
+                    "hjustify=right\r\nvjustify=top\r\n\r\n"
+                    % (data, lon))
         p = subprocess.Popen([exe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             found, until = None, time.monotonic() + 45
@@ -127,7 +187,12 @@ try:
             subprocess.run(["xdotool", "mousemove", str((left + right) // 2), "12", "click", "1"], check=True)
             subprocess.run(["xdotool", "mousemove", "5", str(H - 5)], check=True)  # off the page
             time.sleep(3)  # the tab's first picture is not counted
-            print("%-18s %.3f %% of a core over %.0f s" % (name + ":", share(p.pid), seconds))
+            now = tabs(d)
+            if not now or (left, right) in now:
+                print("%s: the tab was not selected (a dialog over the window?)" % name)
+                continue
+            record = perf and "%s/%s.data" % (perf, name.replace(", ", "-").replace(" ", "-"))
+            print("%-18s %.3f %% of a core over %.0f s" % (name + ":", share(p.pid, record), seconds))
         finally:
             kill(p)
     if shutil.which("xclock"):

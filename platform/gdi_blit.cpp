@@ -7,6 +7,9 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/gdi.h"
 #include "platform/gdi_raster.h"
@@ -494,6 +497,154 @@ bool PatBlt(TDeviceContext& dst, int x, int y, int w, int h, TRop rop) {
 
 // ---- parallelograms ------------------------------------------------------------------------------
 
+namespace {
+// std::lround, inlined: exact for every finite value within the int range, since the part a
+// truncation leaves is exact.
+// Without branches: which way a blend's value rounds is a coin toss.
+inline int roundHalfAway(double v) {
+  const int i = int(v);
+  const double f = v - i;
+  return i + int(f >= 0.5) - int(f <= -0.5);
+}
+
+// The parallelogram's map from target pixels back to source pixels.
+struct PlgRows {
+  double p0x, p0y, ax, ay, bx, by, det;
+  int sw, sh;
+  double sx, sy;  // the source corner in device pixels
+  int sW, sH;     // the source's size
+};
+
+#if defined(__SSE2__)
+// Bytes as doubles by table: a load rather than a conversion that waits on its register.
+struct ByteDoubles {
+  double v[256];
+  constexpr ByteDoubles() : v{} {
+    for (int i = 0; i < 256; ++i) v[i] = i;
+  }
+};
+constexpr ByteDoubles kByteDoubles{};
+
+// The low 32 bits of each 64-bit lane of a comparison's mask (-1 or 0), in the two low ints.
+inline __m128i laneInts(__m128d mask) {
+  return _mm_shuffle_epi32(_mm_castpd_si128(mask), _MM_SHUFFLE(0, 0, 2, 0));
+}
+
+// int(v), then one less where that lies above v: floor, as the scalar loop makes it.
+inline __m128i floorInts(__m128d v) {
+  const __m128i i = _mm_cvttpd_epi32(v);
+  return _mm_add_epi32(i, laneInts(_mm_cmplt_pd(v, _mm_cvtepi32_pd(i))));
+}
+
+// roundHalfAway on both lanes.
+inline __m128i roundInts(__m128d v) {
+  const __m128i i = _mm_cvttpd_epi32(v);
+  const __m128d f = _mm_sub_pd(v, _mm_cvtepi32_pd(i));
+  const __m128i up = laneInts(_mm_cmpge_pd(f, _mm_set1_pd(0.5))), down = laneInts(_mm_cmple_pd(f, _mm_set1_pd(-0.5)));
+  return _mm_add_epi32(_mm_sub_epi32(i, up), down);
+}
+
+inline int lane1(__m128i v) { return _mm_cvtsi128_si32(_mm_shuffle_epi32(v, _MM_SHUFFLE(1, 1, 1, 1))); }
+
+// The HALFTONE copy two target pixels at a time, one to a lane: plgRow's operations in the same
+// order on both lanes at once, in the same double precision and rounding, so the same bytes.
+// Answers where it stopped: the last pixel of an odd run is left to the scalar loop.
+template <int C>
+int plgPairs(PlgRows const& m, TSurface const& ss, uint8_t* drow, double Ybx, double axY, int x, int right) {
+  const __m128d half = _mm_set1_pd(0.5), one = _mm_set1_pd(1.0), zero = _mm_setzero_pd();
+  const __m128d p0x = _mm_set1_pd(m.p0x), by = _mm_set1_pd(m.by), ay = _mm_set1_pd(m.ay), det = _mm_set1_pd(m.det);
+  const __m128d vYbx = _mm_set1_pd(Ybx), vaxY = _mm_set1_pd(axY), sx = _mm_set1_pd(m.sx), sy = _mm_set1_pd(m.sy);
+  const __m128d uw = _mm_set1_pd(std::abs(m.sw)), vh = _mm_set1_pd(std::abs(m.sh));
+  const __m128d flipU = m.sw < 0 ? _mm_set1_pd(-0.0) : zero, flipV = m.sh < 0 ? _mm_set1_pd(-0.0) : zero;
+  double const* byte = kByteDoubles.v;
+  for (; x + 1 < right; x += 2) {
+    const __m128d X = _mm_sub_pd(_mm_add_pd(_mm_cvtepi32_pd(_mm_set_epi32(0, 0, x + 1, x)), half), p0x);
+    const __m128d u = _mm_div_pd(_mm_sub_pd(_mm_mul_pd(X, by), vYbx), det);
+    const __m128d v = _mm_div_pd(_mm_sub_pd(vaxY, _mm_mul_pd(ay, X)), det);
+    const __m128d uu = _mm_xor_pd(u, flipU), vv = _mm_xor_pd(v, flipV);
+    const int lanes = _mm_movemask_pd(_mm_and_pd(_mm_and_pd(_mm_cmpge_pd(uu, zero), _mm_cmplt_pd(uu, uw)),
+                                                 _mm_and_pd(_mm_cmpge_pd(vv, zero), _mm_cmplt_pd(vv, vh))));
+    if (lanes == 0) continue;
+    const __m128d fu = _mm_sub_pd(_mm_add_pd(sx, u), half), fv = _mm_sub_pd(_mm_add_pd(sy, v), half);
+    const __m128i ix = floorInts(fu), iy = floorInts(fv);
+    const __m128d tx = _mm_sub_pd(fu, _mm_cvtepi32_pd(ix)), ty = _mm_sub_pd(fv, _mm_cvtepi32_pd(iy));
+    const __m128d wx0 = _mm_sub_pd(one, tx), wy0 = _mm_sub_pd(one, ty);
+    // Lanes outside the source read clamped pixels like the others and are not written.
+    const int ixa = _mm_cvtsi128_si32(ix), ixb = lane1(ix), iya = _mm_cvtsi128_si32(iy), iyb = lane1(iy);
+    const size_t a0 = size_t(std::clamp(ixa, 0, m.sW - 1)) * C, a1 = size_t(std::clamp(ixa + 1, 0, m.sW - 1)) * C;
+    const size_t b0 = size_t(std::clamp(ixb, 0, m.sW - 1)) * C, b1 = size_t(std::clamp(ixb + 1, 0, m.sW - 1)) * C;
+    uint8_t const* ra0 = ss.row(std::clamp(iya, 0, m.sH - 1));
+    uint8_t const* ra1 = ss.row(std::clamp(iya + 1, 0, m.sH - 1));
+    uint8_t const* rb0 = ss.row(std::clamp(iyb, 0, m.sH - 1));
+    uint8_t const* rb1 = ss.row(std::clamp(iyb + 1, 0, m.sH - 1));
+    __m128i out[3];
+    for (int k = 0; k < 3; ++k) {
+      const __m128d p00 = _mm_set_pd(byte[rb0[b0 + k]], byte[ra0[a0 + k]]);
+      const __m128d p01 = _mm_set_pd(byte[rb0[b1 + k]], byte[ra0[a1 + k]]);
+      const __m128d p10 = _mm_set_pd(byte[rb1[b0 + k]], byte[ra1[a0 + k]]);
+      const __m128d p11 = _mm_set_pd(byte[rb1[b1 + k]], byte[ra1[a1 + k]]);
+      const __m128d top = _mm_add_pd(_mm_mul_pd(p00, wx0), _mm_mul_pd(p01, tx));
+      const __m128d bot = _mm_add_pd(_mm_mul_pd(p10, wx0), _mm_mul_pd(p11, tx));
+      out[k] = roundInts(_mm_add_pd(_mm_mul_pd(top, wy0), _mm_mul_pd(bot, ty)));
+    }
+    if (lanes & 1) {
+      uint8_t* d = drow + size_t(x) * 3;
+      d[0] = uint8_t(_mm_cvtsi128_si32(out[0])), d[1] = uint8_t(_mm_cvtsi128_si32(out[1]));
+      d[2] = uint8_t(_mm_cvtsi128_si32(out[2]));
+    }
+    if (lanes & 2) {
+      uint8_t* d = drow + size_t(x + 1) * 3;
+      d[0] = uint8_t(lane1(out[0])), d[1] = uint8_t(lane1(out[1])), d[2] = uint8_t(lane1(out[2]));
+    }
+  }
+  return x;
+}
+#endif
+
+// One clipped target row of a copy onto a 24-bit target without a mask. Each pixel's arithmetic
+// is the general loop's, in the same order, so the bytes are the same; only the choices that
+// hold for the whole copy are made once. A mirrored axis reads s - (-u) where the general loop
+// does, which is s + u exactly.
+template <bool Smooth, int C>
+void plgRow(PlgRows const& m, TSurface const& ss, uint8_t* drow, int y, int left, int right) {
+  const double Y = y + 0.5 - m.p0y, Ybx = Y * m.bx, axY = m.ax * Y;
+  const int uw = std::abs(m.sw), vh = std::abs(m.sh);
+  const bool flipU = m.sw < 0, flipV = m.sh < 0;
+  int x = left;
+#if defined(__SSE2__)
+  if constexpr (Smooth) x = plgPairs<C>(m, ss, drow, Ybx, axY, x, right);
+#endif
+  for (; x < right; ++x) {
+    const double X = x + 0.5 - m.p0x;
+    const double u = (X * m.by - Ybx) / m.det, v = (axY - m.ay * X) / m.det;
+    const double uu = flipU ? -u : u, vv = flipV ? -v : v;
+    if (!(uu >= 0 && uu < uw && vv >= 0 && vv < vh)) continue;
+    uint8_t* d = drow + size_t(x) * 3;
+    if constexpr (Smooth) {
+      const double fu = (m.sx + u) - 0.5, fv = (m.sy + v) - 0.5;
+      int ix = int(fu), iy = int(fv);
+      if (fu < ix) --ix;
+      if (fv < iy) --iy;
+      const double tx = fu - ix, ty = fv - iy;
+      const size_t x0 = size_t(std::clamp(ix, 0, m.sW - 1)) * C, x1 = size_t(std::clamp(ix + 1, 0, m.sW - 1)) * C;
+      uint8_t const* r0 = ss.row(std::clamp(iy, 0, m.sH - 1));
+      uint8_t const* r1 = ss.row(std::clamp(iy + 1, 0, m.sH - 1));
+      for (int k = 0; k < 3; ++k) {
+        const double top = r0[x0 + k] * (1 - tx) + r0[x1 + k] * tx;
+        const double bot = r1[x0 + k] * (1 - tx) + r1[x1 + k] * tx;
+        d[k] = uint8_t(roundHalfAway(top * (1 - ty) + bot * ty));
+      }
+    } else {
+      const int iu = int(uu), iv = int(vv);
+      const int64_t px0 = int64_t(m.sx) + (flipU ? -iu - 1 : iu), py0 = int64_t(m.sy) + (flipV ? -iv - 1 : iv);
+      if (px0 < 0 || py0 < 0 || px0 >= m.sW || py0 >= m.sH) continue;
+      uint8_t const* sp = ss.row(int(py0)) + size_t(px0) * C;
+      d[0] = sp[0], d[1] = sp[1], d[2] = sp[2];
+    }
+  }
+}
+}  // namespace
+
 bool PlgBlt(TDeviceContext& dst, std::span<TPoint const, 3> pts, TDeviceContext const& src, int sx, int sy,
             int sw, int sh, TSurface const* mask, int mx, int my) {
   TSurface* ds = dst.surface();
@@ -527,7 +678,22 @@ bool PlgBlt(TDeviceContext& dst, std::span<TPoint const, 3> pts, TDeviceContext 
   // the same, so the pixels are too.
   const bool plain24 = ds->bitsPerPixel() == 24;
   const int sW = ss.width(), sH = ss.height();
-  for (auto const& clip : detail::clipRects(dst)) {
+  const auto clips = detail::clipRects(dst);
+  if (plain24 && !mask) {
+    PlgRows m{p0x, p0y, ax, ay, bx, by, det, sw, sh, double(s.X), double(s.Y), sW, sH};
+    const bool rgb = C == 3;
+    for (auto const& clip : clips) {
+      const TRect r = box.intersected(clip);
+      for (int y = r.Top; y < r.Bottom; ++y) {
+        if (smooth && rgb) plgRow<true, 3>(m, ss, ds->row(y), y, r.Left, r.Right);
+        else if (smooth) plgRow<true, 4>(m, ss, ds->row(y), y, r.Left, r.Right);
+        else if (rgb) plgRow<false, 3>(m, ss, ds->row(y), y, r.Left, r.Right);
+        else plgRow<false, 4>(m, ss, ds->row(y), y, r.Left, r.Right);
+      }
+    }
+    return true;
+  }
+  for (auto const& clip : clips) {
     TRect r = box.intersected(clip);
     for (int y = r.Top; y < r.Bottom; ++y) {
       const double Y = y + 0.5 - p0y, Ybx = Y * bx, axY = ax * Y;
@@ -557,7 +723,7 @@ bool PlgBlt(TDeviceContext& dst, std::span<TPoint const, 3> pts, TDeviceContext 
           for (int k = 0; k < C; ++k) {
             double top = r0[x0 + size_t(k)] * (1 - tx) + r0[x1 + size_t(k)] * tx;
             double bot = r1[x0 + size_t(k)] * (1 - tx) + r1[x1 + size_t(k)] * tx;
-            c[k] = uint8_t(std::lround(top * (1 - ty) + bot * ty));
+            c[k] = uint8_t(roundHalfAway(top * (1 - ty) + bot * ty));
           }
         } else {
           if (px0 < 0 || py0 < 0 || px0 >= sW || py0 >= sH) continue;
@@ -605,11 +771,43 @@ bool AlphaBlend(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext 
     for (auto const& r : clip) {
       if (yy < r.Top || yy >= r.Bottom) continue;
       int a = std::max(x0, r.Left), b = std::min(x0 + n, r.Right);
+      uint8_t* drow = ds->row(yy);
+      if (dC == 3 && C == 3 && !perPixel) {
+        // 24 bits on 24 bits: the same sum for each byte of the run in turn.
+        uint8_t const* sp = row + size_t(a - x0) * 3;
+        uint8_t* dp = drow + size_t(a) * 3;
+        size_t i = 0;
+        const size_t e = size_t(std::max(0, b - a)) * 3;
+#if defined(__SSE2__)
+        // Sixteen bytes at a time: the sums stay under 65,153, where (t + 1 + t / 256) / 256
+        // is t / 255 exactly.
+        const __m128i zero = _mm_setzero_si128(), va = _mm_set1_epi16(int16_t(sca)),
+                      vb = _mm_set1_epi16(int16_t(255 - sca)), v127 = _mm_set1_epi16(127), v1 = _mm_set1_epi16(1);
+        auto blend8 = [&](__m128i s8, __m128i d8) {
+          const __m128i t = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(s8, va), _mm_mullo_epi16(d8, vb)), v127);
+          return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(t, v1), _mm_srli_epi16(t, 8)), 8);
+        };
+        for (; i + 16 <= e; i += 16) {
+          const __m128i sv = _mm_loadu_si128(reinterpret_cast<__m128i const*>(sp + i));
+          const __m128i dv = _mm_loadu_si128(reinterpret_cast<__m128i const*>(dp + i));
+          const __m128i lo = blend8(_mm_unpacklo_epi8(sv, zero), _mm_unpacklo_epi8(dv, zero));
+          const __m128i hi = blend8(_mm_unpackhi_epi8(sv, zero), _mm_unpackhi_epi8(dv, zero));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(dp + i), _mm_packus_epi16(lo, hi));
+        }
+#endif
+        for (; i < e; ++i)
+          dp[i] = uint8_t((uint32_t(sp[i]) * sca + uint32_t(dp[i]) * (255 - sca) + 127) / 255);
+        continue;
+      }
       for (int xx = a; xx < b; ++xx) {
         uint8_t const* sp = row + size_t(xx - x0) * size_t(C);
         uint8_t dpx[4] = {0, 0, 0, 0};
-        if (dstPlain) std::memcpy(dpx, ds->row(yy) + size_t(xx) * size_t(dC), size_t(dC));
-        else {
+        uint8_t* dp = drow + size_t(xx) * size_t(dC);
+        if (dstPlain) {
+          // Byte by byte rather than a copy of a size known only at run time: a call per pixel.
+          dpx[0] = dp[0], dpx[1] = dp[1], dpx[2] = dp[2];
+          if (dC == 4) dpx[3] = dp[3];
+        } else {
           TColor c = ds->pixel(xx, yy);
           dpx[0] = GetBValue(c); dpx[1] = GetGValue(c); dpx[2] = GetRValue(c);
         }
@@ -627,8 +825,12 @@ bool AlphaBlend(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext 
             out[k] = uint8_t((uint32_t(sp[k]) * sca + uint32_t(dpx[k]) * (255 - sca) + 127) / 255);
           out[3] = uint8_t((uint32_t(C == 4 ? sp[3] : 0) * sca + uint32_t(dpx[3]) * (255 - sca) + 127) / 255);
         }
-        if (dstPlain) std::memcpy(ds->row(yy) + size_t(xx) * size_t(dC), out, size_t(dC));
-        else ds->setPixel(xx, yy, RGB(out[2], out[1], out[0]));
+        if (dstPlain) {
+          dp[0] = out[0], dp[1] = out[1], dp[2] = out[2];
+          if (dC == 4) dp[3] = out[3];
+        } else {
+          ds->setPixel(xx, yy, RGB(out[2], out[1], out[0]));
+        }
       }
     }
   };
@@ -640,8 +842,41 @@ bool AlphaBlend(TDeviceContext& dst, int x, int y, int w, int h, TDeviceContext 
 // ---- gradients -----------------------------------------------------------------------------------
 
 namespace {
+inline uint8_t gradientChannel(double v) { return uint8_t(std::clamp(int(v) >> 8, 0, 255)); }
+
+#if defined(__SSE2__)
+// A triangle's span on a 24-bit row two pixels at a time, one to a lane: the scalar loop's
+// operations in the same order and precision, so the same bytes; the saturating packs clamp to
+// 0..255 as gradientChannel does. Answers where it stopped.
+int gradientPairs(detail::FPoint const* P, double den, TTriVertex const* const* tv, uint8_t* row, double Y, int x,
+                  int right) {
+  const __m128d half = _mm_set1_pd(0.5), one = _mm_set1_pd(1.0), vden = _mm_set1_pd(den);
+  const __m128d p2x = _mm_set1_pd(P[2].x), k0 = _mm_set1_pd(P[1].y - P[2].y), k1 = _mm_set1_pd(P[2].y - P[0].y);
+  const __m128d e0 = _mm_set1_pd((P[2].x - P[1].x) * (Y - P[2].y)), e1 = _mm_set1_pd((P[0].x - P[2].x) * (Y - P[2].y));
+  auto channel = [&](__m128d w0, __m128d w1, __m128d w2, uint16_t TTriVertex::*m) {
+    const __m128d mix = _mm_add_pd(_mm_add_pd(_mm_mul_pd(w0, _mm_set1_pd(tv[0]->*m)), _mm_mul_pd(w1, _mm_set1_pd(tv[1]->*m))),
+                                   _mm_mul_pd(w2, _mm_set1_pd(tv[2]->*m)));
+    const __m128i v = _mm_srai_epi32(_mm_cvttpd_epi32(mix), 8);
+    return _mm_packus_epi16(_mm_packs_epi32(v, v), _mm_setzero_si128());  // bytes 0 and 1
+  };
+  for (; x + 1 < right; x += 2) {
+    const __m128d dX = _mm_sub_pd(_mm_add_pd(_mm_cvtepi32_pd(_mm_set_epi32(0, 0, x + 1, x)), half), p2x);
+    const __m128d w0 = _mm_div_pd(_mm_add_pd(_mm_mul_pd(k0, dX), e0), vden);
+    const __m128d w1 = _mm_div_pd(_mm_add_pd(_mm_mul_pd(k1, dX), e1), vden);
+    const __m128d w2 = _mm_sub_pd(_mm_sub_pd(one, w0), w1);
+    const int b = _mm_cvtsi128_si32(channel(w0, w1, w2, &TTriVertex::Blue));
+    const int g = _mm_cvtsi128_si32(channel(w0, w1, w2, &TTriVertex::Green));
+    const int r = _mm_cvtsi128_si32(channel(w0, w1, w2, &TTriVertex::Red));
+    uint8_t* d = row + size_t(x) * 3;
+    d[0] = uint8_t(b), d[1] = uint8_t(g), d[2] = uint8_t(r);
+    d[3] = uint8_t(b >> 8), d[4] = uint8_t(g >> 8), d[5] = uint8_t(r >> 8);
+  }
+  return x;
+}
+#endif
+
 void gradientPixel(TSurface& s, int x, int y, double r, double g, double b, double a) {
-  auto ch = [](double v) { return uint8_t(std::clamp(int(v) >> 8, 0, 255)); };
+  auto ch = gradientChannel;
   TColor c = RGB(ch(r), ch(g), ch(b));
   if (s.bitsPerPixel() >= 24) {
     writeDevice(s, x, y, bgrOf(c));
@@ -689,8 +924,8 @@ bool GradientFill(TDeviceContext& dc, std::span<TTriVertex const> v, std::span<T
   for (auto const& t : tris)
     if (t.Vertex1 >= v.size() || t.Vertex2 >= v.size() || t.Vertex3 >= v.size()) return false;
   auto clip = detail::clipRects(dc);
-  TRegion vis = dc.visibleRegion();
-  TRect cb = vis.bounds();
+  TRect cb;
+  for (TRect const& c : clip) cb.unite(c);
   for (auto const& t : tris) {
     TTriVertex const* tv[3] = {&v[t.Vertex1], &v[t.Vertex2], &v[t.Vertex3]};
     detail::FPoint P[3];
@@ -701,18 +936,37 @@ bool GradientFill(TDeviceContext& dc, std::span<TTriVertex const> v, std::span<T
     double den = (P[1].y - P[2].y) * (P[0].x - P[2].x) + (P[2].x - P[1].x) * (P[0].y - P[2].y);
     if (den == 0) continue;
     std::vector<detail::FPoint> const ring[1] = {{P[0], P[1], P[2]}};
+    const bool plain24 = s->bitsPerPixel() == 24;
+    // A span is cut by the clip's rectangles once, not tested pixel by pixel; the rectangles are
+    // disjoint, so each pixel is still made once, by the same arithmetic.
     detail::scanPolygon(ring, PolyFillMode::Alternate, cb.Top, cb.Bottom, [&](int y, int x0, int x1) {
-      for (int x = x0; x < x1; ++x) {
-        if (!vis.contains({x, y})) continue;
-        double X = x + 0.5, Y = y + 0.5;
-        double w0 = ((P[1].y - P[2].y) * (X - P[2].x) + (P[2].x - P[1].x) * (Y - P[2].y)) / den;
-        double w1 = ((P[2].y - P[0].y) * (X - P[2].x) + (P[0].x - P[2].x) * (Y - P[2].y)) / den;
-        double w2 = 1 - w0 - w1;
-        auto mix = [&](uint16_t TTriVertex::*m) {
-          return w0 * (tv[0]->*m) + w1 * (tv[1]->*m) + w2 * (tv[2]->*m);
-        };
-        gradientPixel(*s, x, y, mix(&TTriVertex::Red), mix(&TTriVertex::Green), mix(&TTriVertex::Blue),
-                      mix(&TTriVertex::Alpha));
+      const double Y = y + 0.5;
+      for (TRect const& c : clip) {
+        if (y < c.Top || y >= c.Bottom) continue;
+        const int a = std::max(x0, c.Left), b = std::min(x1, c.Right);
+        uint8_t* row = s->row(y);
+        int x = a;
+#if defined(__SSE2__)
+        if (plain24) x = gradientPairs(P, den, tv, row, Y, x, b);
+#endif
+        for (; x < b; ++x) {
+          double X = x + 0.5;
+          double w0 = ((P[1].y - P[2].y) * (X - P[2].x) + (P[2].x - P[1].x) * (Y - P[2].y)) / den;
+          double w1 = ((P[2].y - P[0].y) * (X - P[2].x) + (P[0].x - P[2].x) * (Y - P[2].y)) / den;
+          double w2 = 1 - w0 - w1;
+          auto mix = [&](uint16_t TTriVertex::*m) {
+            return w0 * (tv[0]->*m) + w1 * (tv[1]->*m) + w2 * (tv[2]->*m);
+          };
+          if (plain24) {
+            uint8_t* d = row + size_t(x) * 3;
+            d[0] = gradientChannel(mix(&TTriVertex::Blue));
+            d[1] = gradientChannel(mix(&TTriVertex::Green));
+            d[2] = gradientChannel(mix(&TTriVertex::Red));
+          } else {
+            gradientPixel(*s, x, y, mix(&TTriVertex::Red), mix(&TTriVertex::Green), mix(&TTriVertex::Blue),
+                          mix(&TTriVertex::Alpha));
+          }
+        }
       }
     });
   }

@@ -2,6 +2,8 @@
 // overlapping copies, nearest and HALFTONE stretching, alpha blending and gradients.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/gdi.h"
 #include "tests/platform/pixelmap.h"
 
@@ -281,4 +283,92 @@ TEST(PlgBlt, MapsOntoTheParallelogramThroughTheMask) {
   EXPECT_TRUE(PlgBlt(masked.dc, upright, src.dc, 0, 0, 2, 1, &mask.s, 0, 0));
   EXPECT_EQ(pixelmap::draw(masked.s, legend), rows("..b"));
   EXPECT_FALSE(PlgBlt(masked.dc, upright, src.dc, 0, 0, 2, 1, &src.s, 0, 0));
+}
+
+namespace {
+// Varied colours, the same at either depth.
+void fillNoise(Surf& s, uint32_t seed) {
+  for (int y = 0; y < s.s.height(); ++y)
+    for (int x = 0; x < s.s.width(); ++x) {
+      seed = seed * 1664525u + 1013904223u;
+      s.s.setPixel(x, y, seed >> 8);
+    }
+}
+
+void clipToTwoTriangles(TDeviceContext& dc) {
+  dc.beginPath();
+  dc.moveTo(3, 1);
+  dc.lineTo(57, 9);
+  dc.lineTo(11, 44);
+  dc.closeFigure();
+  dc.endPath();
+  dc.selectClipPath(RGN_COPY);
+  dc.beginPath();
+  dc.moveTo(40, 30);
+  dc.lineTo(62, 47);
+  dc.lineTo(30, 47);
+  dc.closeFigure();
+  dc.endPath();
+  dc.selectClipPath(RGN_OR);
+}
+}  // namespace
+
+// 24-bit targets take quicker loops than other depths; what they draw must not differ.
+TEST(Blit, TwentyFourBitTargetsGetTheColoursOtherDepthsGet) {
+  const struct {
+    const char* id;
+    int srcBpp;
+    std::function<void(TDeviceContext&, TDeviceContext&)> draw;
+  } cases[] = {
+      {"halftone parallelogram, turned and mirrored", 24,
+       [](TDeviceContext& d, TDeviceContext& s) {
+         d.setStretchBltMode(StretchMode::Halftone);
+         TPoint p[3] = {{50, -4}, {68, 40}, {6, 12}};
+         PlgBlt(d, p, s, 30, 25, -23, -17, nullptr, 0, 0);
+       }},
+      {"halftone parallelogram from 32 bits", 32,
+       [](TDeviceContext& d, TDeviceContext& s) {
+         d.setStretchBltMode(StretchMode::Halftone);
+         TPoint p[3] = {{2, 3}, {60, 9}, {-5, 50}};
+         PlgBlt(d, p, s, 1, 2, 28, 21, nullptr, 0, 0);
+       }},
+      {"nearest parallelogram", 24,
+       [](TDeviceContext& d, TDeviceContext& s) {
+         TPoint p[3] = {{61, 45}, {8, 30}, {55, 2}};
+         PlgBlt(d, p, s, 3, 4, 20, -15, nullptr, 0, 0);
+       }},
+      {"constant alpha", 24,
+       [](TDeviceContext& d, TDeviceContext& s) {
+         TBlendFunction bf;
+         bf.SourceConstantAlpha = 77;
+         AlphaBlend(d, -3, 2, 30, 28, s, 0, 0, 30, 28, bf);
+       }},
+      {"gradient triangles", 24,
+       [](TDeviceContext& d, TDeviceContext&) {
+         TTriVertex v[4] = {{-2, 0, 0xFF00, 0x1200, 0x8000, 0},
+                            {64, 5, 0x0300, 0xFF00, 0x4000, 0},
+                            {10, 48, 0x7700, 0x2000, 0xFF00, 0},
+                            {70, 50, 0, 0x9900, 0x0100, 0}};
+         TGradientTriangle t[2] = {{0, 1, 2}, {1, 2, 3}};
+         GradientFill(d, v, std::span(t, 2));
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    Surf src(31, 29, c.srcBpp), d24(64, 48, 24), d32(64, 48, 32), before(64, 48, 24);
+    fillNoise(src, 7);
+    for (Surf* d : {&d24, &d32, &before}) fillNoise(*d, 99);
+    for (Surf* d : {&d24, &d32}) {
+      clipToTwoTriangles(d->dc);
+      c.draw(d->dc, src.dc);
+    }
+    int differing = 0, drawn = 0;
+    for (int y = 0; y < 48; ++y)
+      for (int x = 0; x < 64; ++x) {
+        differing += d24.s.pixel(x, y) != d32.s.pixel(x, y);
+        drawn += d24.s.pixel(x, y) != before.s.pixel(x, y);
+      }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(drawn, 300) << "the copy reached the target";
+  }
 }

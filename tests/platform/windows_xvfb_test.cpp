@@ -38,6 +38,31 @@ Shot grab(std::string const& display) {
 // A different colour for every pixel, so a row or column out of place shows.
 TColor pattern(int x, int y) { return RGB(uint8_t(x * 3), uint8_t(y * 5), uint8_t(x + y * 7)); }
 
+// The desktop on the SDL backend of our own X server, put back in memory when this goes (before
+// the server ends, whatever fails): declare it after the server.
+struct XvfbDesktop {
+  explicit XvfbDesktop(testenv::Xvfb const& server) {
+    if (server.display().empty()) {
+      error = "Xvfb did not start";
+      return;
+    }
+    setenv("DISPLAY", server.display().c_str(), 1);
+    auto backend = makeSdlBackend();
+    if (!backend) {
+      error = "no SDL display on " + server.display();
+      return;
+    }
+    desktop = &resetDesktop(std::move(backend));
+  }
+  ~XvfbDesktop() {
+    if (desktop) resetDesktop(std::make_unique<THeadlessBackend>());
+  }
+  XvfbDesktop(const XvfbDesktop&) = delete;
+  XvfbDesktop& operator=(const XvfbDesktop&) = delete;
+  TDesktop* desktop = nullptr;
+  std::string error;
+};
+
 class PatternWindow : public TWindowProc {
  public:
   LRESULT windowProc(TMsg&) override { return 0; }
@@ -51,15 +76,9 @@ class PatternWindow : public TWindowProc {
 
 TEST(WindowsOnXvfb, BorderlessWindowShowsItsBufferPixelForPixel) {
   testenv::Xvfb server("320x240x24", {"-nocursor"});
-  ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
-  setenv("DISPLAY", server.display().c_str(), 1);
-  auto backend = makeSdlBackend();
-  ASSERT_TRUE(backend) << "no SDL display on " << server.display();
-  TDesktop& d = resetDesktop(std::move(backend));
-  // Back to memory before the server goes, whatever fails below.
-  struct Restore {
-    ~Restore() { resetDesktop(std::make_unique<THeadlessBackend>()); }
-  } restore;
+  XvfbDesktop on(server);
+  ASSERT_TRUE(on.desktop) << on.error;
+  TDesktop& d = *on.desktop;
 
   PatternWindow w;
   TWindowDesc desc;
@@ -106,14 +125,9 @@ class LargePatternWindow : public TWindowProc {
 // A window several bands tall reaches the screen whole; a repainted part arrives alone, in its place.
 TEST(WindowsOnXvfb, ALargeWindowArrivesWholeAndARepaintedPartAlone) {
   testenv::Xvfb server("1280x720x24", {"-nocursor"});
-  ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
-  setenv("DISPLAY", server.display().c_str(), 1);
-  auto backend = makeSdlBackend();
-  ASSERT_TRUE(backend) << "no SDL display on " << server.display();
-  TDesktop& d = resetDesktop(std::move(backend));
-  struct Restore {
-    ~Restore() { resetDesktop(std::make_unique<THeadlessBackend>()); }
-  } restore;
+  XvfbDesktop on(server);
+  ASSERT_TRUE(on.desktop) << on.error;
+  TDesktop& d = *on.desktop;
 
   LargePatternWindow w;
   w.width = 1101;  // an odd width: the last pixel of each row is widened on its own
@@ -175,14 +189,9 @@ class HostWindow {
 
 TEST(WindowsOnXvfb, APreviewDrawsInsideItsHostAndSurvivesTheHostGoing) {
   testenv::Xvfb server("320x240x24", {"-nocursor"});
-  ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
-  setenv("DISPLAY", server.display().c_str(), 1);
-  auto backend = makeSdlBackend();
-  ASSERT_TRUE(backend);
-  TDesktop& d = resetDesktop(std::move(backend));
-  struct Restore {
-    ~Restore() { resetDesktop(std::make_unique<THeadlessBackend>()); }
-  } restore;
+  XvfbDesktop on(server);
+  ASSERT_TRUE(on.desktop) << on.error;
+  TDesktop& d = *on.desktop;
 
   HostWindow host(Bounds(50, 60, 100, 80));
   ASSERT_NE(host.id(), 0ul);
@@ -222,16 +231,11 @@ TEST(WindowsOnXvfb, APreviewDrawsInsideItsHostAndSurvivesTheHostGoing) {
 // screen; the request is used once, so the next window shows.
 TEST(WindowsOnXvfb, AProgramStartedHiddenShowsNoFirstWindow) {
   testenv::Xvfb server("320x240x24", {"-nocursor"});
-  ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
-  setenv("DISPLAY", server.display().c_str(), 1);
   setenv(kStartWindowVariable, "hidden", 1);
-  auto backend = makeSdlBackend();
-  ASSERT_TRUE(backend);
+  XvfbDesktop on(server);
+  ASSERT_TRUE(on.desktop) << on.error;
   EXPECT_EQ(std::getenv(kStartWindowVariable), nullptr) << "the programs it starts do not inherit it";
-  TDesktop& d = resetDesktop(std::move(backend));
-  struct Restore {
-    ~Restore() { resetDesktop(std::make_unique<THeadlessBackend>()); }
-  } restore;
+  TDesktop& d = *on.desktop;
   Display* x = XOpenDisplay(server.display().c_str());
   ASSERT_NE(x, nullptr);
   // Whether the window of that class is mapped; -1 when there is none.
