@@ -80,12 +80,23 @@ TdateMan::TdateMan() {
 
 TdateMan::TdateMan(int tableYear, TDateTime asOf) { build(tableYear, asOf); }
 
+const std::string& Ttz::zone() const {
+  if (!fzone) {
+    auto z = platform::buildWindowsZone(keyName, tableYear, asOf, platform::ZoneText::Cities);
+    fzone = z ? z->display : std::string();
+  }
+  return *fzone;
+}
+
 void TdateMan::build(int tableYear, TDateTime asOf) {
   platform::tryEncodeDate(2010, 12, 1, defaultdate);
   for (auto& z : platform::buildWindowsZoneTable(tableYear, asOf, platform::ZoneText::None)) {
     auto t = std::make_unique<Ttz>();
     t->index = ftimezones.count();
     t->tzi = z.tzi;
+    t->keyName = z.keyName;
+    t->tableYear = tableYear;
+    t->asOf = asOf;
     zoneByName[platform::lowerCase(z.keyName)] = t->index;
     ftimezones.add(z.keyName, t.get());
     ownedZones.push_back(std::move(t));

@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -28,12 +29,21 @@ constexpr double kJulianAlways = 0.0;          // earlier than every date
 constexpr double kJulianForever = 5373119.5;   // 9999-01-01 00:00, later than every date
 constexpr double kJulian18991230 = 2415018.5;  // date-time value 0
 
-// One Windows zone of the table. Its display text ("(UTC+01:00) Berlin, ...") is not kept: a
-// page that shows it asks platform::buildWindowsZone, so the clock maps no zone names.
+// One Windows zone of the table.
 class Ttz {
  public:
   TIME_ZONE_INFORMATION tzi;
   int32_t index = 0;
+  // The display text, "(UTC+01:00) Berlin, ...", made when first asked: it costs ICU's zone
+  // names in every language (megabytes mapped), and the clock itself never shows it.
+  [[nodiscard]] const std::string& zone() const;
+
+ private:
+  friend class TdateMan;
+  std::string keyName;
+  int tableYear = 0;
+  TDateTime asOf = 0;
+  mutable std::optional<std::string> fzone;
 };
 
 // A sign of the zodiac; `ch` is its glyph in the Wingdings symbol font.

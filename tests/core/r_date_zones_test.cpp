@@ -115,6 +115,7 @@ TEST_F(ZonesTest, TableEntriesAndRecords) {
   ASSERT_GE(gmt, 0);
   auto* tz = static_cast<Ttz*>(zones.object(gmt));
   EXPECT_EQ(tz->index, gmt);
+  EXPECT_EQ(tz->zone().rfind("(UTC+00:00) London", 0), 0u) << tz->zone();
   const TIME_ZONE_INFORMATION cet = dm->Tzi("Central Europe Standard Time");
   EXPECT_EQ(cet.Bias, -60);
   EXPECT_EQ(cet.DaylightBias, -60);
