@@ -172,6 +172,7 @@ TEST(ProgramEndOnXvfb, AnEditOnTheSettingsPageSurvivesTheDisplaysDeath) {
         return top > 0;
       },
       20000));
+  ASSERT_TRUE(waitStill(display, "edit.xwd", shot, 20000)) << "the page did not settle";
   // The locations list (page pixels 8, 20 to 308, 450) shows the new name once the page has it.
   auto list = [&](const testenv::Shot& s) {
     std::vector<uint32_t> px;

@@ -145,4 +145,19 @@ inline bool unselectedTab(const testenv::Shot& shot, int n, int& left, int& righ
   return runs == 4;
 }
 
+// Waits at most ms until two screenshots 150 ms apart are the same, the last in `shot`: a page
+// still being laid out or painted is not yet there to take a click or serve as a "before".
+inline bool waitStill(const std::string& display, const char* file, testenv::Shot& shot, int ms) {
+  testenv::Shot last = testenv::grabScreen(display, file);
+  return waitFor(
+      [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        shot = testenv::grabScreen(display, file);
+        const bool same = shot.width > 0 && shot.width == last.width && shot.px == last.px;
+        last = shot;
+        return same;
+      },
+      ms);
+}
+
 }  // namespace clocktest

@@ -107,6 +107,7 @@ TEST(SettingsOnXvfb, ARenamedLocationReachesTheWallClockAndASecondLaunchLeavesOn
         return top > 0;
       },
       20000));
+  ASSERT_TRUE(clocktest::waitStill(display, "settings1.xwd", shot, 20000)) << "the page did not settle";
   // With one monitor the page's layout puts the name field at (324, 40) and the launch button at
   // (16, 492), page pixels, both 20 high (the page is taller than 682 pixels: the lower panels
   // start 34 below the 430-pixel list).
