@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -63,16 +64,39 @@ struct XvfbDesktop {
   std::string error;
 };
 
+// Paints its width × height in the pattern, shifted by `shift` once it is set.
 class PatternWindow : public TWindowProc {
  public:
   LRESULT windowProc(TMsg&) override { return 0; }
   void paintWindow(TDeviceContext& dc) override {
     ++paints;
-    for (int y = 0; y < 48; ++y)
-      for (int x = 0; x < 64; ++x) dc.setPixel(x, y, pattern(x, y));
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) dc.setPixel(x, y, pattern(x + shift, y));
   }
+  int width = 64, height = 48, shift = 0;
   int paints = 0;
 };
+
+// Lets the server map the windows and answer their exposes.
+void pump(TDesktop& d, int rounds) {
+  for (int i = 0; i < rounds; ++i) {
+    d.processMessages();
+    d.waitMessage(20);
+  }
+}
+
+// How many pixels of the shot's width × height box at (left, top) differ from want(x, y), x and
+// y counted in the box; the first five are reported.
+int wrongPixels(const Shot& shot, int left, int top, int width, int height,
+                const std::function<TColor(int, int)>& want) {
+  int wrong = 0;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      if (shot.at(left + x, top + y) != want(x, y) && wrong++ < 5)
+        ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << shot.at(left + x, top + y) << " not "
+                      << want(x, y);
+  return wrong;
+}
 
 TEST(WindowsOnXvfb, BorderlessWindowShowsItsBufferPixelForPixel) {
   testenv::Xvfb server("320x240x24", {"-nocursor"});
@@ -89,38 +113,18 @@ TEST(WindowsOnXvfb, BorderlessWindowShowsItsBufferPixelForPixel) {
   const HWND h = d.createWindow(desc);
   ASSERT_NE(h, 0u);
   // Let the server map the window and answer the expose; then paint once more for good measure.
-  for (int i = 0; i < 20; ++i) {
-    d.processMessages();
-    d.waitMessage(20);
-  }
+  pump(d, 20);
   d.invalidate(h);
   d.update(h);
   EXPECT_GE(w.paints, 1);
 
   const Shot shot = grab(server.display());
   ASSERT_EQ(shot.width, 320);
-  int wrong = 0;
-  for (int y = 0; y < 48; ++y)
-    for (int x = 0; x < 64; ++x)
-      if (shot.at(10 + x, 20 + y) != pattern(x, y) && wrong++ < 5)
-        ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << shot.at(10 + x, 20 + y) << " not "
-                      << pattern(x, y);
-  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(wrongPixels(shot, 10, 20, 64, 48, pattern), 0);
   // Another program finds the window by its class.
   EXPECT_NE(x11::findWindowByClass("kestrovatest"), 0ul);
   EXPECT_EQ(x11::findWindowByClass("nosuchclass"), 0ul);
 }
-
-// The whole client area in the pattern, shifted by `shift` once it is set.
-class LargePatternWindow : public TWindowProc {
- public:
-  LRESULT windowProc(TMsg&) override { return 0; }
-  void paintWindow(TDeviceContext& dc) override {
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x) dc.setPixel(x, y, pattern(x + shift, y));
-  }
-  int width = 0, height = 0, shift = 0;
-};
 
 // A window several bands tall reaches the screen whole; a repainted part arrives alone, in its place.
 TEST(WindowsOnXvfb, ALargeWindowArrivesWholeAndARepaintedPartAlone) {
@@ -129,7 +133,7 @@ TEST(WindowsOnXvfb, ALargeWindowArrivesWholeAndARepaintedPartAlone) {
   ASSERT_TRUE(on.desktop) << on.error;
   TDesktop& d = *on.desktop;
 
-  LargePatternWindow w;
+  PatternWindow w;
   w.width = 1101;  // an odd width: the last pixel of each row is widened on its own
   w.height = 700;
   TWindowDesc desc;
@@ -139,10 +143,7 @@ TEST(WindowsOnXvfb, ALargeWindowArrivesWholeAndARepaintedPartAlone) {
   desc.proc = &w;
   const HWND h = d.createWindow(desc);
   ASSERT_NE(h, 0u);
-  for (int i = 0; i < 20; ++i) {
-    d.processMessages();
-    d.waitMessage(20);
-  }
+  pump(d, 20);
   d.invalidate(h);
   d.update(h);
   const TRect part = Rect(300, 250, 701, 433);
@@ -152,14 +153,9 @@ TEST(WindowsOnXvfb, ALargeWindowArrivesWholeAndARepaintedPartAlone) {
 
   const Shot shot = grab(server.display());
   ASSERT_EQ(shot.width, 1280);
-  int wrong = 0;
-  for (int y = 0; y < w.height; ++y)
-    for (int x = 0; x < w.width; ++x) {
-      const TColor want = pattern(part.contains(TPoint{x, y}) ? x + w.shift : x, y);
-      if (shot.at(7 + x, 5 + y) != want && wrong++ < 5)
-        ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << shot.at(7 + x, 5 + y) << " not " << want;
-    }
-  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(wrongPixels(shot, 7, 5, w.width, w.height,
+                        [&](int x, int y) { return pattern(part.contains(TPoint{x, y}) ? x + w.shift : x, y); }),
+            0);
 }
 
 // Some other program's window, as the preview's host.
@@ -203,19 +199,13 @@ TEST(WindowsOnXvfb, APreviewDrawsInsideItsHostAndSurvivesTheHostGoing) {
   desc.host = host.id();
   const HWND h = d.createWindow(desc);
   ASSERT_NE(h, 0u);
-  for (int i = 0; i < 10; ++i) {
-    d.processMessages();
-    d.waitMessage(20);
-  }
+  pump(d, 10);
   d.invalidate(h);
   d.update(h);
   const Shot shot = grab(server.display());
   ASSERT_EQ(shot.width, 320);
   EXPECT_EQ(shot.at(55, 65), RGB(0, 255, 0));  // the host's own background around the preview
-  int wrong = 0;
-  for (int y = 0; y < 48; ++y)
-    for (int x = 0; x < 64; ++x) wrong += shot.at(60 + x, 70 + y) != pattern(x, y);
-  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(wrongPixels(shot, 60, 70, 64, 48, pattern), 0);
 
   host.destroy();
   for (int i = 0; i < 5; ++i) {
