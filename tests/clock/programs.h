@@ -145,6 +145,15 @@ inline bool unselectedTab(const testenv::Shot& shot, int n, int& left, int& righ
   return runs == 4;
 }
 
+// The top of the page below the main window's tabs in a 1280-wide shot: where the panel colour
+// begins down the left margin (the same colour 200 pixels lower); -1 when it is not there yet.
+inline int pageTop(const testenv::Shot& shot) {
+  if (shot.width != 1280) return -1;
+  for (int y = 4; y < 120; ++y)
+    if (shot.at(5, y) == shot.at(5, y + 200) && shot.at(5, y) != shot.at(5, y - 1)) return y;
+  return -1;
+}
+
 // Waits at most ms until two screenshots 150 ms apart are the same, the last in `shot`: a page
 // still being laid out or painted is not yet there to take a click or serve as a "before".
 inline bool waitStill(const std::string& display, const char* file, testenv::Shot& shot, int ms) {

@@ -101,9 +101,7 @@ TEST(SettingsOnXvfb, ARenamedLocationReachesTheWallClockAndASecondLaunchLeavesOn
   ASSERT_TRUE(waitFor(
       [&] {
         shot = testenv::grabScreen(display, "settings1.xwd");
-        top = -1;
-        for (int y = 4; y < 120 && top < 0 && shot.width == 1280; ++y)
-          if (shot.at(5, y) == shot.at(5, y + 200) && shot.at(5, y) != shot.at(5, y - 1)) top = y;
+        top = clocktest::pageTop(shot);
         return top > 0;
       },
       20000));
