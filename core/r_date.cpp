@@ -38,9 +38,6 @@ constexpr SignRow kSigns[12] = {
     {"Libra", 100, 9, 23, 10, 23},     {"Scorpio", 101, 10, 24, 11, 21},  {"Sagittarius", 102, 11, 22, 12, 21},
     {"Capricorn", 103, 12, 22, 1, 19}, {"Aquarius", 104, 1, 20, 2, 18},   {"Pisces", 105, 2, 19, 3, 20}};
 
-constexpr const char* kEnglishDays[7] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
-constexpr const char* kEnglishMonths[12] = {"January", "February", "March",     "April",   "May",      "June",
-                                            "July",    "August",   "September", "October", "November", "December"};
 constexpr const char* kMonthAbbrev[12] = {"jan", "feb", "mar", "apr", "may", "jun",
                                           "jul", "aug", "sep", "oct", "nov", "dec"};
 
@@ -386,12 +383,12 @@ bool TdateMan::wholeday(const TlongTime& t) {
 std::string TdateMan::DayName(int index) const {
   while (index < 0) index += 7;
   while (index > 6) index -= 7;
-  return inEnglish ? kEnglishDays[index] : platform::localeDayName(index);
+  return inEnglish ? platform::englishDayName(index) : platform::localeDayName(index);
 }
 
 std::string TdateMan::MonthName(int index) const {
   if (index < 0 || index > 11) return "";
-  return inEnglish ? kEnglishMonths[index] : platform::localeMonthName(index);
+  return inEnglish ? platform::englishMonthName(index) : platform::localeMonthName(index);
 }
 
 int TdateMan::MonthIndex(const std::string& name) {

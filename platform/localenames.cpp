@@ -111,6 +111,9 @@ std::string localeWord(LocaleWord word, int index) {
   return names && i >= 0 && i < count ? utf8(names[i]) : "";
 }
 
+const char* englishDayName(int index) { return index < 0 || index > 6 ? nullptr : kEnglishDayNames[index]; }
+const char* englishMonthName(int index) { return index < 0 || index > 11 ? nullptr : kEnglishMonthNames[index]; }
+
 std::string localeDayName(int index) {
   if (index < 0 || index > 6) return "";
   const std::string locale = timeLocaleName();

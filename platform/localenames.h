@@ -9,6 +9,9 @@ namespace platform {
 std::string localeDayName(int index);
 // index 0 = January .. 11 = December; empty outside.
 std::string localeMonthName(int index);
+// The English names, whatever the locale (the same index ranges; nil outside).
+const char* englishDayName(int index);
+const char* englishMonthName(int index);
 
 // Other words of the user's locale. Language and country names are given in the locale's own
 // language, or in English; the ISO codes are its two-letter language and country codes.
