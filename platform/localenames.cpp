@@ -8,28 +8,16 @@
 #include <unicode/ures.h>
 #include <unicode/uscript.h>
 
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
 
+#include "platform/text.h"
+
 namespace platform {
 namespace {
-std::string timeLocaleName() {
-  for (const char* v : {"LC_ALL", "LC_TIME", "LANG"}) {
-    const char* s = std::getenv(v);
-    if (s && *s) {
-      std::string name = s;
-      name = name.substr(0, name.find_first_of(".@"));
-      if (name.empty() || name == "C" || name == "POSIX") return "en_US_POSIX";
-      return name;
-    }
-  }
-  return "en_US_POSIX";
-}
-
-icu::Locale timeLocale() { return icu::Locale(timeLocaleName().c_str()); }
+icu::Locale timeLocale() { return icu::Locale(localeNameOf("LC_TIME").c_str()); }
 
 // The names of the commonest locales without ICU: the wall clock would otherwise map ICU's
 // calendar data for its day names alone.
@@ -37,8 +25,6 @@ constexpr const char* kEnglishDayNames[7] = {"Monday", "Tuesday", "Wednesday", "
                                              "Friday", "Saturday", "Sunday"};
 constexpr const char* kEnglishMonthNames[12] = {"January", "February", "March",     "April",   "May",      "June",
                                                 "July",    "August",   "September", "October", "November", "December"};
-
-bool namesAreEnglish(const std::string& locale) { return locale == "en_US_POSIX" || locale == "en_US"; }
 
 // A locale's names are fetched from ICU once and kept: labels ask for them on every map rebuild.
 // Key: the locale's name, then 'M' or 'D', then 'S' for stand-alone forms.
@@ -116,13 +102,13 @@ const char* englishMonthName(int index) { return index < 0 || index > 11 ? nullp
 
 std::string localeDayName(int index) {
   if (index < 0 || index > 6) return "";
-  const std::string locale = timeLocaleName();
-  return namesAreEnglish(locale) ? kEnglishDayNames[index] : nameAt(icu::Locale(locale.c_str()), false, false, index);
+  const std::string locale = localeNameOf("LC_TIME");
+  return isUsEnglishLocale(locale) ? kEnglishDayNames[index] : nameAt(icu::Locale(locale.c_str()), false, false, index);
 }
 std::string localeMonthName(int index) {
   if (index < 0 || index > 11) return "";
-  const std::string locale = timeLocaleName();
-  return namesAreEnglish(locale) ? kEnglishMonthNames[index] : nameAt(icu::Locale(locale.c_str()), true, false, index);
+  const std::string locale = localeNameOf("LC_TIME");
+  return isUsEnglishLocale(locale) ? kEnglishMonthNames[index] : nameAt(icu::Locale(locale.c_str()), true, false, index);
 }
 }  // namespace platform
 

@@ -248,25 +248,27 @@ std::string decodeText(std::string_view bytes) {
   return validUtf8(fromCodePage(bytes, "windows-1252"));
 }
 
-std::string userLocaleName() {
-  for (const char* v : {"LC_ALL", "LC_NUMERIC", "LANG"}) {
+std::string localeNameOf(const char* category) {
+  for (const char* v : {"LC_ALL", category, "LANG"}) {
     const char* s = std::getenv(v);
     if (s && *s) {
       std::string name = s;
-      // "de_DE.UTF-8@euro" -> "de_DE"
       name = name.substr(0, name.find_first_of(".@"));
-      if (name == "C" || name == "POSIX") return "en_US_POSIX";
+      if (name.empty() || name == "C" || name == "POSIX") return "en_US_POSIX";
       return name;
     }
   }
   return "en_US_POSIX";
 }
 
+std::string userLocaleName() { return localeNameOf("LC_NUMERIC"); }
+
+bool isUsEnglishLocale(const std::string& locale) { return locale == "en_US_POSIX" || locale == "en_US"; }
+
 namespace {
 std::string symbol(icu::DecimalFormatSymbols::ENumberFormatSymbol which, const char* fallback) {
   const std::string locale = userLocaleName();
-  // The C locale and US English use the fallbacks: ICU's number data stays unmapped for them.
-  if (locale == "en_US_POSIX" || locale == "en_US") return fallback;
+  if (isUsEnglishLocale(locale)) return fallback;
   UErrorCode status = U_ZERO_ERROR;
   icu::DecimalFormatSymbols syms(icu::Locale(locale.c_str()), status);
   if (U_FAILURE(status)) return fallback;

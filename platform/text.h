@@ -35,8 +35,15 @@ std::string validUtf8(std::string_view s);
 // otherwise valid UTF-8 is kept; otherwise the bytes are Windows-1252.
 std::string decodeText(std::string_view bytes);
 
-// The user's locale (LC_ALL, LC_NUMERIC, LANG), without touching the process locale.
+// The locale a category follows (LC_ALL, then the category's variable, then LANG) as ICU names
+// it, without touching the process locale: "de_DE.UTF-8@euro" gives "de_DE"; C, POSIX, an empty
+// name and none give "en_US_POSIX".
+std::string localeNameOf(const char* category);
+// The user's locale for numbers: localeNameOf("LC_NUMERIC").
 std::string userLocaleName();
+// Whether the locale's day and month names and separators are US English's, which the platform
+// gives without ICU (its data stays unmapped).
+bool isUsEnglishLocale(const std::string& locale);
 // The user's locale's decimal and grouping separators ("." and "," when the locale gives none).
 std::string localeDecimalSeparator();
 std::string localeThousandSeparator();
