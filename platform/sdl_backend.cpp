@@ -345,12 +345,9 @@ class TSdlBackend : public TBackend {
   int logicalDpi() override { return x11::xftDpi(); }
 
   unsigned long nativeId(HWND h) override {
-    SDL_Window* w = made(h);
-    if (!w) return 0;
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(w, &info) && info.subsystem == SDL_SYSWM_X11) return info.info.x11.window;
-    return 0;
+    void* display = nullptr;
+    unsigned long window = 0;
+    return x11Of(made(h), display, window) ? window : 0;
   }
 
   std::unique_ptr<TthreadView> createThreadView(HWND form) override { return x11::makeThreadView(nativeId(form)); }
@@ -390,11 +387,11 @@ class TSdlBackend : public TBackend {
     SDL_Window* w = SDL_CreateWindow(title.c_str(), d.bounds.Left, d.bounds.Top, std::max(d.bounds.width(), 1),
                                      std::max(d.bounds.height(), 1), flags);
     if (!w) return nullptr;
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(w, &info) && info.subsystem == SDL_SYSWM_X11) {
-      if (!cls.empty()) x11::setWindowClass(info.info.x11.display, info.info.x11.window, cls);
-      if (taskBarWindow) x11::clearTransient(info.info.x11.display, info.info.x11.window);
+    void* display = nullptr;
+    unsigned long xw = 0;
+    if (x11Of(w, display, xw)) {
+      if (!cls.empty()) x11::setWindowClass(display, xw, cls);
+      if (taskBarWindow) x11::clearTransient(display, xw);
     }
     fwindows[h] = w;
     if (taskBarWindow) ftaskBar.insert(h);
