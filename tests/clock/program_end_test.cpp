@@ -161,16 +161,8 @@ TEST(ProgramEndOnXvfb, AnEditOnTheSettingsPageSurvivesTheDisplaysDeath) {
       45000))
       << "no window with its tabs; stderr: " << testenv::readFile(errFile);
   xdotool("mousemove " + std::to_string((tabLeft + tabRight) / 2) + " 12 click 1");
-  // The page's top: where its panel colour begins down the left margin.
-  int top = -1;
-  ASSERT_TRUE(waitFor(
-      [&] {
-        shot = testenv::grabScreen(display, "edit.xwd");
-        top = pageTop(shot);
-        return top > 0;
-      },
-      20000));
-  ASSERT_TRUE(waitStill(display, "edit.xwd", shot, 20000)) << "the page did not settle";
+  const int top = settledPageTop(display, "edit.xwd", shot, 20000);
+  ASSERT_GT(top, 0) << "the page did not appear and settle";
   // The locations list (page pixels 8, 20 to 308, 450) shows the new name once the page has it.
   auto list = [&](const testenv::Shot& s) {
     std::vector<uint32_t> px;

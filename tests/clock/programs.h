@@ -169,4 +169,12 @@ inline bool waitStill(const std::string& display, const char* file, testenv::Sho
       ms);
 }
 
+// The top of the page the main window shows once it has appeared and stands still, with that
+// screenshot in `shot`; -1 when it does not within ms. A top read from a page still arriving
+// (drawn band by band over the last one) can land anywhere, so only a settled shot is read.
+inline int settledPageTop(const std::string& display, const char* file, testenv::Shot& shot, int ms) {
+  if (!waitFor([&] { return pageTop(shot = testenv::grabScreen(display, file)) > 0; }, ms)) return -1;
+  return waitStill(display, file, shot, ms) ? pageTop(shot) : -1;
+}
+
 }  // namespace clocktest

@@ -96,16 +96,8 @@ TEST(SettingsOnXvfb, ARenamedLocationReachesTheWallClockAndASecondLaunchLeavesOn
       << "no window with its tabs; stderr: " << testenv::readFile(errFile);
   click(display, (tabLeft + tabRight) / 2, 12);
 
-  // The page's top: where its panel colour begins down the left margin.
-  int top = -1;
-  ASSERT_TRUE(waitFor(
-      [&] {
-        shot = testenv::grabScreen(display, "settings1.xwd");
-        top = clocktest::pageTop(shot);
-        return top > 0;
-      },
-      20000));
-  ASSERT_TRUE(clocktest::waitStill(display, "settings1.xwd", shot, 20000)) << "the page did not settle";
+  const int top = clocktest::settledPageTop(display, "settings1.xwd", shot, 20000);
+  ASSERT_GT(top, 0) << "the page did not appear and settle";
   // With one monitor the page's layout puts the name field at (324, 40) and the launch button at
   // (16, 492), page pixels, both 20 high (the page is taller than 682 pixels: the lower panels
   // start 34 below the 430-pixel list).
