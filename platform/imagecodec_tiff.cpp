@@ -4,6 +4,7 @@
 // meet the extract are read. Files are read as they are decoded; memory is read in place.
 // Images keep the width and height of the file: the Orientation tag's mirrorings are applied,
 // and a quarter-turned picture (orientations 5 to 8) is given mirrored about its diagonal.
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <tiffio.h>
@@ -18,6 +19,52 @@
 
 namespace platform::codec {
 namespace {
+
+// libtiff is opened at the first TIFF read or written, not at start: with the codecs it links
+// it would add half a megabyte to every run of the programs, which seldom meet a TIFF.
+#define KESTROVA_TIFF_CALLS(X) \
+  X(TIFFClientOpenExt) \
+  X(TIFFClose) \
+  X(TIFFDefaultStripSize) \
+  X(TIFFFlush) \
+  X(TIFFGetField) \
+  X(TIFFGetFieldDefaulted) \
+  X(TIFFIsTiled) \
+  X(TIFFOpenOptionsAlloc) \
+  X(TIFFOpenOptionsFree) \
+  X(TIFFOpenOptionsSetErrorHandlerExtR) \
+  X(TIFFOpenOptionsSetMaxSingleMemAlloc) \
+  X(TIFFOpenOptionsSetWarningHandlerExtR) \
+  X(TIFFRGBAImageBegin) \
+  X(TIFFRGBAImageEnd) \
+  X(TIFFRGBAImageGet) \
+  X(TIFFRGBAImageOK) \
+  X(TIFFSetField) \
+  X(TIFFWriteScanline)
+
+struct Tiff {
+#define KESTROVA_TIFF_MEMBER(name) decltype(&::name) name = nullptr;
+  KESTROVA_TIFF_CALLS(KESTROVA_TIFF_MEMBER)
+#undef KESTROVA_TIFF_MEMBER
+  bool loaded = false;
+};
+
+const Tiff& tiff() {
+  static const Tiff lib = [] {
+    Tiff t;
+    void* h = dlopen("libtiff.so.6", RTLD_NOW | RTLD_LOCAL);
+    if (!h) return t;
+    bool all = true;
+#define KESTROVA_TIFF_LOAD(name)                                  \
+  t.name = reinterpret_cast<decltype(&::name)>(dlsym(h, #name)); \
+  all = all && t.name;
+    KESTROVA_TIFF_CALLS(KESTROVA_TIFF_LOAD)
+#undef KESTROVA_TIFF_LOAD
+    t.loaded = all;
+    return t;
+  }();
+  return lib;
+}
 
 // The most one allocation inside the library may take: an extract's worth of 32-bit pixels.
 constexpr tmsize_t kMostTiffAlloc = tmsize_t(kMaxImagePixels * 4);
@@ -35,10 +82,10 @@ constexpr uint64_t kJpegPixelsPerByte = 8 * 32 * 32;
 // (fax codes, LZMA, ZSTD ...) can code a whole row in a few bits: only the rows are bounded.
 bool fileCanHold(TIFF* tif, uint64_t w, uint64_t h, uint64_t bytes) {
   uint16_t compression = COMPRESSION_NONE, spp = 1, bps = 1, photometric = PHOTOMETRIC_MINISBLACK;
-  TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
-  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
-  TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bps);
-  TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+  tiff().TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+  tiff().TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
+  tiff().TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bps);
+  tiff().TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
   // Subsampled colour planes may spend as little as one sample's bits on a pixel.
   const uint64_t bits = std::max<uint64_t>(1, photometric == PHOTOMETRIC_YCBCR ? bps : uint64_t(spp) * bps);
   if (h > bytes * 8) return false;  // every row takes a bit at least
@@ -149,13 +196,17 @@ int tiffError(TIFF*, void* user, const char* module, const char* fmt, va_list ap
 int tiffQuiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 TIFF* openTiffOn(TtiffIo& io, const char* mode) {
-  TIFFOpenOptions* opts = TIFFOpenOptionsAlloc();
-  TIFFOpenOptionsSetMaxSingleMemAlloc(opts, kMostTiffAlloc);
-  TIFFOpenOptionsSetErrorHandlerExtR(opts, tiffError, &io);
-  TIFFOpenOptionsSetWarningHandlerExtR(opts, tiffQuiet, &io);
-  TIFF* tif = TIFFClientOpenExt("image", mode, &io, tiffRead, tiffWrite, tiffSeek, tiffClose, tiffSize, tiffMap,
+  if (!tiff().loaded) {
+    io.message = "the TIFF library (libtiff.so.6) cannot be loaded";
+    return nullptr;
+  }
+  TIFFOpenOptions* opts = tiff().TIFFOpenOptionsAlloc();
+  tiff().TIFFOpenOptionsSetMaxSingleMemAlloc(opts, kMostTiffAlloc);
+  tiff().TIFFOpenOptionsSetErrorHandlerExtR(opts, tiffError, &io);
+  tiff().TIFFOpenOptionsSetWarningHandlerExtR(opts, tiffQuiet, &io);
+  TIFF* tif = tiff().TIFFClientOpenExt("image", mode, &io, tiffRead, tiffWrite, tiffSeek, tiffClose, tiffSize, tiffMap,
                                 tiffUnmap, opts);
-  TIFFOpenOptionsFree(opts);
+  tiff().TIFFOpenOptionsFree(opts);
   return tif;
 }
 
@@ -169,20 +220,20 @@ class TtiffSource : public TimageSource {
       : fbytes(std::move(bytes)), fio(std::move(io)), ftif(tif) {
     uint32_t w = 0, h = 0;
     uint16_t spp = 1, bps = 1;
-    TIFFGetField(ftif, TIFFTAG_IMAGEWIDTH, &w);
-    TIFFGetField(ftif, TIFFTAG_IMAGELENGTH, &h);
-    TIFFGetFieldDefaulted(ftif, TIFFTAG_SAMPLESPERPIXEL, &spp);
-    TIFFGetFieldDefaulted(ftif, TIFFTAG_BITSPERSAMPLE, &bps);
+    tiff().TIFFGetField(ftif, TIFFTAG_IMAGEWIDTH, &w);
+    tiff().TIFFGetField(ftif, TIFFTAG_IMAGELENGTH, &h);
+    tiff().TIFFGetFieldDefaulted(ftif, TIFFTAG_SAMPLESPERPIXEL, &spp);
+    tiff().TIFFGetFieldDefaulted(ftif, TIFFTAG_BITSPERSAMPLE, &bps);
     fwidth = int(w);
     fheight = int(h);
     fbits = int(spp) * int(bps);
     uint32_t unit = 0;
-    if (TIFFIsTiled(ftif)) TIFFGetField(ftif, TIFFTAG_TILELENGTH, &unit);
-    else TIFFGetFieldDefaulted(ftif, TIFFTAG_ROWSPERSTRIP, &unit);
+    if (tiff().TIFFIsTiled(ftif)) tiff().TIFFGetField(ftif, TIFFTAG_TILELENGTH, &unit);
+    else tiff().TIFFGetFieldDefaulted(ftif, TIFFTAG_ROWSPERSTRIP, &unit);
     funit = int(std::clamp<uint32_t>(unit, 1, h ? h : 1));
   }
   ~TtiffSource() override {
-    TIFFClose(ftif);
+    tiff().TIFFClose(ftif);
     if (fio->fd >= 0) ::close(fio->fd);
   }
   [[nodiscard]] ImageKind kind() const override { return ImageKind::Tiff; }
@@ -216,7 +267,7 @@ class TtiffSource : public TimageSource {
                    std::string& error) {
     char emsg[1024] = "";
     TIFFRGBAImage img;
-    if (!TIFFRGBAImageBegin(&img, ftif, 1, emsg)) {
+    if (!tiff().TIFFRGBAImageBegin(&img, ftif, 1, emsg)) {
       error = std::string("TIFF: ") + emsg;
       return false;
     }
@@ -225,11 +276,11 @@ class TtiffSource : public TimageSource {
     const int sx0 = flipH ? fwidth - left - w : left;  // the extract as stored
     const int sy0 = flipV ? fheight - top - h : top;
     int c0 = 0, c1 = fwidth;
-    if (TIFFIsTiled(ftif)) {
+    if (tiff().TIFFIsTiled(ftif)) {
       uint32_t tw = 0;
-      TIFFGetField(ftif, TIFFTAG_TILEWIDTH, &tw);
+      tiff().TIFFGetField(ftif, TIFFTAG_TILEWIDTH, &tw);
       if (tw == 0) {
-        TIFFRGBAImageEnd(&img);
+        tiff().TIFFRGBAImageEnd(&img);
         error = "TIFF: no tile size";
         return false;
       }
@@ -254,7 +305,7 @@ class TtiffSource : public TimageSource {
       img.col_offset = c0;
       if (late(error)) {
         ok = false;
-      } else if (!TIFFRGBAImageGet(&img, raster.data(), uint32_t(cw), uint32_t(y1 - y0))) {
+      } else if (!tiff().TIFFRGBAImageGet(&img, raster.data(), uint32_t(cw), uint32_t(y1 - y0))) {
         error = tiffFailure(*fio, "damaged or truncated data");
         ok = false;
       } else {
@@ -268,7 +319,7 @@ class TtiffSource : public TimageSource {
       }
       y0 = y1;
     }
-    TIFFRGBAImageEnd(&img);
+    tiff().TIFFRGBAImageEnd(&img);
     return ok;
   }
 
@@ -289,10 +340,10 @@ std::unique_ptr<TimageSource> openOn(Tencoded bytes, std::unique_ptr<TtiffIo> io
   char emsg[1024] = "";
   uint32_t w = 0, h = 0;
   std::string why;
-  if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h) || w == 0 || h == 0 ||
+  if (!tiff().TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w) || !tiff().TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h) || w == 0 || h == 0 ||
       w > uint32_t(INT32_MAX) || h > uint32_t(INT32_MAX)) {
     why = "TIFF: no image size";
-  } else if (!TIFFRGBAImageOK(tif, emsg)) {
+  } else if (!tiff().TIFFRGBAImageOK(tif, emsg)) {
     why = std::string("TIFF: ") + emsg;
   } else {
     // Refused before any buffer, as the other formats refuse it: a header may claim any size.
@@ -300,7 +351,7 @@ std::unique_ptr<TimageSource> openOn(Tencoded bytes, std::unique_ptr<TtiffIo> io
   }
   if (!why.empty()) {
     error = why;
-    TIFFClose(tif);
+    tiff().TIFFClose(tif);
     if (io->fd >= 0) ::close(io->fd);
     return nullptr;
   }
@@ -340,30 +391,30 @@ bool encodeTiff(const TpixelRows& rows, std::string& out, std::string& error) {
     case PixelLayout::Rgb24:
     case PixelLayout::Bgr24: break;
   }
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(rows.width));
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(rows.height));
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, spp);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bps);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
-  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
-  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
-  if (bps == 8) TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+  tiff().TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(rows.width));
+  tiff().TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(rows.height));
+  tiff().TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, spp);
+  tiff().TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bps);
+  tiff().TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
+  tiff().TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  tiff().TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+  tiff().TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+  if (bps == 8) tiff().TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
   if (spp == 4) {
     const uint16_t extra[1] = {EXTRASAMPLE_UNASSALPHA};
-    TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra);
+    tiff().TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra);
   }
-  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
+  tiff().TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, tiff().TIFFDefaultStripSize(tif, 0));
   // The library may change the row it is given while it encodes: it gets a copy.
   std::vector<uint8_t> line(rowBytesOf(rows.layout, rows.width));
   bool ok = true;
   for (int y = 0; ok && y < rows.height; ++y) {
     if (rows.layout == PixelLayout::Bgr24) rowToRgb(rows, y, line.data());
     else std::memcpy(line.data(), rows.row(y), line.size());
-    ok = TIFFWriteScanline(tif, line.data(), uint32_t(y), 0) == 1;
+    ok = tiff().TIFFWriteScanline(tif, line.data(), uint32_t(y), 0) == 1;
   }
-  ok = ok && TIFFFlush(tif) == 1;
-  TIFFClose(tif);
+  ok = ok && tiff().TIFFFlush(tif) == 1;
+  tiff().TIFFClose(tif);
   if (!ok) error = tiffFailure(io, "cannot write the rows");
   return ok;
 }

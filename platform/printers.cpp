@@ -6,6 +6,8 @@
 #include <cups/cups.h>
 #include <cups/pwg.h>
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -16,17 +18,78 @@
 namespace platform {
 namespace {
 
+// libcups is opened the first time a printer or a paper is asked for, not at start: with what it
+// links (TLS, Kerberos, service discovery) it would add some 3 MB to every run of the program.
+#define KESTROVA_CUPS_CALLS(X)                                                                              \
+  X(cupsGetDests2)                                                                             \
+  X(cupsFreeDests)                                                                             \
+  X(cupsGetDest)                                                                               \
+  X(cupsCopyDestInfo)                                                                          \
+  X(cupsConnectDest)                                                                           \
+  X(cupsFreeDestInfo)                                                                          \
+  X(httpClose)                                                                                 \
+  X(cupsParseOptions)                                                                          \
+  X(cupsFreeOptions)                                                                           \
+  X(cupsGetOption)                                                                             \
+  X(cupsAddOption)                                                                             \
+  X(pwgMediaForSize)                                                                           \
+  X(pwgMediaForPWG)                                                                            \
+  X(pwgMediaForLegacy)                                                                         \
+  X(cupsGetDestMediaCount)                                                                     \
+  X(cupsGetDestMediaByIndex)                                                                   \
+  X(cupsLocalizeDestMedia)                                                                     \
+  X(cupsCheckDestSupported)                                                                    \
+  X(cupsFindDestDefault)                                                                       \
+  X(ippGetString)                                                                              \
+  X(cupsGetDestMediaByName)                                                                    \
+  X(cupsGetDestMediaDefault)                                                                   \
+  X(ippGetResolution)                                                                          \
+  X(cupsCreateDestJob)                                                                         \
+  X(cupsLastErrorString)                                                                       \
+  X(cupsStartDestDocument)                                                                     \
+  X(cupsCancelDestJob)                                                                         \
+  X(cupsWriteRequestData)                                                                      \
+  X(cupsFinishDestDocument)
+
+struct Cups {
+#define KESTROVA_CUPS_MEMBER(name) decltype(&::name) name = nullptr;
+  KESTROVA_CUPS_CALLS(KESTROVA_CUPS_MEMBER)
+#undef KESTROVA_CUPS_MEMBER
+  bool loaded = false;
+};
+
+const Cups& cups() {
+  static const Cups lib = [] {
+    Cups c;
+    void* h = dlopen("libcups.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (!h) return c;
+    bool all = true;
+#define KESTROVA_CUPS_LOAD(name)                                  \
+  c.name = reinterpret_cast<decltype(&::name)>(dlsym(h, #name)); \
+  all = all && c.name;
+    KESTROVA_CUPS_CALLS(KESTROVA_CUPS_LOAD)
+#undef KESTROVA_CUPS_LOAD
+    c.loaded = all;
+    return c;
+  }();
+  return lib;
+}
+
 constexpr int kConnectMs = 5000;  // how long one connection to the server may take
 
 struct Dests {
   cups_dest_t* list = nullptr;
   int count = 0;
-  Dests() { count = cupsGetDests2(CUPS_HTTP_DEFAULT, &list); }
-  ~Dests() { cupsFreeDests(count, list); }
+  Dests() {
+    if (cups().loaded) count = cups().cupsGetDests2(CUPS_HTTP_DEFAULT, &list);
+  }
+  ~Dests() {
+    if (list) cups().cupsFreeDests(count, list);
+  }
   Dests(Dests const&) = delete;
   Dests& operator=(Dests const&) = delete;
   cups_dest_t* find(const std::string& name) const {
-    return name.empty() ? nullptr : cupsGetDest(name.c_str(), nullptr, count, list);
+    return name.empty() || !list ? nullptr : cups().cupsGetDest(name.c_str(), nullptr, count, list);
   }
 };
 
@@ -37,19 +100,19 @@ struct Connection {
   http_t* own = nullptr;
   cups_dinfo_t* info = nullptr;
   explicit Connection(cups_dest_t* dest) {
-    info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
+    info = cups().cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
     if (info) return;
     char resource[1024];
-    own = cupsConnectDest(dest, CUPS_DEST_FLAGS_NONE, kConnectMs, nullptr, resource, sizeof resource, nullptr,
+    own = cups().cupsConnectDest(dest, CUPS_DEST_FLAGS_NONE, kConnectMs, nullptr, resource, sizeof resource, nullptr,
                           nullptr);
     if (own) {
       http = own;
-      info = cupsCopyDestInfo(own, dest);
+      info = cups().cupsCopyDestInfo(own, dest);
     }
   }
   ~Connection() {
-    if (info) cupsFreeDestInfo(info);
-    if (own) httpClose(own);
+    if (info) cups().cupsFreeDestInfo(info);
+    if (own) cups().httpClose(own);
   }
   Connection(Connection const&) = delete;
   Connection& operator=(Connection const&) = delete;
@@ -59,9 +122,11 @@ struct Options {
   int count = 0;
   cups_option_t* list = nullptr;
   explicit Options(const std::string& text) {
-    if (!text.empty()) count = cupsParseOptions(text.c_str(), 0, &list);
+    if (!text.empty() && cups().loaded) count = cups().cupsParseOptions(text.c_str(), 0, &list);
   }
-  ~Options() { cupsFreeOptions(count, list); }
+  ~Options() {
+    if (list) cups().cupsFreeOptions(count, list);
+  }
   Options(Options const&) = delete;
   Options& operator=(Options const&) = delete;
 };
@@ -106,21 +171,24 @@ bool printerExists(const std::string& name) {
 }
 
 std::string optionValue(const std::string& options, const std::string& name) {
+  if (!cups().loaded) return "";
   Options o(options);
-  const char* v = cupsGetOption(name.c_str(), o.count, o.list);
+  const char* v = cups().cupsGetOption(name.c_str(), o.count, o.list);
   return v ? v : "";
 }
 
 std::string setOption(const std::string& options, const std::string& name, const std::string& value) {
+  // Without the library the options are kept as they stand and the new one follows them.
+  if (!cups().loaded) return (options.empty() ? "" : options + " ") + name + "=" + quoted(value);
   Options o(options);
-  o.count = cupsAddOption(name.c_str(), value.c_str(), o.count, &o.list);
+  o.count = cups().cupsAddOption(name.c_str(), value.c_str(), o.count, &o.list);
   return joinOptions(o.count, o.list);
 }
 
 std::string mediaForSize(double widthMM, double heightMM) {
   if (!(widthMM > 0) || !(heightMM > 0) || !std::isfinite(widthMM) || !std::isfinite(heightMM)) return {};
   double w = std::min(widthMM, heightMM), h = std::max(widthMM, heightMM);
-  pwg_media_t* m = pwgMediaForSize(int(std::lround(w * 100)), int(std::lround(h * 100)));
+  pwg_media_t* m = !cups().loaded ? nullptr : cups().pwgMediaForSize(int(std::lround(w * 100)), int(std::lround(h * 100)));
   // pwgMediaForSize makes up a custom name when no standard size is within its tolerance.
   if (m && m->pwg) return m->pwg;
   char buf[96];
@@ -129,8 +197,9 @@ std::string mediaForSize(double widthMM, double heightMM) {
 }
 
 bool sizeOfMedia(const std::string& media, double& widthMM, double& heightMM) {
-  pwg_media_t* m = pwgMediaForPWG(media.c_str());
-  if (!m) m = pwgMediaForLegacy(media.c_str());
+  if (!cups().loaded) return false;
+  pwg_media_t* m = cups().pwgMediaForPWG(media.c_str());
+  if (!m) m = cups().pwgMediaForLegacy(media.c_str());
   if (!m || m->width <= 0 || m->length <= 0) return false;
   widthMM = m->width / 100.0;
   heightMM = m->length / 100.0;
@@ -144,10 +213,10 @@ std::vector<TPrinterPaper> printerPapers(const std::string& name) {
   if (!dest) return papers;
   Connection c(dest);
   if (!c.info) return papers;
-  const int n = cupsGetDestMediaCount(c.http, dest, c.info, CUPS_MEDIA_FLAGS_DEFAULT);
+  const int n = cups().cupsGetDestMediaCount(c.http, dest, c.info, CUPS_MEDIA_FLAGS_DEFAULT);
   for (int i = 0; i < n; ++i) {
     cups_size_t size{};
-    if (!cupsGetDestMediaByIndex(c.http, dest, c.info, i, CUPS_MEDIA_FLAGS_DEFAULT, &size) || size.width <= 0 ||
+    if (!cups().cupsGetDestMediaByIndex(c.http, dest, c.info, i, CUPS_MEDIA_FLAGS_DEFAULT, &size) || size.width <= 0 ||
         size.length <= 0)
       continue;
     TPrinterPaper p;
@@ -157,8 +226,8 @@ std::vector<TPrinterPaper> printerPapers(const std::string& name) {
       continue;
     // The server's text for people where its language has one; else the size's short keyword
     // ("A4", "Letter"); else the media name itself.
-    const char* shown = cupsLocalizeDestMedia(c.http, dest, c.info, CUPS_MEDIA_FLAGS_DEFAULT, &size);
-    const pwg_media_t* known = pwgMediaForPWG(size.media);
+    const char* shown = cups().cupsLocalizeDestMedia(c.http, dest, c.info, CUPS_MEDIA_FLAGS_DEFAULT, &size);
+    const pwg_media_t* known = cups().pwgMediaForPWG(size.media);
     if (shown && *shown && p.media != shown) p.name = shown;
     else if (known && known->ppd) p.name = known->ppd;
     else p.name = p.media;
@@ -182,8 +251,8 @@ std::string supportedOptions(const std::string& name, const std::string& options
   Options o(options);
   Options kept("");
   for (int i = 0; i < o.count; ++i)
-    if (cupsCheckDestSupported(c.http, dest, c.info, o.list[i].name, o.list[i].value))
-      kept.count = cupsAddOption(o.list[i].name, o.list[i].value, kept.count, &kept.list);
+    if (cups().cupsCheckDestSupported(c.http, dest, c.info, o.list[i].name, o.list[i].value))
+      kept.count = cups().cupsAddOption(o.list[i].name, o.list[i].value, kept.count, &kept.list);
   return joinOptions(kept.count, kept.list);
 }
 
@@ -200,14 +269,14 @@ bool measurePrinter(const std::string& name, const std::string& options, TPrinte
   // The asked paper, else the queue's own "media" option, else its "media-default" (the library's
   // own default-media call prefers the locale's paper to the queue's).
   std::string media;
-  if (const char* v = cupsGetOption("media", o.count, o.list)) media = v;
+  if (const char* v = cups().cupsGetOption("media", o.count, o.list)) media = v;
   if (media.empty())
-    if (const char* v = cupsGetOption("media", dest->num_options, dest->options)) media = v;
+    if (const char* v = cups().cupsGetOption("media", dest->num_options, dest->options)) media = v;
   if (media.empty())
-    if (ipp_attribute_t* a = cupsFindDestDefault(c.http, dest, c.info, "media"))
-      if (const char* v = ippGetString(a, 0, nullptr)) media = v;
-  if (!media.empty()) have = cupsGetDestMediaByName(c.http, dest, c.info, media.c_str(), CUPS_MEDIA_FLAGS_DEFAULT, &size);
-  if (!have) have = cupsGetDestMediaDefault(c.http, dest, c.info, CUPS_MEDIA_FLAGS_DEFAULT, &size);
+    if (ipp_attribute_t* a = cups().cupsFindDestDefault(c.http, dest, c.info, "media"))
+      if (const char* v = cups().ippGetString(a, 0, nullptr)) media = v;
+  if (!media.empty()) have = cups().cupsGetDestMediaByName(c.http, dest, c.info, media.c_str(), CUPS_MEDIA_FLAGS_DEFAULT, &size);
+  if (!have) have = cups().cupsGetDestMediaDefault(c.http, dest, c.info, CUPS_MEDIA_FLAGS_DEFAULT, &size);
   if (have && size.width > 0 && size.length > 0) {
     m.paperWidthMM = size.width / 100.0;
     m.paperHeightMM = size.length / 100.0;
@@ -215,14 +284,14 @@ bool measurePrinter(const std::string& name, const std::string& options, TPrinte
     m.topMM = size.top / 100.0;
     m.media = size.media;
   }
-  if (ipp_attribute_t* res = cupsFindDestDefault(c.http, dest, c.info, "printer-resolution")) {
+  if (ipp_attribute_t* res = cups().cupsFindDestDefault(c.http, dest, c.info, "printer-resolution")) {
     ipp_res_t units;
     int y = 0;
-    int x = ippGetResolution(res, 0, &y, &units);
+    int x = cups().ippGetResolution(res, 0, &y, &units);
     if (units == IPP_RES_PER_CM) x = int(std::lround(x * 2.54));
     if (x > 0) m.dpi = x;
   }
-  const char* orient = cupsGetOption("orientation-requested", o.count, o.list);
+  const char* orient = cups().cupsGetOption("orientation-requested", o.count, o.list);
   m.landscape = orient && (std::string(orient) == "4" || std::string(orient) == "5");
   metrics = m;
   return true;
@@ -236,28 +305,29 @@ bool printPdfFile(const std::string& printer, const std::string& pdfFile, const 
   };
   std::string bytes;
   if (!readWholeFile(pdfFile, bytes)) return fail("cannot read " + pdfFile);
+  if (!cups().loaded) return fail("the print library (libcups.so.2) cannot be loaded");
   Dests d;
   cups_dest_t* dest = d.find(printer);
   if (!dest) return fail(printer.empty() ? "no printer" : "no printer named " + printer);
   Connection c(dest);
   if (!c.info) return fail("the print server does not answer");
   Options o(options);
-  if (copies > 1) o.count = cupsAddOption("copies", std::to_string(copies).c_str(), o.count, &o.list);
+  if (copies > 1) o.count = cups().cupsAddOption("copies", std::to_string(copies).c_str(), o.count, &o.list);
   int job = 0;
-  if (cupsCreateDestJob(c.http, dest, c.info, &job, title.c_str(), o.count, o.list) > IPP_STATUS_OK_CONFLICTING ||
+  if (cups().cupsCreateDestJob(c.http, dest, c.info, &job, title.c_str(), o.count, o.list) > IPP_STATUS_OK_CONFLICTING ||
       job <= 0)
-    return fail(cupsLastErrorString());
-  if (cupsStartDestDocument(c.http, dest, c.info, job, title.c_str(), CUPS_FORMAT_PDF, 0, nullptr, 1) !=
+    return fail(cups().cupsLastErrorString());
+  if (cups().cupsStartDestDocument(c.http, dest, c.info, job, title.c_str(), CUPS_FORMAT_PDF, 0, nullptr, 1) !=
       HTTP_STATUS_CONTINUE) {
-    cupsCancelDestJob(c.http, dest, job);
-    return fail(cupsLastErrorString());
+    cups().cupsCancelDestJob(c.http, dest, job);
+    return fail(cups().cupsLastErrorString());
   }
-  if (cupsWriteRequestData(c.http, bytes.data(), bytes.size()) != HTTP_STATUS_CONTINUE) {
-    cupsFinishDestDocument(c.http, dest, c.info);
-    cupsCancelDestJob(c.http, dest, job);
-    return fail(cupsLastErrorString());
+  if (cups().cupsWriteRequestData(c.http, bytes.data(), bytes.size()) != HTTP_STATUS_CONTINUE) {
+    cups().cupsFinishDestDocument(c.http, dest, c.info);
+    cups().cupsCancelDestJob(c.http, dest, job);
+    return fail(cups().cupsLastErrorString());
   }
-  if (cupsFinishDestDocument(c.http, dest, c.info) > IPP_STATUS_OK_CONFLICTING) return fail(cupsLastErrorString());
+  if (cups().cupsFinishDestDocument(c.http, dest, c.info) > IPP_STATUS_OK_CONFLICTING) return fail(cups().cupsLastErrorString());
   return true;
 }
 
