@@ -1,15 +1,11 @@
 // Windows zone table and conversions: see timezones.h. ICU gives names only (its own zone
-// rules are older than the system tzdata); every offset comes from the tzdata through date/tz.
+// rules are older than the system tzdata), read from it at build time (gen/windows_zones_gen.cpp);
+// every offset comes from the tzdata through date/tz.
 // The engine works in whole milliseconds so that a transition instant compares exactly.
 #include "platform/timezones.h"
 
 #include <date/date.h>
 #include <date/tz.h>
-#include <unicode/locid.h>
-#include <unicode/timezone.h>
-#include <unicode/tznames.h>
-#include <unicode/ures.h>
-#include <unicode/ustring.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -124,12 +120,24 @@ int64_t machineOffsetMs(int64_t utc) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// ICU: the Windows zone names and the IANA zones each stands for.
+// ICU's Windows zone names and the IANA zones each stands for, as read at build time.
 
-std::string toUtf8(const icu::UnicodeString& u) {
-  std::string s;
-  u.toUTF8String(s);
-  return s;
+struct TwindowsZoneRow {
+  const char* keyName;
+  const char* ianaIds;  // space-separated, the zone of territory 001 first
+};
+struct TzonePair {
+  const char* iana;
+  const char* value;
+};
+#include "windows_zones.inc"
+
+// The value of an IANA zone name in a table ordered by name; nullptr when it has none.
+template <size_t N>
+const char* lookUp(const TzonePair (&table)[N], std::string_view iana) {
+  const auto* it = std::lower_bound(std::begin(table), std::end(table), iana,
+                                    [](const TzonePair& p, std::string_view k) { return std::string_view(p.iana) < k; });
+  return it != std::end(table) && std::string_view(it->iana) == iana ? it->value : nullptr;
 }
 
 struct WinZoneNames {
@@ -140,48 +148,16 @@ struct WinZoneNames {
 const std::vector<WinZoneNames>& windowsZoneNames() {
   static const std::vector<WinZoneNames> table = [] {
     std::vector<WinZoneNames> out;
-    UErrorCode status = U_ZERO_ERROR;
-    UResourceBundle* top = ures_openDirect(nullptr, "windowsZones", &status);
-    UResourceBundle* map = ures_getByKey(top, "mapTimezones", nullptr, &status);
-    if (U_FAILURE(status)) {
-      ures_close(map);
-      ures_close(top);
-      return out;
-    }
-    while (ures_hasNext(map)) {
-      UErrorCode st = U_ZERO_ERROR;
-      UResourceBundle* zone = ures_getNextResource(map, nullptr, &st);
-      if (U_FAILURE(st)) {
-        ures_close(zone);
-        break;
-      }
+    for (const auto& row : kWindowsZoneRows) {
       WinZoneNames w;
-      w.keyName = ures_getKey(zone);
-      std::vector<std::string> golden, others;
-      while (ures_hasNext(zone)) {
-        UErrorCode s2 = U_ZERO_ERROR;
-        int32_t len = 0;
-        const char* region = nullptr;
-        const UChar* ids = ures_getNextString(zone, &len, &region, &s2);
-        if (U_FAILURE(s2) || !ids) continue;
-        std::string list = toUtf8(icu::UnicodeString(ids, len));
-        auto& dest = region && std::string(region) == "001" ? golden : others;
-        size_t p = 0;
-        while (p < list.size()) {
-          size_t q = list.find(' ', p);
-          if (q == std::string::npos) q = list.size();
-          if (q > p) dest.push_back(list.substr(p, q - p));
-          p = q + 1;
-        }
+      w.keyName = row.keyName;
+      for (std::string_view ids = row.ianaIds; !ids.empty();) {
+        const size_t q = std::min(ids.find(' '), ids.size());
+        w.ianaIds.emplace_back(ids.substr(0, q));
+        ids.remove_prefix(std::min(q + 1, ids.size()));
       }
-      ures_close(zone);
-      for (auto& id : golden) w.ianaIds.push_back(id);
-      for (auto& id : others)
-        if (std::find(w.ianaIds.begin(), w.ianaIds.end(), id) == w.ianaIds.end()) w.ianaIds.push_back(id);
-      if (!w.ianaIds.empty()) out.push_back(std::move(w));
+      out.push_back(std::move(w));
     }
-    ures_close(map);
-    ures_close(top);
     // The registry lists its keys in name order without case.
     std::stable_sort(out.begin(), out.end(),
                      [](const WinZoneNames& a, const WinZoneNames& b) { return compareNoCase(a.keyName, b.keyName) < 0; });
@@ -197,19 +173,12 @@ std::string displayText(const WinZoneNames& w, int standardOffsetMinutes) {
   const int a = std::abs(standardOffsetMinutes);
   char head[32];
   std::snprintf(head, sizeof head, "(UTC%c%02d:%02d) ", standardOffsetMinutes < 0 ? '-' : '+', a / 60, a % 60);
-  UErrorCode status = U_ZERO_ERROR;
-  static std::unique_ptr<icu::TimeZoneNames> names(icu::TimeZoneNames::createInstance(icu::Locale::getEnglish(), status));
   std::vector<std::string> cities;
-  if (names) {
-    for (const auto& id : w.ianaIds) {
-      if (cities.size() >= kMaxCities) break;
-      if (id.rfind("Etc/", 0) == 0) continue;
-      icu::UnicodeString city;
-      names->getExemplarLocationName(icu::UnicodeString::fromUTF8(id), city);
-      if (city.isBogus() || city.isEmpty()) continue;
-      std::string c = toUtf8(city);
-      if (std::find(cities.begin(), cities.end(), c) == cities.end()) cities.push_back(c);
-    }
+  for (const auto& id : w.ianaIds) {
+    if (cities.size() >= kMaxCities) break;
+    if (id.rfind("Etc/", 0) == 0) continue;
+    const char* city = lookUp(kExemplarCities, id);
+    if (city && std::find(cities.begin(), cities.end(), city) == cities.end()) cities.emplace_back(city);
   }
   std::string text = head;
   if (cities.empty()) {
@@ -365,12 +334,8 @@ std::string machineIanaZone() {
 }
 
 std::string windowsZoneOfIana(const std::string& iana) {
-  if (iana.empty()) return "";
-  UErrorCode status = U_ZERO_ERROR;
-  icu::UnicodeString win;
-  icu::TimeZone::getWindowsID(icu::UnicodeString::fromUTF8(iana), win, status);
-  if (U_FAILURE(status) || win.isBogus() || win.isEmpty()) return "";
-  return toUtf8(win);
+  const char* win = lookUp(kWindowsZoneOf, iana);
+  return win ? win : "";
 }
 
 std::string machineWindowsZone() { return windowsZoneOfIana(machineIanaZone()); }
