@@ -2,22 +2,16 @@
 // English (ICU's root locale would give "M01" month names).
 #include "platform/localenames.h"
 
-#include <unicode/dtfmtsym.h>
-#include <unicode/locid.h>
-#include <unicode/uchar.h>
-#include <unicode/ures.h>
-#include <unicode/uscript.h>
-
 #include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
 
+#include "platform/icu_calls.h"
 #include "platform/text.h"
 
 namespace platform {
 namespace {
-icu::Locale timeLocale() { return icu::Locale(localeNameOf("LC_TIME").c_str()); }
 
 // The names of the commonest locales without ICU: the wall clock would otherwise map ICU's
 // calendar data for its day names alone.
@@ -26,75 +20,97 @@ constexpr const char* kEnglishDayNames[7] = {"Monday", "Tuesday", "Wednesday", "
 constexpr const char* kEnglishMonthNames[12] = {"January", "February", "March",     "April",   "May",      "June",
                                                 "July",    "August",   "September", "October", "November", "December"};
 
-// A locale's names are fetched from ICU once and kept: labels ask for them on every map rebuild.
-// Key: the locale's name, then 'M' or 'D', then 'S' for stand-alone forms.
-const std::vector<std::string>& namesOf(const icu::Locale& locale, bool months, bool standAlone) {
-  static std::mutex lock;
-  static std::map<std::string, std::vector<std::string>> kept;
-  std::lock_guard<std::mutex> hold(lock);
-  const std::string key = std::string(locale.getName()) + (months ? "M" : "D") + (standAlone ? "S" : "");
-  auto it = kept.find(key);
-  if (it != kept.end()) return it->second;
-  std::vector<std::string>& out = kept[key];
+// A UTF-16 text of ICU's as UTF-8.
+std::string utf8(const UChar* s, int32_t length) {
+  return s && length > 0 ? icuapi::toUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(s), size_t(length)))
+                         : std::string();
+}
+
+// One kind of the Gregorian calendar's date symbols of a locale (ICU's date-format symbols of
+// the locale, which are the Gregorian ones whatever calendar the locale prefers); empty without ICU.
+std::vector<std::string> dateSymbols(const std::string& locale, UDateFormatSymbolType type) {
+  std::vector<std::string> out;
+  const auto& icu = icuapi::calls();
+  if (!icu.loaded) return out;
   UErrorCode status = U_ZERO_ERROR;
-  icu::DateFormatSymbols syms(locale, status);
-  if (U_FAILURE(status)) return out;
-  int32_t count = 0;
-  const auto context = standAlone ? icu::DateFormatSymbols::STANDALONE : icu::DateFormatSymbols::FORMAT;
-  const icu::UnicodeString* names = months ? syms.getMonths(count, context, icu::DateFormatSymbols::WIDE)
-                                           : syms.getWeekdays(count, context, icu::DateFormatSymbols::WIDE);
-  for (int32_t i = 0; names && i < count; ++i) {
-    std::string one;
-    names[i].toUTF8String(one);
-    out.push_back(std::move(one));
+  const std::string gregorian = locale + (locale.find('@') == std::string::npos ? "@" : ";") + "calendar=gregorian";
+  UDateFormat* format = icu.udat_open(UDAT_DEFAULT, UDAT_DEFAULT, gregorian.c_str(), nullptr, 0, nullptr, 0, &status);
+  if (U_FAILURE(status) || !format) return out;
+  const int32_t count = icu.udat_countSymbols(format, type);
+  for (int32_t i = 0; i < count; ++i) {
+    UChar buffer[128];
+    UErrorCode st = U_ZERO_ERROR;
+    const int32_t n = icu.udat_getSymbols(format, type, i, buffer, 128, &st);
+    out.push_back(U_SUCCESS(st) && n <= 128 ? utf8(buffer, n) : std::string());
   }
+  icu.udat_close(format);
   return out;
 }
 
-std::string nameAt(const icu::Locale& locale, bool months, bool standAlone, int index) {
+// A locale's names are fetched from ICU once and kept: labels ask for them on every map rebuild.
+// Key: the locale's name, then 'M' or 'D', then 'S' for stand-alone forms.
+const std::vector<std::string>& namesOf(const std::string& locale, bool months, bool standAlone) {
+  static std::mutex lock;
+  static std::map<std::string, std::vector<std::string>> kept;
+  std::lock_guard<std::mutex> hold(lock);
+  const std::string key = locale + (months ? "M" : "D") + (standAlone ? "S" : "");
+  auto it = kept.find(key);
+  if (it != kept.end()) return it->second;
+  const UDateFormatSymbolType type = months ? (standAlone ? UDAT_STANDALONE_MONTHS : UDAT_MONTHS)
+                                            : (standAlone ? UDAT_STANDALONE_WEEKDAYS : UDAT_WEEKDAYS);
+  return kept[key] = dateSymbols(locale, type);
+}
+
+std::string nameAt(const std::string& locale, bool months, bool standAlone, int index) {
   const std::vector<std::string>& names = namesOf(locale, months, standAlone);
   // ICU's weekdays start at index 1 = Sunday.
   const int i = months ? index : (index + 1) % 7 + 1;
   return i >= 0 && i < static_cast<int>(names.size()) ? names[i] : std::string();
 }
 
-std::string utf8(const icu::UnicodeString& u) {
-  std::string out;
-  u.toUTF8String(out);
-  return out;
+// A locale's language or country: its code, or its name in a display locale.
+using TlocalePart = int32_t (*)(const char*, char*, int32_t, UErrorCode*);
+std::string localeCode(const std::string& locale, TlocalePart part) {
+  char buffer[64];
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t n = part(locale.c_str(), buffer, sizeof buffer, &status);
+  return U_SUCCESS(status) && n > 0 && n < int32_t(sizeof buffer) ? std::string(buffer, size_t(n)) : std::string();
+}
+using TlocaleName = int32_t (*)(const char*, const char*, UChar*, int32_t, UErrorCode*);
+std::string localeDisplay(const std::string& locale, const char* in, TlocaleName part) {
+  UChar buffer[128];
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t n = part(locale.c_str(), in, buffer, 128, &status);
+  return U_SUCCESS(status) && n <= 128 ? utf8(buffer, n) : std::string();
 }
 }  // namespace
 
 std::string localeWord(LocaleWord word, int index) {
-  const icu::Locale locale = timeLocale();
-  const icu::Locale english("en");
-  icu::UnicodeString u;
+  const std::string locale = localeNameOf("LC_TIME");
+  const auto& icu = icuapi::calls();
+  if (!icu.loaded) return "";
   switch (word) {
-    case LocaleWord::Language: return utf8(locale.getDisplayLanguage(locale, u));
-    case LocaleWord::EnglishLanguage: return utf8(locale.getDisplayLanguage(english, u));
-    case LocaleWord::Country: return utf8(locale.getDisplayCountry(locale, u));
-    case LocaleWord::EnglishCountry: return utf8(locale.getDisplayCountry(english, u));
-    case LocaleWord::IsoLanguage: return locale.getLanguage();
-    case LocaleWord::IsoCountry: return locale.getCountry();
+    case LocaleWord::Language: return localeDisplay(locale, locale.c_str(), icu.uloc_getDisplayLanguage);
+    case LocaleWord::EnglishLanguage: return localeDisplay(locale, "en", icu.uloc_getDisplayLanguage);
+    case LocaleWord::Country: return localeDisplay(locale, locale.c_str(), icu.uloc_getDisplayCountry);
+    case LocaleWord::EnglishCountry: return localeDisplay(locale, "en", icu.uloc_getDisplayCountry);
+    case LocaleWord::IsoLanguage: return localeCode(locale, icu.uloc_getLanguage);
+    case LocaleWord::IsoCountry: return localeCode(locale, icu.uloc_getCountry);
     default: break;
   }
-  UErrorCode status = U_ZERO_ERROR;
-  icu::DateFormatSymbols syms(locale, status);
-  if (U_FAILURE(status)) return "";
-  int32_t count = 0;
-  const icu::UnicodeString* names = nullptr;
+  std::vector<std::string> names;
   int i = index;
   switch (word) {
-    case LocaleWord::Am: names = syms.getAmPmStrings(count), i = 0; break;
-    case LocaleWord::Pm: names = syms.getAmPmStrings(count), i = 1; break;
+    case LocaleWord::Am: names = dateSymbols(locale, UDAT_AM_PMS), i = 0; break;
+    case LocaleWord::Pm: names = dateSymbols(locale, UDAT_AM_PMS), i = 1; break;
     case LocaleWord::ShortDay:
-      names = syms.getShortWeekdays(count);
+      names = dateSymbols(locale, UDAT_SHORT_WEEKDAYS);
       i = index < 0 || index > 6 ? -1 : (index + 1) % 7 + 1;  // ICU's weekdays start at 1 = Sunday
       break;
-    case LocaleWord::ShortMonth: names = syms.getShortMonths(count); break;
+    case LocaleWord::ShortMonth: names = dateSymbols(locale, UDAT_SHORT_MONTHS); break;
     default: break;
   }
-  return names && i >= 0 && i < count ? utf8(names[i]) : "";
+  return i >= 0 && i < static_cast<int>(names.size()) ? names[i] : "";
 }
 
 const char* englishDayName(int index) { return index < 0 || index > 6 ? nullptr : kEnglishDayNames[index]; }
@@ -103,12 +119,12 @@ const char* englishMonthName(int index) { return index < 0 || index > 11 ? nullp
 std::string localeDayName(int index) {
   if (index < 0 || index > 6) return "";
   const std::string locale = localeNameOf("LC_TIME");
-  return isUsEnglishLocale(locale) ? kEnglishDayNames[index] : nameAt(icu::Locale(locale.c_str()), false, false, index);
+  return isUsEnglishLocale(locale) ? kEnglishDayNames[index] : nameAt(locale, false, false, index);
 }
 std::string localeMonthName(int index) {
   if (index < 0 || index > 11) return "";
   const std::string locale = localeNameOf("LC_TIME");
-  return isUsEnglishLocale(locale) ? kEnglishMonthNames[index] : nameAt(icu::Locale(locale.c_str()), true, false, index);
+  return isUsEnglishLocale(locale) ? kEnglishMonthNames[index] : nameAt(locale, true, false, index);
 }
 }  // namespace platform
 
@@ -117,11 +133,11 @@ std::string localeMonthName(int index) {
 namespace platform {
 namespace {
 std::string standAloneName(const std::string& locale, bool months, int index) {
-  return nameAt(icu::Locale(locale.c_str()), months, true, index);
+  return nameAt(locale, months, true, index);
 }
 
 struct BundleCloser {
-  void operator()(UResourceBundle* b) const { if (b) ures_close(b); }
+  void operator()(UResourceBundle* b) const { if (b) icuapi::calls().ures_close(b); }
 };
 using Bundle = std::unique_ptr<UResourceBundle, BundleCloser>;
 }  // namespace
@@ -134,21 +150,21 @@ std::string monthNameIn(const std::string& locale, int index) {
 }
 
 std::string dayPeriodIn(const std::string& locale, const std::string& key) {
+  const auto& icu = icuapi::calls();
+  if (!icu.loaded) return "";
   // Stand-alone forms first, then the format forms that many locales alone provide.
   for (const char* context : {"stand-alone", "format"}) {
     UErrorCode status = U_ZERO_ERROR;
-    Bundle node(ures_open(nullptr, locale.c_str(), &status));
+    Bundle node(icu.ures_open(nullptr, locale.c_str(), &status));
     for (const char* part : {"calendar", "gregorian", "dayPeriod", context, "wide", key.c_str()}) {
       if (U_FAILURE(status)) break;
-      node.reset(ures_getByKey(node.get(), part, nullptr, &status));
+      node.reset(icu.ures_getByKey(node.get(), part, nullptr, &status));
     }
     if (U_FAILURE(status)) continue;
     int32_t len = 0;
-    const UChar* s = ures_getString(node.get(), &len, &status);
+    const UChar* s = icu.ures_getString(node.get(), &len, &status);
     if (U_FAILURE(status) || !s || len == 0) continue;
-    std::string out;
-    icu::UnicodeString(s, len).toUTF8String(out);
-    return out;
+    return utf8(s, len);
   }
   return "";
 }
@@ -157,10 +173,8 @@ namespace {
 std::string bundleString(UResourceBundle* b, const char* key) {
   UErrorCode status = U_ZERO_ERROR;
   int32_t len = 0;
-  const UChar* s = ures_getStringByKey(b, key, &len, &status);
-  std::string out;
-  if (U_SUCCESS(status) && s) icu::UnicodeString(s, len).toUTF8String(out);
-  return out;
+  const UChar* s = icuapi::calls().ures_getStringByKey(b, key, &len, &status);
+  return U_SUCCESS(status) ? utf8(s, len) : std::string();
 }
 int minutesOf(const std::string& hhmm) {
   return hhmm.size() == 5 ? std::atoi(hhmm.substr(0, 2).c_str()) * 60 + std::atoi(hhmm.substr(3, 2).c_str()) : -1;
@@ -170,22 +184,24 @@ int minutesOf(const std::string& hhmm) {
 std::string dayPeriodAt(const std::string& locale, int minuteOfDay, bool exactOnly) {
   // The rules live apart from the names: "dayPeriods/locales/<language>" names a rule set,
   // "dayPeriods/rules/<set>/<period>" holds "at", or "from" and "before" (hh:mm).
+  const auto& icu = icuapi::calls();
+  if (!icu.loaded) return "";
   UErrorCode status = U_ZERO_ERROR;
-  Bundle all(ures_openDirect(nullptr, "dayPeriods", &status));
-  Bundle locales(ures_getByKey(all.get(), "locales", nullptr, &status));
+  Bundle all(icu.ures_openDirect(nullptr, "dayPeriods", &status));
+  Bundle locales(icu.ures_getByKey(all.get(), "locales", nullptr, &status));
   if (U_FAILURE(status)) return "";
-  const std::string language = icu::Locale(locale.c_str()).getLanguage();
+  const std::string language = localeCode(locale, icu.uloc_getLanguage);
   const std::string set = bundleString(locales.get(), language.c_str());
   if (set.empty()) return "";
-  Bundle rules(ures_getByKey(all.get(), "rules", nullptr, &status));
-  Bundle mine(ures_getByKey(rules.get(), set.c_str(), nullptr, &status));
+  Bundle rules(icu.ures_getByKey(all.get(), "rules", nullptr, &status));
+  Bundle mine(icu.ures_getByKey(rules.get(), set.c_str(), nullptr, &status));
   if (U_FAILURE(status)) return "";
   std::string covering;
-  for (int32_t i = 0; i < ures_getSize(mine.get()); ++i) {
+  for (int32_t i = 0; i < icu.ures_getSize(mine.get()); ++i) {
     UErrorCode st = U_ZERO_ERROR;
-    Bundle period(ures_getByIndex(mine.get(), i, nullptr, &st));
+    Bundle period(icu.ures_getByIndex(mine.get(), i, nullptr, &st));
     if (U_FAILURE(st)) continue;
-    const std::string key = ures_getKey(period.get());
+    const std::string key = icu.ures_getKey(period.get());
     const int at = minutesOf(bundleString(period.get(), "at"));
     if (at >= 0) {
       if (at == minuteOfDay) return dayPeriodIn(locale, key);
@@ -204,13 +220,12 @@ std::string dayPeriodAt(const std::string& locale, int minuteOfDay, bool exactOn
 bool usesLatinScript(const std::string& locale) {
   // Judged by the letters of the locale's own name for January.
   const std::string word = monthNameIn(locale, 0);
-  if (word.empty()) return false;
-  icu::UnicodeString u = icu::UnicodeString::fromUTF8(word);
-  for (int32_t i = 0; i < u.length(); i = u.moveIndex32(i, 1)) {
+  const auto& icu = icuapi::calls();
+  if (word.empty() || !icu.loaded) return false;
+  for (const char32_t c : toUtf32(word)) {
     UErrorCode status = U_ZERO_ERROR;
-    const UChar32 c = u.char32At(i);
-    if (!u_isalpha(c)) continue;
-    return uscript_getScript(c, &status) == USCRIPT_LATIN;
+    if (!icu.u_isalpha(static_cast<UChar32>(c))) continue;
+    return icu.uscript_getScript(static_cast<UChar32>(c), &status) == USCRIPT_LATIN;
   }
   return false;
 }

@@ -1,16 +1,12 @@
 // UTF-8 helpers and code pages: see text.h.
 #include "platform/text.h"
 
-#include <unicode/dcfmtsym.h>
-#include <unicode/locid.h>
-#include <unicode/ucnv.h>
-#include <unicode/unistr.h>
-#include <unicode/ustring.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <memory>
+
+#include "platform/icu_calls.h"
 
 namespace platform {
 namespace {
@@ -37,18 +33,24 @@ size_t seqLen(std::string_view s, size_t i) {
   return n;
 }
 
-icu::UnicodeString toUnicode(std::string_view s) {
-  return icu::UnicodeString::fromUTF8(icu::StringPiece(s.data(), static_cast<int32_t>(s.size())));
-}
+const UChar* units(const std::u16string& u) { return reinterpret_cast<const UChar*>(u.data()); }
+int32_t length(const std::u16string& u) { return static_cast<int32_t>(u.size()); }
 
-std::string toUtf8(const icu::UnicodeString& u) {
-  std::string out;
-  u.toUTF8String(out);
-  return out;
+// Full case mapping of the root locale; the text as it stands when ICU cannot be opened.
+using TcaseMap = int32_t (*)(UChar*, int32_t, const UChar*, int32_t, const char*, UErrorCode*);
+std::string mapCase(std::string_view s, TcaseMap map) {
+  if (!icuapi::calls().loaded) return std::string(s);
+  const std::u16string u = icuapi::toUtf16(s);
+  std::u16string out(u.size() * 3 + 1, u'\0');  // no character maps to more than three
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t n = map(reinterpret_cast<UChar*>(out.data()), length(out), units(u), length(u), "", &status);
+  if (U_FAILURE(status)) return std::string(s);
+  out.resize(static_cast<size_t>(n));
+  return icuapi::toUtf8(out);
 }
 
 struct ConverterCloser {
-  void operator()(UConverter* c) const { ucnv_close(c); }
+  void operator()(UConverter* c) const { icuapi::calls().ucnv_close(c); }
 };
 }  // namespace
 
@@ -133,7 +135,7 @@ std::string lowerCase(std::string_view s) {
       if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
     return out;
   }
-  return toUtf8(toUnicode(s).toLower(icu::Locale::getRoot()));
+  return mapCase(s, icuapi::calls().u_strToLower);
 }
 
 std::string upperCase(std::string_view s) {
@@ -145,7 +147,7 @@ std::string upperCase(std::string_view s) {
       if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
     return out;
   }
-  return toUtf8(toUnicode(s).toUpper(icu::Locale::getRoot()));
+  return mapCase(s, icuapi::calls().u_strToUpper);
 }
 
 int compareNoCase(std::string_view a, std::string_view b) {
@@ -165,7 +167,12 @@ int compareNoCase(std::string_view a, std::string_view b) {
     if (a.size() == b.size()) return 0;
     return a.size() < b.size() ? -1 : 1;
   }
-  return toUnicode(a).caseCompare(toUnicode(b), U_FOLD_CASE_DEFAULT);
+  const auto& icu = icuapi::calls();
+  if (!icu.loaded) return a == b ? 0 : a < b ? -1 : 1;
+  const std::u16string ua = icuapi::toUtf16(a), ub = icuapi::toUtf16(b);
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t order = icu.u_strCaseCompare(units(ua), length(ua), units(ub), length(ub), U_FOLD_CASE_DEFAULT, &status);
+  return order < 0 ? -1 : order > 0 ? 1 : 0;
 }
 
 bool sameNoCase(std::string_view a, std::string_view b) { return compareNoCase(a, b) == 0; }
@@ -174,15 +181,17 @@ namespace {
 // One converter per code page and thread, made on first use: opening one costs more than most
 // conversions it serves.
 UConverter* converter(const char* codepage) {
+  const auto& icu = icuapi::calls();
+  if (!icu.loaded) return nullptr;
   thread_local std::map<std::string, std::unique_ptr<UConverter, ConverterCloser>> cache;
   auto it = cache.find(codepage);
   if (it == cache.end()) {
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<UConverter, ConverterCloser> conv(ucnv_open(codepage, &status));
+    std::unique_ptr<UConverter, ConverterCloser> conv(icu.ucnv_open(codepage, &status));
     if (U_FAILURE(status)) return nullptr;
     it = cache.emplace(codepage, std::move(conv)).first;
   }
-  ucnv_reset(it->second.get());
+  icu.ucnv_reset(it->second.get());
   return it->second.get();
 }
 
@@ -199,25 +208,32 @@ std::string fromCodePage(std::string_view bytes, const char* codepage) {
   if (asciiPassesThrough(bytes, codepage)) return std::string(bytes);
   UConverter* conv = converter(codepage);
   if (!conv) return std::string(bytes);
+  const auto& icu = icuapi::calls();
+  const auto size = static_cast<int32_t>(bytes.size());
   UErrorCode status = U_ZERO_ERROR;
-  icu::UnicodeString u(bytes.data(), static_cast<int32_t>(bytes.size()), conv, status);
+  const int32_t need = icu.ucnv_toUChars(conv, nullptr, 0, bytes.data(), size, &status);
+  if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status)) return std::string(bytes);
+  std::u16string u(static_cast<size_t>(need), u'\0');
+  status = U_ZERO_ERROR;
+  icu.ucnv_toUChars(conv, reinterpret_cast<UChar*>(u.data()), need, bytes.data(), size, &status);
   if (U_FAILURE(status)) return std::string(bytes);
-  return toUtf8(u);
+  return icuapi::toUtf8(u);
 }
 
 std::string toCodePage(std::string_view utf8, const char* codepage) {
   if (asciiPassesThrough(utf8, codepage)) return std::string(utf8);
   UConverter* conv = converter(codepage);
   if (!conv) return std::string(utf8);
+  const auto& icu = icuapi::calls();
   UErrorCode status = U_ZERO_ERROR;
   // A character the code page lacks becomes "?", never the page's control-character filler.
-  ucnv_setSubstChars(conv, "?", 1, &status);
+  icu.ucnv_setSubstChars(conv, "?", 1, &status);
   status = U_ZERO_ERROR;
-  icu::UnicodeString u = toUnicode(utf8);
-  int32_t need = u.extract(nullptr, 0, conv, status);
+  const std::u16string u = icuapi::toUtf16(utf8);
+  const int32_t need = icu.ucnv_fromUChars(conv, nullptr, 0, units(u), length(u), &status);
   status = U_ZERO_ERROR;
   std::string out(static_cast<size_t>(need), '\0');
-  u.extract(out.data(), need, conv, status);
+  icu.ucnv_fromUChars(conv, out.data(), need, units(u), length(u), &status);
   return out;
 }
 
@@ -266,17 +282,24 @@ std::string userLocaleName() { return localeNameOf("LC_NUMERIC"); }
 bool isUsEnglishLocale(const std::string& locale) { return locale == "en_US_POSIX" || locale == "en_US"; }
 
 namespace {
-std::string symbol(icu::DecimalFormatSymbols::ENumberFormatSymbol which, const char* fallback) {
+std::string symbol(UNumberFormatSymbol which, const char* fallback) {
   const std::string locale = userLocaleName();
   if (isUsEnglishLocale(locale)) return fallback;
+  const auto& icu = icuapi::calls();
+  if (!icu.loaded) return fallback;
   UErrorCode status = U_ZERO_ERROR;
-  icu::DecimalFormatSymbols syms(icu::Locale(locale.c_str()), status);
-  if (U_FAILURE(status)) return fallback;
-  std::string s = toUtf8(syms.getSymbol(which));
-  return s.empty() ? fallback : s;
+  UNumberFormat* format = icu.unum_open(UNUM_DECIMAL, nullptr, 0, locale.c_str(), nullptr, &status);
+  std::u16string s(16, u'\0');
+  int32_t n = 0;
+  if (U_SUCCESS(status)) n = icu.unum_getSymbol(format, which, reinterpret_cast<UChar*>(s.data()), length(s), &status);
+  if (format) icu.unum_close(format);
+  if (U_FAILURE(status) || n <= 0 || n > length(s)) return fallback;
+  s.resize(static_cast<size_t>(n));
+  const std::string out = icuapi::toUtf8(s);
+  return out.empty() ? fallback : out;
 }
 }  // namespace
 
-std::string localeDecimalSeparator() { return symbol(icu::DecimalFormatSymbols::kDecimalSeparatorSymbol, "."); }
-std::string localeThousandSeparator() { return symbol(icu::DecimalFormatSymbols::kGroupingSeparatorSymbol, ","); }
+std::string localeDecimalSeparator() { return symbol(UNUM_DECIMAL_SEPARATOR_SYMBOL, "."); }
+std::string localeThousandSeparator() { return symbol(UNUM_GROUPING_SEPARATOR_SYMBOL, ","); }
 }  // namespace platform
