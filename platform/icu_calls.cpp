@@ -1,7 +1,8 @@
 #include "platform/icu_calls.h"
 
-#include <dlfcn.h>
 #include <unicode/uvernum.h>
+
+#include "platform/library_calls.h"
 
 #define KESTROVA_ICU_TEXT2(x) #x
 #define KESTROVA_ICU_TEXT(x) KESTROVA_ICU_TEXT2(x)
@@ -12,15 +13,12 @@ const Tcalls& calls() {
   static const Tcalls icu = [] {
     Tcalls c;
     // The i18n library brings the common one with it; a symbol is looked up in both.
-    void* h = dlopen("libicui18n.so." KESTROVA_ICU_TEXT(U_ICU_VERSION_MAJOR_NUM), RTLD_NOW | RTLD_LOCAL);
+    void* h = openLibrary("libicui18n.so." KESTROVA_ICU_TEXT(U_ICU_VERSION_MAJOR_NUM));
     if (!h) return c;
-    bool all = true;
-#define KESTROVA_ICU_LOAD(name)                                                  \
-  c.name = reinterpret_cast<decltype(&::name)>(dlsym(h, KESTROVA_ICU_TEXT(name))); \
-  all = all && c.name;
+    c.loaded = true;
+#define KESTROVA_ICU_LOAD(name) c.loaded &= bindCall(h, KESTROVA_ICU_TEXT(name), c.name);
     KESTROVA_ICU_CALLS(KESTROVA_ICU_LOAD)
 #undef KESTROVA_ICU_LOAD
-    c.loaded = all;
     return c;
   }();
   return icu;

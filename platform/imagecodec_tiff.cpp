@@ -4,7 +4,6 @@
 // meet the extract are read. Files are read as they are decoded; memory is read in place.
 // Images keep the width and height of the file: the Orientation tag's mirrorings are applied,
 // and a quarter-turned picture (orientations 5 to 8) is given mirrored about its diagonal.
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <tiffio.h>
@@ -16,6 +15,7 @@
 #include <cstring>
 
 #include "platform/imagecodec_detail.h"
+#include "platform/library_calls.h"
 
 namespace platform::codec {
 namespace {
@@ -52,15 +52,12 @@ struct Tiff {
 const Tiff& tiff() {
   static const Tiff lib = [] {
     Tiff t;
-    void* h = dlopen("libtiff.so.6", RTLD_NOW | RTLD_LOCAL);
+    void* h = openLibrary("libtiff.so.6");
     if (!h) return t;
-    bool all = true;
-#define KESTROVA_TIFF_LOAD(name)                                  \
-  t.name = reinterpret_cast<decltype(&::name)>(dlsym(h, #name)); \
-  all = all && t.name;
+    t.loaded = true;
+#define KESTROVA_TIFF_LOAD(name) t.loaded &= bindCall(h, #name, t.name);
     KESTROVA_TIFF_CALLS(KESTROVA_TIFF_LOAD)
 #undef KESTROVA_TIFF_LOAD
-    t.loaded = all;
     return t;
   }();
   return lib;

@@ -6,14 +6,13 @@
 #include <cups/cups.h>
 #include <cups/pwg.h>
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
 
 #include "platform/files.h"
+#include "platform/library_calls.h"
 
 namespace platform {
 namespace {
@@ -61,15 +60,12 @@ struct Cups {
 const Cups& cups() {
   static const Cups lib = [] {
     Cups c;
-    void* h = dlopen("libcups.so.2", RTLD_NOW | RTLD_LOCAL);
+    void* h = openLibrary("libcups.so.2");
     if (!h) return c;
-    bool all = true;
-#define KESTROVA_CUPS_LOAD(name)                                  \
-  c.name = reinterpret_cast<decltype(&::name)>(dlsym(h, #name)); \
-  all = all && c.name;
+    c.loaded = true;
+#define KESTROVA_CUPS_LOAD(name) c.loaded &= bindCall(h, #name, c.name);
     KESTROVA_CUPS_CALLS(KESTROVA_CUPS_LOAD)
 #undef KESTROVA_CUPS_LOAD
-    c.loaded = all;
     return c;
   }();
   return lib;

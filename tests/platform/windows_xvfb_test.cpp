@@ -85,6 +85,22 @@ void pump(TDesktop& d, int rounds) {
   }
 }
 
+// A visible pattern window of the class "kestrovatest" at `bounds`, mapped by the server and then
+// painted once more for good measure.
+HWND showPatternWindow(TDesktop& d, PatternWindow& w, const TRect& bounds) {
+  TWindowDesc desc;
+  desc.bounds = bounds;
+  desc.style = WS_VISIBLE;
+  desc.className = "kestrovatest";
+  desc.proc = &w;
+  const HWND h = d.createWindow(desc);
+  if (h == 0) return h;
+  pump(d, 20);
+  d.invalidate(h);
+  d.update(h);
+  return h;
+}
+
 // How many pixels of the shot's width × height box at (left, top) differ from want(x, y), x and
 // y counted in the box; the first five are reported.
 int wrongPixels(const Shot& shot, int left, int top, int width, int height,
@@ -105,17 +121,7 @@ TEST(WindowsOnXvfb, BorderlessWindowShowsItsBufferPixelForPixel) {
   TDesktop& d = *on.desktop;
 
   PatternWindow w;
-  TWindowDesc desc;
-  desc.bounds = Bounds(10, 20, 64, 48);
-  desc.style = WS_VISIBLE;
-  desc.className = "kestrovatest";
-  desc.proc = &w;
-  const HWND h = d.createWindow(desc);
-  ASSERT_NE(h, 0u);
-  // Let the server map the window and answer the expose; then paint once more for good measure.
-  pump(d, 20);
-  d.invalidate(h);
-  d.update(h);
+  ASSERT_NE(showPatternWindow(d, w, Bounds(10, 20, 64, 48)), 0u);
   EXPECT_GE(w.paints, 1);
 
   const Shot shot = grab(server.display());
@@ -136,16 +142,8 @@ TEST(WindowsOnXvfb, ALargeWindowArrivesWholeAndARepaintedPartAlone) {
   PatternWindow w;
   w.width = 1101;  // an odd width: the last pixel of each row is widened on its own
   w.height = 700;
-  TWindowDesc desc;
-  desc.bounds = Bounds(7, 5, w.width, w.height);
-  desc.style = WS_VISIBLE;
-  desc.className = "kestrovatest";
-  desc.proc = &w;
-  const HWND h = d.createWindow(desc);
+  const HWND h = showPatternWindow(d, w, Bounds(7, 5, w.width, w.height));
   ASSERT_NE(h, 0u);
-  pump(d, 20);
-  d.invalidate(h);
-  d.update(h);
   const TRect part = Rect(300, 250, 701, 433);
   w.shift = 17;
   d.invalidate(h, &part);
